@@ -1,0 +1,25 @@
+#pragma once
+// The few program-wide values the program keeps in memory, all in one place. The user
+// interface thread is the only one that touches them.
+
+#include <string>
+#include <vector>
+
+#include "settings/accounts.h"
+
+// The account list, in the order of the account sections of the settings file.
+inline std::vector<T_pop3item> accounts;
+
+// General switches (section GENERAL).
+inline bool autorun = false;
+inline bool playWave = false;
+inline bool showAdvert = true;
+
+// E-mail address of the account that the list window opens next.
+inline std::string PendingAccount;
+
+// Text of the last error that reached the main window's error handler.
+inline std::string LastErrorText;
+
+// Whether the TLS library could be loaded when the program started.
+inline bool TlsAvailable = false;

@@ -1,0 +1,48 @@
+#pragma once
+// The settings file "vellmoor.ini" in the program's folder and the account list built from it.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/accounts.h"
+#include "settings/ini_file.h"
+
+// A fresh settings-file object for one operation.
+std::unique_ptr<IniFile> OpenSettings();
+
+// "EML_" + upper-cased host "_" user name, every character but 0-9 and A-Z made "_".
+std::string AccountSection(const T_pop3params& params);
+
+// Reads the general switches and the account list into the program state.
+bool LoadSettings();
+// Writes the general switches and the account list; erases stale account sections.
+bool SaveSettings();
+// The server names of section SERVERLIST, in key order.
+void ReadServerList(std::vector<std::string>& servers);
+
+// Sizes of a window and of the parts of it whose size is kept in GENERAL. Names are the
+// component names ("popListWindow", "headers", ...); the keys use them upper-cased.
+struct ListViewLayout {
+    std::string name;
+    int height = 0;               // stored only for the first list view
+    std::vector<int> columnWidths;
+};
+struct ControlLayout {
+    std::string name;
+    int width = 0;
+};
+struct WindowLayout {
+    std::string window;
+    int width = 0;
+    int height = 0;  // not kept for "popResultsWindow"
+    std::optional<ListViewLayout> view;
+    std::optional<ControlLayout> control;
+    std::optional<ListViewLayout> view2;  // columns only
+};
+
+// Stores every size of `layout`.
+void SaveWindowLayout(const WindowLayout& layout);
+// Replaces every size of `layout` by its stored value; the current sizes are the defaults.
+void LoadWindowLayout(WindowLayout& layout);

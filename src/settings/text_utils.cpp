@@ -1,0 +1,62 @@
+#include "settings/text_utils.h"
+
+#include <algorithm>
+
+namespace {
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string FormatTime(const std::tm& tm, const char* format) {
+    char buffer[256];
+    const std::size_t n = std::strftime(buffer, sizeof buffer, format, &tm);
+    return std::string(buffer, n);
+}
+
+}  // namespace
+
+bool HasText(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return !IsBlank(c); });
+}
+
+std::string Trim(std::string_view text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && IsBlank(text[first])) ++first;
+    while (last > first && IsBlank(text[last - 1])) --last;
+    return std::string(text.substr(first, last - first));
+}
+
+std::string UpperAscii(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), UpperChar);
+    return result;
+}
+
+bool SameTextAscii(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y) { return UpperChar(x) == UpperChar(y); });
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+    if (from.empty()) return std::string(text);
+    std::string result;
+    result.reserve(text.size());
+    std::size_t pos = 0;
+    for (std::size_t hit; (hit = text.find(from, pos)) != std::string_view::npos;
+         pos = hit + from.size()) {
+        result.append(text.substr(pos, hit - pos));
+        result.append(to);
+    }
+    result.append(text.substr(pos));
+    return result;
+}
+
+std::string DateTimeText(std::time_t when) {
+    std::tm tm{};
+    localtime_r(&when, &tm);
+    const bool midnight = tm.tm_hour == 0 && tm.tm_min == 0 && tm.tm_sec == 0;
+    return midnight ? FormatTime(tm, "%x") : FormatTime(tm, "%x %X");
+}

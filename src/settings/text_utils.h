@@ -1,0 +1,26 @@
+#pragma once
+// Small text helpers shared by every subsystem. Texts are byte strings; only the ASCII
+// letters take part in case mapping, and "blank" means any byte with a code of 32 or less.
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+// True when the text is not empty after removing bytes 0..32 at both ends.
+bool HasText(std::string_view text);
+
+// Removes bytes with codes 0..32 from both ends.
+std::string Trim(std::string_view text);
+
+// Maps a..z to A..Z and leaves every other byte alone.
+std::string UpperAscii(std::string_view text);
+
+// Compares two texts without regard to the case of ASCII letters.
+bool SameTextAscii(std::string_view a, std::string_view b);
+
+// Every occurrence of `from` (not empty) replaced by `to`.
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+
+// Local date and time as the user's short date, a blank and the long time ("%x %X" in the
+// user's locale); at exactly midnight the time part is left out.
+std::string DateTimeText(std::time_t when);

@@ -1,0 +1,34 @@
+#include "settings/text_utils.h"
+
+#include <gtest/gtest.h>
+
+TEST(TextUtils, BlankMeansEveryByteUpTo32) {
+    EXPECT_FALSE(HasText(""));
+    EXPECT_FALSE(HasText(std::string(" \t\r\n\0\x1f", 6)));
+    EXPECT_TRUE(HasText(" x "));
+    EXPECT_TRUE(HasText("\x80"));  // 8-bit bytes are text, not blanks
+    EXPECT_EQ(Trim(std::string("\0 a b \x01", 7)), "a b");
+    EXPECT_EQ(Trim("   "), "");
+}
+
+TEST(TextUtils, CaseMappingTouchesOnlyAsciiLetters) {
+    EXPECT_EQ(UpperAscii("mail-1_john.doe\xe9"), "MAIL-1_JOHN.DOE\xe9");
+    EXPECT_TRUE(SameTextAscii("Eml_Host", "EML_HOST"));
+    EXPECT_FALSE(SameTextAscii("\xe9", "\xc9"));
+    EXPECT_FALSE(SameTextAscii("abc", "abcd"));
+}
+
+TEST(TextUtils, ReplaceAllReplacesEveryOccurrence) {
+    EXPECT_EQ(ReplaceAll("a\r\nb\r\n", "\r\n", "~"), "a~b~");
+    EXPECT_EQ(ReplaceAll("aaa", "aa", "a"), "aa");
+    EXPECT_EQ(ReplaceAll("abc", "", "x"), "abc");
+}
+
+TEST(TextUtils, DateTimeLeavesOutTheTimeAtMidnight) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const std::string midnight = DateTimeText(86400 * 365);
+    const std::string later = DateTimeText(86400 * 365 + 3661);
+    EXPECT_EQ(later.rfind(midnight + " ", 0), 0u) << later;
+    EXPECT_GT(later.size(), midnight.size());
+}
