@@ -23,3 +23,10 @@ inline std::string LastErrorText;
 
 // Whether the TLS library could be loaded when the program started.
 inline bool TlsAvailable = false;
+
+// The command line held at least one parameter (an autorun start passes one).
+inline bool StartedWithParameters = false;
+
+// The list window's retrieval state.
+inline bool ListBusy = false;
+inline bool CancelRequested = false;

@@ -1,0 +1,23 @@
+#include "platform/pop_command.h"
+
+#include <QCoreApplication>
+
+namespace {
+QPointer<QWidget> mainForm;
+}
+
+PopCommandEvent::PopCommandEvent(int wParam_, long long lParam_)
+    : QEvent(EventType()), wParam(wParam_), lParam(lParam_) {}
+
+QEvent::Type PopCommandEvent::EventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType(QEvent::User + 130));
+    return type;
+}
+
+void PostPopCommand(QObject* target, int wParam, long long lParam) {
+    if (target != nullptr) QCoreApplication::postEvent(target, new PopCommandEvent(wParam, lParam));
+}
+
+QWidget* MainForm() { return mainForm.data(); }
+
+void SetMainForm(QWidget* window) { mainForm = window; }
