@@ -1,0 +1,34 @@
+#include "platform/help.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/help_viewer.h"
+#include "platform/pop_command.h"
+#include "platform/ui_text.h"
+#include "settings/program_path.h"
+
+void ShowHelpTopic(int topic) {
+    PostPopCommand(MainForm(), 8, topic);
+}
+
+void CloseHelpViewers(const QString& title) {
+    QList<QPointer<QWidget>> viewers;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->windowTitle() == title) viewers.append(window);
+    for (const QPointer<QWidget>& viewer : viewers)
+        if (viewer) viewer->close();
+}
+
+std::string HelpPagePath(int topic) {
+    return ProgramFilePath("help/" + std::to_string(topic) + ".htm");
+}
+
+void OpenHelp(int topic) {
+    CloseHelpViewers(kHelpViewerTitle);
+    auto* viewer = new HelpViewer(ToQt(HelpPagePath(topic)));
+    viewer->show();
+    viewer->raise();
+    viewer->activateWindow();
+}

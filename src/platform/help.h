@@ -1,0 +1,21 @@
+#pragma once
+// Help: pages named by topic number ("800.htm") in the "help" folder beside the program,
+// shown in the program's own help viewer.
+
+#include <QString>
+#include <string>
+
+// Title of the help viewer window.
+inline constexpr const char* kHelpViewerTitle = "Tarnwick - your e-mail guard.";
+
+// Asks the main window to open help at `topic` (posts command 8 with the topic).
+void ShowHelpTopic(int topic);
+
+// Closes an open help viewer and opens a new one at page `topic`.htm.
+void OpenHelp(int topic);
+
+// Closes every help viewer window titled `title`.
+void CloseHelpViewers(const QString& title);
+
+// Full path of the page of a topic: <program folder>/help/<topic>.htm.
+std::string HelpPagePath(int topic);

@@ -1,0 +1,27 @@
+#include "platform/help_viewer.h"
+
+#include <QFileInfo>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "platform/help.h"
+
+HelpViewer::HelpViewer(const QString& path) : browser_(new QTextBrowser(this)) {
+    setObjectName("helpViewer");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(kHelpViewerTitle);
+    browser_->setObjectName("helpBrowser");
+    browser_->setOpenExternalLinks(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser_);
+    resize(640, 480);
+    const QFileInfo page(path);
+    if (page.isFile()) {
+        browser_->setSearchPaths({page.absolutePath()});
+        browser_->setSource(QUrl::fromLocalFile(page.absoluteFilePath()));
+    } else {
+        browser_->setPlainText(QStringLiteral("This help page is missing:\n") + path);
+    }
+}

@@ -1,0 +1,62 @@
+#include "platform/single_instance.h"
+
+#include <unistd.h>
+
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include "platform/pop_command.h"
+
+namespace {
+
+constexpr int kWaitMs = 1000;
+// The only command a second copy may hand over: show the main window.
+constexpr int kShowMainCommand = 3;
+
+QString SafeName(const QString& text) {
+    QString name;
+    for (const QChar c : text) name += (c.isLetterOrNumber() || c == '.' || c == '-') ? c : '_';
+    return name;
+}
+
+}  // namespace
+
+QString SingleInstanceName() {
+    return SafeName(QStringLiteral("TpopMainWindow-Tarnwick - your e-mail guard. 3.03-%1")
+                        .arg(static_cast<qulonglong>(getuid())));
+}
+
+bool HandOverToRunningCopy(const QString& name) {
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (!socket.waitForConnected(kWaitMs)) return false;
+    socket.write(QByteArray::number(kShowMainCommand) + "\n");
+    socket.waitForBytesWritten(kWaitMs);
+    socket.disconnectFromServer();
+    return true;
+}
+
+SingleInstanceServer::SingleInstanceServer(QObject* parent)
+    : QObject(parent), server_(new QLocalServer(this)) {
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(server_, &QLocalServer::newConnection, this, &SingleInstanceServer::OnNewConnection);
+}
+
+bool SingleInstanceServer::Listen(const QString& name) {
+    if (server_->listen(name)) return true;
+    QLocalServer::removeServer(name);
+    return server_->listen(name);
+}
+
+void SingleInstanceServer::OnNewConnection() {
+    while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, socket, [socket] {
+            while (socket->canReadLine()) {
+                if (socket->readLine(16).trimmed() == QByteArray::number(kShowMainCommand))
+                    PostPopCommand(MainForm(), kShowMainCommand, 0);
+            }
+            if (socket->bytesAvailable() > 64) socket->abort();
+        });
+    }
+}
