@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# Starts or stops a private Dovecot POP3 server for the tests.
+#
+#   dovecot_fixture.sh start DIR   make DIR afresh (config, CA, certificates, passwd-file,
+#                                  homes), start Dovecot on two free 127.0.0.1 ports (plain and
+#                                  implicit TLS) and wait until both answer
+#   dovecot_fixture.sh stop DIR    stop the Dovecot of DIR (the folder is kept for a look)
+#
+# DIR/fixture.env then holds what the tests need, one KEY=VALUE a line:
+#   HOST PLAIN_PORT TLS_PORT CA_FILE SELF_SIGNED_CERT SELF_SIGNED_KEY PASSWD_FILE HOME_ROOT
+#   MAIL_UID MAIL_GID
+# Users and messages are added by the tests themselves (tests/support/mail_fixture.h).
+# Run as root, the mail folders belong to the dovecot user; otherwise Dovecot runs as the
+# calling user.
+set -euo pipefail
+
+action=${1:-}
+dir=${2:-}
+[ -n "$action" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop DIR" >&2; exit 2; }
+dovecot_bin=${DOVECOT:-/usr/sbin/dovecot}
+
+stop_server() {
+  local pidfile=$dir/run/master.pid pid
+  [ -f "$pidfile" ] || return 0
+  pid=$(cat "$pidfile" 2>/dev/null || true)
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null &&
+     grep -q dovecot "/proc/$pid/cmdline" 2>/dev/null; then
+    kill "$pid" 2>/dev/null || true
+    for _ in $(seq 1 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null || true
+  fi
+  rm -f "$pidfile"
+}
+
+port_answers() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+pick_port() {
+  local port
+  while :; do
+    port=$((20000 + RANDOM % 40000))
+    port_answers "$port" || { echo "$port"; return; }
+  done
+}
+
+make_certificates() {
+  local c=$dir/certs
+  mkdir -p "$c"
+  openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=Tarnwick Test CA" \
+    -keyout "$c/ca.key" -out "$c/ca.crt" \
+    -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign \
+    2>/dev/null
+  openssl req -newkey rsa:2048 -nodes -subj "/CN=localhost" \
+    -keyout "$c/server.key" -out "$c/server.csr" 2>/dev/null
+  printf 'subjectAltName=DNS:localhost\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n' \
+    > "$c/server.ext"
+  openssl x509 -req -in "$c/server.csr" -CA "$c/ca.crt" -CAkey "$c/ca.key" -CAcreateserial \
+    -days 3650 -extfile "$c/server.ext" -out "$c/server.crt" 2>/dev/null
+  openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=localhost" \
+    -addext subjectAltName=DNS:localhost \
+    -keyout "$c/self.key" -out "$c/self.crt" 2>/dev/null
+  chmod 644 "$c"/*.crt
+}
+
+write_config() {
+  local plain=$1 tls=$2 user=$3 group=$4 login_user=$5
+  cat > "$dir/dovecot.conf" <<EOF
+base_dir = $dir/run
+state_dir = $dir/state
+instance_name = tarnwick-test-$$
+log_path = $dir/dovecot.log
+protocols = pop3
+listen = 127.0.0.1
+ssl = yes
+ssl_cert = <$dir/certs/server.crt
+ssl_key = <$dir/certs/server.key
+ssl_min_protocol = TLSv1.2
+disable_plaintext_auth = no
+auth_mechanisms = plain apop
+first_valid_uid = 1
+last_valid_uid = 0
+first_valid_gid = 1
+default_internal_user = $user
+default_internal_group = $group
+default_login_user = $login_user
+mail_location = maildir:~/Maildir
+pop3_uidl_format = %08Xu%08Xv
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u $dir/passwd
+}
+userdb {
+  driver = passwd-file
+  args = username_format=%u $dir/passwd
+  default_fields = uid=$user gid=$group
+}
+service pop3-login {
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = $plain
+  }
+  inet_listener pop3s {
+    address = 127.0.0.1
+    port = $tls
+    ssl = yes
+  }
+  process_min_avail = 2
+}
+service imap-login {
+  inet_listener imap {
+    port = 0
+  }
+  inet_listener imaps {
+    port = 0
+  }
+}
+EOF
+}
+
+wait_until_answering() {
+  for _ in $(seq 1 100); do
+    if port_answers "$1" && port_answers "$2"; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+start_server() {
+  stop_server
+  rm -rf "$dir"
+  mkdir -p "$dir/run" "$dir/state" "$dir/home"
+  make_certificates
+
+  local user group login_user
+  if [ "$(id -u)" -eq 0 ] && getent passwd dovecot >/dev/null; then
+    user=dovecot
+    group=$(id -gn dovecot)
+    login_user=$(getent passwd dovenull >/dev/null && echo dovenull || echo dovecot)
+  else
+    user=$(id -un)
+    group=$(id -gn)
+    login_user=$user
+  fi
+  : > "$dir/passwd"
+  chmod 755 "$dir" "$dir/home"
+  chmod 644 "$dir/passwd"
+  chown "$user:$group" "$dir/home" "$dir/passwd" "$dir/state"
+
+  local plain tls attempt
+  for attempt in 1 2 3 4 5; do
+    plain=$(pick_port)
+    tls=$(pick_port)
+    [ "$plain" != "$tls" ] || continue
+    write_config "$plain" "$tls" "$user" "$group" "$login_user"
+    if "$dovecot_bin" -c "$dir/dovecot.conf" && wait_until_answering "$plain" "$tls"; then
+      cat > "$dir/fixture.env" <<EOF
+HOST=127.0.0.1
+PLAIN_PORT=$plain
+TLS_PORT=$tls
+CA_FILE=$dir/certs/ca.crt
+SELF_SIGNED_CERT=$dir/certs/self.crt
+SELF_SIGNED_KEY=$dir/certs/self.key
+PASSWD_FILE=$dir/passwd
+HOME_ROOT=$dir/home
+MAIL_UID=$(id -u "$user")
+MAIL_GID=$(getent group "$group" | cut -d: -f3)
+EOF
+      echo "dovecot answering on 127.0.0.1:$plain (plain) and :$tls (TLS); details in $dir/fixture.env"
+      return 0
+    fi
+    echo "attempt $attempt: dovecot did not come up on ports $plain/$tls" >&2
+    stop_server
+  done
+  [ -f "$dir/dovecot.log" ] && tail -30 "$dir/dovecot.log" >&2
+  return 1
+}
+
+case "$action" in
+  start) start_server ;;
+  stop) stop_server ;;
+  *) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+esac

@@ -1,0 +1,207 @@
+#include "support/mail_fixture.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string FixtureFolder() {
+    if (const char* dir = std::getenv("TARNWICK_DOVECOT_DIR")) return dir;
+#ifdef TARNWICK_DOVECOT_DIR
+    return TARNWICK_DOVECOT_DIR;
+#else
+    return "";
+#endif
+}
+
+std::map<std::string, std::string> ReadKeyValues(const fs::path& file) {
+    std::ifstream in(file);
+    std::map<std::string, std::string> values;
+    for (std::string line; std::getline(in, line);) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return values;
+}
+
+bool LoadDetails(DovecotServer& server) {
+    const std::string folder = FixtureFolder();
+    if (folder.empty()) return false;
+    auto values = ReadKeyValues(fs::path(folder) / "fixture.env");
+    if (values["PLAIN_PORT"].empty() || !fs::exists(fs::path(folder) / "run" / "master.pid"))
+        return false;
+    server.host = values["HOST"];
+    server.plainPort = std::stoi(values["PLAIN_PORT"]);
+    server.tlsPort = std::stoi(values["TLS_PORT"]);
+    server.caFile = values["CA_FILE"];
+    server.selfSignedCert = values["SELF_SIGNED_CERT"];
+    server.selfSignedKey = values["SELF_SIGNED_KEY"];
+    server.passwdFile = values["PASSWD_FILE"];
+    server.homeRoot = values["HOME_ROOT"];
+    server.mailUid = static_cast<unsigned>(std::stoul(values["MAIL_UID"]));
+    server.mailGid = static_cast<unsigned>(std::stoul(values["MAIL_GID"]));
+    return true;
+}
+
+struct Details {
+    bool loaded = false;
+    DovecotServer server;
+};
+
+const Details& FixtureDetails() {
+    static const Details details = [] {
+        Details d;
+        d.loaded = LoadDetails(d.server);
+        return d;
+    }();
+    return details;
+}
+
+void GiveToMailUser(const fs::path& path) {
+    const DovecotServer& server = Dovecot();
+    if (geteuid() == 0 && chown(path.c_str(), server.mailUid, server.mailGid) != 0)
+        throw std::runtime_error("cannot hand " + path.string() + " to the mail user");
+}
+
+void MakeMailFolder(const fs::path& path) {
+    fs::create_directories(path);
+    GiveToMailUser(path);
+}
+
+void AppendToPasswdFile(const std::string& line) {
+    const int fd = open(Dovecot().passwdFile.c_str(), O_WRONLY | O_APPEND);
+    if (fd < 0) throw std::runtime_error("cannot open the fixture's passwd file");
+    flock(fd, LOCK_EX);
+    const bool written = write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    flock(fd, LOCK_UN);
+    close(fd);
+    if (!written) throw std::runtime_error("cannot write the fixture's passwd file");
+}
+
+void WriteFile(const fs::path& path, std::string_view contents) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+// Maildir names that sort in the order the messages were added, so that Dovecot numbers them
+// in that order.
+std::string NextMessageName() {
+    static std::atomic<long> counter{0};
+    char name[96];
+    std::snprintf(name, sizeof name, "%010lld.M%08ldP%d.tarnwick",
+                  static_cast<long long>(std::time(nullptr)), counter++, getpid());
+    return name;
+}
+
+int CountFiles(const fs::path& folder) {
+    int count = 0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        if (entry.is_regular_file()) ++count;
+    return count;
+}
+
+}  // namespace
+
+bool DovecotAvailable() { return FixtureDetails().loaded; }
+
+const DovecotServer& Dovecot() {
+    if (!DovecotAvailable())
+        throw std::runtime_error("the Dovecot test fixture is not running (folder \"" +
+                                 FixtureFolder() + "\")");
+    return FixtureDetails().server;
+}
+
+MailUser AddMailUser(std::string_view prefix, std::string_view password) {
+    static std::atomic<int> counter{0};
+    MailUser user;
+    user.name = std::string(prefix) + std::to_string(getpid()) + "x" + std::to_string(counter++);
+    user.password = std::string(password);
+    const fs::path home = fs::path(Dovecot().homeRoot) / user.name;
+    const fs::path maildir = home / "Maildir";
+    fs::remove_all(home);
+    MakeMailFolder(home);
+    MakeMailFolder(maildir);
+    for (const char* sub : {"cur", "new", "tmp"}) MakeMailFolder(maildir / sub);
+    user.maildir = maildir.string();
+    AppendToPasswdFile(user.name + ":{PLAIN}" + user.password + "::::" + home.string() + "::\n");
+    return user;
+}
+
+void AddMessage(const MailUser& user, std::string_view message) {
+    const std::string name = NextMessageName();
+    const fs::path staged = fs::path(user.maildir) / "tmp" / name;
+    WriteFile(staged, message);
+    GiveToMailUser(staged);
+    fs::rename(staged, fs::path(user.maildir) / "new" / name);
+}
+
+void AddMessages(const MailUser& user, int count) {
+    for (int i = 1; i <= count; ++i)
+        AddMessage(user, MakeMessage("Message " + std::to_string(i), "sender@test.example",
+                                     "Body of message " + std::to_string(i)));
+}
+
+void ClearMailbox(const MailUser& user) {
+    for (const char* sub : {"cur", "new"}) {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(fs::path(user.maildir) / sub, error))
+            fs::remove(entry.path(), error);
+    }
+}
+
+int MailboxSize(const MailUser& user) {
+    return CountFiles(fs::path(user.maildir) / "new") + CountFiles(fs::path(user.maildir) / "cur");
+}
+
+std::string MakeMessage(std::string_view subject, std::string_view from, std::string_view body) {
+    std::string message;
+    message += "From: " + std::string(from) + "\r\n";
+    message += "To: someone@test.example\r\n";
+    message += "Subject: " + std::string(subject) + "\r\n";
+    message += "Date: Mon, 7 Dec 2026 08:00:00 +0000\r\n";
+    message += "\r\n";
+    message += std::string(body) + "\r\n";
+    return message;
+}
+
+T_pop3params AccountFor(const MailUser& user, Listener listener, bool apop) {
+    T_pop3params account;
+    account.email = user.name + "@test.example";
+    account.host = listener == Listener::Tls ? "localhost" : Dovecot().host;
+    account.port = listener == Listener::Tls ? Dovecot().tlsPort : Dovecot().plainPort;
+    account.username = user.name;
+    account.password = user.password;
+    account.secureLogin = apop;
+    account.ssl = listener == Listener::Tls;
+    return account;
+}
+
+void TrustFixtureAuthority() { setenv("TARNWICK_CA_FILE", Dovecot().caFile.c_str(), 1); }
+
+std::string ReadTestFile(std::string_view relativePath) {
+#ifdef TARNWICK_TEST_DATA
+    const fs::path path = fs::path(TARNWICK_TEST_DATA) / relativePath;
+#else
+    const fs::path path = fs::path("tests/data") / relativePath;
+#endif
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("missing test file " + path.string());
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
