@@ -30,3 +30,11 @@ inline bool StartedWithParameters = false;
 // The list window's retrieval state.
 inline bool ListBusy = false;
 inline bool CancelRequested = false;
+
+// Spam filter: the rules in the order they are tested, and the general criteria.
+#include <memory>
+
+#include "spam/spam_types.h"
+
+inline std::vector<std::unique_ptr<T_spam>> spamRules;
+inline T_spam_criteria spamCriteria;

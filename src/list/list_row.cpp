@@ -1,0 +1,112 @@
+#include "list/list_row.h"
+
+#include <algorithm>
+#include <clocale>
+
+#include "list/header_decode.h"
+#include "settings/language.h"
+#include "settings/text_utils.h"
+#include "spam/spam_filter.h"
+
+namespace {
+
+std::string DecimalSeparator() {
+    const std::lconv* conv = std::localeconv();
+    return conv && conv->decimal_point && *conv->decimal_point ? conv->decimal_point : ".";
+}
+
+std::string GroupedDigits(std::uint64_t value) {
+    std::string digits = std::to_string(value);
+    for (std::size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, " ");
+    return digits;
+}
+
+std::time_t TodayAtMidnight() {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    tm.tm_hour = tm.tm_min = tm.tm_sec = 0;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+template <typename T>
+int Order(const T& a, const T& b) {
+    return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+// Merge sort whose loops stay within bounds even for an ordering that is not transitive.
+template <typename It, typename Less>
+void MergeSort(It first, It last, Less less) {
+    if (last - first < 2) return;
+    It middle = first + (last - first) / 2;
+    MergeSort(first, middle, less);
+    MergeSort(middle, last, less);
+    std::inplace_merge(first, middle, last, less);
+}
+
+}  // namespace
+
+std::string SenderText(const T_mail_entry& entry) {
+    return Trim(DecodeHeaderText(entry.from.name) + " <" + entry.from.address + ">");
+}
+
+std::string SubjectText(const T_mail_entry& entry) {
+    return Trim(DecodeHeaderText(entry.subject));
+}
+
+std::string SizeText(std::int64_t bytes) {
+    // Thousandths of a kB, rounded half away from zero.
+    const std::int64_t scaled = bytes * 1000;
+    const std::int64_t magnitude = (std::max(scaled, -scaled) + 512) / 1024;
+    const auto value = static_cast<std::uint64_t>(magnitude);
+    std::string fraction = std::to_string(value % 1000);
+    fraction.insert(0, 3 - fraction.size(), '0');
+    return (bytes < 0 && magnitude > 0 ? "-" : "") + GroupedDigits(value / 1000) +
+           DecimalSeparator() + fraction + " kB";
+}
+
+std::string ListDateText(T_mail_entry& entry) {
+    if (entry.date != 0) return DateTimeText(entry.date);
+    entry.date = TodayAtMidnight();
+    entry.AddExtraHeader("DATE_EMPTY", "1");
+    return GetLangText("date_no_present");
+}
+
+T_list_row MakeListRow(std::unique_ptr<T_mail_entry> entry, const std::string& accountEmail) {
+    T_list_row row;
+    row.senderText = SenderText(*entry);
+    row.subjectText = SubjectText(*entry);
+    row.dateText = ListDateText(*entry);
+    row.sizeText = SizeText(entry->size);
+    row.numberText = std::to_string(entry->number);
+    row.spam = SpamVerdict(*entry, entry->size, accountEmail, row.subjectText, row.senderText);
+    row.entry = std::move(entry);
+    return row;
+}
+
+int CompareRows(const T_list_row& a, const T_list_row& b, int column) {
+    if (!a.entry || !b.entry) return 0;
+    switch (column) {
+        case kMarkColumn:
+            return Order(b.spam, a.spam);
+        case kDateColumn:
+            return Order(b.entry->date, a.entry->date);
+        case kFromColumn:
+            return UpperAscii(a.senderText).compare(UpperAscii(b.senderText));
+        case kSubjectColumn:
+            return UpperAscii(a.subjectText).compare(UpperAscii(b.subjectText));
+        case kSizeColumn:
+            return Order(b.entry->size, a.entry->size);
+        case kNumberColumn:
+            return Order(a.entry->number, b.entry->number);
+        default:
+            return 0;
+    }
+}
+
+void SortRows(std::vector<T_list_row>& rows, int column) {
+    MergeSort(rows.begin(), rows.end(), [column](const T_list_row& a, const T_list_row& b) {
+        return CompareRows(a, b, column) < 0;
+    });
+}

@@ -1,0 +1,50 @@
+#pragma once
+// One row of the message list: its entry, its spam mark and the texts of its columns, and
+// the order of the rows by column.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "list/mail_entry.h"
+
+struct T_list_row {
+    std::unique_ptr<T_mail_entry> entry;
+    bool spam = false;  // shown as the spam image in column 0
+    std::string dateText;
+    std::string senderText;
+    std::string subjectText;
+    std::string sizeText;
+    std::string numberText;
+};
+
+// Columns of the list.
+enum ListColumn {
+    kMarkColumn = 0,
+    kDateColumn,
+    kFromColumn,
+    kSubjectColumn,
+    kSizeColumn,
+    kNumberColumn
+};
+
+// "name <address>" trimmed, the display name decoded; "<address>" without a name.
+std::string SenderText(const T_mail_entry& entry);
+// The decoded subject, trimmed.
+std::string SubjectText(const T_mail_entry& entry);
+// Bytes as kB with three decimals, the locale's decimal separator and the integer digits
+// grouped by three with blanks: 1258291 gives "1 228.800 kB".
+std::string SizeText(std::int64_t bytes);
+// The date text of the list. An entry without a usable date gets the text of "date_no_present",
+// today's date at midnight and the extra line "DATE_EMPTY: 1".
+std::string ListDateText(T_mail_entry& entry);
+
+// Makes the row for a fetched entry (number and size set) and asks for its spam verdict.
+T_list_row MakeListRow(std::unique_ptr<T_mail_entry> entry, const std::string& accountEmail);
+
+// Negative when a sorts before b in that column, positive after, 0 equal; rows without an
+// entry compare equal to every row.
+int CompareRows(const T_list_row& a, const T_list_row& b, int column);
+// Sorts the rows by a column in its one direction; equal rows keep their order.
+void SortRows(std::vector<T_list_row>& rows, int column);

@@ -1,0 +1,73 @@
+#pragma once
+// One message on the server as a list row holds it: the parsed header (after a retrieval the
+// whole message), the message number in the session and the size the server reported.
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/message_sink.h"
+
+struct T_mail_address {
+    std::string name;     // display name, decoded to UTF-8
+    std::string address;  // bare address
+};
+
+struct T_mail_part {
+    enum class Kind { Text, Attachment, Other };
+    Kind kind = Kind::Other;
+    std::string contentType;         // "type/subtype" with its parameters
+    std::vector<std::string> lines;  // text parts: the decoded text in UTF-8
+    std::string fileName;            // attachments
+    std::string displayName;         // other parts
+};
+
+class T_mail_entry : public MessageSink {
+public:
+    std::int32_t number = 0;
+    std::int32_t size = -1;
+
+    // Parsed header.
+    std::vector<std::string> rawHeaderLines;  // as received; a folded line is a line of its own
+    T_mail_address from;
+    std::string subject;
+    std::time_t date = 0;  // local date-time; 0 when absent or unreadable
+    std::vector<T_mail_address> to;
+    std::vector<T_mail_address> cc;
+    std::vector<T_mail_address> bcc;  // never filled from a received header
+    std::string contentType;
+
+    // Lines the program adds itself, "Name: value".
+    std::vector<std::string> extraHeaderLines;
+
+    // After a whole-message retrieval.
+    std::vector<std::string> bodyLines;
+    std::vector<T_mail_part> parts;
+
+    void AddExtraHeader(std::string_view name, std::string_view value);
+    // The value of the first extra line of that name (letter case ignored).
+    std::optional<std::string> ExtraHeader(std::string_view name) const;
+
+    // Empties every parsed field, the header lines, the body and the parts; number and size stay.
+    void Clear();
+
+    // Number of addressees in To, Cc and Bcc together.
+    std::size_t RecipientCount() const { return to.size() + cc.size() + bcc.size(); }
+    // The To list as text: "name <address>" (or the address alone), joined by ", ".
+    std::string ToText() const;
+
+    // The header written in front of a saved message's text view.
+    std::vector<std::string> HeaderLinesForSaving() const;
+
+    // MessageSink
+    void AddHeaderLine(std::string line) override;
+    void HeaderComplete() override;
+    void AddBodyLine(std::string line) override;
+    void BodyComplete() override;
+
+private:
+    std::vector<std::string> receivedBody_;
+};

@@ -1,0 +1,234 @@
+#include "list/message_text.h"
+
+#include <algorithm>
+
+#include "list/header_decode.h"
+#include "list/mime_parse.h"
+#include "settings/language.h"
+#include "settings/text_utils.h"
+
+namespace {
+
+constexpr std::string_view kHttp = "HTTP://";
+
+std::string ReplaceAllNoCase(const std::string& text, std::string_view upperFrom,
+                             std::string_view to) {
+    const std::string upper = UpperAscii(text);
+    std::string result;
+    result.reserve(text.size());
+    std::size_t pos = 0;
+    for (std::size_t hit; (hit = upper.find(upperFrom, pos)) != std::string::npos;
+         pos = hit + upperFrom.size()) {
+        result.append(text, pos, hit - pos);
+        result.append(to);
+    }
+    result.append(text, pos);
+    return result;
+}
+
+bool OpensAnchor(std::string_view tag) {
+    return tag.size() > 15 && (tag[1] == 'a' || tag[1] == 'A') && tag[2] == ' ';
+}
+
+// The address from its "http://" to the first double quote, else the first single quote,
+// else the end of the tag.
+std::string LinkFromAddress(std::string_view address) {
+    std::size_t end = address.find('"');
+    if (end == std::string_view::npos) end = address.find('\'');
+    return std::string(address.substr(0, end));
+}
+
+// Finds every tag's link in one pass: the next ">" and the next "http://" are found once for
+// all the tags before them, so hostile text without ">" stays linear.
+class TagScanner {
+public:
+    explicit TagScanner(std::string_view text) : text_(text), upper_(UpperAscii(text)) {}
+
+    std::string LinkAt(std::size_t pos) {
+        if (!OpensAnchor(text_.substr(pos))) return {};
+        const std::size_t close = Next(close_, pos, ">");
+        const std::size_t http = Next(http_, pos, kHttp);
+        if (close == std::string_view::npos || http == std::string_view::npos || http > close) {
+            return {};
+        }
+        if (http != cachedHttp_ || close != cachedClose_) {
+            cachedLink_ = LinkFromAddress(text_.substr(http, close - http));
+            cachedHttp_ = http;
+            cachedClose_ = close;
+        }
+        return cachedLink_;
+    }
+
+private:
+    static constexpr std::size_t kNotYet = std::string_view::npos - 1;
+
+    // The first `what` at or after pos; `cache` keeps the last answer for the next tag.
+    std::size_t Next(std::size_t& cache, std::size_t pos, std::string_view what) const {
+        if (cache == kNotYet || (cache != std::string_view::npos && cache < pos)) {
+            cache = upper_.find(what, pos);
+        }
+        return cache;
+    }
+
+    std::string_view text_;
+    std::string upper_;
+    std::size_t close_ = kNotYet;
+    std::size_t http_ = kNotYet;
+    std::size_t cachedHttp_ = kNotYet;
+    std::size_t cachedClose_ = kNotYet;
+    std::string cachedLink_;
+};
+
+// Every tag becomes a run of full stops of its length; links are collected on the way.
+void DotTags(std::string& text, T_link_list& links) {
+    TagScanner scanner(text);
+    bool inTag = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '<') {
+            inTag = true;
+            const std::string link = scanner.LinkAt(i);
+            if (HasText(link)) links.Add(link);
+        }
+        if (text[i] == '>') {
+            text[i] = '.';
+            inTag = false;
+        }
+        if (inTag) text[i] = '.';
+    }
+}
+
+std::vector<std::string> HtmlToLines(std::string_view html, T_link_list& links) {
+    const std::size_t body = UpperAscii(html).find("<BODY");
+    std::string text(html.substr(body + 1));
+    const std::size_t close = text.find('>');
+    if (close != std::string::npos) text.erase(0, close + 1);
+    text = ReplaceAllNoCase(text, "<BR>", "\r\n");
+    DotTags(text, links);
+    text = ReplaceAllNoCase(text, "&NBSP;", " ");
+    std::vector<std::string> lines = SplitLines(text);
+    for (auto& line : lines) line = Trim(line);
+    std::erase_if(lines, [](const std::string& line) { return IsFillerLine(line); });
+    return lines;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) {
+        if (!text.empty()) text += "\r\n";
+        text += line;
+    }
+    return text;
+}
+
+void AppendSeparator(std::vector<std::string>& pane) {
+    pane.push_back(RuleLine());
+    pane.emplace_back(" ");
+}
+
+}  // namespace
+
+void T_link_list::Add(const std::string& link) {
+    std::string upper = UpperAscii(link);
+    const auto at = std::lower_bound(upper_.begin(), upper_.end(), upper);
+    if (at != upper_.end() && *at == upper) return;
+    upper_.insert(at, std::move(upper));
+    links_.push_back(link);
+}
+
+std::string RuleLine() {
+    return std::string(32, '_');
+}
+
+bool IsFillerLine(std::string_view line) {
+    return std::all_of(line.begin(), line.end(),
+                       [](char c) { return c == '\r' || c == '\n' || c == ' ' || c == '.'; });
+}
+
+std::string LinkFromTag(std::string_view tag) {
+    if (!OpensAnchor(tag)) return {};
+    const std::size_t close = tag.find('>');
+    if (close == std::string_view::npos) return {};
+    tag = tag.substr(0, close);
+    const std::size_t http = UpperAscii(tag).find(kHttp);
+    if (http == std::string::npos) return {};
+    return LinkFromAddress(tag.substr(http));
+}
+
+std::vector<std::string> BodyToText(int partNumber, std::string_view contentType,
+                                    std::string_view text, T_link_list& links) {
+    std::vector<std::string> lines;
+    if (partNumber > 0) {
+        lines = {" ", GetLangText("multipart_no") + ": " + std::to_string(partNumber),
+                 std::string(contentType), RuleLine(), " "};
+    }
+    const bool html = UpperAscii(text).find("<BODY") != std::string::npos;
+    std::vector<std::string> body = html ? HtmlToLines(text, links) : SplitLines(text);
+    lines.insert(lines.end(), std::make_move_iterator(body.begin()),
+                 std::make_move_iterator(body.end()));
+    return lines;
+}
+
+T_message_content MessageContent(const T_mail_entry& entry) {
+    T_message_content content;
+    T_link_list links;
+    const std::vector<std::string> body =
+        BodyToText(0, entry.contentType, Joined(entry.bodyLines), links);
+    std::vector<std::string> textParts;
+    int textPartNumber = 0;
+    for (const T_mail_part& part : entry.parts) {
+        switch (part.kind) {
+            case T_mail_part::Kind::Attachment: {
+                const std::string name = DecodeHeaderText(part.fileName);
+                content.partRows.push_back(
+                    {GetLangText("attachment"), name + " (" + part.contentType + ")"});
+                content.attachments.push_back(name);
+                break;
+            }
+            case T_mail_part::Kind::Text: {
+                content.partRows.push_back({GetLangText("mail_text"), part.contentType});
+                auto lines =
+                    BodyToText(++textPartNumber, part.contentType, Joined(part.lines), links);
+                textParts.insert(textParts.end(), lines.begin(), lines.end());
+                break;
+            }
+            case T_mail_part::Kind::Other:
+                content.partRows.push_back({part.displayName, part.contentType});
+                break;
+        }
+    }
+    content.links = links.Links();
+
+    auto& pane = content.lines;
+    pane = {" ", GetLangText("message_content"), " "};
+    pane.push_back(GetLangText("att_count") + ": " + std::to_string(content.attachments.size()));
+    if (!content.links.empty()) {
+        pane.push_back(GetLangText("link_count") + ": " + std::to_string(content.links.size()) +
+                       " " + GetLangText("list_is_on_end"));
+    }
+    if (!content.attachments.empty()) {
+        AppendSeparator(pane);
+        pane.push_back(GetLangText("has_attachments"));
+        for (const auto& name : content.attachments) pane.push_back("   - " + name);
+    }
+    AppendSeparator(pane);
+    if (HasText(Joined(body))) {
+        pane.insert(pane.end(), body.begin(), body.end());
+    } else {
+        pane.push_back(GetLangText("has_no_body"));
+    }
+    AppendSeparator(pane);
+    if (textParts.empty()) {
+        pane.push_back(GetLangText("has_no_html"));
+    } else {
+        pane.insert(pane.end(), textParts.begin(), textParts.end());
+    }
+    AppendSeparator(pane);
+    if (content.links.empty()) {
+        pane.push_back(GetLangText("has_no_links"));
+    } else {
+        pane.push_back(GetLangText("has_links"));
+        pane.insert(pane.end(), content.links.begin(), content.links.end());
+    }
+    pane.push_back(RuleLine());
+    return content;
+}

@@ -1,0 +1,200 @@
+#include "list/mime_parse.h"
+
+#include <gmime/gmime.h>
+
+#include <memory>
+
+#include "list/charset.h"
+#include "settings/text_utils.h"
+
+namespace {
+
+// Deeper nesting than this is not walked (hostile messages nest without end).
+constexpr int kMaxPartDepth = 32;
+
+struct GObjectDeleter {
+    void operator()(void* object) const {
+        if (object) g_object_unref(object);
+    }
+};
+template <typename T>
+using GPtr = std::unique_ptr<T, GObjectDeleter>;
+
+std::string Text(const char* text) {
+    return text ? std::string(text) : std::string();
+}
+
+std::string Joined(const std::vector<std::string>& lines, std::string_view end) {
+    std::size_t total = 0;
+    for (const auto& line : lines) total += line.size() + end.size();
+    std::string text;
+    text.reserve(total);
+    for (const auto& line : lines) {
+        text += line;
+        text += end;
+    }
+    return text;
+}
+
+GPtr<GMimeMessage> ParseText(const std::string& text) {
+    EnsureMimeLibrary();
+    GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(text.data(), text.size()));
+    GPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
+    return GPtr<GMimeMessage>(g_mime_parser_construct_message(parser.get(), nullptr));
+}
+
+void AppendAddresses(InternetAddressList* list, std::vector<T_mail_address>& out, int depth = 0) {
+    if (!list || depth > kMaxPartDepth) return;
+    const int count = internet_address_list_length(list);
+    for (int i = 0; i < count; ++i) {
+        InternetAddress* address = internet_address_list_get_address(list, i);
+        if (INTERNET_ADDRESS_IS_GROUP(address)) {
+            AppendAddresses(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(address)),
+                            out, depth + 1);
+        } else if (INTERNET_ADDRESS_IS_MAILBOX(address)) {
+            out.push_back(
+                {Text(internet_address_get_name(address)),
+                 Text(internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address)))});
+        }
+    }
+}
+
+std::string MimeType(GMimeObject* object) {
+    GMimeContentType* type = object ? g_mime_object_get_content_type(object) : nullptr;
+    if (!type) return "text/plain";
+    char* text = g_mime_content_type_get_mime_type(type);
+    std::string result = Text(text);
+    g_free(text);
+    return result;
+}
+
+std::time_t DateOf(GMimeMessage* message) {
+    GDateTime* date = g_mime_message_get_date(message);
+    return date ? static_cast<std::time_t>(g_date_time_to_unix(date)) : 0;
+}
+
+void FillHeader(T_mail_entry& entry, GMimeMessage* message) {
+    std::vector<T_mail_address> from;
+    AppendAddresses(g_mime_message_get_from(message), from);
+    if (!from.empty()) entry.from = from.front();
+    entry.subject = Text(g_mime_message_get_subject(message));
+    entry.date = DateOf(message);
+    AppendAddresses(g_mime_message_get_to(message), entry.to);
+    AppendAddresses(g_mime_message_get_cc(message), entry.cc);
+    GMimeObject* body = g_mime_message_get_mime_part(message);
+    entry.contentType = body ? MimeType(body) : MimeType(GMIME_OBJECT(message));
+}
+
+void ResetHeader(T_mail_entry& entry) {
+    entry.from = {};
+    entry.subject.clear();
+    entry.date = 0;
+    entry.to.clear();
+    entry.cc.clear();
+    entry.bcc.clear();
+    entry.contentType = "text/plain";
+}
+
+std::string DecodedContent(GMimePart* part) {
+    GMimeDataWrapper* content = g_mime_part_get_content(part);
+    if (!content) return {};
+    GPtr<GMimeStream> out(g_mime_stream_mem_new());
+    g_mime_data_wrapper_write_to_stream(content, out.get());
+    GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(out.get()));
+    return std::string(reinterpret_cast<const char*>(bytes->data), bytes->len);
+}
+
+// The text of a text part in UTF-8; bytes of an unknown charset are kept as they are.
+std::string TextOf(GMimePart* part) {
+    std::string bytes = DecodedContent(part);
+    const char* charset = g_mime_object_get_content_type_parameter(GMIME_OBJECT(part), "charset");
+    if (auto converted = CharsetToUtf8(bytes, charset ? charset : "UTF-8")) return *converted;
+    if (auto fallback = CharsetToUtf8(bytes, "WINDOWS-1252")) return *fallback;
+    return bytes;
+}
+
+bool IsAttachment(GMimePart* part) {
+    return g_mime_part_is_attachment(part) || g_mime_part_get_filename(part) != nullptr;
+}
+
+std::string OtherPartName(GMimeObject* object) {
+    if (GMIME_IS_PART(object)) {
+        const char* description = g_mime_part_get_content_description(GMIME_PART(object));
+        if (description && HasText(description)) return Trim(description);
+    }
+    if (GMIME_IS_MESSAGE_PART(object)) {
+        GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
+        if (inner && g_mime_message_get_subject(inner)) return g_mime_message_get_subject(inner);
+    }
+    return MimeType(object);
+}
+
+T_mail_part LeafPart(GMimeObject* object) {
+    T_mail_part part;
+    part.contentType = MimeType(object);
+    if (GMIME_IS_PART(object) && IsAttachment(GMIME_PART(object))) {
+        part.kind = T_mail_part::Kind::Attachment;
+        part.fileName = Text(g_mime_part_get_filename(GMIME_PART(object)));
+    } else if (GMIME_IS_TEXT_PART(object)) {
+        part.kind = T_mail_part::Kind::Text;
+        part.lines = SplitLines(TextOf(GMIME_PART(object)));
+    } else {
+        part.kind = T_mail_part::Kind::Other;
+        part.displayName = OtherPartName(object);
+    }
+    return part;
+}
+
+void CollectParts(GMimeObject* object, std::vector<T_mail_part>& parts, int depth) {
+    if (depth > kMaxPartDepth) return;
+    if (GMIME_IS_MULTIPART(object)) {
+        GMimeMultipart* multipart = GMIME_MULTIPART(object);
+        const int count = g_mime_multipart_get_count(multipart);
+        for (int i = 0; i < count; ++i) {
+            CollectParts(g_mime_multipart_get_part(multipart, i), parts, depth + 1);
+        }
+    } else {
+        parts.push_back(LeafPart(object));
+    }
+}
+
+void FillBody(T_mail_entry& entry, GMimeObject* body) {
+    if (!body) return;
+    if (GMIME_IS_TEXT_PART(body) && !IsAttachment(GMIME_PART(body))) {
+        entry.bodyLines = SplitLines(TextOf(GMIME_PART(body)));
+    } else {
+        CollectParts(body, entry.parts, 0);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+void ParseHeaderInto(T_mail_entry& entry) {
+    ResetHeader(entry);
+    const auto message = ParseText(Joined(entry.rawHeaderLines, "\n") + "\n");
+    if (message) FillHeader(entry, message.get());
+}
+
+void ParseMessageInto(T_mail_entry& entry, const std::vector<std::string>& body) {
+    ResetHeader(entry);
+    entry.bodyLines.clear();
+    entry.parts.clear();
+    const auto message = ParseText(Joined(entry.rawHeaderLines, "\n") + "\n" + Joined(body, "\n"));
+    if (!message) return;
+    FillHeader(entry, message.get());
+    FillBody(entry, g_mime_message_get_mime_part(message.get()));
+}

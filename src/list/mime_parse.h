@@ -1,0 +1,17 @@
+#pragma once
+// The message parser behind T_mail_entry (GMime stays inside the .cpp).
+
+#include <string>
+#include <vector>
+
+#include "list/mail_entry.h"
+
+// Fills the entry's parsed header fields from its raw header lines.
+void ParseHeaderInto(T_mail_entry& entry);
+
+// Fills the parsed header fields, the body lines and the parts from the raw header lines and
+// the received body lines.
+void ParseMessageInto(T_mail_entry& entry, const std::vector<std::string>& body);
+
+// Splits a text at CR LF, CR or LF.
+std::vector<std::string> SplitLines(std::string_view text);

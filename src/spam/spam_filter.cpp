@@ -1,0 +1,171 @@
+#include "spam/spam_filter.h"
+
+#include "list/mail_entry.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+#include "settings/text_utils.h"
+
+namespace {
+
+constexpr std::string_view kGeneralSection = "GENERAL_FILTER";
+constexpr std::string_view kFilterSection = "FILTER";
+constexpr std::string_view kSubjectPrefix = "Subject: ";
+constexpr std::string_view kAddressPrefix = "Address: ";
+
+bool IsSeparator(unsigned char c) {
+    return (c >= 33 && c <= 38) || (c >= 40 && c <= 47) || (c >= 58 && c <= 60) ||
+           (c >= 62 && c <= 64) || (c >= 91 && c <= 95) || (c >= 123 && c <= 125) || c == 255;
+}
+
+char SubstituteSeparator(char c) {
+    if (c == '@') return 'A';
+    if (c == '!' || c == '1') return 'I';
+    return IsSeparator(static_cast<unsigned char>(c)) ? ' ' : c;
+}
+
+std::string CollapseBlanks(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (char c : text) {
+        if (c == ' ' && !result.empty() && result.back() == ' ') continue;
+        result += c;
+    }
+    return result;
+}
+
+bool Contains(std::string_view haystack, std::string_view needle) {
+    return !needle.empty() && haystack.find(needle) != std::string_view::npos;
+}
+
+bool BeginsWith(std::string_view text, std::string_view start) {
+    return !start.empty() && text.substr(0, start.size()) == start;
+}
+
+bool IsEmptySubject(std::string_view subject) {
+    return !HasText(subject) || Trim(UpperAscii(subject)) == "RE:";
+}
+
+bool CriteriaFire(const T_mail_entry& header, std::int32_t size, std::string_view accountAddress,
+                  std::string_view subject) {
+    const T_spam_criteria& c = spamCriteria;
+    if (c.maxSize > 0 && std::int64_t{size} > std::int64_t{c.maxSize} * 1024) return true;
+    if (c.maxRecipients > 0 && header.RecipientCount() > static_cast<std::size_t>(c.maxRecipients))
+        return true;
+    if (c.noEmptySubject && IsEmptySubject(subject)) return true;
+    if (c.noEmptyDate && header.ExtraHeader("DATE_EMPTY")) return true;
+    return c.noRecipient && !Contains(UpperAscii(header.ToText()), UpperAscii(accountAddress));
+}
+
+}  // namespace
+
+std::string NormalizeText(std::string_view text, bool plain) {
+    std::string r = Trim(UpperAscii(text));
+    if (plain) return r;
+    for (char& c : r) c = SubstituteSeparator(c);
+    return Trim(UpperAscii(CollapseBlanks(r)));
+}
+
+std::string EncodeRule(std::int32_t kind, bool content, std::string_view text) {
+    std::string value(kind == 0 ? kSubjectPrefix : kAddressPrefix);
+    value += content ? '%' : '=';
+    value += text;
+    return value;
+}
+
+void ParseRule(T_spam& rule, std::string_view value) {
+    T_mail_filter& f = rule.filter;
+    f = T_mail_filter{0, true, std::string(value)};
+    if (value.size() < 4) return;
+    if (BeginsWith(value, kSubjectPrefix)) {
+        f.kind = 0;
+    } else if (BeginsWith(value, kAddressPrefix)) {
+        f.kind = 1;
+    } else {
+        return;
+    }
+    const std::string_view rest = value.substr(kSubjectPrefix.size());
+    // A value that ends right after the prefix is an empty rule "contains".
+    f.content = rest.empty() || rest.front() == '%';
+    f.text = std::string(rest.empty() ? rest : rest.substr(1));
+}
+
+bool MatchRule(const T_mail_filter& rule, std::string_view subject, std::string_view sender) {
+    const bool plain = rule.kind == 1;
+    std::string rt = NormalizeText(rule.text, plain);
+    std::string mt;
+    if (rule.kind == 0) {
+        rt = " " + rt + " ";
+        mt = " " + NormalizeText(subject, false) + " ";
+    } else {
+        mt = NormalizeText(sender, true);
+    }
+    if (rule.content) return Contains(mt, rt);
+    return BeginsWith(Trim(mt), Trim(rt));
+}
+
+bool SpamVerdict(const T_mail_entry& header, std::int32_t size, std::string_view accountAddress,
+                 std::string_view subject, std::string_view sender) {
+    if (spamRules.empty()) return false;
+    if (CriteriaFire(header, size, accountAddress, subject)) return true;
+    for (const auto& rule : spamRules) {
+        if (MatchRule(rule->filter, subject, sender)) return true;
+    }
+    return false;
+}
+
+bool LoadFilter() {
+    spamRules.clear();
+    const auto ini = OpenSettings();
+    T_spam_criteria& c = spamCriteria;
+    c.maxSize = ini->ReadInteger(kGeneralSection, "MAX_SIZE", 0);
+    c.maxRecipients = ini->ReadInteger(kGeneralSection, "MAX_RECIPIENTS", 0);
+    c.noEmptySubject = ini->ReadBool(kGeneralSection, "NO_EMPTY_SUBJECT", false);
+    c.noEmptyDate = ini->ReadBool(kGeneralSection, "NO_EMPTY_DATE", false);
+    c.noRecipient = ini->ReadBool(kGeneralSection, "NO_RECIPIENT", false);
+    for (const std::string& key : ini->ReadSection(kFilterSection)) {
+        auto rule = std::make_unique<T_spam>();
+        ParseRule(*rule, ini->ReadString(kFilterSection, key, ""));
+        spamRules.push_back(std::move(rule));
+    }
+    return true;
+}
+
+bool SaveFilter() {
+    const auto ini = OpenSettings();
+    const T_spam_criteria& c = spamCriteria;
+    ini->WriteInteger(kGeneralSection, "MAX_SIZE", c.maxSize);
+    ini->WriteInteger(kGeneralSection, "MAX_RECIPIENTS", c.maxRecipients);
+    ini->WriteBool(kGeneralSection, "NO_EMPTY_SUBJECT", c.noEmptySubject);
+    ini->WriteBool(kGeneralSection, "NO_EMPTY_DATE", c.noEmptyDate);
+    ini->WriteBool(kGeneralSection, "NO_RECIPIENT", c.noRecipient);
+    ini->EraseSection(kFilterSection);
+    for (std::size_t i = 0; i < spamRules.size(); ++i) {
+        const T_mail_filter& f = spamRules[i]->filter;
+        ini->WriteString(kFilterSection, "F" + std::to_string(i),
+                         EncodeRule(f.kind, f.content, f.text));
+    }
+    return true;
+}
+
+std::int32_t AddSpamRule(std::int32_t kind, std::string_view text) {
+    if (!HasText(text)) return -1;
+    const bool plain = kind == 1;
+    const std::string wanted = NormalizeText(text, plain);
+    T_spam* target = nullptr;
+    for (const auto& rule : spamRules) {
+        if (rule->filter.kind == kind && NormalizeText(rule->filter.text, plain) == wanted) {
+            target = rule.get();
+            break;
+        }
+    }
+    std::int32_t result = -1;
+    if (target == nullptr) {
+        spamRules.push_back(std::make_unique<T_spam>());
+        target = spamRules.back().get();
+        result = static_cast<std::int32_t>(spamRules.size() - 1);
+    }
+    ParseRule(*target, kind == 0 ? EncodeRule(0, true, NormalizeText(text, false))
+                                 : EncodeRule(1, true, text));
+    SaveFilter();
+    return result;
+}
