@@ -4,9 +4,13 @@
 
 namespace {
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
 
-char UpperChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char UpperChar(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string FormatTime(const std::tm& tm, const char* format) {
     char buffer[256];
@@ -20,12 +24,16 @@ bool HasText(std::string_view text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return !IsBlank(c); });
 }
 
-std::string Trim(std::string_view text) {
+std::string_view TrimView(std::string_view text) {
     std::size_t first = 0;
     std::size_t last = text.size();
     while (first < last && IsBlank(text[first])) ++first;
     while (last > first && IsBlank(text[last - 1])) --last;
-    return std::string(text.substr(first, last - first));
+    return text.substr(first, last - first);
+}
+
+std::string Trim(std::string_view text) {
+    return std::string(TrimView(text));
 }
 
 std::string UpperAscii(std::string_view text) {
@@ -35,9 +43,9 @@ std::string UpperAscii(std::string_view text) {
 }
 
 bool SameTextAscii(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return UpperChar(x) == UpperChar(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return UpperChar(x) == UpperChar(y);
+           });
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {

@@ -11,6 +11,8 @@ bool HasText(std::string_view text);
 
 // Removes bytes with codes 0..32 from both ends.
 std::string Trim(std::string_view text);
+// The same, as a view into `text`.
+std::string_view TrimView(std::string_view text);
 
 // Maps a..z to A..Z and leaves every other byte alone.
 std::string UpperAscii(std::string_view text);

@@ -1,0 +1,16 @@
+#pragma once
+// Whole-file reading and replacing for the settings and language files. A file is replaced by
+// writing a temporary file beside it and renaming that over it, so a crash or a full disk
+// never leaves half a file behind.
+
+#include <string>
+#include <string_view>
+
+enum class ReadStatus { Ok, Missing, Failed };
+
+// Reads every byte of `path` into `bytes` (left empty unless the status is Ok).
+ReadStatus ReadFileBytes(const std::string& path, std::string& bytes);
+
+// Replaces the file at `path` by `content`, keeping its permissions; on any failure the old
+// file stays as it was and TarnwickError("Unable to write to <path>") is thrown.
+void WriteFileAtomically(const std::string& path, std::string_view content);
