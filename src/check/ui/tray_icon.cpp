@@ -1,0 +1,65 @@
+#include "check/ui/tray_icon.h"
+
+#include <QSystemTrayIcon>
+
+#include "platform/ui_text.h"
+
+namespace {
+
+constexpr qsizetype kLongestHint = 63;
+
+std::optional<bool>& AvailableOverride() {
+    static std::optional<bool> available;
+    return available;
+}
+
+}  // namespace
+
+bool TrayAreaAvailable() {
+    if (AvailableOverride()) return *AvailableOverride();
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void SetTrayAreaAvailableForTests(std::optional<bool> available) {
+    AvailableOverride() = available;
+}
+
+QString ShownTrayHint(const std::string& hint) {
+    QString shown = ToQt(hint);
+    const qsizetype bar = shown.indexOf('|');
+    if (bar >= 0) shown.truncate(bar);
+    return shown.left(kLongestHint);
+}
+
+TrayIcon::TrayIcon(QObject* parent) : QObject(parent), icon_(new QSystemTrayIcon(this)) {
+    connect(icon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) Q_EMIT Clicked();
+            });
+}
+
+void TrayIcon::SetIcons(const QIcon& normal, const QIcon& newMail) {
+    pictures_[0] = normal;
+    pictures_[1] = newMail;
+    icon_->setIcon(pictures_[picture_]);
+}
+
+void TrayIcon::SetPicture(int index) {
+    picture_ = index == 1 ? 1 : 0;
+    icon_->setIcon(pictures_[picture_]);
+}
+
+void TrayIcon::SetHint(const std::string& hint) {
+    hint_ = hint;
+    icon_->setToolTip(ShownTrayHint(hint));
+}
+
+void TrayIcon::SetActive(bool active) {
+    if (active == active_) return;
+    active_ = active;
+    if (TrayAreaAvailable()) icon_->setVisible(active);
+}
+
+void TrayIcon::SetMenu(QMenu* menu) {
+    icon_->setContextMenu(menu);
+}

@@ -1,0 +1,56 @@
+#pragma once
+// The notification-area icon: two pictures (0 no news, 1 new mail), a tag that says which is
+// shown, a hint of which the notification area shows at most 63 characters (and only the part
+// before a "|"), a left-click signal and the shared popup menu on the right click.
+
+#include <QIcon>
+#include <QObject>
+#include <QString>
+#include <optional>
+#include <string>
+
+class QMenu;
+class QSystemTrayIcon;
+
+// Whether the desktop has a notification area (tests may pretend either way).
+bool TrayAreaAvailable();
+void SetTrayAreaAvailableForTests(std::optional<bool> available);
+
+// The part of a hint that the notification area shows.
+QString ShownTrayHint(const std::string& hint);
+
+class TrayIcon : public QObject {
+    Q_OBJECT
+public:
+    explicit TrayIcon(QObject* parent = nullptr);
+
+    void SetIcons(const QIcon& normal, const QIcon& newMail);
+    // Shows picture 0 or 1.
+    void SetPicture(int index);
+    int Picture() const { return picture_; }
+
+    int Tag() const { return tag_; }
+    void SetTag(int tag) { tag_ = tag; }
+
+    void SetHint(const std::string& hint);
+    const std::string& Hint() const { return hint_; }
+
+    // Shows or removes the icon.
+    void SetActive(bool active);
+    bool Active() const { return active_; }
+
+    void SetMenu(QMenu* menu);
+    QSystemTrayIcon* Icon() const { return icon_; }
+
+Q_SIGNALS:
+    // A click with the left button.
+    void Clicked();
+
+private:
+    QSystemTrayIcon* icon_;
+    QIcon pictures_[2];
+    int picture_ = 0;
+    int tag_ = 0;
+    bool active_ = false;
+    std::string hint_;
+};

@@ -1,0 +1,33 @@
+#include "check/ui/ui_notifier.h"
+
+#include "check/ui/alert_window.h"
+#include "check/ui/tray_icon.h"
+#include "platform/sound.h"
+#include "platform/ui_text.h"
+
+QString CountChangeMessage(const std::string& trayHint, const std::string& email, int change) {
+    return QStringLiteral("<FONT size=\"8\" face=\"Arial\">") + ToQt(trayHint) +
+           QStringLiteral("<br><b>") + ToQt(email) + QStringLiteral("</b> (") +
+           QString::number(change) + QStringLiteral(")</FONT>");
+}
+
+UiCheckNotifier::UiCheckNotifier(TrayIcon& tray, AlertWindow& alert) : tray_(tray), alert_(alert) {}
+
+void UiCheckNotifier::SetTrayHint(const std::string& hint) {
+    tray_.SetHint(hint);
+}
+
+void UiCheckNotifier::ShowNewMailIcon() {
+    tray_.SetPicture(1);
+    tray_.SetTag(1);
+}
+
+void UiCheckNotifier::ClearAlertMessages() {
+    alert_.ClearMessages();
+}
+
+void UiCheckNotifier::AlertCountChanged(const T_pop3params& account, int change) {
+    alert_.AddMessage(CountChangeMessage(tray_.Hint(), account.email, change), kNewMailImage);
+    alert_.ShowAlert();
+    PlayNewMailSound();
+}

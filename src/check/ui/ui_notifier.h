@@ -1,0 +1,31 @@
+#pragma once
+// The check cycle's notifier on the desktop: tray hint and picture, alert window, sound.
+
+#include <QString>
+#include <string>
+
+#include "check/notifier.h"
+
+class AlertWindow;
+class TrayIcon;
+
+// The alert's text of a count change: the tray hint of the moment, the address in bold and
+// the signed change ("-3", "2") in parentheses.
+QString CountChangeMessage(const std::string& trayHint, const std::string& email, int change);
+
+// Image of the alert message of a count change.
+inline constexpr int kNewMailImage = 1;
+
+class UiCheckNotifier : public CheckNotifier {
+public:
+    UiCheckNotifier(TrayIcon& tray, AlertWindow& alert);
+
+    void SetTrayHint(const std::string& hint) override;
+    void ShowNewMailIcon() override;
+    void ClearAlertMessages() override;
+    void AlertCountChanged(const T_pop3params& account, int change) override;
+
+private:
+    TrayIcon& tray_;
+    AlertWindow& alert_;
+};
