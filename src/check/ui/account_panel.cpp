@@ -1,0 +1,278 @@
+#include "check/ui/account_panel.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QToolButton>
+#include <string>
+#include <string_view>
+
+#include "check/ui/image_list.h"
+#include "platform/help.h"
+#include "platform/pop_command.h"
+#include "platform/ui_text.h"
+#include "settings/language.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+#include "settings/text_utils.h"
+
+namespace {
+
+constexpr int kPanelHeight = 100;
+constexpr int kResultsHelpTopic = 100;
+constexpr int kOpenListCommand = 4;
+constexpr const char* kClickable = "clickable";
+
+const QColor kBlack(0x00, 0x00, 0x00);
+const QColor kBlue(0x00, 0x00, 0xFF);
+const QColor kGrey(0x80, 0x80, 0x80);
+const QColor kRed(0xFF, 0x00, 0x00);
+const QColor kGreen(0x00, 0x80, 0x00);
+const QColor kPurple(0x80, 0x00, 0x80);
+const QColor kDarkRed(0x80, 0x00, 0x00);
+const QColor kPanelColour(0xDA, 0xEA, 0xFD);
+
+QString PanelName(int index) {
+    return QStringLiteral("panel_%1").arg(index);
+}
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+void MakeClickable(QWidget* part) {
+    part->setCursor(Qt::PointingHandCursor);
+    part->setProperty(kClickable, true);
+}
+
+// A panel places its right-anchored parts whenever its width changes, and turns a left click
+// on a clickable part into resultClick.
+class AccountPanel : public QWidget {
+public:
+    AccountPanel(const QString& name, QWidget* parent) : QWidget(parent) {
+        setObjectName(name);
+        setAutoFillBackground(true);
+        QPalette palette = this->palette();
+        palette.setColor(QPalette::Window, kPanelColour);
+        setPalette(palette);
+        setFixedHeight(kPanelHeight);
+    }
+
+    void WatchClicks(QWidget* part) { part->installEventFilter(this); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        const int w = width();
+        if (auto* frame = findChild<QFrame*>(QStringLiteral("frame"), Qt::FindDirectChildrenOnly))
+            frame->setGeometry(4, 4, w - 8, height() - 8);
+        if (auto* picture =
+                findChild<QLabel*>(QStringLiteral("I") + objectName(), Qt::FindDirectChildrenOnly))
+            picture->move(w - 42, 32);
+        if (auto* link =
+                findChild<QLabel*>(QStringLiteral("title_click"), Qt::FindDirectChildrenOnly))
+            link->setFixedWidth(w - 40);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            auto* part = qobject_cast<QWidget*>(watched);
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (part != nullptr && mouse->button() == Qt::LeftButton &&
+                part->rect().contains(mouse->position().toPoint()) &&
+                part->property(kClickable).toBool()) {
+                resultClick(part);
+                return true;
+            }
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+};
+
+QLabel* AddLabel(AccountPanel* panel, const char* key, int left, int top) {
+    auto* label = new QLabel(panel);
+    label->setObjectName(QString::fromLatin1(key));
+    label->setTextFormat(Qt::PlainText);
+    label->setText(ToQt(GetLangText(key)));
+    label->move(left, top);
+    label->adjustSize();
+    SetTextColour(label, kBlack);
+    panel->WatchClicks(label);
+    return label;
+}
+
+void SetBold(QWidget* widget) {
+    QFont font = widget->font();
+    font.setBold(true);
+    widget->setFont(font);
+}
+
+void AddFrame(AccountPanel* panel) {
+    auto* frame = new QFrame(panel);
+    frame->setObjectName(QStringLiteral("frame"));
+    frame->setFrameShape(QFrame::Panel);
+    frame->setFrameShadow(QFrame::Raised);
+    frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+    frame->setGeometry(4, 4, panel->width() - 8, kPanelHeight - 8);
+}
+
+void AddStatusPicture(AccountPanel* panel) {
+    auto* picture = new QLabel(panel);
+    picture->setObjectName(QStringLiteral("I") + panel->objectName());
+    picture->setGeometry(panel->width() - 42, 32, 32, 32);
+    panel->WatchClicks(picture);
+}
+
+void AddHelpButton(AccountPanel* panel) {
+    auto* button = new QToolButton(panel);
+    button->setObjectName(QStringLiteral("H") + panel->objectName());
+    button->setAutoRaise(true);
+    button->setIcon(HelpButtonPicture());
+    button->setToolTip(ToQt(GetLangText("help_btn")));
+    button->setGeometry(8, 56, 22, 22);
+    QObject::connect(button, &QToolButton::clicked, [] { ShowHelpTopic(kResultsHelpTopic); });
+}
+
+void AddSslMark(AccountPanel* panel) {
+    auto* mark = new QLabel(panel);
+    mark->setObjectName(QStringLiteral("issl") + panel->objectName());
+    mark->setPixmap(SslMarkPicture());
+    mark->setGeometry(108, 8, 16, 16);
+}
+
+void AddClickLink(AccountPanel* panel) {
+    QLabel* link = AddLabel(panel, "title_click", 32, 64);
+    link->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont font(QStringLiteral("Arial"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    font.setItalic(true);
+    font.setUnderline(true);
+    link->setFont(font);
+    SetTextColour(link, kGrey);
+    link->adjustSize();
+    link->setFixedSize(panel->width() - 40, link->height());
+    MakeClickable(link);
+}
+
+void AddLabels(AccountPanel* panel) {
+    AddLabel(panel, "title_email", 8, 8);
+    QLabel* email = AddLabel(panel, "value_email", 128, 8);
+    SetBold(email);
+    SetTextColour(email, kDarkRed);
+    AddLabel(panel, "title_count", 8, 24);
+    SetBold(AddLabel(panel, "value_count", 128, 24));
+    AddLabel(panel, "title_last_check", 8, 40);
+    AddLabel(panel, "value_last_check", 128, 40);
+    AddLabel(panel, "title_status", 8, 80);
+    AddLabel(panel, "value_status", 128, 80);
+    AddClickLink(panel);
+}
+
+// Puts the panel below the others: into the window's panel column when it has one.
+QWidget* PanelParent(QWidget* window) {
+    auto* column = window->findChild<QWidget*>(QStringLiteral("panels"));
+    return column != nullptr ? column : window;
+}
+
+struct PanelStatus {
+    std::string text;
+    QColor colour;
+    int picture = 0;
+};
+
+PanelStatus ChooseStatus(int lastChange, bool enabled, const IniFile& ini,
+                         const std::string& section) {
+    const std::string income = ini.ReadString(section, "LAST_INCOME", "");
+    if (lastChange > 0) return {GetLangText("new_mail") + " - " + income, kRed, 1};
+    if (lastChange < 0) return {GetLangText("mail_changed") + " - " + income, kRed, 0};
+    if (!enabled) return {GetLangText("disabled"), kGrey, 2};
+    if (ini.ReadBool(section, "LAST_RESULT", true)) return {GetLangText("OK"), kGreen, 0};
+    return {GetLangText("Error") + " - " + ini.ReadString(section, "LAST_ERROR", ""), kPurple, 3};
+}
+
+void SetValueLabel(QWidget* panel, const char* name, const QColor& colour,
+                   const std::string& text) {
+    auto* label = panel->findChild<QLabel*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+    if (label == nullptr) return;
+    SetTextColour(label, colour);
+    label->setText(ToQt(text));
+    label->setToolTip(label->text());
+    // Only a blue text is a link: bold, underlined and clickable.
+    const bool link = colour == kBlue;
+    QFont font = label->font();
+    if (link) font.setBold(true);
+    font.setUnderline(link);
+    label->setFont(font);
+    if (link)
+        MakeClickable(label);
+    else {
+        label->unsetCursor();
+        label->setProperty(kClickable, false);
+    }
+    label->adjustSize();
+}
+
+void SetStatusPicture(QWidget* panel, int picture) {
+    auto* image = panel->findChild<QLabel*>(QStringLiteral("I") + panel->objectName(),
+                                            Qt::FindDirectChildrenOnly);
+    if (image == nullptr) return;
+    image->setPixmap(ImageListPicture(picture));
+    image->setToolTip(panel->toolTip());
+    MakeClickable(image);
+}
+
+}  // namespace
+
+void BuildAccountPanel(int index, QWidget* window) {
+    if (index < 0 || static_cast<std::size_t>(index) >= accounts.size()) return;
+    QWidget* parent = PanelParent(window);
+    auto* panel = new AccountPanel(PanelName(index), parent);
+    if (parent->layout() != nullptr) {
+        auto* column = qobject_cast<QBoxLayout*>(parent->layout());
+        if (column != nullptr)
+            column->insertWidget(column->count() - 1, panel);
+        else
+            parent->layout()->addWidget(panel);
+    }
+    panel->resize(parent->width(), kPanelHeight);
+    AddFrame(panel);
+    AddStatusPicture(panel);
+    AddHelpButton(panel);
+    if (accounts[static_cast<std::size_t>(index)].params.ssl) AddSslMark(panel);
+    AddLabels(panel);
+    RefreshAccountPanel(index, window);
+}
+
+void RefreshAccountPanel(int index, QWidget* window) {
+    if (index < 0 || static_cast<std::size_t>(index) >= accounts.size()) return;
+    auto* panel = window->findChild<QWidget*>(PanelName(index));
+    if (panel == nullptr) return;
+    const T_pop3item& item = accounts[static_cast<std::size_t>(index)];
+    panel->setToolTip(ToQt(item.params.email));
+
+    const auto ini = OpenSettings();
+    const std::string section = AccountSection(item.params);
+    const std::string suffix =
+        item.lastChange != 0 ? "   ( " + std::to_string(item.lastChange) + " )" : std::string();
+    const bool enabled = ini->ReadBool(section, "ENABLED", true);
+
+    SetValueLabel(panel, "value_email", enabled ? kBlue : kGrey,
+                  ini->ReadString(section, "EMAIL", item.params.email));
+    SetValueLabel(panel, "value_count", kBlack, ini->ReadString(section, "COUNT", "0") + suffix);
+    SetValueLabel(panel, "value_last_check", kBlack, ini->ReadString(section, "LAST_CHECK", ""));
+    const PanelStatus status = ChooseStatus(item.lastChange, enabled, *ini, section);
+    SetValueLabel(panel, "value_status", status.colour, status.text);
+    SetStatusPicture(panel, status.picture);
+}
+
+void resultClick(QWidget* part) {
+    std::string account = FromQt(part->toolTip());
+    if (!HasText(account) && part->parentWidget() != nullptr)
+        account = FromQt(part->parentWidget()->toolTip());
+    PendingAccount = account;
+    PostPopCommand(MainForm(), kOpenListCommand);
+}

@@ -1,0 +1,161 @@
+#include "check/ui/results_window.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
+
+#include "check/ui/account_panel.h"
+#include "check/ui/notification.h"
+#include "platform/help.h"
+#include "platform/pop_command.h"
+#include "platform/ui_text.h"
+#include "settings/language.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr const char* kWindowName = "popResultsWindow";
+constexpr int kPanelHeight = 100;
+constexpr int kDefaultWidth = 328;
+constexpr int kMinimumWidth = 308;
+constexpr int kMaximumWidth = 800;
+constexpr int kMinimumHeight = 88;
+constexpr int kBorder = 4;
+constexpr double kOpacity = 208.0 / 255.0;
+constexpr int kResultsHelpTopic = 100;
+constexpr int kRefreshPanelCommand = 0;
+constexpr int kChildClosedCommand = 2;
+const QColor kWindowColour(0xDA, 0xEA, 0xFD);
+
+QRect ScreenArea() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+WindowLayout ResultsLayout(int width) {
+    WindowLayout layout;
+    layout.window = kWindowName;
+    layout.width = width;
+    return layout;
+}
+
+}  // namespace
+
+TpopResultsWindow::TpopResultsWindow()
+    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    setObjectName(QString::fromLatin1(kWindowName));
+    setAttribute(Qt::WA_DeleteOnClose);
+    SetUpWindow();
+    SetUpPanelColumn();
+    FormCreate();
+}
+
+TpopResultsWindow::~TpopResultsWindow() {
+    ResultsWindowHandle = nullptr;
+    PostPopCommand(MainForm(), kChildClosedCommand);
+}
+
+void TpopResultsWindow::SetUpWindow() {
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    setMaximumWidth(kMaximumWidth);
+    setWindowOpacity(kOpacity);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kWindowColour);
+    setPalette(palette);
+    QFont font(QStringLiteral("MS Sans Serif"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    setFont(font);
+}
+
+// The panels stack from the top in account order; when there are more than the screen
+// holds, the column scrolls.
+void TpopResultsWindow::SetUpPanelColumn() {
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("scroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setWidgetResizable(true);
+    auto* column = new QWidget;
+    column->setObjectName(QStringLiteral("panels"));
+    auto* stack = new QVBoxLayout(column);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(0);
+    stack->addStretch(1);
+    scroll_->setWidget(column);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll_);
+}
+
+int TpopResultsWindow::PanelAreaHeight() const {
+    const long long wanted = static_cast<long long>(accounts.size()) * kPanelHeight;
+    const long long highest = std::max(kPanelHeight, ScreenArea().height() - kPanelHeight);
+    return static_cast<int>(std::clamp<long long>(wanted, kPanelHeight, highest));
+}
+
+void TpopResultsWindow::FormCreate() {
+    const int area = PanelAreaHeight();
+    resize(kDefaultWidth, area);
+    WindowLayout layout = ResultsLayout(width());
+    LoadWindowLayout(layout);
+    resize(std::clamp(layout.width, kMinimumWidth, kMaximumWidth), area);
+    PlaceAtBottomRight();
+    setWindowTitle(QStringLiteral("  ") + ToQt(GetLangText("email_results_window")));
+    for (std::size_t i = 0; i < accounts.size(); ++i) BuildAccountPanel(static_cast<int>(i), this);
+}
+
+// The window's outer size is its inside plus the caption and a border on every side.
+void TpopResultsWindow::PlaceAtBottomRight() {
+    const QRect screen = ScreenArea();
+    const int caption = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int outerWidth = width() + 2 * kBorder;
+    const int outerHeight = height() + caption + 2 * kBorder;
+    move(screen.x() + screen.width() - outerWidth, screen.y() + screen.height() - outerHeight);
+}
+
+bool TpopResultsWindow::event(QEvent* event) {
+    if (event->type() == PopCommandEvent::EventType()) {
+        const auto* command = static_cast<PopCommandEvent*>(event);
+        if (command->wParam == kRefreshPanelCommand && command->lParam >= 0 &&
+            command->lParam <= INT_MAX)
+            RefreshAccountPanel(static_cast<int>(command->lParam), this);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TpopResultsWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        ShowHelpTopic(kResultsHelpTopic);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TpopResultsWindow::closeEvent(QCloseEvent* event) {
+    AcknowledgeNewMail();
+    for (T_pop3item& item : accounts) item.lastChange = 0;
+    SaveWindowLayout(ResultsLayout(width()));
+    event->accept();
+}
+
+void OpenResultsWindow() {
+    if (QWidget* open = ResultsWindowHandle.data()) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    auto* window = new TpopResultsWindow;
+    ResultsWindowHandle = window;
+    window->show();
+}

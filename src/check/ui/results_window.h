@@ -1,0 +1,32 @@
+#pragma once
+// The results window: one panel per account with the state of its last check. It sits at the
+// bottom-right corner of the screen, keeps its width in the settings file, refreshes a panel
+// when the timed check asks it to, and forgets the remembered count changes when it closes.
+
+#include <QWidget>
+
+class QScrollArea;
+
+class TpopResultsWindow : public QWidget {
+    Q_OBJECT
+public:
+    TpopResultsWindow();
+    ~TpopResultsWindow() override;
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void SetUpWindow();
+    void SetUpPanelColumn();
+    int PanelAreaHeight() const;
+    void PlaceAtBottomRight();
+
+    QScrollArea* scroll_ = nullptr;
+};
+
+// Shows the results window: brings the open one to the front, or creates it.
+void OpenResultsWindow();

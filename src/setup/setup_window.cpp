@@ -1,0 +1,230 @@
+#include "setup/setup_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScreen>
+#include <QSpinBox>
+#include <QToolButton>
+#include <algorithm>
+
+#include "platform/autorun.h"
+#include "platform/help.h"
+#include "platform/message_box.h"
+#include "platform/pop_command.h"
+#include "platform/ui_text.h"
+#include "settings/language.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+#include "settings/text_utils.h"
+#include "setup/setup_window_style.h"
+
+namespace {
+
+constexpr int kSetupHelpTopic = 300;
+constexpr int kDefaultPort = 110;
+constexpr int kSettingsSavedCommand = 5;
+constexpr int kChildClosedCommand = 2;
+
+QString Text(const char* key) {
+    return ToQt(GetLangText(key));
+}
+
+}  // namespace
+
+TpopSetupWindow::TpopSetupWindow()
+    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("popSetupWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(280, 404);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kFieldColour);
+    setPalette(palette);
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
+    BuildAccountGroup();
+    BuildFieldGroup();
+    BuildSwitches();
+    BuildBottomRow();
+    WatchFocusableControls();
+    ConnectHandlers();
+    FormCreate();
+}
+
+TpopSetupWindow::~TpopSetupWindow() {
+    SetupWindowHandle = nullptr;
+    PostPopCommand(MainForm(), kChildClosedCommand);
+}
+
+bool TpopSetupWindow::IsAccountValid() const {
+    return HasText(FromQt(pop_mail->text())) && HasText(FromQt(pop_server->currentText())) &&
+           HasText(FromQt(pop_user->text())) && pop_port->value() > 0;
+}
+
+int TpopSetupWindow::SelectedIndex() const {
+    const QList<QListWidgetItem*> selected = pop_list->selectedItems();
+    return selected.isEmpty() ? -1 : pop_list->row(selected.first());
+}
+
+void TpopSetupWindow::SetSaveButtonsEnabled(bool enabled) {
+    for (QToolButton* save : {bsave, bsave2, bsave3}) save->setEnabled(enabled);
+}
+
+void TpopSetupWindow::UpdateControls() {
+    pop_ssl->setEnabled(TlsAvailable);
+    if (!pop_ssl->isEnabled()) pop_ssl->setChecked(false);
+    const bool hasEntries = pop_list->count() > 0;
+    bedit->setEnabled(hasEntries);
+    SetSaveButtonsEnabled(IsAccountValid());
+    const int selected = SelectedIndex();
+    bdele->setEnabled(bsave->isEnabled() && hasEntries && selected >= 0 &&
+                      selected < pop_list->count());
+}
+
+void TpopSetupWindow::ClearFields() {
+    pop_mail->clear();
+    pop_server->setEditText(QString());
+    pop_user->clear();
+    pop_password->clear();
+    pop_port->setValue(kDefaultPort);
+    pop_apop->setChecked(false);
+}
+
+void TpopSetupWindow::ShowAccount(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= accounts.size()) return;
+    const T_pop3params& params = accounts[static_cast<std::size_t>(index)].params;
+    pop_mail->setText(ToQt(params.email));
+    pop_server->setEditText(ToQt(params.host));
+    pop_user->setText(ToQt(params.username));
+    pop_password->setText(ToQt(params.password));
+    pop_port->setValue(params.port);
+    pop_apop->setChecked(params.secureLogin);
+    pop_ssl->setChecked(params.ssl && TlsAvailable);
+}
+
+// Showing an account counts as an edit: the save buttons follow what the fields now hold.
+void TpopSetupWindow::pop_listClick() {
+    ClearFields();
+    ShowAccount(SelectedIndex());
+    UpdateControls();
+}
+
+void TpopSetupWindow::editChange() {
+    UpdateControls();
+}
+
+void TpopSetupWindow::pop_addClick() {
+    {
+        const QSignalBlocker quiet(pop_list);
+        pop_list->clearSelection();
+        pop_list->setCurrentRow(-1);
+    }
+    ClearFields();
+    UpdateControls();
+    pop_mail->setFocus();
+}
+
+void TpopSetupWindow::beditClick() {
+    pop_mail->setFocus();
+}
+
+void TpopSetupWindow::bdeleClick() {
+    const int selected = SelectedIndex();
+    if (selected < 0) return;
+    if (!AskYesNo(this, Text("delete_account_dialog_title"), Text("delete_account_dialog"))) return;
+    {
+        const QSignalBlocker quiet(pop_list);
+        delete pop_list->takeItem(selected);
+        pop_list->clearSelection();
+        pop_list->setCurrentRow(-1);
+    }
+    if (static_cast<std::size_t>(selected) < accounts.size()) {
+        accounts.erase(accounts.begin() + selected);
+        SaveSettings();
+    }
+    UpdateControls();
+    SetSaveButtonsEnabled(false);
+}
+
+void TpopSetupWindow::bsaveClick() {
+    pop_list->setFocus();
+    if (!IsAccountValid()) return;
+    int selected = SelectedIndex();
+    {
+        const QSignalBlocker quiet(pop_list);
+        if (selected < 0 || static_cast<std::size_t>(selected) >= accounts.size()) {
+            accounts.emplace_back();
+            auto* entry = new QListWidgetItem(pop_mail->text());
+            entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+            entry->setCheckState(Qt::Checked);
+            pop_list->addItem(entry);
+            selected = pop_list->row(entry);
+            pop_list->setCurrentRow(selected);
+        } else {
+            pop_list->item(selected)->setText(pop_mail->text());
+        }
+    }
+    T_pop3params& params = accounts[static_cast<std::size_t>(selected)].params;
+    params.email = FromQt(pop_mail->text());
+    params.host = FromQt(pop_server->currentText());
+    params.username = FromQt(pop_user->text());
+    params.password = FromQt(pop_password->text());
+    params.port = pop_port->value();
+    params.secureLogin = pop_apop->isChecked();
+    params.ssl = pop_ssl->isChecked() && TlsAvailable;
+
+    autorun = pop_auto->isChecked();
+    playWave = pop_wave->isChecked();
+    showAdvert = pop_show_advert->isChecked();
+    const auto rows = std::min(static_cast<std::size_t>(pop_list->count()), accounts.size());
+    for (std::size_t row = 0; row < rows; ++row)
+        accounts[row].enabled = pop_list->item(static_cast<int>(row))->checkState() == Qt::Checked;
+    SaveSettings();
+
+    if (autorun != initialAutorun) {
+        if (autorun)
+            AddAutorun();
+        else
+            RemoveAutorun();
+        initialAutorun = autorun;
+    }
+    UpdateControls();
+    SetSaveButtonsEnabled(false);
+    PostPopCommand(MainForm(), kSettingsSavedCommand, 0);
+}
+
+void TpopSetupWindow::bclseClick() {
+    if (bsave->isEnabled() &&
+        ShowMessageBox(this, Text("save_setings_dialog_title"), Text("save_setings_dialog"),
+                       QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                       QMessageBox::Yes) == QMessageBox::Yes)
+        bsaveClick();
+    close();
+}
+
+void TpopSetupWindow::bhelpClick(QWidget* helpControl) {
+    ShowHelpTopic(kSetupHelpTopic + Tag(helpControl));
+}
+
+void TpopSetupWindow::FormActivate() {
+    if (pop_list->count() == 0) pop_mail->setFocus();
+}
+
+void ShowSetupWindow() {
+    if (QWidget* open = SetupWindowHandle.data()) {
+        open->show();
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    auto* window = new TpopSetupWindow;
+    SetupWindowHandle = window;
+    const QRect screen = window->screen()->availableGeometry();
+    window->move(screen.center() - window->rect().center());
+    window->show();
+    window->activateWindow();
+}

@@ -1,0 +1,96 @@
+#pragma once
+// The setup window: the list of mail accounts (add, change, enable, delete) and the three
+// general switches. It edits the program's account list in place and writes it to the
+// settings file only when the user saves; a delete is written at once.
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QSpinBox;
+class QToolButton;
+
+class TpopSetupWindow : public QWidget {
+    Q_OBJECT
+public:
+    TpopSetupWindow();
+    ~TpopSetupWindow() override;
+
+    // The fields hold an account that can be saved: address, server and user name given and
+    // a port above 0.
+    bool IsAccountValid() const;
+    // Enables the buttons whose preconditions hold.
+    void UpdateControls();
+    // Empties the account fields (the secure-connection box keeps its state).
+    void ClearFields();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Building the window (setup_window_build.cpp).
+    void BuildAccountGroup();
+    void BuildFieldGroup();
+    void BuildSwitches();
+    void BuildBottomRow();
+    QToolButton* AddButton(QWidget* parent, const char* name, const char* picture, int x, int y);
+    QToolButton* AddHelpButton(QWidget* parent, const char* name, int tag, int x, int y);
+    QLabel* AddFieldLabel(QWidget* parent, const char* name, const char* key, int x, int y);
+    void WatchFocusableControls();
+    void ConnectHandlers();
+    void FormCreate();
+    void FillAccountList();
+
+    // Handlers (setup_window.cpp).
+    void pop_listClick();
+    void editChange();
+    void pop_addClick();
+    void beditClick();
+    void bdeleClick();
+    void bsaveClick();
+    void bclseClick();
+    void bhelpClick(QWidget* helpControl);
+    void FormActivate();
+
+    // Key, focus and mouse handling of the fields (setup_window_keys.cpp).
+    bool enter_next(QKeyEvent* key);
+    bool helpKeyDown(QWidget* control, QKeyEvent* key);
+    void enterCTRL(QWidget* control);
+    void exitCTRL(QWidget* control);
+    bool pop_waveMouseDown(QMouseEvent* mouse);
+
+    int SelectedIndex() const;
+    void SetSaveButtonsEnabled(bool enabled);
+    void ShowAccount(int index);
+
+    QListWidget* pop_list = nullptr;
+    QToolButton* badd = nullptr;
+    QToolButton* bedit = nullptr;
+    QToolButton* bdele = nullptr;
+    QToolButton* bsave2 = nullptr;
+    QLineEdit* pop_mail = nullptr;
+    QComboBox* pop_server = nullptr;
+    QSpinBox* pop_port = nullptr;
+    QLineEdit* pop_user = nullptr;
+    QLineEdit* pop_password = nullptr;
+    QCheckBox* pop_apop = nullptr;
+    QCheckBox* pop_ssl = nullptr;
+    QToolButton* bsave = nullptr;
+    QCheckBox* pop_wave = nullptr;
+    QCheckBox* pop_auto = nullptr;
+    QCheckBox* pop_show_advert = nullptr;
+    QToolButton* bsave3 = nullptr;
+    QToolButton* bhelp = nullptr;
+    QLabel* help_label = nullptr;
+    QToolButton* bclse = nullptr;
+
+    bool initialAutorun = false;
+};
+
+// Shows the setup window: brings the open one to the front, or creates it.
+void ShowSetupWindow();

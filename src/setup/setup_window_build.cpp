@@ -1,0 +1,226 @@
+// Building the setup window: its controls, their captions and hints, and their wiring.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QToolButton>
+#include <string>
+#include <vector>
+
+#include "platform/ui_text.h"
+#include "settings/language.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+#include "setup/setup_window.h"
+#include "setup/setup_window_style.h"
+
+namespace {
+
+QString Text(const char* key) {
+    return ToQt(GetLangText(key));
+}
+
+template <typename Control>
+Control* Place(Control* control, const char* name, int x, int y, int w, int h) {
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(x, y, w, h);
+    return control;
+}
+
+QCheckBox* AddCheckBox(QWidget* parent, const char* name, const char* captionKey, int tag, int x,
+                       int y, int w) {
+    auto* box = Place(new QCheckBox(Text(captionKey), parent), name, x, y, w, 18);
+    SetTag(box, tag);
+    return box;
+}
+
+QLineEdit* AddEdit(QWidget* parent, const char* name, int maxLength, int tag, int x, int y, int w) {
+    auto* edit = Place(new QLineEdit(parent), name, x, y, w, 21);
+    edit->setMaxLength(maxLength);
+    SetTag(edit, tag);
+    return edit;
+}
+
+}  // namespace
+
+QToolButton* TpopSetupWindow::AddButton(QWidget* parent, const char* name, const char* picture,
+                                        int x, int y) {
+    auto* button = Place(new QToolButton(parent), name, x, y, 24, 24);
+    button->setIcon(QIcon(QStringLiteral(":/setup/") + QString::fromLatin1(picture)));
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QToolButton* TpopSetupWindow::AddHelpButton(QWidget* parent, const char* name, int tag, int x,
+                                            int y) {
+    auto* button = Place(new QToolButton(parent), name, x, y, 20, 20);
+    button->setIcon(QIcon(QStringLiteral(":/results/help.png")));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setToolTip(Text("help_btn"));
+    SetTag(button, tag);
+    connect(button, &QToolButton::clicked, this, [this, button] { bhelpClick(button); });
+    return button;
+}
+
+QLabel* TpopSetupWindow::AddFieldLabel(QWidget* parent, const char* name, const char* key, int x,
+                                       int y) {
+    auto* label = new QLabel(Text(key), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+void TpopSetupWindow::BuildAccountGroup() {
+    auto* group = Place(new QGroupBox(Text("your_email_addresses_setup"), this), "mail_group", 6, 2,
+                        268, 126);
+    pop_list = Place(new QListWidget(group), "pop_list", 9, 18, 250, 76);
+    pop_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    SetTag(pop_list, 1);
+    badd = AddButton(group, "badd", "add.png", 9, 98);
+    badd->setAutoRaise(true);
+    badd->setToolTip(Text("new_email_account"));
+    bedit = AddButton(group, "bedit", "edit.png", 35, 98);
+    bedit->setAutoRaise(true);
+    bedit->setToolTip(Text("edit_email_account"));
+    bdele = AddButton(group, "bdele", "delete.png", 61, 98);
+    bdele->setAutoRaise(true);
+    bdele->setToolTip(Text("delete_email_account"));
+    bsave2 = AddButton(group, "bsave2", "save.png", 87, 98);
+    bsave2->setToolTip(Text("save_settings"));
+    AddHelpButton(group, "RxSpeedButton4", 1, 239, 100);
+}
+
+void TpopSetupWindow::BuildFieldGroup() {
+    auto* group =
+        Place(new QGroupBox(Text("email_address_setup"), this), "pop_group", 6, 130, 268, 196);
+    pop_mail = AddEdit(group, "pop_mail", 256, 2, 9, 20, 226);
+    AddHelpButton(group, "RxSpeedButton1", 2, 239, 20);
+
+    AddFieldLabel(group, "Label4", "email_server_setup", 9, 46);
+    AddFieldLabel(group, "Label5", "port_setup", 171, 46);
+    pop_server = Place(new QComboBox(group), "pop_server", 9, 60, 156, 22);
+    pop_server->setEditable(true);
+    pop_server->setInsertPolicy(QComboBox::NoInsert);
+    SetTag(pop_server, 3);
+    pop_port = Place(new QSpinBox(group), "pop_port", 171, 60, 64, 22);
+    pop_port->setRange(0, 65535);
+    pop_port->setValue(110);
+    SetTag(pop_port, 3);
+    AddHelpButton(group, "RxSpeedButton2", 3, 239, 61);
+
+    AddFieldLabel(group, "Label2", "username_setup", 9, 86);
+    AddFieldLabel(group, "Label3", "password_setup", 123, 86);
+    pop_user = AddEdit(group, "pop_user", 128, 5, 9, 100, 110);
+    pop_password = AddEdit(group, "pop_password", 128, 5, 123, 100, 112);
+    pop_password->setEchoMode(QLineEdit::Password);
+    AddHelpButton(group, "RxSpeedButton3", 5, 239, 100);
+
+    pop_apop = AddCheckBox(group, "pop_apop", "secure_authentication_method", 7, 9, 127, 226);
+    pop_apop->setToolTip(Text("attention_apop_support"));
+    AddHelpButton(group, "RxSpeedButton5", 7, 239, 126);
+    pop_ssl = AddCheckBox(group, "pop_ssl", "ssl_communication", 8, 9, 149, 226);
+    pop_ssl->setToolTip(Text("attention_ssl_support"));
+    AddHelpButton(group, "RxSpeedButton6", 8, 239, 148);
+    bsave = AddButton(group, "bsave", "save.png", 237, 168);
+    bsave->setToolTip(Text("save_settings"));
+}
+
+void TpopSetupWindow::BuildSwitches() {
+    pop_wave = AddCheckBox(this, "pop_wave", "wave_alert_setup", 9, 14, 330, 226);
+    pop_wave->setToolTip(Text("right_click_wave_test"));
+    pop_auto = AddCheckBox(this, "pop_auto", "autorun_setup", 10, 14, 348, 226);
+    pop_show_advert = AddCheckBox(this, "pop_show_advert", "pop_show_advert", 11, 14, 366, 226);
+    bsave3 = AddButton(this, "bsave3", "save.png", 244, 348);
+    bsave3->setToolTip(Text("save_settings"));
+}
+
+void TpopSetupWindow::BuildBottomRow() {
+    bhelp = Place(new QToolButton(this), "bhelp", 8, 382, 20, 20);
+    bhelp->setIcon(QIcon(QStringLiteral(":/results/help.png")));
+    bhelp->setAutoRaise(true);
+    bhelp->setFocusPolicy(Qt::NoFocus);
+    SetTag(bhelp, 0);
+    connect(bhelp, &QToolButton::clicked, this, [this] { bhelpClick(bhelp); });
+
+    help_label = new QLabel(Text("help_label_setup"), this);
+    help_label->setObjectName(QStringLiteral("help_label"));
+    help_label->move(32, 385);
+    StyleAsLink(help_label);
+    help_label->setToolTip(help_label->text());
+    help_label->adjustSize();
+    SetTag(help_label, 0);
+    help_label->installEventFilter(this);
+
+    bclse = Place(new QToolButton(this), "bclse", 196, 380, 78, 22);
+    bclse->setText(Text("close_button_setup"));
+    bclse->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bclse->setFocusPolicy(Qt::NoFocus);
+}
+
+void TpopSetupWindow::WatchFocusableControls() {
+    const std::vector<QWidget*> controls = {pop_list, pop_mail,     pop_server,     pop_port,
+                                            pop_user, pop_password, pop_apop,       pop_ssl,
+                                            pop_wave, pop_auto,     pop_show_advert};
+    for (QWidget* control : controls) control->installEventFilter(this);
+    for (QWidget* control : {static_cast<QWidget*>(pop_list), static_cast<QWidget*>(pop_mail),
+                             static_cast<QWidget*>(pop_server), static_cast<QWidget*>(pop_port),
+                             static_cast<QWidget*>(pop_user), static_cast<QWidget*>(pop_password)})
+        SetFieldColour(control, kFieldColour);
+}
+
+void TpopSetupWindow::ConnectHandlers() {
+    connect(pop_list, &QListWidget::itemClicked, this, [this] { pop_listClick(); });
+    connect(pop_list, &QListWidget::itemSelectionChanged, this, [this] { pop_listClick(); });
+    connect(pop_list, &QListWidget::itemChanged, this, [this] { editChange(); });
+    for (QLineEdit* edit : {pop_mail, pop_user, pop_password})
+        connect(edit, &QLineEdit::textChanged, this, [this] { editChange(); });
+    connect(pop_server, &QComboBox::editTextChanged, this, [this] { editChange(); });
+    connect(pop_port, &QSpinBox::valueChanged, this, [this] { editChange(); });
+    for (QCheckBox* box : {pop_apop, pop_ssl, pop_wave, pop_auto, pop_show_advert})
+        connect(box, &QCheckBox::clicked, this, [this] { editChange(); });
+    connect(badd, &QToolButton::clicked, this, [this] { pop_addClick(); });
+    connect(bedit, &QToolButton::clicked, this, [this] { beditClick(); });
+    connect(bdele, &QToolButton::clicked, this, [this] { bdeleClick(); });
+    for (QToolButton* save : {bsave, bsave2, bsave3})
+        connect(save, &QToolButton::clicked, this, [this] { bsaveClick(); });
+    connect(bclse, &QToolButton::clicked, this, [this] { bclseClick(); });
+}
+
+void TpopSetupWindow::FillAccountList() {
+    for (const T_pop3item& item : accounts) pop_list->addItem(ToQt(item.params.email));
+    for (int row = 0; row < pop_list->count(); ++row) {
+        QListWidgetItem* entry = pop_list->item(row);
+        entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
+        entry->setCheckState(accounts[static_cast<std::size_t>(row)].enabled ? Qt::Checked
+                                                                             : Qt::Unchecked);
+    }
+}
+
+void TpopSetupWindow::FormCreate() {
+    setWindowTitle(QStringLiteral("  ") + Text("setup_window"));
+    initialAutorun = autorun;
+    pop_auto->setChecked(autorun);
+    pop_wave->setChecked(playWave);
+    pop_show_advert->setChecked(showAdvert);
+    {
+        const QSignalBlocker quiet(pop_list);
+        FillAccountList();
+        if (pop_list->count() > 0) pop_list->setCurrentRow(0);
+    }
+    pop_listClick();
+    UpdateControls();
+    SetSaveButtonsEnabled(false);
+
+    std::vector<std::string> servers;
+    ReadServerList(servers);
+    const QSignalBlocker quiet(pop_server);
+    const QString shown = pop_server->currentText();
+    for (const std::string& server : servers) pop_server->addItem(ToQt(server));
+    pop_server->setEditText(shown);
+}

@@ -1,0 +1,84 @@
+// Keys, focus and mouse in the setup window's fields: Enter moves on, F1 opens the field's
+// help topic, the focused field is lit, and a right click on the sound switch plays the sound.
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+
+#include "platform/help.h"
+#include "platform/sound.h"
+#include "setup/setup_window.h"
+#include "setup/setup_window_style.h"
+
+namespace {
+constexpr int kSetupHelpTopic = 300;
+
+bool IsEnter(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+}  // namespace
+
+bool TpopSetupWindow::eventFilter(QObject* watched, QEvent* event) {
+    auto* control = qobject_cast<QWidget*>(watched);
+    if (control == nullptr) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (helpKeyDown(control, key) || enter_next(key)) return true;
+            break;
+        }
+        case QEvent::FocusIn:
+            enterCTRL(control);
+            break;
+        case QEvent::FocusOut:
+            exitCTRL(control);
+            break;
+        case QEvent::MouseButtonPress:
+            if (control == pop_wave) pop_waveMouseDown(static_cast<QMouseEvent*>(event));
+            break;
+        case QEvent::MouseButtonRelease:
+            if (control == help_label &&
+                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                bhelpClick(help_label);
+                return true;
+            }
+            break;
+        default:
+            break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TpopSetupWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+bool TpopSetupWindow::enter_next(QKeyEvent* key) {
+    if (!IsEnter(key)) return false;
+    focusNextPrevChild(true);
+    return true;
+}
+
+bool TpopSetupWindow::helpKeyDown(QWidget* control, QKeyEvent* key) {
+    if (key->key() != Qt::Key_F1) return false;
+    ShowHelpTopic(kSetupHelpTopic + Tag(control));
+    return true;
+}
+
+void TpopSetupWindow::enterCTRL(QWidget* control) {
+    if (IsColouredControl(control)) SetFieldColour(control, kFocusColour);
+}
+
+void TpopSetupWindow::exitCTRL(QWidget* control) {
+    if (IsColouredControl(control)) SetFieldColour(control, kFieldColour);
+}
+
+// Only the right button tests the sound; the left one toggles the box as usual.
+bool TpopSetupWindow::pop_waveMouseDown(QMouseEvent* mouse) {
+    if (mouse->button() != Qt::RightButton) return false;
+    PlayNewMailSound();
+    return true;
+}

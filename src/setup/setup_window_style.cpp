@@ -1,0 +1,38 @@
+#include "setup/setup_window_style.h"
+
+#include <QVariant>
+#include <QWidget>
+
+namespace {
+constexpr const char* kTag = "tag";
+constexpr const char* kColoured = "focusColoured";
+}  // namespace
+
+void SetTag(QWidget* control, int tag) {
+    control->setProperty(kTag, tag);
+}
+
+int Tag(const QWidget* control) {
+    return control->property(kTag).toInt();
+}
+
+bool IsColouredControl(const QWidget* control) {
+    return control->property(kColoured).toBool();
+}
+
+void SetFieldColour(QWidget* control, const QColor& colour) {
+    control->setProperty(kColoured, true);
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Base, colour);
+    control->setPalette(palette);
+}
+
+void StyleAsLink(QWidget* label) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(0x00, 0x00, 0xFF));
+    label->setPalette(palette);
+    QFont font = label->font();
+    font.setUnderline(true);
+    label->setFont(font);
+    label->setCursor(Qt::PointingHandCursor);
+}

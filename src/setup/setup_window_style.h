@@ -1,0 +1,22 @@
+#pragma once
+// Colours and small control settings of the setup window.
+
+#include <QColor>
+
+class QWidget;
+
+// The window's background, which the fields share while they do not hold the focus.
+inline const QColor kFieldColour(0x88, 0xAE, 0xE4);
+// A field's background while it holds the keyboard focus.
+inline const QColor kFocusColour(0xDA, 0xEA, 0xFD);
+
+// The number from which a control's help topic is formed.
+void SetTag(QWidget* control, int tag);
+int Tag(const QWidget* control);
+
+// The list and the five text fields change colour with the focus.
+bool IsColouredControl(const QWidget* control);
+void SetFieldColour(QWidget* control, const QColor& colour);
+
+// Blue, underlined, with the hand cursor.
+void StyleAsLink(QWidget* label);
