@@ -1,0 +1,166 @@
+#include "list/mail_entry.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "list/message_feed.h"
+
+using ::testing::ElementsAre;
+using ::testing::Field;
+
+namespace {
+
+auto Address(const std::string& name, const std::string& address) {
+    return AllOf(Field(&T_mail_address::name, name), Field(&T_mail_address::address, address));
+}
+
+}  // namespace
+
+TEST(MailEntryHeader, FieldsOfAPlainHeader) {
+    const T_mail_entry e = EntryFromFixture("plain.eml");
+    EXPECT_EQ(e.from.name, "Jana Nov\u00e1kov\u00e1");
+    EXPECT_EQ(e.from.address, "jana@example.cz");
+    EXPECT_EQ(e.subject, "Re: P\u0159\u00edloha");
+    EXPECT_EQ(e.date, 1772529299);  // 2026-03-03 09:14:59 UTC
+    EXPECT_THAT(e.to, ElementsAre(Address("", "me@test.example"),
+                                  Address("Petr Svoboda", "petr@example.cz")));
+    EXPECT_THAT(e.cc, ElementsAre(Address("Ji\u0159\u00ed", "jiri@example.cz")));
+    EXPECT_TRUE(e.bcc.empty());
+    EXPECT_EQ(e.contentType, "text/plain");
+    EXPECT_EQ(e.RecipientCount(), 3u);
+    EXPECT_EQ(e.ToText(), "me@test.example, Petr Svoboda <petr@example.cz>");
+}
+
+TEST(MailEntryHeader, RawLinesKeepFoldedLinesApart) {
+    const T_mail_entry e = EntryFromFixture("plain.eml");
+    ASSERT_GE(e.rawHeaderLines.size(), 4u);
+    EXPECT_EQ(e.rawHeaderLines[1], "Received: from mx.example.cz (mx.example.cz [192.0.2.1])");
+    EXPECT_EQ(e.rawHeaderLines[2], "\tby mail.test.example with ESMTP id 1234");
+    EXPECT_EQ(e.rawHeaderLines.back(), "Content-Transfer-Encoding: quoted-printable");
+    EXPECT_TRUE(e.bodyLines.empty());
+    EXPECT_TRUE(e.parts.empty());
+}
+
+TEST(MailEntryHeader, MissingOrUnreadableDateIsZero) {
+    EXPECT_EQ(EntryFromFixture("no_date.eml").date, 0);
+    EXPECT_EQ(EntryFromFixture("bad_date.eml").date, 0);
+}
+
+TEST(MailEntryHeader, MissingFromLeavesAnEmptySender) {
+    const T_mail_entry e = EntryFromFixture("no_from.eml");
+    EXPECT_EQ(e.from.name, "");
+    EXPECT_EQ(e.from.address, "");
+}
+
+TEST(MailEntryHeader, EncodedWordsOfSeveralCharsets) {
+    const T_mail_entry e = EntryFromFixture("encoded_words.eml");
+    EXPECT_EQ(e.from.name, "\u0160koda Auto");
+    EXPECT_THAT(e.to,
+                ElementsAre(Address("\u041f\u0440\u0438\u0432\u0435\u0442", "privet@example.ru"),
+                            Address("", "me@test.example")));
+    EXPECT_THAT(e.subject, ::testing::StartsWith("\u017dlu\u0165ou\u010dk\u00fd k\u016f\u0148"));
+    EXPECT_THAT(e.subject, ::testing::HasSubstr("\u010dten\u00ed"));
+    EXPECT_THAT(e.subject, ::testing::EndsWith("\u041f\u0440\u0438\u0432\u0435\u0442"));
+}
+
+TEST(MailEntryHeader, RawEightBitHeadersBecomeUtf8) {
+    const T_mail_entry e = EntryFromFixture("raw_8bit.eml");
+    EXPECT_EQ(e.from.name, "\u017daneta Dvo\u0159\u00e1kov\u00e1");
+    EXPECT_EQ(e.subject, "Caf\u00e9 cr\u00e8me");
+}
+
+TEST(MailEntryHeader, HundredsOfRecipients) {
+    std::string raw = "From: a@example.org\r\nTo: ";
+    for (int i = 0; i < 500; ++i) raw += (i ? ",\r\n r" : "r") + std::to_string(i) + "@example.org";
+    raw += "\r\nSubject: many\r\n\r\n";
+    T_mail_entry e;
+    FeedMessage(e, raw, false);
+    ASSERT_EQ(e.to.size(), 500u);
+    EXPECT_EQ(e.to[499].address, "r499@example.org");
+    EXPECT_EQ(e.rawHeaderLines.size(), 502u);
+}
+
+TEST(MailEntryHeader, EmptyAndGarbageHeadersDoNotThrow) {
+    T_mail_entry empty;
+    empty.HeaderComplete();
+    EXPECT_EQ(empty.contentType, "text/plain");
+    T_mail_entry garbage;
+    FeedMessage(garbage, "no colon here\r\n:\r\n\x01\x02\xff: \xfe\r\nFrom: <<<@@@>>>\r\n\r\n",
+                true);
+    EXPECT_EQ(garbage.rawHeaderLines.size(), 4u);
+}
+
+TEST(MailEntryExtraLines, LookupIgnoresLetterCase) {
+    T_mail_entry e;
+    EXPECT_FALSE(e.ExtraHeader("DATE_EMPTY"));
+    e.AddExtraHeader("DATE_EMPTY", "1");
+    EXPECT_EQ(e.extraHeaderLines, std::vector<std::string>{"DATE_EMPTY: 1"});
+    EXPECT_EQ(e.ExtraHeader("date_empty"), "1");
+    EXPECT_FALSE(e.ExtraHeader("DATE"));
+}
+
+TEST(MailEntryWholeMessage, SinglePartBodyIsDecodedToUtf8Lines) {
+    const T_mail_entry e = EntryFromFixture("plain.eml", true);
+    EXPECT_EQ(e.subject, "Re: P\u0159\u00edloha");
+    EXPECT_THAT(e.bodyLines, ElementsAre("Dobr\u00fd den,",
+                                         "p\u0159\u00edloha je v dal\u0161\u00ed zpr\u00e1v\u011b.",
+                                         ".leading dot"));
+    EXPECT_TRUE(e.parts.empty());
+}
+
+TEST(MailEntryWholeMessage, PartsInOrderNestedIncluded) {
+    const T_mail_entry e = EntryFromFixture("multipart.eml", true);
+    EXPECT_EQ(e.contentType, "multipart/mixed");
+    EXPECT_TRUE(e.bodyLines.empty());
+    ASSERT_EQ(e.parts.size(), 5u);
+    using K = T_mail_part::Kind;
+    EXPECT_EQ(e.parts[0].kind, K::Text);
+    EXPECT_EQ(e.parts[0].contentType, "text/plain");
+    EXPECT_THAT(e.parts[0].lines, ElementsAre("Dobr\u00fd den, report is attached."));
+    EXPECT_EQ(e.parts[1].kind, K::Text);
+    EXPECT_EQ(e.parts[1].contentType, "text/html");
+    EXPECT_EQ(e.parts[2].kind, K::Attachment);
+    EXPECT_EQ(e.parts[2].fileName, "report.pdf");
+    EXPECT_EQ(e.parts[2].contentType, "application/pdf");
+    EXPECT_EQ(e.parts[3].kind, K::Attachment);
+    EXPECT_EQ(e.parts[3].fileName, "obr\u00e1zek.png");
+    EXPECT_EQ(e.parts[4].kind, K::Other);
+    EXPECT_EQ(e.parts[4].displayName, "Raw data");
+}
+
+TEST(MailEntryWholeMessage, ClearKeepsNumberAndSize) {
+    T_mail_entry e = EntryFromFixture("multipart.eml", true);
+    e.number = 7;
+    e.size = 1234;
+    e.AddExtraHeader("DATE_EMPTY", "1");
+    e.Clear();
+    EXPECT_EQ(e.number, 7);
+    EXPECT_EQ(e.size, 1234);
+    EXPECT_TRUE(e.rawHeaderLines.empty());
+    EXPECT_TRUE(e.extraHeaderLines.empty());
+    EXPECT_TRUE(e.parts.empty());
+    EXPECT_EQ(e.subject, "");
+    EXPECT_EQ(e.date, 0);
+}
+
+TEST(MailEntryWholeMessage, DeepNestingIsCutOff) {
+    std::string raw = "From: a@b.example\r\nContent-Type: multipart/mixed; boundary=\"b0\"\r\n\r\n";
+    for (int i = 1; i < 200; ++i) {
+        raw += "--b" + std::to_string(i - 1) + "\r\nContent-Type: multipart/mixed; boundary=\"b" +
+               std::to_string(i) + "\"\r\n\r\n";
+    }
+    raw += "--b199\r\nContent-Type: text/plain\r\n\r\ndeep\r\n";
+    T_mail_entry e;
+    FeedMessage(e, raw, true);
+    EXPECT_TRUE(e.parts.empty());
+}
+
+TEST(MailEntrySaving, HeaderDescribesTheTextView) {
+    T_mail_entry e = EntryFromFixture("multipart.eml", true);
+    const auto lines = e.HeaderLinesForSaving();
+    EXPECT_THAT(lines, ElementsAre("From: \"Office\" <office@example.com>", "To: me@test.example",
+                                   "Subject: Report with attachments",
+                                   "Date: Fri, 06 Mar 2026 09:30:00 +0100", "MIME-Version: 1.0",
+                                   "Content-Type: text/plain; charset=UTF-8",
+                                   "Content-Transfer-Encoding: 8bit"));
+}

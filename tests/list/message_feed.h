@@ -1,0 +1,45 @@
+#pragma once
+// Hands a raw message to an entry the way the POP3 client does: header lines up to the first
+// empty line, then (for a whole message) the body lines.
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+
+#include "list/mail_entry.h"
+
+inline std::string ReadListFixture(std::string_view name) {
+    std::ifstream in(std::string(TARNWICK_TEST_DATA) + "/list/" + std::string(name),
+                     std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void FeedMessage(MessageSink& sink, std::string_view raw, bool wholeMessage) {
+    bool inHeader = true;
+    while (!raw.empty()) {
+        const std::size_t end = raw.find('\n');
+        std::string line(raw.substr(0, end));
+        raw.remove_prefix(end == std::string_view::npos ? raw.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (inHeader && line.empty()) {
+            inHeader = false;
+            sink.HeaderComplete();
+            if (!wholeMessage) return;
+        } else if (inHeader) {
+            sink.AddHeaderLine(std::move(line));
+        } else {
+            sink.AddBodyLine(std::move(line));
+        }
+    }
+    if (inHeader) sink.HeaderComplete();
+    if (wholeMessage) sink.BodyComplete();
+}
+
+inline T_mail_entry EntryFromFixture(std::string_view name, bool wholeMessage = false) {
+    T_mail_entry entry;
+    FeedMessage(entry, ReadListFixture(name), wholeMessage);
+    return entry;
+}
