@@ -1,0 +1,160 @@
+#include "settings/settings.h"
+
+#include <algorithm>
+
+#include "settings/cipher.h"
+#include "settings/program_path.h"
+#include "settings/program_state.h"
+#include "settings/text_utils.h"
+
+namespace {
+
+constexpr std::string_view kGeneral = "GENERAL";
+constexpr std::string_view kServerList = "SERVERLIST";
+constexpr std::string_view kAccountPrefix = "EML_";
+constexpr int kDefaultPort = 110;
+
+bool IsAccountSection(std::string_view name) {
+    return name.starts_with(kAccountPrefix);
+}
+
+char SectionChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ? c : '_';
+}
+
+T_pop3item ReadAccount(const IniFile& ini, std::string_view section) {
+    T_pop3item item;
+    item.enabled = ini.ReadBool(section, "ENABLED", false);
+    item.params.email = ini.ReadString(section, "EMAIL", "");
+    item.params.host = ini.ReadString(section, "HOST", "");
+    item.params.username = ini.ReadString(section, "USERNAME", "");
+    item.params.password = DecipherText(ini.ReadString(section, "PASSWORD", ""));
+    item.params.port = ini.ReadInteger(section, "PORT", kDefaultPort);
+    item.params.secureLogin = ini.ReadBool(section, "SECURE_LOGIN", false);
+    item.params.ssl = ini.ReadBool(section, "SSL", false);
+    return item;
+}
+
+void WriteAccount(IniFile& ini, std::string_view section, const T_pop3item& item) {
+    ini.WriteBool(section, "ENABLED", item.enabled);
+    ini.WriteString(section, "EMAIL", item.params.email);
+    ini.WriteString(section, "HOST", item.params.host);
+    ini.WriteString(section, "USERNAME", item.params.username);
+    ini.WriteString(section, "PASSWORD", EncipherText(item.params.password));
+    ini.WriteInteger(section, "PORT", item.params.port);
+    ini.WriteBool(section, "SECURE_LOGIN", item.params.secureLogin);
+    ini.WriteBool(section, "SSL", item.params.ssl);
+}
+
+void RemoveName(std::vector<std::string>& names, std::string_view name) {
+    std::erase_if(names, [name](const std::string& n) { return SameTextAscii(n, name); });
+}
+
+std::string LayoutKey(std::string_view name, std::string_view suffix) {
+    return UpperAscii(name) + std::string(suffix);
+}
+
+bool KeepsHeight(const WindowLayout& layout) {
+    return !SameTextAscii(layout.window, "popResultsWindow");
+}
+
+void SaveColumns(IniFile& ini, const ListViewLayout& view) {
+    for (std::size_t i = 0; i < view.columnWidths.size(); ++i) {
+        ini.WriteInteger(kGeneral, LayoutKey(view.name, "_C_" + std::to_string(i)),
+                         view.columnWidths[i]);
+    }
+}
+
+void LoadColumns(const IniFile& ini, ListViewLayout& view) {
+    for (std::size_t i = 0; i < view.columnWidths.size(); ++i) {
+        int& width = view.columnWidths[i];
+        width = ini.ReadInteger(kGeneral, LayoutKey(view.name, "_C_" + std::to_string(i)), width);
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<IniFile> OpenSettings() {
+    return std::make_unique<IniFile>(ProgramFilePath("vellmoor.ini"));
+}
+
+std::string AccountSection(const T_pop3params& params) {
+    std::string section =
+        std::string(kAccountPrefix) + UpperAscii(params.host + "_" + params.username);
+    std::transform(section.begin(), section.end(), section.begin(), SectionChar);
+    return section;
+}
+
+bool LoadSettings() {
+    accounts.clear();
+    const auto ini = OpenSettings();
+    autorun = ini->ReadBool(kGeneral, "AUTORUN", false);
+    playWave = ini->ReadBool(kGeneral, "PLAYWAVE", false);
+    showAdvert = ini->ReadBool(kGeneral, "SHOW_ADVERT", true);
+    for (const std::string& section : ini->ReadSections()) {
+        if (IsAccountSection(section)) accounts.push_back(ReadAccount(*ini, section));
+    }
+    return true;
+}
+
+bool SaveSettings() {
+    const auto ini = OpenSettings();
+    ini->WriteBool(kGeneral, "AUTORUN", autorun);
+    ini->WriteBool(kGeneral, "PLAYWAVE", playWave);
+    ini->WriteBool(kGeneral, "SHOW_ADVERT", showAdvert);
+    std::vector<std::string> leftovers = ini->ReadSections();
+    for (const T_pop3item& item : accounts) {
+        const std::string section = AccountSection(item.params);
+        WriteAccount(*ini, section, item);
+        RemoveName(leftovers, section);
+    }
+    for (const std::string& section : leftovers) {
+        if (IsAccountSection(section)) ini->EraseSection(section);
+    }
+    return true;
+}
+
+void ReadServerList(std::vector<std::string>& servers) {
+    servers.clear();
+    const auto ini = OpenSettings();
+    for (const std::string& key : ini->ReadSection(kServerList)) {
+        servers.push_back(ini->ReadString(kServerList, key, "-"));
+    }
+}
+
+void SaveWindowLayout(const WindowLayout& layout) {
+    const auto ini = OpenSettings();
+    ini->WriteInteger(kGeneral, LayoutKey(layout.window, "_WIDTH"), layout.width);
+    if (KeepsHeight(layout)) {
+        ini->WriteInteger(kGeneral, LayoutKey(layout.window, "_HEIGHT"), layout.height);
+    }
+    if (layout.view) {
+        ini->WriteInteger(kGeneral, LayoutKey(layout.view->name, "_HEIGHT"), layout.view->height);
+        SaveColumns(*ini, *layout.view);
+    }
+    if (layout.view2) SaveColumns(*ini, *layout.view2);
+    if (layout.control) {
+        ini->WriteInteger(kGeneral, LayoutKey(layout.control->name, "_WIDTH"),
+                          layout.control->width);
+    }
+}
+
+void LoadWindowLayout(WindowLayout& layout) {
+    const auto ini = OpenSettings();
+    layout.width = ini->ReadInteger(kGeneral, LayoutKey(layout.window, "_WIDTH"), layout.width);
+    if (KeepsHeight(layout)) {
+        layout.height =
+            ini->ReadInteger(kGeneral, LayoutKey(layout.window, "_HEIGHT"), layout.height);
+    }
+    if (layout.view) {
+        ListViewLayout& view = *layout.view;
+        view.height = ini->ReadInteger(kGeneral, LayoutKey(view.name, "_HEIGHT"), view.height);
+        LoadColumns(*ini, view);
+    }
+    if (layout.view2) LoadColumns(*ini, *layout.view2);
+    if (layout.control) {
+        ControlLayout& control = *layout.control;
+        control.width =
+            ini->ReadInteger(kGeneral, LayoutKey(control.name, "_WIDTH"), control.width);
+    }
+}
