@@ -117,7 +117,9 @@ int CountFiles(const fs::path& folder) {
 
 }  // namespace
 
-bool DovecotAvailable() { return FixtureDetails().loaded; }
+bool DovecotAvailable() {
+    return FixtureDetails().loaded;
+}
 
 const DovecotServer& Dovecot() {
     if (!DovecotAvailable())
@@ -191,7 +193,9 @@ T_pop3params AccountFor(const MailUser& user, Listener listener, bool apop) {
     return account;
 }
 
-void TrustFixtureAuthority() { setenv("TARNWICK_CA_FILE", Dovecot().caFile.c_str(), 1); }
+void TrustFixtureAuthority() {
+    setenv("TARNWICK_CA_FILE", Dovecot().caFile.c_str(), 1);
+}
 
 std::string ReadTestFile(std::string_view relativePath) {
 #ifdef TARNWICK_TEST_DATA

@@ -56,6 +56,10 @@ std::string TempFolder::Read(std::string_view name) const {
     return text.str();
 }
 
-ProgramFolderScope::ProgramFolderScope(const std::string& folder) { SetProgramFolder(folder); }
+ProgramFolderScope::ProgramFolderScope(const std::string& folder) {
+    SetProgramFolder(folder);
+}
 
-ProgramFolderScope::~ProgramFolderScope() { SetProgramFolder(""); }
+ProgramFolderScope::~ProgramFolderScope() {
+    SetProgramFolder("");
+}

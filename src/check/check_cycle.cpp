@@ -1,0 +1,77 @@
+#include "check/check_cycle.h"
+
+#include <ctime>
+
+#include "check/session.h"
+#include "settings/language.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+#include "settings/text_utils.h"
+
+namespace {
+
+// Ends the session however the check leaves.
+struct SessionEnd {
+    std::unique_ptr<T_POP3>& session;
+    ~SessionEnd() { EndSession(session); }
+};
+
+// Tray hint, icon, pending account and LAST_INCOME for a changed count; true when the user is
+// to be told.
+bool JudgeChange(const T_pop3params& account, int change, IniFile& settings,
+                 const std::string& section, CheckNotifier& notifier) {
+    if (change > 0) {
+        PendingAccount = account.email;
+        notifier.SetTrayHint(GetLangText("you_have_a_new_mail"));
+        notifier.ShowNewMailIcon();
+        settings.WriteString(section, "LAST_INCOME", DateTimeText(std::time(nullptr)));
+        return true;
+    }
+    if (change < 0) {
+        notifier.SetTrayHint(GetLangText("message_count_was_changed"));
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int CheckAccount(const T_pop3params& account, CheckNotifier& notifier) {
+    const std::string section = AccountSection(account);
+    notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email);
+    const auto settings = OpenSettings();
+    std::unique_ptr<T_POP3> session = OpenSession(account);
+    const SessionEnd end{session};
+
+    notifier.ClearAlertMessages();
+    const int stored = settings->ReadInteger(section, "COUNT", 0);
+    int change = 0;
+    if (session->IsConnected()) {
+        const int current = session->messageCount;
+        if (current != stored) {
+            settings->WriteInteger(section, "COUNT", current);
+            change = current - stored;
+        }
+    }
+    if (JudgeChange(account, change, *settings, section, notifier) && playWave)
+        notifier.AlertCountChanged(account, change);
+    return change;
+}
+
+bool LastCheckSucceeded(const T_pop3params& account) {
+    return OpenSettings()->ReadBool(AccountSection(account), "LAST_RESULT", true);
+}
+
+std::string LastResultText(const T_pop3params& account) {
+    const std::string section = AccountSection(account);
+    const auto settings = OpenSettings();
+    const std::string result = settings->ReadBool(section, "LAST_RESULT", true)
+                                   ? settings->ReadString(section, "LAST_CHECK", "") + " OK"
+                                   : settings->ReadString(section, "LAST_ERROR", "");
+    return GetLangText("last_result") + " " + result;
+}
+
+bool StoreCount(const T_pop3params& account, int count) {
+    OpenSettings()->WriteInteger(AccountSection(account), "COUNT", count);
+    return true;
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The check of one account: compare the server's message count with the stored one, keep the
+// run state (COUNT, LAST_INCOME; the session writes LAST_RESULT, LAST_CHECK, LAST_ERROR) and
+// tell the user interface through the notifier.
+
+#include <string>
+
+#include "check/notifier.h"
+#include "settings/accounts.h"
+
+// Checks one account; returns the change of its count (0 when the session failed or nothing
+// changed). Reads playWave for whether the alert and sound are due.
+int CheckAccount(const T_pop3params& account, CheckNotifier& notifier);
+
+// LAST_RESULT of the account (true when absent).
+bool LastCheckSucceeded(const T_pop3params& account);
+// "last_result" text, a blank, then LAST_CHECK + " OK" or LAST_ERROR as stored.
+std::string LastResultText(const T_pop3params& account);
+// Writes COUNT (after the list window's deletions); returns true.
+bool StoreCount(const T_pop3params& account, int count);
+
+// A notifier that tells nobody: for checks without a user interface.
+class NoCheckNotifier final : public CheckNotifier {
+public:
+    void SetTrayHint(const std::string&) override {}
+    void ShowNewMailIcon() override {}
+    void ClearAlertMessages() override {}
+    void AlertCountChanged(const T_pop3params&, int) override {}
+};

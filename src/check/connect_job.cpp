@@ -1,0 +1,125 @@
+#include "check/connect_job.h"
+
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "check/anti_freeze.h"
+#include "settings/errors.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kConnectSlice{125};
+
+struct AddressList {
+    addrinfo* first = nullptr;
+    ~AddressList() {
+        if (first != nullptr) freeaddrinfo(first);
+    }
+};
+
+std::string ResolveErrorText(int code) {
+    const char* description = "Host not found.";
+    if (code == EAI_AGAIN) description = "Temporary failure in name resolution.";
+    if (code == EAI_SYSTEM) return SocketErrorText(errno);
+    return "Socket Error # " + std::to_string(code < 0 ? -code : code) + "\r\n" + description;
+}
+
+void Resolve(const std::string& host, int port, AddressList& addresses) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    const int code =
+        getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses.first);
+    if (code != 0) throw TarnwickError(ResolveErrorText(code));
+}
+
+// Tries every address in turn; the last failure is the one reported.
+int ConnectAny(const AddressList& addresses) {
+    int lastError = ECONNREFUSED;
+    for (const addrinfo* a = addresses.first; a != nullptr; a = a->ai_next) {
+        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+        if (fd < 0) {
+            lastError = errno;
+            continue;
+        }
+        if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0) return fd;
+        lastError = errno;
+        ::close(fd);
+    }
+    throw TarnwickError(SocketErrorText(lastError));
+}
+
+int ResolveAndConnect(const std::string& host, int port) {
+    AddressList addresses;
+    Resolve(host, port, addresses);
+    return ConnectAny(addresses);
+}
+
+// What the connect thread and the waiting caller share. A caller that gives up leaves the
+// socket to the thread, which closes it when its connect returns.
+struct SharedConnect {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool abandoned = false;
+    int fd = -1;
+    std::string error;
+};
+
+void RunConnectThread(std::shared_ptr<SharedConnect> shared, std::string host, int port) {
+    int fd = -1;
+    std::string error;
+    try {
+        fd = ResolveAndConnect(host, port);
+    } catch (const TarnwickError& failure) {
+        error = failure.what();
+    }
+    std::lock_guard lock(shared->mutex);
+    if (shared->abandoned) {
+        if (fd >= 0) ::close(fd);
+        return;
+    }
+    shared->fd = fd;
+    shared->error = std::move(error);
+    shared->done = true;
+    shared->finished.notify_all();
+}
+
+int ConnectWhilePumping(const ConnectOptions& options) {
+    auto shared = std::make_shared<SharedConnect>();
+    std::thread(RunConnectThread, shared, options.host, options.port).detach();
+    const auto deadline = std::chrono::steady_clock::now() + options.connectTimeout;
+    std::unique_lock lock(shared->mutex);
+    while (!shared->finished.wait_for(lock, kConnectSlice, [&] { return shared->done; })) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            shared->abandoned = true;
+            throw TarnwickError("Connect timed out.");
+        }
+        lock.unlock();
+        AntiFreeze().Process();
+        lock.lock();
+    }
+    if (shared->fd < 0) throw TarnwickError(shared->error);
+    return shared->fd;
+}
+
+void Report(const ConnectOptions& options, const std::string& text) {
+    if (options.progress) options.progress(text);
+}
+
+}  // namespace
+
+int ConnectTcp(const ConnectOptions& options) {
+    Report(options, "Resolving hostname " + options.host + ".");
+    Report(options, "Connecting to " + options.host + ".");
+    const int fd = AntiFreeze().Active() ? ConnectWhilePumping(options)
+                                         : ResolveAndConnect(options.host, options.port);
+    Report(options, "Connected.");
+    return fd;
+}

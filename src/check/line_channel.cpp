@@ -1,0 +1,91 @@
+#include "check/line_channel.h"
+
+#include "settings/errors.h"
+
+namespace {
+
+constexpr std::size_t kReceiveChunk = 64 * 1024;
+
+}  // namespace
+
+void LineChannel::Attach(std::unique_ptr<Transport> transport) {
+    transport_ = std::move(transport);
+    input_.clear();
+    start_ = 0;
+}
+
+void LineChannel::Close() {
+    if (transport_) transport_->Close();
+    input_.clear();
+    start_ = 0;
+}
+
+void LineChannel::SendLine(std::string_view line) {
+    if (!IsOpen()) throw TarnwickError("Not Connected.");
+    std::string data(line);
+    data += "\r\n";
+    transport_->Send(data);
+}
+
+std::string LineChannel::ReadLine() {
+    std::size_t searched = start_;
+    for (;;) {
+        const std::size_t lf = input_.find('\n', searched);
+        if (lf != std::string::npos) {
+            std::size_t end = lf;
+            if (end > start_ && input_[end - 1] == '\r') --end;
+            if (end - start_ > kMaxLineLength) throw TarnwickError("Max line length exceeded.");
+            std::string line = input_.substr(start_, end - start_);
+            Consume(lf + 1 - start_);
+            return line;
+        }
+        // One more byte than the longest line may be its CR.
+        if (input_.size() - start_ > kMaxLineLength + 1)
+            throw TarnwickError("Max line length exceeded.");
+        searched = input_.size();
+        Fill();
+    }
+}
+
+void LineChannel::BeginCount(std::function<void(std::size_t)> onRead) {
+    onRead_ = std::move(onRead);
+    counted_ = 0;
+}
+
+void LineChannel::EndCount() {
+    onRead_ = nullptr;
+}
+
+void LineChannel::Fill() {
+    if (!IsOpen()) throw TarnwickError("Connection Closed Gracefully.");
+    if (start_ > 0) {
+        input_.erase(0, start_);
+        start_ = 0;
+    }
+    const std::size_t used = input_.size();
+    input_.resize(used + kReceiveChunk);
+    std::size_t received = 0;
+    try {
+        received = transport_->Receive(input_.data() + used, kReceiveChunk);
+    } catch (...) {
+        input_.resize(used);
+        throw;
+    }
+    input_.resize(used + received);
+    if (received == 0) {
+        if (onPeerClosed) onPeerClosed();
+        throw TarnwickError("Connection Closed Gracefully.");
+    }
+}
+
+void LineChannel::Consume(std::size_t bytes) {
+    start_ += bytes;
+    if (start_ == input_.size()) {
+        input_.clear();
+        start_ = 0;
+    }
+    if (onRead_) {
+        counted_ += bytes;
+        onRead_(counted_);
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Lines over a transport: commands out with CR LF, received lines in without their line end.
+// A counted read reports the bytes it has taken from the input so far.
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "check/transport.h"
+
+class LineChannel {
+public:
+    static constexpr std::size_t kMaxLineLength = 16384;
+
+    void Attach(std::unique_ptr<Transport> transport);
+    bool IsOpen() const { return transport_ && transport_->IsOpen(); }
+    // Closes the transport and forgets unread input.
+    void Close();
+
+    // Sends `line` and CR LF; throws TarnwickError("Not Connected.") without a connection.
+    void SendLine(std::string_view line);
+    // The next line up to LF, a CR before it removed. Throws TarnwickError: "Max line length
+    // exceeded." for a longer line, "Connection Closed Gracefully." when the peer has closed
+    // (after calling `onPeerClosed`), or the transport's failure.
+    std::string ReadLine();
+
+    // From here on, every line taken reports the bytes taken since this call.
+    void BeginCount(std::function<void(std::size_t)> onRead);
+    void EndCount();
+
+    std::function<void()> onPeerClosed;
+
+private:
+    void Fill();
+    void Consume(std::size_t bytes);
+
+    std::unique_ptr<Transport> transport_;
+    std::string input_;
+    std::size_t start_ = 0;  // first unread byte of input_
+    std::function<void(std::size_t)> onRead_;
+    std::size_t counted_ = 0;
+};

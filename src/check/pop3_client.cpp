@@ -1,0 +1,196 @@
+#include "check/pop3_client.h"
+
+#include "check/socket_transport.h"
+#include "settings/errors.h"
+
+namespace {
+
+std::string WithNumber(std::string_view command, int number) {
+    return std::string(command) + std::to_string(number);
+}
+
+bool IsTerminator(const std::string& line) {
+    return line == ".";
+}
+
+}  // namespace
+
+T_POP3::T_POP3() : readTimeout(DefaultReadTimeout()) {
+    channel_.onPeerClosed = [this] { Disconnect(); };
+}
+
+T_POP3::~T_POP3() = default;
+
+void T_POP3::Report(std::uint8_t kind, int value, const std::string& text) {
+    if (statusHandler) statusHandler(*this, kind, value, text);
+}
+
+void T_POP3::Connect() {
+    if (connector_) {
+        channel_.Attach(connector_(*this));
+    } else {
+        ConnectOptions options;
+        options.host = host;
+        options.port = port;
+        options.tls = useTls;
+        options.verifyPeer = verifyPeer;
+        options.connectTimeout = connectTimeout;
+        options.readTimeout = readTimeout;
+        options.progress = [this](const std::string& text) { Report(5, 0, text); };
+        channel_.Attach(ConnectSocket(options));
+    }
+    Report(0, 0, "connect");
+}
+
+void T_POP3::Disconnect() {
+    if (!channel_.IsOpen()) return;
+    Report(5, 0, "Disconnecting.");
+    channel_.Close();
+    Report(1, 0, "disconnect");
+    Report(5, 0, "Disconnected.");
+}
+
+void T_POP3::ConnectAndLogIn() {
+    Connect();
+    try {
+        LogIn(ReadOkReply());
+    } catch (...) {
+        if (IsConnected()) {
+            try {
+                SendCommand("QUIT");
+            } catch (const TarnwickError&) {
+                // the login error is the one to report
+            }
+        }
+        Disconnect();
+        throw;
+    }
+}
+
+void T_POP3::LogIn(const Pop3Reply& greeting) {
+    if (apop) {
+        const auto timestamp = ApopTimestamp(greeting.Text());
+        if (!timestamp) throw TarnwickError("Server do not support APOP (no timestamp)");
+        SendCommand("APOP " + username + " " + ApopDigest(*timestamp, password));
+        ReadOkReply();
+        return;
+    }
+    SendCommand("USER " + username);
+    ReadOkReply();
+    SendCommand("PASS " + password);
+    ReadOkReply();
+}
+
+void T_POP3::SendCommand(std::string_view line) {
+    channel_.SendLine(line);
+}
+
+Pop3Reply T_POP3::ReadReply() {
+    lastReply_ = ReadPop3Reply([this] { return channel_.ReadLine(); });
+    return lastReply_;
+}
+
+Pop3Reply T_POP3::ReadOkReply() {
+    Pop3Reply reply = ReadReply();
+    if (!reply.ok) throw TarnwickError(reply.ErrorMessage());
+    return reply;
+}
+
+int T_POP3::CountMessages() {
+    SendCommand("STAT");
+    return ParseMessageCount(ReadOkReply().Text());
+}
+
+int T_POP3::MessageSize(int number) {
+    SendCommand(WithNumber("LIST ", number));
+    return ParseMessageSize(ReadOkReply().Text());
+}
+
+bool T_POP3::DeleteMessage(int number) {
+    SendCommand(WithNumber("DELE ", number));
+    ReadOkReply();
+    return true;
+}
+
+void T_POP3::SendNoop() {
+    SendCommand("NOOP");
+    ReadOkReply();
+}
+
+bool T_POP3::FetchHeader(int number, MessageSink& message) {
+    SendCommand(WithNumber("TOP ", number) + " 0");
+    ReadOkReply();
+    bool bodyFollows = false;
+    ReadHeaderLines(message, false, bodyFollows);
+    return true;
+}
+
+bool T_POP3::FetchMessage(int number, MessageSink& message) {
+    SendCommand(WithNumber("RETR ", number));
+    if (!ReadReply().ok) return false;
+    bool bodyFollows = false;
+    ReadHeaderLines(message, true, bodyFollows);
+    if (bodyFollows) ReadBodyLines(message);
+    message.BodyComplete();
+    return true;
+}
+
+// Header lines up to "." alone, or with `endAtEmptyLine` up to the first empty line (then
+// `bodyFollows`). Empty lines are not header lines.
+void T_POP3::ReadHeaderLines(MessageSink& message, bool endAtEmptyLine, bool& bodyFollows) {
+    BeginCountedRead();
+    try {
+        for (;;) {
+            const std::string line = channel_.ReadLine();
+            if (IsTerminator(line)) break;
+            if (line.empty()) {
+                if (!endAtEmptyLine) continue;
+                bodyFollows = true;
+                break;
+            }
+            message.AddHeaderLine(std::string(UnstuffLine(line)));
+        }
+    } catch (...) {
+        channel_.EndCount();
+        throw;
+    }
+    EndCountedRead();
+    message.HeaderComplete();
+}
+
+void T_POP3::ReadBodyLines(MessageSink& message) {
+    BeginCountedRead();
+    try {
+        for (std::string line = channel_.ReadLine(); !IsTerminator(line);
+             line = channel_.ReadLine())
+            message.AddBodyLine(std::string(UnstuffLine(line)));
+    } catch (...) {
+        channel_.EndCount();
+        throw;
+    }
+    EndCountedRead();
+}
+
+void T_POP3::BeginCountedRead() {
+    Report(2, 0, "begin");
+    channel_.BeginCount([this](std::size_t bytes) { Report(3, static_cast<int>(bytes), "read"); });
+}
+
+void T_POP3::EndCountedRead() {
+    channel_.EndCount();
+    Report(4, 0, "end");
+}
+
+void T_POP3::QuitAndClose() {
+    if (!IsConnected()) return;
+    try {
+        SendCommand("QUIT");
+    } catch (const TarnwickError&) {
+        // the connection is closed below either way
+    }
+    Disconnect();
+}
+
+void T_POP3::AbortConnection() {
+    Disconnect();
+}

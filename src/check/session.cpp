@@ -1,0 +1,63 @@
+#include "check/session.h"
+
+#include <ctime>
+
+#include "settings/errors.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+#include "settings/text_utils.h"
+
+namespace {
+
+std::unique_ptr<T_POP3> NewClient(const T_pop3params& account, const IniFile& settings,
+                                  const std::string& section) {
+    auto client = std::make_unique<T_POP3>();
+    client->host = account.host;
+    client->username = account.username;
+    client->password = account.password;
+    client->port = account.port;
+    client->apop = account.secureLogin;
+    client->useTls = account.ssl && TlsAvailable;
+    // A hand-edited SSL_VERIFY=0 accepts any certificate (a self-signed server).
+    client->verifyPeer = settings.ReadBool(section, "SSL_VERIFY", true);
+    client->messageCount = 0;
+    client->statusHandler = account.statusHandler;
+    return client;
+}
+
+void RecordFailure(T_POP3& client, IniFile& settings, const std::string& section,
+                   const std::string& message) {
+    if (client.statusHandler) client.statusHandler(client, 6, 0, message);
+    settings.WriteString(section, "LAST_RESULT", "0");
+    settings.WriteString(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+    settings.WriteString(section, "LAST_ERROR", OneLineError(message));
+}
+
+}  // namespace
+
+std::string OneLineError(const std::string& message) {
+    std::string line = ReplaceAll(message, "\r\n", "~");
+    for (char& c : line)
+        if (c == '\r' || c == '\n') c = '~';
+    return line;
+}
+
+std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account) {
+    const std::string section = AccountSection(account);
+    const auto settings = OpenSettings();
+    auto client = NewClient(account, *settings, section);
+    try {
+        client->ConnectAndLogIn();
+        client->messageCount = client->CountMessages();
+        settings->WriteString(section, "LAST_RESULT", "1");
+        settings->WriteString(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+    } catch (const std::exception& error) {
+        RecordFailure(*client, *settings, section, error.what());
+    }
+    return client;
+}
+
+void EndSession(std::unique_ptr<T_POP3>& session) {
+    if (session && session->IsConnected()) session->QuitAndClose();
+    session.reset();
+}

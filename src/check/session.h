@@ -1,0 +1,30 @@
+#pragma once
+// Opening and ending POP3 sessions for an account, with the outcome recorded in the account's
+// section of the settings file.
+
+#include <memory>
+
+#include "check/pop3_client.h"
+#include "settings/accounts.h"
+
+// Connects, logs in and counts. Never throws for a connection, login or count failure: it
+// reports status kind 6 and records LAST_RESULT "0", LAST_CHECK and LAST_ERROR instead (on
+// success LAST_RESULT "1" and LAST_CHECK). Test IsConnected() on the result.
+std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account);
+
+// Sends QUIT when connected and destroys the client; `session` is empty afterwards.
+void EndSession(std::unique_ptr<T_POP3>& session);
+
+// The list window's holder of an account copy and the session it opened for it.
+struct T_pop3check {
+    explicit T_pop3check(T_pop3params account) : params(std::move(account)) {}
+    ~T_pop3check() { EndSession(session); }
+    T_pop3check(const T_pop3check&) = delete;
+    T_pop3check& operator=(const T_pop3check&) = delete;
+
+    T_pop3params params;
+    std::unique_ptr<T_POP3> session;
+};
+
+// An error message as one line of the settings file: CR LF, and any CR or LF left, made "~".
+std::string OneLineError(const std::string& message);

@@ -1,0 +1,204 @@
+#include "check/socket_transport.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <openssl/err.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include "check/anti_freeze.h"
+#include "check/connect_job.h"
+#include "check/tls_layer.h"
+#include "settings/errors.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kPumpSlice{250};
+
+// A TLS write to a socket the peer has closed must fail, not end the program.
+void IgnoreBrokenPipe() {
+    static const bool ignored = [] {
+        std::signal(SIGPIPE, SIG_IGN);
+        return true;
+    }();
+    (void)ignored;
+}
+
+class SocketTransport final : public Transport {
+public:
+    SocketTransport(int fd, milliseconds readTimeout) : fd_(fd), readTimeout_(readTimeout) {
+        fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) | O_NONBLOCK);
+    }
+    ~SocketTransport() override { Close(); }
+
+    void StartTls(const std::string& host, bool verifyPeer) {
+        IgnoreBrokenPipe();
+        const int on = 1;
+        setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        ssl_ = NewTlsConnection(fd_, host, verifyPeer);
+        try {
+            Handshake();
+        } catch (const TarnwickError& error) {
+            Close();
+            throw TarnwickError(std::string("Error connecting with SSL.\r\n") + error.what());
+        }
+    }
+
+    void Send(std::string_view data) override {
+        while (!data.empty()) {
+            const std::size_t sent = ssl_ ? SendTls(data) : SendPlain(data);
+            data.remove_prefix(sent);
+        }
+    }
+
+    std::size_t Receive(char* buffer, std::size_t size) override {
+        for (;;) {
+            ThrowIfClosed();
+            const std::size_t received =
+                ssl_ ? ReceiveTls(buffer, size) : ReceivePlain(buffer, size);
+            if (received != kRetry) return received;
+        }
+    }
+
+    void Close() override {
+        if (fd_ < 0) return;
+        ssl_.reset();
+        ::close(fd_);
+        fd_ = -1;
+    }
+
+    bool IsOpen() const override { return fd_ >= 0; }
+
+private:
+    static constexpr std::size_t kRetry = static_cast<std::size_t>(-1);
+
+    void ThrowIfClosed() const {
+        if (fd_ < 0) throw TarnwickError("Connection Closed Gracefully.");
+    }
+
+    // Waits until the socket is ready, handling the pump in slices while it is active; a
+    // connection closed meanwhile (AbortConnection from the pump) or the time-out ends it.
+    void WaitFor(short events) {
+        const auto deadline = Clock::now() + readTimeout_;
+        for (;;) {
+            ThrowIfClosed();
+            const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) {
+                Close();
+                throw TarnwickError(SocketErrorText(ETIMEDOUT));
+            }
+            const milliseconds slice = AntiFreeze().Active() ? std::min(left, kPumpSlice) : left;
+            pollfd request{fd_, events, 0};
+            const int ready = ::poll(&request, 1, static_cast<int>(slice.count()));
+            if (ready > 0) return;
+            if (ready < 0 && errno != EINTR) throw TarnwickError(SocketErrorText(errno));
+            AntiFreeze().Process();
+        }
+    }
+
+    void Handshake() {
+        for (;;) {
+            const int result = SSL_connect(ssl_.get());
+            if (result == 1) return;
+            const int error = SSL_get_error(ssl_.get(), result);
+            if (error == SSL_ERROR_WANT_READ)
+                WaitFor(POLLIN);
+            else if (error == SSL_ERROR_WANT_WRITE)
+                WaitFor(POLLOUT);
+            else
+                throw TarnwickError(TlsFailureReason(ssl_.get()));
+        }
+    }
+
+    std::size_t SendPlain(std::string_view data) {
+        const ssize_t sent = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+        if (sent >= 0) return static_cast<std::size_t>(sent);
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            WaitFor(POLLOUT);
+            return 0;
+        }
+        if (errno == EINTR) return 0;
+        throw TarnwickError(SocketErrorText(errno));
+    }
+
+    std::size_t SendTls(std::string_view data) {
+        ERR_clear_error();
+        errno = 0;
+        const int size = static_cast<int>(std::min<std::size_t>(data.size(), 1 << 20));
+        const int sent = SSL_write(ssl_.get(), data.data(), size);
+        if (sent > 0) return static_cast<std::size_t>(sent);
+        HandleTlsError(SSL_get_error(ssl_.get(), sent));
+        return 0;
+    }
+
+    std::size_t ReceivePlain(char* buffer, std::size_t size) {
+        const ssize_t received = ::recv(fd_, buffer, size, 0);
+        if (received >= 0) return static_cast<std::size_t>(received);
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            WaitFor(POLLIN);
+        else if (errno != EINTR)
+            throw TarnwickError(SocketErrorText(errno));
+        return kRetry;
+    }
+
+    std::size_t ReceiveTls(char* buffer, std::size_t size) {
+        ERR_clear_error();
+        errno = 0;
+        const int wanted = static_cast<int>(std::min<std::size_t>(size, 1 << 20));
+        const int received = SSL_read(ssl_.get(), buffer, wanted);
+        if (received > 0) return static_cast<std::size_t>(received);
+        const int error = SSL_get_error(ssl_.get(), received);
+        if (error == SSL_ERROR_ZERO_RETURN) return 0;
+        if (error == SSL_ERROR_SYSCALL && errno == 0) return 0;
+        HandleTlsError(error);
+        return kRetry;
+    }
+
+    // Waits for what the TLS layer asks for, or throws its failure.
+    void HandleTlsError(int error) {
+        if (error == SSL_ERROR_WANT_READ) return WaitFor(POLLIN);
+        if (error == SSL_ERROR_WANT_WRITE) return WaitFor(POLLOUT);
+        if (error == SSL_ERROR_SYSCALL && errno != 0) throw TarnwickError(SocketErrorText(errno));
+        throw TarnwickError(TlsErrorText());
+    }
+
+    int fd_;
+    SslHandle ssl_;
+    milliseconds readTimeout_;
+};
+
+}  // namespace
+
+std::string SocketErrorText(int number) {
+    const char* description = strerrordesc_np(number);
+    return "Socket Error # " + std::to_string(number) + "\r\n" +
+           (description != nullptr ? description : "Unknown error") + ".";
+}
+
+milliseconds DefaultReadTimeout() {
+    if (const char* text = std::getenv("TARNWICK_READ_TIMEOUT_MS")) {
+        char* end = nullptr;
+        const long value = std::strtol(text, &end, 10);
+        if (end != text && *end == '\0' && value > 0) return milliseconds(value);
+    }
+    return milliseconds(60000);
+}
+
+std::unique_ptr<Transport> ConnectSocket(const ConnectOptions& options) {
+    const int fd = ConnectTcp(options);
+    auto transport = std::make_unique<SocketTransport>(fd, options.readTimeout);
+    if (options.tls) transport->StartTls(options.host, options.verifyPeer);
+    return transport;
+}

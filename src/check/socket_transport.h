@@ -1,0 +1,33 @@
+#pragma once
+// TCP connections to a mail server, optionally inside TLS from the first byte. Waits handle
+// the message pump (AntiFreeze) in slices while it is active and give up after the read
+// time-out without a byte.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "check/transport.h"
+
+struct ConnectOptions {
+    std::string host;
+    int port = 110;
+    bool tls = false;
+    bool verifyPeer = true;  // chain against the trusted authorities, and the host name
+    std::chrono::milliseconds connectTimeout{120000};  // only while the pump is active
+    std::chrono::milliseconds readTimeout{60000};
+    // Connection progress texts ("Resolving hostname ...", "Connecting to ...", "Connected.").
+    std::function<void(const std::string&)> progress;
+};
+
+// Resolves, connects and, with `tls`, runs the handshake. Throws TarnwickError with the text
+// the user sees ("Socket Error # ...", "Connect timed out.", "Error connecting with SSL. ...").
+std::unique_ptr<Transport> ConnectSocket(const ConnectOptions& options);
+
+// The read time-out of new clients: 60 seconds, or the milliseconds in the environment
+// variable TARNWICK_READ_TIMEOUT_MS (tests and scripts that want to give up sooner).
+std::chrono::milliseconds DefaultReadTimeout();
+
+// "Socket Error # <number>\r\n<short English description>."
+std::string SocketErrorText(int number);

@@ -1,0 +1,87 @@
+#include "check/tls_layer.h"
+
+#include <arpa/inet.h>
+#include <openssl/err.h>
+#include <openssl/x509v3.h>
+
+#include <cstdlib>
+
+#include "settings/errors.h"
+
+namespace {
+
+struct ContextDeleter {
+    void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
+};
+using ContextHandle = std::unique_ptr<SSL_CTX, ContextDeleter>;
+
+bool IsIpAddress(const std::string& host) {
+    unsigned char address[16];
+    return inet_pton(AF_INET, host.c_str(), address) == 1 ||
+           inet_pton(AF_INET6, host.c_str(), address) == 1;
+}
+
+void TrustAuthorities(SSL_CTX* context) {
+    SSL_CTX_set_default_verify_paths(context);
+    const char* extra = std::getenv("TARNWICK_CA_FILE");
+    if (extra != nullptr && *extra != '\0') SSL_CTX_load_verify_locations(context, extra, nullptr);
+    SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+}
+
+ContextHandle NewClientContext(bool verifyPeer) {
+    ContextHandle context(SSL_CTX_new(TLS_client_method()));
+    if (!context) throw TarnwickError("Could not load SSL library.");
+    SSL_CTX_set_min_proto_version(context.get(), TLS1_2_VERSION);
+    // A server that drops the connection without close_notify ends the stream like a plain
+    // socket does.
+    SSL_CTX_set_options(context.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
+    if (verifyPeer)
+        TrustAuthorities(context.get());
+    else
+        SSL_CTX_set_verify(context.get(), SSL_VERIFY_NONE, nullptr);
+    return context;
+}
+
+void ExpectPeerName(SSL* ssl, const std::string& host) {
+    if (IsIpAddress(host))
+        X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str());
+    else
+        SSL_set1_host(ssl, host.c_str());
+}
+
+}  // namespace
+
+bool LoadTlsLibrary() {
+    return OPENSSL_init_ssl(0, nullptr) == 1;
+}
+
+SslHandle NewTlsConnection(int fd, const std::string& host, bool verifyPeer) {
+    ERR_clear_error();
+    const ContextHandle context = NewClientContext(verifyPeer);
+    SslHandle ssl(SSL_new(context.get()));  // holds its own reference to the context
+    if (!ssl || SSL_set_fd(ssl.get(), fd) != 1) throw TarnwickError("Could not load SSL library.");
+    if (!IsIpAddress(host))
+        SSL_ctrl(ssl.get(), SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
+                 const_cast<char*>(host.c_str()));
+    if (verifyPeer) ExpectPeerName(ssl.get(), host);
+    return ssl;
+}
+
+std::string TlsErrorText() {
+    const unsigned long error = ERR_get_error();
+    ERR_clear_error();
+    if (error == 0) return "The connection was closed during the TLS handshake.";
+    char text[256];
+    ERR_error_string_n(error, text, sizeof text);
+    return text;
+}
+
+std::string TlsFailureReason(SSL* ssl) {
+    const long verify = SSL_get_verify_result(ssl);
+    if (verify != X509_V_OK) {
+        ERR_clear_error();
+        return std::string("Certificate verification failed: ") +
+               X509_verify_cert_error_string(verify);
+    }
+    return TlsErrorText();
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The TLS client layer on OpenSSL: TLS 1.2 or later, the server's chain checked against the
+// system's trusted authorities and the host name checked, unless verification is switched off
+// for the account (SSL_VERIFY=0 in its section). The environment variable TARNWICK_CA_FILE
+// names one more PEM file of trusted authorities (a private or test authority).
+
+#include <openssl/ssl.h>
+
+#include <memory>
+#include <string>
+
+// Initialises the TLS library; false when it cannot be used. The data module calls it once at
+// start and keeps the answer in TlsAvailable.
+bool LoadTlsLibrary();
+
+struct SslDeleter {
+    void operator()(SSL* ssl) const { SSL_free(ssl); }
+};
+using SslHandle = std::unique_ptr<SSL, SslDeleter>;
+
+// A client connection object for `host` on the connected socket `fd`, ready for SSL_connect.
+// Throws TarnwickError("Could not load SSL library.") when no context can be made.
+SslHandle NewTlsConnection(int fd, const std::string& host, bool verifyPeer);
+
+// The reason a handshake failed, for the line after "Error connecting with SSL.".
+std::string TlsFailureReason(SSL* ssl);
+// The reason of the most recent TLS error on this thread.
+std::string TlsErrorText();

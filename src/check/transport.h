@@ -1,0 +1,20 @@
+#pragma once
+// A byte stream to a mail server. The POP3 client reads and writes only through this, so that
+// a test can replay a conversation without a network, and TLS stays below the client.
+
+#include <cstddef>
+#include <string_view>
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+
+    // Sends every byte or throws TarnwickError.
+    virtual void Send(std::string_view data) = 0;
+    // Waits for bytes and returns how many it stored (at least one), or 0 when the peer closed
+    // the connection. Throws TarnwickError on a socket failure or when the wait times out.
+    virtual std::size_t Receive(char* buffer, std::size_t size) = 0;
+    // Closes at once; later calls fail as on a closed connection.
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+};
