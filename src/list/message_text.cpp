@@ -105,7 +105,7 @@ std::vector<std::string> HtmlToLines(std::string_view html, T_link_list& links) 
     text = ReplaceAllNoCase(text, "<BR>", "\r\n");
     DotTags(text, links);
     text = ReplaceAllNoCase(text, "&NBSP;", " ");
-    std::vector<std::string> lines = SplitLines(text);
+    std::vector<std::string> lines = TextLines(text);
     for (auto& line : lines) line = Trim(line);
     std::erase_if(lines, [](const std::string& line) { return IsFillerLine(line); });
     return lines;
@@ -162,7 +162,7 @@ std::vector<std::string> BodyToText(int partNumber, std::string_view contentType
                  std::string(contentType), RuleLine(), " "};
     }
     const bool html = UpperAscii(text).find("<BODY") != std::string::npos;
-    std::vector<std::string> body = html ? HtmlToLines(text, links) : SplitLines(text);
+    std::vector<std::string> body = html ? HtmlToLines(text, links) : TextLines(text);
     lines.insert(lines.end(), std::make_move_iterator(body.begin()),
                  std::make_move_iterator(body.end()));
     return lines;

@@ -138,7 +138,7 @@ T_mail_part LeafPart(GMimeObject* object) {
         part.fileName = Text(g_mime_part_get_filename(GMIME_PART(object)));
     } else if (GMIME_IS_TEXT_PART(object)) {
         part.kind = T_mail_part::Kind::Text;
-        part.lines = SplitLines(TextOf(GMIME_PART(object)));
+        part.lines = TextLines(TextOf(GMIME_PART(object)));
     } else {
         part.kind = T_mail_part::Kind::Other;
         part.displayName = OtherPartName(object);
@@ -162,7 +162,7 @@ void CollectParts(GMimeObject* object, std::vector<T_mail_part>& parts, int dept
 void FillBody(T_mail_entry& entry, GMimeObject* body) {
     if (!body) return;
     if (GMIME_IS_TEXT_PART(body) && !IsAttachment(GMIME_PART(body))) {
-        entry.bodyLines = SplitLines(TextOf(GMIME_PART(body)));
+        entry.bodyLines = TextLines(TextOf(GMIME_PART(body)));
     } else {
         CollectParts(body, entry.parts, 0);
     }
@@ -170,17 +170,9 @@ void FillBody(T_mail_entry& entry, GMimeObject* body) {
 
 }  // namespace
 
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.emplace_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
-    if (start < text.size()) lines.emplace_back(text.substr(start));
-    return lines;
+std::vector<std::string> TextLines(std::string_view text) {
+    const std::vector<std::string_view> views = SplitLines(text);
+    return std::vector<std::string>(views.begin(), views.end());
 }
 
 void ParseHeaderInto(T_mail_entry& entry) {

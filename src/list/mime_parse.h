@@ -13,5 +13,5 @@ void ParseHeaderInto(T_mail_entry& entry);
 // the received body lines.
 void ParseMessageInto(T_mail_entry& entry, const std::vector<std::string>& body);
 
-// Splits a text at CR LF, CR or LF.
-std::vector<std::string> SplitLines(std::string_view text);
+// The lines of a text (split at CR LF, CR or LF) as strings of their own.
+std::vector<std::string> TextLines(std::string_view text);

@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include "list/mail_entry.h"
+#include "settings/program_state.h"
+#include "spam/spam_filter.h"
+
+namespace {
+
+T_mail_filter Rule(std::int32_t kind, bool content, std::string text) {
+    return T_mail_filter{kind, content, std::move(text)};
+}
+
+bool Subject(const T_mail_filter& rule, std::string_view subject) {
+    return MatchRule(rule, subject, "");
+}
+
+bool Sender(const T_mail_filter& rule, std::string_view sender) {
+    return MatchRule(rule, "", sender);
+}
+
+T_spam Parsed(std::string_view value) {
+    T_spam rule;
+    ParseRule(rule, value);
+    return rule;
+}
+
+// The program-wide rules and criteria, emptied around every verdict test.
+class SpamVerdictTest : public ::testing::Test {
+protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+    static void Reset() {
+        spamRules.clear();
+        spamCriteria = {};
+    }
+    static void AddNeverMatchingRule() {
+        spamRules.push_back(std::make_unique<T_spam>());
+        spamRules.back()->filter = Rule(0, true, "zzzneverzzz");
+    }
+    bool Verdict(std::int32_t size, std::string_view subject = "hello") const {
+        return SpamVerdict(entry, size, "me@test.example", subject, "<a@b.example>");
+    }
+    T_mail_entry entry;
+};
+
+}  // namespace
+
+TEST(NormalizeText, SeparatorsLettersAndBlanks) {
+    EXPECT_EQ(NormalizeText("  c@sh  Fr33!! ", false), "CASH FR33II");
+    EXPECT_EQ(NormalizeText("V1AGRA", false), "VIAGRA");
+    EXPECT_EQ(NormalizeText("a.b,,c--d   e", false), "A B C D E");
+    EXPECT_EQ(NormalizeText("don't = `x` ~y", false), "DON'T = `X` ~Y");
+    EXPECT_EQ(NormalizeText("...", false), "");
+    EXPECT_EQ(NormalizeText("x\xFFy\xE9", false), "X Y\xE9");
+    EXPECT_EQ(NormalizeText(" c@sh! ", true), "C@SH!");
+}
+
+TEST(NormalizeText, EverySeparatorBecomesABlank) {
+    const std::string separators = "\"#$%&()*+,-./:;<>?[\\]^_{|}\xFF";
+    for (char c : separators) {
+        EXPECT_EQ(NormalizeText(std::string("a") + c + "b", false), "A B") << c;
+    }
+}
+
+TEST(MatchRule, SubjectContainsMatchesWholeWords) {
+    const auto free = Rule(0, true, "FREE");
+    EXPECT_TRUE(Subject(free, "Free offer"));
+    EXPECT_TRUE(Subject(free, "get it free"));
+    EXPECT_FALSE(Subject(free, "Freedom"));
+    EXPECT_FALSE(Subject(free, "free!"));
+    EXPECT_TRUE(Subject(free, "[free] stuff"));
+}
+
+TEST(MatchRule, SubjectBeginsWithMatchesThePrefixOfAWord) {
+    const auto free = Rule(0, false, "FREE");
+    EXPECT_TRUE(Subject(free, "Freedom"));
+    EXPECT_TRUE(Subject(free, "  free offer"));
+    EXPECT_FALSE(Subject(free, "get it free"));
+}
+
+TEST(MatchRule, SubstitutedLetters) {
+    EXPECT_TRUE(Subject(Rule(0, true, "V1AGRA"), "viagra"));
+    EXPECT_TRUE(Subject(Rule(0, true, "c@sh"), "CASH now"));
+}
+
+TEST(MatchRule, RuleOfSeparatorsOnly) {
+    EXPECT_TRUE(Subject(Rule(0, true, "..."), ""));
+    EXPECT_TRUE(Subject(Rule(0, true, "..."), "---"));
+    EXPECT_FALSE(Subject(Rule(0, true, "..."), "hello"));
+    EXPECT_FALSE(Subject(Rule(0, false, "..."), ""));
+    EXPECT_FALSE(Subject(Rule(0, false, "..."), "hello"));
+    EXPECT_FALSE(Sender(Rule(1, true, "   "), "<a@b.example>"));
+    EXPECT_FALSE(Sender(Rule(1, false, ""), "<a@b.example>"));
+}
+
+TEST(MatchRule, SenderRulesSeeTheWholeSenderText) {
+    const std::string named = "Newsletter Team <news@shop.example>";
+    const std::string bare = "<newsletter@shop.example>";
+    EXPECT_TRUE(Sender(Rule(1, false, "newsletter"), named));
+    EXPECT_FALSE(Sender(Rule(1, false, "newsletter"), bare));
+    EXPECT_TRUE(Sender(Rule(1, false, "<newsletter"), bare));
+    EXPECT_TRUE(Sender(Rule(1, true, "newsletter"), named));
+    EXPECT_TRUE(Sender(Rule(1, true, "newsletter"), bare));
+    EXPECT_TRUE(Sender(Rule(1, true, "SHOP.example"), named));
+    EXPECT_FALSE(Sender(Rule(1, true, "shop!example"), named));
+}
+
+TEST(ParseRule, StoredForms) {
+    auto r = Parsed("Address: =bob").filter;
+    EXPECT_EQ(r.kind, 1);
+    EXPECT_FALSE(r.content);
+    EXPECT_EQ(r.text, "bob");
+    r = Parsed("Subject: xfoo").filter;
+    EXPECT_EQ(r.kind, 0);
+    EXPECT_FALSE(r.content);
+    EXPECT_EQ(r.text, "foo");
+    r = Parsed("Subject: %Hello, World").filter;
+    EXPECT_EQ(r.kind, 0);
+    EXPECT_TRUE(r.content);
+    EXPECT_EQ(r.text, "Hello, World");
+    for (const char* value : {"abc", "Hello", "", "subject: %x", "Subject:%x"}) {
+        r = Parsed(value).filter;
+        EXPECT_EQ(r.kind, 0) << value;
+        EXPECT_TRUE(r.content) << value;
+        EXPECT_EQ(r.text, value);
+    }
+    r = Parsed("Address: ").filter;
+    EXPECT_EQ(r.kind, 1);
+    EXPECT_TRUE(r.content);
+    EXPECT_EQ(r.text, "");
+}
+
+TEST(EncodeRule, RoundTripsThroughParseRule) {
+    EXPECT_EQ(EncodeRule(0, true, "HELLO WORLD"), "Subject: %HELLO WORLD");
+    EXPECT_EQ(EncodeRule(1, false, "bob"), "Address: =bob");
+    EXPECT_EQ(EncodeRule(7, true, "x"), "Address: %x");
+    const auto r = Parsed(EncodeRule(1, false, " spaced ")).filter;
+    EXPECT_EQ(r.text, " spaced ");
+}
+
+TEST_F(SpamVerdictTest, CriteriaCountOnlyWhileARuleExists) {
+    spamCriteria = {1, 1, true, true, true};
+    entry.AddExtraHeader("DATE_EMPTY", "1");
+    EXPECT_FALSE(Verdict(100000000, ""));
+    AddNeverMatchingRule();
+    EXPECT_TRUE(Verdict(100, ""));
+}
+
+TEST_F(SpamVerdictTest, SizeLimitIsStrictAndUnknownSizeNeverFires) {
+    AddNeverMatchingRule();
+    spamCriteria.maxSize = 100;
+    EXPECT_FALSE(Verdict(102400));
+    EXPECT_TRUE(Verdict(102401));
+    EXPECT_FALSE(Verdict(-1));
+    spamCriteria.maxSize = 3000000;  // beyond 32 bits in bytes
+    EXPECT_FALSE(Verdict(2147483647));
+    spamCriteria.maxSize = 0;
+    EXPECT_FALSE(Verdict(2147483647));
+}
+
+TEST_F(SpamVerdictTest, RecipientLimitCountsToCcAndBcc) {
+    AddNeverMatchingRule();
+    spamCriteria.maxRecipients = 3;
+    entry.to = {{"", "me@test.example"}, {"", "b@x.example"}};
+    entry.cc = {{"", "c@x.example"}};
+    EXPECT_FALSE(Verdict(10));
+    entry.cc.push_back({"", "d@x.example"});
+    EXPECT_TRUE(Verdict(10));
+}
+
+TEST_F(SpamVerdictTest, EmptySubject) {
+    AddNeverMatchingRule();
+    spamCriteria.noEmptySubject = true;
+    for (const char* subject : {"", "   ", " Re: ", "re:"})
+        EXPECT_TRUE(Verdict(10, subject)) << subject;
+    for (const char* subject : {"Re: hello", "RE:RE:"})
+        EXPECT_FALSE(Verdict(10, subject)) << subject;
+}
+
+TEST_F(SpamVerdictTest, EmptyDateLooksForTheExtraLine) {
+    AddNeverMatchingRule();
+    spamCriteria.noEmptyDate = true;
+    EXPECT_FALSE(Verdict(10));
+    entry.AddExtraHeader("Date_Empty", "1");
+    EXPECT_TRUE(Verdict(10));
+}
+
+TEST_F(SpamVerdictTest, OwnAddressMustStandInTo) {
+    AddNeverMatchingRule();
+    spamCriteria.noRecipient = true;
+    entry.to = {{"Me", "ME@Test.Example"}};
+    EXPECT_FALSE(Verdict(10));
+    entry.to.clear();
+    entry.cc = {{"", "me@test.example"}};
+    EXPECT_TRUE(Verdict(10));
+    entry.to = {{"", "me@test.example"}};
+    EXPECT_TRUE(SpamVerdict(entry, 10, "", "hello", "<a@b.example>"));
+}
+
+TEST_F(SpamVerdictTest, FirstMatchingRuleGivesYes) {
+    AddNeverMatchingRule();
+    EXPECT_FALSE(SpamVerdict(entry, 10, "me@test.example", "Cheap pills", "<a@b.example>"));
+    spamRules.push_back(std::make_unique<T_spam>());
+    spamRules.back()->filter = Rule(1, true, "@b.example");
+    EXPECT_TRUE(SpamVerdict(entry, 10, "me@test.example", "Cheap pills", "<a@b.example>"));
+}
