@@ -4,10 +4,6 @@
 
 namespace {
 
-bool IsLineEnd(char c) {
-    return c == '\r' || c == '\n';
-}
-
 IniLine ClassifyLine(std::string_view text) {
     IniLine line;
     line.text = text;
@@ -47,15 +43,7 @@ bool SameName(const IniLine& line, IniLine::Kind kind, std::string_view name) {
 }  // namespace
 
 IniDocument::IniDocument(std::string content) : content_(std::move(content)) {
-    const std::string_view text = content_;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = start;
-        while (end < text.size() && !IsLineEnd(text[end])) ++end;
-        lines_.push_back(ClassifyLine(text.substr(start, end - start)));
-        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++end;
-        start = end + 1;
-    }
+    for (const std::string_view text : SplitLines(content_)) lines_.push_back(ClassifyLine(text));
 }
 
 std::size_t IniDocument::FindSection(std::string_view section) const {

@@ -18,9 +18,13 @@ std::string GetLangText(std::string_view key);
 // Enciphers every plain value of the table; returns how many it enciphered.
 int EncipherLanguageTable();
 
-// Writes the table back to the language file, when EncipherLanguageTable enciphered anything.
-// Returns true when the file was written.
+// Runs EncipherLanguageTable and writes the table to the language file (CR LF line ends,
+// replacing the file atomically) when anything was enciphered since the last write-back.
+// Returns true when the file was written; a failed write throws TarnwickError.
 bool WriteBackLanguageTable();
+
+// Empties the table and forgets the file path (for tests and tools).
+void ResetLanguageTable();
 
 // The table's lines (for tests and tools).
 const std::vector<std::string>& LanguageTable();

@@ -27,6 +27,15 @@ inline bool TlsAvailable = false;
 // The command line held at least one parameter (an autorun start passes one).
 inline bool StartedWithParameters = false;
 
+// The language table: the lines of the language file in file order, the file's path (fixed
+// when the table is loaded), and how many values were enciphered since the last write-back.
+struct T_languageState {
+    std::string path;
+    std::vector<std::string> lines;
+    int enciphered = 0;
+};
+inline T_languageState languageState;
+
 // The list window's retrieval state.
 inline bool ListBusy = false;
 inline bool CancelRequested = false;

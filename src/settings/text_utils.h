@@ -5,6 +5,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // True when the text is not empty after removing bytes 0..32 at both ends.
 bool HasText(std::string_view text);
@@ -19,6 +20,9 @@ std::string UpperAscii(std::string_view text);
 
 // Compares two texts without regard to the case of ASCII letters.
 bool SameTextAscii(std::string_view a, std::string_view b);
+
+// The lines of a text, each ending at CR, LF or CR LF (a final line end adds no empty line).
+std::vector<std::string_view> SplitLines(std::string_view text);
 
 // Every occurrence of `from` (not empty) replaced by `to`.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);

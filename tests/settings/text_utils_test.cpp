@@ -32,3 +32,11 @@ TEST(TextUtils, DateTimeLeavesOutTheTimeAtMidnight) {
     EXPECT_EQ(later.rfind(midnight + " ", 0), 0u) << later;
     EXPECT_GT(later.size(), midnight.size());
 }
+
+TEST(TextUtils, LinesEndAtCrLfOrCrLf) {
+    using Lines = std::vector<std::string_view>;
+    EXPECT_EQ(SplitLines("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\n\r\n\rb\r\n"), (Lines{"a", "", "", "b"}));
+    EXPECT_EQ(SplitLines("\n\r"), (Lines{"", ""}));
+    EXPECT_TRUE(SplitLines("").empty());
+}

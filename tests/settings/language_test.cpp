@@ -1,0 +1,135 @@
+#include "settings/language.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/cipher.h"
+#include "settings/errors.h"
+#include "settings/temp_folder.h"
+
+namespace {
+
+class LanguageTest : public ::testing::Test {
+protected:
+    LanguageTest() { ResetLanguageTable(); }
+    ~LanguageTest() override { ResetLanguageTable(); }
+
+    void Load(const std::string& content) {
+        folder_.Write("vellmoar.lng", content);
+        LoadLanguageTable();
+    }
+    std::string File() const { return folder_.Read("vellmoar.lng"); }
+    static std::string Enciphered(const std::string& text) { return "?" + EncipherText(text); }
+
+    TempFolder folder_;
+};
+
+using Lines = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(LanguageTest, LooksUpKeysWithoutRegardToCaseFirstEntryWinning) {
+    Load("title=First\r\nTITLE=Second\r\nempty=\r\nspaced = x\r\nno entry here\r\n");
+    EXPECT_EQ(LanguageFilePath(), folder_.File("vellmoar.lng"));
+    EXPECT_EQ(GetLangText("TITLE"), "First");
+    EXPECT_EQ(GetLangText("Title"), "First");
+    EXPECT_EQ(GetLangText("empty"), "");
+    EXPECT_EQ(GetLangText("spaced "), " x");
+    EXPECT_EQ(LanguageTable().size(), 5u);
+}
+
+TEST_F(LanguageTest, AMissingKeyShowsAsItselfAndIsRemembered) {
+    LoadLanguageTable();
+    EXPECT_TRUE(LanguageTable().empty());
+    EXPECT_EQ(GetLangText("close_main_dialog"), "close_main_dialog");
+    EXPECT_EQ(GetLangText("Close_Main_Dialog"), "close_main_dialog");
+    EXPECT_EQ(GetLangText("a~b"), "a\r\nb");
+    EXPECT_EQ(LanguageTable(), (Lines{"close_main_dialog=close_main_dialog", "a~b=a~b"}));
+}
+
+TEST_F(LanguageTest, ABlankKeyIsReturnedUnchangedAndNotAdded) {
+    LoadLanguageTable();
+    EXPECT_EQ(GetLangText(""), "");
+    EXPECT_EQ(GetLangText("   "), "   ");
+    EXPECT_EQ(GetLangText("\t\r\n"), "\t\r\n");
+    EXPECT_TRUE(LanguageTable().empty());
+}
+
+TEST_F(LanguageTest, TildesBecomeLineBreaksInPlainAndEncipheredValues) {
+    Load("two=first~second\nsecret=" + Enciphered("one~two") + "\n");
+    EXPECT_EQ(GetLangText("two"), "first\r\nsecond");
+    EXPECT_EQ(GetLangText("secret"), "one\r\ntwo");
+}
+
+TEST_F(LanguageTest, OnlyAValueStartingWithAQuestionMarkIsDeciphered) {
+    Load("a=" + Enciphered("Hello") + "\nb=  ?" + EncipherText("Hello") + "\nc=?\nd=?!!\n");
+    EXPECT_EQ(GetLangText("a"), "Hello");
+    EXPECT_EQ(GetLangText("b"), "  ?" + EncipherText("Hello"));
+    EXPECT_EQ(GetLangText("c"), "");
+    EXPECT_NO_THROW(GetLangText("d"));  // not a cipher text: whatever it deciphers to
+}
+
+TEST_F(LanguageTest, ReadingStopsAtZeroByteAndSplitsAtEveryLineEnd) {
+    Load(std::string("a=1\rb=2\r\nc=3\n\nd=4\0e=5\r\n", 22));
+    EXPECT_EQ(LanguageTable(), (Lines{"a=1", "b=2", "c=3", "", "d=4"}));
+}
+
+TEST_F(LanguageTest, WriteBackEnciphersInOrderAndAppendsAskedKeys) {
+    Load("greeting=Hello\nno equals\nGreeting=Again\nblank=  \nlead=  ?x\ndone=" +
+         Enciphered("Done") + "\n");
+    GetLangText("new_one");
+    GetLangText("new_two");
+    GetLangText("new_one");
+    EXPECT_TRUE(WriteBackLanguageTable());
+    EXPECT_EQ(File(),
+              "greeting=" + Enciphered("Hello") +
+                  "\r\nno equals\r\nGreeting=Again\r\nblank=  \r\nlead=" + Enciphered("  ?x") +
+                  "\r\ndone=" + Enciphered("Done") + "\r\nnew_one=" + Enciphered("new_one") +
+                  "\r\nnew_two=" + Enciphered("new_two") + "\r\n");
+    LoadLanguageTable();
+    EXPECT_EQ(GetLangText("greeting"), "Hello");
+    EXPECT_EQ(GetLangText("lead"), "  ?x");
+    EXPECT_EQ(GetLangText("new_two"), "new_two");
+}
+
+TEST_F(LanguageTest, AnEncipheredFileIsNotRewrittenUnlessANewKeyWasAsked) {
+    const std::string content = "a=" + Enciphered("A") + "\nb=\nno equals\n";
+    Load(content);
+    EXPECT_EQ(GetLangText("A"), "A");
+    EXPECT_EQ(GetLangText("b"), "");
+    EXPECT_FALSE(WriteBackLanguageTable());
+    EXPECT_EQ(File(), content);
+
+    GetLangText("fresh");
+    EXPECT_TRUE(WriteBackLanguageTable());
+    EXPECT_NE(File(), content);
+    EXPECT_FALSE(WriteBackLanguageTable());
+}
+
+TEST_F(LanguageTest, CountsWhatItEnciphersAndStillWritesItBack) {
+    Load("a=1\nb=2\nc=\n");
+    EXPECT_EQ(EncipherLanguageTable(), 2);
+    EXPECT_EQ(EncipherLanguageTable(), 0);
+    EXPECT_TRUE(WriteBackLanguageTable());
+    EXPECT_EQ(File(), "a=" + Enciphered("1") + "\r\nb=" + Enciphered("2") + "\r\nc=\r\n");
+}
+
+TEST_F(LanguageTest, ARunWithoutAFileCreatesItOnlyWhenAKeyWasAsked) {
+    LoadLanguageTable();
+    EXPECT_FALSE(WriteBackLanguageTable());
+    EXPECT_FALSE(std::filesystem::exists(LanguageFilePath()));
+    GetLangText("close_main_dialog_title");
+    EXPECT_TRUE(WriteBackLanguageTable());
+    EXPECT_EQ(File(), "close_main_dialog_title=" + Enciphered("close_main_dialog_title") + "\r\n");
+}
+
+TEST_F(LanguageTest, AFailedWriteBackReportsThePath) {
+    SetProgramFolder("/proc/no-such-folder");
+    LoadLanguageTable();
+    GetLangText("key");
+    try {
+        WriteBackLanguageTable();
+        FAIL() << "no error";
+    } catch (const TarnwickError& e) {
+        EXPECT_STREQ(e.what(), "Unable to write to /proc/no-such-folder/vellmoar.lng");
+    }
+}
