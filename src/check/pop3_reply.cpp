@@ -19,8 +19,10 @@ std::optional<int> ParseDecimal(std::string_view text) {
     return value;
 }
 
+// The text after the four code characters, without the blanks that separate it from the code.
 std::string TextFrom(const std::string& line) {
-    return line.size() > 4 ? line.substr(4) : "";
+    const auto start = line.find_first_not_of(" \t", 4);
+    return start == std::string::npos ? std::string() : line.substr(start);
 }
 
 }  // namespace

@@ -1,0 +1,273 @@
+// The POP3 conversation, replayed from transcripts through a fake transport.
+#include "check/pop3_client.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "check/recording_sink.h"
+#include "settings/errors.h"
+#include "support/transcript.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+constexpr const char* kUserLogin = R"(
+    S: +OK ready
+    C: USER bob
+    S: +OK
+    C: PASS secret
+    S: +OK logged in
+)";
+
+struct Session {
+    explicit Session(const std::string& script, bool apop = false) : talk(script) {
+        client.username = "bob";
+        client.password = "secret";
+        client.apop = apop;
+        client.SetConnector(talk.Connector());
+        client.statusHandler = [this](T_POP3&, std::uint8_t kind, int value,
+                                      const std::string& text) {
+            if (kind != 3) reports.push_back(std::to_string(kind) + " " + text);
+            lastRead = kind == 3 ? value : lastRead;
+        };
+    }
+    Transcript talk;
+    T_POP3 client;
+    std::vector<std::string> reports;
+    int lastRead = 0;
+};
+
+std::string ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const TarnwickError& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+std::string LoggedIn(const std::string& rest) {
+    return kUserLogin + rest;
+}
+
+}  // namespace
+
+TEST(Pop3Login, UserAndPassThenStatCountsMessages) {
+    Session s(LoggedIn("C: STAT\nS: +OK 2 320\nC: QUIT"));
+    s.client.ConnectAndLogIn();
+    EXPECT_EQ(s.client.CountMessages(), 2);
+    s.client.QuitAndClose();
+    EXPECT_FALSE(s.client.IsConnected());
+    EXPECT_EQ(s.talk.Problems(), "");
+    EXPECT_THAT(s.reports,
+                ElementsAre("0 connect", "5 Disconnecting.", "1 disconnect", "5 Disconnected."));
+}
+
+TEST(Pop3Login, RefusedPasswordSendsQuitClosesAndRaisesEveryTextLine) {
+    Session s(
+        "S: +OK ready\nC: USER bob\nS: +OK\nC: PASS secret\n"
+        "S: -ERR [AUTH] Authentication failed.\nC: QUIT");
+    EXPECT_EQ(ErrorOf([&] { s.client.ConnectAndLogIn(); }), "[AUTH] Authentication failed.\r\n");
+    EXPECT_FALSE(s.client.IsConnected());
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(Pop3Login, ApopSendsTheDigestOfTimestampAndPassword) {
+    // The example of RFC 1939.
+    Session s(R"(
+        S: +OK POP3 server ready <1896.697170952@dbc.mtview.ca.us> more
+        C: APOP mrose c4c9334bac560ecc979e58001b3e22fb
+        S: +OK maildrop has 1 message (369 octets)
+    )",
+              true);
+    s.client.username = "mrose";
+    s.client.password = "tanstaaf";
+    s.client.ConnectAndLogIn();
+    EXPECT_TRUE(s.client.IsConnected());
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(Pop3Login, ApopWithoutTimestampFailsAndSendsQuit) {
+    for (const char* greeting : {"S: +OK ready", "S: +OK ready <no end", "S: +OK ready> <"}) {
+        Session s(std::string(greeting) + "\nC: QUIT", true);
+        EXPECT_EQ(ErrorOf([&] { s.client.ConnectAndLogIn(); }),
+                  "Server do not support APOP (no timestamp)")
+            << greeting;
+        EXPECT_EQ(s.talk.Problems(), "") << greeting;
+    }
+}
+
+TEST(Pop3Replies, LowerCaseOkAndBlankLinesBeforeAReplyAreAccepted) {
+    Session s("S:\nS:   \nS: +ok hello\nC: USER bob\nS: +Ok\nC: PASS secret\nS: +OK");
+    s.client.ConnectAndLogIn();
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(Pop3Replies, UnknownCodeFailsWithTheReplyText) {
+    Session s("S: HELLO there world\nC: QUIT");
+    EXPECT_EQ(ErrorOf([&] { s.client.ConnectAndLogIn(); }),
+              "Unrecognized POP3 Response Header:\n\"O there world\"");
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(Pop3Replies, ContinuationLinesBelongToTheReply) {
+    Session s(LoggedIn("C: NOOP\nS: +OK-first\nS: +OK-second\nS: +OK last\nC: NOOP\nS: +OK"));
+    s.client.ConnectAndLogIn();
+    EXPECT_EQ(ErrorOf([&] { s.client.SendNoop(); }),
+              "Unrecognized POP3 Response Header:\n\"first\"");
+    s.client.SendNoop();  // reads its own reply, not a left-over continuation line
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(Pop3Count, StatReplies) {
+    struct Case {
+        const char* reply;
+        const char* expected;
+    } cases[] = {
+        {"S: +OK 0 0", "0"},
+        {"S: +OK", "0"},
+        {"S: +OK 3", "'' is not a valid integer value"},
+        {"S: +OK x 3", "'x' is not a valid integer value"},
+        {"S: -ERR mailbox locked by another session", "mailbox locked by another session\r\n"}};
+    for (const Case& c : cases) {
+        Session s(LoggedIn(std::string("C: STAT\n") + c.reply));
+        s.client.ConnectAndLogIn();
+        std::string result;
+        try {
+            result = std::to_string(s.client.CountMessages());
+        } catch (const TarnwickError& error) {
+            result = error.what();
+        }
+        EXPECT_EQ(result, c.expected) << c.reply;
+        EXPECT_TRUE(s.client.IsConnected()) << c.reply;
+    }
+}
+
+TEST(Pop3Size, ListReplies) {
+    Session s(
+        LoggedIn("C: LIST 4\nS: +OK 4 1532\nC: LIST 4\nS: +OK\nC: LIST 4\nS: +OK 4 abc\n"
+                 "C: LIST 5\nS: +OK 777\nC: LIST 9\nS: -ERR no such message"));
+    s.client.ConnectAndLogIn();
+    EXPECT_EQ(s.client.MessageSize(4), 1532);
+    EXPECT_EQ(s.client.MessageSize(4), -1);
+    EXPECT_EQ(s.client.MessageSize(4), -1);
+    EXPECT_EQ(s.client.MessageSize(5), 777);
+    EXPECT_EQ(ErrorOf([&] { s.client.MessageSize(9); }), "no such message\r\n");
+}
+
+TEST(Pop3Fetch, HeaderLinesUpToTheEndMarkWithoutEmptyLines) {
+    Session s(LoggedIn(R"(
+        C: TOP 3 0
+        S: +OK
+        S: Subject: hello
+        S:  folded part
+        S: X-Dots: ..a
+        S:
+        S: .
+    )"));
+    s.client.ConnectAndLogIn();
+    RecordingSink sink;
+    EXPECT_TRUE(s.client.FetchHeader(3, sink));
+    EXPECT_THAT(sink.header, ElementsAre("Subject: hello", " folded part", "X-Dots: ..a"));
+    EXPECT_EQ(sink.headerCompleted, 1);
+    EXPECT_EQ(sink.bodyCompleted, 0);
+    EXPECT_EQ(s.lastRead, 48);  // every byte of the header, CR LF and the end mark included
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(Pop3Fetch, RefusedTopRaisesAndReadsNothing) {
+    Session s(LoggedIn("C: TOP 3 0\nS: -ERR no such message\nC: NOOP\nS: +OK"));
+    s.client.ConnectAndLogIn();
+    RecordingSink sink;
+    EXPECT_EQ(ErrorOf([&] { s.client.FetchHeader(3, sink); }), "no such message\r\n");
+    s.client.SendNoop();
+    EXPECT_EQ(sink.headerCompleted, 0);
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(Pop3Fetch, MessageSplitsAtTheFirstEmptyLineAndUnstuffsEveryLine) {
+    Session s(LoggedIn(R"(
+        C: RETR 1
+        S: +OK 120 octets
+        S: Content-Type: multipart/mixed; boundary="b"
+        S:
+        S: --b
+        S: ..leading dot in a part
+        S:
+        S: --b--
+        S: .
+    )"));
+    s.client.ConnectAndLogIn();
+    s.reports.clear();
+    RecordingSink sink;
+    EXPECT_TRUE(s.client.FetchMessage(1, sink));
+    EXPECT_THAT(sink.header, ElementsAre("Content-Type: multipart/mixed; boundary=\"b\""));
+    EXPECT_THAT(sink.body, ElementsAre("--b", ".leading dot in a part", "", "--b--"));
+    EXPECT_EQ(sink.bodyCompleted, 1);
+    EXPECT_THAT(s.reports, ElementsAre("2 begin", "4 end", "2 begin", "4 end"));
+}
+
+TEST(Pop3Fetch, EmptyMessageEndsAtTheMarkAndRefusedRetrReturnsFalse) {
+    Session s(LoggedIn("C: RETR 1\nS: +OK\nS: Subject: only\nS: .\nC: RETR 2\nS: -ERR gone"));
+    s.client.ConnectAndLogIn();
+    RecordingSink only;
+    EXPECT_TRUE(s.client.FetchMessage(1, only));
+    EXPECT_THAT(only.header, ElementsAre("Subject: only"));
+    EXPECT_TRUE(only.body.empty());
+    RecordingSink gone;
+    EXPECT_FALSE(s.client.FetchMessage(2, gone));
+    EXPECT_EQ(gone.headerCompleted, 0);
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(Pop3Fetch, LinesLongerThan16384CharactersFail) {
+    const std::string longest(16384, 'a');
+    const std::string tooLong(16385, 'b');
+    Session fits(LoggedIn("C: TOP 1 0\nS: +OK\nS: X: " + longest.substr(3) + "\nS: ."));
+    fits.client.ConnectAndLogIn();
+    RecordingSink sink;
+    fits.client.FetchHeader(1, sink);
+    EXPECT_EQ(sink.header.at(0).size(), 16384u);
+
+    Session header(LoggedIn("C: TOP 1 0\nS: +OK\nS: " + tooLong + "\nS: ."));
+    header.client.ConnectAndLogIn();
+    EXPECT_EQ(ErrorOf([&] { header.client.FetchHeader(1, sink); }), "Max line length exceeded.");
+
+    Session body(LoggedIn("C: RETR 1\nS: +OK\nS: A: b\nS:\nS: " + tooLong + "\nS: ."));
+    body.client.ConnectAndLogIn();
+    EXPECT_EQ(ErrorOf([&] { body.client.FetchMessage(1, sink); }), "Max line length exceeded.");
+}
+
+TEST(Pop3Connection, DropInTheMiddleOfAHeaderFailsAsClosed) {
+    Session s(LoggedIn("C: TOP 1 0\nS: +OK\nS: Subject: cut"));
+    s.client.ConnectAndLogIn();
+    RecordingSink sink;
+    EXPECT_EQ(ErrorOf([&] { s.client.FetchHeader(1, sink); }), "Connection Closed Gracefully.");
+    EXPECT_FALSE(s.client.IsConnected());
+    EXPECT_THAT(s.reports, ::testing::Contains("1 disconnect"));
+    EXPECT_EQ(ErrorOf([&] { s.client.SendNoop(); }), "Not Connected.");
+}
+
+TEST(Pop3Connection, AbortFromTheStatusHandlerStopsARetrieval) {
+    Session s(LoggedIn("C: RETR 1\nS: +OK\nS: A: 1\nS: B: 2\nS: C: 3\nS:\nS: body\nS: ."));
+    s.client.ConnectAndLogIn();
+    s.client.statusHandler = [](T_POP3& client, std::uint8_t kind, int, const std::string&) {
+        if (kind == 3) client.AbortConnection();
+    };
+    RecordingSink sink;
+    EXPECT_EQ(ErrorOf([&] { s.client.FetchMessage(1, sink); }), "Connection Closed Gracefully.");
+    EXPECT_EQ(sink.header.size(), 1u);
+    EXPECT_FALSE(s.client.IsConnected());
+}
+
+TEST(Pop3Connection, QuitAndCloseDoesNotWaitForTheReplyAndSendsNothingWhenClosed) {
+    Session s(LoggedIn("C: DELE 2\nS: +OK deleted\nC: QUIT"));
+    s.client.ConnectAndLogIn();
+    EXPECT_TRUE(s.client.DeleteMessage(2));
+    s.client.QuitAndClose();
+    s.client.QuitAndClose();
+    EXPECT_EQ(s.talk.Problems(), "");
+    EXPECT_EQ(s.talk.ClientLines().back(), "QUIT");
+}

@@ -1,0 +1,255 @@
+// The results window as a user meets it: real widgets on the offscreen platform, the run state
+// in a settings file of the test's own.
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QToolButton>
+
+#include "check/ui/image_list.h"
+#include "check/ui/notification.h"
+#include "check/ui/results_window.h"
+#include "check/ui/window_test_support.h"
+#include "settings/ini_file.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+const QColor kBlue(0x00, 0x00, 0xFF);
+const QColor kGrey(0x80, 0x80, 0x80);
+const QColor kRed(0xFF, 0x00, 0x00);
+const QColor kGreen(0x00, 0x80, 0x00);
+const QColor kPurple(0x80, 0x00, 0x80);
+
+class ResultsWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestApplication();
+        accounts.clear();
+        PendingAccount.clear();
+        SetAcknowledgeNewMailHandler([this] { ++acknowledged; });
+    }
+
+    void TearDown() override {
+        delete ResultsWindowHandle.data();
+        Settle();
+        accounts.clear();
+        SetAcknowledgeNewMailHandler(nullptr);
+    }
+
+    T_pop3item& AddAccount(const std::string& email, const std::string& host, bool enabled = true,
+                           bool ssl = false) {
+        T_pop3item item;
+        item.enabled = enabled;
+        item.params.email = email;
+        item.params.host = host;
+        item.params.username = "user";
+        item.params.port = 110;
+        item.params.ssl = ssl;
+        accounts.push_back(item);
+        Write(accounts.back(), "EMAIL", email);
+        Write(accounts.back(), "ENABLED", enabled ? "1" : "0");
+        return accounts.back();
+    }
+
+    void Write(const T_pop3item& item, const char* key, const std::string& value) {
+        IniFile(folder.File("vellmoor.ini")).WriteString(AccountSection(item.params), key, value);
+    }
+
+    QWidget* Open() {
+        OpenResultsWindow();
+        return ResultsWindowHandle.data();
+    }
+
+    QWidget* Panel(int index) {
+        return ResultsWindowHandle->findChild<QWidget*>(QStringLiteral("panel_%1").arg(index));
+    }
+
+    QLabel* Label(int index, const char* name) { return Find<QLabel>(Panel(index), name); }
+
+    QImage StatusPicture(int index) {
+        return Find<QLabel>(Panel(index), ("Ipanel_" + std::to_string(index)).c_str())
+            ->pixmap()
+            .toImage();
+    }
+
+    void CloseWindow() {
+        ResultsWindowHandle->close();
+        Settle();
+    }
+
+    TempFolder folder;
+    ProgramFolderScope scope{folder.Path()};
+    CommandCatcher mainWindow;
+    int acknowledged = 0;
+};
+
+TEST_F(ResultsWindowTest, WithoutAccountsTheWindowHoldsOneEmptyPanelHeight) {
+    QWidget* window = Open();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->height(), 100);
+    EXPECT_EQ(window->width(), 328);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("  email_results_window"));
+    EXPECT_EQ(Panel(0), nullptr);
+}
+
+TEST_F(ResultsWindowTest, HeightFollowsTheAccountsUpToTheScreenLessOneHundred) {
+    AddAccount("a@x", "a");
+    AddAccount("b@x", "b");
+    EXPECT_EQ(Open()->height(), 200);
+    CloseWindow();
+
+    const int screenHeight = QGuiApplication::primaryScreen()->availableGeometry().height();
+    for (int i = 0; i < screenHeight / 100 + 3; ++i)
+        AddAccount("m" + std::to_string(i) + "@x", "m" + std::to_string(i));
+    QWidget* window = Open();
+    EXPECT_EQ(window->height(), screenHeight - 100);
+    EXPECT_NE(Panel(static_cast<int>(accounts.size()) - 1), nullptr);
+}
+
+TEST_F(ResultsWindowTest, WidthIsKeptInTheSettingsFileAndHeightIsNot) {
+    IniFile(folder.File("vellmoor.ini")).WriteInteger("GENERAL", "POPRESULTSWINDOW_WIDTH", 500);
+    QWidget* window = Open();
+    EXPECT_EQ(window->width(), 500);
+    window->resize(420, 300);
+    CloseWindow();
+    IniFile ini(folder.File("vellmoor.ini"));
+    EXPECT_EQ(ini.ReadInteger("GENERAL", "POPRESULTSWINDOW_WIDTH", 0), 420);
+    EXPECT_EQ(ini.ReadString("GENERAL", "POPRESULTSWINDOW_HEIGHT", "none"), "none");
+
+    ini.WriteString("GENERAL", "POPRESULTSWINDOW_WIDTH", "5000");
+    EXPECT_EQ(Open()->width(), 800);
+}
+
+TEST_F(ResultsWindowTest, FailedCheckShowsTheStoredErrorInPurple) {
+    T_pop3item& account = AddAccount("me@example.org", "pop.example.org");
+    Write(account, "COUNT", "3");
+    Write(account, "LAST_CHECK", "01/02/26 10:00:00");
+    Write(account, "LAST_RESULT", "0");
+    Write(account, "LAST_ERROR", "-ERR <b>no</b>~try later");
+    Open();
+    EXPECT_EQ(Label(0, "value_email")->text(), QStringLiteral("me@example.org"));
+    EXPECT_EQ(TextColour(Label(0, "value_email")), kBlue);
+    EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("3"));
+    EXPECT_EQ(Label(0, "value_last_check")->text(), QStringLiteral("01/02/26 10:00:00"));
+    QLabel* status = Label(0, "value_status");
+    EXPECT_EQ(status->text(), QStringLiteral("Error - -ERR <b>no</b>~try later"));
+    EXPECT_EQ(status->textFormat(), Qt::PlainText);
+    EXPECT_EQ(status->toolTip(), status->text());
+    EXPECT_EQ(TextColour(status), kPurple);
+    EXPECT_EQ(StatusPicture(0), ImageListPicture(3).toImage());
+}
+
+TEST_F(ResultsWindowTest, NewMailShowsTheChangeUntilTheWindowCloses) {
+    T_pop3item& account = AddAccount("me@example.org", "pop.example.org");
+    Write(account, "COUNT", "7");
+    Write(account, "LAST_INCOME", "01/02/26 11:00:00");
+    account.lastChange = 2;
+    Open();
+    EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("7   ( 2 )"));
+    EXPECT_EQ(Label(0, "value_status")->text(), QStringLiteral("new_mail - 01/02/26 11:00:00"));
+    EXPECT_EQ(TextColour(Label(0, "value_status")), kRed);
+    EXPECT_EQ(StatusPicture(0), ImageListPicture(1).toImage());
+
+    CloseWindow();
+    EXPECT_EQ(accounts[0].lastChange, 0);
+    EXPECT_EQ(acknowledged, 1);
+    Open();
+    EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("7"));
+    EXPECT_EQ(Label(0, "value_status")->text(), QStringLiteral("OK"));
+    EXPECT_EQ(TextColour(Label(0, "value_status")), kGreen);
+    EXPECT_EQ(StatusPicture(0), ImageListPicture(0).toImage());
+}
+
+TEST_F(ResultsWindowTest, FewerMessagesShowTheChangedTextWithTheFinePicture) {
+    T_pop3item& account = AddAccount("me@example.org", "pop.example.org");
+    Write(account, "COUNT", "4");
+    account.lastChange = -3;
+    Open();
+    EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("4   ( -3 )"));
+    EXPECT_EQ(Label(0, "value_status")->text(), QStringLiteral("mail_changed - "));
+    EXPECT_EQ(StatusPicture(0), ImageListPicture(0).toImage());
+}
+
+TEST_F(ResultsWindowTest, DisabledAccountIsGreyAndItsAddressIsNoLink) {
+    AddAccount("off@example.org", "pop.example.org", false);
+    Open();
+    QLabel* email = Label(0, "value_email");
+    EXPECT_EQ(TextColour(email), kGrey);
+    EXPECT_EQ(Label(0, "value_status")->text(), QStringLiteral("disabled"));
+    EXPECT_EQ(TextColour(Label(0, "value_status")), kGrey);
+    EXPECT_EQ(StatusPicture(0), ImageListPicture(2).toImage());
+
+    QTest::mouseClick(email, Qt::LeftButton);
+    EXPECT_TRUE(PendingAccount.empty());
+    EXPECT_FALSE(mainWindow.ReceivedCommand(4));
+}
+
+TEST_F(ResultsWindowTest, ClickingAPanelOpensTheListOnItsAccount) {
+    AddAccount("first@example.org", "one");
+    AddAccount("second@example.org", "two", true, true);
+    Open();
+    EXPECT_EQ(Find<QLabel>(Panel(0), "isslpanel_0"), nullptr);
+    EXPECT_NE(Find<QLabel>(Panel(1), "isslpanel_1"), nullptr);
+
+    QTest::mouseClick(Label(1, "title_click"), Qt::LeftButton);
+    EXPECT_EQ(PendingAccount, "second@example.org");
+    EXPECT_TRUE(mainWindow.Received(4, 0));
+
+    mainWindow.Clear();
+    QTest::mouseClick(Label(0, "value_email"), Qt::LeftButton);
+    EXPECT_EQ(PendingAccount, "first@example.org");
+    EXPECT_TRUE(mainWindow.Received(4, 0));
+
+    PendingAccount.clear();
+    QTest::mouseClick(Find<QLabel>(Panel(1), "Ipanel_1"), Qt::LeftButton);
+    EXPECT_EQ(PendingAccount, "second@example.org");
+
+    PendingAccount.clear();
+    QTest::mouseClick(Label(0, "title_count"), Qt::LeftButton);
+    EXPECT_TRUE(PendingAccount.empty());
+}
+
+TEST_F(ResultsWindowTest, RefreshCommandUpdatesOnlyThatPanel) {
+    T_pop3item& first = AddAccount("first@example.org", "one");
+    AddAccount("second@example.org", "two");
+    QWidget* window = Open();
+    Write(first, "COUNT", "12");
+    Write(accounts[1], "COUNT", "99");
+
+    PostPopCommand(window, 1, 0);
+    PostPopCommand(window, 0, 5);
+    PostPopCommand(window, 0, -1);
+    Settle();
+    EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("0"));
+
+    PostPopCommand(window, 0, 0);
+    Settle();
+    EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("12"));
+    EXPECT_EQ(Label(1, "value_count")->text(), QStringLiteral("0"));
+}
+
+TEST_F(ResultsWindowTest, HelpComesFromF1AndFromThePanelButton) {
+    AddAccount("first@example.org", "one");
+    QWidget* window = Open();
+    QTest::keyClick(window, Qt::Key_F1);
+    EXPECT_TRUE(mainWindow.Received(8, 100));
+
+    mainWindow.Clear();
+    QTest::mouseClick(Find<QToolButton>(Panel(0), "Hpanel_0"), Qt::LeftButton);
+    EXPECT_TRUE(mainWindow.Received(8, 100));
+}
+
+TEST_F(ResultsWindowTest, OnlyOneWindowAndItsClosingIsReported) {
+    QWidget* window = Open();
+    EXPECT_EQ(Open(), window);
+    CloseWindow();
+    EXPECT_TRUE(ResultsWindowHandle.isNull());
+    EXPECT_TRUE(mainWindow.Received(2, 0));
+}
+
+}  // namespace

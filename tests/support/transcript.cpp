@@ -1,0 +1,116 @@
+#include "support/transcript.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "settings/errors.h"
+#include "settings/text_utils.h"
+
+struct Transcript::State {
+    struct Step {
+        bool fromClient;
+        std::string text;
+    };
+    std::vector<Step> steps;
+    std::size_t next = 0;
+    std::string pendingClientBytes;
+    std::vector<std::string> clientLines;
+    std::string problems;
+
+    void TakeClientLine(const std::string& line) {
+        clientLines.push_back(line);
+        if (next < steps.size() && steps[next].fromClient && steps[next].text == line) {
+            ++next;
+            return;
+        }
+        const std::string expected = next < steps.size() && steps[next].fromClient
+                                         ? "\"" + steps[next].text + "\""
+                                         : "nothing";
+        problems += "client sent \"" + line + "\", expected " + expected + "\n";
+    }
+
+    std::string ServerBytes() {
+        std::string bytes;
+        while (next < steps.size() && !steps[next].fromClient) bytes += steps[next++].text;
+        return bytes;
+    }
+};
+
+namespace {
+
+std::string ServerText(std::string_view rest) {
+    if (!rest.empty() && rest[0] == '<' && rest.substr(0, 5) == "<raw>")
+        return ReplaceAll(rest.substr(5), "<crlf>", "\r\n");
+    if (!rest.empty() && rest[0] == ' ') rest.remove_prefix(1);
+    return ReplaceAll(rest, "<crlf>", "\r\n") + "\r\n";
+}
+
+class FakeTransport final : public Transport {
+public:
+    explicit FakeTransport(std::shared_ptr<Transcript::State> state) : state_(std::move(state)) {}
+
+    void Send(std::string_view data) override {
+        if (!open_) throw TarnwickError("Connection Closed Gracefully.");
+        state_->pendingClientBytes += data;
+        std::size_t lf;
+        while ((lf = state_->pendingClientBytes.find("\r\n")) != std::string::npos) {
+            state_->TakeClientLine(state_->pendingClientBytes.substr(0, lf));
+            state_->pendingClientBytes.erase(0, lf + 2);
+        }
+    }
+
+    std::size_t Receive(char* buffer, std::size_t size) override {
+        if (!open_) throw TarnwickError("Connection Closed Gracefully.");
+        if (unread_.empty()) unread_ = state_->ServerBytes();
+        if (unread_.empty()) {
+            if (state_->next < state_->steps.size())
+                state_->problems += "client waits for a reply while the script expects \"" +
+                                    state_->steps[state_->next].text + "\"\n";
+            return 0;
+        }
+        const std::size_t n = std::min(size, unread_.size());
+        std::memcpy(buffer, unread_.data(), n);
+        unread_.erase(0, n);
+        return n;
+    }
+
+    void Close() override { open_ = false; }
+    bool IsOpen() const override { return open_; }
+
+private:
+    std::shared_ptr<Transcript::State> state_;
+    std::string unread_;
+    bool open_ = true;
+};
+
+}  // namespace
+
+Transcript::Transcript(std::string_view script) : state_(std::make_shared<State>()) {
+    std::size_t pos = 0;
+    while (pos <= script.size()) {
+        std::size_t end = script.find('\n', pos);
+        if (end == std::string_view::npos) end = script.size();
+        const std::string line = Trim(script.substr(pos, end - pos));
+        pos = end + 1;
+        if (line.rfind("C:", 0) == 0)
+            state_->steps.push_back({true, Trim(std::string_view(line).substr(2))});
+        else if (line.rfind("S:", 0) == 0)
+            state_->steps.push_back({false, ServerText(std::string_view(line).substr(2))});
+    }
+}
+
+T_POP3::Connector Transcript::Connector() {
+    return [state = state_](T_POP3&) { return std::make_unique<FakeTransport>(state); };
+}
+
+std::string Transcript::Problems() const {
+    std::string problems = state_->problems;
+    for (std::size_t i = state_->next; i < state_->steps.size(); ++i)
+        if (state_->steps[i].fromClient)
+            problems += "client never sent \"" + state_->steps[i].text + "\"\n";
+    return problems;
+}
+
+std::vector<std::string> Transcript::ClientLines() const {
+    return state_->clientLines;
+}

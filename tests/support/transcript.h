@@ -1,0 +1,43 @@
+#pragma once
+// Replays a POP3 conversation through a fake transport, so that a test reads like the
+// conversation it checks:
+//
+//   Transcript talk(R"(
+//     S: +OK ready <1.2@host>
+//     C: USER bob
+//     S: +OK
+//     C: PASS secret
+//     S: -ERR wrong password
+//     C: QUIT
+//   )");
+//   T_POP3 client;  client.SetConnector(talk.Connector());  ...
+//   EXPECT_EQ(talk.Problems(), "");
+//
+// "S: " lines are sent to the client (with CR LF) as soon as every "C: " line before them has
+// arrived; "C: " lines are what the client must send, in order. After the last line the server
+// closes the connection. A line "S:" with nothing after it sends an empty line, "S:<raw>"
+// sends the rest of the line without a line end, and the marker "<crlf>" in it stands for CR LF.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/pop3_client.h"
+
+class Transcript {
+public:
+    explicit Transcript(std::string_view script);
+
+    // Each call connects a new fake connection to the script.
+    T_POP3::Connector Connector();
+    // "" when the client sent every "C: " line in order and nothing else.
+    std::string Problems() const;
+    // Every line the client sent.
+    std::vector<std::string> ClientLines() const;
+
+    struct State;
+
+private:
+    std::shared_ptr<State> state_;
+};
