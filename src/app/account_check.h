@@ -1,0 +1,8 @@
+#pragma once
+// The main window's account check: the check cycle with the data module's notifier.
+
+#include "app/main_window.h"
+
+class Tdm;
+
+TpopMainWindow::AccountChecker DefaultAccountChecker(Tdm& dm);

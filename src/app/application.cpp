@@ -1,0 +1,36 @@
+#include "app/application.h"
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+UnhandledErrorHandler& Handler() {
+    static UnhandledErrorHandler handler;
+    return handler;
+}
+}  // namespace
+
+TarnwickApplication::TarnwickApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TarnwickApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        ReportUnhandledError(error.what());
+    } catch (...) {
+        ReportUnhandledError("Unknown error");
+    }
+    return false;
+}
+
+void SetUnhandledErrorHandler(UnhandledErrorHandler handler) {
+    Handler() = std::move(handler);
+}
+
+void ReportUnhandledError(const std::string& message) {
+    if (Handler()) {
+        Handler()(message);
+    } else {
+        std::fprintf(stderr, "tarnwick: %s\n", message.c_str());
+    }
+}

@@ -1,0 +1,5 @@
+#include "app/later_windows.h"
+
+void OpenListWindow() {}
+
+void ShowFilterWindow() {}

@@ -1,0 +1,9 @@
+#include "app/application.h"
+#include "app/start_up.h"
+#include "settings/language.h"
+
+int main(int argc, char** argv) {
+    LoadLanguageTable();
+    TarnwickApplication app(argc, argv);
+    return RunProgram(argc);
+}

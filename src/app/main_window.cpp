@@ -1,0 +1,288 @@
+#include "app/main_window.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+
+#include "app/account_check.h"
+#include "app/advert_panel.h"
+#include "app/application.h"
+#include "app/command_link.h"
+#include "app/tdm.h"
+#include "check/ui/tray_icon.h"
+#include "platform/help.h"
+#include "platform/message_box.h"
+#include "platform/pop_command.h"
+#include "platform/ui_text.h"
+#include "settings/language.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+#include "setup/setup_window.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("Tarnwick - your e-mail guard. 3.03");
+
+// Rows of the command links from the top: l1, l2, l3, l4, l7, a gap, l6, l5.
+struct LinkRow {
+    int link;  // 1 .. 7
+    int top;
+};
+constexpr LinkRow kRows[] = {{1, 76}, {2, 104}, {3, 132}, {4, 160}, {7, 188}, {6, 228}, {5, 256}};
+constexpr int kButtonSize = 25;
+constexpr int kRightMargin = 8;
+
+QString Text(const char* key) {
+    return ToQt(GetLangText(key));
+}
+
+}  // namespace
+
+TpopMainWindow::TpopMainWindow(Tdm& dataModule)
+    : QWidget(nullptr, Qt::FramelessWindowHint | (TrayAreaAvailable() ? Qt::Tool : Qt::Window)),
+      dm(dataModule),
+      checkAccount(DefaultAccountChecker(dataModule)) {
+    setObjectName("popMainWindow");
+    LoadSettings();
+    setWindowTitle(kTitle);
+    setFixedSize(kWidth, kHeight);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Window);
+    BuildPicture();
+    BuildActions();
+    BuildCommandRows();
+    BuildPopupMenu();
+    BuildTimers();
+    showOnChildClose = true;
+    activatedOnce = false;
+    TranslateCaptions();
+    checkIndex = 0;
+    ListWindowHandle = nullptr;
+    SetupWindowHandle = nullptr;
+    ResultsWindowHandle = nullptr;
+    FilterWindowHandle = nullptr;
+    dm.Tray().SetMenu(popupm);
+    ConnectCommands();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    SetMainForm(this);
+    SetUnhandledErrorHandler([this](const std::string& message) { appException(message); });
+    if (accounts.empty())
+        ShowMessageBox(this, Text("first_run_title"), Text("first_run"), QMessageBox::Information);
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &TpopMainWindow::appIdle);
+}
+
+TpopMainWindow::~TpopMainWindow() {
+    CloseHelpViewers(Text("help_window_title_bar"));
+    SetUnhandledErrorHandler({});
+    if (MainForm() == this) SetMainForm(nullptr);
+}
+
+void TpopMainWindow::BuildPicture() {
+    Image1 = new QLabel(this);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(0, 0, 450, 280);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/tarnwick/main_picture.png")));
+    RxLabel1 = new QLabel(this);
+    RxLabel1->setObjectName("RxLabel1");
+    QFont title(QStringLiteral("Arial"));
+    title.setPixelSize(24);
+    title.setBold(true);
+    RxLabel1->setFont(title);
+    RxLabel1->setGeometry(12, 8, 420, 32);
+    RxLabel3 = new QLabel(this);
+    RxLabel3->setObjectName("RxLabel3");
+    QPalette grey = RxLabel3->palette();
+    grey.setColor(QPalette::WindowText, QColor(0x60, 0x60, 0x60));
+    RxLabel3->setPalette(grey);
+    RxLabel3->setGeometry(14, 40, 420, 18);
+    ap = new AdvertPanel(this);
+    ap->setGeometry(0, kHeight - AdvertPanel::kHeight, kWidth, AdvertPanel::kHeight);
+}
+
+QAction* TpopMainWindow::AddAction(const char* name, const char* key, int image) {
+    auto* action = new QAction(ToQt(key), this);
+    action->setObjectName(name);
+    action->setIcon(Tdm::BtnImage(image));
+    return action;
+}
+
+void TpopMainWindow::BuildActions() {
+    actShowMain = AddAction("actShowMain", "show_main_mm", 9);
+    actContinue = AddAction("actContinue", "continue_mm", 5);
+    actShowList = AddAction("actShowList", "show_list_mm", 6);
+    actShowResults = AddAction("actShowResults", "show_results_mm", 7);
+    actSetup = AddAction("actSetup", "setup_mm", 8);
+    actSpam = AddAction("actSpam", "spam_filter_mm", 14);
+    actHelp = AddAction("actHelp", "help_mm", 10);
+    actClose = AddAction("actClose", "close_mm", 3);
+}
+
+void TpopMainWindow::BuildCommandRows() {
+    const std::array<QAction*, 7> actionOf = {actContinue, actShowResults, actShowList, actSetup,
+                                              actClose,    actHelp,        actSpam};
+    const int buttonLeft = kWidth - kRightMargin - kButtonSize;
+    for (const LinkRow& row : kRows) {
+        const std::size_t i = static_cast<std::size_t>(row.link - 1);
+        auto* link = new CommandLink(this);
+        link->setObjectName(QStringLiteral("l%1").arg(row.link));
+        link->setGeometry(buttonLeft - 6 - 240, row.top, 240, kButtonSize);
+        links[i] = link;
+        auto* button = new QToolButton(this);
+        button->setObjectName(QStringLiteral("b%1").arg(row.link));
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setCursor(Qt::PointingHandCursor);
+        button->setGeometry(buttonLeft, row.top, kButtonSize, kButtonSize);
+        button->setIconSize(QSize(16, 16));
+        button->setDefaultAction(actionOf[i]);
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        buttons[i] = button;
+    }
+    links[4]->SetColor(Qt::black);
+    links[5]->SetColor(Qt::black);
+}
+
+void TpopMainWindow::BuildPopupMenu() {
+    popupm = new QMenu(this);
+    popupm->setObjectName("popupm");
+    popupm->addAction(actShowMain);
+    popupm->addSeparator();
+    popupm->addAction(actShowList);
+    popupm->addAction(actShowResults);
+    popupm->addSeparator();
+    popupm->addAction(actSetup);
+    popupm->addAction(actSpam);
+    popupm->addSeparator();
+    popupm->addAction(actHelp);
+    popupm->addAction(actClose);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& where) { popupm->popup(mapToGlobal(where)); });
+}
+
+void TpopMainWindow::BuildTimers() {
+    tim = new QTimer(this);
+    tim->setObjectName("tim");
+    runtim = new QTimer(this);
+    runtim->setObjectName("runtim");
+    runtim->setInterval(0);
+    connect(tim, &QTimer::timeout, this, &TpopMainWindow::timTimer);
+    connect(runtim, &QTimer::timeout, this, &TpopMainWindow::runtimTimer);
+}
+
+void TpopMainWindow::TranslateCaptions() {
+    RxLabel1->setText(Text("tray_first_hint"));
+    RxLabel3->setText(Text("prog_subtitle"));
+    for (QAction* action : {actShowMain, actContinue, actShowList, actShowResults, actSetup,
+                            actSpam, actHelp, actClose}) {
+        action->setText(ToQt(GetLangText(FromQt(action->text()))));
+        action->setToolTip(action->text());
+    }
+    dm.Tray().SetHint(GetLangText(dm.Tray().Hint()));
+    const std::array<QAction*, 7> actionOf = {actContinue, actShowResults, actShowList, actSetup,
+                                              actClose,    actHelp,        actSpam};
+    for (std::size_t i = 0; i < links.size(); ++i) links[i]->setText(actionOf[i]->text());
+}
+
+bool TpopMainWindow::IsShownToUser() const {
+    return isVisible() && !isMinimized();
+}
+
+void TpopMainWindow::HideMainWindow() {
+    if (TrayAreaAvailable()) {
+        hide();
+    } else {
+        showMinimized();
+    }
+}
+
+void TpopMainWindow::ShowMainWindow() {
+    if (IsShownToUser()) return;
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+bool TpopMainWindow::event(QEvent* event) {
+    if (event->type() == PopCommandEvent::EventType()) {
+        const auto* command = static_cast<PopCommandEvent*>(event);
+        PopCommand(command->wParam, command->lParam);
+        return true;
+    }
+    if (event->type() == QEvent::WindowActivate) FormActivate();
+    return QWidget::event(event);
+}
+
+void TpopMainWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    FormShow();
+    if (!activatedOnce)
+        QTimer::singleShot(0, this, [this] {
+            if (!activatedOnce) FormActivate();
+        });
+}
+
+void TpopMainWindow::FormShow() {
+    const QPointer<QWidget> order[] = {SetupWindowHandle ? SetupWindowHandle : FilterWindowHandle,
+                                       ResultsWindowHandle, ListWindowHandle};
+    for (const QPointer<QWidget>& window : order) {
+        if (!window) continue;
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+void TpopMainWindow::FormActivate() {
+    if (!activatedOnce && accounts.empty()) ShowSetupWindow();
+    activatedOnce = true;
+    UpdateActions();
+    FormShow();
+}
+
+void TpopMainWindow::closeEvent(QCloseEvent* event) {
+    if (closeRequested && !accounts.empty()) {
+        closeRequested = false;
+        ShowMainWindow();
+        const auto answer = ShowMessageBox(this, Text("close_main_dialog_title"),
+                                           Text("close_main_dialog"), QMessageBox::Warning,
+                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+    Q_EMIT FormClosed();
+}
+
+void TpopMainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        actContinue->trigger();
+        return;
+    }
+    if (event->key() == Qt::Key_F1) {
+        OpenHelp(kHelpTopic);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TpopMainWindow::mousePressEvent(QMouseEvent* event) {
+    // The right button opens the popup menu; the others drag the borderless window.
+    if (event->button() == Qt::RightButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    if (windowHandle() != nullptr) windowHandle()->startSystemMove();
+    event->accept();
+}

@@ -1,0 +1,126 @@
+#pragma once
+// The main window: a borderless panel with the program's picture and seven command links.
+// After a pause, or when the user continues, it hides itself and the program lives in the
+// notification area, where a timer checks one account per tick.
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "settings/accounts.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTimer;
+class QToolButton;
+class AdvertPanel;
+class CommandLink;
+class Tdm;
+
+class TpopMainWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 442;
+    static constexpr int kHeight = 351;
+    static constexpr int kFirstCheckMs = 8000;
+    static constexpr int kManyAccountsCheckMs = 18000;
+    static constexpr int kOneAccountCheckMs = 38000;
+    static constexpr int kQuickContinueMs = 1000;
+    static constexpr int kContinueMs = 48000;
+    static constexpr int kHelpTopic = 800;
+
+    // Checks one account and returns the change of its message count.
+    using AccountChecker = std::function<int(const T_pop3params&)>;
+
+    explicit TpopMainWindow(Tdm& dm);  // FormCreate
+    ~TpopMainWindow() override;        // FormDestroy
+
+    // Replaces the account check (the check cycle by default).
+    void SetAccountChecker(AccountChecker checker) { checkAccount = std::move(checker); }
+
+    // Shown on the screen (not hidden, not minimised).
+    bool IsShownToUser() const;
+
+    void UpdateActions();
+    void CheckNextAccount();
+    void ArmAutoContinue();
+    void appIdle();
+    void appException(const std::string& message);
+
+    QAction* actShowMain = nullptr;
+    QAction* actContinue = nullptr;
+    QAction* actShowList = nullptr;
+    QAction* actShowResults = nullptr;
+    QAction* actSetup = nullptr;
+    QAction* actSpam = nullptr;
+    QAction* actHelp = nullptr;
+    QAction* actClose = nullptr;
+
+    QTimer* tim = nullptr;
+    QTimer* runtim = nullptr;
+    QMenu* popupm = nullptr;
+
+    std::int32_t checkIndex = 0;
+    bool activatedOnce = false;
+    bool showOnChildClose = true;
+
+Q_SIGNALS:
+    // The window was closed and the program is to end.
+    void FormClosed();
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    // Building (main_window.cpp).
+    void BuildPicture();
+    void BuildCommandRows();
+    void BuildActions();
+    void BuildPopupMenu();
+    void BuildTimers();
+    void TranslateCaptions();
+    QAction* AddAction(const char* name, const char* key, int image);
+
+    // Handlers.
+    void FormShow();
+    void FormActivate();
+    void PopCommand(int wParam, long long lParam);
+    void HideMainWindow();
+    void ShowMainWindow();
+    void timTimer();
+    void runtimTimer();
+    void SetRunVeto() { runtimVeto = true; }
+
+    // Commands (main_window_commands.cpp).
+    void ConnectCommands();
+    void actContinueExecute();
+    void actShowMainExecute();
+    void actShowListExecute();
+    void actShowResultsExecute();
+    void actSetupExecute();
+    void actSpamExecute();
+    void actHelpExecute();
+    void actCloseExecute();
+    void l1Click();
+    void popupmPopup();
+
+    Tdm& dm;
+    AccountChecker checkAccount;
+    QLabel* Image1 = nullptr;
+    QLabel* RxLabel1 = nullptr;
+    QLabel* RxLabel3 = nullptr;
+    AdvertPanel* ap = nullptr;
+    std::array<CommandLink*, 7> links{};    // l1 .. l7
+    std::array<QToolButton*, 7> buttons{};  // b1 .. b7
+    bool closeRequested = false;            // the form's tag
+    bool runtimVeto = false;                // runtim's tag
+    bool inTick = false;
+    bool inIdle = false;
+};

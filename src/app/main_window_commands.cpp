@@ -1,0 +1,154 @@
+// The main window's commands, the link colours and the command message.
+#include <QAction>
+#include <QMenu>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/command_link.h"
+#include "app/later_windows.h"
+#include "app/main_window.h"
+#include "app/tdm.h"
+#include "check/ui/results_window.h"
+#include "platform/help.h"
+#include "platform/pop_command.h"
+#include "settings/program_state.h"
+#include "setup/setup_window.h"
+
+namespace {
+const QColor kRed(0xFF, 0x00, 0x00);
+const QColor kBlue(0x00, 0x00, 0xFF);
+const QColor kGrey(128, 128, 128);
+}  // namespace
+
+void TpopMainWindow::ConnectCommands() {
+    connect(actContinue, &QAction::triggered, this, &TpopMainWindow::actContinueExecute);
+    connect(actShowMain, &QAction::triggered, this, &TpopMainWindow::actShowMainExecute);
+    connect(actShowList, &QAction::triggered, this, &TpopMainWindow::actShowListExecute);
+    connect(actShowResults, &QAction::triggered, this, &TpopMainWindow::actShowResultsExecute);
+    connect(actSetup, &QAction::triggered, this, &TpopMainWindow::actSetupExecute);
+    connect(actSpam, &QAction::triggered, this, &TpopMainWindow::actSpamExecute);
+    connect(actHelp, &QAction::triggered, this, &TpopMainWindow::actHelpExecute);
+    connect(actClose, &QAction::triggered, this, &TpopMainWindow::actCloseExecute);
+    connect(links[0], &CommandLink::Clicked, this, &TpopMainWindow::l1Click);
+    const std::array<QAction*, 7> actionOf = {actContinue, actShowResults, actShowList, actSetup,
+                                              actClose,    actHelp,        actSpam};
+    for (std::size_t i = 1; i < links.size(); ++i)
+        connect(links[i], &CommandLink::Clicked, actionOf[i], &QAction::trigger);
+    connect(popupm, &QMenu::aboutToShow, this, &TpopMainWindow::popupmPopup);
+}
+
+void TpopMainWindow::UpdateActions() {
+    const bool haveAccounts = !accounts.empty();
+    const bool setupOpen = !SetupWindowHandle.isNull();
+    const bool filterOpen = !FilterWindowHandle.isNull();
+    const bool listOpen = !ListWindowHandle.isNull();
+    const bool resultsOpen = !ResultsWindowHandle.isNull();
+    actContinue->setEnabled(haveAccounts);
+    actShowMain->setEnabled(!setupOpen && !filterOpen && !listOpen && !resultsOpen);
+    actShowList->setEnabled(haveAccounts && !setupOpen && !filterOpen);
+    actShowResults->setEnabled(actShowList->isEnabled());
+    actSetup->setEnabled(!setupOpen && !listOpen && !resultsOpen);
+    actSpam->setEnabled(actSetup->isEnabled());
+
+    links[0]->SetColor(actContinue->isEnabled() ? kRed : kGrey);
+    links[1]->SetColor(actShowResults->isEnabled() ? kBlue : kGrey);
+    links[2]->SetColor(actShowList->isEnabled() ? kBlue : kGrey);
+    links[3]->SetColor(actSetup->isEnabled() ? kBlue : kGrey);
+    links[6]->SetColor(actSpam->isEnabled() ? kBlue : kGrey);
+}
+
+void TpopMainWindow::PopCommand(int wParam, long long lParam) {
+    switch (wParam) {
+        case 0:
+        case 1:
+            OpenResultsWindow();
+            break;
+        case 2:
+            if (showOnChildClose) ShowMainWindow();
+            UpdateActions();
+            break;
+        case 3:
+            UpdateActions();
+            actShowMain->trigger();
+            break;
+        case 4:
+            OpenListWindow();
+            break;
+        case 5:
+            FormActivate();
+            break;
+        case 6:
+            actContinue->trigger();
+            break;
+        case 8:
+            OpenHelp(static_cast<int>(lParam));
+            break;
+        default:
+            break;
+    }
+}
+
+void TpopMainWindow::actContinueExecute() {
+    SetRunVeto();
+    HideMainWindow();
+    StartedWithParameters = false;
+    showOnChildClose = false;
+    UpdateActions();
+}
+
+void TpopMainWindow::actShowMainExecute() {
+    SetRunVeto();
+    showOnChildClose = true;
+    ShowMainWindow();
+}
+
+void TpopMainWindow::actShowListExecute() {
+    SetRunVeto();
+    PendingAccount.clear();
+    OpenListWindow();
+    dm.AcknowledgeNewMail();
+    UpdateActions();
+}
+
+void TpopMainWindow::actShowResultsExecute() {
+    SetRunVeto();
+    OpenResultsWindow();
+    dm.AcknowledgeNewMail();
+    UpdateActions();
+}
+
+void TpopMainWindow::actSetupExecute() {
+    SetRunVeto();
+    ShowSetupWindow();
+    UpdateActions();
+}
+
+void TpopMainWindow::actSpamExecute() {
+    SetRunVeto();
+    ShowFilterWindow();
+    UpdateActions();
+}
+
+void TpopMainWindow::actHelpExecute() {
+    SetRunVeto();
+    OpenHelp(kHelpTopic);
+}
+
+void TpopMainWindow::actCloseExecute() {
+    SetRunVeto();
+    closeRequested = true;
+    close();
+}
+
+void TpopMainWindow::l1Click() {
+    if (actContinue->isEnabled()) {
+        actContinue->trigger();
+    } else {
+        actSetup->trigger();
+    }
+}
+
+void TpopMainWindow::popupmPopup() {
+    dm.AcknowledgeNewMail();
+    UpdateActions();
+}

@@ -1,0 +1,112 @@
+// The main window's idle handling, the auto-continue pause, the timed checks and the
+// unhandled-error handler.
+#include <QLabel>
+#include <QTimer>
+#include <ctime>
+
+#include "app/advert_panel.h"
+#include "app/main_window.h"
+#include "app/tdm.h"
+#include "check/ui/tray_icon.h"
+#include "platform/message_box.h"
+#include "platform/pop_command.h"
+#include "platform/ui_text.h"
+#include "settings/language.h"
+#include "settings/program_state.h"
+#include "settings/text_utils.h"
+
+namespace {
+
+// Gives the timer an interval and a state; a timer that already has both keeps its countdown.
+void SetTimer(QTimer& timer, int interval, bool enabled) {
+    if (timer.interval() == interval && timer.isActive() == enabled) return;
+    timer.stop();
+    timer.setInterval(interval);
+    if (enabled) timer.start();
+}
+
+bool EditingWindowOpen() {
+    return SetupWindowHandle || ListWindowHandle || FilterWindowHandle;
+}
+
+// Restores `flag` when the scope ends, however it ends.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
+}  // namespace
+
+void TpopMainWindow::appIdle() {
+    if (inIdle) return;
+    FlagScope idle(inIdle);
+    if (IsShownToUser()) {
+        ap->StartAnimation();
+        dm.Tray().SetActive(false);
+        if (tim->isActive()) SetTimer(*tim, 0, false);
+        ArmAutoContinue();
+    } else {
+        ap->StopAnimation();
+        dm.Tray().SetActive(true);
+        if (!tim->isActive() && !inTick) SetTimer(*tim, kFirstCheckMs, true);
+    }
+}
+
+void TpopMainWindow::ArmAutoContinue() {
+    if (accounts.empty() || EditingWindowOpen()) return;
+    SetTimer(*runtim, StartedWithParameters ? kQuickContinueMs : kContinueMs, true);
+    runtimVeto = false;
+}
+
+void TpopMainWindow::runtimTimer() {
+    SetTimer(*runtim, 0, false);
+    if (!runtimVeto) actContinue->trigger();
+}
+
+void TpopMainWindow::timTimer() {
+    if (inTick) return;
+    FlagScope tick(inTick);
+    tim->stop();
+    struct Rearm {
+        QTimer& timer;
+        ~Rearm() {
+            SetTimer(timer, accounts.size() > 1 ? kManyAccountsCheckMs : kOneAccountCheckMs, true);
+        }
+    } rearm{*tim};
+    CheckNextAccount();
+}
+
+void TpopMainWindow::CheckNextAccount() {
+    if (IsShownToUser() || EditingWindowOpen() || accounts.empty()) return;
+    dm.SwitchAntiFreezeOn();
+    if (checkIndex < 0 || checkIndex >= static_cast<std::int32_t>(accounts.size())) checkIndex = 0;
+    const std::int32_t index = checkIndex;
+    if (accounts[static_cast<std::size_t>(index)].enabled) {
+        // Copied: the account list may change while the check waits on the network.
+        const T_pop3params params = accounts[static_cast<std::size_t>(index)].params;
+        const int change = checkAccount ? checkAccount(params) : 0;
+        if (change != 0 && index < static_cast<std::int32_t>(accounts.size()))
+            accounts[static_cast<std::size_t>(index)].lastChange = change;
+    }
+    PostPopCommand(ResultsWindowHandle, 0, index);
+    checkIndex = index + 1;
+}
+
+void TpopMainWindow::appException(const std::string& message) {
+    LastErrorText = message;
+    if (ListWindowHandle) {
+        PostPopCommand(ListWindowHandle, 99);
+    } else if (IsShownToUser()) {
+        ShowMessageBox(this, ToQt(GetLangText("Error")), ToQt(message), QMessageBox::Critical);
+    } else {
+        dm.Tray().SetHint(message);
+    }
+    Image1->setToolTip(
+        ToQt(DateTimeText(std::time(nullptr)) + ": " + GetLangText("Error") + " - " + message));
+}

@@ -1,0 +1,16 @@
+# Copies the shipped files next to the program (cmake -P, with DATA_DIR and TARGET_DIR).
+file(COPY ${DATA_DIR}/help DESTINATION ${TARGET_DIR})
+
+set(language_file ${TARGET_DIR}/vellmoar.lng)
+if(NOT EXISTS ${language_file})
+  file(GLOB parts ${DATA_DIR}/lang/*.part)
+  list(SORT parts)
+  set(text "")
+  foreach(part IN LISTS parts)
+    file(READ ${part} content)
+    string(REGEX REPLACE "\r?\n$" "" content "${content}")
+    string(APPEND text "${content}\n")
+  endforeach()
+  string(REGEX REPLACE "\r?\n" "\r\n" text "${text}")
+  file(WRITE ${language_file} "${text}")
+endif()

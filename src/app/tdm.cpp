@@ -1,0 +1,96 @@
+#include "app/tdm.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "check/anti_freeze.h"
+#include "check/tls_layer.h"
+#include "check/ui/alert_window.h"
+#include "check/ui/image_list.h"
+#include "check/ui/notification.h"
+#include "check/ui/tray_icon.h"
+#include "check/ui/ui_notifier.h"
+#include "platform/pop_command.h"
+#include "settings/language.h"
+#include "settings/program_state.h"
+#include "settings/text_utils.h"
+#include "spam/spam_filter.h"
+
+Tdm::Tdm()
+    : tray(new TrayIcon(this)),
+      alert(std::make_unique<AlertWindow>(ImageListPicture)),
+      notifier(std::make_unique<UiCheckNotifier>(*tray, *alert)) {
+    ListBusy = false;
+    CancelRequested = false;
+    autorun = false;
+    playWave = false;
+    showAdvert = true;
+    PendingAccount.clear();
+    LastErrorText.clear();
+    accounts.clear();
+
+    tray->SetIcons(QIcon(QStringLiteral(":/tarnwick/tray_normal.png")),
+                   QIcon(QStringLiteral(":/tarnwick/tray_new_mail.png")));
+    tray->SetPicture(0);
+    tray->SetTag(0);
+    tray->SetHint("tray_first_hint");
+    connect(tray, &TrayIcon::Clicked, this, &Tdm::trayClick);
+    connect(alert.get(), &AlertWindow::PopupClicked, this, &Tdm::alertPopupClick);
+    connect(alert.get(), &AlertWindow::Closed, this, &Tdm::alertClose);
+    SetAcknowledgeNewMailHandler([this] { AcknowledgeNewMail(); });
+
+    LoadFilter();
+    try {
+        LoadTlsLibrary();
+        TlsAvailable = true;
+    } catch (const std::exception&) {
+        TlsAvailable = false;
+    }
+    AntiFreeze().Install([] { QCoreApplication::processEvents(); });
+    AntiFreeze().SetActive(false);
+}
+
+Tdm::~Tdm() {
+    SetAcknowledgeNewMailHandler({});
+    AntiFreeze().SetActive(false);
+    AntiFreeze().Install({});
+    try {
+        EncipherLanguageTable();
+        WriteBackLanguageTable();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "tarnwick: %s\n", error.what());
+    }
+    tray->SetActive(false);
+    accounts.clear();
+}
+
+void Tdm::AcknowledgeNewMail() {
+    if (tray->Tag() != 0) {
+        tray->SetPicture(0);
+        tray->SetTag(0);
+    }
+    if (alert->isVisible()) alert->HideAlert();
+}
+
+void Tdm::SwitchAntiFreezeOn() {
+    AntiFreeze().SetActive(true);
+}
+
+QIcon Tdm::BtnImage(int index) {
+    return QIcon(QStringLiteral(":/tarnwick/btn/%1.png").arg(index, 2, 10, QLatin1Char('0')));
+}
+
+void Tdm::trayClick() {
+    AcknowledgeNewMail();
+    PostPopCommand(MainForm(), 0);
+}
+
+void Tdm::alertPopupClick() {
+    PostPopCommand(MainForm(), 1);
+    AcknowledgeNewMail();
+}
+
+void Tdm::alertClose() {
+    if (HasText(PendingAccount))
+        tray->SetHint(GetLangText("check_email_last") + " " + PendingAccount);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// The data module: lives for the whole run and owns the tray icon, the alert window, the
+// message pump and the check notifier. Its creation resets the program state, reads the spam
+// filter and tries the TLS library; its destruction writes the language file back enciphered
+// and removes the tray icon.
+
+#include <QIcon>
+#include <QObject>
+#include <memory>
+
+class AlertWindow;
+class CheckNotifier;
+class TrayIcon;
+
+class Tdm : public QObject {
+    Q_OBJECT
+public:
+    Tdm();            // DataModuleCreate
+    ~Tdm() override;  // DataModuleDestroy
+
+    TrayIcon& Tray() const { return *tray; }
+    AlertWindow& Alert() const { return *alert; }
+    CheckNotifier& Notifier() const { return *notifier; }
+
+    // Tray picture 0 and tag 0, alert window hidden.
+    void AcknowledgeNewMail();
+    // Lets window messages through during network waits from now on.
+    void SwitchAntiFreezeOn();
+
+    // Small pictures of buttons and menus, by their number.
+    static QIcon BtnImage(int index);
+
+private:
+    void trayClick();
+    void alertPopupClick();
+    void alertClose();
+
+    TrayIcon* tray;
+    std::unique_ptr<AlertWindow> alert;
+    std::unique_ptr<CheckNotifier> notifier;
+};
