@@ -7,7 +7,7 @@
 #   dovecot_fixture.sh stop DIR    stop the Dovecot of DIR (the folder is kept for a look)
 #
 # DIR/fixture.env then holds what the tests need, one KEY=VALUE a line:
-#   HOST PLAIN_PORT TLS_PORT CA_FILE SELF_SIGNED_CERT SELF_SIGNED_KEY PASSWD_FILE HOME_ROOT
+#   HOST PLAIN_PORT TLS_PORT CA_FILE SELF_SIGNED_CERT SELF_SIGNED_KEY USERS_DIR HOME_ROOT
 #   MAIL_UID MAIL_GID
 # Users and messages are added by the tests themselves (tests/support/mail_fixture.h).
 # Run as root, the mail folders belong to the dovecot user; otherwise Dovecot runs as the
@@ -17,6 +17,7 @@ set -euo pipefail
 action=${1:-}
 dir=${2:-}
 [ -n "$action" ] && [ -n "$dir" ] || { echo "usage: $0 start|stop DIR" >&2; exit 2; }
+dir=$(realpath -m "$dir")
 dovecot_bin=${DOVECOT:-/usr/sbin/dovecot}
 
 stop_server() {
@@ -91,11 +92,11 @@ mail_location = maildir:~/Maildir
 pop3_uidl_format = %08Xu%08Xv
 passdb {
   driver = passwd-file
-  args = scheme=PLAIN username_format=%u $dir/passwd
+  args = scheme=PLAIN username_format=%u $dir/users/%u
 }
 userdb {
   driver = passwd-file
-  args = username_format=%u $dir/passwd
+  args = username_format=%u $dir/users/%u
   default_fields = uid=$user gid=$group
 }
 service pop3-login {
@@ -145,10 +146,11 @@ start_server() {
     group=$(id -gn)
     login_user=$user
   fi
-  : > "$dir/passwd"
-  chmod 755 "$dir" "$dir/home"
-  chmod 644 "$dir/passwd"
-  chown "$user:$group" "$dir/home" "$dir/passwd" "$dir/state"
+  # One passwd-file per user: Dovecot looks at a changed file at most once a second, but a
+  # new file at once, so a test can log in right after adding its user.
+  mkdir -p "$dir/users"
+  chmod 755 "$dir" "$dir/home" "$dir/users"
+  chown "$user:$group" "$dir/home" "$dir/users" "$dir/state"
 
   local plain tls attempt
   for attempt in 1 2 3 4 5; do
@@ -156,7 +158,9 @@ start_server() {
     tls=$(pick_port)
     [ "$plain" != "$tls" ] || continue
     write_config "$plain" "$tls" "$user" "$group" "$login_user"
-    if "$dovecot_bin" -c "$dir/dovecot.conf" && wait_until_answering "$plain" "$tls"; then
+    # Dovecot keeps the descriptors it was given: none of the caller's, or CTest would wait.
+    if "$dovecot_bin" -c "$dir/dovecot.conf" </dev/null >>"$dir/start.log" 2>&1 &&
+       wait_until_answering "$plain" "$tls"; then
       cat > "$dir/fixture.env" <<EOF
 HOST=127.0.0.1
 PLAIN_PORT=$plain
@@ -164,7 +168,7 @@ TLS_PORT=$tls
 CA_FILE=$dir/certs/ca.crt
 SELF_SIGNED_CERT=$dir/certs/self.crt
 SELF_SIGNED_KEY=$dir/certs/self.key
-PASSWD_FILE=$dir/passwd
+USERS_DIR=$dir/users
 HOME_ROOT=$dir/home
 MAIL_UID=$(id -u "$user")
 MAIL_GID=$(getent group "$group" | cut -d: -f3)

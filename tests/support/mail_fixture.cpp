@@ -1,7 +1,5 @@
 #include "support/mail_fixture.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -48,7 +46,7 @@ bool LoadDetails(DovecotServer& server) {
     server.caFile = values["CA_FILE"];
     server.selfSignedCert = values["SELF_SIGNED_CERT"];
     server.selfSignedKey = values["SELF_SIGNED_KEY"];
-    server.passwdFile = values["PASSWD_FILE"];
+    server.usersDir = values["USERS_DIR"];
     server.homeRoot = values["HOME_ROOT"];
     server.mailUid = static_cast<unsigned>(std::stoul(values["MAIL_UID"]));
     server.mailGid = static_cast<unsigned>(std::stoul(values["MAIL_GID"]));
@@ -80,14 +78,12 @@ void MakeMailFolder(const fs::path& path) {
     GiveToMailUser(path);
 }
 
-void AppendToPasswdFile(const std::string& line) {
-    const int fd = open(Dovecot().passwdFile.c_str(), O_WRONLY | O_APPEND);
-    if (fd < 0) throw std::runtime_error("cannot open the fixture's passwd file");
-    flock(fd, LOCK_EX);
-    const bool written = write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-    flock(fd, LOCK_UN);
-    close(fd);
-    if (!written) throw std::runtime_error("cannot write the fixture's passwd file");
+void WritePasswdFile(const MailUser& user, const fs::path& home) {
+    const fs::path file = fs::path(Dovecot().usersDir) / user.name;
+    std::ofstream out(file, std::ios::trunc);
+    out << user.name << ":{PLAIN}" << user.password << "::::" << home.string() << "::\n";
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + file.string());
 }
 
 void WriteFile(const fs::path& path, std::string_view contents) {
@@ -140,7 +136,7 @@ MailUser AddMailUser(std::string_view prefix, std::string_view password) {
     MakeMailFolder(maildir);
     for (const char* sub : {"cur", "new", "tmp"}) MakeMailFolder(maildir / sub);
     user.maildir = maildir.string();
-    AppendToPasswdFile(user.name + ":{PLAIN}" + user.password + "::::" + home.string() + "::\n");
+    WritePasswdFile(user, home);
     return user;
 }
 

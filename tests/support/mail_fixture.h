@@ -29,7 +29,7 @@ struct DovecotServer {
     std::string caFile;          // the authority that signed the server certificate
     std::string selfSignedCert;  // a self-signed certificate and key for "localhost"
     std::string selfSignedKey;
-    std::string passwdFile;
+    std::string usersDir;  // one passwd-file per user
     std::string homeRoot;
     unsigned mailUid = 0;  // owner of the mail folders
     unsigned mailGid = 0;

@@ -7,11 +7,7 @@
 #include "settings/text_utils.h"
 
 struct Transcript::State {
-    struct Step {
-        bool fromClient;
-        std::string text;
-    };
-    std::vector<Step> steps;
+    std::vector<ScriptStep> steps;
     std::size_t next = 0;
     std::string pendingClientBytes;
     std::vector<std::string> clientLines;
@@ -85,18 +81,26 @@ private:
 
 }  // namespace
 
-Transcript::Transcript(std::string_view script) : state_(std::make_shared<State>()) {
+std::vector<ScriptStep> ParseScript(std::string_view script) {
+    std::vector<ScriptStep> steps;
     std::size_t pos = 0;
     while (pos <= script.size()) {
         std::size_t end = script.find('\n', pos);
         if (end == std::string_view::npos) end = script.size();
         const std::string line = Trim(script.substr(pos, end - pos));
         pos = end + 1;
-        if (line.rfind("C:", 0) == 0)
-            state_->steps.push_back({true, Trim(std::string_view(line).substr(2))});
+        if (line == "S:<silence>")
+            steps.push_back({false, "", true});
+        else if (line.rfind("C:", 0) == 0)
+            steps.push_back({true, Trim(std::string_view(line).substr(2))});
         else if (line.rfind("S:", 0) == 0)
-            state_->steps.push_back({false, ServerText(std::string_view(line).substr(2))});
+            steps.push_back({false, ServerText(std::string_view(line).substr(2))});
     }
+    return steps;
+}
+
+Transcript::Transcript(std::string_view script) : state_(std::make_shared<State>()) {
+    state_->steps = ParseScript(script);
 }
 
 T_POP3::Connector Transcript::Connector() {

@@ -25,6 +25,16 @@
 
 #include "check/pop3_client.h"
 
+// One line of a script: what the client must send, or what the server sends (line end
+// included).
+// "S:<silence>" (scripted server only): the server says nothing more until the client leaves.
+struct ScriptStep {
+    bool fromClient;
+    std::string text;
+    bool silence = false;
+};
+std::vector<ScriptStep> ParseScript(std::string_view script);
+
 class Transcript {
 public:
     explicit Transcript(std::string_view script);

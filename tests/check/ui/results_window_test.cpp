@@ -82,6 +82,7 @@ protected:
         Settle();
     }
 
+    QApplication& app = TestApplication();
     TempFolder folder;
     ProgramFolderScope scope{folder.Path()};
     CommandCatcher mainWindow;

@@ -1,0 +1,41 @@
+#pragma once
+// What the session and check tests share: a settings file of their own and a notifier that
+// records what it was told.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "check/notifier.h"
+#include "settings/ini_file.h"
+#include "settings/settings.h"
+#include "support/temp_folder.h"
+
+struct RecordingNotifier : CheckNotifier {
+    std::vector<std::string> hints;
+    int newMailIcons = 0;
+    int clears = 0;
+    std::vector<int> alerts;
+
+    void SetTrayHint(const std::string& hint) override { hints.push_back(hint); }
+    void ShowNewMailIcon() override { ++newMailIcons; }
+    void ClearAlertMessages() override { ++clears; }
+    void AlertCountChanged(const T_pop3params&, int change) override { alerts.push_back(change); }
+};
+
+// Each test gets an empty program folder, so its own vellmoor.ini.
+class SettingsTest : public ::testing::Test {
+protected:
+    TempFolder folder_{"check"};
+    ProgramFolderScope scope_{folder_.Path()};
+
+    // A run-state key of the account, or "(absent)".
+    std::string RunState(const T_pop3params& account, const std::string& key) {
+        return OpenSettings()->ReadString(AccountSection(account), key, "(absent)");
+    }
+    void SetRunState(const T_pop3params& account, const std::string& key,
+                     const std::string& value) {
+        OpenSettings()->WriteString(AccountSection(account), key, value);
+    }
+};

@@ -1,0 +1,198 @@
+// Sessions against the real Dovecot and against a scripted server for what Dovecot never does.
+#include "check/session.h"
+
+#include <gmock/gmock.h>
+
+#include "check/check_fixture.h"
+#include "settings/program_state.h"
+#include "support/mail_fixture.h"
+#include "support/scripted_server.h"
+#include "support/transcript.h"
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+namespace {
+
+T_pop3params ScriptedAccount(const ScriptedServer& server, bool apop = false) {
+    T_pop3params account;
+    account.email = "script@test.example";
+    account.host = "127.0.0.1";
+    account.port = server.Port();
+    account.username = "bob";
+    account.password = "secret";
+    account.secureLogin = apop;
+    return account;
+}
+
+class SessionTest : public SettingsTest {};
+
+}  // namespace
+
+TEST_F(SessionTest, OpenSessionCountsAndRecordsSuccess) {
+    const MailUser user = AddMailUser("session");
+    AddMessages(user, 3);
+    for (bool apop : {false, true}) {
+        auto session = OpenSession(AccountFor(user, Listener::Plain, apop));
+        ASSERT_TRUE(session->IsConnected()) << RunState(AccountFor(user), "LAST_ERROR");
+        EXPECT_EQ(session->messageCount, 3);
+        EndSession(session);
+        EXPECT_EQ(session, nullptr);
+    }
+    EXPECT_EQ(RunState(AccountFor(user), "LAST_RESULT"), "1");
+    EXPECT_NE(RunState(AccountFor(user), "LAST_CHECK"), "(absent)");
+    EXPECT_EQ(RunState(AccountFor(user), "LAST_ERROR"), "(absent)");
+}
+
+TEST_F(SessionTest, RefusedLoginIsRecordedAndReported) {
+    const MailUser user = AddMailUser("refused");
+    T_pop3params account = AccountFor(user);
+    account.password = "wrong";
+    std::vector<std::string> errors;
+    account.statusHandler = [&](T_POP3&, std::uint8_t kind, int, const std::string& text) {
+        if (kind == 6) errors.push_back(text);
+    };
+    auto session = OpenSession(account);
+    EXPECT_FALSE(session->IsConnected());
+    EXPECT_EQ(session->messageCount, 0);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], "[AUTH] Authentication failed.\r\n");
+    EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(RunState(account, "LAST_ERROR"), "[AUTH] Authentication failed.~");
+    EXPECT_NE(RunState(account, "LAST_CHECK"), "(absent)");
+}
+
+TEST_F(SessionTest, RefusedConnectionGivesTheSocketError) {
+    int port;
+    {
+        ScriptedServer closed("");
+        port = closed.Port();
+    }
+    T_pop3params account;
+    account.host = "127.0.0.1";
+    account.port = port;
+    auto session = OpenSession(account);
+    EXPECT_FALSE(session->IsConnected());
+    EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 111~Connection refused.");
+}
+
+TEST_F(SessionTest, HostileRepliesAreRecordedOnOneLine) {
+    struct Case {
+        const char* script;
+        bool apop;
+        const char* error;
+    } cases[] = {
+        {"S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: 200 fine\nC: QUIT", false,
+         "Unrecognized POP3 Response Header:~\"fine\""},
+        {"S: +OK ready\nC: QUIT", true, "Server do not support APOP (no timestamp)"},
+        {"S: -ERR too many connections from your address\nC: QUIT", false,
+         "too many connections from your address~"},
+        {"S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK ", false,
+         "Connection Closed Gracefully."},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer server(c.script);
+        const T_pop3params account = ScriptedAccount(server, c.apop);
+        auto session = OpenSession(account);
+        EXPECT_FALSE(session->IsConnected()) << c.script;
+        EXPECT_EQ(RunState(account, "LAST_ERROR"), c.error) << c.script;
+        EXPECT_EQ(RunState(account, "LAST_RESULT"), "0") << c.script;
+        EndSession(session);
+        EXPECT_EQ(server.Problems(), "") << c.script;
+    }
+    // Every value stayed on its line: the file still reads back key by key.
+    EXPECT_EQ(OpenSettings()->ReadSection("EML_127_0_0_1_BOB").size(), 3u);
+}
+
+TEST_F(SessionTest, FailedCountAfterLoginKeepsTheSessionOpen) {
+    ScriptedServer server(
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 3\nC: QUIT");
+    const T_pop3params account = ScriptedAccount(server);
+    auto session = OpenSession(account);
+    EXPECT_TRUE(session->IsConnected());
+    EXPECT_EQ(session->messageCount, 0);
+    EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(RunState(account, "LAST_ERROR"), "'' is not a valid integer value");
+    EndSession(session);
+    EXPECT_EQ(server.Problems(), "");
+}
+
+TEST_F(SessionTest, SilentServerIsLeftAfterTheReadTimeout) {
+    ScriptedServer server("S:<silence>");
+    setenv("TARNWICK_READ_TIMEOUT_MS", "300", 1);
+    const T_pop3params account = ScriptedAccount(server);
+    auto session = OpenSession(account);
+    unsetenv("TARNWICK_READ_TIMEOUT_MS");
+    EXPECT_FALSE(session->IsConnected());
+    EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
+}
+
+TEST_F(SessionTest, EndSessionOnAClientThatNeverConnectedSendsNothing) {
+    Transcript talk("S: +OK");
+    auto session = std::make_unique<T_POP3>();
+    session->SetConnector(talk.Connector());
+    EndSession(session);
+    EXPECT_EQ(session, nullptr);
+    EXPECT_TRUE(talk.ClientLines().empty());
+    std::unique_ptr<T_POP3> none;
+    EndSession(none);
+}
+
+TEST_F(SessionTest, TlsWithTheFixtureAuthority) {
+    TrustFixtureAuthority();
+    const MailUser user = AddMailUser("tls");
+    AddMessages(user, 2);
+    TlsAvailable = true;
+    auto session = OpenSession(AccountFor(user, Listener::Tls, true));
+    EXPECT_TRUE(session->IsConnected()) << RunState(AccountFor(user), "LAST_ERROR");
+    EXPECT_EQ(session->messageCount, 2);
+}
+
+TEST_F(SessionTest, TlsRefusesAWrongHostNameUnlessVerificationIsOff) {
+    TrustFixtureAuthority();
+    const MailUser user = AddMailUser("tlsname");
+    TlsAvailable = true;
+    T_pop3params account = AccountFor(user, Listener::Tls);
+    account.host = "127.0.0.1";  // the certificate names localhost only
+    auto refused = OpenSession(account);
+    EXPECT_FALSE(refused->IsConnected());
+    EXPECT_THAT(RunState(account, "LAST_ERROR"), StartsWith("Error connecting with SSL.~"));
+    EXPECT_THAT(RunState(account, "LAST_ERROR"), HasSubstr("mismatch"));
+
+    SetRunState(account, "SSL_VERIFY", "0");
+    auto accepted = OpenSession(account);
+    EXPECT_TRUE(accepted->IsConnected()) << RunState(account, "LAST_ERROR");
+}
+
+TEST_F(SessionTest, TlsRefusesASelfSignedCertificateUnlessVerificationIsOff) {
+    TrustFixtureAuthority();
+    const std::string script =
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 7 70\nC: QUIT";
+    ScriptedServer server(script, Dovecot().selfSignedCert, Dovecot().selfSignedKey);
+    TlsAvailable = true;
+    T_pop3params account = ScriptedAccount(server);
+    account.host = "localhost";
+    account.ssl = true;
+    auto refused = OpenSession(account);
+    EXPECT_FALSE(refused->IsConnected());
+    EXPECT_THAT(RunState(account, "LAST_ERROR"), StartsWith("Error connecting with SSL.~"));
+    EXPECT_THAT(RunState(account, "LAST_ERROR"), HasSubstr("self-signed"));
+
+    SetRunState(account, "SSL_VERIFY", "0");
+    auto accepted = OpenSession(account);
+    EXPECT_TRUE(accepted->IsConnected()) << RunState(account, "LAST_ERROR");
+    EXPECT_EQ(accepted->messageCount, 7);
+    EndSession(accepted);
+}
+
+TEST_F(SessionTest, TlsAccountWithoutTheLibraryConnectsPlain) {
+    const MailUser user = AddMailUser("notls");
+    AddMessages(user, 1);
+    T_pop3params account = AccountFor(user);  // the plain listener
+    account.ssl = true;
+    TlsAvailable = false;
+    auto session = OpenSession(account);
+    TlsAvailable = true;
+    EXPECT_TRUE(session->IsConnected()) << RunState(account, "LAST_ERROR");
+    EXPECT_EQ(session->messageCount, 1);
+}
