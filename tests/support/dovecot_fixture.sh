@@ -82,6 +82,7 @@ ssl_key = <$dir/certs/server.key
 ssl_min_protocol = TLSv1.2
 disable_plaintext_auth = no
 auth_mechanisms = plain apop
+auth_failure_delay = 0
 first_valid_uid = 1
 last_valid_uid = 0
 first_valid_gid = 1

@@ -1,0 +1,44 @@
+#include "check/check_cycle.h"
+#include "check/tls_layer.h"
+#include "cli/commands.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+
+namespace {
+
+void PrintLine(std::ostream& out, const std::string& email, const std::string& count, int change,
+               const std::string& result) {
+    out << email << '\t' << count << '\t' << change << '\t' << result << '\n';
+}
+
+// Checks one enabled account; false when the check failed.
+bool CheckOne(T_pop3item& item, CheckNotifier& notifier, std::ostream& out) {
+    const int change = CheckAccount(item.params, notifier);
+    if (change != 0) item.lastChange = change;
+    const auto settings = OpenSettings();
+    const std::string section = AccountSection(item.params);
+    if (LastCheckSucceeded(item.params)) {
+        PrintLine(out, item.params.email, settings->ReadString(section, "COUNT", "0"), change,
+                  "OK");
+        return true;
+    }
+    PrintLine(out, item.params.email, "-", change, settings->ReadString(section, "LAST_ERROR", ""));
+    return false;
+}
+
+}  // namespace
+
+int CheckAllAccounts(std::ostream& out) {
+    TlsAvailable = LoadTlsLibrary();
+    LoadSettings();
+    NoCheckNotifier notifier;
+    bool allChecked = true;
+    for (T_pop3item& item : accounts) {
+        if (item.enabled)
+            allChecked = CheckOne(item, notifier, out) && allChecked;
+        else
+            PrintLine(out, item.params.email, "-", 0, "disabled");
+        out.flush();
+    }
+    return allChecked ? kExitOk : kExitFailed;
+}

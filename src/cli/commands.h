@@ -1,0 +1,20 @@
+#pragma once
+// tarnwick-check: the check cycle from the command line, for status bars and scripts.
+// RunCommandLine (commands.cpp) reads the arguments and dispatches to one function per mode;
+// a new mode is one more branch there and one more function.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Exit statuses.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// Runs the command with its arguments (without the program name).
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// Checks every enabled account of the settings file once, in list order, and prints one line
+// per account: address, count ("-" when the check failed), change, "OK" or the stored error.
+int CheckAllAccounts(std::ostream& out);

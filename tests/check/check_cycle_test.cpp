@@ -1,0 +1,122 @@
+// The check of one account against the real Dovecot: counts, run state and what the user is told.
+#include "check/check_cycle.h"
+
+#include <gmock/gmock.h>
+
+#include "check/check_fixture.h"
+#include "settings/program_state.h"
+#include "support/mail_fixture.h"
+#include "support/scripted_server.h"
+
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::IsEmpty;
+
+namespace {
+
+class CheckCycleTest : public SettingsTest {
+protected:
+    void SetUp() override {
+        playWave = true;
+        PendingAccount.clear();
+    }
+    void TearDown() override { playWave = false; }
+
+    RecordingNotifier notifier_;
+};
+
+}  // namespace
+
+TEST_F(CheckCycleTest, FirstCheckOfANewAccountReportsEveryMessageAsNew) {
+    const MailUser user = AddMailUser("first");
+    AddMessages(user, 4);
+    const T_pop3params account = AccountFor(user);
+    EXPECT_EQ(CheckAccount(account, notifier_), 4);
+    EXPECT_EQ(RunState(account, "COUNT"), "4");
+    EXPECT_EQ(RunState(account, "LAST_RESULT"), "1");
+    EXPECT_NE(RunState(account, "LAST_INCOME"), "(absent)");
+    EXPECT_EQ(PendingAccount, account.email);
+    EXPECT_THAT(notifier_.hints,
+                ElementsAre("check_email_last " + account.email, "you_have_a_new_mail"));
+    EXPECT_EQ(notifier_.newMailIcons, 1);
+    EXPECT_EQ(notifier_.clears, 1);
+    EXPECT_THAT(notifier_.alerts, ElementsAre(4));
+}
+
+TEST_F(CheckCycleTest, FewerMessagesThanStoredReportAChangeWithoutNewMail) {
+    const MailUser user = AddMailUser("fewer");
+    AddMessages(user, 3);
+    const T_pop3params account = AccountFor(user);
+    StoreCount(account, 5);
+    EXPECT_EQ(CheckAccount(account, notifier_), -2);
+    EXPECT_EQ(RunState(account, "COUNT"), "3");
+    EXPECT_EQ(RunState(account, "LAST_INCOME"), "(absent)");
+    EXPECT_EQ(PendingAccount, "");
+    EXPECT_EQ(notifier_.hints.back(), "message_count_was_changed");
+    EXPECT_EQ(notifier_.newMailIcons, 0);
+    EXPECT_THAT(notifier_.alerts, ElementsAre(-2));
+}
+
+TEST_F(CheckCycleTest, SameCountChangesNothingAndWithoutSoundNoAlertOpens) {
+    const MailUser user = AddMailUser("same");
+    AddMessages(user, 3);
+    const T_pop3params account = AccountFor(user);
+    StoreCount(account, 3);
+    EXPECT_EQ(CheckAccount(account, notifier_), 0);
+    EXPECT_THAT(notifier_.hints, ElementsAre("check_email_last " + account.email));
+    EXPECT_THAT(notifier_.alerts, IsEmpty());
+
+    AddMessages(user, 1);
+    playWave = false;
+    EXPECT_EQ(CheckAccount(account, notifier_), 1);
+    EXPECT_EQ(notifier_.hints.back(), "you_have_a_new_mail");
+    EXPECT_EQ(notifier_.newMailIcons, 1);
+    EXPECT_THAT(notifier_.alerts, IsEmpty());
+}
+
+TEST_F(CheckCycleTest, RefusedLoginLeavesTheCountAloneAndKeepsTheErrorAfterASuccess) {
+    const MailUser user = AddMailUser("refusedcheck");
+    AddMessages(user, 2);
+    T_pop3params account = AccountFor(user);
+    StoreCount(account, 7);
+    account.password = "wrong";
+    EXPECT_EQ(CheckAccount(account, notifier_), 0);
+    EXPECT_EQ(RunState(account, "COUNT"), "7");
+    EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(RunState(account, "LAST_ERROR"), "[AUTH] Authentication failed.~");
+    EXPECT_FALSE(LastCheckSucceeded(account));
+    EXPECT_EQ(LastResultText(account), "last_result [AUTH] Authentication failed.~");
+    EXPECT_THAT(notifier_.alerts, IsEmpty());
+
+    account.password = user.password;
+    EXPECT_EQ(CheckAccount(account, notifier_), -5);
+    EXPECT_TRUE(LastCheckSucceeded(account));
+    EXPECT_EQ(RunState(account, "LAST_ERROR"), "[AUTH] Authentication failed.~");
+    EXPECT_THAT(LastResultText(account), EndsWith(" OK"));
+    EXPECT_EQ(LastResultText(account), "last_result " + RunState(account, "LAST_CHECK") + " OK");
+}
+
+TEST_F(CheckCycleTest, FailedCountAfterLoginStoresZero) {
+    ScriptedServer server(
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS pw\nS: +OK\nC: STAT\nS: +OK 3\nC: QUIT");
+    T_pop3params account;
+    account.email = "count@test.example";
+    account.host = "127.0.0.1";
+    account.port = server.Port();
+    account.username = "bob";
+    account.password = "pw";
+    StoreCount(account, 2);
+    EXPECT_EQ(CheckAccount(account, notifier_), -2);
+    EXPECT_EQ(RunState(account, "COUNT"), "0");
+    EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(server.Problems(), "");
+}
+
+TEST_F(CheckCycleTest, UnknownAccountHasSucceededAndStoreCountWrites) {
+    T_pop3params account;
+    account.host = "mail-1";
+    account.username = "John.Doe";
+    EXPECT_TRUE(LastCheckSucceeded(account));
+    EXPECT_TRUE(StoreCount(account, 12));
+    EXPECT_EQ(OpenSettings()->ReadString("EML_MAIL_1_JOHN_DOE", "COUNT", ""), "12");
+}
