@@ -1,0 +1,132 @@
+#pragma once
+// A setup window on the offscreen platform with its own settings file, autostart folder,
+// message-box answers and sound recorder.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QToolButton>
+#include <string>
+#include <vector>
+
+#include "check/ui/window_test_support.h"
+#include "platform/message_box.h"
+#include "platform/sound.h"
+#include "settings/ini_file.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+#include "setup/setup_window.h"
+#include "support/temp_folder.h"
+
+class SetupWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestApplication();
+        accounts.clear();
+        autorun = false;
+        playWave = false;
+        showAdvert = true;
+        TlsAvailable = true;
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder.File("config")));
+        SetMessageBoxHook([this](const QString& title, const QString&) {
+            questions.push_back(title.toStdString());
+            return answer;
+        });
+        SetSoundHook([this](const std::string& path) { sounds.push_back(path); });
+    }
+
+    void TearDown() override {
+        delete SetupWindowHandle.data();
+        Settle();
+        accounts.clear();
+        SetMessageBoxHook(nullptr);
+        SetSoundHook(nullptr);
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+
+    static T_pop3item Account(const std::string& email, const std::string& host,
+                              const std::string& user, bool ssl = false) {
+        T_pop3item item;
+        item.enabled = true;
+        item.params.email = email;
+        item.params.host = host;
+        item.params.username = user;
+        item.params.password = "secret";
+        item.params.port = 110;
+        item.params.ssl = ssl;
+        return item;
+    }
+
+    // Stores the accounts as a previous save would have.
+    void Store(std::vector<T_pop3item> items) {
+        accounts = std::move(items);
+        SaveSettings();
+    }
+
+    QWidget* Open() {
+        ShowSetupWindow();
+        window = SetupWindowHandle.data();
+        return window;
+    }
+
+    QWidget* OpenActive() {
+        Open();
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        return window;
+    }
+
+    template <typename Widget = QWidget>
+    Widget* Control(const char* name) {
+        auto* control = Find<Widget>(window, name);
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+    QLineEdit* Edit(const char* name) { return Control<QLineEdit>(name); }
+    QCheckBox* Box(const char* name) { return Control<QCheckBox>(name); }
+    QToolButton* Button(const char* name) { return Control<QToolButton>(name); }
+    QListWidget* List() { return Control<QListWidget>("pop_list"); }
+    QComboBox* Server() { return Control<QComboBox>("pop_server"); }
+    QSpinBox* Port() { return Control<QSpinBox>("pop_port"); }
+
+    void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
+    // On its box: a check box takes clicks only on its box and its caption.
+    void Click(QCheckBox* box) {
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    }
+    void ClickEntry(int row) {
+        QListWidget* list = List();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
+    }
+
+    void FillAccount(const std::string& email, const std::string& host, const std::string& user,
+                     int port = 110) {
+        Edit("pop_mail")->setText(QString::fromStdString(email));
+        Server()->setEditText(QString::fromStdString(host));
+        Edit("pop_user")->setText(QString::fromStdString(user));
+        Port()->setValue(port);
+    }
+
+    bool SaveButtonsEnabled() {
+        const bool enabled = Button("bsave")->isEnabled();
+        EXPECT_EQ(Button("bsave2")->isEnabled(), enabled);
+        EXPECT_EQ(Button("bsave3")->isEnabled(), enabled);
+        return enabled;
+    }
+
+    IniFile Settings() const { return IniFile(folder.File("vellmoor.ini")); }
+
+    QApplication& app = TestApplication();
+    TempFolder folder;
+    ProgramFolderScope scope{folder.Path()};
+    CommandCatcher mainWindow;
+    QWidget* window = nullptr;
+    QMessageBox::StandardButton answer = QMessageBox::Yes;
+    std::vector<std::string> questions;
+    std::vector<std::string> sounds;
+};

@@ -1,0 +1,222 @@
+// The setup window's account list, fields, save and delete, as a user drives them.
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/autorun.h"
+#include "setup/setup_window_fixture.h"
+
+namespace {
+
+TEST_F(SetupWindowTest, FirstOpeningWaitsForAnAddress) {
+    OpenActive();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("  setup_window"));
+    EXPECT_EQ(QApplication::focusWidget(), Edit("pop_mail"));
+    EXPECT_EQ(Port()->value(), 110);
+    EXPECT_FALSE(SaveButtonsEnabled());
+    EXPECT_FALSE(Button("bedit")->isEnabled());
+    EXPECT_FALSE(Button("bdele")->isEnabled());
+}
+
+TEST_F(SetupWindowTest, SavingNeedsAddressServerUserAndAPort) {
+    Open();
+    FillAccount("me@example.org", "pop.example.org", "me", 0);
+    EXPECT_FALSE(SaveButtonsEnabled());
+    Port()->setValue(1);
+    EXPECT_TRUE(SaveButtonsEnabled());
+    Edit("pop_mail")->setText(QStringLiteral(" \t "));
+    EXPECT_FALSE(SaveButtonsEnabled());
+    Edit("pop_mail")->setText(QStringLiteral("x"));
+    Edit("pop_user")->clear();
+    EXPECT_FALSE(SaveButtonsEnabled());
+
+    Click(Button("bsave"));
+    EXPECT_TRUE(accounts.empty());
+}
+
+TEST_F(SetupWindowTest, SavedAccountsAreCheckedEntriesEvenWithTheSameAddress) {
+    Open();
+    FillAccount("me@example.org", "pop.example.org", "me");
+    Edit("pop_password")->setText(QStringLiteral(" pass word "));
+    Click(Button("bsave2"));
+    ASSERT_EQ(List()->count(), 1);
+    EXPECT_EQ(List()->item(0)->checkState(), Qt::Checked);
+    ASSERT_EQ(accounts.size(), 1u);
+    EXPECT_TRUE(accounts[0].enabled);
+    EXPECT_EQ(accounts[0].params.password, " pass word ");
+    EXPECT_EQ(accounts[0].params.port, 110);
+    EXPECT_EQ(Settings().ReadString("EML_POP_EXAMPLE_ORG_ME", "ENABLED", ""), "1");
+    EXPECT_EQ(Settings().ReadString("EML_POP_EXAMPLE_ORG_ME", "EMAIL", ""), "me@example.org");
+    EXPECT_FALSE(SaveButtonsEnabled());
+    EXPECT_TRUE(mainWindow.Received(5, 0));
+
+    Click(Button("badd"));
+    EXPECT_TRUE(Edit("pop_mail")->text().isEmpty());
+    FillAccount("me@example.org", "pop.example.org", "other");
+    Click(Button("bsave3"));
+    ASSERT_EQ(List()->count(), 2);
+    EXPECT_EQ(List()->currentRow(), 1);
+    EXPECT_TRUE(List()->item(1)->isSelected());
+    EXPECT_EQ(List()->item(1)->checkState(), Qt::Checked);
+    ASSERT_EQ(accounts.size(), 2u);
+    EXPECT_EQ(accounts[1].params.username, "other");
+}
+
+TEST_F(SetupWindowTest, CheckMarksAreSavedAsEnabled) {
+    Store({Account("a@x.org", "pop.x.org", "a"), Account("b@x.org", "pop.x.org", "b")});
+    Open();
+    ASSERT_EQ(List()->count(), 2);
+    EXPECT_EQ(List()->currentRow(), 0);
+    EXPECT_EQ(Edit("pop_mail")->text(), QStringLiteral("a@x.org"));
+    EXPECT_FALSE(SaveButtonsEnabled());
+
+    List()->item(1)->setCheckState(Qt::Unchecked);
+    EXPECT_TRUE(SaveButtonsEnabled());
+    Click(Button("bsave"));
+    EXPECT_FALSE(accounts[1].enabled);
+    EXPECT_TRUE(accounts[0].enabled);
+    EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "ENABLED", ""), "1");
+    EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_B", "ENABLED", ""), "0");
+}
+
+TEST_F(SetupWindowTest, AutostartEntryFollowsTheSwitchOnlyWhenItChanges) {
+    Store({Account("a@x.org", "pop.x.org", "a")});
+    const std::filesystem::path entry = AutorunFilePath();
+    Open();
+    Click(Box("pop_auto"));
+    Click(Button("bsave"));
+    EXPECT_TRUE(autorun);
+    EXPECT_EQ(Settings().ReadString("GENERAL", "AUTORUN", ""), "1");
+    EXPECT_TRUE(std::filesystem::exists(entry));
+
+    Click(Box("pop_auto"));
+    Click(Button("bsave"));
+    EXPECT_EQ(Settings().ReadString("GENERAL", "AUTORUN", ""), "0");
+    EXPECT_FALSE(std::filesystem::exists(entry));
+
+    std::ofstream(entry) << "left by hand\n";
+    Click(Box("pop_wave"));
+    Click(Button("bsave"));
+    EXPECT_TRUE(playWave);
+    EXPECT_TRUE(std::filesystem::exists(entry));
+}
+
+TEST_F(SetupWindowTest, CloseButtonAsksOnlyAboutUnsavedChanges) {
+    Store({Account("a@x.org", "pop.x.org", "a")});
+    Open();
+    Click(Button("bclse"));
+    Settle();
+    EXPECT_TRUE(questions.empty());
+    EXPECT_TRUE(SetupWindowHandle.isNull());
+
+    Open();
+    Edit("pop_mail")->setText(QStringLiteral("new@x.org"));
+    answer = QMessageBox::No;
+    Click(Button("bclse"));
+    Settle();
+    EXPECT_EQ(questions, std::vector<std::string>{"save_setings_dialog_title"});
+    EXPECT_EQ(accounts[0].params.email, "a@x.org");
+    EXPECT_TRUE(SetupWindowHandle.isNull());
+
+    Open();
+    Edit("pop_mail")->setText(QStringLiteral("new@x.org"));
+    answer = QMessageBox::Yes;
+    Click(Button("bclse"));
+    Settle();
+    EXPECT_EQ(accounts[0].params.email, "new@x.org");
+    EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "EMAIL", ""), "new@x.org");
+    EXPECT_TRUE(mainWindow.Received(2, 0));
+}
+
+TEST_F(SetupWindowTest, DeleteAsksAndLeavesTheFieldsForAnotherSave) {
+    Store({Account("a@x.org", "pop.x.org", "a"), Account("b@x.org", "pop.x.org", "b")});
+    Open();
+    ClickEntry(1);
+    EXPECT_TRUE(Button("bdele")->isEnabled());
+
+    answer = QMessageBox::No;
+    Click(Button("bdele"));
+    EXPECT_EQ(questions, std::vector<std::string>{"delete_account_dialog_title"});
+    EXPECT_EQ(accounts.size(), 2u);
+    EXPECT_TRUE(SaveButtonsEnabled());
+
+    answer = QMessageBox::Yes;
+    Click(Button("bdele"));
+    ASSERT_EQ(accounts.size(), 1u);
+    EXPECT_EQ(accounts[0].params.email, "a@x.org");
+    EXPECT_EQ(List()->count(), 1);
+    EXPECT_TRUE(List()->selectedItems().isEmpty());
+    EXPECT_FALSE(Settings().SectionExists("EML_POP_X_ORG_B"));
+    EXPECT_FALSE(SaveButtonsEnabled());
+    EXPECT_EQ(Edit("pop_mail")->text(), QStringLiteral("b@x.org"));
+
+    Edit("pop_password")->setText(QStringLiteral("again"));
+    Click(Button("bsave"));
+    ASSERT_EQ(accounts.size(), 2u);
+    EXPECT_EQ(accounts[1].params.email, "b@x.org");
+    EXPECT_TRUE(Settings().SectionExists("EML_POP_X_ORG_B"));
+}
+
+TEST_F(SetupWindowTest, WithoutTlsNoAccountIsSavedWithSsl) {
+    TlsAvailable = false;
+    Store({Account("a@x.org", "pop.x.org", "a", true)});
+    Open();
+    EXPECT_FALSE(Box("pop_ssl")->isEnabled());
+    EXPECT_FALSE(Box("pop_ssl")->isChecked());
+    Edit("pop_password")->setText(QStringLiteral("changed"));
+    Click(Button("bsave"));
+    EXPECT_FALSE(accounts[0].params.ssl);
+    EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "SSL", ""), "0");
+}
+
+TEST_F(SetupWindowTest, NewAccountStartsEmptyButKeepsTheSecureConnectionBox) {
+    Store({Account("a@x.org", "pop.x.org", "a", true)});
+    Open();
+    EXPECT_TRUE(Box("pop_ssl")->isChecked());
+    Port()->setValue(995);
+    Click(Button("badd"));
+    EXPECT_TRUE(Box("pop_ssl")->isChecked());
+    EXPECT_TRUE(Edit("pop_mail")->text().isEmpty());
+    EXPECT_TRUE(Server()->currentText().isEmpty());
+    EXPECT_EQ(Port()->value(), 110);
+    EXPECT_TRUE(List()->selectedItems().isEmpty());
+}
+
+TEST_F(SetupWindowTest, ClickingAnEntryRestoresItsStoredValuesButKeepsCheckMarks) {
+    Store({Account("a@x.org", "pop.x.org", "a"), Account("b@x.org", "pop.x.org", "b")});
+    Open();
+    List()->item(1)->setCheckState(Qt::Unchecked);
+    Edit("pop_mail")->setText(QStringLiteral("typed@x.org"));
+    ClickEntry(0);
+    EXPECT_EQ(Edit("pop_mail")->text(), QStringLiteral("a@x.org"));
+    EXPECT_EQ(Edit("pop_password")->text(), QStringLiteral("secret"));
+    EXPECT_EQ(List()->item(1)->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(SaveButtonsEnabled());
+
+    ClickEntry(1);
+    EXPECT_EQ(Edit("pop_user")->text(), QStringLiteral("b"));
+}
+
+TEST_F(SetupWindowTest, ServerBoxOffersTheServerList) {
+    IniFile ini = Settings();
+    ini.WriteString("SERVERLIST", "one", "pop.one.org");
+    ini.WriteString("SERVERLIST", "two", "pop.two.org");
+    Store({Account("a@x.org", "pop.x.org", "a")});
+    Open();
+    ASSERT_EQ(Server()->count(), 2);
+    EXPECT_EQ(Server()->itemText(0), QStringLiteral("pop.one.org"));
+    EXPECT_EQ(Server()->itemText(1), QStringLiteral("pop.two.org"));
+    EXPECT_EQ(Server()->currentText(), QStringLiteral("pop.x.org"));
+    EXPECT_FALSE(SaveButtonsEnabled());
+}
+
+TEST_F(SetupWindowTest, OnlyOneWindowAndItsEndIsReported) {
+    QWidget* first = Open();
+    EXPECT_EQ(Open(), first);
+    window->close();
+    Settle();
+    EXPECT_TRUE(SetupWindowHandle.isNull());
+    EXPECT_TRUE(mainWindow.Received(2, 0));
+}
+
+}  // namespace
