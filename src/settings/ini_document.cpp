@@ -4,59 +4,78 @@
 
 namespace {
 
-IniLine ClassifyLine(std::string_view text) {
-    IniLine line;
-    line.text = text;
-    const std::string_view body = TrimView(text);
-    if (body.starts_with('[')) {
-        const std::size_t close = body.rfind(']');
-        if (close != std::string_view::npos && close > 0) {
-            line.kind = IniLine::Kind::Section;
-            line.name = TrimView(body.substr(1, close - 1));
-            return line;
-        }
-    }
-    if (body.starts_with(';')) return line;
-    const std::size_t equals = text.find('=');
-    if (equals == std::string_view::npos) return line;
-    line.kind = IniLine::Kind::Key;
-    line.name = TrimView(text.substr(0, equals));
-    line.value = TrimView(text.substr(equals + 1));
+std::string KeyLine(std::string_view key, std::string_view value) {
+    std::string line;
+    line.reserve(key.size() + 1 + value.size());
+    line += key;
+    line += '=';
+    line += value;
     return line;
-}
-
-void AppendLine(std::string& out, std::string_view text) {
-    out += text;
-    out += "\r\n";
-}
-
-void AppendKeyLine(std::string& out, std::string_view key, std::string_view value) {
-    out += key;
-    out += '=';
-    AppendLine(out, value);
-}
-
-bool SameName(const IniLine& line, IniLine::Kind kind, std::string_view name) {
-    return line.kind == kind && SameTextAscii(line.name, name);
 }
 
 }  // namespace
 
-IniDocument::IniDocument(std::string content) : content_(std::move(content)) {
-    for (const std::string_view text : SplitLines(content_)) lines_.push_back(ClassifyLine(text));
+IniLine::IniLine(std::string text) : text_(std::move(text)) {
+    const std::string_view line = text_;
+    const std::string_view body = TrimView(line);
+    const auto offset = [line](std::string_view part) {
+        return part.empty() ? 0 : static_cast<std::size_t>(part.data() - line.data());
+    };
+    const auto setName = [&](std::string_view name) {
+        nameAt_ = offset(name);
+        nameSize_ = name.size();
+    };
+    if (body.starts_with('[')) {
+        const std::size_t close = body.rfind(']');
+        if (close != std::string_view::npos && close > 0) {
+            kind_ = Kind::Section;
+            setName(TrimView(body.substr(1, close - 1)));
+            return;
+        }
+    }
+    const std::size_t equals = line.find('=');
+    if (body.starts_with(';') || equals == std::string_view::npos) return;
+    kind_ = Kind::Key;
+    setName(TrimView(line.substr(0, equals)));
+    const std::string_view value = TrimView(line.substr(equals + 1));
+    valueAt_ = offset(value);
+    valueSize_ = value.size();
+}
+
+IniDocument::IniDocument(std::string_view content) {
+    for (const std::string_view text : SplitLines(content)) lines_.emplace_back(std::string(text));
+    IndexSections();
+}
+
+void IniDocument::IndexSections() {
+    firstSection_.clear();
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].GetKind() == IniLine::Kind::Section) {
+            firstSection_.try_emplace(UpperAscii(lines_[i].Name()), i);
+        }
+    }
+}
+
+std::string IniDocument::Content() const {
+    std::size_t size = 0;
+    for (const IniLine& line : lines_) size += line.Text().size() + 2;
+    std::string content;
+    content.reserve(size);
+    for (const IniLine& line : lines_) {
+        content += line.Text();
+        content += "\r\n";
+    }
+    return content;
 }
 
 std::size_t IniDocument::FindSection(std::string_view section) const {
-    section = TrimView(section);
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (SameName(lines_[i], IniLine::Kind::Section, section)) return i;
-    }
-    return npos;
+    const auto found = firstSection_.find(UpperAscii(TrimView(section)));
+    return found == firstSection_.end() ? npos : found->second;
 }
 
 std::size_t IniDocument::SectionEnd(std::size_t header) const {
     std::size_t i = header + 1;
-    while (i < lines_.size() && lines_[i].kind != IniLine::Kind::Section) ++i;
+    while (i < lines_.size() && lines_[i].GetKind() != IniLine::Kind::Section) ++i;
     return i;
 }
 
@@ -64,7 +83,9 @@ std::size_t IniDocument::FindKey(std::size_t header, std::string_view key) const
     key = TrimView(key);
     const std::size_t end = SectionEnd(header);
     for (std::size_t i = header + 1; i < end; ++i) {
-        if (SameName(lines_[i], IniLine::Kind::Key, key)) return i;
+        if (lines_[i].GetKind() == IniLine::Kind::Key && SameTextAscii(lines_[i].Name(), key)) {
+            return i;
+        }
     }
     return npos;
 }
@@ -72,7 +93,9 @@ std::size_t IniDocument::FindKey(std::size_t header, std::string_view key) const
 std::vector<std::string_view> IniDocument::SectionNames() const {
     std::vector<std::string_view> names;
     for (const IniLine& line : lines_) {
-        if (line.kind == IniLine::Kind::Section && !line.name.empty()) names.push_back(line.name);
+        if (line.GetKind() == IniLine::Kind::Section && !line.Name().empty()) {
+            names.push_back(line.Name());
+        }
     }
     return names;
 }
@@ -83,54 +106,52 @@ std::vector<std::string_view> IniDocument::KeyNames(std::string_view section) co
     if (header == npos) return names;
     const std::size_t end = SectionEnd(header);
     for (std::size_t i = header + 1; i < end; ++i) {
-        if (lines_[i].kind == IniLine::Kind::Key && !lines_[i].name.empty()) {
-            names.push_back(lines_[i].name);
+        if (lines_[i].GetKind() == IniLine::Kind::Key && !lines_[i].Name().empty()) {
+            names.push_back(lines_[i].Name());
         }
     }
     return names;
 }
 
-std::string IniDocument::WithValue(std::string_view section, std::string_view key,
-                                   std::string_view value) const {
-    std::string out;
-    out.reserve(content_.size() + section.size() + key.size() + value.size() + 8);
+void IniDocument::SetValue(std::string_view section, std::string_view key, std::string_view value) {
     const std::size_t header = FindSection(section);
     if (header == npos) {
-        for (const IniLine& line : lines_) AppendLine(out, line.text);
-        out += '[';
-        out += section;
-        AppendLine(out, "]");
-        AppendKeyLine(out, key, value);
-        return out;
+        std::string headerLine = "[";
+        headerLine.append(section).append("]");
+        lines_.emplace_back(std::move(headerLine));
+        firstSection_.try_emplace(UpperAscii(TrimView(section)), lines_.size() - 1);
+        lines_.emplace_back(KeyLine(key, value));
+        return;
     }
     const std::size_t found = FindKey(header, key);
-    std::size_t insertAfter = npos;
-    if (found == npos) {
-        insertAfter = header;
-        const std::size_t end = SectionEnd(header);
-        for (std::size_t i = header + 1; i < end; ++i) {
-            if (HasText(lines_[i].text)) insertAfter = i;
-        }
+    if (found != npos) {
+        lines_[found] = IniLine(KeyLine(lines_[found].Name(), value));
+        return;
     }
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (i == found) {
-            AppendKeyLine(out, lines_[i].name, value);
-        } else {
-            AppendLine(out, lines_[i].text);
-        }
-        if (i == insertAfter) AppendKeyLine(out, key, value);
+    std::size_t insertAfter = header;
+    const std::size_t end = SectionEnd(header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        if (HasText(lines_[i].Text())) insertAfter = i;
     }
-    return out;
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAfter + 1),
+                  IniLine(KeyLine(key, value)));
+    for (auto& [name, index] : firstSection_) {
+        if (index > insertAfter) ++index;
+    }
 }
 
-std::string IniDocument::WithoutSection(std::string_view section) const {
-    std::string out;
-    out.reserve(content_.size());
+bool IniDocument::EraseSection(std::string_view section) {
+    if (FindSection(section) == npos) return false;
     section = TrimView(section);
+    std::vector<IniLine> kept;
     bool erasing = false;
-    for (const IniLine& line : lines_) {
-        if (line.kind == IniLine::Kind::Section) erasing = SameTextAscii(line.name, section);
-        if (!erasing) AppendLine(out, line.text);
+    for (IniLine& line : lines_) {
+        if (line.GetKind() == IniLine::Kind::Section) {
+            erasing = SameTextAscii(line.Name(), section);
+        }
+        if (!erasing) kept.push_back(std::move(line));
     }
-    return out;
+    lines_ = std::move(kept);
+    IndexSections();
+    return true;
 }

@@ -73,35 +73,54 @@ std::vector<std::string> NamesThatFitTheBuffer(const std::vector<std::string_vie
     return result;
 }
 
-// The file as it is on disk now; a file that is missing or cannot be read holds nothing.
-IniDocument ReadForReading(const std::string& path) {
-    std::string bytes;
-    ReadFileBytes(path, bytes);
-    return IniDocument(std::move(bytes));
-}
-
-// The file as it is on disk now, for a change to it: a file that exists but cannot be read
-// must not be replaced by the change alone.
-IniDocument ReadForWriting(const std::string& path) {
-    std::string bytes;
-    if (ReadFileBytes(path, bytes) == ReadStatus::Failed) {
-        throw TarnwickError("Unable to write to " + path);
-    }
-    return IniDocument(std::move(bytes));
-}
-
 }  // namespace
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
+IniFile::IniFile(IniFile&&) noexcept = default;
+IniFile& IniFile::operator=(IniFile&&) noexcept = default;
+IniFile::~IniFile() = default;
+
+// The file as it is on disk now (or as the running batch left it). A file that is missing or
+// cannot be read holds nothing; but a change must not replace a file that exists and cannot
+// be read.
+IniDocument& IniFile::Current(bool forWriting) const {
+    if (batching_ && document_) return *document_;
+    std::string bytes;
+    const ReadStatus status = ReadFileBytes(path_, bytes);
+    if (forWriting && status == ReadStatus::Failed) {
+        throw TarnwickError("Unable to write to " + path_);
+    }
+    if (!document_ || bytes != diskBytes_) {
+        document_ = std::make_unique<IniDocument>(bytes);
+        diskBytes_ = std::move(bytes);
+    }
+    return *document_;
+}
+
+// Puts the changed lines on disk, or leaves them for CommitBatch.
+void IniFile::Store() {
+    if (batching_) {
+        batchChanged_ = true;
+        return;
+    }
+    std::string content = document_->Content();
+    try {
+        WriteFileAtomically(path_, content);
+    } catch (...) {
+        document_.reset();  // the lines no longer match the file
+        throw;
+    }
+    diskBytes_ = std::move(content);
+}
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view def) const {
-    const IniDocument doc = ReadForReading(path_);
+    const IniDocument& doc = Current(false);
     const std::size_t header = doc.FindSection(section);
     if (header == IniDocument::npos) return std::string(def);
     const std::size_t line = doc.FindKey(header, key);
     if (line == IniDocument::npos) return std::string(def);
-    return std::string(doc.Lines()[line].value.substr(0, kMaxValueLength));
+    return std::string(doc.Lines()[line].Value().substr(0, kMaxValueLength));
 }
 
 int IniFile::ReadInteger(std::string_view section, std::string_view key, int def) const {
@@ -113,8 +132,8 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def)
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    const IniDocument doc = ReadForWriting(path_);
-    WriteFileAtomically(path_, doc.WithValue(section, key, SingleLine(value)));
+    Current(true).SetValue(section, key, SingleLine(value));
+    Store();
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
@@ -126,19 +145,29 @@ void IniFile::WriteBool(std::string_view section, std::string_view key, bool val
 }
 
 std::vector<std::string> IniFile::ReadSections() const {
-    return NamesThatFitTheBuffer(ReadForReading(path_).SectionNames());
+    return NamesThatFitTheBuffer(Current(false).SectionNames());
 }
 
 std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
-    return NamesThatFitTheBuffer(ReadForReading(path_).KeyNames(section));
+    return NamesThatFitTheBuffer(Current(false).KeyNames(section));
 }
 
 bool IniFile::SectionExists(std::string_view section) const {
-    return ReadForReading(path_).FindSection(section) != IniDocument::npos;
+    return Current(false).FindSection(section) != IniDocument::npos;
 }
 
 void IniFile::EraseSection(std::string_view section) {
-    const IniDocument doc = ReadForWriting(path_);
-    if (doc.FindSection(section) == IniDocument::npos) return;
-    WriteFileAtomically(path_, doc.WithoutSection(section));
+    if (Current(true).EraseSection(section)) Store();
+}
+
+void IniFile::BeginBatch() {
+    Current(true);
+    batching_ = true;
+    batchChanged_ = false;
+}
+
+void IniFile::CommitBatch() {
+    batching_ = false;
+    if (batchChanged_) Store();
+    batchChanged_ = false;
 }

@@ -5,13 +5,19 @@
 // Every write goes to a temporary file beside the file and is renamed over it; a failed write
 // throws TarnwickError("Unable to write to <path>").
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+class IniDocument;
+
 class IniFile {
 public:
     explicit IniFile(std::string path);
+    IniFile(IniFile&&) noexcept;
+    IniFile& operator=(IniFile&&) noexcept;
+    ~IniFile();
 
     const std::string& Path() const { return path_; }
 
@@ -34,6 +40,21 @@ public:
     bool SectionExists(std::string_view section) const;
     void EraseSection(std::string_view section);
 
+    // Between these two calls the file is read once and every write is collected in memory
+    // (reads see it); CommitBatch then replaces the file once with the result. For a run of
+    // writes that no one else can interleave with, such as saving the whole account list.
+    void BeginBatch();
+    void CommitBatch();
+
 private:
+    IniDocument& Current(bool forWriting) const;
+    void Store();
+
     std::string path_;
+    // The file as this object last read or wrote it (its bytes and their lines); the lines are
+    // reused as long as the file holds the same bytes.
+    mutable std::string diskBytes_;
+    mutable std::unique_ptr<IniDocument> document_;
+    bool batching_ = false;
+    bool batchChanged_ = false;
 };

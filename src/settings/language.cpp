@@ -1,5 +1,7 @@
 #include "settings/language.h"
 
+#include <unordered_set>
+
 #include "settings/cipher.h"
 #include "settings/file_io.h"
 #include "settings/program_path.h"
@@ -27,6 +29,20 @@ std::size_t FindEntry(std::string_view key) {
 
 std::string_view ValueOf(std::string_view line) {
     return line.substr(line.find('=') + 1);
+}
+
+// Index of the first line of every key, in file order (one pass, so that a huge file does not
+// take quadratic time at exit).
+std::vector<std::size_t> FirstEntries(const std::vector<std::string>& lines) {
+    std::vector<std::size_t> entries;
+    std::unordered_set<std::string> seen;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::size_t equals = lines[i].find('=');
+        if (equals != npos && seen.insert(UpperAscii(lines[i].substr(0, equals))).second) {
+            entries.push_back(i);
+        }
+    }
+    return entries;
 }
 
 // The text of a language file: up to its first zero byte, one table line per line.
@@ -82,14 +98,11 @@ std::string GetLangText(std::string_view key) {
 int EncipherLanguageTable() {
     std::vector<std::string>& lines = languageState.lines;
     int count = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::size_t equals = lines[i].find('=');
-        if (equals == npos) continue;
-        const std::string key = lines[i].substr(0, equals);
-        const std::size_t entry = FindEntry(key);
-        const std::string_view value = ValueOf(lines[entry]);
+    for (const std::size_t entry : FirstEntries(lines)) {
+        const std::size_t equals = lines[entry].find('=');
+        const std::string_view value = std::string_view(lines[entry]).substr(equals + 1);
         if (!HasText(value) || value.front() == '?') continue;
-        lines[entry] = key + "=?" + EncipherText(value);
+        lines[entry] = lines[entry].substr(0, equals) + "=?" + EncipherText(value);
         ++count;
     }
     languageState.enciphered += count;

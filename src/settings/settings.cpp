@@ -99,6 +99,9 @@ bool LoadSettings() {
 
 bool SaveSettings() {
     const auto ini = OpenSettings();
+    // The whole list is saved with one replace of the file: nothing can read or write the file
+    // in between, and an interrupted save leaves the old file whole.
+    ini->BeginBatch();
     ini->WriteBool(kGeneral, "AUTORUN", autorun);
     ini->WriteBool(kGeneral, "PLAYWAVE", playWave);
     ini->WriteBool(kGeneral, "SHOW_ADVERT", showAdvert);
@@ -111,6 +114,7 @@ bool SaveSettings() {
     for (const std::string& section : leftovers) {
         if (IsAccountSection(section)) ini->EraseSection(section);
     }
+    ini->CommitBatch();
     return true;
 }
 

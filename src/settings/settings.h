@@ -26,7 +26,7 @@ void ReadServerList(std::vector<std::string>& servers);
 // component names ("popListWindow", "headers", ...); the keys use them upper-cased.
 struct ListViewLayout {
     std::string name;
-    int height = 0;               // stored only for the first list view
+    int height = 0;  // stored only for the first list view
     std::vector<int> columnWidths;
 };
 struct ControlLayout {

@@ -235,3 +235,34 @@ TEST_F(IniFileTest, WritingKeepsPermissionsAndLeavesNoTemporaryFile) {
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(folder_.FileCount(), 1u);
 }
+
+TEST_F(IniFileTest, SeesAnyChangeOnDiskEvenOfTheSameSize) {
+    IniFile ini = Ini("[S]\r\nk=1\r\n");
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
+    folder_.Write("t.ini", "[S]\r\nk=2\r\n");
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "2");
+    folder_.Write("t.ini", "[S]\nk=3\n");
+    ini.WriteString("S", "other", "x");
+    EXPECT_EQ(Content(), "[S]\r\nk=3\r\nother=x\r\n");
+    std::filesystem::remove(ini.Path());
+    EXPECT_EQ(ini.ReadString("S", "k", "gone"), "gone");
+}
+
+TEST_F(IniFileTest, ABatchWritesOnceAtCommit) {
+    IniFile ini = Ini("[S]\nk=1\n");
+    ini.BeginBatch();
+    ini.WriteString("S", "k", "2");
+    ini.WriteString("T", "n", "3");
+    ini.EraseSection("S");
+    EXPECT_EQ(ini.ReadString("T", "n", ""), "3");
+    EXPECT_FALSE(ini.SectionExists("S"));
+    EXPECT_EQ(Content(), "[S]\nk=1\n");
+    ini.CommitBatch();
+    EXPECT_EQ(Content(), "[T]\r\nn=3\r\n");
+
+    folder_.Write("t.ini", "[S]\nk=1\n");
+    ini.BeginBatch();
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "1");
+    ini.CommitBatch();
+    EXPECT_EQ(Content(), "[S]\nk=1\n");  // nothing changed, nothing written
+}
