@@ -72,9 +72,9 @@ const std::string& LanguageFilePath() {
 void LoadLanguageTable() {
     languageState = T_languageState();
     std::string bytes;
-    if (ReadFileBytes(LanguageFilePath(), bytes) == ReadStatus::Ok) {
-        languageState.lines = ParseLanguageFile(bytes);
-    }
+    const ReadStatus status = ReadFileBytes(LanguageFilePath(), bytes);
+    if (status == ReadStatus::Ok) languageState.lines = ParseLanguageFile(bytes);
+    languageState.unreadable = status == ReadStatus::Failed;
 }
 
 void ResetLanguageTable() {
@@ -111,7 +111,8 @@ int EncipherLanguageTable() {
 
 bool WriteBackLanguageTable() {
     EncipherLanguageTable();
-    if (languageState.enciphered == 0) return false;
+    // A file that could not be read must not be replaced by the few keys this run asked for.
+    if (languageState.enciphered == 0 || languageState.unreadable) return false;
     WriteFileAtomically(LanguageFilePath(), JoinLines(languageState.lines));
     languageState.enciphered = 0;
     return true;

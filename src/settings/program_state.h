@@ -28,11 +28,13 @@ inline bool TlsAvailable = false;
 inline bool StartedWithParameters = false;
 
 // The language table: the lines of the language file in file order, the file's path (fixed
-// when the table is loaded), and how many values were enciphered since the last write-back.
+// when the table is loaded), how many values were enciphered since the last write-back, and
+// whether the file existed but could not be read (then it is never replaced).
 struct T_languageState {
     std::string path;
     std::vector<std::string> lines;
     int enciphered = 0;
+    bool unreadable = false;
 };
 inline T_languageState languageState;
 

@@ -128,6 +128,7 @@ void ReadServerList(std::vector<std::string>& servers) {
 
 void SaveWindowLayout(const WindowLayout& layout) {
     const auto ini = OpenSettings();
+    ini->BeginBatch();
     ini->WriteInteger(kGeneral, LayoutKey(layout.window, "_WIDTH"), layout.width);
     if (KeepsHeight(layout)) {
         ini->WriteInteger(kGeneral, LayoutKey(layout.window, "_HEIGHT"), layout.height);
@@ -141,6 +142,7 @@ void SaveWindowLayout(const WindowLayout& layout) {
         ini->WriteInteger(kGeneral, LayoutKey(layout.control->name, "_WIDTH"),
                           layout.control->width);
     }
+    ini->CommitBatch();
 }
 
 void LoadWindowLayout(WindowLayout& layout) {

@@ -2,11 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 
 #include "settings/errors.h"
 #include "settings/temp_folder.h"
@@ -25,19 +23,6 @@ protected:
 };
 
 using StringList = std::vector<std::string>;
-
-// Runs `body` directly, or as user "nobody" in a child process when the tests run as root.
-bool AsOrdinaryUser(const std::function<bool()>& body) {
-    if (::geteuid() != 0) return body();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
-        ::_exit(dropped && body() ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
-}
 
 }  // namespace
 

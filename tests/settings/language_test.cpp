@@ -1,6 +1,7 @@
 #include "settings/language.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "settings/cipher.h"
 #include "settings/errors.h"
@@ -132,4 +133,17 @@ TEST_F(LanguageTest, AFailedWriteBackReportsThePath) {
     } catch (const TarnwickError& e) {
         EXPECT_STREQ(e.what(), "Unable to write to /proc/no-such-folder/vellmoar.lng");
     }
+}
+
+TEST_F(LanguageTest, AFileThatCannotBeReadIsNeverReplaced) {
+    folder_.Write("vellmoar.lng", "key=text\r\n");
+    ::chmod(folder_.File("vellmoar.lng").c_str(), 0);
+    ::chmod(folder_.Path().c_str(), 0777);
+    const bool keptTheFile = AsOrdinaryUser([] {
+        LoadLanguageTable();
+        return LanguageTable().empty() && GetLangText("key") == "key" && !WriteBackLanguageTable();
+    });
+    ::chmod(folder_.File("vellmoar.lng").c_str(), 0644);
+    EXPECT_TRUE(keptTheFile);
+    EXPECT_EQ(File(), "key=text\r\n");
 }
