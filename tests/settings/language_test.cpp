@@ -127,12 +127,8 @@ TEST_F(LanguageTest, AFailedWriteBackReportsThePath) {
     SetProgramFolder("/proc/no-such-folder");
     LoadLanguageTable();
     GetLangText("key");
-    try {
-        WriteBackLanguageTable();
-        FAIL() << "no error";
-    } catch (const TarnwickError& e) {
-        EXPECT_STREQ(e.what(), "Unable to write to /proc/no-such-folder/vellmoar.lng");
-    }
+    EXPECT_EQ(ErrorText([] { WriteBackLanguageTable(); }),
+              "Unable to write to /proc/no-such-folder/vellmoar.lng");
 }
 
 TEST_F(LanguageTest, AFileThatCannotBeReadIsNeverReplaced) {

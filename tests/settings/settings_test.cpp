@@ -34,6 +34,16 @@ protected:
         return item;
     }
 
+    // One saved account whose section then gets run-state keys, as a check would write them.
+    std::unique_ptr<IniFile> SavedAccountWithRunState() {
+        accounts.push_back(Account("pop.one", "ann"));
+        SaveSettings();
+        auto ini = OpenSettings();
+        ini->WriteInteger("EML_POP_ONE_ANN", "COUNT", 7);
+        ini->WriteString("EML_POP_ONE_ANN", "LAST_ERROR", "refused~twice");
+        return ini;
+    }
+
     TempFolder folder_;
 };
 
@@ -122,11 +132,7 @@ TEST_F(SettingsTest, SaveWritesGeneralThenEveryAccountInOrder) {
 }
 
 TEST_F(SettingsTest, RunStateOfAnUnchangedAccountSurvivesASave) {
-    accounts.push_back(Account("pop.one", "ann"));
-    SaveSettings();
-    auto ini = OpenSettings();
-    ini->WriteInteger("EML_POP_ONE_ANN", "COUNT", 7);
-    ini->WriteString("EML_POP_ONE_ANN", "LAST_ERROR", "refused~twice");
+    const auto ini = SavedAccountWithRunState();
     accounts[0].params.email = "changed@pop.one";
     SaveSettings();
     EXPECT_EQ(ini->ReadInteger("EML_POP_ONE_ANN", "COUNT", 0), 7);
@@ -135,11 +141,7 @@ TEST_F(SettingsTest, RunStateOfAnUnchangedAccountSurvivesASave) {
 }
 
 TEST_F(SettingsTest, AChangedUserNameLeavesOneFreshSection) {
-    accounts.push_back(Account("pop.one", "ann"));
-    SaveSettings();
-    auto ini = OpenSettings();
-    ini->WriteInteger("EML_POP_ONE_ANN", "COUNT", 7);
-    ini->WriteString("EML_POP_ONE_ANN", "LAST_RESULT", "1");
+    const auto ini = SavedAccountWithRunState();
     accounts[0].params.username = "anna";
     SaveSettings();
     EXPECT_EQ(ini->ReadSections(), (std::vector<std::string>{"GENERAL", "EML_POP_ONE_ANNA"}));

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <string>
 
+#include "settings/errors.h"
 #include "settings/program_path.h"
 
 class TempFolder {
@@ -62,4 +63,14 @@ inline bool AsOrdinaryUser(const std::function<bool()>& body) {
     int status = 0;
     return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
            WEXITSTATUS(status) == 0;
+}
+
+// The message of the TarnwickError that `action` throws; empty when it throws none.
+inline std::string ErrorText(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const TarnwickError& e) {
+        return e.what();
+    }
+    return "";
 }
