@@ -1,0 +1,241 @@
+// The main window's commands, link colours, keys, close question, command message and error
+// handler, driven on the real widgets.
+#include <QAction>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBrowser>
+
+#include "app/command_link.h"
+#include "app_test_support.h"
+#include "platform/help_viewer.h"
+
+namespace {
+
+const QColor kRed(255, 0, 0);
+const QColor kBlue(0, 0, 255);
+const QColor kGrey(128, 128, 128);
+
+class MainWindowTest : public AppTest {
+protected:
+    CommandLink* Link(int n) {
+        return window->findChild<CommandLink*>(QStringLiteral("l%1").arg(n));
+    }
+    void Post(int wParam, long long lParam = 0) {
+        PostPopCommand(window.get(), wParam, lParam);
+        QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
+    }
+};
+
+TEST_F(MainWindowTest, WindowIsTheBorderlessPanelWithItsTitleAndCaptions) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    Start();
+    EXPECT_EQ(window->size(), QSize(442, 351));
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(window->windowTitle(), "Tarnwick - your e-mail guard. 3.03");
+    // Without a language file every text shows as its key.
+    EXPECT_EQ(window->findChild<QLabel*>("RxLabel1")->text(), "tray_first_hint");
+    EXPECT_EQ(window->findChild<QLabel*>("RxLabel3")->text(), "prog_subtitle");
+    EXPECT_EQ(Link(1)->text(), "continue_mm");
+    EXPECT_EQ(Link(7)->text(), "spam_filter_mm");
+    EXPECT_EQ(window->actHelp->toolTip(), "help_mm");
+    EXPECT_TRUE(boxes.empty()) << "no first-run box with an account";
+}
+
+TEST_F(MainWindowTest, ActionsAndLinkColoursFollowAccountsAndOpenWindows) {
+    Start();
+    ShowWindow();
+    EXPECT_FALSE(window->actContinue->isEnabled());
+    EXPECT_EQ(Link(1)->Color(), kGrey);
+    EXPECT_FALSE(window->actShowList->isEnabled());
+    EXPECT_EQ(Link(3)->Color(), kGrey);
+    EXPECT_EQ(Link(5)->Color(), QColor(Qt::black));
+    EXPECT_EQ(Link(6)->Color(), QColor(Qt::black));
+
+    // First run: the setup window opened once; setup and filter commands are off meanwhile.
+    ASSERT_TRUE(SetupWindowHandle);
+    EXPECT_FALSE(window->actSetup->isEnabled());
+    EXPECT_EQ(Link(4)->Color(), kGrey);
+    EXPECT_FALSE(window->actShowMain->isEnabled());
+    delete SetupWindowHandle.data();
+
+    accounts.push_back(Item("a@x.example"));
+    window->UpdateActions();
+    EXPECT_EQ(Link(1)->Color(), kRed);
+    EXPECT_EQ(Link(2)->Color(), kBlue);
+    EXPECT_EQ(Link(3)->Color(), kBlue);
+    EXPECT_EQ(Link(4)->Color(), kBlue);
+    EXPECT_EQ(Link(7)->Color(), kBlue);
+    EXPECT_TRUE(window->actShowMain->isEnabled());
+}
+
+TEST_F(MainWindowTest, EscapeContinuesOnlyWithAccounts) {
+    Start();
+    ShowWindow();
+    delete SetupWindowHandle.data();
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible()) << "continue is disabled without accounts";
+
+    accounts.push_back(Item("a@x.example"));
+    window->UpdateActions();
+    StartedWithParameters = true;
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(StartedWithParameters);
+    EXPECT_FALSE(window->showOnChildClose);
+}
+
+TEST_F(MainWindowTest, FirstLinkLeadsToSetupWithoutAccounts) {
+    Start();
+    ShowWindow();
+    delete SetupWindowHandle.data();
+    window->UpdateActions();
+    QTest::mouseClick(Link(1), Qt::LeftButton);
+    EXPECT_TRUE(SetupWindowHandle);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, CloseAsksOnlyWhenAccountsExist) {
+    Start();
+    QSignalSpy closed(window.get(), &TpopMainWindow::FormClosed);
+    window->actClose->trigger();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(boxes.size(), 1u) << "only the first-run box";
+
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    window.reset();
+    boxes.clear();
+    Start();
+    QSignalSpy closedAgain(window.get(), &TpopMainWindow::FormClosed);
+    window->actContinue->trigger();
+    ASSERT_FALSE(window->isVisible());
+    boxAnswer = QMessageBox::No;
+    window->actClose->trigger();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "close_main_dialog_title");
+    EXPECT_EQ(boxes[0].text, "close_main_dialog");
+    EXPECT_EQ(closedAgain.count(), 0);
+    EXPECT_TRUE(window->isVisible()) << "the question brings the window up";
+
+    // A close that is not the close command (a session ending) never asks.
+    window->close();
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(closedAgain.count(), 1);
+}
+
+TEST_F(MainWindowTest, CloseWithYesEnds) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    Start();
+    QSignalSpy closed(window.get(), &TpopMainWindow::FormClosed);
+    boxAnswer = QMessageBox::Yes;
+    window->actClose->trigger();
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(closed.count(), 1);
+}
+
+TEST_F(MainWindowTest, CommandMessageTable) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    Start();
+    ShowWindow();
+    window->actContinue->trigger();
+    ASSERT_FALSE(window->isVisible());
+
+    Post(7);
+    Post(9);
+    Post(42);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(ResultsWindowHandle);
+
+    Post(0);
+    EXPECT_TRUE(ResultsWindowHandle) << "0 opens the results window";
+    Post(3);
+    EXPECT_FALSE(window->isVisible()) << "show-main does nothing while a child window is open";
+    delete ResultsWindowHandle.data();
+    Post(2);
+    EXPECT_FALSE(window->isVisible()) << "the user sent the window away";
+    Post(1);
+    EXPECT_TRUE(ResultsWindowHandle) << "1 opens the results window too";
+    delete ResultsWindowHandle.data();
+
+    Post(3);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->showOnChildClose);
+    Post(6);
+    EXPECT_FALSE(window->isVisible()) << "6 continues";
+}
+
+TEST_F(MainWindowTest, ClosingAChildShowsTheWindowWhileShowOnChildClose) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    Start();
+    ShowWindow();
+    window->hide();  // hidden without the continue command: showOnChildClose stays true
+    Post(2);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, HelpKeyAndCommandsOpenOneViewerAtTheirTopic) {
+    folder_.Write("dummy", "");
+    std::filesystem::create_directories(folder_.File("help"));
+    folder_.Write("help/800.htm", "<html><body>Main help</body></html>");
+    folder_.Write("help/305.htm", "<html><body>User and password</body></html>");
+    Start();
+    QTest::keyClick(window.get(), Qt::Key_F1);
+    auto viewers = [] {
+        QList<HelpViewer*> found;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* viewer = qobject_cast<HelpViewer*>(w); viewer && viewer->isVisible())
+                found.append(viewer);
+        return found;
+    };
+    ASSERT_EQ(viewers().size(), 1);
+    EXPECT_EQ(viewers()[0]->windowTitle(), "Tarnwick - your e-mail guard.");
+    EXPECT_TRUE(viewers()[0]->Browser()->source().toLocalFile().endsWith("help/800.htm"));
+
+    ShowHelpTopic(305);
+    EXPECT_EQ(viewers().size(), 1) << "posted, not yet handled";
+    QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(viewers().size(), 1) << "the old viewer closed";
+    EXPECT_TRUE(viewers()[0]->Browser()->toPlainText().contains("User and password"));
+}
+
+TEST_F(MainWindowTest, UnhandledErrorGoesToABoxWhileVisibleElseToTheTrayHint) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    Start();
+    ShowWindow();
+    QTimer::singleShot(0, [] { throw std::runtime_error("Socket Error # 10061"); });
+    RunFor(20);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "Error");
+    EXPECT_EQ(boxes[0].text, "Socket Error # 10061");
+    EXPECT_EQ(LastErrorText, "Socket Error # 10061");
+    const QString pictureHint = window->findChild<QLabel*>("Image1")->toolTip();
+    EXPECT_TRUE(pictureHint.endsWith(": Error - Socket Error # 10061"))
+        << pictureHint.toStdString();
+
+    window->actContinue->trigger();
+    QTimer::singleShot(0, [] { throw std::runtime_error("Unable to write to /x/vellmoor.ini"); });
+    RunFor(20);
+    EXPECT_EQ(boxes.size(), 1u) << "no box while only the tray icon is there";
+    EXPECT_EQ(dm->Tray().Hint(), "Unable to write to /x/vellmoor.ini");
+}
+
+TEST_F(MainWindowTest, PopupMenuHoldsTheCommandsAndAcknowledgesNewMail) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    Start();
+    QStringList names;
+    for (QAction* action : window->popupm->actions())
+        names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+    EXPECT_EQ(names.join(' '),
+              "actShowMain - actShowList actShowResults - actSetup actSpam - "
+              "actHelp actClose");
+    dm->Tray().SetPicture(1);
+    dm->Tray().SetTag(1);
+    Q_EMIT window->popupm->aboutToShow();
+    EXPECT_EQ(dm->Tray().Picture(), 0);
+    EXPECT_EQ(dm->Tray().Tag(), 0);
+}
+
+}  // namespace

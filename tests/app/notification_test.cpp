@@ -1,0 +1,177 @@
+// The tray icon, the alert window and the data module's notification handlers; new mail found
+// by a timed check against the real Dovecot.
+#include <QAbstractButton>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/account_check.h"
+#include "app_test_support.h"
+#include "check/ui/alert_parts.h"
+#include "check/ui/alert_window.h"
+#include "check/ui/ui_notifier.h"
+#include "support/mail_fixture.h"
+
+namespace {
+
+using NotificationTest = AppTest;
+
+TEST(TrayHint, NotificationAreaShowsAtMost63CharactersBeforeABar) {
+    TestApplication();
+    EXPECT_EQ(ShownTrayHint(std::string(70, 'x')), QString(63, 'x'));
+    EXPECT_EQ(ShownTrayHint("Checking a@x.example|second part"), "Checking a@x.example");
+    EXPECT_EQ(ShownTrayHint("short"), "short");
+}
+
+TEST(AlertText, CountChangeMessageCarriesTheSignedChange) {
+    EXPECT_EQ(CountChangeMessage("You have new mail", "a@x.example", 2),
+              "<FONT size=\"8\" face=\"Arial\">You have new mail<br><b>a@x.example</b> "
+              "(2)</FONT>");
+    EXPECT_TRUE(CountChangeMessage("changed", "a@x.example", -3).endsWith("</b> (-3)</FONT>"));
+    EXPECT_EQ(AlertMarkupToHtml("<FONT size=\"8\" face=\"Arial\">x</FONT>"),
+              "<FONT style=\"font-size:8pt\" face=\"Arial\">x</FONT>");
+    EXPECT_EQ(AlertPositionText("%d of %d", 1, 3), "1 of 3");
+}
+
+TEST_F(NotificationTest, AlertFadesInAtTheBottomRightAndClosesByItsButton) {
+    Start();
+    AlertWindow& alert = dm->Alert();
+    QSignalSpy closed(&alert, &AlertWindow::Closed);
+    alert.ClearMessages();
+    alert.AddMessage(CountChangeMessage("You have new mail", "a@x.example", 2), 1);
+    alert.ShowAlert();
+    EXPECT_TRUE(alert.isVisible());
+    EXPECT_EQ(alert.CurrentPhase(), AlertWindow::Phase::FadingIn);
+    EXPECT_EQ(alert.Alpha(), 64);
+    EXPECT_GE(alert.width(), 288);
+    EXPECT_GE(alert.height(), 64);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(alert.frameGeometry().bottomRight(), screen.bottomRight());
+    EXPECT_TRUE(alert.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(alert.findChild<QLabel*>("alertPosition")->text(), "1 of 1");
+    EXPECT_TRUE(alert.findChild<QLabel*>("alertText")->text().contains("<b>a@x.example</b> (2)"));
+    EXPECT_EQ(alert.findChild<QAbstractButton*>("alertClose")->toolTip(), "OK");
+    EXPECT_EQ(alert.findChild<QAbstractButton*>("alertNext")->toolTip(), "Next");
+    EXPECT_EQ(alert.findChild<QAbstractButton*>("alertPrevious")->toolTip(), "Previous");
+
+    RunFor(1400);
+    EXPECT_EQ(alert.CurrentPhase(), AlertWindow::Phase::Displayed);
+    EXPECT_EQ(alert.Alpha(), 188);
+
+    // A second notification while shown renews the content in place.
+    alert.ClearMessages();
+    alert.AddMessage(CountChangeMessage("changed", "b@x.example", -1), 1);
+    alert.ShowAlert();
+    EXPECT_EQ(alert.CurrentPhase(), AlertWindow::Phase::Displayed);
+    EXPECT_TRUE(alert.findChild<QLabel*>("alertText")->text().contains("b@x.example"));
+
+    PendingAccount = "a@x.example";
+    QTest::mouseClick(alert.findChild<QAbstractButton*>("alertClose"), Qt::LeftButton);
+    EXPECT_FALSE(alert.isVisible());
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(dm->Tray().Hint(), "check_email_last a@x.example");
+}
+
+TEST_F(NotificationTest, ClosingTheAlertWithoutPendingAccountKeepsTheHint) {
+    Start();
+    PendingAccount.clear();
+    dm->Tray().SetHint("You have new mail");
+    dm->Alert().AddMessage("x", 1);
+    dm->Alert().ShowAlert();
+    dm->AcknowledgeNewMail();
+    EXPECT_FALSE(dm->Alert().isVisible());
+    EXPECT_EQ(dm->Tray().Hint(), "You have new mail");
+}
+
+TEST_F(NotificationTest, TrayClickAcknowledgesAndOpensTheResults) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    Start();
+    dm->Notifier().ShowNewMailIcon();
+    dm->Notifier().AlertCountChanged(Item("a@x.example").params, 1);
+    EXPECT_EQ(dm->Tray().Picture(), 1);
+    EXPECT_EQ(sounds.size(), 1u);
+    Q_EMIT dm->Tray().Clicked();
+    EXPECT_EQ(dm->Tray().Picture(), 0);
+    EXPECT_EQ(dm->Tray().Tag(), 0);
+    EXPECT_FALSE(dm->Alert().isVisible());
+    EXPECT_FALSE(ResultsWindowHandle) << "posted, opens after the click handler";
+    QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
+    EXPECT_TRUE(ResultsWindowHandle);
+}
+
+TEST_F(NotificationTest, AlertClickOpensTheResultsAndAcknowledges) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    Start();
+    dm->Notifier().ShowNewMailIcon();
+    dm->Notifier().AlertCountChanged(Item("a@x.example").params, 1);
+    QTest::mouseClick(dm->Alert().findChild<QWidget*>("alertBody"), Qt::LeftButton);
+    EXPECT_FALSE(dm->Alert().isVisible());
+    EXPECT_EQ(dm->Tray().Picture(), 0);
+    QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
+    EXPECT_TRUE(ResultsWindowHandle);
+}
+
+class NewMailTest : public AppTest {
+protected:
+    void SetUp() override {
+        if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
+    }
+    // A hidden main window whose timer checks `user` with the real check cycle.
+    void CheckOnce(const MailUser& user, bool playWaveOn) {
+        const T_pop3params account = AccountFor(user);
+        WriteSettings({{.email = account.email,
+                        .host = account.host,
+                        .user = account.username,
+                        .password = account.password,
+                        .port = account.port}},
+                      playWaveOn);
+        Start();
+        window->SetAccountChecker(DefaultAccountChecker(*dm));
+        ShowWindow();
+        window->actContinue->trigger();
+        window->appIdle();
+        QMetaObject::invokeMethod(window->tim, "timeout");
+    }
+};
+
+TEST_F(NewMailTest, NewMailWithAlertAndSound) {
+    const MailUser user = AddMailUser("tray");
+    AddMessages(user, 2);
+    CheckOnce(user, true);
+    EXPECT_EQ(accounts[0].lastChange, 2);
+    EXPECT_EQ(dm->Tray().Picture(), 1);
+    EXPECT_EQ(dm->Tray().Tag(), 1);
+    EXPECT_EQ(dm->Tray().Hint(), "you_have_a_new_mail");
+    EXPECT_EQ(PendingAccount, AccountFor(user).email);
+    ASSERT_EQ(dm->Alert().Messages().size(), 1);
+    EXPECT_EQ(dm->Alert().Messages()[0].text,
+              CountChangeMessage("you_have_a_new_mail", AccountFor(user).email, 2));
+    EXPECT_EQ(dm->Alert().Messages()[0].imageIndex, 1);
+    EXPECT_TRUE(dm->Alert().isVisible());
+    ASSERT_EQ(sounds.size(), 1u);
+    EXPECT_EQ(sounds[0], folder_.File("newm.wav"));
+
+    // Two messages went away: the alert says so with -2, the tray picture stays.
+    ClearMailbox(user);
+    dm->AcknowledgeNewMail();
+    window->checkIndex = 0;
+    QMetaObject::invokeMethod(window->tim, "timeout");
+    EXPECT_EQ(accounts[0].lastChange, -2);
+    EXPECT_EQ(dm->Tray().Hint(), "message_count_was_changed");
+    EXPECT_EQ(dm->Tray().Picture(), 0);
+    ASSERT_EQ(dm->Alert().Messages().size(), 1);
+    EXPECT_TRUE(dm->Alert().Messages()[0].text.endsWith("</b> (-2)</FONT>"));
+    EXPECT_EQ(sounds.size(), 2u);
+}
+
+TEST_F(NewMailTest, NewMailWithoutPlayWaveChangesOnlyTheTray) {
+    const MailUser user = AddMailUser("quiet");
+    AddMessages(user, 1);
+    CheckOnce(user, false);
+    EXPECT_EQ(dm->Tray().Picture(), 1);
+    EXPECT_EQ(dm->Tray().Hint(), "you_have_a_new_mail");
+    EXPECT_FALSE(dm->Alert().isVisible());
+    EXPECT_TRUE(sounds.empty());
+}
+
+}  // namespace

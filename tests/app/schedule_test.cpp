@@ -1,0 +1,154 @@
+// Idle handling, the auto-continue pause and the timed checks of the main window.
+#include <QTimer>
+
+#include "app_test_support.h"
+#include "check/ui/results_window.h"
+#include "setup/setup_window.h"
+
+namespace {
+
+class ScheduleTest : public AppTest {
+protected:
+    void StartHidden(const std::vector<AccountSpec>& specs) {
+        WriteSettings(specs);
+        Start();
+        ShowWindow();
+        window->actContinue->trigger();
+        window->appIdle();
+    }
+    void Tick() { QMetaObject::invokeMethod(window->tim, "timeout"); }
+};
+
+const std::vector<AccountSpec> kThree = {{.email = "one@x.example", .user = "one"},
+                                         {.email = "two@x.example", .user = "two"},
+                                         {.email = "three@x.example", .user = "three"}};
+
+TEST_F(ScheduleTest, HidingStartsTheChecksEightSecondsLaterAndShowingStopsThem) {
+    StartHidden({{.email = "a@x.example", .user = "a"}});
+    EXPECT_TRUE(dm->Tray().Active());
+    EXPECT_TRUE(window->tim->isActive());
+    EXPECT_EQ(window->tim->interval(), 8000);
+
+    window->actShowMain->trigger();
+    window->appIdle();
+    EXPECT_FALSE(window->tim->isActive());
+    EXPECT_FALSE(dm->Tray().Active());
+    Tick();
+    EXPECT_TRUE(checked.empty()) << "no check while the main window is shown";
+}
+
+TEST_F(ScheduleTest, OneAccountIsCheckedEvery38Seconds) {
+    StartHidden({{.email = "a@x.example", .user = "a"}});
+    Tick();
+    EXPECT_EQ(checked, std::vector<std::string>{"a@x.example"});
+    EXPECT_TRUE(window->tim->isActive());
+    EXPECT_EQ(window->tim->interval(), 38000);
+    window->appIdle();
+    EXPECT_EQ(window->tim->interval(), 38000) << "idle keeps a running countdown";
+}
+
+TEST_F(ScheduleTest, ThreeAccountsAreCheckedInTurnEvery18Seconds) {
+    StartHidden(kThree);
+    for (int i = 0; i < 4; ++i) Tick();
+    EXPECT_EQ(checked, (std::vector<std::string>{"one@x.example", "two@x.example",
+                                                 "three@x.example", "one@x.example"}));
+    EXPECT_EQ(window->tim->interval(), 18000);
+
+    // Accounts deleted behind the index: the next tick starts again at the first.
+    accounts.resize(1);
+    window->checkIndex = 5;
+    Tick();
+    EXPECT_EQ(checked.back(), "one@x.example");
+    EXPECT_EQ(window->tim->interval(), 38000);
+}
+
+TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
+    StartHidden(kThree);
+    changeToReport = 3;
+    Tick();
+    changeToReport = 0;
+    Tick();
+    EXPECT_EQ(accounts[0].lastChange, 3);
+    EXPECT_EQ(accounts[1].lastChange, 0);
+
+    window->SetAccountChecker(
+        [](const T_pop3params&) -> int { throw std::runtime_error("Unable to write to x"); });
+    // Through the event loop, as a real tick arrives, so that the error reaches the handler.
+    QTimer::singleShot(0, window->tim, [this] { Tick(); });
+    RunFor(20);
+    EXPECT_TRUE(window->tim->isActive());
+    EXPECT_EQ(window->tim->interval(), 18000);
+    EXPECT_EQ(dm->Tray().Hint(), "Unable to write to x");
+}
+
+TEST_F(ScheduleTest, NoCheckWhileTheSetupWindowIsOpen) {
+    StartHidden({{.email = "a@x.example", .user = "a"}});
+    ShowSetupWindow();
+    ASSERT_TRUE(SetupWindowHandle);
+    Tick();
+    EXPECT_TRUE(checked.empty());
+    EXPECT_TRUE(window->tim->isActive()) << "the tick still re-arms";
+    delete SetupWindowHandle.data();
+    Tick();
+    EXPECT_EQ(checked.size(), 1u);
+}
+
+TEST_F(ScheduleTest, DisabledAccountIsSkippedButItsPanelRefreshed) {
+    StartHidden({{.email = "off@x.example", .user = "off", .enabled = false},
+                 {.email = "on@x.example", .user = "on"}});
+    OpenResultsWindow();
+    ASSERT_TRUE(ResultsWindowHandle);
+    std::vector<long long> refreshed;
+    struct Watch : QObject {
+        std::vector<long long>* seen;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == PopCommandEvent::EventType())
+                seen->push_back(static_cast<PopCommandEvent*>(event)->lParam);
+            return false;
+        }
+    } watch;
+    watch.seen = &refreshed;
+    ResultsWindowHandle->installEventFilter(&watch);
+    Tick();
+    Tick();
+    QCoreApplication::sendPostedEvents(ResultsWindowHandle, PopCommandEvent::EventType());
+    EXPECT_EQ(checked, std::vector<std::string>{"on@x.example"});
+    EXPECT_EQ(refreshed, (std::vector<long long>{0, 1}));
+    ResultsWindowHandle->removeEventFilter(&watch);
+}
+
+TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    StartedWithParameters = true;
+    Start();
+    ShowWindow();
+    window->appIdle();
+    EXPECT_TRUE(window->runtim->isActive());
+    EXPECT_EQ(window->runtim->interval(), 1000);
+    RunFor(1300);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(StartedWithParameters);
+
+    window->actShowMain->trigger();
+    window->appIdle();
+    EXPECT_EQ(window->runtim->interval(), 48000) << "every later pause is the long one";
+}
+
+TEST_F(ScheduleTest, CommandVetoesThePendingHideAndNothingArmsWithoutAccounts) {
+    Start();
+    ShowWindow();
+    delete SetupWindowHandle.data();
+    window->appIdle();
+    EXPECT_FALSE(window->runtim->isActive()) << "no accounts, no auto-continue";
+
+    accounts.push_back(Item("a@x.example"));
+    window->appIdle();
+    ASSERT_TRUE(window->runtim->isActive());
+    EXPECT_EQ(window->runtim->interval(), 48000);
+    window->actHelp->trigger();  // sets the veto
+    QMetaObject::invokeMethod(window->runtim, "timeout");
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->runtim->isActive());
+}
+
+}  // namespace

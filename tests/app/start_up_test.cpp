@@ -1,0 +1,147 @@
+// The start: handing over to a running copy, refusing a CD-ROM, the first run, and a whole
+// run of the program ended by a signal.
+#include <signal.h>
+
+#include <QLocalSocket>
+#include <QProcess>
+#include <QThread>
+#include <filesystem>
+
+#include "app/start_up.h"
+#include "app_test_support.h"
+#include "check/ui/results_window.h"
+#include "platform/single_instance.h"
+#include "platform/start_drive.h"
+
+namespace {
+
+class StartUpTest : public AppTest {
+protected:
+    ~StartUpTest() override { SetFileSystemTypeHook({}); }
+};
+
+TEST_F(StartUpTest, SecondStartHandsOverAndTheFirstCopyShowsItsWindow) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    Start();
+    ShowWindow();
+    window->actContinue->trigger();
+    SingleInstanceServer first;
+    ASSERT_TRUE(first.Listen(SingleInstanceName()));
+
+    EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::HandedOver);
+    RunFor(100);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(boxes.empty()) << "a second copy shows nothing";
+
+    // With a child window open the request has no effect, and the second copy still ends.
+    window->actContinue->trigger();
+    OpenResultsWindow();
+    EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::HandedOver);
+    RunFor(100);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(StartUpTest, OnlyTheShowCommandIsTakenFromTheSocket) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    Start();
+    ShowWindow();
+    window->actContinue->trigger();
+    SingleInstanceServer first;
+    ASSERT_TRUE(first.Listen(SingleInstanceName()));
+    QLocalSocket other;
+    other.connectToServer(SingleInstanceName());
+    ASSERT_TRUE(other.waitForConnected(1000));
+    other.write(
+        "6\n8\nxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx");
+    other.flush();
+    RunFor(100);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(StartUpTest, WithoutAnotherCopyTheStartGoesOn) {
+    EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::Run);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(StartUpTest, CdRomRefusalLeavesBothFilesUntouched) {
+    const std::string ini = "[GENERAL]\r\nPLAYWAVE=1\r\n";
+    const std::string lng = "first_run=Hello\r\n";
+    folder_.Write("vellmoor.ini", ini);
+    folder_.Write("vellmoar.lng", lng);
+    const auto iniTime = std::filesystem::last_write_time(folder_.File("vellmoor.ini"));
+    LoadLanguageTable();
+    SetFileSystemTypeHook([](const QString&) { return QByteArray("iso9660"); });
+
+    EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::Refused);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "Tarnwick - your e-mail guard. 3.03");
+    EXPECT_EQ(folder_.Read("vellmoor.ini"), ini);
+    EXPECT_EQ(folder_.Read("vellmoar.lng"), lng);
+    EXPECT_EQ(std::filesystem::last_write_time(folder_.File("vellmoor.ini")), iniTime);
+
+    SetFileSystemTypeHook([](const QString&) { return QByteArray("udf"); });
+    EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::Refused);
+    SetFileSystemTypeHook([](const QString&) { return QByteArray("ext4"); });
+    EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::Run);
+}
+
+TEST_F(StartUpTest, FirstRunExplainsAndOpensTheSetupOnce) {
+    Start();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "first_run_title");
+    EXPECT_EQ(boxes[0].text, "first_run");
+    EXPECT_FALSE(SetupWindowHandle) << "the setup comes with the first activation";
+    ShowWindow();
+    ASSERT_TRUE(SetupWindowHandle);
+    delete SetupWindowHandle.data();
+    PostPopCommand(window.get(), 5);  // activation runs again after a save
+    QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
+    EXPECT_FALSE(SetupWindowHandle) << "only once";
+    EXPECT_TRUE(window->isVisible());
+    window->appIdle();
+    EXPECT_FALSE(window->runtim->isActive()) << "never hides itself without accounts";
+}
+
+// The real program in a folder of its own: a second copy ends at once, SIGTERM ends the first
+// one the normal way, which writes the language file back enciphered.
+TEST_F(StartUpTest, WholeProgramHandsOverAndEndsOnSignal) {
+    const std::filesystem::path program = folder_.File("tarnwick");
+    std::filesystem::copy_file(TARNWICK_PROGRAM, program);
+    WriteSettings({{.email = "a@x.example", .user = "a", .enabled = false}});
+    folder_.Write("vellmoar.lng", "Error=Error\r\n");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("TMPDIR", QString::fromStdString(folder_.Path()));
+    environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(QString::fromStdString(program.string()), {});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    // The first copy listens once its window exists.
+    QLocalSocket probe;
+    for (int i = 0; i < 200; ++i) {
+        probe.connectToServer(SingleInstanceName());
+        if (probe.waitForConnected(50)) break;
+        QThread::msleep(50);
+    }
+    ASSERT_EQ(probe.state(), QLocalSocket::ConnectedState);
+    probe.disconnectFromServer();
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QString::fromStdString(program.string()), {"/1"});
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    ::kill(static_cast<pid_t>(first.processId()), SIGTERM);
+    ASSERT_TRUE(first.waitForFinished(20000)) << first.readAllStandardError().toStdString();
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    const std::string language = folder_.Read("vellmoar.lng");
+    EXPECT_EQ(language.rfind("Error=?", 0), 0u) << language;
+    EXPECT_NE(language.find("tray_first_hint=?"), std::string::npos) << "keys asked for are kept";
+}
+
+}  // namespace
