@@ -161,6 +161,7 @@ void IniFile::EraseSection(std::string_view section) {
 }
 
 void IniFile::BeginBatch() {
+    if (batching_) return;
     Current(true);
     batching_ = true;
     batchChanged_ = false;

@@ -235,3 +235,12 @@ TEST_F(IniFileTest, ABatchWritesOnceAtCommit) {
     ini.CommitBatch();
     EXPECT_EQ(Content(), "[S]\nk=1\n");  // nothing changed, nothing written
 }
+
+TEST_F(IniFileTest, WritingThroughALinkReplacesTheLinkedFile) {
+    folder_.Write("real.ini", "[S]\r\n");
+    std::filesystem::create_symlink("real.ini", folder_.File("link.ini"));
+    IniFile ini(folder_.File("link.ini"));
+    ini.WriteString("S", "k", "v");
+    EXPECT_TRUE(std::filesystem::is_symlink(ini.Path()));
+    EXPECT_EQ(folder_.Read("real.ini"), "[S]\r\nk=v\r\n");
+}

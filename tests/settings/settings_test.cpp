@@ -82,7 +82,7 @@ TEST_F(SettingsTest, LoadsOnlyExactlyNamedAccountSectionsInFileOrder) {
         EncipherText("secret") +
         "\r\nPORT=0x6E\r\nSECURE_LOGIN=1\r\nSSL=1\r\n"
         "[eml_lower]\r\nEMAIL=lower@x\r\n[EML_EMPTY]\r\n[XEML_A]\r\nEMAIL=x\r\n"
-        "[EML_A]\r\nEMAIL=a@x\r\nPORT=abc\r\nPASSWORD=\r\n");
+        "[EML_A]\r\nEMAIL=a@x\r\nPORT=abc\r\nPASSWORD=typed in!\r\n");
     LoadSettings();
     EXPECT_TRUE(autorun);
     EXPECT_TRUE(playWave);
@@ -107,6 +107,7 @@ TEST_F(SettingsTest, LoadsOnlyExactlyNamedAccountSectionsInFileOrder) {
     EXPECT_FALSE(empty.params.ssl);
     EXPECT_EQ(accounts[2].params.email, "a@x");
     EXPECT_EQ(accounts[2].params.port, 110);
+    EXPECT_EQ(accounts[2].params.password.size(), 6u);  // not a cipher text: whatever it gives
 }
 
 TEST_F(SettingsTest, SaveWritesGeneralThenEveryAccountInOrder) {
