@@ -6,15 +6,19 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
+#include <exception>
+#include <string>
 
 #include "check/ui/account_panel.h"
 #include "check/ui/notification.h"
 #include "platform/help.h"
 #include "platform/pop_command.h"
 #include "platform/ui_text.h"
+#include "settings/errors.h"
 #include "settings/language.h"
 #include "settings/program_state.h"
 #include "settings/settings.h"
@@ -144,7 +148,14 @@ void TpopResultsWindow::keyPressEvent(QKeyEvent* event) {
 void TpopResultsWindow::closeEvent(QCloseEvent* event) {
     AcknowledgeNewMail();
     for (T_pop3item& item : accounts) item.lastChange = 0;
-    SaveWindowLayout(ResultsLayout(width()));
+    try {
+        SaveWindowLayout(ResultsLayout(width()));
+    } catch (const std::exception& error) {
+        // The window closes all the same; the failure reaches the program's error handler
+        // from the event loop once the window is gone.
+        QTimer::singleShot(0, QCoreApplication::instance(),
+                           [message = std::string(error.what())] { throw TarnwickError(message); });
+    }
     event->accept();
 }
 

@@ -216,10 +216,10 @@ TEST_F(ResultsWindowTest, ClickingAPanelOpensTheListOnItsAccount) {
 }
 
 TEST_F(ResultsWindowTest, RefreshCommandUpdatesOnlyThatPanel) {
-    T_pop3item& first = AddAccount("first@example.org", "one");
+    AddAccount("first@example.org", "one");
     AddAccount("second@example.org", "two");
     QWidget* window = Open();
-    Write(first, "COUNT", "12");
+    Write(accounts[0], "COUNT", "12");
     Write(accounts[1], "COUNT", "99");
 
     PostPopCommand(window, 1, 0);
