@@ -3,7 +3,9 @@
 
 #include <gmock/gmock.h>
 
+#include "check/anti_freeze.h"
 #include "check/check_fixture.h"
+#include "settings/errors.h"
 #include "settings/program_state.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"
@@ -195,4 +197,46 @@ TEST_F(SessionTest, TlsAccountWithoutTheLibraryConnectsPlain) {
     TlsAvailable = true;
     EXPECT_TRUE(session->IsConnected()) << RunState(account, "LAST_ERROR");
     EXPECT_EQ(session->messageCount, 1);
+}
+
+TEST_F(SessionTest, ActivePumpRunsDuringConnectAndSilentReads) {
+    int pumped = 0;
+    AntiFreeze().Install([&] { ++pumped; });
+    AntiFreeze().SetActive(true);
+    const MailUser user = AddMailUser("pump");
+    AddMessages(user, 2);
+    auto session = OpenSession(AccountFor(user));  // the connect runs on its own thread
+    EXPECT_TRUE(session->IsConnected()) << RunState(AccountFor(user), "LAST_ERROR");
+    EXPECT_EQ(session->messageCount, 2);
+    EndSession(session);
+
+    ScriptedServer silent("S:<silence>");
+    setenv("TARNWICK_READ_TIMEOUT_MS", "1000", 1);
+    pumped = 0;
+    const T_pop3params account = ScriptedAccount(silent);
+    auto waiting = OpenSession(account);
+    unsetenv("TARNWICK_READ_TIMEOUT_MS");
+    AntiFreeze().SetActive(false);
+    AntiFreeze().Install(nullptr);
+    EXPECT_GE(pumped, 3);  // a 250 ms slice at a time
+    EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
+}
+
+TEST_F(SessionTest, AbortFromThePumpEndsTheWaitAtOnce) {
+    ScriptedServer silent("S:<silence>");
+    auto client = std::make_unique<T_POP3>();
+    client->host = "127.0.0.1";
+    client->port = silent.Port();
+    AntiFreeze().Install([&] { client->AbortConnection(); });
+    AntiFreeze().SetActive(true);
+    std::string error;
+    try {
+        client->ConnectAndLogIn();
+    } catch (const TarnwickError& e) {
+        error = e.what();
+    }
+    AntiFreeze().SetActive(false);
+    AntiFreeze().Install(nullptr);
+    EXPECT_EQ(error, "Connection Closed Gracefully.");
+    EXPECT_FALSE(client->IsConnected());
 }
