@@ -28,9 +28,9 @@ void LineChannel::SendLine(std::string_view line) {
 }
 
 std::string LineChannel::ReadLine() {
-    std::size_t searched = start_;
+    std::size_t scanned = 0;  // bytes from start_ on that hold no LF; Fill moves start_
     for (;;) {
-        const std::size_t lf = input_.find('\n', searched);
+        const std::size_t lf = input_.find('\n', start_ + scanned);
         if (lf != std::string::npos) {
             std::size_t end = lf;
             if (end > start_ && input_[end - 1] == '\r') --end;
@@ -42,7 +42,7 @@ std::string LineChannel::ReadLine() {
         // One more byte than the longest line may be its CR.
         if (input_.size() - start_ > kMaxLineLength + 1)
             throw TarnwickError("Max line length exceeded.");
-        searched = input_.size();
+        scanned = input_.size() - start_;
         Fill();
     }
 }

@@ -22,7 +22,8 @@ constexpr const char* kUserLogin = R"(
 )";
 
 struct Session {
-    explicit Session(const std::string& script, bool apop = false) : talk(script) {
+    explicit Session(const std::string& script, bool apop = false, std::size_t piece = 0)
+        : talk(script, piece) {
         client.username = "bob";
         client.password = "secret";
         client.apop = apop;
@@ -207,6 +208,35 @@ TEST(Pop3Fetch, MessageSplitsAtTheFirstEmptyLineAndUnstuffsEveryLine) {
     EXPECT_THAT(sink.body, ElementsAre("--b", ".leading dot in a part", "", "--b--"));
     EXPECT_EQ(sink.bodyCompleted, 1);
     EXPECT_THAT(s.reports, ElementsAre("2 begin", "4 end", "2 begin", "4 end"));
+}
+
+TEST(Pop3Fetch, LinesSplitAcrossReceivedPiecesComeOutWhole) {
+    const std::string script = LoggedIn(R"(
+        C: RETR 1
+        S: +OK
+        S: Subject: pieces
+        S: X-Long: abcdefghijklmnopqrstuvwxyz
+        S:
+        S: first body line
+        S: ..dotted
+        S:
+        S: last
+        S: .
+        C: NOOP
+        S: +OK
+    )");
+    for (std::size_t piece = 1; piece <= 17; ++piece) {
+        Session s(script, false, piece);
+        s.client.ConnectAndLogIn();
+        RecordingSink sink;
+        ASSERT_TRUE(s.client.FetchMessage(1, sink));
+        EXPECT_THAT(sink.header,
+                    ElementsAre("Subject: pieces", "X-Long: abcdefghijklmnopqrstuvwxyz"))
+            << piece;
+        EXPECT_THAT(sink.body, ElementsAre("first body line", ".dotted", "", "last")) << piece;
+        s.client.SendNoop();
+        EXPECT_EQ(s.talk.Problems(), "") << piece;
+    }
 }
 
 TEST(Pop3Fetch, EmptyMessageEndsAtTheMarkAndRefusedRetrReturnsFalse) {

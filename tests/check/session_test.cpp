@@ -5,6 +5,7 @@
 
 #include "check/anti_freeze.h"
 #include "check/check_fixture.h"
+#include "check/recording_sink.h"
 #include "settings/errors.h"
 #include "settings/program_state.h"
 #include "support/mail_fixture.h"
@@ -44,6 +45,25 @@ TEST_F(SessionTest, OpenSessionCountsAndRecordsSuccess) {
     EXPECT_EQ(RunState(AccountFor(user), "LAST_RESULT"), "1");
     EXPECT_NE(RunState(AccountFor(user), "LAST_CHECK"), "(absent)");
     EXPECT_EQ(RunState(AccountFor(user), "LAST_ERROR"), "(absent)");
+}
+
+TEST_F(SessionTest, LargeMessageComesBackLineForLine) {
+    const MailUser user = AddMailUser("large");
+    std::vector<std::string> body;
+    for (int i = 0; i < 6000; ++i)
+        body.push_back((i % 7 == 0 ? "." : "") + std::string(i % 300, 'a' + i % 26));
+    body.push_back(std::string(16384, 'z'));
+    std::string message = "Subject: large\r\nFrom: a@test.example\r\n\r\n";
+    for (const std::string& line : body) message += line + "\r\n";
+    AddMessage(user, message);
+
+    auto session = OpenSession(AccountFor(user));
+    ASSERT_TRUE(session->IsConnected());
+    RecordingSink sink;
+    ASSERT_TRUE(session->FetchMessage(1, sink));
+    EXPECT_EQ(sink.header, (std::vector<std::string>{"Subject: large", "From: a@test.example"}));
+    EXPECT_EQ(sink.body, body);
+    EXPECT_EQ(session->MessageSize(1), static_cast<int>(message.size()));
 }
 
 TEST_F(SessionTest, RefusedLoginIsRecordedAndReported) {

@@ -8,6 +8,7 @@
 
 struct Transcript::State {
     std::vector<ScriptStep> steps;
+    std::size_t piece = 0;
     std::size_t next = 0;
     std::string pendingClientBytes;
     std::vector<std::string> clientLines;
@@ -64,7 +65,8 @@ public:
                                     state_->steps[state_->next].text + "\"\n";
             return 0;
         }
-        const std::size_t n = std::min(size, unread_.size());
+        std::size_t n = std::min(size, unread_.size());
+        if (state_->piece > 0) n = std::min(n, state_->piece);
         std::memcpy(buffer, unread_.data(), n);
         unread_.erase(0, n);
         return n;
@@ -99,8 +101,10 @@ std::vector<ScriptStep> ParseScript(std::string_view script) {
     return steps;
 }
 
-Transcript::Transcript(std::string_view script) : state_(std::make_shared<State>()) {
+Transcript::Transcript(std::string_view script, std::size_t piece)
+    : state_(std::make_shared<State>()) {
     state_->steps = ParseScript(script);
+    state_->piece = piece;
 }
 
 T_POP3::Connector Transcript::Connector() {

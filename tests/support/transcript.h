@@ -37,7 +37,8 @@ std::vector<ScriptStep> ParseScript(std::string_view script);
 
 class Transcript {
 public:
-    explicit Transcript(std::string_view script);
+    // `piece` > 0 hands the server's bytes out at most that many at a time.
+    explicit Transcript(std::string_view script, std::size_t piece = 0);
 
     // Each call connects a new fake connection to the script.
     T_POP3::Connector Connector();

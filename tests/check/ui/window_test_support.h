@@ -17,6 +17,12 @@ inline QApplication& TestApplication() {
     static char* argv[] = {name, nullptr};
     static QApplication* app = [] {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The offscreen platform cannot raise windows and says so every time.
+        static const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+                if (!message.startsWith(QStringLiteral("This plugin does not support")))
+                    previous(type, context, message);
+            });
         return new QApplication(argc, argv);
     }();
     return *app;

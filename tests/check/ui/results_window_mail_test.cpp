@@ -1,0 +1,72 @@
+// The results panels after real checks against the test Dovecot: the run state that the
+// session and the check write is what the panel shows.
+
+#include <gtest/gtest.h>
+
+#include "check/check_cycle.h"
+#include "check/ui/results_window.h"
+#include "check/ui/window_test_support.h"
+#include "settings/program_state.h"
+#include "support/mail_fixture.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+class ResultsAfterCheckTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
+        accounts.clear();
+    }
+    void TearDown() override {
+        delete ResultsWindowHandle.data();
+        Settle();
+        accounts.clear();
+    }
+
+    // One timed check of account 0, as the main window runs it.
+    void CheckFirstAccount() {
+        const int change = CheckAccount(accounts[0].params, notifier);
+        if (change != 0) accounts[0].lastChange = change;
+        PostPopCommand(ResultsWindowHandle.data(), 0, 0);
+        Settle();
+    }
+
+    QString PanelText(const char* name) {
+        QWidget* panel = ResultsWindowHandle->findChild<QWidget*>(QStringLiteral("panel_0"));
+        return Find<QLabel>(panel, name)->text();
+    }
+
+    QApplication& app = TestApplication();
+    TempFolder folder;
+    ProgramFolderScope scope{folder.Path()};
+    CommandCatcher mainWindow;
+    NoCheckNotifier notifier;
+};
+
+TEST_F(ResultsAfterCheckTest, PanelFollowsNewMailAndAFailedLogin) {
+    const MailUser user = AddMailUser("results");
+    AddMessages(user, 3);
+    T_pop3item item;
+    item.enabled = true;
+    item.params = AccountFor(user);
+    accounts.push_back(item);
+
+    OpenResultsWindow();
+    EXPECT_EQ(PanelText("value_count"), QStringLiteral("0"));
+    CheckFirstAccount();
+    EXPECT_EQ(PanelText("value_count"), QStringLiteral("3   ( 3 )"));
+    EXPECT_TRUE(PanelText("value_status").startsWith(QStringLiteral("new_mail - ")));
+    EXPECT_FALSE(PanelText("value_last_check").isEmpty());
+
+    ResultsWindowHandle->close();
+    Settle();
+    accounts[0].params.password = "wrong";
+    OpenResultsWindow();
+    EXPECT_EQ(PanelText("value_status"), QStringLiteral("OK"));
+    CheckFirstAccount();
+    EXPECT_EQ(PanelText("value_count"), QStringLiteral("3"));
+    EXPECT_TRUE(PanelText("value_status").startsWith(QStringLiteral("Error - ")));
+}
+
+}  // namespace
