@@ -1,7 +1,11 @@
 // Sessions against the real Dovecot and against a scripted server for what Dovecot never does.
 #include "check/session.h"
 
+#include <arpa/inet.h>
 #include <gmock/gmock.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "check/anti_freeze.h"
 #include "check/check_fixture.h"
@@ -259,4 +263,39 @@ TEST_F(SessionTest, AbortFromThePumpEndsTheWaitAtOnce) {
     AntiFreeze().Install(nullptr);
     EXPECT_EQ(error, "Connection Closed Gracefully.");
     EXPECT_FALSE(client->IsConnected());
+}
+
+TEST_F(SessionTest, ConnectGivesUpAfterTheConnectTimeoutWhilePumping) {
+    // A listener that never accepts, its one-place queue taken: further connects hang.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    const int filler = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), size), 0);
+
+    int pumped = 0;
+    AntiFreeze().Install([&] { ++pumped; });
+    AntiFreeze().SetActive(true);
+    T_POP3 client;
+    client.host = "127.0.0.1";
+    client.port = ntohs(address.sin_port);
+    client.connectTimeout = std::chrono::milliseconds(600);
+    std::string error;
+    try {
+        client.ConnectAndLogIn();
+    } catch (const TarnwickError& e) {
+        error = e.what();
+    }
+    AntiFreeze().SetActive(false);
+    AntiFreeze().Install(nullptr);
+    ::close(filler);
+    ::close(listener);
+    EXPECT_EQ(error, "Connect timed out.");
+    EXPECT_GE(pumped, 3);  // a 125 ms slice at a time
+    EXPECT_FALSE(client.IsConnected());
 }
