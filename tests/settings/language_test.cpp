@@ -143,3 +143,11 @@ TEST_F(LanguageTest, AFileThatCannotBeReadIsNeverReplaced) {
     EXPECT_TRUE(keptTheFile);
     EXPECT_EQ(File(), "key=text\r\n");
 }
+
+TEST_F(LanguageTest, AHugeFileIsEncipheredInOnePass) {
+    std::string content;
+    for (int i = 0; i < 50000; ++i) content += "key_" + std::to_string(i) + "=\n";
+    Load(content + "last=text\n");
+    EXPECT_EQ(EncipherLanguageTable(), 1);  // a search per line would take hours here
+    EXPECT_EQ(GetLangText("LAST"), "text");
+}
