@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <memory>
 
 #include "app/main_window.h"
 #include "app/tdm.h"
@@ -21,6 +22,15 @@ void CloseChildWindows() {
     for (QPointer<QWidget>* handle :
          {&ListWindowHandle, &SetupWindowHandle, &ResultsWindowHandle, &FilterWindowHandle})
         delete handle->data();
+}
+
+// A message box waiting for an answer goes away as if the user had dismissed it.
+void CloseModalBoxes() {
+    for (int i = 0; i < 8; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) return;
+        modal->close();
+    }
 }
 
 }  // namespace
@@ -46,18 +56,25 @@ int RunProgram(int argc) {
     SingleInstanceServer instance;
     instance.Listen(instanceName);
     QApplication::setQuitOnLastWindowClosed(false);
+    // A session that ends by signal closes the main window without the close question, also
+    // while the window is still being made (the first-run box).
+    auto ending = std::make_shared<bool>(false);
+    InstallShutdownSignals([ending] {
+        *ending = true;
+        CloseModalBoxes();
+        if (QWidget* window = MainForm()) window->close();
+        QCoreApplication::quit();
+    });
     {
         Tdm dm;
         {
             TpopMainWindow window(dm);
             QObject::connect(&window, &TpopMainWindow::FormClosed, qApp, &QApplication::quit,
                              Qt::QueuedConnection);
-            // A session that ends by signal closes the window without the close question.
-            InstallShutdownSignals([target = QPointer<TpopMainWindow>(&window)] {
-                if (target) target->close();
-            });
-            window.show();
-            QApplication::exec();
+            if (!*ending) {
+                window.show();
+                QApplication::exec();
+            }
             CloseChildWindows();
         }
     }
