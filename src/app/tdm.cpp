@@ -28,6 +28,7 @@ Tdm::Tdm()
     PendingAccount.clear();
     LastErrorText.clear();
     accounts.clear();
+    spamRules.clear();
 
     tray->SetIcons(QIcon(QStringLiteral(":/tarnwick/tray_normal.png")),
                    QIcon(QStringLiteral(":/tarnwick/tray_new_mail.png")));
@@ -39,6 +40,9 @@ Tdm::Tdm()
     connect(alert.get(), &AlertWindow::Closed, this, &Tdm::alertClose);
     SetAcknowledgeNewMailHandler([this] { AcknowledgeNewMail(); });
 
+    spamCriteria.maxSize = 0;
+    spamCriteria.maxRecipients = 0;
+    spamCriteria.noEmptySubject = false;
     LoadFilter();
     try {
         LoadTlsLibrary();
@@ -62,6 +66,7 @@ Tdm::~Tdm() {
     }
     tray->SetActive(false);
     accounts.clear();
+    spamRules.clear();
 }
 
 void Tdm::AcknowledgeNewMail() {
