@@ -19,11 +19,7 @@ struct NullSink : MessageSink {
 
 std::unique_ptr<T_POP3> Client(const T_pop3params& account) {
     auto client = std::make_unique<T_POP3>();
-    client->host = account.host;
-    client->port = account.port;
-    client->username = account.username;
-    client->password = account.password;
-    client->apop = account.secureLogin;
+    client->SetAccount(account);
     client->useTls = account.ssl;
     return client;
 }

@@ -21,6 +21,15 @@ T_POP3::T_POP3() : readTimeout(DefaultReadTimeout()) {
 
 T_POP3::~T_POP3() = default;
 
+void T_POP3::SetAccount(const T_pop3params& account) {
+    host = account.host;
+    username = account.username;
+    password = account.password;
+    port = account.port;
+    apop = account.secureLogin;
+    statusHandler = account.statusHandler;
+}
+
 void T_POP3::Report(std::uint8_t kind, int value, const std::string& text) {
     if (statusHandler) statusHandler(*this, kind, value, text);
 }

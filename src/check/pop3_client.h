@@ -39,6 +39,9 @@ public:
     T_statusHandler statusHandler;
 
     void SetConnector(Connector connector) { connector_ = std::move(connector); }
+    // Takes host, user name, password, port, APOP flag and status receiver from the account
+    // (TLS is the caller's decision).
+    void SetAccount(const T_pop3params& account);
 
     // Connects, reads the greeting and logs in with APOP or USER and PASS. On a failure after
     // connecting it sends QUIT (while the connection is open) and closes before throwing.

@@ -12,16 +12,11 @@ namespace {
 std::unique_ptr<T_POP3> NewClient(const T_pop3params& account, const IniFile& settings,
                                   const std::string& section) {
     auto client = std::make_unique<T_POP3>();
-    client->host = account.host;
-    client->username = account.username;
-    client->password = account.password;
-    client->port = account.port;
-    client->apop = account.secureLogin;
+    client->SetAccount(account);
     client->useTls = account.ssl && TlsAvailable;
     // A hand-edited SSL_VERIFY=0 accepts any certificate (a self-signed server).
     client->verifyPeer = settings.ReadBool(section, "SSL_VERIFY", true);
     client->messageCount = 0;
-    client->statusHandler = account.statusHandler;
     return client;
 }
 

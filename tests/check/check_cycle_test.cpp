@@ -98,13 +98,8 @@ TEST_F(CheckCycleTest, RefusedLoginLeavesTheCountAloneAndKeepsTheErrorAfterASucc
 
 TEST_F(CheckCycleTest, FailedCountAfterLoginStoresZero) {
     ScriptedServer server(
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS pw\nS: +OK\nC: STAT\nS: +OK 3\nC: QUIT");
-    T_pop3params account;
-    account.email = "count@test.example";
-    account.host = "127.0.0.1";
-    account.port = server.Port();
-    account.username = "bob";
-    account.password = "pw";
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 3\nC: QUIT");
+    const T_pop3params account = ScriptedAccount(server);
     StoreCount(account, 2);
     EXPECT_EQ(CheckAccount(account, notifier_), -2);
     EXPECT_EQ(RunState(account, "COUNT"), "0");

@@ -10,7 +10,20 @@
 #include "check/notifier.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
+#include "support/scripted_server.h"
 #include "support/temp_folder.h"
+
+// An account on the scripted server: user "bob", password "secret".
+inline T_pop3params ScriptedAccount(const ScriptedServer& server, bool apop = false) {
+    T_pop3params account;
+    account.email = "script@test.example";
+    account.host = "127.0.0.1";
+    account.port = server.Port();
+    account.username = "bob";
+    account.password = "secret";
+    account.secureLogin = apop;
+    return account;
+}
 
 struct RecordingNotifier : CheckNotifier {
     std::vector<std::string> hints;

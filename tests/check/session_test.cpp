@@ -21,18 +21,21 @@ using ::testing::StartsWith;
 
 namespace {
 
-T_pop3params ScriptedAccount(const ScriptedServer& server, bool apop = false) {
-    T_pop3params account;
-    account.email = "script@test.example";
-    account.host = "127.0.0.1";
-    account.port = server.Port();
-    account.username = "bob";
-    account.password = "secret";
-    account.secureLogin = apop;
-    return account;
-}
-
-class SessionTest : public SettingsTest {};
+class SessionTest : public SettingsTest {
+protected:
+    // The TLS session fails for `reason`, then succeeds with SSL_VERIFY=0 in the section.
+    std::unique_ptr<T_POP3> RefusedUnlessVerificationIsOff(const T_pop3params& account,
+                                                           const std::string& reason) {
+        auto refused = OpenSession(account);
+        EXPECT_FALSE(refused->IsConnected());
+        EXPECT_THAT(RunState(account, "LAST_ERROR"), StartsWith("Error connecting with SSL.~"));
+        EXPECT_THAT(RunState(account, "LAST_ERROR"), HasSubstr(reason));
+        SetRunState(account, "SSL_VERIFY", "0");
+        auto accepted = OpenSession(account);
+        EXPECT_TRUE(accepted->IsConnected()) << RunState(account, "LAST_ERROR");
+        return accepted;
+    }
+};
 
 }  // namespace
 
@@ -180,14 +183,7 @@ TEST_F(SessionTest, TlsRefusesAWrongHostNameUnlessVerificationIsOff) {
     TlsAvailable = true;
     T_pop3params account = AccountFor(user, Listener::Tls);
     account.host = "127.0.0.1";  // the certificate names localhost only
-    auto refused = OpenSession(account);
-    EXPECT_FALSE(refused->IsConnected());
-    EXPECT_THAT(RunState(account, "LAST_ERROR"), StartsWith("Error connecting with SSL.~"));
-    EXPECT_THAT(RunState(account, "LAST_ERROR"), HasSubstr("mismatch"));
-
-    SetRunState(account, "SSL_VERIFY", "0");
-    auto accepted = OpenSession(account);
-    EXPECT_TRUE(accepted->IsConnected()) << RunState(account, "LAST_ERROR");
+    RefusedUnlessVerificationIsOff(account, "mismatch");
 }
 
 TEST_F(SessionTest, TlsRefusesASelfSignedCertificateUnlessVerificationIsOff) {
@@ -199,14 +195,7 @@ TEST_F(SessionTest, TlsRefusesASelfSignedCertificateUnlessVerificationIsOff) {
     T_pop3params account = ScriptedAccount(server);
     account.host = "localhost";
     account.ssl = true;
-    auto refused = OpenSession(account);
-    EXPECT_FALSE(refused->IsConnected());
-    EXPECT_THAT(RunState(account, "LAST_ERROR"), StartsWith("Error connecting with SSL.~"));
-    EXPECT_THAT(RunState(account, "LAST_ERROR"), HasSubstr("self-signed"));
-
-    SetRunState(account, "SSL_VERIFY", "0");
-    auto accepted = OpenSession(account);
-    EXPECT_TRUE(accepted->IsConnected()) << RunState(account, "LAST_ERROR");
+    auto accepted = RefusedUnlessVerificationIsOff(account, "self-signed");
     EXPECT_EQ(accepted->messageCount, 7);
     EndSession(accepted);
 }
