@@ -128,8 +128,7 @@ void TpopMainWindow::BuildActions() {
 }
 
 void TpopMainWindow::BuildCommandRows() {
-    const std::array<QAction*, 7> actionOf = {actContinue, actShowResults, actShowList, actSetup,
-                                              actClose,    actHelp,        actSpam};
+    const std::array<QAction*, 7> actionOf = LinkActions();
     const int buttonLeft = kWidth - kRightMargin - kButtonSize;
     for (const LinkRow& row : kRows) {
         const std::size_t i = static_cast<std::size_t>(row.link - 1);
@@ -189,8 +188,7 @@ void TpopMainWindow::TranslateCaptions() {
         action->setToolTip(action->text());
     }
     dm.Tray().SetHint(GetLangText(dm.Tray().Hint()));
-    const std::array<QAction*, 7> actionOf = {actContinue, actShowResults, actShowList, actSetup,
-                                              actClose,    actHelp,        actSpam};
+    const std::array<QAction*, 7> actionOf = LinkActions();
     for (std::size_t i = 0; i < links.size(); ++i) links[i]->setText(actionOf[i]->text());
 }
 

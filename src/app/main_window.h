@@ -87,6 +87,10 @@ private:
     void BuildTimers();
     void TranslateCaptions();
     QAction* AddAction(const char* name, const char* key, int image);
+    // The action of each link and button, l1/b1 to l7/b7.
+    std::array<QAction*, 7> LinkActions() const {
+        return {actContinue, actShowResults, actShowList, actSetup, actClose, actHelp, actSpam};
+    }
 
     // Handlers.
     void FormShow();

@@ -30,8 +30,7 @@ void TpopMainWindow::ConnectCommands() {
     connect(actHelp, &QAction::triggered, this, &TpopMainWindow::actHelpExecute);
     connect(actClose, &QAction::triggered, this, &TpopMainWindow::actCloseExecute);
     connect(links[0], &CommandLink::Clicked, this, &TpopMainWindow::l1Click);
-    const std::array<QAction*, 7> actionOf = {actContinue, actShowResults, actShowList, actSetup,
-                                              actClose,    actHelp,        actSpam};
+    const std::array<QAction*, 7> actionOf = LinkActions();
     for (std::size_t i = 1; i < links.size(); ++i)
         connect(links[i], &CommandLink::Clicked, actionOf[i], &QAction::trigger);
     connect(popupm, &QMenu::aboutToShow, this, &TpopMainWindow::popupmPopup);

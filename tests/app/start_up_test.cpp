@@ -18,15 +18,21 @@ namespace {
 class StartUpTest : public AppTest {
 protected:
     ~StartUpTest() override { SetFileSystemTypeHook({}); }
+
+    // A running first copy with one account, its main window sent to the tray.
+    void StartHiddenAndListen() {
+        WriteSettings({{.email = "a@x.example", .user = "a"}});
+        Start();
+        ShowWindow();
+        window->actContinue->trigger();
+        ASSERT_TRUE(firstCopy.Listen(SingleInstanceName()));
+    }
+
+    SingleInstanceServer firstCopy;
 };
 
 TEST_F(StartUpTest, SecondStartHandsOverAndTheFirstCopyShowsItsWindow) {
-    WriteSettings({{.email = "a@x.example", .user = "a"}});
-    Start();
-    ShowWindow();
-    window->actContinue->trigger();
-    SingleInstanceServer first;
-    ASSERT_TRUE(first.Listen(SingleInstanceName()));
+    StartHiddenAndListen();
 
     EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::HandedOver);
     RunFor(100);
@@ -42,12 +48,7 @@ TEST_F(StartUpTest, SecondStartHandsOverAndTheFirstCopyShowsItsWindow) {
 }
 
 TEST_F(StartUpTest, OnlyTheShowCommandIsTakenFromTheSocket) {
-    WriteSettings({{.email = "a@x.example", .user = "a"}});
-    Start();
-    ShowWindow();
-    window->actContinue->trigger();
-    SingleInstanceServer first;
-    ASSERT_TRUE(first.Listen(SingleInstanceName()));
+    StartHiddenAndListen();
     QLocalSocket other;
     other.connectToServer(SingleInstanceName());
     ASSERT_TRUE(other.waitForConnected(1000));
