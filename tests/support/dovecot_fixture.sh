@@ -113,8 +113,11 @@ service pop3-login {
     ssl = yes
   }
   process_min_avail = 2
+  # chroot needs root; the fixture also runs as an ordinary user.
+  chroot =
 }
 service anvil {
+  chroot =
   unix_listener anvil-auth-penalty {
     mode = 0
   }
@@ -130,9 +133,18 @@ service imap-login {
 EOF
 }
 
+# True when the plain listener greets with "+OK" (a login process is running).
+port_greets() {
+  local line
+  exec 3<>"/dev/tcp/127.0.0.1/$1" || return 1
+  read -r -t 2 line <&3 || true
+  exec 3<&- 3>&-
+  [[ $line == +OK* ]]
+}
+
 wait_until_answering() {
   for _ in $(seq 1 100); do
-    if port_answers "$1" && port_answers "$2"; then return 0; fi
+    if port_greets "$1" 2>/dev/null && port_answers "$2"; then return 0; fi
     sleep 0.1
   done
   return 1

@@ -16,6 +16,8 @@
 // For TLS, call TrustFixtureAuthority() first (sets TARNWICK_CA_FILE for the client); the
 // server certificate is for the name "localhost" (AccountFor uses it for TLS accounts).
 // DovecotAvailable() is false when the fixture is not running (a test may GTEST_SKIP then).
+// The fixture's folder is <build>/dovecot-fixture; the environment variable
+// TARNWICK_DOVECOT_DIR points elsewhere (benchmarks start a fixture of their own).
 
 #include <string>
 #include <string_view>
