@@ -231,7 +231,7 @@ TEST_F(SessionTest, ActivePumpRunsDuringConnectAndSilentReads) {
     unsetenv("TARNWICK_READ_TIMEOUT_MS");
     AntiFreeze().SetActive(false);
     AntiFreeze().Install(nullptr);
-    EXPECT_GE(pumped, 3);  // a 250 ms slice at a time
+    EXPECT_GE(pumped, 1);  // between 250 ms slices
     EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
 }
 
@@ -285,6 +285,6 @@ TEST_F(SessionTest, ConnectGivesUpAfterTheConnectTimeoutWhilePumping) {
     ::close(filler);
     ::close(listener);
     EXPECT_EQ(error, "Connect timed out.");
-    EXPECT_GE(pumped, 3);  // a 125 ms slice at a time
+    EXPECT_GE(pumped, 1);  // between 125 ms slices
     EXPECT_FALSE(client.IsConnected());
 }
