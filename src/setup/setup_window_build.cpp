@@ -163,15 +163,16 @@ void TpopSetupWindow::BuildBottomRow() {
     bclse->setFocusPolicy(Qt::NoFocus);
 }
 
+// The eleven controls that take the focus; the list and the text fields also show it by colour.
 void TpopSetupWindow::WatchFocusableControls() {
-    const std::vector<QWidget*> controls = {pop_list, pop_mail,     pop_server,     pop_port,
-                                            pop_user, pop_password, pop_apop,       pop_ssl,
-                                            pop_wave, pop_auto,     pop_show_advert};
-    for (QWidget* control : controls) control->installEventFilter(this);
-    for (QWidget* control : {static_cast<QWidget*>(pop_list), static_cast<QWidget*>(pop_mail),
-                             static_cast<QWidget*>(pop_server), static_cast<QWidget*>(pop_port),
-                             static_cast<QWidget*>(pop_user), static_cast<QWidget*>(pop_password)})
+    const std::vector<QWidget*> coloured = {pop_list, pop_mail, pop_server,
+                                            pop_port, pop_user, pop_password};
+    for (QWidget* control : coloured) {
+        control->installEventFilter(this);
         SetFieldColour(control, kFieldColour);
+    }
+    const std::vector<QWidget*> boxes = {pop_apop, pop_ssl, pop_wave, pop_auto, pop_show_advert};
+    for (QWidget* control : boxes) control->installEventFilter(this);
 }
 
 void TpopSetupWindow::ConnectHandlers() {
