@@ -57,7 +57,9 @@ void TrayIcon::SetHint(const std::string& hint) {
 void TrayIcon::SetActive(bool active) {
     if (active == active_) return;
     active_ = active;
-    if (TrayAreaAvailable()) icon_->setVisible(active);
+    // Shown even when no notification area is there yet: one that appears later (a panel
+    // started after the program) then takes the icon.
+    icon_->setVisible(active);
 }
 
 void TrayIcon::SetMenu(QMenu* menu) {
