@@ -96,6 +96,9 @@ TEST_F(ResultsWindowTest, WithoutAccountsTheWindowHoldsOneEmptyPanelHeight) {
     EXPECT_EQ(window->width(), 328);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("  email_results_window"));
     EXPECT_EQ(Panel(0), nullptr);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(window->x() + window->width() + 8, screen.x() + screen.width());
+    EXPECT_GT(window->y() + window->height(), screen.y() + screen.height() - 100);
 }
 
 TEST_F(ResultsWindowTest, HeightFollowsTheAccountsUpToTheScreenLessOneHundred) {
