@@ -12,6 +12,7 @@
 #include "check/ui/notification.h"
 #include "check/ui/results_window.h"
 #include "check/ui/window_test_support.h"
+#include "settings/errors.h"
 #include "settings/ini_file.h"
 #include "settings/program_state.h"
 #include "settings/settings.h"
@@ -254,6 +255,16 @@ TEST_F(ResultsWindowTest, OnlyOneWindowAndItsClosingIsReported) {
     CloseWindow();
     EXPECT_TRUE(ResultsWindowHandle.isNull());
     EXPECT_TRUE(mainWindow.Received(2, 0));
+}
+
+TEST_F(ResultsWindowTest, ClosesEvenWhenItsWidthCannotBeStored) {
+    const ProgramFolderScope missing(folder.File("missing/folder"));
+    Open();
+    ResultsWindowHandle->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(ResultsWindowHandle.isNull());
+    // The failure itself travels on to the program's error handler.
+    EXPECT_THROW(QCoreApplication::sendPostedEvents(), TarnwickError);
 }
 
 }  // namespace
