@@ -69,11 +69,12 @@ void LineChannel::Fill() {
         received = transport_->Receive(input_.data() + used, kReceiveChunk);
     } catch (...) {
         input_.resize(used);
+        if (!IsOpen() && onClosed) onClosed();
         throw;
     }
     input_.resize(used + received);
     if (received == 0) {
-        if (onPeerClosed) onPeerClosed();
+        if (onClosed) onClosed();
         throw TarnwickError("Connection Closed Gracefully.");
     }
 }

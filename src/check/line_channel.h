@@ -23,14 +23,16 @@ public:
     void SendLine(std::string_view line);
     // The next line up to LF, a CR before it removed. Throws TarnwickError: "Max line length
     // exceeded." for a longer line, "Connection Closed Gracefully." when the peer has closed
-    // (after calling `onPeerClosed`), or the transport's failure.
+    // (after calling `onClosed`), or the transport's failure (after `onClosed` when it
+    // closed the connection, as a read time-out does).
     std::string ReadLine();
 
     // From here on, every line taken reports the bytes taken since this call.
     void BeginCount(std::function<void(std::size_t)> onRead);
     void EndCount();
 
-    std::function<void()> onPeerClosed;
+    // Called when a read finds the connection ended.
+    std::function<void()> onClosed;
 
 private:
     void Fill();

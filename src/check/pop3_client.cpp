@@ -16,7 +16,7 @@ bool IsTerminator(const std::string& line) {
 }  // namespace
 
 T_POP3::T_POP3() : readTimeout(DefaultReadTimeout()) {
-    channel_.onPeerClosed = [this] { Disconnect(); };
+    channel_.onClosed = [this] { Disconnect(); };
 }
 
 T_POP3::~T_POP3() = default;
@@ -48,11 +48,13 @@ void T_POP3::Connect() {
         options.progress = [this](const std::string& text) { Report(5, 0, text); };
         channel_.Attach(ConnectSocket(options));
     }
+    connected_ = true;
     Report(0, 0, "connect");
 }
 
 void T_POP3::Disconnect() {
-    if (!channel_.IsOpen()) return;
+    if (!connected_) return;
+    connected_ = false;
     Report(5, 0, "Disconnecting.");
     channel_.Close();
     Report(1, 0, "disconnect");
@@ -191,11 +193,12 @@ void T_POP3::EndCountedRead() {
 }
 
 void T_POP3::QuitAndClose() {
-    if (!IsConnected()) return;
-    try {
-        SendCommand("QUIT");
-    } catch (const TarnwickError&) {
-        // the connection is closed below either way
+    if (IsConnected()) {
+        try {
+            SendCommand("QUIT");
+        } catch (const TarnwickError&) {
+            // the connection is closed below either way
+        }
     }
     Disconnect();
 }

@@ -77,5 +77,6 @@ private:
 
     Connector connector_;
     LineChannel channel_;
+    bool connected_ = false;  // connected and its end not yet reported
     Pop3Reply lastReply_;
 };

@@ -149,10 +149,15 @@ TEST_F(SessionTest, FailedCountAfterLoginKeepsTheSessionOpen) {
 TEST_F(SessionTest, SilentServerIsLeftAfterTheReadTimeout) {
     ScriptedServer server("S:<silence>");
     setenv("TARNWICK_READ_TIMEOUT_MS", "300", 1);
-    const T_pop3params account = ScriptedAccount(server);
+    T_pop3params account = ScriptedAccount(server);
+    int disconnects = 0;
+    account.statusHandler = [&](T_POP3&, std::uint8_t kind, int, const std::string&) {
+        disconnects += kind == 1;
+    };
     auto session = OpenSession(account);
     unsetenv("TARNWICK_READ_TIMEOUT_MS");
     EXPECT_FALSE(session->IsConnected());
+    EXPECT_EQ(disconnects, 1);
     EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
 }
 
