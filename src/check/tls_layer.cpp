@@ -5,6 +5,7 @@
 #include <openssl/x509v3.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "settings/errors.h"
 
@@ -21,8 +22,34 @@ bool IsIpAddress(const std::string& host) {
            inet_pton(AF_INET6, host.c_str(), address) == 1;
 }
 
-void TrustAuthorities(SSL_CTX* context) {
+// True when `folder` holds certificates under their subject hash ("1a2b3c4d.0"), where
+// OpenSSL finds the one it needs without reading the others.
+bool HasHashedCertificates(const char* folder) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == 10 && name.compare(8, 2, ".0") == 0 &&
+            name.find_first_not_of("0123456789abcdef") == 8)
+            return true;
+    }
+    return false;
+}
+
+// The system's authorities: looked up by hash in the certificate folder where it is hashed,
+// otherwise (or when the environment names other places) OpenSSL's default file and folder,
+// which reads the whole bundle for every connection.
+void TrustSystemAuthorities(SSL_CTX* context) {
+    const bool placesGiven = std::getenv(X509_get_default_cert_file_env()) != nullptr ||
+                             std::getenv(X509_get_default_cert_dir_env()) != nullptr;
+    const char* folder = X509_get_default_cert_dir();
+    if (!placesGiven && HasHashedCertificates(folder) &&
+        SSL_CTX_load_verify_locations(context, nullptr, folder) == 1)
+        return;
     SSL_CTX_set_default_verify_paths(context);
+}
+
+void TrustAuthorities(SSL_CTX* context) {
+    TrustSystemAuthorities(context);
     const char* extra = std::getenv("TARNWICK_CA_FILE");
     if (extra != nullptr && *extra != '\0') SSL_CTX_load_verify_locations(context, extra, nullptr);
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
