@@ -84,6 +84,12 @@ public:
 private:
     static constexpr std::size_t kRetry = static_cast<std::size_t>(-1);
 
+    // A failed socket is of no further use: it is closed before the failure travels on.
+    [[noreturn]] void Fail(const std::string& message) {
+        Close();
+        throw TarnwickError(message);
+    }
+
     void ThrowIfClosed() const {
         if (fd_ < 0) throw TarnwickError("Connection Closed Gracefully.");
     }
@@ -96,14 +102,13 @@ private:
             ThrowIfClosed();
             const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) {
-                Close();
-                throw TarnwickError(SocketErrorText(ETIMEDOUT));
+                Fail(SocketErrorText(ETIMEDOUT));
             }
             const milliseconds slice = AntiFreeze().Active() ? std::min(left, kPumpSlice) : left;
             pollfd request{fd_, events, 0};
             const int ready = ::poll(&request, 1, static_cast<int>(slice.count()));
             if (ready > 0) return;
-            if (ready < 0 && errno != EINTR) throw TarnwickError(SocketErrorText(errno));
+            if (ready < 0 && errno != EINTR) Fail(SocketErrorText(errno));
             AntiFreeze().Process();
         }
     }
@@ -130,7 +135,7 @@ private:
             return 0;
         }
         if (errno == EINTR) return 0;
-        throw TarnwickError(SocketErrorText(errno));
+        Fail(SocketErrorText(errno));
     }
 
     std::size_t SendTls(std::string_view data) {
@@ -149,7 +154,7 @@ private:
         if (errno == EAGAIN || errno == EWOULDBLOCK)
             WaitFor(POLLIN);
         else if (errno != EINTR)
-            throw TarnwickError(SocketErrorText(errno));
+            Fail(SocketErrorText(errno));
         return kRetry;
     }
 
@@ -170,8 +175,8 @@ private:
     void HandleTlsError(int error) {
         if (error == SSL_ERROR_WANT_READ) return WaitFor(POLLIN);
         if (error == SSL_ERROR_WANT_WRITE) return WaitFor(POLLOUT);
-        if (error == SSL_ERROR_SYSCALL && errno != 0) throw TarnwickError(SocketErrorText(errno));
-        throw TarnwickError(TlsErrorText());
+        if (error == SSL_ERROR_SYSCALL && errno != 0) Fail(SocketErrorText(errno));
+        Fail(TlsErrorText());
     }
 
     int fd_;

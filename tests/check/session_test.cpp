@@ -116,7 +116,7 @@ TEST_F(SessionTest, HostileRepliesAreRecordedOnOneLine) {
         {"S: +OK ready\nC: QUIT", true, "Server do not support APOP (no timestamp)"},
         {"S: -ERR too many connections from your address\nC: QUIT", false,
          "too many connections from your address~"},
-        {"S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK ", false,
+        {"S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS:<raw>+OK 1", false,
          "Connection Closed Gracefully."},
     };
     for (const Case& c : cases) {
