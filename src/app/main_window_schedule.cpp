@@ -1,5 +1,6 @@
 // The main window's idle handling, the auto-continue pause, the timed checks and the
 // unhandled-error handler.
+#include <QApplication>
 #include <QLabel>
 #include <QTimer>
 #include <ctime>
@@ -44,7 +45,8 @@ private:
 }  // namespace
 
 void TpopMainWindow::appIdle() {
-    if (inIdle) return;
+    // A message box waiting for an answer runs its own loop, which is no idle time.
+    if (inIdle || QApplication::activeModalWidget() != nullptr) return;
     FlagScope idle(inIdle);
     if (IsShownToUser()) {
         ap->StartAnimation();
