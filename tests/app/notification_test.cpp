@@ -72,6 +72,28 @@ TEST_F(NotificationTest, AlertFadesInAtTheBottomRightAndClosesByItsButton) {
     EXPECT_EQ(dm->Tray().Hint(), "check_email_last a@x.example");
 }
 
+TEST_F(NotificationTest, AlertNavigatesBetweenItsMessages) {
+    Start();
+    AlertWindow& alert = dm->Alert();
+    alert.AddMessage(CountChangeMessage("You have new mail", "first@x.example", 1), 1);
+    alert.AddMessage(CountChangeMessage("You have new mail", "second@x.example", 4), 1);
+    alert.ShowAlert();
+    auto* position = alert.findChild<QLabel*>("alertPosition");
+    auto* text = alert.findChild<QLabel*>("alertText");
+    auto* previous = alert.findChild<QAbstractButton*>("alertPrevious");
+    auto* next = alert.findChild<QAbstractButton*>("alertNext");
+    EXPECT_EQ(position->text(), "2 of 2") << "the newest message is shown";
+    EXPECT_FALSE(next->isEnabled());
+    QTest::mouseClick(previous, Qt::LeftButton);
+    EXPECT_EQ(position->text(), "1 of 2");
+    EXPECT_TRUE(text->text().contains("first@x.example"));
+    EXPECT_FALSE(previous->isEnabled());
+    QTest::mouseClick(next, Qt::LeftButton);
+    EXPECT_TRUE(text->text().contains("second@x.example"));
+    alert.ClearMessages();
+    EXPECT_TRUE(alert.Messages().isEmpty());
+}
+
 TEST_F(NotificationTest, ClosingTheAlertWithoutPendingAccountKeepsTheHint) {
     Start();
     PendingAccount.clear();
