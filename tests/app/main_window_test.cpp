@@ -176,7 +176,6 @@ TEST_F(MainWindowTest, ClosingAChildShowsTheWindowWhileShowOnChildClose) {
 }
 
 TEST_F(MainWindowTest, HelpKeyAndCommandsOpenOneViewerAtTheirTopic) {
-    folder_.Write("dummy", "");
     std::filesystem::create_directories(folder_.File("help"));
     folder_.Write("help/800.htm", "<html><body>Main help</body></html>");
     folder_.Write("help/305.htm", "<html><body>User and password</body></html>");
