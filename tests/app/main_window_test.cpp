@@ -200,6 +200,22 @@ TEST_F(MainWindowTest, HelpKeyAndCommandsOpenOneViewerAtTheirTopic) {
     EXPECT_TRUE(viewers()[0]->Browser()->toPlainText().contains("User and password"));
 }
 
+TEST_F(MainWindowTest, ExitClosesTheHelpViewerByTheTranslatedTitle) {
+    folder_.Write("vellmoar.lng", "help_window_title_bar=Tarnwick - your e-mail guard.\r\n");
+    Start();
+    OpenHelp(400);
+    QPointer<QWidget> viewer;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<HelpViewer*>(w) != nullptr) viewer = w;
+    ASSERT_TRUE(viewer);
+    EXPECT_TRUE(
+        qobject_cast<HelpViewer*>(viewer.data())->Browser()->toPlainText().contains("help/400.htm"))
+        << "a missing page says which one";
+    window.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(viewer);
+}
+
 TEST_F(MainWindowTest, UnhandledErrorGoesToABoxWhileVisibleElseToTheTrayHint) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
