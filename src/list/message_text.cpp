@@ -30,16 +30,10 @@ bool OpensAnchor(std::string_view tag) {
     return tag.size() > 15 && (tag[1] == 'a' || tag[1] == 'A') && tag[2] == ' ';
 }
 
-// The address from its "http://" to the first double quote, else the first single quote,
-// else the end of the tag.
-std::string LinkFromAddress(std::string_view address) {
-    std::size_t end = address.find('"');
-    if (end == std::string_view::npos) end = address.find('\'');
-    return std::string(address.substr(0, end));
-}
-
-// Finds every tag's link in one pass: the next ">" and the next "http://" are found once for
-// all the tags before them, so hostile text without ">" stays linear.
+// Finds the link of every tag in one pass. A tag's link starts at its first "http://" and ends
+// before the first double quote, else the first single quote, else the end of the tag, which
+// is its ">" or, in broken HTML, the next "<". The next ">", "<", "http://" and quotes are
+// found once for all the tags before them, so hostile text stays linear.
 class TagScanner {
 public:
     explicit TagScanner(std::string_view text) : text_(text), upper_(UpperAscii(text)) {}
@@ -47,36 +41,32 @@ public:
     std::string LinkAt(std::size_t pos) {
         if (!OpensAnchor(text_.substr(pos))) return {};
         const std::size_t close = Next(close_, pos, ">");
+        if (close == kNone) return {};
+        const std::size_t end = std::min(close, Next(open_, pos + 1, "<"));
         const std::size_t http = Next(http_, pos, kHttp);
-        if (close == std::string_view::npos || http == std::string_view::npos || http > close) {
-            return {};
-        }
-        if (http != cachedHttp_ || close != cachedClose_) {
-            cachedLink_ = LinkFromAddress(text_.substr(http, close - http));
-            cachedHttp_ = http;
-            cachedClose_ = close;
-        }
-        return cachedLink_;
+        if (http == kNone || http >= end) return {};
+        std::size_t stop = Next(doubleQuote_, http, "\"");
+        if (stop >= end) stop = Next(singleQuote_, http, "'");
+        return std::string(text_.substr(http, std::min(stop, end) - http));
     }
 
 private:
-    static constexpr std::size_t kNotYet = std::string_view::npos - 1;
+    static constexpr std::size_t kNone = std::string_view::npos;
+    static constexpr std::size_t kNotYet = kNone - 1;
 
-    // The first `what` at or after pos; `cache` keeps the last answer for the next tag.
+    // The first `what` at or after pos; `cache` keeps the answer for the next, later tag.
     std::size_t Next(std::size_t& cache, std::size_t pos, std::string_view what) const {
-        if (cache == kNotYet || (cache != std::string_view::npos && cache < pos)) {
-            cache = upper_.find(what, pos);
-        }
+        if (cache == kNotYet || (cache != kNone && cache < pos)) cache = upper_.find(what, pos);
         return cache;
     }
 
     std::string_view text_;
     std::string upper_;
     std::size_t close_ = kNotYet;
+    std::size_t open_ = kNotYet;
     std::size_t http_ = kNotYet;
-    std::size_t cachedHttp_ = kNotYet;
-    std::size_t cachedClose_ = kNotYet;
-    std::string cachedLink_;
+    std::size_t doubleQuote_ = kNotYet;
+    std::size_t singleQuote_ = kNotYet;
 };
 
 // Every tag becomes a run of full stops of its length; links are collected on the way.
@@ -128,11 +118,7 @@ void AppendSeparator(std::vector<std::string>& pane) {
 }  // namespace
 
 void T_link_list::Add(const std::string& link) {
-    std::string upper = UpperAscii(link);
-    const auto at = std::lower_bound(upper_.begin(), upper_.end(), upper);
-    if (at != upper_.end() && *at == upper) return;
-    upper_.insert(at, std::move(upper));
-    links_.push_back(link);
+    if (seen_.insert(UpperAscii(link)).second) links_.push_back(link);
 }
 
 std::string RuleLine() {
@@ -145,13 +131,7 @@ bool IsFillerLine(std::string_view line) {
 }
 
 std::string LinkFromTag(std::string_view tag) {
-    if (!OpensAnchor(tag)) return {};
-    const std::size_t close = tag.find('>');
-    if (close == std::string_view::npos) return {};
-    tag = tag.substr(0, close);
-    const std::size_t http = UpperAscii(tag).find(kHttp);
-    if (http == std::string::npos) return {};
-    return LinkFromAddress(tag.substr(http));
+    return TagScanner(tag).LinkAt(0);
 }
 
 std::vector<std::string> BodyToText(int partNumber, std::string_view contentType,

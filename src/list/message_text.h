@@ -2,6 +2,7 @@
 // The text view of a retrieved message: counts, attachment names, body, text parts with HTML
 // reduced to text, and the web links found in the HTML.
 
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,7 +18,7 @@ public:
 
 private:
     std::vector<std::string> links_;
-    std::vector<std::string> upper_;  // sorted, for the duplicate test
+    std::set<std::string> seen_;  // upper-cased, for the duplicate test
 };
 
 // 32 underscores.
@@ -27,7 +28,8 @@ std::string RuleLine();
 bool IsFillerLine(std::string_view line);
 
 // The http link of an anchor tag; `tag` runs from its "<" to the end of the text. Empty when
-// the tag is not an anchor with an "http://" address.
+// the tag is not an anchor ("<a " and more than 15 characters) with an "http://" address
+// before its ">". The link ends at a quote or the end of the tag.
 std::string LinkFromTag(std::string_view tag);
 
 // The lines of a body or text part. HTML (a text holding "<BODY") is reduced to text: tags
