@@ -2,16 +2,23 @@
 
 #include <exception>
 
+#include "list/mailbox_listing.h"
+
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tarnwick-check [--help]\n"
+    "Usage: tarnwick-check [--help | --list EMAIL]\n"
     "\n"
     "Checks every enabled account of vellmoor.ini in the program's folder once, in list\n"
     "order, and keeps the run state there as the timed check does. Prints one line per\n"
     "account, the fields separated by tabs: the e-mail address, the number of messages\n"
     "(\"-\" when the check failed), the change since the last check, and \"OK\" or the\n"
     "error. A disabled account prints \"-\", 0 and \"disabled\".\n"
+    "\n"
+    "--list EMAIL lists the mailbox of the account with that address (enabled or not),\n"
+    "newest message first, one line per message with the fields separated by tabs:\n"
+    "\"*\" for suspected spam or nothing, date, sender, subject, size and number.\n"
+    "It deletes nothing.\n"
     "\n"
     "Exit status: 0 when every enabled account was checked, 1 when a check failed,\n"
     "2 for bad usage.\n"
@@ -25,6 +32,7 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     try {
         // The modes: one branch each.
         if (args.empty()) return CheckAllAccounts(out);
+        if (args.size() == 2 && args[0] == "--list") return ListMailbox(args[1], out, err);
         if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
             out << kUsage;
             return kExitOk;

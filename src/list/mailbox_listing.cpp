@@ -3,6 +3,8 @@
 #include <ostream>
 
 #include "check/session.h"
+#include "check/tls_layer.h"
+#include "settings/language.h"
 #include "settings/program_state.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
@@ -64,6 +66,9 @@ void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out) {
 }
 
 int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err) {
+    LoadLanguageTable();
+    TlsAvailable = LoadTlsLibrary();
+    LoadSettings();
     const T_pop3item* item = FindAccount(email);
     if (!item) {
         err << "No account with the e-mail address \"" << email << "\".\n";

@@ -28,8 +28,8 @@ std::vector<T_list_row> ListHeaders(T_POP3& session, const std::string& accountE
 void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out);
 
 // Lists the mailbox of the account with that e-mail address (enabled or not) on `out`, newest
-// message first, and ends the session with QUIT; nothing is deleted. Reads the spam rules
-// itself; the account list and the language table must be loaded. Returns 0, or 1 after
-// writing the reason to `err` (no such account, the stored error of a failed session opening,
-// or the error that ended the listing).
+// message first, and ends the session with QUIT; nothing is deleted. Loads the language table,
+// the TLS library, the settings and the spam rules first. Returns 0, or 1 after writing the
+// reason to `err` (no such account, the stored error of a failed session opening, or the error
+// that ended the listing).
 int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err);

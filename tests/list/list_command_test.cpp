@@ -1,0 +1,216 @@
+// The header listing end to end: real Dovecot mailboxes listed by ListMailbox and by
+// tarnwick-check --list, with the settings file in a folder of the test's own.
+#include <sys/wait.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "list/list_row.h"
+#include "list/mailbox_listing.h"
+#include "list/message_feed.h"
+#include "settings/ini_file.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+#include "settings/text_utils.h"
+#include "support/mail_fixture.h"
+#include "support/temp_folder.h"
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAreArray;
+
+namespace {
+
+struct Listing {
+    int status = -1;
+    std::vector<std::vector<std::string>> rows;  // the tab-separated fields of each line
+    std::string errors;
+};
+
+std::vector<std::vector<std::string>> Rows(const std::string& text) {
+    std::vector<std::vector<std::string>> rows;
+    for (std::string_view line : SplitLines(text)) {
+        std::vector<std::string>& fields = rows.emplace_back();
+        for (std::size_t tab; (tab = line.find('\t')) != std::string_view::npos;
+             line.remove_prefix(tab + 1))
+            fields.emplace_back(line.substr(0, tab));
+        fields.emplace_back(line);
+    }
+    return rows;
+}
+
+std::string ManyRecipientsMessage(int count) {
+    std::string message = "From: Mass Mailer <mass@example.net>\r\nTo: ";
+    for (int i = 0; i < count; ++i)
+        message += (i ? ",\r\n r" : "r") + std::to_string(i) + "@x.example";
+    message += "\r\nSubject: Hello everyone\r\nDate: Sun, 01 Mar 2026 12:00:00 +0000\r\n\r\nhi\r\n";
+    return message;
+}
+
+class ListCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
+        std::setlocale(LC_ALL, "");
+        accounts.clear();
+    }
+    void TearDown() override {
+        accounts.clear();
+        spamRules.clear();
+        spamCriteria = {};
+    }
+
+    void SaveAccount(const T_pop3params& params, bool enabled = true) {
+        accounts.clear();
+        accounts.push_back(T_pop3item{enabled, params, 0});
+        SaveSettings();
+    }
+
+    Listing List(const std::string& email) {
+        std::ostringstream out;
+        std::ostringstream err;
+        Listing listing;
+        listing.status = ListMailbox(email, out, err);
+        listing.rows = Rows(out.str());
+        listing.errors = err.str();
+        return listing;
+    }
+
+    TempFolder folder_{"listing"};
+    ProgramFolderScope scope_{folder_.Path()};
+};
+
+// One message per interesting header, and what its row must read.
+struct Sample {
+    std::string raw;
+    std::string sender;
+    std::string subject;
+    bool spam;
+};
+
+std::vector<Sample> MixedMailbox() {
+    return {
+        {ReadListFixture("plain.eml"), "Jana Nov\u00e1kov\u00e1 <jana@example.cz>",
+         "Re: P\u0159\u00edloha", false},
+        {ReadListFixture("no_date.eml"), "<sender@example.org>", "no date here", true},
+        {ReadListFixture("multipart.eml"), "Office <office@example.com>", "Report with attachments",
+         true},
+        {ReadListFixture("encoded_words.eml"), "\u0160koda Auto <info@skoda.example>",
+         // White space between two encoded words goes, as RFC 2047 wants.
+         "\u017dlu\u0165ou\u010dk\u00fd k\u016f\u0148 \u010dten\u00ed"
+         "\u041f\u0440\u0438\u0432\u0435\u0442",
+         false},
+        {ReadListFixture("bad_date.eml"), "<sender@example.org>", "bad date", true},
+        {ReadListFixture("raw_8bit.eml"),
+         "\u017daneta Dvo\u0159\u00e1kov\u00e1 <zaneta@example.cz>", "Caf\u00e9 cr\u00e8me", false},
+        {ManyRecipientsMessage(300), "Mass Mailer <mass@example.net>", "Hello everyone", true},
+        {ReadListFixture("html_only.eml"), "<news@example.com>", "Newsletter", false},
+    };
+}
+
+}  // namespace
+
+TEST_F(ListCommandTest, MixedMailboxNewestFirstWithTextsAndMarks) {
+    const MailUser user = AddMailUser("listmix");
+    const std::vector<Sample> samples = MixedMailbox();
+    for (const Sample& s : samples) AddMessage(user, s.raw);
+    const T_pop3params account = AccountFor(user);
+    SaveAccount(account);
+    {
+        const auto ini = OpenSettings();
+        ini->WriteString("FILTER", "F0", "Subject: %report");
+        ini->WriteInteger("GENERAL_FILTER", "MAX_RECIPIENTS", 100);
+        ini->WriteBool("GENERAL_FILTER", "NO_EMPTY_DATE", true);
+    }
+
+    const Listing listing = List(account.email);
+    ASSERT_EQ(listing.status, 0) << listing.errors;
+    ASSERT_EQ(listing.rows.size(), samples.size());
+
+    // Newest first: the two undated messages as today (higher number first), then by date.
+    const std::vector<int> order = {4, 1, 7, 2, 3, 5, 0, 6};
+    std::vector<std::string> numbers;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const Sample& s = samples[static_cast<std::size_t>(order[i])];
+        const auto& row = listing.rows[i];
+        ASSERT_EQ(row.size(), 6u) << i;
+        EXPECT_EQ(row[0], s.spam ? "*" : "") << s.subject;
+        EXPECT_EQ(row[2], s.sender);
+        EXPECT_EQ(row[3], s.subject);
+        EXPECT_EQ(row[4], SizeText(static_cast<std::int64_t>(s.raw.size()))) << s.subject;
+        numbers.push_back(row[5]);
+    }
+    EXPECT_THAT(numbers, UnorderedElementsAreArray({"1", "2", "3", "4", "5", "6", "7", "8"}));
+    EXPECT_EQ(listing.rows[0][1], "date_no_present");
+    EXPECT_EQ(listing.rows[1][1], "date_no_present");
+    T_mail_entry plain = EntryFromFixture("plain.eml");
+    EXPECT_EQ(listing.rows[6][1], DateTimeText(plain.date));
+    EXPECT_EQ(MailboxSize(user), static_cast<int>(samples.size()));
+}
+
+TEST_F(ListCommandTest, DisabledAccountIsListedAndEmptyMailboxPrintsNothing) {
+    const MailUser user = AddMailUser("listoff");
+    const T_pop3params account = AccountFor(user);
+    SaveAccount(account, false);
+    Listing listing = List(account.email);
+    EXPECT_EQ(listing.status, 0) << listing.errors;
+    EXPECT_TRUE(listing.rows.empty());
+
+    AddMessages(user, 3);
+    listing = List(account.email);
+    EXPECT_EQ(listing.status, 0) << listing.errors;
+    ASSERT_EQ(listing.rows.size(), 3u);
+    T_mail_entry third;
+    FeedMessage(third, MakeMessage("Message 3", "sender@test.example", "x"), false);
+    EXPECT_THAT(listing.rows[0], ElementsAre("", DateTimeText(third.date), "<sender@test.example>",
+                                             "Message 3", ::testing::_, "3"));
+    EXPECT_EQ(MailboxSize(user), 3);
+}
+
+TEST_F(ListCommandTest, FailedLoginPrintsTheStoredError) {
+    const MailUser user = AddMailUser("listbad");
+    T_pop3params account = AccountFor(user);
+    account.password = "wrong";
+    SaveAccount(account);
+    const Listing listing = List(account.email);
+    EXPECT_EQ(listing.status, 1);
+    EXPECT_TRUE(listing.rows.empty());
+    const std::string stored =
+        OpenSettings()->ReadString(AccountSection(account), "LAST_ERROR", "");
+    EXPECT_TRUE(HasText(stored));
+    EXPECT_EQ(listing.errors, stored + "\n");
+}
+
+TEST_F(ListCommandTest, UnknownAddressIsRefused) {
+    SaveAccount(AccountFor(AddMailUser("listnone")));
+    const Listing listing = List("nobody@nowhere.example");
+    EXPECT_EQ(listing.status, 1);
+    EXPECT_THAT(listing.errors, HasSubstr("nobody@nowhere.example"));
+}
+
+TEST_F(ListCommandTest, CommandLineModeListsTheMailbox) {
+    const MailUser user = AddMailUser("listcli");
+    AddMessage(user, ReadListFixture("multipart.eml"));
+    const T_pop3params account = AccountFor(user);
+    SaveAccount(account);
+    // The program reads its settings from its own folder: point it at ours.
+    const std::string copy = folder_.File("tarnwick-check");
+    std::filesystem::copy_file(TARNWICK_CHECK_BINARY, copy);
+    FILE* pipe = popen((copy + " --list " + account.email + " 2>&1").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+    const int status = pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    const auto rows = Rows(output);
+    ASSERT_EQ(rows.size(), 1u) << output;
+    EXPECT_THAT(rows[0], ElementsAre("", ::testing::_, "Office <office@example.com>",
+                                     "Report with attachments", ::testing::_, "1"));
+}
