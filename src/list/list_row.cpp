@@ -16,9 +16,13 @@ std::string DecimalSeparator() {
 }
 
 std::string GroupedDigits(std::uint64_t value) {
-    std::string digits = std::to_string(value);
-    for (std::size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, " ");
-    return digits;
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ' ';
+        grouped += digits[i];
+    }
+    return grouped;
 }
 
 std::time_t TodayAtMidnight() {
@@ -60,10 +64,11 @@ std::string SizeText(std::int64_t bytes) {
     const std::int64_t scaled = bytes * 1000;
     const std::int64_t magnitude = (std::max(scaled, -scaled) + 512) / 1024;
     const auto value = static_cast<std::uint64_t>(magnitude);
-    std::string fraction = std::to_string(value % 1000);
-    fraction.insert(0, 3 - fraction.size(), '0');
-    return (bytes < 0 && magnitude > 0 ? "-" : "") + GroupedDigits(value / 1000) +
-           DecimalSeparator() + fraction + " kB";
+    const std::string fraction = std::to_string(value % 1000 + 1000);  // "1" and three digits
+    std::string text = bytes < 0 && magnitude > 0 ? "-" : "";
+    text.append(GroupedDigits(value / 1000)).append(DecimalSeparator());
+    text.append(fraction, 1).append(" kB");
+    return text;
 }
 
 std::string ListDateText(T_mail_entry& entry) {

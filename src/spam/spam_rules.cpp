@@ -86,26 +86,49 @@ void ParseRule(T_spam& rule, std::string_view value) {
     f.text = std::string(rest.empty() ? rest : rest.substr(1));
 }
 
-bool MatchRule(const T_mail_filter& rule, std::string_view subject, std::string_view sender) {
-    const bool plain = rule.kind == 1;
-    std::string rt = NormalizeText(rule.text, plain);
-    std::string mt;
+namespace {
+
+// One blank on either side (appended: "x" + string trips a false GCC 12 warning).
+std::string Padded(std::string_view text) {
+    std::string padded;
+    padded.reserve(text.size() + 2);
+    padded.append(" ").append(text).append(" ");
+    return padded;
+}
+
+// The message side of the comparison, normalised once for all the rules of a verdict.
+struct MatchTexts {
+    MatchTexts(std::string_view subject, std::string_view sender)
+        : paddedSubject(Padded(NormalizeText(subject, false))),
+          upperSender(NormalizeText(sender, true)) {}
+    std::string paddedSubject;
+    std::string upperSender;
+};
+
+bool Matches(const T_mail_filter& rule, const MatchTexts& message) {
     if (rule.kind == 0) {
-        rt = " " + rt + " ";
-        mt = " " + NormalizeText(subject, false) + " ";
-    } else {
-        mt = NormalizeText(sender, true);
+        const std::string rt = Padded(NormalizeText(rule.text, false));
+        if (rule.content) return Contains(message.paddedSubject, rt);
+        return BeginsWith(Trim(message.paddedSubject), Trim(rt));
     }
-    if (rule.content) return Contains(mt, rt);
-    return BeginsWith(Trim(mt), Trim(rt));
+    const std::string rt = NormalizeText(rule.text, true);
+    if (rule.content) return Contains(message.upperSender, rt);
+    return BeginsWith(Trim(message.upperSender), Trim(rt));
+}
+
+}  // namespace
+
+bool MatchRule(const T_mail_filter& rule, std::string_view subject, std::string_view sender) {
+    return Matches(rule, MatchTexts(subject, sender));
 }
 
 bool SpamVerdict(const T_mail_entry& header, std::int32_t size, std::string_view accountAddress,
                  std::string_view subject, std::string_view sender) {
     if (spamRules.empty()) return false;
     if (CriteriaFire(header, size, accountAddress, subject)) return true;
+    const MatchTexts message(subject, sender);
     for (const auto& rule : spamRules) {
-        if (MatchRule(rule->filter, subject, sender)) return true;
+        if (Matches(rule->filter, message)) return true;
     }
     return false;
 }

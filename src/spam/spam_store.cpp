@@ -38,8 +38,8 @@ bool SaveFilter() {
     ini->EraseSection(kFilterSection);
     for (std::size_t i = 0; i < spamRules.size(); ++i) {
         const T_mail_filter& f = spamRules[i]->filter;
-        ini->WriteString(kFilterSection, "F" + std::to_string(i),
-                         EncodeRule(f.kind, f.content, f.text));
+        const std::string key = std::string("F").append(std::to_string(i));
+        ini->WriteString(kFilterSection, key, EncodeRule(f.kind, f.content, f.text));
     }
     return true;
 }
