@@ -3,6 +3,7 @@
 #include "list/mail_entry.h"
 #include "settings/program_state.h"
 #include "spam/spam_filter.h"
+#include "spam/spam_state.h"
 
 namespace {
 
@@ -24,15 +25,8 @@ T_spam Parsed(std::string_view value) {
     return rule;
 }
 
-// The program-wide rules and criteria, emptied around every verdict test.
-class SpamVerdictTest : public ::testing::Test {
+class SpamVerdictTest : public SpamStateTest {
 protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset() {
-        spamRules.clear();
-        spamCriteria = {};
-    }
     static void AddNeverMatchingRule() {
         spamRules.push_back(std::make_unique<T_spam>());
         spamRules.back()->filter = Rule(0, true, "zzzneverzzz");

@@ -4,19 +4,14 @@
 #include "settings/program_state.h"
 #include "settings/settings.h"
 #include "spam/spam_filter.h"
+#include "spam/spam_state.h"
 #include "support/temp_folder.h"
 
 namespace {
 
 // A settings file of its own in a temporary program folder, and empty rules around each test.
-class SpamStoreTest : public ::testing::Test {
+class SpamStoreTest : public SpamStateTest {
 protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset() {
-        spamRules.clear();
-        spamCriteria = {};
-    }
     std::string Value(std::string_view section, std::string_view key) const {
         return OpenSettings()->ReadString(section, key, "<absent>");
     }
