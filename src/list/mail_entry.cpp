@@ -87,3 +87,7 @@ void T_mail_entry::BodyComplete() {
     receivedBody_.clear();
     receivedBody_.shrink_to_fit();
 }
+
+void T_mail_entry::ParseReceivedBody() {
+    if (!receivedBody_.empty()) BodyComplete();
+}

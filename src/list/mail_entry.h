@@ -62,6 +62,10 @@ public:
     // The header written in front of a saved message's text view.
     std::vector<std::string> HeaderLinesForSaving() const;
 
+    // After a retrieval that broke off (dropped connection, cancel): parses the body lines that
+    // arrived, so that the entry shows what it got. Does nothing when no body line is pending.
+    void ParseReceivedBody();
+
     // MessageSink
     void AddHeaderLine(std::string line) override;
     void HeaderComplete() override;

@@ -128,6 +128,16 @@ TEST(MailEntryWholeMessage, PartsInOrderNestedIncluded) {
     EXPECT_EQ(e.parts[4].displayName, "Raw data");
 }
 
+TEST(MailEntryWholeMessage, BrokenOffRetrievalKeepsWhatArrived) {
+    T_mail_entry e;
+    FeedMessage(e, ReadListFixture("plain.eml"), false);
+    e.AddBodyLine("Dobr=FD den,");  // the connection drops here
+    e.ParseReceivedBody();
+    EXPECT_THAT(e.bodyLines, ElementsAre("Dobr\u00fd den,"));
+    e.ParseReceivedBody();
+    EXPECT_THAT(e.bodyLines, ElementsAre("Dobr\u00fd den,"));
+}
+
 TEST(MailEntryWholeMessage, ClearKeepsNumberAndSize) {
     T_mail_entry e = EntryFromFixture("multipart.eml", true);
     e.number = 7;
