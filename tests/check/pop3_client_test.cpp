@@ -13,14 +13,6 @@ using ::testing::HasSubstr;
 
 namespace {
 
-constexpr const char* kUserLogin = R"(
-    S: +OK ready
-    C: USER bob
-    S: +OK
-    C: PASS secret
-    S: +OK logged in
-)";
-
 struct Session {
     explicit Session(const std::string& script, bool apop = false, std::size_t piece = 0)
         : talk(script, piece) {

@@ -13,16 +13,8 @@ using ::testing::ElementsAre;
 
 namespace {
 
-constexpr const char* kLogin = R"(
-    S: +OK ready
-    C: USER bob
-    S: +OK
-    C: PASS secret
-    S: +OK logged in
-)";
-
 struct Listing {
-    explicit Listing(const std::string& script) : talk(std::string(kLogin) + script) {
+    explicit Listing(const std::string& script) : talk(std::string(kUserLogin) + script) {
         client.username = "bob";
         client.password = "secret";
         client.SetConnector(talk.Connector());

@@ -25,6 +25,16 @@
 
 #include "check/pop3_client.h"
 
+// The greeting and a USER/PASS login of "bob" with password "secret", accepted: the usual
+// start of a script.
+inline constexpr const char* kUserLogin = R"(
+    S: +OK ready
+    C: USER bob
+    S: +OK
+    C: PASS secret
+    S: +OK logged in
+)";
+
 // One line of a script: what the client must send, or what the server sends (line end
 // included).
 // "S:<silence>" (scripted server only): the server says nothing more until the client leaves.
