@@ -1,6 +1,9 @@
 #include "check/check_cycle.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <ctime>
+#include <limits>
 
 #include "check/session.h"
 #include "settings/language.h"
@@ -34,6 +37,14 @@ bool JudgeChange(const T_pop3params& account, int change, IniFile& settings,
     return false;
 }
 
+// current - stored, held to the int range: a broken COUNT or a hostile server's count must not
+// overflow.
+int CountChange(int current, int stored) {
+    const std::int64_t change = std::int64_t{current} - stored;
+    return static_cast<int>(std::clamp<std::int64_t>(change, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
+}
+
 }  // namespace
 
 int CheckAccount(const T_pop3params& account, CheckNotifier& notifier) {
@@ -50,7 +61,7 @@ int CheckAccount(const T_pop3params& account, CheckNotifier& notifier) {
         const int current = session->messageCount;
         if (current != stored) {
             settings->WriteInteger(section, "COUNT", current);
-            change = current - stored;
+            change = CountChange(current, stored);
         }
     }
     if (JudgeChange(account, change, *settings, section, notifier) && playWave)

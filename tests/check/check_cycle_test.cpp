@@ -3,6 +3,8 @@
 
 #include <gmock/gmock.h>
 
+#include <limits>
+
 #include "check/check_fixture.h"
 #include "settings/program_state.h"
 #include "support/mail_fixture.h"
@@ -114,4 +116,22 @@ TEST_F(CheckCycleTest, UnknownAccountHasSucceededAndStoreCountWrites) {
     EXPECT_TRUE(LastCheckSucceeded(account));
     EXPECT_TRUE(StoreCount(account, 12));
     EXPECT_EQ(OpenSettings()->ReadString("EML_MAIL_1_JOHN_DOE", "COUNT", ""), "12");
+}
+
+TEST_F(CheckCycleTest, ExtremeCountsGiveTheNearestChangeInsteadOfOverflowing) {
+    ScriptedServer big(
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 4 100\nC: QUIT");
+    const T_pop3params hugeStored = ScriptedAccount(big);
+    SetRunState(hugeStored, "COUNT", "0x80000000");  // a broken file: the lowest integer
+    EXPECT_EQ(CheckAccount(hugeStored, notifier_), std::numeric_limits<int>::max());
+    EXPECT_EQ(RunState(hugeStored, "COUNT"), "4");
+
+    ScriptedServer hostile(
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\n"
+        "C: STAT\nS: +OK -2147483648 0\nC: QUIT");
+    const T_pop3params negative = ScriptedAccount(hostile);
+    StoreCount(negative, 1);
+    EXPECT_EQ(CheckAccount(negative, notifier_), std::numeric_limits<int>::min());
+    EXPECT_EQ(RunState(negative, "COUNT"), "-2147483648");
+    EXPECT_EQ(big.Problems() + hostile.Problems(), "");
 }
