@@ -36,6 +36,38 @@ std::string Joined(const std::vector<std::string>& lines, std::string_view end) 
     return text;
 }
 
+bool IsBase64Char(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+           c == '/';
+}
+
+// The header with "=" appended to the text of every B encoded word whose length is not a
+// multiple of 4: the parser drops an unpadded last group, and with it the word's last bytes.
+std::string WithPaddedBase64Words(std::string_view header) {
+    std::string result;
+    result.reserve(header.size());
+    std::size_t pos = 0;
+    for (std::size_t start; (start = header.find("=?", pos)) != std::string_view::npos;) {
+        const std::size_t marker = header.find('?', start + 2);
+        if (marker == std::string_view::npos || marker + 2 >= header.size() ||
+            (header[marker + 1] != 'B' && header[marker + 1] != 'b') || header[marker + 2] != '?') {
+            result.append(header, pos, start + 2 - pos);
+            pos = start + 2;
+            continue;
+        }
+        const std::size_t textStart = marker + 3;
+        std::size_t textEnd = textStart;
+        while (textEnd < header.size() && IsBase64Char(header[textEnd])) ++textEnd;
+        result.append(header, pos, textEnd - pos);
+        pos = textEnd;
+        if (header.substr(textEnd, 2) == "?=" && (textEnd - textStart) % 4 > 1) {
+            result.append(4 - (textEnd - textStart) % 4, '=');
+        }
+    }
+    result.append(header, pos);
+    return result;
+}
+
 GPtr<GMimeMessage> ParseText(const std::string& text) {
     EnsureMimeLibrary();
     GPtr<GMimeStream> stream(g_mime_stream_mem_new_with_buffer(text.data(), text.size()));
@@ -177,7 +209,8 @@ std::vector<std::string> TextLines(std::string_view text) {
 
 void ParseHeaderInto(T_mail_entry& entry) {
     ResetHeader(entry);
-    const auto message = ParseText(Joined(entry.rawHeaderLines, "\n") + "\n");
+    const auto message =
+        ParseText(WithPaddedBase64Words(Joined(entry.rawHeaderLines, "\n")) + "\n");
     if (message) FillHeader(entry, message.get());
 }
 
@@ -185,7 +218,8 @@ void ParseMessageInto(T_mail_entry& entry, const std::vector<std::string>& body)
     ResetHeader(entry);
     entry.bodyLines.clear();
     entry.parts.clear();
-    const auto message = ParseText(Joined(entry.rawHeaderLines, "\n") + "\n" + Joined(body, "\n"));
+    const auto message = ParseText(WithPaddedBase64Words(Joined(entry.rawHeaderLines, "\n")) +
+                                   "\n" + Joined(body, "\n"));
     if (!message) return;
     FillHeader(entry, message.get());
     FillBody(entry, g_mime_message_get_mime_part(message.get()));

@@ -63,6 +63,18 @@ TEST(MailEntryHeader, EncodedWordsOfSeveralCharsets) {
     EXPECT_THAT(e.subject, ::testing::EndsWith("\u041f\u0440\u0438\u0432\u0435\u0442"));
 }
 
+TEST(MailEntryHeader, Base64WordsWithoutPaddingKeepEveryByte) {
+    T_mail_entry e;
+    FeedMessage(e,
+                "From: =?utf-8?B?SGVsbG8?= <a@example.org>\r\n"
+                "To: =?iso-8859-1?b?6XQ?= <b@example.org>\r\n"
+                "Subject: =?iso-8859-1?B?6XQ?= =?utf-8?B?SGVsbG8=?= x\r\n\r\n",
+                false);
+    EXPECT_EQ(e.from.name, "Hello");
+    EXPECT_THAT(e.to, ElementsAre(Address("\u00e9t", "b@example.org")));
+    EXPECT_EQ(e.subject, "\u00e9tHello x");
+}
+
 TEST(MailEntryHeader, RawEightBitHeadersBecomeUtf8) {
     const T_mail_entry e = EntryFromFixture("raw_8bit.eml");
     EXPECT_EQ(e.from.name, "\u017daneta Dvo\u0159\u00e1kov\u00e1");
