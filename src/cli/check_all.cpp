@@ -29,7 +29,10 @@ bool CheckOne(T_pop3item& item, CheckNotifier& notifier, std::ostream& out) {
 }  // namespace
 
 int CheckAllAccounts(std::ostream& out) {
-    TlsAvailable = LoadTlsLibrary();
+    // As in the program: a library that loads but reports a fault still counts as available,
+    // so that an account set to TLS fails at its handshake instead of logging in unencrypted.
+    LoadTlsLibrary();
+    TlsAvailable = true;
     LoadSettings();
     NoCheckNotifier notifier;
     bool allChecked = true;
