@@ -2,6 +2,7 @@
 
 #include <gmime/gmime.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "list/charset.h"
@@ -66,6 +67,28 @@ std::string WithPaddedBase64Words(std::string_view header) {
     }
     result.append(header, pos);
     return result;
+}
+
+// Whether the line opens a header field ("Name: value", blanks allowed before the colon) or is
+// the mailbox separator "From " that the parser knows.
+bool OpensField(std::string_view line) {
+    if (line.starts_with("From ")) return true;
+    const std::size_t colon = line.find(':');
+    if (colon == 0 || colon == std::string_view::npos) return false;
+    std::string_view name = line.substr(0, colon);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) > 32 && c != 127;
+    });
+}
+
+// The header as the parser reads it. The parser gives up on a header whose first line is not
+// a field, so such a header gets a harmless field in front and the broken line is skipped
+// like any other broken line.
+std::string ParserHeaderText(const std::vector<std::string>& lines) {
+    std::string text = WithPaddedBase64Words(Joined(lines, "\n"));
+    if (!lines.empty() && !OpensField(lines.front())) text.insert(0, "X-Unparsed-Start: 1\n");
+    return text;
 }
 
 GPtr<GMimeMessage> ParseText(const std::string& text) {
@@ -209,8 +232,7 @@ std::vector<std::string> TextLines(std::string_view text) {
 
 void ParseHeaderInto(T_mail_entry& entry) {
     ResetHeader(entry);
-    const auto message =
-        ParseText(WithPaddedBase64Words(Joined(entry.rawHeaderLines, "\n")) + "\n");
+    const auto message = ParseText(ParserHeaderText(entry.rawHeaderLines) + "\n");
     if (message) FillHeader(entry, message.get());
 }
 
@@ -218,8 +240,8 @@ void ParseMessageInto(T_mail_entry& entry, const std::vector<std::string>& body)
     ResetHeader(entry);
     entry.bodyLines.clear();
     entry.parts.clear();
-    const auto message = ParseText(WithPaddedBase64Words(Joined(entry.rawHeaderLines, "\n")) +
-                                   "\n" + Joined(body, "\n"));
+    const auto message =
+        ParseText(ParserHeaderText(entry.rawHeaderLines) + "\n" + Joined(body, "\n"));
     if (!message) return;
     FillHeader(entry, message.get());
     FillBody(entry, g_mime_message_get_mime_part(message.get()));

@@ -102,6 +102,24 @@ TEST(MailEntryHeader, EmptyAndGarbageHeadersDoNotThrow) {
     EXPECT_EQ(garbage.rawHeaderLines.size(), 4u);
 }
 
+TEST(MailEntryHeader, BrokenFirstLineLeavesTheOtherFieldsReadable) {
+    for (const char* first : {"no colon here", ":x", " folded first", "bad name: x", "\t"}) {
+        T_mail_entry e;
+        e.AddHeaderLine(first);
+        e.AddHeaderLine("From: Ann <ann@example.org>");
+        e.AddHeaderLine("Subject: hi");
+        e.HeaderComplete();
+        EXPECT_EQ(e.from.address, "ann@example.org") << first;
+        EXPECT_EQ(e.subject, "hi") << first;
+        EXPECT_EQ(e.rawHeaderLines.front(), first);
+    }
+    T_mail_entry mbox;
+    FeedMessage(mbox, "From ann@example.org Mon Jan  1 00:00:00 2024\r\nSubject: hi\r\n\r\n",
+                false);
+    EXPECT_EQ(mbox.subject, "hi");
+    EXPECT_EQ(mbox.from.address, "");
+}
+
 TEST(MailEntryExtraLines, LookupIgnoresLetterCase) {
     T_mail_entry e;
     EXPECT_FALSE(e.ExtraHeader("DATE_EMPTY"));
