@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "check/anti_freeze.h"
 #include "check/connect_job.h"
@@ -196,7 +197,10 @@ milliseconds DefaultReadTimeout() {
     if (const char* text = std::getenv("TARNWICK_READ_TIMEOUT_MS")) {
         char* end = nullptr;
         const long value = std::strtol(text, &end, 10);
-        if (end != text && *end == '\0' && value > 0) return milliseconds(value);
+        // Held to what a wait can take: poll() counts in int milliseconds, and the deadline
+        // must not overflow the clock.
+        if (end != text && *end == '\0' && value > 0)
+            return milliseconds(std::min<long>(value, std::numeric_limits<int>::max()));
     }
     return milliseconds(60000);
 }

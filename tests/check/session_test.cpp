@@ -7,9 +7,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <limits>
+
 #include "check/anti_freeze.h"
 #include "check/check_fixture.h"
 #include "check/recording_sink.h"
+#include "check/socket_transport.h"
 #include "settings/errors.h"
 #include "settings/program_state.h"
 #include "support/mail_fixture.h"
@@ -159,6 +162,19 @@ TEST_F(SessionTest, SilentServerIsLeftAfterTheReadTimeout) {
     EXPECT_FALSE(session->IsConnected());
     EXPECT_EQ(disconnects, 1);
     EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
+}
+
+TEST_F(SessionTest, AHugeReadTimeoutFromTheEnvironmentIsHeldToWhatAWaitCanTake) {
+    ScriptedServer server(
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 2 9\nC: QUIT");
+    setenv("TARNWICK_READ_TIMEOUT_MS", "9223372036854775807", 1);
+    const auto timeout = DefaultReadTimeout();
+    auto session = OpenSession(ScriptedAccount(server));
+    unsetenv("TARNWICK_READ_TIMEOUT_MS");
+    EXPECT_EQ(timeout.count(), std::numeric_limits<int>::max());
+    EXPECT_EQ(session->messageCount, 2);
+    EndSession(session);
+    EXPECT_EQ(server.Problems(), "");
 }
 
 TEST_F(SessionTest, EndSessionOnAClientThatNeverConnectedSendsNothing) {
