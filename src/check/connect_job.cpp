@@ -116,6 +116,9 @@ void Report(const ConnectOptions& options, const std::string& text) {
 }  // namespace
 
 int ConnectTcp(const ConnectOptions& options) {
+    // The resolver would take a number beyond 16 bits modulo 65536 and reach another port.
+    if (options.port < 0 || options.port > 65535)
+        throw TarnwickError("Invalid port number: " + std::to_string(options.port) + ".");
     Report(options, "Resolving hostname " + options.host + ".");
     Report(options, "Connecting to " + options.host + ".");
     const int fd = AntiFreeze().Active() ? ConnectWhilePumping(options)

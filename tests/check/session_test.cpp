@@ -108,6 +108,24 @@ TEST_F(SessionTest, RefusedConnectionGivesTheSocketError) {
     EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 111~Connection refused.");
 }
 
+TEST_F(SessionTest, APortOutsideTheTcpRangeIsRefusedBeforeConnecting) {
+    // 70000 would otherwise reach port 4464 (70000 mod 65536), another service, with the password.
+    for (const int port : {70000, 65536, -1}) {
+        T_pop3params account;
+        account.host = "127.0.0.1";
+        account.port = port;
+        std::vector<std::string> progress;
+        account.statusHandler = [&](T_POP3&, std::uint8_t kind, int, const std::string& text) {
+            if (kind == 5) progress.push_back(text);
+        };
+        auto session = OpenSession(account);
+        EXPECT_FALSE(session->IsConnected());
+        EXPECT_EQ(RunState(account, "LAST_ERROR"),
+                  "Invalid port number: " + std::to_string(port) + ".");
+        EXPECT_TRUE(progress.empty()) << port;
+    }
+}
+
 TEST_F(SessionTest, HostileRepliesAreRecordedOnOneLine) {
     struct Case {
         const char* script;
