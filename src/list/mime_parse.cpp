@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "list/charset.h"
+#include "list/header_decode.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -42,28 +44,52 @@ bool IsBase64Char(char c) {
            c == '/';
 }
 
-// The header with "=" appended to the text of every B encoded word whose length is not a
-// multiple of 4: the parser drops an unpadded last group, and with it the word's last bytes.
-std::string WithPaddedBase64Words(std::string_view header) {
+// The bytes as the text of a Q encoded word: letters and digits as they are, the rest "=XX".
+std::string QEncoded(std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(bytes.size() * 3);
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')) {
+            text += c;
+        } else {
+            text.append({'=', kHex[b >> 4], kHex[b & 15]});
+        }
+    }
+    return text;
+}
+
+// The header with every B encoded word written as the Q word of the same bytes. The parser
+// drops the last bytes of a B word without its padding, and after a padded B word it loses
+// the next B words of the same charset; Q words it decodes whole.
+std::string WithBase64WordsAsQ(std::string_view header) {
     std::string result;
     result.reserve(header.size());
     std::size_t pos = 0;
     for (std::size_t start; (start = header.find("=?", pos)) != std::string_view::npos;) {
         const std::size_t marker = header.find('?', start + 2);
-        if (marker == std::string_view::npos || marker + 2 >= header.size() ||
-            (header[marker + 1] != 'B' && header[marker + 1] != 'b') || header[marker + 2] != '?') {
+        const bool base64 = marker != std::string_view::npos && marker + 2 < header.size() &&
+                            (header[marker + 1] == 'B' || header[marker + 1] == 'b') &&
+                            header[marker + 2] == '?';
+        std::size_t textEnd = base64 ? marker + 3 : start + 2;
+        while (base64 && textEnd < header.size() && IsBase64Char(header[textEnd])) ++textEnd;
+        std::size_t padEnd = textEnd;
+        while (base64 && padEnd < header.size() && header[padEnd] == '=') ++padEnd;
+        std::optional<std::string> bytes;
+        if (base64 && header.substr(padEnd, 2) == "?=") {
+            std::string text(header.substr(marker + 3, textEnd - marker - 3));
+            while (text.size() % 4 != 0) text += '=';
+            bytes = DecodeBase64(text);
+        }
+        if (!bytes) {
             result.append(header, pos, start + 2 - pos);
             pos = start + 2;
             continue;
         }
-        const std::size_t textStart = marker + 3;
-        std::size_t textEnd = textStart;
-        while (textEnd < header.size() && IsBase64Char(header[textEnd])) ++textEnd;
-        result.append(header, pos, textEnd - pos);
-        pos = textEnd;
-        if (header.substr(textEnd, 2) == "?=" && (textEnd - textStart) % 4 > 1) {
-            result.append(4 - (textEnd - textStart) % 4, '=');
-        }
+        result.append(header, pos, marker - pos);
+        result.append("?Q?").append(QEncoded(*bytes)).append("?=");
+        pos = padEnd + 2;
     }
     result.append(header, pos);
     return result;
@@ -86,7 +112,7 @@ bool OpensField(std::string_view line) {
 // a field, so such a header gets a harmless field in front and the broken line is skipped
 // like any other broken line.
 std::string ParserHeaderText(const std::vector<std::string>& lines) {
-    std::string text = WithPaddedBase64Words(Joined(lines, "\n"));
+    std::string text = WithBase64WordsAsQ(Joined(lines, "\n"));
     if (!lines.empty() && !OpensField(lines.front())) text.insert(0, "X-Unparsed-Start: 1\n");
     return text;
 }

@@ -75,6 +75,18 @@ TEST(MailEntryHeader, Base64WordsWithoutPaddingKeepEveryByte) {
     EXPECT_EQ(e.subject, "\u00e9tHello x");
 }
 
+TEST(MailEntryHeader, ConsecutiveBase64WordsAreAllDecoded) {
+    T_mail_entry e;
+    FeedMessage(e,
+                "From: =?UTF-8?B?SmFuYQ==?= =?UTF-8?B?IE5vdsOh?= <j@example.cz>\r\n"
+                "Subject: =?utf-8?B?SGVsbA==?= =?utf-8?B?bw==?= =?utf-8?B?IQ?=\r\n"
+                "Cc: =?utf-8?b?xQ==?=\r\n =?utf-8?b?vQ==?= <z@example.cz>\r\n\r\n",
+                false);
+    EXPECT_EQ(e.from.name, "Jana Nov\u00e1");
+    EXPECT_EQ(e.subject, "Hello!");
+    EXPECT_THAT(e.cc, ElementsAre(Address("\u017d", "z@example.cz")));
+}
+
 TEST(MailEntryHeader, RawEightBitHeadersBecomeUtf8) {
     const T_mail_entry e = EntryFromFixture("raw_8bit.eml");
     EXPECT_EQ(e.from.name, "\u017daneta Dvo\u0159\u00e1kov\u00e1");
