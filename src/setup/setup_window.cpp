@@ -31,6 +31,18 @@ QString Text(const char* key) {
     return ToQt(GetLangText(key));
 }
 
+// The length limit is for typing: a longer stored value is shown whole, so that saving the
+// account does not cut it.
+void ShowWhole(QLineEdit* edit, const QString& text, int typingLimit) {
+    edit->setMaxLength(std::max(typingLimit, static_cast<int>(text.size())));
+    edit->setText(text);
+}
+
+void ClearWithLimit(QLineEdit* edit, int typingLimit) {
+    edit->clear();
+    edit->setMaxLength(typingLimit);
+}
+
 }  // namespace
 
 TpopSetupWindow::TpopSetupWindow()
@@ -86,10 +98,10 @@ void TpopSetupWindow::UpdateControls() {
 }
 
 void TpopSetupWindow::ClearFields() {
-    pop_mail->clear();
+    ClearWithLimit(pop_mail, kMailMaxLength);
     pop_server->setEditText(QString());
-    pop_user->clear();
-    pop_password->clear();
+    ClearWithLimit(pop_user, kUserMaxLength);
+    ClearWithLimit(pop_password, kPasswordMaxLength);
     pop_port->setValue(kDefaultPort);
     pop_apop->setChecked(false);
 }
@@ -97,10 +109,10 @@ void TpopSetupWindow::ClearFields() {
 void TpopSetupWindow::ShowAccount(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= accounts.size()) return;
     const T_pop3params& params = accounts[static_cast<std::size_t>(index)].params;
-    pop_mail->setText(ToQt(params.email));
+    ShowWhole(pop_mail, ToQt(params.email), kMailMaxLength);
     pop_server->setEditText(ToQt(params.host));
-    pop_user->setText(ToQt(params.username));
-    pop_password->setText(ToQt(params.password));
+    ShowWhole(pop_user, ToQt(params.username), kUserMaxLength);
+    ShowWhole(pop_password, ToQt(params.password), kPasswordMaxLength);
     pop_port->setValue(params.port);
     pop_apop->setChecked(params.secureLogin);
     pop_ssl->setChecked(params.ssl && TlsAvailable);

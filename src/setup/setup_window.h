@@ -63,6 +63,7 @@ private:
     void enterCTRL(QWidget* control);
     void exitCTRL(QWidget* control);
     bool pop_waveMouseDown(QMouseEvent* mouse);
+    bool ClickBesideEntries(const QMouseEvent* mouse);
 
     int SelectedIndex() const;
     void SetSaveButtonsEnabled(bool enabled);

@@ -99,7 +99,7 @@ void TpopSetupWindow::BuildAccountGroup() {
 void TpopSetupWindow::BuildFieldGroup() {
     auto* group =
         Place(new QGroupBox(Text("email_address_setup"), this), "pop_group", 6, 130, 268, 196);
-    pop_mail = AddEdit(group, "pop_mail", 256, 2, 9, 20, 226);
+    pop_mail = AddEdit(group, "pop_mail", kMailMaxLength, 2, 9, 20, 226);
     AddHelpButton(group, "RxSpeedButton1", 2, 239, 20);
 
     AddFieldLabel(group, "Label4", "email_server_setup", 9, 46);
@@ -116,8 +116,8 @@ void TpopSetupWindow::BuildFieldGroup() {
 
     AddFieldLabel(group, "Label2", "username_setup", 9, 86);
     AddFieldLabel(group, "Label3", "password_setup", 123, 86);
-    pop_user = AddEdit(group, "pop_user", 128, 5, 9, 100, 110);
-    pop_password = AddEdit(group, "pop_password", 128, 5, 123, 100, 112);
+    pop_user = AddEdit(group, "pop_user", kUserMaxLength, 5, 9, 100, 110);
+    pop_password = AddEdit(group, "pop_password", kPasswordMaxLength, 5, 123, 100, 112);
     pop_password->setEchoMode(QLineEdit::Password);
     AddHelpButton(group, "RxSpeedButton3", 5, 239, 100);
 
@@ -173,6 +173,7 @@ void TpopSetupWindow::WatchFocusableControls() {
     }
     const std::vector<QWidget*> boxes = {pop_apop, pop_ssl, pop_wave, pop_auto, pop_show_advert};
     for (QWidget* control : boxes) control->installEventFilter(this);
+    pop_list->viewport()->installEventFilter(this);
 }
 
 void TpopSetupWindow::ConnectHandlers() {

@@ -10,6 +10,11 @@ inline const QColor kFieldColour(0x88, 0xAE, 0xE4);
 // A field's background while it holds the keyboard focus.
 inline const QColor kFocusColour(0xDA, 0xEA, 0xFD);
 
+// How many characters may be typed into the address, user and password fields.
+inline constexpr int kMailMaxLength = 256;
+inline constexpr int kUserMaxLength = 128;
+inline constexpr int kPasswordMaxLength = 128;
+
 // The number from which a control's help topic is formed.
 void SetTag(QWidget* control, int tag);
 int Tag(const QWidget* control);

@@ -197,6 +197,38 @@ TEST_F(SetupWindowTest, ClickingAnEntryRestoresItsStoredValuesButKeepsCheckMarks
     EXPECT_EQ(Edit("pop_user")->text(), QStringLiteral("b"));
 }
 
+TEST_F(SetupWindowTest, ClickBelowTheEntriesKeepsTheShownAccountAndItsEdits) {
+    Store({Account("a@x.org", "pop.x.org", "a")});
+    Open();
+    Edit("pop_password")->setText(QStringLiteral("typed"));
+    const QRect last = List()->visualItemRect(List()->item(0));
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {},
+                      QPoint(last.center().x(), last.bottom() + 20));
+    EXPECT_TRUE(List()->item(0)->isSelected());
+    EXPECT_EQ(Edit("pop_password")->text(), QStringLiteral("typed"));
+    EXPECT_TRUE(Button("bdele")->isEnabled());
+}
+
+TEST_F(SetupWindowTest, StoredValuesLongerThanTheTypingLimitsSurviveASave) {
+    T_pop3item item = Account(std::string(300, 'm') + "@x.org", "pop.x.org", std::string(150, 'u'));
+    item.params.password = std::string(200, 'p');
+    Store({item});
+    Open();
+    Click(Box("pop_apop"));
+    Click(Button("bsave"));
+    ASSERT_EQ(accounts.size(), 1u);
+    EXPECT_EQ(accounts[0].params.email, item.params.email);
+    EXPECT_EQ(accounts[0].params.username, item.params.username);
+    EXPECT_EQ(accounts[0].params.password, item.params.password);
+    EXPECT_TRUE(accounts[0].params.secureLogin);
+
+    // A new account is typed under the usual limits again.
+    Click(Button("badd"));
+    EXPECT_EQ(Edit("pop_password")->maxLength(), 128);
+    EXPECT_EQ(Edit("pop_user")->maxLength(), 128);
+    EXPECT_EQ(Edit("pop_mail")->maxLength(), 256);
+}
+
 TEST_F(SetupWindowTest, ServerBoxOffersTheServerList) {
     IniFile ini = Settings();
     ini.WriteString("SERVERLIST", "one", "pop.one.org");
