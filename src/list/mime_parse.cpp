@@ -211,12 +211,46 @@ std::string OtherPartName(GMimeObject* object) {
     return MimeType(object);
 }
 
+// A parameter of the part's header, parsed again from the raw header with its B encoded words
+// as Q words; nothing when the raw header holds no encoded word or lacks the parameter.
+std::optional<std::string> ReparsedParameter(GMimeObject* object, const char* header,
+                                             const char* parameter) {
+    GMimeHeader* found =
+        g_mime_header_list_get_header(g_mime_object_get_header_list(object), header);
+    const char* raw = found ? g_mime_header_get_raw_value(found) : nullptr;
+    if (!raw || std::string_view(raw).find("=?") == std::string_view::npos) return std::nullopt;
+    const std::string value = WithBase64WordsAsQ(raw);
+    const char* text = nullptr;
+    if (g_ascii_strcasecmp(header, "Content-Disposition") == 0) {
+        GPtr<GMimeContentDisposition> disposition(
+            g_mime_content_disposition_parse(nullptr, value.c_str()));
+        text = g_mime_content_disposition_get_parameter(disposition.get(), parameter);
+        if (text) return std::string(text);
+    } else {
+        GPtr<GMimeContentType> type(g_mime_content_type_parse(nullptr, value.c_str()));
+        text = g_mime_content_type_get_parameter(type.get(), parameter);
+        if (text) return std::string(text);
+    }
+    return std::nullopt;
+}
+
+// The file name as the parser finds it (disposition "filename", else type "name"), with names
+// written as encoded words read again so that base64 words keep every byte.
+std::string FileNameOf(GMimePart* part) {
+    GMimeObject* object = GMIME_OBJECT(part);
+    if (const char* name = g_mime_object_get_content_disposition_parameter(object, "filename")) {
+        return ReparsedParameter(object, "Content-Disposition", "filename").value_or(name);
+    }
+    if (auto name = ReparsedParameter(object, "Content-Type", "name")) return *name;
+    return Text(g_mime_part_get_filename(part));
+}
+
 T_mail_part LeafPart(GMimeObject* object) {
     T_mail_part part;
     part.contentType = MimeType(object);
     if (GMIME_IS_PART(object) && IsAttachment(GMIME_PART(object))) {
         part.kind = T_mail_part::Kind::Attachment;
-        part.fileName = Text(g_mime_part_get_filename(GMIME_PART(object)));
+        part.fileName = FileNameOf(GMIME_PART(object));
     } else if (GMIME_IS_TEXT_PART(object)) {
         part.kind = T_mail_part::Kind::Text;
         part.lines = TextLines(TextOf(GMIME_PART(object)));

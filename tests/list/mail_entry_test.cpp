@@ -150,6 +150,23 @@ TEST(MailEntryWholeMessage, SinglePartBodyIsDecodedToUtf8Lines) {
     EXPECT_TRUE(e.parts.empty());
 }
 
+TEST(MailEntryWholeMessage, AttachmentNamesInBase64WordsKeepEveryByte) {
+    const std::string part = "--XX\r\nContent-Type: application/pdf";
+    T_mail_entry e;
+    FeedMessage(e,
+                "Subject: x\r\nContent-Type: multipart/mixed; boundary=XX\r\n\r\n" + part +
+                    "\r\nContent-Disposition: attachment;\r\n"
+                    " filename=\"=?utf-8?B?SGVsbA==?= =?utf-8?B?bw==?=.pdf\"\r\n\r\nx\r\n" +
+                    part + "; name=\"=?iso-8859-1?B?6XQ?=.pdf\"\r\n\r\nx\r\n" + part +
+                    "\r\nContent-Disposition: attachment; filename*=utf-8''%C5%BD.pdf\r\n\r\n"
+                    "x\r\n--XX--\r\n",
+                true);
+    ASSERT_EQ(e.parts.size(), 3u);
+    EXPECT_EQ(e.parts[0].fileName, "Hello.pdf");
+    EXPECT_EQ(e.parts[1].fileName, "\u00e9t.pdf");
+    EXPECT_EQ(e.parts[2].fileName, "\u017d.pdf");
+}
+
 TEST(MailEntryWholeMessage, PartsInOrderNestedIncluded) {
     const T_mail_entry e = EntryFromFixture("multipart.eml", true);
     EXPECT_EQ(e.contentType, "multipart/mixed");
