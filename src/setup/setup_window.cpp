@@ -125,6 +125,17 @@ void TpopSetupWindow::pop_listClick() {
     UpdateControls();
 }
 
+// The list never loses its selection to the mouse or the keyboard (a click beside the entries,
+// Ctrl with a click): the account shown in the fields, and the edits made there, stay.
+void TpopSetupWindow::pop_listSelectionChange() {
+    if (SelectedIndex() < 0 && pop_list->currentItem() != nullptr) {
+        const QSignalBlocker quiet(pop_list);
+        pop_list->currentItem()->setSelected(true);
+        return;
+    }
+    pop_listClick();
+}
+
 void TpopSetupWindow::editChange() {
     UpdateControls();
 }

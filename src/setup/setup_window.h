@@ -48,6 +48,7 @@ private:
 
     // Handlers (setup_window.cpp).
     void pop_listClick();
+    void pop_listSelectionChange();
     void editChange();
     void pop_addClick();
     void beditClick();
@@ -63,7 +64,6 @@ private:
     void enterCTRL(QWidget* control);
     void exitCTRL(QWidget* control);
     bool pop_waveMouseDown(QMouseEvent* mouse);
-    bool ClickBesideEntries(const QMouseEvent* mouse);
 
     int SelectedIndex() const;
     void SetSaveButtonsEnabled(bool enabled);

@@ -173,12 +173,12 @@ void TpopSetupWindow::WatchFocusableControls() {
     }
     const std::vector<QWidget*> boxes = {pop_apop, pop_ssl, pop_wave, pop_auto, pop_show_advert};
     for (QWidget* control : boxes) control->installEventFilter(this);
-    pop_list->viewport()->installEventFilter(this);
 }
 
 void TpopSetupWindow::ConnectHandlers() {
     connect(pop_list, &QListWidget::itemClicked, this, [this] { pop_listClick(); });
-    connect(pop_list, &QListWidget::itemSelectionChanged, this, [this] { pop_listClick(); });
+    connect(pop_list, &QListWidget::itemSelectionChanged, this,
+            [this] { pop_listSelectionChange(); });
     connect(pop_list, &QListWidget::itemChanged, this, [this] { editChange(); });
     for (QLineEdit* edit : {pop_mail, pop_user, pop_password})
         connect(edit, &QLineEdit::textChanged, this, [this] { editChange(); });

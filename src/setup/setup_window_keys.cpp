@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
 #include <QMouseEvent>
 
 #include "platform/help.h"
@@ -37,12 +36,7 @@ bool TpopSetupWindow::eventFilter(QObject* watched, QEvent* event) {
             exitCTRL(control);
             break;
         case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            if (control == pop_list->viewport() &&
-                ClickBesideEntries(static_cast<QMouseEvent*>(event)))
-                return true;
-            if (control == pop_wave && event->type() == QEvent::MouseButtonPress)
-                pop_waveMouseDown(static_cast<QMouseEvent*>(event));
+            if (control == pop_wave) pop_waveMouseDown(static_cast<QMouseEvent*>(event));
             break;
         case QEvent::MouseButtonRelease:
             if (control == help_label &&
@@ -60,14 +54,6 @@ bool TpopSetupWindow::eventFilter(QObject* watched, QEvent* event) {
 void TpopSetupWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
-}
-
-// A click on the list where there is no entry keeps the selection, and with it the account
-// shown in the fields and any edits made there.
-bool TpopSetupWindow::ClickBesideEntries(const QMouseEvent* mouse) {
-    if (pop_list->itemAt(mouse->position().toPoint()) != nullptr) return false;
-    pop_list->setFocus(Qt::MouseFocusReason);
-    return true;
 }
 
 bool TpopSetupWindow::enter_next(QKeyEvent* key) {

@@ -207,6 +207,12 @@ TEST_F(SetupWindowTest, ClickBelowTheEntriesKeepsTheShownAccountAndItsEdits) {
     EXPECT_TRUE(List()->item(0)->isSelected());
     EXPECT_EQ(Edit("pop_password")->text(), QStringLiteral("typed"));
     EXPECT_TRUE(Button("bdele")->isEnabled());
+
+    // Ctrl with a click on the selected entry shows it afresh, as any click on it does.
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier, last.center());
+    EXPECT_TRUE(List()->item(0)->isSelected());
+    EXPECT_EQ(Edit("pop_password")->text(), QStringLiteral("secret"));
+    EXPECT_TRUE(Button("bdele")->isEnabled());
 }
 
 TEST_F(SetupWindowTest, StoredValuesLongerThanTheTypingLimitsSurviveASave) {
