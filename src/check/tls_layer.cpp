@@ -5,9 +5,11 @@
 #include <openssl/x509v3.h>
 
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 
 #include "settings/errors.h"
+#include "settings/program_state.h"
 
 namespace {
 
@@ -80,6 +82,15 @@ void ExpectPeerName(SSL* ssl, const std::string& host) {
 
 bool LoadTlsLibrary() {
     return OPENSSL_init_ssl(0, nullptr) == 1;
+}
+
+void SetUpTls() {
+    try {
+        LoadTlsLibrary();
+        TlsAvailable = true;
+    } catch (const std::exception&) {
+        TlsAvailable = false;
+    }
 }
 
 SslHandle NewTlsConnection(int fd, const std::string& host, bool verifyPeer) {

@@ -9,9 +9,13 @@
 #include <memory>
 #include <string>
 
-// Initialises the TLS library; false when it cannot be used. The data module calls it once at
-// start and keeps the answer in TlsAvailable.
+// Initialises the TLS library; false when it reports a fault.
 bool LoadTlsLibrary();
+
+// Tries the TLS library once at start and sets TlsAvailable: false only when the attempt
+// throws. A library that loads but reports a fault still counts as available, so that an
+// account set to TLS fails at its handshake instead of logging in unencrypted.
+void SetUpTls();
 
 struct SslDeleter {
     void operator()(SSL* ssl) const { SSL_free(ssl); }

@@ -3,12 +3,13 @@
 #include "cli/commands.h"
 #include "settings/program_state.h"
 #include "settings/settings.h"
+#include "settings/text_utils.h"
 
 namespace {
 
 void PrintLine(std::ostream& out, const std::string& email, const std::string& count, int change,
                const std::string& result) {
-    out << email << '\t' << count << '\t' << change << '\t' << result << '\n';
+    out << FieldText(email) << '\t' << count << '\t' << change << '\t' << FieldText(result) << '\n';
 }
 
 // Checks one enabled account; false when the check failed.
@@ -29,10 +30,7 @@ bool CheckOne(T_pop3item& item, CheckNotifier& notifier, std::ostream& out) {
 }  // namespace
 
 int CheckAllAccounts(std::ostream& out) {
-    // As in the program: a library that loads but reports a fault still counts as available,
-    // so that an account set to TLS fails at its handshake instead of logging in unencrypted.
-    LoadTlsLibrary();
-    TlsAvailable = true;
+    SetUpTls();
     LoadSettings();
     NoCheckNotifier notifier;
     bool allChecked = true;

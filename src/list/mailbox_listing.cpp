@@ -22,15 +22,6 @@ const T_pop3item* FindAccount(const std::string& email) {
     return nullptr;
 }
 
-// A field of a row on one line: tabs and line breaks inside it become blanks.
-std::string Field(const std::string& text) {
-    std::string field = text;
-    for (char& c : field) {
-        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-    }
-    return field;
-}
-
 std::string StoredError(const T_pop3params& account) {
     return OpenSettings()->ReadString(AccountSection(account), "LAST_ERROR", "");
 }
@@ -59,15 +50,15 @@ std::vector<T_list_row> ListHeaders(T_POP3& session, const std::string& accountE
 
 void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out) {
     for (const auto& row : rows) {
-        out << (row.spam ? "*" : "") << '\t' << Field(row.dateText) << '\t' << Field(row.senderText)
-            << '\t' << Field(row.subjectText) << '\t' << Field(row.sizeText) << '\t'
+        out << (row.spam ? "*" : "") << '\t' << FieldText(row.dateText) << '\t' << FieldText(row.senderText)
+            << '\t' << FieldText(row.subjectText) << '\t' << FieldText(row.sizeText) << '\t'
             << row.numberText << '\n';
     }
 }
 
 int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err) {
     LoadLanguageTable();
-    TlsAvailable = LoadTlsLibrary();
+    SetUpTls();
     LoadSettings();
     const T_pop3item* item = FindAccount(email);
     if (!item) {

@@ -73,6 +73,14 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     return result;
 }
 
+std::string FieldText(std::string_view text) {
+    std::string field(text);
+    for (char& c : field) {
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    }
+    return field;
+}
+
 std::string DateTimeText(std::time_t when) {
     std::tm tm{};
     localtime_r(&when, &tm);

@@ -27,6 +27,9 @@ std::vector<std::string_view> SplitLines(std::string_view text);
 // Every occurrence of `from` (not empty) replaced by `to`.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 
+// The text as one field of a tab-separated line: tabs, CR and LF become blanks.
+std::string FieldText(std::string_view text);
+
 // Local date and time as the user's short date, a blank and the long time ("%x %X" in the
 // user's locale); at exactly midnight the time part is left out.
 std::string DateTimeText(std::time_t when);

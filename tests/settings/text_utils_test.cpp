@@ -40,3 +40,8 @@ TEST(TextUtils, LinesEndAtCrLfOrCrLf) {
     EXPECT_EQ(SplitLines("\n\r"), (Lines{"", ""}));
     EXPECT_TRUE(SplitLines("").empty());
 }
+
+TEST(TextUtils, FieldTextKeepsATabSeparatedLineWhole) {
+    EXPECT_EQ(FieldText("-ERR a\tb\r\nc"), "-ERR a b  c");
+    EXPECT_EQ(FieldText("plain"), "plain");
+}
