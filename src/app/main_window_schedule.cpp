@@ -109,6 +109,6 @@ void TpopMainWindow::appException(const std::string& message) {
     } else {
         dm.Tray().SetHint(message);
     }
-    Image1->setToolTip(
-        ToQt(DateTimeText(std::time(nullptr)) + ": " + GetLangText("Error") + " - " + message));
+    Image1->setToolTip(LiteralToolTip(
+        ToQt(DateTimeText(std::time(nullptr)) + ": " + GetLangText("Error") + " - " + message)));
 }

@@ -200,9 +200,9 @@ void SetValueLabel(QWidget* panel, const char* name, const QColor& colour,
     if (label == nullptr) return;
     SetTextColour(label, colour);
     label->setText(ToQt(text));
-    label->setToolTip(label->text());
-    // Only a blue text is a link: bold, underlined and clickable.
+    // Only a blue text is a link: bold, underlined and clickable. Its hint names the account.
     const bool link = colour == kBlue;
+    label->setToolTip(link ? label->text() : LiteralToolTip(label->text()));
     QFont font = label->font();
     if (link) font.setBold(true);
     font.setUnderline(link);
