@@ -13,6 +13,9 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* owner, const QString& title,
                                            QMessageBox::StandardButton defaultButton) {
     if (Hook()) return Hook()(title, text);
     QMessageBox box(icon, title, text, buttons, owner);
+    // Texts come from the language file and from error messages, a server's text among them:
+    // never markup.
+    box.setTextFormat(Qt::PlainText);
     if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
@@ -22,4 +25,6 @@ bool AskYesNo(QWidget* owner, const QString& title, const QString& text) {
                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
-void SetMessageBoxHook(MessageBoxHook hook) { Hook() = std::move(hook); }
+void SetMessageBoxHook(MessageBoxHook hook) {
+    Hook() = std::move(hook);
+}

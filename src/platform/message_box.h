@@ -1,5 +1,5 @@
 #pragma once
-// Message boxes with a title and a text. Questions are Yes/No with No as the default.
+// Message boxes with a title and a plain text. Questions are Yes/No with No as the default.
 // Tests install an answer hook so that no box waits for a person.
 
 #include <QMessageBox>

@@ -70,4 +70,18 @@ TEST_F(PlatformTest, EveryHelpTopicTheProgramUsesHasAShippedPage) {
     EXPECT_EQ(HelpPagePath(305), folder_.File("help/305.htm"));
 }
 
+TEST_F(PlatformTest, MessageBoxShowsItsTextAsItIs) {
+    SetMessageBoxHook({});
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, [&format] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            format = box->textFormat();
+            box->done(QMessageBox::Ok);
+        }
+    });
+    ShowMessageBox(nullptr, QStringLiteral("Error"), QStringLiteral("<img src=\"x.png\"> no"),
+                   QMessageBox::Critical);
+    EXPECT_EQ(format, Qt::PlainText);
+}
+
 }  // namespace
