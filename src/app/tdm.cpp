@@ -44,12 +44,7 @@ Tdm::Tdm()
     spamCriteria.maxRecipients = 0;
     spamCriteria.noEmptySubject = false;
     LoadFilter();
-    try {
-        LoadTlsLibrary();
-        TlsAvailable = true;
-    } catch (const std::exception&) {
-        TlsAvailable = false;
-    }
+    SetUpTls();
     AntiFreeze().Install([] { QCoreApplication::processEvents(); });
     AntiFreeze().SetActive(false);
 }
