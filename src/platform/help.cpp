@@ -28,7 +28,5 @@ std::string HelpPagePath(int topic) {
 void OpenHelp(int topic) {
     CloseHelpViewers(kHelpViewerTitle);
     auto* viewer = new HelpViewer(ToQt(HelpPagePath(topic)));
-    viewer->show();
-    viewer->raise();
-    viewer->activateWindow();
+    BringToFront(viewer);
 }

@@ -18,6 +18,12 @@ void PostPopCommand(QObject* target, int wParam, long long lParam) {
     if (target != nullptr) QCoreApplication::postEvent(target, new PopCommandEvent(wParam, lParam));
 }
 
+void BringToFront(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 QWidget* MainForm() { return mainForm.data(); }
 
 void SetMainForm(QWidget* window) { mainForm = window; }

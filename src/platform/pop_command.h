@@ -21,6 +21,9 @@ public:
 // Posts WM_POPCOMMAND to `target`; nothing when target is null.
 void PostPopCommand(QObject* target, int wParam, long long lParam = 0);
 
+// Shows a window, puts it above the others and gives it the focus.
+void BringToFront(QWidget* window);
+
 // The main window, the receiver of commands posted by other windows and components.
 QWidget* MainForm();
 void SetMainForm(QWidget* window);

@@ -239,9 +239,7 @@ void TpopSetupWindow::FormActivate() {
 
 void ShowSetupWindow() {
     if (QWidget* open = SetupWindowHandle.data()) {
-        open->show();
-        open->raise();
-        open->activateWindow();
+        BringToFront(open);
         return;
     }
     auto* window = new TpopSetupWindow;

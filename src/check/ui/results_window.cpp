@@ -161,9 +161,7 @@ void TpopResultsWindow::closeEvent(QCloseEvent* event) {
 
 void OpenResultsWindow() {
     if (QWidget* open = ResultsWindowHandle.data()) {
-        open->show();
-        open->raise();
-        open->activateWindow();
+        BringToFront(open);
         return;
     }
     auto* window = new TpopResultsWindow;
