@@ -8,10 +8,13 @@
 
 #include "list/header_decode.h"
 #include "list/list_row.h"
-#include "settings/program_state.h"
 #include "spam/spam_filter.h"
 
 namespace {
+
+// The rule list and criteria the benchmarks judge by.
+T_spam_rules spamRules;
+T_spam_criteria spamCriteria;
 
 constexpr int kEntries = 10000;
 
@@ -65,13 +68,15 @@ void BM_SpamVerdict(benchmark::State& state) {
     std::vector<T_list_row> rows;
     for (int i = 0; i < kEntries; ++i)
         rows.push_back(
-            MakeListRow(EntryFromHeader(RealLookingHeader(i), i + 1), "me@test.example"));
+            MakeListRow(EntryFromHeader(RealLookingHeader(i), i + 1), "me@test.example",
+                        spamRules, spamCriteria));
+    std::vector<T_spam_facts> messages;
+    for (const auto& row : rows)
+        messages.push_back(SpamFacts(*row.entry, row.subjectText, row.senderText));
     for (auto _ : state) {
         int marked = 0;
-        for (const auto& row : rows) {
-            marked += SpamVerdict(*row.entry, row.entry->size, "me@test.example", row.subjectText,
-                                  row.senderText);
-        }
+        for (const auto& message : messages)
+            marked += SpamVerdict(message, "me@test.example", spamRules, spamCriteria);
         benchmark::DoNotOptimize(marked);
     }
     state.SetItemsProcessed(state.iterations() * kEntries);
@@ -117,7 +122,7 @@ void BM_BuildEntries(benchmark::State& state) {
         rows.reserve(kEntries);
         for (int i = 0; i < kEntries; ++i) {
             rows.push_back(MakeListRow(EntryFromHeader(headers[static_cast<std::size_t>(i)], i + 1),
-                                       "me@test.example"));
+                                       "me@test.example", spamRules, spamCriteria));
         }
         SortRows(rows, kDateColumn);
         benchmark::DoNotOptimize(rows.data());
@@ -144,7 +149,7 @@ void BM_MemoryPerEntry(benchmark::State& state) {
         rows.reserve(kEntries);
         for (int i = 0; i < kEntries; ++i) {
             rows.push_back(MakeListRow(EntryFromHeader(headers[static_cast<std::size_t>(i)], i + 1),
-                                       "me@test.example"));
+                                       "me@test.example", spamRules, spamCriteria));
         }
         const std::size_t after = mallinfo2().uordblks;
         perEntry = static_cast<double>(after - before) / kEntries;

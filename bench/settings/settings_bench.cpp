@@ -7,7 +7,6 @@
 #include "bench_folder.h"
 #include "settings/cipher.h"
 #include "settings/program_path.h"
-#include "settings/program_state.h"
 #include "settings/settings.h"
 
 namespace {
@@ -50,21 +49,21 @@ void WriteSettingsFile(int count) {
 void BM_LoadSettings(benchmark::State& state) {
     BenchFolder folder;
     WriteSettingsFile(static_cast<int>(state.range(0)));
+    T_settingsValues values;
     for (auto _ : state) {
-        LoadSettings();
-        benchmark::DoNotOptimize(accounts.data());
+        LoadSettings(values);
+        benchmark::DoNotOptimize(values.accounts.data());
     }
-    state.counters["accounts"] = static_cast<double>(accounts.size());
-    accounts.clear();
+    state.counters["accounts"] = static_cast<double>(values.accounts.size());
 }
 BENCHMARK(BM_LoadSettings)->Arg(kAccounts)->Arg(20)->Unit(benchmark::kMillisecond);
 
 void BM_SaveSettings(benchmark::State& state) {
     BenchFolder folder;
     WriteSettingsFile(static_cast<int>(state.range(0)));
-    LoadSettings();
-    for (auto _ : state) SaveSettings();
-    accounts.clear();
+    T_settingsValues values;
+    LoadSettings(values);
+    for (auto _ : state) SaveSettings(values);
 }
 BENCHMARK(BM_SaveSettings)->Arg(kAccounts)->Arg(20)->Unit(benchmark::kMillisecond);
 

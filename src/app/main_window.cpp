@@ -23,7 +23,7 @@
 #include "platform/pop_command.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 

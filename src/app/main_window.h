@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/pop_command.h"
 #include "settings/accounts.h"
 
 class QAction;
@@ -95,7 +96,7 @@ private:
     // Handlers.
     void FormShow();
     void FormActivate();
-    void PopCommand(int wParam, long long lParam);
+    void PopCommand(::PopCommand wParam, long long lParam);
     void HideMainWindow();
     void ShowMainWindow();
     void timTimer();

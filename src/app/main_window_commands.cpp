@@ -11,7 +11,7 @@
 #include "check/ui/results_window.h"
 #include "platform/help.h"
 #include "platform/pop_command.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 #include "setup/setup_window.h"
 
 namespace {
@@ -56,30 +56,30 @@ void TpopMainWindow::UpdateActions() {
     links[6]->SetColor(actSpam->isEnabled() ? kBlue : kGrey);
 }
 
-void TpopMainWindow::PopCommand(int wParam, long long lParam) {
+void TpopMainWindow::PopCommand(::PopCommand wParam, long long lParam) {
     switch (wParam) {
-        case 0:
-        case 1:
+        case ::PopCommand::OpenResults:
+        case ::PopCommand::AlertClicked:
             OpenResultsWindow();
             break;
-        case 2:
+        case ::PopCommand::ChildClosed:
             if (showOnChildClose) ShowMainWindow();
             UpdateActions();
             break;
-        case 3:
+        case ::PopCommand::ShowMain:
             UpdateActions();
             actShowMain->trigger();
             break;
-        case 4:
+        case ::PopCommand::OpenList:
             OpenListWindow();
             break;
-        case 5:
+        case ::PopCommand::SettingsSaved:
             FormActivate();
             break;
-        case 6:
+        case ::PopCommand::Continue:
             actContinue->trigger();
             break;
-        case 8:
+        case ::PopCommand::ShowHelp:
             OpenHelp(static_cast<int>(lParam));
             break;
         default:

@@ -13,7 +13,7 @@
 #include "platform/pop_command.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -96,14 +96,14 @@ void TpopMainWindow::CheckNextAccount() {
         if (change != 0 && index < static_cast<std::int32_t>(accounts.size()))
             accounts[static_cast<std::size_t>(index)].lastChange = change;
     }
-    PostPopCommand(ResultsWindowHandle, 0, index);
+    PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh, index);
     checkIndex = index + 1;
 }
 
 void TpopMainWindow::appException(const std::string& message) {
     LastErrorText = message;
     if (ListWindowHandle) {
-        PostPopCommand(ListWindowHandle, 99);
+        PostPopCommand(ListWindowHandle, PopCommand::ListShowError);
     } else if (IsShownToUser()) {
         ShowMessageBox(this, ToQt(GetLangText("Error")), ToQt(message), QMessageBox::Critical);
     } else {

@@ -13,7 +13,7 @@
 #include "platform/start_drive.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "check/ui/ui_notifier.h"
 #include "platform/pop_command.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 #include "settings/text_utils.h"
 #include "spam/spam_filter.h"
 
@@ -20,15 +20,7 @@ Tdm::Tdm()
     : tray(new TrayIcon(this)),
       alert(std::make_unique<AlertWindow>(ImageListPicture)),
       notifier(std::make_unique<UiCheckNotifier>(*tray, *alert)) {
-    ListBusy = false;
-    CancelRequested = false;
-    autorun = false;
-    playWave = false;
-    showAdvert = true;
-    PendingAccount.clear();
-    LastErrorText.clear();
-    accounts.clear();
-    spamRules.clear();
+    ResetProgramState();
 
     tray->SetIcons(QIcon(QStringLiteral(":/tarnwick/tray_normal.png")),
                    QIcon(QStringLiteral(":/tarnwick/tray_new_mail.png")));
@@ -40,11 +32,8 @@ Tdm::Tdm()
     connect(alert.get(), &AlertWindow::Closed, this, &Tdm::alertClose);
     SetAcknowledgeNewMailHandler([this] { AcknowledgeNewMail(); });
 
-    spamCriteria.maxSize = 0;
-    spamCriteria.maxRecipients = 0;
-    spamCriteria.noEmptySubject = false;
     LoadFilter();
-    SetUpTls();
+    TlsAvailable = SetUpTls();
     AntiFreeze().Install([] { QCoreApplication::processEvents(); });
     AntiFreeze().SetActive(false);
 }
@@ -82,11 +71,11 @@ QIcon Tdm::BtnImage(int index) {
 
 void Tdm::trayClick() {
     AcknowledgeNewMail();
-    PostPopCommand(MainForm(), 0);
+    PostPopCommand(MainForm(), PopCommand::OpenResults);
 }
 
 void Tdm::alertPopupClick() {
-    PostPopCommand(MainForm(), 1);
+    PostPopCommand(MainForm(), PopCommand::AlertClicked);
     AcknowledgeNewMail();
 }
 

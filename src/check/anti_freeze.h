@@ -1,7 +1,8 @@
 #pragma once
 // The message pump that keeps the user interface alive while a network call waits. The
-// application installs a callback (handling pending window messages) and switches the pump on;
-// until then waits simply block. The core never needs a user interface.
+// application installs a callback (handling pending window messages), switches the pump on and
+// hands it to its clients; without one, waits simply block. The core never needs a user
+// interface.
 
 #include <functional>
 
@@ -21,6 +22,3 @@ private:
     std::function<void()> pump_;
     bool active_ = false;
 };
-
-// The program's one pump (the data module's component).
-T_AntiFreeze& AntiFreeze();

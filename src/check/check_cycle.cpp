@@ -7,7 +7,6 @@
 
 #include "check/session.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -19,12 +18,10 @@ struct SessionEnd {
     ~SessionEnd() { EndSession(session); }
 };
 
-// Tray hint, icon, pending account and LAST_INCOME for a changed count; true when the user is
-// to be told.
-bool JudgeChange(const T_pop3params& account, int change, IniFile& settings,
-                 const std::string& section, CheckNotifier& notifier) {
+// Tray hint, icon and LAST_INCOME for a changed count; true when the user is to be told.
+bool JudgeChange(int change, IniFile& settings, const std::string& section,
+                 CheckNotifier& notifier) {
     if (change > 0) {
-        PendingAccount = account.email;
         notifier.SetTrayHint(GetLangText("you_have_a_new_mail"));
         notifier.ShowNewMailIcon();
         settings.WriteString(section, "LAST_INCOME", DateTimeText(std::time(nullptr)));
@@ -47,11 +44,12 @@ int CountChange(int current, int stored) {
 
 }  // namespace
 
-int CheckAccount(const T_pop3params& account, CheckNotifier& notifier) {
+T_checkResult CheckAccount(const T_pop3params& account, const T_sessionOptions& options,
+                           bool alertDue, CheckNotifier& notifier) {
     const std::string section = AccountSection(account);
     notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email);
     const auto settings = OpenSettings();
-    std::unique_ptr<T_POP3> session = OpenSession(account);
+    std::unique_ptr<T_POP3> session = OpenSession(account, options);
     const SessionEnd end{session};
 
     notifier.ClearAlertMessages();
@@ -64,9 +62,9 @@ int CheckAccount(const T_pop3params& account, CheckNotifier& notifier) {
             change = CountChange(current, stored);
         }
     }
-    if (JudgeChange(account, change, *settings, section, notifier) && playWave)
+    if (JudgeChange(change, *settings, section, notifier) && alertDue)
         notifier.AlertCountChanged(account, change);
-    return change;
+    return {change, change > 0};
 }
 
 bool LastCheckSucceeded(const T_pop3params& account) {

@@ -6,11 +6,19 @@
 #include <string>
 
 #include "check/notifier.h"
+#include "check/session.h"
 #include "settings/accounts.h"
 
-// Checks one account; returns the change of its count (0 when the session failed or nothing
-// changed). Reads playWave for whether the alert and sound are due.
-int CheckAccount(const T_pop3params& account, CheckNotifier& notifier);
+// What one check found.
+struct T_checkResult {
+    int change = 0;          // the change of the count (0 when the session failed or none)
+    bool becomesPending = false;  // new mail: the list window opens this account next
+};
+
+// Checks one account. With `alertDue` (the alert-and-sound switch) a changed count is also
+// told through AlertCountChanged.
+T_checkResult CheckAccount(const T_pop3params& account, const T_sessionOptions& session,
+                           bool alertDue, CheckNotifier& notifier);
 
 // LAST_RESULT of the account (true when absent).
 bool LastCheckSucceeded(const T_pop3params& account);

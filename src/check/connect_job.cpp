@@ -102,7 +102,7 @@ int ConnectWhilePumping(const ConnectOptions& options) {
             throw TarnwickError("Connect timed out.");
         }
         lock.unlock();
-        AntiFreeze().Process();
+        options.pump->Process();
         lock.lock();
     }
     if (shared->fd < 0) throw TarnwickError(shared->error);
@@ -121,7 +121,8 @@ int ConnectTcp(const ConnectOptions& options) {
         throw TarnwickError("Invalid port number: " + std::to_string(options.port) + ".");
     Report(options, "Resolving hostname " + options.host + ".");
     Report(options, "Connecting to " + options.host + ".");
-    const int fd = AntiFreeze().Active() ? ConnectWhilePumping(options)
+    const bool pumping = options.pump != nullptr && options.pump->Active();
+    const int fd = pumping ? ConnectWhilePumping(options)
                                          : ResolveAndConnect(options.host, options.port);
     Report(options, "Connected.");
     return fd;

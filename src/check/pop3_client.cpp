@@ -27,10 +27,9 @@ void T_POP3::SetAccount(const T_pop3params& account) {
     password = account.password;
     port = account.port;
     apop = account.secureLogin;
-    statusHandler = account.statusHandler;
 }
 
-void T_POP3::Report(std::uint8_t kind, int value, const std::string& text) {
+void T_POP3::Report(StatusKind kind, int value, const std::string& text) {
     if (statusHandler) statusHandler(*this, kind, value, text);
 }
 
@@ -45,20 +44,21 @@ void T_POP3::Connect() {
         options.verifyPeer = verifyPeer;
         options.connectTimeout = connectTimeout;
         options.readTimeout = readTimeout;
-        options.progress = [this](const std::string& text) { Report(5, 0, text); };
+        options.pump = pump;
+        options.progress = [this](const std::string& text) { Report(StatusKind::Progress, 0, text); };
         channel_.Attach(ConnectSocket(options));
     }
     connected_ = true;
-    Report(0, 0, "connect");
+    Report(StatusKind::Connect, 0, "connect");
 }
 
 void T_POP3::Disconnect() {
     if (!connected_) return;
     connected_ = false;
-    Report(5, 0, "Disconnecting.");
+    Report(StatusKind::Progress, 0, "Disconnecting.");
     channel_.Close();
-    Report(1, 0, "disconnect");
-    Report(5, 0, "Disconnected.");
+    Report(StatusKind::Disconnect, 0, "disconnect");
+    Report(StatusKind::Progress, 0, "Disconnected.");
 }
 
 void T_POP3::ConnectAndLogIn() {
@@ -183,13 +183,13 @@ void T_POP3::ReadBodyLines(MessageSink& message) {
 }
 
 void T_POP3::BeginCountedRead() {
-    Report(2, 0, "begin");
-    channel_.BeginCount([this](std::size_t bytes) { Report(3, static_cast<int>(bytes), "read"); });
+    Report(StatusKind::Begin, 0, "begin");
+    channel_.BeginCount([this](std::size_t bytes) { Report(StatusKind::Read, static_cast<int>(bytes), "read"); });
 }
 
 void T_POP3::EndCountedRead() {
     channel_.EndCount();
-    Report(4, 0, "end");
+    Report(StatusKind::End, 0, "end");
 }
 
 void T_POP3::QuitAndClose() {

@@ -9,9 +9,11 @@
 #include <string>
 #include <string_view>
 
+#include "check/anti_freeze.h"
 #include "check/line_channel.h"
 #include "check/message_sink.h"
 #include "check/pop3_reply.h"
+#include "check/status.h"
 #include "check/transport.h"
 #include "settings/accounts.h"
 
@@ -37,10 +39,12 @@ public:
     std::chrono::milliseconds readTimeout;
     int messageCount = 0;
     T_statusHandler statusHandler;
+    // Handled while a wait blocks (the user interface's message pump); none: waits block.
+    const T_AntiFreeze* pump = nullptr;
 
     void SetConnector(Connector connector) { connector_ = std::move(connector); }
-    // Takes host, user name, password, port, APOP flag and status receiver from the account
-    // (TLS is the caller's decision).
+    // Takes host, user name, password, port and APOP flag from the account (TLS is the
+    // caller's decision).
     void SetAccount(const T_pop3params& account);
 
     // Connects, reads the greeting and logs in with APOP or USER and PASS. On a failure after
@@ -73,7 +77,7 @@ private:
     void ReadBodyLines(MessageSink& message);
     void BeginCountedRead();
     void EndCountedRead();
-    void Report(std::uint8_t kind, int value, const std::string& text);
+    void Report(StatusKind kind, int value, const std::string& text);
 
     Connector connector_;
     LineChannel channel_;

@@ -3,17 +3,18 @@
 #include <ctime>
 
 #include "settings/errors.h"
-#include "settings/program_state.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
 namespace {
 
-std::unique_ptr<T_POP3> NewClient(const T_pop3params& account, const IniFile& settings,
-                                  const std::string& section) {
+std::unique_ptr<T_POP3> NewClient(const T_pop3params& account, const T_sessionOptions& options,
+                                  const IniFile& settings, const std::string& section) {
     auto client = std::make_unique<T_POP3>();
     client->SetAccount(account);
-    client->useTls = account.ssl && TlsAvailable;
+    client->statusHandler = options.statusHandler;
+    client->pump = options.pump;
+    client->useTls = account.ssl && options.tlsAvailable;
     // A hand-edited SSL_VERIFY=0 accepts any certificate (a self-signed server).
     client->verifyPeer = settings.ReadBool(section, "SSL_VERIFY", true);
     client->messageCount = 0;
@@ -22,7 +23,7 @@ std::unique_ptr<T_POP3> NewClient(const T_pop3params& account, const IniFile& se
 
 void RecordFailure(T_POP3& client, IniFile& settings, const std::string& section,
                    const std::string& message) {
-    if (client.statusHandler) client.statusHandler(client, 6, 0, message);
+    if (client.statusHandler) client.statusHandler(client, StatusKind::Error, 0, message);
     settings.WriteString(section, "LAST_RESULT", "0");
     settings.WriteString(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
     settings.WriteString(section, "LAST_ERROR", OneLineError(message));
@@ -37,10 +38,11 @@ std::string OneLineError(const std::string& message) {
     return line;
 }
 
-std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account) {
+std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account,
+                                    const T_sessionOptions& options) {
     const std::string section = AccountSection(account);
     const auto settings = OpenSettings();
-    auto client = NewClient(account, *settings, section);
+    auto client = NewClient(account, options, *settings, section);
     try {
         client->ConnectAndLogIn();
         client->messageCount = client->CountMessages();

@@ -4,13 +4,22 @@
 
 #include <memory>
 
+#include "check/anti_freeze.h"
 #include "check/pop3_client.h"
+#include "check/status.h"
 #include "settings/accounts.h"
 
+// What the caller hands to every session it opens.
+struct T_sessionOptions {
+    bool tlsAvailable = false;           // false: a TLS account connects without TLS
+    const T_AntiFreeze* pump = nullptr;  // handled while waits block; none: waits block
+    T_statusHandler statusHandler;       // receiver of the client's status reports
+};
+
 // Connects, logs in and counts. Never throws for a connection, login or count failure: it
-// reports status kind 6 and records LAST_RESULT "0", LAST_CHECK and LAST_ERROR instead (on
+// reports StatusKind::Error and records LAST_RESULT "0", LAST_CHECK and LAST_ERROR instead (on
 // success LAST_RESULT "1" and LAST_CHECK). Test IsConnected() on the result.
-std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account);
+std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options);
 
 // Sends QUIT when connected and destroys the client; `session` is empty afterwards.
 void EndSession(std::unique_ptr<T_POP3>& session);

@@ -39,7 +39,8 @@ void IgnoreBrokenPipe() {
 
 class SocketTransport final : public Transport {
 public:
-    SocketTransport(int fd, milliseconds readTimeout) : fd_(fd), readTimeout_(readTimeout) {
+    SocketTransport(int fd, milliseconds readTimeout, const T_AntiFreeze* pump)
+        : fd_(fd), readTimeout_(readTimeout), pump_(pump) {
         fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) | O_NONBLOCK);
     }
     ~SocketTransport() override { Close(); }
@@ -83,6 +84,8 @@ public:
     bool IsOpen() const override { return fd_ >= 0; }
 
 private:
+    bool PumpActive() const { return pump_ != nullptr && pump_->Active(); }
+
     static constexpr std::size_t kRetry = static_cast<std::size_t>(-1);
 
     // A failed socket is of no further use: it is closed before the failure travels on.
@@ -105,12 +108,12 @@ private:
             if (left.count() <= 0) {
                 Fail(SocketErrorText(ETIMEDOUT));
             }
-            const milliseconds slice = AntiFreeze().Active() ? std::min(left, kPumpSlice) : left;
+            const milliseconds slice = PumpActive() ? std::min(left, kPumpSlice) : left;
             pollfd request{fd_, events, 0};
             const int ready = ::poll(&request, 1, static_cast<int>(slice.count()));
             if (ready > 0) return;
             if (ready < 0 && errno != EINTR) Fail(SocketErrorText(errno));
-            AntiFreeze().Process();
+            if (pump_ != nullptr) pump_->Process();
         }
     }
 
@@ -183,6 +186,7 @@ private:
     int fd_;
     SslHandle ssl_;
     milliseconds readTimeout_;
+    const T_AntiFreeze* pump_;
 };
 
 }  // namespace
@@ -207,7 +211,7 @@ milliseconds DefaultReadTimeout() {
 
 std::unique_ptr<Transport> ConnectSocket(const ConnectOptions& options) {
     const int fd = ConnectTcp(options);
-    auto transport = std::make_unique<SocketTransport>(fd, options.readTimeout);
+    auto transport = std::make_unique<SocketTransport>(fd, options.readTimeout, options.pump);
     if (options.tls) transport->StartTls(options.host, options.verifyPeer);
     return transport;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // TCP connections to a mail server, optionally inside TLS from the first byte. Waits handle
-// the message pump (AntiFreeze) in slices while it is active and give up after the read
+// the message pump handed in with the options in slices while it is active and give up after the read
 // time-out without a byte.
 
 #include <chrono>
@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "check/anti_freeze.h"
 #include "check/transport.h"
 
 struct ConnectOptions {
@@ -19,6 +20,8 @@ struct ConnectOptions {
     std::chrono::milliseconds readTimeout{60000};
     // Connection progress texts ("Resolving hostname ...", "Connecting to ...", "Connected.").
     std::function<void(const std::string&)> progress;
+    // Handled in slices while a connect or a read waits; none: waits block.
+    const T_AntiFreeze* pump = nullptr;
 };
 
 // Resolves, connects and, with `tls`, runs the handshake. Throws TarnwickError with the text

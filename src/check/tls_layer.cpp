@@ -9,7 +9,6 @@
 #include <filesystem>
 
 #include "settings/errors.h"
-#include "settings/program_state.h"
 
 namespace {
 
@@ -84,12 +83,12 @@ bool LoadTlsLibrary() {
     return OPENSSL_init_ssl(0, nullptr) == 1;
 }
 
-void SetUpTls() {
+bool SetUpTls() {
     try {
         LoadTlsLibrary();
-        TlsAvailable = true;
+        return true;
     } catch (const std::exception&) {
-        TlsAvailable = false;
+        return false;
     }
 }
 

@@ -12,10 +12,10 @@
 // Initialises the TLS library; false when it reports a fault.
 bool LoadTlsLibrary();
 
-// Tries the TLS library once at start and sets TlsAvailable: false only when the attempt
-// throws. A library that loads but reports a fault still counts as available, so that an
+// Tries the TLS library once at start; returns whether TLS is available: false only when the
+// attempt throws. A library that loads but reports a fault still counts as available, so that an
 // account set to TLS fails at its handshake instead of logging in unencrypted.
-void SetUpTls();
+bool SetUpTls();
 
 struct SslDeleter {
     void operator()(SSL* ssl) const { SSL_free(ssl); }

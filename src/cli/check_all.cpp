@@ -1,7 +1,6 @@
 #include "check/check_cycle.h"
 #include "check/tls_layer.h"
 #include "cli/commands.h"
-#include "settings/program_state.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -13,8 +12,9 @@ void PrintLine(std::ostream& out, const std::string& email, const std::string& c
 }
 
 // Checks one enabled account; false when the check failed.
-bool CheckOne(T_pop3item& item, CheckNotifier& notifier, std::ostream& out) {
-    const int change = CheckAccount(item.params, notifier);
+bool CheckOne(T_pop3item& item, const T_sessionOptions& session, bool alertDue,
+              CheckNotifier& notifier, std::ostream& out) {
+    const int change = CheckAccount(item.params, session, alertDue, notifier).change;
     if (change != 0) item.lastChange = change;
     const auto settings = OpenSettings();
     const std::string section = AccountSection(item.params);
@@ -30,13 +30,15 @@ bool CheckOne(T_pop3item& item, CheckNotifier& notifier, std::ostream& out) {
 }  // namespace
 
 int CheckAllAccounts(std::ostream& out) {
-    SetUpTls();
-    LoadSettings();
+    T_sessionOptions session;
+    session.tlsAvailable = SetUpTls();
+    T_settingsValues settings;
+    LoadSettings(settings);
     NoCheckNotifier notifier;
     bool allChecked = true;
-    for (T_pop3item& item : accounts) {
+    for (T_pop3item& item : settings.accounts) {
         if (item.enabled)
-            allChecked = CheckOne(item, notifier, out) && allChecked;
+            allChecked = CheckOne(item, session, settings.playWave, notifier, out) && allChecked;
         else
             PrintLine(out, item.params.email, "-", 0, "disabled");
         out.flush();

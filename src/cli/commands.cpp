@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "list/mailbox_listing.h"
+#include "cli/list_mailbox.h"
 
 namespace {
 

@@ -78,14 +78,28 @@ std::string ListDateText(T_mail_entry& entry) {
     return GetLangText("date_no_present");
 }
 
-T_list_row MakeListRow(std::unique_ptr<T_mail_entry> entry, const std::string& accountEmail) {
+T_spam_facts SpamFacts(const T_mail_entry& entry, const std::string& subjectText,
+                       const std::string& senderText) {
+    T_spam_facts facts;
+    facts.size = entry.size;
+    facts.recipientCount = entry.RecipientCount();
+    facts.toText = entry.ToText();
+    facts.emptyDate = entry.ExtraHeader("DATE_EMPTY").has_value();
+    facts.subject = subjectText;
+    facts.sender = senderText;
+    return facts;
+}
+
+T_list_row MakeListRow(std::unique_ptr<T_mail_entry> entry, const std::string& accountEmail,
+                       const T_spam_rules& rules, const T_spam_criteria& criteria) {
     T_list_row row;
     row.senderText = SenderText(*entry);
     row.subjectText = SubjectText(*entry);
     row.dateText = ListDateText(*entry);
     row.sizeText = SizeText(entry->size);
     row.numberText = std::to_string(entry->number);
-    row.spam = SpamVerdict(*entry, entry->size, accountEmail, row.subjectText, row.senderText);
+    row.spam = SpamVerdict(SpamFacts(*entry, row.subjectText, row.senderText), accountEmail, rules,
+                           criteria);
     row.entry = std::move(entry);
     return row;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "list/mail_entry.h"
+#include "spam/spam_types.h"
 
 struct T_list_row {
     std::unique_ptr<T_mail_entry> entry;
@@ -40,8 +41,14 @@ std::string SizeText(std::int64_t bytes);
 // today's date at midnight and the extra line "DATE_EMPTY: 1".
 std::string ListDateText(T_mail_entry& entry);
 
-// Makes the row for a fetched entry (number and size set) and asks for its spam verdict.
-T_list_row MakeListRow(std::unique_ptr<T_mail_entry> entry, const std::string& accountEmail);
+// What the spam verdict looks at in an entry whose list texts are made.
+T_spam_facts SpamFacts(const T_mail_entry& entry, const std::string& subjectText,
+                       const std::string& senderText);
+
+// Makes the row for a fetched entry (number and size set) and asks for its spam verdict by
+// the rules and criteria.
+T_list_row MakeListRow(std::unique_ptr<T_mail_entry> entry, const std::string& accountEmail,
+                       const T_spam_rules& rules, const T_spam_criteria& criteria);
 
 // Negative when a sorts before b in that column, positive after, 0 equal; rows without an
 // entry compare equal to every row.

@@ -10,7 +10,7 @@
 #include "settings/program_path.h"
 
 void ShowHelpTopic(int topic) {
-    PostPopCommand(MainForm(), 8, topic);
+    PostPopCommand(MainForm(), PopCommand::ShowHelp, topic);
 }
 
 void CloseHelpViewers(const QString& title) {

@@ -6,7 +6,7 @@ namespace {
 QPointer<QWidget> mainForm;
 }
 
-PopCommandEvent::PopCommandEvent(int wParam_, long long lParam_)
+PopCommandEvent::PopCommandEvent(PopCommand wParam_, long long lParam_)
     : QEvent(EventType()), wParam(wParam_), lParam(lParam_) {}
 
 QEvent::Type PopCommandEvent::EventType() {
@@ -14,8 +14,8 @@ QEvent::Type PopCommandEvent::EventType() {
     return type;
 }
 
-void PostPopCommand(QObject* target, int wParam, long long lParam) {
-    if (target != nullptr) QCoreApplication::postEvent(target, new PopCommandEvent(wParam, lParam));
+void PostPopCommand(QObject* target, PopCommand command, long long lParam) {
+    if (target != nullptr) QCoreApplication::postEvent(target, new PopCommandEvent(command, lParam));
 }
 
 void BringToFront(QWidget* window) {

@@ -9,17 +9,36 @@
 
 constexpr int WM_POPCOMMAND = 1154;
 
+// The command numbers. The main window, the list window and the results window each read the
+// message with their own codes, so some numbers appear twice; no receiver mixes them.
+enum class PopCommand : int {
+    // To the main window.
+    OpenResults = 0,    // the tray icon was clicked
+    AlertClicked = 1,   // the alert was clicked
+    ChildClosed = 2,    // a child window closed
+    ShowMain = 3,       // a second start asks for the main window
+    OpenList = 4,       // open the list window (on PendingAccount)
+    SettingsSaved = 5,  // the setup window saved
+    Continue = 6,       // hide the main window and go on
+    ShowHelp = 8,       // lParam: the help topic
+    // To the list window.
+    ListOpenPending = 0,  // open the account in PendingAccount
+    ListShowError = 99,   // show the last error
+    // To the results window.
+    ResultsRefresh = 0,  // lParam: the index of the panel to refresh
+};
+
 class PopCommandEvent : public QEvent {
 public:
-    PopCommandEvent(int wParam, long long lParam);
+    PopCommandEvent(PopCommand wParam, long long lParam);
     static QEvent::Type EventType();
 
-    int wParam;
+    PopCommand wParam;
     long long lParam;
 };
 
 // Posts WM_POPCOMMAND to `target`; nothing when target is null.
-void PostPopCommand(QObject* target, int wParam, long long lParam = 0);
+void PostPopCommand(QObject* target, PopCommand command, long long lParam = 0);
 
 // Shows a window, puts it above the others and gives it the focus.
 void BringToFront(QWidget* window);

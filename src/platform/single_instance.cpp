@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kWaitMs = 1000;
 // The only command a second copy may hand over: show the main window.
-constexpr int kShowMainCommand = 3;
+constexpr int kShowMainCommand = static_cast<int>(PopCommand::ShowMain);
 
 QString SafeName(const QString& text) {
     QString name;
@@ -54,7 +54,7 @@ void SingleInstanceServer::OnNewConnection() {
         connect(socket, &QLocalSocket::readyRead, socket, [socket] {
             while (socket->canReadLine()) {
                 if (socket->readLine(16).trimmed() == QByteArray::number(kShowMainCommand))
-                    PostPopCommand(MainForm(), kShowMainCommand, 0);
+                    PostPopCommand(MainForm(), PopCommand::ShowMain, 0);
             }
             if (socket->bytesAvailable() > 64) socket->abort();
         });

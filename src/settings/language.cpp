@@ -5,12 +5,22 @@
 #include "settings/cipher.h"
 #include "settings/file_io.h"
 #include "settings/program_path.h"
-#include "settings/program_state.h"
 #include "settings/text_utils.h"
 
 namespace {
 
 constexpr std::size_t npos = std::string::npos;
+
+// The language table: the lines of the language file in file order, the file's path (fixed
+// when the table is loaded), how many values were enciphered since the last write-back, and
+// whether the file existed but could not be read (then it is never replaced).
+struct T_languageState {
+    std::string path;
+    std::vector<std::string> lines;
+    int enciphered = 0;
+    bool unreadable = false;
+};
+T_languageState languageState;
 
 bool LineHasKey(std::string_view line, std::string_view key) {
     return line.size() > key.size() && line[key.size()] == '=' &&

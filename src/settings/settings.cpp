@@ -4,7 +4,6 @@
 
 #include "settings/cipher.h"
 #include "settings/program_path.h"
-#include "settings/program_state.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -85,28 +84,28 @@ std::string AccountSection(const T_pop3params& params) {
     return section;
 }
 
-bool LoadSettings() {
-    accounts.clear();
+bool LoadSettings(T_settingsValues& values) {
+    values.accounts.clear();
     const auto ini = OpenSettings();
-    autorun = ini->ReadBool(kGeneral, "AUTORUN", false);
-    playWave = ini->ReadBool(kGeneral, "PLAYWAVE", false);
-    showAdvert = ini->ReadBool(kGeneral, "SHOW_ADVERT", true);
+    values.autorun = ini->ReadBool(kGeneral, "AUTORUN", false);
+    values.playWave = ini->ReadBool(kGeneral, "PLAYWAVE", false);
+    values.showAdvert = ini->ReadBool(kGeneral, "SHOW_ADVERT", true);
     for (const std::string& section : ini->ReadSections()) {
-        if (IsAccountSection(section)) accounts.push_back(ReadAccount(*ini, section));
+        if (IsAccountSection(section)) values.accounts.push_back(ReadAccount(*ini, section));
     }
     return true;
 }
 
-bool SaveSettings() {
+bool SaveSettings(const T_settingsValues& values) {
     const auto ini = OpenSettings();
     // The whole list is saved with one replace of the file: nothing can read or write the file
     // in between, and an interrupted save leaves the old file whole.
     ini->BeginBatch();
-    ini->WriteBool(kGeneral, "AUTORUN", autorun);
-    ini->WriteBool(kGeneral, "PLAYWAVE", playWave);
-    ini->WriteBool(kGeneral, "SHOW_ADVERT", showAdvert);
+    ini->WriteBool(kGeneral, "AUTORUN", values.autorun);
+    ini->WriteBool(kGeneral, "PLAYWAVE", values.playWave);
+    ini->WriteBool(kGeneral, "SHOW_ADVERT", values.showAdvert);
     std::vector<std::string> leftovers = ini->ReadSections();
-    for (const T_pop3item& item : accounts) {
+    for (const T_pop3item& item : values.accounts) {
         const std::string section = AccountSection(item.params);
         WriteAccount(*ini, section, item);
         RemoveName(leftovers, section);

@@ -15,10 +15,19 @@ std::unique_ptr<IniFile> OpenSettings();
 // "EML_" + upper-cased host "_" user name, every character but 0-9 and A-Z made "_".
 std::string AccountSection(const T_pop3params& params);
 
-// Reads the general switches and the account list into the program state.
-bool LoadSettings();
+// The general switches (section GENERAL) and the account list, in the order of the account
+// sections of the settings file.
+struct T_settingsValues {
+    std::vector<T_pop3item> accounts;
+    bool autorun = false;
+    bool playWave = false;
+    bool showAdvert = true;
+};
+
+// Reads the general switches and the account list into `values`.
+bool LoadSettings(T_settingsValues& values);
 // Writes the general switches and the account list; erases stale account sections.
-bool SaveSettings();
+bool SaveSettings(const T_settingsValues& values);
 // The server names of section SERVERLIST, in key order.
 void ReadServerList(std::vector<std::string>& servers);
 

@@ -15,7 +15,7 @@
 #include "platform/pop_command.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 #include "setup/setup_window_style.h"
@@ -24,8 +24,6 @@ namespace {
 
 constexpr int kSetupHelpTopic = 300;
 constexpr int kDefaultPort = 110;
-constexpr int kSettingsSavedCommand = 5;
-constexpr int kChildClosedCommand = 2;
 
 QString Text(const char* key) {
     return ToQt(GetLangText(key));
@@ -69,7 +67,7 @@ TpopSetupWindow::TpopSetupWindow()
 
 TpopSetupWindow::~TpopSetupWindow() {
     SetupWindowHandle = nullptr;
-    PostPopCommand(MainForm(), kChildClosedCommand);
+    PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
 bool TpopSetupWindow::IsAccountValid() const {
@@ -217,7 +215,7 @@ void TpopSetupWindow::bsaveClick() {
     }
     UpdateControls();
     SetSaveButtonsEnabled(false);
-    PostPopCommand(MainForm(), kSettingsSavedCommand, 0);
+    PostPopCommand(MainForm(), PopCommand::SettingsSaved, 0);
 }
 
 void TpopSetupWindow::bclseClick() {

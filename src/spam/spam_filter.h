@@ -7,13 +7,11 @@
 
 #include "spam/spam_types.h"
 
-class T_mail_entry;
-
-// Reads the criteria (GENERAL_FILTER) and every key of FILTER, in file order, into the
-// program-wide rule list. Returns true.
-bool LoadFilter();
+// Reads the criteria (GENERAL_FILTER) and every key of FILTER, in file order, into `rules`
+// and `criteria`. Returns true.
+bool LoadFilter(T_spam_rules& rules, T_spam_criteria& criteria);
 // Writes the criteria and the rules as F0, F1, ... in list order. Returns true.
-bool SaveFilter();
+bool SaveFilter(const T_spam_rules& rules, const T_spam_criteria& criteria);
 
 // Sets the rule from a stored value ("Subject: " or "Address: ", "%" or "=", the text).
 // Anything without a known prefix, or shorter than 4 characters, is a subject rule
@@ -27,12 +25,13 @@ std::string NormalizeText(std::string_view text, bool plain);
 
 bool MatchRule(const T_mail_filter& rule, std::string_view subject, std::string_view sender);
 
-// Whether the message is suspected spam. The general criteria count only while at least one
-// rule exists. `size` is the server's size in bytes (-1 when unknown).
-bool SpamVerdict(const T_mail_entry& header, std::int32_t size, std::string_view accountAddress,
-                 std::string_view subject, std::string_view sender);
+// Whether the message is suspected spam for the account with that address. The general
+// criteria count only while at least one rule exists.
+bool SpamVerdict(const T_spam_facts& message, std::string_view accountAddress,
+                 const T_spam_rules& rules, const T_spam_criteria& criteria);
 
-// Adds a rule "contains" for the text (subject rules stored normalised) and saves. Returns the
-// new rule's index, or -1 when the text is blank or an existing rule of the same kind and
-// normalised text was overwritten instead.
-std::int32_t AddSpamRule(std::int32_t kind, std::string_view text);
+// Adds a rule "contains" for the text (subject rules stored normalised) to `rules` and saves
+// the rules with `criteria`. Returns the new rule's index, or -1 when the text is blank or an
+// existing rule of the same kind and normalised text was overwritten instead.
+std::int32_t AddSpamRule(T_spam_rules& rules, const T_spam_criteria& criteria, std::int32_t kind,
+                         std::string_view text);

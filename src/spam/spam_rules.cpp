@@ -1,7 +1,5 @@
 #include "spam/spam_filter.h"
 
-#include "list/mail_entry.h"
-#include "settings/program_state.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -42,15 +40,14 @@ bool IsEmptySubject(std::string_view subject) {
     return !HasText(subject) || Trim(UpperAscii(subject)) == "RE:";
 }
 
-bool CriteriaFire(const T_mail_entry& header, std::int32_t size, std::string_view accountAddress,
-                  std::string_view subject) {
-    const T_spam_criteria& c = spamCriteria;
-    if (c.maxSize > 0 && std::int64_t{size} > std::int64_t{c.maxSize} * 1024) return true;
-    if (c.maxRecipients > 0 && header.RecipientCount() > static_cast<std::size_t>(c.maxRecipients))
+bool CriteriaFire(const T_spam_facts& m, std::string_view accountAddress,
+                  const T_spam_criteria& c) {
+    if (c.maxSize > 0 && m.size > std::int64_t{c.maxSize} * 1024) return true;
+    if (c.maxRecipients > 0 && m.recipientCount > static_cast<std::size_t>(c.maxRecipients))
         return true;
-    if (c.noEmptySubject && IsEmptySubject(subject)) return true;
-    if (c.noEmptyDate && header.ExtraHeader("DATE_EMPTY")) return true;
-    return c.noRecipient && !Contains(UpperAscii(header.ToText()), UpperAscii(accountAddress));
+    if (c.noEmptySubject && IsEmptySubject(m.subject)) return true;
+    if (c.noEmptyDate && m.emptyDate) return true;
+    return c.noRecipient && !Contains(UpperAscii(m.toText), UpperAscii(accountAddress));
 }
 
 }  // namespace
@@ -122,13 +119,13 @@ bool MatchRule(const T_mail_filter& rule, std::string_view subject, std::string_
     return Matches(rule, MatchTexts(subject, sender));
 }
 
-bool SpamVerdict(const T_mail_entry& header, std::int32_t size, std::string_view accountAddress,
-                 std::string_view subject, std::string_view sender) {
-    if (spamRules.empty()) return false;
-    if (CriteriaFire(header, size, accountAddress, subject)) return true;
-    const MatchTexts message(subject, sender);
-    for (const auto& rule : spamRules) {
-        if (Matches(rule->filter, message)) return true;
+bool SpamVerdict(const T_spam_facts& message, std::string_view accountAddress,
+                 const T_spam_rules& rules, const T_spam_criteria& criteria) {
+    if (rules.empty()) return false;
+    if (CriteriaFire(message, accountAddress, criteria)) return true;
+    const MatchTexts texts(message.subject, message.sender);
+    for (const auto& rule : rules) {
+        if (Matches(rule->filter, texts)) return true;
     }
     return false;
 }

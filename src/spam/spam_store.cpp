@@ -1,4 +1,3 @@
-#include "settings/program_state.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 #include "spam/spam_filter.h"
@@ -10,10 +9,9 @@ constexpr std::string_view kFilterSection = "FILTER";
 
 }  // namespace
 
-bool LoadFilter() {
-    spamRules.clear();
+bool LoadFilter(T_spam_rules& rules, T_spam_criteria& c) {
+    rules.clear();
     const auto ini = OpenSettings();
-    T_spam_criteria& c = spamCriteria;
     c.maxSize = ini->ReadInteger(kGeneralSection, "MAX_SIZE", 0);
     c.maxRecipients = ini->ReadInteger(kGeneralSection, "MAX_RECIPIENTS", 0);
     c.noEmptySubject = ini->ReadBool(kGeneralSection, "NO_EMPTY_SUBJECT", false);
@@ -22,34 +20,34 @@ bool LoadFilter() {
     for (const std::string& key : ini->ReadSection(kFilterSection)) {
         auto rule = std::make_unique<T_spam>();
         ParseRule(*rule, ini->ReadString(kFilterSection, key, ""));
-        spamRules.push_back(std::move(rule));
+        rules.push_back(std::move(rule));
     }
     return true;
 }
 
-bool SaveFilter() {
+bool SaveFilter(const T_spam_rules& rules, const T_spam_criteria& c) {
     const auto ini = OpenSettings();
-    const T_spam_criteria& c = spamCriteria;
     ini->WriteInteger(kGeneralSection, "MAX_SIZE", c.maxSize);
     ini->WriteInteger(kGeneralSection, "MAX_RECIPIENTS", c.maxRecipients);
     ini->WriteBool(kGeneralSection, "NO_EMPTY_SUBJECT", c.noEmptySubject);
     ini->WriteBool(kGeneralSection, "NO_EMPTY_DATE", c.noEmptyDate);
     ini->WriteBool(kGeneralSection, "NO_RECIPIENT", c.noRecipient);
     ini->EraseSection(kFilterSection);
-    for (std::size_t i = 0; i < spamRules.size(); ++i) {
-        const T_mail_filter& f = spamRules[i]->filter;
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const T_mail_filter& f = rules[i]->filter;
         const std::string key = std::string("F").append(std::to_string(i));
         ini->WriteString(kFilterSection, key, EncodeRule(f.kind, f.content, f.text));
     }
     return true;
 }
 
-std::int32_t AddSpamRule(std::int32_t kind, std::string_view text) {
+std::int32_t AddSpamRule(T_spam_rules& rules, const T_spam_criteria& criteria, std::int32_t kind,
+                         std::string_view text) {
     if (!HasText(text)) return -1;
     const bool plain = kind == 1;
     const std::string wanted = NormalizeText(text, plain);
     T_spam* target = nullptr;
-    for (const auto& rule : spamRules) {
+    for (const auto& rule : rules) {
         if (rule->filter.kind == kind && NormalizeText(rule->filter.text, plain) == wanted) {
             target = rule.get();
             break;
@@ -57,12 +55,12 @@ std::int32_t AddSpamRule(std::int32_t kind, std::string_view text) {
     }
     std::int32_t result = -1;
     if (target == nullptr) {
-        spamRules.push_back(std::make_unique<T_spam>());
-        target = spamRules.back().get();
-        result = static_cast<std::int32_t>(spamRules.size() - 1);
+        rules.push_back(std::make_unique<T_spam>());
+        target = rules.back().get();
+        result = static_cast<std::int32_t>(rules.size() - 1);
     }
     ParseRule(*target, kind == 0 ? EncodeRule(0, true, NormalizeText(text, false))
                                  : EncodeRule(1, true, text));
-    SaveFilter();
+    SaveFilter(rules, criteria);
     return result;
 }

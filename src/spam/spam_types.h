@@ -2,7 +2,9 @@
 // One spam filter rule and its holder in the rule list.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 struct T_mail_filter {
     std::int32_t kind = 0;  // 0 subject rule, 1 sender rule
@@ -22,4 +24,17 @@ struct T_spam_criteria {
     bool noEmptySubject = false;
     bool noEmptyDate = false;
     bool noRecipient = false;
+};
+
+// The rules in the order they are tested.
+using T_spam_rules = std::vector<std::unique_ptr<T_spam>>;
+
+// What the verdict looks at in one message; the message list fills it from its entry.
+struct T_spam_facts {
+    std::int64_t size = -1;           // the server's size in bytes (-1 when unknown)
+    std::size_t recipientCount = 0;   // addresses in To, Cc and Bcc
+    std::string toText;               // the To field as it stands
+    bool emptyDate = false;           // the message had no usable date
+    std::string subject;              // decoded
+    std::string sender;               // as shown in the list
 };

@@ -23,7 +23,7 @@
 #include "platform/sound.h"
 #include "settings/cipher.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 #include "support/temp_folder.h"
 
 inline TarnwickApplication& TestApplication() {

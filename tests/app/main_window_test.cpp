@@ -24,7 +24,7 @@ protected:
     CommandLink* Link(int n) {
         return window->findChild<CommandLink*>(QStringLiteral("l%1").arg(n));
     }
-    void Post(int wParam, long long lParam = 0) {
+    void Post(PopCommand wParam, long long lParam = 0) {
         PostPopCommand(window.get(), wParam, lParam);
         QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
     }
@@ -143,28 +143,26 @@ TEST_F(MainWindowTest, CommandMessageTable) {
     window->actContinue->trigger();
     ASSERT_FALSE(window->isVisible());
 
-    Post(7);
-    Post(9);
-    Post(42);
+    for (const int unknown : {7, 9, 42}) Post(static_cast<PopCommand>(unknown));
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(ResultsWindowHandle);
 
-    Post(0);
-    EXPECT_TRUE(ResultsWindowHandle) << "0 opens the results window";
-    Post(3);
+    Post(PopCommand::OpenResults);
+    EXPECT_TRUE(ResultsWindowHandle) << "a tray click opens the results window";
+    Post(PopCommand::ShowMain);
     EXPECT_FALSE(window->isVisible()) << "show-main does nothing while a child window is open";
     delete ResultsWindowHandle.data();
-    Post(2);
+    Post(PopCommand::ChildClosed);
     EXPECT_FALSE(window->isVisible()) << "the user sent the window away";
-    Post(1);
-    EXPECT_TRUE(ResultsWindowHandle) << "1 opens the results window too";
+    Post(PopCommand::AlertClicked);
+    EXPECT_TRUE(ResultsWindowHandle) << "an alert click opens the results window too";
     delete ResultsWindowHandle.data();
 
-    Post(3);
+    Post(PopCommand::ShowMain);
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->showOnChildClose);
-    Post(6);
-    EXPECT_FALSE(window->isVisible()) << "6 continues";
+    Post(PopCommand::Continue);
+    EXPECT_FALSE(window->isVisible()) << "continue hides it";
 }
 
 TEST_F(MainWindowTest, ClosingAChildShowsTheWindowWhileShowOnChildClose) {
@@ -172,7 +170,7 @@ TEST_F(MainWindowTest, ClosingAChildShowsTheWindowWhileShowOnChildClose) {
     Start();
     ShowWindow();
     window->hide();  // hidden without the continue command: showOnChildClose stays true
-    Post(2);
+    Post(PopCommand::ChildClosed);
     EXPECT_TRUE(window->isVisible());
 }
 

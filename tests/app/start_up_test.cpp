@@ -95,7 +95,7 @@ TEST_F(StartUpTest, FirstRunExplainsAndOpensTheSetupOnce) {
     ShowWindow();
     ASSERT_TRUE(SetupWindowHandle);
     delete SetupWindowHandle.data();
-    PostPopCommand(window.get(), 5);  // activation runs again after a save
+    PostPopCommand(window.get(), PopCommand::SettingsSaved);  // activation runs again after a save
     QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
     EXPECT_FALSE(SetupWindowHandle) << "only once";
     EXPECT_TRUE(window->isVisible());

@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "check/check_fixture.h"
-#include "settings/program_state.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"
 
@@ -18,13 +17,16 @@ namespace {
 
 class CheckCycleTest : public SettingsTest {
 protected:
-    void SetUp() override {
-        playWave = true;
-        PendingAccount.clear();
+    // Checks as the program does: the account becomes pending when the check says so.
+    int Check(const T_pop3params& account) {
+        const T_checkResult result = CheckAccount(account, T_sessionOptions{}, alertDue_, notifier_);
+        if (result.becomesPending) pending_ = account.email;
+        return result.change;
     }
-    void TearDown() override { playWave = false; }
 
     RecordingNotifier notifier_;
+    bool alertDue_ = true;
+    std::string pending_;
 };
 
 }  // namespace
@@ -33,11 +35,11 @@ TEST_F(CheckCycleTest, FirstCheckOfANewAccountReportsEveryMessageAsNew) {
     const MailUser user = AddMailUser("first");
     AddMessages(user, 4);
     const T_pop3params account = AccountFor(user);
-    EXPECT_EQ(CheckAccount(account, notifier_), 4);
+    EXPECT_EQ(Check(account), 4);
     EXPECT_EQ(RunState(account, "COUNT"), "4");
     EXPECT_EQ(RunState(account, "LAST_RESULT"), "1");
     EXPECT_NE(RunState(account, "LAST_INCOME"), "(absent)");
-    EXPECT_EQ(PendingAccount, account.email);
+    EXPECT_EQ(pending_, account.email);
     EXPECT_THAT(notifier_.hints,
                 ElementsAre("check_email_last " + account.email, "you_have_a_new_mail"));
     EXPECT_EQ(notifier_.newMailIcons, 1);
@@ -50,10 +52,10 @@ TEST_F(CheckCycleTest, FewerMessagesThanStoredReportAChangeWithoutNewMail) {
     AddMessages(user, 3);
     const T_pop3params account = AccountFor(user);
     StoreCount(account, 5);
-    EXPECT_EQ(CheckAccount(account, notifier_), -2);
+    EXPECT_EQ(Check(account), -2);
     EXPECT_EQ(RunState(account, "COUNT"), "3");
     EXPECT_EQ(RunState(account, "LAST_INCOME"), "(absent)");
-    EXPECT_EQ(PendingAccount, "");
+    EXPECT_EQ(pending_, "");
     EXPECT_EQ(notifier_.hints.back(), "message_count_was_changed");
     EXPECT_EQ(notifier_.newMailIcons, 0);
     EXPECT_THAT(notifier_.alerts, ElementsAre(-2));
@@ -64,13 +66,13 @@ TEST_F(CheckCycleTest, SameCountChangesNothingAndWithoutSoundNoAlertOpens) {
     AddMessages(user, 3);
     const T_pop3params account = AccountFor(user);
     StoreCount(account, 3);
-    EXPECT_EQ(CheckAccount(account, notifier_), 0);
+    EXPECT_EQ(Check(account), 0);
     EXPECT_THAT(notifier_.hints, ElementsAre("check_email_last " + account.email));
     EXPECT_THAT(notifier_.alerts, IsEmpty());
 
     AddMessages(user, 1);
-    playWave = false;
-    EXPECT_EQ(CheckAccount(account, notifier_), 1);
+    alertDue_ = false;
+    EXPECT_EQ(Check(account), 1);
     EXPECT_EQ(notifier_.hints.back(), "you_have_a_new_mail");
     EXPECT_EQ(notifier_.newMailIcons, 1);
     EXPECT_THAT(notifier_.alerts, IsEmpty());
@@ -82,7 +84,7 @@ TEST_F(CheckCycleTest, RefusedLoginLeavesTheCountAloneAndKeepsTheErrorAfterASucc
     T_pop3params account = AccountFor(user);
     StoreCount(account, 7);
     account.password = "wrong";
-    EXPECT_EQ(CheckAccount(account, notifier_), 0);
+    EXPECT_EQ(Check(account), 0);
     EXPECT_EQ(RunState(account, "COUNT"), "7");
     EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
     EXPECT_EQ(RunState(account, "LAST_ERROR"), "[AUTH] Authentication failed.~");
@@ -91,7 +93,7 @@ TEST_F(CheckCycleTest, RefusedLoginLeavesTheCountAloneAndKeepsTheErrorAfterASucc
     EXPECT_THAT(notifier_.alerts, IsEmpty());
 
     account.password = user.password;
-    EXPECT_EQ(CheckAccount(account, notifier_), -5);
+    EXPECT_EQ(Check(account), -5);
     EXPECT_TRUE(LastCheckSucceeded(account));
     EXPECT_EQ(RunState(account, "LAST_ERROR"), "[AUTH] Authentication failed.~");
     EXPECT_THAT(LastResultText(account), EndsWith(" OK"));
@@ -103,7 +105,7 @@ TEST_F(CheckCycleTest, FailedCountAfterLoginStoresZero) {
         "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 3\nC: QUIT");
     const T_pop3params account = ScriptedAccount(server);
     StoreCount(account, 2);
-    EXPECT_EQ(CheckAccount(account, notifier_), -2);
+    EXPECT_EQ(Check(account), -2);
     EXPECT_EQ(RunState(account, "COUNT"), "0");
     EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
     EXPECT_EQ(server.Problems(), "");
@@ -123,7 +125,7 @@ TEST_F(CheckCycleTest, ExtremeCountsGiveTheNearestChangeInsteadOfOverflowing) {
         "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 4 100\nC: QUIT");
     const T_pop3params hugeStored = ScriptedAccount(big);
     SetRunState(hugeStored, "COUNT", "0x80000000");  // a broken file: the lowest integer
-    EXPECT_EQ(CheckAccount(hugeStored, notifier_), std::numeric_limits<int>::max());
+    EXPECT_EQ(Check(hugeStored), std::numeric_limits<int>::max());
     EXPECT_EQ(RunState(hugeStored, "COUNT"), "4");
 
     ScriptedServer hostile(
@@ -131,7 +133,7 @@ TEST_F(CheckCycleTest, ExtremeCountsGiveTheNearestChangeInsteadOfOverflowing) {
         "C: STAT\nS: +OK -2147483648 0\nC: QUIT");
     const T_pop3params negative = ScriptedAccount(hostile);
     StoreCount(negative, 1);
-    EXPECT_EQ(CheckAccount(negative, notifier_), std::numeric_limits<int>::min());
+    EXPECT_EQ(Check(negative), std::numeric_limits<int>::min());
     EXPECT_EQ(RunState(negative, "COUNT"), "-2147483648");
     EXPECT_EQ(big.Problems() + hostile.Problems(), "");
 }

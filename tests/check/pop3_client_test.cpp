@@ -20,10 +20,11 @@ struct Session {
         client.password = "secret";
         client.apop = apop;
         client.SetConnector(talk.Connector());
-        client.statusHandler = [this](T_POP3&, std::uint8_t kind, int value,
+        client.statusHandler = [this](T_POP3&, StatusKind kind, int value,
                                       const std::string& text) {
-            if (kind != 3) reports.push_back(std::to_string(kind) + " " + text);
-            lastRead = kind == 3 ? value : lastRead;
+            if (kind != StatusKind::Read)
+                reports.push_back(std::to_string(static_cast<int>(kind)) + " " + text);
+            lastRead = kind == StatusKind::Read ? value : lastRead;
         };
     }
     Transcript talk;
@@ -275,8 +276,8 @@ TEST(Pop3Connection, DropInTheMiddleOfAHeaderFailsAsClosed) {
 TEST(Pop3Connection, AbortFromTheStatusHandlerStopsARetrieval) {
     Session s(LoggedIn("C: RETR 1\nS: +OK\nS: A: 1\nS: B: 2\nS: C: 3\nS:\nS: body\nS: ."));
     s.client.ConnectAndLogIn();
-    s.client.statusHandler = [](T_POP3& client, std::uint8_t kind, int, const std::string&) {
-        if (kind == 3) client.AbortConnection();
+    s.client.statusHandler = [](T_POP3& client, StatusKind kind, int, const std::string&) {
+        if (kind == StatusKind::Read) client.AbortConnection();
     };
     RecordingSink sink;
     EXPECT_EQ(ErrorOf([&] { s.client.FetchMessage(1, sink); }), "Connection Closed Gracefully.");

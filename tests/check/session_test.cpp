@@ -14,7 +14,6 @@
 #include "check/recording_sink.h"
 #include "check/socket_transport.h"
 #include "settings/errors.h"
-#include "settings/program_state.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"
 #include "support/transcript.h"
@@ -26,6 +25,13 @@ namespace {
 
 class SessionTest : public SettingsTest {
 protected:
+    SessionTest() { options_.pump = &pump_; }
+
+    // Opens with the options of the test: TLS as the test sets it, the test's pump.
+    std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account) {
+        return ::OpenSession(account, options_);
+    }
+
     // The TLS session fails for `reason`, then succeeds with SSL_VERIFY=0 in the section.
     std::unique_ptr<T_POP3> RefusedUnlessVerificationIsOff(const T_pop3params& account,
                                                            const std::string& reason) {
@@ -38,6 +44,9 @@ protected:
         EXPECT_TRUE(accepted->IsConnected()) << RunState(account, "LAST_ERROR");
         return accepted;
     }
+
+    T_AntiFreeze pump_;
+    T_sessionOptions options_;
 };
 
 }  // namespace
@@ -81,8 +90,8 @@ TEST_F(SessionTest, RefusedLoginIsRecordedAndReported) {
     T_pop3params account = AccountFor(user);
     account.password = "wrong";
     std::vector<std::string> errors;
-    account.statusHandler = [&](T_POP3&, std::uint8_t kind, int, const std::string& text) {
-        if (kind == 6) errors.push_back(text);
+    options_.statusHandler = [&](T_POP3&, StatusKind kind, int, const std::string& text) {
+        if (kind == StatusKind::Error) errors.push_back(text);
     };
     auto session = OpenSession(account);
     EXPECT_FALSE(session->IsConnected());
@@ -115,8 +124,8 @@ TEST_F(SessionTest, APortOutsideTheTcpRangeIsRefusedBeforeConnecting) {
         account.host = "127.0.0.1";
         account.port = port;
         std::vector<std::string> progress;
-        account.statusHandler = [&](T_POP3&, std::uint8_t kind, int, const std::string& text) {
-            if (kind == 5) progress.push_back(text);
+        options_.statusHandler = [&](T_POP3&, StatusKind kind, int, const std::string& text) {
+            if (kind == StatusKind::Progress) progress.push_back(text);
         };
         auto session = OpenSession(account);
         EXPECT_FALSE(session->IsConnected());
@@ -172,8 +181,8 @@ TEST_F(SessionTest, SilentServerIsLeftAfterTheReadTimeout) {
     setenv("TARNWICK_READ_TIMEOUT_MS", "300", 1);
     T_pop3params account = ScriptedAccount(server);
     int disconnects = 0;
-    account.statusHandler = [&](T_POP3&, std::uint8_t kind, int, const std::string&) {
-        disconnects += kind == 1;
+    options_.statusHandler = [&](T_POP3&, StatusKind kind, int, const std::string&) {
+        disconnects += kind == StatusKind::Disconnect;
     };
     auto session = OpenSession(account);
     unsetenv("TARNWICK_READ_TIMEOUT_MS");
@@ -210,7 +219,7 @@ TEST_F(SessionTest, TlsWithTheFixtureAuthority) {
     TrustFixtureAuthority();
     const MailUser user = AddMailUser("tls");
     AddMessages(user, 2);
-    TlsAvailable = true;
+    options_.tlsAvailable = true;
     auto session = OpenSession(AccountFor(user, Listener::Tls, true));
     EXPECT_TRUE(session->IsConnected()) << RunState(AccountFor(user), "LAST_ERROR");
     EXPECT_EQ(session->messageCount, 2);
@@ -219,7 +228,7 @@ TEST_F(SessionTest, TlsWithTheFixtureAuthority) {
 TEST_F(SessionTest, TlsRefusesAWrongHostNameUnlessVerificationIsOff) {
     TrustFixtureAuthority();
     const MailUser user = AddMailUser("tlsname");
-    TlsAvailable = true;
+    options_.tlsAvailable = true;
     T_pop3params account = AccountFor(user, Listener::Tls);
     account.host = "127.0.0.1";  // the certificate names localhost only
     RefusedUnlessVerificationIsOff(account, "mismatch");
@@ -230,7 +239,7 @@ TEST_F(SessionTest, TlsRefusesASelfSignedCertificateUnlessVerificationIsOff) {
     const std::string script =
         "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 7 70\nC: QUIT";
     ScriptedServer server(script, Dovecot().selfSignedCert, Dovecot().selfSignedKey);
-    TlsAvailable = true;
+    options_.tlsAvailable = true;
     T_pop3params account = ScriptedAccount(server);
     account.host = "localhost";
     account.ssl = true;
@@ -244,17 +253,17 @@ TEST_F(SessionTest, TlsAccountWithoutTheLibraryConnectsPlain) {
     AddMessages(user, 1);
     T_pop3params account = AccountFor(user);  // the plain listener
     account.ssl = true;
-    TlsAvailable = false;
+    options_.tlsAvailable = false;
     auto session = OpenSession(account);
-    TlsAvailable = true;
+    options_.tlsAvailable = true;
     EXPECT_TRUE(session->IsConnected()) << RunState(account, "LAST_ERROR");
     EXPECT_EQ(session->messageCount, 1);
 }
 
 TEST_F(SessionTest, ActivePumpRunsDuringConnectAndSilentReads) {
     int pumped = 0;
-    AntiFreeze().Install([&] { ++pumped; });
-    AntiFreeze().SetActive(true);
+    pump_.Install([&] { ++pumped; });
+    pump_.SetActive(true);
     const MailUser user = AddMailUser("pump");
     AddMessages(user, 2);
     auto session = OpenSession(AccountFor(user));  // the connect runs on its own thread
@@ -268,8 +277,8 @@ TEST_F(SessionTest, ActivePumpRunsDuringConnectAndSilentReads) {
     const T_pop3params account = ScriptedAccount(silent);
     auto waiting = OpenSession(account);
     unsetenv("TARNWICK_READ_TIMEOUT_MS");
-    AntiFreeze().SetActive(false);
-    AntiFreeze().Install(nullptr);
+    pump_.SetActive(false);
+    pump_.Install(nullptr);
     EXPECT_GE(pumped, 1);  // between 250 ms slices
     EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
 }
@@ -279,16 +288,17 @@ TEST_F(SessionTest, AbortFromThePumpEndsTheWaitAtOnce) {
     auto client = std::make_unique<T_POP3>();
     client->host = "127.0.0.1";
     client->port = silent.Port();
-    AntiFreeze().Install([&] { client->AbortConnection(); });
-    AntiFreeze().SetActive(true);
+    client->pump = &pump_;
+    pump_.Install([&] { client->AbortConnection(); });
+    pump_.SetActive(true);
     std::string error;
     try {
         client->ConnectAndLogIn();
     } catch (const TarnwickError& e) {
         error = e.what();
     }
-    AntiFreeze().SetActive(false);
-    AntiFreeze().Install(nullptr);
+    pump_.SetActive(false);
+    pump_.Install(nullptr);
     EXPECT_EQ(error, "Connection Closed Gracefully.");
     EXPECT_FALSE(client->IsConnected());
 }
@@ -307,20 +317,21 @@ TEST_F(SessionTest, ConnectGivesUpAfterTheConnectTimeoutWhilePumping) {
     ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), size), 0);
 
     int pumped = 0;
-    AntiFreeze().Install([&] { ++pumped; });
-    AntiFreeze().SetActive(true);
+    pump_.Install([&] { ++pumped; });
+    pump_.SetActive(true);
     T_POP3 client;
     client.host = "127.0.0.1";
     client.port = ntohs(address.sin_port);
     client.connectTimeout = std::chrono::milliseconds(600);
+    client.pump = &pump_;
     std::string error;
     try {
         client.ConnectAndLogIn();
     } catch (const TarnwickError& e) {
         error = e.what();
     }
-    AntiFreeze().SetActive(false);
-    AntiFreeze().Install(nullptr);
+    pump_.SetActive(false);
+    pump_.Install(nullptr);
     ::close(filler);
     ::close(listener);
     EXPECT_EQ(error, "Connect timed out.");

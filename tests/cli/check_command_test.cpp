@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "settings/program_state.h"
 #include "settings/settings.h"
 #include "support/mail_fixture.h"
 #include "support/temp_folder.h"
@@ -32,18 +31,17 @@ protected:
         std::error_code error;
         std::filesystem::create_hard_link(TARNWICK_CHECK_BINARY, copy, error);
         if (error) std::filesystem::copy_file(TARNWICK_CHECK_BINARY, copy);
-        accounts.clear();
     }
 
     void AddAccount(T_pop3params params, bool enabled = true) {
         T_pop3item item;
         item.enabled = enabled;
         item.params = std::move(params);
-        accounts.push_back(std::move(item));
+        settings_.accounts.push_back(std::move(item));
     }
 
     RunResult Run(const std::string& args = "") {
-        SaveSettings();
+        SaveSettings(settings_);
         RunResult result;
         const std::string command = folder_.File("tarnwick-check") + " " + args + " 2>&1";
         FILE* pipe = popen(command.c_str(), "r");
@@ -60,6 +58,7 @@ protected:
     }
 
     TempFolder folder_{"cli"};
+    T_settingsValues settings_;
     ProgramFolderScope scope_{folder_.Path()};
 };
 

@@ -6,12 +6,15 @@
 #include "check/pop3_client.h"
 #include "list/mailbox_listing.h"
 #include "settings/errors.h"
-#include "settings/program_state.h"
 #include "support/transcript.h"
 
 using ::testing::ElementsAre;
 
 namespace {
+
+// No rules: nothing is judged spam.
+const T_spam_rules kNoRules;
+const T_spam_criteria kNoCriteria;
 
 struct Listing {
     explicit Listing(const std::string& script) : talk(std::string(kUserLogin) + script) {
@@ -53,7 +56,7 @@ TEST(HeaderListing, NewestFirstOneHeaderAndSizeRequestEach) {
         C: LIST 1
         S: +OK 1 many
     )");
-    const auto rows = ListHeaders(s.client, "me@test.example");
+    const auto rows = ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria);
     EXPECT_THAT(Numbers(rows), ElementsAre(2, 1));
     EXPECT_EQ(rows[0].senderText, "Two <two@example.org>");
     EXPECT_EQ(rows[0].subjectText, "second");
@@ -70,7 +73,7 @@ TEST(HeaderListing, EmptyMailboxMakesNoRequestPerMessage) {
         C: STAT
         S: +OK 0 0
     )");
-    EXPECT_TRUE(ListHeaders(s.client, "me@test.example").empty());
+    EXPECT_TRUE(ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria).empty());
     EXPECT_EQ(s.talk.Problems(), "");
 }
 
@@ -86,7 +89,7 @@ TEST(HeaderListing, ProgressCanStopTheListing) {
         S: +OK 3 10
     )");
     std::vector<std::pair<int, int>> reports;
-    const auto rows = ListHeaders(s.client, "me@test.example", [&](int done, int count) {
+    const auto rows = ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria, [&](int done, int count) {
         reports.emplace_back(done, count);
         return false;
     });
@@ -103,7 +106,7 @@ TEST(HeaderListing, RefusedHeaderEndsTheListingWithTheServerText) {
         S: -ERR message 2 is gone
     )");
     try {
-        ListHeaders(s.client, "me@test.example");
+        ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria);
         FAIL() << "the listing went on";
     } catch (const TarnwickError& error) {
         EXPECT_STREQ(error.what(), "message 2 is gone\r\n");
@@ -111,7 +114,7 @@ TEST(HeaderListing, RefusedHeaderEndsTheListingWithTheServerText) {
 }
 
 TEST(HeaderListing, SpamMarksFollowTheRules) {
-    spamRules.clear();
+    T_spam_rules spamRules;
     spamRules.push_back(std::make_unique<T_spam>());
     spamRules.back()->filter = {1, true, "@spam.example"};
     Listing s(R"(
@@ -130,8 +133,7 @@ TEST(HeaderListing, SpamMarksFollowTheRules) {
         C: LIST 1
         S: +OK 1 10
     )");
-    const auto rows = ListHeaders(s.client, "me@test.example");
-    spamRules.clear();
+    const auto rows = ListHeaders(s.client, "me@test.example", spamRules, kNoCriteria);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_TRUE(rows[0].spam);
     EXPECT_FALSE(rows[1].spam);

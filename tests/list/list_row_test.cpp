@@ -6,7 +6,6 @@
 #include <clocale>
 
 #include "list/message_feed.h"
-#include "settings/program_state.h"
 #include "settings/text_utils.h"
 
 using ::testing::ElementsAre;
@@ -88,31 +87,52 @@ TEST(ListDateText, MissingDateBecomesTodayWithMarker) {
 }
 
 TEST(MakeListRow, TextsAndVerdict) {
-    spamRules.clear();
+    T_spam_rules spamRules;
+    const T_spam_criteria criteria;
     spamRules.push_back(std::make_unique<T_spam>());
     spamRules.back()->filter = {0, true, "priloha"};
     spamRules.push_back(std::make_unique<T_spam>());
     spamRules.back()->filter = {0, true, "P\u0159\u00edloha"};
-    const T_list_row row = MakeListRow(Fixture("plain.eml", 4, 1536), "me@test.example");
+    const T_list_row row =
+        MakeListRow(Fixture("plain.eml", 4, 1536), "me@test.example", spamRules, criteria);
     EXPECT_EQ(row.senderText, "Jana Nov\u00e1kov\u00e1 <jana@example.cz>");
     EXPECT_EQ(row.subjectText, "Re: P\u0159\u00edloha");
     EXPECT_EQ(row.sizeText, "1.500 kB");
     EXPECT_EQ(row.numberText, "4");
     EXPECT_TRUE(row.spam);
     spamRules.clear();
-    EXPECT_FALSE(MakeListRow(Fixture("plain.eml", 4, 1536), "me@test.example").spam);
+    EXPECT_FALSE(
+        MakeListRow(Fixture("plain.eml", 4, 1536), "me@test.example", spamRules, criteria).spam);
 }
 
 TEST(MakeListRow, EmptyDateCriterionSeesTheMarker) {
-    spamRules.clear();
+    T_spam_rules spamRules;
     spamRules.push_back(std::make_unique<T_spam>());
     spamRules.back()->filter = {0, true, "zzz"};
-    spamCriteria = {};
+    T_spam_criteria spamCriteria;
     spamCriteria.noEmptyDate = true;
-    EXPECT_TRUE(MakeListRow(Fixture("no_date.eml", 1, 10), "me@test.example").spam);
-    EXPECT_FALSE(MakeListRow(Fixture("plain.eml", 2, 10), "me@test.example").spam);
-    spamRules.clear();
-    spamCriteria = {};
+    EXPECT_TRUE(MakeListRow(Fixture("no_date.eml", 1, 10), "me@test.example", spamRules,
+                            spamCriteria)
+                    .spam);
+    EXPECT_FALSE(
+        MakeListRow(Fixture("plain.eml", 2, 10), "me@test.example", spamRules, spamCriteria).spam);
+}
+
+TEST(SpamFacts, TakeWhatTheVerdictNeedsFromTheEntry) {
+    T_mail_entry entry;
+    entry.size = 4096;
+    entry.to = {{"Me", "me@test.example"}, {"", "b@x.example"}};
+    entry.cc = {{"", "c@x.example"}};
+    entry.bcc = {{"", "d@x.example"}};
+    T_spam_facts facts = SpamFacts(entry, "Subject", "Sender <s@x.example>");
+    EXPECT_EQ(facts.size, 4096);
+    EXPECT_EQ(facts.recipientCount, 4u);
+    EXPECT_EQ(facts.toText, entry.ToText());
+    EXPECT_FALSE(facts.emptyDate);
+    EXPECT_EQ(facts.subject, "Subject");
+    EXPECT_EQ(facts.sender, "Sender <s@x.example>");
+    entry.AddExtraHeader("Date_Empty", "1");
+    EXPECT_TRUE(SpamFacts(entry, "", "").emptyDate);
 }
 
 TEST(SortRows, EachColumnHasOneDirection) {

@@ -4,20 +4,20 @@
 
 #include "settings/cipher.h"
 #include "settings/errors.h"
-#include "settings/program_state.h"
 #include "settings/temp_folder.h"
 
 namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    SettingsTest() {
-        accounts.clear();
-        autorun = false;
-        playWave = false;
-        showAdvert = true;
-    }
-    ~SettingsTest() override { accounts.clear(); }
+    // The values the tests load into and save from, under their usual names.
+    T_settingsValues values;
+    std::vector<T_pop3item>& accounts = values.accounts;
+    bool& autorun = values.autorun;
+    bool& playWave = values.playWave;
+    bool& showAdvert = values.showAdvert;
+    bool LoadSettings() { return ::LoadSettings(values); }
+    bool SaveSettings() { return ::SaveSettings(values); }
 
     void WriteSettings(const std::string& content) const { folder_.Write("vellmoor.ini", content); }
     std::string Settings() const { return folder_.Read("vellmoor.ini"); }

@@ -17,7 +17,7 @@
 #include "platform/message_box.h"
 #include "platform/sound.h"
 #include "settings/ini_file.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 #include "support/temp_folder.h"

@@ -20,8 +20,9 @@ TEST_F(SetupWindowTest, F1AndHelpButtonsAskForTheControlsTopic) {
     Click(Button("RxSpeedButton6"));
     Click(Button("bhelp"));
     Click(Control<QLabel>("help_label"));
-    const std::vector<std::pair<int, long long>> expected = {
-        {8, 305}, {8, 305}, {8, 303}, {8, 311}, {8, 301}, {8, 303}, {8, 308}, {8, 300}, {8, 300}};
+    std::vector<std::pair<PopCommand, long long>> expected;
+    for (const long long topic : {305, 305, 303, 311, 301, 303, 308, 300, 300})
+        expected.emplace_back(PopCommand::ShowHelp, topic);
     EXPECT_EQ(mainWindow.Commands(), expected);
 }
 
@@ -29,7 +30,7 @@ TEST_F(SetupWindowTest, F1InTheServerBoxReachesIt) {
     OpenActive();
     Server()->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(8, 303));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 303));
 }
 
 TEST_F(SetupWindowTest, EnterMovesToTheNextField) {

@@ -48,7 +48,7 @@ TEST_F(SetupWindowTest, SavedAccountsAreCheckedEntriesEvenWithTheSameAddress) {
     EXPECT_EQ(Settings().ReadString("EML_POP_EXAMPLE_ORG_ME", "ENABLED", ""), "1");
     EXPECT_EQ(Settings().ReadString("EML_POP_EXAMPLE_ORG_ME", "EMAIL", ""), "me@example.org");
     EXPECT_FALSE(SaveButtonsEnabled());
-    EXPECT_TRUE(mainWindow.Received(5, 0));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::SettingsSaved, 0));
 
     Click(Button("badd"));
     EXPECT_TRUE(Edit("pop_mail")->text().isEmpty());
@@ -125,7 +125,7 @@ TEST_F(SetupWindowTest, CloseButtonAsksOnlyAboutUnsavedChanges) {
     Settle();
     EXPECT_EQ(accounts[0].params.email, "new@x.org");
     EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "EMAIL", ""), "new@x.org");
-    EXPECT_TRUE(mainWindow.Received(2, 0));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
 }
 
 TEST_F(SetupWindowTest, DeleteAsksAndLeavesTheFieldsForAnotherSave) {
@@ -254,7 +254,7 @@ TEST_F(SetupWindowTest, OnlyOneWindowAndItsEndIsReported) {
     window->close();
     Settle();
     EXPECT_TRUE(SetupWindowHandle.isNull());
-    EXPECT_TRUE(mainWindow.Received(2, 0));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "list/mail_entry.h"
-#include "settings/program_state.h"
 #include "spam/spam_filter.h"
 #include "spam/spam_state.h"
 
@@ -27,14 +25,17 @@ T_spam Parsed(std::string_view value) {
 
 class SpamVerdictTest : public SpamStateTest {
 protected:
-    static void AddNeverMatchingRule() {
+    void AddNeverMatchingRule() {
         spamRules.push_back(std::make_unique<T_spam>());
         spamRules.back()->filter = Rule(0, true, "zzzneverzzz");
     }
-    bool Verdict(std::int32_t size, std::string_view subject = "hello") const {
-        return SpamVerdict(entry, size, "me@test.example", subject, "<a@b.example>");
+    bool Verdict(std::int64_t size, std::string_view subject = "hello",
+                 std::string_view accountAddress = "me@test.example") {
+        message.size = size;
+        message.subject = subject;
+        return SpamVerdict(message, accountAddress, spamRules, spamCriteria);
     }
-    T_mail_entry entry;
+    T_spam_facts message{-1, 0, "", false, "", "<a@b.example>"};
 };
 
 }  // namespace
@@ -134,7 +135,7 @@ TEST(EncodeRule, RoundTripsThroughParseRule) {
 
 TEST_F(SpamVerdictTest, CriteriaCountOnlyWhileARuleExists) {
     spamCriteria = {1, 1, true, true, true};
-    entry.AddExtraHeader("DATE_EMPTY", "1");
+    message.emptyDate = true;
     EXPECT_FALSE(Verdict(100000000, ""));
     AddNeverMatchingRule();
     EXPECT_TRUE(Verdict(100, ""));
@@ -152,13 +153,12 @@ TEST_F(SpamVerdictTest, SizeLimitIsStrictAndUnknownSizeNeverFires) {
     EXPECT_FALSE(Verdict(2147483647));
 }
 
-TEST_F(SpamVerdictTest, RecipientLimitCountsToCcAndBcc) {
+TEST_F(SpamVerdictTest, RecipientLimitIsStrict) {
     AddNeverMatchingRule();
     spamCriteria.maxRecipients = 3;
-    entry.to = {{"", "me@test.example"}, {"", "b@x.example"}};
-    entry.cc = {{"", "c@x.example"}};
+    message.recipientCount = 3;
     EXPECT_FALSE(Verdict(10));
-    entry.cc.push_back({"", "d@x.example"});
+    message.recipientCount = 4;
     EXPECT_TRUE(Verdict(10));
 }
 
@@ -171,30 +171,29 @@ TEST_F(SpamVerdictTest, EmptySubject) {
         EXPECT_FALSE(Verdict(10, subject)) << subject;
 }
 
-TEST_F(SpamVerdictTest, EmptyDateLooksForTheExtraLine) {
+TEST_F(SpamVerdictTest, EmptyDate) {
     AddNeverMatchingRule();
     spamCriteria.noEmptyDate = true;
     EXPECT_FALSE(Verdict(10));
-    entry.AddExtraHeader("Date_Empty", "1");
+    message.emptyDate = true;
     EXPECT_TRUE(Verdict(10));
 }
 
 TEST_F(SpamVerdictTest, OwnAddressMustStandInTo) {
     AddNeverMatchingRule();
     spamCriteria.noRecipient = true;
-    entry.to = {{"Me", "ME@Test.Example"}};
+    message.toText = "Me <ME@Test.Example>";
     EXPECT_FALSE(Verdict(10));
-    entry.to.clear();
-    entry.cc = {{"", "me@test.example"}};
+    message.toText = "";
     EXPECT_TRUE(Verdict(10));
-    entry.to = {{"", "me@test.example"}};
-    EXPECT_TRUE(SpamVerdict(entry, 10, "", "hello", "<a@b.example>"));
+    message.toText = "me@test.example";
+    EXPECT_TRUE(Verdict(10, "hello", ""));
 }
 
 TEST_F(SpamVerdictTest, FirstMatchingRuleGivesYes) {
     AddNeverMatchingRule();
-    EXPECT_FALSE(SpamVerdict(entry, 10, "me@test.example", "Cheap pills", "<a@b.example>"));
+    EXPECT_FALSE(Verdict(10, "Cheap pills"));
     spamRules.push_back(std::make_unique<T_spam>());
     spamRules.back()->filter = Rule(1, true, "@b.example");
-    EXPECT_TRUE(SpamVerdict(entry, 10, "me@test.example", "Cheap pills", "<a@b.example>"));
+    EXPECT_TRUE(Verdict(10, "Cheap pills"));
 }

@@ -1,16 +1,19 @@
 #pragma once
-// Tests that change the program-wide spam rules and criteria start and end with them empty.
+// Tests of the spam rules: a rule list and criteria of the test's own, and the filter calls on
+// them under their usual names.
 
 #include <gtest/gtest.h>
 
-#include "settings/program_state.h"
+#include "spam/spam_filter.h"
 
 class SpamStateTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetSpamState(); }
-    void TearDown() override { ResetSpamState(); }
-    static void ResetSpamState() {
-        spamRules.clear();
-        spamCriteria = {};
+    bool LoadFilter() { return ::LoadFilter(spamRules, spamCriteria); }
+    bool SaveFilter() const { return ::SaveFilter(spamRules, spamCriteria); }
+    std::int32_t AddSpamRule(std::int32_t kind, std::string_view text) {
+        return ::AddSpamRule(spamRules, spamCriteria, kind, text);
     }
+
+    T_spam_rules spamRules;
+    T_spam_criteria spamCriteria;
 };

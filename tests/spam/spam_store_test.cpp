@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "settings/ini_file.h"
-#include "settings/program_state.h"
 #include "settings/settings.h"
 #include "spam/spam_filter.h"
 #include "spam/spam_state.h"

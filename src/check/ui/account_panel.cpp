@@ -14,7 +14,7 @@
 #include "platform/pop_command.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -22,7 +22,6 @@ namespace {
 
 constexpr int kPanelHeight = 100;
 constexpr int kResultsHelpTopic = 100;
-constexpr int kOpenListCommand = 4;
 constexpr const char* kClickable = "clickable";
 
 const QColor kBlack(0x00, 0x00, 0x00);
@@ -274,5 +273,5 @@ void resultClick(QWidget* part) {
     if (!HasText(account) && part->parentWidget() != nullptr)
         account = FromQt(part->parentWidget()->toolTip());
     PendingAccount = account;
-    PostPopCommand(MainForm(), kOpenListCommand);
+    PostPopCommand(MainForm(), PopCommand::OpenList);
 }

@@ -20,7 +20,7 @@
 #include "platform/ui_text.h"
 #include "settings/errors.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 #include "settings/settings.h"
 
 namespace {
@@ -34,8 +34,6 @@ constexpr int kMinimumHeight = 88;
 constexpr int kBorder = 4;
 constexpr double kOpacity = 208.0 / 255.0;
 constexpr int kResultsHelpTopic = 100;
-constexpr int kRefreshPanelCommand = 0;
-constexpr int kChildClosedCommand = 2;
 const QColor kWindowColour(0xDA, 0xEA, 0xFD);
 
 QRect ScreenArea() {
@@ -64,7 +62,7 @@ TpopResultsWindow::TpopResultsWindow()
 
 TpopResultsWindow::~TpopResultsWindow() {
     ResultsWindowHandle = nullptr;
-    PostPopCommand(MainForm(), kChildClosedCommand);
+    PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
 void TpopResultsWindow::SetUpWindow() {
@@ -129,7 +127,7 @@ void TpopResultsWindow::PlaceAtBottomRight() {
 bool TpopResultsWindow::event(QEvent* event) {
     if (event->type() == PopCommandEvent::EventType()) {
         const auto* command = static_cast<PopCommandEvent*>(event);
-        if (command->wParam == kRefreshPanelCommand && command->lParam >= 0 &&
+        if (command->wParam == PopCommand::ResultsRefresh && command->lParam >= 0 &&
             command->lParam <= INT_MAX)
             RefreshAccountPanel(static_cast<int>(command->lParam), this);
         return true;

@@ -6,7 +6,7 @@
 #include "check/check_cycle.h"
 #include "check/ui/results_window.h"
 #include "check/ui/window_test_support.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 #include "support/mail_fixture.h"
 #include "support/temp_folder.h"
 
@@ -26,9 +26,10 @@ protected:
 
     // One timed check of account 0, as the main window runs it.
     void CheckFirstAccount() {
-        const int change = CheckAccount(accounts[0].params, notifier);
+        const int change =
+            CheckAccount(accounts[0].params, ProgramSessionOptions(), playWave, notifier).change;
         if (change != 0) accounts[0].lastChange = change;
-        PostPopCommand(ResultsWindowHandle.data(), 0, 0);
+        PostPopCommand(ResultsWindowHandle.data(), PopCommand::ResultsRefresh, 0);
         Settle();
     }
 

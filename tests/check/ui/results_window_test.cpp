@@ -15,7 +15,7 @@
 #include "check/ui/window_test_support.h"
 #include "settings/errors.h"
 #include "settings/ini_file.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 #include "settings/settings.h"
 #include "support/temp_folder.h"
 
@@ -202,7 +202,7 @@ TEST_F(ResultsWindowTest, DisabledAccountIsGreyAndItsAddressIsNoLink) {
 
     QTest::mouseClick(email, Qt::LeftButton);
     EXPECT_TRUE(PendingAccount.empty());
-    EXPECT_FALSE(mainWindow.ReceivedCommand(4));
+    EXPECT_FALSE(mainWindow.ReceivedCommand(PopCommand::OpenList));
 }
 
 TEST_F(ResultsWindowTest, ClickingAPanelOpensTheListOnItsAccount) {
@@ -214,12 +214,12 @@ TEST_F(ResultsWindowTest, ClickingAPanelOpensTheListOnItsAccount) {
 
     QTest::mouseClick(Label(1, "title_click"), Qt::LeftButton);
     EXPECT_EQ(PendingAccount, "second@example.org");
-    EXPECT_TRUE(mainWindow.Received(4, 0));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::OpenList, 0));
 
     mainWindow.Clear();
     QTest::mouseClick(Label(0, "value_email"), Qt::LeftButton);
     EXPECT_EQ(PendingAccount, "first@example.org");
-    EXPECT_TRUE(mainWindow.Received(4, 0));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::OpenList, 0));
 
     PendingAccount.clear();
     QTest::mouseClick(Find<QLabel>(Panel(1), "Ipanel_1"), Qt::LeftButton);
@@ -237,13 +237,13 @@ TEST_F(ResultsWindowTest, RefreshCommandUpdatesOnlyThatPanel) {
     Write(accounts[0], "COUNT", "12");
     Write(accounts[1], "COUNT", "99");
 
-    PostPopCommand(window, 1, 0);
-    PostPopCommand(window, 0, 5);
-    PostPopCommand(window, 0, -1);
+    PostPopCommand(window, static_cast<PopCommand>(1), 0);  // no command of the results window
+    PostPopCommand(window, PopCommand::ResultsRefresh, 5);
+    PostPopCommand(window, PopCommand::ResultsRefresh, -1);
     Settle();
     EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("0"));
 
-    PostPopCommand(window, 0, 0);
+    PostPopCommand(window, PopCommand::ResultsRefresh, 0);
     Settle();
     EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("12"));
     EXPECT_EQ(Label(1, "value_count")->text(), QStringLiteral("0"));
@@ -253,11 +253,11 @@ TEST_F(ResultsWindowTest, HelpComesFromF1AndFromThePanelButton) {
     AddAccount("first@example.org", "one");
     QWidget* window = Open();
     QTest::keyClick(window, Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(8, 100));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 100));
 
     mainWindow.Clear();
     QTest::mouseClick(Find<QToolButton>(Panel(0), "Hpanel_0"), Qt::LeftButton);
-    EXPECT_TRUE(mainWindow.Received(8, 100));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 100));
 }
 
 TEST_F(ResultsWindowTest, OnlyOneWindowAndItsClosingIsReported) {
@@ -265,7 +265,7 @@ TEST_F(ResultsWindowTest, OnlyOneWindowAndItsClosingIsReported) {
     EXPECT_EQ(Open(), window);
     CloseWindow();
     EXPECT_TRUE(ResultsWindowHandle.isNull());
-    EXPECT_TRUE(mainWindow.Received(2, 0));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
 }
 
 TEST_F(ResultsWindowTest, ClosesEvenWhenItsWidthCannotBeStored) {

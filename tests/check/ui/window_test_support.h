@@ -35,16 +35,16 @@ public:
     ~CommandCatcher() override { SetMainForm(nullptr); }
 
     // Delivers what was posted so far and returns every command received.
-    const std::vector<std::pair<int, long long>>& Commands() {
+    const std::vector<std::pair<PopCommand, long long>>& Commands() {
         QCoreApplication::sendPostedEvents(this, PopCommandEvent::EventType());
         return commands_;
     }
-    bool Received(int wParam, long long lParam) {
+    bool Received(PopCommand wParam, long long lParam) {
         for (const auto& command : Commands())
             if (command == std::make_pair(wParam, lParam)) return true;
         return false;
     }
-    bool ReceivedCommand(int wParam) {
+    bool ReceivedCommand(PopCommand wParam) {
         for (const auto& command : Commands())
             if (command.first == wParam) return true;
         return false;
@@ -65,7 +65,7 @@ protected:
     }
 
 private:
-    std::vector<std::pair<int, long long>> commands_;
+    std::vector<std::pair<PopCommand, long long>> commands_;
 };
 
 template <typename Widget = QWidget>

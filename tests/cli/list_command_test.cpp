@@ -11,10 +11,9 @@
 #include <sstream>
 
 #include "list/list_row.h"
-#include "list/mailbox_listing.h"
+#include "cli/list_mailbox.h"
 #include "list/message_feed.h"
 #include "settings/ini_file.h"
-#include "settings/program_state.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 #include "support/mail_fixture.h"
@@ -58,18 +57,12 @@ protected:
     void SetUp() override {
         if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
         std::setlocale(LC_ALL, "");
-        accounts.clear();
-    }
-    void TearDown() override {
-        accounts.clear();
-        spamRules.clear();
-        spamCriteria = {};
     }
 
     void SaveAccount(const T_pop3params& params, bool enabled = true) {
-        accounts.clear();
-        accounts.push_back(T_pop3item{enabled, params, 0});
-        SaveSettings();
+        T_settingsValues settings;
+        settings.accounts.push_back(T_pop3item{enabled, params, 0});
+        SaveSettings(settings);
     }
 
     Listing List(const std::string& email) {

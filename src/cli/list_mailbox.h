@@ -1,0 +1,18 @@
+#pragma once
+// tarnwick-check --list: the header listing of one mailbox on the command line.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "list/list_row.h"
+
+// One line per row: "*" or nothing, date, sender, subject, size and number, separated by tabs.
+void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out);
+
+// Lists the mailbox of the account with that e-mail address (enabled or not) on `out`, newest
+// message first, and ends the session with QUIT; nothing is deleted. Loads the language table,
+// the TLS library, the settings and the spam rules first. Returns 0, or 1 after writing the
+// reason to `err` (no such account, the stored error of a failed session opening, or the error
+// that ended the listing).
+int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err);

@@ -1,0 +1,56 @@
+#include "platform/program_state.h"
+
+#include "settings/settings.h"
+#include "spam/spam_filter.h"
+
+T_AntiFreeze& AntiFreeze() {
+    static T_AntiFreeze pump;
+    return pump;
+}
+
+T_sessionOptions ProgramSessionOptions() {
+    T_sessionOptions options;
+    options.tlsAvailable = TlsAvailable;
+    options.pump = &AntiFreeze();
+    return options;
+}
+
+bool LoadSettings() {
+    T_settingsValues values;
+    const bool loaded = LoadSettings(values);
+    accounts = std::move(values.accounts);
+    autorun = values.autorun;
+    playWave = values.playWave;
+    showAdvert = values.showAdvert;
+    return loaded;
+}
+
+bool SaveSettings() {
+    T_settingsValues values;
+    values.accounts = accounts;
+    values.autorun = autorun;
+    values.playWave = playWave;
+    values.showAdvert = showAdvert;
+    return SaveSettings(values);
+}
+
+bool LoadFilter() { return LoadFilter(spamRules, spamCriteria); }
+
+bool SaveFilter() { return SaveFilter(spamRules, spamCriteria); }
+
+std::int32_t AddSpamRule(std::int32_t kind, std::string_view text) {
+    return AddSpamRule(spamRules, spamCriteria, kind, text);
+}
+
+void ResetProgramState() {
+    ListBusy = false;
+    CancelRequested = false;
+    autorun = false;
+    playWave = false;
+    showAdvert = true;
+    PendingAccount.clear();
+    LastErrorText.clear();
+    accounts.clear();
+    spamRules.clear();
+    spamCriteria = {};
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The program-wide values the user interface keeps in memory, all in one place, and the calls
+// that hand them to the core. The user interface thread is the only one that touches them;
+// the core (src/settings, src/check, src/spam, src/list) never includes this header and takes
+// what it needs as arguments.
+
+#include <string>
+#include <vector>
+
+#include "check/anti_freeze.h"
+#include "check/session.h"
+#include "platform/pop_command.h"  // the window handles
+#include "settings/accounts.h"
+#include "spam/spam_types.h"
+
+// The account list, in the order of the account sections of the settings file.
+inline std::vector<T_pop3item> accounts;
+
+// General switches (section GENERAL).
+inline bool autorun = false;
+inline bool playWave = false;
+inline bool showAdvert = true;
+
+// E-mail address of the account that the list window opens next.
+inline std::string PendingAccount;
+
+// Text of the last error that reached the main window's error handler.
+inline std::string LastErrorText;
+
+// Whether the TLS library could be loaded when the program started.
+inline bool TlsAvailable = false;
+
+// The command line held at least one parameter (an autorun start passes one).
+inline bool StartedWithParameters = false;
+
+// The list window's retrieval state.
+inline bool ListBusy = false;
+inline bool CancelRequested = false;
+
+// Spam filter: the rules in the order they are tested, and the general criteria.
+inline T_spam_rules spamRules;
+inline T_spam_criteria spamCriteria;
+
+// The program's one message pump (the data module installs and switches it).
+T_AntiFreeze& AntiFreeze();
+
+// What every session of the program is opened with: TlsAvailable and the pump.
+T_sessionOptions ProgramSessionOptions();
+
+// The settings file's switches and account list into and out of the values above.
+bool LoadSettings();
+bool SaveSettings();
+
+// The spam rules and criteria above from and into the settings file; AddSpamRule adds to them.
+bool LoadFilter();
+bool SaveFilter();
+std::int32_t AddSpamRule(std::int32_t kind, std::string_view text);
+
+// Puts every value above back to its start value (the data module's start and end).
+void ResetProgramState();
