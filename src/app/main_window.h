@@ -26,9 +26,6 @@ class TpopMainWindow : public QWidget {
 public:
     static constexpr int kWidth = 442;
     static constexpr int kHeight = 351;
-    static constexpr int kFirstCheckMs = 8000;
-    static constexpr int kManyAccountsCheckMs = 18000;
-    static constexpr int kOneAccountCheckMs = 38000;
     static constexpr int kQuickContinueMs = 1000;
     static constexpr int kContinueMs = 48000;
     static constexpr int kHelpTopic = 800;

@@ -8,6 +8,7 @@
 #include "app/advert_panel.h"
 #include "app/main_window.h"
 #include "app/tdm.h"
+#include "check/check_schedule.h"
 #include "check/ui/tray_icon.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
@@ -77,9 +78,7 @@ void TpopMainWindow::timTimer() {
     tim->stop();
     struct Rearm {
         QTimer& timer;
-        ~Rearm() {
-            SetTimer(timer, accounts.size() > 1 ? kManyAccountsCheckMs : kOneAccountCheckMs, true);
-        }
+        ~Rearm() { SetTimer(timer, CheckIntervalMs(accounts.size()), true); }
     } rearm{*tim};
     CheckNextAccount();
 }
@@ -87,8 +86,7 @@ void TpopMainWindow::timTimer() {
 void TpopMainWindow::CheckNextAccount() {
     if (IsShownToUser() || EditingWindowOpen() || accounts.empty()) return;
     dm.SwitchAntiFreezeOn();
-    if (checkIndex < 0 || checkIndex >= static_cast<std::int32_t>(accounts.size())) checkIndex = 0;
-    const std::int32_t index = checkIndex;
+    const std::int32_t index = AccountToCheck(checkIndex, accounts.size());
     if (accounts[static_cast<std::size_t>(index)].enabled) {
         // Copied: the account list may change while the check waits on the network.
         const T_pop3params params = accounts[static_cast<std::size_t>(index)].params;

@@ -16,6 +16,7 @@
 #include "platform/ui_text.h"
 #include "settings/language.h"
 #include "platform/program_state.h"
+#include "settings/account_list.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 #include "setup/setup_window_style.h"
@@ -163,10 +164,7 @@ void TpopSetupWindow::bdeleClick() {
         pop_list->clearSelection();
         pop_list->setCurrentRow(-1);
     }
-    if (static_cast<std::size_t>(selected) < accounts.size()) {
-        accounts.erase(accounts.begin() + selected);
-        SaveSettings();
-    }
+    if (RemoveAccount(accounts, selected)) SaveSettings();
     UpdateControls();
     SetSaveButtonsEnabled(false);
 }
@@ -174,22 +172,20 @@ void TpopSetupWindow::bdeleClick() {
 void TpopSetupWindow::bsaveClick() {
     pop_list->setFocus();
     if (!IsAccountValid()) return;
-    int selected = SelectedIndex();
+    const int selected = SelectedIndex();
     {
         const QSignalBlocker quiet(pop_list);
         if (selected < 0 || static_cast<std::size_t>(selected) >= accounts.size()) {
-            accounts.emplace_back();
             auto* entry = new QListWidgetItem(pop_mail->text());
             entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
             entry->setCheckState(Qt::Checked);
             pop_list->addItem(entry);
-            selected = pop_list->row(entry);
-            pop_list->setCurrentRow(selected);
+            pop_list->setCurrentRow(pop_list->row(entry));
         } else {
             pop_list->item(selected)->setText(pop_mail->text());
         }
     }
-    T_pop3params& params = accounts[static_cast<std::size_t>(selected)].params;
+    T_pop3params params;
     params.email = FromQt(pop_mail->text());
     params.host = FromQt(pop_server->currentText());
     params.username = FromQt(pop_user->text());
@@ -198,21 +194,27 @@ void TpopSetupWindow::bsaveClick() {
     params.secureLogin = pop_apop->isChecked();
     params.ssl = pop_ssl->isChecked() && TlsAvailable;
 
+    std::vector<bool> ticked;
+    for (int row = 0; row < pop_list->count(); ++row)
+        ticked.push_back(pop_list->item(row)->checkState() == Qt::Checked);
+    StoreEditedAccount(accounts, selected, params, ticked);
+
     autorun = pop_auto->isChecked();
     playWave = pop_wave->isChecked();
     showAdvert = pop_show_advert->isChecked();
-    const auto rows = std::min(static_cast<std::size_t>(pop_list->count()), accounts.size());
-    for (std::size_t row = 0; row < rows; ++row)
-        accounts[row].enabled = pop_list->item(static_cast<int>(row))->checkState() == Qt::Checked;
     SaveSettings();
 
-    if (autorun != initialAutorun) {
-        if (autorun)
+    switch (AutorunChangeFor(autorun, initialAutorun)) {
+        case AutorunChange::Add:
             AddAutorun();
-        else
+            break;
+        case AutorunChange::Remove:
             RemoveAutorun();
-        initialAutorun = autorun;
+            break;
+        case AutorunChange::None:
+            break;
     }
+    initialAutorun = autorun;
     UpdateControls();
     SetSaveButtonsEnabled(false);
     PostPopCommand(MainForm(), PopCommand::SettingsSaved, 0);

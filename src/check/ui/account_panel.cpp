@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "check/account_status.h"
 #include "check/ui/image_list.h"
 #include "platform/help.h"
 #include "platform/pop_command.h"
@@ -23,6 +24,8 @@ namespace {
 constexpr int kPanelHeight = 100;
 constexpr int kResultsHelpTopic = 100;
 constexpr const char* kClickable = "clickable";
+// The address of the panel's account, which a click opens in the list window.
+constexpr const char* kAccountProperty = "account";
 
 const QColor kBlack(0x00, 0x00, 0x00);
 const QColor kBlue(0x00, 0x00, 0xFF);
@@ -177,20 +180,35 @@ QWidget* PanelParent(QWidget* window) {
     return column != nullptr ? column : window;
 }
 
-struct PanelStatus {
-    std::string text;
-    QColor colour;
-    int picture = 0;
-};
+// The colour of the status line and the status picture of each state.
+QColor StatusColour(AccountState state) {
+    switch (state) {
+        case AccountState::NewMail:
+        case AccountState::Changed:
+            return kRed;
+        case AccountState::Disabled:
+            return kGrey;
+        case AccountState::Ok:
+            return kGreen;
+        case AccountState::Failed:
+            return kPurple;
+    }
+    return kBlack;
+}
 
-PanelStatus ChooseStatus(int lastChange, bool enabled, const IniFile& ini,
-                         const std::string& section) {
-    const std::string income = ini.ReadString(section, "LAST_INCOME", "");
-    if (lastChange > 0) return {GetLangText("new_mail") + " - " + income, kRed, 1};
-    if (lastChange < 0) return {GetLangText("mail_changed") + " - " + income, kRed, 0};
-    if (!enabled) return {GetLangText("disabled"), kGrey, 2};
-    if (ini.ReadBool(section, "LAST_RESULT", true)) return {GetLangText("OK"), kGreen, 0};
-    return {GetLangText("Error") + " - " + ini.ReadString(section, "LAST_ERROR", ""), kPurple, 3};
+int StatusPicture(AccountState state) {
+    switch (state) {
+        case AccountState::NewMail:
+            return 1;
+        case AccountState::Disabled:
+            return 2;
+        case AccountState::Failed:
+            return 3;
+        case AccountState::Changed:
+        case AccountState::Ok:
+            return 0;
+    }
+    return 0;
 }
 
 void SetValueLabel(QWidget* panel, const char* name, const QColor& colour,
@@ -253,25 +271,20 @@ void RefreshAccountPanel(int index, QWidget* window) {
     const T_pop3item& item = accounts[static_cast<std::size_t>(index)];
     panel->setToolTip(ToQt(item.params.email));
 
-    const auto ini = OpenSettings();
-    const std::string section = AccountSection(item.params);
-    const std::string suffix =
-        item.lastChange != 0 ? "   ( " + std::to_string(item.lastChange) + " )" : std::string();
-    const bool enabled = ini->ReadBool(section, "ENABLED", true);
+    panel->setProperty(kAccountProperty, ToQt(item.params.email));
 
-    SetValueLabel(panel, "value_email", enabled ? kBlue : kGrey,
-                  ini->ReadString(section, "EMAIL", item.params.email));
-    SetValueLabel(panel, "value_count", kBlack, ini->ReadString(section, "COUNT", "0") + suffix);
-    SetValueLabel(panel, "value_last_check", kBlack, ini->ReadString(section, "LAST_CHECK", ""));
-    const PanelStatus status = ChooseStatus(item.lastChange, enabled, *ini, section);
-    SetValueLabel(panel, "value_status", status.colour, status.text);
-    SetStatusPicture(panel, status.picture);
+    const T_accountStatus status = AccountStatus(item, *OpenSettings());
+    SetValueLabel(panel, "value_email", status.enabled ? kBlue : kGrey, status.email);
+    SetValueLabel(panel, "value_count", kBlack, status.count);
+    SetValueLabel(panel, "value_last_check", kBlack, status.lastCheck);
+    SetValueLabel(panel, "value_status", StatusColour(status.state), status.status);
+    SetStatusPicture(panel, StatusPicture(status.state));
 }
 
 void resultClick(QWidget* part) {
-    std::string account = FromQt(part->toolTip());
-    if (!HasText(account) && part->parentWidget() != nullptr)
-        account = FromQt(part->parentWidget()->toolTip());
-    PendingAccount = account;
+    QWidget* panel = part;
+    while (panel != nullptr && !panel->property(kAccountProperty).isValid())
+        panel = panel->parentWidget();
+    PendingAccount = panel != nullptr ? FromQt(panel->property(kAccountProperty).toString()) : "";
     PostPopCommand(MainForm(), PopCommand::OpenList);
 }

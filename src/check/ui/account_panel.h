@@ -13,7 +13,6 @@ void BuildAccountPanel(int index, QWidget* window);
 // and its run state in the settings file. Does nothing when the window has no such panel.
 void RefreshAccountPanel(int index, QWidget* window);
 
-// A click on a clickable part of a panel: remembers the account named by the part's hint (or,
-// when that is blank, by its panel's hint) as the pending account and asks the main window to
-// open the list window.
+// A click on a clickable part of a panel: remembers the account of its panel as the pending
+// account and asks the main window to open the list window.
 void resultClick(QWidget* part);

@@ -1,0 +1,34 @@
+#include "check/account_status.h"
+
+#include "settings/language.h"
+#include "settings/settings.h"
+
+T_accountStatus AccountStatus(const T_pop3item& item, const IniFile& ini) {
+    const std::string section = AccountSection(item.params);
+    T_accountStatus s;
+    s.enabled = ini.ReadBool(section, "ENABLED", true);
+    s.email = ini.ReadString(section, "EMAIL", item.params.email);
+    const std::string suffix =
+        item.lastChange != 0 ? "   ( " + std::to_string(item.lastChange) + " )" : std::string();
+    s.count = ini.ReadString(section, "COUNT", "0") + suffix;
+    s.lastCheck = ini.ReadString(section, "LAST_CHECK", "");
+
+    const std::string income = ini.ReadString(section, "LAST_INCOME", "");
+    if (item.lastChange > 0) {
+        s.state = AccountState::NewMail;
+        s.status = GetLangText("new_mail") + " - " + income;
+    } else if (item.lastChange < 0) {
+        s.state = AccountState::Changed;
+        s.status = GetLangText("mail_changed") + " - " + income;
+    } else if (!s.enabled) {
+        s.state = AccountState::Disabled;
+        s.status = GetLangText("disabled");
+    } else if (ini.ReadBool(section, "LAST_RESULT", true)) {
+        s.state = AccountState::Ok;
+        s.status = GetLangText("OK");
+    } else {
+        s.state = AccountState::Failed;
+        s.status = GetLangText("Error") + " - " + ini.ReadString(section, "LAST_ERROR", "");
+    }
+    return s;
+}

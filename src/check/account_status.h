@@ -1,0 +1,28 @@
+#pragma once
+// What the results window shows for one account, decided from the account entry and its run
+// state in the settings file; the window only paints it.
+
+#include <string>
+
+#include "settings/accounts.h"
+#include "settings/ini_file.h"
+
+enum class AccountState {
+    NewMail,  // the last check found more messages
+    Changed,  // the last check found fewer messages
+    Disabled,
+    Ok,
+    Failed,  // the last check failed
+};
+
+struct T_accountStatus {
+    AccountState state = AccountState::Ok;
+    bool enabled = true;  // ENABLED of the section (an absent key counts as enabled)
+    std::string email;      // EMAIL of the section, else the entry's address
+    std::string count;      // COUNT, and "   ( change )" after a change
+    std::string lastCheck;  // LAST_CHECK
+    std::string status;     // the status line: state text and, where it has one, its detail
+};
+
+// The status of the account from `ini` (the settings file).
+T_accountStatus AccountStatus(const T_pop3item& item, const IniFile& ini);

@@ -1,0 +1,20 @@
+#pragma once
+// The setup window's edits of the account list, as plain decisions on the list.
+
+#include <cstddef>
+#include <vector>
+
+#include "settings/accounts.h"
+
+// Puts `edited` into the account at `selected`, or into a new account at the end when
+// `selected` is no index of the list; then sets each account's enabled flag from `ticked`
+// (the ticks of the list's rows, new row included). Returns the index of the saved account.
+std::size_t StoreEditedAccount(std::vector<T_pop3item>& accounts, int selected,
+                               const T_pop3params& edited, const std::vector<bool>& ticked);
+
+// Removes the account at `selected`; false, with the list unchanged, when it is no index of it.
+bool RemoveAccount(std::vector<T_pop3item>& accounts, int selected);
+
+// What a save does to the desktop's autostart entry.
+enum class AutorunChange { None, Add, Remove };
+AutorunChange AutorunChangeFor(bool wanted, bool current);

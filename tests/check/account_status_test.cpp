@@ -1,0 +1,75 @@
+// The results window's decisions: an account's status, the next account and the interval.
+#include "check/account_status.h"
+
+#include <gtest/gtest.h>
+
+#include "check/check_fixture.h"
+#include "check/check_schedule.h"
+
+namespace {
+
+class AccountStatusTest : public SettingsTest {
+protected:
+    AccountStatusTest() {
+        item.params.email = "me@test.example";
+        item.params.host = "pop.test.example";
+        item.params.username = "me";
+    }
+    T_accountStatus Status() const { return AccountStatus(item, *OpenSettings()); }
+
+    T_pop3item item;
+};
+
+}  // namespace
+
+TEST_F(AccountStatusTest, ANeverCheckedAccountIsOkWithCountZero) {
+    const T_accountStatus s = Status();
+    EXPECT_EQ(s.state, AccountState::Ok);
+    EXPECT_TRUE(s.enabled);
+    EXPECT_EQ(s.email, "me@test.example");
+    EXPECT_EQ(s.count, "0");
+    EXPECT_EQ(s.lastCheck, "");
+    EXPECT_EQ(s.status, "OK");
+}
+
+TEST_F(AccountStatusTest, AChangeComesFirstThenDisabledThenTheLastResult) {
+    SetRunState(item.params, "ENABLED", "0");
+    SetRunState(item.params, "LAST_RESULT", "0");
+    SetRunState(item.params, "LAST_ERROR", "refused~twice");
+    SetRunState(item.params, "LAST_INCOME", "07.12.2026 10:00:00");
+    SetRunState(item.params, "COUNT", "7");
+    item.lastChange = 2;
+    EXPECT_EQ(Status().state, AccountState::NewMail);
+    EXPECT_EQ(Status().status, "new_mail - 07.12.2026 10:00:00");
+    EXPECT_EQ(Status().count, "7   ( 2 )");
+    item.lastChange = -1;
+    EXPECT_EQ(Status().state, AccountState::Changed);
+    EXPECT_EQ(Status().status, "mail_changed - 07.12.2026 10:00:00");
+    item.lastChange = 0;
+    EXPECT_EQ(Status().state, AccountState::Disabled);
+    EXPECT_FALSE(Status().enabled);
+    EXPECT_EQ(Status().count, "7");
+    SetRunState(item.params, "ENABLED", "1");
+    EXPECT_EQ(Status().state, AccountState::Failed);
+    EXPECT_EQ(Status().status, "Error - refused~twice");
+}
+
+TEST_F(AccountStatusTest, TheStoredAddressIsShown) {
+    SetRunState(item.params, "EMAIL", "Stored@Test.Example");
+    EXPECT_EQ(Status().email, "Stored@Test.Example");
+}
+
+TEST(CheckSchedule, OneAccountWaitsLongerThanSeveral) {
+    EXPECT_EQ(CheckIntervalMs(0), kOneAccountCheckMs);
+    EXPECT_EQ(CheckIntervalMs(1), kOneAccountCheckMs);
+    EXPECT_EQ(CheckIntervalMs(2), kManyAccountsCheckMs);
+    EXPECT_EQ(CheckIntervalMs(200), kManyAccountsCheckMs);
+}
+
+TEST(CheckSchedule, ARoundStartsAgainWhenTheIndexLeavesTheList) {
+    EXPECT_EQ(AccountToCheck(0, 3), 0);
+    EXPECT_EQ(AccountToCheck(2, 3), 2);
+    EXPECT_EQ(AccountToCheck(3, 3), 0);
+    EXPECT_EQ(AccountToCheck(5, 2), 0) << "the list shrank meanwhile";
+    EXPECT_EQ(AccountToCheck(-1, 3), 0);
+}
