@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "bench_folder.h"
+#include "support/temp_folder.h"
 #include "settings/cipher.h"
 #include "settings/language.h"
 
@@ -14,7 +14,8 @@ namespace {
 constexpr int kLines = 500;
 
 void BM_GetLangTextEnciphered(benchmark::State& state) {
-    BenchFolder folder;
+    TempFolder folder{"tarnwick-bench", SystemTempRoot()};
+    ProgramFolderScope scope{folder.Path()};
     {
         std::ofstream file(LanguageFilePath(), std::ios::binary);
         for (int i = 0; i < kLines; ++i) {

@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "bench_folder.h"
+#include "support/temp_folder.h"
 #include "settings/cipher.h"
 #include "settings/program_path.h"
 #include "settings/settings.h"
@@ -47,7 +47,8 @@ void WriteSettingsFile(int count) {
 }
 
 void BM_LoadSettings(benchmark::State& state) {
-    BenchFolder folder;
+    TempFolder folder{"tarnwick-bench", SystemTempRoot()};
+    ProgramFolderScope scope{folder.Path()};
     WriteSettingsFile(static_cast<int>(state.range(0)));
     T_settingsValues values;
     for (auto _ : state) {
@@ -59,7 +60,8 @@ void BM_LoadSettings(benchmark::State& state) {
 BENCHMARK(BM_LoadSettings)->Arg(kAccounts)->Arg(20)->Unit(benchmark::kMillisecond);
 
 void BM_SaveSettings(benchmark::State& state) {
-    BenchFolder folder;
+    TempFolder folder{"tarnwick-bench", SystemTempRoot()};
+    ProgramFolderScope scope{folder.Path()};
     WriteSettingsFile(static_cast<int>(state.range(0)));
     T_settingsValues values;
     LoadSettings(values);
@@ -69,7 +71,8 @@ BENCHMARK(BM_SaveSettings)->Arg(kAccounts)->Arg(20)->Unit(benchmark::kMillisecon
 
 // One run-state write, as the check cycle makes after every check.
 void BM_WriteOneKey(benchmark::State& state) {
-    BenchFolder folder;
+    TempFolder folder{"tarnwick-bench", SystemTempRoot()};
+    ProgramFolderScope scope{folder.Path()};
     WriteSettingsFile(kAccounts);
     int count = 0;
     for (auto _ : state)

@@ -7,11 +7,11 @@
 #include <fstream>
 #include <string>
 
-#include "fuzz_temp_folder.h"
+#include "support/temp_folder.h"
 #include "settings/ini_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string path = FuzzFolder() + "/fuzz.ini";
+    const std::string path = ProcessProgramFolder() + "/fuzz.ini";
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     IniFile ini(path);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_temp_folder.h"
+#include "support/temp_folder.h"
 #include "settings/language.h"
 
 namespace {
@@ -30,7 +30,7 @@ std::vector<std::string> TextsOf(const std::vector<std::string>& keys) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzFolder();
+    ProcessProgramFolder();
     std::ofstream(LanguageFilePath(), std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     ResetLanguageTable();

@@ -7,7 +7,9 @@
 #include <filesystem>
 
 #include "settings/errors.h"
-#include "settings/temp_folder.h"
+#include "settings/program_path.h"
+#include "settings/settings_test_support.h"
+#include "support/temp_folder.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -20,7 +22,8 @@ protected:
     }
     std::string Content() const { return folder_.Read("t.ini"); }
 
-    TempFolder folder_;
+    TempFolder folder_{"tarnwick", SystemTempRoot()};
+    ProgramFolderScope scope_{folder_.Path()};
 };
 
 using StringList = std::vector<std::string>;

@@ -1,11 +1,15 @@
 #include "settings/language.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <sys/stat.h>
 
 #include "settings/cipher.h"
 #include "settings/errors.h"
-#include "settings/temp_folder.h"
+#include "settings/program_path.h"
+#include "settings/settings_test_support.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -21,7 +25,8 @@ protected:
     std::string File() const { return folder_.Read("vellmoar.lng"); }
     static std::string Enciphered(const std::string& text) { return "?" + EncipherText(text); }
 
-    TempFolder folder_;
+    TempFolder folder_{"tarnwick", SystemTempRoot()};
+    ProgramFolderScope scope_{folder_.Path()};
 };
 
 using Lines = std::vector<std::string>;

@@ -4,7 +4,9 @@
 
 #include "settings/cipher.h"
 #include "settings/errors.h"
-#include "settings/temp_folder.h"
+#include "settings/program_path.h"
+#include "settings/settings_test_support.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -44,7 +46,8 @@ protected:
         return ini;
     }
 
-    TempFolder folder_;
+    TempFolder folder_{"tarnwick", SystemTempRoot()};
+    ProgramFolderScope scope_{folder_.Path()};
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -24,9 +25,9 @@ fs::path TempRoot() {
 
 }  // namespace
 
-TempFolder::TempFolder(std::string_view prefix) {
+TempFolder::TempFolder(std::string_view prefix, std::string_view rootFolder) {
     static std::atomic<int> counter{0};
-    const fs::path root = TempRoot();
+    const fs::path root = rootFolder.empty() ? TempRoot() : fs::path(rootFolder);
     fs::create_directories(root);
     for (;;) {
         const fs::path candidate = root / (std::string(prefix) + "-" + std::to_string(getpid()) +
@@ -54,6 +55,27 @@ std::string TempFolder::Read(std::string_view name) const {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::size_t TempFolder::FileCount() const {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
+}
+
+std::string SystemTempRoot() {
+    return fs::temp_directory_path().string();
+}
+
+std::string MemoryTempRoot() {
+    std::error_code error;
+    if (fs::is_directory("/dev/shm", error) && ::access("/dev/shm", W_OK) == 0) return "/dev/shm";
+    return SystemTempRoot();
+}
+
+const std::string& ProcessProgramFolder() {
+    static const TempFolder folder("tarnwick-fuzz", MemoryTempRoot());
+    static const ProgramFolderScope scope(folder.Path());
+    return folder.Path();
 }
 
 ProgramFolderScope::ProgramFolderScope(const std::string& folder) {
