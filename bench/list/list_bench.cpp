@@ -67,9 +67,8 @@ void BM_SpamVerdict(benchmark::State& state) {
     InstallRules(200);
     std::vector<T_list_row> rows;
     for (int i = 0; i < kEntries; ++i)
-        rows.push_back(
-            MakeListRow(EntryFromHeader(RealLookingHeader(i), i + 1), "me@test.example",
-                        spamRules, spamCriteria));
+        rows.push_back(MakeListRow(EntryFromHeader(RealLookingHeader(i), i + 1), "me@test.example",
+                                   spamRules, spamCriteria));
     std::vector<T_spam_facts> messages;
     for (const auto& row : rows)
         messages.push_back(SpamFacts(*row.entry, row.subjectText, row.senderText));

@@ -5,9 +5,9 @@
 
 #include <fstream>
 
-#include "support/temp_folder.h"
 #include "settings/cipher.h"
 #include "settings/language.h"
+#include "support/temp_folder.h"
 
 namespace {
 

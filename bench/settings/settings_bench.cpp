@@ -4,10 +4,10 @@
 
 #include <fstream>
 
-#include "support/temp_folder.h"
 #include "settings/cipher.h"
 #include "settings/program_path.h"
 #include "settings/settings.h"
+#include "support/temp_folder.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "support/temp_folder.h"
 #include "settings/ini_file.h"
+#include "support/temp_folder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string path = ProcessProgramFolder() + "/fuzz.ini";

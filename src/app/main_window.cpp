@@ -21,9 +21,9 @@
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
+#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "platform/program_state.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 

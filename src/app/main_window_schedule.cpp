@@ -12,9 +12,9 @@
 #include "check/ui/tray_icon.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
+#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "platform/program_state.h"
 #include "settings/text_utils.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include "app/tdm.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
+#include "platform/program_state.h"
 #include "platform/shutdown_signals.h"
 #include "platform/single_instance.h"
 #include "platform/start_drive.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "platform/program_state.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "check/ui/tray_icon.h"
 #include "check/ui/ui_notifier.h"
 #include "platform/pop_command.h"
-#include "settings/language.h"
 #include "platform/program_state.h"
+#include "settings/language.h"
 #include "settings/text_utils.h"
 #include "spam/spam_filter.h"
 

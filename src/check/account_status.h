@@ -17,7 +17,7 @@ enum class AccountState {
 
 struct T_accountStatus {
     AccountState state = AccountState::Ok;
-    bool enabled = true;  // ENABLED of the section (an absent key counts as enabled)
+    bool enabled = true;    // ENABLED of the section (an absent key counts as enabled)
     std::string email;      // EMAIL of the section, else the entry's address
     std::string count;      // COUNT, and "   ( change )" after a change
     std::string lastCheck;  // LAST_CHECK

@@ -11,7 +11,7 @@
 
 // What one check found.
 struct T_checkResult {
-    int change = 0;          // the change of the count (0 when the session failed or none)
+    int change = 0;               // the change of the count (0 when the session failed or none)
     bool becomesPending = false;  // new mail: the list window opens this account next
 };
 

@@ -122,8 +122,8 @@ int ConnectTcp(const ConnectOptions& options) {
     Report(options, "Resolving hostname " + options.host + ".");
     Report(options, "Connecting to " + options.host + ".");
     const bool pumping = options.pump != nullptr && options.pump->Active();
-    const int fd = pumping ? ConnectWhilePumping(options)
-                                         : ResolveAndConnect(options.host, options.port);
+    const int fd =
+        pumping ? ConnectWhilePumping(options) : ResolveAndConnect(options.host, options.port);
     Report(options, "Connected.");
     return fd;
 }

@@ -45,7 +45,9 @@ void T_POP3::Connect() {
         options.connectTimeout = connectTimeout;
         options.readTimeout = readTimeout;
         options.pump = pump;
-        options.progress = [this](const std::string& text) { Report(StatusKind::Progress, 0, text); };
+        options.progress = [this](const std::string& text) {
+            Report(StatusKind::Progress, 0, text);
+        };
         channel_.Attach(ConnectSocket(options));
     }
     connected_ = true;
@@ -184,7 +186,8 @@ void T_POP3::ReadBodyLines(MessageSink& message) {
 
 void T_POP3::BeginCountedRead() {
     Report(StatusKind::Begin, 0, "begin");
-    channel_.BeginCount([this](std::size_t bytes) { Report(StatusKind::Read, static_cast<int>(bytes), "read"); });
+    channel_.BeginCount(
+        [this](std::size_t bytes) { Report(StatusKind::Read, static_cast<int>(bytes), "read"); });
 }
 
 void T_POP3::EndCountedRead() {

@@ -38,8 +38,7 @@ std::string OneLineError(const std::string& message) {
     return line;
 }
 
-std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account,
-                                    const T_sessionOptions& options) {
+std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options) {
     const std::string section = AccountSection(account);
     const auto settings = OpenSettings();
     auto client = NewClient(account, options, *settings, section);

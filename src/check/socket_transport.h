@@ -1,7 +1,7 @@
 #pragma once
 // TCP connections to a mail server, optionally inside TLS from the first byte. Waits handle
-// the message pump handed in with the options in slices while it is active and give up after the read
-// time-out without a byte.
+// the message pump handed in with the options in slices while it is active and give up after the
+// read time-out without a byte.
 
 #include <chrono>
 #include <functional>

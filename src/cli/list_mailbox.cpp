@@ -30,9 +30,9 @@ std::string StoredError(const T_pop3params& account) {
 
 void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out) {
     for (const auto& row : rows) {
-        out << (row.spam ? "*" : "") << '\t' << FieldText(row.dateText) << '\t' << FieldText(row.senderText)
-            << '\t' << FieldText(row.subjectText) << '\t' << FieldText(row.sizeText) << '\t'
-            << row.numberText << '\n';
+        out << (row.spam ? "*" : "") << '\t' << FieldText(row.dateText) << '\t'
+            << FieldText(row.senderText) << '\t' << FieldText(row.subjectText) << '\t'
+            << FieldText(row.sizeText) << '\t' << row.numberText << '\n';
     }
 }
 

@@ -6,10 +6,10 @@
 #include <functional>
 
 // Shows a box and returns the button pressed.
-QMessageBox::StandardButton ShowMessageBox(QWidget* owner, const QString& title,
-                                           const QString& text, QMessageBox::Icon icon,
-                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-                                           QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+QMessageBox::StandardButton ShowMessageBox(
+    QWidget* owner, const QString& title, const QString& text, QMessageBox::Icon icon,
+    QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
 // A Yes/No question with No as the default; true for Yes.
 bool AskYesNo(QWidget* owner, const QString& title, const QString& text);

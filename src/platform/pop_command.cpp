@@ -10,12 +10,14 @@ PopCommandEvent::PopCommandEvent(PopCommand wParam_, long long lParam_)
     : QEvent(EventType()), wParam(wParam_), lParam(lParam_) {}
 
 QEvent::Type PopCommandEvent::EventType() {
-    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType(QEvent::User + 130));
+    static const auto type =
+        static_cast<QEvent::Type>(QEvent::registerEventType(QEvent::User + 130));
     return type;
 }
 
 void PostPopCommand(QObject* target, PopCommand command, long long lParam) {
-    if (target != nullptr) QCoreApplication::postEvent(target, new PopCommandEvent(command, lParam));
+    if (target != nullptr)
+        QCoreApplication::postEvent(target, new PopCommandEvent(command, lParam));
 }
 
 void BringToFront(QWidget* window) {
@@ -24,6 +26,10 @@ void BringToFront(QWidget* window) {
     window->activateWindow();
 }
 
-QWidget* MainForm() { return mainForm.data(); }
+QWidget* MainForm() {
+    return mainForm.data();
+}
 
-void SetMainForm(QWidget* window) { mainForm = window; }
+void SetMainForm(QWidget* window) {
+    mainForm = window;
+}

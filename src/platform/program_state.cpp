@@ -34,9 +34,13 @@ bool SaveSettings() {
     return SaveSettings(values);
 }
 
-bool LoadFilter() { return LoadFilter(spamRules, spamCriteria); }
+bool LoadFilter() {
+    return LoadFilter(spamRules, spamCriteria);
+}
 
-bool SaveFilter() { return SaveFilter(spamRules, spamCriteria); }
+bool SaveFilter() {
+    return SaveFilter(spamRules, spamCriteria);
+}
 
 std::int32_t AddSpamRule(std::int32_t kind, std::string_view text) {
     return AddSpamRule(spamRules, spamCriteria, kind, text);

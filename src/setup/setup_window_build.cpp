@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "platform/program_state.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 #include "setup/setup_window_style.h"

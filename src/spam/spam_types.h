@@ -31,10 +31,10 @@ using T_spam_rules = std::vector<std::unique_ptr<T_spam>>;
 
 // What the verdict looks at in one message; the message list fills it from its entry.
 struct T_spam_facts {
-    std::int64_t size = -1;           // the server's size in bytes (-1 when unknown)
-    std::size_t recipientCount = 0;   // addresses in To, Cc and Bcc
-    std::string toText;               // the To field as it stands
-    bool emptyDate = false;           // the message had no usable date
-    std::string subject;              // decoded
-    std::string sender;               // as shown in the list
+    std::int64_t size = -1;          // the server's size in bytes (-1 when unknown)
+    std::size_t recipientCount = 0;  // addresses in To, Cc and Bcc
+    std::string toText;              // the To field as it stands
+    bool emptyDate = false;          // the message had no usable date
+    std::string subject;             // decoded
+    std::string sender;              // as shown in the list
 };

@@ -20,10 +20,10 @@
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
+#include "platform/program_state.h"
 #include "platform/sound.h"
 #include "settings/cipher.h"
 #include "settings/language.h"
-#include "platform/program_state.h"
 #include "support/temp_folder.h"
 
 inline TarnwickApplication& TestApplication() {

@@ -19,7 +19,8 @@ class CheckCycleTest : public SettingsTest {
 protected:
     // Checks as the program does: the account becomes pending when the check says so.
     int Check(const T_pop3params& account) {
-        const T_checkResult result = CheckAccount(account, T_sessionOptions{}, alertDue_, notifier_);
+        const T_checkResult result =
+            CheckAccount(account, T_sessionOptions{}, alertDue_, notifier_);
         if (result.becomesPending) pending_ = account.email;
         return result.change;
     }

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <sstream>
 
-#include "list/list_row.h"
 #include "cli/list_mailbox.h"
+#include "list/list_row.h"
 #include "list/message_feed.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"

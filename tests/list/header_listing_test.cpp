@@ -89,10 +89,11 @@ TEST(HeaderListing, ProgressCanStopTheListing) {
         S: +OK 3 10
     )");
     std::vector<std::pair<int, int>> reports;
-    const auto rows = ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria, [&](int done, int count) {
-        reports.emplace_back(done, count);
-        return false;
-    });
+    const auto rows =
+        ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria, [&](int done, int count) {
+            reports.emplace_back(done, count);
+            return false;
+        });
     EXPECT_THAT(Numbers(rows), ElementsAre(3));
     EXPECT_THAT(reports, ElementsAre(std::make_pair(1, 3)));
     EXPECT_EQ(s.talk.Problems(), "");

@@ -111,9 +111,9 @@ TEST(MakeListRow, EmptyDateCriterionSeesTheMarker) {
     spamRules.back()->filter = {0, true, "zzz"};
     T_spam_criteria spamCriteria;
     spamCriteria.noEmptyDate = true;
-    EXPECT_TRUE(MakeListRow(Fixture("no_date.eml", 1, 10), "me@test.example", spamRules,
-                            spamCriteria)
-                    .spam);
+    EXPECT_TRUE(
+        MakeListRow(Fixture("no_date.eml", 1, 10), "me@test.example", spamRules, spamCriteria)
+            .spam);
     EXPECT_FALSE(
         MakeListRow(Fixture("plain.eml", 2, 10), "me@test.example", spamRules, spamCriteria).spam);
 }

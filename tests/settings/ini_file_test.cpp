@@ -9,8 +9,8 @@
 #include "settings/errors.h"
 #include "settings/program_path.h"
 #include "settings/settings_test_support.h"
-#include "support/temp_folder.h"
 #include "settings/text_utils.h"
+#include "support/temp_folder.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 
 #include "check/ui/window_test_support.h"
 #include "platform/message_box.h"
+#include "platform/program_state.h"
 #include "platform/sound.h"
 #include "settings/ini_file.h"
-#include "platform/program_state.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 #include "support/temp_folder.h"

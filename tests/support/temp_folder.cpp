@@ -3,9 +3,9 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <iterator>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
 

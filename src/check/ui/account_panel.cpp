@@ -13,9 +13,9 @@
 #include "check/ui/image_list.h"
 #include "platform/help.h"
 #include "platform/pop_command.h"
+#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "platform/program_state.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 

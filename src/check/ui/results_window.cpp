@@ -17,10 +17,10 @@
 #include "check/ui/notification.h"
 #include "platform/help.h"
 #include "platform/pop_command.h"
+#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/errors.h"
 #include "settings/language.h"
-#include "platform/program_state.h"
 #include "settings/settings.h"
 
 namespace {

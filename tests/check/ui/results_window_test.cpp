@@ -13,9 +13,9 @@
 #include "check/ui/notification.h"
 #include "check/ui/results_window.h"
 #include "check/ui/window_test_support.h"
+#include "platform/program_state.h"
 #include "settings/errors.h"
 #include "settings/ini_file.h"
-#include "platform/program_state.h"
 #include "settings/settings.h"
 #include "support/temp_folder.h"
 
