@@ -10,6 +10,13 @@
 #include "list/message_feed.h"
 #include "list/message_text.h"
 
+namespace {
+
+const T_spam_rules kNoRules;
+const T_spam_criteria kNoCriteria;
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto entry = std::make_unique<T_mail_entry>();
     FeedMessage(*entry, std::string_view(reinterpret_cast<const char*>(data), size), true);
@@ -19,6 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     entry->HeaderLinesForSaving();
     entry->number = 1;
     entry->size = static_cast<std::int32_t>(size);
-    MakeListRow(std::move(entry), "me@test.example");
+    MakeListRow(std::move(entry), "me@test.example", kNoRules, kNoCriteria);
     return 0;
 }
