@@ -1,5 +1,3 @@
 #include "app/later_windows.h"
 
 void OpenListWindow() {}
-
-void ShowFilterWindow() {}

@@ -1,6 +1,5 @@
 #pragma once
-// The list window and the spam filter editor: their commands are wired, the windows themselves
-// are not part of the program yet, so both calls do nothing.
+// The list window: its command is wired, the window itself is not part of the program yet, so
+// the call does nothing.
 
 void OpenListWindow();
-void ShowFilterWindow();

@@ -13,6 +13,7 @@
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
 #include "setup/setup_window.h"
+#include "spam/ui/filter_window.h"
 
 namespace {
 const QColor kRed(0xFF, 0x00, 0x00);

@@ -30,18 +30,6 @@ QString Text(const char* key) {
     return ToQt(GetLangText(key));
 }
 
-// The length limit is for typing: a longer stored value is shown whole, so that saving the
-// account does not cut it.
-void ShowWhole(QLineEdit* edit, const QString& text, int typingLimit) {
-    edit->setMaxLength(std::max(typingLimit, static_cast<int>(text.size())));
-    edit->setText(text);
-}
-
-void ClearWithLimit(QLineEdit* edit, int typingLimit) {
-    edit->clear();
-    edit->setMaxLength(typingLimit);
-}
-
 }  // namespace
 
 TpopSetupWindow::TpopSetupWindow()

@@ -1,7 +1,9 @@
 #include "setup/setup_window_style.h"
 
+#include <QLineEdit>
 #include <QVariant>
 #include <QWidget>
+#include <algorithm>
 
 namespace {
 constexpr const char* kTag = "tag";
@@ -35,4 +37,14 @@ void StyleAsLink(QWidget* label) {
     font.setUnderline(true);
     label->setFont(font);
     label->setCursor(Qt::PointingHandCursor);
+}
+
+void ShowWhole(QLineEdit* edit, const QString& text, int typingLimit) {
+    edit->setMaxLength(std::max(typingLimit, static_cast<int>(text.size())));
+    edit->setText(text);
+}
+
+void ClearWithLimit(QLineEdit* edit, int typingLimit) {
+    edit->clear();
+    edit->setMaxLength(typingLimit);
 }

@@ -3,6 +3,8 @@
 
 #include <QColor>
 
+class QLineEdit;
+class QString;
 class QWidget;
 
 // The window's background, which the fields share while they do not hold the focus.
@@ -25,3 +27,9 @@ void SetFieldColour(QWidget* control, const QColor& colour);
 
 // Blue, underlined, with the hand cursor.
 void StyleAsLink(QWidget* label);
+
+// The length limit is for typing: a longer stored value is shown whole, so that saving it
+// again does not cut it.
+void ShowWhole(QLineEdit* edit, const QString& text, int typingLimit);
+// Empties the field and restores its typing limit.
+void ClearWithLimit(QLineEdit* edit, int typingLimit);

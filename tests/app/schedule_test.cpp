@@ -93,6 +93,19 @@ TEST_F(ScheduleTest, NoCheckWhileTheSetupWindowIsOpen) {
     EXPECT_EQ(checked.size(), 1u);
 }
 
+TEST_F(ScheduleTest, NoCheckWhileTheFilterWindowIsOpen) {
+    StartHidden({{.email = "a@x.example", .user = "a"}});
+    window->actSpam->trigger();
+    ASSERT_TRUE(FilterWindowHandle);
+    Tick();
+    EXPECT_TRUE(checked.empty());
+    FilterWindowHandle->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(FilterWindowHandle);
+    Tick();
+    EXPECT_EQ(checked.size(), 1u);
+}
+
 TEST_F(ScheduleTest, DisabledAccountIsSkippedButItsPanelRefreshed) {
     StartHidden({{.email = "off@x.example", .user = "off", .enabled = false},
                  {.email = "on@x.example", .user = "on"}});

@@ -1,0 +1,268 @@
+#include "spam/ui/filter_window.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <algorithm>
+#include <memory>
+
+#include "platform/help.h"
+#include "platform/message_box.h"
+#include "platform/pop_command.h"
+#include "platform/ui_text.h"
+#include "settings/language.h"
+#include "settings/program_state.h"
+#include "settings/text_utils.h"
+#include "setup/setup_window_style.h"
+#include "spam/spam_filter.h"
+#include "spam/ui/filter_rows.h"
+
+namespace {
+
+constexpr int kFilterHelpTopic = 400;
+constexpr int kChildClosedCommand = 2;
+constexpr int kTextMaxLength = 255;
+
+QString Text(const char* key) {
+    return ToQt(GetLangText(key));
+}
+
+bool IsEnter(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+}  // namespace
+
+Tffilter::Tffilter()
+    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("ffilter"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(572, 330);
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, kFieldColour);
+    setPalette(palette);
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
+    BuildRuleControls();
+    BuildCriteria();
+    BuildBottomRow();
+    SetTabOrder();
+    WatchFocusableControls();
+    ConnectHandlers();
+    FormCreate();
+}
+
+Tffilter::~Tffilter() {
+    FilterWindowHandle = nullptr;
+    PostPopCommand(MainForm(), kChildClosedCommand);
+}
+
+int Tffilter::CurrentKind() const {
+    return static_cast<int>(rAddr->isChecked() ? RuleKind::Sender : RuleKind::Subject);
+}
+
+QTreeWidgetItem* Tffilter::SelectedRow() const {
+    const QList<QTreeWidgetItem*> selected = ListBox->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+void Tffilter::SelectRow(QTreeWidgetItem* row) {
+    const QSignalBlocker quiet(ListBox);
+    ListBox->clearSelection();
+    ListBox->setCurrentItem(row);
+    if (row != nullptr) row->setSelected(true);
+}
+
+T_spam* Tffilter::RuleOf(const QTreeWidgetItem* row) const {
+    auto* rule = static_cast<T_spam*>(row->data(0, Qt::UserRole).value<void*>());
+    return IsLiveRule(rule, spamRules) ? rule : nullptr;
+}
+
+// Rules can change behind the rows (the list window's spam actions): a row whose rule is gone
+// goes, and every other row shows its rule as it now is, so a row never acts on a rule other
+// than the one it shows.
+void Tffilter::DropDeadRows() {
+    const QTreeWidgetItem* selected = SelectedRow();
+    bool selectedGone = false;
+    {
+        const QSignalBlocker quiet(ListBox);
+        for (int index = ListBox->topLevelItemCount() - 1; index >= 0; --index) {
+            QTreeWidgetItem* row = ListBox->topLevelItem(index);
+            if (T_spam* rule = RuleOf(row)) {
+                ShowRule(row, *rule);
+            } else {
+                selectedGone = selectedGone || row == selected;
+                delete row;
+            }
+        }
+    }
+    // The list would hand the selection on to the next row, which the user never chose.
+    if (selectedGone) SelectRow(nullptr);
+}
+
+void Tffilter::ShowRule(QTreeWidgetItem* row, const T_spam& rule) {
+    row->setData(0, Qt::UserRole,
+                 QVariant::fromValue(static_cast<void*>(const_cast<T_spam*>(&rule))));
+    row->setText(0, Text(KindKey(rule.filter.kind)));
+    row->setText(1, Text(RelationKey(rule.filter.content)));
+    row->setText(2, ToQt(rule.filter.text));
+}
+
+void Tffilter::UpdateButtons() {
+    badd->setEnabled(HasText(FromQt(eText->text())));
+    bedit->setEnabled(badd->isEnabled() && ListBox->topLevelItemCount() > 0 &&
+                      SelectedRow() != nullptr);
+    bdele->setEnabled(bedit->isEnabled());
+}
+
+// The rule takes the edit controls as they stand, its text exactly as typed.
+void Tffilter::FillItem(QTreeWidgetItem* row, T_spam* rule) {
+    rule->filter.kind = CurrentKind();
+    rule->filter.content = rContent->isChecked();
+    rule->filter.text = FromQt(eText->text());
+    ShowRule(row, *rule);
+    SelectRow(row);
+    ListBox->scrollToItem(row);
+}
+
+QTreeWidgetItem* Tffilter::FindDuplicate() {
+    const std::string text = FromQt(eText->text());
+    for (int index = 0; index < ListBox->topLevelItemCount(); ++index) {
+        QTreeWidgetItem* row = ListBox->topLevelItem(index);
+        const T_spam* rule = RuleOf(row);
+        if (rule != nullptr && IsDuplicateOf(rule->filter, CurrentKind(), text)) return row;
+    }
+    return nullptr;
+}
+
+void Tffilter::ListBoxClick() {
+    DropDeadRows();
+    const QTreeWidgetItem* row = SelectedRow();
+    const T_spam* rule = row == nullptr ? nullptr : RuleOf(row);
+    if (rule == nullptr) {
+        UpdateButtons();
+        return;
+    }
+    (rule->filter.kind == static_cast<int>(RuleKind::Subject) ? rSubj : rAddr)->setChecked(true);
+    (rule->filter.content ? rContent : rStart)->setChecked(true);
+    // A longer text from a hand-edited file is shown whole, so that saving does not cut it.
+    ShowWhole(eText, ToQt(rule->filter.text), kTextMaxLength);
+    UpdateButtons();
+}
+
+void Tffilter::addClick() {
+    DropDeadRows();
+    if (!HasText(FromQt(eText->text()))) return;
+    QTreeWidgetItem* duplicate = FindDuplicate();
+    SelectRow(duplicate);
+    if (duplicate != nullptr) {
+        saveClick();
+        return;
+    }
+    spamRules.push_back(std::make_unique<T_spam>());
+    auto* row = new QTreeWidgetItem(ListBox);
+    FillItem(row, spamRules.back().get());
+    ClearWithLimit(eText, kTextMaxLength);
+    StoreCriteria();
+}
+
+void Tffilter::saveClick() {
+    DropDeadRows();
+    QTreeWidgetItem* row = SelectedRow();
+    T_spam* rule = row == nullptr ? nullptr : RuleOf(row);
+    if (!HasText(FromQt(eText->text())) || rule == nullptr) return;
+    FillItem(row, rule);
+    ClearWithLimit(eText, kTextMaxLength);
+    StoreCriteria();
+}
+
+void Tffilter::deleteClick() {
+    DropDeadRows();
+    const QTreeWidgetItem* selected = SelectedRow();
+    if (!HasText(FromQt(eText->text())) || selected == nullptr) return;
+    const T_spam* rule = RuleOf(selected);
+    if (!AskYesNo(this, Text("delete_filter_dialog_title"), Text("delete_filter_dialog"))) return;
+    // The question waited in a loop of its own, in which the rule may have gone elsewhere.
+    DropDeadRows();
+    const auto live = std::find_if(spamRules.begin(), spamRules.end(),
+                                   [rule](const auto& each) { return each.get() == rule; });
+    if (live == spamRules.end()) return;
+    {
+        const QSignalBlocker quiet(ListBox);
+        for (int index = 0; index < ListBox->topLevelItemCount(); ++index)
+            if (RuleOf(ListBox->topLevelItem(index)) == rule)
+                delete ListBox->takeTopLevelItem(index);
+        ListBox->clearSelection();
+        ListBox->setCurrentItem(nullptr);
+    }
+    spamRules.erase(live);
+    ClearWithLimit(eText, kTextMaxLength);
+    StoreCriteria();
+}
+
+void Tffilter::StoreCriteria() {
+    spamCriteria.noEmptySubject = cEmpty->isChecked();
+    spamCriteria.noEmptyDate = cdateempty->isChecked();
+    spamCriteria.noRecipient = cnorecipient->isChecked();
+    spamCriteria.maxRecipients = eRecpt->value();
+    spamCriteria.maxSize = eLen->value();
+    SaveFilter();
+    UpdateButtons();
+}
+
+void Tffilter::bhelpClick() {
+    ShowHelpTopic(kFilterHelpTopic);
+}
+
+void Tffilter::bclseClick() {
+    StoreCriteria();
+    close();
+}
+
+bool Tffilter::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (helpKeyDown(key) || EnterNext(key)) return true;
+    } else if (watched == static_cast<QObject*>(help_label) &&
+               event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        bhelpClick();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool Tffilter::EnterNext(QKeyEvent* key) {
+    if (!IsEnter(key)) return false;
+    focusNextPrevChild(true);
+    return true;
+}
+
+bool Tffilter::helpKeyDown(QKeyEvent* key) {
+    if (key->key() != Qt::Key_F1) return false;
+    bhelpClick();
+    return true;
+}
+
+void ShowFilterWindow() {
+    if (QWidget* open = FilterWindowHandle.data()) {
+        BringToFront(open);
+        return;
+    }
+    auto* window = new Tffilter;
+    FilterWindowHandle = window;
+    const QRect screen = window->screen()->availableGeometry();
+    window->move(screen.center() - window->rect().center());
+    window->show();
+    window->activateWindow();
+}

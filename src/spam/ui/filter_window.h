@@ -1,0 +1,85 @@
+#pragma once
+// The spam filter editor: the rule list (add, change, delete subject and sender rules) and the
+// five general criteria. Its rows point at the program's live rules, so every change acts at
+// once on what the header listing uses; rules and criteria are written after every rule
+// change and by the close button, never by the title-bar button.
+
+#include <QWidget>
+
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QSpinBox;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class T_spam;
+
+class Tffilter : public QWidget {
+    Q_OBJECT
+public:
+    Tffilter();
+    ~Tffilter() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Building the window (filter_window_build.cpp).
+    void BuildRuleControls();
+    void BuildCriteria();
+    void BuildBottomRow();
+    QToolButton* AddRuleButton(const char* name, const char* picture, const char* hintKey, int x);
+    QLabel* AddLabel(const char* name, const char* key, int x, int y);
+    void SetTabOrder();
+    void WatchFocusableControls();
+    void ConnectHandlers();
+    void FormCreate();
+
+    // Rules and criteria (filter_window.cpp).
+    void UpdateButtons();
+    void FillItem(QTreeWidgetItem* row, T_spam* rule);
+    void ShowRule(QTreeWidgetItem* row, const T_spam& rule);
+    QTreeWidgetItem* FindDuplicate();
+    QTreeWidgetItem* SelectedRow() const;
+    void SelectRow(QTreeWidgetItem* row);
+    T_spam* RuleOf(const QTreeWidgetItem* row) const;
+    void DropDeadRows();
+    int CurrentKind() const;
+    void ListBoxClick();
+    void addClick();
+    void saveClick();
+    void deleteClick();
+    void StoreCriteria();
+    void bhelpClick();
+    void bclseClick();
+
+    // Keys: Enter moves on, F1 opens help.
+    bool EnterNext(QKeyEvent* key);
+    bool helpKeyDown(QKeyEvent* key);
+
+    QTreeWidget* ListBox = nullptr;
+    QRadioButton* rSubj = nullptr;
+    QRadioButton* rAddr = nullptr;
+    QLineEdit* eText = nullptr;
+    QRadioButton* rContent = nullptr;
+    QRadioButton* rStart = nullptr;
+    QCheckBox* cEmpty = nullptr;
+    QCheckBox* cdateempty = nullptr;
+    QCheckBox* cnorecipient = nullptr;
+    QSpinBox* eRecpt = nullptr;
+    QSpinBox* eLen = nullptr;
+    QToolButton* badd = nullptr;
+    QToolButton* bedit = nullptr;
+    QToolButton* bdele = nullptr;
+    QToolButton* bclse = nullptr;
+    QToolButton* bhelp = nullptr;
+    QLabel* help_label = nullptr;
+    QButtonGroup* kindGroup = nullptr;
+    QButtonGroup* relationGroup = nullptr;
+};
+
+// Shows the filter editor: brings the open one to the front, or creates it.
+void ShowFilterWindow();

@@ -1,0 +1,49 @@
+// A rule made or changed in the filter editor decides the next header listing against the
+// test Dovecot.
+
+#include "check/session.h"
+#include "list/mailbox_listing.h"
+#include "spam/ui/filter_window_fixture.h"
+#include "support/mail_fixture.h"
+
+namespace {
+
+class FilterListingTest : public FilterWindowTest {
+protected:
+    void SetUp() override {
+        if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
+        FilterWindowTest::SetUp();
+    }
+
+    std::vector<bool> SpamMarks(const T_pop3params& account) {
+        auto session = OpenSession(account);
+        EXPECT_NE(session, nullptr);
+        std::vector<bool> marks;
+        if (session == nullptr) return marks;
+        for (const T_list_row& row : ListHeaders(*session, account.email))
+            marks.push_back(row.spam);
+        EndSession(session);
+        return marks;
+    }
+};
+
+TEST_F(FilterListingTest, TheNextListingFollowsAnEditedRule) {
+    const MailUser user = AddMailUser("filter");
+    AddMessage(user, MakeMessage("Cheap pills today", "shop@pills.example", "buy"));
+    AddMessage(user, MakeMessage("Minutes of the meeting", "boss@work.example", "read"));
+    const T_pop3params account = AccountFor(user);
+    EXPECT_EQ(SpamMarks(account), (std::vector<bool>{false, false}));
+
+    Open();
+    Enter("CHEAP-PILLS");
+    Click(Button("badd"));
+    EXPECT_EQ(SpamMarks(account), (std::vector<bool>{false, true})) << "newest first";
+
+    ClickRow(0);
+    TextField()->setText(QStringLiteral("boss@"));
+    Click(Radio("rAddr"));
+    Click(Button("bedit"));
+    EXPECT_EQ(SpamMarks(account), (std::vector<bool>{true, false}));
+}
+
+}  // namespace

@@ -1,0 +1,158 @@
+// The filter editor as a window: what it shows when it opens, its keys, help, the criteria and
+// how it closes.
+
+#include <QApplication>
+#include <QLabel>
+#include <limits>
+
+#include "spam/ui/filter_window_fixture.h"
+
+namespace {
+
+TEST_F(FilterWindowTest, OpensWithEveryRuleAndTheCriteria) {
+    Store({"Subject: %CHEAP", "Address: =bob", "plain"});
+    spamCriteria = {.maxSize = 512,
+                    .maxRecipients = 9,
+                    .noEmptySubject = true,
+                    .noEmptyDate = false,
+                    .noRecipient = true};
+    Open();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("  set_filter_window"));
+    EXPECT_EQ(window->size(), QSize(572, 330));
+    EXPECT_EQ(List()->headerItem()->text(2), QStringLiteral("filter_value"));
+    ASSERT_EQ(List()->topLevelItemCount(), 3);
+    EXPECT_EQ(Row(0), "filter_subject|filter_content|CHEAP");
+    EXPECT_EQ(Row(1), "filter_address|filter_equ|bob");
+    EXPECT_EQ(Row(2), "filter_subject|filter_content|plain");
+    EXPECT_EQ(SelectedRow(), -1);
+    EXPECT_TRUE(Radio("rSubj")->isChecked());
+    EXPECT_TRUE(Radio("rContent")->isChecked());
+    EXPECT_TRUE(Box("cEmpty")->isChecked());
+    EXPECT_FALSE(Box("cdateempty")->isChecked());
+    EXPECT_TRUE(Box("cnorecipient")->isChecked());
+    EXPECT_EQ(Spin("eRecpt")->value(), 9);
+    EXPECT_EQ(Spin("eLen")->value(), 512);
+    EXPECT_EQ(QApplication::focusWidget(), TextField());
+    EXPECT_TRUE(RuleButtonsEnabled(false, false, false));
+    EXPECT_EQ(TextField()->maxLength(), 255);
+}
+
+TEST_F(FilterWindowTest, TabOrderEndsWithTheNoRecipientBox) {
+    Open();
+    const char* const order[] = {"ListBox",  "rSubj",  "rAddr",       "eText",
+                                 "rContent", "rStart", "cEmpty",      "cdateempty",
+                                 "eRecpt",   "eLen",   "cnorecipient"};
+    QWidget* control = Control(order[0]);
+    for (const char* name : order) {
+        ASSERT_EQ(control->objectName().toStdString(), name);
+        do {
+            control = control->nextInFocusChain();
+        } while (!(control->focusPolicy() & Qt::TabFocus) || control->focusProxy() != nullptr);
+    }
+    for (const char* name : {"badd", "bedit", "bdele", "bclse", "bhelp"})
+        EXPECT_EQ(Button(name)->focusPolicy(), Qt::NoFocus) << name;
+}
+
+TEST_F(FilterWindowTest, EveryControlTellsAScreenReaderWhatItIs) {
+    Open();
+    for (const char* name : {"ListBox", "rSubj", "rAddr", "eText", "rContent", "rStart", "cEmpty",
+                             "cdateempty", "cnorecipient", "eRecpt", "eLen", "badd", "bedit",
+                             "bdele", "bclse", "bhelp", "help_label"})
+        EXPECT_FALSE(Control(name)->accessibleName().isEmpty()) << name;
+    EXPECT_EQ(Button("badd")->accessibleName(), QStringLiteral("new_filter_item"));
+    EXPECT_EQ(Box("cnorecipient")->accessibleName(), QStringLiteral("has_no recipient"));
+    EXPECT_EQ(Spin("eLen")->accessibleName(), QStringLiteral("has_bigger_than"));
+    EXPECT_EQ(TextField()->accessibleName(), QStringLiteral("filter_text"));
+}
+
+TEST_F(FilterWindowTest, OneWindowBroughtToTheFrontAndClosingTellsTheMainWindow) {
+    Open();
+    ShowFilterWindow();
+    EXPECT_EQ(FilterWindowHandle.data(), window);
+    EXPECT_EQ(QApplication::topLevelWidgets().count(window), 1);
+    EXPECT_FALSE(mainWindow.ReceivedCommand(2));
+
+    window->close();
+    Settle();
+    EXPECT_TRUE(FilterWindowHandle.isNull());
+    EXPECT_TRUE(mainWindow.Received(2, 0));
+    Open();
+    EXPECT_NE(window, nullptr);
+}
+
+TEST_F(FilterWindowTest, EnterMovesOnAndAddsNothing) {
+    Open();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    TextField()->setFocus();
+    QTest::keyClicks(TextField(), QStringLiteral("viagra"));
+    QTest::keyClick(TextField(), Qt::Key_Return);
+    EXPECT_NE(QApplication::focusWidget(), TextField());
+    EXPECT_EQ(QApplication::focusWidget(), Radio("rContent"));
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+    EXPECT_TRUE(spamRules.empty());
+    EXPECT_EQ(TextField()->text(), QStringLiteral("viagra"));
+
+    Spin("eRecpt")->setFocus();
+    QTest::keyClick(Spin("eRecpt"), Qt::Key_Enter);
+    EXPECT_EQ(QApplication::focusWidget(), Spin("eLen"));
+}
+
+TEST_F(FilterWindowTest, F1AndBothHelpControlsOpenTopic400) {
+    Open();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    Spin("eLen")->setFocus();
+    QTest::keyClick(Spin("eLen"), Qt::Key_F1);
+    EXPECT_TRUE(mainWindow.Received(8, 400));
+    mainWindow.Clear();
+    Click(Button("bhelp"));
+    EXPECT_TRUE(mainWindow.Received(8, 400));
+    mainWindow.Clear();
+    QTest::mouseClick(Control<QLabel>("help_label"), Qt::LeftButton);
+    EXPECT_TRUE(mainWindow.Received(8, 400));
+}
+
+TEST_F(FilterWindowTest, TitleBarCloseWritesNothingTheCloseButtonWritesTheCriteria) {
+    Store({"Subject: %CHEAP"});
+    SaveFilter();
+    const std::string before = FileBytes();
+    Open();
+    Click(Box("cdateempty"));
+    Spin("eRecpt")->setValue(4);
+    window->close();
+    Settle();
+    EXPECT_EQ(FileBytes(), before);
+    EXPECT_FALSE(spamCriteria.noEmptyDate);
+
+    Open();
+    EXPECT_FALSE(Box("cdateempty")->isChecked());
+    Click(Box("cdateempty"));
+    Spin("eRecpt")->setValue(4);
+    Click(Button("bclse"));
+    Settle();
+    EXPECT_TRUE(FilterWindowHandle.isNull());
+    const IniFile ini(folder.File("vellmoor.ini"));
+    EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "NO_EMPTY_DATE", ""), "1");
+    EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "MAX_RECIPIENTS", ""), "4");
+    EXPECT_TRUE(spamCriteria.noEmptyDate);
+    EXPECT_EQ(spamCriteria.maxRecipients, 4);
+    EXPECT_EQ(StoredRules(), std::vector<std::string>{"Subject: %CHEAP"});
+}
+
+TEST_F(FilterWindowTest, StoredCriteriaAtTheEndsOfTheIntRangeSurviveARoundTrip) {
+    constexpr int kMost = std::numeric_limits<int>::max();
+    constexpr int kLeast = std::numeric_limits<int>::min();
+    spamCriteria = {.maxSize = kMost, .maxRecipients = kLeast};
+    Open();
+    EXPECT_EQ(Spin("eLen")->value(), kMost);
+    EXPECT_EQ(Spin("eRecpt")->value(), kLeast);
+    Click(Button("bclse"));
+    const IniFile ini(folder.File("vellmoor.ini"));
+    EXPECT_EQ(ini.ReadInteger("GENERAL_FILTER", "MAX_SIZE", 0), kMost);
+    EXPECT_EQ(ini.ReadInteger("GENERAL_FILTER", "MAX_RECIPIENTS", 0), kLeast);
+}
+
+}  // namespace
