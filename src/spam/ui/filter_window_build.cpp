@@ -24,7 +24,7 @@ namespace {
 constexpr int kTextMaxLength = 255;
 constexpr int kRightColumn = 308;
 constexpr int kCriteriaLabelX = 28;
-constexpr int kCriteriaControlX = 236;
+constexpr int kCriteriaControlX = 272;
 
 QString Text(const char* key) {
     return ToQt(GetLangText(key));
@@ -153,21 +153,23 @@ void Tffilter::BuildCriteria() {
     cnorecipient = Place(new QCheckBox(this), "cnorecipient", kCriteriaControlX, 265, 18, 18);
     eRecpt = AddSpinBox(this, "eRecpt", kCriteriaControlX, 286);
     eLen = AddSpinBox(this, "eLen", kCriteriaControlX, 308);
-    AddLabel("Label5", "", kCriteriaControlX + 86, 311)->setText(QStringLiteral("kB"));
+    QLabel* unit = AddLabel("Label5", "", kCriteriaControlX + 86, 311);
+    unit->setText(QStringLiteral("kB"));
+    unit->adjustSize();
     QWidget* const fields[] = {cEmpty, cdateempty, cnorecipient, eRecpt, eLen};
     for (std::size_t i = 0; i < std::size(rows); ++i)
         fields[i]->setAccessibleName(Text(rows[i].key));
 }
 
 void Tffilter::BuildBottomRow() {
-    bhelp = Place(new QToolButton(this), "bhelp", 380, 306, 20, 20);
+    bhelp = Place(new QToolButton(this), "bhelp", 400, 276, 20, 20);
     bhelp->setIcon(QIcon(QStringLiteral(":/results/help.png")));
     bhelp->setAutoRaise(true);
     bhelp->setFocusPolicy(Qt::NoFocus);
     bhelp->setToolTip(Text("help_btn"));
     bhelp->setAccessibleName(bhelp->toolTip());
 
-    help_label = AddLabel("help_label", "help_label_filter", 404, 309);
+    help_label = AddLabel("help_label", "help_label_filter", 424, 279);
     StyleAsLink(help_label);
     help_label->setToolTip(help_label->text());
     help_label->setAccessibleName(help_label->text());
