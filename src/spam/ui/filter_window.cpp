@@ -242,6 +242,16 @@ bool Tffilter::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+// Coming back from another window (the list window's spam actions change rules), the rows
+// show the rules as they now are.
+void Tffilter::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        DropDeadRows();
+        UpdateButtons();
+    }
+}
+
 bool Tffilter::EnterNext(QKeyEvent* key) {
     if (!IsEnter(key)) return false;
     focusNextPrevChild(true);

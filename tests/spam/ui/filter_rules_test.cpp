@@ -125,8 +125,17 @@ TEST_F(FilterWindowTest, RulesAddedFromTheListWindowGetNoRowButKeepTheirPlace) {
     EXPECT_EQ(StoredRules(),
               (Rules{"Subject: %FIRST", "Subject: %CHEAP PILLS", "Subject: %later"}));
 
-    // A rule of the same text from the list window is changed in place: its row follows.
+    // A rule of the same text from the list window is changed in place: its row follows when
+    // the editor is active again.
+    QWidget listWindow;
+    listWindow.show();
+    listWindow.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&listWindow));
     EXPECT_EQ(AddSpamRule(0, "later"), -1);
+    EXPECT_EQ(Row(1), "filter_subject|filter_content|later");
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_EQ(Row(1), "filter_subject|filter_content|LATER");
     ClickRow(1);
     EXPECT_EQ(Row(1), "filter_subject|filter_content|LATER");
     EXPECT_EQ(TextField()->text(), QStringLiteral("LATER"));
