@@ -110,9 +110,8 @@ void Tffilter::DropDeadRows() {
     if (selectedGone) SelectRow(nullptr);
 }
 
-void Tffilter::ShowRule(QTreeWidgetItem* row, const T_spam& rule) {
-    row->setData(0, Qt::UserRole,
-                 QVariant::fromValue(static_cast<void*>(const_cast<T_spam*>(&rule))));
+void Tffilter::ShowRule(QTreeWidgetItem* row, T_spam& rule) {
+    row->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(&rule)));
     row->setText(0, Text(KindKey(rule.filter.kind)));
     row->setText(1, Text(RelationKey(rule.filter.content)));
     row->setText(2, ToQt(rule.filter.text));

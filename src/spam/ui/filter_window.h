@@ -42,7 +42,7 @@ private:
     // Rules and criteria (filter_window.cpp).
     void UpdateButtons();
     void FillItem(QTreeWidgetItem* row, T_spam* rule);
-    void ShowRule(QTreeWidgetItem* row, const T_spam& rule);
+    void ShowRule(QTreeWidgetItem* row, T_spam& rule);
     QTreeWidgetItem* FindDuplicate();
     QTreeWidgetItem* SelectedRow() const;
     void SelectRow(QTreeWidgetItem* row);
