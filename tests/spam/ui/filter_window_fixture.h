@@ -1,6 +1,8 @@
 #pragma once
-// A filter editor on the offscreen platform with its own settings file, its own rule list and
-// message-box answers.
+// A filter editor on the offscreen platform with its own settings file, the program's rule list
+// emptied around each test, and message-box answers.
+
+#include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -14,15 +16,22 @@
 #include "check/ui/window_test_support.h"
 #include "platform/message_box.h"
 #include "settings/ini_file.h"
+#include "settings/program_state.h"
 #include "spam/spam_filter.h"
-#include "spam/spam_state.h"
 #include "spam/ui/filter_window.h"
 #include "support/temp_folder.h"
 
-class FilterWindowTest : public SpamStateTest {
+class FilterWindowTest : public ::testing::Test {
 protected:
+    // The window edits the program's own rule list and criteria: each test starts and ends
+    // with them empty.
+    static void ResetSpamState() {
+        spamRules.clear();
+        spamCriteria = {};
+    }
+
     void SetUp() override {
-        SpamStateTest::SetUp();
+        ResetSpamState();
         SetMessageBoxHook([this](const QString& title, const QString&) {
             questions.push_back(title.toStdString());
             return answer;
@@ -33,7 +42,7 @@ protected:
         delete FilterWindowHandle.data();
         Settle();
         SetMessageBoxHook(nullptr);
-        SpamStateTest::TearDown();
+        ResetSpamState();
     }
 
     // Rules as a hand-edited or earlier-saved file would give them, stored and loaded.
