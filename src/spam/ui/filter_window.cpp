@@ -16,18 +16,16 @@
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
+#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
 #include "settings/text_utils.h"
 #include "setup/setup_window_style.h"
-#include "spam/spam_filter.h"
 #include "spam/ui/filter_rows.h"
 
 namespace {
 
 constexpr int kFilterHelpTopic = 400;
-constexpr int kChildClosedCommand = 2;
 constexpr int kTextMaxLength = 255;
 
 QString Text(const char* key) {
@@ -64,7 +62,7 @@ Tffilter::Tffilter()
 
 Tffilter::~Tffilter() {
     FilterWindowHandle = nullptr;
-    PostPopCommand(MainForm(), kChildClosedCommand);
+    PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
 int Tffilter::CurrentKind() const {

@@ -13,9 +13,9 @@
 #include <limits>
 #include <vector>
 
+#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
 #include "setup/setup_window_style.h"
 #include "spam/ui/filter_window.h"
 

@@ -16,11 +16,11 @@ protected:
     }
 
     std::vector<bool> SpamMarks(const T_pop3params& account) {
-        auto session = OpenSession(account);
+        auto session = OpenSession(account, ProgramSessionOptions());
         EXPECT_NE(session, nullptr);
         std::vector<bool> marks;
         if (session == nullptr) return marks;
-        for (const T_list_row& row : ListHeaders(*session, account.email))
+        for (const T_list_row& row : ListHeaders(*session, account.email, spamRules, spamCriteria))
             marks.push_back(row.spam);
         EndSession(session);
         return marks;

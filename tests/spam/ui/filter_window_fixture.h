@@ -15,8 +15,8 @@
 
 #include "check/ui/window_test_support.h"
 #include "platform/message_box.h"
+#include "platform/program_state.h"
 #include "settings/ini_file.h"
-#include "settings/program_state.h"
 #include "spam/spam_filter.h"
 #include "spam/ui/filter_window.h"
 #include "support/temp_folder.h"

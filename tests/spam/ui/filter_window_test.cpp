@@ -72,12 +72,12 @@ TEST_F(FilterWindowTest, OneWindowBroughtToTheFrontAndClosingTellsTheMainWindow)
     ShowFilterWindow();
     EXPECT_EQ(FilterWindowHandle.data(), window);
     EXPECT_EQ(QApplication::topLevelWidgets().count(window), 1);
-    EXPECT_FALSE(mainWindow.ReceivedCommand(2));
+    EXPECT_FALSE(mainWindow.ReceivedCommand(PopCommand::ChildClosed));
 
     window->close();
     Settle();
     EXPECT_TRUE(FilterWindowHandle.isNull());
-    EXPECT_TRUE(mainWindow.Received(2, 0));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
     Open();
     EXPECT_NE(window, nullptr);
 }
@@ -106,13 +106,13 @@ TEST_F(FilterWindowTest, F1AndBothHelpControlsOpenTopic400) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     Spin("eLen")->setFocus();
     QTest::keyClick(Spin("eLen"), Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(8, 400));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 400));
     mainWindow.Clear();
     Click(Button("bhelp"));
-    EXPECT_TRUE(mainWindow.Received(8, 400));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 400));
     mainWindow.Clear();
     QTest::mouseClick(Control<QLabel>("help_label"), Qt::LeftButton);
-    EXPECT_TRUE(mainWindow.Received(8, 400));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 400));
 }
 
 TEST_F(FilterWindowTest, TitleBarCloseWritesNothingTheCloseButtonWritesTheCriteria) {
