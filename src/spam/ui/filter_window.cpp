@@ -21,7 +21,7 @@
 #include "settings/language.h"
 #include "settings/text_utils.h"
 #include "setup/setup_window_style.h"
-#include "spam/ui/filter_rows.h"
+#include "spam/filter_editing.h"
 
 namespace {
 

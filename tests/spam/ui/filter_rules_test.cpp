@@ -1,21 +1,10 @@
 // Adding, changing and deleting rules in the filter editor, and rules that change behind it.
 
-#include "spam/ui/filter_rows.h"
 #include "spam/ui/filter_window_fixture.h"
 
 namespace {
 
 using Rules = std::vector<std::string>;
-
-TEST(FilterRows, DuplicatesIgnoreCaseAndForSubjectsPunctuation) {
-    const T_mail_filter subject{0, true, "HELLO WORLD"};
-    EXPECT_TRUE(IsDuplicateOf(subject, 0, " hello,   world. "));
-    EXPECT_FALSE(IsDuplicateOf(subject, 1, "hello world"));
-    EXPECT_FALSE(IsDuplicateOf(subject, 0, "hello worlds"));
-    const T_mail_filter sender{1, false, "Bob@Example.org"};
-    EXPECT_TRUE(IsDuplicateOf(sender, 1, "bob@example.ORG"));
-    EXPECT_FALSE(IsDuplicateOf(sender, 1, "bob example org")) << "sender texts are plain";
-}
 
 TEST_F(FilterWindowTest, RuleButtonsNeedTextEvenWithARowSelected) {
     Store({"Subject: %CHEAP", "Subject: %"});

@@ -1,11 +1,9 @@
 #pragma once
-// What the filter editor decides about its rows without any window: the captions of a rule's
+// What the filter editor decides about its rows, as plain functions: the captions of a rule's
 // columns, whether a typed rule repeats a listed one, and whether a row's rule still lives.
 
 #include <cstdint>
-#include <memory>
 #include <string_view>
-#include <vector>
 
 #include "spam/spam_types.h"
 
@@ -20,4 +18,4 @@ const char* RelationKey(bool content);
 bool IsDuplicateOf(const T_mail_filter& rule, std::int32_t kind, std::string_view text);
 
 // Whether `rule` is still one of `rules` (a rule can be removed while a row shows it).
-bool IsLiveRule(const T_spam* rule, const std::vector<std::unique_ptr<T_spam>>& rules);
+bool IsLiveRule(const T_spam* rule, const T_spam_rules& rules);

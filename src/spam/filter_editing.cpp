@@ -1,4 +1,4 @@
-#include "spam/ui/filter_rows.h"
+#include "spam/filter_editing.h"
 
 #include <algorithm>
 
@@ -18,7 +18,7 @@ bool IsDuplicateOf(const T_mail_filter& rule, std::int32_t kind, std::string_vie
     return rule.kind == kind && NormalizeText(rule.text, plain) == NormalizeText(text, plain);
 }
 
-bool IsLiveRule(const T_spam* rule, const std::vector<std::unique_ptr<T_spam>>& rules) {
+bool IsLiveRule(const T_spam* rule, const T_spam_rules& rules) {
     return rule != nullptr && std::any_of(rules.begin(), rules.end(),
                                           [rule](const auto& live) { return live.get() == rule; });
 }

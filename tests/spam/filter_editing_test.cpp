@@ -1,0 +1,36 @@
+// The filter editor's plain decisions: which typed rule repeats a listed one, which rule a row
+// may still act on.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "spam/filter_editing.h"
+
+namespace {
+
+TEST(FilterEditing, DuplicatesIgnoreCaseAndForSubjectsPunctuation) {
+    const T_mail_filter subject{0, true, "HELLO WORLD"};
+    EXPECT_TRUE(IsDuplicateOf(subject, 0, " hello,   world. "));
+    EXPECT_FALSE(IsDuplicateOf(subject, 1, "hello world"));
+    EXPECT_FALSE(IsDuplicateOf(subject, 0, "hello worlds"));
+    const T_mail_filter sender{1, false, "Bob@Example.org"};
+    EXPECT_TRUE(IsDuplicateOf(sender, 1, "bob@example.ORG"));
+    EXPECT_FALSE(IsDuplicateOf(sender, 1, "bob example org")) << "sender texts are plain";
+}
+
+TEST(FilterEditing, OnlyRulesStillInTheListAreLive) {
+    T_spam_rules rules;
+    rules.push_back(std::make_unique<T_spam>());
+    rules.push_back(std::make_unique<T_spam>());
+    const T_spam* second = rules[1].get();
+    EXPECT_TRUE(IsLiveRule(second, rules));
+    const T_spam elsewhere;
+    EXPECT_FALSE(IsLiveRule(&elsewhere, rules));
+    EXPECT_FALSE(IsLiveRule(nullptr, rules));
+    const auto kept = std::move(rules[1]);
+    rules.erase(rules.begin() + 1);
+    EXPECT_FALSE(IsLiveRule(second, rules));
+}
+
+}  // namespace
