@@ -101,13 +101,21 @@ std::vector<std::string> HtmlToLines(std::string_view html, T_link_list& links) 
     return lines;
 }
 
+// The lines with a line break between each two, so that empty lines at either end stay.
 std::string Joined(const std::vector<std::string>& lines) {
     std::string text;
-    for (const auto& line : lines) {
-        if (!text.empty()) text += "\r\n";
-        text += line;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) text += "\r\n";
+        text += lines[i];
     }
     return text;
+}
+
+// The lines of a plain text; unlike TextLines, a final line break ends an empty last line.
+std::vector<std::string> PlainLines(std::string_view text) {
+    std::vector<std::string> lines = TextLines(text);
+    if (!text.empty() && (text.back() == '\n' || text.back() == '\r')) lines.emplace_back();
+    return lines;
 }
 
 void AppendSeparator(std::vector<std::string>& pane) {
@@ -142,7 +150,7 @@ std::vector<std::string> BodyToText(int partNumber, std::string_view contentType
                  std::string(contentType), RuleLine(), " "};
     }
     const bool html = UpperAscii(text).find("<BODY") != std::string::npos;
-    std::vector<std::string> body = html ? HtmlToLines(text, links) : TextLines(text);
+    std::vector<std::string> body = html ? HtmlToLines(text, links) : PlainLines(text);
     lines.insert(lines.end(), std::make_move_iterator(body.begin()),
                  std::make_move_iterator(body.end()));
     return lines;

@@ -162,3 +162,18 @@ TEST(HeaderView, RecipientsGroupByGroupLastFirst) {
     EXPECT_EQ(lines[9], "Return-Path: <jana@example.cz>");
     EXPECT_EQ(lines.size(), 9 + e.rawHeaderLines.size());
 }
+
+TEST(MessageContent, BlankLinesOfABodyOrTextPartStay) {
+    T_mail_entry entry;
+    entry.bodyLines = {"", "", "Hello,", ""};
+    T_mail_part part;
+    part.kind = T_mail_part::Kind::Text;
+    part.contentType = "text/plain";
+    part.lines = {"", "part", "", ""};
+    entry.parts.push_back(part);
+    const T_message_content c = MessageContent(entry);
+    EXPECT_THAT(c.lines,
+                ElementsAre(" ", "message_content", " ", "att_count: 0", kRule, " ", "", "",
+                            "Hello,", "", kRule, " ", " ", "multipart_no: 1", "text/plain", kRule,
+                            " ", "", "part", "", "", kRule, " ", "has_no_links", kRule));
+}
