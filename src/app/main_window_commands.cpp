@@ -5,10 +5,10 @@
 #include <QToolButton>
 
 #include "app/command_link.h"
-#include "app/later_windows.h"
 #include "app/main_window.h"
 #include "app/tdm.h"
 #include "check/ui/results_window.h"
+#include "list/ui/list_window.h"
 #include "platform/help.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"

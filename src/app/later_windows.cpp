@@ -1,3 +1,0 @@
-#include "app/later_windows.h"
-
-void OpenListWindow() {}

@@ -1,0 +1,178 @@
+#pragma once
+// The list window: the mailbox of one account on the server. It lists the header of every
+// message with its spam mark, sorts the list, shows a header or a whole message as text, saves
+// a message, deletes messages or all spam on the server and makes spam rules from a message.
+// The session that listed the headers stays open (kept alive) while the account is shown.
+
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "list/list_window_rules.h"
+
+class HeaderListModel;
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QSplitter;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeView;
+class QTreeWidget;
+class T_POP3;
+struct T_list_row;
+class T_mail_entry;
+struct T_pop3check;
+struct T_header_row;
+
+class TpopListWindow : public QWidget {
+    Q_OBJECT
+public:
+    TpopListWindow();
+    ~TpopListWindow() override;
+
+    // Selects the account of PendingAccount (clearing it) and fetches its headers.
+    void OpenPendingAccount();
+    // The account box's selection changed (no headers are fetched).
+    void listSelect();
+    void actHeadersExecute();
+    void UpdateCommands();
+
+    // Tests shorten the keep-alive interval (30 000 ms) with this.
+    void SetKeepAliveInterval(int milliseconds);
+    int KeepAliveInterval() const { return keepAliveInterval_; }
+    // The holder of the account at `index` of the account box, or null.
+    T_pop3check* AccountCheck(int index) const;
+    T_POP3* CurrentSession() const { return currentSession; }
+    PaneState PaneStateNow() const { return paneState_; }
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Building (list_window_build.cpp).
+    void BuildWindow();
+    QWidget* BuildTopPanel();
+    QWidget* BuildBottomPanel();
+    void BuildActions();
+    void BuildMenus();
+    void BuildStatusBar();
+    QAction* MakeAction(const char* name, const char* captionKey, int image);
+    QToolButton* MakeHelpButton(const char* name);
+    QToolButton* MakeMenuButton(const char* name);
+    void FillAccountBox();
+    void LoadLayout();
+    void SaveLayout();
+
+    // State and commands (list_window.cpp).
+    void FormCreate();
+    bool FormCloseQuery();
+    void FormClose();
+    void EndAccountSessions();
+    void SessionStatus(T_POP3& sender, std::uint8_t kind, int value);
+    void ShowProgress(int mode, const char* key);
+    void HideProgress();
+    void CloseSession();
+    void keeptTimer();
+    void SetStatus(int panel, const std::string& text);
+    void RunGuarded(const std::function<void()>& command);
+    int SelectedAccount() const;
+    T_pop3check* SelectedCheck() const;
+    int SelectedRowIndex() const;
+    T_list_row* SelectedRow() const;
+    void ClearViews();
+
+    // Listing, sorting and the header view (list_window_listing.cpp).
+    bool RetrieveHeaders(T_pop3check& check);
+    void menuheaderClick(const QString& email);
+    void headersColumnClick(int column);
+    void headersSelectItem();
+    void AddHeaderViewRow(const T_header_row& row);
+    void SetPane(const std::vector<std::string>& lines);
+
+    // Message view (list_window_message.cpp).
+    void actRetrieveExecute();
+    void ShowMessageContent(const T_mail_entry& entry);
+    void actSaveMessageExecute();
+
+    // Delete, spam, marks, keys and help (list_window_actions.cpp).
+    void actDeleteExecute();
+    void actDeleteSpamExecute();
+    void actToggleSpamExecute();
+    void actToggleAllSpamExecute();
+    void actToggleNoSpamExecute();
+    void actSpamSubjectExecute();
+    void actSpamSenderExecute();
+    void actCancelExecute();
+    void MarkFromRule(int kind, const std::string& text);
+    void RefreshCount(T_pop3check& check);
+    void bhelpClick(int tag);
+    bool HandleKey(QWidget* control, int key);
+    void OpenListMenu();
+
+    // Window state.
+    T_POP3* currentSession = nullptr;
+    std::string currentAccount;
+    std::vector<std::unique_ptr<T_pop3check>> checks_;  // one per item of the account box
+    PaneState paneState_ = PaneState::Untouched;
+    int progressMode_ = 0;
+    int keepAliveInterval_ = 30000;
+    std::vector<std::string> paneLines_;  // what the text pane shows, line by line
+
+    // Controls (named as the components they stand for).
+    QLabel* Label1 = nullptr;
+    QComboBox* list = nullptr;
+    QToolButton* bhelp = nullptr;
+    QLabel* help_label = nullptr;
+    QLabel* progress_label = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QToolButton* bcancel = nullptr;
+    QLabel* label_list_help_text = nullptr;
+    QTreeView* headers = nullptr;
+    HeaderListModel* model_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QWidget* bottomPanel_ = nullptr;
+    QLabel* Panel3 = nullptr;
+    QToolButton* bhelp2 = nullptr;
+    QTreeWidget* header_list = nullptr;
+    QSplitter* bottomSplitter_ = nullptr;
+    QPlainTextEdit* memo = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QLabel* statusPanel_[2] = {nullptr, nullptr};
+    QTimer* keept = nullptr;
+
+    QAction* actHeaders = nullptr;
+    QAction* actDelete = nullptr;
+    QAction* actRetrieve = nullptr;
+    QAction* actCancel = nullptr;
+    QAction* actToggleSpam = nullptr;
+    QAction* actDeleteSpam = nullptr;
+    QAction* actToggleAllSpam = nullptr;
+    QAction* actToggleNoSpam = nullptr;
+    QAction* actSpamSubject = nullptr;
+    QAction* actSpamSender = nullptr;
+    QAction* actSaveMessage = nullptr;
+    QAction* Zavt1 = nullptr;
+
+    QMenu* popupm = nullptr;
+    QMenu* retrieve_headers_mm = nullptr;
+    QMenu* popupm2 = nullptr;
+    QMenu* popuph = nullptr;
+    QMenu* popupmemo = nullptr;
+    QAction* memoHelpEntry_ = nullptr;
+};
+
+// Brings the open list window to the front (and lets it open the pending account), or creates
+// it: then the pending account is listed, or else the first account is selected.
+void OpenListWindow();

@@ -1,0 +1,156 @@
+// The commands of the list window that change the mailbox or the marks, its keys and help.
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include "check/check_cycle.h"
+#include "check/session.h"
+#include "list/ui/header_list_model.h"
+#include "list/ui/list_window.h"
+#include "platform/help.h"
+#include "platform/message_box.h"
+#include "platform/ui_text.h"
+#include "settings/language.h"
+#include "settings/program_state.h"
+#include "spam/spam_filter.h"
+
+namespace {
+
+QString Text(const char* key) {
+    return ToQt(GetLangText(key));
+}
+
+enum RuleKind : std::int32_t { kSubjectRule = 0, kSenderRule = 1 };
+
+}  // namespace
+
+void TpopListWindow::RefreshCount(T_pop3check& check) {
+    header_list->clear();
+    SetPane({});
+    StoreCount(check.params, model_->rowCount());
+}
+
+void TpopListWindow::actDeleteExecute() {
+    CancelRequested = false;
+    const int index = SelectedRowIndex();
+    const T_list_row* row = model_->Row(index);
+    T_pop3check* check = SelectedCheck();
+    if (row != nullptr && row->entry != nullptr && check != nullptr && check->session &&
+        AskYesNo(this, Text("delete_mail_dialog_title"), Text("delete_mail_dialog"))) {
+        if (check->session->DeleteMessage(row->entry->number)) {
+            model_->RemoveRow(index);
+            RefreshCount(*check);
+        }
+    }
+    SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
+    UpdateCommands();
+}
+
+void TpopListWindow::actDeleteSpamExecute() {
+    T_pop3check* check = SelectedCheck();
+    if (check == nullptr) return;
+    const std::size_t marked = CountSpamRows(model_->Rows());
+    if (marked == 0) {
+        ShowMessageBox(this, Text("no_spam_dialog_title"), Text("no_spam_dialog"),
+                       QMessageBox::Information);
+        return;
+    }
+    if (AskYesNo(this, Text("delete_all_spam_dialog_title"), ToQt(DeleteSpamQuestion(marked))) &&
+        check->session) {
+        for (const std::size_t index : SpamRowsBottomUp(model_->Rows())) {
+            const int row = static_cast<int>(index);
+            if (check->session->DeleteMessage(model_->Row(row)->entry->number))
+                model_->RemoveRow(row);
+        }
+    }
+    RefreshCount(*check);
+    SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
+    UpdateCommands();
+}
+
+void TpopListWindow::actToggleSpamExecute() {
+    const int index = SelectedRowIndex();
+    if (const T_list_row* row = model_->Row(index)) model_->SetSpam(index, !row->spam);
+}
+
+void TpopListWindow::actToggleAllSpamExecute() {
+    model_->SetAllSpam(true);
+}
+
+void TpopListWindow::actToggleNoSpamExecute() {
+    model_->SetAllSpam(false);
+}
+
+void TpopListWindow::MarkFromRule(int kind, const std::string& text) {
+    const int index = SelectedRowIndex();
+    if (AddSpamRule(kind, text) >= 0) model_->SetSpam(index, true);
+}
+
+void TpopListWindow::actSpamSubjectExecute() {
+    if (const T_list_row* row = SelectedRow()) MarkFromRule(kSubjectRule, row->subjectText);
+}
+
+void TpopListWindow::actSpamSenderExecute() {
+    const T_list_row* row = SelectedRow();
+    if (row != nullptr && row->entry != nullptr)
+        MarkFromRule(kSenderRule, row->entry->from.address);
+}
+
+void TpopListWindow::actCancelExecute() {
+    ClearViews();
+    CancelRequested = true;
+}
+
+void TpopListWindow::bhelpClick(int tag) {
+    ShowHelpTopic(ListHelpTopic(tag));
+}
+
+void TpopListWindow::OpenListMenu() {
+    popupm->popup(list->mapToGlobal(QPoint(list->width(), list->height())));
+}
+
+// The keys of the header list, the account box, the header view and the text pane; true when
+// the key was used.
+bool TpopListWindow::HandleKey(QWidget* control, int key) {
+    if (key == Qt::Key_F1) {
+        int tag = static_cast<int>(ListHelpTag::Window);
+        if (control == header_list) tag = static_cast<int>(ListHelpTag::HeaderView);
+        if (control == memo) tag = static_cast<int>(paneState_);
+        bhelpClick(tag);
+        return true;
+    }
+    if (key == Qt::Key_F10) {
+        OpenListMenu();
+        return true;
+    }
+    if (control != headers) return false;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Insert) {
+        actToggleSpam->trigger();
+        return true;
+    }
+    if (key == Qt::Key_Delete) {
+        actDelete->trigger();
+        return true;
+    }
+    return false;
+}
+
+bool TpopListWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == help_label && event->type() == QEvent::MouseButtonRelease) {
+        bhelpClick(static_cast<int>(ListHelpTag::Window));
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        bool used = false;
+        RunGuarded([&] { used = HandleKey(widget, key); });
+        if (used) return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,130 @@
+#pragma once
+// A list window on the offscreen platform against the test Dovecot: its own settings file,
+// message-box answers recorded, and the controls found by name.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "check/session.h"
+#include "check/ui/window_test_support.h"
+#include "list/ui/header_list_model.h"
+#include "list/ui/list_window.h"
+#include "list/ui/save_dialog.h"
+#include "platform/message_box.h"
+#include "settings/ini_file.h"
+#include "settings/program_state.h"
+#include "settings/settings.h"
+#include "support/mail_fixture.h"
+#include "support/temp_folder.h"
+
+class ListWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestApplication();
+        if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
+        accounts.clear();
+        spamRules.clear();
+        spamCriteria = {};
+        PendingAccount.clear();
+        ListBusy = false;
+        CancelRequested = false;
+        SetMessageBoxHook([this](const QString& title, const QString& text) {
+            asked.push_back(title.toStdString());
+            askedText.push_back(text.toStdString());
+            return answer;
+        });
+        // The main window's error handler, as it acts while the list window is open.
+        SetUnhandledErrorHandler([](const std::string& message) {
+            LastErrorText = message;
+            PostPopCommand(ListWindowHandle, 99);
+        });
+    }
+
+    void TearDown() override {
+        if (ListWindowHandle) {
+            ListBusy = false;
+            ListWindowHandle->close();
+            delete ListWindowHandle.data();
+        }
+        Settle();
+        SetMessageBoxHook(nullptr);
+        SetUnhandledErrorHandler(nullptr);
+        SetSaveFileChooser(nullptr);
+        accounts.clear();
+        spamRules.clear();
+        PendingAccount.clear();
+    }
+
+    // A user with `count` numbered messages, added as an enabled account.
+    MailUser AddAccount(const char* prefix, int count) {
+        MailUser user = AddMailUser(prefix);
+        AddMessages(user, count);
+        T_pop3item item;
+        item.enabled = true;
+        item.params = AccountFor(user);
+        accounts.push_back(item);
+        return user;
+    }
+
+    TpopListWindow* Window() { return qobject_cast<TpopListWindow*>(ListWindowHandle.data()); }
+    template <typename Widget = QWidget>
+    Widget* Control(const char* name) {
+        return Find<Widget>(Window(), name);
+    }
+    QAction* Action(const char* name) {
+        return Window()->findChild<QAction*>(QString::fromLatin1(name));
+    }
+    QTreeView* Headers() { return Control<QTreeView>("headers"); }
+    HeaderListModel* Model() { return qobject_cast<HeaderListModel*>(Headers()->model()); }
+    std::string Status(int panel) {
+        return Control<QLabel>(panel == 0 ? "status_0" : "status_1")->text().toStdString();
+    }
+    std::string Cell(int row, int column) {
+        return Model()->index(row, column).data().toString().toStdString();
+    }
+    void SelectRow(int row) {
+        Headers()->setCurrentIndex(Model()->index(row, 1));
+        Settle();
+    }
+    void PressOnHeaders(Qt::Key key) {
+        Headers()->setFocus();
+        QTest::keyClick(Headers(), key);
+        Settle();
+    }
+    std::string Ini(const std::string& section, const std::string& key) {
+        return OpenSettings()->ReadString(section, key, "");
+    }
+    // Runs `what` once when the progress bar reaches `value` during a retrieval.
+    void AtProgress(int value, std::function<void()> what) {
+        auto* bar = Control<QProgressBar>("ProgressBar");
+        auto fired = std::make_shared<bool>(false);
+        QObject::connect(bar, &QProgressBar::valueChanged, bar,
+                         [value, what = std::move(what), fired](int now) {
+                             if (now >= value && !*fired) {
+                                 *fired = true;
+                                 what();
+                             }
+                         });
+    }
+
+    QApplication& app = TestApplication();
+    TempFolder folder;
+    ProgramFolderScope scope{folder.Path()};
+    CommandCatcher mainWindow;
+    QMessageBox::StandardButton answer = QMessageBox::Yes;
+    std::vector<std::string> asked;
+    std::vector<std::string> askedText;
+};
