@@ -1,0 +1,223 @@
+// Deleting, spam marks and rules, keys and help of the list window.
+
+#include "list/ui/list_window_fixture.h"
+#include "support/scripted_server.h"
+
+namespace {
+
+std::vector<std::string> Subjects(HeaderListModel* model) {
+    std::vector<std::string> subjects;
+    for (const auto& row : model->Rows()) subjects.push_back(row.subjectText);
+    return subjects;
+}
+
+TEST_F(ListWindowTest, DeletingOneMessageTakesEffectWhenTheAccountChanges) {
+    const MailUser user = AddAccount("delete", 4);
+    const MailUser other = AddAccount("other", 1);
+    PendingAccount = accounts[0].params.email;
+    OpenListWindow();
+    SelectRow(1);
+    answer = QMessageBox::No;
+    PressOnHeaders(Qt::Key_Delete);
+    EXPECT_EQ(Model()->rowCount(), 4);
+    answer = QMessageBox::Yes;
+    PressOnHeaders(Qt::Key_Delete);
+    EXPECT_EQ(asked,
+              (std::vector<std::string>{"delete_mail_dialog_title", "delete_mail_dialog_title"}));
+    EXPECT_EQ(Subjects(Model()), (std::vector<std::string>{"Message 4", "Message 2", "Message 1"}));
+    EXPECT_EQ(Status(1), "   3 items_count");
+    EXPECT_EQ(Ini(AccountSection(accounts[0].params), "COUNT"), "3");
+    EXPECT_TRUE(Control<QPlainTextEdit>("memo")->toPlainText().isEmpty());
+    EXPECT_EQ(Control<QTreeWidget>("header_list")->topLevelItemCount(), 0);
+    EXPECT_EQ(MailboxSize(user), 4);  // until QUIT
+
+    auto* box = Control<QComboBox>("list");
+    box->setCurrentIndex(1);
+    Q_EMIT box->activated(1);
+    Settle();
+    EXPECT_EQ(MailboxSize(user), 3);
+    EXPECT_EQ(Model()->rowCount(), 0);
+    EXPECT_EQ(Status(0), accounts[1].params.email);
+    EXPECT_EQ(Window()->CurrentSession(), nullptr);
+    (void)other;
+}
+
+TEST_F(ListWindowTest, DeleteAllSpamGoesBottomUpAndCountsTheRest) {
+    const MailUser user = AddAccount("spam", 10);
+    PendingAccount = accounts[0].params.email;
+    OpenListWindow();
+    for (int row : {1, 4, 7}) {
+        SelectRow(row);
+        PressOnHeaders(row == 4 ? Qt::Key_Insert : Qt::Key_Return);
+    }
+    SelectRow(4);
+    PressOnHeaders(Qt::Key_Return);  // a second toggle unmarks
+    EXPECT_FALSE(Model()->Rows()[4].spam);
+    PressOnHeaders(Qt::Key_Return);
+    EXPECT_TRUE(Model()->Rows()[4].spam);
+
+    answer = QMessageBox::No;
+    Action("actDeleteSpam")->trigger();
+    EXPECT_EQ(askedText.back(), "delete_all_spam_dialog\r\ncount_spam_dialog 3");
+    EXPECT_EQ(Model()->rowCount(), 10);
+    EXPECT_EQ(Ini(AccountSection(accounts[0].params), "COUNT"), "10");
+    EXPECT_TRUE(Control<QPlainTextEdit>("memo")->toPlainText().isEmpty());
+    EXPECT_EQ(Control<QTreeWidget>("header_list")->topLevelItemCount(), 0);
+
+    answer = QMessageBox::Yes;
+    Action("actDeleteSpam")->trigger();
+    EXPECT_EQ(Model()->rowCount(), 7);
+    const std::vector<std::string> left = Subjects(Model());
+    for (const char* gone : {"Message 9", "Message 6", "Message 3"})
+        EXPECT_EQ(std::count(left.begin(), left.end(), gone), 0) << gone;
+    EXPECT_EQ(Ini(AccountSection(accounts[0].params), "COUNT"), "7");
+    EXPECT_EQ(Status(1), "   7 items_count");
+    EXPECT_EQ(MailboxSize(user), 10);
+    Window()->close();
+    Settle();
+    EXPECT_EQ(MailboxSize(user), 7);
+}
+
+TEST_F(ListWindowTest, DeleteAllSpamWithoutMarksOnlyInforms) {
+    AddAccount("nospam", 2);
+    PendingAccount = accounts[0].params.email;
+    OpenListWindow();
+    Action("actDeleteSpam")->trigger();
+    EXPECT_EQ(asked, std::vector<std::string>{"no_spam_dialog_title"});
+    EXPECT_EQ(Model()->rowCount(), 2);
+    EXPECT_EQ(Ini(AccountSection(accounts[0].params), "COUNT"), "");
+
+    Action("actToggleAllSpam")->trigger();
+    EXPECT_EQ(CountSpamRows(Model()->Rows()), 2u);
+    Action("actToggleNoSpam")->trigger();
+    EXPECT_EQ(CountSpamRows(Model()->Rows()), 0u);
+}
+
+TEST_F(ListWindowTest, RefusedDeletionStopsTheCommandAndShowsItsError) {
+    ScriptedServer server(R"(
+        S: +OK ready
+        C: USER bob
+        S: +OK
+        C: PASS secret
+        S: +OK logged in
+        C: STAT
+        S: +OK 3 300
+        C: STAT
+        S: +OK 3 300
+        C: TOP 3 0
+        S: +OK
+        S: Subject: three
+        S: Date: Wed, 09 Dec 2026 08:00:00 +0000
+        S:
+        S: .
+        C: LIST 3
+        S: +OK 3 100
+        C: TOP 2 0
+        S: +OK
+        S: Subject: two
+        S: Date: Tue, 08 Dec 2026 08:00:00 +0000
+        S:
+        S: .
+        C: LIST 2
+        S: +OK 2 100
+        C: TOP 1 0
+        S: +OK
+        S: Subject: one
+        S: Date: Mon, 07 Dec 2026 08:00:00 +0000
+        S:
+        S: .
+        C: LIST 1
+        S: +OK 1 100
+        C: DELE 1
+        S: +OK
+        C: DELE 2
+        S: -ERR message 2 is locked
+        C: QUIT
+        S: +OK
+    )");
+    T_pop3item item;
+    item.enabled = true;
+    item.params.email = "bob@scripted.example";
+    item.params.host = "127.0.0.1";
+    item.params.port = server.Port();
+    item.params.username = "bob";
+    item.params.password = "secret";
+    accounts.push_back(item);
+    PendingAccount = item.params.email;
+    OpenListWindow();
+    ASSERT_EQ(Subjects(Model()), (std::vector<std::string>{"three", "two", "one"}));
+    Action("actToggleAllSpam")->trigger();
+    Action("actDeleteSpam")->trigger();
+    Settle();
+    EXPECT_EQ(Subjects(Model()), (std::vector<std::string>{"three", "two"}));
+    EXPECT_NE(Status(1).find("message 2 is locked"), std::string::npos);
+    EXPECT_EQ(Ini(AccountSection(item.params), "COUNT"), "");
+    Window()->close();
+    Settle();
+    EXPECT_EQ(server.Problems(), "");
+}
+
+TEST_F(ListWindowTest, RulesFromARowAreStoredAndMarkIt) {
+    AddAccount("rules", 2);
+    PendingAccount = accounts[0].params.email;
+    OpenListWindow();
+    SelectRow(0);
+    Action("actSpamSubject")->trigger();
+    EXPECT_TRUE(Model()->Rows()[0].spam);
+    EXPECT_FALSE(Model()->Rows()[1].spam);  // not judged again until the next listing
+    EXPECT_EQ(Ini("FILTER", "F0"), "Subject: %MESSAGE 2");
+
+    SelectRow(1);
+    Action("actSpamSender")->trigger();
+    EXPECT_TRUE(Model()->Rows()[1].spam);
+    EXPECT_EQ(Ini("FILTER", "F1"), "Address: %sender@test.example");
+
+    // The same sender again: the rule is rewritten, the row keeps its mark as it was.
+    PressOnHeaders(Qt::Key_Return);
+    Action("actSpamSender")->trigger();
+    EXPECT_FALSE(Model()->Rows()[1].spam);
+    EXPECT_EQ(Ini("FILTER", "F2"), "");
+
+    // The next listing judges every row by the new rules.
+    Action("actHeaders")->trigger();
+    EXPECT_EQ(CountSpamRows(Model()->Rows()), 2u);
+}
+
+TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
+    AddAccount("keys", 1);
+    PendingAccount = accounts[0].params.email;
+    OpenListWindow();
+    SelectRow(0);
+    PressOnHeaders(Qt::Key_F1);
+    EXPECT_TRUE(mainWindow.Received(8, 200));
+    QTest::keyClick(Control<QTreeWidget>("header_list"), Qt::Key_F1);
+    EXPECT_TRUE(mainWindow.Received(8, 203));
+    mainWindow.Clear();
+    QTest::keyClick(Control<QPlainTextEdit>("memo"), Qt::Key_F1);
+    EXPECT_TRUE(mainWindow.Received(8, 200));  // the pane shows a header
+    mainWindow.Clear();
+    QTest::keyClick(Control<QComboBox>("list"), Qt::Key_F1);
+    EXPECT_TRUE(mainWindow.Received(8, 200));
+
+    PressOnHeaders(Qt::Key_F10);
+    auto* menu = Window()->findChild<QMenu*>(QStringLiteral("popupm"));
+    EXPECT_TRUE(menu->isVisible());
+    const QComboBox* box = Control<QComboBox>("list");
+    EXPECT_EQ(menu->pos(), box->mapToGlobal(QPoint(box->width(), box->height())));
+    menu->close();
+    EXPECT_EQ(Action("Zavt1")->text(), QStringLiteral("close_list_window"));
+
+    // While a retrieval runs every command but cancel is off.
+    AtProgress(0, [this] {
+        EXPECT_FALSE(Action("actDelete")->isEnabled());
+        EXPECT_FALSE(Action("actHeaders")->isEnabled());
+        EXPECT_FALSE(Control<QComboBox>("list")->isEnabled());
+        EXPECT_TRUE(Action("actCancel")->isEnabled());
+        PressOnHeaders(Qt::Key_Delete);
+    });
+    Action("actHeaders")->trigger();
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(Model()->rowCount(), 1);
+}
+
+}  // namespace
