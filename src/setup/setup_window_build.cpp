@@ -45,6 +45,11 @@ QLineEdit* AddEdit(QWidget* parent, const char* name, int maxLength, int tag, in
     return edit;
 }
 
+// A picture button says what it does to a screen reader: its hint.
+void NameByHint(std::initializer_list<QToolButton*> buttons) {
+    for (QToolButton* button : buttons) button->setAccessibleName(button->toolTip());
+}
+
 }  // namespace
 
 QToolButton* TpopSetupWindow::AddButton(QWidget* parent, const char* name, const char* picture,
@@ -62,6 +67,7 @@ QToolButton* TpopSetupWindow::AddHelpButton(QWidget* parent, const char* name, i
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     button->setToolTip(Text("help_btn"));
+    button->setAccessibleName(button->toolTip());
     SetTag(button, tag);
     connect(button, &QToolButton::clicked, this, [this, button] { bhelpClick(button); });
     return button;
@@ -94,6 +100,8 @@ void TpopSetupWindow::BuildAccountGroup() {
     bsave2 = AddButton(group, "bsave2", "save.png", 87, 98);
     bsave2->setToolTip(Text("save_settings"));
     AddHelpButton(group, "RxSpeedButton4", 1, 239, 100);
+    pop_list->setAccessibleName(group->title());
+    NameByHint({badd, bedit, bdele, bsave2});
 }
 
 void TpopSetupWindow::BuildFieldGroup() {
@@ -102,8 +110,8 @@ void TpopSetupWindow::BuildFieldGroup() {
     pop_mail = AddEdit(group, "pop_mail", kMailMaxLength, 2, 9, 20, 226);
     AddHelpButton(group, "RxSpeedButton1", 2, 239, 20);
 
-    AddFieldLabel(group, "Label4", "email_server_setup", 9, 46);
-    AddFieldLabel(group, "Label5", "port_setup", 171, 46);
+    QLabel* serverLabel = AddFieldLabel(group, "Label4", "email_server_setup", 9, 46);
+    QLabel* portLabel = AddFieldLabel(group, "Label5", "port_setup", 171, 46);
     pop_server = Place(new QComboBox(group), "pop_server", 9, 60, 156, 22);
     pop_server->setEditable(true);
     pop_server->setInsertPolicy(QComboBox::NoInsert);
@@ -114,8 +122,8 @@ void TpopSetupWindow::BuildFieldGroup() {
     SetTag(pop_port, 3);
     AddHelpButton(group, "RxSpeedButton2", 3, 239, 61);
 
-    AddFieldLabel(group, "Label2", "username_setup", 9, 86);
-    AddFieldLabel(group, "Label3", "password_setup", 123, 86);
+    QLabel* userLabel = AddFieldLabel(group, "Label2", "username_setup", 9, 86);
+    QLabel* passwordLabel = AddFieldLabel(group, "Label3", "password_setup", 123, 86);
     pop_user = AddEdit(group, "pop_user", kUserMaxLength, 5, 9, 100, 110);
     pop_password = AddEdit(group, "pop_password", kPasswordMaxLength, 5, 123, 100, 112);
     pop_password->setEchoMode(QLineEdit::Password);
@@ -129,6 +137,18 @@ void TpopSetupWindow::BuildFieldGroup() {
     AddHelpButton(group, "RxSpeedButton6", 8, 239, 148);
     bsave = AddButton(group, "bsave", "save.png", 237, 168);
     bsave->setToolTip(Text("save_settings"));
+    NameByHint({bsave});
+
+    // Each field says its own label to a screen reader (the address field has the group's).
+    pop_mail->setAccessibleName(group->title());
+    const std::pair<QLabel*, QWidget*> labelled[] = {{serverLabel, pop_server},
+                                                     {portLabel, pop_port},
+                                                     {userLabel, pop_user},
+                                                     {passwordLabel, pop_password}};
+    for (const auto& [label, field] : labelled) {
+        label->setBuddy(field);
+        field->setAccessibleName(label->text());
+    }
 }
 
 void TpopSetupWindow::BuildSwitches() {
@@ -138,6 +158,7 @@ void TpopSetupWindow::BuildSwitches() {
     pop_show_advert = AddCheckBox(this, "pop_show_advert", "pop_show_advert", 11, 14, 366, 226);
     bsave3 = AddButton(this, "bsave3", "save.png", 244, 348);
     bsave3->setToolTip(Text("save_settings"));
+    NameByHint({bsave3});
 }
 
 void TpopSetupWindow::BuildBottomRow() {
@@ -145,6 +166,7 @@ void TpopSetupWindow::BuildBottomRow() {
     bhelp->setIcon(QIcon(QStringLiteral(":/results/help.png")));
     bhelp->setAutoRaise(true);
     bhelp->setFocusPolicy(Qt::NoFocus);
+    bhelp->setAccessibleName(Text("help_btn"));
     SetTag(bhelp, 0);
     connect(bhelp, &QToolButton::clicked, this, [this] { bhelpClick(bhelp); });
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "check/ui/accessible_names.h"
 #include "platform/autorun.h"
 #include "setup/setup_window_fixture.h"
 
@@ -255,6 +256,27 @@ TEST_F(SetupWindowTest, OnlyOneWindowAndItsEndIsReported) {
     Settle();
     EXPECT_TRUE(SetupWindowHandle.isNull());
     EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SetupWindowTest, EveryControlHasItsOwnAccessibleName) {
+    Open();
+    EXPECT_EQ(AccessibleName(Button("badd")), "new_email_account");
+    EXPECT_EQ(AccessibleName(Button("bedit")), "edit_email_account");
+    EXPECT_EQ(AccessibleName(Button("bdele")), "delete_email_account");
+    for (const char* save : {"bsave", "bsave2", "bsave3"})
+        EXPECT_EQ(AccessibleName(Button(save)), "save_settings") << save;
+    EXPECT_EQ(AccessibleName(Button("bhelp")), "help_btn");
+    EXPECT_EQ(AccessibleName(Button("RxSpeedButton1")), "help_btn");
+    EXPECT_EQ(AccessibleName(List()), "your_email_addresses_setup");
+    EXPECT_EQ(AccessibleName(Edit("pop_mail")), "email_address_setup");
+    EXPECT_EQ(AccessibleName(Server()), "email_server_setup");
+    EXPECT_EQ(AccessibleName(Port()), "port_setup");
+    EXPECT_EQ(AccessibleName(Edit("pop_user")), "username_setup");
+    EXPECT_EQ(AccessibleName(Edit("pop_password")), "password_setup");
 }
 
 }  // namespace

@@ -123,7 +123,8 @@ void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
 // A tool bar's buttons say what they do to a screen reader: their hint.
 void NameToolButtons(QToolBar* bar) {
     for (QAction* action : bar->actions()) {
-        if (QWidget* button = bar->widgetForAction(action))
+        QWidget* button = bar->widgetForAction(action);
+        if (button != nullptr && !action->isSeparator() && !action->toolTip().isEmpty())
             button->setAccessibleName(action->toolTip());
     }
 }
@@ -250,8 +251,8 @@ QWidget* TpopListWindow::BuildTopPanel() {
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     list = Named(new QComboBox, "list");
     list->setFixedWidth(kAccountBoxWidth);
+    // A screen reader names the box by this label (and reads the chosen account as its value).
     Label1->setBuddy(list);
-    list->setAccessibleName(Label1->text());
     auto* bar1 = Named(new QToolBar, "ToolBar1");
     bar1->addAction(actHeaders);
     bar1->addSeparator();

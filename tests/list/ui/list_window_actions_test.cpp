@@ -1,5 +1,7 @@
 // Deleting, spam marks and rules, keys and help of the list window.
 
+#include <QToolBar>
+#include "check/ui/accessible_names.h"
 #include "list/ui/list_window_fixture.h"
 #include "support/scripted_server.h"
 
@@ -218,6 +220,43 @@ TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
     Action("actHeaders")->trigger();
     EXPECT_TRUE(asked.empty());
     EXPECT_EQ(Model()->rowCount(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ListWindowTest, EveryControlHasAnAccessibleName) {
+    AddAccount("names", 1);
+    OpenListWindow();
+    // The account box is named by its label.
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(Control("list"));
+    const auto labels = box->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1);
+    EXPECT_EQ(labels[0].first->text(QAccessible::Name).toStdString(), "select_your_email");
+    EXPECT_EQ(AccessibleName(Control("bhelp")), "help_btn");
+    EXPECT_EQ(AccessibleName(Control("bhelp2")), "help_btn");
+    EXPECT_EQ(AccessibleName(Control("bmenu1")), "list_menu");
+    EXPECT_EQ(AccessibleName(Control("bcancel")), "cancel_operation");
+    EXPECT_EQ(AccessibleName(Control("headers")), "date, from, subject, size, message_no");
+    EXPECT_EQ(AccessibleName(Control("header_list")), "message_header");
+    EXPECT_EQ(AccessibleName(Control("memo")), "message_text");
+    EXPECT_EQ(AccessibleName(Control("ProgressBar")), "progress_bar");
+    // Every picture button of the tool bars is named by its hint.
+    for (QToolBar* bar : Window()->findChildren<QToolBar*>()) {
+        for (QAction* action : bar->actions()) {
+            QWidget* button = bar->widgetForAction(action);
+            if (button == nullptr || action->isSeparator()) continue;
+            EXPECT_FALSE(AccessibleName(button).empty()) << action->objectName().toStdString();
+            if (!action->toolTip().isEmpty() && action->objectName().startsWith("act")) {
+                EXPECT_EQ(AccessibleName(button), action->toolTip().toStdString());
+            }
+        }
+    }
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(Headers());
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(list->tableInterface(), nullptr);
+    EXPECT_EQ(list->tableInterface()->columnCount(), 6);
 }
 
 }  // namespace
