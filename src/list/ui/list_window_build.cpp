@@ -260,6 +260,7 @@ QWidget* TpopListWindow::BuildTopPanel() {
     NameToolButtons(bar1);
 
     progress_label = Named(new QLabel, "progress_label");
+    progress_label->setTextFormat(Qt::PlainText);
     ProgressBar = Named(new QProgressBar, "ProgressBar");
     ProgressBar->setFixedWidth(kProgressBarWidth);
     ProgressBar->setTextVisible(false);
@@ -322,6 +323,7 @@ QWidget* TpopListWindow::BuildBottomPanel() {
     bar3->addAction(actSaveMessage);
     NameToolButtons(bar3);
     Panel3 = Named(new QLabel, "Panel3");
+    Panel3->setTextFormat(Qt::PlainText);
     Panel3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* captionRow = new QHBoxLayout(caption);
     captionRow->setContentsMargins(2, 0, 2, 0);
@@ -478,10 +480,10 @@ void TpopListWindow::FillAccountBox() {
 
 void TpopListWindow::LoadLayout() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize area = screen != nullptr ? screen->size() : QSize(1024, 768);
+    const QSize screenSize = screen != nullptr ? screen->size() : QSize(1024, 768);
     ListWindowSizes sizes;
-    sizes.width = area.width() - area.width() / 4;
-    sizes.height = area.height() - area.height() / 4;
+    sizes.width = screenSize.width() - screenSize.width() / 4;
+    sizes.height = screenSize.height() - screenSize.height() / 4;
     sizes.memoWidth = sizes.width / 2;
     WindowLayout layout = ListWindowLayout(sizes);
     LoadWindowLayout(layout);
@@ -495,6 +497,10 @@ void TpopListWindow::LoadLayout() {
         header_list->header()->resizeSection(static_cast<int>(i), sizes.headerViewColumns[i]);
     const int memoWidth = TextPaneWidth(sizes.memoWidth, sizes.width);
     bottomSplitter_->setSizes({std::max(1, sizes.width - memoWidth), memoWidth});
+    if (screen != nullptr) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(sizes.width / 2, sizes.height / 2));
+    }
 }
 
 void TpopListWindow::SaveLayout() {

@@ -1,0 +1,148 @@
+// The list window's share of a header listing: the same Dovecot mailbox listed by ListHeaders
+// alone and by the window (model insert, sort by date, the message pump between messages), and
+// the heap the window holds per listed row. Run through run_list_window_bench.sh, which starts
+// and stops a Dovecot fixture of its own.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <string>
+
+#include "check/session.h"
+#include "list/mailbox_listing.h"
+#include "list/ui/header_list_model.h"
+#include "list/ui/list_window.h"
+#include "platform/pop_command.h"
+#include "settings/program_state.h"
+#include "support/mail_fixture.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+constexpr int kMessages = 10000;
+
+QApplication& Application() {
+    static int argc = 1;
+    static char name[] = "bench-list-window";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+// A message as real mailboxes hold them: trace lines, encoded words, a few recipients; its
+// header is about 1.5 kB.
+std::string RealLookingMessage(int i) {
+    const std::string n = std::to_string(i);
+    return "Return-Path: <bounce-" + n +
+           "@lists.example.com>\r\n"
+           "Received: from mx" +
+           std::to_string(i % 7) + ".example.com (mx.example.com [192.0.2." +
+           std::to_string(i % 250) +
+           "])\r\n"
+           "\tby mail.test.example (Postfix) with ESMTPS id 4F1" +
+           n +
+           "\r\n"
+           "\tfor <me@test.example>; Tue, 03 Mar 2026 10:15:00 +0100 (CET)\r\n"
+           "Received: by mail-lj1.example.com with SMTP id a" +
+           n +
+           "; Tue, 03 Mar 2026 01:14:59 -0800\r\n"
+           "DKIM-Signature: v=1; a=rsa-sha256; c=relaxed/relaxed; d=example.com; s=s1;\r\n"
+           "\th=from:to:subject:date:message-id; "
+           "bh=47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU=;\r\n"
+           "\tb=dGhpcyBpcyBub3QgYSByZWFsIHNpZ25hdHVyZSBidXQgaXQgaGFzIHRoZSBzYW1lIGxlbmd0aA==\r\n"
+           "From: =?UTF-8?Q?Jana_Nov=C3=A1kov=C3=A1?= <jana" +
+           n +
+           "@example.cz>\r\n"
+           "To: me@test.example, \"Petr Svoboda\" <petr@example.cz>\r\n"
+           "Cc: =?ISO-8859-2?Q?Ji=F8=ED?= <jiri@example.cz>\r\n"
+           "Subject: =?UTF-8?B?UmU6IFDFmcOtbG9oYSBrIHpwcsOhdsSb?= " +
+           n +
+           "\r\n"
+           "Date: Tue, 03 Mar 2026 " +
+           std::to_string(i % 24) +
+           ":14:59 +0100\r\n"
+           "Message-ID: <CAF" +
+           n +
+           "xyz@mail.example.com>\r\n"
+           "MIME-Version: 1.0\r\n"
+           "Content-Type: text/plain; charset=utf-8\r\n"
+           "\r\n"
+           "Body of message " +
+           n + "\r\n";
+}
+
+// The mailbox, and a program folder of the run's own for the settings the sessions write.
+const T_pop3params& Mailbox() {
+    static TempFolder folder("bench-window");
+    static ProgramFolderScope scope(folder.Path());
+    static const T_pop3params account = [] {
+        const MailUser user = AddMailUser("benchwindow");
+        for (int i = 1; i <= kMessages; ++i) AddMessage(user, RealLookingMessage(i));
+        return AccountFor(user);
+    }();
+    return account;
+}
+
+bool FixtureReady(benchmark::State& state) {
+    if (DovecotAvailable()) return true;
+    state.SkipWithError("the Dovecot fixture is not running (use run_list_window_bench.sh)");
+    return false;
+}
+
+void BM_CoreListing(benchmark::State& state) {
+    if (!FixtureReady(state)) return;
+    const T_pop3params& account = Mailbox();
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        std::unique_ptr<T_POP3> session = OpenSession(account);
+        rows = ListHeaders(*session, account.email).size();
+        EndSession(session);
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+    state.SetItemsProcessed(state.iterations() * kMessages);
+}
+
+void BM_WindowListing(benchmark::State& state) {
+    if (!FixtureReady(state)) return;
+    Application();
+    accounts.clear();
+    T_pop3item item;
+    item.enabled = true;
+    item.params = Mailbox();
+    accounts.push_back(item);
+    OpenListWindow();  // selects the account; nothing listed yet
+    auto* window = qobject_cast<TpopListWindow*>(ListWindowHandle.data());
+    auto* model = window->findChild<HeaderListModel*>();
+    double bytesPerRow = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        // The heap without rows: the last listing's rows go first.
+        model->Clear();
+        malloc_trim(0);
+        const std::size_t before = mallinfo2().uordblks;
+        state.ResumeTiming();
+        window->actHeadersExecute();
+        state.PauseTiming();
+        const std::size_t after = mallinfo2().uordblks;
+        if (model->rowCount() > 0)
+            bytesPerRow =
+                (static_cast<double>(after) - static_cast<double>(before)) / model->rowCount();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = model->rowCount();
+    state.counters["bytes_per_row"] = bytesPerRow;
+    state.SetItemsProcessed(state.iterations() * kMessages);
+    window->close();
+    delete ListWindowHandle.data();
+    QCoreApplication::processEvents();
+    accounts.clear();
+}
+
+}  // namespace
+
+BENCHMARK(BM_CoreListing)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_WindowListing)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
