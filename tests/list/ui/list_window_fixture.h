@@ -105,6 +105,11 @@ protected:
         QTest::keyClick(Headers(), key);
         Settle();
     }
+    // The server removes deleted messages after QUIT, which the client does not wait for.
+    static int MailboxSizeAfterQuit(const MailUser& user, int expected) {
+        for (int i = 0; i < 100 && MailboxSize(user) != expected; ++i) QTest::qWait(50);
+        return MailboxSize(user);
+    }
     std::string Ini(const std::string& section, const std::string& key) {
         return OpenSettings()->ReadString(section, key, "");
     }

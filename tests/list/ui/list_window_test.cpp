@@ -141,7 +141,7 @@ TEST_F(ListWindowTest, ListingAgainEndsThePreviousSessionFirst) {
     Action("actHeaders")->trigger();
     EXPECT_NE(Window()->CurrentSession(), nullptr);
     EXPECT_EQ(Model()->rowCount(), 3);
-    EXPECT_EQ(MailboxSize(user), 3);
+    EXPECT_EQ(MailboxSizeAfterQuit(user, 3), 3);
     (void)first;
 }
 

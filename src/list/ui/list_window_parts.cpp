@@ -1,0 +1,74 @@
+#include "list/ui/list_window_parts.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QStyle>
+#include <QWidget>
+
+#include "platform/ui_text.h"
+#include "settings/language.h"
+
+namespace list_window_parts {
+
+QString Text(const char* key) {
+    return ToQt(GetLangText(key));
+}
+
+QIcon ListImage(int index) {
+    const QString file =
+        QStringLiteral(":/tarnwick/btn/%1.png").arg(index, 2, 10, QLatin1Char('0'));
+    if (QFile::exists(file)) return QIcon(file);
+    QStyle::StandardPixmap standard = QStyle::SP_FileIcon;
+    switch (index) {
+        case 0:
+            standard = QStyle::SP_DialogCancelButton;
+            break;
+        case 2:
+            standard = QStyle::SP_ArrowDown;
+            break;
+        case 4:
+            standard = QStyle::SP_BrowserReload;
+            break;
+        case 6:
+            standard = QStyle::SP_DriveNetIcon;
+            break;
+        case 11:
+            standard = QStyle::SP_MessageBoxWarning;
+            break;
+        case 16:
+            standard = QStyle::SP_DialogApplyButton;
+            break;
+        case 17:
+            standard = QStyle::SP_DialogYesButton;
+            break;
+        case 19:
+            standard = QStyle::SP_TrashIcon;
+            break;
+        case 20:
+            standard = QStyle::SP_DialogNoButton;
+            break;
+        case 21:
+            standard = QStyle::SP_DialogSaveButton;
+            break;
+        default:
+            break;
+    }
+    return QApplication::style()->standardIcon(standard);
+}
+
+void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void NameToolButtons(QToolBar* bar) {
+    for (QAction* action : bar->actions()) {
+        QWidget* button = bar->widgetForAction(action);
+        if (button != nullptr && !action->isSeparator() && !action->toolTip().isEmpty())
+            button->setAccessibleName(action->toolTip());
+    }
+}
+
+}  // namespace list_window_parts
