@@ -223,7 +223,17 @@ void TpopListWindow::SessionStatus(T_POP3& sender, std::uint8_t kind, int value)
         default:
             break;
     }
+    PumpMessages();
+}
+
+// Handles pending window messages during a session, so that painting, the cancel button and
+// the close box work. A listing reports several events per message; handling them every few
+// milliseconds is as quick for the user and keeps the pump from costing more than the listing.
+void TpopListWindow::PumpMessages() {
+    constexpr qint64 kPumpEveryMs = 10;
+    if (lastPump_.isValid() && !lastPump_.hasExpired(kPumpEveryMs)) return;
     QCoreApplication::processEvents();
+    lastPump_.start();
 }
 
 bool TpopListWindow::FormCloseQuery() {

@@ -4,6 +4,7 @@
 // a message, deletes messages or all spam on the server and makes spam rules from a message.
 // The session that listed the headers stays open (kept alive) while the account is shown.
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -81,6 +82,7 @@ private:
     void FormClose();
     void EndAccountSessions();
     void SessionStatus(T_POP3& sender, std::uint8_t kind, int value);
+    void PumpMessages();
     void ShowProgress(int mode, const char* key);
     void HideProgress();
     void CloseSession();
@@ -129,6 +131,7 @@ private:
     int progressMode_ = 0;
     int keepAliveInterval_ = 30000;
     std::vector<std::string> paneLines_;  // what the text pane shows, line by line
+    QElapsedTimer lastPump_;
 
     // Controls (named as the components they stand for).
     QLabel* Label1 = nullptr;

@@ -91,7 +91,7 @@ bool TpopListWindow::RetrieveHeaders(T_pop3check& check) {
             ListHeaders(session, check.params.email, [this](int doneCount, int total) {
                 ProgressBar->setMaximum(std::max(total, 0));
                 ProgressBar->setValue(doneCount - 1);
-                QCoreApplication::processEvents();
+                PumpMessages();
                 if (!CancelRequested) return true;
                 CancelRequested = false;
                 return false;
