@@ -228,9 +228,10 @@ void TpopListWindow::SessionStatus(T_POP3& sender, std::uint8_t kind, int value)
 
 // Handles pending window messages during a session, so that painting, the cancel button and
 // the close box work. A listing reports several events per message; handling them every few
-// milliseconds is as quick for the user and keeps the pump from costing more than the listing.
+// hundredths of a second is as quick for the user and keeps painting from costing more than
+// the listing.
 void TpopListWindow::PumpMessages() {
-    constexpr qint64 kPumpEveryMs = 10;
+    constexpr qint64 kPumpEveryMs = 25;
     if (lastPump_.isValid() && !lastPump_.hasExpired(kPumpEveryMs)) return;
     QCoreApplication::processEvents();
     lastPump_.start();
