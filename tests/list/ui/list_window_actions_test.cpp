@@ -186,7 +186,7 @@ TEST_F(ListWindowTest, RulesFromARowAreStoredAndMarkIt) {
 }
 
 TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
-    AddAccount("keys", 1);
+    AddAccount("keys", 3);
     PendingAccount = accounts[0].params.email;
     OpenListWindow();
     SelectRow(0);
@@ -207,19 +207,41 @@ TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
     const QComboBox* box = Control<QComboBox>("list");
     EXPECT_EQ(menu->pos(), box->mapToGlobal(QPoint(box->width(), box->height())));
     menu->close();
-    EXPECT_EQ(Action("Zavt1")->text(), QStringLiteral("close_list_window"));
+
+    // The text pane's "what is it" entry: 203 for a header, 204 for a message.
+    mainWindow.Clear();
+    Window()->findChild<QMenu*>(QStringLiteral("popupmemo"))->actions()[0]->trigger();
+    EXPECT_TRUE(mainWindow.Received(8, 203));
+    Window()->findChild<QMenu*>(QStringLiteral("popuph"))->actions()[0]->trigger();
+    EXPECT_TRUE(mainWindow.Received(8, 203));
+    Action("actRetrieve")->trigger();
+    mainWindow.Clear();
+    Window()->findChild<QMenu*>(QStringLiteral("popupmemo"))->actions()[0]->trigger();
+    EXPECT_TRUE(mainWindow.Received(8, 204));
+    QTest::keyClick(Control<QPlainTextEdit>("memo"), Qt::Key_F1);
+    EXPECT_TRUE(mainWindow.Received(8, 201));
 
     // While a retrieval runs every command but cancel is off.
-    AtProgress(0, [this] {
+    bool checked = false;
+    AtProgress(1, [this, &checked] {
+        checked = true;
         EXPECT_FALSE(Action("actDelete")->isEnabled());
         EXPECT_FALSE(Action("actHeaders")->isEnabled());
         EXPECT_FALSE(Control<QComboBox>("list")->isEnabled());
         EXPECT_TRUE(Action("actCancel")->isEnabled());
         PressOnHeaders(Qt::Key_Delete);
     });
+    asked.clear();
     Action("actHeaders")->trigger();
+    EXPECT_TRUE(checked);
     EXPECT_TRUE(asked.empty());
-    EXPECT_EQ(Model()->rowCount(), 1);
+    EXPECT_EQ(Model()->rowCount(), 3);
+
+    // The list menu's last entry closes the window as the close box does.
+    EXPECT_EQ(Action("Zavt1")->text(), QStringLiteral("close_list_window"));
+    Action("Zavt1")->trigger();
+    Settle();
+    EXPECT_TRUE(ListWindowHandle.isNull());
 }
 
 }  // namespace

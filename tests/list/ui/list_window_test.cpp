@@ -50,6 +50,14 @@ TEST_F(ListWindowTest, WithoutPendingAccountTheFirstIsSelectedButNotListed) {
     EXPECT_FALSE(Action("actDelete")->isEnabled());
     EXPECT_FALSE(Action("actDeleteSpam")->isEnabled());
     EXPECT_FALSE(Action("actSaveMessage")->isEnabled());
+
+    // An account's entry under the list menu's "retrieve headers" selects and lists it.
+    auto* entries = Window()->findChild<QMenu*>(QStringLiteral("retrieve_headers_mm"));
+    ASSERT_EQ(entries->actions().size(), 2);
+    EXPECT_EQ(entries->actions()[1]->text(), QStringLiteral("disabled@test.example"));
+    entries->actions()[0]->trigger();
+    EXPECT_EQ(Model()->rowCount(), 2);
+    EXPECT_EQ(Status(1), "   2 items_count");
 }
 
 TEST_F(ListWindowTest, EmptyMailboxShowsCountZero) {
