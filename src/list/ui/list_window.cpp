@@ -63,6 +63,18 @@ void TpopListWindow::FormCreate() {
     UpdateCommands();
 }
 
+void TpopListWindow::EndRetrieval(bool startKeepAlive) {
+    HideProgress();
+    keept->setInterval(keepAliveInterval_);
+    if (startKeepAlive) keept->start();
+    ListBusy = false;
+    UpdateCommands();
+    if (openPendingLater_) {
+        openPendingLater_ = false;
+        PostPopCommand(this, kOpenPendingCommand);
+    }
+}
+
 void TpopListWindow::SetKeepAliveInterval(int milliseconds) {
     keepAliveInterval_ = milliseconds;
     keept->setInterval(milliseconds);
@@ -97,7 +109,13 @@ void TpopListWindow::SetStatus(int panel, const std::string& text) {
 
 void TpopListWindow::ClearViews() {
     header_list->clear();
+    ClearPane();
+}
+
+// An empty pane shows no retrieved message: nothing is left to save.
+void TpopListWindow::ClearPane() {
     SetPane({});
+    if (paneState_ == PaneState::Message) paneState_ = PaneState::Header;
 }
 
 // A command's error goes to the program's error handler, which shows it in status panel 1.
@@ -112,7 +130,10 @@ void TpopListWindow::RunGuarded(const std::function<void()>& command) {
 bool TpopListWindow::event(QEvent* event) {
     if (event->type() == PopCommandEvent::EventType()) {
         const auto* command = static_cast<PopCommandEvent*>(event);
-        if (command->wParam == kOpenPendingCommand && HasText(PendingAccount)) {
+        if (command->wParam == kOpenPendingCommand && ListBusy) {
+            // Opened when the running retrieval ends; never inside it.
+            openPendingLater_ = true;
+        } else if (command->wParam == kOpenPendingCommand && HasText(PendingAccount)) {
             RunGuarded([this] { OpenPendingAccount(); });
         } else if (command->wParam == kShowErrorCommand) {
             SetStatus(1, LastErrorText);
@@ -153,7 +174,7 @@ void TpopListWindow::UpdateCommands() {
     // and the entry being filled must stay.
     if (CancelRequested && !ListBusy) {
         model_->Clear();
-        SetPane({});
+        ClearPane();
         CloseSession();
         CancelRequested = false;
     }

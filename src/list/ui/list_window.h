@@ -85,6 +85,8 @@ private:
     void PumpMessages();
     void ShowProgress(int mode, const char* key);
     void HideProgress();
+    // The end of a listing or a fetch, however it ended.
+    void EndRetrieval(bool startKeepAlive);
     void CloseSession();
     void keeptTimer();
     void SetStatus(int panel, const std::string& text);
@@ -94,6 +96,7 @@ private:
     int SelectedRowIndex() const;
     T_list_row* SelectedRow() const;
     void ClearViews();
+    void ClearPane();
 
     // Listing, sorting and the header view (list_window_listing.cpp).
     bool RetrieveHeaders(T_pop3check& check);
@@ -132,6 +135,7 @@ private:
     int keepAliveInterval_ = 30000;
     std::vector<std::string> paneLines_;  // what the text pane shows, line by line
     QElapsedTimer lastPump_;
+    bool openPendingLater_ = false;  // a pending account arrived while a retrieval ran
 
     // Controls (named as the components they stand for).
     QLabel* Label1 = nullptr;

@@ -31,7 +31,7 @@ enum RuleKind : std::int32_t { kSubjectRule = 0, kSenderRule = 1 };
 
 void TpopListWindow::RefreshCount(T_pop3check& check) {
     header_list->clear();
-    SetPane({});
+    ClearPane();
     StoreCount(check.params, model_->rowCount());
 }
 

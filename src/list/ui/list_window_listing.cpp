@@ -42,13 +42,7 @@ void TpopListWindow::actHeadersExecute() {
     if (check == nullptr) return;
     ListBusy = true;
     keept->stop();
-    const BusyScope done([this] {
-        HideProgress();
-        keept->setInterval(keepAliveInterval_);
-        if (!CancelRequested) keept->start();
-        ListBusy = false;
-        UpdateCommands();
-    });
+    const BusyScope done([this] { EndRetrieval(!CancelRequested); });
     ShowProgress(0, "retrieve_headers_progress");
     check->params.statusHandler = [this](T_POP3& sender, std::uint8_t kind, int value,
                                          const std::string&) {

@@ -39,13 +39,7 @@ void TpopListWindow::actRetrieveExecute() {
     T_POP3& session = *check->session;
     ListBusy = true;
     keept->stop();
-    const BusyScope done([this] {
-        HideProgress();
-        keept->setInterval(keepAliveInterval_);
-        keept->start();
-        ListBusy = false;
-        UpdateCommands();
-    });
+    const BusyScope done([this] { EndRetrieval(true); });
     ShowProgress(1, "retrieve_message_progress");
     SetPane({});
     ProgressBar->setMaximum(std::max(session.MessageSize(entry.number), 0));

@@ -35,6 +35,23 @@ TEST_F(ListWindowTest, PendingAccountFromAResultsClickIsListedAtOnce) {
     EXPECT_EQ(Status(0), accounts[0].params.email);
 }
 
+TEST_F(ListWindowTest, AccountPendingDuringAListingIsOpenedAfterIt) {
+    AddAccount("busy", 6);
+    const MailUser next = AddAccount("next", 2);
+    OpenListWindow();
+    AtProgress(1, [this, &next] {
+        PendingAccount = AccountFor(next).email;
+        OpenListWindow();
+        QCoreApplication::sendPostedEvents(Window());
+        EXPECT_TRUE(ListBusy);
+    });
+    Action("actHeaders")->trigger();
+    Settle();
+    EXPECT_EQ(Status(0), AccountFor(next).email);
+    EXPECT_EQ(Model()->rowCount(), 2);
+    EXPECT_TRUE(PendingAccount.empty());
+}
+
 TEST_F(ListWindowTest, WithoutPendingAccountTheFirstIsSelectedButNotListed) {
     AddAccount("first", 2);
     accounts.push_back(accounts[0]);
