@@ -14,7 +14,7 @@
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
 #include "platform/pop_command.h"
-#include "settings/program_state.h"
+#include "platform/program_state.h"
 #include "support/mail_fixture.h"
 #include "support/temp_folder.h"
 
@@ -98,8 +98,8 @@ void BM_CoreListing(benchmark::State& state) {
     const T_pop3params& account = Mailbox();
     std::size_t rows = 0;
     for (auto _ : state) {
-        std::unique_ptr<T_POP3> session = OpenSession(account);
-        rows = ListHeaders(*session, account.email).size();
+        std::unique_ptr<T_POP3> session = OpenSession(account, T_sessionOptions{});
+        rows = ListHeaders(*session, account.email, spamRules, spamCriteria).size();
         EndSession(session);
     }
     state.counters["rows"] = static_cast<double>(rows);

@@ -19,20 +19,14 @@
 #include "check/session.h"
 #include "list/ui/header_list_model.h"
 #include "platform/pop_command.h"
+#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
 #include "settings/text_utils.h"
 
 namespace {
 
 constexpr const char* kWindowName = "popListWindow";
-// Commands that the list window accepts, and the one it sends when it goes.
-constexpr int kOpenPendingCommand = 0;
-constexpr int kShowErrorCommand = 99;
-constexpr int kChildClosedCommand = 2;
-
-enum StatusKind : std::uint8_t { kConnect = 0, kDisconnect = 1, kRead = 3 };
 enum ProgressMode { kListingMode = 0, kMessageMode = 1 };
 
 }  // namespace
@@ -49,7 +43,7 @@ TpopListWindow::TpopListWindow()
 TpopListWindow::~TpopListWindow() {
     EndAccountSessions();
     ListWindowHandle = nullptr;
-    PostPopCommand(MainForm(), kChildClosedCommand);
+    PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
 void TpopListWindow::FormCreate() {
@@ -71,7 +65,7 @@ void TpopListWindow::EndRetrieval(bool startKeepAlive) {
     UpdateCommands();
     if (openPendingLater_) {
         openPendingLater_ = false;
-        PostPopCommand(this, kOpenPendingCommand);
+        PostPopCommand(this, PopCommand::ListOpenPending);
     }
 }
 
@@ -130,12 +124,12 @@ void TpopListWindow::RunGuarded(const std::function<void()>& command) {
 bool TpopListWindow::event(QEvent* event) {
     if (event->type() == PopCommandEvent::EventType()) {
         const auto* command = static_cast<PopCommandEvent*>(event);
-        if (command->wParam == kOpenPendingCommand && ListBusy) {
+        if (command->wParam == PopCommand::ListOpenPending && ListBusy) {
             // Opened when the running retrieval ends; never inside it.
             openPendingLater_ = true;
-        } else if (command->wParam == kOpenPendingCommand && HasText(PendingAccount)) {
+        } else if (command->wParam == PopCommand::ListOpenPending && HasText(PendingAccount)) {
             RunGuarded([this] { OpenPendingAccount(); });
-        } else if (command->wParam == kShowErrorCommand) {
+        } else if (command->wParam == PopCommand::ListShowError) {
             SetStatus(1, LastErrorText);
         }
         return true;
@@ -226,16 +220,16 @@ void TpopListWindow::keeptTimer() {
     keept->start();
 }
 
-void TpopListWindow::SessionStatus(T_POP3& sender, std::uint8_t kind, int value) {
+void TpopListWindow::SessionStatus(T_POP3& sender, StatusKind kind, int value) {
     switch (kind) {
-        case kConnect:
+        case StatusKind::Connect:
             keept->setInterval(keepAliveInterval_);
             keept->start();
             break;
-        case kDisconnect:
+        case StatusKind::Disconnect:
             keept->stop();
             break;
-        case kRead:
+        case StatusKind::Read:
             if (!ProgressBar->isHidden() && progressMode_ == kMessageMode) {
                 ProgressBar->setValue(value);
                 if (CancelRequested) sender.AbortConnection();
@@ -276,7 +270,6 @@ void TpopListWindow::EndAccountSessions() {
     currentSession = nullptr;
     while (!checks_.empty()) {
         std::unique_ptr<T_pop3check>& check = checks_.back();
-        check->params.statusHandler = nullptr;
         if (check->session) check->session->statusHandler = nullptr;
         check.reset();
         checks_.pop_back();
@@ -312,7 +305,7 @@ void TpopListWindow::resizeEvent(QResizeEvent* event) {
 void OpenListWindow() {
     if (QWidget* open = ListWindowHandle.data()) {
         BringToFront(open);
-        PostPopCommand(open, kOpenPendingCommand);
+        PostPopCommand(open, PopCommand::ListOpenPending);
         return;
     }
     auto* created = new TpopListWindow;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "check/status.h"
 #include "list/list_window_rules.h"
 
 class HeaderListModel;
@@ -81,7 +82,7 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void EndAccountSessions();
-    void SessionStatus(T_POP3& sender, std::uint8_t kind, int value);
+    void SessionStatus(T_POP3& sender, StatusKind kind, int value);
     void PumpMessages();
     void ShowProgress(int mode, const char* key);
     void HideProgress();

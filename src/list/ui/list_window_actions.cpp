@@ -14,9 +14,9 @@
 #include "list/ui/list_window.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
+#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
 #include "spam/spam_filter.h"
 
 namespace {

@@ -28,9 +28,9 @@
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
 #include "list/ui/list_window_parts.h"
+#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
 
 using namespace list_window_parts;
 

@@ -19,9 +19,9 @@
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
 #include "platform/message_box.h"
+#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
 
 namespace {
 
@@ -44,10 +44,6 @@ void TpopListWindow::actHeadersExecute() {
     keept->stop();
     const BusyScope done([this] { EndRetrieval(!CancelRequested); });
     ShowProgress(0, "retrieve_headers_progress");
-    check->params.statusHandler = [this](T_POP3& sender, std::uint8_t kind, int value,
-                                         const std::string&) {
-        SessionStatus(sender, kind, value);
-    };
     model_->Clear();
     ClearViews();
     SetStatus(0, check->params.email);
@@ -73,7 +69,11 @@ bool TpopListWindow::RetrieveHeaders(T_pop3check& check) {
         if (currentSession == check.session.get()) currentSession = nullptr;
         EndSession(check.session);
     }
-    check.session = OpenSession(check.params);
+    T_sessionOptions options = ProgramSessionOptions();
+    options.statusHandler = [this](T_POP3& sender, StatusKind kind, int value, const std::string&) {
+        SessionStatus(sender, kind, value);
+    };
+    check.session = OpenSession(check.params, options);
     if (!check.session->IsConnected()) return false;
     ListBusy = true;
     T_POP3& session = *check.session;
@@ -81,15 +81,15 @@ bool TpopListWindow::RetrieveHeaders(T_pop3check& check) {
     ProgressBar->setMaximum(std::max(count, 0));
     progress_label->setText(ToQt(CountedProgressText(FromQt(progress_label->text()), count)));
     try {
-        std::vector<T_list_row> rows =
-            ListHeaders(session, check.params.email, [this](int doneCount, int total) {
-                ProgressBar->setMaximum(std::max(total, 0));
-                ProgressBar->setValue(doneCount - 1);
-                PumpMessages();
-                if (!CancelRequested) return true;
-                CancelRequested = false;
-                return false;
-            });
+        std::vector<T_list_row> rows = ListHeaders(session, check.params.email, spamRules,
+                                                   spamCriteria, [this](int doneCount, int total) {
+                                                       ProgressBar->setMaximum(std::max(total, 0));
+                                                       ProgressBar->setValue(doneCount - 1);
+                                                       PumpMessages();
+                                                       if (!CancelRequested) return true;
+                                                       CancelRequested = false;
+                                                       return false;
+                                                   });
         model_->SetRows(std::move(rows));
         return session.IsConnected();
     } catch (const std::exception& error) {

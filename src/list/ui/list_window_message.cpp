@@ -15,10 +15,10 @@
 #include "list/ui/list_window.h"
 #include "list/ui/save_dialog.h"
 #include "platform/message_box.h"
+#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/errors.h"
 #include "settings/language.h"
-#include "settings/program_state.h"
 
 namespace {
 

@@ -191,15 +191,15 @@ TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
     OpenListWindow();
     SelectRow(0);
     PressOnHeaders(Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(8, 200));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 200));
     QTest::keyClick(Control<QTreeWidget>("header_list"), Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(8, 203));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 203));
     mainWindow.Clear();
     QTest::keyClick(Control<QPlainTextEdit>("memo"), Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(8, 200));  // the pane shows a header
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 200));  // the pane shows a header
     mainWindow.Clear();
     QTest::keyClick(Control<QComboBox>("list"), Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(8, 200));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 200));
 
     PressOnHeaders(Qt::Key_F10);
     auto* menu = Window()->findChild<QMenu*>(QStringLiteral("popupm"));
@@ -211,15 +211,15 @@ TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
     // The text pane's "what is it" entry: 203 for a header, 204 for a message.
     mainWindow.Clear();
     Window()->findChild<QMenu*>(QStringLiteral("popupmemo"))->actions()[0]->trigger();
-    EXPECT_TRUE(mainWindow.Received(8, 203));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 203));
     Window()->findChild<QMenu*>(QStringLiteral("popuph"))->actions()[0]->trigger();
-    EXPECT_TRUE(mainWindow.Received(8, 203));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 203));
     Action("actRetrieve")->trigger();
     mainWindow.Clear();
     Window()->findChild<QMenu*>(QStringLiteral("popupmemo"))->actions()[0]->trigger();
-    EXPECT_TRUE(mainWindow.Received(8, 204));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 204));
     QTest::keyClick(Control<QPlainTextEdit>("memo"), Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(8, 201));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 201));
 
     // While a retrieval runs every command but cancel is off.
     bool checked = false;

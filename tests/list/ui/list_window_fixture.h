@@ -25,8 +25,8 @@
 #include "list/ui/list_window.h"
 #include "list/ui/save_dialog.h"
 #include "platform/message_box.h"
+#include "platform/program_state.h"
 #include "settings/ini_file.h"
-#include "settings/program_state.h"
 #include "settings/settings.h"
 #include "support/mail_fixture.h"
 #include "support/temp_folder.h"
@@ -50,7 +50,7 @@ protected:
         // The main window's error handler, as it acts while the list window is open.
         SetUnhandledErrorHandler([](const std::string& message) {
             LastErrorText = message;
-            PostPopCommand(ListWindowHandle, 99);
+            PostPopCommand(ListWindowHandle, PopCommand::ListShowError);
         });
     }
 

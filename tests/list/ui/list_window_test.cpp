@@ -121,11 +121,11 @@ TEST_F(ListWindowTest, ClosingIsRefusedWhileListingAndTheListingStops) {
     ASSERT_NE(Window(), nullptr);
     EXPECT_EQ(Model()->rowCount(), 3);
     EXPECT_TRUE(Window()->CurrentSession()->IsConnected());
-    EXPECT_FALSE(mainWindow.ReceivedCommand(2));
+    EXPECT_FALSE(mainWindow.ReceivedCommand(PopCommand::ChildClosed));
     EXPECT_TRUE(Window()->close());
     Settle();
     EXPECT_TRUE(ListWindowHandle.isNull());
-    EXPECT_TRUE(mainWindow.Received(2, 0));
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
 }
 
 TEST_F(ListWindowTest, LoginFailureShowsTheStoredErrorAndAnEmptyList) {
