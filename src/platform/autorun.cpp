@@ -2,13 +2,13 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
 #include "platform/ui_text.h"
 #include "settings/errors.h"
+#include "settings/file_places.h"
 #include "settings/program_path.h"
 
 namespace {
@@ -16,14 +16,11 @@ namespace {
 constexpr const char* kEntryName = "Tarnwick_Orv";
 
 std::filesystem::path AutostartFolder() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/') return std::filesystem::path(config) / "autostart";
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home != nullptr ? home : "") / ".config" / "autostart";
+    return std::filesystem::path(ConfigHomeFolder()) / "autostart";
 }
 
 // The program file as the user would start it: the running executable's name inside the
-// program's folder.
+// program's folder (the installed path when installed; never the user's file folder).
 std::string ProgramPath() {
     return ProgramFilePath(FromQt(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
 }

@@ -7,7 +7,7 @@
 #include "platform/help_viewer.h"
 #include "platform/pop_command.h"
 #include "platform/ui_text.h"
-#include "settings/program_path.h"
+#include "settings/file_places.h"
 
 void ShowHelpTopic(int topic) {
     PostPopCommand(MainForm(), PopCommand::ShowHelp, topic);
@@ -22,7 +22,7 @@ void CloseHelpViewers(const QString& title) {
 }
 
 std::string HelpPagePath(int topic) {
-    return ProgramFilePath("help/" + std::to_string(topic) + ".htm");
+    return PlacedFilePath(ProgramFile::Help, std::to_string(topic) + ".htm");
 }
 
 void OpenHelp(int topic) {

@@ -1,6 +1,6 @@
 #pragma once
-// Help: pages named by topic number ("800.htm") in the "help" folder beside the program,
-// shown in the program's own help viewer.
+// Help: pages named by topic number ("800.htm") in the shipped "help" folder (beside the
+// program, or share/tarnwick/help when installed), shown in the program's own help viewer.
 
 #include <QString>
 #include <string>
@@ -17,5 +17,5 @@ void OpenHelp(int topic);
 // Closes every help viewer window titled `title`.
 void CloseHelpViewers(const QString& title);
 
-// Full path of the page of a topic: <program folder>/help/<topic>.htm.
+// Full path of the page of a topic: <help folder>/<topic>.htm.
 std::string HelpPagePath(int topic);

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "settings/program_path.h"
+#include "settings/file_places.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ bool PlayAndWait(const char* property, const std::string& value) {
 }  // namespace
 
 void PlaySoundFile(const std::string& fileName) {
-    const std::string path = ProgramFilePath(fileName);
+    const std::string path = SoundFilePath(fileName);
     if (Hook()) {
         Hook()(path);
         return;

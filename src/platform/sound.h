@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-// Plays `fileName` from the program's folder and returns when the sound has ended. A file that
-// is missing or cannot be played gives the desktop theme's new-mail sound instead.
+// Plays `fileName` from the sound folder (SoundFilePath) and returns when the sound has ended. A
+// file that is missing or cannot be played gives the desktop theme's new-mail sound instead.
 void PlaySoundFile(const std::string& fileName);
 
 // PlaySoundFile("newm.wav").

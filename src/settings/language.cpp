@@ -4,7 +4,7 @@
 
 #include "settings/cipher.h"
 #include "settings/file_io.h"
-#include "settings/program_path.h"
+#include "settings/file_places.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -75,7 +75,7 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 }  // namespace
 
 const std::string& LanguageFilePath() {
-    if (languageState.path.empty()) languageState.path = ProgramFilePath("vellmoar.lng");
+    if (languageState.path.empty()) languageState.path = LanguageFilePlace();
     return languageState.path;
 }
 

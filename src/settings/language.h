@@ -1,6 +1,7 @@
 #pragma once
-// The language table: every visible text by its key, from "vellmoar.lng" in the program's
-// folder. Values may be stored enciphered ("?" + cipher text); "~" stands for a line break.
+// The language table: every visible text by its key, from "vellmoar.lng" (in the folder that
+// LanguageFilePlace picks). Values may be stored enciphered ("?" + cipher text); "~" stands for a
+// line break.
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #pragma once
-// Where the program's own files live: the folder of the running executable, which holds
-// vellmoor.ini, vellmoar.lng, newm.wav and the help folder.
+// The folder of the running executable. A portable program keeps its files there; where each
+// file lives in either mode is decided in settings/file_places.h.
 
 #include <string>
 #include <string_view>

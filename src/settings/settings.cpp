@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "settings/cipher.h"
-#include "settings/program_path.h"
+#include "settings/file_places.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -74,7 +74,7 @@ void LoadColumns(const IniFile& ini, ListViewLayout& view) {
 }  // namespace
 
 std::unique_ptr<IniFile> OpenSettings() {
-    return std::make_unique<IniFile>(ProgramFilePath("vellmoor.ini"));
+    return std::make_unique<IniFile>(SettingsFilePath());
 }
 
 std::string AccountSection(const T_pop3params& params) {

@@ -1,5 +1,6 @@
 #pragma once
-// The settings file "vellmoor.ini" in the program's folder and the account list built from it.
+// The settings file "vellmoor.ini" (in the folder SettingsFilePath picks) and the account list
+// built from it.
 
 #include <memory>
 #include <optional>
