@@ -129,11 +129,12 @@ TEST_F(LanguageTest, ARunWithoutAFileCreatesItOnlyWhenAKeyWasAsked) {
 }
 
 TEST_F(LanguageTest, AFailedWriteBackReportsThePath) {
-    SetProgramFolder("/proc/no-such-folder");
     LoadLanguageTable();
     GetLangText("key");
+    // A folder in the file's place: the temporary file cannot be renamed over it.
+    std::filesystem::create_directories(folder_.File("vellmoar.lng/in-the-way"));
     EXPECT_EQ(ErrorText([] { WriteBackLanguageTable(); }),
-              "Unable to write to /proc/no-such-folder/vellmoar.lng");
+              "Unable to write to " + folder_.File("vellmoar.lng"));
 }
 
 TEST_F(LanguageTest, AFileThatCannotBeReadIsNeverReplaced) {

@@ -186,13 +186,14 @@ TEST_F(SettingsTest, AccountsWithTheSameServerAndUserShareASectionAndTheLaterWin
 }
 
 TEST_F(SettingsTest, AnUnwritableFileReportsItsPath) {
-    SetProgramFolder("/proc/no-such-folder");
+    // A folder in the file's place: the temporary file cannot be renamed over it.
+    std::filesystem::create_directories(folder_.File("vellmoor.ini/in-the-way"));
     accounts.push_back(Account("pop.one", "ann"));
     try {
         SaveSettings();
         FAIL() << "no error";
     } catch (const TarnwickError& e) {
-        EXPECT_STREQ(e.what(), "Unable to write to /proc/no-such-folder/vellmoor.ini");
+        EXPECT_EQ(e.what(), "Unable to write to " + folder_.File("vellmoor.ini"));
     }
 }
 

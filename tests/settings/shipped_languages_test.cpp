@@ -68,7 +68,9 @@ TEST(ShippedLanguages, EveryLanguageHasEveryKeyOfEnglishOnce) {
         for (const auto& [key, value] : other.values) {
             SCOPED_TRACE(key);
             const auto it = english.values.find(key);
-            if (it != english.values.end() && HasText(it->second)) EXPECT_TRUE(HasText(value));
+            if (it != english.values.end() && HasText(it->second)) {
+                EXPECT_TRUE(HasText(value));
+            }
             // Stored enciphered after the first run: the UTF-8 texts must come back whole.
             EXPECT_EQ(DecipherText(EncipherText(value)), value);
         }

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTextDocument>
 #include <QToolButton>
+#include <filesystem>
 
 #include "check/ui/image_list.h"
 #include "check/ui/notification.h"
@@ -269,7 +270,8 @@ TEST_F(ResultsWindowTest, OnlyOneWindowAndItsClosingIsReported) {
 }
 
 TEST_F(ResultsWindowTest, ClosesEvenWhenItsWidthCannotBeStored) {
-    const ProgramFolderScope missing(folder.File("missing/folder"));
+    // A folder in the settings file's place: the width cannot be written.
+    std::filesystem::create_directories(folder.File("vellmoor.ini/in-the-way"));
     Open();
     ResultsWindowHandle->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
