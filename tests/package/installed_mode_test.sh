@@ -21,8 +21,10 @@ before=$(snapshot)
 
 mkdir -p "$work/home" "$work/tmp"
 # (bash warns when the locale itself is not generated; the program only reads the name)
-{ export HOME=$work/home TMPDIR=$work/tmp LANG=cs_CZ.UTF-8 QT_QPA_PLATFORM=offscreen; } 2> /dev/null
-unset XDG_CONFIG_HOME LC_ALL LC_MESSAGES
+{
+  unset XDG_CONFIG_HOME LC_ALL LC_MESSAGES
+  export HOME=$work/home TMPDIR=$work/tmp LANG=cs_CZ.UTF-8 QT_QPA_PLATFORM=offscreen
+} 2> /dev/null
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 config=$HOME/.config/tarnwick
 
