@@ -1,4 +1,5 @@
 // The autostart entry, the sound request and the help pages.
+#include <QFileInfo>
 #include <filesystem>
 
 #include "app_test_support.h"
@@ -68,6 +69,24 @@ TEST_F(PlatformTest, EveryHelpTopicTheProgramUsesHasAShippedPage) {
         EXPECT_TRUE(std::filesystem::is_regular_file(page)) << page;
     }
     EXPECT_EQ(HelpPagePath(305), folder_.File("help/305.htm"));
+}
+
+TEST_F(PlatformTest, AnInstalledProgramPlaysTheUsersSoundShowsTheShippedHelpAndStartsItself) {
+    std::filesystem::create_directories(folder_.File("prefix/bin"));
+    std::filesystem::create_directories(folder_.File("prefix/share/tarnwick/lang"));
+    const ProgramFolderScope installed(folder_.File("prefix/bin"));
+    PlayNewMailSound();
+    ASSERT_EQ(sounds.size(), 1u);
+    EXPECT_EQ(sounds[0], folder_.File("config/tarnwick/newm.wav"));
+    EXPECT_EQ(HelpPagePath(800), folder_.File("prefix/share/tarnwick/help/800.htm"));
+    // The autostart entry starts the installed program, not anything in the user's folder.
+    AddAutorun();
+    const std::string program =
+        QFileInfo(QCoreApplication::applicationFilePath()).fileName().toStdString();
+    EXPECT_NE(folder_.Read("config/autostart/Tarnwick_Orv.desktop")
+                  .find("\nExec=\"" + folder_.File("prefix/bin/" + program) + "\" /1\n"),
+              std::string::npos);
+    RemoveAutorun();
 }
 
 TEST_F(PlatformTest, MessageBoxShowsItsTextAsItIs) {

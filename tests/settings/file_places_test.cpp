@@ -153,12 +153,17 @@ TEST_F(FilePlacesTest, ALocaleWithoutShippedTextsGetsEnglish) {
     EXPECT_EQ(root_.Read("config/tarnwick/vellmoar.lng"), "Error=Error\r\n");
 }
 
-TEST(FilePlaces, APortableFolderWithoutShippedTextsStartsWithNoLanguageFile) {
+TEST(FilePlaces, APortableFolderTakesItsLanguageFileFromTheShippedOnesBesideIt) {
     TempFolder folder;
-    const EnvironmentScope locale{{"LANG", "cs_CZ.UTF-8"}};
-    PrepareUserFiles();
-    EXPECT_FALSE(fs::exists(folder.File("vellmoar.lng")));
+    const EnvironmentScope locale{
+        {"LC_ALL", nullptr}, {"LC_MESSAGES", nullptr}, {"LANG", "cs_CZ.UTF-8"}};
+    PrepareUserFiles();  // nothing shipped: no file, the texts show as their keys
     EXPECT_EQ(folder.FileCount(), 0u);
+
+    fs::create_directories(folder.File("lang"));
+    folder.Write("lang/cs.lng", "Error=Chyba\r\n");
+    PrepareUserFiles();
+    EXPECT_EQ(folder.Read("vellmoar.lng"), "Error=Chyba\r\n");
 }
 
 TEST(FilePlaces, TheLanguageCodeComesFromTheMessagesLocale) {
