@@ -10,7 +10,10 @@ UnhandledErrorHandler& Handler() {
 }
 }  // namespace
 
-TarnwickApplication::TarnwickApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TarnwickApplication::TarnwickApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // Lets the desktop (Wayland in particular) match the windows with the launcher and its icon.
+    setDesktopFileName(QStringLiteral("org.tarnwick.Tarnwick"));
+}
 
 bool TarnwickApplication::notify(QObject* receiver, QEvent* event) {
     try {
