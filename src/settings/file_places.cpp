@@ -49,10 +49,6 @@ std::string UserFolder() {
     return ConfigHomeFolder() + "/tarnwick";
 }
 
-const char* Environment(const char* name) {
-    return std::getenv(name);
-}
-
 // True for anything at `path`, a dangling link or an unreadable entry included: only a free
 // name gets a copy.
 bool PathTaken(const std::string& path) {
@@ -99,9 +95,9 @@ std::string SoundFilePath(std::string_view fileName) {
 }
 
 std::string ConfigHomeFolder() {
-    const char* config = Environment("XDG_CONFIG_HOME");
+    const char* config = std::getenv("XDG_CONFIG_HOME");
     if (config != nullptr && config[0] == '/') return CollapseSlashes(std::string(config));
-    const char* home = Environment("HOME");
+    const char* home = std::getenv("HOME");
     std::string folder = home != nullptr && home[0] != '\0' ? home : "";
     if (folder.empty()) {
         const passwd* entry = getpwuid(getuid());
@@ -135,7 +131,7 @@ void PrepareUserFiles() {
     const std::string language = LanguageFilePlace();
     if (PathTaken(language)) return;
     std::string code =
-        LocaleLanguageCode(Environment("LC_ALL"), Environment("LC_MESSAGES"), Environment("LANG"));
+        LocaleLanguageCode(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
     for (const std::string& candidate : {code, std::string(kEnglish)}) {
         if (candidate.empty()) continue;
         std::string bytes;
