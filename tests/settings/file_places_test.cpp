@@ -11,8 +11,9 @@
 #include "settings/cipher.h"
 #include "settings/language.h"
 #include "settings/program_path.h"
-#include "settings/temp_folder.h"
+#include "settings/settings_test_support.h"
 #include "settings/text_utils.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -57,7 +58,6 @@ protected:
         fs::create_directories(Shared() + "/help");
         root_.Write("prefix/share/tarnwick/lang/en.lng", "Error=Error\r\n");
         root_.Write("prefix/share/tarnwick/lang/cs.lng", "Error=Chyba\r\n");
-        SetProgramFolder(Bin());
         ResetLanguageTable();
     }
     ~InstalledTree() override { ResetLanguageTable(); }
@@ -67,6 +67,7 @@ protected:
     std::string UserFolder() const { return root_.File("config/tarnwick"); }
 
     TempFolder root_;
+    ProgramFolderScope scope_{root_.File("prefix/bin")};
     EnvironmentScope environment_{{"XDG_CONFIG_HOME", nullptr},
                                   {"LC_ALL", nullptr},
                                   {"LC_MESSAGES", nullptr},
@@ -79,6 +80,7 @@ using FilePlacesTest = InstalledTree;
 
 TEST(FilePlaces, APortableProgramKeepsEveryFileBesideItself) {
     TempFolder folder;
+    const ProgramFolderScope scope(folder.Path());
     EXPECT_EQ(CurrentFileMode(), FileMode::Portable);
     EXPECT_EQ(SettingsFilePath(), folder.File("vellmoor.ini"));
     EXPECT_EQ(LanguageFilePlace(), folder.File("vellmoar.lng"));
@@ -88,7 +90,8 @@ TEST(FilePlaces, APortableProgramKeepsEveryFileBesideItself) {
 }
 
 TEST(FilePlaces, AFolderTheUserCannotWriteMeansInstalled) {
-    TempFolder folder;
+    TempFolder folder("tarnwick", SystemTempRoot());
+    const ProgramFolderScope scope(folder.Path());
     fs::create_directories(folder.File("open"));
     fs::create_directories(folder.File("closed"));
     ::chmod(folder.Path().c_str(), 0755);
@@ -155,6 +158,7 @@ TEST_F(FilePlacesTest, ALocaleWithoutShippedTextsGetsEnglish) {
 
 TEST(FilePlaces, APortableFolderTakesItsLanguageFileFromTheShippedOnesBesideIt) {
     TempFolder folder;
+    const ProgramFolderScope scope(folder.Path());
     const EnvironmentScope locale{
         {"LC_ALL", nullptr}, {"LC_MESSAGES", nullptr}, {"LANG", "cs_CZ.UTF-8"}};
     PrepareUserFiles();  // nothing shipped: no file, the texts show as their keys

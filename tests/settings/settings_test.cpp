@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "settings/cipher.h"
 #include "settings/errors.h"
 #include "settings/program_path.h"
