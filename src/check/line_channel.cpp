@@ -12,19 +12,37 @@ void LineChannel::Attach(std::unique_ptr<Transport> transport) {
     transport_ = std::move(transport);
     input_.clear();
     start_ = 0;
+    output_.clear();
 }
 
 void LineChannel::Close() {
     if (transport_) transport_->Close();
     input_.clear();
     start_ = 0;
+    output_.clear();
 }
 
 void LineChannel::SendLine(std::string_view line) {
+    QueueLine(line);
+    Flush();
+}
+
+void LineChannel::QueueLine(std::string_view line) {
     if (!IsOpen()) throw TarnwickError("Not Connected.");
-    std::string data(line);
-    data += "\r\n";
-    transport_->Send(data);
+    output_.append(line).append("\r\n");
+}
+
+void LineChannel::Flush() {
+    if (output_.empty()) return;
+    if (!IsOpen()) throw TarnwickError("Not Connected.");
+    std::string data;
+    data.swap(output_);
+    try {
+        transport_->Send(data);
+    } catch (...) {
+        if (!IsOpen() && onClosed) onClosed();
+        throw;
+    }
 }
 
 std::string LineChannel::ReadLine() {
@@ -58,6 +76,7 @@ void LineChannel::EndCount() {
 
 void LineChannel::Fill() {
     if (!IsOpen()) throw TarnwickError("Connection Closed Gracefully.");
+    Flush();  // a reply may wait for what is still queued
     if (start_ > 0) {
         input_.erase(0, start_);
         start_ = 0;

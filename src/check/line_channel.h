@@ -19,8 +19,16 @@ public:
     // Closes the transport and forgets unread input.
     void Close();
 
-    // Sends `line` and CR LF; throws TarnwickError("Not Connected.") without a connection.
+    // Sends what is queued, then `line` and CR LF; throws TarnwickError("Not Connected.")
+    // without a connection.
     void SendLine(std::string_view line);
+    // Keeps `line` and CR LF to be sent with the next Flush, SendLine, or before a read has to
+    // wait for the peer, so that requests sent ahead go out together.
+    void QueueLine(std::string_view line);
+    void Flush();
+    std::size_t SendRoom() const {
+        return transport_ ? transport_->SendRoom() : Transport::kDefaultSendRoom;
+    }
     // The next line up to LF, a CR before it removed. Throws TarnwickError: "Max line length
     // exceeded." for a longer line, "Connection Closed Gracefully." when the peer has closed
     // (after calling `onClosed`), or the transport's failure (after `onClosed` when it
@@ -40,6 +48,7 @@ private:
 
     std::unique_ptr<Transport> transport_;
     std::string input_;
+    std::string output_;     // queued lines not sent yet
     std::size_t start_ = 0;  // first unread byte of input_
     std::function<void(std::size_t)> onRead_;
     std::size_t counted_ = 0;

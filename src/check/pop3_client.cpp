@@ -50,6 +50,7 @@ void T_POP3::Connect() {
         };
         channel_.Attach(ConnectSocket(options));
     }
+    capabilities_ = {};
     connected_ = true;
     Report(StatusKind::Connect, 0, "connect");
 }
@@ -57,6 +58,8 @@ void T_POP3::Connect() {
 void T_POP3::Disconnect() {
     if (!connected_) return;
     connected_ = false;
+    pending_.clear();
+    pendingBytes_ = 0;
     Report(StatusKind::Progress, 0, "Disconnecting.");
     channel_.Close();
     Report(StatusKind::Disconnect, 0, "disconnect");
@@ -95,6 +98,7 @@ void T_POP3::LogIn(const Pop3Reply& greeting) {
 }
 
 void T_POP3::SendCommand(std::string_view line) {
+    DropPendingReplies();
     channel_.SendLine(line);
 }
 
@@ -198,7 +202,7 @@ void T_POP3::EndCountedRead() {
 void T_POP3::QuitAndClose() {
     if (IsConnected()) {
         try {
-            SendCommand("QUIT");
+            channel_.SendLine("QUIT");  // behind any pending request; no reply is read
         } catch (const TarnwickError&) {
             // the connection is closed below either way
         }

@@ -4,10 +4,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "check/anti_freeze.h"
 #include "check/line_channel.h"
@@ -16,6 +19,14 @@
 #include "check/status.h"
 #include "check/transport.h"
 #include "settings/accounts.h"
+
+// What a server announced in its reply to CAPA (RFC 2449).
+struct T_capabilities {
+    bool asked = false;              // CAPA has been sent in this session
+    std::vector<std::string> lines;  // the announced lines, e.g. "PIPELINING", "SASL PLAIN"
+    // True when a line's first word is `name` (letter case ignored).
+    bool Has(std::string_view name) const;
+};
 
 class T_POP3 {
 public:
@@ -41,6 +52,9 @@ public:
     T_statusHandler statusHandler;
     // Handled while a wait blocks (the user interface's message pump); none: waits block.
     const T_AntiFreeze* pump = nullptr;
+    // Most requests kept in flight at once when the server accepts pipelining. The send buffer
+    // bounds them too; this bound keeps a cancelled listing from waiting for many replies.
+    int pipelineLimit = 512;
 
     void SetConnector(Connector connector) { connector_ = std::move(connector); }
     // Takes host, user name, password, port and APOP flag from the account (TLS is the
@@ -63,6 +77,37 @@ public:
     // Closes at once; the operation waiting on the connection then fails.
     void AbortConnection();
 
+    // Sends CAPA the first time in a session and keeps the answer; a "-ERR" or a reply that is
+    // neither "+OK" nor "-ERR" leaves no capabilities.
+    const T_capabilities& Capabilities();
+    // The sizes of messages 1 to `count` (index n - 1) from one "LIST", as MessageSize reads
+    // them; kSizeUnknown for a message that the answer lacks (every message after "-ERR").
+    static constexpr std::int32_t kSizeUnknown = -2147483647 - 1;
+    std::vector<std::int32_t> MessageSizes(int count);
+
+    // Pipelined requests. A queued request goes out with the next flush, at the latest when a
+    // read has to wait for the server; its reply is read later, oldest first. Without
+    // PIPELINING announced, one request at a time. Any other command first reads and drops
+    // the replies still pending, so that it gets its own reply.
+    //
+    // True when requests may be sent ahead: PIPELINING announced and `pipelineLimit` above 1.
+    bool Pipelining() const { return pipelineLimit > 1 && capabilities_.Has("PIPELINING"); }
+    // Room for `requests` more: while none is pending, one; with PIPELINING as long as the
+    // requests in flight fit into the send buffer and `pipelineLimit`.
+    bool CanQueue(int requests = 1) const;
+    void QueueHeader(int number);  // TOP n 0
+    void QueueSize(int number);    // LIST n
+    std::size_t PendingReplies() const { return pending_.size(); }
+    // The reply to the oldest pending request, which must be a TOP: its header lines go to
+    // `message` as for FetchHeader; returns the message number. A "-ERR" reads and drops the
+    // replies still pending, then throws its text.
+    int ReadQueuedHeader(MessageSink& message);
+    // The reply to the oldest pending request, which must be a LIST n: the size as
+    // MessageSize gives it; "-ERR" as for ReadQueuedHeader.
+    int ReadQueuedSize();
+    // Reads and drops every pending reply.
+    void DropPendingReplies();
+
     void SendCommand(std::string_view line);
     Pop3Reply ReadReply();
     // Reads a reply and throws its error message unless it is "+OK".
@@ -78,9 +123,24 @@ private:
     void BeginCountedRead();
     void EndCountedRead();
     void Report(StatusKind kind, int value, const std::string& text);
+    void Queue(const std::string& line, bool header, int number);
+    void SkipMultiLine();
+    // Takes the oldest pending request off the queue and reads its reply.
+    Pop3Reply ReadPending();
+    // The reply to the oldest pending request; "-ERR" drops the rest, then throws.
+    Pop3Reply ReadPendingOk(bool header);
+
+    struct PendingRequest {
+        bool header;  // TOP n 0, else LIST n
+        int number;
+        std::size_t bytes;  // line end included
+    };
 
     Connector connector_;
     LineChannel channel_;
     bool connected_ = false;  // connected and its end not yet reported
     Pop3Reply lastReply_;
+    T_capabilities capabilities_;
+    std::deque<PendingRequest> pending_;
+    std::size_t pendingBytes_ = 0;
 };

@@ -50,7 +50,7 @@ Pop3Reply ReadPop3Reply(const std::function<std::string()>& readLine) {
     for (const std::string& line : raw) reply.lines.push_back(TextFrom(line));
     reply.ok = SameTextAscii(reply.code, "+OK");
     if (!reply.ok && reply.code != "-ERR")
-        throw TarnwickError("Unrecognized POP3 Response Header:\n\"" + reply.Text() + "\"");
+        throw UnrecognizedReply("Unrecognized POP3 Response Header:\n\"" + reply.Text() + "\"");
     return reply;
 }
 

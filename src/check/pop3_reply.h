@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/errors.h"
+
 struct Pop3Reply {
     bool ok = false;                 // "+OK" in any letter case; false for "-ERR"
     std::string code;                // the first four characters, blanks trimmed
@@ -18,9 +20,15 @@ struct Pop3Reply {
     std::string ErrorMessage() const;
 };
 
+// A reply whose code is neither "+OK" nor "-ERR".
+class UnrecognizedReply : public TarnwickError {
+public:
+    using TarnwickError::TarnwickError;
+};
+
 // Reads one reply through `readLine` (one received line without its line end): blank lines
 // are skipped; a first line whose fourth character is "-" continues up to a line starting with
-// its first three characters and a blank. Throws TarnwickError
+// its first three characters and a blank. Throws UnrecognizedReply
 // "Unrecognized POP3 Response Header:\n\"<text>\"" for a code that is neither "+OK" nor "-ERR".
 Pop3Reply ReadPop3Reply(const std::function<std::string()>& readLine);
 

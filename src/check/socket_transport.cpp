@@ -83,6 +83,16 @@ public:
 
     bool IsOpen() const override { return fd_ >= 0; }
 
+    // Half the send buffer: the kernel counts its own bookkeeping against the figure it
+    // reports, and a TLS record adds a little to every write.
+    std::size_t SendRoom() const override {
+        int size = 0;
+        socklen_t length = sizeof size;
+        if (fd_ < 0 || ::getsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &size, &length) != 0 || size <= 0)
+            return kDefaultSendRoom;
+        return static_cast<std::size_t>(size) / 2;
+    }
+
 private:
     bool PumpActive() const { return pump_ != nullptr && pump_->Active(); }
 

@@ -17,4 +17,9 @@ public:
     // Closes at once; later calls fail as on a closed connection.
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
+    // Bytes that can be sent without blocking while the peer reads nothing: what pipelined
+    // requests may keep in flight.
+    virtual std::size_t SendRoom() const { return kDefaultSendRoom; }
+
+    static constexpr std::size_t kDefaultSendRoom = 2048;
 };
