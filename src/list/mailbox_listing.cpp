@@ -16,11 +16,35 @@ std::vector<T_list_row> ListHeaders(T_POP3& session, const std::string& accountE
                                     const T_spam_rules& rules, const T_spam_criteria& criteria,
                                     const ListingProgress& progress) {
     std::vector<T_list_row> rows;
+    session.Capabilities();
     const int count = session.CountMessages();
-    rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
-    for (int n = count; n >= 1; --n) {
-        rows.push_back(MakeListRow(FetchEntry(session, n), accountEmail, rules, criteria));
-        if (progress && !progress(count - n + 1, count)) break;
+    if (count <= 0) return rows;
+    rows.reserve(static_cast<std::size_t>(count));  // a count no memory holds fails here
+    const std::vector<std::int32_t> sizes = session.MessageSizes(count);
+    const auto sizeOf = [&](int n) { return sizes[static_cast<std::size_t>(n - 1)]; };
+    // Headers from the newest message down, as many requests in flight as the session allows;
+    // a size the LIST lacked is asked for right after its header. A stop sends nothing more,
+    // and the replies already asked for still become rows.
+    const bool pipelining = session.Pipelining();
+    int next = count;
+    bool stopped = false;
+    for (;;) {
+        for (; !stopped && next >= 1; --next) {
+            const bool sizeToo = pipelining && sizeOf(next) == T_POP3::kSizeUnknown;
+            if (!session.CanQueue(sizeToo ? 2 : 1) && session.PendingReplies() > 0) break;
+            session.QueueHeader(next);
+            if (sizeToo) session.QueueSize(next);
+        }
+        if (session.PendingReplies() == 0) break;
+        auto entry = std::make_unique<T_mail_entry>();
+        entry->number = session.ReadQueuedHeader(*entry);
+        entry->size = sizeOf(entry->number);
+        if (entry->size == T_POP3::kSizeUnknown) {
+            if (!pipelining) session.QueueSize(entry->number);
+            entry->size = session.ReadQueuedSize();
+        }
+        rows.push_back(MakeListRow(std::move(entry), accountEmail, rules, criteria));
+        if (progress && !progress(static_cast<int>(rows.size()), count)) stopped = true;
     }
     return rows;
 }

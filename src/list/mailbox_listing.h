@@ -1,6 +1,6 @@
 #pragma once
-// The header listing of a mailbox: one list row per message, newest message first, each from
-// its own header and size request.
+// The header listing of a mailbox: one list row per message, newest message first, from one
+// size request and a header request per message (pipelined when the server allows).
 
 #include <functional>
 #include <memory>
@@ -16,11 +16,14 @@ class T_POP3;
 std::unique_ptr<T_mail_entry> FetchEntry(T_POP3& session, int number);
 
 // Called after each message with the number of messages done and the count; false stops the
-// listing (the rows made so far are kept).
+// listing: no further request is sent, and the replies already asked for still become rows
+// (and are reported) so that the session stays usable.
 using ListingProgress = std::function<bool(int done, int count)>;
 
-// Counts the messages, then makes the row of every message from the count down to 1, its spam
-// verdict by the rules and criteria included. Errors of the session reach the caller.
+// Asks for the capabilities (once per session), counts the messages, reads every size with one
+// LIST, then makes the row of every message from the count down to 1, its spam verdict by the
+// rules and criteria included. Errors of the session reach the caller, with the session in
+// step or closed.
 std::vector<T_list_row> ListHeaders(T_POP3& session, const std::string& accountEmail,
                                     const T_spam_rules& rules, const T_spam_criteria& criteria,
                                     const ListingProgress& progress = {});

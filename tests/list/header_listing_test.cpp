@@ -1,11 +1,13 @@
-// The header listing's conversation: one count, then TOP n 0 and LIST n from the highest
-// number down, replayed through a fake transport.
+// The header listing's conversation: capabilities, one count, one LIST for every size, then
+// TOP n 0 from the highest number down, one at a time or pipelined, replayed through a fake
+// transport and a scripted server.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "check/pop3_client.h"
 #include "list/mailbox_listing.h"
 #include "settings/errors.h"
+#include "support/scripted_server.h"
 #include "support/transcript.h"
 
 using ::testing::ElementsAre;
@@ -15,6 +17,27 @@ namespace {
 // No rules: nothing is judged spam.
 const T_spam_rules kNoRules;
 const T_spam_criteria kNoCriteria;
+
+// A capability list without PIPELINING, and one with it.
+constexpr const char* kLockStep = "C: CAPA\nS: +OK\nS: TOP\nS: UIDL\nS: .\n";
+constexpr const char* kPipelining = "C: CAPA\nS: +OK\nS: TOP\nS: PIPELINING\nS: UIDL\nS: .\n";
+
+// The reply to TOP n 0 of a message whose subject is its number.
+std::string HeaderReply(int n) {
+    return "S: +OK\nS: Subject: m" + std::to_string(n) + "\nS:\nS: .\n";
+}
+
+std::string Top(int n) {
+    return "C: TOP " + std::to_string(n) + " 0\n";
+}
+
+// STAT and a LIST with the size 100 + n for each of `count` messages.
+std::string CountAndSizes(int count) {
+    std::string script = "C: STAT\nS: +OK " + std::to_string(count) + " 0\nC: LIST\nS: +OK\n";
+    for (int n = 1; n <= count; ++n)
+        script += "S: " + std::to_string(n) + " " + std::to_string(100 + n) + "\n";
+    return script + "S: .\n";
+}
 
 struct Listing {
     explicit Listing(const std::string& script) : talk(std::string(kUserLogin) + script) {
@@ -33,12 +56,26 @@ std::vector<int> Numbers(const std::vector<T_list_row>& rows) {
     return numbers;
 }
 
+std::string ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const TarnwickError& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
 }  // namespace
 
-TEST(HeaderListing, NewestFirstOneHeaderAndSizeRequestEach) {
-    Listing s(R"(
+TEST(HeaderListing, WithoutPipeliningOneSizeRequestThenOneHeaderAtATime) {
+    Listing s(std::string(kLockStep) + R"(
         C: STAT
         S: +OK 2 3000
+        C: LIST
+        S: +OK 2 messages
+        S: 2 1536
+        S: 1 many
+        S: .
         C: TOP 2 0
         S: +OK
         S: From: Two <two@example.org>
@@ -46,15 +83,11 @@ TEST(HeaderListing, NewestFirstOneHeaderAndSizeRequestEach) {
         S: Date: Tue, 03 Mar 2026 10:00:00 +0000
         S:
         S: .
-        C: LIST 2
-        S: +OK 2 1536
         C: TOP 1 0
         S: +OK
         S: Subject: first
         S:
         S: .
-        C: LIST 1
-        S: +OK 1 many
     )");
     const auto rows = ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria);
     EXPECT_THAT(Numbers(rows), ElementsAre(2, 1));
@@ -69,7 +102,7 @@ TEST(HeaderListing, NewestFirstOneHeaderAndSizeRequestEach) {
 }
 
 TEST(HeaderListing, EmptyMailboxMakesNoRequestPerMessage) {
-    Listing s(R"(
+    Listing s(std::string(kPipelining) + R"(
         C: STAT
         S: +OK 0 0
     )");
@@ -78,15 +111,11 @@ TEST(HeaderListing, EmptyMailboxMakesNoRequestPerMessage) {
 }
 
 TEST(HeaderListing, ProgressCanStopTheListing) {
-    Listing s(R"(
-        C: STAT
-        S: +OK 3 30
+    Listing s(kLockStep + CountAndSizes(3) + R"(
         C: TOP 3 0
         S: +OK
         S: Subject: third
         S: .
-        C: LIST 3
-        S: +OK 3 10
     )");
     std::vector<std::pair<int, int>> reports;
     const auto rows =
@@ -100,9 +129,7 @@ TEST(HeaderListing, ProgressCanStopTheListing) {
 }
 
 TEST(HeaderListing, RefusedHeaderEndsTheListingWithTheServerText) {
-    Listing s(R"(
-        C: STAT
-        S: +OK 2 30
+    Listing s(kLockStep + CountAndSizes(2) + R"(
         C: TOP 2 0
         S: -ERR message 2 is gone
     )");
@@ -118,24 +145,198 @@ TEST(HeaderListing, SpamMarksFollowTheRules) {
     T_spam_rules spamRules;
     spamRules.push_back(std::make_unique<T_spam>());
     spamRules.back()->filter = {1, true, "@spam.example"};
-    Listing s(R"(
-        C: STAT
-        S: +OK 2 30
+    Listing s(kPipelining + CountAndSizes(2) + R"(
         C: TOP 2 0
+        C: TOP 1 0
         S: +OK
         S: From: offers@spam.example
         S: .
-        C: LIST 2
-        S: +OK 2 10
-        C: TOP 1 0
         S: +OK
         S: From: friend@example.org
         S: .
-        C: LIST 1
-        S: +OK 1 10
     )");
     const auto rows = ListHeaders(s.client, "me@test.example", spamRules, kNoCriteria);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_TRUE(rows[0].spam);
     EXPECT_FALSE(rows[1].spam);
+}
+
+TEST(HeaderListing, WithPipeliningTheWindowIsRefilledAsRepliesArrive) {
+    // At most three requests in flight: three go out at once, then one per reply read.
+    std::string script = kPipelining + CountAndSizes(5) + Top(5) + Top(4) + Top(3) +
+                         HeaderReply(5) + Top(2) + HeaderReply(4) + Top(1) + HeaderReply(3) +
+                         HeaderReply(2) + HeaderReply(1) + "C: NOOP\nS: +OK\n";
+    Listing s(script);
+    s.client.pipelineLimit = 3;
+    std::vector<int> done;
+    const auto rows =
+        ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria, [&](int d, int count) {
+            EXPECT_EQ(count, 5);
+            done.push_back(d);
+            return true;
+        });
+    EXPECT_THAT(Numbers(rows), ElementsAre(5, 4, 3, 2, 1));
+    EXPECT_EQ(rows[0].subjectText, "m5");
+    EXPECT_EQ(rows[0].entry->size, 105);
+    EXPECT_EQ(rows[4].entry->size, 101);
+    EXPECT_THAT(done, ElementsAre(1, 2, 3, 4, 5));
+    s.client.SendNoop();
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(HeaderListing, CapabilitiesAreAskedOncePerSessionAndARefusalMeansNone) {
+    Listing s(std::string("C: CAPA\nS: -ERR unknown command\n") + CountAndSizes(2) + Top(2) +
+              HeaderReply(2) + Top(1) + HeaderReply(1) + CountAndSizes(1) + Top(1) +
+              HeaderReply(1));
+    EXPECT_THAT(Numbers(ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria)),
+                ElementsAre(2, 1));
+    EXPECT_TRUE(s.client.Capabilities().asked);
+    EXPECT_FALSE(s.client.Capabilities().Has("PIPELINING"));
+    EXPECT_THAT(Numbers(ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria)),
+                ElementsAre(1));
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(HeaderListing, AnUnknownCapaReplyIsNoErrorOfTheListing) {
+    Listing s(std::string("C: CAPA\nS: * what is that\n") + CountAndSizes(1) + Top(1) +
+              HeaderReply(1));
+    EXPECT_THAT(Numbers(ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria)),
+                ElementsAre(1));
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(HeaderListing, AMessageMissingFromTheListAsksForItsOwnSizeAfterItsHeader) {
+    // Message 2 is missing and a line holds no number: LIST 2 goes right behind TOP 2 0. A
+    // refused LIST leaves every message to its own request; one at a time, after its header.
+    Listing s(std::string(kPipelining) + R"(
+        C: STAT
+        S: +OK 3 0
+        C: LIST
+        S: +OK
+        S: 3 300
+        S: junk line
+        S: 1 100
+        S: 7 700
+        S: .
+        C: TOP 3 0
+        C: TOP 2 0
+        C: LIST 2
+        C: TOP 1 0
+    )" + HeaderReply(3) +
+              HeaderReply(2) + "S: +OK 2 200\n" + HeaderReply(1) + R"(
+        C: STAT
+        S: +OK 2 0
+        C: LIST
+        S: -ERR not now
+        C: TOP 2 0
+    )" + HeaderReply(2) +
+              R"(
+        C: LIST 2
+        S: +OK 2 abc
+        C: TOP 1 0
+    )" + HeaderReply(1) +
+              R"(
+        C: LIST 1
+        S: +OK 1 11
+    )");
+    auto rows = ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria);
+    ASSERT_THAT(Numbers(rows), ElementsAre(3, 2, 1));
+    EXPECT_EQ(rows[0].entry->size, 300);
+    EXPECT_EQ(rows[1].entry->size, 200);
+    EXPECT_EQ(rows[2].entry->size, 100);
+    s.client.pipelineLimit = 1;
+    rows = ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria);
+    ASSERT_THAT(Numbers(rows), ElementsAre(2, 1));
+    EXPECT_EQ(rows[0].entry->size, -1);
+    EXPECT_EQ(rows[1].entry->size, 11);
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(HeaderListing, ARefusedHeaderAmongMoreInFlightEndsTheListingInStep) {
+    // All twenty requests are in flight; the seventh is refused. The thirteen replies behind it
+    // are read and dropped, so that the next command gets its own reply.
+    std::string script = kPipelining + CountAndSizes(20);
+    for (int n = 20; n >= 1; --n) script += Top(n);
+    for (int n = 20; n >= 1; --n) script += n == 14 ? "S: -ERR no such message\n" : HeaderReply(n);
+    Listing s(script + "C: NOOP\nS: +OK fine\n");
+    int reported = 0;
+    EXPECT_EQ(ErrorOf([&] {
+                  ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria,
+                              [&](int done, int) {
+                                  reported = done;
+                                  return true;
+                              });
+              }),
+              "no such message\r\n");
+    EXPECT_EQ(reported, 6);
+    EXPECT_TRUE(s.client.IsConnected());
+    EXPECT_EQ(s.client.PendingReplies(), 0u);
+    s.client.SendNoop();
+    EXPECT_EQ(s.client.LastReply().Text(), "fine");
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(HeaderListing, AGarbledReplyInTheWindowClosesTheSession) {
+    // Where the replies behind it begin is unknown: the session cannot be in step any more.
+    // The same for a reply that breaks off with an overlong line.
+    std::string script = kPipelining + CountAndSizes(4) + Top(4) + Top(3) + Top(2) + Top(1);
+    Listing s(script + HeaderReply(4) + "S: +XX garbled\n" + HeaderReply(2) + HeaderReply(1));
+    EXPECT_EQ(ErrorOf([&] { ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria); }),
+              "Unrecognized POP3 Response Header:\n\"garbled\"");
+    EXPECT_FALSE(s.client.IsConnected());
+    EXPECT_EQ(s.client.PendingReplies(), 0u);
+
+    Listing overlong(script + HeaderReply(4) + "S: +OK\nS: Subject: " + std::string(20000, 'x') +
+                     "\n" + HeaderReply(2) + HeaderReply(1));
+    EXPECT_EQ(
+        ErrorOf([&] { ListHeaders(overlong.client, "me@test.example", kNoRules, kNoCriteria); }),
+        "Max line length exceeded.");
+    EXPECT_FALSE(overlong.client.IsConnected());
+}
+
+TEST(HeaderListing, ACancelSendsNothingMoreAndKeepsTheRowsInFlight) {
+    // Eight in flight; the stop comes with the fifth reply, when messages 15 to 9 are still
+    // asked for: they become rows, TOP 8 is never sent, and NOOP gets its own reply.
+    std::string script = kPipelining + CountAndSizes(20);
+    for (int n = 20; n >= 13; --n) script += Top(n);
+    for (int n = 20; n >= 16; --n) script += HeaderReply(n) + (n > 16 ? Top(n - 8) : "");
+    for (int n = 15; n >= 9; --n) script += HeaderReply(n);
+    Listing s(script + "C: NOOP\nS: +OK\n");
+    s.client.pipelineLimit = 8;
+    std::vector<int> done;
+    const auto rows =
+        ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria, [&](int d, int) {
+            done.push_back(d);
+            return d != 5;
+        });
+    EXPECT_THAT(Numbers(rows), ElementsAre(20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9));
+    EXPECT_EQ(done.size(), 12u);
+    EXPECT_EQ(rows.back().subjectText, "m9");
+    s.client.SendNoop();
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(HeaderListing, AServerThatClosesInTheMiddleOfTheWindowEndsTheListing) {
+    // A real socket: five requests in flight, two replies, then the server hangs up.
+    std::string script = std::string(kUserLogin) + kPipelining + CountAndSizes(5);
+    for (int n = 5; n >= 1; --n) script += Top(n);
+    ScriptedServer server(script + HeaderReply(5) + HeaderReply(4) + "S: +OK\nS: Subject: m3");
+    T_POP3 client;
+    client.host = "127.0.0.1";
+    client.port = server.Port();
+    client.username = "bob";
+    client.password = "secret";
+    client.ConnectAndLogIn();
+    int reported = 0;
+    EXPECT_EQ(ErrorOf([&] {
+                  ListHeaders(client, "me@test.example", kNoRules, kNoCriteria, [&](int done, int) {
+                      reported = done;
+                      return true;
+                  });
+              }),
+              "Connection Closed Gracefully.");
+    EXPECT_EQ(reported, 2);
+    EXPECT_FALSE(client.IsConnected());
+    EXPECT_EQ(client.PendingReplies(), 0u);
+    EXPECT_EQ(server.Problems(), "");
 }
