@@ -6,11 +6,11 @@
 
 namespace {
 
-T_header_row RowOfLine(const std::string& line) {
+T_header_row RowOfLine(std::string_view line) {
     if (!HasText(line)) return {};
     if (line[0] == ' ' || line[0] == '\t') return {" ", DecodeHeaderText(Trim(line))};
     const std::size_t colon = line.find(':');
-    if (colon == std::string::npos || colon == 0) return {"?", DecodeHeaderText(Trim(line))};
+    if (colon == std::string_view::npos || colon == 0) return {"?", DecodeHeaderText(Trim(line))};
     return {Trim(line.substr(0, colon)), DecodeHeaderText(Trim(line.substr(colon + 1)))};
 }
 

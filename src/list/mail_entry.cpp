@@ -61,7 +61,7 @@ std::vector<std::string> T_mail_entry::HeaderLinesForSaving() const {
     for (const auto& line : rawHeaderLines) {
         const bool continuation = !line.empty() && (line[0] == ' ' || line[0] == '\t');
         if (!continuation) skipping = DescribesBody(line);
-        if (!skipping) lines.push_back(line);
+        if (!skipping) lines.emplace_back(line);
     }
     lines.insert(lines.end(), extraHeaderLines.begin(), extraHeaderLines.end());
     lines.emplace_back("MIME-Version: 1.0");
@@ -71,10 +71,11 @@ std::vector<std::string> T_mail_entry::HeaderLinesForSaving() const {
 }
 
 void T_mail_entry::AddHeaderLine(std::string line) {
-    rawHeaderLines.push_back(std::move(line));
+    rawHeaderLines.push_back(line);
 }
 
 void T_mail_entry::HeaderComplete() {
+    rawHeaderLines.shrink_to_fit();
     ParseHeaderInto(*this);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "check/message_sink.h"
+#include "list/header_lines.h"
 
 struct T_mail_address {
     std::string name;     // display name, decoded to UTF-8
@@ -31,7 +32,7 @@ public:
     std::int32_t size = -1;
 
     // Parsed header.
-    std::vector<std::string> rawHeaderLines;  // as received; a folded line is a line of its own
+    T_header_lines rawHeaderLines;  // as received; a folded line is a line of its own
     T_mail_address from;
     std::string subject;
     std::time_t date = 0;  // local date-time; 0 when absent or unreadable

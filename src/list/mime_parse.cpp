@@ -108,11 +108,11 @@ bool OpensField(std::string_view line) {
     });
 }
 
-// The header as the parser reads it. The parser gives up on a header whose first line is not
-// a field, so such a header gets a harmless field in front and the broken line is skipped
-// like any other broken line.
-std::string ParserHeaderText(const std::vector<std::string>& lines) {
-    std::string text = WithBase64WordsAsQ(Joined(lines, "\n"));
+// The header as the parser reads it, every line followed by LF. The parser gives up on a
+// header whose first line is not a field, so such a header gets a harmless field in front and
+// the broken line is skipped like any other broken line.
+std::string ParserHeaderText(const T_header_lines& lines) {
+    std::string text = WithBase64WordsAsQ(lines.Text());
     if (!lines.empty() && !OpensField(lines.front())) text.insert(0, "X-Unparsed-Start: 1\n");
     return text;
 }

@@ -41,6 +41,20 @@ TEST(MailEntryHeader, RawLinesKeepFoldedLinesApart) {
     EXPECT_TRUE(e.parts.empty());
 }
 
+TEST(MailEntryHeader, RawLinesReadBackAsAddedEmptyOnesIncluded) {
+    const std::vector<std::string> added = {"", "A: 1", "", "\tfolded", ""};
+    T_header_lines lines;
+    for (const auto& line : added) lines.push_back(line);
+    EXPECT_EQ(lines.size(), added.size());
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end()), added);
+    EXPECT_EQ(lines.back(), "");
+    EXPECT_EQ(lines[3], "\tfolded");
+    EXPECT_EQ(lines[9], "");
+    EXPECT_EQ(T_header_lines{"only"}.back(), "only");
+    EXPECT_EQ(T_header_lines{""}.back(), "");
+    EXPECT_TRUE(T_header_lines{}.empty());
+}
+
 TEST(MailEntryHeader, MissingOrUnreadableDateIsZero) {
     EXPECT_EQ(EntryFromFixture("no_date.eml").date, 0);
     EXPECT_EQ(EntryFromFixture("bad_date.eml").date, 0);
