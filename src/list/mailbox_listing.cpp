@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "check/pop3_client.h"
+#include "settings/errors.h"
 
 std::unique_ptr<T_mail_entry> FetchEntry(T_POP3& session, int number) {
     auto entry = std::make_unique<T_mail_entry>();
@@ -35,7 +36,11 @@ std::vector<T_list_row> ListHeaders(T_POP3& session, const std::string& accountE
             session.QueueHeader(next);
             if (sizeToo) session.QueueSize(next);
         }
-        if (session.PendingReplies() == 0) break;
+        if (session.PendingReplies() == 0) {
+            // A connection closed under the listing takes the replies still owed with it.
+            if (!session.IsConnected()) throw TarnwickError("Not Connected.");
+            break;
+        }
         auto entry = std::make_unique<T_mail_entry>();
         entry->number = session.ReadQueuedHeader(*entry);
         entry->size = sizeOf(entry->number);

@@ -104,32 +104,34 @@ TEST_F(ListWindowTest, RefusedDeletionStopsTheCommandAndShowsItsError) {
         S: +OK logged in
         C: STAT
         S: +OK 3 300
+        C: CAPA
+        S: -ERR unknown command
         C: STAT
         S: +OK 3 300
+        C: LIST
+        S: +OK
+        S: 1 100
+        S: 2 100
+        S: 3 100
+        S: .
         C: TOP 3 0
         S: +OK
         S: Subject: three
         S: Date: Wed, 09 Dec 2026 08:00:00 +0000
         S:
         S: .
-        C: LIST 3
-        S: +OK 3 100
         C: TOP 2 0
         S: +OK
         S: Subject: two
         S: Date: Tue, 08 Dec 2026 08:00:00 +0000
         S:
         S: .
-        C: LIST 2
-        S: +OK 2 100
         C: TOP 1 0
         S: +OK
         S: Subject: one
         S: Date: Mon, 07 Dec 2026 08:00:00 +0000
         S:
         S: .
-        C: LIST 1
-        S: +OK 1 100
         C: DELE 1
         S: +OK
         C: DELE 2
