@@ -1,7 +1,5 @@
 #include "list/mailbox_listing.h"
 
-#include <algorithm>
-
 #include "check/pop3_client.h"
 
 std::unique_ptr<T_mail_entry> FetchEntry(T_POP3& session, int number) {
@@ -17,7 +15,7 @@ std::vector<T_list_row> ListHeaders(T_POP3& session, const std::string& accountE
                                     const ListingProgress& progress) {
     std::vector<T_list_row> rows;
     const int count = session.CountMessages();
-    rows.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    // The rows grow as they arrive: the count is the server's word, not memory to set aside.
     for (int n = count; n >= 1; --n) {
         rows.push_back(MakeListRow(FetchEntry(session, n), accountEmail, rules, criteria));
         if (progress && !progress(count - n + 1, count)) break;
