@@ -49,7 +49,9 @@ T_checkResult CheckAccount(const T_pop3params& account, const T_sessionOptions& 
     const std::string section = AccountSection(account);
     notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email);
     const auto settings = OpenSettings();
-    std::unique_ptr<T_POP3> session = OpenSession(account, options);
+    T_sessionOptions limited = options;
+    if (limited.timeLimit.count() <= 0) limited.timeLimit = kCheckTimeLimit;
+    std::unique_ptr<T_POP3> session = OpenSession(account, limited);
     const SessionEnd end{session};
 
     notifier.ClearAlertMessages();

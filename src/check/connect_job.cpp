@@ -91,7 +91,10 @@ void RunConnectThread(std::shared_ptr<SharedConnect> shared, std::string host, i
     shared->finished.notify_all();
 }
 
-int ConnectWhilePumping(const ConnectOptions& options) {
+// Resolves and connects in a thread of its own and waits for it at most the connect time-out,
+// handling the pump in slices while it is active: a server whose accept queue is full would
+// otherwise hold the caller for the kernel's own limit.
+int ConnectWithin(const ConnectOptions& options) {
     auto shared = std::make_shared<SharedConnect>();
     std::thread(RunConnectThread, shared, options.host, options.port).detach();
     const auto deadline = std::chrono::steady_clock::now() + options.connectTimeout;
@@ -101,6 +104,7 @@ int ConnectWhilePumping(const ConnectOptions& options) {
             shared->abandoned = true;
             throw TarnwickError("Connect timed out.");
         }
+        if (options.pump == nullptr || !options.pump->Active()) continue;
         lock.unlock();
         options.pump->Process();
         lock.lock();
@@ -121,9 +125,7 @@ int ConnectTcp(const ConnectOptions& options) {
         throw TarnwickError("Invalid port number: " + std::to_string(options.port) + ".");
     Report(options, "Resolving hostname " + options.host + ".");
     Report(options, "Connecting to " + options.host + ".");
-    const bool pumping = options.pump != nullptr && options.pump->Active();
-    const int fd =
-        pumping ? ConnectWhilePumping(options) : ResolveAndConnect(options.host, options.port);
+    const int fd = ConnectWithin(options);
     Report(options, "Connected.");
     return fd;
 }

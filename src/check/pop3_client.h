@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,7 +37,11 @@ public:
     bool useTls = false;     // the TLS layer is attached
     bool verifyPeer = true;  // check the server's certificate (TLS only)
     std::chrono::milliseconds connectTimeout{120000};
+    // Every reply must arrive within this from its command (a multi-line reply may take longer
+    // while its data keeps coming at a sane rate).
     std::chrono::milliseconds readTimeout;
+    // No wait of the session goes on after this time (a check's time limit); none by default.
+    std::optional<std::chrono::steady_clock::time_point> endBy;
     int messageCount = 0;
     T_statusHandler statusHandler;
     // Handled while a wait blocks (the user interface's message pump); none: waits block.
@@ -71,6 +76,7 @@ public:
 
 private:
     void Connect();
+    std::chrono::milliseconds ConnectTimeLeft() const;
     void LogIn(const Pop3Reply& greeting);
     void Disconnect();
     void ReadHeaderLines(MessageSink& message, bool endAtEmptyLine, bool& bodyFollows);

@@ -18,6 +18,8 @@ std::unique_ptr<T_POP3> NewClient(const T_pop3params& account, const T_sessionOp
     // A hand-edited SSL_VERIFY=0 accepts any certificate (a self-signed server).
     client->verifyPeer = settings.ReadBool(section, "SSL_VERIFY", true);
     client->messageCount = 0;
+    if (options.timeLimit.count() > 0)
+        client->endBy = std::chrono::steady_clock::now() + options.timeLimit;
     return client;
 }
 

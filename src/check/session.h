@@ -2,6 +2,7 @@
 // Opening and ending POP3 sessions for an account, with the outcome recorded in the account's
 // section of the settings file.
 
+#include <chrono>
 #include <memory>
 
 #include "check/anti_freeze.h"
@@ -14,6 +15,8 @@ struct T_sessionOptions {
     bool tlsAvailable = false;           // false: a TLS account connects without TLS
     const T_AntiFreeze* pump = nullptr;  // handled while waits block; none: waits block
     T_statusHandler statusHandler;       // receiver of the client's status reports
+    // No wait of the session goes on longer than this from its opening; 0: no limit.
+    std::chrono::milliseconds timeLimit{0};
 };
 
 // Connects, logs in and counts. Never throws for a connection, login or count failure: it

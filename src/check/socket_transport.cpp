@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "check/anti_freeze.h"
 #include "check/connect_job.h"
@@ -83,6 +84,8 @@ public:
 
     bool IsOpen() const override { return fd_ >= 0; }
 
+    void SetDeadline(Clock::time_point deadline) override { deadline_ = deadline; }
+
 private:
     bool PumpActive() const { return pump_ != nullptr && pump_->Active(); }
 
@@ -99,9 +102,10 @@ private:
     }
 
     // Waits until the socket is ready, handling the pump in slices while it is active; a
-    // connection closed meanwhile (AbortConnection from the pump) or the time-out ends it.
+    // connection closed meanwhile (AbortConnection from the pump), the deadline set by the
+    // reader or, without one, the read time-out ends it.
     void WaitFor(short events) {
-        const auto deadline = Clock::now() + readTimeout_;
+        const auto deadline = deadline_ ? *deadline_ : Clock::now() + readTimeout_;
         for (;;) {
             ThrowIfClosed();
             const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
@@ -117,7 +121,10 @@ private:
         }
     }
 
+    // The whole handshake has the read time-out: a server sending a byte now and then cannot
+    // hold it open.
     void Handshake() {
+        deadline_ = Clock::now() + readTimeout_;
         for (;;) {
             const int result = SSL_connect(ssl_.get());
             if (result == 1) return;
@@ -186,6 +193,7 @@ private:
     int fd_;
     SslHandle ssl_;
     milliseconds readTimeout_;
+    std::optional<Clock::time_point> deadline_;
     const T_AntiFreeze* pump_;
 };
 
