@@ -3,7 +3,7 @@
 // regard to case, file order kept, CR LF line ends. Every operation works on the file as it
 // is on disk at that moment, so two objects on the same file never undo each other's writes.
 // Every write goes to a temporary file beside the file and is renamed over it; a failed write
-// throws TarnwickError("Unable to write to <path>").
+// throws TarnwickError("Unable to write to <path>: <reason>").
 
 #include <memory>
 #include <string>
@@ -21,6 +21,10 @@ public:
 
     const std::string& Path() const { return path_; }
 
+    // Throws TarnwickError("Unable to read <path>: <reason>") when the file exists and cannot
+    // be read, or holds zero bytes (binary data, not a text file); a missing file is fine.
+    void CheckReadable() const;
+
     // Value trimmed of blanks, at most 2047 characters; `def` when the section or key is missing.
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view def) const;
@@ -33,9 +37,9 @@ public:
     void WriteInteger(std::string_view section, std::string_view key, int value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
 
-    // Section names as written, in file order (as far as a 16 384-byte name list holds them).
+    // Every section name as written, in file order.
     std::vector<std::string> ReadSections() const;
-    // Key names of one section, in file order (same limit).
+    // Every key name of one section, in file order.
     std::vector<std::string> ReadSection(std::string_view section) const;
     bool SectionExists(std::string_view section) const;
     void EraseSection(std::string_view section);
