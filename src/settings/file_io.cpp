@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <random>
 
@@ -73,10 +74,14 @@ bool WriteTemporary(int fd, const std::string& target, std::string_view content)
 
 }  // namespace
 
-ReadStatus ReadFileBytes(const std::string& path, std::string& bytes) {
+ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, int* error) {
     bytes.clear();
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Failed;
+    if (file.get() < 0 && errno == ENOENT) return ReadStatus::Missing;
+    if (file.get() < 0) {
+        if (error != nullptr) *error = errno;
+        return ReadStatus::Failed;
+    }
     struct stat info {};
     if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode)) {
         bytes.reserve(static_cast<std::size_t>(info.st_size));
@@ -86,6 +91,7 @@ ReadStatus ReadFileBytes(const std::string& path, std::string& bytes) {
         const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
+            if (error != nullptr) *error = errno;
             bytes.clear();
             return ReadStatus::Failed;
         }
@@ -94,15 +100,21 @@ ReadStatus ReadFileBytes(const std::string& path, std::string& bytes) {
     }
 }
 
+std::string WriteErrorText(const std::string& path, int error) {
+    return "Unable to write to " + path + ": " + std::strerror(error != 0 ? error : EIO);
+}
+
 void WriteFileAtomically(const std::string& path, std::string_view content) {
     const std::string target = ResolvedTarget(path);
     std::string tempPath;
     FileDescriptor temp(CreateTemporaryBeside(target, tempPath));
-    if (temp.get() < 0) throw TarnwickError("Unable to write to " + path);
+    if (temp.get() < 0) throw TarnwickError(WriteErrorText(path, errno));
+    errno = 0;
     const bool written = WriteTemporary(temp.get(), target, content) && temp.Close() &&
                          ::rename(tempPath.c_str(), target.c_str()) == 0;
     if (!written) {
+        const int error = errno;
         ::unlink(tempPath.c_str());
-        throw TarnwickError("Unable to write to " + path);
+        throw TarnwickError(WriteErrorText(path, error));
     }
 }

@@ -8,9 +8,13 @@
 
 enum class ReadStatus { Ok, Missing, Failed };
 
-// Reads every byte of `path` into `bytes` (left empty unless the status is Ok).
-ReadStatus ReadFileBytes(const std::string& path, std::string& bytes);
+// Reads every byte of `path` into `bytes` (left empty unless the status is Ok); on Failed the
+// system's error number goes to `error` when given.
+ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, int* error = nullptr);
 
 // Replaces the file at `path` by `content`, keeping its permissions; on any failure the old
-// file stays as it was and TarnwickError("Unable to write to <path>") is thrown.
+// file stays as it was and TarnwickError(WriteErrorText(path, reason)) is thrown.
 void WriteFileAtomically(const std::string& path, std::string_view content);
+
+// "Unable to write to <path>: <the system's text for `error`>".
+std::string WriteErrorText(const std::string& path, int error);

@@ -87,6 +87,7 @@ std::string AccountSection(const T_pop3params& params) {
 bool LoadSettings(T_settingsValues& values) {
     values.accounts.clear();
     const auto ini = OpenSettings();
+    ini->CheckReadable();
     values.autorun = ini->ReadBool(kGeneral, "AUTORUN", false);
     values.playWave = ini->ReadBool(kGeneral, "PLAYWAVE", false);
     values.showAdvert = ini->ReadBool(kGeneral, "SHOW_ADVERT", true);

@@ -195,8 +195,36 @@ TEST_F(SettingsTest, AnUnwritableFileReportsItsPath) {
         SaveSettings();
         FAIL() << "no error";
     } catch (const TarnwickError& e) {
-        EXPECT_EQ(e.what(), "Unable to write to " + folder_.File("vellmoor.ini"));
+        EXPECT_EQ(e.what(),
+                  "Unable to write to " + folder_.File("vellmoor.ini") + ": Is a directory");
     }
+}
+
+TEST_F(SettingsTest, AFileThatCannotBeReadIsAnErrorWithItsReasonAndStaysAsItIs) {
+    const auto loadError = [this] {
+        try {
+            LoadSettings();
+        } catch (const TarnwickError& e) {
+            return std::string(e.what());
+        }
+        return std::string("(no error)");
+    };
+    const std::string path = folder_.File("vellmoor.ini");
+    // A folder in the file's place cannot be read by anyone, root included.
+    std::filesystem::create_directory(path);
+    EXPECT_EQ(loadError(), "Unable to read " + path + ": Is a directory");
+    std::filesystem::remove(path);
+
+    const std::string noise("\x8f\x00[EML_A]\r\nEMAIL=a@x\r\n\x00\xff\x13", 25);
+    WriteSettings(noise);
+    EXPECT_EQ(loadError(), "Unable to read " + path + ": not a settings file");
+    EXPECT_EQ(Settings(), noise);
+
+    WriteSettings("[EML_A]\r\nEMAIL=a@x\r\n");
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+    // Root reads any file: try as an ordinary user in a child process.
+    EXPECT_TRUE(AsOrdinaryUser(
+        [&] { return loadError() == "Unable to read " + path + ": Permission denied"; }));
 }
 
 TEST_F(SettingsTest, ServerListReadsValuesInKeyOrder) {
