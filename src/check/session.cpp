@@ -1,6 +1,7 @@
 #include "check/session.h"
 
 #include <ctime>
+#include <optional>
 
 #include "settings/errors.h"
 #include "settings/settings.h"
@@ -44,13 +45,23 @@ std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_session
     const std::string section = AccountSection(account);
     const auto settings = OpenSettings();
     auto client = NewClient(account, options, *settings, section);
+    std::optional<std::string> failure;
     try {
         client->ConnectAndLogIn();
         client->messageCount = client->CountMessages();
-        settings->WriteString(section, "LAST_RESULT", "1");
-        settings->WriteString(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
     } catch (const std::exception& error) {
-        RecordFailure(*client, *settings, section, error.what());
+        failure = error.what();
+    }
+    try {
+        if (failure) {
+            RecordFailure(*client, *settings, section, *failure);
+        } else {
+            settings->WriteString(section, "LAST_RESULT", "1");
+            settings->WriteString(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+        }
+    } catch (...) {
+        EndSession(client);  // the server hears QUIT before the failure to record travels on
+        throw;
     }
     return client;
 }

@@ -21,7 +21,9 @@ struct T_sessionOptions {
 
 // Connects, logs in and counts. Never throws for a connection, login or count failure: it
 // reports StatusKind::Error and records LAST_RESULT "0", LAST_CHECK and LAST_ERROR instead (on
-// success LAST_RESULT "1" and LAST_CHECK). Test IsConnected() on the result.
+// success LAST_RESULT "1" and LAST_CHECK). Test IsConnected() on the result. A failure to
+// record the outcome (the settings file cannot be written) ends the session with QUIT and is
+// thrown.
 std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options);
 
 // Sends QUIT when connected and destroys the client; `session` is empty afterwards.

@@ -134,7 +134,7 @@ TEST_F(LanguageTest, AFailedWriteBackReportsThePath) {
     // A folder in the file's place: the temporary file cannot be renamed over it.
     std::filesystem::create_directories(folder_.File("vellmoar.lng/in-the-way"));
     EXPECT_EQ(ErrorText([] { WriteBackLanguageTable(); }),
-              "Unable to write to " + folder_.File("vellmoar.lng"));
+              "Unable to write to " + folder_.File("vellmoar.lng") + ": Is a directory");
 }
 
 TEST_F(LanguageTest, AFileThatCannotBeReadIsNeverReplaced) {
