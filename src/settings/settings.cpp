@@ -92,7 +92,11 @@ bool LoadSettings(T_settingsValues& values) {
     values.playWave = ini->ReadBool(kGeneral, "PLAYWAVE", false);
     values.showAdvert = ini->ReadBool(kGeneral, "SHOW_ADVERT", true);
     for (const std::string& section : ini->ReadSections()) {
-        if (IsAccountSection(section)) values.accounts.push_back(ReadAccount(*ini, section));
+        if (!IsAccountSection(section)) continue;
+        T_pop3item item = ReadAccount(*ini, section);
+        // A section without an address holds run state only (kept under the computed name of
+        // a hand-named section): no account.
+        if (HasText(item.params.email)) values.accounts.push_back(std::move(item));
     }
     return true;
 }

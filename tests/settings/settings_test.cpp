@@ -92,7 +92,7 @@ TEST_F(SettingsTest, LoadsOnlyExactlyNamedAccountSectionsInFileOrder) {
     EXPECT_TRUE(autorun);
     EXPECT_TRUE(playWave);
     EXPECT_FALSE(showAdvert);
-    ASSERT_EQ(accounts.size(), 3u);
+    ASSERT_EQ(accounts.size(), 2u);
     const T_pop3item& b = accounts[0];
     EXPECT_TRUE(b.enabled);
     EXPECT_EQ(b.params.email, "b@x");
@@ -102,17 +102,25 @@ TEST_F(SettingsTest, LoadsOnlyExactlyNamedAccountSectionsInFileOrder) {
     EXPECT_EQ(b.params.port, 110);
     EXPECT_TRUE(b.params.secureLogin);
     EXPECT_TRUE(b.params.ssl);
-    // A section without any key: empty texts, port 110, disabled, switches off.
-    const T_pop3item& empty = accounts[1];
-    EXPECT_FALSE(empty.enabled);
-    EXPECT_EQ(empty.params.email, "");
-    EXPECT_EQ(empty.params.password, "");
-    EXPECT_EQ(empty.params.port, 110);
-    EXPECT_FALSE(empty.params.secureLogin);
-    EXPECT_FALSE(empty.params.ssl);
-    EXPECT_EQ(accounts[2].params.email, "a@x");
-    EXPECT_EQ(accounts[2].params.port, 110);
-    EXPECT_EQ(accounts[2].params.password.size(), 6u);  // not a cipher text: whatever it gives
+    // A section without an e-mail address (EML_EMPTY) is no account. Keys that are missing or
+    // bad: port 110, switches off.
+    EXPECT_EQ(accounts[1].params.email, "a@x");
+    EXPECT_EQ(accounts[1].params.port, 110);
+    EXPECT_FALSE(accounts[1].enabled);
+    EXPECT_FALSE(accounts[1].params.secureLogin);
+    EXPECT_FALSE(accounts[1].params.ssl);
+    EXPECT_EQ(accounts[1].params.password.size(), 6u);  // not a cipher text: whatever it gives
+}
+
+TEST_F(SettingsTest, RunStateOfAHandNamedSectionDoesNotLoadAsABlankAccount) {
+    // A check keeps the run state of [EML_MYBOX] in the section named after server and user,
+    // which then holds no e-mail address.
+    WriteSettings(
+        "[EML_MYBOX]\r\nENABLED=1\r\nEMAIL=me@x\r\nHOST=pop.x\r\nUSERNAME=u\r\n"
+        "[EML_POP_X_U]\r\nLAST_RESULT=1\r\nCOUNT=3\r\n[EML_BLANK]\r\nEMAIL= \r\n");
+    LoadSettings();
+    ASSERT_EQ(accounts.size(), 1u);
+    EXPECT_EQ(accounts[0].params.email, "me@x");
 }
 
 TEST_F(SettingsTest, SaveWritesGeneralThenEveryAccountInOrder) {
@@ -169,7 +177,7 @@ TEST_F(SettingsTest, SavingNoAccountsErasesOnlyAccountSections) {
 }
 
 TEST_F(SettingsTest, AHandEditedSectionIsRewrittenUnderItsComputedName) {
-    WriteSettings("[EML_OLD_NAME]\r\nHOST=pop.x\r\nUSERNAME=u\r\nCOUNT=3\r\n");
+    WriteSettings("[EML_OLD_NAME]\r\nEMAIL=u@x\r\nHOST=pop.x\r\nUSERNAME=u\r\nCOUNT=3\r\n");
     LoadSettings();
     SaveSettings();
     const auto ini = OpenSettings();
