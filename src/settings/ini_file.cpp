@@ -66,7 +66,7 @@ std::vector<std::string> Names(const std::vector<std::string_view>& names) {
 
 }  // namespace
 
-IniFile::IniFile(std::string path) : path_(std::move(path)) {}
+IniFile::IniFile(std::string path, FileAccess access) : path_(std::move(path)), access_(access) {}
 IniFile::IniFile(IniFile&&) noexcept = default;
 IniFile& IniFile::operator=(IniFile&&) noexcept = default;
 IniFile::~IniFile() = default;
@@ -106,7 +106,7 @@ void IniFile::Store() {
     }
     std::string content = document_->Content();
     try {
-        WriteFileAtomically(path_, content);
+        WriteFileAtomically(path_, content, access_);
     } catch (...) {
         document_.reset();  // the lines no longer match the file
         throw;

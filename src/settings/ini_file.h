@@ -10,11 +10,14 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/file_io.h"
+
 class IniDocument;
 
 class IniFile {
 public:
-    explicit IniFile(std::string path);
+    // `access`: who may read and write the file once this object has replaced it.
+    explicit IniFile(std::string path, FileAccess access = FileAccess::KeepExisting);
     IniFile(IniFile&&) noexcept;
     IniFile& operator=(IniFile&&) noexcept;
     ~IniFile();
@@ -55,6 +58,7 @@ private:
     void Store();
 
     std::string path_;
+    FileAccess access_;
     // The file as this object last read or wrote it (its bytes and their lines); the lines are
     // reused as long as the file holds the same bytes.
     mutable std::string diskBytes_;

@@ -74,7 +74,8 @@ void LoadColumns(const IniFile& ini, ListViewLayout& view) {
 }  // namespace
 
 std::unique_ptr<IniFile> OpenSettings() {
-    return std::make_unique<IniFile>(SettingsFilePath());
+    // It holds the passwords: readable by its owner only.
+    return std::make_unique<IniFile>(SettingsFilePath(), FileAccess::OwnerOnly);
 }
 
 std::string AccountSection(const T_pop3params& params) {

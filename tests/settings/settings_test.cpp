@@ -2,10 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <thread>
 
 #include "settings/cipher.h"
 #include "settings/errors.h"
+#include "settings/file_io.h"
 #include "settings/program_path.h"
 #include "settings/settings_test_support.h"
 #include "support/temp_folder.h"
@@ -233,6 +240,47 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsAnErrorWithItsReasonAndStaysAsItIs) 
     // Root reads any file: try as an ordinary user in a child process.
     EXPECT_TRUE(AsOrdinaryUser(
         [&] { return loadError() == "Unable to read " + path + ": Permission denied"; }));
+}
+
+TEST_F(SettingsTest, TheFileHoldsPasswordsSoOnlyItsOwnerMayReadIt) {
+    WriteSettings("[GENERAL]\r\n");
+    ::chmod(folder_.File("vellmoor.ini").c_str(), 0644);
+    accounts.push_back(Account("pop.one", "ann"));
+    SaveSettings();
+    struct stat info {};
+    ASSERT_EQ(::stat(folder_.File("vellmoor.ini").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(SettingsTest, ASaveRemovesTheTemporaryFilesKilledSavesLeft) {
+    namespace fs = std::filesystem;
+    const std::string stale = folder_.File("vellmoor.ini.0badf00d~");
+    folder_.Write("vellmoor.ini.0badf00d~", "PASSWORD=...");
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    // A save under way elsewhere, and files that are not ours.
+    const std::vector<std::string> kept{"vellmoor.ini.12345678~", "vellmoor.ini.backup~",
+                                        "other.ini.0badf00d~"};
+    for (const std::string& name : kept) folder_.Write(name, "x");
+    fs::last_write_time(folder_.File(kept[2]),
+                        fs::file_time_type::clock::now() - std::chrono::hours(2));
+    SaveSettings();
+    EXPECT_FALSE(fs::exists(stale));
+    for (const std::string& name : kept) EXPECT_TRUE(fs::exists(folder_.File(name))) << name;
+}
+
+TEST_F(SettingsTest, AKilledSaveLeavesNoTemporaryFile) {
+    const std::string path = folder_.File("vellmoor.ini");
+    const std::string large(16 << 20, 'x');
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (;;) WriteFileAtomically(path, large, FileAccess::OwnerOnly);
+    }
+    ASSERT_GT(child, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path()))
+        EXPECT_EQ(entry.path().filename(), "vellmoor.ini");
 }
 
 TEST_F(SettingsTest, ServerListReadsValuesInKeyOrder) {
