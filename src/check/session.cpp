@@ -1,7 +1,6 @@
 #include "check/session.h"
 
 #include <ctime>
-#include <optional>
 
 #include "settings/errors.h"
 #include "settings/settings.h"
@@ -24,12 +23,12 @@ std::unique_ptr<T_POP3> NewClient(const T_pop3params& account, const T_sessionOp
     return client;
 }
 
-void RecordFailure(T_POP3& client, IniFile& settings, const std::string& section,
+void RecordFailure(T_POP3& client, T_runState& runState, const std::string& section,
                    const std::string& message) {
     if (client.statusHandler) client.statusHandler(client, StatusKind::Error, 0, message);
-    settings.WriteString(section, "LAST_RESULT", "0");
-    settings.WriteString(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
-    settings.WriteString(section, "LAST_ERROR", OneLineError(message));
+    runState.Write(section, "LAST_RESULT", "0");
+    runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+    runState.Write(section, "LAST_ERROR", OneLineError(message));
 }
 
 }  // namespace
@@ -41,24 +40,39 @@ std::string OneLineError(const std::string& message) {
     return line;
 }
 
-std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options) {
-    const std::string section = AccountSection(account);
+void T_runState::Write(std::string_view section, std::string_view key, std::string value) {
+    writes_.push_back({std::string(section), std::string(key), std::move(value)});
+}
+
+void T_runState::Store() {
+    if (writes_.empty()) return;
     const auto settings = OpenSettings();
-    auto client = NewClient(account, options, *settings, section);
-    std::optional<std::string> failure;
+    settings->BeginBatch();
+    for (const Entry& entry : writes_) settings->WriteString(entry.section, entry.key, entry.value);
+    writes_.clear();
+    settings->CommitBatch();
+}
+
+std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options,
+                                    T_runState& runState) {
+    const std::string section = AccountSection(account);
+    auto client = NewClient(account, options, *OpenSettings(), section);
     try {
         client->ConnectAndLogIn();
         client->messageCount = client->CountMessages();
+        runState.Write(section, "LAST_RESULT", "1");
+        runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
     } catch (const std::exception& error) {
-        failure = error.what();
+        RecordFailure(*client, runState, section, error.what());
     }
+    return client;
+}
+
+std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options) {
+    T_runState runState;
+    auto client = OpenSession(account, options, runState);
     try {
-        if (failure) {
-            RecordFailure(*client, *settings, section, *failure);
-        } else {
-            settings->WriteString(section, "LAST_RESULT", "1");
-            settings->WriteString(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
-        }
+        runState.Store();
     } catch (...) {
         EndSession(client);  // the server hears QUIT before the failure to record travels on
         throw;
