@@ -101,9 +101,10 @@ private:
         if (fd_ < 0) throw TarnwickError("Connection Closed Gracefully.");
     }
 
-    // Waits until the socket is ready, handling the pump in slices while it is active; a
-    // connection closed meanwhile (AbortConnection from the pump), the deadline set by the
-    // reader or, without one, the read time-out ends it.
+    // Waits until the socket is ready, in the user interface's own wait when it has one, else
+    // handling the pump in slices while it is active; a connection closed meanwhile
+    // (AbortConnection from the pump), the deadline set by the reader or, without one, the read
+    // time-out ends it.
     void WaitFor(short events) {
         const auto deadline = deadline_ ? *deadline_ : Clock::now() + readTimeout_;
         for (;;) {
@@ -112,6 +113,12 @@ private:
             if (left.count() <= 0) {
                 Fail(SocketErrorText(ETIMEDOUT));
             }
+            if (pump_ != nullptr && pump_->HasWait()) {
+                pump_->Wait(fd_, events, left);
+                ThrowIfClosed();
+                if (Ready(events)) return;
+                continue;
+            }
             const milliseconds slice = PumpActive() ? std::min(left, kPumpSlice) : left;
             pollfd request{fd_, events, 0};
             const int ready = ::poll(&request, 1, static_cast<int>(slice.count()));
@@ -119,6 +126,11 @@ private:
             if (ready < 0 && errno != EINTR) Fail(SocketErrorText(errno));
             if (pump_ != nullptr) pump_->Process();
         }
+    }
+
+    bool Ready(short events) const {
+        pollfd request{fd_, events, 0};
+        return ::poll(&request, 1, 0) > 0;
     }
 
     // The whole handshake has the read time-out: a server sending a byte now and then cannot

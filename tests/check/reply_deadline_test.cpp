@@ -3,6 +3,7 @@
 // check has a time limit as a whole.
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <vector>
 
+#include "check/anti_freeze.h"
 #include "check/check_cycle.h"
 #include "check/check_fixture.h"
 #include "check/pop3_client.h"
@@ -116,6 +118,29 @@ TEST(ConnectDeadline, FullAcceptQueueEndsAtTheConnectTimeOut) {
     EXPECT_LT(took, milliseconds(5000));
     for (const int fd : queued) ::close(fd);
     ::close(listener);
+}
+
+TEST(SocketWait, AnInstalledWaitTakesThePlaceOfPollingSlices) {
+    // The user interface's wait, stood in for by a plain poll that counts its calls.
+    int waits = 0;
+    T_AntiFreeze pump;
+    pump.Install([] {});
+    pump.InstallWait([&](int fd, short events, milliseconds timeout) {
+        ++waits;
+        pollfd request{fd, events, 0};
+        ::poll(&request, 1, static_cast<int>(timeout.count()));
+    });
+    pump.SetActive(true);
+    ScriptedServer server(std::string("S:<pause 300>\n") + kUserLogin +
+                          "C: STAT\nS:<pause 300>\nS: +OK 2 20\nS:<silence>");
+    Client c(server);
+    c.client.pump = &pump;
+    c.client.ConnectAndLogIn();
+    EXPECT_EQ(c.client.CountMessages(), 2);
+    EXPECT_GE(waits, 2);
+    // Its deadline is the reply's.
+    c.client.SendCommand("NOOP");
+    EXPECT_EQ(Timed([&] { c.client.ReadReply(); }).first, kTimedOut);
 }
 
 class CheckTimeLimit : public SettingsTest {};
