@@ -28,7 +28,7 @@ T_pop3item ScriptedItem(const ScriptedServer& server, const std::string& email,
 
 }  // namespace
 
-TEST(CheckAll, AReadOnlyProgramFolderFailsEachCheckWithItsReasonAfterQuit) {
+TEST(CheckAll, ARunStateThatCannotBeWrittenFailsEachCheckWithItsReasonAfterQuit) {
     const std::string script = std::string(kUserLogin) + "C: STAT\nS: +OK 2 20\nC: QUIT";
     ScriptedServer first(script);
     ScriptedServer second(script);
@@ -39,12 +39,14 @@ TEST(CheckAll, AReadOnlyProgramFolderFailsEachCheckWithItsReasonAfterQuit) {
                        ScriptedItem(second, "two@test.example", "localhost")};
     SaveSettings(values);
     const std::string path = OpenSettings()->Path();
+    // A shared folder (others may write in it, but not replace root's file): the program
+    // keeps its files there and reads them, but cannot replace the settings file.
     ::chmod(path.c_str(), 0644);
-    ::chmod(folder.Path().c_str(), 0555);
-    const std::string reason = "Unable to write to " + path + ": Permission denied";
+    ::chmod(folder.Path().c_str(), 01777);
+    const std::string reason = "Unable to write to " + path + ": Operation not permitted";
     const std::string expected =
         "one@test.example\t-\t0\t" + reason + "\n" + "two@test.example\t-\t0\t" + reason + "\n";
-    // Root writes into read-only folders: check as an ordinary user in a child process.
+    // Root replaces any file: check as an ordinary user in a child process.
     const bool failedAsExpected = AsOrdinaryUser([&] {
         std::ostringstream out;
         const int status = CheckAllAccounts(out);

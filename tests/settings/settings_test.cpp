@@ -237,6 +237,7 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsAnErrorWithItsReasonAndStaysAsItIs) 
 
     WriteSettings("[EML_A]\r\nEMAIL=a@x\r\n");
     std::filesystem::permissions(path, std::filesystem::perms::none);
+    ::chmod(folder_.Path().c_str(), 0777);  // the program's own folder, not an installed one
     // Root reads any file: try as an ordinary user in a child process.
     EXPECT_TRUE(AsOrdinaryUser(
         [&] { return loadError() == "Unable to read " + path + ": Permission denied"; }));
