@@ -23,6 +23,7 @@
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "settings/errors.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
@@ -51,7 +52,13 @@ TpopMainWindow::TpopMainWindow(Tdm& dataModule)
       dm(dataModule),
       checkAccount(DefaultAccountChecker(dataModule)) {
     setObjectName("popMainWindow");
-    LoadSettings();
+    // A settings file that cannot be read is shown once below and never written over.
+    std::string loadError;
+    try {
+        LoadSettings();
+    } catch (const TarnwickError& error) {
+        loadError = error.what();
+    }
     setWindowTitle(kTitle);
     setFixedSize(kWidth, kHeight);
     setAutoFillBackground(true);
@@ -75,7 +82,9 @@ TpopMainWindow::TpopMainWindow(Tdm& dataModule)
         move(screen->availableGeometry().center() - rect().center());
     SetMainForm(this);
     SetUnhandledErrorHandler([this](const std::string& message) { appException(message); });
-    if (accounts.empty())
+    if (!loadError.empty())
+        ShowMessageBox(this, Text("Error"), ToQt(loadError), QMessageBox::Critical);
+    else if (accounts.empty())
         ShowMessageBox(this, Text("first_run_title"), Text("first_run"), QMessageBox::Information);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &TpopMainWindow::appIdle);

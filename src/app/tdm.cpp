@@ -12,6 +12,7 @@
 #include "check/ui/ui_notifier.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
+#include "platform/socket_wait.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 #include "spam/spam_filter.h"
@@ -35,12 +36,14 @@ Tdm::Tdm()
     LoadFilter();
     TlsAvailable = SetUpTls();
     AntiFreeze().Install([] { QCoreApplication::processEvents(); });
+    InstallSocketWait();
     AntiFreeze().SetActive(false);
 }
 
 Tdm::~Tdm() {
     SetAcknowledgeNewMailHandler({});
     AntiFreeze().SetActive(false);
+    RemoveSocketWait();
     AntiFreeze().Install({});
     try {
         EncipherLanguageTable();

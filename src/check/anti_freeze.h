@@ -1,9 +1,12 @@
 #pragma once
 // The message pump that keeps the user interface alive while a network call waits. The
 // application installs a callback (handling pending window messages), switches the pump on and
-// hands it to its clients; without one, waits simply block. The core never needs a user
+// hands it to its clients; without one, waits simply block. It may also install a wait of its
+// own that sleeps on the socket and the program's events at once; without one, a wait polls
+// the socket in slices and handles the pump between them. The core never needs a user
 // interface.
 
+#include <chrono>
 #include <functional>
 
 class T_AntiFreeze {
@@ -18,7 +21,18 @@ public:
         if (Active()) pump_();
     }
 
+    // Returns once `fd` is ready for `events` (poll bits), once the program has handled events
+    // of its own, or after `timeout`, whichever comes first; the caller looks again which.
+    using SocketWait = std::function<void(int fd, short events, std::chrono::milliseconds timeout)>;
+    void InstallWait(SocketWait wait) { wait_ = std::move(wait); }
+    // True when active and a wait of the user interface is installed.
+    bool HasWait() const { return Active() && wait_ != nullptr; }
+    void Wait(int fd, short events, std::chrono::milliseconds timeout) const {
+        wait_(fd, events, timeout);
+    }
+
 private:
     std::function<void()> pump_;
+    SocketWait wait_;
     bool active_ = false;
 };

@@ -19,12 +19,12 @@ struct SessionEnd {
 };
 
 // Tray hint, icon and LAST_INCOME for a changed count; true when the user is to be told.
-bool JudgeChange(int change, IniFile& settings, const std::string& section,
+bool JudgeChange(int change, T_runState& runState, const std::string& section,
                  CheckNotifier& notifier) {
     if (change > 0) {
         notifier.SetTrayHint(GetLangText("you_have_a_new_mail"));
         notifier.ShowNewMailIcon();
-        settings.WriteString(section, "LAST_INCOME", DateTimeText(std::time(nullptr)));
+        runState.Write(section, "LAST_INCOME", DateTimeText(std::time(nullptr)));
         return true;
     }
     if (change < 0) {
@@ -48,22 +48,25 @@ T_checkResult CheckAccount(const T_pop3params& account, const T_sessionOptions& 
                            bool alertDue, CheckNotifier& notifier) {
     const std::string section = AccountSection(account);
     notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email);
-    const auto settings = OpenSettings();
-    std::unique_ptr<T_POP3> session = OpenSession(account, options);
+    T_sessionOptions limited = options;
+    if (limited.timeLimit.count() <= 0) limited.timeLimit = kCheckTimeLimit;
+    T_runState runState;  // stored with one replacement of the settings file
+    std::unique_ptr<T_POP3> session = OpenSession(account, limited, runState);
     const SessionEnd end{session};
 
     notifier.ClearAlertMessages();
-    const int stored = settings->ReadInteger(section, "COUNT", 0);
+    const int stored = OpenSettings()->ReadInteger(section, "COUNT", 0);
     int change = 0;
     if (session->IsConnected()) {
         const int current = session->messageCount;
         if (current != stored) {
-            settings->WriteInteger(section, "COUNT", current);
+            runState.Write(section, "COUNT", std::to_string(current));
             change = CountChange(current, stored);
         }
     }
-    if (JudgeChange(change, *settings, section, notifier) && alertDue)
-        notifier.AlertCountChanged(account, change);
+    const bool tell = JudgeChange(change, runState, section, notifier);
+    runState.Store();
+    if (tell && alertDue) notifier.AlertCountChanged(account, change);
     return {change, change > 0};
 }
 

@@ -3,6 +3,7 @@
 // run state (COUNT, LAST_INCOME; the session writes LAST_RESULT, LAST_CHECK, LAST_ERROR) and
 // tell the user interface through the notifier.
 
+#include <chrono>
 #include <string>
 
 #include "check/notifier.h"
@@ -15,7 +16,11 @@ struct T_checkResult {
     bool becomesPending = false;  // new mail: the list window opens this account next
 };
 
-// Checks one account. With `alertDue` (the alert-and-sound switch) a changed count is also
+// How long the check of one account may take at most, whatever the server does.
+inline constexpr std::chrono::minutes kCheckTimeLimit{5};
+
+// Checks one account within the session options' time limit, kCheckTimeLimit when they have
+// none. With `alertDue` (the alert-and-sound switch) a changed count is also
 // told through AlertCountChanged.
 T_checkResult CheckAccount(const T_pop3params& account, const T_sessionOptions& session,
                            bool alertDue, CheckNotifier& notifier);

@@ -1,6 +1,8 @@
 #include "check/connect_job.h"
 
+#include <fcntl.h>
 #include <netdb.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -62,14 +64,20 @@ int ResolveAndConnect(const std::string& host, int port) {
 }
 
 // What the connect thread and the waiting caller share. A caller that gives up leaves the
-// socket to the thread, which closes it when its connect returns.
+// socket to the thread, which closes it when its connect returns. A caller in the user
+// interface's wait is woken through a pipe.
 struct SharedConnect {
+    ~SharedConnect() {
+        for (const int end : wake)
+            if (end >= 0) ::close(end);
+    }
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
     bool abandoned = false;
     int fd = -1;
     std::string error;
+    int wake[2] = {-1, -1};  // read and write end
 };
 
 void RunConnectThread(std::shared_ptr<SharedConnect> shared, std::string host, int port) {
@@ -89,18 +97,51 @@ void RunConnectThread(std::shared_ptr<SharedConnect> shared, std::string host, i
     shared->error = std::move(error);
     shared->done = true;
     shared->finished.notify_all();
+    if (shared->wake[1] >= 0) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t written = ::write(shared->wake[1], &byte, 1);
+    }
 }
 
-int ConnectWhilePumping(const ConnectOptions& options) {
+// Waits for the connect thread in the user interface's own wait, which also handles the
+// program's events; false when the time-out passed first.
+bool AwaitInUiWait(SharedConnect& shared, const ConnectOptions& options,
+                   std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        {
+            std::lock_guard lock(shared.mutex);
+            if (shared.done) return true;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        options.pump->Wait(shared.wake[0], POLLIN, left);
+    }
+}
+
+// Resolves and connects in a thread of its own and waits for it at most the connect time-out,
+// handling the pump in slices while it is active: a server whose accept queue is full would
+// otherwise hold the caller for the kernel's own limit.
+int ConnectWithin(const ConnectOptions& options) {
     auto shared = std::make_shared<SharedConnect>();
+    const bool uiWait = options.pump != nullptr && options.pump->HasWait() &&
+                        ::pipe2(shared->wake, O_CLOEXEC | O_NONBLOCK) == 0;
     std::thread(RunConnectThread, shared, options.host, options.port).detach();
     const auto deadline = std::chrono::steady_clock::now() + options.connectTimeout;
+    if (uiWait && !AwaitInUiWait(*shared, options, deadline)) {
+        std::lock_guard lock(shared->mutex);
+        if (!shared->done) {
+            shared->abandoned = true;
+            throw TarnwickError("Connect timed out.");
+        }
+    }
     std::unique_lock lock(shared->mutex);
     while (!shared->finished.wait_for(lock, kConnectSlice, [&] { return shared->done; })) {
         if (std::chrono::steady_clock::now() >= deadline) {
             shared->abandoned = true;
             throw TarnwickError("Connect timed out.");
         }
+        if (options.pump == nullptr || !options.pump->Active()) continue;
         lock.unlock();
         options.pump->Process();
         lock.lock();
@@ -121,9 +162,7 @@ int ConnectTcp(const ConnectOptions& options) {
         throw TarnwickError("Invalid port number: " + std::to_string(options.port) + ".");
     Report(options, "Resolving hostname " + options.host + ".");
     Report(options, "Connecting to " + options.host + ".");
-    const bool pumping = options.pump != nullptr && options.pump->Active();
-    const int fd =
-        pumping ? ConnectWhilePumping(options) : ResolveAndConnect(options.host, options.port);
+    const int fd = ConnectWithin(options);
     Report(options, "Connected.");
     return fd;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Host resolution and the TCP connect. While the message pump is active they run on a
-// short-lived thread and the caller waits in 125 ms slices, handling the pump, for at most
-// the connect time-out; otherwise they block the caller.
+// Host resolution and the TCP connect. They run on a short-lived thread and the caller waits
+// for at most the connect time-out: in the user interface's own wait when the active pump has
+// one, else, while the pump is active, in 125 ms slices handling the pump between them.
 
 #include "check/socket_transport.h"
 

@@ -1,10 +1,13 @@
 #include "check/line_channel.h"
 
+#include <algorithm>
+
 #include "settings/errors.h"
 
 namespace {
 
 constexpr std::size_t kReceiveChunk = 64 * 1024;
+constexpr std::size_t kKilobyte = 1024;
 
 }  // namespace
 
@@ -13,6 +16,7 @@ void LineChannel::Attach(std::unique_ptr<Transport> transport) {
     input_.clear();
     start_ = 0;
     output_.clear();
+    dataExtends_ = false;
 }
 
 void LineChannel::Close() {
@@ -65,6 +69,31 @@ std::string LineChannel::ReadLine() {
     }
 }
 
+void LineChannel::StartDeadline(std::chrono::milliseconds timeout) {
+    dataExtends_ = false;
+    credit_ = 0;
+    ApplyDeadline(Clock::now() + timeout);
+}
+
+void LineChannel::ExtendDeadlineWithData() {
+    dataExtends_ = true;
+    credit_ = 0;
+}
+
+void LineChannel::ApplyDeadline(Clock::time_point deadline) {
+    deadline_ = limit_ ? std::min(deadline, *limit_) : deadline;
+    if (transport_) transport_->SetDeadline(deadline_);
+}
+
+void LineChannel::Credit(std::size_t received) {
+    if (!dataExtends_) return;
+    credit_ += received;
+    if (credit_ < kKilobyte) return;
+    const auto kilobytes = static_cast<int>(std::min<std::size_t>(credit_ / kKilobyte, 1 << 20));
+    credit_ %= kKilobyte;
+    ApplyDeadline(deadline_ + kTimePerKilobyte * kilobytes);
+}
+
 void LineChannel::BeginCount(std::function<void(std::size_t)> onRead) {
     onRead_ = std::move(onRead);
     counted_ = 0;
@@ -96,6 +125,7 @@ void LineChannel::Fill() {
         if (onClosed) onClosed();
         throw TarnwickError("Connection Closed Gracefully.");
     }
+    Credit(received);
 }
 
 void LineChannel::Consume(std::size_t bytes) {

@@ -1,10 +1,13 @@
 #pragma once
 // Lines over a transport: commands out with CR LF, received lines in without their line end.
-// A counted read reports the bytes it has taken from the input so far.
+// A counted read reports the bytes it has taken from the input so far. Every reply has a
+// deadline of its own, so that a server sending a byte now and then cannot hold it forever.
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,7 +15,10 @@
 
 class LineChannel {
 public:
+    using Clock = std::chrono::steady_clock;
     static constexpr std::size_t kMaxLineLength = 16384;
+    // While data is let extend the deadline, every kilobyte received moves it this far on.
+    static constexpr std::chrono::seconds kTimePerKilobyte{10};
 
     void Attach(std::unique_ptr<Transport> transport);
     bool IsOpen() const { return transport_ && transport_->IsOpen(); }
@@ -35,6 +41,16 @@ public:
     // closed the connection, as a read time-out does).
     std::string ReadLine();
 
+    // Waits to send and receive give up `timeout` from now (never after the limit), whatever
+    // arrives meanwhile; received data no longer extends it.
+    void StartDeadline(std::chrono::milliseconds timeout);
+    // From now on every kilobyte received moves the deadline kTimePerKilobyte on (never past
+    // the limit): a long reply may take longer while it keeps coming at a sane rate. The next
+    // StartDeadline ends it.
+    void ExtendDeadlineWithData();
+    // The time after which no wait goes on, whatever the deadlines; none by default.
+    void SetLimit(std::optional<Clock::time_point> limit) { limit_ = limit; }
+
     // From here on, every line taken reports the bytes taken since this call.
     void BeginCount(std::function<void(std::size_t)> onRead);
     void EndCount();
@@ -45,6 +61,8 @@ public:
 private:
     void Fill();
     void Consume(std::size_t bytes);
+    void Credit(std::size_t received);
+    void ApplyDeadline(Clock::time_point deadline);
 
     std::unique_ptr<Transport> transport_;
     std::string input_;
@@ -52,4 +70,8 @@ private:
     std::size_t start_ = 0;  // first unread byte of input_
     std::function<void(std::size_t)> onRead_;
     std::size_t counted_ = 0;
+    Clock::time_point deadline_{};
+    std::optional<Clock::time_point> limit_;
+    bool dataExtends_ = false;
+    std::size_t credit_ = 0;  // bytes received toward the next extension
 };

@@ -1,5 +1,7 @@
 #include "check/pop3_client.h"
 
+#include <algorithm>
+
 #include "check/socket_transport.h"
 #include "settings/errors.h"
 
@@ -33,7 +35,15 @@ void T_POP3::Report(StatusKind kind, int value, const std::string& text) {
     if (statusHandler) statusHandler(*this, kind, value, text);
 }
 
+std::chrono::milliseconds T_POP3::ConnectTimeLeft() const {
+    if (!endBy) return connectTimeout;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        *endBy - std::chrono::steady_clock::now());
+    return std::clamp(left, std::chrono::milliseconds(1), connectTimeout);
+}
+
 void T_POP3::Connect() {
+    channel_.SetLimit(endBy);
     if (connector_) {
         channel_.Attach(connector_(*this));
     } else {
@@ -42,7 +52,7 @@ void T_POP3::Connect() {
         options.port = port;
         options.tls = useTls;
         options.verifyPeer = verifyPeer;
-        options.connectTimeout = connectTimeout;
+        options.connectTimeout = ConnectTimeLeft();
         options.readTimeout = readTimeout;
         options.pump = pump;
         options.progress = [this](const std::string& text) {
@@ -99,10 +109,14 @@ void T_POP3::LogIn(const Pop3Reply& greeting) {
 
 void T_POP3::SendCommand(std::string_view line) {
     DropPendingReplies();
+    channel_.StartDeadline(readTimeout);
     channel_.SendLine(line);
 }
 
+// The time-out counts from the command, or from here when the reply is read later (replies of
+// commands sent together).
 Pop3Reply T_POP3::ReadReply() {
+    channel_.StartDeadline(readTimeout);
     lastReply_ = ReadPop3Reply([this] { return channel_.ReadLine(); });
     return lastReply_;
 }
@@ -190,6 +204,7 @@ void T_POP3::ReadBodyLines(MessageSink& message) {
 
 void T_POP3::BeginCountedRead() {
     Report(StatusKind::Begin, 0, "begin");
+    channel_.ExtendDeadlineWithData();
     channel_.BeginCount(
         [this](std::size_t bytes) { Report(StatusKind::Read, static_cast<int>(bytes), "read"); });
 }

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "check/anti_freeze.h"
@@ -26,6 +27,14 @@ struct T_capabilities {
     std::vector<std::string> lines;  // the announced lines, e.g. "PIPELINING", "SASL PLAIN"
     // True when a line's first word is `name` (letter case ignored).
     bool Has(std::string_view name) const;
+};
+
+// Message sizes from one "LIST", by message number: as many entries as the server sent lines,
+// never as many as it claims to hold.
+struct T_messageSizes {
+    std::vector<std::pair<int, std::int32_t>> byNumber;  // sorted by number
+    // The size of message `number`; T_POP3::kSizeUnknown when the answer lacked it.
+    std::int32_t Of(int number) const;
 };
 
 class T_POP3 {
@@ -47,7 +56,11 @@ public:
     bool useTls = false;     // the TLS layer is attached
     bool verifyPeer = true;  // check the server's certificate (TLS only)
     std::chrono::milliseconds connectTimeout{120000};
+    // Every reply must arrive within this from its command (a multi-line reply may take longer
+    // while its data keeps coming at a sane rate).
     std::chrono::milliseconds readTimeout;
+    // No wait of the session goes on after this time (a check's time limit); none by default.
+    std::optional<std::chrono::steady_clock::time_point> endBy;
     int messageCount = 0;
     T_statusHandler statusHandler;
     // Handled while a wait blocks (the user interface's message pump); none: waits block.
@@ -80,10 +93,10 @@ public:
     // Sends CAPA the first time in a session and keeps the answer; a "-ERR" or a reply that is
     // neither "+OK" nor "-ERR" leaves no capabilities.
     const T_capabilities& Capabilities();
-    // The sizes of messages 1 to `count` (index n - 1) from one "LIST", as MessageSize reads
-    // them; kSizeUnknown for a message that the answer lacks (every message after "-ERR").
+    // The sizes of messages 1 to `count` from one "LIST", as MessageSize reads them;
+    // kSizeUnknown for a message that the answer lacks (every message after "-ERR").
     static constexpr std::int32_t kSizeUnknown = -2147483647 - 1;
-    std::vector<std::int32_t> MessageSizes(int count);
+    T_messageSizes MessageSizes(int count);
 
     // Pipelined requests. A queued request goes out with the next flush, at the latest when a
     // read has to wait for the server; its reply is read later, oldest first. Without
@@ -116,6 +129,7 @@ public:
 
 private:
     void Connect();
+    std::chrono::milliseconds ConnectTimeLeft() const;
     void LogIn(const Pop3Reply& greeting);
     void Disconnect();
     void ReadHeaderLines(MessageSink& message, bool endAtEmptyLine, bool& bodyFollows);

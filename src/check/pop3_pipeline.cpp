@@ -1,5 +1,6 @@
 // The parts of T_POP3 that send requests ahead of their replies: capabilities, all sizes in
 // one request, and the queue of pending replies.
+#include <algorithm>
 #include <charconv>
 
 #include "check/pop3_client.h"
@@ -39,6 +40,7 @@ const T_capabilities& T_POP3::Capabilities() {
         return capabilities_;  // one line that is no answer; nothing follows it
     }
     if (!reply.ok) return capabilities_;
+    channel_.ExtendDeadlineWithData();
     for (std::string line = channel_.ReadLine(); line != "."; line = channel_.ReadLine()) {
         const std::string name = Trim(UnstuffLine(line));
         if (!name.empty()) capabilities_.lines.push_back(name);
@@ -46,17 +48,31 @@ const T_capabilities& T_POP3::Capabilities() {
     return capabilities_;
 }
 
-std::vector<std::int32_t> T_POP3::MessageSizes(int count) {
-    std::vector<std::int32_t> sizes(static_cast<std::size_t>(std::max(count, 0)), kSizeUnknown);
+T_messageSizes T_POP3::MessageSizes(int count) {
+    T_messageSizes sizes;
     SendCommand("LIST");
     if (!ReadReply().ok) return sizes;
+    channel_.ExtendDeadlineWithData();  // a long answer may take longer while it keeps coming
     for (std::string line = channel_.ReadLine(); line != "."; line = channel_.ReadLine()) {
         const std::string text = Trim(line);
         const auto number = LeadingNumber(text);
         if (number && *number >= 1 && *number <= count)
-            sizes[static_cast<std::size_t>(*number - 1)] = ParseMessageSize(text);
+            sizes.byNumber.emplace_back(*number, ParseMessageSize(text));
     }
+    // Servers list in order; anything else is sorted, the first size of a number kept.
+    std::stable_sort(sizes.byNumber.begin(), sizes.byNumber.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    sizes.byNumber.erase(
+        std::unique(sizes.byNumber.begin(), sizes.byNumber.end(),
+                    [](const auto& a, const auto& b) { return a.first == b.first; }),
+        sizes.byNumber.end());
     return sizes;
+}
+
+std::int32_t T_messageSizes::Of(int number) const {
+    const auto found = std::lower_bound(byNumber.begin(), byNumber.end(), number,
+                                        [](const auto& entry, int n) { return entry.first < n; });
+    return found != byNumber.end() && found->first == number ? found->second : T_POP3::kSizeUnknown;
 }
 
 bool T_POP3::CanQueue(int requests) const {

@@ -9,11 +9,13 @@
 
 namespace {
 
+// A number of messages or bytes: digits with an optional "+", nothing below zero.
 std::optional<int> ParseDecimal(std::string_view text) {
     int value = 0;
     const char* first = text.data();
     const char* last = text.data() + text.size();
     if (first != last && *first == '+') ++first;
+    if (first != last && *first == '-') return std::nullopt;
     const auto [end, error] = std::from_chars(first, last, value);
     if (text.empty() || error != std::errc() || end != last) return std::nullopt;
     return value;

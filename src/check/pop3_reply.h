@@ -32,12 +32,12 @@ public:
 // "Unrecognized POP3 Response Header:\n\"<text>\"" for a code that is neither "+OK" nor "-ERR".
 Pop3Reply ReadPop3Reply(const std::function<std::string()>& readLine);
 
-// STAT: the text up to its first blank as a decimal number; 0 for an empty text. Throws
-// TarnwickError "'<part>' is not a valid integer value" otherwise (a text without a blank
-// has an empty part).
+// STAT: the text up to its first blank as a decimal number of at least zero; 0 for an empty
+// text. Throws TarnwickError "'<part>' is not a valid integer value" otherwise (a text without
+// a blank has an empty part).
 int ParseMessageCount(std::string_view text);
 // LIST n: the text after its first blank (all of it without a blank) as a decimal number;
-// -1 when empty or not a number.
+// -1 when empty, below zero or not a number.
 int ParseMessageSize(std::string_view text);
 
 // The APOP timestamp of a greeting text: from its first "<" up to and including the first

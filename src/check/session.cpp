@@ -18,15 +18,17 @@ std::unique_ptr<T_POP3> NewClient(const T_pop3params& account, const T_sessionOp
     // A hand-edited SSL_VERIFY=0 accepts any certificate (a self-signed server).
     client->verifyPeer = settings.ReadBool(section, "SSL_VERIFY", true);
     client->messageCount = 0;
+    if (options.timeLimit.count() > 0)
+        client->endBy = std::chrono::steady_clock::now() + options.timeLimit;
     return client;
 }
 
-void RecordFailure(T_POP3& client, IniFile& settings, const std::string& section,
+void RecordFailure(T_POP3& client, T_runState& runState, const std::string& section,
                    const std::string& message) {
     if (client.statusHandler) client.statusHandler(client, StatusKind::Error, 0, message);
-    settings.WriteString(section, "LAST_RESULT", "0");
-    settings.WriteString(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
-    settings.WriteString(section, "LAST_ERROR", OneLineError(message));
+    runState.Write(section, "LAST_RESULT", "0");
+    runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+    runState.Write(section, "LAST_ERROR", OneLineError(message));
 }
 
 }  // namespace
@@ -38,17 +40,42 @@ std::string OneLineError(const std::string& message) {
     return line;
 }
 
-std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options) {
-    const std::string section = AccountSection(account);
+void T_runState::Write(std::string_view section, std::string_view key, std::string value) {
+    writes_.push_back({std::string(section), std::string(key), std::move(value)});
+}
+
+void T_runState::Store() {
+    if (writes_.empty()) return;
     const auto settings = OpenSettings();
-    auto client = NewClient(account, options, *settings, section);
+    settings->BeginBatch();
+    for (const Entry& entry : writes_) settings->WriteString(entry.section, entry.key, entry.value);
+    writes_.clear();
+    settings->CommitBatch();
+}
+
+std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options,
+                                    T_runState& runState) {
+    const std::string section = AccountSection(account);
+    auto client = NewClient(account, options, *OpenSettings(), section);
     try {
         client->ConnectAndLogIn();
         client->messageCount = client->CountMessages();
-        settings->WriteString(section, "LAST_RESULT", "1");
-        settings->WriteString(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+        runState.Write(section, "LAST_RESULT", "1");
+        runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
     } catch (const std::exception& error) {
-        RecordFailure(*client, *settings, section, error.what());
+        RecordFailure(*client, runState, section, error.what());
+    }
+    return client;
+}
+
+std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options) {
+    T_runState runState;
+    auto client = OpenSession(account, options, runState);
+    try {
+        runState.Store();
+    } catch (...) {
+        EndSession(client);  // the server hears QUIT before the failure to record travels on
+        throw;
     }
     return client;
 }

@@ -2,7 +2,11 @@
 // Opening and ending POP3 sessions for an account, with the outcome recorded in the account's
 // section of the settings file.
 
+#include <chrono>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "check/anti_freeze.h"
 #include "check/pop3_client.h"
@@ -14,12 +18,36 @@ struct T_sessionOptions {
     bool tlsAvailable = false;           // false: a TLS account connects without TLS
     const T_AntiFreeze* pump = nullptr;  // handled while waits block; none: waits block
     T_statusHandler statusHandler;       // receiver of the client's status reports
+    // No wait of the session goes on longer than this from its opening; 0: no limit.
+    std::chrono::milliseconds timeLimit{0};
+};
+
+// Run-state keys to write, collected so that a check replaces the settings file once.
+class T_runState {
+public:
+    void Write(std::string_view section, std::string_view key, std::string value);
+    // Writes what was collected with one replacement of the file and forgets it; throws
+    // TarnwickError when the file cannot be written.
+    void Store();
+
+private:
+    struct Entry {
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+    std::vector<Entry> writes_;
 };
 
 // Connects, logs in and counts. Never throws for a connection, login or count failure: it
 // reports StatusKind::Error and records LAST_RESULT "0", LAST_CHECK and LAST_ERROR instead (on
-// success LAST_RESULT "1" and LAST_CHECK). Test IsConnected() on the result.
+// success LAST_RESULT "1" and LAST_CHECK). Test IsConnected() on the result. A failure to
+// record the outcome (the settings file cannot be written) ends the session with QUIT and is
+// thrown.
 std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options);
+// The same, leaving the outcome's keys in `runState` for the caller to store.
+std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options,
+                                    T_runState& runState);
 
 // Sends QUIT when connected and destroys the client; `session` is empty afterwards.
 void EndSession(std::unique_ptr<T_POP3>& session);

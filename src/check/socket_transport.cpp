@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "check/anti_freeze.h"
 #include "check/connect_job.h"
@@ -93,6 +94,8 @@ public:
         return static_cast<std::size_t>(size) / 2;
     }
 
+    void SetDeadline(Clock::time_point deadline) override { deadline_ = deadline; }
+
 private:
     bool PumpActive() const { return pump_ != nullptr && pump_->Active(); }
 
@@ -108,15 +111,23 @@ private:
         if (fd_ < 0) throw TarnwickError("Connection Closed Gracefully.");
     }
 
-    // Waits until the socket is ready, handling the pump in slices while it is active; a
-    // connection closed meanwhile (AbortConnection from the pump) or the time-out ends it.
+    // Waits until the socket is ready, in the user interface's own wait when it has one, else
+    // handling the pump in slices while it is active; a connection closed meanwhile
+    // (AbortConnection from the pump), the deadline set by the reader or, without one, the read
+    // time-out ends it.
     void WaitFor(short events) {
-        const auto deadline = Clock::now() + readTimeout_;
+        const auto deadline = deadline_ ? *deadline_ : Clock::now() + readTimeout_;
         for (;;) {
             ThrowIfClosed();
             const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
             if (left.count() <= 0) {
                 Fail(SocketErrorText(ETIMEDOUT));
+            }
+            if (pump_ != nullptr && pump_->HasWait()) {
+                pump_->Wait(fd_, events, left);
+                ThrowIfClosed();
+                if (Ready(events)) return;
+                continue;
             }
             const milliseconds slice = PumpActive() ? std::min(left, kPumpSlice) : left;
             pollfd request{fd_, events, 0};
@@ -127,7 +138,15 @@ private:
         }
     }
 
+    bool Ready(short events) const {
+        pollfd request{fd_, events, 0};
+        return ::poll(&request, 1, 0) > 0;
+    }
+
+    // The whole handshake has the read time-out: a server sending a byte now and then cannot
+    // hold it open.
     void Handshake() {
+        deadline_ = Clock::now() + readTimeout_;
         for (;;) {
             const int result = SSL_connect(ssl_.get());
             if (result == 1) return;
@@ -196,6 +215,7 @@ private:
     int fd_;
     SslHandle ssl_;
     milliseconds readTimeout_;
+    std::optional<Clock::time_point> deadline_;
     const T_AntiFreeze* pump_;
 };
 

@@ -16,7 +16,7 @@ struct ConnectOptions {
     int port = 110;
     bool tls = false;
     bool verifyPeer = true;  // chain against the trusted authorities, and the host name
-    std::chrono::milliseconds connectTimeout{120000};  // only while the pump is active
+    std::chrono::milliseconds connectTimeout{120000};  // resolving and connecting
     std::chrono::milliseconds readTimeout{60000};
     // Connection progress texts ("Resolving hostname ...", "Connecting to ...", "Connected.").
     std::function<void(const std::string&)> progress;

@@ -77,6 +77,23 @@ void ExpectPeerName(SSL* ssl, const std::string& host) {
         SSL_set1_host(ssl, host.c_str());
 }
 
+// The failures a person meets most, in words; null for the others.
+const char* TlsErrorSentence(unsigned long error) {
+    if (ERR_GET_LIB(error) != ERR_LIB_SSL) return nullptr;
+    switch (ERR_GET_REASON(error)) {
+        case SSL_R_WRONG_VERSION_NUMBER:
+        case SSL_R_PACKET_LENGTH_TOO_LONG:
+        case SSL_R_HTTP_REQUEST:
+        case SSL_R_HTTPS_PROXY_REQUEST:
+            return "The server did not answer with TLS (wrong port?).";
+        case SSL_R_TLSV1_ALERT_PROTOCOL_VERSION:
+        case SSL_R_UNSUPPORTED_PROTOCOL:
+            return "The server offers only an old TLS version that is not safe.";
+        default:
+            return nullptr;
+    }
+}
+
 }  // namespace
 
 bool LoadTlsLibrary() {
@@ -108,6 +125,7 @@ std::string TlsErrorText() {
     const unsigned long error = ERR_get_error();
     ERR_clear_error();
     if (error == 0) return "The connection was closed during the TLS handshake.";
+    if (const char* sentence = TlsErrorSentence(error)) return sentence;
     char text[256];
     ERR_error_string_n(error, text, sizeof text);
     return text;

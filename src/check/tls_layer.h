@@ -28,5 +28,6 @@ SslHandle NewTlsConnection(int fd, const std::string& host, bool verifyPeer);
 
 // The reason a handshake failed, for the line after "Error connecting with SSL.".
 std::string TlsFailureReason(SSL* ssl);
-// The reason of the most recent TLS error on this thread.
+// The reason of the most recent TLS error on this thread: a sentence for a server that does not
+// speak TLS or only an old version of it, the library's text otherwise.
 std::string TlsErrorText();

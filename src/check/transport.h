@@ -2,6 +2,7 @@
 // A byte stream to a mail server. The POP3 client reads and writes only through this, so that
 // a test can replay a conversation without a network, and TLS stays below the client.
 
+#include <chrono>
 #include <cstddef>
 #include <string_view>
 
@@ -14,6 +15,9 @@ public:
     // Waits for bytes and returns how many it stored (at least one), or 0 when the peer closed
     // the connection. Throws TarnwickError on a socket failure or when the wait times out.
     virtual std::size_t Receive(char* buffer, std::size_t size) = 0;
+    // From now on a wait to send or receive gives up at `deadline` (the time-out of the reply
+    // under way) instead of after the transport's own time-out without a byte.
+    virtual void SetDeadline(std::chrono::steady_clock::time_point deadline) { (void)deadline; }
     // Closes at once; later calls fail as on a closed connection.
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;

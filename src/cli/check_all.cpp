@@ -1,6 +1,7 @@
 #include "check/check_cycle.h"
 #include "check/tls_layer.h"
 #include "cli/commands.h"
+#include "settings/errors.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -11,10 +12,17 @@ void PrintLine(std::ostream& out, const std::string& email, const std::string& c
     out << FieldText(email) << '\t' << count << '\t' << change << '\t' << FieldText(result) << '\n';
 }
 
-// Checks one enabled account; false when the check failed.
+// Checks one enabled account; false when the check failed. A check whose run state cannot be
+// kept fails with that reason, and the next account is still checked.
 bool CheckOne(T_pop3item& item, const T_sessionOptions& session, bool alertDue,
               CheckNotifier& notifier, std::ostream& out) {
-    const int change = CheckAccount(item.params, session, alertDue, notifier).change;
+    int change = 0;
+    try {
+        change = CheckAccount(item.params, session, alertDue, notifier).change;
+    } catch (const TarnwickError& error) {
+        PrintLine(out, item.params.email, "-", 0, error.what());
+        return false;
+    }
     if (change != 0) item.lastChange = change;
     const auto settings = OpenSettings();
     const std::string section = AccountSection(item.params);

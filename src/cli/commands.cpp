@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <exception>
+#include <new>
 
 #include "cli/list_mailbox.h"
 
@@ -38,6 +39,9 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
             out << kUsage;
             return kExitOk;
         }
+    } catch (const std::bad_alloc&) {
+        err << "tarnwick-check: " << kOutOfMemory << '\n';
+        return kExitFailed;
     } catch (const std::exception& error) {
         err << "tarnwick-check: " << error.what() << '\n';
         return kExitFailed;

@@ -12,6 +12,9 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
+// What a command prints when memory runs out, instead of the exception's bare name.
+constexpr const char* kOutOfMemory = "Not enough memory to finish the command.";
+
 // Runs the command with its arguments (without the program name).
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 

@@ -1,9 +1,11 @@
 #include "cli/list_mailbox.h"
 
+#include <new>
 #include <ostream>
 
 #include "check/session.h"
 #include "check/tls_layer.h"
+#include "cli/commands.h"
 #include "list/mailbox_listing.h"
 #include "settings/language.h"
 #include "settings/settings.h"
@@ -60,6 +62,9 @@ int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err) 
         std::vector<T_list_row> rows = ListHeaders(*session, item->params.email, rules, criteria);
         SortRows(rows, kDateColumn);
         PrintRows(rows, out);
+    } catch (const std::bad_alloc&) {
+        err << item->params.email << " - error\n" << kOutOfMemory << '\n';
+        status = 1;
     } catch (const std::exception& e) {
         err << item->params.email << " - error\n" << e.what() << '\n';
         status = 1;

@@ -1,7 +1,5 @@
 #include "list/mailbox_listing.h"
 
-#include <algorithm>
-
 #include "check/pop3_client.h"
 #include "settings/errors.h"
 
@@ -20,9 +18,8 @@ std::vector<T_list_row> ListHeaders(T_POP3& session, const std::string& accountE
     session.Capabilities();
     const int count = session.CountMessages();
     if (count <= 0) return rows;
-    rows.reserve(static_cast<std::size_t>(count));  // a count no memory holds fails here
-    const std::vector<std::int32_t> sizes = session.MessageSizes(count);
-    const auto sizeOf = [&](int n) { return sizes[static_cast<std::size_t>(n - 1)]; };
+    const T_messageSizes sizes = session.MessageSizes(count);
+    const auto sizeOf = [&](int n) { return sizes.Of(n); };
     // Headers from the newest message down, as many requests in flight as the session allows;
     // a size the LIST lacked is asked for right after its header. A stop sends nothing more,
     // and the replies already asked for still become rows.

@@ -6,6 +6,8 @@
 #include <QVBoxLayout>
 
 #include "platform/help.h"
+#include "platform/ui_text.h"
+#include "settings/language.h"
 
 HelpViewer::HelpViewer(const QString& path) : browser_(new QTextBrowser(this)) {
     setObjectName("helpViewer");
@@ -22,6 +24,6 @@ HelpViewer::HelpViewer(const QString& path) : browser_(new QTextBrowser(this)) {
         browser_->setSearchPaths({page.absolutePath()});
         browser_->setSource(QUrl::fromLocalFile(page.absoluteFilePath()));
     } else {
-        browser_->setPlainText(QStringLiteral("This help page is missing:\n") + path);
+        browser_->setPlainText(ToQt(GetLangText("help_page_missing")) + "\n" + path);
     }
 }

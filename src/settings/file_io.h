@@ -8,9 +8,22 @@
 
 enum class ReadStatus { Ok, Missing, Failed };
 
-// Reads every byte of `path` into `bytes` (left empty unless the status is Ok).
-ReadStatus ReadFileBytes(const std::string& path, std::string& bytes);
+// Reads every byte of `path` into `bytes` (left empty unless the status is Ok); on Failed the
+// system's error number goes to `error` when given.
+ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, int* error = nullptr);
 
-// Replaces the file at `path` by `content`, keeping its permissions; on any failure the old
-// file stays as it was and TarnwickError("Unable to write to <path>") is thrown.
-void WriteFileAtomically(const std::string& path, std::string_view content);
+// Who may read and write a file that is replaced.
+enum class FileAccess {
+    KeepExisting,  // as the old file (a new file: as the file mode mask allows)
+    OwnerOnly,     // the owner only (0600), whatever the old file allowed
+};
+
+// Replaces the file at `path` by `content`. The new file is written without a name where the
+// platform allows (a killed save leaves nothing behind), else under a temporary name beside
+// it; temporary files that killed saves left are removed. On any failure the old file stays
+// as it was and TarnwickError(WriteErrorText(path, reason)) is thrown.
+void WriteFileAtomically(const std::string& path, std::string_view content,
+                         FileAccess access = FileAccess::KeepExisting);
+
+// "Unable to write to <path>: <the system's text for `error`>".
+std::string WriteErrorText(const std::string& path, int error);

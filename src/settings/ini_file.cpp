@@ -1,6 +1,7 @@
 #include "settings/ini_file.h"
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 
 #include "settings/errors.h"
@@ -12,9 +13,6 @@ namespace {
 
 // A value longer than this is cut when read.
 constexpr std::size_t kMaxValueLength = 2047;
-// Size of the buffer through which a list of names is read: each name takes its length plus a
-// terminating zero byte, and the list ends with one more zero byte.
-constexpr std::size_t kNameListBufferSize = 16384;
 
 int DigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -62,20 +60,13 @@ std::string SingleLine(std::string_view value) {
     return line;
 }
 
-std::vector<std::string> NamesThatFitTheBuffer(const std::vector<std::string_view>& names) {
-    std::vector<std::string> result;
-    std::size_t room = kNameListBufferSize - 1;  // the list's final zero byte
-    for (const std::string_view name : names) {
-        if (name.size() + 1 > room) break;
-        room -= name.size() + 1;
-        result.emplace_back(name);
-    }
-    return result;
+std::vector<std::string> Names(const std::vector<std::string_view>& names) {
+    return {names.begin(), names.end()};
 }
 
 }  // namespace
 
-IniFile::IniFile(std::string path) : path_(std::move(path)) {}
+IniFile::IniFile(std::string path, FileAccess access) : path_(std::move(path)), access_(access) {}
 IniFile::IniFile(IniFile&&) noexcept = default;
 IniFile& IniFile::operator=(IniFile&&) noexcept = default;
 IniFile::~IniFile() = default;
@@ -86,15 +77,25 @@ IniFile::~IniFile() = default;
 IniDocument& IniFile::Current(bool forWriting) const {
     if (batching_ && document_) return *document_;
     std::string bytes;
-    const ReadStatus status = ReadFileBytes(path_, bytes);
-    if (forWriting && status == ReadStatus::Failed) {
-        throw TarnwickError("Unable to write to " + path_);
-    }
+    int error = 0;
+    const ReadStatus status = ReadFileBytes(path_, bytes, &error);
+    if (forWriting && status == ReadStatus::Failed)
+        throw TarnwickError(WriteErrorText(path_, error));
     if (!document_ || bytes != diskBytes_) {
         document_ = std::make_unique<IniDocument>(bytes);
         diskBytes_ = std::move(bytes);
     }
     return *document_;
+}
+
+void IniFile::CheckReadable() const {
+    std::string bytes;
+    int error = 0;
+    const ReadStatus status = ReadFileBytes(path_, bytes, &error);
+    if (status == ReadStatus::Failed)
+        throw TarnwickError("Unable to read " + path_ + ": " + std::strerror(error));
+    if (bytes.find('\0') != std::string::npos)
+        throw TarnwickError("Unable to read " + path_ + ": not a settings file");
 }
 
 // Puts the changed lines on disk, or leaves them for CommitBatch.
@@ -105,7 +106,7 @@ void IniFile::Store() {
     }
     std::string content = document_->Content();
     try {
-        WriteFileAtomically(path_, content);
+        WriteFileAtomically(path_, content, access_);
     } catch (...) {
         document_.reset();  // the lines no longer match the file
         throw;
@@ -145,11 +146,11 @@ void IniFile::WriteBool(std::string_view section, std::string_view key, bool val
 }
 
 std::vector<std::string> IniFile::ReadSections() const {
-    return NamesThatFitTheBuffer(Current(false).SectionNames());
+    return Names(Current(false).SectionNames());
 }
 
 std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
-    return NamesThatFitTheBuffer(Current(false).KeyNames(section));
+    return Names(Current(false).KeyNames(section));
 }
 
 bool IniFile::SectionExists(std::string_view section) const {

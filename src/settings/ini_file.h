@@ -3,23 +3,30 @@
 // regard to case, file order kept, CR LF line ends. Every operation works on the file as it
 // is on disk at that moment, so two objects on the same file never undo each other's writes.
 // Every write goes to a temporary file beside the file and is renamed over it; a failed write
-// throws TarnwickError("Unable to write to <path>").
+// throws TarnwickError("Unable to write to <path>: <reason>").
 
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "settings/file_io.h"
+
 class IniDocument;
 
 class IniFile {
 public:
-    explicit IniFile(std::string path);
+    // `access`: who may read and write the file once this object has replaced it.
+    explicit IniFile(std::string path, FileAccess access = FileAccess::KeepExisting);
     IniFile(IniFile&&) noexcept;
     IniFile& operator=(IniFile&&) noexcept;
     ~IniFile();
 
     const std::string& Path() const { return path_; }
+
+    // Throws TarnwickError("Unable to read <path>: <reason>") when the file exists and cannot
+    // be read, or holds zero bytes (binary data, not a text file); a missing file is fine.
+    void CheckReadable() const;
 
     // Value trimmed of blanks, at most 2047 characters; `def` when the section or key is missing.
     std::string ReadString(std::string_view section, std::string_view key,
@@ -33,9 +40,9 @@ public:
     void WriteInteger(std::string_view section, std::string_view key, int value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
 
-    // Section names as written, in file order (as far as a 16 384-byte name list holds them).
+    // Every section name as written, in file order.
     std::vector<std::string> ReadSections() const;
-    // Key names of one section, in file order (same limit).
+    // Every key name of one section, in file order.
     std::vector<std::string> ReadSection(std::string_view section) const;
     bool SectionExists(std::string_view section) const;
     void EraseSection(std::string_view section);
@@ -51,6 +58,7 @@ private:
     void Store();
 
     std::string path_;
+    FileAccess access_;
     // The file as this object last read or wrote it (its bytes and their lines); the lines are
     // reused as long as the file holds the same bytes.
     mutable std::string diskBytes_;

@@ -55,9 +55,9 @@ std::vector<std::size_t> FirstEntries(const std::vector<std::string>& lines) {
     return entries;
 }
 
-// The text of a language file: up to its first zero byte, one table line per line.
+// The text of a language file, one table line per line. Every byte counts, a zero byte too: the
+// write-back must give back every line that was read.
 std::vector<std::string> ParseLanguageFile(std::string_view bytes) {
-    bytes = bytes.substr(0, bytes.find('\0'));
     std::vector<std::string> lines;
     for (const std::string_view line : SplitLines(bytes)) lines.emplace_back(line);
     return lines;

@@ -74,7 +74,8 @@ void LoadColumns(const IniFile& ini, ListViewLayout& view) {
 }  // namespace
 
 std::unique_ptr<IniFile> OpenSettings() {
-    return std::make_unique<IniFile>(SettingsFilePath());
+    // It holds the passwords: readable by its owner only.
+    return std::make_unique<IniFile>(SettingsFilePath(), FileAccess::OwnerOnly);
 }
 
 std::string AccountSection(const T_pop3params& params) {
@@ -87,11 +88,16 @@ std::string AccountSection(const T_pop3params& params) {
 bool LoadSettings(T_settingsValues& values) {
     values.accounts.clear();
     const auto ini = OpenSettings();
+    ini->CheckReadable();
     values.autorun = ini->ReadBool(kGeneral, "AUTORUN", false);
     values.playWave = ini->ReadBool(kGeneral, "PLAYWAVE", false);
     values.showAdvert = ini->ReadBool(kGeneral, "SHOW_ADVERT", true);
     for (const std::string& section : ini->ReadSections()) {
-        if (IsAccountSection(section)) values.accounts.push_back(ReadAccount(*ini, section));
+        if (!IsAccountSection(section)) continue;
+        T_pop3item item = ReadAccount(*ini, section);
+        // A section without an address holds run state only (kept under the computed name of
+        // a hand-named section): no account.
+        if (HasText(item.params.email)) values.accounts.push_back(std::move(item));
     }
     return true;
 }

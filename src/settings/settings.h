@@ -25,7 +25,9 @@ struct T_settingsValues {
     bool showAdvert = true;
 };
 
-// Reads the general switches and the account list into `values`.
+// Reads the general switches and the account list into `values`: every section named "EML_..."
+// that holds an e-mail address. Throws TarnwickError
+// ("Unable to read <path>: <reason>") for a file that exists and cannot be read.
 bool LoadSettings(T_settingsValues& values);
 // Writes the general switches and the account list; erases stale account sections.
 bool SaveSettings(const T_settingsValues& values);

@@ -61,7 +61,8 @@ TpopSetupWindow::~TpopSetupWindow() {
 
 bool TpopSetupWindow::IsAccountValid() const {
     return HasText(FromQt(pop_mail->text())) && HasText(FromQt(pop_server->currentText())) &&
-           HasText(FromQt(pop_user->text())) && pop_port->value() > 0;
+           HasText(FromQt(pop_user->text())) && !pop_port->cleanText().isEmpty() &&
+           pop_port->value() > 0;
 }
 
 int TpopSetupWindow::SelectedIndex() const {

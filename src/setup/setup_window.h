@@ -21,7 +21,7 @@ public:
     ~TpopSetupWindow() override;
 
     // The fields hold an account that can be saved: address, server and user name given and
-    // a port above 0.
+    // a port above 0 (an emptied port box holds none).
     bool IsAccountValid() const;
     // Enables the buttons whose preconditions hold.
     void UpdateControls();

@@ -206,6 +206,9 @@ void TpopSetupWindow::ConnectHandlers() {
         connect(edit, &QLineEdit::textChanged, this, [this] { editChange(); });
     connect(pop_server, &QComboBox::editTextChanged, this, [this] { editChange(); });
     connect(pop_port, &QSpinBox::valueChanged, this, [this] { editChange(); });
+    // An emptied box changes no value but is no port: the buttons follow its text as well.
+    if (auto* portText = pop_port->findChild<QLineEdit*>())
+        connect(portText, &QLineEdit::textChanged, this, [this] { editChange(); });
     for (QCheckBox* box : {pop_apop, pop_ssl, pop_wave, pop_auto, pop_show_advert})
         connect(box, &QCheckBox::clicked, this, [this] { editChange(); });
     connect(badd, &QToolButton::clicked, this, [this] { pop_addClick(); });

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <filesystem>
 
 #include "app/command_link.h"
 #include "app_test_support.h"
@@ -96,6 +97,16 @@ TEST_F(MainWindowTest, FirstLinkLeadsToSetupWithoutAccounts) {
     QTest::mouseClick(Link(1), Qt::LeftButton);
     EXPECT_TRUE(SetupWindowHandle);
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsShownOnceInsteadOfTheFirstRunBox) {
+    const std::string path = folder_.File("vellmoor.ini");
+    std::filesystem::create_directory(path);  // unreadable for root too
+    Start();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "Error");
+    EXPECT_EQ(boxes[0].text, "Unable to read " + path + ": Is a directory");
+    EXPECT_TRUE(std::filesystem::is_directory(path));
 }
 
 TEST_F(MainWindowTest, CloseAsksOnlyWhenAccountsExist) {
@@ -200,16 +211,18 @@ TEST_F(MainWindowTest, HelpKeyAndCommandsOpenOneViewerAtTheirTopic) {
 }
 
 TEST_F(MainWindowTest, ExitClosesTheHelpViewerByTheTranslatedTitle) {
-    folder_.Write("vellmoar.lng", "help_window_title_bar=Tarnwick - your e-mail guard.\r\n");
+    folder_.Write("vellmoar.lng",
+                  "help_window_title_bar=Tarnwick - your e-mail guard.\r\n"
+                  "help_page_missing=Diese Hilfeseite fehlt:\r\n");
     Start();
     OpenHelp(400);
     QPointer<QWidget> viewer;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (qobject_cast<HelpViewer*>(w) != nullptr) viewer = w;
     ASSERT_TRUE(viewer);
-    EXPECT_TRUE(
-        qobject_cast<HelpViewer*>(viewer.data())->Browser()->toPlainText().contains("help/400.htm"))
-        << "a missing page says which one";
+    const QString note = qobject_cast<HelpViewer*>(viewer.data())->Browser()->toPlainText();
+    EXPECT_TRUE(note.startsWith("Diese Hilfeseite fehlt:\n")) << "a translated note";
+    EXPECT_TRUE(note.contains("help/400.htm")) << "a missing page says which one";
     window.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(viewer);

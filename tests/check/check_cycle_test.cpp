@@ -134,7 +134,8 @@ TEST_F(CheckCycleTest, ExtremeCountsGiveTheNearestChangeInsteadOfOverflowing) {
         "C: STAT\nS: +OK -2147483648 0\nC: QUIT");
     const T_pop3params negative = ScriptedAccount(hostile);
     StoreCount(negative, 1);
-    EXPECT_EQ(Check(negative), std::numeric_limits<int>::min());
-    EXPECT_EQ(RunState(negative, "COUNT"), "-2147483648");
+    EXPECT_EQ(Check(negative), -1);  // refused like any failed count after login
+    EXPECT_EQ(RunState(negative, "COUNT"), "0");
+    EXPECT_EQ(RunState(negative, "LAST_ERROR"), "'-2147483648' is not a valid integer value");
     EXPECT_EQ(big.Problems() + hostile.Problems(), "");
 }

@@ -124,6 +124,8 @@ TEST(Pop3Count, StatReplies) {
         {"S: +OK", "0"},
         {"S: +OK 3", "'' is not a valid integer value"},
         {"S: +OK x 3", "'x' is not a valid integer value"},
+        {"S: +OK -1 0", "'-1' is not a valid integer value"},
+        {"S: +OK -0 0", "'-0' is not a valid integer value"},
         {"S: -ERR mailbox locked by another session", "mailbox locked by another session\r\n"}};
     for (const Case& c : cases) {
         Session s(LoggedIn(std::string("C: STAT\n") + c.reply));
@@ -140,14 +142,15 @@ TEST(Pop3Count, StatReplies) {
 }
 
 TEST(Pop3Size, ListReplies) {
-    Session s(
-        LoggedIn("C: LIST 4\nS: +OK 4 1532\nC: LIST 4\nS: +OK\nC: LIST 4\nS: +OK 4 abc\n"
-                 "C: LIST 5\nS: +OK 777\nC: LIST 9\nS: -ERR no such message"));
+    Session s(LoggedIn(
+        "C: LIST 4\nS: +OK 4 1532\nC: LIST 4\nS: +OK\nC: LIST 4\nS: +OK 4 abc\n"
+        "C: LIST 5\nS: +OK 777\nC: LIST 6\nS: +OK 6 -7\nC: LIST 9\nS: -ERR no such message"));
     s.client.ConnectAndLogIn();
     EXPECT_EQ(s.client.MessageSize(4), 1532);
     EXPECT_EQ(s.client.MessageSize(4), -1);
     EXPECT_EQ(s.client.MessageSize(4), -1);
     EXPECT_EQ(s.client.MessageSize(5), 777);
+    EXPECT_EQ(s.client.MessageSize(6), -1);  // a size below zero is as bad as any other
     EXPECT_EQ(ErrorOf([&] { s.client.MessageSize(9); }), "no such message\r\n");
 }
 

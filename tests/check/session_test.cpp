@@ -248,6 +248,28 @@ TEST_F(SessionTest, TlsRefusesASelfSignedCertificateUnlessVerificationIsOff) {
     EndSession(accepted);
 }
 
+TEST_F(SessionTest, TlsFailuresAPersonMeetsReadAsSentences) {
+    options_.tlsAvailable = true;
+    // SSL ticked for the plain port.
+    const MailUser user = AddMailUser("wrongport");
+    T_pop3params plain = AccountFor(user);
+    plain.ssl = true;
+    EXPECT_FALSE(OpenSession(plain)->IsConnected());
+    EXPECT_EQ(RunState(plain, "LAST_ERROR"),
+              "Error connecting with SSL.~The server did not answer with TLS (wrong port?).");
+
+    // A server that knows nothing newer than TLS 1.1 answers the hello with a fatal
+    // protocol_version alert.
+    const std::string alert("S:<raw>\x15\x03\x01\x00\x02\x02\x46\nS:<silence>", 26);
+    ScriptedServer server(alert);
+    T_pop3params old = ScriptedAccount(server);
+    old.ssl = true;
+    EXPECT_FALSE(OpenSession(old)->IsConnected());
+    EXPECT_EQ(RunState(old, "LAST_ERROR"),
+              "Error connecting with SSL.~The server offers only an old TLS version that is not "
+              "safe.");
+}
+
 TEST_F(SessionTest, TlsAccountWithoutTheLibraryConnectsPlain) {
     const MailUser user = AddMailUser("notls");
     AddMessages(user, 1);

@@ -40,8 +40,8 @@ protected:
         settings_.accounts.push_back(std::move(item));
     }
 
-    RunResult Run(const std::string& args = "") {
-        SaveSettings(settings_);
+    RunResult Run(const std::string& args = "", bool save = true) {
+        if (save) SaveSettings(settings_);
         RunResult result;
         const std::string command = folder_.File("tarnwick-check") + " " + args + " 2>&1";
         FILE* pipe = popen(command.c_str(), "r");
@@ -126,6 +126,17 @@ TEST_F(CheckCommandTest, HelpAndBadUsage) {
     RunResult bad = Run("--frobnicate");
     EXPECT_EQ(bad.status, 2);
     EXPECT_THAT(bad.output, HasSubstr("Usage:"));
+}
+
+TEST_F(CheckCommandTest, ASettingsFileThatCannotBeReadFailsWithItsReason) {
+    const std::string path = folder_.File("vellmoor.ini");
+    std::filesystem::create_directory(path);  // unreadable for root too
+    for (const std::string args : {"", "--list a@x"}) {
+        RunResult result = Run(args, false);
+        EXPECT_EQ(result.status, 1) << args;
+        EXPECT_EQ(result.output, "tarnwick-check: Unable to read " + path + ": Is a directory\n")
+            << args;
+    }
 }
 
 TEST_F(CheckCommandTest, NoSettingsFileMeansNothingToCheck) {

@@ -141,6 +141,26 @@ TEST(HeaderListing, RefusedHeaderEndsTheListingWithTheServerText) {
     }
 }
 
+TEST(HeaderListing, HugeCountIsNotTakenForTheSizeOfTheList) {
+    // Memory grows with the rows that arrive, never with the number the server claims.
+    Listing s(std::string(kLockStep) + R"(
+        C: STAT
+        S: +OK 2147483647 0
+        C: LIST
+        S: +OK
+        S: 2147483646 5
+        S: .
+        C: TOP 2147483647 0
+        S: -ERR no such message
+    )");
+    try {
+        ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria);
+        FAIL() << "the listing went on";
+    } catch (const TarnwickError& error) {
+        EXPECT_STREQ(error.what(), "no such message\r\n");
+    }
+}
+
 TEST(HeaderListing, SpamMarksFollowTheRules) {
     T_spam_rules spamRules;
     spamRules.push_back(std::make_unique<T_spam>());

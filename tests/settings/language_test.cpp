@@ -43,6 +43,19 @@ TEST_F(LanguageTest, LooksUpKeysWithoutRegardToCaseFirstEntryWinning) {
     EXPECT_EQ(LanguageTable().size(), 5u);
 }
 
+TEST_F(LanguageTest, AZeroByteIsDataAndTheWriteBackKeepsEveryLine) {
+    const std::string nul("\0", 1);
+    Load(nul + "x=1\r\nalpha=A" + nul + "B\r\nbeta=Beta\r\n");
+    EXPECT_EQ(GetLangText("beta"), "Beta");
+    EXPECT_EQ(GetLangText("alpha"), "A" + nul + "B");
+    EXPECT_TRUE(WriteBackLanguageTable());
+    LoadLanguageTable();
+    ASSERT_EQ(LanguageTable().size(), 3u);
+    EXPECT_EQ(LanguageTable()[0], nul + "x=" + Enciphered("1"));
+    EXPECT_EQ(GetLangText("alpha"), "A" + nul + "B");
+    EXPECT_EQ(GetLangText("beta"), "Beta");
+}
+
 TEST_F(LanguageTest, AMissingKeyShowsAsItselfAndIsRemembered) {
     LoadLanguageTable();
     EXPECT_TRUE(LanguageTable().empty());
@@ -74,9 +87,9 @@ TEST_F(LanguageTest, OnlyAValueStartingWithAQuestionMarkIsDeciphered) {
     EXPECT_NO_THROW(GetLangText("d"));  // not a cipher text: whatever it deciphers to
 }
 
-TEST_F(LanguageTest, ReadingStopsAtZeroByteAndSplitsAtEveryLineEnd) {
+TEST_F(LanguageTest, ReadingKeepsZeroBytesAndSplitsAtEveryLineEnd) {
     Load(std::string("a=1\rb=2\r\nc=3\n\nd=4\0e=5\r\n", 22));
-    EXPECT_EQ(LanguageTable(), (Lines{"a=1", "b=2", "c=3", "", "d=4"}));
+    EXPECT_EQ(LanguageTable(), (Lines{"a=1", "b=2", "c=3", "", std::string("d=4\0e=5", 7)}));
 }
 
 TEST_F(LanguageTest, WriteBackEnciphersInOrderAndAppendsAskedKeys) {
@@ -134,7 +147,7 @@ TEST_F(LanguageTest, AFailedWriteBackReportsThePath) {
     // A folder in the file's place: the temporary file cannot be renamed over it.
     std::filesystem::create_directories(folder_.File("vellmoar.lng/in-the-way"));
     EXPECT_EQ(ErrorText([] { WriteBackLanguageTable(); }),
-              "Unable to write to " + folder_.File("vellmoar.lng"));
+              "Unable to write to " + folder_.File("vellmoar.lng") + ": Is a directory");
 }
 
 TEST_F(LanguageTest, AFileThatCannotBeReadIsNeverReplaced) {

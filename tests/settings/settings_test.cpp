@@ -2,10 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <thread>
 
 #include "settings/cipher.h"
 #include "settings/errors.h"
+#include "settings/file_io.h"
 #include "settings/program_path.h"
 #include "settings/settings_test_support.h"
 #include "support/temp_folder.h"
@@ -92,7 +99,7 @@ TEST_F(SettingsTest, LoadsOnlyExactlyNamedAccountSectionsInFileOrder) {
     EXPECT_TRUE(autorun);
     EXPECT_TRUE(playWave);
     EXPECT_FALSE(showAdvert);
-    ASSERT_EQ(accounts.size(), 3u);
+    ASSERT_EQ(accounts.size(), 2u);
     const T_pop3item& b = accounts[0];
     EXPECT_TRUE(b.enabled);
     EXPECT_EQ(b.params.email, "b@x");
@@ -102,17 +109,25 @@ TEST_F(SettingsTest, LoadsOnlyExactlyNamedAccountSectionsInFileOrder) {
     EXPECT_EQ(b.params.port, 110);
     EXPECT_TRUE(b.params.secureLogin);
     EXPECT_TRUE(b.params.ssl);
-    // A section without any key: empty texts, port 110, disabled, switches off.
-    const T_pop3item& empty = accounts[1];
-    EXPECT_FALSE(empty.enabled);
-    EXPECT_EQ(empty.params.email, "");
-    EXPECT_EQ(empty.params.password, "");
-    EXPECT_EQ(empty.params.port, 110);
-    EXPECT_FALSE(empty.params.secureLogin);
-    EXPECT_FALSE(empty.params.ssl);
-    EXPECT_EQ(accounts[2].params.email, "a@x");
-    EXPECT_EQ(accounts[2].params.port, 110);
-    EXPECT_EQ(accounts[2].params.password.size(), 6u);  // not a cipher text: whatever it gives
+    // A section without an e-mail address (EML_EMPTY) is no account. Keys that are missing or
+    // bad: port 110, switches off.
+    EXPECT_EQ(accounts[1].params.email, "a@x");
+    EXPECT_EQ(accounts[1].params.port, 110);
+    EXPECT_FALSE(accounts[1].enabled);
+    EXPECT_FALSE(accounts[1].params.secureLogin);
+    EXPECT_FALSE(accounts[1].params.ssl);
+    EXPECT_EQ(accounts[1].params.password.size(), 6u);  // not a cipher text: whatever it gives
+}
+
+TEST_F(SettingsTest, RunStateOfAHandNamedSectionDoesNotLoadAsABlankAccount) {
+    // A check keeps the run state of [EML_MYBOX] in the section named after server and user,
+    // which then holds no e-mail address.
+    WriteSettings(
+        "[EML_MYBOX]\r\nENABLED=1\r\nEMAIL=me@x\r\nHOST=pop.x\r\nUSERNAME=u\r\n"
+        "[EML_POP_X_U]\r\nLAST_RESULT=1\r\nCOUNT=3\r\n[EML_BLANK]\r\nEMAIL= \r\n");
+    LoadSettings();
+    ASSERT_EQ(accounts.size(), 1u);
+    EXPECT_EQ(accounts[0].params.email, "me@x");
 }
 
 TEST_F(SettingsTest, SaveWritesGeneralThenEveryAccountInOrder) {
@@ -169,7 +184,7 @@ TEST_F(SettingsTest, SavingNoAccountsErasesOnlyAccountSections) {
 }
 
 TEST_F(SettingsTest, AHandEditedSectionIsRewrittenUnderItsComputedName) {
-    WriteSettings("[EML_OLD_NAME]\r\nHOST=pop.x\r\nUSERNAME=u\r\nCOUNT=3\r\n");
+    WriteSettings("[EML_OLD_NAME]\r\nEMAIL=u@x\r\nHOST=pop.x\r\nUSERNAME=u\r\nCOUNT=3\r\n");
     LoadSettings();
     SaveSettings();
     const auto ini = OpenSettings();
@@ -195,8 +210,78 @@ TEST_F(SettingsTest, AnUnwritableFileReportsItsPath) {
         SaveSettings();
         FAIL() << "no error";
     } catch (const TarnwickError& e) {
-        EXPECT_EQ(e.what(), "Unable to write to " + folder_.File("vellmoor.ini"));
+        EXPECT_EQ(e.what(),
+                  "Unable to write to " + folder_.File("vellmoor.ini") + ": Is a directory");
     }
+}
+
+TEST_F(SettingsTest, AFileThatCannotBeReadIsAnErrorWithItsReasonAndStaysAsItIs) {
+    const auto loadError = [this] {
+        try {
+            LoadSettings();
+        } catch (const TarnwickError& e) {
+            return std::string(e.what());
+        }
+        return std::string("(no error)");
+    };
+    const std::string path = folder_.File("vellmoor.ini");
+    // A folder in the file's place cannot be read by anyone, root included.
+    std::filesystem::create_directory(path);
+    EXPECT_EQ(loadError(), "Unable to read " + path + ": Is a directory");
+    std::filesystem::remove(path);
+
+    const std::string noise("\x8f\x00[EML_A]\r\nEMAIL=a@x\r\n\x00\xff\x13", 25);
+    WriteSettings(noise);
+    EXPECT_EQ(loadError(), "Unable to read " + path + ": not a settings file");
+    EXPECT_EQ(Settings(), noise);
+
+    WriteSettings("[EML_A]\r\nEMAIL=a@x\r\n");
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+    ::chmod(folder_.Path().c_str(), 0777);  // the program's own folder, not an installed one
+    // Root reads any file: try as an ordinary user in a child process.
+    EXPECT_TRUE(AsOrdinaryUser(
+        [&] { return loadError() == "Unable to read " + path + ": Permission denied"; }));
+}
+
+TEST_F(SettingsTest, TheFileHoldsPasswordsSoOnlyItsOwnerMayReadIt) {
+    WriteSettings("[GENERAL]\r\n");
+    ::chmod(folder_.File("vellmoor.ini").c_str(), 0644);
+    accounts.push_back(Account("pop.one", "ann"));
+    SaveSettings();
+    struct stat info {};
+    ASSERT_EQ(::stat(folder_.File("vellmoor.ini").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(SettingsTest, ASaveRemovesTheTemporaryFilesKilledSavesLeft) {
+    namespace fs = std::filesystem;
+    const std::string stale = folder_.File("vellmoor.ini.0badf00d~");
+    folder_.Write("vellmoor.ini.0badf00d~", "PASSWORD=...");
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(2));
+    // A save under way elsewhere, and files that are not ours.
+    const std::vector<std::string> kept{"vellmoor.ini.12345678~", "vellmoor.ini.backup~",
+                                        "other.ini.0badf00d~"};
+    for (const std::string& name : kept) folder_.Write(name, "x");
+    fs::last_write_time(folder_.File(kept[2]),
+                        fs::file_time_type::clock::now() - std::chrono::hours(2));
+    SaveSettings();
+    EXPECT_FALSE(fs::exists(stale));
+    for (const std::string& name : kept) EXPECT_TRUE(fs::exists(folder_.File(name))) << name;
+}
+
+TEST_F(SettingsTest, AKilledSaveLeavesNoTemporaryFile) {
+    const std::string path = folder_.File("vellmoor.ini");
+    const std::string large(16 << 20, 'x');
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (;;) WriteFileAtomically(path, large, FileAccess::OwnerOnly);
+    }
+    ASSERT_GT(child, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.Path()))
+        EXPECT_EQ(entry.path().filename(), "vellmoor.ini");
 }
 
 TEST_F(SettingsTest, ServerListReadsValuesInKeyOrder) {

@@ -30,6 +30,14 @@ TEST_F(SetupWindowTest, SavingNeedsAddressServerUserAndAPort) {
     Edit("pop_mail")->setText(QStringLiteral("x"));
     Edit("pop_user")->clear();
     EXPECT_FALSE(SaveButtonsEnabled());
+    Edit("pop_user")->setText(QStringLiteral("me"));
+    EXPECT_TRUE(SaveButtonsEnabled());
+    // An emptied port box is no port, though the box keeps its last value.
+    Port()->setFocus();
+    Port()->selectAll();
+    QTest::keyClick(Port(), Qt::Key_Backspace);
+    ASSERT_TRUE(Port()->cleanText().isEmpty());
+    EXPECT_FALSE(SaveButtonsEnabled());
 
     Click(Button("bsave"));
     EXPECT_TRUE(accounts.empty());

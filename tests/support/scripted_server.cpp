@@ -55,6 +55,19 @@ public:
         }
     }
 
+    // Sends `piece` every `every` until the client closes the connection (at most 70 s).
+    void Trickle(const std::string& piece, std::chrono::milliseconds every) {
+        const auto deadline = Clock::now() + std::chrono::seconds(70);
+        while (!stopping_ && Clock::now() < deadline) {
+            Send(piece);
+            pollfd request{fd_, POLLIN, 0};
+            if (::poll(&request, 1, static_cast<int>(every.count())) > 0) {
+                if (!Receive()) return;
+                input_.clear();
+            }
+        }
+    }
+
     // Waits until the client closes the connection (at most 70 s).
     void WaitUntilClosed() {
         const auto deadline = Clock::now() + std::chrono::seconds(70);
@@ -157,6 +170,12 @@ void ScriptedServer::Serve() {
 void ScriptedServer::Play(Peer& peer) {
     for (const ScriptStep& step : steps_) {
         if (step.silence) return peer.WaitUntilClosed();
+        if (step.trickleMs > 0)
+            return peer.Trickle(step.text, std::chrono::milliseconds(step.trickleMs));
+        if (step.pauseMs > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(step.pauseMs));
+            continue;
+        }
         if (!step.fromClient) {
             peer.Send(step.text);
             continue;

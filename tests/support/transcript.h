@@ -38,10 +38,15 @@ inline constexpr const char* kUserLogin = R"(
 // One line of a script: what the client must send, or what the server sends (line end
 // included).
 // "S:<silence>" (scripted server only): the server says nothing more until the client leaves.
+// "S:<pause MS>" (scripted server only): the server waits that many milliseconds.
+// "S:<trickle MS>TEXT" (scripted server only): the server sends TEXT ("<crlf>" for CR LF, no
+// line end of its own) every MS milliseconds until the client leaves.
 struct ScriptStep {
     bool fromClient;
     std::string text;
     bool silence = false;
+    int pauseMs = 0;
+    int trickleMs = 0;
 };
 std::vector<ScriptStep> ParseScript(std::string_view script);
 

@@ -1,0 +1,173 @@
+// Servers that keep a session waiting, by sending a little now and then or by never taking
+// the connection: every reply has a deadline of its own, a connect has its time-out, and a
+// check has a time limit as a whole.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+#include "check/anti_freeze.h"
+#include "check/check_cycle.h"
+#include "check/check_fixture.h"
+#include "check/pop3_client.h"
+#include "check/recording_sink.h"
+#include "settings/errors.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+const std::string kTimedOut = "Socket Error # 110\r\nConnection timed out.";
+
+struct Client {
+    explicit Client(const ScriptedServer& server, milliseconds readTimeout = milliseconds(500)) {
+        client.host = "127.0.0.1";
+        client.port = server.Port();
+        client.username = "bob";
+        client.password = "secret";
+        client.readTimeout = readTimeout;
+    }
+    T_POP3 client;
+};
+
+// The error of `action` and how long it took.
+std::pair<std::string, milliseconds> Timed(const std::function<void()>& action) {
+    const auto start = Clock::now();
+    std::string error = "(no error)";
+    try {
+        action();
+    } catch (const TarnwickError& e) {
+        error = e.what();
+    }
+    return {error, std::chrono::duration_cast<milliseconds>(Clock::now() - start)};
+}
+
+std::string Padding(char letter) {
+    return "S: X-Pad: " + std::string(1100, letter) + "\n";
+}
+
+}  // namespace
+
+TEST(ReplyDeadline, TricklingServerCannotHoldAReplyOpen) {
+    // Blank lines before the greeting, a letter now and then without a line end, a status
+    // reply continued without end, and header lines slower than a kilobyte per ten seconds.
+    const char* scripts[] = {"S:<trickle 100><crlf>", "S:<trickle 100>x",
+                             "S: +OK-ready\nS:<trickle 100>more<crlf>"};
+    for (const char* script : scripts) {
+        ScriptedServer server(script);
+        Client c(server);
+        const auto [error, took] = Timed([&] { c.client.ConnectAndLogIn(); });
+        EXPECT_EQ(error, kTimedOut) << script;
+        EXPECT_LT(took, milliseconds(5000)) << script;
+        EXPECT_FALSE(c.client.IsConnected()) << script;
+    }
+
+    ScriptedServer server(std::string(kUserLogin) + "C: TOP 1 0\nS: +OK\nS:<trickle 50>a<crlf>");
+    Client c(server);
+    c.client.ConnectAndLogIn();
+    RecordingSink sink;
+    const auto [error, took] = Timed([&] { c.client.FetchHeader(1, sink); });
+    EXPECT_EQ(error, kTimedOut);
+    EXPECT_LT(took, milliseconds(5000));
+}
+
+TEST(ReplyDeadline, LongReplyGoesOnWhileItsDataKeepsComing) {
+    // Each kilobyte moves the deadline on: 1.2 s of steady data outlasts a 0.5 s time-out.
+    std::string script = std::string(kUserLogin) + "C: TOP 1 0\nS: +OK\n";
+    for (char letter = 'a'; letter < 'g'; ++letter) script += Padding(letter) + "S:<pause 200>\n";
+    script += "S: .\nC: QUIT\n";
+    ScriptedServer server(script);
+    Client c(server);
+    c.client.ConnectAndLogIn();
+    RecordingSink sink;
+    EXPECT_EQ(Timed([&] { c.client.FetchHeader(1, sink); }).first, "(no error)");
+    EXPECT_EQ(sink.header.size(), 6u);
+    c.client.QuitAndClose();
+    EXPECT_EQ(server.Problems(), "");
+}
+
+TEST(ConnectDeadline, FullAcceptQueueEndsAtTheConnectTimeOut) {
+    // A listener that accepts nobody, its queue filled: a further connect gets no answer.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 4; ++i) {
+        queued.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        ::connect(queued.back(), reinterpret_cast<sockaddr*>(&address), size);
+    }
+
+    T_POP3 client;
+    client.host = "127.0.0.1";
+    client.port = ntohs(address.sin_port);
+    client.connectTimeout = milliseconds(500);
+    const auto [error, took] = Timed([&] { client.ConnectAndLogIn(); });
+    EXPECT_EQ(error, "Connect timed out.");
+    EXPECT_LT(took, milliseconds(5000));
+    for (const int fd : queued) ::close(fd);
+    ::close(listener);
+}
+
+TEST(SocketWait, AnInstalledWaitTakesThePlaceOfPollingSlices) {
+    // The user interface's wait, stood in for by a plain poll that counts its calls.
+    int waits = 0;
+    T_AntiFreeze pump;
+    pump.Install([] {});
+    pump.InstallWait([&](int fd, short events, milliseconds timeout) {
+        ++waits;
+        pollfd request{fd, events, 0};
+        ::poll(&request, 1, static_cast<int>(timeout.count()));
+    });
+    pump.SetActive(true);
+    ScriptedServer server(std::string("S:<pause 300>\n") + kUserLogin +
+                          "C: STAT\nS:<pause 300>\nS: +OK 2 20\nS:<silence>");
+    Client c(server);
+    c.client.pump = &pump;
+    c.client.ConnectAndLogIn();
+    EXPECT_EQ(c.client.CountMessages(), 2);
+    EXPECT_GE(waits, 2);
+    // Its deadline is the reply's.
+    c.client.SendCommand("NOOP");
+    EXPECT_EQ(Timed([&] { c.client.ReadReply(); }).first, kTimedOut);
+}
+
+class CheckTimeLimit : public SettingsTest {};
+
+TEST_F(CheckTimeLimit, SlowRepliesEndTheCheckAtItsLimit) {
+    // Every reply comes within its own time-out, but together they outlast the check's limit.
+    ScriptedServer server(R"(
+        S:<pause 400>
+        S: +OK ready
+        C: USER bob
+        S:<pause 400>
+        S: +OK
+        C: PASS secret
+        S:<pause 400>
+        S: +OK logged in
+        C: STAT
+        S:<pause 400>
+        S: +OK 3 300
+    )");
+    const T_pop3params account = ScriptedAccount(server);
+    T_sessionOptions options;
+    options.timeLimit = milliseconds(1000);
+    NoCheckNotifier notifier;
+    const auto start = Clock::now();
+    const T_checkResult result = CheckAccount(account, options, false, notifier);
+    EXPECT_LT(Clock::now() - start, milliseconds(3000));
+    EXPECT_EQ(result.change, 0);
+    EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
+}
