@@ -64,7 +64,7 @@ T_checkResult CheckAccount(const T_pop3params& account, const T_sessionOptions& 
     }
     if (JudgeChange(change, *settings, section, notifier) && alertDue)
         notifier.AlertCountChanged(account, change);
-    return {change, change > 0};
+    return {change, change > 0, session->CertificateFailure()};
 }
 
 bool LastCheckSucceeded(const T_pop3params& account) {

@@ -3,6 +3,7 @@
 // run state (COUNT, LAST_INCOME; the session writes LAST_RESULT, LAST_CHECK, LAST_ERROR) and
 // tell the user interface through the notifier.
 
+#include <optional>
 #include <string>
 
 #include "check/notifier.h"
@@ -13,6 +14,8 @@
 struct T_checkResult {
     int change = 0;               // the change of the count (0 when the session failed or none)
     bool becomesPending = false;  // new mail: the list window opens this account next
+    // The server's certificate failed verification (the user may trust it).
+    std::optional<CertificateProblem> certificateFailure;
 };
 
 // Checks one account. With `alertDue` (the alert-and-sound switch) a changed count is also

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,7 @@
 #include "check/message_sink.h"
 #include "check/pop3_reply.h"
 #include "check/status.h"
+#include "check/tls_check.h"
 #include "check/transport.h"
 #include "settings/accounts.h"
 
@@ -33,8 +35,10 @@ public:
     std::string username;
     std::string password;
     bool apop = false;
-    bool useTls = false;     // the TLS layer is attached
+    bool useTls = false;     // the TLS layer is attached: TLS from the first byte
+    bool startTls = false;   // STLS after the greeting, then TLS (without useTls)
     bool verifyPeer = true;  // check the server's certificate (TLS only)
+    std::string pin;         // "sha256:<hex>": the one certificate accepted as it is
     std::chrono::milliseconds connectTimeout{120000};
     std::chrono::milliseconds readTimeout;
     int messageCount = 0;
@@ -62,6 +66,10 @@ public:
     bool IsConnected() const { return channel_.IsOpen(); }
     // Closes at once; the operation waiting on the connection then fails.
     void AbortConnection();
+    // The certificate that failed verification in the last connect, if that was the failure.
+    const std::optional<CertificateProblem>& CertificateFailure() const {
+        return certificateFailure_;
+    }
 
     void SendCommand(std::string_view line);
     Pop3Reply ReadReply();
@@ -72,6 +80,8 @@ public:
 private:
     void Connect();
     void LogIn(const Pop3Reply& greeting);
+    void UpgradeToTls();
+    TlsCheck ServerCheck() const { return {host, verifyPeer, pin}; }
     void Disconnect();
     void ReadHeaderLines(MessageSink& message, bool endAtEmptyLine, bool& bodyFollows);
     void ReadBodyLines(MessageSink& message);
@@ -83,4 +93,5 @@ private:
     LineChannel channel_;
     bool connected_ = false;  // connected and its end not yet reported
     Pop3Reply lastReply_;
+    std::optional<CertificateProblem> certificateFailure_;
 };

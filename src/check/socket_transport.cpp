@@ -45,16 +45,18 @@ public:
     }
     ~SocketTransport() override { Close(); }
 
-    void StartTls(const std::string& host, bool verifyPeer) {
+    void StartTls(const TlsCheck& check) override {
+        ThrowIfClosed();
         IgnoreBrokenPipe();
         const int on = 1;
         setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        ssl_ = NewTlsConnection(fd_, host, verifyPeer);
+        verifyPeer_ = check.verifyPeer;
         try {
+            ssl_ = NewTlsConnection(fd_, check, seen_);
             Handshake();
         } catch (const TarnwickError& error) {
             Close();
-            throw TarnwickError(std::string("Error connecting with SSL.\r\n") + error.what());
+            ThrowHandshakeFailure(error.what());
         }
     }
 
@@ -117,6 +119,16 @@ private:
         }
     }
 
+    // A certificate that failed verification is named by its fingerprint, so that the user
+    // can compare it and trust it.
+    [[noreturn]] void ThrowHandshakeFailure(const std::string& reason) {
+        const std::string message = std::string("Error connecting with SSL.\r\n") + reason;
+        if (!verifyFailed_ || !seen_.seen) throw TarnwickError(message);
+        throw CertificateError(
+            message + "\r\nCertificate fingerprint: " + seen_.certificate.fingerprint,
+            {reason, seen_.certificate});
+    }
+
     void Handshake() {
         for (;;) {
             const int result = SSL_connect(ssl_.get());
@@ -126,8 +138,10 @@ private:
                 WaitFor(POLLIN);
             else if (error == SSL_ERROR_WANT_WRITE)
                 WaitFor(POLLOUT);
-            else
+            else {
+                verifyFailed_ = verifyPeer_ && SSL_get_verify_result(ssl_.get()) != X509_V_OK;
                 throw TarnwickError(TlsFailureReason(ssl_.get()));
+            }
         }
     }
 
@@ -184,12 +198,20 @@ private:
     }
 
     int fd_;
+    PeerCertificateSeen seen_;  // the handshake's verification refers to it
+    bool verifyPeer_ = true;
+    bool verifyFailed_ = false;
     SslHandle ssl_;
     milliseconds readTimeout_;
     const T_AntiFreeze* pump_;
 };
 
 }  // namespace
+
+void Transport::StartTls(const TlsCheck&) {
+    Close();
+    throw TarnwickError("Error connecting with SSL.");
+}
 
 std::string SocketErrorText(int number) {
     const char* description = strerrordesc_np(number);
@@ -212,6 +234,6 @@ milliseconds DefaultReadTimeout() {
 std::unique_ptr<Transport> ConnectSocket(const ConnectOptions& options) {
     const int fd = ConnectTcp(options);
     auto transport = std::make_unique<SocketTransport>(fd, options.readTimeout, options.pump);
-    if (options.tls) transport->StartTls(options.host, options.verifyPeer);
+    if (options.tls) transport->StartTls({options.host, options.verifyPeer, options.pin});
     return transport;
 }

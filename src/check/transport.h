@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "check/tls_check.h"
+
 class Transport {
 public:
     virtual ~Transport() = default;
@@ -17,4 +19,8 @@ public:
     // Closes at once; later calls fail as on a closed connection.
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;
+    // Starts TLS on the open connection (STARTTLS) and checks the server as `check` says.
+    // Throws TarnwickError ("Error connecting with SSL." and the reason; CertificateError when
+    // the certificate failed) after closing the connection.
+    virtual void StartTls(const TlsCheck& check);
 };
