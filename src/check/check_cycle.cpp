@@ -23,7 +23,7 @@ bool JudgeChange(int change, IniFile& settings, const std::string& section,
                  CheckNotifier& notifier) {
     if (change > 0) {
         notifier.SetTrayHint(GetLangText("you_have_a_new_mail"));
-        notifier.ShowNewMailIcon();
+        notifier.ShowNewMailIcon(change);
         settings.WriteString(section, "LAST_INCOME", DateTimeText(std::time(nullptr)));
         return true;
     }

@@ -34,7 +34,7 @@ bool StoreCount(const T_pop3params& account, int count);
 class NoCheckNotifier final : public CheckNotifier {
 public:
     void SetTrayHint(const std::string&) override {}
-    void ShowNewMailIcon() override {}
+    void ShowNewMailIcon(int) override {}
     void ClearAlertMessages() override {}
     void AlertCountChanged(const T_pop3params&, int) override {}
 };

@@ -108,13 +108,16 @@ TEST_F(NotificationTest, ClosingTheAlertWithoutPendingAccountKeepsTheHint) {
 TEST_F(NotificationTest, TrayClickAcknowledgesAndOpensTheResults) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
-    dm->Notifier().ShowNewMailIcon();
+    dm->Notifier().ShowNewMailIcon(1);
     dm->Notifier().AlertCountChanged(Item("a@x.example").params, 1);
+    dm->Notifier().ShowNewMailIcon(2);  // the increases of every check add up on the badge
     EXPECT_EQ(dm->Tray().Picture(), 1);
+    EXPECT_EQ(dm->Tray().NewMailCount(), 3);
     EXPECT_EQ(sounds.size(), 1u);
     Q_EMIT dm->Tray().Clicked();
     EXPECT_EQ(dm->Tray().Picture(), 0);
     EXPECT_EQ(dm->Tray().Tag(), 0);
+    EXPECT_EQ(dm->Tray().NewMailCount(), 0);
     EXPECT_FALSE(dm->Alert().isVisible());
     EXPECT_FALSE(ResultsWindowHandle) << "posted, opens after the click handler";
     QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
@@ -124,7 +127,7 @@ TEST_F(NotificationTest, TrayClickAcknowledgesAndOpensTheResults) {
 TEST_F(NotificationTest, AlertClickOpensTheResultsAndAcknowledges) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
-    dm->Notifier().ShowNewMailIcon();
+    dm->Notifier().ShowNewMailIcon(1);
     dm->Notifier().AlertCountChanged(Item("a@x.example").params, 1);
     QTest::mouseClick(dm->Alert().findChild<QWidget*>("alertBody"), Qt::LeftButton);
     EXPECT_FALSE(dm->Alert().isVisible());
