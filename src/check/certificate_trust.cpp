@@ -26,11 +26,25 @@ bool SameFingerprint(const std::string& a, const std::string& b) {
 
 TrustQuestion TrustQuestionFor(const T_pop3params& account, const CertificateProblem& problem) {
     const std::string& fingerprint = problem.certificate.fingerprint;
-    if (fingerprint.empty() ||
+    const std::string pin = StoredFingerprint(account, kPinKey);
+    if (fingerprint.empty() || SameFingerprint(pin, fingerprint) ||
         SameFingerprint(StoredFingerprint(account, kDeclinedKey), fingerprint))
         return TrustQuestion::None;
-    return HasText(StoredFingerprint(account, kPinKey)) ? TrustQuestion::Changed
-                                                        : TrustQuestion::New;
+    return HasText(pin) ? TrustQuestion::Changed : TrustQuestion::New;
+}
+
+std::optional<T_trustRequest> TrustRequestFor(const T_pop3params& account,
+                                              const std::optional<CertificateProblem>& failure) {
+    if (!failure || TrustQuestionFor(account, *failure) == TrustQuestion::None) return {};
+    return T_trustRequest{account, *failure};
+}
+
+void AnswerTrustQuestion(const T_trustRequest& request, bool trusted) {
+    const std::string& fingerprint = request.problem.certificate.fingerprint;
+    if (trusted)
+        TrustCertificate(request.account, fingerprint);
+    else
+        DeclineCertificate(request.account, fingerprint);
 }
 
 void TrustCertificate(const T_pop3params& account, const std::string& fingerprint) {

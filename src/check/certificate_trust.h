@@ -3,6 +3,7 @@
 // one (SSL_PIN) and the last one the user refused (SSL_PIN_DECLINED), so that each
 // certificate is asked about once.
 
+#include <optional>
 #include <string>
 
 #include "check/tls_check.h"
@@ -14,8 +15,20 @@ enum class TrustQuestion {
     Changed,  // another certificate than the trusted one
 };
 
-// Whether to ask the user about the certificate that failed for this account.
+// Whether to ask the user about the certificate that failed for this account (the settings
+// as they are now: not when it was declined, nor when it is the trusted one by now).
 TrustQuestion TrustQuestionFor(const T_pop3params& account, const CertificateProblem& problem);
+
+// A question waiting for a moment when the user can be asked.
+struct T_trustRequest {
+    T_pop3params account;
+    CertificateProblem problem;
+};
+// The question a check's certificate failure asks, if any.
+std::optional<T_trustRequest> TrustRequestFor(const T_pop3params& account,
+                                              const std::optional<CertificateProblem>& failure);
+// Stores the user's answer: the pin for yes, the declined fingerprint for no.
+void AnswerTrustQuestion(const T_trustRequest& request, bool trusted);
 
 // SSL_PIN=<fingerprint>: from now on this certificate is accepted for the account.
 void TrustCertificate(const T_pop3params& account, const std::string& fingerprint);
