@@ -132,7 +132,7 @@ void TpopSetupWindow::BuildFieldGroup() {
     pop_apop = AddCheckBox(group, "pop_apop", "secure_authentication_method", 7, 9, 127, 226);
     pop_apop->setToolTip(Text("attention_apop_support"));
     AddHelpButton(group, "RxSpeedButton5", 7, 239, 126);
-    AddFieldLabel(group, "Label6", "connection_security", 9, 151);
+    QLabel* securityLabel = AddFieldLabel(group, "Label6", "connection_security", 9, 151);
     pop_security = Place(new QComboBox(group), "pop_security", 123, 148, 112, 20);
     pop_security->addItems(
         {Text("security_none"), Text("security_starttls"), Text("security_tls")});
@@ -148,7 +148,8 @@ void TpopSetupWindow::BuildFieldGroup() {
     const std::pair<QLabel*, QWidget*> labelled[] = {{serverLabel, pop_server},
                                                      {portLabel, pop_port},
                                                      {userLabel, pop_user},
-                                                     {passwordLabel, pop_password}};
+                                                     {passwordLabel, pop_password},
+                                                     {securityLabel, pop_security}};
     for (const auto& [label, field] : labelled) {
         label->setBuddy(field);
         field->setAccessibleName(label->text());
