@@ -9,6 +9,9 @@ TpopMainWindow::AccountChecker DefaultAccountChecker(Tdm& dm) {
         const T_checkResult result =
             CheckAccount(account, ProgramSessionOptions(), playWave, dm.Notifier());
         if (result.becomesPending) PendingAccount = account.email;
+        // Asked when the program is next idle (the main window's idle handler).
+        if (auto request = TrustRequestFor(account, result.certificateFailure))
+            PendingTrustQuestion = std::move(request);
         return result.change;
     };
 }

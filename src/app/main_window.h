@@ -46,6 +46,9 @@ public:
     void CheckNextAccount();
     void ArmAutoContinue();
     void appIdle();
+    // Asks PendingTrustQuestion now unless a network wait or a question is running; true
+    // when it asked.
+    bool AskTrustQuestion();
     void appException(const std::string& message);
 
     QAction* actShowMain = nullptr;
@@ -125,4 +128,5 @@ private:
     bool runtimVeto = false;                // runtim's tag
     bool inTick = false;
     bool inIdle = false;
+    bool trustQuestionDue = false;  // AskTrustQuestion is queued
 };

@@ -59,6 +59,31 @@ void TpopMainWindow::appIdle() {
         dm.Tray().SetActive(true);
         if (!tim->isActive() && !inTick) SetTimer(*tim, kFirstCheckMs, true);
     }
+    // Asked from the event loop, not from inside this handler; it asks nothing when the loop
+    // that runs it turns out to be a network wait's.
+    if (PendingTrustQuestion && !trustQuestionDue) {
+        trustQuestionDue = true;
+        QTimer::singleShot(0, this, [this] {
+            trustQuestionDue = false;
+            AskTrustQuestion();
+        });
+    }
+}
+
+bool TpopMainWindow::AskTrustQuestion() {
+    if (!PendingTrustQuestion || inTick || ListBusy || AntiFreeze().Pumping() ||
+        QApplication::activeModalWidget() != nullptr)
+        return false;
+    const T_trustRequest request = std::move(*PendingTrustQuestion);
+    PendingTrustQuestion.reset();
+    // The settings may have changed since the check (the same certificate asked already).
+    const TrustQuestion kind = TrustQuestionFor(request.account, request.problem);
+    if (kind == TrustQuestion::None) return false;
+    const bool trusted = AskYesNo(IsShownToUser() ? this : nullptr,
+                                  ToQt(GetLangText("certificate_untrusted_dialog_title")),
+                                  ToQt(TrustQuestionText(request.account, request.problem, kind)));
+    AnswerTrustQuestion(request, trusted);
+    return true;
 }
 
 void TpopMainWindow::ArmAutoContinue() {

@@ -57,6 +57,7 @@ Tdm::~Tdm() {
 }
 
 void Tdm::AcknowledgeNewMail() {
+    tray->SetNewMailCount(0);
     if (tray->Tag() != 0) {
         tray->SetPicture(0);
         tray->SetTag(0);

@@ -22,7 +22,7 @@ public:
     AlertWindow& Alert() const { return *alert; }
     CheckNotifier& Notifier() const { return *notifier; }
 
-    // Tray picture 0 and tag 0, alert window hidden.
+    // Tray picture 0 and tag 0 without the new-mail count, alert window hidden.
     void AcknowledgeNewMail();
     // Lets window messages through during network waits from now on.
     void SwitchAntiFreezeOn();

@@ -18,8 +18,16 @@ public:
     bool Active() const { return active_ && pump_ != nullptr; }
     // Handles pending window messages when active.
     void Process() const {
-        if (Active()) pump_();
+        if (!Active()) return;
+        ++depth_;
+        struct Leave {
+            int& depth;
+            ~Leave() { --depth; }
+        } leave{depth_};
+        pump_();
     }
+    // True while window messages are handled inside a network wait: no time to ask the user.
+    bool Pumping() const { return depth_ > 0; }
 
     // Returns once `fd` is ready for `events` (poll bits), once the program has handled events
     // of its own, or after `timeout`, whichever comes first; the caller looks again which.
@@ -35,4 +43,5 @@ private:
     std::function<void()> pump_;
     SocketWait wait_;
     bool active_ = false;
+    mutable int depth_ = 0;
 };

@@ -23,7 +23,7 @@ bool JudgeChange(int change, T_runState& runState, const std::string& section,
                  CheckNotifier& notifier) {
     if (change > 0) {
         notifier.SetTrayHint(GetLangText("you_have_a_new_mail"));
-        notifier.ShowNewMailIcon();
+        notifier.ShowNewMailIcon(change);
         runState.Write(section, "LAST_INCOME", DateTimeText(std::time(nullptr)));
         return true;
     }
@@ -67,7 +67,7 @@ T_checkResult CheckAccount(const T_pop3params& account, const T_sessionOptions& 
     const bool tell = JudgeChange(change, runState, section, notifier);
     runState.Store();
     if (tell && alertDue) notifier.AlertCountChanged(account, change);
-    return {change, change > 0};
+    return {change, change > 0, session->CertificateFailure()};
 }
 
 bool LastCheckSucceeded(const T_pop3params& account) {

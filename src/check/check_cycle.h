@@ -4,6 +4,7 @@
 // tell the user interface through the notifier.
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "check/notifier.h"
@@ -14,6 +15,8 @@
 struct T_checkResult {
     int change = 0;               // the change of the count (0 when the session failed or none)
     bool becomesPending = false;  // new mail: the list window opens this account next
+    // The server's certificate failed verification (the user may trust it).
+    std::optional<CertificateProblem> certificateFailure;
 };
 
 // How long the check of one account may take at most, whatever the server does.
@@ -36,7 +39,7 @@ bool StoreCount(const T_pop3params& account, int count);
 class NoCheckNotifier final : public CheckNotifier {
 public:
     void SetTrayHint(const std::string&) override {}
-    void ShowNewMailIcon() override {}
+    void ShowNewMailIcon(int) override {}
     void ClearAlertMessages() override {}
     void AlertCountChanged(const T_pop3params&, int) override {}
 };

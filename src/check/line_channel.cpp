@@ -94,6 +94,21 @@ void LineChannel::Credit(std::size_t received) {
     ApplyDeadline(deadline_ + kTimePerKilobyte * kilobytes);
 }
 
+void LineChannel::StartTls(const TlsCheck& check) {
+    if (!IsOpen()) throw TarnwickError("Not Connected.");
+    try {
+        if (start_ < input_.size()) {
+            Close();
+            throw TarnwickError(
+                "Error connecting with SSL.\r\nThe server sent data before the TLS handshake.");
+        }
+        transport_->StartTls(check);
+    } catch (...) {
+        if (!IsOpen() && onClosed) onClosed();
+        throw;
+    }
+}
+
 void LineChannel::BeginCount(std::function<void(std::size_t)> onRead) {
     onRead_ = std::move(onRead);
     counted_ = 0;

@@ -50,6 +50,10 @@ public:
     void ExtendDeadlineWithData();
     // The time after which no wait goes on, whatever the deadlines; none by default.
     void SetLimit(std::optional<Clock::time_point> limit) { limit_ = limit; }
+    // Upgrades the connection to TLS (STARTTLS). Bytes already received and not yet read
+    // would have come in plain text after the server agreed: they end the connection with
+    // an error. Throws the transport's failure (after `onClosed`).
+    void StartTls(const TlsCheck& check);
 
     // From here on, every line taken reports the bytes taken since this call.
     void BeginCount(std::function<void(std::size_t)> onRead);

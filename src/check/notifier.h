@@ -11,8 +11,8 @@ public:
     virtual ~CheckNotifier() = default;
 
     virtual void SetTrayHint(const std::string& hint) = 0;
-    // Switches the tray icon to its new-mail picture.
-    virtual void ShowNewMailIcon() = 0;
+    // Switches the tray icon to its new-mail picture; `arrived` more messages came in.
+    virtual void ShowNewMailIcon(int arrived) = 0;
     // Empties the alert window's message list.
     virtual void ClearAlertMessages() = 0;
     // Adds the count-change message for this account (the tray hint at this moment, the

@@ -52,6 +52,7 @@ void T_POP3::Connect() {
         options.port = port;
         options.tls = useTls;
         options.verifyPeer = verifyPeer;
+        options.pin = pin;
         options.connectTimeout = ConnectTimeLeft();
         options.readTimeout = readTimeout;
         options.pump = pump;
@@ -77,9 +78,21 @@ void T_POP3::Disconnect() {
 }
 
 void T_POP3::ConnectAndLogIn() {
-    Connect();
+    certificateFailure_.reset();
     try {
-        LogIn(ReadOkReply());
+        Connect();
+    } catch (const CertificateError& error) {
+        certificateFailure_ = error.Problem();
+        throw;
+    }
+    try {
+        const Pop3Reply greeting = ReadOkReply();
+        if (startTls && !useTls) UpgradeToTls();
+        LogIn(greeting);
+    } catch (const CertificateError& error) {
+        certificateFailure_ = error.Problem();
+        Disconnect();
+        throw;
     } catch (...) {
         if (IsConnected()) {
             try {
@@ -91,6 +104,14 @@ void T_POP3::ConnectAndLogIn() {
         Disconnect();
         throw;
     }
+}
+
+// STARTTLS (RFC 2595): no fallback to plain text, so a refusal ends the session before the
+// user name is sent.
+void T_POP3::UpgradeToTls() {
+    SendCommand("STLS");
+    if (!ReadReply().ok) throw TarnwickError("The server does not offer STARTTLS.");
+    channel_.StartTls(ServerCheck());
 }
 
 void T_POP3::LogIn(const Pop3Reply& greeting) {

@@ -18,6 +18,7 @@
 #include "check/message_sink.h"
 #include "check/pop3_reply.h"
 #include "check/status.h"
+#include "check/tls_check.h"
 #include "check/transport.h"
 #include "settings/accounts.h"
 
@@ -53,8 +54,10 @@ public:
     std::string username;
     std::string password;
     bool apop = false;
-    bool useTls = false;     // the TLS layer is attached
+    bool useTls = false;     // the TLS layer is attached: TLS from the first byte
+    bool startTls = false;   // STLS after the greeting, then TLS (without useTls)
     bool verifyPeer = true;  // check the server's certificate (TLS only)
+    std::string pin;         // "sha256:<hex>": the one certificate accepted as it is
     std::chrono::milliseconds connectTimeout{120000};
     // Every reply must arrive within this from its command (a multi-line reply may take longer
     // while its data keeps coming at a sane rate).
@@ -89,6 +92,10 @@ public:
     bool IsConnected() const { return channel_.IsOpen(); }
     // Closes at once; the operation waiting on the connection then fails.
     void AbortConnection();
+    // The certificate that failed verification in the last connect, if that was the failure.
+    const std::optional<CertificateProblem>& CertificateFailure() const {
+        return certificateFailure_;
+    }
 
     // Sends CAPA the first time in a session and keeps the answer; a "-ERR" or a reply that is
     // neither "+OK" nor "-ERR" leaves no capabilities.
@@ -131,6 +138,8 @@ private:
     void Connect();
     std::chrono::milliseconds ConnectTimeLeft() const;
     void LogIn(const Pop3Reply& greeting);
+    void UpgradeToTls();
+    TlsCheck ServerCheck() const { return {host, verifyPeer, pin}; }
     void Disconnect();
     void ReadHeaderLines(MessageSink& message, bool endAtEmptyLine, bool& bodyFollows);
     void ReadBodyLines(MessageSink& message);
@@ -157,4 +166,5 @@ private:
     T_capabilities capabilities_;
     std::deque<PendingRequest> pending_;
     std::size_t pendingBytes_ = 0;
+    std::optional<CertificateProblem> certificateFailure_;
 };

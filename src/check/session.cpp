@@ -15,8 +15,12 @@ std::unique_ptr<T_POP3> NewClient(const T_pop3params& account, const T_sessionOp
     client->statusHandler = options.statusHandler;
     client->pump = options.pump;
     client->useTls = account.ssl && options.tlsAvailable;
-    // A hand-edited SSL_VERIFY=0 accepts any certificate (a self-signed server).
+    // Never plain text instead: without a TLS library the upgrade fails.
+    client->startTls = account.startTls && !account.ssl;
+    // A hand-edited SSL_VERIFY=0 accepts any certificate (a self-signed server); SSL_PIN
+    // accepts the one certificate the user trusted.
     client->verifyPeer = settings.ReadBool(section, "SSL_VERIFY", true);
+    client->pin = settings.ReadString(section, "SSL_PIN", "");
     client->messageCount = 0;
     if (options.timeLimit.count() > 0)
         client->endBy = std::chrono::steady_clock::now() + options.timeLimit;

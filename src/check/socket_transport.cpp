@@ -46,16 +46,18 @@ public:
     }
     ~SocketTransport() override { Close(); }
 
-    void StartTls(const std::string& host, bool verifyPeer) {
+    void StartTls(const TlsCheck& check) override {
+        ThrowIfClosed();
         IgnoreBrokenPipe();
         const int on = 1;
         setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        ssl_ = NewTlsConnection(fd_, host, verifyPeer);
+        verifyPeer_ = check.verifyPeer;
         try {
+            ssl_ = NewTlsConnection(fd_, check, seen_);
             Handshake();
         } catch (const TarnwickError& error) {
             Close();
-            throw TarnwickError(std::string("Error connecting with SSL.\r\n") + error.what());
+            ThrowHandshakeFailure(error.what());
         }
     }
 
@@ -143,6 +145,16 @@ private:
         return ::poll(&request, 1, 0) > 0;
     }
 
+    // A certificate that failed verification is named by its fingerprint, so that the user
+    // can compare it and trust it.
+    [[noreturn]] void ThrowHandshakeFailure(const std::string& reason) {
+        const std::string message = std::string("Error connecting with SSL.\r\n") + reason;
+        if (!verifyFailed_ || !seen_.seen) throw TarnwickError(message);
+        throw CertificateError(
+            message + "\r\nCertificate fingerprint: " + seen_.certificate.fingerprint,
+            {reason, seen_.certificate});
+    }
+
     // The whole handshake has the read time-out: a server sending a byte now and then cannot
     // hold it open.
     void Handshake() {
@@ -155,8 +167,10 @@ private:
                 WaitFor(POLLIN);
             else if (error == SSL_ERROR_WANT_WRITE)
                 WaitFor(POLLOUT);
-            else
+            else {
+                verifyFailed_ = verifyPeer_ && SSL_get_verify_result(ssl_.get()) != X509_V_OK;
                 throw TarnwickError(TlsFailureReason(ssl_.get()));
+            }
         }
     }
 
@@ -213,6 +227,9 @@ private:
     }
 
     int fd_;
+    PeerCertificateSeen seen_;  // the handshake's verification refers to it
+    bool verifyPeer_ = true;
+    bool verifyFailed_ = false;
     SslHandle ssl_;
     milliseconds readTimeout_;
     std::optional<Clock::time_point> deadline_;
@@ -220,6 +237,11 @@ private:
 };
 
 }  // namespace
+
+void Transport::StartTls(const TlsCheck&) {
+    Close();
+    throw TarnwickError("Error connecting with SSL.");
+}
 
 std::string SocketErrorText(int number) {
     const char* description = strerrordesc_np(number);
@@ -242,6 +264,6 @@ milliseconds DefaultReadTimeout() {
 std::unique_ptr<Transport> ConnectSocket(const ConnectOptions& options) {
     const int fd = ConnectTcp(options);
     auto transport = std::make_unique<SocketTransport>(fd, options.readTimeout, options.pump);
-    if (options.tls) transport->StartTls(options.host, options.verifyPeer);
+    if (options.tls) transport->StartTls({options.host, options.verifyPeer, options.pin});
     return transport;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// TCP connections to a mail server, optionally inside TLS from the first byte. Waits handle
+// TCP connections to a mail server, optionally inside TLS from the first byte or upgraded to
+// TLS later (STARTTLS). Waits handle
 // the message pump handed in with the options in slices while it is active and give up after the
 // read time-out without a byte.
 
@@ -16,6 +17,7 @@ struct ConnectOptions {
     int port = 110;
     bool tls = false;
     bool verifyPeer = true;  // chain against the trusted authorities, and the host name
+    std::string pin;         // the one certificate accepted as it is (SSL_PIN)
     std::chrono::milliseconds connectTimeout{120000};  // resolving and connecting
     std::chrono::milliseconds readTimeout{60000};
     // Connection progress texts ("Resolving hostname ...", "Connecting to ...", "Connected.").

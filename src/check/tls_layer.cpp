@@ -1,10 +1,12 @@
 #include "check/tls_layer.h"
 
 #include <arpa/inet.h>
+#include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/x509v3.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 
@@ -54,6 +56,53 @@ void TrustAuthorities(SSL_CTX* context) {
     const char* extra = std::getenv("TARNWICK_CA_FILE");
     if (extra != nullptr && *extra != '\0') SSL_CTX_load_verify_locations(context, extra, nullptr);
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+}
+
+std::string HexDigits(const unsigned char* bytes, unsigned size) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned i = 0; i < size; ++i) {
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 0x0f];
+    }
+    return text;
+}
+
+std::string NameText(const X509_NAME* name) {
+    if (name == nullptr) return "";
+    BIO* bio = BIO_new(BIO_s_mem());
+    if (bio == nullptr) return "";
+    X509_NAME_print_ex(bio, name, 0, XN_FLAG_ONELINE & ~ASN1_STRFLGS_ESC_MSB);
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(bio, &data);
+    std::string text(data != nullptr && size > 0 ? std::string(data, static_cast<std::size_t>(size))
+                                                 : std::string());
+    BIO_free(bio);
+    return text;
+}
+
+std::string TimeText(const ASN1_TIME* time) {
+    tm parts{};
+    if (time == nullptr || ASN1_TIME_to_tm(time, &parts) != 1) return "";
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &parts);
+    return text;
+}
+
+// Replaces the chain check: the pinned certificate is accepted as it is, any other is checked
+// as usual. Notes the server's certificate either way.
+int CheckChainOrPin(X509_STORE_CTX* store, void* argument) {
+    auto& seen = *static_cast<PeerCertificateSeen*>(argument);
+    X509* leaf = X509_STORE_CTX_get0_cert(store);
+    if (leaf != nullptr) {
+        seen.seen = true;
+        seen.certificate = DescribeCertificate(leaf);
+        if (!seen.pin.empty() && SameFingerprint(seen.pin, seen.certificate.fingerprint)) {
+            X509_STORE_CTX_set_error(store, X509_V_OK);
+            return 1;
+        }
+    }
+    return X509_verify_cert(store);
 }
 
 ContextHandle NewClientContext(bool verifyPeer) {
@@ -109,9 +158,26 @@ bool SetUpTls() {
     }
 }
 
-SslHandle NewTlsConnection(int fd, const std::string& host, bool verifyPeer) {
+CertificateDetails DescribeCertificate(X509* certificate) {
+    CertificateDetails details;
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned size = 0;
+    if (X509_digest(certificate, EVP_sha256(), digest, &size) == 1)
+        details.fingerprint = "sha256:" + HexDigits(digest, size);
+    details.subject = NameText(X509_get_subject_name(certificate));
+    details.issuer = NameText(X509_get_issuer_name(certificate));
+    details.notBefore = TimeText(X509_get0_notBefore(certificate));
+    details.notAfter = TimeText(X509_get0_notAfter(certificate));
+    return details;
+}
+
+SslHandle NewTlsConnection(int fd, const TlsCheck& check, PeerCertificateSeen& seen) {
     ERR_clear_error();
+    const std::string& host = check.host;
+    const bool verifyPeer = check.verifyPeer;
     const ContextHandle context = NewClientContext(verifyPeer);
+    seen = PeerCertificateSeen{check.pin, false, {}};
+    SSL_CTX_set_cert_verify_callback(context.get(), CheckChainOrPin, &seen);
     SslHandle ssl(SSL_new(context.get()));  // holds its own reference to the context
     if (!ssl || SSL_set_fd(ssl.get(), fd) != 1) throw TarnwickError("Could not load SSL library.");
     if (!IsIpAddress(host))

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "check/tls_check.h"
+
 // Initialises the TLS library; false when it reports a fault.
 bool LoadTlsLibrary();
 
@@ -22,9 +24,21 @@ struct SslDeleter {
 };
 using SslHandle = std::unique_ptr<SSL, SslDeleter>;
 
-// A client connection object for `host` on the connected socket `fd`, ready for SSL_connect.
+// What the certificate check of one handshake saw: the server's own certificate (none until
+// the server has sent it). The TLS connection refers to it until the handshake ends.
+struct PeerCertificateSeen {
+    std::string pin;  // accepted without further checks when it matches
+    bool seen = false;
+    CertificateDetails certificate;
+};
+
+// A client connection object on the connected socket `fd`, ready for SSL_connect, checking the
+// server as `check` says and noting its certificate in `seen`.
 // Throws TarnwickError("Could not load SSL library.") when no context can be made.
-SslHandle NewTlsConnection(int fd, const std::string& host, bool verifyPeer);
+SslHandle NewTlsConnection(int fd, const TlsCheck& check, PeerCertificateSeen& seen);
+
+// Fingerprint, names and validity of a certificate.
+CertificateDetails DescribeCertificate(X509* certificate);
 
 // The reason a handshake failed, for the line after "Error connecting with SSL.".
 std::string TlsFailureReason(SSL* ssl);

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "check/tls_check.h"
+
 class Transport {
 public:
     virtual ~Transport() = default;
@@ -26,4 +28,8 @@ public:
     virtual std::size_t SendRoom() const { return kDefaultSendRoom; }
 
     static constexpr std::size_t kDefaultSendRoom = 2048;
+    // Starts TLS on the open connection (STARTTLS) and checks the server as `check` says.
+    // Throws TarnwickError ("Error connecting with SSL." and the reason; CertificateError when
+    // the certificate failed) after closing the connection.
+    virtual void StartTls(const TlsCheck& check);
 };

@@ -1,14 +1,20 @@
 #include "cli/commands.h"
 
+#include <unistd.h>
+
 #include <exception>
+#include <iostream>
 #include <new>
+#include <optional>
+#include <utility>
 
 #include "cli/list_mailbox.h"
+#include "cli/trust_server.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tarnwick-check [--help | --list EMAIL]\n"
+    "Usage: tarnwick-check [--help | --list EMAIL | --trust EMAIL [--yes]]\n"
     "\n"
     "Checks every enabled account of vellmoor.ini once, in list order, and keeps the run\n"
     "state there as the timed check does. vellmoor.ini lives beside the program, or in\n"
@@ -22,11 +28,37 @@ constexpr const char* kUsage =
     "\"*\" for suspected spam or nothing, date, sender, subject, size and number.\n"
     "It deletes nothing.\n"
     "\n"
+    "--trust EMAIL connects to the account with that address; when the server's\n"
+    "certificate fails verification it prints the certificate's details and SHA-256\n"
+    "fingerprint and, on a terminal, asks whether to trust exactly this certificate\n"
+    "for the account (SSL_PIN in its section). --yes stores it without asking. Exit\n"
+    "status 0 when stored, 1 when not stored or when there was no certificate problem.\n"
+    "\n"
     "Exit status: 0 when every enabled account was checked, 1 when a check failed,\n"
     "2 for bad usage.\n"
     "\n"
     "Environment: TARNWICK_CA_FILE names one more file of trusted certificate\n"
     "authorities (PEM); TARNWICK_READ_TIMEOUT_MS shortens the 60 s read time-out.\n";
+
+// "--trust EMAIL", with "--yes" before or after the address.
+std::optional<std::pair<std::string, TrustOptions>> TrustArguments(
+    const std::vector<std::string>& args) {
+    if (args.empty() || args[0] != "--trust" || args.size() < 2 || args.size() > 3) return {};
+    TrustOptions options;
+    options.interactive = ::isatty(STDIN_FILENO) == 1;
+    options.in = &std::cin;
+    std::string email;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--yes" && !options.yes)
+            options.yes = true;
+        else if (email.empty() && args[i] != "--yes")
+            email = args[i];
+        else
+            return {};
+    }
+    if (email.empty()) return {};
+    return std::pair{email, options};
+}
 
 }  // namespace
 
@@ -35,6 +67,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         // The modes: one branch each.
         if (args.empty()) return CheckAllAccounts(out);
         if (args.size() == 2 && args[0] == "--list") return ListMailbox(args[1], out, err);
+        if (const auto trust = TrustArguments(args))
+            return TrustServer(trust->first, trust->second, out, err);
         if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
             out << kUsage;
             return kExitOk;

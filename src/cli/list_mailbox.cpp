@@ -14,6 +14,12 @@
 
 namespace {
 
+std::string StoredError(const T_pop3params& account) {
+    return OpenSettings()->ReadString(AccountSection(account), "LAST_ERROR", "");
+}
+
+}  // namespace
+
 const T_pop3item* FindAccount(const std::vector<T_pop3item>& accounts, const std::string& email) {
     for (const auto& item : accounts) {
         if (item.params.email == email) return &item;
@@ -23,12 +29,6 @@ const T_pop3item* FindAccount(const std::vector<T_pop3item>& accounts, const std
     }
     return nullptr;
 }
-
-std::string StoredError(const T_pop3params& account) {
-    return OpenSettings()->ReadString(AccountSection(account), "LAST_ERROR", "");
-}
-
-}  // namespace
 
 void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out) {
     for (const auto& row : rows) {

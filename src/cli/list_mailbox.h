@@ -6,6 +6,11 @@
 #include <vector>
 
 #include "list/list_row.h"
+#include "settings/accounts.h"
+
+// The account with that e-mail address: exactly as written, else ignoring case and the blanks
+// around it; none when there is no such account.
+const T_pop3item* FindAccount(const std::vector<T_pop3item>& accounts, const std::string& email);
 
 // One line per row: "*" or nothing, date, sender, subject, size and number, separated by tabs.
 void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out);

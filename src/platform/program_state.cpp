@@ -53,6 +53,7 @@ void ResetProgramState() {
     playWave = false;
     showAdvert = true;
     PendingAccount.clear();
+    PendingTrustQuestion.reset();
     LastErrorText.clear();
     accounts.clear();
     spamRules.clear();

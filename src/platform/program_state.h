@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include <optional>
+
 #include "check/anti_freeze.h"
+#include "check/certificate_trust.h"
 #include "check/session.h"
 #include "platform/pop_command.h"  // the window handles
 #include "settings/accounts.h"
@@ -36,6 +39,9 @@ inline bool StartedWithParameters = false;
 // The list window's retrieval state.
 inline bool ListBusy = false;
 inline bool CancelRequested = false;
+
+// A certificate question from a timed check, asked when the program is next idle.
+inline std::optional<T_trustRequest> PendingTrustQuestion;
 
 // Spam filter: the rules in the order they are tested, and the general criteria.
 inline T_spam_rules spamRules;

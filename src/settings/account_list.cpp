@@ -4,6 +4,9 @@
 
 namespace {
 
+constexpr int kPlainPort = 110;
+constexpr int kTlsPort = 995;
+
 bool IsIndex(const std::vector<T_pop3item>& accounts, int index) {
     return index >= 0 && static_cast<std::size_t>(index) < accounts.size();
 }
@@ -32,4 +35,20 @@ bool RemoveAccount(std::vector<T_pop3item>& accounts, int selected) {
 AutorunChange AutorunChangeFor(bool wanted, bool current) {
     if (wanted == current) return AutorunChange::None;
     return wanted ? AutorunChange::Add : AutorunChange::Remove;
+}
+
+ConnectionSecurity SecurityOf(const T_pop3params& account) {
+    if (account.ssl) return ConnectionSecurity::Tls;
+    return account.startTls ? ConnectionSecurity::StartTls : ConnectionSecurity::None;
+}
+
+void SetSecurity(T_pop3params& account, ConnectionSecurity security) {
+    account.ssl = security == ConnectionSecurity::Tls;
+    account.startTls = security == ConnectionSecurity::StartTls;
+}
+
+int ProposedPort(ConnectionSecurity security, int port) {
+    const int usual = security == ConnectionSecurity::Tls ? kTlsPort : kPlainPort;
+    const bool otherDefault = port == kPlainPort || port == kTlsPort;
+    return otherDefault ? usual : port;
 }

@@ -18,3 +18,13 @@ bool RemoveAccount(std::vector<T_pop3item>& accounts, int selected);
 // What a save does to the desktop's autostart entry.
 enum class AutorunChange { None, Add, Remove };
 AutorunChange AutorunChangeFor(bool wanted, bool current);
+
+// The setup window's choice of connection security, in the order it lists them.
+enum class ConnectionSecurity { None = 0, StartTls = 1, Tls = 2 };
+// What the account uses (TLS when a hand-edited section sets both).
+ConnectionSecurity SecurityOf(const T_pop3params& account);
+// Sets the account's ssl and startTls switches for `security`.
+void SetSecurity(T_pop3params& account, ConnectionSecurity security);
+// The port to show after the user chose `security`: its usual port (995 for TLS, 110
+// otherwise) when `port` holds the usual port of another choice, else `port` unchanged.
+int ProposedPort(ConnectionSecurity security, int port);

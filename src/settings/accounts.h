@@ -12,6 +12,7 @@ struct T_pop3params {
     std::int32_t port = 0;
     bool secureLogin = false;  // APOP
     bool ssl = false;          // TLS from the first byte
+    bool startTls = false;     // STLS after the greeting (only without ssl)
 };
 
 struct T_pop3item {

@@ -31,6 +31,7 @@ T_pop3item ReadAccount(const IniFile& ini, std::string_view section) {
     item.params.port = ini.ReadInteger(section, "PORT", kDefaultPort);
     item.params.secureLogin = ini.ReadBool(section, "SECURE_LOGIN", false);
     item.params.ssl = ini.ReadBool(section, "SSL", false);
+    item.params.startTls = !item.params.ssl && ini.ReadBool(section, "STARTTLS", false);
     return item;
 }
 
@@ -43,6 +44,11 @@ void WriteAccount(IniFile& ini, std::string_view section, const T_pop3item& item
     ini.WriteInteger(section, "PORT", item.params.port);
     ini.WriteBool(section, "SECURE_LOGIN", item.params.secureLogin);
     ini.WriteBool(section, "SSL", item.params.ssl);
+    // Written only when it is used or was used, so that the files of accounts that never
+    // used it stay as they were.
+    const bool startTls = item.params.startTls && !item.params.ssl;
+    if (startTls || ini.ReadString(section, "STARTTLS", "").size() > 0)
+        ini.WriteBool(section, "STARTTLS", startTls);
 }
 
 void RemoveName(std::vector<std::string>& names, std::string_view name) {

@@ -75,8 +75,8 @@ void TpopSetupWindow::SetSaveButtonsEnabled(bool enabled) {
 }
 
 void TpopSetupWindow::UpdateControls() {
-    pop_ssl->setEnabled(TlsAvailable);
-    if (!pop_ssl->isEnabled()) pop_ssl->setChecked(false);
+    pop_security->setEnabled(TlsAvailable);
+    if (!pop_security->isEnabled()) ShowSecurity(ConnectionSecurity::None);
     const bool hasEntries = pop_list->count() > 0;
     bedit->setEnabled(hasEntries);
     SetSaveButtonsEnabled(IsAccountValid());
@@ -103,7 +103,23 @@ void TpopSetupWindow::ShowAccount(int index) {
     ShowWhole(pop_password, ToQt(params.password), kPasswordMaxLength);
     pop_port->setValue(params.port);
     pop_apop->setChecked(params.secureLogin);
-    pop_ssl->setChecked(params.ssl && TlsAvailable);
+    ShowSecurity(TlsAvailable ? SecurityOf(params) : ConnectionSecurity::None);
+}
+
+ConnectionSecurity TpopSetupWindow::ChosenSecurity() const {
+    if (!TlsAvailable) return ConnectionSecurity::None;
+    return static_cast<ConnectionSecurity>(std::clamp(pop_security->currentIndex(), 0, 2));
+}
+
+void TpopSetupWindow::ShowSecurity(ConnectionSecurity security) {
+    const QSignalBlocker quiet(pop_security);
+    pop_security->setCurrentIndex(static_cast<int>(security));
+}
+
+// The user's choice proposes its usual port while the port box holds another default.
+void TpopSetupWindow::pop_securityChange() {
+    pop_port->setValue(ProposedPort(ChosenSecurity(), pop_port->value()));
+    editChange();
 }
 
 // Showing an account counts as an edit: the save buttons follow what the fields now hold.
@@ -181,7 +197,7 @@ void TpopSetupWindow::bsaveClick() {
     params.password = FromQt(pop_password->text());
     params.port = pop_port->value();
     params.secureLogin = pop_apop->isChecked();
-    params.ssl = pop_ssl->isChecked() && TlsAvailable;
+    SetSecurity(params, ChosenSecurity());
 
     std::vector<bool> ticked;
     for (int row = 0; row < pop_list->count(); ++row)

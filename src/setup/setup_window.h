@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include "settings/account_list.h"
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -66,6 +68,9 @@ private:
     bool pop_waveMouseDown(QMouseEvent* mouse);
 
     int SelectedIndex() const;
+    ConnectionSecurity ChosenSecurity() const;
+    void ShowSecurity(ConnectionSecurity security);
+    void pop_securityChange();
     void SetSaveButtonsEnabled(bool enabled);
     void ShowAccount(int index);
 
@@ -80,7 +85,7 @@ private:
     QLineEdit* pop_user = nullptr;
     QLineEdit* pop_password = nullptr;
     QCheckBox* pop_apop = nullptr;
-    QCheckBox* pop_ssl = nullptr;
+    QComboBox* pop_security = nullptr;  // none, STARTTLS, TLS
     QToolButton* bsave = nullptr;
     QCheckBox* pop_wave = nullptr;
     QCheckBox* pop_auto = nullptr;

@@ -132,8 +132,12 @@ void TpopSetupWindow::BuildFieldGroup() {
     pop_apop = AddCheckBox(group, "pop_apop", "secure_authentication_method", 7, 9, 127, 226);
     pop_apop->setToolTip(Text("attention_apop_support"));
     AddHelpButton(group, "RxSpeedButton5", 7, 239, 126);
-    pop_ssl = AddCheckBox(group, "pop_ssl", "ssl_communication", 8, 9, 149, 226);
-    pop_ssl->setToolTip(Text("attention_ssl_support"));
+    QLabel* securityLabel = AddFieldLabel(group, "Label6", "connection_security", 9, 151);
+    pop_security = Place(new QComboBox(group), "pop_security", 123, 148, 112, 20);
+    pop_security->addItems(
+        {Text("security_none"), Text("security_starttls"), Text("security_tls")});
+    pop_security->setToolTip(Text("attention_security_support"));
+    SetTag(pop_security, 8);
     AddHelpButton(group, "RxSpeedButton6", 8, 239, 148);
     bsave = AddButton(group, "bsave", "save.png", 237, 168);
     bsave->setToolTip(Text("save_settings"));
@@ -144,7 +148,8 @@ void TpopSetupWindow::BuildFieldGroup() {
     const std::pair<QLabel*, QWidget*> labelled[] = {{serverLabel, pop_server},
                                                      {portLabel, pop_port},
                                                      {userLabel, pop_user},
-                                                     {passwordLabel, pop_password}};
+                                                     {passwordLabel, pop_password},
+                                                     {securityLabel, pop_security}};
     for (const auto& [label, field] : labelled) {
         label->setBuddy(field);
         field->setAccessibleName(label->text());
@@ -193,7 +198,8 @@ void TpopSetupWindow::WatchFocusableControls() {
         control->installEventFilter(this);
         SetFieldColour(control, kFieldColour);
     }
-    const std::vector<QWidget*> boxes = {pop_apop, pop_ssl, pop_wave, pop_auto, pop_show_advert};
+    const std::vector<QWidget*> boxes = {pop_apop, pop_security, pop_wave, pop_auto,
+                                         pop_show_advert};
     for (QWidget* control : boxes) control->installEventFilter(this);
 }
 
@@ -209,8 +215,9 @@ void TpopSetupWindow::ConnectHandlers() {
     // An emptied box changes no value but is no port: the buttons follow its text as well.
     if (auto* portText = pop_port->findChild<QLineEdit*>())
         connect(portText, &QLineEdit::textChanged, this, [this] { editChange(); });
-    for (QCheckBox* box : {pop_apop, pop_ssl, pop_wave, pop_auto, pop_show_advert})
+    for (QCheckBox* box : {pop_apop, pop_wave, pop_auto, pop_show_advert})
         connect(box, &QCheckBox::clicked, this, [this] { editChange(); });
+    connect(pop_security, &QComboBox::activated, this, [this] { pop_securityChange(); });
     connect(badd, &QToolButton::clicked, this, [this] { pop_addClick(); });
     connect(bedit, &QToolButton::clicked, this, [this] { beditClick(); });
     connect(bdele, &QToolButton::clicked, this, [this] { bdeleClick(); });

@@ -10,7 +10,9 @@
 #include "check/ui/alert_parts.h"
 #include "check/ui/alert_window.h"
 #include "check/ui/ui_notifier.h"
+#include "settings/settings.h"
 #include "support/mail_fixture.h"
+#include "support/scripted_server.h"
 
 namespace {
 
@@ -108,13 +110,16 @@ TEST_F(NotificationTest, ClosingTheAlertWithoutPendingAccountKeepsTheHint) {
 TEST_F(NotificationTest, TrayClickAcknowledgesAndOpensTheResults) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
-    dm->Notifier().ShowNewMailIcon();
+    dm->Notifier().ShowNewMailIcon(1);
     dm->Notifier().AlertCountChanged(Item("a@x.example").params, 1);
+    dm->Notifier().ShowNewMailIcon(2);  // the increases of every check add up on the badge
     EXPECT_EQ(dm->Tray().Picture(), 1);
+    EXPECT_EQ(dm->Tray().NewMailCount(), 3);
     EXPECT_EQ(sounds.size(), 1u);
     Q_EMIT dm->Tray().Clicked();
     EXPECT_EQ(dm->Tray().Picture(), 0);
     EXPECT_EQ(dm->Tray().Tag(), 0);
+    EXPECT_EQ(dm->Tray().NewMailCount(), 0);
     EXPECT_FALSE(dm->Alert().isVisible());
     EXPECT_FALSE(ResultsWindowHandle) << "posted, opens after the click handler";
     QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
@@ -124,7 +129,7 @@ TEST_F(NotificationTest, TrayClickAcknowledgesAndOpensTheResults) {
 TEST_F(NotificationTest, AlertClickOpensTheResultsAndAcknowledges) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
-    dm->Notifier().ShowNewMailIcon();
+    dm->Notifier().ShowNewMailIcon(1);
     dm->Notifier().AlertCountChanged(Item("a@x.example").params, 1);
     QTest::mouseClick(dm->Alert().findChild<QWidget*>("alertBody"), Qt::LeftButton);
     EXPECT_FALSE(dm->Alert().isVisible());
@@ -194,6 +199,78 @@ TEST_F(NewMailTest, NewMailWithoutPlayWaveChangesOnlyTheTray) {
     EXPECT_EQ(dm->Tray().Hint(), "you_have_a_new_mail");
     EXPECT_FALSE(dm->Alert().isVisible());
     EXPECT_TRUE(sounds.empty());
+}
+
+TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutWhenIdleOnceAndYesTrustsIt) {
+    ScriptedServer server(
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 1 10\nC: QUIT",
+        Dovecot().selfSignedCert, Dovecot().selfSignedKey);
+    WriteSettings(
+        {{.email = "s@x.example", .host = "localhost", .user = "bob", .port = server.Port()}});
+    OpenSettings()->WriteString("EML_0", "SSL", "1");
+    Start();
+    window->SetAccountChecker(DefaultAccountChecker(*dm));
+    ShowWindow();
+    window->actContinue->trigger();
+    window->appIdle();
+    const T_pop3params account = accounts[0].params;
+    const auto check = [&] {
+        window->checkIndex = 0;
+        QMetaObject::invokeMethod(window->tim, "timeout");
+    };
+    const auto stored = [&](const char* key) {
+        return OpenSettings()->ReadString(AccountSection(account), key, "");
+    };
+
+    check();
+    ASSERT_TRUE(PendingTrustQuestion.has_value()) << stored("LAST_ERROR");
+    EXPECT_TRUE(boxes.empty()) << "never asked during the check";
+    const std::string fingerprint = PendingTrustQuestion->problem.certificate.fingerprint;
+    boxAnswer = QMessageBox::No;
+    RunFor(50);  // idle
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, "certificate_untrusted_dialog_title");
+    EXPECT_NE(boxes[0].text.find("localhost"), std::string::npos);
+    EXPECT_NE(boxes[0].text.find(fingerprint), std::string::npos);
+    EXPECT_EQ(stored("SSL_PIN_DECLINED"), fingerprint);
+    EXPECT_EQ(stored("SSL_PIN"), "");
+
+    check();  // declined: not asked again
+    RunFor(50);
+    EXPECT_FALSE(PendingTrustQuestion.has_value());
+    EXPECT_EQ(boxes.size(), 1u);
+
+    OpenSettings()->WriteString(AccountSection(account), "SSL_PIN_DECLINED", "");
+    check();
+    boxAnswer = QMessageBox::Yes;
+    RunFor(50);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(stored("SSL_PIN"), fingerprint);
+    check();  // trusted from now on
+    RunFor(50);
+    EXPECT_EQ(stored("LAST_RESULT"), "1") << stored("LAST_ERROR");
+    EXPECT_EQ(dm->Tray().NewMailCount(), 1);
+    EXPECT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(server.Problems(), "");
+}
+
+TEST_F(NotificationTest, TheCertificateQuestionWaitsWhileANetworkWaitHandlesMessages) {
+    WriteSettings({{.email = "a@x.example", .host = "localhost", .user = "a"}});
+    Start();
+    CertificateProblem problem;
+    problem.reason = "self-signed";
+    problem.certificate.fingerprint = "sha256:" + std::string(64, 'a');
+    PendingTrustQuestion = T_trustRequest{accounts[0].params, problem};
+    bool askedInWait = true;
+    AntiFreeze().Install([&] { askedInWait = window->AskTrustQuestion(); });
+    AntiFreeze().SetActive(true);
+    AntiFreeze().Process();  // as a read's wait does
+    AntiFreeze().SetActive(false);
+    EXPECT_FALSE(askedInWait);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(window->AskTrustQuestion());
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_FALSE(PendingTrustQuestion.has_value());
 }
 
 }  // namespace

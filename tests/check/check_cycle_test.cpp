@@ -44,6 +44,7 @@ TEST_F(CheckCycleTest, FirstCheckOfANewAccountReportsEveryMessageAsNew) {
     EXPECT_THAT(notifier_.hints,
                 ElementsAre("check_email_last " + account.email, "you_have_a_new_mail"));
     EXPECT_EQ(notifier_.newMailIcons, 1);
+    EXPECT_EQ(notifier_.arrivedTotal, 4);
     EXPECT_EQ(notifier_.clears, 1);
     EXPECT_THAT(notifier_.alerts, ElementsAre(4));
 }

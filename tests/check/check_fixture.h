@@ -28,11 +28,15 @@ inline T_pop3params ScriptedAccount(const ScriptedServer& server, bool apop = fa
 struct RecordingNotifier : CheckNotifier {
     std::vector<std::string> hints;
     int newMailIcons = 0;
+    int arrivedTotal = 0;
     int clears = 0;
     std::vector<int> alerts;
 
     void SetTrayHint(const std::string& hint) override { hints.push_back(hint); }
-    void ShowNewMailIcon() override { ++newMailIcons; }
+    void ShowNewMailIcon(int arrived) override {
+        ++newMailIcons;
+        arrivedTotal += arrived;
+    }
     void ClearAlertMessages() override { ++clears; }
     void AlertCountChanged(const T_pop3params&, int change) override { alerts.push_back(change); }
 };

@@ -297,3 +297,43 @@ TEST(Pop3Connection, QuitAndCloseDoesNotWaitForTheReplyAndSendsNothingWhenClosed
     EXPECT_EQ(s.talk.Problems(), "");
     EXPECT_EQ(s.talk.ClientLines().back(), "QUIT");
 }
+
+TEST(Pop3StartTls, StlsThenTheHandshakeThenTheLoginInsideTls) {
+    for (bool apop : {false, true}) {
+        Session s(apop ? "S: +OK ready <1896.697170952@dbc.mtview.ca.us>\n"
+                         "C: STLS\nS: +OK Begin TLS negotiation\nC: <tls handshake>\n"
+                         "C: APOP bob c4c9334bac560ecc979e58001b3e22fb\nS: +OK\nC: QUIT"
+                       : "S: +OK ready\nC: STLS\nS: +OK Begin TLS negotiation\n"
+                         "C: <tls handshake>\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\n"
+                         "C: QUIT",
+                  apop);
+        s.client.password = apop ? "tanstaaf" : "secret";
+        s.client.startTls = true;
+        s.client.ConnectAndLogIn();
+        s.client.QuitAndClose();
+        EXPECT_EQ(s.talk.Problems(), "") << apop;
+    }
+}
+
+TEST(Pop3StartTls, RefusalOrInjectedPlainTextEndsBeforeTheUserName) {
+    struct Case {
+        const char* script;
+        const char* error;
+    } cases[] = {
+        {"S: +OK ready\nC: STLS\nS: -ERR unknown command\nC: QUIT",
+         "The server does not offer STARTTLS."},
+        // Plain text after the server's "+OK" would be read as if it came inside TLS.
+        {"S: +OK ready\nC: STLS\nS: +OK Begin TLS<crlf>+OK injected",
+         "Error connecting with SSL.\r\nThe server sent data before the TLS handshake."},
+        {"S: +OK ready\nC: STLS", "Connection Closed Gracefully."},
+    };
+    for (const Case& c : cases) {
+        Session s(c.script);
+        s.client.startTls = true;
+        EXPECT_EQ(ErrorOf([&] { s.client.ConnectAndLogIn(); }), c.error) << c.script;
+        EXPECT_FALSE(s.client.IsConnected());
+        EXPECT_EQ(s.talk.Problems(), "") << c.script;
+        for (const std::string& line : s.talk.ClientLines())
+            EXPECT_NE(line.rfind("USER", 0), 0u) << c.script;
+    }
+}

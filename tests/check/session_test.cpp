@@ -7,9 +7,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <limits>
 
 #include "check/anti_freeze.h"
+#include "check/certificate_trust.h"
 #include "check/check_fixture.h"
 #include "check/recording_sink.h"
 #include "check/socket_transport.h"
@@ -359,4 +362,94 @@ TEST_F(SessionTest, ConnectGivesUpAfterTheConnectTimeoutWhilePumping) {
     EXPECT_EQ(error, "Connect timed out.");
     EXPECT_GE(pumped, 1);  // between 125 ms slices
     EXPECT_FALSE(client.IsConnected());
+}
+
+TEST_F(SessionTest, StartTlsOnThePlainListenerWithTheFixtureAuthority) {
+    TrustFixtureAuthority();
+    const MailUser user = AddMailUser("stls");
+    AddMessages(user, 2);
+    options_.tlsAvailable = true;
+    for (bool apop : {false, true}) {
+        auto session = OpenSession(AccountFor(user, Listener::StartTls, apop));
+        EXPECT_TRUE(session->IsConnected()) << RunState(AccountFor(user), "LAST_ERROR");
+        EXPECT_EQ(session->messageCount, 2);
+    }
+}
+
+TEST_F(SessionTest, StartTlsRefusesAWrongHostNameUnlessVerificationIsOffOrThePinMatches) {
+    TrustFixtureAuthority();
+    const MailUser user = AddMailUser("stlsname");
+    AddMessages(user, 1);
+    options_.tlsAvailable = true;
+    T_pop3params account = AccountFor(user, Listener::StartTls);
+    account.host = "127.0.0.1";  // the certificate names localhost only
+    RefusedUnlessVerificationIsOff(account, "mismatch");
+
+    SetRunState(account, "SSL_VERIFY", "1");
+    auto refused = OpenSession(account);
+    ASSERT_TRUE(refused->CertificateFailure().has_value());
+    const std::string fingerprint = refused->CertificateFailure()->certificate.fingerprint;
+    EXPECT_THAT(RunState(account, "LAST_ERROR"),
+                HasSubstr("~Certificate fingerprint: " + fingerprint));
+    TrustCertificate(account, fingerprint);
+    auto pinned = OpenSession(account);
+    EXPECT_TRUE(pinned->IsConnected()) << RunState(account, "LAST_ERROR");
+    EXPECT_EQ(pinned->messageCount, 1);
+    EXPECT_FALSE(pinned->CertificateFailure().has_value());
+}
+
+TEST_F(SessionTest, StartTlsFailsWhenTheServerClosesDuringTheUpgrade) {
+    ScriptedServer server("S: +OK ready\nC: STLS\nS: +OK Begin TLS negotiation");
+    options_.tlsAvailable = true;
+    T_pop3params account = ScriptedAccount(server);
+    account.startTls = true;
+    std::vector<StatusKind> kinds;
+    options_.statusHandler = [&](T_POP3&, StatusKind kind, int, const std::string&) {
+        kinds.push_back(kind);
+    };
+    auto session = OpenSession(account);
+    EXPECT_FALSE(session->IsConnected());
+    EXPECT_THAT(RunState(account, "LAST_ERROR"), StartsWith("Error connecting with SSL.~"));
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), StatusKind::Disconnect), 1);
+    EXPECT_EQ(server.Problems(), "");
+}
+
+TEST_F(SessionTest, APinnedCertificateIsAcceptedExactlyAndAnotherOneIsAskedAbout) {
+    TrustFixtureAuthority();
+    const std::string login =
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 4 40\nC: QUIT";
+    const std::filesystem::path certs = std::filesystem::path(Dovecot().caFile).parent_path();
+    ScriptedServer selfSigned(login, Dovecot().selfSignedCert, Dovecot().selfSignedKey);
+    // Signed by the trusted authority, but for "localhost", not for the address used here.
+    ScriptedServer otherName(login, certs / "server.crt", certs / "server.key");
+    options_.tlsAvailable = true;
+    T_pop3params account = ScriptedAccount(selfSigned);
+    account.ssl = true;
+
+    auto refused = OpenSession(account);
+    ASSERT_TRUE(refused->CertificateFailure().has_value()) << RunState(account, "LAST_ERROR");
+    const CertificateProblem first = *refused->CertificateFailure();
+    EXPECT_THAT(first.certificate.fingerprint, ::testing::MatchesRegex("sha256:[0-9a-f]{64}"));
+    EXPECT_THAT(first.certificate.subject, HasSubstr("localhost"));
+    EXPECT_THAT(first.reason, HasSubstr("self-signed"));
+    EXPECT_EQ(TrustQuestionFor(account, first), TrustQuestion::New);
+    TrustCertificate(account, first.certificate.fingerprint);
+    EXPECT_EQ(RunState(account, "SSL_PIN"), first.certificate.fingerprint);
+    auto pinned = OpenSession(account);
+    EXPECT_TRUE(pinned->IsConnected()) << RunState(account, "LAST_ERROR");
+    EXPECT_EQ(pinned->messageCount, 4);
+    EndSession(pinned);
+
+    account.port = otherName.Port();  // same section, another certificate
+    auto changed = OpenSession(account);
+    EXPECT_FALSE(changed->IsConnected());
+    ASSERT_TRUE(changed->CertificateFailure().has_value());
+    const CertificateProblem second = *changed->CertificateFailure();
+    EXPECT_NE(second.certificate.fingerprint, first.certificate.fingerprint);
+    EXPECT_THAT(second.reason, HasSubstr("mismatch"));
+    EXPECT_EQ(TrustQuestionFor(account, second), TrustQuestion::Changed);
+    DeclineCertificate(account, second.certificate.fingerprint);
+    EXPECT_EQ(TrustQuestionFor(account, second), TrustQuestion::None);
+    EXPECT_EQ(TrustQuestionFor(account, first), TrustQuestion::None);  // the trusted one
+    EXPECT_EQ(RunState(account, "SSL_PIN"), first.certificate.fingerprint);
 }

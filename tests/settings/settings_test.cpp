@@ -338,3 +338,37 @@ TEST_F(SettingsTest, ResultsWindowKeepsItsWidthButNotItsHeight) {
     EXPECT_EQ(results.width, 420);
     EXPECT_EQ(results.height, 200);
 }
+
+TEST_F(SettingsTest, StartTlsIsStoredOnlyForAccountsThatUseItOrUsedIt) {
+    // A file from before STARTTLS loads and saves byte for byte as it was.
+    accounts.push_back(Account("pop.one", "ann"));
+    accounts.back().params.ssl = false;
+    SaveSettings();
+    const std::string before = Settings();
+    LoadSettings();
+    EXPECT_FALSE(accounts[0].params.startTls);
+    SaveSettings();
+    EXPECT_EQ(Settings(), before);
+    EXPECT_EQ(before.find("STARTTLS"), std::string::npos);
+
+    accounts[0].params.startTls = true;
+    SaveSettings();
+    LoadSettings();
+    EXPECT_TRUE(accounts[0].params.startTls);
+    EXPECT_FALSE(accounts[0].params.ssl);
+    EXPECT_EQ(OpenSettings()->ReadString("EML_POP_ONE_ANN", "STARTTLS", ""), "1");
+
+    // Switching to TLS (or to none) turns the stored key off.
+    accounts[0].params.ssl = true;
+    SaveSettings();
+    LoadSettings();
+    EXPECT_TRUE(accounts[0].params.ssl);
+    EXPECT_FALSE(accounts[0].params.startTls);
+    EXPECT_EQ(OpenSettings()->ReadString("EML_POP_ONE_ANN", "STARTTLS", ""), "0");
+
+    // A hand-edited section with both keys connects with TLS from the first byte.
+    OpenSettings()->WriteString("EML_POP_ONE_ANN", "STARTTLS", "1");
+    LoadSettings();
+    EXPECT_TRUE(accounts[0].params.ssl);
+    EXPECT_FALSE(accounts[0].params.startTls);
+}

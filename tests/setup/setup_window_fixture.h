@@ -92,6 +92,13 @@ protected:
     QListWidget* List() { return Control<QListWidget>("pop_list"); }
     QComboBox* Server() { return Control<QComboBox>("pop_server"); }
     QSpinBox* Port() { return Control<QSpinBox>("pop_port"); }
+    // The connection security box: 0 none, 1 STARTTLS, 2 TLS.
+    QComboBox* Security() { return Control<QComboBox>("pop_security"); }
+    // Chooses an entry of the security box as the user does.
+    void ChooseSecurity(int index) {
+        Security()->setCurrentIndex(index);
+        Q_EMIT Security()->activated(index);
+    }
 
     void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
     // On its box: a check box takes clicks only on its box and its caption.

@@ -170,8 +170,8 @@ TEST_F(SetupWindowTest, WithoutTlsNoAccountIsSavedWithSsl) {
     TlsAvailable = false;
     Store({Account("a@x.org", "pop.x.org", "a", true)});
     Open();
-    EXPECT_FALSE(Box("pop_ssl")->isEnabled());
-    EXPECT_FALSE(Box("pop_ssl")->isChecked());
+    EXPECT_FALSE(Security()->isEnabled());
+    EXPECT_EQ(Security()->currentIndex(), 0);
     Edit("pop_password")->setText(QStringLiteral("changed"));
     Click(Button("bsave"));
     EXPECT_FALSE(accounts[0].params.ssl);
@@ -181,14 +181,52 @@ TEST_F(SetupWindowTest, WithoutTlsNoAccountIsSavedWithSsl) {
 TEST_F(SetupWindowTest, NewAccountStartsEmptyButKeepsTheSecureConnectionBox) {
     Store({Account("a@x.org", "pop.x.org", "a", true)});
     Open();
-    EXPECT_TRUE(Box("pop_ssl")->isChecked());
+    EXPECT_EQ(Security()->currentIndex(), 2);
     Port()->setValue(995);
     Click(Button("badd"));
-    EXPECT_TRUE(Box("pop_ssl")->isChecked());
+    EXPECT_EQ(Security()->currentIndex(), 2);
     EXPECT_TRUE(Edit("pop_mail")->text().isEmpty());
     EXPECT_TRUE(Server()->currentText().isEmpty());
     EXPECT_EQ(Port()->value(), 110);
     EXPECT_TRUE(List()->selectedItems().isEmpty());
+}
+
+TEST_F(SetupWindowTest, ConnectionSecurityIsStoredAndReadBackWithItsUsualPort) {
+    Store({Account("a@x.org", "pop.x.org", "a")});
+    Open();
+    EXPECT_EQ(Security()->currentIndex(), 0);
+    ChooseSecurity(2);  // TLS moves the default port along
+    EXPECT_EQ(Port()->value(), 995);
+    ChooseSecurity(1);  // STARTTLS back to the usual port
+    EXPECT_EQ(Port()->value(), 110);
+    Click(Button("bsave"));
+    EXPECT_TRUE(accounts[0].params.startTls);
+    EXPECT_FALSE(accounts[0].params.ssl);
+    EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "STARTTLS", ""), "1");
+    EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "SSL", ""), "0");
+
+    Port()->setValue(1995);  // a port of the user's own stays
+    ChooseSecurity(2);
+    EXPECT_EQ(Port()->value(), 1995);
+    Click(Button("bsave"));
+    EXPECT_TRUE(accounts[0].params.ssl);
+    EXPECT_FALSE(accounts[0].params.startTls);
+    EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "STARTTLS", ""), "0");
+
+    delete SetupWindowHandle.data();
+    Settle();
+    LoadSettings();
+    Open();
+    EXPECT_EQ(Security()->currentIndex(), 2);
+}
+
+TEST_F(SetupWindowTest, SavingAnAccountThatNeverUsedStartTlsLeavesItsSectionAsItWas) {
+    Store({Account("a@x.org", "pop.x.org", "a", true)});
+    Open();
+    Click(Button("bsave"));
+    EXPECT_FALSE(Settings().ReadSection("EML_POP_X_ORG_A").empty());
+    for (const std::string& key : Settings().ReadSection("EML_POP_X_ORG_A"))
+        EXPECT_NE(key, "STARTTLS");
 }
 
 TEST_F(SetupWindowTest, ClickingAnEntryRestoresItsStoredValuesButKeepsCheckMarks) {

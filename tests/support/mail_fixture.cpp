@@ -180,12 +180,13 @@ std::string MakeMessage(std::string_view subject, std::string_view from, std::st
 T_pop3params AccountFor(const MailUser& user, Listener listener, bool apop) {
     T_pop3params account;
     account.email = user.name + "@test.example";
-    account.host = listener == Listener::Tls ? "localhost" : Dovecot().host;
+    account.host = listener == Listener::Plain ? Dovecot().host : "localhost";
     account.port = listener == Listener::Tls ? Dovecot().tlsPort : Dovecot().plainPort;
     account.username = user.name;
     account.password = user.password;
     account.secureLogin = apop;
     account.ssl = listener == Listener::Tls;
+    account.startTls = listener == Listener::StartTls;
     return account;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // A real POP3 server for tests: the Dovecot that the CTest fixture "dovecot" starts
-// (tests/support/dovecot_fixture.sh) on 127.0.0.1, with a plain and an implicit-TLS listener,
-// USER/PASS and APOP, and a certificate authority of its own.
+// (tests/support/dovecot_fixture.sh) on 127.0.0.1, with a plain listener (which also offers
+// STLS) and an implicit-TLS listener, USER/PASS and APOP, and a certificate authority of its own.
 //
 // Use from a test's CMakeLists.txt:
 //   tarnwick_gtest(test_x SOURCES x_test.cpp LIBS tarnwick_test_support ...
@@ -43,7 +43,8 @@ struct MailUser {
     std::string maildir;  // .../Maildir with cur, new and tmp
 };
 
-enum class Listener { Plain, Tls };
+// StartTls: the plain listener, upgraded with STLS.
+enum class Listener { Plain, Tls, StartTls };
 
 // True when the fixture's details can be read.
 bool DovecotAvailable();
@@ -65,7 +66,7 @@ int MailboxSize(const MailUser& user);
 std::string MakeMessage(std::string_view subject, std::string_view from, std::string_view body);
 
 // An account for the user: e-mail "<name>@test.example", host 127.0.0.1 (plain) or localhost
-// (TLS, matching the certificate), the listener's port, USER/PASS unless apop.
+// (TLS and STARTTLS, matching the certificate), the listener's port, USER/PASS unless apop.
 T_pop3params AccountFor(const MailUser& user, Listener listener = Listener::Plain,
                         bool apop = false);
 

@@ -76,6 +76,16 @@ public:
     void Close() override { open_ = false; }
     bool IsOpen() const override { return open_; }
 
+    // The handshake is the script step "C: <tls handshake>"; the conversation then goes on
+    // as if encrypted. Bytes the client has not taken yet would be plain text injected
+    // before the handshake.
+    void StartTls(const TlsCheck&) override {
+        if (!open_) throw TarnwickError("Connection Closed Gracefully.");
+        if (!unread_.empty())
+            state_->problems += "TLS started with unread bytes \"" + unread_ + "\"\n";
+        state_->TakeClientLine(kTlsHandshake);
+    }
+
 private:
     std::shared_ptr<Transcript::State> state_;
     std::string unread_;

@@ -17,6 +17,8 @@
 // arrived; "C: " lines are what the client must send, in order. After the last line the server
 // closes the connection. A line "S:" with nothing after it sends an empty line, "S:<raw>"
 // sends the rest of the line without a line end, and the marker "<crlf>" in it stands for CR LF.
+// "C: <tls handshake>" is where the client must start TLS on the connection (STARTTLS); the
+// fake handshake succeeds and the script goes on in plain lines.
 
 #include <memory>
 #include <string>
@@ -34,6 +36,8 @@ inline constexpr const char* kUserLogin = R"(
     C: PASS secret
     S: +OK logged in
 )";
+
+inline constexpr const char* kTlsHandshake = "<tls handshake>";
 
 // One line of a script: what the client must send, or what the server sends (line end
 // included).

@@ -259,7 +259,8 @@ void BuildAccountPanel(int index, QWidget* window) {
     AddFrame(panel);
     AddStatusPicture(panel);
     AddHelpButton(panel);
-    if (accounts[static_cast<std::size_t>(index)].params.ssl) AddSslMark(panel);
+    const T_pop3params& shown = accounts[static_cast<std::size_t>(index)].params;
+    if (shown.ssl || shown.startTls) AddSslMark(panel);
     AddLabels(panel);
     RefreshAccountPanel(index, window);
 }

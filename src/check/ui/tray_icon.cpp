@@ -1,7 +1,9 @@
 #include "check/ui/tray_icon.h"
 
 #include <QSystemTrayIcon>
+#include <algorithm>
 
+#include "check/ui/tray_badge.h"
 #include "platform/ui_text.h"
 
 namespace {
@@ -41,12 +43,23 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), icon_(new QSystemTrayIcon
 void TrayIcon::SetIcons(const QIcon& normal, const QIcon& newMail) {
     pictures_[0] = normal;
     pictures_[1] = newMail;
-    icon_->setIcon(pictures_[picture_]);
+    ShowPicture();
 }
 
 void TrayIcon::SetPicture(int index) {
     picture_ = index == 1 ? 1 : 0;
-    icon_->setIcon(pictures_[picture_]);
+    ShowPicture();
+}
+
+void TrayIcon::SetNewMailCount(int count) {
+    const int shown = std::max(count, 0);
+    if (shown == newMailCount_) return;
+    newMailCount_ = shown;
+    if (picture_ == 1) ShowPicture();
+}
+
+void TrayIcon::ShowPicture() {
+    icon_->setIcon(picture_ == 1 ? BadgedIcon(pictures_[1], newMailCount_) : pictures_[0]);
 }
 
 void TrayIcon::SetHint(const std::string& hint) {

@@ -1,5 +1,6 @@
 #pragma once
-// The notification-area icon: two pictures (0 no news, 1 new mail), a tag that says which is
+// The notification-area icon: two pictures (0 no news, 1 new mail, with the number of new
+// messages as a badge), a tag that says which is
 // shown, a hint of which the notification area shows at most 63 characters (and only the part
 // before a "|"), a left-click signal and the shared popup menu on the right click.
 
@@ -29,6 +30,10 @@ public:
     void SetPicture(int index);
     int Picture() const { return picture_; }
 
+    // Messages arrived since the last acknowledgement, drawn as a badge on the new-mail picture.
+    void SetNewMailCount(int count);
+    int NewMailCount() const { return newMailCount_; }
+
     int Tag() const { return tag_; }
     void SetTag(int tag) { tag_ = tag; }
 
@@ -47,9 +52,12 @@ Q_SIGNALS:
     void Clicked();
 
 private:
+    void ShowPicture();
+
     QSystemTrayIcon* icon_;
     QIcon pictures_[2];
     int picture_ = 0;
+    int newMailCount_ = 0;
     int tag_ = 0;
     bool active_ = false;
     std::string hint_;

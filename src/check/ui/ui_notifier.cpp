@@ -1,5 +1,8 @@
 #include "check/ui/ui_notifier.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "check/ui/alert_window.h"
 #include "check/ui/tray_icon.h"
 #include "platform/sound.h"
@@ -17,7 +20,9 @@ void UiCheckNotifier::SetTrayHint(const std::string& hint) {
     tray_.SetHint(hint);
 }
 
-void UiCheckNotifier::ShowNewMailIcon() {
+void UiCheckNotifier::ShowNewMailIcon(int arrived) {
+    const long long total = static_cast<long long>(tray_.NewMailCount()) + std::max(arrived, 0);
+    tray_.SetNewMailCount(static_cast<int>(std::min<long long>(total, INT_MAX)));
     tray_.SetPicture(1);
     tray_.SetTag(1);
 }

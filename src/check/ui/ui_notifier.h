@@ -21,7 +21,7 @@ public:
     UiCheckNotifier(TrayIcon& tray, AlertWindow& alert);
 
     void SetTrayHint(const std::string& hint) override;
-    void ShowNewMailIcon() override;
+    void ShowNewMailIcon(int arrived) override;
     void ClearAlertMessages() override;
     void AlertCountChanged(const T_pop3params& account, int change) override;
 

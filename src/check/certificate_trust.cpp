@@ -1,0 +1,74 @@
+#include "check/certificate_trust.h"
+
+#include "settings/language.h"
+#include "settings/settings.h"
+#include "settings/text_utils.h"
+
+namespace {
+
+constexpr const char* kPinKey = "SSL_PIN";
+constexpr const char* kDeclinedKey = "SSL_PIN_DECLINED";
+
+std::string StoredFingerprint(const T_pop3params& account, const char* key) {
+    return OpenSettings()->ReadString(AccountSection(account), key, "");
+}
+
+std::string Line(const char* key, const std::string& value) {
+    return GetLangText(key) + " " + value + "\n";
+}
+
+}  // namespace
+
+bool SameFingerprint(const std::string& a, const std::string& b) {
+    const std::string left = Trim(a);
+    return !left.empty() && SameTextAscii(left, Trim(b));
+}
+
+TrustQuestion TrustQuestionFor(const T_pop3params& account, const CertificateProblem& problem) {
+    const std::string& fingerprint = problem.certificate.fingerprint;
+    const std::string pin = StoredFingerprint(account, kPinKey);
+    if (fingerprint.empty() || SameFingerprint(pin, fingerprint) ||
+        SameFingerprint(StoredFingerprint(account, kDeclinedKey), fingerprint))
+        return TrustQuestion::None;
+    return HasText(pin) ? TrustQuestion::Changed : TrustQuestion::New;
+}
+
+std::optional<T_trustRequest> TrustRequestFor(const T_pop3params& account,
+                                              const std::optional<CertificateProblem>& failure) {
+    if (!failure || TrustQuestionFor(account, *failure) == TrustQuestion::None) return {};
+    return T_trustRequest{account, *failure};
+}
+
+void AnswerTrustQuestion(const T_trustRequest& request, bool trusted) {
+    const std::string& fingerprint = request.problem.certificate.fingerprint;
+    if (trusted)
+        TrustCertificate(request.account, fingerprint);
+    else
+        DeclineCertificate(request.account, fingerprint);
+}
+
+void TrustCertificate(const T_pop3params& account, const std::string& fingerprint) {
+    OpenSettings()->WriteString(AccountSection(account), kPinKey, fingerprint);
+}
+
+void DeclineCertificate(const T_pop3params& account, const std::string& fingerprint) {
+    OpenSettings()->WriteString(AccountSection(account), kDeclinedKey, fingerprint);
+}
+
+std::string CertificateDetailsText(const std::string& host, const CertificateProblem& problem) {
+    const CertificateDetails& certificate = problem.certificate;
+    return Line("certificate_server", host) + Line("certificate_reason", problem.reason) +
+           Line("certificate_subject", certificate.subject) +
+           Line("certificate_issuer", certificate.issuer) +
+           Line("certificate_valid_from", certificate.notBefore) +
+           Line("certificate_valid_until", certificate.notAfter) +
+           Line("certificate_fingerprint", certificate.fingerprint);
+}
+
+std::string TrustQuestionText(const T_pop3params& account, const CertificateProblem& problem,
+                              TrustQuestion kind) {
+    const char* opening = kind == TrustQuestion::Changed ? "certificate_changed_dialog"
+                                                         : "certificate_untrusted_dialog";
+    return GetLangText(opening) + "\n\n" + CertificateDetailsText(account.host, problem) + "\n" +
+           GetLangText("trust_certificate_dialog") + " " + account.email;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// What a TLS handshake checks about the server, and what it reports about a certificate it
+// refused. Kept apart from the TLS layer so that the client and its tests need no OpenSSL.
+
+#include <string>
+
+#include "settings/errors.h"
+
+struct TlsCheck {
+    std::string host;        // the name the certificate must carry
+    bool verifyPeer = true;  // false: any certificate (SSL_VERIFY=0)
+    // "sha256:<64 hex digits>": exactly this certificate is accepted without checking its
+    // chain and name (SSL_PIN); any other is checked as usual.
+    std::string pin;
+};
+
+struct CertificateDetails {
+    std::string fingerprint;  // "sha256:" and 64 lower-case hexadecimal digits
+    std::string subject;
+    std::string issuer;
+    std::string notBefore;  // "2026-12-07 11:46:00 UTC"
+    std::string notAfter;
+};
+
+// A certificate that failed verification, and the reason.
+struct CertificateProblem {
+    std::string reason;
+    CertificateDetails certificate;
+};
+
+// The handshake failed because the server's certificate did not verify.
+class CertificateError : public TarnwickError {
+public:
+    CertificateError(const std::string& message, CertificateProblem problem)
+        : TarnwickError(message), problem_(std::move(problem)) {}
+    const CertificateProblem& Problem() const { return problem_; }
+
+private:
+    CertificateProblem problem_;
+};
+
+// "sha256:<hex>" as stored, compared without regard to case and blanks around it.
+bool SameFingerprint(const std::string& a, const std::string& b);

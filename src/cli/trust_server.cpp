@@ -1,0 +1,74 @@
+#include "cli/trust_server.h"
+
+#include <istream>
+#include <ostream>
+
+#include "check/certificate_trust.h"
+#include "check/session.h"
+#include "check/tls_layer.h"
+#include "cli/list_mailbox.h"
+#include "settings/language.h"
+#include "settings/settings.h"
+#include "settings/text_utils.h"
+
+namespace {
+
+bool AnsweredYes(std::istream& in) {
+    std::string answer;
+    if (!std::getline(in, answer)) return false;
+    const std::string word = Trim(answer);
+    return SameTextAscii(word, "y") || SameTextAscii(word, "yes");
+}
+
+// The outcome of a session whose certificate was no problem.
+void PrintNoProblem(const T_POP3& session, const T_pop3params& account, std::ostream& err) {
+    if (session.IsConnected()) {
+        err << account.email << ": the server's certificate is trusted already, or the "
+            << "connection does not use TLS; nothing stored.\n";
+        return;
+    }
+    err << account.email << ": "
+        << OpenSettings()->ReadString(AccountSection(account), "LAST_ERROR", "")
+        << "\nNo certificate problem; nothing stored.\n";
+}
+
+}  // namespace
+
+int TrustServer(const std::string& email, const TrustOptions& options, std::ostream& out,
+                std::ostream& err) {
+    LoadLanguageTable();
+    const bool tlsAvailable = SetUpTls();
+    T_settingsValues settings;
+    LoadSettings(settings);
+    const T_pop3item* item = FindAccount(settings.accounts, email);
+    if (!item) {
+        err << "No account with the e-mail address \"" << email << "\".\n";
+        return 1;
+    }
+    const T_pop3params& account = item->params;
+    std::unique_ptr<T_POP3> session = OpenSession(account, {tlsAvailable, nullptr, {}});
+    const std::optional<CertificateProblem> failure = session->CertificateFailure();
+    if (!failure) {
+        PrintNoProblem(*session, account, err);
+        EndSession(session);
+        return 1;
+    }
+    EndSession(session);
+    const TrustQuestion kind = TrustQuestionFor(account, *failure);
+    out << TrustQuestionText(account, *failure,
+                             kind == TrustQuestion::Changed ? kind : TrustQuestion::New);
+    bool trusted = options.yes;
+    if (options.yes) {
+        out << "\n";
+    } else if (options.interactive && options.in != nullptr) {
+        out << " [y/N] " << std::flush;
+        trusted = AnsweredYes(*options.in);
+    } else {
+        out << "\nNot stored: answer on a terminal, or pass --yes.\n";
+    }
+    if (!trusted) return 1;
+    TrustCertificate(account, failure->certificate.fingerprint);
+    out << "Stored SSL_PIN=" << failure->certificate.fingerprint << " for " << account.email
+        << ".\n";
+    return 0;
+}
