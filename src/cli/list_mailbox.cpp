@@ -20,14 +20,20 @@ std::string StoredError(const T_pop3params& account) {
 
 }  // namespace
 
-const T_pop3item* FindAccount(const std::vector<T_pop3item>& accounts, const std::string& email) {
-    for (const auto& item : accounts) {
-        if (item.params.email == email) return &item;
+std::optional<T_accountCommand> PrepareAccountCommand(const std::string& email, std::ostream& err) {
+    LoadLanguageTable();
+    const bool tlsAvailable = SetUpTls();
+    T_settingsValues settings;
+    LoadSettings(settings);
+    for (const auto& item : settings.accounts) {
+        if (item.params.email == email) return T_accountCommand{item.params, tlsAvailable};
     }
-    for (const auto& item : accounts) {
-        if (SameTextAscii(Trim(item.params.email), Trim(email))) return &item;
+    for (const auto& item : settings.accounts) {
+        if (SameTextAscii(Trim(item.params.email), Trim(email)))
+            return T_accountCommand{item.params, tlsAvailable};
     }
-    return nullptr;
+    err << "No account with the e-mail address \"" << email << "\".\n";
+    return std::nullopt;
 }
 
 void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out) {
@@ -39,34 +45,28 @@ void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out) {
 }
 
 int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err) {
-    LoadLanguageTable();
-    const bool tlsAvailable = SetUpTls();
-    T_settingsValues settings;
-    LoadSettings(settings);
-    const T_pop3item* item = FindAccount(settings.accounts, email);
-    if (!item) {
-        err << "No account with the e-mail address \"" << email << "\".\n";
-        return 1;
-    }
+    const std::optional<T_accountCommand> command = PrepareAccountCommand(email, err);
+    if (!command) return 1;
+    const T_pop3params& account = command->account;
     T_spam_rules rules;
     T_spam_criteria criteria;
     LoadFilter(rules, criteria);
-    std::unique_ptr<T_POP3> session = OpenSession(item->params, {tlsAvailable, nullptr, {}});
+    std::unique_ptr<T_POP3> session = OpenSession(account, {command->tlsAvailable, nullptr, {}});
     if (!session->IsConnected()) {
-        err << StoredError(item->params) << '\n';
+        err << StoredError(account) << '\n';
         EndSession(session);
         return 1;
     }
     int status = 0;
     try {
-        std::vector<T_list_row> rows = ListHeaders(*session, item->params.email, rules, criteria);
+        std::vector<T_list_row> rows = ListHeaders(*session, account.email, rules, criteria);
         SortRows(rows, kDateColumn);
         PrintRows(rows, out);
     } catch (const std::bad_alloc&) {
-        err << item->params.email << " - error\n" << kOutOfMemory << '\n';
+        err << account.email << " - error\n" << kOutOfMemory << '\n';
         status = 1;
     } catch (const std::exception& e) {
-        err << item->params.email << " - error\n" << e.what() << '\n';
+        err << account.email << " - error\n" << e.what() << '\n';
         status = 1;
     }
     EndSession(session);

@@ -2,15 +2,23 @@
 // tarnwick-check --list: the header listing of one mailbox on the command line.
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "list/list_row.h"
 #include "settings/accounts.h"
 
-// The account with that e-mail address: exactly as written, else ignoring case and the blanks
-// around it; none when there is no such account.
-const T_pop3item* FindAccount(const std::vector<T_pop3item>& accounts, const std::string& email);
+// What a command on one account works with: its parameters and whether TLS can be used.
+struct T_accountCommand {
+    T_pop3params account;
+    bool tlsAvailable = false;
+};
+
+// Loads the language table, the TLS library and the settings, and takes the account with that
+// e-mail address (enabled or not): exactly as written, else ignoring case and the blanks around
+// it. None, after writing the reason to `err`, when there is no such account.
+std::optional<T_accountCommand> PrepareAccountCommand(const std::string& email, std::ostream& err);
 
 // One line per row: "*" or nothing, date, sender, subject, size and number, separated by tabs.
 void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out);

@@ -36,17 +36,10 @@ void PrintNoProblem(const T_POP3& session, const T_pop3params& account, std::ost
 
 int TrustServer(const std::string& email, const TrustOptions& options, std::ostream& out,
                 std::ostream& err) {
-    LoadLanguageTable();
-    const bool tlsAvailable = SetUpTls();
-    T_settingsValues settings;
-    LoadSettings(settings);
-    const T_pop3item* item = FindAccount(settings.accounts, email);
-    if (!item) {
-        err << "No account with the e-mail address \"" << email << "\".\n";
-        return 1;
-    }
-    const T_pop3params& account = item->params;
-    std::unique_ptr<T_POP3> session = OpenSession(account, {tlsAvailable, nullptr, {}});
+    const std::optional<T_accountCommand> command = PrepareAccountCommand(email, err);
+    if (!command) return 1;
+    const T_pop3params& account = command->account;
+    std::unique_ptr<T_POP3> session = OpenSession(account, {command->tlsAvailable, nullptr, {}});
     const std::optional<CertificateProblem> failure = session->CertificateFailure();
     if (!failure) {
         PrintNoProblem(*session, account, err);
