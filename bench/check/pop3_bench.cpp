@@ -17,8 +17,8 @@ struct NullSink : MessageSink {
     void BodyComplete() override {}
 };
 
-std::unique_ptr<T_POP3> Client(const T_pop3params& account) {
-    auto client = std::make_unique<T_POP3>();
+std::unique_ptr<Pop3Client> Client(const AccountSettings& account) {
+    auto client = std::make_unique<Pop3Client>();
     client->SetAccount(account);
     client->useTls = account.ssl;
     return client;
@@ -39,7 +39,7 @@ void WholeCheck(benchmark::State& state, Listener listener) {
         AddMessages(u, 10);
         return u;
     }();
-    const T_pop3params account = AccountFor(user, listener);
+    const AccountSettings account = AccountFor(user, listener);
     for (auto _ : state) {
         auto client = Client(account);
         client->ConnectAndLogIn();
@@ -61,7 +61,7 @@ void BM_HeaderListing(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     const MailUser user = AddMailUser("benchlist");
     AddMessages(user, count);
-    const T_pop3params account = AccountFor(user);
+    const AccountSettings account = AccountFor(user);
     for (auto _ : state) {
         auto client = Client(account);
         client->ConnectAndLogIn();

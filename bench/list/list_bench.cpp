@@ -13,8 +13,8 @@
 namespace {
 
 // The rule list and criteria the benchmarks judge by.
-T_spam_rules spamRules;
-T_spam_criteria spamCriteria;
+SpamRules spamRules;
+SpamCriteria spamCriteria;
 
 constexpr int kEntries = 10000;
 
@@ -44,8 +44,8 @@ std::vector<std::string> RealLookingHeader(int i) {
     };
 }
 
-std::unique_ptr<T_mail_entry> EntryFromHeader(const std::vector<std::string>& lines, int n) {
-    auto entry = std::make_unique<T_mail_entry>();
+std::unique_ptr<MailMessage> EntryFromHeader(const std::vector<std::string>& lines, int n) {
+    auto entry = std::make_unique<MailMessage>();
     for (const auto& line : lines) entry->AddHeaderLine(line);
     entry->HeaderComplete();
     entry->number = n;
@@ -56,7 +56,7 @@ std::unique_ptr<T_mail_entry> EntryFromHeader(const std::vector<std::string>& li
 void InstallRules(int count) {
     spamRules.clear();
     for (int i = 0; i < count; ++i) {
-        auto rule = std::make_unique<T_spam>();
+        auto rule = std::make_unique<SpamRuleEntry>();
         rule->filter = {i % 2, i % 3 != 0, "spam word " + std::to_string(i)};
         spamRules.push_back(std::move(rule));
     }
@@ -65,13 +65,13 @@ void InstallRules(int count) {
 
 void BM_SpamVerdict(benchmark::State& state) {
     InstallRules(200);
-    std::vector<T_list_row> rows;
+    std::vector<MessageRow> rows;
     for (int i = 0; i < kEntries; ++i)
         rows.push_back(MakeListRow(EntryFromHeader(RealLookingHeader(i), i + 1), "me@test.example",
                                    spamRules, spamCriteria));
-    std::vector<T_spam_facts> messages;
+    std::vector<SpamFacts> messages;
     for (const auto& row : rows)
-        messages.push_back(SpamFacts(*row.entry, row.subjectText, row.senderText));
+        messages.push_back(SpamFactsOf(*row.entry, row.subjectText, row.senderText));
     for (auto _ : state) {
         int marked = 0;
         for (const auto& message : messages)
@@ -117,7 +117,7 @@ void BM_BuildEntries(benchmark::State& state) {
     std::vector<std::vector<std::string>> headers;
     for (int i = 0; i < kEntries; ++i) headers.push_back(RealLookingHeader(i));
     for (auto _ : state) {
-        std::vector<T_list_row> rows;
+        std::vector<MessageRow> rows;
         rows.reserve(kEntries);
         for (int i = 0; i < kEntries; ++i) {
             rows.push_back(MakeListRow(EntryFromHeader(headers[static_cast<std::size_t>(i)], i + 1),
@@ -144,7 +144,7 @@ void BM_MemoryPerEntry(benchmark::State& state) {
     for (auto _ : state) {
         malloc_trim(0);
         const std::size_t before = mallinfo2().uordblks;
-        std::vector<T_list_row> rows;
+        std::vector<MessageRow> rows;
         rows.reserve(kEntries);
         for (int i = 0; i < kEntries; ++i) {
             rows.push_back(MakeListRow(EntryFromHeader(headers[static_cast<std::size_t>(i)], i + 1),

@@ -76,10 +76,10 @@ std::string RealLookingMessage(int i) {
 }
 
 // The mailbox, and a program folder of the run's own for the settings the sessions write.
-const T_pop3params& Mailbox() {
+const AccountSettings& Mailbox() {
     static TempFolder folder("bench-window");
     static ProgramFolderScope scope(folder.Path());
-    static const T_pop3params account = [] {
+    static const AccountSettings account = [] {
         const MailUser user = AddMailUser("benchwindow");
         for (int i = 1; i <= kMessages; ++i) AddMessage(user, RealLookingMessage(i));
         return AccountFor(user);
@@ -95,10 +95,10 @@ bool FixtureReady(benchmark::State& state) {
 
 void BM_CoreListing(benchmark::State& state) {
     if (!FixtureReady(state)) return;
-    const T_pop3params& account = Mailbox();
+    const AccountSettings& account = Mailbox();
     std::size_t rows = 0;
     for (auto _ : state) {
-        std::unique_ptr<T_POP3> session = OpenSession(account, T_sessionOptions{});
+        std::unique_ptr<Pop3Client> session = OpenSession(account, SessionOptions{});
         rows = ListHeaders(*session, account.email, spamRules, spamCriteria).size();
         EndSession(session);
     }
@@ -110,12 +110,12 @@ void BM_WindowListing(benchmark::State& state) {
     if (!FixtureReady(state)) return;
     Application();
     accounts.clear();
-    T_pop3item item;
+    AccountEntry item;
     item.enabled = true;
     item.params = Mailbox();
     accounts.push_back(item);
     OpenListWindow();  // selects the account; nothing listed yet
-    auto* window = qobject_cast<TpopListWindow*>(ListWindowHandle.data());
+    auto* window = qobject_cast<MailboxWindow*>(ListWindowHandle.data());
     auto* model = window->findChild<HeaderListModel*>();
     double bytesPerRow = 0;
     for (auto _ : state) {

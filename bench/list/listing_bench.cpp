@@ -77,8 +77,8 @@ const MailUser& Mailbox(int count) {
     return users.emplace(count, user).first->second;
 }
 
-std::unique_ptr<T_POP3> LoggedIn(const T_pop3params& account, int port, int limit) {
-    auto client = std::make_unique<T_POP3>();
+std::unique_ptr<Pop3Client> LoggedIn(const AccountSettings& account, int port, int limit) {
+    auto client = std::make_unique<Pop3Client>();
     client->SetAccount(account);
     client->port = port;
     client->pipelineLimit = limit;
@@ -87,11 +87,11 @@ std::unique_ptr<T_POP3> LoggedIn(const T_pop3params& account, int port, int limi
 }
 
 // Spam rules as a user might have them, so that each row costs its verdict too.
-const T_spam_rules& Rules() {
-    static const T_spam_rules rules = [] {
-        T_spam_rules list;
+const SpamRules& Rules() {
+    static const SpamRules rules = [] {
+        SpamRules list;
         for (int i = 0; i < 20; ++i) {
-            list.push_back(std::make_unique<T_spam>());
+            list.push_back(std::make_unique<SpamRuleEntry>());
             list.back()->filter = {i % 2, i % 3 != 0, "spam word " + std::to_string(i)};
         }
         return list;
@@ -99,10 +99,10 @@ const T_spam_rules& Rules() {
     return rules;
 }
 
-std::size_t List(T_POP3& client, Pattern pattern, const std::string& email) {
-    const T_spam_criteria criteria{10240, 50, true, true, true};
+std::size_t List(Pop3Client& client, Pattern pattern, const std::string& email) {
+    const SpamCriteria criteria{10240, 50, true, true, true};
     if (pattern != kToday) return ListHeaders(client, email, Rules(), criteria).size();
-    std::vector<T_list_row> rows;
+    std::vector<MessageRow> rows;
     for (int n = client.CountMessages(); n >= 1; --n)
         rows.push_back(MakeListRow(FetchEntry(client, n), email, Rules(), criteria));
     return rows.size();
@@ -151,7 +151,7 @@ double ListingBytes(int count) {
     static std::map<int, double> bytes;
     if (auto found = bytes.find(count); found != bytes.end()) return found->second;
     const MailUser& user = Mailbox(count);
-    const T_pop3params account = AccountFor(user);
+    const AccountSettings account = AccountFor(user);
     DelayRelay relay(account.host, account.port, std::chrono::microseconds(0));
     auto client = LoggedIn(account, relay.Port(), 512);
     const std::uint64_t before = relay.BytesToClient();
@@ -169,7 +169,7 @@ void BM_Listing(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     const int roundTripMs = static_cast<int>(state.range(1));
     const auto pattern = static_cast<Pattern>(state.range(2));
-    const T_pop3params account = AccountFor(Mailbox(count));
+    const AccountSettings account = AccountFor(Mailbox(count));
     const double bytes = ListingBytes(count);  // also lets Dovecot index the mailbox first
     std::unique_ptr<DelayRelay> relay;
     if (roundTripMs > 0)

@@ -50,7 +50,7 @@ void BM_LoadSettings(benchmark::State& state) {
     TempFolder folder{"tarnwick-bench", SystemTempRoot()};
     ProgramFolderScope scope{folder.Path()};
     WriteSettingsFile(static_cast<int>(state.range(0)));
-    T_settingsValues values;
+    SettingsValues values;
     for (auto _ : state) {
         LoadSettings(values);
         benchmark::DoNotOptimize(values.accounts.data());
@@ -63,7 +63,7 @@ void BM_SaveSettings(benchmark::State& state) {
     TempFolder folder{"tarnwick-bench", SystemTempRoot()};
     ProgramFolderScope scope{folder.Path()};
     WriteSettingsFile(static_cast<int>(state.range(0)));
-    T_settingsValues values;
+    SettingsValues values;
     LoadSettings(values);
     for (auto _ : state) SaveSettings(values);
 }

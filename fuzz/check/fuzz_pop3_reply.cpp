@@ -43,7 +43,7 @@ struct NullSink : MessageSink {
     void BodyComplete() override {}
 };
 
-void Run(T_POP3& client) {
+void Run(Pop3Client& client) {
     NullSink sink;
     client.ConnectAndLogIn();
     client.CountMessages();
@@ -58,12 +58,12 @@ void Run(T_POP3& client) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    T_POP3 client;
+    Pop3Client client;
     client.username = "user";
     client.password = "password";
     client.apop = (data[0] & 1) != 0;
     client.SetConnector(
-        [&](T_POP3&) { return std::make_unique<InputTransport>(data + 1, size - 1); });
+        [&](Pop3Client&) { return std::make_unique<InputTransport>(data + 1, size - 1); });
     try {
         Run(client);
     } catch (const TarnwickError&) {

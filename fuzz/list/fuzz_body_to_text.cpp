@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    T_link_list links;
+    LinkList links;
     BodyToText(0, "text/html", text, links);
     BodyToText(1, "text/plain", text, links);
     LinkFromTag(text);

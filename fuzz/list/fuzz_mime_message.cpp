@@ -12,13 +12,13 @@
 
 namespace {
 
-const T_spam_rules kNoRules;
-const T_spam_criteria kNoCriteria;
+const SpamRules kNoRules;
+const SpamCriteria kNoCriteria;
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    auto entry = std::make_unique<T_mail_entry>();
+    auto entry = std::make_unique<MailMessage>();
     FeedMessage(*entry, std::string_view(reinterpret_cast<const char*>(data), size), true);
     MessageContent(*entry);
     HeaderViewRows(*entry);

@@ -1,12 +1,12 @@
 #include "app/account_check.h"
 
-#include "app/tdm.h"
+#include "app/tray_services.h"
 #include "check/check_cycle.h"
 #include "platform/program_state.h"
 
-TpopMainWindow::AccountChecker DefaultAccountChecker(Tdm& dm) {
-    return [&dm](const T_pop3params& account) {
-        const T_checkResult result =
+MainWindow::AccountChecker DefaultAccountChecker(TrayServices& dm) {
+    return [&dm](const AccountSettings& account) {
+        const CheckResult result =
             CheckAccount(account, ProgramSessionOptions(), playWave, dm.Notifier());
         if (result.becomesPending) PendingAccount = account.email;
         // Asked when the program is next idle (the main window's idle handler).

@@ -4,6 +4,6 @@
 
 #include "app/main_window.h"
 
-class Tdm;
+class TrayServices;
 
-TpopMainWindow::AccountChecker DefaultAccountChecker(Tdm& dm);
+MainWindow::AccountChecker DefaultAccountChecker(TrayServices& dm);

@@ -16,7 +16,7 @@
 #include "app/advert_panel.h"
 #include "app/application.h"
 #include "app/command_link.h"
-#include "app/tdm.h"
+#include "app/tray_services.h"
 #include "check/ui/tray_icon.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
@@ -47,7 +47,7 @@ QString Text(const char* key) {
 
 }  // namespace
 
-TpopMainWindow::TpopMainWindow(Tdm& dataModule)
+MainWindow::MainWindow(TrayServices& dataModule)
     : QWidget(nullptr, Qt::FramelessWindowHint | (TrayAreaAvailable() ? Qt::Tool : Qt::Window)),
       dm(dataModule),
       checkAccount(DefaultAccountChecker(dataModule)) {
@@ -87,16 +87,16 @@ TpopMainWindow::TpopMainWindow(Tdm& dataModule)
     else if (accounts.empty())
         ShowMessageBox(this, Text("first_run_title"), Text("first_run"), QMessageBox::Information);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
-            &TpopMainWindow::appIdle);
+            &MainWindow::appIdle);
 }
 
-TpopMainWindow::~TpopMainWindow() {
+MainWindow::~MainWindow() {
     CloseHelpViewers(Text("help_window_title_bar"));
     SetUnhandledErrorHandler({});
     if (MainForm() == this) SetMainForm(nullptr);
 }
 
-void TpopMainWindow::BuildPicture() {
+void MainWindow::BuildPicture() {
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");
     Image1->setGeometry(0, 0, 450, 280);
@@ -118,14 +118,14 @@ void TpopMainWindow::BuildPicture() {
     ap->setGeometry(0, kHeight - AdvertPanel::kHeight, kWidth, AdvertPanel::kHeight);
 }
 
-QAction* TpopMainWindow::AddAction(const char* name, const char* key, int image) {
+QAction* MainWindow::AddAction(const char* name, const char* key, int image) {
     auto* action = new QAction(ToQt(key), this);
     action->setObjectName(name);
-    action->setIcon(Tdm::BtnImage(image));
+    action->setIcon(TrayServices::BtnImage(image));
     return action;
 }
 
-void TpopMainWindow::BuildActions() {
+void MainWindow::BuildActions() {
     actShowMain = AddAction("actShowMain", "show_main_mm", 9);
     actContinue = AddAction("actContinue", "continue_mm", 5);
     actShowList = AddAction("actShowList", "show_list_mm", 6);
@@ -136,7 +136,7 @@ void TpopMainWindow::BuildActions() {
     actClose = AddAction("actClose", "close_mm", 3);
 }
 
-void TpopMainWindow::BuildCommandRows() {
+void MainWindow::BuildCommandRows() {
     const std::array<QAction*, 7> actionOf = LinkActions();
     const int buttonLeft = kWidth - kRightMargin - kButtonSize;
     for (const LinkRow& row : kRows) {
@@ -160,7 +160,7 @@ void TpopMainWindow::BuildCommandRows() {
     links[5]->SetColor(Qt::black);
 }
 
-void TpopMainWindow::BuildPopupMenu() {
+void MainWindow::BuildPopupMenu() {
     popupm = new QMenu(this);
     popupm->setObjectName("popupm");
     popupm->addAction(actShowMain);
@@ -178,17 +178,17 @@ void TpopMainWindow::BuildPopupMenu() {
             [this](const QPoint& where) { popupm->popup(mapToGlobal(where)); });
 }
 
-void TpopMainWindow::BuildTimers() {
-    tim = new QTimer(this);
-    tim->setObjectName("tim");
-    runtim = new QTimer(this);
-    runtim->setObjectName("runtim");
-    runtim->setInterval(0);
-    connect(tim, &QTimer::timeout, this, &TpopMainWindow::timTimer);
-    connect(runtim, &QTimer::timeout, this, &TpopMainWindow::runtimTimer);
+void MainWindow::BuildTimers() {
+    checkTimer_ = new QTimer(this);
+    checkTimer_->setObjectName("tim");
+    continueTimer_ = new QTimer(this);
+    continueTimer_->setObjectName("runtim");
+    continueTimer_->setInterval(0);
+    connect(checkTimer_, &QTimer::timeout, this, &MainWindow::onCheckTimer);
+    connect(continueTimer_, &QTimer::timeout, this, &MainWindow::onContinueTimer);
 }
 
-void TpopMainWindow::TranslateCaptions() {
+void MainWindow::TranslateCaptions() {
     RxLabel1->setText(Text("tray_first_hint"));
     RxLabel3->setText(Text("prog_subtitle"));
     for (QAction* action : {actShowMain, actContinue, actShowList, actShowResults, actSetup,
@@ -201,11 +201,11 @@ void TpopMainWindow::TranslateCaptions() {
     for (std::size_t i = 0; i < links.size(); ++i) links[i]->setText(actionOf[i]->text());
 }
 
-bool TpopMainWindow::IsShownToUser() const {
+bool MainWindow::IsShownToUser() const {
     return isVisible() && !isMinimized();
 }
 
-void TpopMainWindow::HideMainWindow() {
+void MainWindow::HideMainWindow() {
     if (TrayAreaAvailable()) {
         hide();
     } else {
@@ -213,14 +213,14 @@ void TpopMainWindow::HideMainWindow() {
     }
 }
 
-void TpopMainWindow::ShowMainWindow() {
+void MainWindow::ShowMainWindow() {
     if (IsShownToUser()) return;
     showNormal();
     raise();
     activateWindow();
 }
 
-bool TpopMainWindow::event(QEvent* event) {
+bool MainWindow::event(QEvent* event) {
     if (event->type() == PopCommandEvent::EventType()) {
         const auto* command = static_cast<PopCommandEvent*>(event);
         PopCommand(command->wParam, command->lParam);
@@ -230,7 +230,7 @@ bool TpopMainWindow::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void TpopMainWindow::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     FormShow();
     if (!activatedOnce)
@@ -239,7 +239,7 @@ void TpopMainWindow::showEvent(QShowEvent* event) {
         });
 }
 
-void TpopMainWindow::FormShow() {
+void MainWindow::FormShow() {
     const QPointer<QWidget> order[] = {SetupWindowHandle ? SetupWindowHandle : FilterWindowHandle,
                                        ResultsWindowHandle, ListWindowHandle};
     for (const QPointer<QWidget>& window : order) {
@@ -249,14 +249,14 @@ void TpopMainWindow::FormShow() {
     }
 }
 
-void TpopMainWindow::FormActivate() {
+void MainWindow::FormActivate() {
     if (!activatedOnce && accounts.empty()) ShowSetupWindow();
     activatedOnce = true;
     UpdateActions();
     FormShow();
 }
 
-void TpopMainWindow::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (closeRequested && !accounts.empty()) {
         closeRequested = false;
         ShowMainWindow();
@@ -272,7 +272,7 @@ void TpopMainWindow::closeEvent(QCloseEvent* event) {
     Q_EMIT FormClosed();
 }
 
-void TpopMainWindow::keyPressEvent(QKeyEvent* event) {
+void MainWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         actContinue->trigger();
         return;
@@ -284,7 +284,7 @@ void TpopMainWindow::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void TpopMainWindow::mousePressEvent(QMouseEvent* event) {
+void MainWindow::mousePressEvent(QMouseEvent* event) {
     // The right button opens the popup menu; the others drag the borderless window.
     if (event->button() == Qt::RightButton) {
         QWidget::mousePressEvent(event);

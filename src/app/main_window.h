@@ -19,9 +19,9 @@ class QTimer;
 class QToolButton;
 class AdvertPanel;
 class CommandLink;
-class Tdm;
+class TrayServices;
 
-class TpopMainWindow : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kWidth = 442;
@@ -31,10 +31,10 @@ public:
     static constexpr int kHelpTopic = 800;
 
     // Checks one account and returns the change of its message count.
-    using AccountChecker = std::function<int(const T_pop3params&)>;
+    using AccountChecker = std::function<int(const AccountSettings&)>;
 
-    explicit TpopMainWindow(Tdm& dm);  // FormCreate
-    ~TpopMainWindow() override;        // FormDestroy
+    explicit MainWindow(TrayServices& dm);  // FormCreate
+    ~MainWindow() override;                 // FormDestroy
 
     // Replaces the account check (the check cycle by default).
     void SetAccountChecker(AccountChecker checker) { checkAccount = std::move(checker); }
@@ -60,8 +60,8 @@ public:
     QAction* actHelp = nullptr;
     QAction* actClose = nullptr;
 
-    QTimer* tim = nullptr;
-    QTimer* runtim = nullptr;
+    QTimer* checkTimer_ = nullptr;
+    QTimer* continueTimer_ = nullptr;
     QMenu* popupm = nullptr;
 
     std::int32_t checkIndex = 0;
@@ -99,9 +99,9 @@ private:
     void PopCommand(::PopCommand wParam, long long lParam);
     void HideMainWindow();
     void ShowMainWindow();
-    void timTimer();
-    void runtimTimer();
-    void SetRunVeto() { runtimVeto = true; }
+    void onCheckTimer();
+    void onContinueTimer();
+    void SetRunVeto() { continueVeto_ = true; }
 
     // Commands (main_window_commands.cpp).
     void ConnectCommands();
@@ -116,7 +116,7 @@ private:
     void l1Click();
     void popupmPopup();
 
-    Tdm& dm;
+    TrayServices& dm;
     AccountChecker checkAccount;
     QLabel* Image1 = nullptr;
     QLabel* RxLabel1 = nullptr;
@@ -125,7 +125,7 @@ private:
     std::array<CommandLink*, 7> links{};    // l1 .. l7
     std::array<QToolButton*, 7> buttons{};  // b1 .. b7
     bool closeRequested = false;            // the form's tag
-    bool runtimVeto = false;                // runtim's tag
+    bool continueVeto_ = false;             // continueTimer_'s tag
     bool inTick = false;
     bool inIdle = false;
     bool trustQuestionDue = false;  // AskTrustQuestion is queued

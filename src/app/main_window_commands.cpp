@@ -6,7 +6,7 @@
 
 #include "app/command_link.h"
 #include "app/main_window.h"
-#include "app/tdm.h"
+#include "app/tray_services.h"
 #include "check/ui/results_window.h"
 #include "list/ui/list_window.h"
 #include "platform/help.h"
@@ -21,23 +21,23 @@ const QColor kBlue(0x00, 0x00, 0xFF);
 const QColor kGrey(128, 128, 128);
 }  // namespace
 
-void TpopMainWindow::ConnectCommands() {
-    connect(actContinue, &QAction::triggered, this, &TpopMainWindow::actContinueExecute);
-    connect(actShowMain, &QAction::triggered, this, &TpopMainWindow::actShowMainExecute);
-    connect(actShowList, &QAction::triggered, this, &TpopMainWindow::actShowListExecute);
-    connect(actShowResults, &QAction::triggered, this, &TpopMainWindow::actShowResultsExecute);
-    connect(actSetup, &QAction::triggered, this, &TpopMainWindow::actSetupExecute);
-    connect(actSpam, &QAction::triggered, this, &TpopMainWindow::actSpamExecute);
-    connect(actHelp, &QAction::triggered, this, &TpopMainWindow::actHelpExecute);
-    connect(actClose, &QAction::triggered, this, &TpopMainWindow::actCloseExecute);
-    connect(links[0], &CommandLink::Clicked, this, &TpopMainWindow::l1Click);
+void MainWindow::ConnectCommands() {
+    connect(actContinue, &QAction::triggered, this, &MainWindow::actContinueExecute);
+    connect(actShowMain, &QAction::triggered, this, &MainWindow::actShowMainExecute);
+    connect(actShowList, &QAction::triggered, this, &MainWindow::actShowListExecute);
+    connect(actShowResults, &QAction::triggered, this, &MainWindow::actShowResultsExecute);
+    connect(actSetup, &QAction::triggered, this, &MainWindow::actSetupExecute);
+    connect(actSpam, &QAction::triggered, this, &MainWindow::actSpamExecute);
+    connect(actHelp, &QAction::triggered, this, &MainWindow::actHelpExecute);
+    connect(actClose, &QAction::triggered, this, &MainWindow::actCloseExecute);
+    connect(links[0], &CommandLink::Clicked, this, &MainWindow::l1Click);
     const std::array<QAction*, 7> actionOf = LinkActions();
     for (std::size_t i = 1; i < links.size(); ++i)
         connect(links[i], &CommandLink::Clicked, actionOf[i], &QAction::trigger);
-    connect(popupm, &QMenu::aboutToShow, this, &TpopMainWindow::popupmPopup);
+    connect(popupm, &QMenu::aboutToShow, this, &MainWindow::popupmPopup);
 }
 
-void TpopMainWindow::UpdateActions() {
+void MainWindow::UpdateActions() {
     const bool haveAccounts = !accounts.empty();
     const bool setupOpen = !SetupWindowHandle.isNull();
     const bool filterOpen = !FilterWindowHandle.isNull();
@@ -57,7 +57,7 @@ void TpopMainWindow::UpdateActions() {
     links[6]->SetColor(actSpam->isEnabled() ? kBlue : kGrey);
 }
 
-void TpopMainWindow::PopCommand(::PopCommand wParam, long long lParam) {
+void MainWindow::PopCommand(::PopCommand wParam, long long lParam) {
     switch (wParam) {
         case ::PopCommand::OpenResults:
         case ::PopCommand::AlertClicked:
@@ -88,7 +88,7 @@ void TpopMainWindow::PopCommand(::PopCommand wParam, long long lParam) {
     }
 }
 
-void TpopMainWindow::actContinueExecute() {
+void MainWindow::actContinueExecute() {
     SetRunVeto();
     HideMainWindow();
     StartedWithParameters = false;
@@ -96,13 +96,13 @@ void TpopMainWindow::actContinueExecute() {
     UpdateActions();
 }
 
-void TpopMainWindow::actShowMainExecute() {
+void MainWindow::actShowMainExecute() {
     SetRunVeto();
     showOnChildClose = true;
     ShowMainWindow();
 }
 
-void TpopMainWindow::actShowListExecute() {
+void MainWindow::actShowListExecute() {
     SetRunVeto();
     PendingAccount.clear();
     OpenListWindow();
@@ -110,37 +110,37 @@ void TpopMainWindow::actShowListExecute() {
     UpdateActions();
 }
 
-void TpopMainWindow::actShowResultsExecute() {
+void MainWindow::actShowResultsExecute() {
     SetRunVeto();
     OpenResultsWindow();
     dm.AcknowledgeNewMail();
     UpdateActions();
 }
 
-void TpopMainWindow::actSetupExecute() {
+void MainWindow::actSetupExecute() {
     SetRunVeto();
     ShowSetupWindow();
     UpdateActions();
 }
 
-void TpopMainWindow::actSpamExecute() {
+void MainWindow::actSpamExecute() {
     SetRunVeto();
     ShowFilterWindow();
     UpdateActions();
 }
 
-void TpopMainWindow::actHelpExecute() {
+void MainWindow::actHelpExecute() {
     SetRunVeto();
     OpenHelp(kHelpTopic);
 }
 
-void TpopMainWindow::actCloseExecute() {
+void MainWindow::actCloseExecute() {
     SetRunVeto();
     closeRequested = true;
     close();
 }
 
-void TpopMainWindow::l1Click() {
+void MainWindow::l1Click() {
     if (actContinue->isEnabled()) {
         actContinue->trigger();
     } else {
@@ -148,7 +148,7 @@ void TpopMainWindow::l1Click() {
     }
 }
 
-void TpopMainWindow::popupmPopup() {
+void MainWindow::popupmPopup() {
     dm.AcknowledgeNewMail();
     UpdateActions();
 }

@@ -7,7 +7,7 @@
 
 #include "app/advert_panel.h"
 #include "app/main_window.h"
-#include "app/tdm.h"
+#include "app/tray_services.h"
 #include "check/check_schedule.h"
 #include "check/ui/tray_icon.h"
 #include "platform/message_box.h"
@@ -45,19 +45,19 @@ private:
 
 }  // namespace
 
-void TpopMainWindow::appIdle() {
+void MainWindow::appIdle() {
     // A message box waiting for an answer runs its own loop, which is no idle time.
     if (inIdle || QApplication::activeModalWidget() != nullptr) return;
     FlagScope idle(inIdle);
     if (IsShownToUser()) {
         ap->StartAnimation();
         dm.Tray().SetActive(false);
-        if (tim->isActive()) SetTimer(*tim, 0, false);
+        if (checkTimer_->isActive()) SetTimer(*checkTimer_, 0, false);
         ArmAutoContinue();
     } else {
         ap->StopAnimation();
         dm.Tray().SetActive(true);
-        if (!tim->isActive() && !inTick) SetTimer(*tim, kFirstCheckMs, true);
+        if (!checkTimer_->isActive() && !inTick) SetTimer(*checkTimer_, kFirstCheckMs, true);
     }
     // Asked from the event loop, not from inside this handler; it asks nothing when the loop
     // that runs it turns out to be a network wait's.
@@ -70,11 +70,11 @@ void TpopMainWindow::appIdle() {
     }
 }
 
-bool TpopMainWindow::AskTrustQuestion() {
+bool MainWindow::AskTrustQuestion() {
     if (!PendingTrustQuestion || inTick || ListBusy || AntiFreeze().Pumping() ||
         QApplication::activeModalWidget() != nullptr)
         return false;
-    const T_trustRequest request = std::move(*PendingTrustQuestion);
+    const TrustRequest request = std::move(*PendingTrustQuestion);
     PendingTrustQuestion.reset();
     // The settings may have changed since the check (the same certificate asked already).
     const TrustQuestion kind = TrustQuestionFor(request.account, request.problem);
@@ -86,35 +86,35 @@ bool TpopMainWindow::AskTrustQuestion() {
     return true;
 }
 
-void TpopMainWindow::ArmAutoContinue() {
+void MainWindow::ArmAutoContinue() {
     if (accounts.empty() || EditingWindowOpen()) return;
-    SetTimer(*runtim, StartedWithParameters ? kQuickContinueMs : kContinueMs, true);
-    runtimVeto = false;
+    SetTimer(*continueTimer_, StartedWithParameters ? kQuickContinueMs : kContinueMs, true);
+    continueVeto_ = false;
 }
 
-void TpopMainWindow::runtimTimer() {
-    SetTimer(*runtim, 0, false);
-    if (!runtimVeto) actContinue->trigger();
+void MainWindow::onContinueTimer() {
+    SetTimer(*continueTimer_, 0, false);
+    if (!continueVeto_) actContinue->trigger();
 }
 
-void TpopMainWindow::timTimer() {
+void MainWindow::onCheckTimer() {
     if (inTick) return;
     FlagScope tick(inTick);
-    tim->stop();
+    checkTimer_->stop();
     struct Rearm {
         QTimer& timer;
         ~Rearm() { SetTimer(timer, CheckIntervalMs(accounts.size()), true); }
-    } rearm{*tim};
+    } rearm{*checkTimer_};
     CheckNextAccount();
 }
 
-void TpopMainWindow::CheckNextAccount() {
+void MainWindow::CheckNextAccount() {
     if (IsShownToUser() || EditingWindowOpen() || accounts.empty()) return;
     dm.SwitchAntiFreezeOn();
     const std::int32_t index = AccountToCheck(checkIndex, accounts.size());
     if (accounts[static_cast<std::size_t>(index)].enabled) {
         // Copied: the account list may change while the check waits on the network.
-        const T_pop3params params = accounts[static_cast<std::size_t>(index)].params;
+        const AccountSettings params = accounts[static_cast<std::size_t>(index)].params;
         const int change = checkAccount ? checkAccount(params) : 0;
         if (change != 0 && index < static_cast<std::int32_t>(accounts.size()))
             accounts[static_cast<std::size_t>(index)].lastChange = change;
@@ -123,7 +123,7 @@ void TpopMainWindow::CheckNextAccount() {
     checkIndex = index + 1;
 }
 
-void TpopMainWindow::appException(const std::string& message) {
+void MainWindow::appException(const std::string& message) {
     LastErrorText = message;
     if (ListWindowHandle) {
         PostPopCommand(ListWindowHandle, PopCommand::ListShowError);

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "app/main_window.h"
-#include "app/tdm.h"
+#include "app/tray_services.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
@@ -66,10 +66,10 @@ int RunProgram(int argc) {
         QCoreApplication::quit();
     });
     {
-        Tdm dm;
+        TrayServices dm;
         {
-            TpopMainWindow window(dm);
-            QObject::connect(&window, &TpopMainWindow::FormClosed, qApp, &QApplication::quit,
+            MainWindow window(dm);
+            QObject::connect(&window, &MainWindow::FormClosed, qApp, &QApplication::quit,
                              Qt::QueuedConnection);
             if (!*ending) {
                 window.show();

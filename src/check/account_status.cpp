@@ -3,9 +3,9 @@
 #include "settings/language.h"
 #include "settings/settings.h"
 
-T_accountStatus AccountStatus(const T_pop3item& item, const IniFile& ini) {
+AccountStatus StatusOf(const AccountEntry& item, const IniFile& ini) {
     const std::string section = AccountSection(item.params);
-    T_accountStatus s;
+    AccountStatus s;
     s.enabled = ini.ReadBool(section, "ENABLED", true);
     s.email = ini.ReadString(section, "EMAIL", item.params.email);
     const std::string suffix =

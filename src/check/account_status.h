@@ -15,7 +15,7 @@ enum class AccountState {
     Failed,  // the last check failed
 };
 
-struct T_accountStatus {
+struct AccountStatus {
     AccountState state = AccountState::Ok;
     bool enabled = true;    // ENABLED of the section (an absent key counts as enabled)
     std::string email;      // EMAIL of the section, else the entry's address
@@ -25,4 +25,4 @@ struct T_accountStatus {
 };
 
 // The status of the account from `ini` (the settings file).
-T_accountStatus AccountStatus(const T_pop3item& item, const IniFile& ini);
+AccountStatus StatusOf(const AccountEntry& item, const IniFile& ini);

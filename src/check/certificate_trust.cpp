@@ -9,7 +9,7 @@ namespace {
 constexpr const char* kPinKey = "SSL_PIN";
 constexpr const char* kDeclinedKey = "SSL_PIN_DECLINED";
 
-std::string StoredFingerprint(const T_pop3params& account, const char* key) {
+std::string StoredFingerprint(const AccountSettings& account, const char* key) {
     return OpenSettings()->ReadString(AccountSection(account), key, "");
 }
 
@@ -24,7 +24,7 @@ bool SameFingerprint(const std::string& a, const std::string& b) {
     return !left.empty() && SameTextAscii(left, Trim(b));
 }
 
-TrustQuestion TrustQuestionFor(const T_pop3params& account, const CertificateProblem& problem) {
+TrustQuestion TrustQuestionFor(const AccountSettings& account, const CertificateProblem& problem) {
     const std::string& fingerprint = problem.certificate.fingerprint;
     const std::string pin = StoredFingerprint(account, kPinKey);
     if (fingerprint.empty() || SameFingerprint(pin, fingerprint) ||
@@ -33,13 +33,13 @@ TrustQuestion TrustQuestionFor(const T_pop3params& account, const CertificatePro
     return HasText(pin) ? TrustQuestion::Changed : TrustQuestion::New;
 }
 
-std::optional<T_trustRequest> TrustRequestFor(const T_pop3params& account,
-                                              const std::optional<CertificateProblem>& failure) {
+std::optional<TrustRequest> TrustRequestFor(const AccountSettings& account,
+                                            const std::optional<CertificateProblem>& failure) {
     if (!failure || TrustQuestionFor(account, *failure) == TrustQuestion::None) return {};
-    return T_trustRequest{account, *failure};
+    return TrustRequest{account, *failure};
 }
 
-void AnswerTrustQuestion(const T_trustRequest& request, bool trusted) {
+void AnswerTrustQuestion(const TrustRequest& request, bool trusted) {
     const std::string& fingerprint = request.problem.certificate.fingerprint;
     if (trusted)
         TrustCertificate(request.account, fingerprint);
@@ -47,11 +47,11 @@ void AnswerTrustQuestion(const T_trustRequest& request, bool trusted) {
         DeclineCertificate(request.account, fingerprint);
 }
 
-void TrustCertificate(const T_pop3params& account, const std::string& fingerprint) {
+void TrustCertificate(const AccountSettings& account, const std::string& fingerprint) {
     OpenSettings()->WriteString(AccountSection(account), kPinKey, fingerprint);
 }
 
-void DeclineCertificate(const T_pop3params& account, const std::string& fingerprint) {
+void DeclineCertificate(const AccountSettings& account, const std::string& fingerprint) {
     OpenSettings()->WriteString(AccountSection(account), kDeclinedKey, fingerprint);
 }
 
@@ -65,7 +65,7 @@ std::string CertificateDetailsText(const std::string& host, const CertificatePro
            Line("certificate_fingerprint", certificate.fingerprint);
 }
 
-std::string TrustQuestionText(const T_pop3params& account, const CertificateProblem& problem,
+std::string TrustQuestionText(const AccountSettings& account, const CertificateProblem& problem,
                               TrustQuestion kind) {
     const char* opening = kind == TrustQuestion::Changed ? "certificate_changed_dialog"
                                                          : "certificate_untrusted_dialog";

@@ -17,28 +17,28 @@ enum class TrustQuestion {
 
 // Whether to ask the user about the certificate that failed for this account (the settings
 // as they are now: not when it was declined, nor when it is the trusted one by now).
-TrustQuestion TrustQuestionFor(const T_pop3params& account, const CertificateProblem& problem);
+TrustQuestion TrustQuestionFor(const AccountSettings& account, const CertificateProblem& problem);
 
 // A question waiting for a moment when the user can be asked.
-struct T_trustRequest {
-    T_pop3params account;
+struct TrustRequest {
+    AccountSettings account;
     CertificateProblem problem;
 };
 // The question a check's certificate failure asks, if any.
-std::optional<T_trustRequest> TrustRequestFor(const T_pop3params& account,
-                                              const std::optional<CertificateProblem>& failure);
+std::optional<TrustRequest> TrustRequestFor(const AccountSettings& account,
+                                            const std::optional<CertificateProblem>& failure);
 // Stores the user's answer: the pin for yes, the declined fingerprint for no.
-void AnswerTrustQuestion(const T_trustRequest& request, bool trusted);
+void AnswerTrustQuestion(const TrustRequest& request, bool trusted);
 
 // SSL_PIN=<fingerprint>: from now on this certificate is accepted for the account.
-void TrustCertificate(const T_pop3params& account, const std::string& fingerprint);
+void TrustCertificate(const AccountSettings& account, const std::string& fingerprint);
 // SSL_PIN_DECLINED=<fingerprint>: this certificate is not asked about again.
-void DeclineCertificate(const T_pop3params& account, const std::string& fingerprint);
+void DeclineCertificate(const AccountSettings& account, const std::string& fingerprint);
 
 // The details the user decides by, one per line: server, reason, subject, issuer, validity
 // and fingerprint (language texts as labels).
 std::string CertificateDetailsText(const std::string& host, const CertificateProblem& problem);
 // The whole question: what happened (a new or a changed certificate), the details and whether
 // to trust the certificate for the account.
-std::string TrustQuestionText(const T_pop3params& account, const CertificateProblem& problem,
+std::string TrustQuestionText(const AccountSettings& account, const CertificateProblem& problem,
                               TrustQuestion kind);

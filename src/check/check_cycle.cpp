@@ -14,12 +14,12 @@ namespace {
 
 // Ends the session however the check leaves.
 struct SessionEnd {
-    std::unique_ptr<T_POP3>& session;
+    std::unique_ptr<Pop3Client>& session;
     ~SessionEnd() { EndSession(session); }
 };
 
 // Tray hint, icon and LAST_INCOME for a changed count; true when the user is to be told.
-bool JudgeChange(int change, T_runState& runState, const std::string& section,
+bool JudgeChange(int change, RunState& runState, const std::string& section,
                  CheckNotifier& notifier) {
     if (change > 0) {
         notifier.SetTrayHint(GetLangText("you_have_a_new_mail"));
@@ -44,14 +44,14 @@ int CountChange(int current, int stored) {
 
 }  // namespace
 
-T_checkResult CheckAccount(const T_pop3params& account, const T_sessionOptions& options,
-                           bool alertDue, CheckNotifier& notifier) {
+CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& options,
+                         bool alertDue, CheckNotifier& notifier) {
     const std::string section = AccountSection(account);
     notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email);
-    T_sessionOptions limited = options;
+    SessionOptions limited = options;
     if (limited.timeLimit.count() <= 0) limited.timeLimit = kCheckTimeLimit;
-    T_runState runState;  // stored with one replacement of the settings file
-    std::unique_ptr<T_POP3> session = OpenSession(account, limited, runState);
+    RunState runState;  // stored with one replacement of the settings file
+    std::unique_ptr<Pop3Client> session = OpenSession(account, limited, runState);
     const SessionEnd end{session};
 
     notifier.ClearAlertMessages();
@@ -70,11 +70,11 @@ T_checkResult CheckAccount(const T_pop3params& account, const T_sessionOptions& 
     return {change, change > 0, session->CertificateFailure()};
 }
 
-bool LastCheckSucceeded(const T_pop3params& account) {
+bool LastCheckSucceeded(const AccountSettings& account) {
     return OpenSettings()->ReadBool(AccountSection(account), "LAST_RESULT", true);
 }
 
-std::string LastResultText(const T_pop3params& account) {
+std::string LastResultText(const AccountSettings& account) {
     const std::string section = AccountSection(account);
     const auto settings = OpenSettings();
     const std::string result = settings->ReadBool(section, "LAST_RESULT", true)
@@ -83,7 +83,7 @@ std::string LastResultText(const T_pop3params& account) {
     return GetLangText("last_result") + " " + result;
 }
 
-bool StoreCount(const T_pop3params& account, int count) {
+bool StoreCount(const AccountSettings& account, int count) {
     OpenSettings()->WriteInteger(AccountSection(account), "COUNT", count);
     return true;
 }

@@ -12,7 +12,7 @@
 #include "settings/accounts.h"
 
 // What one check found.
-struct T_checkResult {
+struct CheckResult {
     int change = 0;               // the change of the count (0 when the session failed or none)
     bool becomesPending = false;  // new mail: the list window opens this account next
     // The server's certificate failed verification (the user may trust it).
@@ -25,15 +25,15 @@ inline constexpr std::chrono::minutes kCheckTimeLimit{5};
 // Checks one account within the session options' time limit, kCheckTimeLimit when they have
 // none. With `alertDue` (the alert-and-sound switch) a changed count is also
 // told through AlertCountChanged.
-T_checkResult CheckAccount(const T_pop3params& account, const T_sessionOptions& session,
-                           bool alertDue, CheckNotifier& notifier);
+CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& session,
+                         bool alertDue, CheckNotifier& notifier);
 
 // LAST_RESULT of the account (true when absent).
-bool LastCheckSucceeded(const T_pop3params& account);
+bool LastCheckSucceeded(const AccountSettings& account);
 // "last_result" text, a blank, then LAST_CHECK + " OK" or LAST_ERROR as stored.
-std::string LastResultText(const T_pop3params& account);
+std::string LastResultText(const AccountSettings& account);
 // Writes COUNT (after the list window's deletions); returns true.
-bool StoreCount(const T_pop3params& account, int count);
+bool StoreCount(const AccountSettings& account, int count);
 
 // A notifier that tells nobody: for checks without a user interface.
 class NoCheckNotifier final : public CheckNotifier {
@@ -41,5 +41,5 @@ public:
     void SetTrayHint(const std::string&) override {}
     void ShowNewMailIcon(int) override {}
     void ClearAlertMessages() override {}
-    void AlertCountChanged(const T_pop3params&, int) override {}
+    void AlertCountChanged(const AccountSettings&, int) override {}
 };

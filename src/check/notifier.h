@@ -17,5 +17,5 @@ public:
     virtual void ClearAlertMessages() = 0;
     // Adds the count-change message for this account (the tray hint at this moment, the
     // address and the signed change), shows the alert window and plays the new-mail sound.
-    virtual void AlertCountChanged(const T_pop3params& account, int change) = 0;
+    virtual void AlertCountChanged(const AccountSettings& account, int change) = 0;
 };

@@ -17,13 +17,13 @@ bool IsTerminator(const std::string& line) {
 
 }  // namespace
 
-T_POP3::T_POP3() : readTimeout(DefaultReadTimeout()) {
+Pop3Client::Pop3Client() : readTimeout(DefaultReadTimeout()) {
     channel_.onClosed = [this] { Disconnect(); };
 }
 
-T_POP3::~T_POP3() = default;
+Pop3Client::~Pop3Client() = default;
 
-void T_POP3::SetAccount(const T_pop3params& account) {
+void Pop3Client::SetAccount(const AccountSettings& account) {
     host = account.host;
     username = account.username;
     password = account.password;
@@ -31,18 +31,18 @@ void T_POP3::SetAccount(const T_pop3params& account) {
     apop = account.secureLogin;
 }
 
-void T_POP3::Report(StatusKind kind, int value, const std::string& text) {
+void Pop3Client::Report(StatusKind kind, int value, const std::string& text) {
     if (statusHandler) statusHandler(*this, kind, value, text);
 }
 
-std::chrono::milliseconds T_POP3::ConnectTimeLeft() const {
+std::chrono::milliseconds Pop3Client::ConnectTimeLeft() const {
     if (!endBy) return connectTimeout;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         *endBy - std::chrono::steady_clock::now());
     return std::clamp(left, std::chrono::milliseconds(1), connectTimeout);
 }
 
-void T_POP3::Connect() {
+void Pop3Client::Connect() {
     channel_.SetLimit(endBy);
     if (connector_) {
         channel_.Attach(connector_(*this));
@@ -66,7 +66,7 @@ void T_POP3::Connect() {
     Report(StatusKind::Connect, 0, "connect");
 }
 
-void T_POP3::Disconnect() {
+void Pop3Client::Disconnect() {
     if (!connected_) return;
     connected_ = false;
     pending_.clear();
@@ -77,7 +77,7 @@ void T_POP3::Disconnect() {
     Report(StatusKind::Progress, 0, "Disconnected.");
 }
 
-void T_POP3::ConnectAndLogIn() {
+void Pop3Client::ConnectAndLogIn() {
     certificateFailure_.reset();
     try {
         Connect();
@@ -108,13 +108,13 @@ void T_POP3::ConnectAndLogIn() {
 
 // STARTTLS (RFC 2595): no fallback to plain text, so a refusal ends the session before the
 // user name is sent.
-void T_POP3::UpgradeToTls() {
+void Pop3Client::UpgradeToTls() {
     SendCommand("STLS");
     if (!ReadReply().ok) throw TarnwickError("The server does not offer STARTTLS.");
     channel_.StartTls(ServerCheck());
 }
 
-void T_POP3::LogIn(const Pop3Reply& greeting) {
+void Pop3Client::LogIn(const Pop3Reply& greeting) {
     if (apop) {
         const auto timestamp = ApopTimestamp(greeting.Text());
         if (!timestamp) throw TarnwickError("Server do not support APOP (no timestamp)");
@@ -128,7 +128,7 @@ void T_POP3::LogIn(const Pop3Reply& greeting) {
     ReadOkReply();
 }
 
-void T_POP3::SendCommand(std::string_view line) {
+void Pop3Client::SendCommand(std::string_view line) {
     DropPendingReplies();
     channel_.StartDeadline(readTimeout);
     channel_.SendLine(line);
@@ -136,40 +136,40 @@ void T_POP3::SendCommand(std::string_view line) {
 
 // The time-out counts from the command, or from here when the reply is read later (replies of
 // commands sent together).
-Pop3Reply T_POP3::ReadReply() {
+Pop3Reply Pop3Client::ReadReply() {
     channel_.StartDeadline(readTimeout);
     lastReply_ = ReadPop3Reply([this] { return channel_.ReadLine(); });
     return lastReply_;
 }
 
-Pop3Reply T_POP3::ReadOkReply() {
+Pop3Reply Pop3Client::ReadOkReply() {
     Pop3Reply reply = ReadReply();
     if (!reply.ok) throw TarnwickError(reply.ErrorMessage());
     return reply;
 }
 
-int T_POP3::CountMessages() {
+int Pop3Client::CountMessages() {
     SendCommand("STAT");
     return ParseMessageCount(ReadOkReply().Text());
 }
 
-int T_POP3::MessageSize(int number) {
+int Pop3Client::MessageSize(int number) {
     SendCommand(WithNumber("LIST ", number));
     return ParseMessageSize(ReadOkReply().Text());
 }
 
-bool T_POP3::DeleteMessage(int number) {
+bool Pop3Client::DeleteMessage(int number) {
     SendCommand(WithNumber("DELE ", number));
     ReadOkReply();
     return true;
 }
 
-void T_POP3::SendNoop() {
+void Pop3Client::SendNoop() {
     SendCommand("NOOP");
     ReadOkReply();
 }
 
-bool T_POP3::FetchHeader(int number, MessageSink& message) {
+bool Pop3Client::FetchHeader(int number, MessageSink& message) {
     SendCommand(WithNumber("TOP ", number) + " 0");
     ReadOkReply();
     bool bodyFollows = false;
@@ -177,7 +177,7 @@ bool T_POP3::FetchHeader(int number, MessageSink& message) {
     return true;
 }
 
-bool T_POP3::FetchMessage(int number, MessageSink& message) {
+bool Pop3Client::FetchMessage(int number, MessageSink& message) {
     SendCommand(WithNumber("RETR ", number));
     if (!ReadReply().ok) return false;
     bool bodyFollows = false;
@@ -189,7 +189,7 @@ bool T_POP3::FetchMessage(int number, MessageSink& message) {
 
 // Header lines up to "." alone, or with `endAtEmptyLine` up to the first empty line (then
 // `bodyFollows`). Empty lines are not header lines.
-void T_POP3::ReadHeaderLines(MessageSink& message, bool endAtEmptyLine, bool& bodyFollows) {
+void Pop3Client::ReadHeaderLines(MessageSink& message, bool endAtEmptyLine, bool& bodyFollows) {
     BeginCountedRead();
     try {
         for (;;) {
@@ -210,7 +210,7 @@ void T_POP3::ReadHeaderLines(MessageSink& message, bool endAtEmptyLine, bool& bo
     message.HeaderComplete();
 }
 
-void T_POP3::ReadBodyLines(MessageSink& message) {
+void Pop3Client::ReadBodyLines(MessageSink& message) {
     BeginCountedRead();
     try {
         for (std::string line = channel_.ReadLine(); !IsTerminator(line);
@@ -223,19 +223,19 @@ void T_POP3::ReadBodyLines(MessageSink& message) {
     EndCountedRead();
 }
 
-void T_POP3::BeginCountedRead() {
+void Pop3Client::BeginCountedRead() {
     Report(StatusKind::Begin, 0, "begin");
     channel_.ExtendDeadlineWithData();
     channel_.BeginCount(
         [this](std::size_t bytes) { Report(StatusKind::Read, static_cast<int>(bytes), "read"); });
 }
 
-void T_POP3::EndCountedRead() {
+void Pop3Client::EndCountedRead() {
     channel_.EndCount();
     Report(StatusKind::End, 0, "end");
 }
 
-void T_POP3::QuitAndClose() {
+void Pop3Client::QuitAndClose() {
     if (IsConnected()) {
         try {
             channel_.SendLine("QUIT");  // behind any pending request; no reply is read
@@ -246,6 +246,6 @@ void T_POP3::QuitAndClose() {
     Disconnect();
 }
 
-void T_POP3::AbortConnection() {
+void Pop3Client::AbortConnection() {
     Disconnect();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// T_POP3: one POP3 session with one server (RFC 1939). A command is sent apart from reading
+// Pop3Client: one POP3 session with one server (RFC 1939). A command is sent apart from reading
 // its reply, so that replies can be read later when commands are pipelined.
 
 #include <chrono>
@@ -23,7 +23,7 @@
 #include "settings/accounts.h"
 
 // What a server announced in its reply to CAPA (RFC 2449).
-struct T_capabilities {
+struct CapabilityList {
     bool asked = false;              // CAPA has been sent in this session
     std::vector<std::string> lines;  // the announced lines, e.g. "PIPELINING", "SASL PLAIN"
     // True when a line's first word is `name` (letter case ignored).
@@ -32,22 +32,22 @@ struct T_capabilities {
 
 // Message sizes from one "LIST", by message number: as many entries as the server sent lines,
 // never as many as it claims to hold.
-struct T_messageSizes {
+struct MessageSizeList {
     std::vector<std::pair<int, std::int32_t>> byNumber;  // sorted by number
-    // The size of message `number`; T_POP3::kSizeUnknown when the answer lacked it.
+    // The size of message `number`; Pop3Client::kSizeUnknown when the answer lacked it.
     std::int32_t Of(int number) const;
 };
 
-class T_POP3 {
+class Pop3Client {
 public:
     // Opens the connection for ConnectAndLogIn; the default makes a TCP (and TLS) connection
     // from the fields below. Tests replace it with a scripted transport.
-    using Connector = std::function<std::unique_ptr<Transport>(T_POP3& client)>;
+    using Connector = std::function<std::unique_ptr<Transport>(Pop3Client& client)>;
 
-    T_POP3();
-    ~T_POP3();
-    T_POP3(const T_POP3&) = delete;
-    T_POP3& operator=(const T_POP3&) = delete;
+    Pop3Client();
+    ~Pop3Client();
+    Pop3Client(const Pop3Client&) = delete;
+    Pop3Client& operator=(const Pop3Client&) = delete;
 
     std::string host;
     int port = 110;
@@ -65,7 +65,7 @@ public:
     // No wait of the session goes on after this time (a check's time limit); none by default.
     std::optional<std::chrono::steady_clock::time_point> endBy;
     int messageCount = 0;
-    T_statusHandler statusHandler;
+    StatusHandler statusHandler;
     // Handled while a wait blocks (the user interface's message pump); none: waits block.
     const T_AntiFreeze* pump = nullptr;
     // Most requests kept in flight at once when the server accepts pipelining. The send buffer
@@ -75,7 +75,7 @@ public:
     void SetConnector(Connector connector) { connector_ = std::move(connector); }
     // Takes host, user name, password, port and APOP flag from the account (TLS is the
     // caller's decision).
-    void SetAccount(const T_pop3params& account);
+    void SetAccount(const AccountSettings& account);
 
     // Connects, reads the greeting and logs in with APOP or USER and PASS. On a failure after
     // connecting it sends QUIT (while the connection is open) and closes before throwing.
@@ -99,11 +99,11 @@ public:
 
     // Sends CAPA the first time in a session and keeps the answer; a "-ERR" or a reply that is
     // neither "+OK" nor "-ERR" leaves no capabilities.
-    const T_capabilities& Capabilities();
+    const CapabilityList& Capabilities();
     // The sizes of messages 1 to `count` from one "LIST", as MessageSize reads them;
     // kSizeUnknown for a message that the answer lacks (every message after "-ERR").
     static constexpr std::int32_t kSizeUnknown = -2147483647 - 1;
-    T_messageSizes MessageSizes(int count);
+    MessageSizeList MessageSizes(int count);
 
     // Pipelined requests. A queued request goes out with the next flush, at the latest when a
     // read has to wait for the server; its reply is read later, oldest first. Without
@@ -163,7 +163,7 @@ private:
     LineChannel channel_;
     bool connected_ = false;  // connected and its end not yet reported
     Pop3Reply lastReply_;
-    T_capabilities capabilities_;
+    CapabilityList capabilities_;
     std::deque<PendingRequest> pending_;
     std::size_t pendingBytes_ = 0;
     std::optional<CertificateProblem> certificateFailure_;

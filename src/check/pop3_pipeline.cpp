@@ -1,4 +1,4 @@
-// The parts of T_POP3 that send requests ahead of their replies: capabilities, all sizes in
+// The parts of Pop3Client that send requests ahead of their replies: capabilities, all sizes in
 // one request, and the queue of pending replies.
 #include <algorithm>
 #include <charconv>
@@ -22,14 +22,14 @@ std::optional<int> LeadingNumber(std::string_view line) {
 
 }  // namespace
 
-bool T_capabilities::Has(std::string_view name) const {
+bool CapabilityList::Has(std::string_view name) const {
     for (const std::string& line : lines) {
         if (SameTextAscii(std::string_view(line).substr(0, line.find(' ')), name)) return true;
     }
     return false;
 }
 
-const T_capabilities& T_POP3::Capabilities() {
+const CapabilityList& Pop3Client::Capabilities() {
     if (capabilities_.asked) return capabilities_;
     SendCommand("CAPA");
     capabilities_.asked = true;
@@ -48,8 +48,8 @@ const T_capabilities& T_POP3::Capabilities() {
     return capabilities_;
 }
 
-T_messageSizes T_POP3::MessageSizes(int count) {
-    T_messageSizes sizes;
+MessageSizeList Pop3Client::MessageSizes(int count) {
+    MessageSizeList sizes;
     SendCommand("LIST");
     if (!ReadReply().ok) return sizes;
     channel_.ExtendDeadlineWithData();  // a long answer may take longer while it keeps coming
@@ -69,13 +69,14 @@ T_messageSizes T_POP3::MessageSizes(int count) {
     return sizes;
 }
 
-std::int32_t T_messageSizes::Of(int number) const {
+std::int32_t MessageSizeList::Of(int number) const {
     const auto found = std::lower_bound(byNumber.begin(), byNumber.end(), number,
                                         [](const auto& entry, int n) { return entry.first < n; });
-    return found != byNumber.end() && found->first == number ? found->second : T_POP3::kSizeUnknown;
+    return found != byNumber.end() && found->first == number ? found->second
+                                                             : Pop3Client::kSizeUnknown;
 }
 
-bool T_POP3::CanQueue(int requests) const {
+bool Pop3Client::CanQueue(int requests) const {
     if (pending_.empty() && requests <= 1) return true;
     if (!Pipelining()) return false;
     const std::size_t more = static_cast<std::size_t>(std::max(requests, 1));
@@ -83,21 +84,21 @@ bool T_POP3::CanQueue(int requests) const {
            pendingBytes_ + more * kLongestRequest <= channel_.SendRoom();
 }
 
-void T_POP3::QueueHeader(int number) {
+void Pop3Client::QueueHeader(int number) {
     Queue("TOP " + std::to_string(number) + " 0", true, number);
 }
 
-void T_POP3::QueueSize(int number) {
+void Pop3Client::QueueSize(int number) {
     Queue("LIST " + std::to_string(number), false, number);
 }
 
-void T_POP3::Queue(const std::string& line, bool header, int number) {
+void Pop3Client::Queue(const std::string& line, bool header, int number) {
     channel_.QueueLine(line);
     pending_.push_back({header, number, line.size() + 2});
     pendingBytes_ += line.size() + 2;
 }
 
-int T_POP3::ReadQueuedHeader(MessageSink& message) {
+int Pop3Client::ReadQueuedHeader(MessageSink& message) {
     const int number = pending_.empty() ? 0 : pending_.front().number;
     ReadPendingOk(true);
     try {
@@ -110,11 +111,11 @@ int T_POP3::ReadQueuedHeader(MessageSink& message) {
     return number;
 }
 
-int T_POP3::ReadQueuedSize() {
+int Pop3Client::ReadQueuedSize() {
     return ParseMessageSize(ReadPendingOk(false).Text());
 }
 
-Pop3Reply T_POP3::ReadPendingOk(bool header) {
+Pop3Reply Pop3Client::ReadPendingOk(bool header) {
     if (pending_.empty() || pending_.front().header != header)
         throw TarnwickError("No such request is waiting for its reply.");
     const Pop3Reply reply = ReadPending();
@@ -127,14 +128,14 @@ Pop3Reply T_POP3::ReadPendingOk(bool header) {
     throw TarnwickError(reply.ErrorMessage());
 }
 
-void T_POP3::DropPendingReplies() {
+void Pop3Client::DropPendingReplies() {
     while (!pending_.empty()) {
         const bool header = pending_.front().header;
         if (ReadPending().ok && header) SkipMultiLine();
     }
 }
 
-Pop3Reply T_POP3::ReadPending() {
+Pop3Reply Pop3Client::ReadPending() {
     pendingBytes_ -= pending_.front().bytes;
     pending_.pop_front();
     try {
@@ -146,7 +147,7 @@ Pop3Reply T_POP3::ReadPending() {
     }
 }
 
-void T_POP3::SkipMultiLine() {
+void Pop3Client::SkipMultiLine() {
     while (channel_.ReadLine() != ".") {
     }
 }

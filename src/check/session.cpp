@@ -8,9 +8,9 @@
 
 namespace {
 
-std::unique_ptr<T_POP3> NewClient(const T_pop3params& account, const T_sessionOptions& options,
-                                  const IniFile& settings, const std::string& section) {
-    auto client = std::make_unique<T_POP3>();
+std::unique_ptr<Pop3Client> NewClient(const AccountSettings& account, const SessionOptions& options,
+                                      const IniFile& settings, const std::string& section) {
+    auto client = std::make_unique<Pop3Client>();
     client->SetAccount(account);
     client->statusHandler = options.statusHandler;
     client->pump = options.pump;
@@ -27,7 +27,7 @@ std::unique_ptr<T_POP3> NewClient(const T_pop3params& account, const T_sessionOp
     return client;
 }
 
-void RecordFailure(T_POP3& client, T_runState& runState, const std::string& section,
+void RecordFailure(Pop3Client& client, RunState& runState, const std::string& section,
                    const std::string& message) {
     if (client.statusHandler) client.statusHandler(client, StatusKind::Error, 0, message);
     runState.Write(section, "LAST_RESULT", "0");
@@ -44,11 +44,11 @@ std::string OneLineError(const std::string& message) {
     return line;
 }
 
-void T_runState::Write(std::string_view section, std::string_view key, std::string value) {
+void RunState::Write(std::string_view section, std::string_view key, std::string value) {
     writes_.push_back({std::string(section), std::string(key), std::move(value)});
 }
 
-void T_runState::Store() {
+void RunState::Store() {
     if (writes_.empty()) return;
     const auto settings = OpenSettings();
     settings->BeginBatch();
@@ -57,8 +57,8 @@ void T_runState::Store() {
     settings->CommitBatch();
 }
 
-std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options,
-                                    T_runState& runState) {
+std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
+                                        const SessionOptions& options, RunState& runState) {
     const std::string section = AccountSection(account);
     auto client = NewClient(account, options, *OpenSettings(), section);
     try {
@@ -72,8 +72,9 @@ std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_session
     return client;
 }
 
-std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options) {
-    T_runState runState;
+std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
+                                        const SessionOptions& options) {
+    RunState runState;
     auto client = OpenSession(account, options, runState);
     try {
         runState.Store();
@@ -84,7 +85,7 @@ std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_session
     return client;
 }
 
-void EndSession(std::unique_ptr<T_POP3>& session) {
+void EndSession(std::unique_ptr<Pop3Client>& session) {
     if (session && session->IsConnected()) session->QuitAndClose();
     session.reset();
 }

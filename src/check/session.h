@@ -14,16 +14,16 @@
 #include "settings/accounts.h"
 
 // What the caller hands to every session it opens.
-struct T_sessionOptions {
+struct SessionOptions {
     bool tlsAvailable = false;           // false: a TLS account connects without TLS
     const T_AntiFreeze* pump = nullptr;  // handled while waits block; none: waits block
-    T_statusHandler statusHandler;       // receiver of the client's status reports
+    StatusHandler statusHandler;         // receiver of the client's status reports
     // No wait of the session goes on longer than this from its opening; 0: no limit.
     std::chrono::milliseconds timeLimit{0};
 };
 
 // Run-state keys to write, collected so that a check replaces the settings file once.
-class T_runState {
+class RunState {
 public:
     void Write(std::string_view section, std::string_view key, std::string value);
     // Writes what was collected with one replacement of the file and forgets it; throws
@@ -44,23 +44,24 @@ private:
 // success LAST_RESULT "1" and LAST_CHECK). Test IsConnected() on the result. A failure to
 // record the outcome (the settings file cannot be written) ends the session with QUIT and is
 // thrown.
-std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options);
+std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
+                                        const SessionOptions& options);
 // The same, leaving the outcome's keys in `runState` for the caller to store.
-std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account, const T_sessionOptions& options,
-                                    T_runState& runState);
+std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
+                                        const SessionOptions& options, RunState& runState);
 
 // Sends QUIT when connected and destroys the client; `session` is empty afterwards.
-void EndSession(std::unique_ptr<T_POP3>& session);
+void EndSession(std::unique_ptr<Pop3Client>& session);
 
 // The list window's holder of an account copy and the session it opened for it.
-struct T_pop3check {
-    explicit T_pop3check(T_pop3params account) : params(std::move(account)) {}
-    ~T_pop3check() { EndSession(session); }
-    T_pop3check(const T_pop3check&) = delete;
-    T_pop3check& operator=(const T_pop3check&) = delete;
+struct AccountSession {
+    explicit AccountSession(AccountSettings account) : params(std::move(account)) {}
+    ~AccountSession() { EndSession(session); }
+    AccountSession(const AccountSession&) = delete;
+    AccountSession& operator=(const AccountSession&) = delete;
 
-    T_pop3params params;
-    std::unique_ptr<T_POP3> session;
+    AccountSettings params;
+    std::unique_ptr<Pop3Client> session;
 };
 
 // An error message as one line of the settings file: CR LF, and any CR or LF left, made "~".

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-class T_POP3;
+class Pop3Client;
 
 // The kinds of status report; the numbers are the ones the reports always carried.
 enum class StatusKind : std::uint8_t {
@@ -19,5 +19,5 @@ enum class StatusKind : std::uint8_t {
 };
 
 // Receiver of session status reports: the reporting client, the kind, a value and a text.
-using T_statusHandler =
-    std::function<void(T_POP3& sender, StatusKind kind, int value, const std::string& text)>;
+using StatusHandler =
+    std::function<void(Pop3Client& sender, StatusKind kind, int value, const std::string& text)>;

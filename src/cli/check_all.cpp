@@ -14,7 +14,7 @@ void PrintLine(std::ostream& out, const std::string& email, const std::string& c
 
 // Checks one enabled account; false when the check failed. A check whose run state cannot be
 // kept fails with that reason, and the next account is still checked.
-bool CheckOne(T_pop3item& item, const T_sessionOptions& session, bool alertDue,
+bool CheckOne(AccountEntry& item, const SessionOptions& session, bool alertDue,
               CheckNotifier& notifier, std::ostream& out) {
     int change = 0;
     try {
@@ -38,13 +38,13 @@ bool CheckOne(T_pop3item& item, const T_sessionOptions& session, bool alertDue,
 }  // namespace
 
 int CheckAllAccounts(std::ostream& out) {
-    T_sessionOptions session;
+    SessionOptions session;
     session.tlsAvailable = SetUpTls();
-    T_settingsValues settings;
+    SettingsValues settings;
     LoadSettings(settings);
     NoCheckNotifier notifier;
     bool allChecked = true;
-    for (T_pop3item& item : settings.accounts) {
+    for (AccountEntry& item : settings.accounts) {
         if (item.enabled)
             allChecked = CheckOne(item, session, settings.playWave, notifier, out) && allChecked;
         else

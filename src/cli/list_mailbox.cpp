@@ -14,29 +14,29 @@
 
 namespace {
 
-std::string StoredError(const T_pop3params& account) {
+std::string StoredError(const AccountSettings& account) {
     return OpenSettings()->ReadString(AccountSection(account), "LAST_ERROR", "");
 }
 
 }  // namespace
 
-std::optional<T_accountCommand> PrepareAccountCommand(const std::string& email, std::ostream& err) {
+std::optional<AccountCommand> PrepareAccountCommand(const std::string& email, std::ostream& err) {
     LoadLanguageTable();
     const bool tlsAvailable = SetUpTls();
-    T_settingsValues settings;
+    SettingsValues settings;
     LoadSettings(settings);
     for (const auto& item : settings.accounts) {
-        if (item.params.email == email) return T_accountCommand{item.params, tlsAvailable};
+        if (item.params.email == email) return AccountCommand{item.params, tlsAvailable};
     }
     for (const auto& item : settings.accounts) {
         if (SameTextAscii(Trim(item.params.email), Trim(email)))
-            return T_accountCommand{item.params, tlsAvailable};
+            return AccountCommand{item.params, tlsAvailable};
     }
     err << "No account with the e-mail address \"" << email << "\".\n";
     return std::nullopt;
 }
 
-void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out) {
+void PrintRows(const std::vector<MessageRow>& rows, std::ostream& out) {
     for (const auto& row : rows) {
         out << (row.spam ? "*" : "") << '\t' << FieldText(row.dateText) << '\t'
             << FieldText(row.senderText) << '\t' << FieldText(row.subjectText) << '\t'
@@ -45,13 +45,14 @@ void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out) {
 }
 
 int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err) {
-    const std::optional<T_accountCommand> command = PrepareAccountCommand(email, err);
+    const std::optional<AccountCommand> command = PrepareAccountCommand(email, err);
     if (!command) return 1;
-    const T_pop3params& account = command->account;
-    T_spam_rules rules;
-    T_spam_criteria criteria;
+    const AccountSettings& account = command->account;
+    SpamRules rules;
+    SpamCriteria criteria;
     LoadFilter(rules, criteria);
-    std::unique_ptr<T_POP3> session = OpenSession(account, {command->tlsAvailable, nullptr, {}});
+    std::unique_ptr<Pop3Client> session =
+        OpenSession(account, {command->tlsAvailable, nullptr, {}});
     if (!session->IsConnected()) {
         err << StoredError(account) << '\n';
         EndSession(session);
@@ -59,7 +60,7 @@ int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err) 
     }
     int status = 0;
     try {
-        std::vector<T_list_row> rows = ListHeaders(*session, account.email, rules, criteria);
+        std::vector<MessageRow> rows = ListHeaders(*session, account.email, rules, criteria);
         SortRows(rows, kDateColumn);
         PrintRows(rows, out);
     } catch (const std::bad_alloc&) {

@@ -10,18 +10,18 @@
 #include "settings/accounts.h"
 
 // What a command on one account works with: its parameters and whether TLS can be used.
-struct T_accountCommand {
-    T_pop3params account;
+struct AccountCommand {
+    AccountSettings account;
     bool tlsAvailable = false;
 };
 
 // Loads the language table, the TLS library and the settings, and takes the account with that
 // e-mail address (enabled or not): exactly as written, else ignoring case and the blanks around
 // it. None, after writing the reason to `err`, when there is no such account.
-std::optional<T_accountCommand> PrepareAccountCommand(const std::string& email, std::ostream& err);
+std::optional<AccountCommand> PrepareAccountCommand(const std::string& email, std::ostream& err);
 
 // One line per row: "*" or nothing, date, sender, subject, size and number, separated by tabs.
-void PrintRows(const std::vector<T_list_row>& rows, std::ostream& out);
+void PrintRows(const std::vector<MessageRow>& rows, std::ostream& out);
 
 // Lists the mailbox of the account with that e-mail address (enabled or not) on `out`, newest
 // message first, and ends the session with QUIT; nothing is deleted. Loads the language table,

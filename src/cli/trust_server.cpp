@@ -21,7 +21,7 @@ bool AnsweredYes(std::istream& in) {
 }
 
 // The outcome of a session whose certificate was no problem.
-void PrintNoProblem(const T_POP3& session, const T_pop3params& account, std::ostream& err) {
+void PrintNoProblem(const Pop3Client& session, const AccountSettings& account, std::ostream& err) {
     if (session.IsConnected()) {
         err << account.email << ": the server's certificate is trusted already, or the "
             << "connection does not use TLS; nothing stored.\n";
@@ -36,10 +36,11 @@ void PrintNoProblem(const T_POP3& session, const T_pop3params& account, std::ost
 
 int TrustServer(const std::string& email, const TrustOptions& options, std::ostream& out,
                 std::ostream& err) {
-    const std::optional<T_accountCommand> command = PrepareAccountCommand(email, err);
+    const std::optional<AccountCommand> command = PrepareAccountCommand(email, err);
     if (!command) return 1;
-    const T_pop3params& account = command->account;
-    std::unique_ptr<T_POP3> session = OpenSession(account, {command->tlsAvailable, nullptr, {}});
+    const AccountSettings& account = command->account;
+    std::unique_ptr<Pop3Client> session =
+        OpenSession(account, {command->tlsAvailable, nullptr, {}});
     const std::optional<CertificateProblem> failure = session->CertificateFailure();
     if (!failure) {
         PrintNoProblem(*session, account, err);

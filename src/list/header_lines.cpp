@@ -1,36 +1,36 @@
 #include "list/header_lines.h"
 
-std::string_view T_header_lines::const_iterator::operator*() const {
+std::string_view HeaderLines::const_iterator::operator*() const {
     const std::size_t lf = text_->find('\n', pos_);
     return std::string_view(*text_).substr(pos_, lf - pos_);
 }
 
-T_header_lines::const_iterator& T_header_lines::const_iterator::operator++() {
+HeaderLines::const_iterator& HeaderLines::const_iterator::operator++() {
     pos_ = text_->find('\n', pos_) + 1;
     return *this;
 }
 
-T_header_lines::T_header_lines(std::initializer_list<std::string_view> lines) {
+HeaderLines::HeaderLines(std::initializer_list<std::string_view> lines) {
     for (const std::string_view line : lines) push_back(line);
 }
 
-void T_header_lines::push_back(std::string_view line) {
+void HeaderLines::push_back(std::string_view line) {
     text_.append(line).push_back('\n');
 }
 
-std::size_t T_header_lines::size() const {
+std::size_t HeaderLines::size() const {
     std::size_t count = 0;
     for (const char c : text_) count += c == '\n' ? 1 : 0;
     return count;
 }
 
-std::string_view T_header_lines::operator[](std::size_t index) const {
+std::string_view HeaderLines::operator[](std::size_t index) const {
     auto it = begin();
     for (; index > 0 && it != end(); --index) ++it;
     return it == end() ? std::string_view() : *it;
 }
 
-std::string_view T_header_lines::back() const {
+std::string_view HeaderLines::back() const {
     if (text_.size() < 2) return {};  // no line, or one empty line
     const std::size_t start = text_.rfind('\n', text_.size() - 2);
     const std::size_t from = start == std::string::npos ? 0 : start + 1;

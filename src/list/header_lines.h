@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-class T_header_lines {
+class HeaderLines {
 public:
     class const_iterator {
     public:
@@ -35,8 +35,8 @@ public:
         std::size_t pos_ = 0;
     };
 
-    T_header_lines() = default;
-    T_header_lines(std::initializer_list<std::string_view> lines);
+    HeaderLines() = default;
+    HeaderLines(std::initializer_list<std::string_view> lines);
 
     // A line without its line end; an LF inside it would split it in two.
     void push_back(std::string_view line);

@@ -6,7 +6,7 @@
 
 namespace {
 
-T_header_row RowOfLine(std::string_view line) {
+HeaderRow RowOfLine(std::string_view line) {
     if (!HasText(line)) return {};
     if (line[0] == ' ' || line[0] == '\t') return {" ", DecodeHeaderText(Trim(line))};
     const std::size_t colon = line.find(':');
@@ -14,14 +14,14 @@ T_header_row RowOfLine(std::string_view line) {
     return {Trim(line.substr(0, colon)), DecodeHeaderText(Trim(line.substr(colon + 1)))};
 }
 
-void AppendReversed(const std::vector<T_mail_address>& group, std::vector<std::string>& lines) {
+void AppendReversed(const std::vector<MailAddress>& group, std::vector<std::string>& lines) {
     for (auto it = group.rbegin(); it != group.rend(); ++it) lines.push_back(RecipientText(*it));
 }
 
 }  // namespace
 
-std::vector<T_header_row> HeaderViewRows(const T_mail_entry& entry) {
-    std::vector<T_header_row> rows;
+std::vector<HeaderRow> HeaderViewRows(const MailMessage& entry) {
+    std::vector<HeaderRow> rows;
     rows.reserve(entry.rawHeaderLines.size() + entry.extraHeaderLines.size());
     for (const auto& line : entry.rawHeaderLines) rows.push_back(RowOfLine(line));
     for (const auto& line : entry.extraHeaderLines) {
@@ -33,12 +33,12 @@ std::vector<T_header_row> HeaderViewRows(const T_mail_entry& entry) {
     return rows;
 }
 
-std::string RecipientText(const T_mail_address& recipient) {
+std::string RecipientText(const MailAddress& recipient) {
     if (!HasText(recipient.name)) return recipient.address;
     return recipient.address + " <" + DecodeHeaderText(recipient.name) + ">";
 }
 
-std::vector<std::string> HeaderPaneLines(const T_mail_entry& entry) {
+std::vector<std::string> HeaderPaneLines(const MailMessage& entry) {
     const std::string hyphens(47, '-');
     std::vector<std::string> lines{GetLangText("list_of_recipients"), hyphens};
     AppendReversed(entry.to, lines);

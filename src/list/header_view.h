@@ -7,18 +7,18 @@
 
 #include "list/mail_entry.h"
 
-struct T_header_row {
+struct HeaderRow {
     std::string name;
     std::string value;
 };
 
 // A row per raw header line (folded lines named " ", lines without a name "?"), then a row per
 // extra header line; values decoded.
-std::vector<T_header_row> HeaderViewRows(const T_mail_entry& entry);
+std::vector<HeaderRow> HeaderViewRows(const MailMessage& entry);
 
 // The address, followed by " <" display name ">" when the display name is not blank.
-std::string RecipientText(const T_mail_address& recipient);
+std::string RecipientText(const MailAddress& recipient);
 
 // "list_of_recipients", the recipients (To, Cc, Bcc; each group last first) between two lines
 // of hyphens, then "header_start" and the raw header lines.
-std::vector<std::string> HeaderPaneLines(const T_mail_entry& entry);
+std::vector<std::string> HeaderPaneLines(const MailMessage& entry);

@@ -51,11 +51,11 @@ void MergeSort(It first, It last, Less less) {
 
 }  // namespace
 
-std::string SenderText(const T_mail_entry& entry) {
+std::string SenderText(const MailMessage& entry) {
     return Trim(DecodeHeaderText(entry.from.name) + " <" + entry.from.address + ">");
 }
 
-std::string SubjectText(const T_mail_entry& entry) {
+std::string SubjectText(const MailMessage& entry) {
     return Trim(DecodeHeaderText(entry.subject));
 }
 
@@ -71,16 +71,16 @@ std::string SizeText(std::int64_t bytes) {
     return text;
 }
 
-std::string ListDateText(T_mail_entry& entry) {
+std::string ListDateText(MailMessage& entry) {
     if (entry.date != 0) return DateTimeText(entry.date);
     entry.date = TodayAtMidnight();
     entry.AddExtraHeader("DATE_EMPTY", "1");
     return GetLangText("date_no_present");
 }
 
-T_spam_facts SpamFacts(const T_mail_entry& entry, const std::string& subjectText,
-                       const std::string& senderText) {
-    T_spam_facts facts;
+SpamFacts SpamFactsOf(const MailMessage& entry, const std::string& subjectText,
+                      const std::string& senderText) {
+    SpamFacts facts;
     facts.size = entry.size;
     facts.recipientCount = entry.RecipientCount();
     facts.toText = entry.ToText();
@@ -90,21 +90,21 @@ T_spam_facts SpamFacts(const T_mail_entry& entry, const std::string& subjectText
     return facts;
 }
 
-T_list_row MakeListRow(std::unique_ptr<T_mail_entry> entry, const std::string& accountEmail,
-                       const T_spam_rules& rules, const T_spam_criteria& criteria) {
-    T_list_row row;
+MessageRow MakeListRow(std::unique_ptr<MailMessage> entry, const std::string& accountEmail,
+                       const SpamRules& rules, const SpamCriteria& criteria) {
+    MessageRow row;
     row.senderText = SenderText(*entry);
     row.subjectText = SubjectText(*entry);
     row.dateText = ListDateText(*entry);
     row.sizeText = SizeText(entry->size);
     row.numberText = std::to_string(entry->number);
-    row.spam = SpamVerdict(SpamFacts(*entry, row.subjectText, row.senderText), accountEmail, rules,
-                           criteria);
+    row.spam = SpamVerdict(SpamFactsOf(*entry, row.subjectText, row.senderText), accountEmail,
+                           rules, criteria);
     row.entry = std::move(entry);
     return row;
 }
 
-int CompareRows(const T_list_row& a, const T_list_row& b, int column) {
+int CompareRows(const MessageRow& a, const MessageRow& b, int column) {
     if (!a.entry || !b.entry) return 0;
     switch (column) {
         case kMarkColumn:
@@ -124,8 +124,8 @@ int CompareRows(const T_list_row& a, const T_list_row& b, int column) {
     }
 }
 
-void SortRows(std::vector<T_list_row>& rows, int column) {
-    MergeSort(rows.begin(), rows.end(), [column](const T_list_row& a, const T_list_row& b) {
+void SortRows(std::vector<MessageRow>& rows, int column) {
+    MergeSort(rows.begin(), rows.end(), [column](const MessageRow& a, const MessageRow& b) {
         return CompareRows(a, b, column) < 0;
     });
 }

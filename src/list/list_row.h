@@ -10,8 +10,8 @@
 #include "list/mail_entry.h"
 #include "spam/spam_types.h"
 
-struct T_list_row {
-    std::unique_ptr<T_mail_entry> entry;
+struct MessageRow {
+    std::unique_ptr<MailMessage> entry;
     bool spam = false;  // shown as the spam image in column 0
     std::string dateText;
     std::string senderText;
@@ -31,27 +31,27 @@ enum ListColumn {
 };
 
 // "name <address>" trimmed, the display name decoded; "<address>" without a name.
-std::string SenderText(const T_mail_entry& entry);
+std::string SenderText(const MailMessage& entry);
 // The decoded subject, trimmed.
-std::string SubjectText(const T_mail_entry& entry);
+std::string SubjectText(const MailMessage& entry);
 // Bytes as kB with three decimals, the locale's decimal separator and the integer digits
 // grouped by three with blanks: 1258291 gives "1 228.800 kB".
 std::string SizeText(std::int64_t bytes);
 // The date text of the list. An entry without a usable date gets the text of "date_no_present",
 // today's date at midnight and the extra line "DATE_EMPTY: 1".
-std::string ListDateText(T_mail_entry& entry);
+std::string ListDateText(MailMessage& entry);
 
 // What the spam verdict looks at in an entry whose list texts are made.
-T_spam_facts SpamFacts(const T_mail_entry& entry, const std::string& subjectText,
-                       const std::string& senderText);
+SpamFacts SpamFactsOf(const MailMessage& entry, const std::string& subjectText,
+                      const std::string& senderText);
 
 // Makes the row for a fetched entry (number and size set) and asks for its spam verdict by
 // the rules and criteria.
-T_list_row MakeListRow(std::unique_ptr<T_mail_entry> entry, const std::string& accountEmail,
-                       const T_spam_rules& rules, const T_spam_criteria& criteria);
+MessageRow MakeListRow(std::unique_ptr<MailMessage> entry, const std::string& accountEmail,
+                       const SpamRules& rules, const SpamCriteria& criteria);
 
 // Negative when a sorts before b in that column, positive after, 0 equal; rows without an
 // entry compare equal to every row.
-int CompareRows(const T_list_row& a, const T_list_row& b, int column);
+int CompareRows(const MessageRow& a, const MessageRow& b, int column);
 // Sorts the rows by a column in its one direction; equal rows keep their order.
-void SortRows(std::vector<T_list_row>& rows, int column);
+void SortRows(std::vector<MessageRow>& rows, int column);

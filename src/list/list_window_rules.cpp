@@ -39,20 +39,20 @@ std::string DeleteSpamQuestion(std::size_t marked) {
            std::to_string(marked);
 }
 
-std::vector<std::size_t> SpamRowsBottomUp(const std::vector<T_list_row>& rows) {
+std::vector<std::size_t> SpamRowsBottomUp(const std::vector<MessageRow>& rows) {
     std::vector<std::size_t> marked;
     for (std::size_t i = rows.size(); i-- > 0;)
         if (rows[i].spam) marked.push_back(i);
     return marked;
 }
 
-std::size_t CountSpamRows(const std::vector<T_list_row>& rows) {
+std::size_t CountSpamRows(const std::vector<MessageRow>& rows) {
     std::size_t count = 0;
     for (const auto& row : rows) count += row.spam ? 1 : 0;
     return count;
 }
 
-std::string SavedMessageText(const T_mail_entry& entry, const std::vector<std::string>& paneLines) {
+std::string SavedMessageText(const MailMessage& entry, const std::vector<std::string>& paneLines) {
     std::string text;
     for (const auto& line : entry.HeaderLinesForSaving()) text += line + "\r\n";
     text += "\r\n";

@@ -32,12 +32,12 @@ std::string CheckingText();
 // The question of "delete all spam": its text, a line break, the count of marked rows.
 std::string DeleteSpamQuestion(std::size_t marked);
 // The indices of the marked rows, last row first: the order in which they are deleted.
-std::vector<std::size_t> SpamRowsBottomUp(const std::vector<T_list_row>& rows);
-std::size_t CountSpamRows(const std::vector<T_list_row>& rows);
+std::vector<std::size_t> SpamRowsBottomUp(const std::vector<MessageRow>& rows);
+std::size_t CountSpamRows(const std::vector<MessageRow>& rows);
 
 // A saved message: the header as the parser writes it, an empty line, then the pane's lines,
 // every line ended by CR LF.
-std::string SavedMessageText(const T_mail_entry& entry, const std::vector<std::string>& paneLines);
+std::string SavedMessageText(const MailMessage& entry, const std::vector<std::string>& paneLines);
 
 // True when a header view row is written in red (Date, From, Received, Subject, To and the
 // translated "attachment"); every other row is blue.

@@ -5,7 +5,7 @@
 
 namespace {
 
-std::string AddressText(const T_mail_address& a) {
+std::string AddressText(const MailAddress& a) {
     return HasText(a.name) ? a.name + " <" + a.address + ">" : a.address;
 }
 
@@ -17,11 +17,11 @@ bool DescribesBody(std::string_view line) {
 
 }  // namespace
 
-void T_mail_entry::AddExtraHeader(std::string_view name, std::string_view value) {
+void MailMessage::AddExtraHeader(std::string_view name, std::string_view value) {
     extraHeaderLines.push_back(std::string(name) + ": " + std::string(value));
 }
 
-std::optional<std::string> T_mail_entry::ExtraHeader(std::string_view name) const {
+std::optional<std::string> MailMessage::ExtraHeader(std::string_view name) const {
     for (const auto& line : extraHeaderLines) {
         const std::size_t colon = line.find(':');
         if (colon != std::string::npos && SameTextAscii(Trim(line.substr(0, colon)), name)) {
@@ -31,7 +31,7 @@ std::optional<std::string> T_mail_entry::ExtraHeader(std::string_view name) cons
     return std::nullopt;
 }
 
-void T_mail_entry::Clear() {
+void MailMessage::Clear() {
     rawHeaderLines.clear();
     from = {};
     subject.clear();
@@ -46,7 +46,7 @@ void T_mail_entry::Clear() {
     receivedBody_.clear();
 }
 
-std::string T_mail_entry::ToText() const {
+std::string MailMessage::ToText() const {
     std::string text;
     for (const auto& a : to) {
         if (!text.empty()) text += ", ";
@@ -55,7 +55,7 @@ std::string T_mail_entry::ToText() const {
     return text;
 }
 
-std::vector<std::string> T_mail_entry::HeaderLinesForSaving() const {
+std::vector<std::string> MailMessage::HeaderLinesForSaving() const {
     std::vector<std::string> lines;
     bool skipping = false;
     for (const auto& line : rawHeaderLines) {
@@ -70,25 +70,25 @@ std::vector<std::string> T_mail_entry::HeaderLinesForSaving() const {
     return lines;
 }
 
-void T_mail_entry::AddHeaderLine(std::string line) {
+void MailMessage::AddHeaderLine(std::string line) {
     rawHeaderLines.push_back(line);
 }
 
-void T_mail_entry::HeaderComplete() {
+void MailMessage::HeaderComplete() {
     rawHeaderLines.shrink_to_fit();
     ParseHeaderInto(*this);
 }
 
-void T_mail_entry::AddBodyLine(std::string line) {
+void MailMessage::AddBodyLine(std::string line) {
     receivedBody_.push_back(std::move(line));
 }
 
-void T_mail_entry::BodyComplete() {
+void MailMessage::BodyComplete() {
     ParseMessageInto(*this, receivedBody_);
     receivedBody_.clear();
     receivedBody_.shrink_to_fit();
 }
 
-void T_mail_entry::ParseReceivedBody() {
+void MailMessage::ParseReceivedBody() {
     if (!receivedBody_.empty()) BodyComplete();
 }

@@ -12,12 +12,12 @@
 #include "check/message_sink.h"
 #include "list/header_lines.h"
 
-struct T_mail_address {
+struct MailAddress {
     std::string name;     // display name, decoded to UTF-8
     std::string address;  // bare address
 };
 
-struct T_mail_part {
+struct MailPart {
     enum class Kind { Text, Attachment, Other };
     Kind kind = Kind::Other;
     std::string contentType;         // "type/subtype" with its parameters
@@ -26,19 +26,19 @@ struct T_mail_part {
     std::string displayName;         // other parts
 };
 
-class T_mail_entry : public MessageSink {
+class MailMessage : public MessageSink {
 public:
     std::int32_t number = 0;
     std::int32_t size = -1;
 
     // Parsed header.
-    T_header_lines rawHeaderLines;  // as received; a folded line is a line of its own
-    T_mail_address from;
+    HeaderLines rawHeaderLines;  // as received; a folded line is a line of its own
+    MailAddress from;
     std::string subject;
     std::time_t date = 0;  // local date-time; 0 when absent or unreadable
-    std::vector<T_mail_address> to;
-    std::vector<T_mail_address> cc;
-    std::vector<T_mail_address> bcc;  // never filled from a received header
+    std::vector<MailAddress> to;
+    std::vector<MailAddress> cc;
+    std::vector<MailAddress> bcc;  // never filled from a received header
     std::string contentType;
 
     // Lines the program adds itself, "Name: value".
@@ -46,7 +46,7 @@ public:
 
     // After a whole-message retrieval.
     std::vector<std::string> bodyLines;
-    std::vector<T_mail_part> parts;
+    std::vector<MailPart> parts;
 
     void AddExtraHeader(std::string_view name, std::string_view value);
     // The value of the first extra line of that name (letter case ignored).

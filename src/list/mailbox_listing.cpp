@@ -3,22 +3,22 @@
 #include "check/pop3_client.h"
 #include "settings/errors.h"
 
-std::unique_ptr<T_mail_entry> FetchEntry(T_POP3& session, int number) {
-    auto entry = std::make_unique<T_mail_entry>();
+std::unique_ptr<MailMessage> FetchEntry(Pop3Client& session, int number) {
+    auto entry = std::make_unique<MailMessage>();
     session.FetchHeader(number, *entry);
     entry->number = number;
     entry->size = session.MessageSize(number);
     return entry;
 }
 
-std::vector<T_list_row> ListHeaders(T_POP3& session, const std::string& accountEmail,
-                                    const T_spam_rules& rules, const T_spam_criteria& criteria,
+std::vector<MessageRow> ListHeaders(Pop3Client& session, const std::string& accountEmail,
+                                    const SpamRules& rules, const SpamCriteria& criteria,
                                     const ListingProgress& progress) {
-    std::vector<T_list_row> rows;
+    std::vector<MessageRow> rows;
     session.Capabilities();
     const int count = session.CountMessages();
     if (count <= 0) return rows;
-    const T_messageSizes sizes = session.MessageSizes(count);
+    const MessageSizeList sizes = session.MessageSizes(count);
     const auto sizeOf = [&](int n) { return sizes.Of(n); };
     // Headers from the newest message down, as many requests in flight as the session allows;
     // a size the LIST lacked is asked for right after its header. A stop sends nothing more,
@@ -28,7 +28,7 @@ std::vector<T_list_row> ListHeaders(T_POP3& session, const std::string& accountE
     bool stopped = false;
     for (;;) {
         for (; !stopped && next >= 1; --next) {
-            const bool sizeToo = pipelining && sizeOf(next) == T_POP3::kSizeUnknown;
+            const bool sizeToo = pipelining && sizeOf(next) == Pop3Client::kSizeUnknown;
             if (!session.CanQueue(sizeToo ? 2 : 1) && session.PendingReplies() > 0) break;
             session.QueueHeader(next);
             if (sizeToo) session.QueueSize(next);
@@ -38,10 +38,10 @@ std::vector<T_list_row> ListHeaders(T_POP3& session, const std::string& accountE
             if (!session.IsConnected()) throw TarnwickError("Not Connected.");
             break;
         }
-        auto entry = std::make_unique<T_mail_entry>();
+        auto entry = std::make_unique<MailMessage>();
         entry->number = session.ReadQueuedHeader(*entry);
         entry->size = sizeOf(entry->number);
-        if (entry->size == T_POP3::kSizeUnknown) {
+        if (entry->size == Pop3Client::kSizeUnknown) {
             if (!pipelining) session.QueueSize(entry->number);
             entry->size = session.ReadQueuedSize();
         }

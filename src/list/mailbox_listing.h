@@ -10,10 +10,10 @@
 #include "list/list_row.h"
 #include "spam/spam_types.h"
 
-class T_POP3;
+class Pop3Client;
 
 // The entry of message `number`: its header (TOP n 0), number and size (LIST n).
-std::unique_ptr<T_mail_entry> FetchEntry(T_POP3& session, int number);
+std::unique_ptr<MailMessage> FetchEntry(Pop3Client& session, int number);
 
 // Called after each message with the number of messages done and the count; false stops the
 // listing: no further request is sent, and the replies already asked for still become rows
@@ -24,6 +24,6 @@ using ListingProgress = std::function<bool(int done, int count)>;
 // LIST, then makes the row of every message from the count down to 1, its spam verdict by the
 // rules and criteria included. Errors of the session reach the caller, with the session in
 // step or closed.
-std::vector<T_list_row> ListHeaders(T_POP3& session, const std::string& accountEmail,
-                                    const T_spam_rules& rules, const T_spam_criteria& criteria,
+std::vector<MessageRow> ListHeaders(Pop3Client& session, const std::string& accountEmail,
+                                    const SpamRules& rules, const SpamCriteria& criteria,
                                     const ListingProgress& progress = {});

@@ -70,7 +70,7 @@ private:
 };
 
 // Every tag becomes a run of full stops of its length; links are collected on the way.
-void DotTags(std::string& text, T_link_list& links) {
+void DotTags(std::string& text, LinkList& links) {
     TagScanner scanner(text);
     bool inTag = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -87,7 +87,7 @@ void DotTags(std::string& text, T_link_list& links) {
     }
 }
 
-std::vector<std::string> HtmlToLines(std::string_view html, T_link_list& links) {
+std::vector<std::string> HtmlToLines(std::string_view html, LinkList& links) {
     const std::size_t body = UpperAscii(html).find("<BODY");
     std::string text(html.substr(body + 1));
     const std::size_t close = text.find('>');
@@ -125,7 +125,7 @@ void AppendSeparator(std::vector<std::string>& pane) {
 
 }  // namespace
 
-void T_link_list::Add(const std::string& link) {
+void LinkList::Add(const std::string& link) {
     if (seen_.insert(UpperAscii(link)).second) links_.push_back(link);
 }
 
@@ -143,7 +143,7 @@ std::string LinkFromTag(std::string_view tag) {
 }
 
 std::vector<std::string> BodyToText(int partNumber, std::string_view contentType,
-                                    std::string_view text, T_link_list& links) {
+                                    std::string_view text, LinkList& links) {
     std::vector<std::string> lines;
     if (partNumber > 0) {
         lines = {" ", GetLangText("multipart_no") + ": " + std::to_string(partNumber),
@@ -156,30 +156,30 @@ std::vector<std::string> BodyToText(int partNumber, std::string_view contentType
     return lines;
 }
 
-T_message_content MessageContent(const T_mail_entry& entry) {
-    T_message_content content;
-    T_link_list links;
+MessageContent ContentOf(const MailMessage& entry) {
+    MessageContent content;
+    LinkList links;
     const std::vector<std::string> body =
         BodyToText(0, entry.contentType, Joined(entry.bodyLines), links);
     std::vector<std::string> textParts;
     int textPartNumber = 0;
-    for (const T_mail_part& part : entry.parts) {
+    for (const MailPart& part : entry.parts) {
         switch (part.kind) {
-            case T_mail_part::Kind::Attachment: {
+            case MailPart::Kind::Attachment: {
                 const std::string name = DecodeHeaderText(part.fileName);
                 content.partRows.push_back(
                     {GetLangText("attachment"), name + " (" + part.contentType + ")"});
                 content.attachments.push_back(name);
                 break;
             }
-            case T_mail_part::Kind::Text: {
+            case MailPart::Kind::Text: {
                 content.partRows.push_back({GetLangText("mail_text"), part.contentType});
                 auto lines =
                     BodyToText(++textPartNumber, part.contentType, Joined(part.lines), links);
                 textParts.insert(textParts.end(), lines.begin(), lines.end());
                 break;
             }
-            case T_mail_part::Kind::Other:
+            case MailPart::Kind::Other:
                 content.partRows.push_back({part.displayName, part.contentType});
                 break;
         }

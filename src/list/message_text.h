@@ -11,7 +11,7 @@
 #include "list/mail_entry.h"
 
 // Distinct web links in order of first appearance (letter case ignored when comparing).
-class T_link_list {
+class LinkList {
 public:
     void Add(const std::string& link);
     const std::vector<std::string>& Links() const { return links_; }
@@ -36,14 +36,14 @@ std::string LinkFromTag(std::string_view tag);
 // become full stops, "<br>" a line break, "&nbsp;" a blank, lines trimmed and filler lines
 // removed; its links are added to `links`. Parts numbered from 1 get a heading.
 std::vector<std::string> BodyToText(int partNumber, std::string_view contentType,
-                                    std::string_view text, T_link_list& links);
+                                    std::string_view text, LinkList& links);
 
-struct T_message_content {
-    std::vector<std::string> lines;      // the text pane, top to bottom
-    std::vector<T_header_row> partRows;  // rows added to the header view, one per part
+struct MessageContent {
+    std::vector<std::string> lines;   // the text pane, top to bottom
+    std::vector<HeaderRow> partRows;  // rows added to the header view, one per part
     std::vector<std::string> links;
     std::vector<std::string> attachments;  // decoded file names
 };
 
 // What the message view shows for an entry that holds a whole message.
-T_message_content MessageContent(const T_mail_entry& entry);
+MessageContent ContentOf(const MailMessage& entry);

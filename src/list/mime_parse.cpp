@@ -111,7 +111,7 @@ bool OpensField(std::string_view line) {
 // The header as the parser reads it, every line followed by LF. The parser gives up on a
 // header whose first line is not a field, so such a header gets a harmless field in front and
 // the broken line is skipped like any other broken line.
-std::string ParserHeaderText(const T_header_lines& lines) {
+std::string ParserHeaderText(const HeaderLines& lines) {
     std::string text = WithBase64WordsAsQ(lines.Text());
     if (!lines.empty() && !OpensField(lines.front())) text.insert(0, "X-Unparsed-Start: 1\n");
     return text;
@@ -125,7 +125,7 @@ GPtr<GMimeMessage> ParseText(const std::string& text) {
     return GPtr<GMimeMessage>(g_mime_parser_construct_message(parser.get(), nullptr));
 }
 
-void AppendAddresses(InternetAddressList* list, std::vector<T_mail_address>& out, int depth = 0) {
+void AppendAddresses(InternetAddressList* list, std::vector<MailAddress>& out, int depth = 0) {
     if (!list || depth > kMaxPartDepth) return;
     const int count = internet_address_list_length(list);
     for (int i = 0; i < count; ++i) {
@@ -155,8 +155,8 @@ std::time_t DateOf(GMimeMessage* message) {
     return date ? static_cast<std::time_t>(g_date_time_to_unix(date)) : 0;
 }
 
-void FillHeader(T_mail_entry& entry, GMimeMessage* message) {
-    std::vector<T_mail_address> from;
+void FillHeader(MailMessage& entry, GMimeMessage* message) {
+    std::vector<MailAddress> from;
     AppendAddresses(g_mime_message_get_from(message), from);
     if (!from.empty()) entry.from = from.front();
     entry.subject = Text(g_mime_message_get_subject(message));
@@ -167,7 +167,7 @@ void FillHeader(T_mail_entry& entry, GMimeMessage* message) {
     entry.contentType = body ? MimeType(body) : MimeType(GMIME_OBJECT(message));
 }
 
-void ResetHeader(T_mail_entry& entry) {
+void ResetHeader(MailMessage& entry) {
     entry.from = {};
     entry.subject.clear();
     entry.date = 0;
@@ -245,23 +245,23 @@ std::string FileNameOf(GMimePart* part) {
     return Text(g_mime_part_get_filename(part));
 }
 
-T_mail_part LeafPart(GMimeObject* object) {
-    T_mail_part part;
+MailPart LeafPart(GMimeObject* object) {
+    MailPart part;
     part.contentType = MimeType(object);
     if (GMIME_IS_PART(object) && IsAttachment(GMIME_PART(object))) {
-        part.kind = T_mail_part::Kind::Attachment;
+        part.kind = MailPart::Kind::Attachment;
         part.fileName = FileNameOf(GMIME_PART(object));
     } else if (GMIME_IS_TEXT_PART(object)) {
-        part.kind = T_mail_part::Kind::Text;
+        part.kind = MailPart::Kind::Text;
         part.lines = TextLines(TextOf(GMIME_PART(object)));
     } else {
-        part.kind = T_mail_part::Kind::Other;
+        part.kind = MailPart::Kind::Other;
         part.displayName = OtherPartName(object);
     }
     return part;
 }
 
-void CollectParts(GMimeObject* object, std::vector<T_mail_part>& parts, int depth) {
+void CollectParts(GMimeObject* object, std::vector<MailPart>& parts, int depth) {
     if (depth > kMaxPartDepth) return;
     if (GMIME_IS_MULTIPART(object)) {
         GMimeMultipart* multipart = GMIME_MULTIPART(object);
@@ -274,7 +274,7 @@ void CollectParts(GMimeObject* object, std::vector<T_mail_part>& parts, int dept
     }
 }
 
-void FillBody(T_mail_entry& entry, GMimeObject* body) {
+void FillBody(MailMessage& entry, GMimeObject* body) {
     if (!body) return;
     if (GMIME_IS_TEXT_PART(body) && !IsAttachment(GMIME_PART(body))) {
         entry.bodyLines = TextLines(TextOf(GMIME_PART(body)));
@@ -290,13 +290,13 @@ std::vector<std::string> TextLines(std::string_view text) {
     return std::vector<std::string>(views.begin(), views.end());
 }
 
-void ParseHeaderInto(T_mail_entry& entry) {
+void ParseHeaderInto(MailMessage& entry) {
     ResetHeader(entry);
     const auto message = ParseText(ParserHeaderText(entry.rawHeaderLines) + "\n");
     if (message) FillHeader(entry, message.get());
 }
 
-void ParseMessageInto(T_mail_entry& entry, const std::vector<std::string>& body) {
+void ParseMessageInto(MailMessage& entry, const std::vector<std::string>& body) {
     ResetHeader(entry);
     entry.bodyLines.clear();
     entry.parts.clear();

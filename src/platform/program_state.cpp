@@ -8,15 +8,15 @@ T_AntiFreeze& AntiFreeze() {
     return pump;
 }
 
-T_sessionOptions ProgramSessionOptions() {
-    T_sessionOptions options;
+SessionOptions ProgramSessionOptions() {
+    SessionOptions options;
     options.tlsAvailable = TlsAvailable;
     options.pump = &AntiFreeze();
     return options;
 }
 
 bool LoadSettings() {
-    T_settingsValues values;
+    SettingsValues values;
     const bool loaded = LoadSettings(values);
     accounts = std::move(values.accounts);
     autorun = values.autorun;
@@ -26,7 +26,7 @@ bool LoadSettings() {
 }
 
 bool SaveSettings() {
-    T_settingsValues values;
+    SettingsValues values;
     values.accounts = accounts;
     values.autorun = autorun;
     values.playWave = playWave;

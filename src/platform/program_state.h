@@ -17,7 +17,7 @@
 #include "spam/spam_types.h"
 
 // The account list, in the order of the account sections of the settings file.
-inline std::vector<T_pop3item> accounts;
+inline std::vector<AccountEntry> accounts;
 
 // General switches (section GENERAL).
 inline bool autorun = false;
@@ -41,17 +41,17 @@ inline bool ListBusy = false;
 inline bool CancelRequested = false;
 
 // A certificate question from a timed check, asked when the program is next idle.
-inline std::optional<T_trustRequest> PendingTrustQuestion;
+inline std::optional<TrustRequest> PendingTrustQuestion;
 
 // Spam filter: the rules in the order they are tested, and the general criteria.
-inline T_spam_rules spamRules;
-inline T_spam_criteria spamCriteria;
+inline SpamRules spamRules;
+inline SpamCriteria spamCriteria;
 
 // The program's one message pump (the data module installs and switches it).
 T_AntiFreeze& AntiFreeze();
 
 // What every session of the program is opened with: TlsAvailable and the pump.
-T_sessionOptions ProgramSessionOptions();
+SessionOptions ProgramSessionOptions();
 
 // The settings file's switches and account list into and out of the values above.
 bool LoadSettings();

@@ -7,14 +7,14 @@ namespace {
 constexpr int kPlainPort = 110;
 constexpr int kTlsPort = 995;
 
-bool IsIndex(const std::vector<T_pop3item>& accounts, int index) {
+bool IsIndex(const std::vector<AccountEntry>& accounts, int index) {
     return index >= 0 && static_cast<std::size_t>(index) < accounts.size();
 }
 
 }  // namespace
 
-std::size_t StoreEditedAccount(std::vector<T_pop3item>& accounts, int selected,
-                               const T_pop3params& edited, const std::vector<bool>& ticked) {
+std::size_t StoreEditedAccount(std::vector<AccountEntry>& accounts, int selected,
+                               const AccountSettings& edited, const std::vector<bool>& ticked) {
     std::size_t index = static_cast<std::size_t>(selected);
     if (!IsIndex(accounts, selected)) {
         accounts.emplace_back();
@@ -26,7 +26,7 @@ std::size_t StoreEditedAccount(std::vector<T_pop3item>& accounts, int selected,
     return index;
 }
 
-bool RemoveAccount(std::vector<T_pop3item>& accounts, int selected) {
+bool RemoveAccount(std::vector<AccountEntry>& accounts, int selected) {
     if (!IsIndex(accounts, selected)) return false;
     accounts.erase(accounts.begin() + selected);
     return true;
@@ -37,12 +37,12 @@ AutorunChange AutorunChangeFor(bool wanted, bool current) {
     return wanted ? AutorunChange::Add : AutorunChange::Remove;
 }
 
-ConnectionSecurity SecurityOf(const T_pop3params& account) {
+ConnectionSecurity SecurityOf(const AccountSettings& account) {
     if (account.ssl) return ConnectionSecurity::Tls;
     return account.startTls ? ConnectionSecurity::StartTls : ConnectionSecurity::None;
 }
 
-void SetSecurity(T_pop3params& account, ConnectionSecurity security) {
+void SetSecurity(AccountSettings& account, ConnectionSecurity security) {
     account.ssl = security == ConnectionSecurity::Tls;
     account.startTls = security == ConnectionSecurity::StartTls;
 }

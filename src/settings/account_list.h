@@ -9,11 +9,11 @@
 // Puts `edited` into the account at `selected`, or into a new account at the end when
 // `selected` is no index of the list; then sets each account's enabled flag from `ticked`
 // (the ticks of the list's rows, new row included). Returns the index of the saved account.
-std::size_t StoreEditedAccount(std::vector<T_pop3item>& accounts, int selected,
-                               const T_pop3params& edited, const std::vector<bool>& ticked);
+std::size_t StoreEditedAccount(std::vector<AccountEntry>& accounts, int selected,
+                               const AccountSettings& edited, const std::vector<bool>& ticked);
 
 // Removes the account at `selected`; false, with the list unchanged, when it is no index of it.
-bool RemoveAccount(std::vector<T_pop3item>& accounts, int selected);
+bool RemoveAccount(std::vector<AccountEntry>& accounts, int selected);
 
 // What a save does to the desktop's autostart entry.
 enum class AutorunChange { None, Add, Remove };
@@ -22,9 +22,9 @@ AutorunChange AutorunChangeFor(bool wanted, bool current);
 // The setup window's choice of connection security, in the order it lists them.
 enum class ConnectionSecurity { None = 0, StartTls = 1, Tls = 2 };
 // What the account uses (TLS when a hand-edited section sets both).
-ConnectionSecurity SecurityOf(const T_pop3params& account);
+ConnectionSecurity SecurityOf(const AccountSettings& account);
 // Sets the account's ssl and startTls switches for `security`.
-void SetSecurity(T_pop3params& account, ConnectionSecurity security);
+void SetSecurity(AccountSettings& account, ConnectionSecurity security);
 // The port to show after the user chose `security`: its usual port (995 for TLS, 110
 // otherwise) when `port` holds the usual port of another choice, else `port` unchanged.
 int ProposedPort(ConnectionSecurity security, int port);

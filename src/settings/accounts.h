@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-struct T_pop3params {
+struct AccountSettings {
     std::string email;
     std::string host;
     std::string username;
@@ -15,8 +15,8 @@ struct T_pop3params {
     bool startTls = false;     // STLS after the greeting (only without ssl)
 };
 
-struct T_pop3item {
+struct AccountEntry {
     bool enabled = false;
-    T_pop3params params;
+    AccountSettings params;
     std::int32_t lastChange = 0;
 };

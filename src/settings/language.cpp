@@ -14,13 +14,13 @@ constexpr std::size_t npos = std::string::npos;
 // The language table: the lines of the language file in file order, the file's path (fixed
 // when the table is loaded), how many values were enciphered since the last write-back, and
 // whether the file existed but could not be read (then it is never replaced).
-struct T_languageState {
+struct LanguageState {
     std::string path;
     std::vector<std::string> lines;
     int enciphered = 0;
     bool unreadable = false;
 };
-T_languageState languageState;
+LanguageState languageState;
 
 bool LineHasKey(std::string_view line, std::string_view key) {
     return line.size() > key.size() && line[key.size()] == '=' &&
@@ -80,7 +80,7 @@ const std::string& LanguageFilePath() {
 }
 
 void LoadLanguageTable() {
-    languageState = T_languageState();
+    languageState = LanguageState();
     std::string bytes;
     const ReadStatus status = ReadFileBytes(LanguageFilePath(), bytes);
     if (status == ReadStatus::Ok) languageState.lines = ParseLanguageFile(bytes);
@@ -88,7 +88,7 @@ void LoadLanguageTable() {
 }
 
 void ResetLanguageTable() {
-    languageState = T_languageState();
+    languageState = LanguageState();
 }
 
 std::string GetLangText(std::string_view key) {

@@ -21,8 +21,8 @@ char SectionChar(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ? c : '_';
 }
 
-T_pop3item ReadAccount(const IniFile& ini, std::string_view section) {
-    T_pop3item item;
+AccountEntry ReadAccount(const IniFile& ini, std::string_view section) {
+    AccountEntry item;
     item.enabled = ini.ReadBool(section, "ENABLED", false);
     item.params.email = ini.ReadString(section, "EMAIL", "");
     item.params.host = ini.ReadString(section, "HOST", "");
@@ -35,7 +35,7 @@ T_pop3item ReadAccount(const IniFile& ini, std::string_view section) {
     return item;
 }
 
-void WriteAccount(IniFile& ini, std::string_view section, const T_pop3item& item) {
+void WriteAccount(IniFile& ini, std::string_view section, const AccountEntry& item) {
     ini.WriteBool(section, "ENABLED", item.enabled);
     ini.WriteString(section, "EMAIL", item.params.email);
     ini.WriteString(section, "HOST", item.params.host);
@@ -84,14 +84,14 @@ std::unique_ptr<IniFile> OpenSettings() {
     return std::make_unique<IniFile>(SettingsFilePath(), FileAccess::OwnerOnly);
 }
 
-std::string AccountSection(const T_pop3params& params) {
+std::string AccountSection(const AccountSettings& params) {
     std::string section =
         std::string(kAccountPrefix) + UpperAscii(params.host + "_" + params.username);
     std::transform(section.begin(), section.end(), section.begin(), SectionChar);
     return section;
 }
 
-bool LoadSettings(T_settingsValues& values) {
+bool LoadSettings(SettingsValues& values) {
     values.accounts.clear();
     const auto ini = OpenSettings();
     ini->CheckReadable();
@@ -100,7 +100,7 @@ bool LoadSettings(T_settingsValues& values) {
     values.showAdvert = ini->ReadBool(kGeneral, "SHOW_ADVERT", true);
     for (const std::string& section : ini->ReadSections()) {
         if (!IsAccountSection(section)) continue;
-        T_pop3item item = ReadAccount(*ini, section);
+        AccountEntry item = ReadAccount(*ini, section);
         // A section without an address holds run state only (kept under the computed name of
         // a hand-named section): no account.
         if (HasText(item.params.email)) values.accounts.push_back(std::move(item));
@@ -108,7 +108,7 @@ bool LoadSettings(T_settingsValues& values) {
     return true;
 }
 
-bool SaveSettings(const T_settingsValues& values) {
+bool SaveSettings(const SettingsValues& values) {
     const auto ini = OpenSettings();
     // The whole list is saved with one replace of the file: nothing can read or write the file
     // in between, and an interrupted save leaves the old file whole.
@@ -117,7 +117,7 @@ bool SaveSettings(const T_settingsValues& values) {
     ini->WriteBool(kGeneral, "PLAYWAVE", values.playWave);
     ini->WriteBool(kGeneral, "SHOW_ADVERT", values.showAdvert);
     std::vector<std::string> leftovers = ini->ReadSections();
-    for (const T_pop3item& item : values.accounts) {
+    for (const AccountEntry& item : values.accounts) {
         const std::string section = AccountSection(item.params);
         WriteAccount(*ini, section, item);
         RemoveName(leftovers, section);

@@ -14,12 +14,12 @@
 std::unique_ptr<IniFile> OpenSettings();
 
 // "EML_" + upper-cased host "_" user name, every character but 0-9 and A-Z made "_".
-std::string AccountSection(const T_pop3params& params);
+std::string AccountSection(const AccountSettings& params);
 
 // The general switches (section GENERAL) and the account list, in the order of the account
 // sections of the settings file.
-struct T_settingsValues {
-    std::vector<T_pop3item> accounts;
+struct SettingsValues {
+    std::vector<AccountEntry> accounts;
     bool autorun = false;
     bool playWave = false;
     bool showAdvert = true;
@@ -28,9 +28,9 @@ struct T_settingsValues {
 // Reads the general switches and the account list into `values`: every section named "EML_..."
 // that holds an e-mail address. Throws TarnwickError
 // ("Unable to read <path>: <reason>") for a file that exists and cannot be read.
-bool LoadSettings(T_settingsValues& values);
+bool LoadSettings(SettingsValues& values);
 // Writes the general switches and the account list; erases stale account sections.
-bool SaveSettings(const T_settingsValues& values);
+bool SaveSettings(const SettingsValues& values);
 // The server names of section SERVERLIST, in key order.
 void ReadServerList(std::vector<std::string>& servers);
 

@@ -32,7 +32,7 @@ QString Text(const char* key) {
 
 }  // namespace
 
-TpopSetupWindow::TpopSetupWindow()
+SetupWindow::SetupWindow()
     : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("popSetupWindow"));
@@ -54,27 +54,27 @@ TpopSetupWindow::TpopSetupWindow()
     FormCreate();
 }
 
-TpopSetupWindow::~TpopSetupWindow() {
+SetupWindow::~SetupWindow() {
     SetupWindowHandle = nullptr;
     PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
-bool TpopSetupWindow::IsAccountValid() const {
+bool SetupWindow::IsAccountValid() const {
     return HasText(FromQt(pop_mail->text())) && HasText(FromQt(pop_server->currentText())) &&
            HasText(FromQt(pop_user->text())) && !pop_port->cleanText().isEmpty() &&
            pop_port->value() > 0;
 }
 
-int TpopSetupWindow::SelectedIndex() const {
+int SetupWindow::SelectedIndex() const {
     const QList<QListWidgetItem*> selected = pop_list->selectedItems();
     return selected.isEmpty() ? -1 : pop_list->row(selected.first());
 }
 
-void TpopSetupWindow::SetSaveButtonsEnabled(bool enabled) {
+void SetupWindow::SetSaveButtonsEnabled(bool enabled) {
     for (QToolButton* save : {bsave, bsave2, bsave3}) save->setEnabled(enabled);
 }
 
-void TpopSetupWindow::UpdateControls() {
+void SetupWindow::UpdateControls() {
     pop_security->setEnabled(TlsAvailable);
     if (!pop_security->isEnabled()) ShowSecurity(ConnectionSecurity::None);
     const bool hasEntries = pop_list->count() > 0;
@@ -85,7 +85,7 @@ void TpopSetupWindow::UpdateControls() {
                       selected < pop_list->count());
 }
 
-void TpopSetupWindow::ClearFields() {
+void SetupWindow::ClearFields() {
     ClearWithLimit(pop_mail, kMailMaxLength);
     pop_server->setEditText(QString());
     ClearWithLimit(pop_user, kUserMaxLength);
@@ -94,9 +94,9 @@ void TpopSetupWindow::ClearFields() {
     pop_apop->setChecked(false);
 }
 
-void TpopSetupWindow::ShowAccount(int index) {
+void SetupWindow::ShowAccount(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= accounts.size()) return;
-    const T_pop3params& params = accounts[static_cast<std::size_t>(index)].params;
+    const AccountSettings& params = accounts[static_cast<std::size_t>(index)].params;
     ShowWhole(pop_mail, ToQt(params.email), kMailMaxLength);
     pop_server->setEditText(ToQt(params.host));
     ShowWhole(pop_user, ToQt(params.username), kUserMaxLength);
@@ -106,24 +106,24 @@ void TpopSetupWindow::ShowAccount(int index) {
     ShowSecurity(TlsAvailable ? SecurityOf(params) : ConnectionSecurity::None);
 }
 
-ConnectionSecurity TpopSetupWindow::ChosenSecurity() const {
+ConnectionSecurity SetupWindow::ChosenSecurity() const {
     if (!TlsAvailable) return ConnectionSecurity::None;
     return static_cast<ConnectionSecurity>(std::clamp(pop_security->currentIndex(), 0, 2));
 }
 
-void TpopSetupWindow::ShowSecurity(ConnectionSecurity security) {
+void SetupWindow::ShowSecurity(ConnectionSecurity security) {
     const QSignalBlocker quiet(pop_security);
     pop_security->setCurrentIndex(static_cast<int>(security));
 }
 
 // The user's choice proposes its usual port while the port box holds another default.
-void TpopSetupWindow::pop_securityChange() {
+void SetupWindow::pop_securityChange() {
     pop_port->setValue(ProposedPort(ChosenSecurity(), pop_port->value()));
     editChange();
 }
 
 // Showing an account counts as an edit: the save buttons follow what the fields now hold.
-void TpopSetupWindow::pop_listClick() {
+void SetupWindow::pop_listClick() {
     ClearFields();
     ShowAccount(SelectedIndex());
     UpdateControls();
@@ -131,7 +131,7 @@ void TpopSetupWindow::pop_listClick() {
 
 // The list never loses its selection to the mouse or the keyboard (a click beside the entries,
 // Ctrl with a click): the account shown in the fields, and the edits made there, stay.
-void TpopSetupWindow::pop_listSelectionChange() {
+void SetupWindow::pop_listSelectionChange() {
     if (SelectedIndex() < 0 && pop_list->currentItem() != nullptr) {
         const QSignalBlocker quiet(pop_list);
         pop_list->currentItem()->setSelected(true);
@@ -140,11 +140,11 @@ void TpopSetupWindow::pop_listSelectionChange() {
     pop_listClick();
 }
 
-void TpopSetupWindow::editChange() {
+void SetupWindow::editChange() {
     UpdateControls();
 }
 
-void TpopSetupWindow::pop_addClick() {
+void SetupWindow::pop_addClick() {
     {
         const QSignalBlocker quiet(pop_list);
         pop_list->clearSelection();
@@ -155,11 +155,11 @@ void TpopSetupWindow::pop_addClick() {
     pop_mail->setFocus();
 }
 
-void TpopSetupWindow::beditClick() {
+void SetupWindow::beditClick() {
     pop_mail->setFocus();
 }
 
-void TpopSetupWindow::bdeleClick() {
+void SetupWindow::onDeleteAccountClicked() {
     const int selected = SelectedIndex();
     if (selected < 0) return;
     if (!AskYesNo(this, Text("delete_account_dialog_title"), Text("delete_account_dialog"))) return;
@@ -174,7 +174,7 @@ void TpopSetupWindow::bdeleClick() {
     SetSaveButtonsEnabled(false);
 }
 
-void TpopSetupWindow::bsaveClick() {
+void SetupWindow::bsaveClick() {
     pop_list->setFocus();
     if (!IsAccountValid()) return;
     const int selected = SelectedIndex();
@@ -190,7 +190,7 @@ void TpopSetupWindow::bsaveClick() {
             pop_list->item(selected)->setText(pop_mail->text());
         }
     }
-    T_pop3params params;
+    AccountSettings params;
     params.email = FromQt(pop_mail->text());
     params.host = FromQt(pop_server->currentText());
     params.username = FromQt(pop_user->text());
@@ -225,7 +225,7 @@ void TpopSetupWindow::bsaveClick() {
     PostPopCommand(MainForm(), PopCommand::SettingsSaved, 0);
 }
 
-void TpopSetupWindow::bclseClick() {
+void SetupWindow::bclseClick() {
     if (bsave->isEnabled() &&
         ShowMessageBox(this, Text("save_setings_dialog_title"), Text("save_setings_dialog"),
                        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
@@ -234,11 +234,11 @@ void TpopSetupWindow::bclseClick() {
     close();
 }
 
-void TpopSetupWindow::bhelpClick(QWidget* helpControl) {
+void SetupWindow::bhelpClick(QWidget* helpControl) {
     ShowHelpTopic(kSetupHelpTopic + Tag(helpControl));
 }
 
-void TpopSetupWindow::FormActivate() {
+void SetupWindow::FormActivate() {
     if (pop_list->count() == 0) pop_mail->setFocus();
 }
 
@@ -247,7 +247,7 @@ void ShowSetupWindow() {
         BringToFront(open);
         return;
     }
-    auto* window = new TpopSetupWindow;
+    auto* window = new SetupWindow;
     SetupWindowHandle = window;
     const QRect screen = window->screen()->availableGeometry();
     window->move(screen.center() - window->rect().center());

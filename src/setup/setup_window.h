@@ -16,11 +16,11 @@ class QListWidget;
 class QSpinBox;
 class QToolButton;
 
-class TpopSetupWindow : public QWidget {
+class SetupWindow : public QWidget {
     Q_OBJECT
 public:
-    TpopSetupWindow();
-    ~TpopSetupWindow() override;
+    SetupWindow();
+    ~SetupWindow() override;
 
     // The fields hold an account that can be saved: address, server and user name given and
     // a port above 0 (an emptied port box holds none).
@@ -54,7 +54,7 @@ private:
     void editChange();
     void pop_addClick();
     void beditClick();
-    void bdeleClick();
+    void onDeleteAccountClicked();
     void bsaveClick();
     void bclseClick();
     void bhelpClick(QWidget* helpControl);

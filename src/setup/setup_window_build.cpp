@@ -52,16 +52,15 @@ void NameByHint(std::initializer_list<QToolButton*> buttons) {
 
 }  // namespace
 
-QToolButton* TpopSetupWindow::AddButton(QWidget* parent, const char* name, const char* picture,
-                                        int x, int y) {
+QToolButton* SetupWindow::AddButton(QWidget* parent, const char* name, const char* picture, int x,
+                                    int y) {
     auto* button = Place(new QToolButton(parent), name, x, y, 24, 24);
     button->setIcon(QIcon(QStringLiteral(":/setup/") + QString::fromLatin1(picture)));
     button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
 
-QToolButton* TpopSetupWindow::AddHelpButton(QWidget* parent, const char* name, int tag, int x,
-                                            int y) {
+QToolButton* SetupWindow::AddHelpButton(QWidget* parent, const char* name, int tag, int x, int y) {
     auto* button = Place(new QToolButton(parent), name, x, y, 20, 20);
     button->setIcon(QIcon(QStringLiteral(":/results/help.png")));
     button->setAutoRaise(true);
@@ -73,8 +72,8 @@ QToolButton* TpopSetupWindow::AddHelpButton(QWidget* parent, const char* name, i
     return button;
 }
 
-QLabel* TpopSetupWindow::AddFieldLabel(QWidget* parent, const char* name, const char* key, int x,
-                                       int y) {
+QLabel* SetupWindow::AddFieldLabel(QWidget* parent, const char* name, const char* key, int x,
+                                   int y) {
     auto* label = new QLabel(Text(key), parent);
     label->setObjectName(QString::fromLatin1(name));
     label->move(x, y);
@@ -82,7 +81,7 @@ QLabel* TpopSetupWindow::AddFieldLabel(QWidget* parent, const char* name, const 
     return label;
 }
 
-void TpopSetupWindow::BuildAccountGroup() {
+void SetupWindow::BuildAccountGroup() {
     auto* group = Place(new QGroupBox(Text("your_email_addresses_setup"), this), "mail_group", 6, 2,
                         268, 126);
     pop_list = Place(new QListWidget(group), "pop_list", 9, 18, 250, 76);
@@ -104,7 +103,7 @@ void TpopSetupWindow::BuildAccountGroup() {
     NameByHint({badd, bedit, bdele, bsave2});
 }
 
-void TpopSetupWindow::BuildFieldGroup() {
+void SetupWindow::BuildFieldGroup() {
     auto* group =
         Place(new QGroupBox(Text("email_address_setup"), this), "pop_group", 6, 130, 268, 196);
     pop_mail = AddEdit(group, "pop_mail", kMailMaxLength, 2, 9, 20, 226);
@@ -156,7 +155,7 @@ void TpopSetupWindow::BuildFieldGroup() {
     }
 }
 
-void TpopSetupWindow::BuildSwitches() {
+void SetupWindow::BuildSwitches() {
     pop_wave = AddCheckBox(this, "pop_wave", "wave_alert_setup", 9, 14, 330, 226);
     pop_wave->setToolTip(Text("right_click_wave_test"));
     pop_auto = AddCheckBox(this, "pop_auto", "autorun_setup", 10, 14, 348, 226);
@@ -166,7 +165,7 @@ void TpopSetupWindow::BuildSwitches() {
     NameByHint({bsave3});
 }
 
-void TpopSetupWindow::BuildBottomRow() {
+void SetupWindow::BuildBottomRow() {
     bhelp = Place(new QToolButton(this), "bhelp", 8, 382, 20, 20);
     bhelp->setIcon(QIcon(QStringLiteral(":/results/help.png")));
     bhelp->setAutoRaise(true);
@@ -191,7 +190,7 @@ void TpopSetupWindow::BuildBottomRow() {
 }
 
 // The eleven controls that take the focus; the list and the text fields also show it by colour.
-void TpopSetupWindow::WatchFocusableControls() {
+void SetupWindow::WatchFocusableControls() {
     const std::vector<QWidget*> coloured = {pop_list, pop_mail, pop_server,
                                             pop_port, pop_user, pop_password};
     for (QWidget* control : coloured) {
@@ -203,7 +202,7 @@ void TpopSetupWindow::WatchFocusableControls() {
     for (QWidget* control : boxes) control->installEventFilter(this);
 }
 
-void TpopSetupWindow::ConnectHandlers() {
+void SetupWindow::ConnectHandlers() {
     connect(pop_list, &QListWidget::itemClicked, this, [this] { pop_listClick(); });
     connect(pop_list, &QListWidget::itemSelectionChanged, this,
             [this] { pop_listSelectionChange(); });
@@ -220,14 +219,14 @@ void TpopSetupWindow::ConnectHandlers() {
     connect(pop_security, &QComboBox::activated, this, [this] { pop_securityChange(); });
     connect(badd, &QToolButton::clicked, this, [this] { pop_addClick(); });
     connect(bedit, &QToolButton::clicked, this, [this] { beditClick(); });
-    connect(bdele, &QToolButton::clicked, this, [this] { bdeleClick(); });
+    connect(bdele, &QToolButton::clicked, this, [this] { onDeleteAccountClicked(); });
     for (QToolButton* save : {bsave, bsave2, bsave3})
         connect(save, &QToolButton::clicked, this, [this] { bsaveClick(); });
     connect(bclse, &QToolButton::clicked, this, [this] { bclseClick(); });
 }
 
-void TpopSetupWindow::FillAccountList() {
-    for (const T_pop3item& item : accounts) pop_list->addItem(ToQt(item.params.email));
+void SetupWindow::FillAccountList() {
+    for (const AccountEntry& item : accounts) pop_list->addItem(ToQt(item.params.email));
     for (int row = 0; row < pop_list->count(); ++row) {
         QListWidgetItem* entry = pop_list->item(row);
         entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
@@ -236,7 +235,7 @@ void TpopSetupWindow::FillAccountList() {
     }
 }
 
-void TpopSetupWindow::FormCreate() {
+void SetupWindow::FormCreate() {
     setWindowTitle(QStringLiteral("  ") + Text("setup_window"));
     initialAutorun = autorun;
     pop_auto->setChecked(autorun);

@@ -20,7 +20,7 @@ bool IsEnter(const QKeyEvent* key) {
 }
 }  // namespace
 
-bool TpopSetupWindow::eventFilter(QObject* watched, QEvent* event) {
+bool SetupWindow::eventFilter(QObject* watched, QEvent* event) {
     auto* control = qobject_cast<QWidget*>(watched);
     if (control == nullptr) return QWidget::eventFilter(watched, event);
     switch (event->type()) {
@@ -51,33 +51,33 @@ bool TpopSetupWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void TpopSetupWindow::changeEvent(QEvent* event) {
+void SetupWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
 }
 
-bool TpopSetupWindow::enter_next(QKeyEvent* key) {
+bool SetupWindow::enter_next(QKeyEvent* key) {
     if (!IsEnter(key)) return false;
     focusNextPrevChild(true);
     return true;
 }
 
-bool TpopSetupWindow::helpKeyDown(QWidget* control, QKeyEvent* key) {
+bool SetupWindow::helpKeyDown(QWidget* control, QKeyEvent* key) {
     if (key->key() != Qt::Key_F1) return false;
     ShowHelpTopic(kSetupHelpTopic + Tag(control));
     return true;
 }
 
-void TpopSetupWindow::enterCTRL(QWidget* control) {
+void SetupWindow::enterCTRL(QWidget* control) {
     if (IsColouredControl(control)) SetFieldColour(control, kFocusColour);
 }
 
-void TpopSetupWindow::exitCTRL(QWidget* control) {
+void SetupWindow::exitCTRL(QWidget* control) {
     if (IsColouredControl(control)) SetFieldColour(control, kFieldColour);
 }
 
 // Only the right button tests the sound; the left one toggles the box as usual.
-bool TpopSetupWindow::pop_waveMouseDown(QMouseEvent* mouse) {
+bool SetupWindow::pop_waveMouseDown(QMouseEvent* mouse) {
     if (mouse->button() != Qt::RightButton) return false;
     PlayNewMailSound();
     return true;

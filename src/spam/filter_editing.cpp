@@ -13,12 +13,12 @@ const char* RelationKey(bool content) {
     return content ? "filter_content" : "filter_equ";
 }
 
-bool IsDuplicateOf(const T_mail_filter& rule, std::int32_t kind, std::string_view text) {
+bool IsDuplicateOf(const SpamRule& rule, std::int32_t kind, std::string_view text) {
     const bool plain = kind == static_cast<std::int32_t>(RuleKind::Sender);
     return rule.kind == kind && NormalizeText(rule.text, plain) == NormalizeText(text, plain);
 }
 
-bool IsLiveRule(const T_spam* rule, const T_spam_rules& rules) {
+bool IsLiveRule(const SpamRuleEntry* rule, const SpamRules& rules) {
     return rule != nullptr && std::any_of(rules.begin(), rules.end(),
                                           [rule](const auto& live) { return live.get() == rule; });
 }

@@ -15,7 +15,7 @@ const char* RelationKey(bool content);
 
 // Whether `rule` is the rule typed as `text` of `kind`: same kind, and the same text once
 // both are normalised (letter case never counts; punctuation does not for subject rules).
-bool IsDuplicateOf(const T_mail_filter& rule, std::int32_t kind, std::string_view text);
+bool IsDuplicateOf(const SpamRule& rule, std::int32_t kind, std::string_view text);
 
 // Whether `rule` is still one of `rules` (a rule can be removed while a row shows it).
-bool IsLiveRule(const T_spam* rule, const T_spam_rules& rules);
+bool IsLiveRule(const SpamRuleEntry* rule, const SpamRules& rules);

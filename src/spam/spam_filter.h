@@ -9,29 +9,29 @@
 
 // Reads the criteria (GENERAL_FILTER) and every key of FILTER, in file order, into `rules`
 // and `criteria`. Returns true.
-bool LoadFilter(T_spam_rules& rules, T_spam_criteria& criteria);
+bool LoadFilter(SpamRules& rules, SpamCriteria& criteria);
 // Writes the criteria and the rules as F0, F1, ... in list order. Returns true.
-bool SaveFilter(const T_spam_rules& rules, const T_spam_criteria& criteria);
+bool SaveFilter(const SpamRules& rules, const SpamCriteria& criteria);
 
 // Sets the rule from a stored value ("Subject: " or "Address: ", "%" or "=", the text).
 // Anything without a known prefix, or shorter than 4 characters, is a subject rule
 // "contains" with the whole value as its text.
-void ParseRule(T_spam& rule, std::string_view value);
+void ParseRule(SpamRuleEntry& rule, std::string_view value);
 std::string EncodeRule(std::int32_t kind, bool content, std::string_view text);
 
 // Upper-cased and trimmed; unless plain, "@" reads as A, "!" and "1" as I, the other
 // separators become blanks and runs of blanks shrink to one.
 std::string NormalizeText(std::string_view text, bool plain);
 
-bool MatchRule(const T_mail_filter& rule, std::string_view subject, std::string_view sender);
+bool MatchRule(const SpamRule& rule, std::string_view subject, std::string_view sender);
 
 // Whether the message is suspected spam for the account with that address. The general
 // criteria count only while at least one rule exists.
-bool SpamVerdict(const T_spam_facts& message, std::string_view accountAddress,
-                 const T_spam_rules& rules, const T_spam_criteria& criteria);
+bool SpamVerdict(const SpamFacts& message, std::string_view accountAddress, const SpamRules& rules,
+                 const SpamCriteria& criteria);
 
 // Adds a rule "contains" for the text (subject rules stored normalised) to `rules` and saves
 // the rules with `criteria`. Returns the new rule's index, or -1 when the text is blank or an
 // existing rule of the same kind and normalised text was overwritten instead.
-std::int32_t AddSpamRule(T_spam_rules& rules, const T_spam_criteria& criteria, std::int32_t kind,
+std::int32_t AddSpamRule(SpamRules& rules, const SpamCriteria& criteria, std::int32_t kind,
                          std::string_view text);

@@ -40,8 +40,7 @@ bool IsEmptySubject(std::string_view subject) {
     return !HasText(subject) || Trim(UpperAscii(subject)) == "RE:";
 }
 
-bool CriteriaFire(const T_spam_facts& m, std::string_view accountAddress,
-                  const T_spam_criteria& c) {
+bool CriteriaFire(const SpamFacts& m, std::string_view accountAddress, const SpamCriteria& c) {
     if (c.maxSize > 0 && m.size > std::int64_t{c.maxSize} * 1024) return true;
     if (c.maxRecipients > 0 && m.recipientCount > static_cast<std::size_t>(c.maxRecipients))
         return true;
@@ -66,9 +65,9 @@ std::string EncodeRule(std::int32_t kind, bool content, std::string_view text) {
     return value;
 }
 
-void ParseRule(T_spam& rule, std::string_view value) {
-    T_mail_filter& f = rule.filter;
-    f = T_mail_filter{0, true, std::string(value)};
+void ParseRule(SpamRuleEntry& rule, std::string_view value) {
+    SpamRule& f = rule.filter;
+    f = SpamRule{0, true, std::string(value)};
     if (value.size() < 4) return;
     if (BeginsWith(value, kSubjectPrefix)) {
         f.kind = 0;
@@ -102,7 +101,7 @@ struct MatchTexts {
     std::string upperSender;
 };
 
-bool Matches(const T_mail_filter& rule, const MatchTexts& message) {
+bool Matches(const SpamRule& rule, const MatchTexts& message) {
     if (rule.kind == 0) {
         const std::string rt = Padded(NormalizeText(rule.text, false));
         if (rule.content) return Contains(message.paddedSubject, rt);
@@ -115,12 +114,12 @@ bool Matches(const T_mail_filter& rule, const MatchTexts& message) {
 
 }  // namespace
 
-bool MatchRule(const T_mail_filter& rule, std::string_view subject, std::string_view sender) {
+bool MatchRule(const SpamRule& rule, std::string_view subject, std::string_view sender) {
     return Matches(rule, MatchTexts(subject, sender));
 }
 
-bool SpamVerdict(const T_spam_facts& message, std::string_view accountAddress,
-                 const T_spam_rules& rules, const T_spam_criteria& criteria) {
+bool SpamVerdict(const SpamFacts& message, std::string_view accountAddress, const SpamRules& rules,
+                 const SpamCriteria& criteria) {
     if (rules.empty()) return false;
     if (CriteriaFire(message, accountAddress, criteria)) return true;
     const MatchTexts texts(message.subject, message.sender);

@@ -9,7 +9,7 @@ constexpr std::string_view kFilterSection = "FILTER";
 
 }  // namespace
 
-bool LoadFilter(T_spam_rules& rules, T_spam_criteria& c) {
+bool LoadFilter(SpamRules& rules, SpamCriteria& c) {
     rules.clear();
     const auto ini = OpenSettings();
     c.maxSize = ini->ReadInteger(kGeneralSection, "MAX_SIZE", 0);
@@ -18,14 +18,14 @@ bool LoadFilter(T_spam_rules& rules, T_spam_criteria& c) {
     c.noEmptyDate = ini->ReadBool(kGeneralSection, "NO_EMPTY_DATE", false);
     c.noRecipient = ini->ReadBool(kGeneralSection, "NO_RECIPIENT", false);
     for (const std::string& key : ini->ReadSection(kFilterSection)) {
-        auto rule = std::make_unique<T_spam>();
+        auto rule = std::make_unique<SpamRuleEntry>();
         ParseRule(*rule, ini->ReadString(kFilterSection, key, ""));
         rules.push_back(std::move(rule));
     }
     return true;
 }
 
-bool SaveFilter(const T_spam_rules& rules, const T_spam_criteria& c) {
+bool SaveFilter(const SpamRules& rules, const SpamCriteria& c) {
     const auto ini = OpenSettings();
     ini->WriteInteger(kGeneralSection, "MAX_SIZE", c.maxSize);
     ini->WriteInteger(kGeneralSection, "MAX_RECIPIENTS", c.maxRecipients);
@@ -34,19 +34,19 @@ bool SaveFilter(const T_spam_rules& rules, const T_spam_criteria& c) {
     ini->WriteBool(kGeneralSection, "NO_RECIPIENT", c.noRecipient);
     ini->EraseSection(kFilterSection);
     for (std::size_t i = 0; i < rules.size(); ++i) {
-        const T_mail_filter& f = rules[i]->filter;
+        const SpamRule& f = rules[i]->filter;
         const std::string key = std::string("F").append(std::to_string(i));
         ini->WriteString(kFilterSection, key, EncodeRule(f.kind, f.content, f.text));
     }
     return true;
 }
 
-std::int32_t AddSpamRule(T_spam_rules& rules, const T_spam_criteria& criteria, std::int32_t kind,
+std::int32_t AddSpamRule(SpamRules& rules, const SpamCriteria& criteria, std::int32_t kind,
                          std::string_view text) {
     if (!HasText(text)) return -1;
     const bool plain = kind == 1;
     const std::string wanted = NormalizeText(text, plain);
-    T_spam* target = nullptr;
+    SpamRuleEntry* target = nullptr;
     for (const auto& rule : rules) {
         if (rule->filter.kind == kind && NormalizeText(rule->filter.text, plain) == wanted) {
             target = rule.get();
@@ -55,7 +55,7 @@ std::int32_t AddSpamRule(T_spam_rules& rules, const T_spam_criteria& criteria, s
     }
     std::int32_t result = -1;
     if (target == nullptr) {
-        rules.push_back(std::make_unique<T_spam>());
+        rules.push_back(std::make_unique<SpamRuleEntry>());
         target = rules.back().get();
         result = static_cast<std::int32_t>(rules.size() - 1);
     }

@@ -6,19 +6,19 @@
 #include <string>
 #include <vector>
 
-struct T_mail_filter {
+struct SpamRule {
     std::int32_t kind = 0;  // 0 subject rule, 1 sender rule
     bool content = false;   // true: contains; false: begins with
     std::string text;       // as entered or stored; normalised only when compared
 };
 
-class T_spam {
+class SpamRuleEntry {
 public:
-    T_mail_filter filter;
+    SpamRule filter;
 };
 
 // The five general criteria of the spam filter (section GENERAL_FILTER).
-struct T_spam_criteria {
+struct SpamCriteria {
     std::int32_t maxSize = 0;        // kB; off when <= 0
     std::int32_t maxRecipients = 0;  // off when <= 0
     bool noEmptySubject = false;
@@ -27,10 +27,10 @@ struct T_spam_criteria {
 };
 
 // The rules in the order they are tested.
-using T_spam_rules = std::vector<std::unique_ptr<T_spam>>;
+using SpamRules = std::vector<std::unique_ptr<SpamRuleEntry>>;
 
 // What the verdict looks at in one message; the message list fills it from its entry.
-struct T_spam_facts {
+struct SpamFacts {
     std::int64_t size = -1;          // the server's size in bytes (-1 when unknown)
     std::size_t recipientCount = 0;  // addresses in To, Cc and Bcc
     std::string toText;              // the To field as it stands

@@ -15,7 +15,7 @@
 
 #include "app/application.h"
 #include "app/main_window.h"
-#include "app/tdm.h"
+#include "app/tray_services.h"
 #include "check/ui/tray_icon.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
@@ -65,8 +65,8 @@ struct AccountSpec {
 };
 
 // An enabled account entry with only its address.
-inline T_pop3item Item(const std::string& email) {
-    T_pop3item item;
+inline AccountEntry Item(const std::string& email) {
+    AccountEntry item;
     item.enabled = true;
     item.params.email = email;
     return item;
@@ -116,9 +116,9 @@ protected:
     // The data module and the main window, as the start makes them (language table first).
     void Start() {
         LoadLanguageTable();
-        dm = std::make_unique<Tdm>();
-        window = std::make_unique<TpopMainWindow>(*dm);
-        window->SetAccountChecker([this](const T_pop3params& account) {
+        dm = std::make_unique<TrayServices>();
+        window = std::make_unique<MainWindow>(*dm);
+        window->SetAccountChecker([this](const AccountSettings& account) {
             checked.push_back(account.email);
             return changeToReport;
         });
@@ -138,6 +138,6 @@ protected:
     std::vector<std::string> sounds;
     std::vector<std::string> checked;
     int changeToReport = 0;
-    std::unique_ptr<Tdm> dm;
-    std::unique_ptr<TpopMainWindow> window;
+    std::unique_ptr<TrayServices> dm;
+    std::unique_ptr<MainWindow> window;
 };

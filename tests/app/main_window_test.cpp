@@ -111,7 +111,7 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsShownOnceInsteadOfTheFirst
 
 TEST_F(MainWindowTest, CloseAsksOnlyWhenAccountsExist) {
     Start();
-    QSignalSpy closed(window.get(), &TpopMainWindow::FormClosed);
+    QSignalSpy closed(window.get(), &MainWindow::FormClosed);
     window->actClose->trigger();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(boxes.size(), 1u) << "only the first-run box";
@@ -120,7 +120,7 @@ TEST_F(MainWindowTest, CloseAsksOnlyWhenAccountsExist) {
     window.reset();
     boxes.clear();
     Start();
-    QSignalSpy closedAgain(window.get(), &TpopMainWindow::FormClosed);
+    QSignalSpy closedAgain(window.get(), &MainWindow::FormClosed);
     window->actContinue->trigger();
     ASSERT_FALSE(window->isVisible());
     boxAnswer = QMessageBox::No;
@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, CloseAsksOnlyWhenAccountsExist) {
 TEST_F(MainWindowTest, CloseWithYesEnds) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
-    QSignalSpy closed(window.get(), &TpopMainWindow::FormClosed);
+    QSignalSpy closed(window.get(), &MainWindow::FormClosed);
     boxAnswer = QMessageBox::Yes;
     window->actClose->trigger();
     EXPECT_EQ(boxes.size(), 1u);

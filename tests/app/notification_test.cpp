@@ -145,7 +145,7 @@ protected:
     }
     // A hidden main window whose timer checks `user` with the real check cycle.
     void CheckOnce(const MailUser& user, bool playWaveOn) {
-        const T_pop3params account = AccountFor(user);
+        const AccountSettings account = AccountFor(user);
         WriteSettings({{.email = account.email,
                         .host = account.host,
                         .user = account.username,
@@ -157,7 +157,7 @@ protected:
         ShowWindow();
         window->actContinue->trigger();
         window->appIdle();
-        QMetaObject::invokeMethod(window->tim, "timeout");
+        QMetaObject::invokeMethod(window->checkTimer_, "timeout");
     }
 };
 
@@ -182,7 +182,7 @@ TEST_F(NewMailTest, NewMailWithAlertAndSound) {
     ClearMailbox(user);
     dm->AcknowledgeNewMail();
     window->checkIndex = 0;
-    QMetaObject::invokeMethod(window->tim, "timeout");
+    QMetaObject::invokeMethod(window->checkTimer_, "timeout");
     EXPECT_EQ(accounts[0].lastChange, -2);
     EXPECT_EQ(dm->Tray().Hint(), "message_count_was_changed");
     EXPECT_EQ(dm->Tray().Picture(), 0);
@@ -213,10 +213,10 @@ TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutWhenIdleOnceAndYesTrustsIt
     ShowWindow();
     window->actContinue->trigger();
     window->appIdle();
-    const T_pop3params account = accounts[0].params;
+    const AccountSettings account = accounts[0].params;
     const auto check = [&] {
         window->checkIndex = 0;
-        QMetaObject::invokeMethod(window->tim, "timeout");
+        QMetaObject::invokeMethod(window->checkTimer_, "timeout");
     };
     const auto stored = [&](const char* key) {
         return OpenSettings()->ReadString(AccountSection(account), key, "");
@@ -260,7 +260,7 @@ TEST_F(NotificationTest, TheCertificateQuestionWaitsWhileANetworkWaitHandlesMess
     CertificateProblem problem;
     problem.reason = "self-signed";
     problem.certificate.fingerprint = "sha256:" + std::string(64, 'a');
-    PendingTrustQuestion = T_trustRequest{accounts[0].params, problem};
+    PendingTrustQuestion = TrustRequest{accounts[0].params, problem};
     bool askedInWait = true;
     AntiFreeze().Install([&] { askedInWait = window->AskTrustQuestion(); });
     AntiFreeze().SetActive(true);

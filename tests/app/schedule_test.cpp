@@ -16,7 +16,7 @@ protected:
         window->actContinue->trigger();
         window->appIdle();
     }
-    void Tick() { QMetaObject::invokeMethod(window->tim, "timeout"); }
+    void Tick() { QMetaObject::invokeMethod(window->checkTimer_, "timeout"); }
 };
 
 const std::vector<AccountSpec> kThree = {{.email = "one@x.example", .user = "one"},
@@ -26,12 +26,12 @@ const std::vector<AccountSpec> kThree = {{.email = "one@x.example", .user = "one
 TEST_F(ScheduleTest, HidingStartsTheChecksEightSecondsLaterAndShowingStopsThem) {
     StartHidden({{.email = "a@x.example", .user = "a"}});
     EXPECT_TRUE(dm->Tray().Active());
-    EXPECT_TRUE(window->tim->isActive());
-    EXPECT_EQ(window->tim->interval(), 8000);
+    EXPECT_TRUE(window->checkTimer_->isActive());
+    EXPECT_EQ(window->checkTimer_->interval(), 8000);
 
     window->actShowMain->trigger();
     window->appIdle();
-    EXPECT_FALSE(window->tim->isActive());
+    EXPECT_FALSE(window->checkTimer_->isActive());
     EXPECT_FALSE(dm->Tray().Active());
     Tick();
     EXPECT_TRUE(checked.empty()) << "no check while the main window is shown";
@@ -41,10 +41,10 @@ TEST_F(ScheduleTest, OneAccountIsCheckedEvery38Seconds) {
     StartHidden({{.email = "a@x.example", .user = "a"}});
     Tick();
     EXPECT_EQ(checked, std::vector<std::string>{"a@x.example"});
-    EXPECT_TRUE(window->tim->isActive());
-    EXPECT_EQ(window->tim->interval(), 38000);
+    EXPECT_TRUE(window->checkTimer_->isActive());
+    EXPECT_EQ(window->checkTimer_->interval(), 38000);
     window->appIdle();
-    EXPECT_EQ(window->tim->interval(), 38000) << "idle keeps a running countdown";
+    EXPECT_EQ(window->checkTimer_->interval(), 38000) << "idle keeps a running countdown";
 }
 
 TEST_F(ScheduleTest, ThreeAccountsAreCheckedInTurnEvery18Seconds) {
@@ -52,14 +52,14 @@ TEST_F(ScheduleTest, ThreeAccountsAreCheckedInTurnEvery18Seconds) {
     for (int i = 0; i < 4; ++i) Tick();
     EXPECT_EQ(checked, (std::vector<std::string>{"one@x.example", "two@x.example",
                                                  "three@x.example", "one@x.example"}));
-    EXPECT_EQ(window->tim->interval(), 18000);
+    EXPECT_EQ(window->checkTimer_->interval(), 18000);
 
     // Accounts deleted behind the index: the next tick starts again at the first.
     accounts.resize(1);
     window->checkIndex = 5;
     Tick();
     EXPECT_EQ(checked.back(), "one@x.example");
-    EXPECT_EQ(window->tim->interval(), 38000);
+    EXPECT_EQ(window->checkTimer_->interval(), 38000);
 }
 
 TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
@@ -72,12 +72,12 @@ TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
     EXPECT_EQ(accounts[1].lastChange, 0);
 
     window->SetAccountChecker(
-        [](const T_pop3params&) -> int { throw std::runtime_error("Unable to write to x"); });
+        [](const AccountSettings&) -> int { throw std::runtime_error("Unable to write to x"); });
     // Through the event loop, as a real tick arrives, so that the error reaches the handler.
-    QTimer::singleShot(0, window->tim, [this] { Tick(); });
+    QTimer::singleShot(0, window->checkTimer_, [this] { Tick(); });
     RunFor(20);
-    EXPECT_TRUE(window->tim->isActive());
-    EXPECT_EQ(window->tim->interval(), 18000);
+    EXPECT_TRUE(window->checkTimer_->isActive());
+    EXPECT_EQ(window->checkTimer_->interval(), 18000);
     EXPECT_EQ(dm->Tray().Hint(), "Unable to write to x");
 }
 
@@ -87,7 +87,7 @@ TEST_F(ScheduleTest, NoCheckWhileTheSetupWindowIsOpen) {
     ASSERT_TRUE(SetupWindowHandle);
     Tick();
     EXPECT_TRUE(checked.empty());
-    EXPECT_TRUE(window->tim->isActive()) << "the tick still re-arms";
+    EXPECT_TRUE(window->checkTimer_->isActive()) << "the tick still re-arms";
     delete SetupWindowHandle.data();
     Tick();
     EXPECT_EQ(checked.size(), 1u);
@@ -136,15 +136,15 @@ TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) 
     Start();
     ShowWindow();
     window->appIdle();
-    EXPECT_TRUE(window->runtim->isActive());
-    EXPECT_EQ(window->runtim->interval(), 1000);
+    EXPECT_TRUE(window->continueTimer_->isActive());
+    EXPECT_EQ(window->continueTimer_->interval(), 1000);
     RunFor(1300);
     EXPECT_FALSE(window->isVisible());
     EXPECT_FALSE(StartedWithParameters);
 
     window->actShowMain->trigger();
     window->appIdle();
-    EXPECT_EQ(window->runtim->interval(), 48000) << "every later pause is the long one";
+    EXPECT_EQ(window->continueTimer_->interval(), 48000) << "every later pause is the long one";
 }
 
 TEST_F(ScheduleTest, CommandVetoesThePendingHideAndNothingArmsWithoutAccounts) {
@@ -152,16 +152,16 @@ TEST_F(ScheduleTest, CommandVetoesThePendingHideAndNothingArmsWithoutAccounts) {
     ShowWindow();
     delete SetupWindowHandle.data();
     window->appIdle();
-    EXPECT_FALSE(window->runtim->isActive()) << "no accounts, no auto-continue";
+    EXPECT_FALSE(window->continueTimer_->isActive()) << "no accounts, no auto-continue";
 
     accounts.push_back(Item("a@x.example"));
     window->appIdle();
-    ASSERT_TRUE(window->runtim->isActive());
-    EXPECT_EQ(window->runtim->interval(), 48000);
+    ASSERT_TRUE(window->continueTimer_->isActive());
+    EXPECT_EQ(window->continueTimer_->interval(), 48000);
     window->actHelp->trigger();  // sets the veto
-    QMetaObject::invokeMethod(window->runtim, "timeout");
+    QMetaObject::invokeMethod(window->continueTimer_, "timeout");
     EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(window->runtim->isActive());
+    EXPECT_FALSE(window->continueTimer_->isActive());
 }
 
 }  // namespace

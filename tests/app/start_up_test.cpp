@@ -100,7 +100,7 @@ TEST_F(StartUpTest, FirstRunExplainsAndOpensTheSetupOnce) {
     EXPECT_FALSE(SetupWindowHandle) << "only once";
     EXPECT_TRUE(window->isVisible());
     window->appIdle();
-    EXPECT_FALSE(window->runtim->isActive()) << "never hides itself without accounts";
+    EXPECT_FALSE(window->continueTimer_->isActive()) << "never hides itself without accounts";
 }
 
 // The real program in a folder of its own: a second copy ends at once, SIGTERM ends the first

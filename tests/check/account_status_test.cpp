@@ -15,15 +15,15 @@ protected:
         item.params.host = "pop.test.example";
         item.params.username = "me";
     }
-    T_accountStatus Status() const { return AccountStatus(item, *OpenSettings()); }
+    AccountStatus Status() const { return StatusOf(item, *OpenSettings()); }
 
-    T_pop3item item;
+    AccountEntry item;
 };
 
 }  // namespace
 
 TEST_F(AccountStatusTest, ANeverCheckedAccountIsOkWithCountZero) {
-    const T_accountStatus s = Status();
+    const AccountStatus s = Status();
     EXPECT_EQ(s.state, AccountState::Ok);
     EXPECT_TRUE(s.enabled);
     EXPECT_EQ(s.email, "me@test.example");

@@ -18,9 +18,8 @@ namespace {
 class CheckCycleTest : public SettingsTest {
 protected:
     // Checks as the program does: the account becomes pending when the check says so.
-    int Check(const T_pop3params& account) {
-        const T_checkResult result =
-            CheckAccount(account, T_sessionOptions{}, alertDue_, notifier_);
+    int Check(const AccountSettings& account) {
+        const CheckResult result = CheckAccount(account, SessionOptions{}, alertDue_, notifier_);
         if (result.becomesPending) pending_ = account.email;
         return result.change;
     }
@@ -35,11 +34,11 @@ protected:
 TEST_F(CheckCycleTest, FirstCheckOfANewAccountReportsEveryMessageAsNew) {
     const MailUser user = AddMailUser("first");
     AddMessages(user, 4);
-    const T_pop3params account = AccountFor(user);
+    const AccountSettings account = AccountFor(user);
     EXPECT_EQ(Check(account), 4);
-    EXPECT_EQ(RunState(account, "COUNT"), "4");
-    EXPECT_EQ(RunState(account, "LAST_RESULT"), "1");
-    EXPECT_NE(RunState(account, "LAST_INCOME"), "(absent)");
+    EXPECT_EQ(StoredRunKey(account, "COUNT"), "4");
+    EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "1");
+    EXPECT_NE(StoredRunKey(account, "LAST_INCOME"), "(absent)");
     EXPECT_EQ(pending_, account.email);
     EXPECT_THAT(notifier_.hints,
                 ElementsAre("check_email_last " + account.email, "you_have_a_new_mail"));
@@ -52,11 +51,11 @@ TEST_F(CheckCycleTest, FirstCheckOfANewAccountReportsEveryMessageAsNew) {
 TEST_F(CheckCycleTest, FewerMessagesThanStoredReportAChangeWithoutNewMail) {
     const MailUser user = AddMailUser("fewer");
     AddMessages(user, 3);
-    const T_pop3params account = AccountFor(user);
+    const AccountSettings account = AccountFor(user);
     StoreCount(account, 5);
     EXPECT_EQ(Check(account), -2);
-    EXPECT_EQ(RunState(account, "COUNT"), "3");
-    EXPECT_EQ(RunState(account, "LAST_INCOME"), "(absent)");
+    EXPECT_EQ(StoredRunKey(account, "COUNT"), "3");
+    EXPECT_EQ(StoredRunKey(account, "LAST_INCOME"), "(absent)");
     EXPECT_EQ(pending_, "");
     EXPECT_EQ(notifier_.hints.back(), "message_count_was_changed");
     EXPECT_EQ(notifier_.newMailIcons, 0);
@@ -66,7 +65,7 @@ TEST_F(CheckCycleTest, FewerMessagesThanStoredReportAChangeWithoutNewMail) {
 TEST_F(CheckCycleTest, SameCountChangesNothingAndWithoutSoundNoAlertOpens) {
     const MailUser user = AddMailUser("same");
     AddMessages(user, 3);
-    const T_pop3params account = AccountFor(user);
+    const AccountSettings account = AccountFor(user);
     StoreCount(account, 3);
     EXPECT_EQ(Check(account), 0);
     EXPECT_THAT(notifier_.hints, ElementsAre("check_email_last " + account.email));
@@ -83,13 +82,13 @@ TEST_F(CheckCycleTest, SameCountChangesNothingAndWithoutSoundNoAlertOpens) {
 TEST_F(CheckCycleTest, RefusedLoginLeavesTheCountAloneAndKeepsTheErrorAfterASuccess) {
     const MailUser user = AddMailUser("refusedcheck");
     AddMessages(user, 2);
-    T_pop3params account = AccountFor(user);
+    AccountSettings account = AccountFor(user);
     StoreCount(account, 7);
     account.password = "wrong";
     EXPECT_EQ(Check(account), 0);
-    EXPECT_EQ(RunState(account, "COUNT"), "7");
-    EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
-    EXPECT_EQ(RunState(account, "LAST_ERROR"), "[AUTH] Authentication failed.~");
+    EXPECT_EQ(StoredRunKey(account, "COUNT"), "7");
+    EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "[AUTH] Authentication failed.~");
     EXPECT_FALSE(LastCheckSucceeded(account));
     EXPECT_EQ(LastResultText(account), "last_result [AUTH] Authentication failed.~");
     EXPECT_THAT(notifier_.alerts, IsEmpty());
@@ -97,24 +96,25 @@ TEST_F(CheckCycleTest, RefusedLoginLeavesTheCountAloneAndKeepsTheErrorAfterASucc
     account.password = user.password;
     EXPECT_EQ(Check(account), -5);
     EXPECT_TRUE(LastCheckSucceeded(account));
-    EXPECT_EQ(RunState(account, "LAST_ERROR"), "[AUTH] Authentication failed.~");
+    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "[AUTH] Authentication failed.~");
     EXPECT_THAT(LastResultText(account), EndsWith(" OK"));
-    EXPECT_EQ(LastResultText(account), "last_result " + RunState(account, "LAST_CHECK") + " OK");
+    EXPECT_EQ(LastResultText(account),
+              "last_result " + StoredRunKey(account, "LAST_CHECK") + " OK");
 }
 
 TEST_F(CheckCycleTest, FailedCountAfterLoginStoresZero) {
     ScriptedServer server(
         "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 3\nC: QUIT");
-    const T_pop3params account = ScriptedAccount(server);
+    const AccountSettings account = ScriptedAccount(server);
     StoreCount(account, 2);
     EXPECT_EQ(Check(account), -2);
-    EXPECT_EQ(RunState(account, "COUNT"), "0");
-    EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(StoredRunKey(account, "COUNT"), "0");
+    EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
     EXPECT_EQ(server.Problems(), "");
 }
 
 TEST_F(CheckCycleTest, UnknownAccountHasSucceededAndStoreCountWrites) {
-    T_pop3params account;
+    AccountSettings account;
     account.host = "mail-1";
     account.username = "John.Doe";
     EXPECT_TRUE(LastCheckSucceeded(account));
@@ -125,18 +125,18 @@ TEST_F(CheckCycleTest, UnknownAccountHasSucceededAndStoreCountWrites) {
 TEST_F(CheckCycleTest, ExtremeCountsGiveTheNearestChangeInsteadOfOverflowing) {
     ScriptedServer big(
         "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 4 100\nC: QUIT");
-    const T_pop3params hugeStored = ScriptedAccount(big);
+    const AccountSettings hugeStored = ScriptedAccount(big);
     SetRunState(hugeStored, "COUNT", "0x80000000");  // a broken file: the lowest integer
     EXPECT_EQ(Check(hugeStored), std::numeric_limits<int>::max());
-    EXPECT_EQ(RunState(hugeStored, "COUNT"), "4");
+    EXPECT_EQ(StoredRunKey(hugeStored, "COUNT"), "4");
 
     ScriptedServer hostile(
         "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\n"
         "C: STAT\nS: +OK -2147483648 0\nC: QUIT");
-    const T_pop3params negative = ScriptedAccount(hostile);
+    const AccountSettings negative = ScriptedAccount(hostile);
     StoreCount(negative, 1);
     EXPECT_EQ(Check(negative), -1);  // refused like any failed count after login
-    EXPECT_EQ(RunState(negative, "COUNT"), "0");
-    EXPECT_EQ(RunState(negative, "LAST_ERROR"), "'-2147483648' is not a valid integer value");
+    EXPECT_EQ(StoredRunKey(negative, "COUNT"), "0");
+    EXPECT_EQ(StoredRunKey(negative, "LAST_ERROR"), "'-2147483648' is not a valid integer value");
     EXPECT_EQ(big.Problems() + hostile.Problems(), "");
 }

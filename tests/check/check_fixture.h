@@ -14,8 +14,8 @@
 #include "support/temp_folder.h"
 
 // An account on the scripted server: user "bob", password "secret".
-inline T_pop3params ScriptedAccount(const ScriptedServer& server, bool apop = false) {
-    T_pop3params account;
+inline AccountSettings ScriptedAccount(const ScriptedServer& server, bool apop = false) {
+    AccountSettings account;
     account.email = "script@test.example";
     account.host = "127.0.0.1";
     account.port = server.Port();
@@ -38,7 +38,9 @@ struct RecordingNotifier : CheckNotifier {
         arrivedTotal += arrived;
     }
     void ClearAlertMessages() override { ++clears; }
-    void AlertCountChanged(const T_pop3params&, int change) override { alerts.push_back(change); }
+    void AlertCountChanged(const AccountSettings&, int change) override {
+        alerts.push_back(change);
+    }
 };
 
 // Each test gets an empty program folder, so its own vellmoor.ini.
@@ -48,10 +50,10 @@ protected:
     ProgramFolderScope scope_{folder_.Path()};
 
     // A run-state key of the account, or "(absent)".
-    std::string RunState(const T_pop3params& account, const std::string& key) {
+    std::string StoredRunKey(const AccountSettings& account, const std::string& key) {
         return OpenSettings()->ReadString(AccountSection(account), key, "(absent)");
     }
-    void SetRunState(const T_pop3params& account, const std::string& key,
+    void SetRunState(const AccountSettings& account, const std::string& key,
                      const std::string& value) {
         OpenSettings()->WriteString(AccountSection(account), key, value);
     }

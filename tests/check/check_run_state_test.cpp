@@ -45,7 +45,7 @@ TEST_F(CheckRunState, OneCheckReplacesTheSettingsFileOnce) {
     // New mail (result, time, count and income), then a refused login (result, time, error).
     const std::string scripts[] = {std::string(kUserLogin) + "C: STAT\nS: +OK 3 300\nC: QUIT",
                                    "S: +OK ready\nC: USER bob\nS: -ERR no such user\nC: QUIT"};
-    T_pop3params account;  // both in the same section: same server address and user
+    AccountSettings account;  // both in the same section: same server address and user
     for (const std::string& script : scripts) {
         ScriptedServer server(script);
         account = ScriptedAccount(server);
@@ -56,8 +56,8 @@ TEST_F(CheckRunState, OneCheckReplacesTheSettingsFileOnce) {
         EXPECT_EQ(replacements.Count(), 1) << script;
         EXPECT_EQ(server.Problems(), "") << script;
     }
-    EXPECT_EQ(RunState(account, "COUNT"), "3");
-    EXPECT_NE(RunState(account, "LAST_INCOME"), "(absent)");
-    EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
-    EXPECT_EQ(RunState(account, "LAST_ERROR"), "no such user~");
+    EXPECT_EQ(StoredRunKey(account, "COUNT"), "3");
+    EXPECT_NE(StoredRunKey(account, "LAST_INCOME"), "(absent)");
+    EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "no such user~");
 }

@@ -20,7 +20,7 @@ struct Session {
         client.password = "secret";
         client.apop = apop;
         client.SetConnector(talk.Connector());
-        client.statusHandler = [this](T_POP3&, StatusKind kind, int value,
+        client.statusHandler = [this](Pop3Client&, StatusKind kind, int value,
                                       const std::string& text) {
             if (kind != StatusKind::Read)
                 reports.push_back(std::to_string(static_cast<int>(kind)) + " " + text);
@@ -28,7 +28,7 @@ struct Session {
         };
     }
     Transcript talk;
-    T_POP3 client;
+    Pop3Client client;
     std::vector<std::string> reports;
     int lastRead = 0;
 };
@@ -279,7 +279,7 @@ TEST(Pop3Connection, DropInTheMiddleOfAHeaderFailsAsClosed) {
 TEST(Pop3Connection, AbortFromTheStatusHandlerStopsARetrieval) {
     Session s(LoggedIn("C: RETR 1\nS: +OK\nS: A: 1\nS: B: 2\nS: C: 3\nS:\nS: body\nS: ."));
     s.client.ConnectAndLogIn();
-    s.client.statusHandler = [](T_POP3& client, StatusKind kind, int, const std::string&) {
+    s.client.statusHandler = [](Pop3Client& client, StatusKind kind, int, const std::string&) {
         if (kind == StatusKind::Read) client.AbortConnection();
     };
     RecordingSink sink;

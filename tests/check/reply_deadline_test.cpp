@@ -34,7 +34,7 @@ struct Client {
         client.password = "secret";
         client.readTimeout = readTimeout;
     }
-    T_POP3 client;
+    Pop3Client client;
 };
 
 // The error of `action` and how long it took.
@@ -109,7 +109,7 @@ TEST(ConnectDeadline, FullAcceptQueueEndsAtTheConnectTimeOut) {
         ::connect(queued.back(), reinterpret_cast<sockaddr*>(&address), size);
     }
 
-    T_POP3 client;
+    Pop3Client client;
     client.host = "127.0.0.1";
     client.port = ntohs(address.sin_port);
     client.connectTimeout = milliseconds(500);
@@ -160,14 +160,14 @@ TEST_F(CheckTimeLimit, SlowRepliesEndTheCheckAtItsLimit) {
         S:<pause 400>
         S: +OK 3 300
     )");
-    const T_pop3params account = ScriptedAccount(server);
-    T_sessionOptions options;
+    const AccountSettings account = ScriptedAccount(server);
+    SessionOptions options;
     options.timeLimit = milliseconds(1000);
     NoCheckNotifier notifier;
     const auto start = Clock::now();
-    const T_checkResult result = CheckAccount(account, options, false, notifier);
+    const CheckResult result = CheckAccount(account, options, false, notifier);
     EXPECT_LT(Clock::now() - start, milliseconds(3000));
     EXPECT_EQ(result.change, 0);
-    EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
-    EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
+    EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
 }

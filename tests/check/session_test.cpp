@@ -31,25 +31,25 @@ protected:
     SessionTest() { options_.pump = &pump_; }
 
     // Opens with the options of the test: TLS as the test sets it, the test's pump.
-    std::unique_ptr<T_POP3> OpenSession(const T_pop3params& account) {
+    std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account) {
         return ::OpenSession(account, options_);
     }
 
     // The TLS session fails for `reason`, then succeeds with SSL_VERIFY=0 in the section.
-    std::unique_ptr<T_POP3> RefusedUnlessVerificationIsOff(const T_pop3params& account,
-                                                           const std::string& reason) {
+    std::unique_ptr<Pop3Client> RefusedUnlessVerificationIsOff(const AccountSettings& account,
+                                                               const std::string& reason) {
         auto refused = OpenSession(account);
         EXPECT_FALSE(refused->IsConnected());
-        EXPECT_THAT(RunState(account, "LAST_ERROR"), StartsWith("Error connecting with SSL.~"));
-        EXPECT_THAT(RunState(account, "LAST_ERROR"), HasSubstr(reason));
+        EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"), StartsWith("Error connecting with SSL.~"));
+        EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"), HasSubstr(reason));
         SetRunState(account, "SSL_VERIFY", "0");
         auto accepted = OpenSession(account);
-        EXPECT_TRUE(accepted->IsConnected()) << RunState(account, "LAST_ERROR");
+        EXPECT_TRUE(accepted->IsConnected()) << StoredRunKey(account, "LAST_ERROR");
         return accepted;
     }
 
     T_AntiFreeze pump_;
-    T_sessionOptions options_;
+    SessionOptions options_;
 };
 
 }  // namespace
@@ -59,14 +59,14 @@ TEST_F(SessionTest, OpenSessionCountsAndRecordsSuccess) {
     AddMessages(user, 3);
     for (bool apop : {false, true}) {
         auto session = OpenSession(AccountFor(user, Listener::Plain, apop));
-        ASSERT_TRUE(session->IsConnected()) << RunState(AccountFor(user), "LAST_ERROR");
+        ASSERT_TRUE(session->IsConnected()) << StoredRunKey(AccountFor(user), "LAST_ERROR");
         EXPECT_EQ(session->messageCount, 3);
         EndSession(session);
         EXPECT_EQ(session, nullptr);
     }
-    EXPECT_EQ(RunState(AccountFor(user), "LAST_RESULT"), "1");
-    EXPECT_NE(RunState(AccountFor(user), "LAST_CHECK"), "(absent)");
-    EXPECT_EQ(RunState(AccountFor(user), "LAST_ERROR"), "(absent)");
+    EXPECT_EQ(StoredRunKey(AccountFor(user), "LAST_RESULT"), "1");
+    EXPECT_NE(StoredRunKey(AccountFor(user), "LAST_CHECK"), "(absent)");
+    EXPECT_EQ(StoredRunKey(AccountFor(user), "LAST_ERROR"), "(absent)");
 }
 
 TEST_F(SessionTest, LargeMessageComesBackLineForLine) {
@@ -90,10 +90,10 @@ TEST_F(SessionTest, LargeMessageComesBackLineForLine) {
 
 TEST_F(SessionTest, RefusedLoginIsRecordedAndReported) {
     const MailUser user = AddMailUser("refused");
-    T_pop3params account = AccountFor(user);
+    AccountSettings account = AccountFor(user);
     account.password = "wrong";
     std::vector<std::string> errors;
-    options_.statusHandler = [&](T_POP3&, StatusKind kind, int, const std::string& text) {
+    options_.statusHandler = [&](Pop3Client&, StatusKind kind, int, const std::string& text) {
         if (kind == StatusKind::Error) errors.push_back(text);
     };
     auto session = OpenSession(account);
@@ -101,9 +101,9 @@ TEST_F(SessionTest, RefusedLoginIsRecordedAndReported) {
     EXPECT_EQ(session->messageCount, 0);
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "[AUTH] Authentication failed.\r\n");
-    EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
-    EXPECT_EQ(RunState(account, "LAST_ERROR"), "[AUTH] Authentication failed.~");
-    EXPECT_NE(RunState(account, "LAST_CHECK"), "(absent)");
+    EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "[AUTH] Authentication failed.~");
+    EXPECT_NE(StoredRunKey(account, "LAST_CHECK"), "(absent)");
 }
 
 TEST_F(SessionTest, RefusedConnectionGivesTheSocketError) {
@@ -112,27 +112,27 @@ TEST_F(SessionTest, RefusedConnectionGivesTheSocketError) {
         ScriptedServer closed("");
         port = closed.Port();
     }
-    T_pop3params account;
+    AccountSettings account;
     account.host = "127.0.0.1";
     account.port = port;
     auto session = OpenSession(account);
     EXPECT_FALSE(session->IsConnected());
-    EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 111~Connection refused.");
+    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "Socket Error # 111~Connection refused.");
 }
 
 TEST_F(SessionTest, APortOutsideTheTcpRangeIsRefusedBeforeConnecting) {
     // 70000 would otherwise reach port 4464 (70000 mod 65536), another service, with the password.
     for (const int port : {70000, 65536, -1}) {
-        T_pop3params account;
+        AccountSettings account;
         account.host = "127.0.0.1";
         account.port = port;
         std::vector<std::string> progress;
-        options_.statusHandler = [&](T_POP3&, StatusKind kind, int, const std::string& text) {
+        options_.statusHandler = [&](Pop3Client&, StatusKind kind, int, const std::string& text) {
             if (kind == StatusKind::Progress) progress.push_back(text);
         };
         auto session = OpenSession(account);
         EXPECT_FALSE(session->IsConnected());
-        EXPECT_EQ(RunState(account, "LAST_ERROR"),
+        EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"),
                   "Invalid port number: " + std::to_string(port) + ".");
         EXPECT_TRUE(progress.empty()) << port;
     }
@@ -154,11 +154,11 @@ TEST_F(SessionTest, HostileRepliesAreRecordedOnOneLine) {
     };
     for (const Case& c : cases) {
         ScriptedServer server(c.script);
-        const T_pop3params account = ScriptedAccount(server, c.apop);
+        const AccountSettings account = ScriptedAccount(server, c.apop);
         auto session = OpenSession(account);
         EXPECT_FALSE(session->IsConnected()) << c.script;
-        EXPECT_EQ(RunState(account, "LAST_ERROR"), c.error) << c.script;
-        EXPECT_EQ(RunState(account, "LAST_RESULT"), "0") << c.script;
+        EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), c.error) << c.script;
+        EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0") << c.script;
         EndSession(session);
         EXPECT_EQ(server.Problems(), "") << c.script;
     }
@@ -169,12 +169,12 @@ TEST_F(SessionTest, HostileRepliesAreRecordedOnOneLine) {
 TEST_F(SessionTest, FailedCountAfterLoginKeepsTheSessionOpen) {
     ScriptedServer server(
         "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 3\nC: QUIT");
-    const T_pop3params account = ScriptedAccount(server);
+    const AccountSettings account = ScriptedAccount(server);
     auto session = OpenSession(account);
     EXPECT_TRUE(session->IsConnected());
     EXPECT_EQ(session->messageCount, 0);
-    EXPECT_EQ(RunState(account, "LAST_RESULT"), "0");
-    EXPECT_EQ(RunState(account, "LAST_ERROR"), "'' is not a valid integer value");
+    EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "'' is not a valid integer value");
     EndSession(session);
     EXPECT_EQ(server.Problems(), "");
 }
@@ -182,16 +182,16 @@ TEST_F(SessionTest, FailedCountAfterLoginKeepsTheSessionOpen) {
 TEST_F(SessionTest, SilentServerIsLeftAfterTheReadTimeout) {
     ScriptedServer server("S:<silence>");
     setenv("TARNWICK_READ_TIMEOUT_MS", "300", 1);
-    T_pop3params account = ScriptedAccount(server);
+    AccountSettings account = ScriptedAccount(server);
     int disconnects = 0;
-    options_.statusHandler = [&](T_POP3&, StatusKind kind, int, const std::string&) {
+    options_.statusHandler = [&](Pop3Client&, StatusKind kind, int, const std::string&) {
         disconnects += kind == StatusKind::Disconnect;
     };
     auto session = OpenSession(account);
     unsetenv("TARNWICK_READ_TIMEOUT_MS");
     EXPECT_FALSE(session->IsConnected());
     EXPECT_EQ(disconnects, 1);
-    EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
+    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
 }
 
 TEST_F(SessionTest, AHugeReadTimeoutFromTheEnvironmentIsHeldToWhatAWaitCanTake) {
@@ -209,12 +209,12 @@ TEST_F(SessionTest, AHugeReadTimeoutFromTheEnvironmentIsHeldToWhatAWaitCanTake) 
 
 TEST_F(SessionTest, EndSessionOnAClientThatNeverConnectedSendsNothing) {
     Transcript talk("S: +OK");
-    auto session = std::make_unique<T_POP3>();
+    auto session = std::make_unique<Pop3Client>();
     session->SetConnector(talk.Connector());
     EndSession(session);
     EXPECT_EQ(session, nullptr);
     EXPECT_TRUE(talk.ClientLines().empty());
-    std::unique_ptr<T_POP3> none;
+    std::unique_ptr<Pop3Client> none;
     EndSession(none);
 }
 
@@ -224,7 +224,7 @@ TEST_F(SessionTest, TlsWithTheFixtureAuthority) {
     AddMessages(user, 2);
     options_.tlsAvailable = true;
     auto session = OpenSession(AccountFor(user, Listener::Tls, true));
-    EXPECT_TRUE(session->IsConnected()) << RunState(AccountFor(user), "LAST_ERROR");
+    EXPECT_TRUE(session->IsConnected()) << StoredRunKey(AccountFor(user), "LAST_ERROR");
     EXPECT_EQ(session->messageCount, 2);
 }
 
@@ -232,7 +232,7 @@ TEST_F(SessionTest, TlsRefusesAWrongHostNameUnlessVerificationIsOff) {
     TrustFixtureAuthority();
     const MailUser user = AddMailUser("tlsname");
     options_.tlsAvailable = true;
-    T_pop3params account = AccountFor(user, Listener::Tls);
+    AccountSettings account = AccountFor(user, Listener::Tls);
     account.host = "127.0.0.1";  // the certificate names localhost only
     RefusedUnlessVerificationIsOff(account, "mismatch");
 }
@@ -243,7 +243,7 @@ TEST_F(SessionTest, TlsRefusesASelfSignedCertificateUnlessVerificationIsOff) {
         "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 7 70\nC: QUIT";
     ScriptedServer server(script, Dovecot().selfSignedCert, Dovecot().selfSignedKey);
     options_.tlsAvailable = true;
-    T_pop3params account = ScriptedAccount(server);
+    AccountSettings account = ScriptedAccount(server);
     account.host = "localhost";
     account.ssl = true;
     auto accepted = RefusedUnlessVerificationIsOff(account, "self-signed");
@@ -255,20 +255,20 @@ TEST_F(SessionTest, TlsFailuresAPersonMeetsReadAsSentences) {
     options_.tlsAvailable = true;
     // SSL ticked for the plain port.
     const MailUser user = AddMailUser("wrongport");
-    T_pop3params plain = AccountFor(user);
+    AccountSettings plain = AccountFor(user);
     plain.ssl = true;
     EXPECT_FALSE(OpenSession(plain)->IsConnected());
-    EXPECT_EQ(RunState(plain, "LAST_ERROR"),
+    EXPECT_EQ(StoredRunKey(plain, "LAST_ERROR"),
               "Error connecting with SSL.~The server did not answer with TLS (wrong port?).");
 
     // A server that knows nothing newer than TLS 1.1 answers the hello with a fatal
     // protocol_version alert.
     const std::string alert("S:<raw>\x15\x03\x01\x00\x02\x02\x46\nS:<silence>", 26);
     ScriptedServer server(alert);
-    T_pop3params old = ScriptedAccount(server);
+    AccountSettings old = ScriptedAccount(server);
     old.ssl = true;
     EXPECT_FALSE(OpenSession(old)->IsConnected());
-    EXPECT_EQ(RunState(old, "LAST_ERROR"),
+    EXPECT_EQ(StoredRunKey(old, "LAST_ERROR"),
               "Error connecting with SSL.~The server offers only an old TLS version that is not "
               "safe.");
 }
@@ -276,12 +276,12 @@ TEST_F(SessionTest, TlsFailuresAPersonMeetsReadAsSentences) {
 TEST_F(SessionTest, TlsAccountWithoutTheLibraryConnectsPlain) {
     const MailUser user = AddMailUser("notls");
     AddMessages(user, 1);
-    T_pop3params account = AccountFor(user);  // the plain listener
+    AccountSettings account = AccountFor(user);  // the plain listener
     account.ssl = true;
     options_.tlsAvailable = false;
     auto session = OpenSession(account);
     options_.tlsAvailable = true;
-    EXPECT_TRUE(session->IsConnected()) << RunState(account, "LAST_ERROR");
+    EXPECT_TRUE(session->IsConnected()) << StoredRunKey(account, "LAST_ERROR");
     EXPECT_EQ(session->messageCount, 1);
 }
 
@@ -292,25 +292,25 @@ TEST_F(SessionTest, ActivePumpRunsDuringConnectAndSilentReads) {
     const MailUser user = AddMailUser("pump");
     AddMessages(user, 2);
     auto session = OpenSession(AccountFor(user));  // the connect runs on its own thread
-    EXPECT_TRUE(session->IsConnected()) << RunState(AccountFor(user), "LAST_ERROR");
+    EXPECT_TRUE(session->IsConnected()) << StoredRunKey(AccountFor(user), "LAST_ERROR");
     EXPECT_EQ(session->messageCount, 2);
     EndSession(session);
 
     ScriptedServer silent("S:<silence>");
     setenv("TARNWICK_READ_TIMEOUT_MS", "1000", 1);
     pumped = 0;
-    const T_pop3params account = ScriptedAccount(silent);
+    const AccountSettings account = ScriptedAccount(silent);
     auto waiting = OpenSession(account);
     unsetenv("TARNWICK_READ_TIMEOUT_MS");
     pump_.SetActive(false);
     pump_.Install(nullptr);
     EXPECT_GE(pumped, 1);  // between 250 ms slices
-    EXPECT_EQ(RunState(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
+    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
 }
 
 TEST_F(SessionTest, AbortFromThePumpEndsTheWaitAtOnce) {
     ScriptedServer silent("S:<silence>");
-    auto client = std::make_unique<T_POP3>();
+    auto client = std::make_unique<Pop3Client>();
     client->host = "127.0.0.1";
     client->port = silent.Port();
     client->pump = &pump_;
@@ -344,7 +344,7 @@ TEST_F(SessionTest, ConnectGivesUpAfterTheConnectTimeoutWhilePumping) {
     int pumped = 0;
     pump_.Install([&] { ++pumped; });
     pump_.SetActive(true);
-    T_POP3 client;
+    Pop3Client client;
     client.host = "127.0.0.1";
     client.port = ntohs(address.sin_port);
     client.connectTimeout = std::chrono::milliseconds(600);
@@ -371,7 +371,7 @@ TEST_F(SessionTest, StartTlsOnThePlainListenerWithTheFixtureAuthority) {
     options_.tlsAvailable = true;
     for (bool apop : {false, true}) {
         auto session = OpenSession(AccountFor(user, Listener::StartTls, apop));
-        EXPECT_TRUE(session->IsConnected()) << RunState(AccountFor(user), "LAST_ERROR");
+        EXPECT_TRUE(session->IsConnected()) << StoredRunKey(AccountFor(user), "LAST_ERROR");
         EXPECT_EQ(session->messageCount, 2);
     }
 }
@@ -381,7 +381,7 @@ TEST_F(SessionTest, StartTlsRefusesAWrongHostNameUnlessVerificationIsOffOrThePin
     const MailUser user = AddMailUser("stlsname");
     AddMessages(user, 1);
     options_.tlsAvailable = true;
-    T_pop3params account = AccountFor(user, Listener::StartTls);
+    AccountSettings account = AccountFor(user, Listener::StartTls);
     account.host = "127.0.0.1";  // the certificate names localhost only
     RefusedUnlessVerificationIsOff(account, "mismatch");
 
@@ -389,11 +389,11 @@ TEST_F(SessionTest, StartTlsRefusesAWrongHostNameUnlessVerificationIsOffOrThePin
     auto refused = OpenSession(account);
     ASSERT_TRUE(refused->CertificateFailure().has_value());
     const std::string fingerprint = refused->CertificateFailure()->certificate.fingerprint;
-    EXPECT_THAT(RunState(account, "LAST_ERROR"),
+    EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"),
                 HasSubstr("~Certificate fingerprint: " + fingerprint));
     TrustCertificate(account, fingerprint);
     auto pinned = OpenSession(account);
-    EXPECT_TRUE(pinned->IsConnected()) << RunState(account, "LAST_ERROR");
+    EXPECT_TRUE(pinned->IsConnected()) << StoredRunKey(account, "LAST_ERROR");
     EXPECT_EQ(pinned->messageCount, 1);
     EXPECT_FALSE(pinned->CertificateFailure().has_value());
 }
@@ -401,15 +401,15 @@ TEST_F(SessionTest, StartTlsRefusesAWrongHostNameUnlessVerificationIsOffOrThePin
 TEST_F(SessionTest, StartTlsFailsWhenTheServerClosesDuringTheUpgrade) {
     ScriptedServer server("S: +OK ready\nC: STLS\nS: +OK Begin TLS negotiation");
     options_.tlsAvailable = true;
-    T_pop3params account = ScriptedAccount(server);
+    AccountSettings account = ScriptedAccount(server);
     account.startTls = true;
     std::vector<StatusKind> kinds;
-    options_.statusHandler = [&](T_POP3&, StatusKind kind, int, const std::string&) {
+    options_.statusHandler = [&](Pop3Client&, StatusKind kind, int, const std::string&) {
         kinds.push_back(kind);
     };
     auto session = OpenSession(account);
     EXPECT_FALSE(session->IsConnected());
-    EXPECT_THAT(RunState(account, "LAST_ERROR"), StartsWith("Error connecting with SSL.~"));
+    EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"), StartsWith("Error connecting with SSL.~"));
     EXPECT_EQ(std::count(kinds.begin(), kinds.end(), StatusKind::Disconnect), 1);
     EXPECT_EQ(server.Problems(), "");
 }
@@ -423,20 +423,20 @@ TEST_F(SessionTest, APinnedCertificateIsAcceptedExactlyAndAnotherOneIsAskedAbout
     // Signed by the trusted authority, but for "localhost", not for the address used here.
     ScriptedServer otherName(login, certs / "server.crt", certs / "server.key");
     options_.tlsAvailable = true;
-    T_pop3params account = ScriptedAccount(selfSigned);
+    AccountSettings account = ScriptedAccount(selfSigned);
     account.ssl = true;
 
     auto refused = OpenSession(account);
-    ASSERT_TRUE(refused->CertificateFailure().has_value()) << RunState(account, "LAST_ERROR");
+    ASSERT_TRUE(refused->CertificateFailure().has_value()) << StoredRunKey(account, "LAST_ERROR");
     const CertificateProblem first = *refused->CertificateFailure();
     EXPECT_THAT(first.certificate.fingerprint, ::testing::MatchesRegex("sha256:[0-9a-f]{64}"));
     EXPECT_THAT(first.certificate.subject, HasSubstr("localhost"));
     EXPECT_THAT(first.reason, HasSubstr("self-signed"));
     EXPECT_EQ(TrustQuestionFor(account, first), TrustQuestion::New);
     TrustCertificate(account, first.certificate.fingerprint);
-    EXPECT_EQ(RunState(account, "SSL_PIN"), first.certificate.fingerprint);
+    EXPECT_EQ(StoredRunKey(account, "SSL_PIN"), first.certificate.fingerprint);
     auto pinned = OpenSession(account);
-    EXPECT_TRUE(pinned->IsConnected()) << RunState(account, "LAST_ERROR");
+    EXPECT_TRUE(pinned->IsConnected()) << StoredRunKey(account, "LAST_ERROR");
     EXPECT_EQ(pinned->messageCount, 4);
     EndSession(pinned);
 
@@ -451,5 +451,5 @@ TEST_F(SessionTest, APinnedCertificateIsAcceptedExactlyAndAnotherOneIsAskedAbout
     DeclineCertificate(account, second.certificate.fingerprint);
     EXPECT_EQ(TrustQuestionFor(account, second), TrustQuestion::None);
     EXPECT_EQ(TrustQuestionFor(account, first), TrustQuestion::None);  // the trusted one
-    EXPECT_EQ(RunState(account, "SSL_PIN"), first.certificate.fingerprint);
+    EXPECT_EQ(StoredRunKey(account, "SSL_PIN"), first.certificate.fingerprint);
 }

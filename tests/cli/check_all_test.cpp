@@ -14,9 +14,9 @@
 
 namespace {
 
-T_pop3item ScriptedItem(const ScriptedServer& server, const std::string& email,
-                        const std::string& host) {
-    T_pop3item item;
+AccountEntry ScriptedItem(const ScriptedServer& server, const std::string& email,
+                          const std::string& host) {
+    AccountEntry item;
     item.enabled = true;
     item.params.email = email;
     item.params.host = host;  // its own section
@@ -34,7 +34,7 @@ TEST(CheckAll, ARunStateThatCannotBeWrittenFailsEachCheckWithItsReasonAfterQuit)
     ScriptedServer second(script);
     TempFolder folder("cli", SystemTempRoot());
     ProgramFolderScope scope(folder.Path());
-    T_settingsValues values;
+    SettingsValues values;
     values.accounts = {ScriptedItem(first, "one@test.example", "127.0.0.1"),
                        ScriptedItem(second, "two@test.example", "localhost")};
     SaveSettings(values);

@@ -33,8 +33,8 @@ protected:
         if (error) std::filesystem::copy_file(TARNWICK_CHECK_BINARY, copy);
     }
 
-    void AddAccount(T_pop3params params, bool enabled = true) {
-        T_pop3item item;
+    void AddAccount(AccountSettings params, bool enabled = true) {
+        AccountEntry item;
         item.enabled = enabled;
         item.params = std::move(params);
         settings_.accounts.push_back(std::move(item));
@@ -53,12 +53,12 @@ protected:
         return result;
     }
 
-    std::string RunState(const T_pop3params& account, const std::string& key) {
+    std::string StoredRunKey(const AccountSettings& account, const std::string& key) {
         return OpenSettings()->ReadString(AccountSection(account), key, "(absent)");
     }
 
     TempFolder folder_{"cli"};
-    T_settingsValues settings_;
+    SettingsValues settings_;
     ProgramFolderScope scope_{folder_.Path()};
 };
 
@@ -83,7 +83,7 @@ TEST_F(CheckCommandTest, ChecksPlainTlsAndApopAccountsAndSkipsDisabledOnes) {
     AddAccount(AccountFor(plain));
     AddAccount(AccountFor(secure, Listener::Tls));
     AddAccount(AccountFor(apop, Listener::Plain, true));
-    T_pop3params off = AccountFor(AddMailUser("clioff"));
+    AccountSettings off = AccountFor(AddMailUser("clioff"));
     AddAccount(off, false);
 
     RunResult first = Run();
@@ -92,9 +92,9 @@ TEST_F(CheckCommandTest, ChecksPlainTlsAndApopAccountsAndSkipsDisabledOnes) {
         Lines(first.output),
         ElementsAre(AccountFor(plain).email + "\t2\t2\tOK", AccountFor(secure).email + "\t1\t1\tOK",
                     AccountFor(apop).email + "\t3\t3\tOK", off.email + "\t-\t0\tdisabled"));
-    EXPECT_EQ(RunState(AccountFor(plain), "COUNT"), "2");
-    EXPECT_NE(RunState(AccountFor(plain), "LAST_INCOME"), "(absent)");
-    EXPECT_EQ(RunState(off, "LAST_CHECK"), "(absent)");
+    EXPECT_EQ(StoredRunKey(AccountFor(plain), "COUNT"), "2");
+    EXPECT_NE(StoredRunKey(AccountFor(plain), "LAST_INCOME"), "(absent)");
+    EXPECT_EQ(StoredRunKey(off, "LAST_CHECK"), "(absent)");
 
     AddMessages(plain, 1);
     RunResult second = Run();
@@ -105,7 +105,7 @@ TEST_F(CheckCommandTest, ChecksPlainTlsAndApopAccountsAndSkipsDisabledOnes) {
 TEST_F(CheckCommandTest, AFailedCheckPrintsTheStoredErrorAndExitsWithOne) {
     const MailUser user = AddMailUser("clifail");
     AddMessages(user, 1);
-    T_pop3params refused = AccountFor(user);
+    AccountSettings refused = AccountFor(user);
     refused.password = "wrong";
     AddAccount(refused);
     const MailUser good = AddMailUser("cligood");
@@ -116,7 +116,7 @@ TEST_F(CheckCommandTest, AFailedCheckPrintsTheStoredErrorAndExitsWithOne) {
     EXPECT_THAT(Lines(result.output),
                 ElementsAre(refused.email + "\t-\t0\t[AUTH] Authentication failed.~",
                             AccountFor(good).email + "\t0\t0\tOK"));
-    EXPECT_EQ(RunState(refused, "LAST_RESULT"), "0");
+    EXPECT_EQ(StoredRunKey(refused, "LAST_RESULT"), "0");
 }
 
 TEST_F(CheckCommandTest, HelpAndBadUsage) {

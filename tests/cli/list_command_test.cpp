@@ -59,9 +59,9 @@ protected:
         std::setlocale(LC_ALL, "");
     }
 
-    void SaveAccount(const T_pop3params& params, bool enabled = true) {
-        T_settingsValues settings;
-        settings.accounts.push_back(T_pop3item{enabled, params, 0});
+    void SaveAccount(const AccountSettings& params, bool enabled = true) {
+        SettingsValues settings;
+        settings.accounts.push_back(AccountEntry{enabled, params, 0});
         SaveSettings(settings);
     }
 
@@ -113,7 +113,7 @@ TEST_F(ListCommandTest, MixedMailboxNewestFirstWithTextsAndMarks) {
     const MailUser user = AddMailUser("listmix");
     const std::vector<Sample> samples = MixedMailbox();
     for (const Sample& s : samples) AddMessage(user, s.raw);
-    const T_pop3params account = AccountFor(user);
+    const AccountSettings account = AccountFor(user);
     SaveAccount(account);
     {
         const auto ini = OpenSettings();
@@ -142,14 +142,14 @@ TEST_F(ListCommandTest, MixedMailboxNewestFirstWithTextsAndMarks) {
     EXPECT_THAT(numbers, UnorderedElementsAreArray({"1", "2", "3", "4", "5", "6", "7", "8"}));
     EXPECT_EQ(listing.rows[0][1], "date_no_present");
     EXPECT_EQ(listing.rows[1][1], "date_no_present");
-    T_mail_entry plain = EntryFromFixture("plain.eml");
+    MailMessage plain = EntryFromFixture("plain.eml");
     EXPECT_EQ(listing.rows[6][1], DateTimeText(plain.date));
     EXPECT_EQ(MailboxSize(user), static_cast<int>(samples.size()));
 }
 
 TEST_F(ListCommandTest, DisabledAccountIsListedAndEmptyMailboxPrintsNothing) {
     const MailUser user = AddMailUser("listoff");
-    const T_pop3params account = AccountFor(user);
+    const AccountSettings account = AccountFor(user);
     SaveAccount(account, false);
     Listing listing = List(account.email);
     EXPECT_EQ(listing.status, 0) << listing.errors;
@@ -159,7 +159,7 @@ TEST_F(ListCommandTest, DisabledAccountIsListedAndEmptyMailboxPrintsNothing) {
     listing = List(account.email);
     EXPECT_EQ(listing.status, 0) << listing.errors;
     ASSERT_EQ(listing.rows.size(), 3u);
-    T_mail_entry third;
+    MailMessage third;
     FeedMessage(third, MakeMessage("Message 3", "sender@test.example", "x"), false);
     EXPECT_THAT(listing.rows[0], ElementsAre("", DateTimeText(third.date), "<sender@test.example>",
                                              "Message 3", ::testing::_, "3"));
@@ -168,7 +168,7 @@ TEST_F(ListCommandTest, DisabledAccountIsListedAndEmptyMailboxPrintsNothing) {
 
 TEST_F(ListCommandTest, FailedLoginPrintsTheStoredError) {
     const MailUser user = AddMailUser("listbad");
-    T_pop3params account = AccountFor(user);
+    AccountSettings account = AccountFor(user);
     account.password = "wrong";
     SaveAccount(account);
     const Listing listing = List(account.email);
@@ -190,7 +190,7 @@ TEST_F(ListCommandTest, UnknownAddressIsRefused) {
 TEST_F(ListCommandTest, CommandLineModeListsTheMailbox) {
     const MailUser user = AddMailUser("listcli");
     AddMessage(user, ReadListFixture("multipart.eml"));
-    const T_pop3params account = AccountFor(user);
+    const AccountSettings account = AccountFor(user);
     SaveAccount(account);
     // The program reads its settings from its own folder: point it at ours.
     const std::string copy = folder_.File("tarnwick-check");

@@ -32,8 +32,8 @@ protected:
         account_.username = "bob";
         account_.password = "secret";
         account_.ssl = true;
-        T_settingsValues settings;
-        settings.accounts.push_back(T_pop3item{true, account_, 0});
+        SettingsValues settings;
+        settings.accounts.push_back(AccountEntry{true, account_, 0});
         SaveSettings(settings);
     }
 
@@ -49,7 +49,7 @@ protected:
     TempFolder folder_{"trust"};
     ProgramFolderScope scope_{folder_.Path()};
     std::unique_ptr<ScriptedServer> server_;
-    T_pop3params account_;
+    AccountSettings account_;
     std::ostringstream out_;
     std::ostringstream err_;
 };
@@ -89,8 +89,8 @@ TEST_F(TrustCommandTest, WithoutATerminalOrACertificateProblemNothingIsStored) {
     EXPECT_EQ(Pin(), "");
 
     account_ = AccountFor(AddMailUser("trustplain"));  // no TLS: no certificate
-    T_settingsValues settings;
-    settings.accounts.push_back(T_pop3item{true, account_, 0});
+    SettingsValues settings;
+    settings.accounts.push_back(AccountEntry{true, account_, 0});
     SaveSettings(settings);
     EXPECT_EQ(RunCommandLine({"--trust", account_.email, "--yes"}, out_, err_), 1);
     EXPECT_EQ(Pin(), "");

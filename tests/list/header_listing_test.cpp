@@ -15,8 +15,8 @@ using ::testing::ElementsAre;
 namespace {
 
 // No rules: nothing is judged spam.
-const T_spam_rules kNoRules;
-const T_spam_criteria kNoCriteria;
+const SpamRules kNoRules;
+const SpamCriteria kNoCriteria;
 
 // A capability list without PIPELINING, and one with it.
 constexpr const char* kLockStep = "C: CAPA\nS: +OK\nS: TOP\nS: UIDL\nS: .\n";
@@ -47,10 +47,10 @@ struct Listing {
         client.ConnectAndLogIn();
     }
     Transcript talk;
-    T_POP3 client;
+    Pop3Client client;
 };
 
-std::vector<int> Numbers(const std::vector<T_list_row>& rows) {
+std::vector<int> Numbers(const std::vector<MessageRow>& rows) {
     std::vector<int> numbers;
     for (const auto& row : rows) numbers.push_back(row.entry->number);
     return numbers;
@@ -162,8 +162,8 @@ TEST(HeaderListing, HugeCountIsNotTakenForTheSizeOfTheList) {
 }
 
 TEST(HeaderListing, SpamMarksFollowTheRules) {
-    T_spam_rules spamRules;
-    spamRules.push_back(std::make_unique<T_spam>());
+    SpamRules spamRules;
+    spamRules.push_back(std::make_unique<SpamRuleEntry>());
     spamRules.back()->filter = {1, true, "@spam.example"};
     Listing s(kPipelining + CountAndSizes(2) + R"(
         C: TOP 2 0
@@ -341,7 +341,7 @@ TEST(HeaderListing, AServerThatClosesInTheMiddleOfTheWindowEndsTheListing) {
     std::string script = std::string(kUserLogin) + kPipelining + CountAndSizes(5);
     for (int n = 5; n >= 1; --n) script += Top(n);
     ScriptedServer server(script + HeaderReply(5) + HeaderReply(4) + "S: +OK\nS: Subject: m3");
-    T_POP3 client;
+    Pop3Client client;
     client.host = "127.0.0.1";
     client.port = server.Port();
     client.username = "bob";

@@ -12,17 +12,17 @@ using ::testing::ElementsAre;
 
 namespace {
 
-std::unique_ptr<T_mail_entry> Fixture(std::string_view name, int number, int size) {
-    auto entry = std::make_unique<T_mail_entry>(EntryFromFixture(name));
+std::unique_ptr<MailMessage> Fixture(std::string_view name, int number, int size) {
+    auto entry = std::make_unique<MailMessage>(EntryFromFixture(name));
     entry->number = number;
     entry->size = size;
     return entry;
 }
 
-T_list_row Row(int number, std::time_t date, std::string sender, std::string subject, int size,
+MessageRow Row(int number, std::time_t date, std::string sender, std::string subject, int size,
                bool spam = false) {
-    T_list_row row;
-    row.entry = std::make_unique<T_mail_entry>();
+    MessageRow row;
+    row.entry = std::make_unique<MailMessage>();
     row.entry->number = number;
     row.entry->date = date;
     row.entry->size = size;
@@ -32,7 +32,7 @@ T_list_row Row(int number, std::time_t date, std::string sender, std::string sub
     return row;
 }
 
-std::vector<int> Numbers(const std::vector<T_list_row>& rows) {
+std::vector<int> Numbers(const std::vector<MessageRow>& rows) {
     std::vector<int> numbers;
     for (const auto& row : rows) numbers.push_back(row.entry ? row.entry->number : 0);
     return numbers;
@@ -66,14 +66,14 @@ TEST(SenderText, NameAndAddress) {
               "Jana Nov\u00e1kov\u00e1 <jana@example.cz>");
     EXPECT_EQ(SenderText(EntryFromFixture("no_date.eml")), "<sender@example.org>");
     EXPECT_EQ(SenderText(EntryFromFixture("no_from.eml")), "<>");
-    T_mail_entry encoded;
+    MailMessage encoded;
     encoded.from = {"=?utf-8?q?a_b?=", "x@y.example"};
     EXPECT_EQ(SenderText(encoded), "a_b <x@y.example>");
 }
 
 TEST(ListDateText, MissingDateBecomesTodayWithMarker) {
     for (const char* name : {"no_date.eml", "bad_date.eml"}) {
-        T_mail_entry e = EntryFromFixture(name);
+        MailMessage e = EntryFromFixture(name);
         EXPECT_EQ(ListDateText(e), "date_no_present");
         EXPECT_EQ(e.ExtraHeader("DATE_EMPTY"), "1");
         std::tm tm{};
@@ -81,19 +81,19 @@ TEST(ListDateText, MissingDateBecomesTodayWithMarker) {
         EXPECT_EQ(tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec, 0);
         EXPECT_LT(std::time(nullptr) - e.date, 25 * 3600);
     }
-    T_mail_entry dated = EntryFromFixture("plain.eml");
+    MailMessage dated = EntryFromFixture("plain.eml");
     EXPECT_EQ(ListDateText(dated), DateTimeText(dated.date));
     EXPECT_TRUE(dated.extraHeaderLines.empty());
 }
 
 TEST(MakeListRow, TextsAndVerdict) {
-    T_spam_rules spamRules;
-    const T_spam_criteria criteria;
-    spamRules.push_back(std::make_unique<T_spam>());
+    SpamRules spamRules;
+    const SpamCriteria criteria;
+    spamRules.push_back(std::make_unique<SpamRuleEntry>());
     spamRules.back()->filter = {0, true, "priloha"};
-    spamRules.push_back(std::make_unique<T_spam>());
+    spamRules.push_back(std::make_unique<SpamRuleEntry>());
     spamRules.back()->filter = {0, true, "P\u0159\u00edloha"};
-    const T_list_row row =
+    const MessageRow row =
         MakeListRow(Fixture("plain.eml", 4, 1536), "me@test.example", spamRules, criteria);
     EXPECT_EQ(row.senderText, "Jana Nov\u00e1kov\u00e1 <jana@example.cz>");
     EXPECT_EQ(row.subjectText, "Re: P\u0159\u00edloha");
@@ -106,10 +106,10 @@ TEST(MakeListRow, TextsAndVerdict) {
 }
 
 TEST(MakeListRow, EmptyDateCriterionSeesTheMarker) {
-    T_spam_rules spamRules;
-    spamRules.push_back(std::make_unique<T_spam>());
+    SpamRules spamRules;
+    spamRules.push_back(std::make_unique<SpamRuleEntry>());
     spamRules.back()->filter = {0, true, "zzz"};
-    T_spam_criteria spamCriteria;
+    SpamCriteria spamCriteria;
     spamCriteria.noEmptyDate = true;
     EXPECT_TRUE(
         MakeListRow(Fixture("no_date.eml", 1, 10), "me@test.example", spamRules, spamCriteria)
@@ -119,12 +119,12 @@ TEST(MakeListRow, EmptyDateCriterionSeesTheMarker) {
 }
 
 TEST(SpamFacts, TakeWhatTheVerdictNeedsFromTheEntry) {
-    T_mail_entry entry;
+    MailMessage entry;
     entry.size = 4096;
     entry.to = {{"Me", "me@test.example"}, {"", "b@x.example"}};
     entry.cc = {{"", "c@x.example"}};
     entry.bcc = {{"", "d@x.example"}};
-    T_spam_facts facts = SpamFacts(entry, "Subject", "Sender <s@x.example>");
+    SpamFacts facts = SpamFactsOf(entry, "Subject", "Sender <s@x.example>");
     EXPECT_EQ(facts.size, 4096);
     EXPECT_EQ(facts.recipientCount, 4u);
     EXPECT_EQ(facts.toText, entry.ToText());
@@ -132,11 +132,11 @@ TEST(SpamFacts, TakeWhatTheVerdictNeedsFromTheEntry) {
     EXPECT_EQ(facts.subject, "Subject");
     EXPECT_EQ(facts.sender, "Sender <s@x.example>");
     entry.AddExtraHeader("Date_Empty", "1");
-    EXPECT_TRUE(SpamFacts(entry, "", "").emptyDate);
+    EXPECT_TRUE(SpamFactsOf(entry, "", "").emptyDate);
 }
 
 TEST(SortRows, EachColumnHasOneDirection) {
-    std::vector<T_list_row> rows;
+    std::vector<MessageRow> rows;
     rows.push_back(Row(1, 300, "bob", "b", 10));
     rows.push_back(Row(2, 100, "Alice", "C", 30, true));
     rows.push_back(Row(3, 200, "alice", "a", 20));
@@ -157,7 +157,7 @@ TEST(SortRows, EachColumnHasOneDirection) {
 }
 
 TEST(SortRows, TextsCompareByUpperCasedBytes) {
-    std::vector<T_list_row> rows;
+    std::vector<MessageRow> rows;
     rows.push_back(Row(1, 0, "\u00e9mile", "", 0));
     rows.push_back(Row(2, 0, "zed", "", 0));
     rows.push_back(Row(3, 0, "_under", "", 0));
@@ -167,11 +167,11 @@ TEST(SortRows, TextsCompareByUpperCasedBytes) {
 }
 
 TEST(SortRows, RowsWithoutEntryStayInPlaceSafely) {
-    std::vector<T_list_row> rows;
+    std::vector<MessageRow> rows;
     for (int i = 0; i < 50; ++i) {
-        rows.push_back(i % 7 == 0 ? T_list_row{} : Row(i, i, "", "", i));
+        rows.push_back(i % 7 == 0 ? MessageRow{} : Row(i, i, "", "", i));
     }
     SortRows(rows, kNumberColumn);
     EXPECT_EQ(rows.size(), 50u);
-    EXPECT_EQ(CompareRows(T_list_row{}, rows[1], kDateColumn), 0);
+    EXPECT_EQ(CompareRows(MessageRow{}, rows[1], kDateColumn), 0);
 }

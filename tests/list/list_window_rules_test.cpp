@@ -11,9 +11,9 @@ using ::testing::ElementsAre;
 
 namespace {
 
-T_list_row Row(bool spam) {
-    T_list_row row;
-    row.entry = std::make_unique<T_mail_entry>();
+MessageRow Row(bool spam) {
+    MessageRow row;
+    row.entry = std::make_unique<MailMessage>();
     row.spam = spam;
     return row;
 }
@@ -21,7 +21,7 @@ T_list_row Row(bool spam) {
 }  // namespace
 
 TEST(ListWindowRules, SpamRowsAreDeletedFromTheBottomUp) {
-    std::vector<T_list_row> rows;
+    std::vector<MessageRow> rows;
     for (bool spam : {true, false, true, false, false, true}) rows.push_back(Row(spam));
     EXPECT_THAT(SpamRowsBottomUp(rows), ElementsAre(5u, 2u, 0u));
     EXPECT_EQ(CountSpamRows(rows), 3u);
@@ -33,7 +33,7 @@ TEST(ListWindowRules, SpamRowsAreDeletedFromTheBottomUp) {
 }
 
 TEST(ListWindowRules, SavedFileIsHeaderEmptyLineAndPaneWithCrLf) {
-    T_mail_entry entry;
+    MailMessage entry;
     FeedMessage(entry, "Subject: s\r\nFrom: a@b.example\r\nContent-Type: text/html\r\n\r\n", false);
     const std::string saved = SavedMessageText(entry, {"", "text", ""});
     EXPECT_EQ(saved.find("Content-Type: text/html"), std::string::npos);

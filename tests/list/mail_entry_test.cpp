@@ -11,13 +11,13 @@ using ::testing::Field;
 namespace {
 
 auto Address(const std::string& name, const std::string& address) {
-    return AllOf(Field(&T_mail_address::name, name), Field(&T_mail_address::address, address));
+    return AllOf(Field(&MailAddress::name, name), Field(&MailAddress::address, address));
 }
 
 }  // namespace
 
 TEST(MailEntryHeader, FieldsOfAPlainHeader) {
-    const T_mail_entry e = EntryFromFixture("plain.eml");
+    const MailMessage e = EntryFromFixture("plain.eml");
     EXPECT_EQ(e.from.name, "Jana Nov\u00e1kov\u00e1");
     EXPECT_EQ(e.from.address, "jana@example.cz");
     EXPECT_EQ(e.subject, "Re: P\u0159\u00edloha");
@@ -32,7 +32,7 @@ TEST(MailEntryHeader, FieldsOfAPlainHeader) {
 }
 
 TEST(MailEntryHeader, RawLinesKeepFoldedLinesApart) {
-    const T_mail_entry e = EntryFromFixture("plain.eml");
+    const MailMessage e = EntryFromFixture("plain.eml");
     ASSERT_GE(e.rawHeaderLines.size(), 4u);
     EXPECT_EQ(e.rawHeaderLines[1], "Received: from mx.example.cz (mx.example.cz [192.0.2.1])");
     EXPECT_EQ(e.rawHeaderLines[2], "\tby mail.test.example with ESMTP id 1234");
@@ -43,16 +43,16 @@ TEST(MailEntryHeader, RawLinesKeepFoldedLinesApart) {
 
 TEST(MailEntryHeader, RawLinesReadBackAsAddedEmptyOnesIncluded) {
     const std::vector<std::string> added = {"", "A: 1", "", "\tfolded", ""};
-    T_header_lines lines;
+    HeaderLines lines;
     for (const auto& line : added) lines.push_back(line);
     EXPECT_EQ(lines.size(), added.size());
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end()), added);
     EXPECT_EQ(lines.back(), "");
     EXPECT_EQ(lines[3], "\tfolded");
     EXPECT_EQ(lines[9], "");
-    EXPECT_EQ(T_header_lines{"only"}.back(), "only");
-    EXPECT_EQ(T_header_lines{""}.back(), "");
-    EXPECT_TRUE(T_header_lines{}.empty());
+    EXPECT_EQ(HeaderLines{"only"}.back(), "only");
+    EXPECT_EQ(HeaderLines{""}.back(), "");
+    EXPECT_TRUE(HeaderLines{}.empty());
 }
 
 TEST(MailEntryHeader, MissingOrUnreadableDateIsZero) {
@@ -61,13 +61,13 @@ TEST(MailEntryHeader, MissingOrUnreadableDateIsZero) {
 }
 
 TEST(MailEntryHeader, MissingFromLeavesAnEmptySender) {
-    const T_mail_entry e = EntryFromFixture("no_from.eml");
+    const MailMessage e = EntryFromFixture("no_from.eml");
     EXPECT_EQ(e.from.name, "");
     EXPECT_EQ(e.from.address, "");
 }
 
 TEST(MailEntryHeader, EncodedWordsOfSeveralCharsets) {
-    const T_mail_entry e = EntryFromFixture("encoded_words.eml");
+    const MailMessage e = EntryFromFixture("encoded_words.eml");
     EXPECT_EQ(e.from.name, "\u0160koda Auto");
     EXPECT_THAT(e.to,
                 ElementsAre(Address("\u041f\u0440\u0438\u0432\u0435\u0442", "privet@example.ru"),
@@ -78,7 +78,7 @@ TEST(MailEntryHeader, EncodedWordsOfSeveralCharsets) {
 }
 
 TEST(MailEntryHeader, Base64WordsWithoutPaddingKeepEveryByte) {
-    T_mail_entry e;
+    MailMessage e;
     FeedMessage(e,
                 "From: =?utf-8?B?SGVsbG8?= <a@example.org>\r\n"
                 "To: =?iso-8859-1?b?6XQ?= <b@example.org>\r\n"
@@ -90,7 +90,7 @@ TEST(MailEntryHeader, Base64WordsWithoutPaddingKeepEveryByte) {
 }
 
 TEST(MailEntryHeader, ConsecutiveBase64WordsAreAllDecoded) {
-    T_mail_entry e;
+    MailMessage e;
     FeedMessage(e,
                 "From: =?UTF-8?B?SmFuYQ==?= =?UTF-8?B?IE5vdsOh?= <j@example.cz>\r\n"
                 "Subject: =?utf-8?B?SGVsbA==?= =?utf-8?B?bw==?= =?utf-8?B?IQ?=\r\n"
@@ -102,7 +102,7 @@ TEST(MailEntryHeader, ConsecutiveBase64WordsAreAllDecoded) {
 }
 
 TEST(MailEntryHeader, RawEightBitHeadersBecomeUtf8) {
-    const T_mail_entry e = EntryFromFixture("raw_8bit.eml");
+    const MailMessage e = EntryFromFixture("raw_8bit.eml");
     EXPECT_EQ(e.from.name, "\u017daneta Dvo\u0159\u00e1kov\u00e1");
     EXPECT_EQ(e.subject, "Caf\u00e9 cr\u00e8me");
 }
@@ -111,7 +111,7 @@ TEST(MailEntryHeader, HundredsOfRecipients) {
     std::string raw = "From: a@example.org\r\nTo: ";
     for (int i = 0; i < 500; ++i) raw += (i ? ",\r\n r" : "r") + std::to_string(i) + "@example.org";
     raw += "\r\nSubject: many\r\n\r\n";
-    T_mail_entry e;
+    MailMessage e;
     FeedMessage(e, raw, false);
     ASSERT_EQ(e.to.size(), 500u);
     EXPECT_EQ(e.to[499].address, "r499@example.org");
@@ -119,10 +119,10 @@ TEST(MailEntryHeader, HundredsOfRecipients) {
 }
 
 TEST(MailEntryHeader, EmptyAndGarbageHeadersDoNotThrow) {
-    T_mail_entry empty;
+    MailMessage empty;
     empty.HeaderComplete();
     EXPECT_EQ(empty.contentType, "text/plain");
-    T_mail_entry garbage;
+    MailMessage garbage;
     FeedMessage(garbage, "no colon here\r\n:\r\n\x01\x02\xff: \xfe\r\nFrom: <<<@@@>>>\r\n\r\n",
                 true);
     EXPECT_EQ(garbage.rawHeaderLines.size(), 4u);
@@ -130,7 +130,7 @@ TEST(MailEntryHeader, EmptyAndGarbageHeadersDoNotThrow) {
 
 TEST(MailEntryHeader, BrokenFirstLineLeavesTheOtherFieldsReadable) {
     for (const char* first : {"no colon here", ":x", " folded first", "bad name: x", "\t"}) {
-        T_mail_entry e;
+        MailMessage e;
         e.AddHeaderLine(first);
         e.AddHeaderLine("From: Ann <ann@example.org>");
         e.AddHeaderLine("Subject: hi");
@@ -139,7 +139,7 @@ TEST(MailEntryHeader, BrokenFirstLineLeavesTheOtherFieldsReadable) {
         EXPECT_EQ(e.subject, "hi") << first;
         EXPECT_EQ(e.rawHeaderLines.front(), first);
     }
-    T_mail_entry mbox;
+    MailMessage mbox;
     FeedMessage(mbox, "From ann@example.org Mon Jan  1 00:00:00 2024\r\nSubject: hi\r\n\r\n",
                 false);
     EXPECT_EQ(mbox.subject, "hi");
@@ -147,7 +147,7 @@ TEST(MailEntryHeader, BrokenFirstLineLeavesTheOtherFieldsReadable) {
 }
 
 TEST(MailEntryExtraLines, LookupIgnoresLetterCase) {
-    T_mail_entry e;
+    MailMessage e;
     EXPECT_FALSE(e.ExtraHeader("DATE_EMPTY"));
     e.AddExtraHeader("DATE_EMPTY", "1");
     EXPECT_EQ(e.extraHeaderLines, std::vector<std::string>{"DATE_EMPTY: 1"});
@@ -156,7 +156,7 @@ TEST(MailEntryExtraLines, LookupIgnoresLetterCase) {
 }
 
 TEST(MailEntryWholeMessage, SinglePartBodyIsDecodedToUtf8Lines) {
-    const T_mail_entry e = EntryFromFixture("plain.eml", true);
+    const MailMessage e = EntryFromFixture("plain.eml", true);
     EXPECT_EQ(e.subject, "Re: P\u0159\u00edloha");
     EXPECT_THAT(e.bodyLines, ElementsAre("Dobr\u00fd den,",
                                          "p\u0159\u00edloha je v dal\u0161\u00ed zpr\u00e1v\u011b.",
@@ -166,7 +166,7 @@ TEST(MailEntryWholeMessage, SinglePartBodyIsDecodedToUtf8Lines) {
 
 TEST(MailEntryWholeMessage, AttachmentNamesInBase64WordsKeepEveryByte) {
     const std::string part = "--XX\r\nContent-Type: application/pdf";
-    T_mail_entry e;
+    MailMessage e;
     FeedMessage(e,
                 "Subject: x\r\nContent-Type: multipart/mixed; boundary=XX\r\n\r\n" + part +
                     "\r\nContent-Disposition: attachment;\r\n"
@@ -182,11 +182,11 @@ TEST(MailEntryWholeMessage, AttachmentNamesInBase64WordsKeepEveryByte) {
 }
 
 TEST(MailEntryWholeMessage, PartsInOrderNestedIncluded) {
-    const T_mail_entry e = EntryFromFixture("multipart.eml", true);
+    const MailMessage e = EntryFromFixture("multipart.eml", true);
     EXPECT_EQ(e.contentType, "multipart/mixed");
     EXPECT_TRUE(e.bodyLines.empty());
     ASSERT_EQ(e.parts.size(), 5u);
-    using K = T_mail_part::Kind;
+    using K = MailPart::Kind;
     EXPECT_EQ(e.parts[0].kind, K::Text);
     EXPECT_EQ(e.parts[0].contentType, "text/plain");
     EXPECT_THAT(e.parts[0].lines, ElementsAre("Dobr\u00fd den, report is attached."));
@@ -202,7 +202,7 @@ TEST(MailEntryWholeMessage, PartsInOrderNestedIncluded) {
 }
 
 TEST(MailEntryWholeMessage, BrokenOffRetrievalKeepsWhatArrived) {
-    T_mail_entry e;
+    MailMessage e;
     FeedMessage(e, ReadListFixture("plain.eml"), false);
     e.AddBodyLine("Dobr=FD den,");  // the connection drops here
     e.ParseReceivedBody();
@@ -212,7 +212,7 @@ TEST(MailEntryWholeMessage, BrokenOffRetrievalKeepsWhatArrived) {
 }
 
 TEST(MailEntryWholeMessage, ClearKeepsNumberAndSize) {
-    T_mail_entry e = EntryFromFixture("multipart.eml", true);
+    MailMessage e = EntryFromFixture("multipart.eml", true);
     e.number = 7;
     e.size = 1234;
     e.AddExtraHeader("DATE_EMPTY", "1");
@@ -233,13 +233,13 @@ TEST(MailEntryWholeMessage, DeepNestingIsCutOff) {
                std::to_string(i) + "\"\r\n\r\n";
     }
     raw += "--b199\r\nContent-Type: text/plain\r\n\r\ndeep\r\n";
-    T_mail_entry e;
+    MailMessage e;
     FeedMessage(e, raw, true);
     EXPECT_TRUE(e.parts.empty());
 }
 
 TEST(MailEntrySaving, HeaderDescribesTheTextView) {
-    T_mail_entry e = EntryFromFixture("multipart.eml", true);
+    MailMessage e = EntryFromFixture("multipart.eml", true);
     const auto lines = e.HeaderLinesForSaving();
     EXPECT_THAT(lines, ElementsAre("From: \"Office\" <office@example.com>", "To: me@test.example",
                                    "Subject: Report with attachments",

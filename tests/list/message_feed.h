@@ -41,8 +41,8 @@ inline void FeedMessage(MessageSink& sink, std::string_view raw, bool wholeMessa
 }
 
 #ifdef TARNWICK_TEST_DATA
-inline T_mail_entry EntryFromFixture(std::string_view name, bool wholeMessage = false) {
-    T_mail_entry entry;
+inline MailMessage EntryFromFixture(std::string_view name, bool wholeMessage = false) {
+    MailMessage entry;
     FeedMessage(entry, ReadListFixture(name), wholeMessage);
     return entry;
 }

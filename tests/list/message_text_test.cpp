@@ -14,12 +14,12 @@ namespace {
 
 const std::string kRule(32, '_');
 
-std::vector<std::string> Html(std::string_view html, T_link_list& links) {
+std::vector<std::string> Html(std::string_view html, LinkList& links) {
     return BodyToText(0, "text/html", html, links);
 }
 
 std::vector<std::string> Html(std::string_view html) {
-    T_link_list links;
+    LinkList links;
     return Html(html, links);
 }
 
@@ -35,14 +35,14 @@ TEST(BodyToText, HtmlBecomesDottedText) {
 }
 
 TEST(BodyToText, PlainTextStaysAsItIs) {
-    T_link_list links;
+    LinkList links;
     EXPECT_THAT(BodyToText(0, "text/plain", "  a <b>\r\n\r\n. ", links),
                 ElementsAre("  a <b>", "", ". "));
     EXPECT_TRUE(links.Links().empty());
 }
 
 TEST(BodyToText, NumberedPartsGetAHeading) {
-    T_link_list links;
+    LinkList links;
     EXPECT_THAT(BodyToText(2, "text/plain", "hi", links),
                 ElementsAre(" ", "multipart_no: 2", "text/plain", kRule, " ", "hi"));
 }
@@ -62,7 +62,7 @@ TEST(LinkFromTag, AnchorRules) {
 }
 
 TEST(BodyToText, LinksAreCollectedOnceInOrder) {
-    T_link_list links;
+    LinkList links;
     Html(
         "<body><a href=\"http://b.example/\">1</a><a href=\"http://a.example/\">2</a>"
         "<a href=\"HTTP://B.EXAMPLE/\">3</a><a href=\"https://c.example/\">4</a></body>",
@@ -74,7 +74,7 @@ TEST(BodyToText, HostileTagsStayCheap) {
     std::string html = "<body>";
     for (int i = 0; i < 200000; ++i) html += "<a http://x.example ";
     html += ">";
-    T_link_list links;
+    LinkList links;
     EXPECT_TRUE(Html(html, links).empty());
     EXPECT_EQ(links.Links().size(), 1u);
 }
@@ -87,7 +87,7 @@ TEST(IsFillerLine, OnlyDotsBlanksAndLineEnds) {
 }
 
 TEST(MessageContent, PlainSinglePartMessage) {
-    const T_message_content c = MessageContent(EntryFromFixture("plain.eml", true));
+    const MessageContent c = ContentOf(EntryFromFixture("plain.eml", true));
     EXPECT_THAT(
         c.lines,
         ElementsAre(" ", "message_content", " ", "att_count: 0", kRule, " ", "Dobr\u00fd den,",
@@ -97,7 +97,7 @@ TEST(MessageContent, PlainSinglePartMessage) {
 }
 
 TEST(MessageContent, MultipartWithAttachmentsAndLinks) {
-    const T_message_content c = MessageContent(EntryFromFixture("multipart.eml", true));
+    const MessageContent c = ContentOf(EntryFromFixture("multipart.eml", true));
     EXPECT_THAT(c.attachments, ElementsAre("report.pdf", "obr\u00e1zek.png"));
     EXPECT_THAT(c.links, ElementsAre("http://example.com/report"));
     ASSERT_EQ(c.partRows.size(), 5u);
@@ -123,14 +123,14 @@ TEST(MessageContent, MultipartWithAttachmentsAndLinks) {
 }
 
 TEST(MessageContent, EmptyEntryShowsOnlyTheEmptyTexts) {
-    const T_message_content c = MessageContent(T_mail_entry{});
+    const MessageContent c = ContentOf(MailMessage{});
     EXPECT_THAT(c.lines, Contains("has_no_body"));
     EXPECT_THAT(c.lines, Contains("has_no_html"));
     EXPECT_THAT(c.lines, Contains("has_no_links"));
 }
 
 TEST(HeaderView, RowsPerRawLineThenExtraLines) {
-    T_mail_entry e;
+    MailMessage e;
     e.rawHeaderLines = {"Subject: a: b", " =?utf-8?Q?folded?=", "no colon", ":starts", "", "X:"};
     e.AddExtraHeader("DATE_EMPTY", "1");
     const auto rows = HeaderViewRows(e);
@@ -151,7 +151,7 @@ TEST(HeaderView, RowsPerRawLineThenExtraLines) {
 }
 
 TEST(HeaderView, RecipientsGroupByGroupLastFirst) {
-    const T_mail_entry e = EntryFromFixture("plain.eml");
+    const MailMessage e = EntryFromFixture("plain.eml");
     const auto lines = HeaderPaneLines(e);
     const std::string hyphens(47, '-');
     ASSERT_GE(lines.size(), 9u);
@@ -164,14 +164,14 @@ TEST(HeaderView, RecipientsGroupByGroupLastFirst) {
 }
 
 TEST(MessageContent, BlankLinesOfABodyOrTextPartStay) {
-    T_mail_entry entry;
+    MailMessage entry;
     entry.bodyLines = {"", "", "Hello,", ""};
-    T_mail_part part;
-    part.kind = T_mail_part::Kind::Text;
+    MailPart part;
+    part.kind = MailPart::Kind::Text;
     part.contentType = "text/plain";
     part.lines = {"", "part", "", ""};
     entry.parts.push_back(part);
-    const T_message_content c = MessageContent(entry);
+    const MessageContent c = ContentOf(entry);
     EXPECT_THAT(c.lines,
                 ElementsAre(" ", "message_content", " ", "att_count: 0", kRule, " ", "", "",
                             "Hello,", "", kRule, " ", " ", "multipart_no: 1", "text/plain", kRule,

@@ -10,7 +10,7 @@
 namespace {
 
 // Everything a row shows, and the header it keeps.
-std::string RowText(const T_list_row& row) {
+std::string RowText(const MessageRow& row) {
     std::string text = row.numberText + "|" + std::to_string(row.entry->size) + "|" + row.dateText +
                        "|" + row.senderText + "|" + row.subjectText + "|" +
                        (row.spam ? "spam" : "") + "\n";
@@ -18,16 +18,16 @@ std::string RowText(const T_list_row& row) {
     return text;
 }
 
-std::vector<std::string> Listed(const T_pop3params& account, Listener listener, int limit) {
-    T_POP3 client;
+std::vector<std::string> Listed(const AccountSettings& account, Listener listener, int limit) {
+    Pop3Client client;
     client.SetAccount(account);
     client.useTls = listener == Listener::Tls;
     client.pipelineLimit = limit;
     client.ConnectAndLogIn();
     int reports = 0;
     std::vector<std::string> rows;
-    const T_spam_rules noRules;
-    for (const T_list_row& row :
+    const SpamRules noRules;
+    for (const MessageRow& row :
          ListHeaders(client, account.email, noRules, {}, [&](int done, int) {
              reports = done;
              return true;

@@ -4,16 +4,16 @@
 
 namespace {
 
-T_pop3item Item(const std::string& email, bool enabled) {
-    T_pop3item item;
+AccountEntry Item(const std::string& email, bool enabled) {
+    AccountEntry item;
     item.enabled = enabled;
     item.params.email = email;
     item.lastChange = 3;
     return item;
 }
 
-T_pop3params Params(const std::string& email) {
-    T_pop3params params;
+AccountSettings Params(const std::string& email) {
+    AccountSettings params;
     params.email = email;
     params.host = "pop." + email;
     params.port = 995;
@@ -23,7 +23,7 @@ T_pop3params Params(const std::string& email) {
 }  // namespace
 
 TEST(StoreEditedAccount, ReplacesTheSelectedAccountAndTakesEveryTick) {
-    std::vector<T_pop3item> accounts = {Item("a", true), Item("b", false)};
+    std::vector<AccountEntry> accounts = {Item("a", true), Item("b", false)};
     EXPECT_EQ(StoreEditedAccount(accounts, 1, Params("b2"), {false, true}), 1u);
     ASSERT_EQ(accounts.size(), 2u);
     EXPECT_EQ(accounts[1].params.email, "b2");
@@ -35,7 +35,7 @@ TEST(StoreEditedAccount, ReplacesTheSelectedAccountAndTakesEveryTick) {
 
 TEST(StoreEditedAccount, AnythingButAnIndexAddsANewAccountAtTheEnd) {
     for (const int selected : {-1, 2, 40}) {
-        std::vector<T_pop3item> accounts = {Item("a", true), Item("b", true)};
+        std::vector<AccountEntry> accounts = {Item("a", true), Item("b", true)};
         EXPECT_EQ(StoreEditedAccount(accounts, selected, Params("c"), {true, false, true}), 2u);
         ASSERT_EQ(accounts.size(), 3u);
         EXPECT_EQ(accounts[2].params.email, "c");
@@ -46,7 +46,7 @@ TEST(StoreEditedAccount, AnythingButAnIndexAddsANewAccountAtTheEnd) {
 }
 
 TEST(StoreEditedAccount, FewerTicksThanAccountsLeaveTheRestAlone) {
-    std::vector<T_pop3item> accounts = {Item("a", true), Item("b", true)};
+    std::vector<AccountEntry> accounts = {Item("a", true), Item("b", true)};
     StoreEditedAccount(accounts, 0, Params("a"), {false});
     EXPECT_FALSE(accounts[0].enabled);
     EXPECT_TRUE(accounts[1].enabled);
@@ -55,7 +55,7 @@ TEST(StoreEditedAccount, FewerTicksThanAccountsLeaveTheRestAlone) {
 }
 
 TEST(RemoveAccount, OnlyAnIndexOfTheListRemoves) {
-    std::vector<T_pop3item> accounts = {Item("a", true), Item("b", true)};
+    std::vector<AccountEntry> accounts = {Item("a", true), Item("b", true)};
     EXPECT_FALSE(RemoveAccount(accounts, -1));
     EXPECT_FALSE(RemoveAccount(accounts, 2));
     EXPECT_EQ(accounts.size(), 2u);

@@ -22,8 +22,8 @@ namespace {
 class SettingsTest : public ::testing::Test {
 protected:
     // The values the tests load into and save from, under their usual names.
-    T_settingsValues values;
-    std::vector<T_pop3item>& accounts = values.accounts;
+    SettingsValues values;
+    std::vector<AccountEntry>& accounts = values.accounts;
     bool& autorun = values.autorun;
     bool& playWave = values.playWave;
     bool& showAdvert = values.showAdvert;
@@ -33,8 +33,8 @@ protected:
     void WriteSettings(const std::string& content) const { folder_.Write("vellmoor.ini", content); }
     std::string Settings() const { return folder_.Read("vellmoor.ini"); }
 
-    static T_pop3item Account(const std::string& host, const std::string& user) {
-        T_pop3item item;
+    static AccountEntry Account(const std::string& host, const std::string& user) {
+        AccountEntry item;
         item.enabled = true;
         item.params.email = user + "@" + host;
         item.params.host = host;
@@ -62,7 +62,7 @@ protected:
 }  // namespace
 
 TEST(AccountSection, UpperCasesAndReplacesEveryOtherCharacter) {
-    T_pop3params params;
+    AccountSettings params;
     params.host = "mail-1";
     params.username = "John.Doe";
     EXPECT_EQ(AccountSection(params), "EML_MAIL_1_JOHN_DOE");
@@ -100,7 +100,7 @@ TEST_F(SettingsTest, LoadsOnlyExactlyNamedAccountSectionsInFileOrder) {
     EXPECT_TRUE(playWave);
     EXPECT_FALSE(showAdvert);
     ASSERT_EQ(accounts.size(), 2u);
-    const T_pop3item& b = accounts[0];
+    const AccountEntry& b = accounts[0];
     EXPECT_TRUE(b.enabled);
     EXPECT_EQ(b.params.email, "b@x");
     EXPECT_EQ(b.params.host, "pop.b");
@@ -145,7 +145,7 @@ TEST_F(SettingsTest, SaveWritesGeneralThenEveryAccountInOrder) {
                   "\r\nPORT=995\r\nSECURE_LOGIN=1\r\nSSL=1\r\n"
                   "[EML_POP_TWO_BOB]\r\nENABLED=1\r\nEMAIL=bob@pop.two\r\nHOST=pop.two\r\n"
                   "USERNAME=bob\r\nPASSWORD=\r\nPORT=995\r\nSECURE_LOGIN=0\r\nSSL=1\r\n");
-    const std::vector<T_pop3item> saved = accounts;
+    const std::vector<AccountEntry> saved = accounts;
     LoadSettings();
     ASSERT_EQ(accounts.size(), 2u);
     EXPECT_EQ(accounts[0].params.password, "pw-ann");

@@ -48,9 +48,9 @@ protected:
         qunsetenv("XDG_CONFIG_HOME");
     }
 
-    static T_pop3item Account(const std::string& email, const std::string& host,
-                              const std::string& user, bool ssl = false) {
-        T_pop3item item;
+    static AccountEntry Account(const std::string& email, const std::string& host,
+                                const std::string& user, bool ssl = false) {
+        AccountEntry item;
         item.enabled = true;
         item.params.email = email;
         item.params.host = host;
@@ -62,7 +62,7 @@ protected:
     }
 
     // Stores the accounts as a previous save would have.
-    void Store(std::vector<T_pop3item> items) {
+    void Store(std::vector<AccountEntry> items) {
         accounts = std::move(items);
         SaveSettings();
     }

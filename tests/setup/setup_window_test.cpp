@@ -263,7 +263,8 @@ TEST_F(SetupWindowTest, ClickBelowTheEntriesKeepsTheShownAccountAndItsEdits) {
 }
 
 TEST_F(SetupWindowTest, StoredValuesLongerThanTheTypingLimitsSurviveASave) {
-    T_pop3item item = Account(std::string(300, 'm') + "@x.org", "pop.x.org", std::string(150, 'u'));
+    AccountEntry item =
+        Account(std::string(300, 'm') + "@x.org", "pop.x.org", std::string(150, 'u'));
     item.params.password = std::string(200, 'p');
     Store({item});
     Open();

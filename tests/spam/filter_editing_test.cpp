@@ -10,22 +10,22 @@
 namespace {
 
 TEST(FilterEditing, DuplicatesIgnoreCaseAndForSubjectsPunctuation) {
-    const T_mail_filter subject{0, true, "HELLO WORLD"};
+    const SpamRule subject{0, true, "HELLO WORLD"};
     EXPECT_TRUE(IsDuplicateOf(subject, 0, " hello,   world. "));
     EXPECT_FALSE(IsDuplicateOf(subject, 1, "hello world"));
     EXPECT_FALSE(IsDuplicateOf(subject, 0, "hello worlds"));
-    const T_mail_filter sender{1, false, "Bob@Example.org"};
+    const SpamRule sender{1, false, "Bob@Example.org"};
     EXPECT_TRUE(IsDuplicateOf(sender, 1, "bob@example.ORG"));
     EXPECT_FALSE(IsDuplicateOf(sender, 1, "bob example org")) << "sender texts are plain";
 }
 
 TEST(FilterEditing, OnlyRulesStillInTheListAreLive) {
-    T_spam_rules rules;
-    rules.push_back(std::make_unique<T_spam>());
-    rules.push_back(std::make_unique<T_spam>());
-    const T_spam* second = rules[1].get();
+    SpamRules rules;
+    rules.push_back(std::make_unique<SpamRuleEntry>());
+    rules.push_back(std::make_unique<SpamRuleEntry>());
+    const SpamRuleEntry* second = rules[1].get();
     EXPECT_TRUE(IsLiveRule(second, rules));
-    const T_spam elsewhere;
+    const SpamRuleEntry elsewhere;
     EXPECT_FALSE(IsLiveRule(&elsewhere, rules));
     EXPECT_FALSE(IsLiveRule(nullptr, rules));
     const auto kept = std::move(rules[1]);

@@ -5,20 +5,20 @@
 
 namespace {
 
-T_mail_filter Rule(std::int32_t kind, bool content, std::string text) {
-    return T_mail_filter{kind, content, std::move(text)};
+SpamRule Rule(std::int32_t kind, bool content, std::string text) {
+    return SpamRule{kind, content, std::move(text)};
 }
 
-bool Subject(const T_mail_filter& rule, std::string_view subject) {
+bool Subject(const SpamRule& rule, std::string_view subject) {
     return MatchRule(rule, subject, "");
 }
 
-bool Sender(const T_mail_filter& rule, std::string_view sender) {
+bool Sender(const SpamRule& rule, std::string_view sender) {
     return MatchRule(rule, "", sender);
 }
 
-T_spam Parsed(std::string_view value) {
-    T_spam rule;
+SpamRuleEntry Parsed(std::string_view value) {
+    SpamRuleEntry rule;
     ParseRule(rule, value);
     return rule;
 }
@@ -26,7 +26,7 @@ T_spam Parsed(std::string_view value) {
 class SpamVerdictTest : public SpamStateTest {
 protected:
     void AddNeverMatchingRule() {
-        spamRules.push_back(std::make_unique<T_spam>());
+        spamRules.push_back(std::make_unique<SpamRuleEntry>());
         spamRules.back()->filter = Rule(0, true, "zzzneverzzz");
     }
     bool Verdict(std::int64_t size, std::string_view subject = "hello",
@@ -35,7 +35,7 @@ protected:
         message.subject = subject;
         return SpamVerdict(message, accountAddress, spamRules, spamCriteria);
     }
-    T_spam_facts message{-1, 0, "", false, "", "<a@b.example>"};
+    SpamFacts message{-1, 0, "", false, "", "<a@b.example>"};
 };
 
 }  // namespace
@@ -193,7 +193,7 @@ TEST_F(SpamVerdictTest, OwnAddressMustStandInTo) {
 TEST_F(SpamVerdictTest, FirstMatchingRuleGivesYes) {
     AddNeverMatchingRule();
     EXPECT_FALSE(Verdict(10, "Cheap pills"));
-    spamRules.push_back(std::make_unique<T_spam>());
+    spamRules.push_back(std::make_unique<SpamRuleEntry>());
     spamRules.back()->filter = Rule(1, true, "@b.example");
     EXPECT_TRUE(Verdict(10, "Cheap pills"));
 }

@@ -14,6 +14,6 @@ protected:
         return ::AddSpamRule(spamRules, spamCriteria, kind, text);
     }
 
-    T_spam_rules spamRules;
-    T_spam_criteria spamCriteria;
+    SpamRules spamRules;
+    SpamCriteria spamCriteria;
 };

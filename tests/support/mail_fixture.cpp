@@ -177,8 +177,8 @@ std::string MakeMessage(std::string_view subject, std::string_view from, std::st
     return message;
 }
 
-T_pop3params AccountFor(const MailUser& user, Listener listener, bool apop) {
-    T_pop3params account;
+AccountSettings AccountFor(const MailUser& user, Listener listener, bool apop) {
+    AccountSettings account;
     account.email = user.name + "@test.example";
     account.host = listener == Listener::Plain ? Dovecot().host : "localhost";
     account.port = listener == Listener::Tls ? Dovecot().tlsPort : Dovecot().plainPort;

@@ -12,7 +12,8 @@
 //   const MailUser user = AddMailUser("list");           // fresh user, empty maildir
 //   AddMessage(user, MakeMessage("Subject", "a@b.example", "body"));
 //   AddMessage(user, ReadTestFile("messages/multipart.eml"));  // any raw message
-//   T_pop3params account = AccountFor(user);             // plain; AccountFor(user, Listener::Tls)
+//   AccountSettings account = AccountFor(user);             // plain; AccountFor(user,
+//   Listener::Tls)
 // For TLS, call TrustFixtureAuthority() first (sets TARNWICK_CA_FILE for the client); the
 // server certificate is for the name "localhost" (AccountFor uses it for TLS accounts).
 // DovecotAvailable() is false when the fixture is not running (a test may GTEST_SKIP then).
@@ -67,8 +68,8 @@ std::string MakeMessage(std::string_view subject, std::string_view from, std::st
 
 // An account for the user: e-mail "<name>@test.example", host 127.0.0.1 (plain) or localhost
 // (TLS and STARTTLS, matching the certificate), the listener's port, USER/PASS unless apop.
-T_pop3params AccountFor(const MailUser& user, Listener listener = Listener::Plain,
-                        bool apop = false);
+AccountSettings AccountFor(const MailUser& user, Listener listener = Listener::Plain,
+                           bool apop = false);
 
 // Lets the client trust the fixture's authority (environment TARNWICK_CA_FILE).
 void TrustFixtureAuthority();

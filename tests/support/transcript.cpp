@@ -124,8 +124,8 @@ Transcript::Transcript(std::string_view script, std::size_t piece)
     state_->piece = piece;
 }
 
-T_POP3::Connector Transcript::Connector() {
-    return [state = state_](T_POP3&) { return std::make_unique<FakeTransport>(state); };
+Pop3Client::Connector Transcript::Connector() {
+    return [state = state_](Pop3Client&) { return std::make_unique<FakeTransport>(state); };
 }
 
 std::string Transcript::Problems() const {

@@ -10,7 +10,7 @@
 //     S: -ERR wrong password
 //     C: QUIT
 //   )");
-//   T_POP3 client;  client.SetConnector(talk.Connector());  ...
+//   Pop3Client client;  client.SetConnector(talk.Connector());  ...
 //   EXPECT_EQ(talk.Problems(), "");
 //
 // "S: " lines are sent to the client (with CR LF) as soon as every "C: " line before them has
@@ -60,7 +60,7 @@ public:
     explicit Transcript(std::string_view script, std::size_t piece = 0);
 
     // Each call connects a new fake connection to the script.
-    T_POP3::Connector Connector();
+    Pop3Client::Connector Connector();
     // "" when the client sent every "C: " line in order and nothing else.
     std::string Problems() const;
     // Every line the client sent.

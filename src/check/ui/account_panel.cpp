@@ -259,7 +259,7 @@ void BuildAccountPanel(int index, QWidget* window) {
     AddFrame(panel);
     AddStatusPicture(panel);
     AddHelpButton(panel);
-    const T_pop3params& shown = accounts[static_cast<std::size_t>(index)].params;
+    const AccountSettings& shown = accounts[static_cast<std::size_t>(index)].params;
     if (shown.ssl || shown.startTls) AddSslMark(panel);
     AddLabels(panel);
     RefreshAccountPanel(index, window);
@@ -269,12 +269,12 @@ void RefreshAccountPanel(int index, QWidget* window) {
     if (index < 0 || static_cast<std::size_t>(index) >= accounts.size()) return;
     auto* panel = window->findChild<QWidget*>(PanelName(index));
     if (panel == nullptr) return;
-    const T_pop3item& item = accounts[static_cast<std::size_t>(index)];
+    const AccountEntry& item = accounts[static_cast<std::size_t>(index)];
     panel->setToolTip(ToQt(item.params.email));
 
     panel->setProperty(kAccountProperty, ToQt(item.params.email));
 
-    const T_accountStatus status = AccountStatus(item, *OpenSettings());
+    const AccountStatus status = StatusOf(item, *OpenSettings());
     SetValueLabel(panel, "value_email", status.enabled ? kBlue : kGrey, status.email);
     SetValueLabel(panel, "value_count", kBlack, status.count);
     SetValueLabel(panel, "value_last_check", kBlack, status.lastCheck);

@@ -50,7 +50,7 @@ WindowLayout ResultsLayout(int width) {
 
 }  // namespace
 
-TpopResultsWindow::TpopResultsWindow()
+ResultsWindow::ResultsWindow()
     : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QString::fromLatin1(kWindowName));
@@ -60,12 +60,12 @@ TpopResultsWindow::TpopResultsWindow()
     FormCreate();
 }
 
-TpopResultsWindow::~TpopResultsWindow() {
+ResultsWindow::~ResultsWindow() {
     ResultsWindowHandle = nullptr;
     PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
-void TpopResultsWindow::SetUpWindow() {
+void ResultsWindow::SetUpWindow() {
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     setMaximumWidth(kMaximumWidth);
     setWindowOpacity(kOpacity);
@@ -80,7 +80,7 @@ void TpopResultsWindow::SetUpWindow() {
 
 // The panels stack from the top in account order; when there are more than the screen
 // holds, the column scrolls.
-void TpopResultsWindow::SetUpPanelColumn() {
+void ResultsWindow::SetUpPanelColumn() {
     scroll_ = new QScrollArea(this);
     scroll_->setObjectName(QStringLiteral("scroll"));
     scroll_->setFrameShape(QFrame::NoFrame);
@@ -98,13 +98,13 @@ void TpopResultsWindow::SetUpPanelColumn() {
     outer->addWidget(scroll_);
 }
 
-int TpopResultsWindow::PanelAreaHeight() const {
+int ResultsWindow::PanelAreaHeight() const {
     const long long wanted = static_cast<long long>(accounts.size()) * kPanelHeight;
     const long long highest = std::max(kPanelHeight, ScreenArea().height() - kPanelHeight);
     return static_cast<int>(std::clamp<long long>(wanted, kPanelHeight, highest));
 }
 
-void TpopResultsWindow::FormCreate() {
+void ResultsWindow::FormCreate() {
     const int area = PanelAreaHeight();
     resize(kDefaultWidth, area);
     WindowLayout layout = ResultsLayout(width());
@@ -116,7 +116,7 @@ void TpopResultsWindow::FormCreate() {
 }
 
 // The window's outer size is its inside plus the caption and a border on every side.
-void TpopResultsWindow::PlaceAtBottomRight() {
+void ResultsWindow::PlaceAtBottomRight() {
     const QRect screen = ScreenArea();
     const int caption = style()->pixelMetric(QStyle::PM_TitleBarHeight);
     const int outerWidth = width() + 2 * kBorder;
@@ -124,7 +124,7 @@ void TpopResultsWindow::PlaceAtBottomRight() {
     move(screen.x() + screen.width() - outerWidth, screen.y() + screen.height() - outerHeight);
 }
 
-bool TpopResultsWindow::event(QEvent* event) {
+bool ResultsWindow::event(QEvent* event) {
     if (event->type() == PopCommandEvent::EventType()) {
         const auto* command = static_cast<PopCommandEvent*>(event);
         if (command->wParam == PopCommand::ResultsRefresh && command->lParam >= 0 &&
@@ -135,7 +135,7 @@ bool TpopResultsWindow::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void TpopResultsWindow::keyPressEvent(QKeyEvent* event) {
+void ResultsWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1) {
         ShowHelpTopic(kResultsHelpTopic);
         return;
@@ -143,9 +143,9 @@ void TpopResultsWindow::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void TpopResultsWindow::closeEvent(QCloseEvent* event) {
+void ResultsWindow::closeEvent(QCloseEvent* event) {
     AcknowledgeNewMail();
-    for (T_pop3item& item : accounts) item.lastChange = 0;
+    for (AccountEntry& item : accounts) item.lastChange = 0;
     try {
         SaveWindowLayout(ResultsLayout(width()));
     } catch (const std::exception& error) {
@@ -162,7 +162,7 @@ void OpenResultsWindow() {
         BringToFront(open);
         return;
     }
-    auto* window = new TpopResultsWindow;
+    auto* window = new ResultsWindow;
     ResultsWindowHandle = window;
     window->show();
 }

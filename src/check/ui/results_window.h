@@ -7,11 +7,11 @@
 
 class QScrollArea;
 
-class TpopResultsWindow : public QWidget {
+class ResultsWindow : public QWidget {
     Q_OBJECT
 public:
-    TpopResultsWindow();
-    ~TpopResultsWindow() override;
+    ResultsWindow();
+    ~ResultsWindow() override;
 
 protected:
     bool event(QEvent* event) override;

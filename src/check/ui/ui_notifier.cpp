@@ -31,7 +31,7 @@ void UiCheckNotifier::ClearAlertMessages() {
     alert_.ClearMessages();
 }
 
-void UiCheckNotifier::AlertCountChanged(const T_pop3params& account, int change) {
+void UiCheckNotifier::AlertCountChanged(const AccountSettings& account, int change) {
     alert_.AddMessage(CountChangeMessage(tray_.Hint(), account.email, change), kNewMailImage);
     alert_.ShowAlert();
     PlayNewMailSound();

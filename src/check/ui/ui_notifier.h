@@ -23,7 +23,7 @@ public:
     void SetTrayHint(const std::string& hint) override;
     void ShowNewMailIcon(int arrived) override;
     void ClearAlertMessages() override;
-    void AlertCountChanged(const T_pop3params& account, int change) override;
+    void AlertCountChanged(const AccountSettings& account, int change) override;
 
 private:
     TrayIcon& tray_;

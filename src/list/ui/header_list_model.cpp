@@ -20,7 +20,7 @@ int HeaderListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant HeaderListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    const T_list_row& row = rows_[static_cast<std::size_t>(index.row())];
+    const MessageRow& row = rows_[static_cast<std::size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole:
             switch (index.column()) {
@@ -66,11 +66,11 @@ void HeaderListModel::sort(int column, Qt::SortOrder) {
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // The kept indices (current row, selection) follow their rows, known by their entries.
     const QModelIndexList before = persistentIndexList();
-    std::vector<const T_mail_entry*> entries;
+    std::vector<const MailMessage*> entries;
     for (const QModelIndex& index : before)
         entries.push_back(rows_[static_cast<std::size_t>(index.row())].entry.get());
     SortRows(rows_, column);
-    std::unordered_map<const T_mail_entry*, int> newRow;
+    std::unordered_map<const MailMessage*, int> newRow;
     if (!before.isEmpty()) {
         for (std::size_t r = 0; r < rows_.size(); ++r)
             newRow.emplace(rows_[r].entry.get(), static_cast<int>(r));
@@ -92,7 +92,7 @@ void HeaderListModel::SetCaptions(const QStringList& captions, const QString& ma
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, kColumns - 1);
 }
 
-void HeaderListModel::SetRows(std::vector<T_list_row> rows) {
+void HeaderListModel::SetRows(std::vector<MessageRow> rows) {
     beginResetModel();
     rows_ = std::move(rows);
     endResetModel();
@@ -121,7 +121,7 @@ void HeaderListModel::SetAllSpam(bool spam) {
         Q_EMIT dataChanged(index(0, kMarkColumn), index(rowCount() - 1, kMarkColumn));
 }
 
-T_list_row* HeaderListModel::Row(int row) {
+MessageRow* HeaderListModel::Row(int row) {
     if (row < 0 || row >= rowCount()) return nullptr;
     return &rows_[static_cast<std::size_t>(row)];
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The rows of the header list as a Qt model: the listed rows stay in one vector of the core's
-// T_list_row, and the view asks for the texts of what it shows.
+// MessageRow, and the view asks for the texts of what it shows.
 
 #include <QAbstractTableModel>
 #include <QIcon>
@@ -25,18 +25,18 @@ public:
     void SetCaptions(const QStringList& captions, const QString& markName);
     void SetSpamIcon(const QIcon& icon) { spamIcon_ = icon; }
 
-    void SetRows(std::vector<T_list_row> rows);
+    void SetRows(std::vector<MessageRow> rows);
     void Clear();
     void RemoveRow(int row);
     void SetSpam(int row, bool spam);
     void SetAllSpam(bool spam);
 
-    const std::vector<T_list_row>& Rows() const { return rows_; }
+    const std::vector<MessageRow>& Rows() const { return rows_; }
     // The row, or null when `row` is out of range.
-    T_list_row* Row(int row);
+    MessageRow* Row(int row);
 
 private:
-    std::vector<T_list_row> rows_;
+    std::vector<MessageRow> rows_;
     QStringList captions_;
     QString markName_;
     QIcon spamIcon_;

@@ -31,7 +31,7 @@ enum ProgressMode { kListingMode = 0, kMessageMode = 1 };
 
 }  // namespace
 
-TpopListWindow::TpopListWindow()
+MailboxWindow::MailboxWindow()
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QString::fromLatin1(kWindowName));
@@ -40,13 +40,13 @@ TpopListWindow::TpopListWindow()
     FormCreate();
 }
 
-TpopListWindow::~TpopListWindow() {
+MailboxWindow::~MailboxWindow() {
     EndAccountSessions();
     ListWindowHandle = nullptr;
     PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
-void TpopListWindow::FormCreate() {
+void MailboxWindow::FormCreate() {
     setWindowTitle(QStringLiteral("  ") + ToQt(GetLangText("preview_messages_window")));
     currentSession = nullptr;
     currentAccount.clear();
@@ -57,10 +57,10 @@ void TpopListWindow::FormCreate() {
     UpdateCommands();
 }
 
-void TpopListWindow::EndRetrieval(bool startKeepAlive) {
+void MailboxWindow::EndRetrieval(bool startKeepAlive) {
     HideProgress();
-    keept->setInterval(keepAliveInterval_);
-    if (startKeepAlive) keept->start();
+    keepAliveTimer_->setInterval(keepAliveInterval_);
+    if (startKeepAlive) keepAliveTimer_->start();
     ListBusy = false;
     UpdateCommands();
     if (openPendingLater_) {
@@ -69,51 +69,51 @@ void TpopListWindow::EndRetrieval(bool startKeepAlive) {
     }
 }
 
-void TpopListWindow::SetKeepAliveInterval(int milliseconds) {
+void MailboxWindow::SetKeepAliveInterval(int milliseconds) {
     keepAliveInterval_ = milliseconds;
-    keept->setInterval(milliseconds);
+    keepAliveTimer_->setInterval(milliseconds);
 }
 
-T_pop3check* TpopListWindow::AccountCheck(int index) const {
+AccountSession* MailboxWindow::AccountCheck(int index) const {
     if (index < 0 || index >= static_cast<int>(checks_.size())) return nullptr;
     return checks_[static_cast<std::size_t>(index)].get();
 }
 
-int TpopListWindow::SelectedAccount() const {
+int MailboxWindow::SelectedAccount() const {
     const int index = list->currentIndex();
     return AccountCheck(index) != nullptr ? index : -1;
 }
 
-T_pop3check* TpopListWindow::SelectedCheck() const {
+AccountSession* MailboxWindow::SelectedCheck() const {
     return AccountCheck(list->currentIndex());
 }
 
-int TpopListWindow::SelectedRowIndex() const {
+int MailboxWindow::SelectedRowIndex() const {
     const QModelIndex current = headers->currentIndex();
     return current.isValid() ? current.row() : -1;
 }
 
-T_list_row* TpopListWindow::SelectedRow() const {
+MessageRow* MailboxWindow::SelectedRow() const {
     return model_->Row(SelectedRowIndex());
 }
 
-void TpopListWindow::SetStatus(int panel, const std::string& text) {
+void MailboxWindow::SetStatus(int panel, const std::string& text) {
     statusPanel_[panel]->setText(ToQt(text));
 }
 
-void TpopListWindow::ClearViews() {
+void MailboxWindow::ClearViews() {
     header_list->clear();
     ClearPane();
 }
 
 // An empty pane shows no retrieved message: nothing is left to save.
-void TpopListWindow::ClearPane() {
+void MailboxWindow::ClearPane() {
     SetPane({});
     if (paneState_ == PaneState::Message) paneState_ = PaneState::Header;
 }
 
 // A command's error goes to the program's error handler, which shows it in status panel 1.
-void TpopListWindow::RunGuarded(const std::function<void()>& command) {
+void MailboxWindow::RunGuarded(const std::function<void()>& command) {
     try {
         command();
     } catch (const std::exception& error) {
@@ -121,7 +121,7 @@ void TpopListWindow::RunGuarded(const std::function<void()>& command) {
     }
 }
 
-bool TpopListWindow::event(QEvent* event) {
+bool MailboxWindow::event(QEvent* event) {
     if (event->type() == PopCommandEvent::EventType()) {
         const auto* command = static_cast<PopCommandEvent*>(event);
         if (command->wParam == PopCommand::ListOpenPending && ListBusy) {
@@ -137,14 +137,14 @@ bool TpopListWindow::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void TpopListWindow::OpenPendingAccount() {
+void MailboxWindow::OpenPendingAccount() {
     list->setCurrentIndex(list->findText(ToQt(PendingAccount), Qt::MatchExactly));
     PendingAccount.clear();
-    listSelect();
+    onAccountChosen();
     actHeadersExecute();
 }
 
-void TpopListWindow::listSelect() {
+void MailboxWindow::onAccountChosen() {
     if (SelectedAccount() < 0) {
         UpdateCommands();
         return;
@@ -163,7 +163,7 @@ void TpopListWindow::listSelect() {
     UpdateCommands();
 }
 
-void TpopListWindow::UpdateCommands() {
+void MailboxWindow::UpdateCommands() {
     // A cancel is handled here once nothing runs: while a listing or a fetch runs, the rows
     // and the entry being filled must stay.
     if (CancelRequested && !ListBusy) {
@@ -172,10 +172,10 @@ void TpopListWindow::UpdateCommands() {
         CloseSession();
         CancelRequested = false;
     }
-    const T_pop3check* check = SelectedCheck();
+    const AccountSession* check = SelectedCheck();
     const bool selected = check != nullptr;
     const bool connected = selected && check->session && check->session->IsConnected();
-    const T_list_row* row = SelectedRow();
+    const MessageRow* row = SelectedRow();
     const bool haveRow = connected && row != nullptr && row->entry != nullptr;
     const bool busy = !ProgressBar->isHidden();
     const bool haveRows = model_->rowCount() > 0;
@@ -190,7 +190,7 @@ void TpopListWindow::UpdateCommands() {
     actSaveMessage->setEnabled(paneState_ == PaneState::Message);
 }
 
-void TpopListWindow::ShowProgress(int mode, const char* key) {
+void MailboxWindow::ShowProgress(int mode, const char* key) {
     progressMode_ = mode;
     ProgressBar->setValue(0);
     progress_label->setText(ToQt(GetLangText(key)));
@@ -201,7 +201,7 @@ void TpopListWindow::ShowProgress(int mode, const char* key) {
     UpdateCommands();
 }
 
-void TpopListWindow::HideProgress() {
+void MailboxWindow::HideProgress() {
     progress_label->hide();
     ProgressBar->hide();
     bcancel->hide();
@@ -209,25 +209,25 @@ void TpopListWindow::HideProgress() {
     UpdateCommands();
 }
 
-void TpopListWindow::CloseSession() {
+void MailboxWindow::CloseSession() {
     if (currentSession != nullptr && currentSession->IsConnected()) currentSession->QuitAndClose();
     currentSession = nullptr;
 }
 
-void TpopListWindow::keeptTimer() {
+void MailboxWindow::onKeepAliveTimer() {
     if (currentSession != nullptr && currentSession->IsConnected()) currentSession->SendNoop();
-    keept->setInterval(keepAliveInterval_);
-    keept->start();
+    keepAliveTimer_->setInterval(keepAliveInterval_);
+    keepAliveTimer_->start();
 }
 
-void TpopListWindow::SessionStatus(T_POP3& sender, StatusKind kind, int value) {
+void MailboxWindow::SessionStatus(Pop3Client& sender, StatusKind kind, int value) {
     switch (kind) {
         case StatusKind::Connect:
-            keept->setInterval(keepAliveInterval_);
-            keept->start();
+            keepAliveTimer_->setInterval(keepAliveInterval_);
+            keepAliveTimer_->start();
             break;
         case StatusKind::Disconnect:
-            keept->stop();
+            keepAliveTimer_->stop();
             break;
         case StatusKind::Read:
             if (!ProgressBar->isHidden() && progressMode_ == kMessageMode) {
@@ -245,20 +245,20 @@ void TpopListWindow::SessionStatus(T_POP3& sender, StatusKind kind, int value) {
 // the close box work. A listing reports several events per message; handling them every few
 // hundredths of a second is as quick for the user and keeps painting from costing more than
 // the listing.
-void TpopListWindow::PumpMessages() {
+void MailboxWindow::PumpMessages() {
     constexpr qint64 kPumpEveryMs = 25;
     if (lastPump_.isValid() && !lastPump_.hasExpired(kPumpEveryMs)) return;
     QCoreApplication::processEvents();
     lastPump_.start();
 }
 
-bool TpopListWindow::FormCloseQuery() {
+bool MailboxWindow::FormCloseQuery() {
     CancelRequested = true;
     return !ListBusy;
 }
 
-void TpopListWindow::FormClose() {
-    keept->stop();
+void MailboxWindow::FormClose() {
+    keepAliveTimer_->stop();
     model_->Clear();
     EndAccountSessions();
     SaveLayout();
@@ -266,17 +266,17 @@ void TpopListWindow::FormClose() {
 
 // Each holder ends its session with QUIT, last account first; no report comes back to this
 // window any more.
-void TpopListWindow::EndAccountSessions() {
+void MailboxWindow::EndAccountSessions() {
     currentSession = nullptr;
     while (!checks_.empty()) {
-        std::unique_ptr<T_pop3check>& check = checks_.back();
+        std::unique_ptr<AccountSession>& check = checks_.back();
         if (check->session) check->session->statusHandler = nullptr;
         check.reset();
         checks_.pop_back();
     }
 }
 
-void TpopListWindow::closeEvent(QCloseEvent* event) {
+void MailboxWindow::closeEvent(QCloseEvent* event) {
     if (!FormCloseQuery()) {
         event->ignore();
         return;
@@ -293,7 +293,7 @@ void TpopListWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TpopListWindow::resizeEvent(QResizeEvent* event) {
+void MailboxWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const QList<int> sizes = bottomSplitter_->sizes();
     if (sizes.size() != 2) return;
@@ -308,10 +308,10 @@ void OpenListWindow() {
         PostPopCommand(open, PopCommand::ListOpenPending);
         return;
     }
-    auto* created = new TpopListWindow;
+    auto* created = new MailboxWindow;
     ListWindowHandle = created;
     created->show();
-    QPointer<TpopListWindow> window(created);
+    QPointer<MailboxWindow> window(created);
     QCoreApplication::processEvents();
     if (!window) return;
     try {
@@ -319,7 +319,7 @@ void OpenListWindow() {
             window->OpenPendingAccount();
         } else if (window->AccountCheck(0) != nullptr) {
             window->findChild<QComboBox*>(QStringLiteral("list"))->setCurrentIndex(0);
-            window->listSelect();
+            window->onAccountChosen();
         }
     } catch (const std::exception& error) {
         ReportUnhandledError(error.what());

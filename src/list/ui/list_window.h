@@ -29,22 +29,22 @@ class QToolBar;
 class QToolButton;
 class QTreeView;
 class QTreeWidget;
-class T_POP3;
-struct T_list_row;
-class T_mail_entry;
-struct T_pop3check;
-struct T_header_row;
+class Pop3Client;
+struct MessageRow;
+class MailMessage;
+struct AccountSession;
+struct HeaderRow;
 
-class TpopListWindow : public QWidget {
+class MailboxWindow : public QWidget {
     Q_OBJECT
 public:
-    TpopListWindow();
-    ~TpopListWindow() override;
+    MailboxWindow();
+    ~MailboxWindow() override;
 
     // Selects the account of PendingAccount (clearing it) and fetches its headers.
     void OpenPendingAccount();
     // The account box's selection changed (no headers are fetched).
-    void listSelect();
+    void onAccountChosen();
     void actHeadersExecute();
     void UpdateCommands();
 
@@ -52,8 +52,8 @@ public:
     void SetKeepAliveInterval(int milliseconds);
     int KeepAliveInterval() const { return keepAliveInterval_; }
     // The holder of the account at `index` of the account box, or null.
-    T_pop3check* AccountCheck(int index) const;
-    T_POP3* CurrentSession() const { return currentSession; }
+    AccountSession* AccountCheck(int index) const;
+    Pop3Client* CurrentSession() const { return currentSession; }
     PaneState PaneStateNow() const { return paneState_; }
 
 protected:
@@ -82,34 +82,34 @@ private:
     bool FormCloseQuery();
     void FormClose();
     void EndAccountSessions();
-    void SessionStatus(T_POP3& sender, StatusKind kind, int value);
+    void SessionStatus(Pop3Client& sender, StatusKind kind, int value);
     void PumpMessages();
     void ShowProgress(int mode, const char* key);
     void HideProgress();
     // The end of a listing or a fetch, however it ended.
     void EndRetrieval(bool startKeepAlive);
     void CloseSession();
-    void keeptTimer();
+    void onKeepAliveTimer();
     void SetStatus(int panel, const std::string& text);
     void RunGuarded(const std::function<void()>& command);
     int SelectedAccount() const;
-    T_pop3check* SelectedCheck() const;
+    AccountSession* SelectedCheck() const;
     int SelectedRowIndex() const;
-    T_list_row* SelectedRow() const;
+    MessageRow* SelectedRow() const;
     void ClearViews();
     void ClearPane();
 
     // Listing, sorting and the header view (list_window_listing.cpp).
-    bool RetrieveHeaders(T_pop3check& check);
+    bool RetrieveHeaders(AccountSession& check);
     void menuheaderClick(const QString& email);
     void headersColumnClick(int column);
     void headersSelectItem();
-    void AddHeaderViewRow(const T_header_row& row);
+    void AddHeaderViewRow(const HeaderRow& row);
     void SetPane(const std::vector<std::string>& lines);
 
     // Message view (list_window_message.cpp).
     void actRetrieveExecute();
-    void ShowMessageContent(const T_mail_entry& entry);
+    void ShowMessageContent(const MailMessage& entry);
     void actSaveMessageExecute();
 
     // Delete, spam, marks, keys and help (list_window_actions.cpp).
@@ -122,15 +122,15 @@ private:
     void actSpamSenderExecute();
     void actCancelExecute();
     void MarkFromRule(int kind, const std::string& text);
-    void RefreshCount(T_pop3check& check);
+    void RefreshCount(AccountSession& check);
     void bhelpClick(int tag);
     bool HandleKey(QWidget* control, int key);
     void OpenListMenu();
 
     // Window state.
-    T_POP3* currentSession = nullptr;
+    Pop3Client* currentSession = nullptr;
     std::string currentAccount;
-    std::vector<std::unique_ptr<T_pop3check>> checks_;  // one per item of the account box
+    std::vector<std::unique_ptr<AccountSession>> checks_;  // one per item of the account box
     PaneState paneState_ = PaneState::Untouched;
     int progressMode_ = 0;
     int keepAliveInterval_ = 30000;
@@ -155,10 +155,10 @@ private:
     QToolButton* bhelp2 = nullptr;
     QTreeWidget* header_list = nullptr;
     QSplitter* bottomSplitter_ = nullptr;
-    QPlainTextEdit* memo = nullptr;
+    QPlainTextEdit* messageText_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusPanel_[2] = {nullptr, nullptr};
-    QTimer* keept = nullptr;
+    QTimer* keepAliveTimer_ = nullptr;
 
     QAction* actHeaders = nullptr;
     QAction* actDelete = nullptr;
@@ -171,7 +171,7 @@ private:
     QAction* actSpamSubject = nullptr;
     QAction* actSpamSender = nullptr;
     QAction* actSaveMessage = nullptr;
-    QAction* Zavt1 = nullptr;
+    QAction* closeAction_ = nullptr;
 
     QMenu* popupm = nullptr;
     QMenu* retrieve_headers_mm = nullptr;

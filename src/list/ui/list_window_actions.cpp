@@ -29,17 +29,17 @@ enum RuleKind : std::int32_t { kSubjectRule = 0, kSenderRule = 1 };
 
 }  // namespace
 
-void TpopListWindow::RefreshCount(T_pop3check& check) {
+void MailboxWindow::RefreshCount(AccountSession& check) {
     header_list->clear();
     ClearPane();
     StoreCount(check.params, model_->rowCount());
 }
 
-void TpopListWindow::actDeleteExecute() {
+void MailboxWindow::actDeleteExecute() {
     CancelRequested = false;
     const int index = SelectedRowIndex();
-    const T_list_row* row = model_->Row(index);
-    T_pop3check* check = SelectedCheck();
+    const MessageRow* row = model_->Row(index);
+    AccountSession* check = SelectedCheck();
     if (row != nullptr && row->entry != nullptr && check != nullptr && check->session &&
         AskYesNo(this, Text("delete_mail_dialog_title"), Text("delete_mail_dialog"))) {
         if (check->session->DeleteMessage(row->entry->number)) {
@@ -51,8 +51,8 @@ void TpopListWindow::actDeleteExecute() {
     UpdateCommands();
 }
 
-void TpopListWindow::actDeleteSpamExecute() {
-    T_pop3check* check = SelectedCheck();
+void MailboxWindow::actDeleteSpamExecute() {
+    AccountSession* check = SelectedCheck();
     if (check == nullptr) return;
     const std::size_t marked = CountSpamRows(model_->Rows());
     if (marked == 0) {
@@ -73,54 +73,54 @@ void TpopListWindow::actDeleteSpamExecute() {
     UpdateCommands();
 }
 
-void TpopListWindow::actToggleSpamExecute() {
+void MailboxWindow::actToggleSpamExecute() {
     const int index = SelectedRowIndex();
-    if (const T_list_row* row = model_->Row(index)) model_->SetSpam(index, !row->spam);
+    if (const MessageRow* row = model_->Row(index)) model_->SetSpam(index, !row->spam);
 }
 
-void TpopListWindow::actToggleAllSpamExecute() {
+void MailboxWindow::actToggleAllSpamExecute() {
     model_->SetAllSpam(true);
 }
 
-void TpopListWindow::actToggleNoSpamExecute() {
+void MailboxWindow::actToggleNoSpamExecute() {
     model_->SetAllSpam(false);
 }
 
-void TpopListWindow::MarkFromRule(int kind, const std::string& text) {
+void MailboxWindow::MarkFromRule(int kind, const std::string& text) {
     const int index = SelectedRowIndex();
     if (AddSpamRule(kind, text) >= 0) model_->SetSpam(index, true);
 }
 
-void TpopListWindow::actSpamSubjectExecute() {
-    if (const T_list_row* row = SelectedRow()) MarkFromRule(kSubjectRule, row->subjectText);
+void MailboxWindow::actSpamSubjectExecute() {
+    if (const MessageRow* row = SelectedRow()) MarkFromRule(kSubjectRule, row->subjectText);
 }
 
-void TpopListWindow::actSpamSenderExecute() {
-    const T_list_row* row = SelectedRow();
+void MailboxWindow::actSpamSenderExecute() {
+    const MessageRow* row = SelectedRow();
     if (row != nullptr && row->entry != nullptr)
         MarkFromRule(kSenderRule, row->entry->from.address);
 }
 
-void TpopListWindow::actCancelExecute() {
+void MailboxWindow::actCancelExecute() {
     ClearViews();
     CancelRequested = true;
 }
 
-void TpopListWindow::bhelpClick(int tag) {
+void MailboxWindow::bhelpClick(int tag) {
     ShowHelpTopic(ListHelpTopic(tag));
 }
 
-void TpopListWindow::OpenListMenu() {
+void MailboxWindow::OpenListMenu() {
     popupm->popup(list->mapToGlobal(QPoint(list->width(), list->height())));
 }
 
 // The keys of the header list, the account box, the header view and the text pane; true when
 // the key was used.
-bool TpopListWindow::HandleKey(QWidget* control, int key) {
+bool MailboxWindow::HandleKey(QWidget* control, int key) {
     if (key == Qt::Key_F1) {
         int tag = static_cast<int>(ListHelpTag::Window);
         if (control == header_list) tag = static_cast<int>(ListHelpTag::HeaderView);
-        if (control == memo) tag = static_cast<int>(paneState_);
+        if (control == messageText_) tag = static_cast<int>(paneState_);
         bhelpClick(tag);
         return true;
     }
@@ -140,7 +140,7 @@ bool TpopListWindow::HandleKey(QWidget* control, int key) {
     return false;
 }
 
-bool TpopListWindow::eventFilter(QObject* watched, QEvent* event) {
+bool MailboxWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == help_label && event->type() == QEvent::MouseButtonRelease) {
         bhelpClick(static_cast<int>(ListHelpTag::Window));
         return true;

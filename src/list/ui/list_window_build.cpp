@@ -34,13 +34,13 @@
 
 using namespace list_window_parts;
 
-QAction* TpopListWindow::MakeAction(const char* name, const char* captionKey, int image) {
+QAction* MailboxWindow::MakeAction(const char* name, const char* captionKey, int image) {
     auto* action = Named(new QAction(ListImage(image), Text(captionKey), this), name);
     action->setToolTip(action->text());
     return action;
 }
 
-QToolButton* TpopListWindow::MakeHelpButton(const char* name) {
+QToolButton* MailboxWindow::MakeHelpButton(const char* name) {
     auto* button = Named(new QToolButton, name);
     button->setIcon(QIcon(QStringLiteral(":/results/help.png")));
     button->setAutoRaise(true);
@@ -50,7 +50,7 @@ QToolButton* TpopListWindow::MakeHelpButton(const char* name) {
     return button;
 }
 
-QToolButton* TpopListWindow::MakeMenuButton(const char* name) {
+QToolButton* MailboxWindow::MakeMenuButton(const char* name) {
     auto* button = Named(new QToolButton, name);
     button->setIcon(ListImage(kAccountImage));
     button->setToolTip(Text("list_menu"));
@@ -60,7 +60,7 @@ QToolButton* TpopListWindow::MakeMenuButton(const char* name) {
     return button;
 }
 
-void TpopListWindow::BuildActions() {
+void MailboxWindow::BuildActions() {
     actHeaders = MakeAction("actHeaders", "retrieve_headers", 4);
     actDelete = MakeAction("actDelete", "delete_message", 3);
     actRetrieve = MakeAction("actRetrieve", "retrieve_message", 2);
@@ -72,31 +72,31 @@ void TpopListWindow::BuildActions() {
     actSpamSubject = MakeAction("actSpamSubject", "send_to_spam_subject", 11);
     actSpamSender = MakeAction("actSpamSender", "send_to_spam_sender", 11);
     actSaveMessage = MakeAction("actSaveMessage", "save_message", 21);
-    Zavt1 = MakeAction("Zavt1", "close_list_window", kCloseImage);
+    closeAction_ = MakeAction("Zavt1", "close_list_window", kCloseImage);
 
-    const std::array<std::pair<QAction*, void (TpopListWindow::*)()>, 12> handlers{{
-        {actHeaders, &TpopListWindow::actHeadersExecute},
-        {actDelete, &TpopListWindow::actDeleteExecute},
-        {actRetrieve, &TpopListWindow::actRetrieveExecute},
-        {actCancel, &TpopListWindow::actCancelExecute},
-        {actToggleSpam, &TpopListWindow::actToggleSpamExecute},
-        {actDeleteSpam, &TpopListWindow::actDeleteSpamExecute},
-        {actToggleAllSpam, &TpopListWindow::actToggleAllSpamExecute},
-        {actToggleNoSpam, &TpopListWindow::actToggleNoSpamExecute},
-        {actSpamSubject, &TpopListWindow::actSpamSubjectExecute},
-        {actSpamSender, &TpopListWindow::actSpamSenderExecute},
-        {actSaveMessage, &TpopListWindow::actSaveMessageExecute},
-        {Zavt1, nullptr},
+    const std::array<std::pair<QAction*, void (MailboxWindow::*)()>, 12> handlers{{
+        {actHeaders, &MailboxWindow::actHeadersExecute},
+        {actDelete, &MailboxWindow::actDeleteExecute},
+        {actRetrieve, &MailboxWindow::actRetrieveExecute},
+        {actCancel, &MailboxWindow::actCancelExecute},
+        {actToggleSpam, &MailboxWindow::actToggleSpamExecute},
+        {actDeleteSpam, &MailboxWindow::actDeleteSpamExecute},
+        {actToggleAllSpam, &MailboxWindow::actToggleAllSpamExecute},
+        {actToggleNoSpam, &MailboxWindow::actToggleNoSpamExecute},
+        {actSpamSubject, &MailboxWindow::actSpamSubjectExecute},
+        {actSpamSender, &MailboxWindow::actSpamSenderExecute},
+        {actSaveMessage, &MailboxWindow::actSaveMessageExecute},
+        {closeAction_, nullptr},
     }};
     for (const auto& [action, handler] : handlers) {
         if (!handler) continue;
         connect(action, &QAction::triggered, this,
                 [this, handler = handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
     }
-    connect(Zavt1, &QAction::triggered, this, [this] { close(); });
+    connect(closeAction_, &QAction::triggered, this, [this] { close(); });
 }
 
-void TpopListWindow::BuildMenus() {
+void MailboxWindow::BuildMenus() {
     popupm = Named(new QMenu(this), "popupm");
     retrieve_headers_mm =
         Named(popupm->addMenu(actHeaders->icon(), actHeaders->text()), "retrieve_headers_mm");
@@ -109,7 +109,7 @@ void TpopListWindow::BuildMenus() {
     popupm->addSeparator();
     popupm->addAction(actRetrieve);
     popupm->addSeparator();
-    popupm->addAction(Zavt1);
+    popupm->addAction(closeAction_);
 
     popupm2 = Named(new QMenu(this), "popupm2");
     popupm2->addActions({actToggleSpam, actToggleAllSpam, actToggleNoSpam});
@@ -132,7 +132,7 @@ void TpopListWindow::BuildMenus() {
             [this] { bhelpClick(PaneMenuHelpTopic(paneState_) - ListHelpTopic(0)); });
 }
 
-void TpopListWindow::BuildStatusBar() {
+void MailboxWindow::BuildStatusBar() {
     statusBar_ = Named(new QStatusBar, "StatusBar1");
     statusBar_->setSizeGripEnabled(true);
     for (int i = 0; i < 2; ++i) {
@@ -149,7 +149,7 @@ void TpopListWindow::BuildStatusBar() {
     statusBar_->addWidget(statusPanel_[1], 1);
 }
 
-void TpopListWindow::BuildWindow() {
+void MailboxWindow::BuildWindow() {
     setMinimumSize(400, 400);
     Colour(this, QPalette::Window, kWindowColour);
     QFont font = this->font();
@@ -213,18 +213,21 @@ void TpopListWindow::BuildWindow() {
     column->addWidget(splitter_, 1);
     column->addWidget(statusBar_);
 
-    for (QWidget* control : std::initializer_list<QWidget*>{list, headers, header_list, memo})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{list, headers, header_list, messageText_})
         control->installEventFilter(this);
-    connect(list, &QComboBox::activated, this, [this] { RunGuarded([this] { listSelect(); }); });
+    connect(list, &QComboBox::activated, this,
+            [this] { RunGuarded([this] { onAccountChosen(); }); });
 
-    keept = Named(new QTimer(this), "keept");
-    keept->setInterval(keepAliveInterval_);
-    connect(keept, &QTimer::timeout, this, [this] { RunGuarded([this] { keeptTimer(); }); });
+    keepAliveTimer_ = Named(new QTimer(this), "keept");
+    keepAliveTimer_->setInterval(keepAliveInterval_);
+    connect(keepAliveTimer_, &QTimer::timeout, this,
+            [this] { RunGuarded([this] { onKeepAliveTimer(); }); });
 }
 
-void TpopListWindow::FillAccountBox() {
-    for (const T_pop3item& item : accounts) {
-        checks_.push_back(std::make_unique<T_pop3check>(item.params));
+void MailboxWindow::FillAccountBox() {
+    for (const AccountEntry& item : accounts) {
+        checks_.push_back(std::make_unique<AccountSession>(item.params));
         const QString email = ToQt(item.params.email);
         list->addItem(email);
         QAction* entry = retrieve_headers_mm->addAction(ListImage(kAccountImage), email);
@@ -234,7 +237,7 @@ void TpopListWindow::FillAccountBox() {
     list->setCurrentIndex(-1);
 }
 
-void TpopListWindow::LoadLayout() {
+void MailboxWindow::LoadLayout() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen != nullptr ? screen->size() : QSize(1024, 768);
     ListWindowSizes sizes;
@@ -259,7 +262,7 @@ void TpopListWindow::LoadLayout() {
     }
 }
 
-void TpopListWindow::SaveLayout() {
+void MailboxWindow::SaveLayout() {
     ListWindowSizes sizes;
     sizes.width = width();
     sizes.height = height();
@@ -268,6 +271,6 @@ void TpopListWindow::SaveLayout() {
         sizes.headerColumns[i] = headers->header()->sectionSize(static_cast<int>(i));
     for (std::size_t i = 0; i < sizes.headerViewColumns.size(); ++i)
         sizes.headerViewColumns[i] = header_list->header()->sectionSize(static_cast<int>(i));
-    sizes.memoWidth = bottomSplitter_->sizes().value(1, memo->width());
+    sizes.memoWidth = bottomSplitter_->sizes().value(1, messageText_->width());
     SaveWindowLayout(ListWindowLayout(sizes));
 }

@@ -30,18 +30,18 @@ const QColor kBlue(0, 0, 255);
 
 }  // namespace
 
-void TpopListWindow::menuheaderClick(const QString& email) {
+void MailboxWindow::menuheaderClick(const QString& email) {
     list->setCurrentIndex(list->findText(email, Qt::MatchExactly));
-    listSelect();
+    onAccountChosen();
     if (actHeaders->isEnabled()) actHeadersExecute();
 }
 
-void TpopListWindow::actHeadersExecute() {
+void MailboxWindow::actHeadersExecute() {
     CancelRequested = false;
-    T_pop3check* check = SelectedCheck();
+    AccountSession* check = SelectedCheck();
     if (check == nullptr) return;
     ListBusy = true;
-    keept->stop();
+    keepAliveTimer_->stop();
     const BusyScope done([this] { EndRetrieval(!CancelRequested); });
     ShowProgress(0, "retrieve_headers_progress");
     model_->Clear();
@@ -62,26 +62,25 @@ void TpopListWindow::actHeadersExecute() {
     model_->sort(kDateColumn);
 }
 
-bool TpopListWindow::RetrieveHeaders(T_pop3check& check) {
+bool MailboxWindow::RetrieveHeaders(AccountSession& check) {
     // The session this window opened before for the account ends first: a mailbox that the
     // server locks would refuse the new login, and its deletions take effect now.
     if (check.session) {
         if (currentSession == check.session.get()) currentSession = nullptr;
         EndSession(check.session);
     }
-    T_sessionOptions options = ProgramSessionOptions();
-    options.statusHandler = [this](T_POP3& sender, StatusKind kind, int value, const std::string&) {
-        SessionStatus(sender, kind, value);
-    };
+    SessionOptions options = ProgramSessionOptions();
+    options.statusHandler = [this](Pop3Client& sender, StatusKind kind, int value,
+                                   const std::string&) { SessionStatus(sender, kind, value); };
     check.session = OpenSession(check.params, options);
     if (!check.session->IsConnected()) return false;
     ListBusy = true;
-    T_POP3& session = *check.session;
+    Pop3Client& session = *check.session;
     const int count = session.messageCount;
     ProgressBar->setMaximum(std::max(count, 0));
     progress_label->setText(ToQt(CountedProgressText(FromQt(progress_label->text()), count)));
     try {
-        std::vector<T_list_row> rows = ListHeaders(session, check.params.email, spamRules,
+        std::vector<MessageRow> rows = ListHeaders(session, check.params.email, spamRules,
                                                    spamCriteria, [this](int doneCount, int total) {
                                                        ProgressBar->setMaximum(std::max(total, 0));
                                                        ProgressBar->setValue(doneCount - 1);
@@ -101,37 +100,37 @@ bool TpopListWindow::RetrieveHeaders(T_pop3check& check) {
     }
 }
 
-void TpopListWindow::headersColumnClick(int column) {
+void MailboxWindow::headersColumnClick(int column) {
     model_->sort(column);
 }
 
-void TpopListWindow::AddHeaderViewRow(const T_header_row& row) {
+void MailboxWindow::AddHeaderViewRow(const HeaderRow& row) {
     auto* item = new QTreeWidgetItem(header_list, {ToQt(row.name), ToQt(row.value)});
     const QColor colour = IsRedHeaderName(row.name) ? kRed : kBlue;
     item->setForeground(0, colour);
     item->setForeground(1, colour);
 }
 
-void TpopListWindow::SetPane(const std::vector<std::string>& lines) {
+void MailboxWindow::SetPane(const std::vector<std::string>& lines) {
     paneLines_ = lines;
     QString text;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i > 0) text += QLatin1Char('\n');
         text += ToQt(lines[i]);
     }
-    memo->setPlainText(text);
+    messageText_->setPlainText(text);
 }
 
-void TpopListWindow::headersSelectItem() {
+void MailboxWindow::headersSelectItem() {
     Panel3->setText(ToQt(GetLangText("message_header") + std::string(14, ' ')));
     paneState_ = PaneState::Header;
-    const T_list_row* row = SelectedRow();
+    const MessageRow* row = SelectedRow();
     if (row == nullptr || row->entry == nullptr) {
         UpdateCommands();
         return;
     }
     header_list->clear();
-    for (const T_header_row& line : HeaderViewRows(*row->entry)) AddHeaderViewRow(line);
+    for (const HeaderRow& line : HeaderViewRows(*row->entry)) AddHeaderViewRow(line);
     bottomPanel_->setUpdatesEnabled(false);
     {
         const BusyScope shown([this] { bottomPanel_->setUpdatesEnabled(true); });

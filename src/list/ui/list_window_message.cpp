@@ -28,17 +28,17 @@ QString Text(const char* key) {
 
 }  // namespace
 
-void TpopListWindow::actRetrieveExecute() {
+void MailboxWindow::actRetrieveExecute() {
     CancelRequested = false;
-    T_list_row* row = SelectedRow();
-    T_pop3check* check = SelectedCheck();
+    MessageRow* row = SelectedRow();
+    AccountSession* check = SelectedCheck();
     if (row == nullptr || row->entry == nullptr || check == nullptr || !check->session) return;
     if (!AskYesNo(this, Text("retrieve_mail_dialog_title"), Text("retrieve_mail_dialog"))) return;
     // The entry stays where it is while rows move (a sort) or the selection changes.
-    T_mail_entry& entry = *row->entry;
-    T_POP3& session = *check->session;
+    MailMessage& entry = *row->entry;
+    Pop3Client& session = *check->session;
     ListBusy = true;
-    keept->stop();
+    keepAliveTimer_->stop();
     const BusyScope done([this] { EndRetrieval(true); });
     ShowProgress(1, "retrieve_message_progress");
     SetPane({});
@@ -53,18 +53,18 @@ void TpopListWindow::actRetrieveExecute() {
     ShowMessageContent(entry);
 }
 
-void TpopListWindow::ShowMessageContent(const T_mail_entry& entry) {
+void MailboxWindow::ShowMessageContent(const MailMessage& entry) {
     SetPane({});
-    const T_message_content content = MessageContent(entry);
-    for (const T_header_row& part : content.partRows) AddHeaderViewRow(part);
+    const MessageContent content = ContentOf(entry);
+    for (const HeaderRow& part : content.partRows) AddHeaderViewRow(part);
     Panel3->setText(ToQt(GetLangText("content_of_message") + std::string(14, ' ')));
     SetPane(content.lines);
     paneState_ = PaneState::Message;
-    memo->setFocus();
+    messageText_->setFocus();
 }
 
-void TpopListWindow::actSaveMessageExecute() {
-    const T_list_row* row = SelectedRow();
+void MailboxWindow::actSaveMessageExecute() {
+    const MessageRow* row = SelectedRow();
     if (row == nullptr || row->entry == nullptr) return;
     const QStringList filters{Text("text_files_filter"), Text("all_files_filter")};
     const QString path = ChooseSaveFile(this, Text("save_message_title"), filters);

@@ -35,7 +35,7 @@
 
 using namespace list_window_parts;
 
-QWidget* TpopListWindow::BuildTopPanel() {
+QWidget* MailboxWindow::BuildTopPanel() {
     auto* panel = Named(new QWidget, "Panel1");
     panel->setFixedHeight(kTopPanelHeight);
     panel->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -107,7 +107,7 @@ QWidget* TpopListWindow::BuildTopPanel() {
     return panel;
 }
 
-QWidget* TpopListWindow::BuildBottomPanel() {
+QWidget* MailboxWindow::BuildBottomPanel() {
     bottomPanel_ = Named(new QWidget, "Panel2");
     auto* caption = Named(new QWidget, "Panel3Bar");
     caption->setFixedHeight(kCaptionBarHeight);
@@ -143,25 +143,25 @@ QWidget* TpopListWindow::BuildBottomPanel() {
     connect(header_list, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { popuph->popup(header_list->viewport()->mapToGlobal(at)); });
 
-    memo = Named(new QPlainTextEdit, "memo");
-    memo->setReadOnly(true);
-    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo->setMinimumWidth(kMemoMinimumWidth);
+    messageText_ = Named(new QPlainTextEdit, "memo");
+    messageText_->setReadOnly(true);
+    messageText_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    messageText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    messageText_->setMinimumWidth(kMemoMinimumWidth);
     QFont memoFont = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     memoFont.setPointSize(10);
-    memo->setFont(memoFont);
-    Colour(memo, QPalette::Base, kWindowColour);
-    memo->setContextMenuPolicy(Qt::CustomContextMenu);
-    memo->setAccessibleName(Text("message_text"));
-    connect(memo, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { popupmemo->popup(memo->mapToGlobal(at)); });
+    messageText_->setFont(memoFont);
+    Colour(messageText_, QPalette::Base, kWindowColour);
+    messageText_->setContextMenuPolicy(Qt::CustomContextMenu);
+    messageText_->setAccessibleName(Text("message_text"));
+    connect(messageText_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { popupmemo->popup(messageText_->mapToGlobal(at)); });
 
     bottomSplitter_ = Named(new QSplitter(Qt::Horizontal), "Splitter2");
     bottomSplitter_->setHandleWidth(16);
     bottomSplitter_->setChildrenCollapsible(false);
     bottomSplitter_->addWidget(header_list);
-    bottomSplitter_->addWidget(memo);
+    bottomSplitter_->addWidget(messageText_);
     bottomSplitter_->setStretchFactor(0, 1);
     auto* column = new QVBoxLayout(bottomPanel_);
     column->setContentsMargins(0, 0, 0, 0);

@@ -38,7 +38,7 @@ bool IsEnter(const QKeyEvent* key) {
 
 }  // namespace
 
-Tffilter::Tffilter()
+SpamFilterWindow::SpamFilterWindow()
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("ffilter"));
@@ -60,43 +60,43 @@ Tffilter::Tffilter()
     FormCreate();
 }
 
-Tffilter::~Tffilter() {
+SpamFilterWindow::~SpamFilterWindow() {
     FilterWindowHandle = nullptr;
     PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
-int Tffilter::CurrentKind() const {
+int SpamFilterWindow::CurrentKind() const {
     return static_cast<int>(rAddr->isChecked() ? RuleKind::Sender : RuleKind::Subject);
 }
 
-QTreeWidgetItem* Tffilter::SelectedRow() const {
+QTreeWidgetItem* SpamFilterWindow::SelectedRow() const {
     const QList<QTreeWidgetItem*> selected = ListBox->selectedItems();
     return selected.isEmpty() ? nullptr : selected.first();
 }
 
-void Tffilter::SelectRow(QTreeWidgetItem* row) {
+void SpamFilterWindow::SelectRow(QTreeWidgetItem* row) {
     const QSignalBlocker quiet(ListBox);
     ListBox->clearSelection();
     ListBox->setCurrentItem(row);
     if (row != nullptr) row->setSelected(true);
 }
 
-T_spam* Tffilter::RuleOf(const QTreeWidgetItem* row) const {
-    auto* rule = static_cast<T_spam*>(row->data(0, Qt::UserRole).value<void*>());
+SpamRuleEntry* SpamFilterWindow::RuleOf(const QTreeWidgetItem* row) const {
+    auto* rule = static_cast<SpamRuleEntry*>(row->data(0, Qt::UserRole).value<void*>());
     return IsLiveRule(rule, spamRules) ? rule : nullptr;
 }
 
 // Rules can change behind the rows (the list window's spam actions): a row whose rule is gone
 // goes, and every other row shows its rule as it now is, so a row never acts on a rule other
 // than the one it shows.
-void Tffilter::DropDeadRows() {
+void SpamFilterWindow::DropDeadRows() {
     const QTreeWidgetItem* selected = SelectedRow();
     bool selectedGone = false;
     {
         const QSignalBlocker quiet(ListBox);
         for (int index = ListBox->topLevelItemCount() - 1; index >= 0; --index) {
             QTreeWidgetItem* row = ListBox->topLevelItem(index);
-            if (T_spam* rule = RuleOf(row)) {
+            if (SpamRuleEntry* rule = RuleOf(row)) {
                 ShowRule(row, *rule);
             } else {
                 selectedGone = selectedGone || row == selected;
@@ -108,14 +108,14 @@ void Tffilter::DropDeadRows() {
     if (selectedGone) SelectRow(nullptr);
 }
 
-void Tffilter::ShowRule(QTreeWidgetItem* row, T_spam& rule) {
+void SpamFilterWindow::ShowRule(QTreeWidgetItem* row, SpamRuleEntry& rule) {
     row->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(&rule)));
     row->setText(0, Text(KindKey(rule.filter.kind)));
     row->setText(1, Text(RelationKey(rule.filter.content)));
     row->setText(2, ToQt(rule.filter.text));
 }
 
-void Tffilter::UpdateButtons() {
+void SpamFilterWindow::UpdateButtons() {
     badd->setEnabled(HasText(FromQt(eText->text())));
     bedit->setEnabled(badd->isEnabled() && ListBox->topLevelItemCount() > 0 &&
                       SelectedRow() != nullptr);
@@ -123,7 +123,7 @@ void Tffilter::UpdateButtons() {
 }
 
 // The rule takes the edit controls as they stand, its text exactly as typed.
-void Tffilter::FillItem(QTreeWidgetItem* row, T_spam* rule) {
+void SpamFilterWindow::FillItem(QTreeWidgetItem* row, SpamRuleEntry* rule) {
     rule->filter.kind = CurrentKind();
     rule->filter.content = rContent->isChecked();
     rule->filter.text = FromQt(eText->text());
@@ -132,20 +132,20 @@ void Tffilter::FillItem(QTreeWidgetItem* row, T_spam* rule) {
     ListBox->scrollToItem(row);
 }
 
-QTreeWidgetItem* Tffilter::FindDuplicate() {
+QTreeWidgetItem* SpamFilterWindow::FindDuplicate() {
     const std::string text = FromQt(eText->text());
     for (int index = 0; index < ListBox->topLevelItemCount(); ++index) {
         QTreeWidgetItem* row = ListBox->topLevelItem(index);
-        const T_spam* rule = RuleOf(row);
+        const SpamRuleEntry* rule = RuleOf(row);
         if (rule != nullptr && IsDuplicateOf(rule->filter, CurrentKind(), text)) return row;
     }
     return nullptr;
 }
 
-void Tffilter::ListBoxClick() {
+void SpamFilterWindow::ListBoxClick() {
     DropDeadRows();
     const QTreeWidgetItem* row = SelectedRow();
-    const T_spam* rule = row == nullptr ? nullptr : RuleOf(row);
+    const SpamRuleEntry* rule = row == nullptr ? nullptr : RuleOf(row);
     if (rule == nullptr) {
         UpdateButtons();
         return;
@@ -157,7 +157,7 @@ void Tffilter::ListBoxClick() {
     UpdateButtons();
 }
 
-void Tffilter::addClick() {
+void SpamFilterWindow::addClick() {
     DropDeadRows();
     if (!HasText(FromQt(eText->text()))) return;
     QTreeWidgetItem* duplicate = FindDuplicate();
@@ -166,28 +166,28 @@ void Tffilter::addClick() {
         saveClick();
         return;
     }
-    spamRules.push_back(std::make_unique<T_spam>());
+    spamRules.push_back(std::make_unique<SpamRuleEntry>());
     auto* row = new QTreeWidgetItem(ListBox);
     FillItem(row, spamRules.back().get());
     ClearWithLimit(eText, kTextMaxLength);
     StoreCriteria();
 }
 
-void Tffilter::saveClick() {
+void SpamFilterWindow::saveClick() {
     DropDeadRows();
     QTreeWidgetItem* row = SelectedRow();
-    T_spam* rule = row == nullptr ? nullptr : RuleOf(row);
+    SpamRuleEntry* rule = row == nullptr ? nullptr : RuleOf(row);
     if (!HasText(FromQt(eText->text())) || rule == nullptr) return;
     FillItem(row, rule);
     ClearWithLimit(eText, kTextMaxLength);
     StoreCriteria();
 }
 
-void Tffilter::deleteClick() {
+void SpamFilterWindow::deleteClick() {
     DropDeadRows();
     const QTreeWidgetItem* selected = SelectedRow();
     if (!HasText(FromQt(eText->text())) || selected == nullptr) return;
-    const T_spam* rule = RuleOf(selected);
+    const SpamRuleEntry* rule = RuleOf(selected);
     if (!AskYesNo(this, Text("delete_filter_dialog_title"), Text("delete_filter_dialog"))) return;
     // The question waited in a loop of its own, in which the rule may have gone elsewhere.
     DropDeadRows();
@@ -207,7 +207,7 @@ void Tffilter::deleteClick() {
     StoreCriteria();
 }
 
-void Tffilter::StoreCriteria() {
+void SpamFilterWindow::StoreCriteria() {
     spamCriteria.noEmptySubject = cEmpty->isChecked();
     spamCriteria.noEmptyDate = cdateempty->isChecked();
     spamCriteria.noRecipient = cnorecipient->isChecked();
@@ -217,16 +217,16 @@ void Tffilter::StoreCriteria() {
     UpdateButtons();
 }
 
-void Tffilter::bhelpClick() {
+void SpamFilterWindow::bhelpClick() {
     ShowHelpTopic(kFilterHelpTopic);
 }
 
-void Tffilter::bclseClick() {
+void SpamFilterWindow::bclseClick() {
     StoreCriteria();
     close();
 }
 
-bool Tffilter::eventFilter(QObject* watched, QEvent* event) {
+bool SpamFilterWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (helpKeyDown(key) || EnterNext(key)) return true;
@@ -241,7 +241,7 @@ bool Tffilter::eventFilter(QObject* watched, QEvent* event) {
 
 // Coming back from another window (the list window's spam actions change rules), the rows
 // show the rules as they now are.
-void Tffilter::changeEvent(QEvent* event) {
+void SpamFilterWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         DropDeadRows();
@@ -249,13 +249,13 @@ void Tffilter::changeEvent(QEvent* event) {
     }
 }
 
-bool Tffilter::EnterNext(QKeyEvent* key) {
+bool SpamFilterWindow::EnterNext(QKeyEvent* key) {
     if (!IsEnter(key)) return false;
     focusNextPrevChild(true);
     return true;
 }
 
-bool Tffilter::helpKeyDown(QKeyEvent* key) {
+bool SpamFilterWindow::helpKeyDown(QKeyEvent* key) {
     if (key->key() != Qt::Key_F1) return false;
     bhelpClick();
     return true;
@@ -266,7 +266,7 @@ void ShowFilterWindow() {
         BringToFront(open);
         return;
     }
-    auto* window = new Tffilter;
+    auto* window = new SpamFilterWindow;
     FilterWindowHandle = window;
     const QRect screen = window->screen()->availableGeometry();
     window->move(screen.center() - window->rect().center());

@@ -15,13 +15,13 @@ class QSpinBox;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class T_spam;
+class SpamRuleEntry;
 
-class Tffilter : public QWidget {
+class SpamFilterWindow : public QWidget {
     Q_OBJECT
 public:
-    Tffilter();
-    ~Tffilter() override;
+    SpamFilterWindow();
+    ~SpamFilterWindow() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -41,12 +41,12 @@ private:
 
     // Rules and criteria (filter_window.cpp).
     void UpdateButtons();
-    void FillItem(QTreeWidgetItem* row, T_spam* rule);
-    void ShowRule(QTreeWidgetItem* row, T_spam& rule);
+    void FillItem(QTreeWidgetItem* row, SpamRuleEntry* rule);
+    void ShowRule(QTreeWidgetItem* row, SpamRuleEntry& rule);
     QTreeWidgetItem* FindDuplicate();
     QTreeWidgetItem* SelectedRow() const;
     void SelectRow(QTreeWidgetItem* row);
-    T_spam* RuleOf(const QTreeWidgetItem* row) const;
+    SpamRuleEntry* RuleOf(const QTreeWidgetItem* row) const;
     void DropDeadRows();
     int CurrentKind() const;
     void ListBoxClick();

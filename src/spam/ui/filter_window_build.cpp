@@ -62,7 +62,7 @@ void MakeBold(QLabel* label) {
 
 }  // namespace
 
-QLabel* Tffilter::AddLabel(const char* name, const char* key, int x, int y) {
+QLabel* SpamFilterWindow::AddLabel(const char* name, const char* key, int x, int y) {
     auto* label = new QLabel(Text(key), this);
     label->setObjectName(QString::fromLatin1(name));
     label->move(x, y);
@@ -70,8 +70,8 @@ QLabel* Tffilter::AddLabel(const char* name, const char* key, int x, int y) {
     return label;
 }
 
-QToolButton* Tffilter::AddRuleButton(const char* name, const char* picture, const char* hintKey,
-                                     int x) {
+QToolButton* SpamFilterWindow::AddRuleButton(const char* name, const char* picture,
+                                             const char* hintKey, int x) {
     auto* button = Place(new QToolButton(this), name, x, 150, 24, 24);
     button->setIcon(QIcon(QStringLiteral(":/setup/") + QString::fromLatin1(picture)));
     button->setAutoRaise(true);
@@ -81,7 +81,7 @@ QToolButton* Tffilter::AddRuleButton(const char* name, const char* picture, cons
     return button;
 }
 
-void Tffilter::BuildRuleControls() {
+void SpamFilterWindow::BuildRuleControls() {
     MakeBold(AddLabel("Label1", "filtering", 8, 6));
     ListBox = Place(new QTreeWidget(this), "ListBox", 8, 24, 290, 160);
     ListBox->setColumnCount(3);
@@ -125,7 +125,7 @@ void Tffilter::BuildRuleControls() {
     bdele = AddRuleButton("bdele", "delete.png", "delete_filter_item", kRightColumn + 52);
 }
 
-void Tffilter::BuildCriteria() {
+void SpamFilterWindow::BuildCriteria() {
     auto* divider = Place(new QFrame(this), "Bevel1", 8, 192, 556, 2);
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Sunken);
@@ -161,7 +161,7 @@ void Tffilter::BuildCriteria() {
         fields[i]->setAccessibleName(Text(rows[i].key));
 }
 
-void Tffilter::BuildBottomRow() {
+void SpamFilterWindow::BuildBottomRow() {
     bhelp = Place(new QToolButton(this), "bhelp", 400, 276, 20, 20);
     bhelp->setIcon(QIcon(QStringLiteral(":/results/help.png")));
     bhelp->setAutoRaise(true);
@@ -184,19 +184,19 @@ void Tffilter::BuildBottomRow() {
 
 // The criteria stand in the order empty subject, empty date, no recipient, more recipients,
 // bigger than; the keyboard reaches the no-recipient box last.
-void Tffilter::SetTabOrder() {
+void SpamFilterWindow::SetTabOrder() {
     const std::vector<QWidget*> order = {ListBox, rSubj,      rAddr,  eText, rContent,    rStart,
                                          cEmpty,  cdateempty, eRecpt, eLen,  cnorecipient};
     for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
-void Tffilter::WatchFocusableControls() {
+void SpamFilterWindow::WatchFocusableControls() {
     QWidget* const focusable[] = {ListBox, rSubj,      rAddr,  eText, rContent,    rStart,
                                   cEmpty,  cdateempty, eRecpt, eLen,  cnorecipient};
     for (QWidget* control : focusable) control->installEventFilter(this);
 }
 
-void Tffilter::ConnectHandlers() {
+void SpamFilterWindow::ConnectHandlers() {
     connect(ListBox, &QTreeWidget::itemClicked, this, [this] { ListBoxClick(); });
     connect(ListBox, &QTreeWidget::itemSelectionChanged, this, [this] { ListBoxClick(); });
     connect(eText, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
@@ -207,7 +207,7 @@ void Tffilter::ConnectHandlers() {
     connect(bclse, &QToolButton::clicked, this, [this] { bclseClick(); });
 }
 
-void Tffilter::FormCreate() {
+void SpamFilterWindow::FormCreate() {
     setWindowTitle(QStringLiteral("  ") + Text("set_filter_window"));
     cEmpty->setChecked(spamCriteria.noEmptySubject);
     cdateempty->setChecked(spamCriteria.noEmptyDate);

@@ -48,7 +48,7 @@ protected:
 TEST_F(ResultsAfterCheckTest, PanelFollowsNewMailAndAFailedLogin) {
     const MailUser user = AddMailUser("results");
     AddMessages(user, 3);
-    T_pop3item item;
+    AccountEntry item;
     item.enabled = true;
     item.params = AccountFor(user);
     accounts.push_back(item);

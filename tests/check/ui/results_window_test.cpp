@@ -53,9 +53,9 @@ protected:
         SetAcknowledgeNewMailHandler(nullptr);
     }
 
-    T_pop3item& AddAccount(const std::string& email, const std::string& host, bool enabled = true,
-                           bool ssl = false) {
-        T_pop3item item;
+    AccountEntry& AddAccount(const std::string& email, const std::string& host, bool enabled = true,
+                             bool ssl = false) {
+        AccountEntry item;
         item.enabled = enabled;
         item.params.email = email;
         item.params.host = host;
@@ -68,7 +68,7 @@ protected:
         return accounts.back();
     }
 
-    void Write(const T_pop3item& item, const char* key, const std::string& value) {
+    void Write(const AccountEntry& item, const char* key, const std::string& value) {
         IniFile(folder.File("vellmoor.ini")).WriteString(AccountSection(item.params), key, value);
     }
 
@@ -142,7 +142,7 @@ TEST_F(ResultsWindowTest, WidthIsKeptInTheSettingsFileAndHeightIsNot) {
 }
 
 TEST_F(ResultsWindowTest, FailedCheckShowsTheStoredErrorInPurple) {
-    T_pop3item& account = AddAccount("me@example.org", "pop.example.org");
+    AccountEntry& account = AddAccount("me@example.org", "pop.example.org");
     Write(account, "COUNT", "3");
     Write(account, "LAST_CHECK", "01/02/26 10:00:00");
     Write(account, "LAST_RESULT", "0");
@@ -162,7 +162,7 @@ TEST_F(ResultsWindowTest, FailedCheckShowsTheStoredErrorInPurple) {
 }
 
 TEST_F(ResultsWindowTest, NewMailShowsTheChangeUntilTheWindowCloses) {
-    T_pop3item& account = AddAccount("me@example.org", "pop.example.org");
+    AccountEntry& account = AddAccount("me@example.org", "pop.example.org");
     Write(account, "COUNT", "7");
     Write(account, "LAST_INCOME", "01/02/26 11:00:00");
     account.lastChange = 2;
@@ -183,7 +183,7 @@ TEST_F(ResultsWindowTest, NewMailShowsTheChangeUntilTheWindowCloses) {
 }
 
 TEST_F(ResultsWindowTest, FewerMessagesShowTheChangedTextWithTheFinePicture) {
-    T_pop3item& account = AddAccount("me@example.org", "pop.example.org");
+    AccountEntry& account = AddAccount("me@example.org", "pop.example.org");
     Write(account, "COUNT", "4");
     account.lastChange = -3;
     Open();

@@ -139,7 +139,7 @@ TEST_F(ListWindowTest, RefusedDeletionStopsTheCommandAndShowsItsError) {
         C: QUIT
         S: +OK
     )");
-    T_pop3item item;
+    AccountEntry item;
     item.enabled = true;
     item.params.email = "bob@scripted.example";
     item.params.host = "127.0.0.1";

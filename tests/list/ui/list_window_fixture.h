@@ -73,14 +73,14 @@ protected:
     MailUser AddAccount(const char* prefix, int count) {
         MailUser user = AddMailUser(prefix);
         AddMessages(user, count);
-        T_pop3item item;
+        AccountEntry item;
         item.enabled = true;
         item.params = AccountFor(user);
         accounts.push_back(item);
         return user;
     }
 
-    TpopListWindow* Window() { return qobject_cast<TpopListWindow*>(ListWindowHandle.data()); }
+    MailboxWindow* Window() { return qobject_cast<MailboxWindow*>(ListWindowHandle.data()); }
     template <typename Widget = QWidget>
     Widget* Control(const char* name) {
         return Find<Widget>(Window(), name);

@@ -105,18 +105,18 @@ TEST_F(ListWindowTest, CancelAfterTheFifthKeepsTheNewestRowsAndTheSession) {
     char items[32];
     std::snprintf(items, sizeof items, "   %d items_count", kept);
     EXPECT_EQ(Status(1), items);
-    T_POP3* session = Window()->CurrentSession();
+    Pop3Client* session = Window()->CurrentSession();
     ASSERT_NE(session, nullptr);
-    auto* keept = Window()->findChild<QTimer*>(QStringLiteral("keept"));
-    EXPECT_TRUE(keept->isActive());
-    EXPECT_EQ(keept->interval(), 40);
+    auto* keepAliveTimer_ = Window()->findChild<QTimer*>(QStringLiteral("keept"));
+    EXPECT_TRUE(keepAliveTimer_->isActive());
+    EXPECT_EQ(keepAliveTimer_->interval(), 40);
     // Keep-alive requests go through the session and keep it usable.
-    QSignalSpy ticks(keept, &QTimer::timeout);
+    QSignalSpy ticks(keepAliveTimer_, &QTimer::timeout);
     QTest::qWait(250);
     EXPECT_GE(ticks.count(), 2);
     EXPECT_TRUE(session->IsConnected());
     EXPECT_TRUE(session->LastReply().ok);
-    EXPECT_TRUE(keept->isActive());
+    EXPECT_TRUE(keepAliveTimer_->isActive());
 }
 
 TEST_F(ListWindowTest, ClosingIsRefusedWhileListingAndTheListingStops) {
@@ -165,7 +165,7 @@ TEST_F(ListWindowTest, ListingAgainEndsThePreviousSessionFirst) {
     const MailUser user = AddAccount("again", 4);
     OpenListWindow();
     Action("actHeaders")->trigger();
-    T_POP3* first = Window()->CurrentSession();
+    Pop3Client* first = Window()->CurrentSession();
     SelectRow(0);
     Action("actDelete")->trigger();
     EXPECT_EQ(MailboxSize(user), 4);

@@ -18,7 +18,7 @@ class ListWindowViewTest : public ListWindowTest {
 protected:
     // Lists the account's mailbox in a new window.
     void ListAccount(const MailUser& user) {
-        T_pop3item item;
+        AccountEntry item;
         item.enabled = true;
         item.params = AccountFor(user);
         accounts.push_back(item);

@@ -15,12 +15,12 @@ protected:
         FilterWindowTest::SetUp();
     }
 
-    std::vector<bool> SpamMarks(const T_pop3params& account) {
+    std::vector<bool> SpamMarks(const AccountSettings& account) {
         auto session = OpenSession(account, ProgramSessionOptions());
         EXPECT_NE(session, nullptr);
         std::vector<bool> marks;
         if (session == nullptr) return marks;
-        for (const T_list_row& row : ListHeaders(*session, account.email, spamRules, spamCriteria))
+        for (const MessageRow& row : ListHeaders(*session, account.email, spamRules, spamCriteria))
             marks.push_back(row.spam);
         EndSession(session);
         return marks;
@@ -31,7 +31,7 @@ TEST_F(FilterListingTest, TheNextListingFollowsAnEditedRule) {
     const MailUser user = AddMailUser("filter");
     AddMessage(user, MakeMessage("Cheap pills today", "shop@pills.example", "buy"));
     AddMessage(user, MakeMessage("Minutes of the meeting", "boss@work.example", "read"));
-    const T_pop3params account = AccountFor(user);
+    const AccountSettings account = AccountFor(user);
     EXPECT_EQ(SpamMarks(account), (std::vector<bool>{false, false}));
 
     Open();

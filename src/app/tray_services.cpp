@@ -1,4 +1,4 @@
-#include "app/tdm.h"
+#include "app/tray_services.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -17,7 +17,7 @@
 #include "settings/text_utils.h"
 #include "spam/spam_filter.h"
 
-Tdm::Tdm()
+TrayServices::TrayServices()
     : tray(new TrayIcon(this)),
       alert(std::make_unique<AlertWindow>(ImageListPicture)),
       notifier(std::make_unique<UiCheckNotifier>(*tray, *alert)) {
@@ -28,9 +28,9 @@ Tdm::Tdm()
     tray->SetPicture(0);
     tray->SetTag(0);
     tray->SetHint("tray_first_hint");
-    connect(tray, &TrayIcon::Clicked, this, &Tdm::trayClick);
-    connect(alert.get(), &AlertWindow::PopupClicked, this, &Tdm::alertPopupClick);
-    connect(alert.get(), &AlertWindow::Closed, this, &Tdm::alertClose);
+    connect(tray, &TrayIcon::Clicked, this, &TrayServices::trayClick);
+    connect(alert.get(), &AlertWindow::PopupClicked, this, &TrayServices::alertPopupClick);
+    connect(alert.get(), &AlertWindow::Closed, this, &TrayServices::alertClose);
     SetAcknowledgeNewMailHandler([this] { AcknowledgeNewMail(); });
 
     LoadFilter();
@@ -40,7 +40,7 @@ Tdm::Tdm()
     AntiFreeze().SetActive(false);
 }
 
-Tdm::~Tdm() {
+TrayServices::~TrayServices() {
     SetAcknowledgeNewMailHandler({});
     AntiFreeze().SetActive(false);
     RemoveSocketWait();
@@ -56,7 +56,7 @@ Tdm::~Tdm() {
     spamRules.clear();
 }
 
-void Tdm::AcknowledgeNewMail() {
+void TrayServices::AcknowledgeNewMail() {
     tray->SetNewMailCount(0);
     if (tray->Tag() != 0) {
         tray->SetPicture(0);
@@ -65,25 +65,25 @@ void Tdm::AcknowledgeNewMail() {
     if (alert->isVisible()) alert->HideAlert();
 }
 
-void Tdm::SwitchAntiFreezeOn() {
+void TrayServices::SwitchAntiFreezeOn() {
     AntiFreeze().SetActive(true);
 }
 
-QIcon Tdm::BtnImage(int index) {
+QIcon TrayServices::BtnImage(int index) {
     return QIcon(QStringLiteral(":/tarnwick/btn/%1.png").arg(index, 2, 10, QLatin1Char('0')));
 }
 
-void Tdm::trayClick() {
+void TrayServices::trayClick() {
     AcknowledgeNewMail();
     PostPopCommand(MainForm(), PopCommand::OpenResults);
 }
 
-void Tdm::alertPopupClick() {
+void TrayServices::alertPopupClick() {
     PostPopCommand(MainForm(), PopCommand::AlertClicked);
     AcknowledgeNewMail();
 }
 
-void Tdm::alertClose() {
+void TrayServices::alertClose() {
     if (HasText(PendingAccount))
         tray->SetHint(GetLangText("check_email_last") + " " + PendingAccount);
 }

@@ -12,11 +12,11 @@ class AlertWindow;
 class CheckNotifier;
 class TrayIcon;
 
-class Tdm : public QObject {
+class TrayServices : public QObject {
     Q_OBJECT
 public:
-    Tdm();            // DataModuleCreate
-    ~Tdm() override;  // DataModuleDestroy
+    TrayServices();            // DataModuleCreate
+    ~TrayServices() override;  // DataModuleDestroy
 
     TrayIcon& Tray() const { return *tray; }
     AlertWindow& Alert() const { return *alert; }
