@@ -3,8 +3,8 @@
 // Run through bench/check/run_pop3_bench.sh, which starts and stops the fixture.
 #include <benchmark/benchmark.h>
 
-#include "check/pop3_client.h"
-#include "check/tls_layer.h"
+#include "net/tls_layer.h"
+#include "pop3/pop3_client.h"
 #include "support/mail_fixture.h"
 
 namespace {

@@ -15,9 +15,9 @@
 #include <map>
 #include <thread>
 
-#include "check/pop3_client.h"
 #include "list/delay_relay.h"
 #include "list/mailbox_listing.h"
+#include "pop3/pop3_client.h"
 #include "support/mail_fixture.h"
 
 namespace {

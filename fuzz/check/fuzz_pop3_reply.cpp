@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "check/pop3_client.h"
+#include "pop3/pop3_client.h"
 #include "settings/errors.h"
 
 namespace {

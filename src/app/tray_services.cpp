@@ -3,13 +3,13 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "check/anti_freeze.h"
-#include "check/tls_layer.h"
 #include "check/ui/alert_window.h"
 #include "check/ui/image_list.h"
 #include "check/ui/notification.h"
 #include "check/ui/tray_icon.h"
 #include "check/ui/ui_notifier.h"
+#include "net/anti_freeze.h"
+#include "net/tls_layer.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
 #include "platform/socket_wait.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "check/tls_check.h"
+#include "net/tls_check.h"
 #include "settings/accounts.h"
 
 enum class TrustQuestion {

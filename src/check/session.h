@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "check/anti_freeze.h"
-#include "check/pop3_client.h"
-#include "check/status.h"
+#include "net/anti_freeze.h"
+#include "net/status.h"
+#include "pop3/pop3_client.h"
 #include "settings/accounts.h"
 
 // What the caller hands to every session it opens.

@@ -1,6 +1,6 @@
 #include "check/check_cycle.h"
-#include "check/tls_layer.h"
 #include "cli/commands.h"
+#include "net/tls_layer.h"
 #include "settings/errors.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"

@@ -4,9 +4,9 @@
 #include <ostream>
 
 #include "check/session.h"
-#include "check/tls_layer.h"
 #include "cli/commands.h"
 #include "list/mailbox_listing.h"
+#include "net/tls_layer.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"

@@ -5,8 +5,8 @@
 
 #include "check/certificate_trust.h"
 #include "check/session.h"
-#include "check/tls_layer.h"
 #include "cli/list_mailbox.h"
+#include "net/tls_layer.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"

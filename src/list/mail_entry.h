@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "check/message_sink.h"
 #include "list/header_lines.h"
+#include "net/message_sink.h"
 
 struct MailAddress {
     std::string name;     // display name, decoded to UTF-8

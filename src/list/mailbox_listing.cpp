@@ -1,6 +1,6 @@
 #include "list/mailbox_listing.h"
 
-#include "check/pop3_client.h"
+#include "pop3/pop3_client.h"
 #include "settings/errors.h"
 
 std::unique_ptr<MailMessage> FetchEntry(Pop3Client& session, int number) {

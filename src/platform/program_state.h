@@ -9,9 +9,9 @@
 
 #include <optional>
 
-#include "check/anti_freeze.h"
 #include "check/certificate_trust.h"
 #include "check/session.h"
+#include "net/anti_freeze.h"
 #include "platform/pop_command.h"  // the window handles
 #include "settings/accounts.h"
 #include "spam/spam_types.h"

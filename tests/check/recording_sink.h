@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "check/message_sink.h"
+#include "net/message_sink.h"
 
 struct RecordingSink : MessageSink {
     std::vector<std::string> header;

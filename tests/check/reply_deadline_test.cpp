@@ -12,11 +12,11 @@
 #include <chrono>
 #include <vector>
 
-#include "check/anti_freeze.h"
 #include "check/check_cycle.h"
 #include "check/check_fixture.h"
-#include "check/pop3_client.h"
 #include "check/recording_sink.h"
+#include "net/anti_freeze.h"
+#include "pop3/pop3_client.h"
 #include "settings/errors.h"
 
 namespace {

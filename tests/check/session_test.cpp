@@ -11,11 +11,11 @@
 #include <filesystem>
 #include <limits>
 
-#include "check/anti_freeze.h"
 #include "check/certificate_trust.h"
 #include "check/check_fixture.h"
 #include "check/recording_sink.h"
-#include "check/socket_transport.h"
+#include "net/anti_freeze.h"
+#include "net/socket_transport.h"
 #include "settings/errors.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"

@@ -4,8 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "check/pop3_client.h"
 #include "list/mailbox_listing.h"
+#include "pop3/pop3_client.h"
 #include "settings/errors.h"
 #include "support/scripted_server.h"
 #include "support/transcript.h"

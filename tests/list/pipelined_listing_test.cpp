@@ -2,9 +2,9 @@
 // the listing with one request at a time, plain and over TLS, and the session in step after.
 #include <gtest/gtest.h>
 
-#include "check/pop3_client.h"
 #include "list/mailbox_listing.h"
 #include "list/message_feed.h"
+#include "pop3/pop3_client.h"
 #include "support/mail_fixture.h"
 
 namespace {

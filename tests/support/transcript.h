@@ -25,7 +25,7 @@
 #include <string_view>
 #include <vector>
 
-#include "check/pop3_client.h"
+#include "pop3/pop3_client.h"
 
 // The greeting and a USER/PASS login of "bob" with password "secret", accepted: the usual
 // start of a script.

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "check/status.h"
 #include "list/list_window_rules.h"
+#include "net/status.h"
 
 class HeaderListModel;
 class QAction;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "check/pop3_client.h"
+#include "pop3/pop3_client.h"
 #include "settings/errors.h"
 #include "settings/text_utils.h"
 

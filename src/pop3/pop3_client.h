@@ -13,13 +13,13 @@
 #include <utility>
 #include <vector>
 
-#include "check/anti_freeze.h"
-#include "check/line_channel.h"
-#include "check/message_sink.h"
-#include "check/pop3_reply.h"
-#include "check/status.h"
-#include "check/tls_check.h"
-#include "check/transport.h"
+#include "net/anti_freeze.h"
+#include "net/line_channel.h"
+#include "net/message_sink.h"
+#include "net/status.h"
+#include "net/tls_check.h"
+#include "net/transport.h"
+#include "pop3/pop3_reply.h"
 #include "settings/accounts.h"
 
 // What a server announced in its reply to CAPA (RFC 2449).

@@ -3,7 +3,7 @@
 // for at most the connect time-out: in the user interface's own wait when the active pump has
 // one, else, while the pump is active, in 125 ms slices handling the pump between them.
 
-#include "check/socket_transport.h"
+#include "net/socket_transport.h"
 
 // A connected, blocking socket; throws TarnwickError ("Socket Error # ...", "Connect timed out.").
 int ConnectTcp(const ConnectOptions& options);

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "check/tls_check.h"
+#include "net/tls_check.h"
 
 class Transport {
 public:

@@ -1,4 +1,4 @@
-#include "check/socket_transport.h"
+#include "net/socket_transport.h"
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -17,9 +17,9 @@
 #include <limits>
 #include <optional>
 
-#include "check/anti_freeze.h"
-#include "check/connect_job.h"
-#include "check/tls_layer.h"
+#include "net/anti_freeze.h"
+#include "net/connect_job.h"
+#include "net/tls_layer.h"
 #include "settings/errors.h"
 
 namespace {

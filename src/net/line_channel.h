@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "check/transport.h"
+#include "net/transport.h"
 
 class LineChannel {
 public:

@@ -1,8 +1,8 @@
-#include "check/pop3_client.h"
+#include "pop3/pop3_client.h"
 
 #include <algorithm>
 
-#include "check/socket_transport.h"
+#include "net/socket_transport.h"
 #include "settings/errors.h"
 
 namespace {

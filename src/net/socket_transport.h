@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "check/anti_freeze.h"
-#include "check/transport.h"
+#include "net/anti_freeze.h"
+#include "net/transport.h"
 
 struct ConnectOptions {
     std::string host;

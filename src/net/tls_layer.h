@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "check/tls_check.h"
+#include "net/tls_check.h"
 
 // Initialises the TLS library; false when it reports a fault.
 bool LoadTlsLibrary();

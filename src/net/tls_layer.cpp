@@ -1,4 +1,4 @@
-#include "check/tls_layer.h"
+#include "net/tls_layer.h"
 
 #include <arpa/inet.h>
 #include <openssl/bio.h>

@@ -1,4 +1,4 @@
-#include "check/line_channel.h"
+#include "net/line_channel.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // The POP3 conversation, replayed from transcripts through a fake transport.
-#include "check/pop3_client.h"
+#include "pop3/pop3_client.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "check/pop3_reply.h"
+#include "pop3/pop3_reply.h"
 
 #include <openssl/evp.h>
 

@@ -1,4 +1,4 @@
-#include "check/connect_job.h"
+#include "net/connect_job.h"
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -11,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "check/anti_freeze.h"
+#include "net/anti_freeze.h"
 #include "settings/errors.h"
 
 namespace {
