@@ -17,6 +17,7 @@
 #include "platform/message_box.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "settings/errors.h"
 #include "settings/language.h"
 #include "spam/spam_filter.h"
 
@@ -53,8 +54,9 @@ std::string DeleteEntries(HeaderListModel& model, Pop3Client& session,
     return result.error;
 }
 
-void ShowDeletionError(QWidget* owner, const std::string& error) {
-    if (!error.empty()) ShowMessageBox(owner, Text("Error"), ToQt(error), QMessageBox::Critical);
+// A deletion that stopped fails the command as a refused DELE does.
+void ThrowDeletionError(const std::string& error) {
+    if (!error.empty()) throw TarnwickError(error);
 }
 
 }  // namespace
@@ -73,9 +75,8 @@ void MailboxWindow::actDeleteExecute() {
     if (entry != nullptr && check != nullptr && check->session &&
         AskYesNo(this, Text("delete_mail_dialog_title"), Text("delete_mail_dialog")) &&
         check->session) {
-        const std::string error = DeleteEntries(*model_, *check->session, {entry});
+        ThrowDeletionError(DeleteEntries(*model_, *check->session, {entry}));
         RefreshCount(*check);
-        ShowDeletionError(this, error);
     }
     SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
     UpdateCommands();
@@ -95,12 +96,9 @@ void MailboxWindow::actDeleteSpamExecute() {
         std::vector<const MailMessage*> entries;
         for (const std::size_t index : SpamRowsBottomUp(model_->Rows()))
             entries.push_back(model_->Rows()[index].entry.get());
-        const std::string error = DeleteEntries(*model_, *check->session, entries);
-        RefreshCount(*check);
-        ShowDeletionError(this, error);
-    } else {
-        RefreshCount(*check);
+        ThrowDeletionError(DeleteEntries(*model_, *check->session, entries));
     }
+    RefreshCount(*check);
     SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
     UpdateCommands();
 }
