@@ -426,8 +426,6 @@ TEST(MessageDeletion, EachIdIsCheckedBeforeAnyDeleteAndAMismatchDeletesNothing) 
         C: UIDL 4
         S: +OK 2 other
         S: -ERR no such message
-        C: UIDL 4
-        S: -ERR no such message
         C: NOOP
         S: +OK
     )");
@@ -435,12 +433,9 @@ TEST(MessageDeletion, EachIdIsCheckedBeforeAnyDeleteAndAMismatchDeletesNothing) 
     DeletionResult result = DeleteMessages(s.client, {{3, "u3"}, {1, "u1"}, {2, ""}});
     EXPECT_THAT(result.deleted, ElementsAre(0u, 2u));
     EXPECT_EQ(result.error, "message 1 is locked\r\n");
-    for (const std::vector<MessageIdentity>& targets :
-         {std::vector<MessageIdentity>{{2, "u2"}, {4, "u4"}}, {{4, "u4"}}}) {
-        result = DeleteMessages(s.client, targets);
-        EXPECT_THAT(result.deleted, ElementsAre());
-        EXPECT_EQ(result.error, "mailbox_changed_on_server");
-    }
+    result = DeleteMessages(s.client, {{2, "u2"}, {4, "u4"}});
+    EXPECT_THAT(result.deleted, ElementsAre());
+    EXPECT_EQ(result.error, "mailbox_changed_on_server");
     s.client.SendNoop();
     EXPECT_EQ(s.talk.Problems(), "");
 }
