@@ -182,22 +182,21 @@ MessageSizeList Pop3Client::ReadQueuedSizeList(int count) {
     return sizes;
 }
 
-// Reads the lines of a multi-line answer up to "."; false unless every line parses and the
-// numbers ascend within 1 to `count`, at least one of them when `count` is above 0. A header
-// read in its place fails on its first line; an empty answer in place of a full one, on its
-// count.
+// Reads the lines of a multi-line answer up to "."; false, at the first line that does not
+// parse or whose number does not ascend within 1 to `count`, or for an empty answer when
+// `count` is above 0. A header read in its place fails on its first line; an empty reply too
+// many, on its count.
 template <typename Parse>
 bool Pop3Client::ReadStrictList(int count, Parse parse) {
     channel_.ExtendDeadlineWithData();
     int last = 0;
-    bool good = true;
     for (std::string line = ReadReplyLine(); !IsTerminatorLine(line); line = ReadReplyLine()) {
-        if (!good) continue;
         const auto number = LeadingNumber(line);
-        good = number && *number > last && *number <= count && parse(std::string_view(line));
-        if (good) last = *number;
+        if (!number || *number <= last || *number > count || !parse(std::string_view(line)))
+            return false;
+        last = *number;
     }
-    return good && (count <= 0 || last > 0);
+    return count <= 0 || last > 0;
 }
 
 void Pop3Client::OutOfStep() {
