@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "list/mailbox_listing.h"
 #include "list/message_deletion.h"
 #include "pop3/pop3_client.h"
@@ -387,17 +389,14 @@ TEST(HeaderListing, RepliesOutOfStepFailTheListingAndCloseTheSession) {
     // reply too many gives an empty answer in its place, and data after the last reply is
     // found too.
     const std::string early = "S: +OK\nS: Subject: m2\nS: .\nS: +OK\nS: Date: rest\nS: .\n";
-    const std::string noUids = "C: CAPA\nS: +OK\nS: PIPELINING\nS: .\n";
-    const std::string requests = Top(3) + Top(2) + Top(1);
+    const std::string head = kPipelining + CountAndSizes(3) + Top(3) + Top(2) + Top(1);
+    const std::string uids = "C: UIDL\n" + HeaderReply(3);
     const std::string cases[] = {
-        kPipelining + CountAndSizes(3) + requests + "C: UIDL\n" + HeaderReply(3) + early +
-            HeaderReply(1) + Uids(3).substr(8),
-        noUids + CountAndSizes(3) + requests + "C: LIST\n" + HeaderReply(3) + early +
-            HeaderReply(1) + CountAndSizes(3).substr(27),
-        kPipelining + CountAndSizes(3) + requests + "C: UIDL\n" + HeaderReply(3) + HeaderReply(2) +
-            HeaderReply(1) + "S: +OK\nS: .\n" + Uids(3).substr(8),
-        kPipelining + CountAndSizes(3) + requests + "C: UIDL\n" + HeaderReply(3) + HeaderReply(2) +
-            HeaderReply(1) + Uids(3).substr(8) + "S: +OK surprise\n",
+        head + uids + early + HeaderReply(1) + Uids(3).substr(8),
+        "C: CAPA\nS: +OK\nS: PIPELINING\nS: .\n" + head.substr(std::strlen(kPipelining)) +
+            "C: LIST\n" + HeaderReply(3) + early + HeaderReply(1) + CountAndSizes(3).substr(27),
+        head + uids + HeaderReply(2) + HeaderReply(1) + "S: +OK\nS: .\n" + Uids(3).substr(8),
+        head + uids + HeaderReply(2) + HeaderReply(1) + Uids(3).substr(8) + "S: +OK surprise\n",
     };
     for (const std::string& script : cases) {
         Listing s(script);
