@@ -90,12 +90,10 @@ TEST_F(CheckCycleTest, ANewLastMessageAtTheSameCountIsNewMail) {
     EXPECT_NE(firstLast, "(absent)");
     SetRunState(account, "LAST_INCOME", "before");
     pending_.clear();
-
     const auto seen = std::filesystem::directory_iterator(user.maildir + "/cur");
     ASSERT_NE(seen, std::filesystem::directory_iterator());
     std::filesystem::remove(seen->path());
     AddMessage(user, MakeMessage("Arrived", "new@test.example", "hello"));
-
     EXPECT_EQ(Check(account), 0);
     EXPECT_NE(StoredRunKey(account, "LAST_UIDL"), firstLast);
     EXPECT_NE(StoredRunKey(account, "LAST_INCOME"), "before");
@@ -103,7 +101,6 @@ TEST_F(CheckCycleTest, ANewLastMessageAtTheSameCountIsNewMail) {
     EXPECT_EQ(notifier_.hints.back(), "you_have_a_new_mail");
     EXPECT_EQ(notifier_.arrivedTotal, 3);
     EXPECT_THAT(notifier_.alerts, ElementsAre(2, 0));
-
     // The same last message at the next check: nothing new.
     EXPECT_EQ(Check(account), 0);
     EXPECT_EQ(notifier_.alerts.size(), 2u);
