@@ -42,8 +42,7 @@ class CheckRunState : public SettingsTest {};
 }  // namespace
 
 TEST_F(CheckRunState, OneCheckReplacesTheSettingsFileOnce) {
-    // New mail (result, time, count, income and last id), then a refused login (result, time,
-    // error).
+    // New mail (result, time, count, income, last id), then a refused login (result, time, error).
     const std::string scripts[] = {
         std::string(kUserLogin) + "C: STAT\nS: +OK 3 300\nC: UIDL 3\nS: +OK 3 c3\nC: QUIT",
         "S: +OK ready\nC: USER bob\nS: -ERR no such user\nC: QUIT"};

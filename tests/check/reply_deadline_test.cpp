@@ -95,7 +95,8 @@ TEST(ReplyDeadline, LongReplyGoesOnWhileItsDataKeepsComing) {
 
 TEST(ReplyDeadline, AnEndlessHeaderEndsWithinBoundsOfTimeAndMemory) {
     // Fast enough that every kilobyte keeps moving the deadline on: the ceiling ends it. Much
-    // faster: the reply cap ends it. Either way the header keeps at most a megabyte.
+    // faster: the reply cap ends it. Either way the header keeps at most a megabyte (a line's
+    // bytes and CR LF, where the script has the six letters of "<crlf>").
     std::string line = "X-Filler: " + std::string(1000, 'f') + "<crlf>";
     std::string piece;
     for (int i = 0; i < 64; ++i) piece += line;
@@ -113,7 +114,6 @@ TEST(ReplyDeadline, AnEndlessHeaderEndsWithinBoundsOfTimeAndMemory) {
         EXPECT_EQ(error, expected);
         EXPECT_LT(took, milliseconds(6000));
         EXPECT_FALSE(c.client.IsConnected());
-        // Each kept line has its bytes and CR LF, where the script has six letters of "<crlf>".
         EXPECT_LE(sink.header.size() * (line.size() - 4), Pop3Client::kMaxHeaderBytes);
     }
 }
