@@ -42,9 +42,10 @@ class CheckRunState : public SettingsTest {};
 }  // namespace
 
 TEST_F(CheckRunState, OneCheckReplacesTheSettingsFileOnce) {
-    // New mail (result, time, count and income), then a refused login (result, time, error).
-    const std::string scripts[] = {std::string(kUserLogin) + "C: STAT\nS: +OK 3 300\nC: QUIT",
-                                   "S: +OK ready\nC: USER bob\nS: -ERR no such user\nC: QUIT"};
+    // New mail (result, time, count, income, last id), then a refused login (result, time, error).
+    const std::string scripts[] = {
+        std::string(kUserLogin) + "C: STAT\nS: +OK 3 300\nC: UIDL 3\nS: +OK 3 c3\nC: QUIT",
+        "S: +OK ready\nC: USER bob\nS: -ERR no such user\nC: QUIT"};
     AccountSettings account;  // both in the same section: same server address and user
     for (const std::string& script : scripts) {
         ScriptedServer server(script);
@@ -57,6 +58,7 @@ TEST_F(CheckRunState, OneCheckReplacesTheSettingsFileOnce) {
         EXPECT_EQ(server.Problems(), "") << script;
     }
     EXPECT_EQ(StoredRunKey(account, "COUNT"), "3");
+    EXPECT_EQ(StoredRunKey(account, "LAST_UIDL"), "c3");
     EXPECT_NE(StoredRunKey(account, "LAST_INCOME"), "(absent)");
     EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
     EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "no such user~");
