@@ -1,5 +1,5 @@
 // The run state of one check reaches the settings file with one replacement of the file, on
-// success and on failure alike, and never at the cost of what another writer stored.
+// success and on failure alike.
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,8 +17,7 @@ class ReplacementCounter {
 public:
     ReplacementCounter(const std::string& folder, std::string name)
         : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), name_(std::move(name)) {
-        // The moves away of the differently named temporary files keep the kernel from folding
-        // unread renames onto the file into one event.
+        // Moves away too, or the kernel folds unread renames onto the file into one event.
         ::inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO | IN_MOVED_FROM);
     }
     ~ReplacementCounter() { ::close(fd_); }
@@ -89,8 +88,7 @@ TEST_F(CheckRunState, ChecksAndRuleSavesInTwoProcessesLoseNothing) {
         inChild([&](const std::string& i) { AddSpamRule(rules, criteria, 1, "spam" + i + "@x"); })};
     for (const pid_t child : children) {
         int status = -1;
-        EXPECT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0);
     }
     EXPECT_EQ(replacements.Count(), 2 * kRounds);
     EXPECT_EQ(OpenSettings()->ReadSection("EML_A").size(), std::size_t{kRounds});
