@@ -85,7 +85,7 @@ void BM_WriteOneKey(benchmark::State& state) {
 BENCHMARK(BM_WriteOneKey)->Unit(benchmark::kMicrosecond);
 
 // About 5 MB of accounts with their run state.
-constexpr int kLargeAccounts = 5 * 1024 * 1024 / 330;
+constexpr int kLargeAccounts = 5 * 1024 * 1024 / 287;
 
 // Taking and releasing the writers' lock, which every save does once.
 void BM_TakeTheLock(benchmark::State& state) {
