@@ -44,7 +44,7 @@ TEST(CheckAll, ARunStateThatCannotBeWrittenFailsEachCheckWithItsReasonAfterQuit)
     // keeps its files there and reads them, but cannot replace the settings file.
     ::chmod(path.c_str(), 0644);
     ::chmod(folder.Path().c_str(), 01777);
-    const std::string reason = "Unable to write to " + path + ": Operation not permitted";
+    const std::string reason = "Unable to write to " + path + ": Permission denied";  // its lock
     const std::string expected =
         "one@test.example\t-\t0\t" + reason + "\n" + "two@test.example\t-\t0\t" + reason + "\n";
     // Root replaces any file: check as an ordinary user in a child process.
