@@ -129,13 +129,14 @@ void ImapClient::LogIn() {
         throw TarnwickError("The connection is not encrypted: the password was not sent.");
     const bool plain = HasCapability("AUTH=PLAIN");
     const bool literalPlus = HasCapability("LITERAL+");
+    const bool initialResponse = HasCapability("SASL-IR");
     if (!plain && HasCapability("LOGINDISABLED"))
         throw TarnwickError(
             "The server does not allow logging in on this connection "
             "(LOGINDISABLED).");
     capabilitiesKnown_ = false;  // they change with the login; its answer may name them
     if (plain) {
-        AuthenticatePlain();
+        AuthenticatePlain(initialResponse);
         return;
     }
     // Quoted where possible; else a literal, sent at once with LITERAL+ or after the
@@ -166,9 +167,9 @@ void ImapClient::LogIn() {
 }
 
 // RFC 4616 with the initial response of RFC 4959 when the server takes it.
-void ImapClient::AuthenticatePlain() {
+void ImapClient::AuthenticatePlain(bool initialResponse) {
     const std::string credentials = Base64(std::string(1, '\0') + username + '\0' + password);
-    if (HasCapability("SASL-IR")) {
+    if (initialResponse) {
         Run("AUTHENTICATE PLAIN " + credentials);
         return;
     }

@@ -123,7 +123,7 @@ private:
     void Greet();
     void UpgradeToTls();
     void LogIn();
-    void AuthenticatePlain();
+    void AuthenticatePlain(bool initialResponse);
     std::string AstringArgument(std::string_view text);
     TlsCheck ServerCheck() const { return {host, verifyPeer, pin}; }
     std::string SendTagged(std::string_view command);

@@ -137,7 +137,9 @@ void ImapClient::FetchHeaders(const std::function<bool(FetchedHeader&)>& onHeade
         fetched.sequence = response.data[0].Number().value_or(0);
         if (const auto size = items->Find("RFC822.SIZE"); size && size->Number())
             fetched.size = *size->Number();
-        if (const auto date = items->Find("INTERNALDATE")) fetched.internalDate = date->text;
+        if (const auto date = items->Find("INTERNALDATE");
+            date && date->kind == ImapValue::Kind::String)
+            fetched.internalDate = date->text;
         fetched.header = std::move(header->text);
         handing = onHeader(fetched);
     });
