@@ -5,6 +5,7 @@
 #include <ctime>
 #include <limits>
 
+#include "check/imap_session.h"
 #include "check/session.h"
 #include "settings/language.h"
 #include "settings/settings.h"
@@ -42,6 +43,16 @@ int CountChange(int current, int stored) {
                                                      std::numeric_limits<int>::max()));
 }
 
+// Tells the change, stores the run state and says what the check found.
+CheckResult Conclude(const AccountSettings& account, int change, RunState& runState, bool alertDue,
+                     CheckNotifier& notifier,
+                     std::optional<CertificateProblem> certificateFailure) {
+    const bool tell = JudgeChange(change, runState, AccountSection(account), notifier);
+    runState.Store();
+    if (tell && alertDue) notifier.AlertCountChanged(account, change);
+    return {change, change > 0, std::move(certificateFailure)};
+}
+
 }  // namespace
 
 CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& options,
@@ -51,6 +62,12 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
     SessionOptions limited = options;
     if (limited.timeLimit.count() <= 0) limited.timeLimit = kCheckTimeLimit;
     RunState runState;  // stored with one replacement of the settings file
+    if (account.protocol == MailProtocol::Imap) {
+        ImapCount counted = CountImapMessages(account, limited, runState);
+        notifier.ClearAlertMessages();
+        return Conclude(account, counted.change, runState, alertDue, notifier,
+                        std::move(counted.certificateFailure));
+    }
     std::unique_ptr<Pop3Client> session = OpenSession(account, limited, runState);
     const SessionEnd end{session};
 
@@ -64,10 +81,7 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
             change = CountChange(current, stored);
         }
     }
-    const bool tell = JudgeChange(change, runState, section, notifier);
-    runState.Store();
-    if (tell && alertDue) notifier.AlertCountChanged(account, change);
-    return {change, change > 0, session->CertificateFailure()};
+    return Conclude(account, change, runState, alertDue, notifier, session->CertificateFailure());
 }
 
 bool LastCheckSucceeded(const AccountSettings& account) {
