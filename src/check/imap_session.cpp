@@ -106,3 +106,70 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
     }
     return result;
 }
+
+ImapMailSession::ImapMailSession(const AccountSettings& account, std::unique_ptr<ImapClient> client)
+    : folder_(account.Folder()), client_(std::move(client)) {}
+
+ImapMailSession::~ImapMailSession() {
+    try {
+        Quit();
+    } catch (...) {
+        // a session that ends with its owner has nobody to tell
+    }
+}
+
+void ImapMailSession::EnsureFolder(bool forWriting) {
+    if (state_ == FolderState::ReadWrite || (state_ == FolderState::ReadOnly && !forWriting))
+        return;
+    const OpenFolder opened = forWriting ? client_->Select(folder_) : client_->Examine(folder_);
+    exists_ = opened.exists;
+    state_ = forWriting ? FolderState::ReadWrite : FolderState::ReadOnly;
+}
+
+int ImapMailSession::CountMessages() {
+    state_ = FolderState::Closed;  // opened afresh: the count of now
+    EnsureFolder(false);
+    return static_cast<int>(std::min<std::uint32_t>(exists_, INT_MAX));
+}
+
+void ImapMailSession::ListHeaders(HeaderReceiver& receiver) {
+    const int count = CountMessages();
+    if (count == 0) return;
+    int done = 0;
+    client_->FetchHeaders([&](FetchedHeader& fetched) {
+        FeedHeader(fetched.header, receiver.NextHeader());
+        return receiver.HeaderDone(fetched.uid, fetched.size, ++done, count);
+    });
+}
+
+bool ImapMailSession::FetchMessage(std::uint32_t id, MessageSink& message) {
+    EnsureFolder(false);
+    return client_->FetchMessage(id, message);
+}
+
+void ImapMailSession::DeleteMessage(std::uint32_t id) {
+    EnsureFolder(true);
+    client_->FlagDeleted(id);
+    deleted_.push_back(id);
+}
+
+std::string ImapMailSession::Quit() {
+    std::string note;
+    if (client_->IsConnected() && !deleted_.empty()) {
+        try {
+            if (client_->HasCapability("UIDPLUS"))
+                client_->ExpungeUids(deleted_);
+            else
+                note = "The server cannot remove single messages (it lacks UIDPLUS): " +
+                       std::to_string(deleted_.size()) +
+                       " message(s) stay marked as deleted until a mail program removes them.";
+        } catch (const TarnwickError& error) {
+            note = error.what();
+        }
+    }
+    deleted_.clear();
+    EndImapSession(client_);
+    client_ = std::make_unique<ImapClient>();  // unconnected: later calls fail as on a closed one
+    state_ = FolderState::Closed;
+    return note;
+}

@@ -6,7 +6,10 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "check/mail_session.h"
 #include "check/session.h"
 #include "imap/imap_client.h"
 #include "settings/accounts.h"
@@ -43,3 +46,38 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
 // as the folder holds) even when others went. `storedNext` 0: nothing to compare with.
 int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
                        std::uint32_t storedNext, std::uint32_t storedValidity);
+
+// The session interface on IMAP. The account's folder is opened read-only (EXAMINE) to count,
+// list and fetch, and read-write (SELECT) for the first deletion; a deletion flags the message
+// \Deleted, and Quit removes exactly the flagged UIDs with UID EXPUNGE when the server has
+// UIDPLUS. Without it they stay flagged (never a plain EXPUNGE, which would also remove what
+// other programs flagged), and Quit says so.
+class ImapMailSession final : public MailSession {
+public:
+    ImapMailSession(const AccountSettings& account, std::unique_ptr<ImapClient> client);
+    ~ImapMailSession() override;
+
+    MailProtocol Protocol() const override { return MailProtocol::Imap; }
+    bool IsConnected() const override { return client_->IsConnected(); }
+    int CountMessages() override;
+    void ListHeaders(HeaderReceiver& receiver) override;
+    bool FetchMessage(std::uint32_t id, MessageSink& message) override;
+    void DeleteMessage(std::uint32_t id) override;
+    void KeepAlive() override { client_->Noop(); }
+    std::string Quit() override;
+    void Abort() override { client_->AbortConnection(); }
+    std::optional<CertificateProblem> CertificateFailure() const override {
+        return client_->CertificateFailure();
+    }
+    ImapClient& Client() { return *client_; }
+
+private:
+    void EnsureFolder(bool forWriting);
+
+    std::string folder_;
+    std::unique_ptr<ImapClient> client_;
+    enum class FolderState : std::uint8_t { Closed, ReadOnly, ReadWrite };
+    FolderState state_ = FolderState::Closed;
+    std::uint32_t exists_ = 0;
+    std::vector<std::uint32_t> deleted_;
+};

@@ -1,13 +1,10 @@
 #include "cli/list_mailbox.h"
 
-#include <functional>
 #include <new>
 #include <ostream>
 
-#include "check/imap_session.h"
-#include "check/session.h"
+#include "check/mail_session.h"
 #include "cli/commands.h"
-#include "list/imap_listing.h"
 #include "list/mailbox_listing.h"
 #include "net/tls_layer.h"
 #include "settings/language.h"
@@ -19,46 +16,6 @@ namespace {
 
 std::string StoredError(const AccountSettings& account) {
     return OpenSettings()->ReadString(AccountSection(account), "LAST_ERROR", "");
-}
-
-// Prints the rows that `list` makes, newest first; 1 after printing the error that ended it.
-int PrintListing(const AccountSettings& account,
-                 const std::function<std::vector<MessageRow>()>& list, std::ostream& out,
-                 std::ostream& err) {
-    try {
-        std::vector<MessageRow> rows = list();
-        SortRows(rows, kDateColumn);
-        PrintRows(rows, out);
-        return 0;
-    } catch (const std::bad_alloc&) {
-        err << account.email << " - error\n" << kOutOfMemory << '\n';
-    } catch (const std::exception& e) {
-        err << account.email << " - error\n" << e.what() << '\n';
-    }
-    return 1;
-}
-
-int ListImapMailbox(const AccountSettings& account, const SessionOptions& options,
-                    const SpamRules& rules, const SpamCriteria& criteria, std::ostream& out,
-                    std::ostream& err) {
-    RunState runState;
-    std::unique_ptr<ImapClient> session = OpenImapSession(account, options, runState);
-    try {
-        runState.Store();
-    } catch (...) {
-        EndImapSession(session);
-        throw;
-    }
-    if (!session->IsConnected()) {
-        err << StoredError(account) << '\n';
-        return 1;
-    }
-    const int status = PrintListing(
-        account,
-        [&] { return ListImapHeaders(*session, account.Folder(), account.email, rules, criteria); },
-        out, err);
-    EndImapSession(session);
-    return status;
 }
 
 }  // namespace
@@ -94,17 +51,31 @@ int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err) 
     SpamRules rules;
     SpamCriteria criteria;
     LoadFilter(rules, criteria);
-    const SessionOptions options{command->tlsAvailable, nullptr, {}};
-    if (account.protocol == MailProtocol::Imap)
-        return ListImapMailbox(account, options, rules, criteria, out, err);
-    std::unique_ptr<Pop3Client> session = OpenSession(account, options);
+    RunState runState;
+    std::unique_ptr<MailSession> session =
+        OpenMailSession(account, {command->tlsAvailable, nullptr, {}}, runState);
+    try {
+        runState.Store();
+    } catch (...) {
+        session->Quit();  // the server hears the end before the failure to record travels on
+        throw;
+    }
     if (!session->IsConnected()) {
         err << StoredError(account) << '\n';
-        EndSession(session);
         return 1;
     }
-    const int status = PrintListing(
-        account, [&] { return ListHeaders(*session, account.email, rules, criteria); }, out, err);
-    EndSession(session);
+    int status = 0;
+    try {
+        std::vector<MessageRow> rows = ListHeaders(*session, account.email, rules, criteria);
+        SortRows(rows, kDateColumn);
+        PrintRows(rows, out);
+    } catch (const std::bad_alloc&) {
+        err << account.email << " - error\n" << kOutOfMemory << '\n';
+        status = 1;
+    } catch (const std::exception& e) {
+        err << account.email << " - error\n" << e.what() << '\n';
+        status = 1;
+    }
+    session->Quit();
     return status;
 }

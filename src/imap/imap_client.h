@@ -46,6 +46,10 @@ struct FetchedHeader {
     std::string header;        // the header bytes, CR LF line ends as sent
 };
 
+// Hands header bytes to `message` as the POP3 client hands a header over: one line at a time
+// without its line end, no empty lines, then HeaderComplete.
+void FeedHeader(std::string_view header, MessageSink& message);
+
 class ImapClient {
 public:
     // Opens the connection; the default makes a TCP (and TLS) connection from the fields

@@ -78,6 +78,19 @@ void FeedMessage(std::string_view bytes, MessageSink& message) {
 
 }  // namespace
 
+void FeedHeader(std::string_view header, MessageSink& message) {
+    std::size_t pos = 0;
+    while (pos < header.size()) {
+        std::size_t lf = header.find('\n', pos);
+        if (lf == std::string_view::npos) lf = header.size();
+        std::size_t end = lf;
+        if (end > pos && header[end - 1] == '\r') --end;
+        if (end > pos) message.AddHeaderLine(std::string(header.substr(pos, end - pos)));
+        pos = lf + 1;
+    }
+    message.HeaderComplete();
+}
+
 FolderStatus ImapClient::Status(std::string_view folder) {
     std::optional<FolderStatus> status;
     Run("STATUS " + FolderArgument(folder) + " (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)",

@@ -10,6 +10,7 @@
 #include "list/list_row.h"
 #include "spam/spam_types.h"
 
+class MailSession;
 class Pop3Client;
 
 // The entry of message `number`: its header (TOP n 0), number and size (LIST n).
@@ -25,5 +26,11 @@ using ListingProgress = std::function<bool(int done, int count)>;
 // rules and criteria included. Errors of the session reach the caller, with the session in
 // step or closed.
 std::vector<MessageRow> ListHeaders(Pop3Client& session, const std::string& accountEmail,
+                                    const SpamRules& rules, const SpamCriteria& criteria,
+                                    const ListingProgress& progress = {});
+
+// The same on a session of either protocol: IMAP lists with one UID FETCH, the rows numbered
+// by UID. Nothing is marked seen.
+std::vector<MessageRow> ListHeaders(MailSession& session, const std::string& accountEmail,
                                     const SpamRules& rules, const SpamCriteria& criteria,
                                     const ListingProgress& progress = {});
