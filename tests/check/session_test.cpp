@@ -1,6 +1,7 @@
 // Sessions against the real Dovecot and against a scripted server for what Dovecot never does.
 #include "check/session.h"
 
+#include "check/imap_session.h"
 #include "check/mail_session.h"
 #include "imap/imap_client.h"
 
@@ -506,4 +507,28 @@ TEST_F(MailSessionTest, ImapFetchesAndRemovesExactlyTheMessagesItDeleted) {
     EXPECT_EQ(MailboxSize(user), 2);
     for (const auto& entry : std::filesystem::directory_iterator(user.maildir + "/cur"))
         EXPECT_EQ(entry.path().filename().string().find(":2,S"), std::string::npos);
+}
+
+TEST_F(MailSessionTest, WithoutUidPlusDeletedImapMessagesStayFlaggedAndQuitSaysSo) {
+    Transcript talk(R"(
+        S: * OK [CAPABILITY IMAP4rev1 AUTH=PLAIN SASL-IR] ready
+        C: a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=
+        S: a1 OK [CAPABILITY IMAP4rev1] in
+        C: a2 SELECT "INBOX"
+        S: * 2 EXISTS
+        S: a2 OK [READ-WRITE] done
+        C: a3 UID STORE 5 +FLAGS.SILENT (\Deleted)
+        S: a3 OK done
+        C: a4 LOGOUT
+    )");
+    auto client = std::make_unique<ImapClient>();
+    client->username = "bob";
+    client->password = "secret";
+    client->plainTextLogin = true;
+    client->SetConnector(talk.TransportConnector());
+    client->ConnectAndLogIn();
+    ImapMailSession session(AccountSettings{}, std::move(client));
+    session.DeleteMessage(5);
+    EXPECT_THAT(session.Quit(), HasSubstr("UIDPLUS"));
+    EXPECT_EQ(talk.Problems(), "");
 }
