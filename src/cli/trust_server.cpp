@@ -48,9 +48,9 @@ int TrustServer(const std::string& email, const TrustOptions& options, std::ostr
         return 1;
     }
     EndSession(session);
-    const TrustQuestion kind = TrustQuestionFor(account, *failure);
+    const TrustQuestion kind = AskedTrustQuestion(account, *failure);
     out << TrustQuestionText(account, *failure,
-                             kind == TrustQuestion::Changed ? kind : TrustQuestion::New);
+                             kind == TrustQuestion::None ? TrustQuestion::New : kind);
     bool trusted = options.yes;
     if (options.yes) {
         out << "\n";
