@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/start_up.h"
+#include "platform/combo_box_accessible.h"
 #include "platform/qt_translations.h"
 #include "settings/counted_text.h"
 #include "settings/file_places.h"
@@ -10,5 +11,6 @@ int main(int argc, char** argv) {
     LoadLanguageTable();
     TarnwickApplication app(argc, argv);
     InstallQtTranslations(app, TextLanguage());
+    InstallComboBoxAccessibility();
     return RunProgram(argc);
 }
