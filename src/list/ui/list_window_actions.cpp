@@ -29,9 +29,11 @@ enum RuleKind : std::int32_t { kSubjectRule = 0, kSenderRule = 1 };
 
 }  // namespace
 
+// After a deletion no row is chosen, as the emptied views say.
 void MailboxWindow::RefreshCount(AccountSession& check) {
-    header_list->clear();
-    ClearPane();
+    headers->setCurrentIndex(QModelIndex());
+    headers->clearSelection();
+    ClearViews();
     StoreCount(check.params, model_->rowCount());
 }
 
@@ -104,6 +106,7 @@ void MailboxWindow::actSpamSenderExecute() {
 void MailboxWindow::actCancelExecute() {
     ClearViews();
     CancelRequested = true;
+    cancelledByUser_ = ListBusy;
 }
 
 void MailboxWindow::bhelpClick(int tag) {

@@ -31,7 +31,8 @@ TEST_F(ListWindowTest, DeletingOneMessageTakesEffectWhenTheAccountChanges) {
     EXPECT_EQ(Ini(AccountSection(accounts[0].params), "COUNT"), "3");
     EXPECT_TRUE(Control<QPlainTextEdit>("memo")->toPlainText().isEmpty());
     EXPECT_EQ(Control<QTreeWidget>("header_list")->topLevelItemCount(), 0);
-    EXPECT_EQ(MailboxSize(user), 4);  // until QUIT
+    EXPECT_FALSE(Headers()->currentIndex().isValid());  // no row marked over the empty views
+    EXPECT_EQ(MailboxSize(user), 4);                    // until QUIT
 
     auto* box = Control<QComboBox>("list");
     box->setCurrentIndex(1);
