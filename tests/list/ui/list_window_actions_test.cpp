@@ -156,6 +156,7 @@ TEST_F(ListWindowTest, RefusedDeletionStopsTheCommandAndShowsItsError) {
     Settle();
     EXPECT_EQ(Subjects(Model()), (std::vector<std::string>{"three", "two"}));
     EXPECT_NE(Status(1).find("message 2 is locked"), std::string::npos);
+    EXPECT_EQ(Status(1).find_first_of("\r\n"), std::string::npos);  // one line
     EXPECT_EQ(Ini(AccountSection(item.params), "COUNT"), "");
     Window()->close();
     Settle();
