@@ -59,6 +59,14 @@ void MailboxWindow::FormCreate() {
 
 void MailboxWindow::EndRetrieval(bool startKeepAlive) {
     HideProgress();
+    if (cancelledByUser_) {
+        // What is left to see: the rows a stopped listing had made, or nothing.
+        cancelledByUser_ = false;
+        const int rows = model_->rowCount();
+        const std::string cancelled = GetLangText("list_cancelled");
+        SetStatus(1, rows > 0 ? ItemsCountText(static_cast<std::size_t>(rows)) + " - " + cancelled
+                              : "   " + cancelled);
+    }
     keepAliveTimer_->setInterval(keepAliveInterval_);
     if (startKeepAlive) keepAliveTimer_->start();
     ListBusy = false;
@@ -97,13 +105,20 @@ MessageRow* MailboxWindow::SelectedRow() const {
     return model_->Row(SelectedRowIndex());
 }
 
+// A status shows on one line: a server's message keeps no line break.
 void MailboxWindow::SetStatus(int panel, const std::string& text) {
-    statusPanel_[panel]->setText(ToQt(text));
+    QString line = ToQt(text);
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    while (line.endsWith(QLatin1Char(' '))) line.chop(1);
+    statusPanel_[panel]->setText(line);
 }
 
+// Empty views are captioned as the header view they are again.
 void MailboxWindow::ClearViews() {
     header_list->clear();
     ClearPane();
+    Panel3->setText(ToQt(GetLangText("message_header") + std::string(14, ' ')));
 }
 
 // An empty pane shows no retrieved message: nothing is left to save.
@@ -168,7 +183,7 @@ void MailboxWindow::UpdateCommands() {
     // and the entry being filled must stay.
     if (CancelRequested && !ListBusy) {
         model_->Clear();
-        ClearPane();
+        ClearViews();
         CloseSession();
         CancelRequested = false;
     }

@@ -137,6 +137,7 @@ private:
     std::vector<std::string> paneLines_;  // what the text pane shows, line by line
     QElapsedTimer lastPump_;
     bool openPendingLater_ = false;  // a pending account arrived while a retrieval ran
+    bool cancelledByUser_ = false;   // the running retrieval was cancelled with actCancel
 
     // Controls (named as the components they stand for).
     QLabel* Label1 = nullptr;

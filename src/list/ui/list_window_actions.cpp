@@ -61,9 +61,11 @@ void ThrowDeletionError(const std::string& error) {
 
 }  // namespace
 
+// After a deletion no row is chosen, as the emptied views say.
 void MailboxWindow::RefreshCount(AccountSession& check) {
-    header_list->clear();
-    ClearPane();
+    headers->setCurrentIndex(QModelIndex());
+    headers->clearSelection();
+    ClearViews();
     StoreCount(check.params, model_->rowCount());
 }
 
@@ -134,6 +136,7 @@ void MailboxWindow::actSpamSenderExecute() {
 void MailboxWindow::actCancelExecute() {
     ClearViews();
     CancelRequested = true;
+    cancelledByUser_ = ListBusy;
 }
 
 void MailboxWindow::bhelpClick(int tag) {

@@ -1,6 +1,7 @@
 // The header listing of the list window, its order, and the header view of the selected row.
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -59,7 +60,7 @@ void MailboxWindow::actHeadersExecute() {
     } else {
         SetStatus(1, "   " + LastResultText(check->params));
     }
-    model_->sort(kDateColumn);
+    headersColumnClick(kDateColumn);
 }
 
 bool MailboxWindow::RetrieveHeaders(AccountSession& check) {
@@ -102,6 +103,8 @@ bool MailboxWindow::RetrieveHeaders(AccountSession& check) {
 
 void MailboxWindow::headersColumnClick(int column) {
     model_->sort(column);
+    headers->header()->setSortIndicator(
+        column, SortsDescending(column) ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void MailboxWindow::AddHeaderViewRow(const HeaderRow& row) {
