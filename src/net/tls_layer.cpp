@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "settings/errors.h"
+#include "settings/text_utils.h"
 
 namespace {
 
@@ -205,4 +206,9 @@ std::string TlsFailureReason(SSL* ssl) {
                X509_verify_cert_error_string(verify);
     }
     return TlsErrorText();
+}
+
+bool SameFingerprint(const std::string& a, const std::string& b) {
+    const std::string left = Trim(a);
+    return !left.empty() && SameTextAscii(left, Trim(b));
 }
