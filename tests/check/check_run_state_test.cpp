@@ -1,41 +1,19 @@
 // The run state of one check reaches the settings file with one replacement of the file, on
-// success and on failure alike.
-#include <sys/inotify.h>
+// success and on failure alike, and never at the cost of what another writer stored.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <functional>
+
 #include "check/check_cycle.h"
 #include "check/check_fixture.h"
+#include "spam/spam_filter.h"
+#include "support/replacement_counter.h"
 
 namespace {
-
-// Counts the files renamed into a folder under the name `name`.
-class ReplacementCounter {
-public:
-    ReplacementCounter(const std::string& folder, std::string name)
-        : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), name_(std::move(name)) {
-        ::inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO);
-    }
-    ~ReplacementCounter() { ::close(fd_); }
-
-    int Count() {
-        alignas(inotify_event) char buffer[4096];
-        for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
-            for (ssize_t at = 0; at < n;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                if (event->len > 0 && name_ == event->name) ++count_;
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            }
-        }
-        return count_;
-    }
-
-private:
-    int fd_;
-    std::string name_;
-    int count_ = 0;
-};
 
 class CheckRunState : public SettingsTest {};
 
@@ -60,4 +38,46 @@ TEST_F(CheckRunState, OneCheckReplacesTheSettingsFileOnce) {
     EXPECT_NE(StoredRunKey(account, "LAST_INCOME"), "(absent)");
     EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
     EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "no such user~");
+}
+
+// Checks keeping their run state and the filter editor adding rules, in two processes at once
+// on one large file: every run-state key and every rule is there at the end.
+TEST_F(CheckRunState, ChecksAndRuleSavesInTwoProcessesLoseNothing) {
+    constexpr int kRounds = 25;
+    std::string servers = "[SERVERLIST]\r\n";
+    for (int i = 0; i < 5000; ++i) servers += "S" + std::to_string(i) + "=pop.example.com\r\n";
+    folder_.Write("vellmoor.ini", servers);
+    const auto inChild = [](const std::function<void()>& body) {
+        const pid_t child = ::fork();
+        if (child != 0) return child;
+        try {
+            body();
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            ::_exit(1);
+        }
+        ::_exit(0);
+    };
+    const pid_t checks = inChild([] {
+        for (int i = 0; i < kRounds; ++i) {
+            RunState runState;
+            runState.Write("EML_A", "K" + std::to_string(i), "1");
+            runState.Store();
+        }
+    });
+    const pid_t editor = inChild([] {
+        SpamRules rules;
+        SpamCriteria criteria;
+        for (int i = 0; i < kRounds; ++i)
+            AddSpamRule(rules, criteria, 1, "spam" + std::to_string(i) + "@x");
+    });
+    for (const pid_t child : {checks, editor}) {
+        int status = -1;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const auto ini = OpenSettings();
+    EXPECT_EQ(ini->ReadSection("EML_A").size(), std::size_t{kRounds});
+    EXPECT_EQ(ini->ReadSection("FILTER").size(), std::size_t{kRounds});
+    EXPECT_EQ(ini->ReadSection("SERVERLIST").size(), 5000u);
 }

@@ -39,11 +39,11 @@ TEST(CheckAll, ARunStateThatCannotBeWrittenFailsEachCheckWithItsReasonAfterQuit)
                        ScriptedItem(second, "two@test.example", "localhost")};
     SaveSettings(values);
     const std::string path = OpenSettings()->Path();
-    // A shared folder (others may write in it, but not replace root's file): the program
-    // keeps its files there and reads them, but cannot replace the settings file.
+    // A shared folder (others may write in it, but not replace root's file nor take its lock):
+    // the program keeps its files there and reads them, but cannot replace the settings file.
     ::chmod(path.c_str(), 0644);
     ::chmod(folder.Path().c_str(), 01777);
-    const std::string reason = "Unable to write to " + path + ": Operation not permitted";
+    const std::string reason = "Unable to write to " + path + ": Permission denied";
     const std::string expected =
         "one@test.example\t-\t0\t" + reason + "\n" + "two@test.example\t-\t0\t" + reason + "\n";
     // Root replaces any file: check as an ordinary user in a child process.

@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
+#include <thread>
 
 #include "settings/errors.h"
+#include "settings/file_lock.h"
 #include "settings/program_path.h"
 #include "settings/settings_test_support.h"
 #include "settings/text_utils.h"
@@ -44,8 +47,17 @@ TEST_F(IniFileTest, FirstOfDuplicateSectionsAndKeysWins) {
     IniFile ini = Ini("[A]\r\nk=first\r\nk=second\r\n[a]\r\nk=third\r\nonly=here\r\n");
     EXPECT_EQ(ini.ReadString("A", "k", ""), "first");
     EXPECT_EQ(ini.ReadString("A", "only", "d"), "d");
+    EXPECT_EQ(ini.ReadSections(), StringList{"A"});
     ini.WriteString("a", "K", "new");
     EXPECT_EQ(Content(), "[A]\r\nk=new\r\nk=second\r\n[a]\r\nk=third\r\nonly=here\r\n");
+}
+
+TEST_F(IniFileTest, AByteOrderMarkHidesNoSectionAndStaysInTheFile) {
+    IniFile ini = Ini("\xEF\xBB\xBF[EML_A]\r\nk=1\r\n");
+    EXPECT_EQ(ini.ReadSections(), StringList{"EML_A"});
+    EXPECT_EQ(ini.ReadString("EML_A", "k", ""), "1");
+    ini.WriteString("EML_A", "k", "2");
+    EXPECT_EQ(Content(), "\xEF\xBB\xBF[EML_A]\r\nk=2\r\n");
 }
 
 TEST_F(IniFileTest, AcceptsEveryLineEndAndOddLines) {
@@ -201,7 +213,23 @@ TEST_F(IniFileTest, WritingKeepsPermissionsAndLeavesNoTemporaryFile) {
     struct stat info {};
     ASSERT_EQ(::stat(ini.Path().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_EQ(folder_.FileCount(), 1u);
+    // Beside it only the writers' lock, which stays.
+    ASSERT_EQ(::stat((ini.Path() + ".lock").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    EXPECT_EQ(folder_.FileCount(), 2u);
+}
+
+TEST_F(IniFileTest, AWriteWaitsForTheLockAndFailsWhenItIsHeldTooLong) {
+    IniFile ini = Ini("[S]\r\n");
+    std::optional<FileLock> held(std::in_place, ini.Path());
+    EXPECT_EQ(ErrorText([&] { const FileLock second(ini.Path(), std::chrono::milliseconds(30)); }),
+              "Unable to write to " + ini.Path() + ": settings_lock_held " + ini.Path() + ".lock");
+    std::thread writer([&] { ini.WriteString("S", "k", "v"); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(Content(), "[S]\r\n");  // still waiting
+    held.reset();
+    writer.join();
+    EXPECT_EQ(Content(), "[S]\r\nk=v\r\n");
 }
 
 TEST_F(IniFileTest, SeesAnyChangeOnDiskEvenOfTheSameSize) {

@@ -119,6 +119,18 @@ TEST_F(SettingsTest, LoadsOnlyExactlyNamedAccountSectionsInFileOrder) {
     EXPECT_EQ(accounts[1].params.password.size(), 6u);  // not a cipher text: whatever it gives
 }
 
+TEST_F(SettingsTest, AByteOrderMarkHidesNoAccountAndARepeatedSectionIsOneAccount) {
+    WriteSettings(
+        "\xEF\xBB\xBF[EML_A]\r\nEMAIL=a@x\r\nPORT=1\r\n[EML_B]\r\nEMAIL=b@x\r\n"
+        "[eml_a]\r\nEMAIL=again@x\r\nPORT=2\r\nSSL=1\r\n");
+    LoadSettings();
+    ASSERT_EQ(accounts.size(), 2u);
+    EXPECT_EQ(accounts[0].params.email, "a@x");
+    EXPECT_EQ(accounts[0].params.port, 1);
+    EXPECT_FALSE(accounts[0].params.ssl);
+    EXPECT_EQ(accounts[1].params.email, "b@x");
+}
+
 TEST_F(SettingsTest, RunStateOfAHandNamedSectionDoesNotLoadAsABlankAccount) {
     // A check keeps the run state of [EML_MYBOX] in the section named after server and user,
     // which then holds no e-mail address.

@@ -4,6 +4,7 @@
 #include "settings/settings.h"
 #include "spam/spam_filter.h"
 #include "spam/spam_state.h"
+#include "support/replacement_counter.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -53,6 +54,19 @@ TEST_F(SpamStoreTest, SaveRenumbersTheKeys) {
               (std::vector<std::string>{"MAX_SIZE", "MAX_RECIPIENTS", "NO_EMPTY_SUBJECT",
                                         "NO_EMPTY_DATE", "NO_RECIPIENT"}));
     EXPECT_EQ(Value("GENERAL_FILTER", "NO_EMPTY_DATE"), "0");
+}
+
+TEST_F(SpamStoreTest, ARuleSaveReplacesTheFileOnce) {
+    std::string rules = "[EML_A]\r\nCOUNT=3\r\n[FILTER]\r\n";
+    for (int i = 0; i < 20; ++i)
+        rules += "F" + std::to_string(i) + "=Subject: %old" + std::to_string(i) + "\r\n";
+    folder.Write("vellmoor.ini", rules);
+    LoadFilter();
+    ReplacementCounter replacements(folder.Path(), "vellmoor.ini");
+    EXPECT_EQ(AddSpamRule(0, "new"), 20);
+    EXPECT_EQ(replacements.Count(), 1);
+    EXPECT_EQ(OpenSettings()->ReadSection("FILTER").size(), 21u);
+    EXPECT_EQ(Value("EML_A", "COUNT"), "3");
 }
 
 TEST_F(SpamStoreTest, SaveOfFewerRulesLeavesNoStaleKeys) {
