@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <string>
 
+// Where an account's password lives: PASSWORD (enciphered) in its section, or the desktop
+// keyring (PASSWORD_STORE=keyring and no PASSWORD; the password is not held in memory then).
+enum class PasswordStore : std::uint8_t { File, Keyring };
+
 struct AccountSettings {
     std::string email;
     std::string host;
@@ -13,6 +17,7 @@ struct AccountSettings {
     bool secureLogin = false;  // APOP
     bool ssl = false;          // TLS from the first byte
     bool startTls = false;     // STLS after the greeting (only without ssl)
+    PasswordStore passwordStore = PasswordStore::File;
 };
 
 struct AccountEntry {
