@@ -111,3 +111,15 @@ PasswordMove MovePasswordToFile(AccountSettings& account, Keyring& keyring) {
         return {MoveOutcome::Moved, "The keyring's copy stays: " + KeyringErrorText(removed)};
     return {MoveOutcome::Moved, {}};
 }
+
+PasswordMove SettleSavedPassword(AccountSettings& account,
+                                 const std::optional<AccountSettings>& before, bool toKeyring,
+                                 Keyring& keyring) {
+    PasswordMove move{MoveOutcome::AlreadyThere, {}};
+    if (toKeyring) move = MovePasswordToKeyring(account, keyring);
+    if (!before || before->passwordStore != PasswordStore::Keyring) return move;
+    const bool itemStillUsed = account.passwordStore == PasswordStore::Keyring &&
+                               AccountSection(account) == AccountSection(*before);
+    if (!itemStillUsed) keyring.Remove(*before);
+    return move;
+}

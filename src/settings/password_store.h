@@ -3,6 +3,7 @@
 // PASSWORD_STORE=keyring) and moving it from one to the other. A move never loses the
 // password: the old place is cleared only after the new one holds it and has given it back.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,3 +37,10 @@ PasswordMove MovePasswordToKeyring(AccountSettings& account, Keyring& keyring);
 // PASSWORD_STORE, reads the file back, and only then removes the keyring's item. On success the
 // account in memory is a file account with its password.
 PasswordMove MovePasswordToFile(AccountSettings& account, Keyring& keyring);
+
+// After a save that wrote `account`'s password into the file in place of `before` (none for a
+// new account): moves it into the keyring when `toKeyring`, then removes the keyring item of
+// `before` unless the account still uses it. The outcome is AlreadyThere when no move was asked.
+PasswordMove SettleSavedPassword(AccountSettings& account,
+                                 const std::optional<AccountSettings>& before, bool toKeyring,
+                                 Keyring& keyring);
