@@ -5,7 +5,9 @@
 #include <ctime>
 #include <limits>
 
+#include "check/imap_session.h"
 #include "check/session.h"
+#include "settings/errors.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
@@ -18,12 +20,13 @@ struct SessionEnd {
     ~SessionEnd() { EndSession(session); }
 };
 
-// Tray hint, icon and LAST_INCOME for a changed count; true when the user is to be told.
-bool JudgeChange(int change, RunState& runState, const std::string& section,
+// Tray hint, icon and LAST_INCOME for new mail or a changed count; true when the user is to
+// be told.
+bool JudgeChange(int change, bool arrived, RunState& runState, const std::string& section,
                  CheckNotifier& notifier) {
-    if (change > 0) {
+    if (arrived) {
         notifier.SetTrayHint(GetLangText("you_have_a_new_mail"));
-        notifier.ShowNewMailIcon(change);
+        notifier.ShowNewMailIcon(std::max(change, 1));
         runState.Write(section, "LAST_INCOME", DateTimeText(std::time(nullptr)));
         return true;
     }
@@ -42,6 +45,36 @@ int CountChange(int current, int stored) {
                                                      std::numeric_limits<int>::max()));
 }
 
+// Whether mail arrived that the count does not show: the id of the last message (UIDL n after
+// STAT) differs from the stored one while the count stayed the same. When the count fell, a
+// changed last id is what deleting the newest message gives as well, so it tells nothing.
+// LAST_UIDL is written only when the server gives an id; a refusal costs one "-ERR".
+bool ArrivedByIdentity(Pop3Client& session, int current, int stored, RunState& runState,
+                       const std::string& section) {
+    if (!session.IsConnected() || current <= 0) return false;
+    std::optional<std::string> uid;
+    try {
+        uid = session.MessageUid(current);
+    } catch (const TarnwickError&) {
+        return false;  // the count stands; the session ends anyway
+    }
+    if (!uid) return false;
+    const std::string last = OpenSettings()->ReadString(section, "LAST_UIDL", "");
+    if (*uid == last) return false;
+    runState.Write(section, "LAST_UIDL", *uid);
+    return !last.empty() && current == stored;
+}
+
+// Tells the change, stores the run state and says what the check found.
+CheckResult Conclude(const AccountSettings& account, int change, bool arrived, RunState& runState,
+                     bool alertDue, CheckNotifier& notifier,
+                     std::optional<CertificateProblem> certificateFailure) {
+    const bool tell = JudgeChange(change, arrived, runState, AccountSection(account), notifier);
+    runState.Store();
+    if (tell && alertDue) notifier.AlertCountChanged(account, change);
+    return {change, arrived, std::move(certificateFailure)};
+}
+
 }  // namespace
 
 CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& options,
@@ -51,23 +84,29 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
     SessionOptions limited = options;
     if (limited.timeLimit.count() <= 0) limited.timeLimit = kCheckTimeLimit;
     RunState runState;  // stored with one replacement of the settings file
+    if (account.protocol == MailProtocol::Imap) {
+        ImapCount counted = CountImapMessages(account, limited, runState);
+        notifier.ClearAlertMessages();
+        return Conclude(account, counted.change, counted.change > 0, runState, alertDue, notifier,
+                        std::move(counted.certificateFailure));
+    }
     std::unique_ptr<Pop3Client> session = OpenSession(account, limited, runState);
     const SessionEnd end{session};
 
     notifier.ClearAlertMessages();
     const int stored = OpenSettings()->ReadInteger(section, "COUNT", 0);
     int change = 0;
+    bool arrived = false;
     if (session->IsConnected()) {
         const int current = session->messageCount;
         if (current != stored) {
             runState.Write(section, "COUNT", std::to_string(current));
             change = CountChange(current, stored);
         }
+        arrived = ArrivedByIdentity(*session, current, stored, runState, section) || change > 0;
     }
-    const bool tell = JudgeChange(change, runState, section, notifier);
-    runState.Store();
-    if (tell && alertDue) notifier.AlertCountChanged(account, change);
-    return {change, change > 0, session->CertificateFailure()};
+    return Conclude(account, change, arrived, runState, alertDue, notifier,
+                    session->CertificateFailure());
 }
 
 bool LastCheckSucceeded(const AccountSettings& account) {

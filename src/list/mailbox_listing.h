@@ -10,6 +10,7 @@
 #include "list/list_row.h"
 #include "spam/spam_types.h"
 
+class MailSession;
 class Pop3Client;
 
 // The entry of message `number`: its header (TOP n 0), number and size (LIST n).
@@ -22,8 +23,17 @@ using ListingProgress = std::function<bool(int done, int count)>;
 
 // Asks for the capabilities (once per session), counts the messages, reads every size with one
 // LIST, then makes the row of every message from the count down to 1, its spam verdict by the
-// rules and criteria included. Errors of the session reach the caller, with the session in
-// step or closed.
+// rules and criteria included. The header requests end with one of strict form: UIDL, which
+// gives every row its message's id, unless the capabilities lack it, else LIST. When that
+// reply does not parse, or data follows it, the replies were out of step: RepliesOutOfStep.
+// A failed listing ends the session (QUIT while it is in step) before its error reaches the
+// caller.
 std::vector<MessageRow> ListHeaders(Pop3Client& session, const std::string& accountEmail,
+                                    const SpamRules& rules, const SpamCriteria& criteria,
+                                    const ListingProgress& progress = {});
+
+// The same on a session of either protocol: IMAP lists with one UID FETCH, the rows numbered
+// by UID. Nothing is marked seen. A failed listing ends the session as above.
+std::vector<MessageRow> ListHeaders(MailSession& session, const std::string& accountEmail,
                                     const SpamRules& rules, const SpamCriteria& criteria,
                                     const ListingProgress& progress = {});

@@ -79,10 +79,26 @@ std::string LineChannel::ReadLine() {
     }
 }
 
+std::string LineChannel::ReadBytes(std::size_t size) {
+    std::string bytes;  // grows as data arrives, never by what a peer claims it will send
+    while (bytes.size() < size) {
+        if (start_ == input_.size()) {
+            Fill();
+            continue;
+        }
+        const std::size_t take = std::min(size - bytes.size(), input_.size() - start_);
+        bytes.append(input_, start_, take);
+        Consume(take);
+    }
+    return bytes;
+}
+
 void LineChannel::StartDeadline(std::chrono::milliseconds timeout) {
     dataExtends_ = false;
     credit_ = 0;
-    ApplyDeadline(Clock::now() + timeout);
+    const Clock::time_point now = Clock::now();
+    ceiling_ = now + longestReply_;
+    ApplyDeadline(now + timeout);
 }
 
 void LineChannel::ExtendDeadlineWithData() {
@@ -101,7 +117,7 @@ void LineChannel::Credit(std::size_t received) {
     if (credit_ < kKilobyte) return;
     const auto kilobytes = static_cast<int>(std::min<std::size_t>(credit_ / kKilobyte, 1 << 20));
     credit_ %= kKilobyte;
-    ApplyDeadline(deadline_ + kTimePerKilobyte * kilobytes);
+    ApplyDeadline(std::min(deadline_ + kTimePerKilobyte * kilobytes, ceiling_));
 }
 
 void LineChannel::StartTls(const TlsCheck& check) {

@@ -42,6 +42,9 @@ public:
     // (after calling `onClosed`), or the transport's failure (after `onClosed` when it
     // closed the connection, as a read time-out does).
     std::string ReadLine();
+    // The next `size` bytes exactly, line ends and all (a counted literal); the same failures
+    // as ReadLine.
+    std::string ReadBytes(std::size_t size);
 
     // Waits to send and receive give up `timeout` from now (never after the limit), whatever
     // arrives meanwhile; received data no longer extends it.
@@ -50,6 +53,11 @@ public:
     // the limit): a long reply may take longer while it keeps coming at a sane rate. The next
     // StartDeadline ends it.
     void ExtendDeadlineWithData();
+    // However long data keeps coming, a reply's deadline never moves past this from its
+    // StartDeadline.
+    void SetLongestReply(std::chrono::milliseconds longest) { longestReply_ = longest; }
+    // True when received bytes wait to be read.
+    bool HasUnreadInput() const { return start_ < input_.size(); }
     // The time after which no wait goes on, whatever the deadlines; none by default.
     void SetLimit(std::optional<Clock::time_point> limit) { limit_ = limit; }
     // Upgrades the connection to TLS (STARTTLS). Bytes already received and not yet read
@@ -84,6 +92,8 @@ private:
     std::function<void(std::size_t)> onRead_;
     std::size_t counted_ = 0;
     Clock::time_point deadline_{};
+    Clock::time_point ceiling_ = Clock::time_point::max();  // of the reply under way
+    std::chrono::milliseconds longestReply_{std::chrono::minutes(10)};
     std::optional<Clock::time_point> limit_;
     bool dataExtends_ = false;
     std::size_t credit_ = 0;  // bytes received toward the next extension

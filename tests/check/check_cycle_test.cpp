@@ -3,9 +3,11 @@
 
 #include <gmock/gmock.h>
 
+#include <filesystem>
 #include <limits>
 
 #include "check/check_fixture.h"
+#include "check/imap_session.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"
 
@@ -19,7 +21,9 @@ class CheckCycleTest : public SettingsTest {
 protected:
     // Checks as the program does: the account becomes pending when the check says so.
     int Check(const AccountSettings& account) {
-        const CheckResult result = CheckAccount(account, SessionOptions{}, alertDue_, notifier_);
+        SessionOptions options;
+        options.tlsAvailable = true;
+        const CheckResult result = CheckAccount(account, options, alertDue_, notifier_);
         if (result.becomesPending) pending_ = account.email;
         return result.change;
     }
@@ -79,6 +83,32 @@ TEST_F(CheckCycleTest, SameCountChangesNothingAndWithoutSoundNoAlertOpens) {
     EXPECT_THAT(notifier_.alerts, IsEmpty());
 }
 
+TEST_F(CheckCycleTest, ANewLastMessageAtTheSameCountIsNewMail) {
+    // One message removed from the mailbox and one delivered between two checks.
+    const MailUser user = AddMailUser("arrival");
+    AddMessages(user, 2);
+    const AccountSettings account = AccountFor(user);
+    EXPECT_EQ(Check(account), 2);
+    const std::string firstLast = StoredRunKey(account, "LAST_UIDL");
+    EXPECT_NE(firstLast, "(absent)");
+    SetRunState(account, "LAST_INCOME", "before");
+    pending_.clear();
+    const auto seen = std::filesystem::directory_iterator(user.maildir + "/cur");
+    ASSERT_NE(seen, std::filesystem::directory_iterator());
+    std::filesystem::remove(seen->path());
+    AddMessage(user, MakeMessage("Arrived", "new@test.example", "hello"));
+    EXPECT_EQ(Check(account), 0);
+    EXPECT_NE(StoredRunKey(account, "LAST_UIDL"), firstLast);
+    EXPECT_NE(StoredRunKey(account, "LAST_INCOME"), "before");
+    EXPECT_EQ(pending_, account.email);
+    EXPECT_EQ(notifier_.hints.back(), "you_have_a_new_mail");
+    EXPECT_EQ(notifier_.arrivedTotal, 3);
+    EXPECT_THAT(notifier_.alerts, ElementsAre(2, 0));
+    // The same last message at the next check: nothing new.
+    EXPECT_EQ(Check(account), 0);
+    EXPECT_EQ(notifier_.alerts.size(), 2u);
+}
+
 TEST_F(CheckCycleTest, RefusedLoginLeavesTheCountAloneAndKeepsTheErrorAfterASuccess) {
     const MailUser user = AddMailUser("refusedcheck");
     AddMessages(user, 2);
@@ -124,11 +154,13 @@ TEST_F(CheckCycleTest, UnknownAccountHasSucceededAndStoreCountWrites) {
 
 TEST_F(CheckCycleTest, ExtremeCountsGiveTheNearestChangeInsteadOfOverflowing) {
     ScriptedServer big(
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 4 100\nC: QUIT");
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 4 100\n"
+        "C: UIDL 4\nS: -ERR no ids here\nC: QUIT");
     const AccountSettings hugeStored = ScriptedAccount(big);
     SetRunState(hugeStored, "COUNT", "0x80000000");  // a broken file: the lowest integer
     EXPECT_EQ(Check(hugeStored), std::numeric_limits<int>::max());
     EXPECT_EQ(StoredRunKey(hugeStored, "COUNT"), "4");
+    EXPECT_EQ(StoredRunKey(hugeStored, "LAST_UIDL"), "(absent)");  // the refusal costs nothing
 
     ScriptedServer hostile(
         "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\n"
@@ -139,4 +171,52 @@ TEST_F(CheckCycleTest, ExtremeCountsGiveTheNearestChangeInsteadOfOverflowing) {
     EXPECT_EQ(StoredRunKey(negative, "COUNT"), "0");
     EXPECT_EQ(StoredRunKey(negative, "LAST_ERROR"), "'-2147483648' is not a valid integer value");
     EXPECT_EQ(big.Problems() + hostile.Problems(), "");
+}
+
+TEST_F(CheckCycleTest, ImapAccountsAreCountedByStatusAndKeepTheirUidState) {
+    TrustFixtureAuthority();
+    const MailUser user = AddMailUser("imap");
+    AddMessages(user, 3);
+    for (const Listener listener : {Listener::Plain, Listener::Tls, Listener::StartTls}) {
+        const AccountSettings account = ImapAccountFor(user, listener);
+        SetRunState(account, "COUNT", "0");
+        EXPECT_EQ(Check(account), 3) << StoredRunKey(account, "LAST_ERROR");
+        EXPECT_EQ(StoredRunKey(account, "COUNT"), "3");
+        EXPECT_EQ(StoredRunKey(account, "UNSEEN"), "3");
+        EXPECT_EQ(StoredRunKey(account, "UIDNEXT"), "4");
+        EXPECT_NE(StoredRunKey(account, "UIDVALIDITY"), "0");
+    }
+    // A POP3 account keeps none of it.
+    const MailUser other = AddMailUser("pop3");
+    const AccountSettings pop3 = AccountFor(other);
+    Check(pop3);
+    EXPECT_EQ(StoredRunKey(pop3, "UIDNEXT"), "(absent)");
+}
+
+TEST_F(CheckCycleTest, ImapMailThatArrivedWhileOtherMailWentIsNewMail) {
+    const MailUser user = AddMailUser("arrive");
+    AddMessages(user, 2);
+    const AccountSettings account = ImapAccountFor(user);
+    EXPECT_EQ(Check(account), 2);
+    ClearMailbox(user);
+    AddMessages(user, 2);  // two went, two came: the count did not change
+    EXPECT_EQ(Check(account), 2);
+    EXPECT_EQ(notifier_.hints.back(), "you_have_a_new_mail");
+    EXPECT_EQ(Check(account), 0);  // nothing new since
+    // Another folder's UIDs say nothing about this one.
+    EXPECT_EQ(ChangeWithArrivals(0, 5, {5, 0, 9, 2}, 4, 1), 0);
+}
+
+TEST_F(CheckCycleTest, ImapLoginFailureAndMissingFolderAreRecorded) {
+    const MailUser user = AddMailUser("imapfail");
+    AccountSettings account = ImapAccountFor(user);
+    account.password = "wrong";
+    EXPECT_EQ(Check(account), 0);
+    EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
+    EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"), ::testing::HasSubstr("AUTHENTICATIONFAILED"));
+    account = ImapAccountFor(user);
+    account.folder = "No such folder";
+    EXPECT_EQ(Check(account), 0);
+    EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(StoredRunKey(account, "UIDNEXT"), "(absent)");
 }

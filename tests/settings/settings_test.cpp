@@ -119,6 +119,16 @@ TEST_F(SettingsTest, LoadsOnlyExactlyNamedAccountSectionsInFileOrder) {
     EXPECT_EQ(accounts[1].params.password.size(), 6u);  // not a cipher text: whatever it gives
 }
 
+TEST_F(SettingsTest, AByteOrderMarkHidesNoAccountAndARepeatedSectionIsOneAccount) {
+    WriteSettings(
+        "\xEF\xBB\xBF[EML_A]\r\nEMAIL=a@x\r\nPORT=1\r\n[eml_a]\r\nEMAIL=b@x\r\nPORT=2\r\n");
+    LoadSettings();
+    ASSERT_EQ(accounts.size(), 1u);
+    EXPECT_EQ(accounts[0].params.port, 1);
+    SaveSettings();
+    EXPECT_TRUE(Settings().starts_with("\xEF\xBB\xBF[GENERAL]\r\n"));
+}
+
 TEST_F(SettingsTest, RunStateOfAHandNamedSectionDoesNotLoadAsABlankAccount) {
     // A check keeps the run state of [EML_MYBOX] in the section named after server and user,
     // which then holds no e-mail address.
@@ -371,4 +381,30 @@ TEST_F(SettingsTest, StartTlsIsStoredOnlyForAccountsThatUseItOrUsedIt) {
     LoadSettings();
     EXPECT_TRUE(accounts[0].params.ssl);
     EXPECT_FALSE(accounts[0].params.startTls);
+}
+
+TEST_F(SettingsTest, ProtocolAndFolderAreStoredOnlyForAccountsThatUseThem) {
+    accounts.push_back(Account("pop.one", "ann"));
+    SaveSettings();
+    const std::string before = Settings();
+    LoadSettings();
+    EXPECT_EQ(accounts[0].params.protocol, MailProtocol::Pop3);
+    EXPECT_EQ(accounts[0].params.Folder(), "INBOX");
+    SaveSettings();
+    EXPECT_EQ(Settings(), before);
+
+    accounts[0].params.protocol = MailProtocol::Imap;
+    accounts[0].params.folder = "Lists/Debian";
+    SaveSettings();
+    OpenSettings()->WriteString("EML_POP_ONE_ANN", "PROTOCOL", "imap");  // by hand
+    LoadSettings();
+    EXPECT_EQ(accounts[0].params.protocol, MailProtocol::Imap);
+    EXPECT_EQ(accounts[0].params.Folder(), "Lists/Debian");
+
+    accounts[0].params.protocol = MailProtocol::Pop3;
+    accounts[0].params.folder.clear();
+    SaveSettings();
+    EXPECT_EQ(OpenSettings()->ReadString("EML_POP_ONE_ANN", "PROTOCOL", ""), "POP3");
+    LoadSettings();
+    EXPECT_EQ(accounts[0].params.protocol, MailProtocol::Pop3);
 }

@@ -10,12 +10,14 @@
 
 #include "check/check_cycle.h"
 #include "check/session.h"
+#include "list/message_deletion.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "settings/errors.h"
 #include "settings/language.h"
 #include "spam/spam_filter.h"
 
@@ -27,6 +29,36 @@ QString Text(const char* key) {
 
 enum RuleKind : std::int32_t { kSubjectRule = 0, kSenderRule = 1 };
 
+// The index of the row holding `entry`; -1 when the list no longer has it.
+int RowOf(HeaderListModel& model, const MailMessage* entry) {
+    const auto& rows = model.Rows();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].entry.get() == entry) return static_cast<int>(i);
+    return -1;
+}
+
+// Deletes the messages of the entries that the list still holds, each by its identity, and
+// removes the rows of those deleted. The entries are taken before a question's wait: the list
+// may have been fetched again meanwhile. Returns why not all were deleted ("" when they were).
+std::string DeleteEntries(HeaderListModel& model, Pop3Client& session,
+                          const std::vector<const MailMessage*>& entries) {
+    std::vector<const MailMessage*> listed;
+    std::vector<MessageIdentity> targets;
+    for (const MailMessage* entry : entries) {
+        if (entry == nullptr || RowOf(model, entry) < 0) continue;
+        listed.push_back(entry);
+        targets.push_back({entry->number, entry->uid});
+    }
+    const DeletionResult result = DeleteMessages(session, targets);
+    for (const std::size_t index : result.deleted) model.RemoveRow(RowOf(model, listed[index]));
+    return result.error;
+}
+
+// A deletion that stopped fails the command as a refused DELE does.
+void ThrowDeletionError(const std::string& error) {
+    if (!error.empty()) throw TarnwickError(error);
+}
+
 }  // namespace
 
 void MailboxWindow::RefreshCount(AccountSession& check) {
@@ -37,15 +69,14 @@ void MailboxWindow::RefreshCount(AccountSession& check) {
 
 void MailboxWindow::actDeleteExecute() {
     CancelRequested = false;
-    const int index = SelectedRowIndex();
-    const MessageRow* row = model_->Row(index);
+    const MessageRow* row = model_->Row(SelectedRowIndex());
+    const MailMessage* entry = row != nullptr ? row->entry.get() : nullptr;
     AccountSession* check = SelectedCheck();
-    if (row != nullptr && row->entry != nullptr && check != nullptr && check->session &&
-        AskYesNo(this, Text("delete_mail_dialog_title"), Text("delete_mail_dialog"))) {
-        if (check->session->DeleteMessage(row->entry->number)) {
-            model_->RemoveRow(index);
-            RefreshCount(*check);
-        }
+    if (entry != nullptr && check != nullptr && check->session &&
+        AskYesNo(this, Text("delete_mail_dialog_title"), Text("delete_mail_dialog")) &&
+        check->session) {
+        ThrowDeletionError(DeleteEntries(*model_, *check->session, {entry}));
+        RefreshCount(*check);
     }
     SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
     UpdateCommands();
@@ -62,11 +93,10 @@ void MailboxWindow::actDeleteSpamExecute() {
     }
     if (AskYesNo(this, Text("delete_all_spam_dialog_title"), ToQt(DeleteSpamQuestion(marked))) &&
         check->session) {
-        for (const std::size_t index : SpamRowsBottomUp(model_->Rows())) {
-            const int row = static_cast<int>(index);
-            if (check->session->DeleteMessage(model_->Row(row)->entry->number))
-                model_->RemoveRow(row);
-        }
+        std::vector<const MailMessage*> entries;
+        for (const std::size_t index : SpamRowsBottomUp(model_->Rows()))
+            entries.push_back(model_->Rows()[index].entry.get());
+        ThrowDeletionError(DeleteEntries(*model_, *check->session, entries));
     }
     RefreshCount(*check);
     SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
