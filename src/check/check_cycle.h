@@ -26,7 +26,8 @@ inline constexpr std::chrono::minutes kCheckTimeLimit{5};
 
 // Checks one account within the session options' time limit, kCheckTimeLimit when they have
 // none. With `alertDue` (the alert-and-sound switch) new mail or a changed count is also told
-// through AlertCountChanged, with the signed change of the count.
+// through AlertCountChanged, with the signed change of the count. An interrupt of the session
+// passes through as Cancelled.
 CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& session,
                          bool alertDue, CheckNotifier& notifier);
 
