@@ -1,5 +1,6 @@
 #include "app/account_check.h"
 
+#include "app/desktop_events.h"
 #include "app/tray_services.h"
 #include "check/check_cycle.h"
 #include "platform/program_state.h"
@@ -9,6 +10,7 @@ MainWindow::AccountChecker DefaultAccountChecker(TrayServices& dm) {
         const CheckResult result =
             CheckAccount(account, ProgramSessionOptions(), playWave, dm.Notifier());
         if (result.becomesPending) PendingAccount = account.email;
+        dm.Desktop().AccountChecked(account, result.change);
         // Asked when the program is next idle (the main window's idle handler).
         if (auto request = TrustRequestFor(account, result.certificateFailure))
             PendingTrustQuestion = std::move(request);

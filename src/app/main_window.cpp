@@ -134,6 +134,9 @@ void MainWindow::BuildActions() {
     actSpam = AddAction("actSpam", "spam_filter_mm", 14);
     actHelp = AddAction("actHelp", "help_mm", 10);
     actClose = AddAction("actClose", "close_mm", 3);
+    actOpenMail = new QAction(ToQt("open_mail_program_mm"), this);
+    actOpenMail->setObjectName("actOpenMail");
+    actOpenMail->setIcon(QIcon::fromTheme(QStringLiteral("internet-mail")));
 }
 
 void MainWindow::BuildCommandRows() {
@@ -167,6 +170,7 @@ void MainWindow::BuildPopupMenu() {
     popupm->addSeparator();
     popupm->addAction(actShowList);
     popupm->addAction(actShowResults);
+    popupm->addAction(actOpenMail);
     popupm->addSeparator();
     popupm->addAction(actSetup);
     popupm->addAction(actSpam);
@@ -192,7 +196,7 @@ void MainWindow::TranslateCaptions() {
     RxLabel1->setText(Text("tray_first_hint"));
     RxLabel3->setText(Text("prog_subtitle"));
     for (QAction* action : {actShowMain, actContinue, actShowList, actShowResults, actSetup,
-                            actSpam, actHelp, actClose}) {
+                            actSpam, actHelp, actClose, actOpenMail}) {
         action->setText(ToQt(GetLangText(FromQt(action->text()))));
         action->setToolTip(action->text());
     }

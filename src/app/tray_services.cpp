@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "app/desktop_events.h"
 #include "check/ui/alert_window.h"
 #include "check/ui/image_list.h"
 #include "check/ui/notification.h"
@@ -10,6 +11,7 @@
 #include "check/ui/ui_notifier.h"
 #include "net/anti_freeze.h"
 #include "net/tls_layer.h"
+#include "platform/mail_program.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
 #include "platform/socket_wait.h"
@@ -20,7 +22,8 @@
 TrayServices::TrayServices()
     : tray(new TrayIcon(this)),
       alert(std::make_unique<AlertWindow>(ImageListPicture)),
-      notifier(std::make_unique<UiCheckNotifier>(*tray, *alert)) {
+      notifier(std::make_unique<UiCheckNotifier>(*tray, *alert)),
+      desktop(new DesktopEvents(this)) {
     ResetProgramState();
 
     tray->SetIcons(QIcon(QStringLiteral(":/tarnwick/tray_normal.png")),
@@ -31,6 +34,10 @@ TrayServices::TrayServices()
     connect(tray, &TrayIcon::Clicked, this, &TrayServices::trayClick);
     connect(alert.get(), &AlertWindow::PopupClicked, this, &TrayServices::alertPopupClick);
     connect(alert.get(), &AlertWindow::Closed, this, &TrayServices::alertClose);
+    connect(alert.get(), &AlertWindow::OpenMailClicked, this, [this] {
+        AcknowledgeNewMail();
+        OpenMailProgram(nullptr);
+    });
     SetAcknowledgeNewMailHandler([this] { AcknowledgeNewMail(); });
 
     LoadFilter();

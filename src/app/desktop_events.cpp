@@ -1,0 +1,38 @@
+#include "app/desktop_events.h"
+
+#include "platform/new_mail_command.h"
+#include "platform/pop_command.h"
+#include "platform/program_state.h"
+#include "platform/ui_text.h"
+#include "settings/language.h"
+#include "settings/settings.h"
+
+namespace {
+
+void RefreshPanelOf(const std::string& email) {
+    for (std::size_t i = 0; i < accounts.size(); ++i) {
+        if (accounts[i].params.email == email)
+            PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh,
+                           static_cast<long long>(i));
+    }
+}
+
+void NoteCommandFailure(const std::string& email, const std::string& reason) {
+    CommandFailures[email] = GetLangText("new_mail_command_failed") + " (" + reason + ")";
+    RefreshPanelOf(email);
+}
+
+}  // namespace
+
+void DesktopEvents::AccountChecked(const AccountSettings& account, int change) {
+    if (change == 0) return;
+    const int count = OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0);
+    if (change > 0) {
+        const std::string email = account.email;
+        if (CommandFailures.erase(email) > 0) RefreshPanelOf(email);
+        RunNewMailCommand(
+            ReadGeneralText("NEW_MAIL_COMMAND"), email, count, change,
+            [email](const std::string& reason) { NoteCommandFailure(email, reason); });
+    }
+    Q_EMIT MailChanged(ToQt(account.email), count, change);
+}
