@@ -1,5 +1,6 @@
 #include "app/desktop_events.h"
 
+#include "check/ui/check_scheduler.h"
 #include "platform/new_mail_command.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
@@ -35,4 +36,9 @@ void DesktopEvents::AccountChecked(const AccountSettings& account, int change) {
             [email](const std::string& reason) { NoteCommandFailure(email, reason); });
     }
     Q_EMIT MailChanged(ToQt(account.email), count, change);
+}
+
+void DesktopEvents::CheckFinished(const CheckOutcome& outcome) {
+    if (!outcome.cancelled && outcome.error.empty())
+        AccountChecked(outcome.account, outcome.result.change);
 }

@@ -9,6 +9,8 @@
 
 #include "settings/accounts.h"
 
+struct CheckOutcome;
+
 class DesktopEvents : public QObject {
     Q_OBJECT
 public:
@@ -17,6 +19,8 @@ public:
     // After the check of `account` that changed its count by `change` (0: no change); reads
     // the stored count.
     void AccountChecked(const AccountSettings& account, int change);
+    // The scheduler's end of a check: AccountChecked unless it was cancelled.
+    void CheckFinished(const CheckOutcome& outcome);
 
 Q_SIGNALS:
     // The count of the account changed; `count` the messages now on the server.

@@ -1,7 +1,10 @@
 #include "app/start_up.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QPointer>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/main_window.h"
@@ -16,6 +19,9 @@
 #include "settings/language.h"
 
 namespace {
+
+// The longest the end of the program waits for the sessions' workers.
+constexpr int kEndWaitMs = 2000;
 
 // Child windows still open at the end go before the main window and the data module.
 void CloseChildWindows() {
@@ -65,6 +71,7 @@ int RunProgram(int argc) {
         if (QWidget* window = MainForm()) window->close();
         QCoreApplication::quit();
     });
+    bool workerLeft = false;
     {
         TrayServices dm;
         {
@@ -75,8 +82,19 @@ int RunProgram(int argc) {
                 window.show();
                 QApplication::exec();
             }
+            // Every session is interrupted first, then the workers get what is left of the
+            // time the end may take.
+            const QDeadlineTimer end(kEndWaitMs);
+            window.StopChecks(std::chrono::milliseconds(0));
             CloseChildWindows();
+            workerLeft = !window.StopChecks(std::chrono::milliseconds(end.remainingTime()));
         }
+    }
+    // A worker still in the resolver would outlive the objects it reports to: the files are
+    // written, so the process ends here.
+    if (workerLeft) {
+        std::fflush(nullptr);
+        std::_Exit(0);
     }
     return 0;
 }

@@ -1,8 +1,6 @@
 #include "cli/watch.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,29 +13,26 @@
 #include "check/check_cycle.h"
 #include "check/check_schedule.h"
 #include "cli/account_report.h"
-#include "net/anti_freeze.h"
+#include "net/interrupt.h"
 #include "net/tls_layer.h"
 #include "settings/settings.h"
 
 namespace {
 
-int stopPipe[2] = {-1, -1};
+InterruptSignal* stopSignal = nullptr;  // the watch's, while it runs
 
 extern "C" void OnStopSignal(int) {
     const int saved = errno;
-    [[maybe_unused]] const ssize_t written = ::write(stopPipe[1], "x", 1);
+    if (stopSignal != nullptr) stopSignal->Raise();  // an atomic and a write: safe here
     errno = saved;
 }
 
-// Thrown out of a check that a stop signal interrupts; not a TarnwickError, so no session
-// records it as the account's error.
-struct WatchStopped {};
-
-// SIGTERM and SIGINT, while it lives, wake its waits instead of ending the process.
+// SIGTERM and SIGINT, while it lives, raise the interrupt of the watch's sessions instead of
+// ending the process: a wait between checks or a check under way ends at once.
 class StopSignals {
 public:
-    StopSignals() {
-        if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) stopPipe[0] = stopPipe[1] = -1;
+    StopSignals() : interrupt_(std::make_shared<InterruptSignal>()) {
+        stopSignal = interrupt_.get();
         struct sigaction action {};
         action.sa_handler = OnStopSignal;
         sigemptyset(&action.sa_mask);
@@ -47,13 +42,13 @@ public:
     ~StopSignals() {
         ::sigaction(SIGTERM, &oldTerm_, nullptr);
         ::sigaction(SIGINT, &oldInt_, nullptr);
-        for (int& fd : stopPipe) {
-            if (fd >= 0) ::close(fd);
-            fd = -1;
-        }
+        stopSignal = nullptr;
     }
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
+
+    const std::shared_ptr<InterruptSignal>& Interrupt() const { return interrupt_; }
+    bool Requested() const { return interrupt_->Raised(); }
 
     // Waits at most `wait`; true when a stop signal came (before or during the wait).
     bool Sleep(std::chrono::milliseconds wait) const {
@@ -63,16 +58,16 @@ public:
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 end - std::chrono::steady_clock::now());
             if (left.count() <= 0) return false;
-            pollfd request{stopPipe[0], POLLIN, 0};
-            ::poll(&request, 1, static_cast<int>(std::min<long long>(left.count(), 60000)));
+            // Without an eventfd the flag is looked at every half second.
+            pollfd request{interrupt_->Fd(), POLLIN, 0};
+            const long long slice = interrupt_->Fd() >= 0 ? 60000 : 500;
+            ::poll(&request, interrupt_->Fd() >= 0 ? 1 : 0,
+                   static_cast<int>(std::min<long long>(left.count(), slice)));
         }
-    }
-    bool Requested() const {
-        pollfd request{stopPipe[0], POLLIN, 0};
-        return ::poll(&request, 1, 0) > 0;
     }
 
 private:
+    std::shared_ptr<InterruptSignal> interrupt_;
     struct sigaction oldTerm_ {};
     struct sigaction oldInt_ {};
 };
@@ -80,32 +75,22 @@ private:
 class Watch {
 public:
     Watch(const WatchOptions& options, std::ostream& out) : options_(options), out_(out) {
-        // The check's network waits look at the stop signal between their slices.
-        pump_.Install([this] {
-            if (stopThrown_ || !stop_.Requested()) return;
-            stopThrown_ = true;  // once: ending the session afterwards must not throw again
-            throw WatchStopped{};
-        });
-        pump_.SetActive(true);
         session_.tlsAvailable = SetUpTls();
-        session_.pump = &pump_;
+        session_.interrupt = stop_.Interrupt();  // a stop signal ends the check under way
     }
 
     int Run() {
-        try {
+        LoadSettings(settings_);
+        for (AccountEntry& item : settings_.accounts)
+            if (item.enabled && !Check(item)) return kExitOk;
+        if (!PrintSummary(true)) return kExitFailed;
+        for (std::size_t tick = 0; !stop_.Sleep(Interval()); ++tick) {
             LoadSettings(settings_);
+            std::vector<AccountEntry*> enabled;
             for (AccountEntry& item : settings_.accounts)
-                if (item.enabled) Check(item);
-            if (!PrintSummary(true)) return kExitFailed;
-            for (std::size_t tick = 0; !stop_.Sleep(Interval()); ++tick) {
-                LoadSettings(settings_);
-                std::vector<AccountEntry*> enabled;
-                for (AccountEntry& item : settings_.accounts)
-                    if (item.enabled) enabled.push_back(&item);
-                if (!enabled.empty()) Check(*enabled[tick % enabled.size()]);
-                if (!PrintSummary(false)) return kExitFailed;
-            }
-        } catch (const WatchStopped&) {
+                if (item.enabled) enabled.push_back(&item);
+            if (!enabled.empty() && !Check(*enabled[tick % enabled.size()])) return kExitOk;
+            if (!PrintSummary(false)) return kExitFailed;
         }
         return out_ ? kExitOk : kExitFailed;
     }
@@ -118,14 +103,18 @@ private:
         return std::chrono::milliseconds(CheckIntervalMs(static_cast<std::size_t>(enabled)));
     }
 
-    void Check(AccountEntry& item) {
+    // Checks the account and prints its line when it changed; false when a stop signal ended
+    // the check (nothing found, nothing printed).
+    bool Check(AccountEntry& item) {
         const auto known = latest_.find(item.params.email);
         if (known != latest_.end()) item.lastChange = known->second.lastChange;
         AccountReport report = CheckReport(item, session_, false, notifier_);
+        if (stop_.Requested()) return false;
         const bool changed = known == latest_.end() || known->second.count != report.count ||
                              known->second.ok != report.ok || known->second.error != report.error;
         if (changed && options_.format == OutputFormat::Json) out_ << JsonLine(report) << std::endl;
         latest_[item.params.email] = std::move(report);
+        return true;
     }
 
     // The status bar summary when it differs from the last one printed (or `always`).
@@ -145,8 +134,6 @@ private:
     const WatchOptions& options_;
     std::ostream& out_;
     StopSignals stop_;
-    T_AntiFreeze pump_;
-    bool stopThrown_ = false;
     SessionOptions session_;
     NoCheckNotifier notifier_;
     SettingsValues settings_;

@@ -3,15 +3,9 @@
 #include "settings/settings.h"
 #include "spam/spam_filter.h"
 
-T_AntiFreeze& AntiFreeze() {
-    static T_AntiFreeze pump;
-    return pump;
-}
-
 SessionOptions ProgramSessionOptions() {
     SessionOptions options;
     options.tlsAvailable = TlsAvailable;
-    options.pump = &AntiFreeze();
     return options;
 }
 
