@@ -1,5 +1,7 @@
 #include "app/desktop_events.h"
 
+#include <climits>
+
 #include "check/ui/check_scheduler.h"
 #include "platform/new_mail_command.h"
 #include "platform/pop_command.h"
@@ -36,6 +38,16 @@ void DesktopEvents::AccountChecked(const AccountSettings& account, int change) {
             [email](const std::string& reason) { NoteCommandFailure(email, reason); });
     }
     Q_EMIT MailChanged(ToQt(account.email), count, change);
+    if (change > 0) {
+        newMailCount_ = change > INT_MAX - newMailCount_ ? INT_MAX : newMailCount_ + change;
+        Q_EMIT NewMailCountChanged(newMailCount_);
+    }
+}
+
+void DesktopEvents::Acknowledge() {
+    if (newMailCount_ == 0) return;
+    newMailCount_ = 0;
+    Q_EMIT NewMailCountChanged(0);
 }
 
 void DesktopEvents::CheckFinished(const CheckOutcome& outcome) {

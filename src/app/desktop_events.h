@@ -22,7 +22,16 @@ public:
     // The scheduler's end of a check: AccountChecked unless it was cancelled.
     void CheckFinished(const CheckOutcome& outcome);
 
+    // The new-mail picture went back to normal: the arrivals are acknowledged.
+    void Acknowledge();
+    int NewMailCount() const { return newMailCount_; }
+
 Q_SIGNALS:
+    // Messages arrived since the last acknowledgement (the launcher's count).
+    void NewMailCountChanged(int count);
     // The count of the account changed; `count` the messages now on the server.
     void MailChanged(const QString& email, int count, int change);
+
+private:
+    int newMailCount_ = 0;
 };

@@ -56,6 +56,7 @@ TrayServices::~TrayServices() {
 
 void TrayServices::AcknowledgeNewMail() {
     tray->SetNewMailCount(0);
+    desktop->Acknowledge();
     if (tray->Tag() != 0) {
         tray->SetPicture(0);
         tray->SetTag(0);
