@@ -3,6 +3,10 @@
 #include <climits>
 
 #include "check/ui/check_scheduler.h"
+#include "check/ui/notification.h"
+#include "check/ui/tray_icon.h"
+#include "platform/desktop_notification.h"
+#include "platform/mail_program.h"
 #include "platform/new_mail_command.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
@@ -27,6 +31,40 @@ void NoteCommandFailure(const std::string& email, const std::string& reason) {
 
 }  // namespace
 
+DesktopEvents::DesktopEvents(QObject* parent)
+    : QObject(parent), notifier_(new DesktopNotifier(this)) {
+    connect(notifier_, &DesktopNotifier::DefaultInvoked, this, &DesktopEvents::OpenFirstNewMailbox);
+    connect(notifier_, &DesktopNotifier::OpenMailInvoked, this, [] {
+        AcknowledgeNewMail();
+        OpenMailProgram(nullptr);
+    });
+}
+
+bool DesktopEvents::ShowsNotification() const {
+    return (desktopNotification || !TrayAreaAvailable()) && notifier_->Usable();
+}
+
+void DesktopEvents::Notify() {
+    QStringList lines;
+    for (const AccountEntry& item : accounts) {
+        const auto found = arrived_.find(item.params.email);
+        if (found != arrived_.end())
+            lines << ToQt(item.params.email + ": " + std::to_string(found->second) + " " +
+                          GetLangText("notification_new"));
+    }
+    notifier_->Show(ToQt(GetLangText("new_mail_notification")), lines);
+}
+
+void DesktopEvents::OpenFirstNewMailbox() {
+    for (const AccountEntry& item : accounts) {
+        if (arrived_.count(item.params.email) == 0) continue;
+        PendingAccount = item.params.email;
+        PostPopCommand(MainForm(), PopCommand::OpenList);
+        break;
+    }
+    AcknowledgeNewMail();
+}
+
 void DesktopEvents::AccountChecked(const AccountSettings& account, int change) {
     if (change == 0) return;
     const int count = OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0);
@@ -39,12 +77,17 @@ void DesktopEvents::AccountChecked(const AccountSettings& account, int change) {
     }
     Q_EMIT MailChanged(ToQt(account.email), count, change);
     if (change > 0) {
+        int& arrived = arrived_[account.email];
+        arrived = change > INT_MAX - arrived ? INT_MAX : arrived + change;
+        if (playWave && ShowsNotification()) Notify();
         newMailCount_ = change > INT_MAX - newMailCount_ ? INT_MAX : newMailCount_ + change;
         Q_EMIT NewMailCountChanged(newMailCount_);
     }
 }
 
 void DesktopEvents::Acknowledge() {
+    arrived_.clear();
+    notifier_->Close();
     if (newMailCount_ == 0) return;
     newMailCount_ = 0;
     Q_EMIT NewMailCountChanged(0);

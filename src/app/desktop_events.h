@@ -5,16 +5,22 @@
 
 #include <QObject>
 #include <QString>
+#include <map>
 #include <string>
 
 #include "settings/accounts.h"
 
 struct CheckOutcome;
+class DesktopNotifier;
 
 class DesktopEvents : public QObject {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    explicit DesktopEvents(QObject* parent = nullptr);
+
+    // New mail shows a desktop notification rather than the alert window: chosen in the setup
+    // window, or there is no notification area; and a server with actions is there.
+    bool ShowsNotification() const;
 
     // After the check of `account` that changed its count by `change` (0: no change); reads
     // the stored count.
@@ -33,5 +39,10 @@ Q_SIGNALS:
     void MailChanged(const QString& email, int count, int change);
 
 private:
+    void Notify();
+    void OpenFirstNewMailbox();
+
     int newMailCount_ = 0;
+    std::map<std::string, int> arrived_;  // since the last acknowledgement, by address
+    DesktopNotifier* notifier_;
 };

@@ -36,6 +36,8 @@ TrayServices::TrayServices()
         OpenMailProgram(nullptr);
     });
     SetAcknowledgeNewMailHandler([this] { AcknowledgeNewMail(); });
+    static_cast<UiCheckNotifier&>(*notifier).SetAlertReplaced(
+        [this] { return desktop->ShowsNotification(); });
 
     LoadFilter();
     TlsAvailable = SetUpTls();
