@@ -1,11 +1,16 @@
 // The program on a private session bus: the interface called as gdbus calls it, its
 // MailChanged signal and the launcher count heard by another connection.
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusVirtualObject>
 #include <QProcess>
 #include <QSignalSpy>
 
 #include "app/dbus_service.h"
 #include "app/desktop_events.h"
 #include "app_test_support.h"
+#include "check/ui/alert_window.h"
 #include "platform/ui_text.h"
 #include "settings/settings.h"
 
@@ -93,4 +98,71 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
     EXPECT_EQ(Gdbus("ShowMessages", {"b@x.example"}), "()");
     RunFor(50);
     EXPECT_FALSE(ListWindowHandle.isNull());
+}
+
+namespace {
+
+// A notification server of the test's own that records what it is asked.
+class RecordingServer : public QDBusVirtualObject {
+public:
+    explicit RecordingServer(QStringList capabilities) : capabilities_(std::move(capabilities)) {}
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() == "GetCapabilities") {
+            connection.send(message.createReply(QVariant(capabilities_)));
+        } else if (message.member() == "Notify") {
+            calls.append(message.arguments());
+            connection.send(message.createReply(QVariant(uint(calls.size() == 1 ? 7 : 8))));
+        } else {
+            connection.send(message.createReply());
+        }
+        return true;
+    }
+    QList<QVariantList> calls;
+
+private:
+    QStringList capabilities_;
+};
+
+}  // namespace
+
+TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindow) {
+    WriteSettings({{"a@x.example", "127.0.0.1", "a"}, {"b<i>@x.example", "127.0.0.1", "b"}}, true);
+    Start();
+    LoadSettings();
+    desktopNotification = true;
+    RunFor(200);
+    EXPECT_FALSE(dm->Desktop().ShowsNotification());  // no server: the alert window
+
+    QDBusConnection serverBus = QDBusConnection::connectToBus(bus_.Address(), "server");
+    RecordingServer server({"actions", "body-markup"});
+    ASSERT_TRUE(serverBus.registerVirtualObject("/org/freedesktop/Notifications", &server));
+    ASSERT_TRUE(serverBus.registerService("org.freedesktop.Notifications"));
+    for (int i = 0; i < 100 && !dm->Desktop().ShowsNotification(); ++i) RunFor(20);
+    ASSERT_TRUE(dm->Desktop().ShowsNotification());
+
+    dm->Desktop().AccountChecked(accounts[1].params, 2);
+    for (int i = 0; i < 100 && server.calls.size() < 1; ++i) RunFor(20);
+    dm->Desktop().AccountChecked(accounts[0].params, 1);
+    for (int i = 0; i < 100 && server.calls.size() < 2; ++i) RunFor(20);
+    ASSERT_EQ(server.calls.size(), 2);
+    const QVariantList& last = server.calls[1];
+    EXPECT_EQ(last[1].toUInt(), 7u);  // replaces the first
+    EXPECT_EQ(last[3].toString(), ToQt(GetLangText("new_mail_notification")));
+    const QString fresh = ToQt(GetLangText("notification_new"));
+    EXPECT_EQ(last[4].toString(), "a@x.example: 1 " + fresh + "\nb&lt;i&gt;@x.example: 2 " + fresh);
+    EXPECT_EQ(last[5].toStringList().mid(0, 3),
+              (QStringList{"default", last[3].toString(), "open-mail-program"}));
+    const QVariantMap hints = qdbus_cast<QVariantMap>(last[6]);
+    EXPECT_EQ(hints["category"].toString(), "email.arrived");
+    EXPECT_EQ(hints["desktop-entry"].toString(), "org.tarnwick.Tarnwick");
+    EXPECT_FALSE(dm->Alert().isVisible());
+
+    QDBusMessage invoked = QDBusMessage::createSignal(
+        "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+    invoked << uint(8) << QString("default");
+    serverBus.send(invoked);
+    for (int i = 0; i < 100 && ListWindowHandle.isNull(); ++i) RunFor(20);
+    EXPECT_FALSE(ListWindowHandle.isNull());
+    serverBus.unregisterService("org.freedesktop.Notifications");
 }
