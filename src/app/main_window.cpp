@@ -15,6 +15,7 @@
 #include "app/advert_panel.h"
 #include "app/application.h"
 #include "app/command_link.h"
+#include "app/desktop_events.h"
 #include "app/tray_services.h"
 #include "check/ui/check_scheduler.h"
 #include "check/ui/tray_icon.h"
@@ -88,6 +89,7 @@ MainWindow::MainWindow(TrayServices& dataModule)
         ShowMessageBox(this, Text("first_run_title"), Text("first_run"), QMessageBox::Information);
     ForwardNotifications(*scheduler_, dm.Notifier());
     connect(scheduler_, &CheckScheduler::Finished, this, &MainWindow::onCheckFinished);
+    connect(scheduler_, &CheckScheduler::Finished, &dm.Desktop(), &DesktopEvents::CheckFinished);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &MainWindow::appIdle);
 }
@@ -136,6 +138,9 @@ void MainWindow::BuildActions() {
     actSpam = AddAction("actSpam", "spam_filter_mm", 14);
     actHelp = AddAction("actHelp", "help_mm", 10);
     actClose = AddAction("actClose", "close_mm", 3);
+    actOpenMail = new QAction(ToQt("open_mail_program_mm"), this);
+    actOpenMail->setObjectName("actOpenMail");
+    actOpenMail->setIcon(QIcon::fromTheme(QStringLiteral("internet-mail")));
 }
 
 void MainWindow::BuildCommandRows() {
@@ -169,6 +174,7 @@ void MainWindow::BuildPopupMenu() {
     popupm->addSeparator();
     popupm->addAction(actShowList);
     popupm->addAction(actShowResults);
+    popupm->addAction(actOpenMail);
     popupm->addSeparator();
     popupm->addAction(actSetup);
     popupm->addAction(actSpam);
@@ -194,7 +200,7 @@ void MainWindow::TranslateCaptions() {
     RxLabel1->setText(Text("tray_first_hint"));
     RxLabel3->setText(Text("prog_subtitle"));
     for (QAction* action : {actShowMain, actContinue, actShowList, actShowResults, actSetup,
-                            actSpam, actHelp, actClose}) {
+                            actSpam, actHelp, actClose, actOpenMail}) {
         action->setText(ToQt(GetLangText(FromQt(action->text()))));
         action->setToolTip(action->text());
     }

@@ -67,6 +67,7 @@ public:
     QAction* actSpam = nullptr;
     QAction* actHelp = nullptr;
     QAction* actClose = nullptr;
+    QAction* actOpenMail = nullptr;  // "Open mail program"
 
     QTimer* checkTimer_ = nullptr;
     QTimer* continueTimer_ = nullptr;

@@ -10,6 +10,7 @@
 #include "check/ui/results_window.h"
 #include "list/ui/list_window.h"
 #include "platform/help.h"
+#include "platform/mail_program.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
 #include "setup/setup_window.h"
@@ -30,6 +31,8 @@ void MainWindow::ConnectCommands() {
     connect(actSpam, &QAction::triggered, this, &MainWindow::actSpamExecute);
     connect(actHelp, &QAction::triggered, this, &MainWindow::actHelpExecute);
     connect(actClose, &QAction::triggered, this, &MainWindow::actCloseExecute);
+    connect(actOpenMail, &QAction::triggered, this,
+            [this] { OpenMailProgram(IsShownToUser() ? this : nullptr); });
     connect(links[0], &CommandLink::Clicked, this, &MainWindow::l1Click);
     const std::array<QAction*, 7> actionOf = LinkActions();
     for (std::size_t i = 1; i < links.size(); ++i)

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/dbus_service.h"
 #include "app/main_window.h"
 #include "app/tray_services.h"
 #include "platform/message_box.h"
@@ -76,6 +77,8 @@ int RunProgram(int argc) {
         TrayServices dm;
         {
             MainWindow window(dm);
+            // Owned by the window; without a session bus the program goes on without it.
+            (new DBusService(window, dm.Desktop()))->Register();
             QObject::connect(&window, &MainWindow::FormClosed, qApp, &QApplication::quit,
                              Qt::QueuedConnection);
             if (!*ending) {

@@ -2,12 +2,14 @@
 
 #include <cstdio>
 
+#include "app/desktop_events.h"
 #include "check/ui/alert_window.h"
 #include "check/ui/image_list.h"
 #include "check/ui/notification.h"
 #include "check/ui/tray_icon.h"
 #include "check/ui/ui_notifier.h"
 #include "net/tls_layer.h"
+#include "platform/mail_program.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
 #include "settings/language.h"
@@ -17,7 +19,8 @@
 TrayServices::TrayServices()
     : tray(new TrayIcon(this)),
       alert(std::make_unique<AlertWindow>(ImageListPicture)),
-      notifier(std::make_unique<UiCheckNotifier>(*tray, *alert)) {
+      notifier(std::make_unique<UiCheckNotifier>(*tray, *alert)),
+      desktop(new DesktopEvents(this)) {
     ResetProgramState();
 
     tray->SetIcons(QIcon(QStringLiteral(":/tarnwick/tray_normal.png")),
@@ -28,7 +31,13 @@ TrayServices::TrayServices()
     connect(tray, &TrayIcon::Clicked, this, &TrayServices::trayClick);
     connect(alert.get(), &AlertWindow::PopupClicked, this, &TrayServices::alertPopupClick);
     connect(alert.get(), &AlertWindow::Closed, this, &TrayServices::alertClose);
+    connect(alert.get(), &AlertWindow::OpenMailClicked, this, [this] {
+        AcknowledgeNewMail();
+        OpenMailProgram(nullptr);
+    });
     SetAcknowledgeNewMailHandler([this] { AcknowledgeNewMail(); });
+    static_cast<UiCheckNotifier&>(*notifier).SetAlertReplaced(
+        [this] { return desktop->ShowsNotification(); });
 
     LoadFilter();
     TlsAvailable = SetUpTls();
@@ -49,6 +58,7 @@ TrayServices::~TrayServices() {
 
 void TrayServices::AcknowledgeNewMail() {
     tray->SetNewMailCount(0);
+    desktop->Acknowledge();
     if (tray->Tag() != 0) {
         tray->SetPicture(0);
         tray->SetTag(0);

@@ -10,6 +10,7 @@
 
 class AlertWindow;
 class CheckNotifier;
+class DesktopEvents;
 class TrayIcon;
 
 class TrayServices : public QObject {
@@ -21,6 +22,7 @@ public:
     TrayIcon& Tray() const { return *tray; }
     AlertWindow& Alert() const { return *alert; }
     CheckNotifier& Notifier() const { return *notifier; }
+    DesktopEvents& Desktop() const { return *desktop; }
 
     // Tray picture 0 and tag 0 without the new-mail count, alert window hidden.
     void AcknowledgeNewMail();
@@ -36,4 +38,5 @@ private:
     TrayIcon* tray;
     std::unique_ptr<AlertWindow> alert;
     std::unique_ptr<CheckNotifier> notifier;
+    DesktopEvents* desktop;
 };

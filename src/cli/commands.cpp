@@ -11,13 +11,15 @@
 #include "cli/list_mailbox.h"
 #include "cli/store_passwords.h"
 #include "cli/trust_server.h"
+#include "cli/watch.h"
 #include "settings/keyring.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tarnwick-check [--help | --list EMAIL | --trust EMAIL [--yes] |\n"
-    "                       --store-passwords keyring|file]\n"
+    "Usage: tarnwick-check [--help | --json | --watch [--format json|waybar] |\n"
+    "                      --format waybar | --list EMAIL | --trust EMAIL [--yes] |\n"
+    "                      --store-passwords keyring|file]\n"
     "\n"
     "Checks every enabled account of vellmoor.ini once, in list order, and keeps the run\n"
     "state there as the timed check does. vellmoor.ini lives beside the program, or in\n"
@@ -25,6 +27,17 @@ constexpr const char* kUsage =
     "Prints one line per account, the fields separated by tabs: the e-mail address, the\n"
     "number of messages (\"-\" when the check failed), the change since the last check,\n"
     "and \"OK\" or the error. A disabled account prints \"-\", 0 and \"disabled\".\n"
+    "\n"
+    "--json prints one JSON object per account and line instead: email, count (null when\n"
+    "the check failed), change, ok, error and checked (ISO 8601; null when disabled).\n"
+    "\n"
+    "--watch keeps running: it checks every enabled account, then one account after\n"
+    "another with the program's wait between checks, and prints an account's JSON line\n"
+    "whenever its count or error changes, until SIGTERM or SIGINT (exit status 0).\n"
+    "--format waybar prints instead one object for status bars: text (the total count),\n"
+    "tooltip (a line per account) and class (\"new\" when an account's latest change\n"
+    "brought mail, else \"error\" when a check failed, else \"none\"); with --watch\n"
+    "whenever it changes.\n"
     "\n"
     "--list EMAIL lists the mailbox of the account with that address (enabled or not),\n"
     "newest message first, one line per message with the fields separated by tabs:\n"
@@ -49,7 +62,8 @@ constexpr const char* kUsage =
     "2 for bad usage.\n"
     "\n"
     "Environment: TARNWICK_CA_FILE names one more file of trusted certificate\n"
-    "authorities (PEM); TARNWICK_READ_TIMEOUT_MS shortens the 60 s read time-out.\n";
+    "authorities (PEM); TARNWICK_READ_TIMEOUT_MS shortens the 60 s read time-out;\n"
+    "TARNWICK_WATCH_INTERVAL_MS sets the wait between the checks of --watch.\n";
 
 // "--trust EMAIL", with "--yes" before or after the address.
 std::optional<std::pair<std::string, TrustOptions>> TrustArguments(
@@ -71,12 +85,48 @@ std::optional<std::pair<std::string, TrustOptions>> TrustArguments(
     return std::pair{email, options};
 }
 
+struct CheckArguments {
+    bool watch = false;
+    OutputFormat format = OutputFormat::Tab;
+};
+
+// "--json", "--watch" and "--format json|waybar" in any order, each at most once.
+std::optional<CheckArguments> CheckOptions(const std::vector<std::string>& args) {
+    CheckArguments options;
+    bool formatGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--watch" && !options.watch) {
+            options.watch = true;
+        } else if (args[i] == "--json" && !formatGiven) {
+            options.format = OutputFormat::Json;
+            formatGiven = true;
+        } else if (args[i] == "--format" && !formatGiven && i + 1 < args.size()) {
+            ++i;
+            if (args[i] == "json")
+                options.format = OutputFormat::Json;
+            else if (args[i] == "waybar")
+                options.format = OutputFormat::Waybar;
+            else
+                return {};
+            formatGiven = true;
+        } else {
+            return {};
+        }
+    }
+    if (options.watch && !formatGiven) options.format = OutputFormat::Json;
+    return options;
+}
+
 }  // namespace
 
 int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     try {
         // The modes: one branch each.
-        if (args.empty()) return CheckAllAccounts(out);
+        if (const auto check = CheckOptions(args)) {
+            if (check->watch)
+                return WatchAccounts({check->format, WatchIntervalFromEnvironment()}, out);
+            return CheckAllAccounts(out, check->format);
+        }
         if (args.size() == 2 && args[0] == "--list") return ListMailbox(args[1], out, err);
         if (args.size() == 2 && args[0] == "--store-passwords") {
             if (const auto target = PasswordStoreNamed(args[1]))

@@ -16,6 +16,7 @@ bool LoadSettings() {
     autorun = values.autorun;
     playWave = values.playWave;
     showAdvert = values.showAdvert;
+    desktopNotification = values.desktopNotification;
     return loaded;
 }
 
@@ -25,6 +26,7 @@ bool SaveSettings() {
     values.autorun = autorun;
     values.playWave = playWave;
     values.showAdvert = showAdvert;
+    values.desktopNotification = desktopNotification;
     return SaveSettings(values);
 }
 
@@ -46,6 +48,8 @@ void ResetProgramState() {
     autorun = false;
     playWave = false;
     showAdvert = true;
+    desktopNotification = false;
+    CommandFailures.clear();
     PendingAccount.clear();
     PendingTrustQuestion.reset();
     LastErrorText.clear();

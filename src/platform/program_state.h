@@ -4,6 +4,7 @@
 // the core (src/settings, src/check, src/spam, src/list) never includes this header and takes
 // what it needs as arguments.
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,17 @@ inline std::vector<AccountEntry> accounts;
 inline bool autorun = false;
 inline bool playWave = false;
 inline bool showAdvert = true;
+// New mail shows a desktop notification instead of the alert window (NOTIFICATION=desktop).
+inline bool desktopNotification = false;
 
 // E-mail address of the account that the list window opens next.
 inline std::string PendingAccount;
 
 // Text of the last error that reached the main window's error handler.
 inline std::string LastErrorText;
+
+// Why the command on new mail failed last, by e-mail address (shown in the results panel).
+inline std::map<std::string, std::string> CommandFailures;
 
 // Whether the TLS library could be loaded when the program started.
 inline bool TlsAvailable = false;

@@ -111,6 +111,7 @@ bool LoadSettings(SettingsValues& values) {
     values.autorun = ini->ReadBool(kGeneral, "AUTORUN", false);
     values.playWave = ini->ReadBool(kGeneral, "PLAYWAVE", false);
     values.showAdvert = ini->ReadBool(kGeneral, "SHOW_ADVERT", true);
+    values.desktopNotification = ini->ReadString(kGeneral, "NOTIFICATION", "") == "desktop";
     for (const std::string& section : ini->ReadSections()) {
         if (!IsAccountSection(section)) continue;
         AccountEntry item = ReadAccount(*ini, section);
@@ -129,6 +130,10 @@ bool SaveSettings(const SettingsValues& values) {
     ini->WriteBool(kGeneral, "AUTORUN", values.autorun);
     ini->WriteBool(kGeneral, "PLAYWAVE", values.playWave);
     ini->WriteBool(kGeneral, "SHOW_ADVERT", values.showAdvert);
+    // Absent means the alert window: a file that never chose stays as it is.
+    if (values.desktopNotification || !ini->ReadString(kGeneral, "NOTIFICATION", "").empty())
+        ini->WriteString(kGeneral, "NOTIFICATION",
+                         values.desktopNotification ? "desktop" : "alert");
     std::vector<std::string> leftovers = ini->ReadSections();
     for (const AccountEntry& item : values.accounts) {
         const std::string section = AccountSection(item.params);
@@ -140,6 +145,10 @@ bool SaveSettings(const SettingsValues& values) {
     }
     ini->CommitBatch();
     return true;
+}
+
+std::string ReadGeneralText(std::string_view key) {
+    return OpenSettings()->ReadString(kGeneral, key, "");
 }
 
 void ReadServerList(std::vector<std::string>& servers) {

@@ -23,6 +23,7 @@ struct SettingsValues {
     bool autorun = false;
     bool playWave = false;
     bool showAdvert = true;
+    bool desktopNotification = false;  // NOTIFICATION=desktop; else the alert window
 };
 
 // Reads the general switches and the account list into `values`: every section named "EML_..."
@@ -31,6 +32,8 @@ struct SettingsValues {
 bool LoadSettings(SettingsValues& values);
 // Writes the general switches and the account list; erases stale account sections.
 bool SaveSettings(const SettingsValues& values);
+// A text of section GENERAL as stored (MAIL_PROGRAM, NEW_MAIL_COMMAND), "" when absent.
+std::string ReadGeneralText(std::string_view key);
 // The server names of section SERVERLIST, in key order.
 void ReadServerList(std::vector<std::string>& servers);
 

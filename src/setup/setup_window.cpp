@@ -38,7 +38,7 @@ SetupWindow::SetupWindow()
                            Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("popSetupWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(280, 404);
+    setFixedSize(280, 404 + kNotificationRow);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kFieldColour);
@@ -226,6 +226,7 @@ void SetupWindow::bsaveClick() {
     autorun = pop_auto->isChecked();
     playWave = pop_wave->isChecked();
     showAdvert = pop_show_advert->isChecked();
+    desktopNotification = pop_notification->currentIndex() == 1;
     SaveSettings();
     SettlePassword(saved, before, keepInKeyring);
 

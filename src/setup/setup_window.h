@@ -98,6 +98,9 @@ private:
     QCheckBox* pop_wave = nullptr;
     QCheckBox* pop_auto = nullptr;
     QCheckBox* pop_show_advert = nullptr;
+    QComboBox* pop_notification = nullptr;  // the alert window or a desktop notification
+    // The height the notification choice adds above the bottom row.
+    static constexpr int kNotificationRow = 26;
     QToolButton* bsave3 = nullptr;
     QToolButton* bhelp = nullptr;
     QLabel* help_label = nullptr;

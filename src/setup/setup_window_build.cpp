@@ -162,13 +162,20 @@ void SetupWindow::BuildSwitches() {
     pop_wave->setToolTip(Text("right_click_wave_test"));
     pop_auto = AddCheckBox(this, "pop_auto", "autorun_setup", 10, 14, 348, 226);
     pop_show_advert = AddCheckBox(this, "pop_show_advert", "pop_show_advert", 11, 14, 366, 226);
+    // New mail shows the alert window (0) or a desktop notification (1): NOTIFICATION.
+    auto* notificationLabel = new QLabel(Text("notification_setup"), this);
+    notificationLabel->setGeometry(14, 388, 100, 20);
+    pop_notification = Place(new QComboBox(this), "pop_notification", 116, 386, 158, 22);
+    pop_notification->addItems({Text("notification_alert_window"), Text("notification_desktop")});
+    notificationLabel->setBuddy(pop_notification);
+    pop_notification->setAccessibleName(notificationLabel->text());
     bsave3 = AddButton(this, "bsave3", "save.png", 244, 348);
     bsave3->setToolTip(Text("save_settings"));
     NameByHint({bsave3});
 }
 
 void SetupWindow::BuildBottomRow() {
-    bhelp = Place(new QToolButton(this), "bhelp", 8, 382, 20, 20);
+    bhelp = Place(new QToolButton(this), "bhelp", 8, 382 + kNotificationRow, 20, 20);
     bhelp->setIcon(QIcon(QStringLiteral(":/results/help.png")));
     bhelp->setAutoRaise(true);
     bhelp->setFocusPolicy(Qt::NoFocus);
@@ -178,14 +185,14 @@ void SetupWindow::BuildBottomRow() {
 
     help_label = new QLabel(Text("help_label_setup"), this);
     help_label->setObjectName(QStringLiteral("help_label"));
-    help_label->move(32, 385);
+    help_label->move(32, 385 + kNotificationRow);
     StyleAsLink(help_label);
     help_label->setToolTip(help_label->text());
     help_label->adjustSize();
     SetTag(help_label, 0);
     help_label->installEventFilter(this);
 
-    bclse = Place(new QToolButton(this), "bclse", 196, 380, 78, 22);
+    bclse = Place(new QToolButton(this), "bclse", 196, 380 + kNotificationRow, 78, 22);
     bclse->setText(Text("close_button_setup"));
     bclse->setToolButtonStyle(Qt::ToolButtonTextOnly);
     bclse->setFocusPolicy(Qt::NoFocus);
@@ -243,6 +250,7 @@ void SetupWindow::FormCreate() {
     pop_auto->setChecked(autorun);
     pop_wave->setChecked(playWave);
     pop_show_advert->setChecked(showAdvert);
+    pop_notification->setCurrentIndex(desktopNotification ? 1 : 0);
     {
         const QSignalBlocker quiet(pop_list);
         FillAccountList();

@@ -264,7 +264,7 @@ TEST_F(MainWindowTest, PopupMenuHoldsTheCommandsAndAcknowledgesNewMail) {
     for (QAction* action : window->popupm->actions())
         names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
     EXPECT_EQ(names.join(' '),
-              "actShowMain - actShowList actShowResults - actSetup actSpam - "
+              "actShowMain - actShowList actShowResults actOpenMail - actSetup actSpam - "
               "actHelp actClose");
     dm->Tray().SetPicture(1);
     dm->Tray().SetTag(1);

@@ -1,15 +1,23 @@
 // The autostart entry, the sound request, the help pages and the wait for a socket.
 #include <unistd.h>
 
+#include <gmock/gmock.h>
+
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTimer>
 #include <filesystem>
 
+#include "app/desktop_events.h"
 #include "app_test_support.h"
 #include "platform/autorun.h"
+#include "platform/desktop_entry.h"
 #include "platform/help.h"
+#include "platform/mail_program.h"
 #include "platform/program_state.h"
+#include "platform/ui_text.h"
 #include "settings/errors.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -109,3 +117,109 @@ TEST_F(PlatformTest, MessageBoxShowsItsTextAsItIs) {
 }
 
 }  // namespace
+
+TEST_F(PlatformTest, TheCommandOnNewMailHearsTheAccountOnlyThroughItsEnvironment) {
+    AccountSpec spec;
+    spec.email = "$(touch pwned)`id`@x.example";
+    WriteSettings({spec});
+    Start();
+    LoadSettings();
+    const std::string out = folder_.File("heard.txt");
+    OpenSettings()->WriteString(
+        "GENERAL", "NEW_MAIL_COMMAND",
+        "printf '%s|%s|%s' \"$TARNWICK_EMAIL\" \"$TARNWICK_COUNT\" \"$TARNWICK_CHANGE\" > '" + out +
+            "'; echo noise; echo more >&2; exit 4");
+    const AccountSettings account = accounts[0].params;
+    OpenSettings()->WriteString(AccountSection(account), "COUNT", "7");
+    QSignalSpy changed(&dm->Desktop(), &DesktopEvents::MailChanged);
+    dm->Desktop().AccountChecked(account, 2);
+    for (int i = 0; i < 250 && CommandFailures.empty(); ++i) RunFor(20);
+    EXPECT_EQ(folder_.Read("heard.txt"), account.email + "|7|2");
+    EXPECT_FALSE(std::filesystem::exists(folder_.File("pwned")));
+    EXPECT_EQ(CommandFailures[account.email], GetLangText("new_mail_command_failed") + " (" +
+                                                  GetLangText("command_exit_status") + " 4)");
+    ASSERT_EQ(changed.size(), 1);
+    EXPECT_EQ(changed[0], (QVariantList{ToQt(account.email), 7, 2}));
+
+    // The next new mail clears the note; a decrease runs no command.
+    OpenSettings()->WriteString("GENERAL", "NEW_MAIL_COMMAND", "true");
+    dm->Desktop().AccountChecked(account, 1);
+    EXPECT_TRUE(CommandFailures.empty());
+    std::filesystem::remove(out);
+    OpenSettings()->WriteString("GENERAL", "NEW_MAIL_COMMAND", "touch '" + out + "'");
+    dm->Desktop().AccountChecked(account, -1);
+    RunFor(300);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(changed.size(), 3);
+}
+
+TEST_F(PlatformTest, DesktopEntryLinesAreReadAsTheDesktopReadsThem) {
+    const ExecFields fields{"mail-icon", "Mail Reader", "/apps/m.desktop"};
+    const auto args = [&](std::string_view exec) {
+        return ExecArguments(exec, fields).value_or(std::vector<std::string>{"(none)"});
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(args("mailer %u"), (V{"mailer"}));
+    EXPECT_EQ(args(R"("/opt/my mail/run" --title=%c %i %k 100%% "a \"b\" \$c")"),
+              (V{"/opt/my mail/run", "--title=Mail Reader", "--icon", "mail-icon",
+                 "/apps/m.desktop", "100%", "a \"b\" $c"}));
+    EXPECT_EQ(args(R"("unclosed)"), (V{"(none)"}));
+    EXPECT_EQ(args("%U"), (V{"(none)"}));
+
+    const std::string entry =
+        "# comment\n[Desktop Entry]\nName[cs]=Pošta\nName=Mail\nExec=sh -c \"echo \\\\\"x\\\\\"\"\n"
+        "[Desktop Action compose]\nExec=mailer --compose\n";
+    const auto keys = ReadDesktopGroup(entry, "Desktop Entry");
+    EXPECT_EQ(keys.at("Name"), "Mail");
+    EXPECT_EQ(args(keys.at("Exec")), (V{"sh", "-c", "echo \"x\""}));
+    EXPECT_EQ(DefaultApplications("[Added Associations]\nx-scheme-handler/mailto=b.desktop\n"
+                                  "[Default Applications]\nx-scheme-handler/mailto= a.desktop ;"
+                                  "b.desktop;\n",
+                                  "x-scheme-handler/mailto"),
+              (V{"a.desktop", "b.desktop"}));
+}
+
+TEST_F(PlatformTest, TheMailProgramIsTheSettingElseTheMailtoHandlersEntry) {
+    WriteSettings({});
+    Start();
+    boxes.clear();  // the first-run explanation
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(folder_.File("data")));
+    qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(folder_.File("system")));
+    qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(folder_.File("etc")));
+    struct Restore {
+        ~Restore() {
+            for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS"})
+                qunsetenv(name);
+        }
+    } restore;
+    EXPECT_FALSE(FindMailProgram());
+    EXPECT_FALSE(OpenMailProgram(nullptr));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, GetLangText("no_mail_program_dialog"));
+
+    const auto put = [this](const std::string& name, const std::string& text) {
+        std::filesystem::create_directories(
+            std::filesystem::path(folder_.File(name)).parent_path());
+        folder_.Write(name, text);
+    };
+    // The user's list names an entry that is not installed; the system's one counts then.
+    put("config/mimeapps.list", "[Default Applications]\nx-scheme-handler/mailto=gone.desktop;\n");
+    put("etc/mimeapps.list",
+        "[Default Applications]\nx-scheme-handler/mailto=vendor-mail.desktop\n");
+    put("system/applications/vendor/mail.desktop",
+        "[Desktop Entry]\nExec=mailer --new-window %u\nPath=/tmp\nTerminal=false\n");
+    std::optional<MailProgramLaunch> launch = FindMailProgram();
+    ASSERT_TRUE(launch);
+    EXPECT_EQ(launch->program, "mailer");
+    EXPECT_EQ(launch->arguments, QStringList{"--new-window"});
+    EXPECT_EQ(launch->workingDirectory, "/tmp");
+
+    OpenSettings()->WriteString("GENERAL", "MAIL_PROGRAM", "\"/opt/my mail/m\" -p $HOME;x");
+    launch = FindMailProgram();
+    ASSERT_TRUE(launch);
+    EXPECT_EQ(launch->program, "/opt/my mail/m");
+    EXPECT_EQ(launch->arguments, (QStringList{"-p", "$HOME;x"}));
+    EXPECT_FALSE(OpenMailProgram(nullptr));  // no such program: said so
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_THAT(boxes[1].text, ::testing::StartsWith(GetLangText("mail_program_failed_dialog")));
+}

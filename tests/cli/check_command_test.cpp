@@ -1,27 +1,97 @@
 // tarnwick-check end to end: a copy of the program in a folder of its own with a settings
 // file, checking real Dovecot mailboxes.
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "settings/settings.h"
 #include "support/mail_fixture.h"
+#include "support/scripted_server.h"
 #include "support/temp_folder.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
 using ::testing::StartsWith;
+using Json = nlohmann::json;
 
 namespace {
 
 struct RunResult {
     int status = -1;
     std::string output;
+};
+
+// tarnwick-check running on, its standard output read line by line.
+class Running {
+public:
+    Running(const std::string& program, std::vector<std::string> args) {
+        int out[2];
+        if (::pipe(out) != 0) throw std::runtime_error("pipe");
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(out[1], STDOUT_FILENO);
+            ::setenv("TARNWICK_WATCH_INTERVAL_MS", "100", 1);
+            std::vector<char*> argv{const_cast<char*>(program.c_str())};
+            for (std::string& arg : args) argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            ::execv(program.c_str(), argv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        fd_ = out[0];
+    }
+    ~Running() {
+        if (pid_ > 0) Stop(SIGKILL);
+        ::close(fd_);
+    }
+
+    // The next line within 20 s, "(none)" when none came.
+    std::string NextLine() {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        for (std::size_t lf; (lf = buffer_.find('\n')) == std::string::npos;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            pollfd request{fd_, POLLIN, 0};
+            char chunk[4096];
+            const ssize_t n = left.count() > 0 && ::poll(&request, 1, int(left.count())) > 0
+                                  ? ::read(fd_, chunk, sizeof chunk)
+                                  : 0;
+            if (n <= 0) return "(none)";
+            buffer_.append(chunk, std::size_t(n));
+        }
+        std::string line = buffer_.substr(0, buffer_.find('\n'));
+        buffer_.erase(0, line.size() + 1);
+        return line;
+    }
+
+    // Sends the signal; the exit status when it ended within 10 s, else -1.
+    int Stop(int signal) {
+        ::kill(pid_, signal);
+        int status = 0;
+        for (int i = 0; i < 1000 && ::waitpid(pid_, &status, WNOHANG) == 0; ++i) ::usleep(10000);
+        if (::waitpid(pid_, &status, WNOHANG) == 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status, 0);
+            status = -1;
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int fd_ = -1;
+    std::string buffer_;
 };
 
 class CheckCommandTest : public ::testing::Test {
@@ -51,6 +121,11 @@ protected:
         const int status = pclose(pipe);
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return result;
+    }
+
+    Running Start(std::vector<std::string> args) {
+        SaveSettings(settings_);
+        return Running(folder_.File("tarnwick-check"), std::move(args));
     }
 
     std::string StoredRunKey(const AccountSettings& account, const std::string& key) {
@@ -147,4 +222,75 @@ TEST_F(CheckCommandTest, NoSettingsFileMeansNothingToCheck) {
     RunResult result = Run();
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.output, "");
+}
+
+TEST_F(CheckCommandTest, JsonLinesCarryTheSameDataAsTheTabLines) {
+    const MailUser user = AddMailUser("clijson");
+    AddMessages(user, 2);
+    AddAccount(AccountFor(user));
+    AccountSettings refused = AccountFor(AddMailUser("clijsonno"));
+    refused.password = "wrong";
+    AddAccount(refused);
+    AccountSettings off = AccountFor(AddMailUser("clijsonoff"));
+    AddAccount(off, false);
+
+    RunResult result = Run("--json");
+    EXPECT_EQ(result.status, 1);
+    std::vector<Json> lines;
+    for (const std::string& line : Lines(result.output)) lines.push_back(Json::parse(line));
+    ASSERT_EQ(lines.size(), 3u) << result.output;
+    EXPECT_EQ(lines[0]["email"], AccountFor(user).email);
+    EXPECT_EQ(lines[0]["count"], 2);
+    EXPECT_EQ(lines[0]["change"], 2);
+    EXPECT_EQ(lines[0]["ok"], true);
+    EXPECT_EQ(lines[0]["error"], "");
+    EXPECT_THAT(
+        lines[0]["checked"].get<std::string>(),
+        MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[+-][0-9]{2}:[0-9]{2}"));
+    EXPECT_TRUE(lines[1]["count"].is_null());
+    EXPECT_EQ(lines[1]["ok"], false);
+    EXPECT_EQ(lines[1]["error"], "[AUTH] Authentication failed.~");
+    EXPECT_EQ(lines[2], Json::parse(R"({"email":")" + off.email +
+                                    R"(","count":null,"change":0,"ok":false,)"
+                                    R"("error":"disabled","checked":null})"));
+}
+
+TEST_F(CheckCommandTest, WatchPrintsChangesOnlyAndEndsCleanlyOnSigterm) {
+    const MailUser user = AddMailUser("cliwatch");
+    AddMessages(user, 1);
+    AddAccount(AccountFor(user));
+    Running json = Start({"--watch"});
+    Json first = Json::parse(json.NextLine());
+    EXPECT_EQ(first["count"], 1);
+    AddMessages(user, 2);
+    Json second = Json::parse(json.NextLine());  // checks without change print nothing
+    EXPECT_EQ(second["count"], 3);
+    EXPECT_EQ(second["change"], 2);
+    EXPECT_EQ(json.Stop(SIGTERM), 0);
+
+    Running waybar = Start({"--watch", "--format", "waybar"});
+    EXPECT_EQ(Json::parse(waybar.NextLine()),
+              Json::parse(R"({"text":"3","tooltip":")" + AccountFor(user).email +
+                          R"(: 3","class":"none"})"));
+    AddMessages(user, 1);
+    Json arrived = Json::parse(waybar.NextLine());
+    EXPECT_EQ(arrived["text"], "4");
+    EXPECT_EQ(arrived["class"], "new");
+    EXPECT_EQ(arrived["tooltip"], AccountFor(user).email + ": 4 (+1)");
+    EXPECT_EQ(waybar.Stop(SIGINT), 0);
+}
+
+TEST_F(CheckCommandTest, AStopSignalEndsTheWatchDuringACheckWithoutRecordingAnError) {
+    ScriptedServer silent("S:<silence>");
+    AccountSettings account;
+    account.email = "silent@test.example";
+    account.host = "127.0.0.1";
+    account.port = silent.Port();
+    account.username = "bob";
+    AddAccount(account);
+    Running watch = Start({"--watch", "--format", "waybar"});
+    for (int i = 0; i < 500 && silent.Connections() == 0; ++i) ::usleep(10000);
+    ASSERT_EQ(silent.Connections(), 1);
+    EXPECT_EQ(watch.Stop(SIGINT), 0);
+    EXPECT_EQ(StoredRunKey(account, "LAST_CHECK"), "(absent)");
 }

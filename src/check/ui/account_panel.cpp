@@ -278,7 +278,10 @@ void RefreshAccountPanel(int index, QWidget* window) {
     SetValueLabel(panel, "value_email", status.enabled ? kBlue : kGrey, status.email);
     SetValueLabel(panel, "value_count", kBlack, status.count);
     SetValueLabel(panel, "value_last_check", kBlack, status.lastCheck);
-    SetValueLabel(panel, "value_status", StatusColour(status.state), status.status);
+    const auto note = CommandFailures.find(item.params.email);  // the command on new mail
+    SetValueLabel(
+        panel, "value_status", StatusColour(status.state),
+        note == CommandFailures.end() ? status.status : status.status + " - " + note->second);
     SetStatusPicture(panel, StatusPicture(status.state));
 }
 

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QRegularExpression>
 
 QLinearGradient VerticalGradient(const QRectF& rect, const QColor& top, const QColor& bottom) {
@@ -75,6 +76,13 @@ void AlertButton::paintEvent(QPaintEvent* /*event*/) {
         case Glyph::Close:
             painter.drawLine(QPointF(c.x() - 3, c.y() - 3), QPointF(c.x() + 3, c.y() + 3));
             painter.drawLine(QPointF(c.x() + 3, c.y() - 3), QPointF(c.x() - 3, c.y() + 3));
+            break;
+        case Glyph::Mail:  // an envelope
+            painter.setPen(QPen(lit ? alert_colors::kBorder : Qt::white, 1.2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(c.x() - 4.5, c.y() - 3.5, 9, 7));
+            painter.drawPolyline(QPolygonF{QPointF(c.x() - 4.5, c.y() - 3.5), QPointF(c.x(), c.y()),
+                                           QPointF(c.x() + 4.5, c.y() - 3.5)});
             break;
     }
 }

@@ -32,7 +32,7 @@ QString AlertPositionText(const QString& format, int number, int count);
 class AlertButton : public QAbstractButton {
     Q_OBJECT
 public:
-    enum class Glyph { Previous, Next, Close };
+    enum class Glyph { Previous, Next, Close, Mail };
     AlertButton(Glyph glyph, const QString& hint, QWidget* parent);
     QSize sizeHint() const override { return {16, 14}; }
 

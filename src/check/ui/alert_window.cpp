@@ -11,6 +11,8 @@
 #include <algorithm>
 
 #include "check/ui/alert_parts.h"
+#include "platform/ui_text.h"
+#include "settings/language.h"
 
 namespace {
 constexpr int kCaptionHeight = 16;
@@ -49,17 +51,22 @@ void AlertWindow::BuildParts() {
     next_->setObjectName("alertNext");
     close_ = new AlertButton(AlertButton::Glyph::Close, QStringLiteral("OK"), caption_);
     close_->setObjectName("alertClose");
+    openMail_ = new AlertButton(AlertButton::Glyph::Mail, ToQt(GetLangText("open_mail_program_mm")),
+                                caption_);
+    openMail_->setObjectName("alertOpenMail");
     auto* captionRow = new QHBoxLayout(caption_);
     captionRow->setContentsMargins(4, 1, 2, 1);
     captionRow->setSpacing(1);
     captionRow->addWidget(position_);
     captionRow->addStretch();
+    captionRow->addWidget(openMail_);
     captionRow->addWidget(previous_);
     captionRow->addWidget(next_);
     captionRow->addWidget(close_);
     connect(previous_, &QAbstractButton::clicked, this, [this] { Navigate(-1); });
     connect(next_, &QAbstractButton::clicked, this, [this] { Navigate(1); });
     connect(close_, &QAbstractButton::clicked, this, &AlertWindow::HideAlert);
+    connect(openMail_, &QAbstractButton::clicked, this, &AlertWindow::OpenMailClicked);
 
     body_ = new QWidget(this);
     body_->setObjectName("alertBody");

@@ -51,6 +51,8 @@ public:
 Q_SIGNALS:
     // A click on the message area.
     void PopupClicked();
+    // A click on the "Open mail program" button of the caption.
+    void OpenMailClicked();
     // Closed by its close button or by HideAlert (not by fading out after the display time).
     void Closed();
 
@@ -82,4 +84,5 @@ private:
     AlertButton* previous_ = nullptr;
     AlertButton* next_ = nullptr;
     AlertButton* close_ = nullptr;
+    AlertButton* openMail_ = nullptr;
 };

@@ -32,6 +32,10 @@ void UiCheckNotifier::ClearAlertMessages() {
 }
 
 void UiCheckNotifier::AlertCountChanged(const AccountSettings& account, int change) {
+    if (change > 0 && replaced_ && replaced_()) {
+        PlayNewMailSound();
+        return;
+    }
     alert_.AddMessage(CountChangeMessage(tray_.Hint(), account.email, change), kNewMailImage);
     alert_.ShowAlert();
     PlayNewMailSound();

@@ -2,6 +2,7 @@
 // The check cycle's notifier on the desktop: tray hint and picture, alert window, sound.
 
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "check/notifier.h"
@@ -25,7 +26,12 @@ public:
     void ClearAlertMessages() override;
     void AlertCountChanged(const AccountSettings& account, int change) override;
 
+    // When it answers true, new mail goes to the desktop notification and not to the alert
+    // window (the sound still plays).
+    void SetAlertReplaced(std::function<bool()> replaced) { replaced_ = std::move(replaced); }
+
 private:
+    std::function<bool()> replaced_;
     TrayIcon& tray_;
     AlertWindow& alert_;
 };

@@ -1,0 +1,119 @@
+#include "app/dbus_service.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+
+#include "app/desktop_events.h"
+#include "app/main_window.h"
+#include "check/ui/check_scheduler.h"
+#include "platform/pop_command.h"
+#include "platform/program_state.h"
+#include "platform/ui_text.h"
+#include "settings/settings.h"
+
+QDBusArgument& operator<<(QDBusArgument& argument, const AccountSummary& account) {
+    argument.beginStructure();
+    argument << account.email << account.count << account.lastChange << account.lastCheckSucceeded
+             << account.lastError;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, AccountSummary& account) {
+    argument.beginStructure();
+    argument >> account.email >> account.count >> account.lastChange >>
+        account.lastCheckSucceeded >> account.lastError;
+    argument.endStructure();
+    return argument;
+}
+
+namespace {
+
+// The account with that address in the list, -1 when there is none.
+int IndexOf(const QString& email) {
+    for (std::size_t i = 0; i < accounts.size(); ++i)
+        if (ToQt(accounts[i].params.email) == email) return static_cast<int>(i);
+    return -1;
+}
+
+}  // namespace
+
+DBusService::DBusService(MainWindow& window, DesktopEvents& events)
+    : QObject(&window), window_(window) {
+    qDBusRegisterMetaType<AccountSummary>();
+    qDBusRegisterMetaType<QList<AccountSummary>>();
+    connect(&events, &DesktopEvents::MailChanged, this, &DBusService::MailChanged);
+    connect(&events, &DesktopEvents::NewMailCountChanged, this, &DBusService::PublishLauncherCount);
+    connect(&window.Scheduler(), &CheckScheduler::Finished, this,
+            [this](const CheckOutcome& outcome) {
+                if (!outcome.cancelled) StartNextCheck();
+            });
+}
+
+bool DBusService::Register() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.registerService(QString::fromLatin1(kBusName))) return false;
+    return bus.registerObject(QString::fromLatin1(kBusPath), this,
+                              QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+}
+
+void DBusService::CheckNow() {
+    for (const AccountEntry& item : accounts)
+        if (item.enabled && !pending_.contains(ToQt(item.params.email)))
+            pending_ << ToQt(item.params.email);
+    StartNextCheck();
+}
+
+void DBusService::StartNextCheck() {
+    CheckScheduler& scheduler = window_.Scheduler();
+    while (!pending_.isEmpty() && !scheduler.Busy()) {
+        const int index = IndexOf(pending_.takeFirst());
+        if (index < 0 || !accounts[static_cast<std::size_t>(index)].enabled) continue;
+        CheckRequest request;
+        request.index = index;
+        request.account = accounts[static_cast<std::size_t>(index)].params;
+        request.alertDue = playWave;
+        request.options = ProgramSessionOptions();
+        if (!scheduler.Start(std::move(request))) pending_.clear();  // the program is ending
+    }
+}
+
+QList<AccountSummary> DBusService::Accounts() {
+    QList<AccountSummary> list;
+    const auto settings = OpenSettings();
+    for (const AccountEntry& item : accounts) {
+        const std::string section = AccountSection(item.params);
+        AccountSummary summary;
+        summary.email = ToQt(item.params.email);
+        summary.count = settings->ReadInteger(section, "COUNT", 0);
+        summary.lastChange = item.lastChange;
+        summary.lastCheckSucceeded = settings->ReadBool(section, "LAST_RESULT", true);
+        if (!summary.lastCheckSucceeded)
+            summary.lastError = ToQt(settings->ReadString(section, "LAST_ERROR", ""));
+        list << summary;
+    }
+    return list;
+}
+
+void DBusService::ShowMessages(const QString& email) {
+    if (IndexOf(email) < 0) {
+        if (calledFromDBus())
+            sendErrorReply(QStringLiteral("org.tarnwick.Tarnwick1.Error.NoSuchAccount"),
+                           QStringLiteral("No account with the e-mail address \"%1\".").arg(email));
+        return;
+    }
+    PendingAccount = FromQt(email);
+    PostPopCommand(MainForm(), PopCommand::OpenList);
+}
+
+void DBusService::PublishLauncherCount(int count) {
+    QDBusMessage update = QDBusMessage::createSignal(
+        QString::fromLatin1(kBusPath), QStringLiteral("com.canonical.Unity.LauncherEntry"),
+        QStringLiteral("Update"));
+    update << QString::fromLatin1(kLauncherUri)
+           << QVariantMap{{QStringLiteral("count"), qint64{count}},
+                          {QStringLiteral("count-visible"), count > 0}};
+    QDBusConnection::sessionBus().send(update);
+}

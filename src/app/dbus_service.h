@@ -1,0 +1,60 @@
+#pragma once
+// The program on the session bus: name org.tarnwick.Tarnwick, object /org/tarnwick/Tarnwick,
+// interface org.tarnwick.Tarnwick1 (CheckNow, Accounts, ShowMessages and the MailChanged
+// signal), and the count on the launcher of docks and task managers
+// (com.canonical.Unity.LauncherEntry), cleared with the new-mail picture.
+
+#include <QDBusContext>
+#include <QList>
+#include <QMetaType>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class MainWindow;
+class DesktopEvents;
+class QDBusArgument;
+
+// One account as Accounts() reports it: (siibs).
+struct AccountSummary {
+    QString email;
+    int count = 0;
+    int lastChange = 0;
+    bool lastCheckSucceeded = true;
+    QString lastError;
+};
+QDBusArgument& operator<<(QDBusArgument& argument, const AccountSummary& account);
+const QDBusArgument& operator>>(const QDBusArgument& argument, AccountSummary& account);
+Q_DECLARE_METATYPE(AccountSummary)
+
+inline constexpr const char* kBusName = "org.tarnwick.Tarnwick";
+inline constexpr const char* kBusPath = "/org/tarnwick/Tarnwick";
+// The desktop entry that docks match the launcher count with.
+inline constexpr const char* kLauncherUri = "application://org.tarnwick.Tarnwick.desktop";
+
+class DBusService : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.tarnwick.Tarnwick1")
+public:
+    DBusService(MainWindow& window, DesktopEvents& events);
+    // Takes the name and exports the object; false (the program goes on without) when there
+    // is no session bus or the name is taken.
+    bool Register();
+
+public Q_SLOTS:
+    // Checks every enabled account now, one after another, through the timed check's worker.
+    void CheckNow();
+    QList<AccountSummary> Accounts();
+    // Opens the list window on the account with that address.
+    void ShowMessages(const QString& email);
+
+Q_SIGNALS:
+    void MailChanged(const QString& email, int count, int change);
+
+private:
+    void StartNextCheck();
+    void PublishLauncherCount(int count);
+
+    MainWindow& window_;
+    QStringList pending_;  // the addresses CheckNow still has to check
+};

@@ -1,0 +1,99 @@
+#include "app/desktop_events.h"
+
+#include <climits>
+
+#include "check/ui/check_scheduler.h"
+#include "check/ui/notification.h"
+#include "check/ui/tray_icon.h"
+#include "platform/desktop_notification.h"
+#include "platform/mail_program.h"
+#include "platform/new_mail_command.h"
+#include "platform/pop_command.h"
+#include "platform/program_state.h"
+#include "platform/ui_text.h"
+#include "settings/language.h"
+#include "settings/settings.h"
+
+namespace {
+
+void RefreshPanelOf(const std::string& email) {
+    for (std::size_t i = 0; i < accounts.size(); ++i) {
+        if (accounts[i].params.email == email)
+            PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh,
+                           static_cast<long long>(i));
+    }
+}
+
+void NoteCommandFailure(const std::string& email, const std::string& reason) {
+    CommandFailures[email] = GetLangText("new_mail_command_failed") + " (" + reason + ")";
+    RefreshPanelOf(email);
+}
+
+}  // namespace
+
+DesktopEvents::DesktopEvents(QObject* parent)
+    : QObject(parent), notifier_(new DesktopNotifier(this)) {
+    connect(notifier_, &DesktopNotifier::DefaultInvoked, this, &DesktopEvents::OpenFirstNewMailbox);
+    connect(notifier_, &DesktopNotifier::OpenMailInvoked, this, [] {
+        AcknowledgeNewMail();
+        OpenMailProgram(nullptr);
+    });
+}
+
+bool DesktopEvents::ShowsNotification() const {
+    return (desktopNotification || !TrayAreaAvailable()) && notifier_->Usable();
+}
+
+void DesktopEvents::Notify() {
+    QStringList lines;
+    for (const AccountEntry& item : accounts) {
+        const auto found = arrived_.find(item.params.email);
+        if (found != arrived_.end())
+            lines << ToQt(item.params.email + ": " + std::to_string(found->second) + " " +
+                          GetLangText("notification_new"));
+    }
+    notifier_->Show(ToQt(GetLangText("new_mail_notification")), lines);
+}
+
+void DesktopEvents::OpenFirstNewMailbox() {
+    for (const AccountEntry& item : accounts) {
+        if (arrived_.count(item.params.email) == 0) continue;
+        PendingAccount = item.params.email;
+        PostPopCommand(MainForm(), PopCommand::OpenList);
+        break;
+    }
+    AcknowledgeNewMail();
+}
+
+void DesktopEvents::AccountChecked(const AccountSettings& account, int change) {
+    if (change == 0) return;
+    const int count = OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0);
+    if (change > 0) {
+        const std::string email = account.email;
+        if (CommandFailures.erase(email) > 0) RefreshPanelOf(email);
+        RunNewMailCommand(
+            ReadGeneralText("NEW_MAIL_COMMAND"), email, count, change,
+            [email](const std::string& reason) { NoteCommandFailure(email, reason); });
+    }
+    Q_EMIT MailChanged(ToQt(account.email), count, change);
+    if (change > 0) {
+        int& arrived = arrived_[account.email];
+        arrived = change > INT_MAX - arrived ? INT_MAX : arrived + change;
+        if (playWave && ShowsNotification()) Notify();
+        newMailCount_ = change > INT_MAX - newMailCount_ ? INT_MAX : newMailCount_ + change;
+        Q_EMIT NewMailCountChanged(newMailCount_);
+    }
+}
+
+void DesktopEvents::Acknowledge() {
+    arrived_.clear();
+    notifier_->Close();
+    if (newMailCount_ == 0) return;
+    newMailCount_ = 0;
+    Q_EMIT NewMailCountChanged(0);
+}
+
+void DesktopEvents::CheckFinished(const CheckOutcome& outcome) {
+    if (!outcome.cancelled && outcome.error.empty())
+        AccountChecked(outcome.account, outcome.result.change);
+}

@@ -1,0 +1,48 @@
+#pragma once
+// What the desktop hears after the check of an account: the user's command on new mail and
+// the MailChanged signal that the D-Bus interface, the desktop notification and the launcher
+// count follow. The account check hands every result here, in one place.
+
+#include <QObject>
+#include <QString>
+#include <map>
+#include <string>
+
+#include "settings/accounts.h"
+
+struct CheckOutcome;
+class DesktopNotifier;
+
+class DesktopEvents : public QObject {
+    Q_OBJECT
+public:
+    explicit DesktopEvents(QObject* parent = nullptr);
+
+    // New mail shows a desktop notification rather than the alert window: chosen in the setup
+    // window, or there is no notification area; and a server with actions is there.
+    bool ShowsNotification() const;
+
+    // After the check of `account` that changed its count by `change` (0: no change); reads
+    // the stored count.
+    void AccountChecked(const AccountSettings& account, int change);
+    // The scheduler's end of a check: AccountChecked unless it was cancelled.
+    void CheckFinished(const CheckOutcome& outcome);
+
+    // The new-mail picture went back to normal: the arrivals are acknowledged.
+    void Acknowledge();
+    int NewMailCount() const { return newMailCount_; }
+
+Q_SIGNALS:
+    // Messages arrived since the last acknowledgement (the launcher's count).
+    void NewMailCountChanged(int count);
+    // The count of the account changed; `count` the messages now on the server.
+    void MailChanged(const QString& email, int count, int change);
+
+private:
+    void Notify();
+    void OpenFirstNewMailbox();
+
+    int newMailCount_ = 0;
+    std::map<std::string, int> arrived_;  // since the last acknowledgement, by address
+    DesktopNotifier* notifier_;
+};

@@ -1,0 +1,168 @@
+// The program on a private session bus: the interface called as gdbus calls it, its
+// MailChanged signal and the launcher count heard by another connection.
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusVirtualObject>
+#include <QProcess>
+#include <QSignalSpy>
+
+#include "app/dbus_service.h"
+#include "app/desktop_events.h"
+#include "app_test_support.h"
+#include "check/ui/alert_window.h"
+#include "platform/ui_text.h"
+#include "settings/settings.h"
+
+namespace {
+
+// A dbus-daemon of the test's own, the session bus of this process while it lives.
+class PrivateBus {
+public:
+    PrivateBus() {
+        daemon_.start(QStringLiteral("dbus-daemon"),
+                      {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                       QStringLiteral("--print-address=1")});
+        if (daemon_.waitForReadyRead(10000))
+            address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toUtf8());
+    }
+    ~PrivateBus() {
+        daemon_.kill();
+        daemon_.waitForFinished();
+    }
+    const QString& Address() const { return address_; }
+
+private:
+    QProcess daemon_;
+    QString address_;
+};
+
+// gdbus call on the program's object; its output once it ended.
+QString Gdbus(const QString& method, const QStringList& args = {}) {
+    QProcess gdbus;
+    gdbus.start(QStringLiteral("gdbus"),
+                QStringList{"call", "--session", "--dest", kBusName, "--object-path", kBusPath,
+                            "--method", "org.tarnwick.Tarnwick1." + method} +
+                    args);
+    while (gdbus.state() != QProcess::NotRunning) RunFor(20);  // the program answers meanwhile
+    return QString::fromUtf8(gdbus.readAllStandardOutput() + gdbus.readAllStandardError())
+        .trimmed();
+}
+
+class DesktopBusTest : public AppTest {
+protected:
+    PrivateBus bus_;
+};
+
+}  // namespace
+
+TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
+    ASSERT_FALSE(bus_.Address().isEmpty());
+    WriteSettings({{"a@x.example", "127.0.0.1", "a"}, {"b@x.example", "127.0.0.1", "b"}});
+    Start();
+    auto* service = new DBusService(*window, dm->Desktop());
+    ASSERT_TRUE(service->Register());
+    OpenSettings()->WriteString(AccountSection(accounts[1].params), "LAST_RESULT", "0");
+    OpenSettings()->WriteString(AccountSection(accounts[1].params), "LAST_ERROR", "refused");
+
+    // Another client hears the signals.
+    QProcess monitor;
+    monitor.start(QStringLiteral("dbus-monitor"),
+                  {"--address", bus_.Address(), "type='signal',member='MailChanged'",
+                   "type='signal',interface='com.canonical.Unity.LauncherEntry'"});
+    ASSERT_TRUE(monitor.waitForStarted());
+    RunFor(300);
+    QSignalSpy heard(&dm->Desktop(), &DesktopEvents::MailChanged);
+
+    changeToReport = 2;
+    EXPECT_EQ(Gdbus("CheckNow"), "()");
+    for (int i = 0; i < 250 && heard.size() < 2; ++i) RunFor(20);
+    EXPECT_EQ(checked, (std::vector<std::string>{"a@x.example", "b@x.example"}));
+    EXPECT_EQ(Gdbus("Accounts"),
+              "([('a@x.example', 0, 2, true, ''), ('b@x.example', 0, 2, false, 'refused')],)");
+
+    RunFor(300);
+    const QString signalText = QString::fromUtf8(monitor.readAllStandardOutput());
+    EXPECT_EQ(signalText.count("member=MailChanged"), 2) << signalText.toStdString();
+    EXPECT_TRUE(signalText.contains("string \"b@x.example\"\n   int32 0\n   int32 2"));
+    EXPECT_TRUE(signalText.contains("string \"application://org.tarnwick.Tarnwick.desktop\""));
+    EXPECT_TRUE(signalText.contains("int64 4"));  // two and two arrived
+    dm->AcknowledgeNewMail();
+    RunFor(300);
+    EXPECT_TRUE(QString::fromUtf8(monitor.readAllStandardOutput()).contains("int64 0"));
+    monitor.kill();
+    monitor.waitForFinished();
+
+    EXPECT_TRUE(Gdbus("ShowMessages", {"nobody@x.example"}).contains("NoSuchAccount"));
+    EXPECT_EQ(Gdbus("ShowMessages", {"b@x.example"}), "()");
+    RunFor(50);
+    EXPECT_FALSE(ListWindowHandle.isNull());
+}
+
+namespace {
+
+// A notification server of the test's own that records what it is asked.
+class RecordingServer : public QDBusVirtualObject {
+public:
+    explicit RecordingServer(QStringList capabilities) : capabilities_(std::move(capabilities)) {}
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() == "GetCapabilities") {
+            connection.send(message.createReply(QVariant(capabilities_)));
+        } else if (message.member() == "Notify") {
+            calls.append(message.arguments());
+            connection.send(message.createReply(QVariant(uint(calls.size() == 1 ? 7 : 8))));
+        } else {
+            connection.send(message.createReply());
+        }
+        return true;
+    }
+    QList<QVariantList> calls;
+
+private:
+    QStringList capabilities_;
+};
+
+}  // namespace
+
+TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindow) {
+    WriteSettings({{"a@x.example", "127.0.0.1", "a"}, {"b<i>@x.example", "127.0.0.1", "b"}}, true);
+    Start();
+    LoadSettings();
+    desktopNotification = true;
+    RunFor(200);
+    EXPECT_FALSE(dm->Desktop().ShowsNotification());  // no server: the alert window
+
+    QDBusConnection serverBus = QDBusConnection::connectToBus(bus_.Address(), "server");
+    RecordingServer server({"actions", "body-markup"});
+    ASSERT_TRUE(serverBus.registerVirtualObject("/org/freedesktop/Notifications", &server));
+    ASSERT_TRUE(serverBus.registerService("org.freedesktop.Notifications"));
+    for (int i = 0; i < 100 && !dm->Desktop().ShowsNotification(); ++i) RunFor(20);
+    ASSERT_TRUE(dm->Desktop().ShowsNotification());
+
+    dm->Desktop().AccountChecked(accounts[1].params, 2);
+    for (int i = 0; i < 100 && server.calls.size() < 1; ++i) RunFor(20);
+    dm->Desktop().AccountChecked(accounts[0].params, 1);
+    for (int i = 0; i < 100 && server.calls.size() < 2; ++i) RunFor(20);
+    ASSERT_EQ(server.calls.size(), 2);
+    const QVariantList& last = server.calls[1];
+    EXPECT_EQ(last[1].toUInt(), 7u);  // replaces the first
+    EXPECT_EQ(last[3].toString(), ToQt(GetLangText("new_mail_notification")));
+    const QString fresh = ToQt(GetLangText("notification_new"));
+    EXPECT_EQ(last[4].toString(), "a@x.example: 1 " + fresh + "\nb&lt;i&gt;@x.example: 2 " + fresh);
+    EXPECT_EQ(last[5].toStringList().mid(0, 3),
+              (QStringList{"default", last[3].toString(), "open-mail-program"}));
+    const QVariantMap hints = qdbus_cast<QVariantMap>(last[6]);
+    EXPECT_EQ(hints["category"].toString(), "email.arrived");
+    EXPECT_EQ(hints["desktop-entry"].toString(), "org.tarnwick.Tarnwick");
+    EXPECT_FALSE(dm->Alert().isVisible());
+
+    QDBusMessage invoked = QDBusMessage::createSignal(
+        "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+    invoked << uint(8) << QString("default");
+    serverBus.send(invoked);
+    for (int i = 0; i < 100 && ListWindowHandle.isNull(); ++i) RunFor(20);
+    EXPECT_FALSE(ListWindowHandle.isNull());
+    serverBus.unregisterService("org.freedesktop.Notifications");
+}
