@@ -26,8 +26,13 @@ protected:
         return account;
     }
     AccountSettings Add(const std::string& user, const std::string& password) {
-        return Add(
-            {user + "@test.example", "127.0.0.1", user + std::to_string(::getpid()), password, 1});
+        AccountSettings account;
+        account.email = user + "@test.example";
+        account.host = "127.0.0.1";
+        account.username = user + std::to_string(::getpid());
+        account.password = password;
+        account.port = 1;
+        return Add(account);
     }
     std::string Key(const AccountSettings& account, const char* key) {
         return OpenSettings()->ReadString(AccountSection(account), key, "(absent)");
