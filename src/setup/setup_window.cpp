@@ -212,8 +212,10 @@ void SetupWindow::bsaveClick() {
     params.username = FromQt(pop_user->text());
     params.password = FromQt(pop_password->text());
     // A keyring that would not give the password keeps it, unless a new one was typed.
+    // Otherwise the typed or shown password is saved into the file first and then moved where
+    // the keyring box says.
     const bool keepInKeyring = passwordUnread_ && !pop_password->isModified();
-    if (keepInKeyring) params.passwordStore = PasswordStore::Keyring;
+    params.passwordStore = keepInKeyring ? PasswordStore::Keyring : PasswordStore::File;
     params.port = pop_port->value();
     params.secureLogin = pop_apop->isChecked();
     SetSecurity(params, ChosenSecurity());
