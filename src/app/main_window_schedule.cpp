@@ -71,7 +71,7 @@ void MainWindow::appIdle() {
 }
 
 bool MainWindow::AskTrustQuestion() {
-    if (!PendingTrustQuestion || inTick || ListBusy || AntiFreeze().Pumping() ||
+    if (!PendingTrustQuestion || inTick || AntiFreeze().Pumping() ||
         QApplication::activeModalWidget() != nullptr)
         return false;
     const TrustRequest request = std::move(*PendingTrustQuestion);
@@ -124,9 +124,8 @@ void MainWindow::CheckNextAccount() {
 }
 
 void MainWindow::appException(const std::string& message) {
-    LastErrorText = message;
     if (ListWindowHandle) {
-        PostPopCommand(ListWindowHandle, PopCommand::ListShowError);
+        PostPopCommand(ListWindowHandle, PopCommand::ListShowError, ToQt(message));
     } else if (IsShownToUser()) {
         ShowMessageBox(this, ToQt(GetLangText("Error")), ToQt(message), QMessageBox::Critical);
     } else {

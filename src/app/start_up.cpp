@@ -13,6 +13,7 @@
 #include "platform/single_instance.h"
 #include "platform/start_drive.h"
 #include "platform/ui_text.h"
+#include "platform/worker_threads.h"
 #include "settings/language.h"
 
 namespace {
@@ -76,6 +77,9 @@ int RunProgram(int argc) {
                 QApplication::exec();
             }
             CloseChildWindows();
+            // Sessions still on their threads are interrupted; their QUIT goes out where
+            // they are between replies.
+            EndWorkerThreads(std::chrono::seconds(2));
         }
     }
     return 0;

@@ -19,11 +19,6 @@ std::string Line(const char* key, const std::string& value) {
 
 }  // namespace
 
-bool SameFingerprint(const std::string& a, const std::string& b) {
-    const std::string left = Trim(a);
-    return !left.empty() && SameTextAscii(left, Trim(b));
-}
-
 TrustQuestion TrustQuestionFor(const AccountSettings& account, const CertificateProblem& problem) {
     const std::string& fingerprint = problem.certificate.fingerprint;
     const std::string pin = StoredFingerprint(account, kPinKey);

@@ -11,6 +11,12 @@
 #include <filesystem>
 
 #include "settings/errors.h"
+#include "settings/text_utils.h"
+
+bool SameFingerprint(const std::string& a, const std::string& b) {
+    const std::string left = Trim(a);
+    return !left.empty() && SameTextAscii(left, Trim(b));
+}
 
 namespace {
 

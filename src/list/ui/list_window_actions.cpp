@@ -9,7 +9,6 @@
 #include <QTreeWidget>
 
 #include "check/check_cycle.h"
-#include "check/session.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
 #include "platform/help.h"
@@ -25,51 +24,45 @@ QString Text(const char* key) {
     return ToQt(GetLangText(key));
 }
 
-enum RuleKind : std::int32_t { kSubjectRule = 0, kSenderRule = 1 };
-
 }  // namespace
 
-void MailboxWindow::RefreshCount(AccountSession& check) {
-    header_list->clear();
-    ClearPane();
-    StoreCount(check.params, model_->rowCount());
+// Deleted rows leave the selection and the panes empty.
+void MailboxWindow::onRowsDeleted() {
+    ClearViews();
+    UpdateCommands();
 }
 
 void MailboxWindow::actDeleteExecute() {
-    CancelRequested = false;
-    const int index = SelectedRowIndex();
-    const MessageRow* row = model_->Row(index);
-    AccountSession* check = SelectedCheck();
-    if (row != nullptr && row->entry != nullptr && check != nullptr && check->session &&
-        AskYesNo(this, Text("delete_mail_dialog_title"), Text("delete_mail_dialog"))) {
-        if (check->session->DeleteMessage(row->entry->number)) {
-            model_->RemoveRow(index);
-            RefreshCount(*check);
-        }
+    const MessageRow* row = SelectedRow();
+    if (row == nullptr || row->entry == nullptr || !controller_->Connected()) return;
+    const int number = row->entry->number;
+    if (AskYesNo(this, Text("delete_mail_dialog_title"), Text("delete_mail_dialog"))) {
+        controller_->DeleteMessages({number});
+    } else {
+        SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
     }
-    SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
     UpdateCommands();
 }
 
 void MailboxWindow::actDeleteSpamExecute() {
-    AccountSession* check = SelectedCheck();
-    if (check == nullptr) return;
+    if (SelectedAccount() < 0) return;
     const std::size_t marked = CountSpamRows(model_->Rows());
     if (marked == 0) {
         ShowMessageBox(this, Text("no_spam_dialog_title"), Text("no_spam_dialog"),
                        QMessageBox::Information);
         return;
     }
-    if (AskYesNo(this, Text("delete_all_spam_dialog_title"), ToQt(DeleteSpamQuestion(marked))) &&
-        check->session) {
-        for (const std::size_t index : SpamRowsBottomUp(model_->Rows())) {
-            const int row = static_cast<int>(index);
-            if (check->session->DeleteMessage(model_->Row(row)->entry->number))
-                model_->RemoveRow(row);
-        }
+    if (!AskYesNo(this, Text("delete_all_spam_dialog_title"), ToQt(DeleteSpamQuestion(marked)))) {
+        // As after a deletion: the panes empty, the count stored and shown.
+        ClearViews();
+        StoreCount(*controller_->Account(), model_->rowCount());
+        SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
+        return;
     }
-    RefreshCount(*check);
-    SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
+    std::vector<int> numbers;
+    for (const std::size_t index : SpamRowsBottomUp(model_->Rows()))
+        numbers.push_back(model_->Rows()[index].entry->number);
+    controller_->DeleteMessages(numbers);
     UpdateCommands();
 }
 
@@ -86,24 +79,24 @@ void MailboxWindow::actToggleNoSpamExecute() {
     model_->SetAllSpam(false);
 }
 
-void MailboxWindow::MarkFromRule(int kind, const std::string& text) {
+void MailboxWindow::MarkFromRule(RuleKind kind, const std::string& text) {
     const int index = SelectedRowIndex();
     if (AddSpamRule(kind, text) >= 0) model_->SetSpam(index, true);
 }
 
 void MailboxWindow::actSpamSubjectExecute() {
-    if (const MessageRow* row = SelectedRow()) MarkFromRule(kSubjectRule, row->subjectText);
+    if (const MessageRow* row = SelectedRow()) MarkFromRule(RuleKind::Subject, row->subjectText);
 }
 
 void MailboxWindow::actSpamSenderExecute() {
     const MessageRow* row = SelectedRow();
     if (row != nullptr && row->entry != nullptr)
-        MarkFromRule(kSenderRule, row->entry->from.address);
+        MarkFromRule(RuleKind::Sender, row->entry->from.address);
 }
 
 void MailboxWindow::actCancelExecute() {
     ClearViews();
-    CancelRequested = true;
+    controller_->Cancel();
 }
 
 void MailboxWindow::bhelpClick(int tag) {

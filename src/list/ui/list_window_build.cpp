@@ -160,7 +160,7 @@ void MailboxWindow::BuildWindow() {
     BuildMenus();
     QWidget* top = BuildTopPanel();
 
-    model_ = new HeaderListModel(this);
+    model_ = controller_->Rows();
     model_->SetSpamIcon(ListImage(kSpamImage));
     QStringList captions;
     for (const ColumnBounds& column : kHeaderColumns)
@@ -218,16 +218,11 @@ void MailboxWindow::BuildWindow() {
         control->installEventFilter(this);
     connect(list, &QComboBox::activated, this,
             [this] { RunGuarded([this] { onAccountChosen(); }); });
-
-    keepAliveTimer_ = Named(new QTimer(this), "keept");
-    keepAliveTimer_->setInterval(keepAliveInterval_);
-    connect(keepAliveTimer_, &QTimer::timeout, this,
-            [this] { RunGuarded([this] { onKeepAliveTimer(); }); });
 }
 
 void MailboxWindow::FillAccountBox() {
     for (const AccountEntry& item : accounts) {
-        checks_.push_back(std::make_unique<AccountSession>(item.params));
+        accounts_.push_back(item.params);
         const QString email = ToQt(item.params.email);
         list->addItem(email);
         QAction* entry = retrieve_headers_mm->addAction(ListImage(kAccountImage), email);

@@ -1,0 +1,181 @@
+#include "list/ui/session_worker.h"
+
+#include <chrono>
+#include <exception>
+
+#include "check/session.h"
+#include "list/mailbox_listing.h"
+#include "platform/ui_text.h"
+#include "pop3/pop3_client.h"
+
+namespace {
+
+// Progress reports are coalesced: the window cannot show more than this many a second.
+constexpr qint64 kProgressEveryMs = 15;
+
+qint64 NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+const int kRegistered = [] {
+    qRegisterMetaType<ListedRowsPtr>();
+    qRegisterMetaType<FetchedMessagePtr>();
+    qRegisterMetaType<TrustRequest>();
+    return 0;
+}();
+
+}  // namespace
+
+SessionWorker::SessionWorker(SessionFactory factory) : factory_(std::move(factory)) {
+    (void)kRegistered;
+}
+
+SessionWorker::~SessionWorker() {
+    EndClient();
+}
+
+void SessionWorker::ClientSlot::Interrupt() {
+    const std::lock_guard lock(mutex);
+    if (client != nullptr) client->AbortConnection();  // INTERRUPT-PENDING
+}
+
+void SessionWorker::Interrupt() {
+    slot_->Interrupt();
+}
+
+std::function<void()> SessionWorker::Interrupter() const {
+    return [slot = slot_] { slot->Interrupt(); };
+}
+
+void SessionWorker::SetClient(std::unique_ptr<Pop3Client> client) {
+    EndClient();
+    const std::lock_guard lock(slot_->mutex);
+    client_ = std::move(client);
+    slot_->client = client_.get();
+}
+
+void SessionWorker::EndClient() {
+    std::unique_ptr<Pop3Client> old;
+    {
+        const std::lock_guard lock(slot_->mutex);
+        old = std::move(client_);
+        slot_->client = nullptr;
+    }
+    EndSession(old);
+}
+
+void SessionWorker::ReportProgress(int value, int maximum, bool force) {
+    const qint64 now = NowMs();
+    if (!force && lastProgressMs_ >= 0 && now - lastProgressMs_ < kProgressEveryMs) return;
+    lastProgressMs_ = now;
+    Q_EMIT progress(value, maximum);
+}
+
+bool SessionWorker::OpenFor(const AccountSettings& account) {
+    // The session opened before ends first: a mailbox that the server locks would refuse the
+    // new login, and its deletions take effect now.
+    if (client_) {
+        EndClient();
+        Q_EMIT sessionClosed();
+    }
+    std::unique_ptr<Pop3Client> client = factory_(account);
+    if (auto request = TrustRequestFor(account, client->CertificateFailure()))
+        Q_EMIT certificateFailed(*request);
+    const bool connected = client->IsConnected();
+    const int count = client->messageCount;
+    if (connected) SetClient(std::move(client));
+    Q_EMIT sessionOpened(connected, count);
+    return connected;
+}
+
+void SessionWorker::List(const AccountSettings& account, const FilterSnapshotPtr& filter) {
+    try {
+        if (OpenFor(account)) {
+            auto listed = std::make_shared<ListedRows>();
+            lastProgressMs_ = -1;
+            listed->rows = ListHeaders(*client_, account.email, filter->rules, filter->criteria,
+                                       [this](int done, int count) {
+                                           ReportProgress(done - 1, count, done == count);
+                                           return !stop_;
+                                       });
+            if (!client_->IsConnected()) {
+                EndClient();
+                Q_EMIT sessionClosed();
+            }
+            Q_EMIT rowsListed(listed);
+        }
+    } catch (const std::exception& error) {
+        EndClient();
+        Q_EMIT sessionClosed();
+        Q_EMIT listingFailed(ToQt(error.what()));
+    }
+    Q_EMIT finished();
+}
+
+void SessionWorker::Fetch(int number) {
+    auto fetched = std::make_shared<FetchedMessage>();
+    fetched->entry = std::make_unique<MailMessage>();
+    MailMessage& entry = *fetched->entry;
+    entry.number = number;
+    if (client_) {
+        try {
+            entry.size = client_->MessageSize(number);
+            const int maximum = std::max(entry.size, 0);
+            lastProgressMs_ = -1;
+            ReportProgress(0, maximum, true);
+            client_->statusHandler = [this, maximum](Pop3Client& sender, StatusKind kind, int value,
+                                                     const std::string&) {
+                if (kind != StatusKind::Read) return;
+                ReportProgress(value, maximum, false);
+                if (stop_) sender.AbortConnection();
+            };
+            client_->FetchMessage(number, entry);
+        } catch (const std::exception&) {
+            // A dropped connection or a cancel: the entry shows what arrived.
+            entry.ParseReceivedBody();
+        }
+        client_->statusHandler = nullptr;
+        if (!client_->IsConnected()) {
+            EndClient();
+            Q_EMIT sessionClosed();
+        }
+    }
+    Q_EMIT messageFetched(number, fetched);
+    Q_EMIT finished();
+}
+
+void SessionWorker::Delete(const std::vector<int>& numbers) {
+    try {
+        for (const int number : numbers) {
+            if (stop_ || !client_) break;
+            if (client_->DeleteMessage(number)) Q_EMIT messageDeleted(number);
+        }
+    } catch (const std::exception& error) {
+        Q_EMIT failed(ToQt(error.what()));
+    }
+    if (client_ && !client_->IsConnected()) {
+        EndClient();
+        Q_EMIT sessionClosed();
+    }
+    Q_EMIT finished();
+}
+
+void SessionWorker::KeepAlive() {
+    if (!client_) return;
+    try {
+        client_->SendNoop();
+    } catch (const std::exception&) {
+        // The next request reports what broke; a lost session shows as closed.
+    }
+    if (!client_->IsConnected()) {
+        EndClient();
+        Q_EMIT sessionClosed();
+    }
+}
+
+void SessionWorker::Close() {
+    if (!client_) return;
+    EndClient();
+    Q_EMIT sessionClosed();
+}
