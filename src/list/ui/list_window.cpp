@@ -48,6 +48,10 @@ MailboxWindow::MailboxWindow(SessionFactory factory)
     BuildWindow();
     ConnectController();
     FormCreate();
+    connect(&ProgramState(), &AppState::accountsChanged, this, [this] {
+        FillAccountBox();
+        UpdateCommands();
+    });
 }
 
 MailboxWindow::~MailboxWindow() {

@@ -220,7 +220,14 @@ void MailboxWindow::BuildWindow() {
             [this] { RunGuarded([this] { onAccountChosen(); }); });
 }
 
+// The account box and the list menu's entries from the account list; the account shown stays
+// chosen while it is listed.
 void MailboxWindow::FillAccountBox() {
+    const QString chosen = list->currentText();
+    const QSignalBlocker quiet(list);
+    list->clear();
+    retrieve_headers_mm->clear();
+    accounts_.clear();
     for (const AccountEntry& item : accounts) {
         accounts_.push_back(item.params);
         const QString email = ToQt(item.params.email);
@@ -229,7 +236,7 @@ void MailboxWindow::FillAccountBox() {
         connect(entry, &QAction::triggered, this,
                 [this, email] { RunGuarded([this, email] { menuheaderClick(email); }); });
     }
-    list->setCurrentIndex(-1);
+    list->setCurrentIndex(chosen.isEmpty() ? -1 : list->findText(chosen, Qt::MatchExactly));
 }
 
 void MailboxWindow::LoadLayout() {

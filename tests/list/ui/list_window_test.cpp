@@ -76,6 +76,15 @@ TEST_F(ListWindowTest, WithoutPendingAccountTheFirstIsSelectedButNotListed) {
     WaitIdle();
     EXPECT_EQ(Model()->rowCount(), 2);
     EXPECT_EQ(Status(1), "   2 items_count");
+
+    // An account added elsewhere joins the box and the menu; the shown one stays chosen.
+    accounts.insert(accounts.begin(), accounts[1]);
+    accounts[0].params.email = "added@test.example";
+    ProgramState().NotifyAccountsChanged();
+    EXPECT_EQ(Control<QComboBox>("list")->count(), 3);
+    EXPECT_EQ(Control<QComboBox>("list")->currentText().toStdString(), accounts[1].params.email);
+    EXPECT_EQ(entries->actions().size(), 3);
+    EXPECT_EQ(Model()->rowCount(), 2);
 }
 
 TEST_F(ListWindowTest, EmptyMailboxShowsCountZero) {
