@@ -71,8 +71,7 @@ void MainWindow::appIdle() {
 }
 
 bool MainWindow::AskTrustQuestion() {
-    if (!PendingTrustQuestion || inTick || AntiFreeze().Pumping() ||
-        QApplication::activeModalWidget() != nullptr)
+    if (!PendingTrustQuestion || inTick || QApplication::activeModalWidget() != nullptr)
         return false;
     const TrustRequest request = std::move(*PendingTrustQuestion);
     PendingTrustQuestion.reset();
@@ -110,7 +109,6 @@ void MainWindow::onCheckTimer() {
 
 void MainWindow::CheckNextAccount() {
     if (IsShownToUser() || EditingWindowOpen() || accounts.empty()) return;
-    dm.SwitchAntiFreezeOn();
     const std::int32_t index = AccountToCheck(checkIndex, accounts.size());
     if (accounts[static_cast<std::size_t>(index)].enabled) {
         // Copied: the account list may change while the check waits on the network.

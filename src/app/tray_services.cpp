@@ -1,6 +1,5 @@
 #include "app/tray_services.h"
 
-#include <QCoreApplication>
 #include <cstdio>
 
 #include "check/ui/alert_window.h"
@@ -8,11 +7,9 @@
 #include "check/ui/notification.h"
 #include "check/ui/tray_icon.h"
 #include "check/ui/ui_notifier.h"
-#include "net/anti_freeze.h"
 #include "net/tls_layer.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
-#include "platform/socket_wait.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 #include "spam/spam_filter.h"
@@ -35,16 +32,10 @@ TrayServices::TrayServices()
 
     LoadFilter();
     TlsAvailable = SetUpTls();
-    AntiFreeze().Install([] { QCoreApplication::processEvents(); });
-    InstallSocketWait();
-    AntiFreeze().SetActive(false);
 }
 
 TrayServices::~TrayServices() {
     SetAcknowledgeNewMailHandler({});
-    AntiFreeze().SetActive(false);
-    RemoveSocketWait();
-    AntiFreeze().Install({});
     try {
         EncipherLanguageTable();
         WriteBackLanguageTable();
@@ -63,10 +54,6 @@ void TrayServices::AcknowledgeNewMail() {
         tray->SetTag(0);
     }
     if (alert->isVisible()) alert->HideAlert();
-}
-
-void TrayServices::SwitchAntiFreezeOn() {
-    AntiFreeze().SetActive(true);
 }
 
 QIcon TrayServices::BtnImage(int index) {

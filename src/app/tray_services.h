@@ -1,6 +1,6 @@
 #pragma once
-// The data module: lives for the whole run and owns the tray icon, the alert window, the
-// message pump and the check notifier. Its creation resets the program state, reads the spam
+// The data module: lives for the whole run and owns the tray icon, the alert window and the
+// check notifier. Its creation resets the program state, reads the spam
 // filter and tries the TLS library; its destruction writes the language file back enciphered
 // and removes the tray icon.
 
@@ -25,7 +25,6 @@ public:
     // Tray picture 0 and tag 0 without the new-mail count, alert window hidden.
     void AcknowledgeNewMail();
     // Lets window messages through during network waits from now on.
-    void SwitchAntiFreezeOn();
 
     // Small pictures of buttons and menus, by their number.
     static QIcon BtnImage(int index);

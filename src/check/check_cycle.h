@@ -24,7 +24,7 @@ inline constexpr std::chrono::minutes kCheckTimeLimit{5};
 
 // Checks one account within the session options' time limit, kCheckTimeLimit when they have
 // none. With `alertDue` (the alert-and-sound switch) a changed count is also
-// told through AlertCountChanged.
+// told through AlertCountChanged. An interrupt of the session passes through as Cancelled.
 CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& session,
                          bool alertDue, CheckNotifier& notifier);
 

@@ -13,7 +13,7 @@ std::unique_ptr<Pop3Client> NewClient(const AccountSettings& account, const Sess
     auto client = std::make_unique<Pop3Client>();
     client->SetAccount(account);
     client->statusHandler = options.statusHandler;
-    client->pump = options.pump;
+    client->ShareInterrupt(options.interrupt);
     client->useTls = account.ssl && options.tlsAvailable;
     // Never plain text instead: without a TLS library the upgrade fails.
     client->startTls = account.startTls && !account.ssl;
@@ -66,6 +66,8 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
         client->messageCount = client->CountMessages();
         runState.Write(section, "LAST_RESULT", "1");
         runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+    } catch (const Cancelled&) {
+        throw;
     } catch (const std::exception& error) {
         RecordFailure(*client, runState, section, error.what());
     }

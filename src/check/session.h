@@ -8,16 +8,16 @@
 #include <string_view>
 #include <vector>
 
-#include "net/anti_freeze.h"
 #include "net/status.h"
 #include "pop3/pop3_client.h"
 #include "settings/accounts.h"
 
 // What the caller hands to every session it opens.
 struct SessionOptions {
-    bool tlsAvailable = false;           // false: a TLS account connects without TLS
-    const T_AntiFreeze* pump = nullptr;  // handled while waits block; none: waits block
-    StatusHandler statusHandler;         // receiver of the client's status reports
+    bool tlsAvailable = false;    // false: a TLS account connects without TLS
+    StatusHandler statusHandler;  // receiver of the client's status reports
+    // Raised from another thread, it ends the session's wait under way; none: the client's own.
+    std::shared_ptr<InterruptSignal> interrupt;
     // No wait of the session goes on longer than this from its opening; 0: no limit.
     std::chrono::milliseconds timeLimit{0};
 };
@@ -43,7 +43,7 @@ private:
 // reports StatusKind::Error and records LAST_RESULT "0", LAST_CHECK and LAST_ERROR instead (on
 // success LAST_RESULT "1" and LAST_CHECK). Test IsConnected() on the result. A failure to
 // record the outcome (the settings file cannot be written) ends the session with QUIT and is
-// thrown.
+// thrown. An interrupt is thrown as Cancelled and recorded nowhere.
 std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
                                         const SessionOptions& options);
 // The same, leaving the outcome's keys in `runState` for the caller to store.

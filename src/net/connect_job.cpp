@@ -1,22 +1,24 @@
 #include "net/connect_job.h"
 
-#include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include <utility>
 
-#include "net/anti_freeze.h"
+#include "net/interrupt.h"
 #include "settings/errors.h"
 
 namespace {
 
-constexpr std::chrono::milliseconds kConnectSlice{125};
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Without an eventfd the interrupt is only a flag: waits look at it this often.
+constexpr milliseconds kFlagSlice{100};
 
 struct AddressList {
     addrinfo* first = nullptr;
@@ -41,113 +43,46 @@ void Resolve(const std::string& host, int port, AddressList& addresses) {
     if (code != 0) throw TarnwickError(ResolveErrorText(code));
 }
 
-// Tries every address in turn; the last failure is the one reported.
-int ConnectAny(const AddressList& addresses) {
-    int lastError = ECONNREFUSED;
-    for (const addrinfo* a = addresses.first; a != nullptr; a = a->ai_next) {
-        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
-        if (fd < 0) {
-            lastError = errno;
-            continue;
-        }
-        if (::connect(fd, a->ai_addr, a->ai_addrlen) == 0) return fd;
-        lastError = errno;
-        ::close(fd);
-    }
-    throw TarnwickError(SocketErrorText(lastError));
-}
-
-int ResolveAndConnect(const std::string& host, int port) {
-    AddressList addresses;
-    Resolve(host, port, addresses);
-    return ConnectAny(addresses);
-}
-
-// What the connect thread and the waiting caller share. A caller that gives up leaves the
-// socket to the thread, which closes it when its connect returns. A caller in the user
-// interface's wait is woken through a pipe.
-struct SharedConnect {
-    ~SharedConnect() {
-        for (const int end : wake)
-            if (end >= 0) ::close(end);
-    }
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    bool abandoned = false;
+struct Socket {
     int fd = -1;
-    std::string error;
-    int wake[2] = {-1, -1};  // read and write end
+    ~Socket() {
+        if (fd >= 0) ::close(fd);
+    }
+    int Release() { return std::exchange(fd, -1); }
 };
 
-void RunConnectThread(std::shared_ptr<SharedConnect> shared, std::string host, int port) {
-    int fd = -1;
-    std::string error;
-    try {
-        fd = ResolveAndConnect(host, port);
-    } catch (const TarnwickError& failure) {
-        error = failure.what();
-    }
-    std::lock_guard lock(shared->mutex);
-    if (shared->abandoned) {
-        if (fd >= 0) ::close(fd);
-        return;
-    }
-    shared->fd = fd;
-    shared->error = std::move(error);
-    shared->done = true;
-    shared->finished.notify_all();
-    if (shared->wake[1] >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t written = ::write(shared->wake[1], &byte, 1);
-    }
-}
-
-// Waits for the connect thread in the user interface's own wait, which also handles the
-// program's events; false when the time-out passed first.
-bool AwaitInUiWait(SharedConnect& shared, const ConnectOptions& options,
-                   std::chrono::steady_clock::time_point deadline) {
+// 0 when connected, else the error of this address. Throws at the deadline or an interrupt.
+int ConnectOne(const addrinfo& address, Clock::time_point deadline,
+               const InterruptSignal* interrupt, Socket& socket) {
+    socket.fd = ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
+                         address.ai_protocol);
+    if (socket.fd < 0) return errno;
+    if (::connect(socket.fd, address.ai_addr, address.ai_addrlen) == 0) return 0;
+    if (errno != EINPROGRESS) return errno;
     for (;;) {
-        {
-            std::lock_guard lock(shared.mutex);
-            if (shared.done) return true;
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || !WaitReady(socket.fd, POLLOUT, left, interrupt)) {
+            if (Clock::now() >= deadline) throw TarnwickError("Connect timed out.");
+            continue;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        options.pump->Wait(shared.wake[0], POLLIN, left);
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (::getsockopt(socket.fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) return errno;
+        return error;
     }
 }
 
-// Resolves and connects in a thread of its own and waits for it at most the connect time-out,
-// handling the pump in slices while it is active: a server whose accept queue is full would
-// otherwise hold the caller for the kernel's own limit.
-int ConnectWithin(const ConnectOptions& options) {
-    auto shared = std::make_shared<SharedConnect>();
-    const bool uiWait = options.pump != nullptr && options.pump->HasWait() &&
-                        ::pipe2(shared->wake, O_CLOEXEC | O_NONBLOCK) == 0;
-    std::thread(RunConnectThread, shared, options.host, options.port).detach();
-    const auto deadline = std::chrono::steady_clock::now() + options.connectTimeout;
-    if (uiWait && !AwaitInUiWait(*shared, options, deadline)) {
-        std::lock_guard lock(shared->mutex);
-        if (!shared->done) {
-            shared->abandoned = true;
-            throw TarnwickError("Connect timed out.");
-        }
+// Tries every address in turn; the last failure is the one reported.
+int ConnectAny(const AddressList& addresses, Clock::time_point deadline,
+               const InterruptSignal* interrupt) {
+    int lastError = ECONNREFUSED;
+    for (const addrinfo* a = addresses.first; a != nullptr; a = a->ai_next) {
+        Socket socket;
+        const int error = ConnectOne(*a, deadline, interrupt, socket);
+        if (error == 0) return socket.Release();
+        lastError = error;
     }
-    std::unique_lock lock(shared->mutex);
-    while (!shared->finished.wait_for(lock, kConnectSlice, [&] { return shared->done; })) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            shared->abandoned = true;
-            throw TarnwickError("Connect timed out.");
-        }
-        if (options.pump == nullptr || !options.pump->Active()) continue;
-        lock.unlock();
-        options.pump->Process();
-        lock.lock();
-    }
-    if (shared->fd < 0) throw TarnwickError(shared->error);
-    return shared->fd;
+    throw TarnwickError(SocketErrorText(lastError));
 }
 
 void Report(const ConnectOptions& options, const std::string& text) {
@@ -156,13 +91,31 @@ void Report(const ConnectOptions& options, const std::string& text) {
 
 }  // namespace
 
+bool WaitReady(int fd, short events, milliseconds timeout, const InterruptSignal* interrupt) {
+    const int wakeFd = interrupt != nullptr ? interrupt->Fd() : -1;
+    if (interrupt != nullptr && wakeFd < 0) timeout = std::min(timeout, kFlagSlice);
+    if (interrupt != nullptr) interrupt->ThrowIfRaised();
+    pollfd requests[2] = {{fd, events, 0}, {wakeFd, POLLIN, 0}};
+    const int ready = ::poll(requests, wakeFd >= 0 ? 2 : 1, static_cast<int>(timeout.count()));
+    if (interrupt != nullptr) interrupt->ThrowIfRaised();
+    if (ready < 0 && errno != EINTR) throw TarnwickError(SocketErrorText(errno));
+    return ready > 0 && requests[0].revents != 0;
+}
+
 int ConnectTcp(const ConnectOptions& options) {
     // The resolver would take a number beyond 16 bits modulo 65536 and reach another port.
     if (options.port < 0 || options.port > 65535)
         throw TarnwickError("Invalid port number: " + std::to_string(options.port) + ".");
+    const auto deadline = Clock::now() + options.connectTimeout;
+    if (options.interrupt != nullptr) options.interrupt->ThrowIfRaised();
     Report(options, "Resolving hostname " + options.host + ".");
     Report(options, "Connecting to " + options.host + ".");
-    const int fd = ConnectWithin(options);
+    // The resolver keeps to the time-outs of the system's resolver configuration; an
+    // interrupt takes effect when it returns.
+    AddressList addresses;
+    Resolve(options.host, options.port, addresses);
+    if (options.interrupt != nullptr) options.interrupt->ThrowIfRaised();
+    const int fd = ConnectAny(addresses, deadline, options.interrupt);
     Report(options, "Connected.");
     return fd;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "net/interrupt.h"
 #include "settings/errors.h"
 
 namespace {
@@ -36,9 +37,18 @@ void LineChannel::QueueLine(std::string_view line) {
     output_.append(line).append("\r\n");
 }
 
+void LineChannel::ThrowIfInterrupted() {
+    if (interrupt_ == nullptr || !interrupt_->Raised()) return;
+    const bool wasOpen = IsOpen();
+    Close();
+    if (wasOpen && onClosed) onClosed();
+    throw Cancelled();
+}
+
 void LineChannel::Flush() {
     if (output_.empty()) return;
     if (!IsOpen()) throw TarnwickError("Not Connected.");
+    ThrowIfInterrupted();
     std::string data;
     data.swap(output_);
     try {
@@ -120,6 +130,7 @@ void LineChannel::EndCount() {
 
 void LineChannel::Fill() {
     if (!IsOpen()) throw TarnwickError("Connection Closed Gracefully.");
+    ThrowIfInterrupted();
     Flush();  // a reply may wait for what is still queued
     if (start_ > 0) {
         input_.erase(0, start_);

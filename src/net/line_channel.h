@@ -13,6 +13,8 @@
 
 #include "net/transport.h"
 
+class InterruptSignal;
+
 class LineChannel {
 public:
     using Clock = std::chrono::steady_clock;
@@ -59,16 +61,22 @@ public:
     void BeginCount(std::function<void(std::size_t)> onRead);
     void EndCount();
 
+    // Once `interrupt` is raised, sending and reading close the connection and throw
+    // Cancelled, whatever the transport (a transport of its own may end its wait at once).
+    void SetInterrupt(const InterruptSignal* interrupt) { interrupt_ = interrupt; }
+
     // Called when a read finds the connection ended.
     std::function<void()> onClosed;
 
 private:
     void Fill();
+    void ThrowIfInterrupted();
     void Consume(std::size_t bytes);
     void Credit(std::size_t received);
     void ApplyDeadline(Clock::time_point deadline);
 
     std::unique_ptr<Transport> transport_;
+    const InterruptSignal* interrupt_ = nullptr;
     std::string input_;
     std::string output_;     // queued lines not sent yet
     std::size_t start_ = 0;  // first unread byte of input_

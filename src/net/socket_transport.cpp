@@ -17,8 +17,8 @@
 #include <limits>
 #include <optional>
 
-#include "net/anti_freeze.h"
 #include "net/connect_job.h"
+#include "net/interrupt.h"
 #include "net/tls_layer.h"
 #include "settings/errors.h"
 
@@ -26,8 +26,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-constexpr milliseconds kPumpSlice{250};
 
 // A TLS write to a socket the peer has closed must fail, not end the program.
 void IgnoreBrokenPipe() {
@@ -40,8 +38,8 @@ void IgnoreBrokenPipe() {
 
 class SocketTransport final : public Transport {
 public:
-    SocketTransport(int fd, milliseconds readTimeout, const T_AntiFreeze* pump)
-        : fd_(fd), readTimeout_(readTimeout), pump_(pump) {
+    SocketTransport(int fd, milliseconds readTimeout, const InterruptSignal* interrupt)
+        : fd_(fd), readTimeout_(readTimeout), interrupt_(interrupt) {
         fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) | O_NONBLOCK);
     }
     ~SocketTransport() override { Close(); }
@@ -62,6 +60,7 @@ public:
     }
 
     void Send(std::string_view data) override {
+        ThrowIfInterrupted();
         while (!data.empty()) {
             const std::size_t sent = ssl_ ? SendTls(data) : SendPlain(data);
             data.remove_prefix(sent);
@@ -71,6 +70,7 @@ public:
     std::size_t Receive(char* buffer, std::size_t size) override {
         for (;;) {
             ThrowIfClosed();
+            ThrowIfInterrupted();
             const std::size_t received =
                 ssl_ ? ReceiveTls(buffer, size) : ReceivePlain(buffer, size);
             if (received != kRetry) return received;
@@ -99,8 +99,6 @@ public:
     void SetDeadline(Clock::time_point deadline) override { deadline_ = deadline; }
 
 private:
-    bool PumpActive() const { return pump_ != nullptr && pump_->Active(); }
-
     static constexpr std::size_t kRetry = static_cast<std::size_t>(-1);
 
     // A failed socket is of no further use: it is closed before the failure travels on.
@@ -113,36 +111,30 @@ private:
         if (fd_ < 0) throw TarnwickError("Connection Closed Gracefully.");
     }
 
-    // Waits until the socket is ready, in the user interface's own wait when it has one, else
-    // handling the pump in slices while it is active; a connection closed meanwhile
-    // (AbortConnection from the pump), the deadline set by the reader or, without one, the read
-    // time-out ends it.
+    // An interrupted session's connection is closed: the reply under way is lost with it.
+    void ThrowIfInterrupted() {
+        if (interrupt_ == nullptr || !interrupt_->Raised()) return;
+        Close();
+        throw Cancelled();
+    }
+
+    // Waits until the socket is ready; the deadline set by the reader or, without one, the
+    // read time-out, and the interrupt end it.
     void WaitFor(short events) {
         const auto deadline = deadline_ ? *deadline_ : Clock::now() + readTimeout_;
         for (;;) {
             ThrowIfClosed();
             const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) {
-                Fail(SocketErrorText(ETIMEDOUT));
+            if (left.count() <= 0) Fail(SocketErrorText(ETIMEDOUT));
+            bool ready = false;
+            try {
+                ready = WaitReady(fd_, events, left, interrupt_);
+            } catch (const TarnwickError&) {
+                Close();
+                throw;
             }
-            if (pump_ != nullptr && pump_->HasWait()) {
-                pump_->Wait(fd_, events, left);
-                ThrowIfClosed();
-                if (Ready(events)) return;
-                continue;
-            }
-            const milliseconds slice = PumpActive() ? std::min(left, kPumpSlice) : left;
-            pollfd request{fd_, events, 0};
-            const int ready = ::poll(&request, 1, static_cast<int>(slice.count()));
-            if (ready > 0) return;
-            if (ready < 0 && errno != EINTR) Fail(SocketErrorText(errno));
-            if (pump_ != nullptr) pump_->Process();
+            if (ready) return;
         }
-    }
-
-    bool Ready(short events) const {
-        pollfd request{fd_, events, 0};
-        return ::poll(&request, 1, 0) > 0;
     }
 
     // A certificate that failed verification is named by its fingerprint, so that the user
@@ -233,7 +225,7 @@ private:
     SslHandle ssl_;
     milliseconds readTimeout_;
     std::optional<Clock::time_point> deadline_;
-    const T_AntiFreeze* pump_;
+    const InterruptSignal* interrupt_;
 };
 
 }  // namespace
@@ -263,7 +255,7 @@ milliseconds DefaultReadTimeout() {
 
 std::unique_ptr<Transport> ConnectSocket(const ConnectOptions& options) {
     const int fd = ConnectTcp(options);
-    auto transport = std::make_unique<SocketTransport>(fd, options.readTimeout, options.pump);
+    auto transport = std::make_unique<SocketTransport>(fd, options.readTimeout, options.interrupt);
     if (options.tls) transport->StartTls({options.host, options.verifyPeer, options.pin});
     return transport;
 }

@@ -1,16 +1,16 @@
 #pragma once
 // TCP connections to a mail server, optionally inside TLS from the first byte or upgraded to
-// TLS later (STARTTLS). Waits handle
-// the message pump handed in with the options in slices while it is active and give up after the
-// read time-out without a byte.
+// TLS later (STARTTLS). Waits give up after the read time-out without a byte, or at once when
+// the interrupt handed in with the options is raised (Cancelled).
 
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 
-#include "net/anti_freeze.h"
 #include "net/transport.h"
+
+class InterruptSignal;
 
 struct ConnectOptions {
     std::string host;
@@ -22,8 +22,9 @@ struct ConnectOptions {
     std::chrono::milliseconds readTimeout{60000};
     // Connection progress texts ("Resolving hostname ...", "Connecting to ...", "Connected.").
     std::function<void(const std::string&)> progress;
-    // Handled in slices while a connect or a read waits; none: waits block.
-    const T_AntiFreeze* pump = nullptr;
+    // Raised from another thread, it ends the connect or the wait under way; none: waits end
+    // only at their time-outs.
+    const InterruptSignal* interrupt = nullptr;
 };
 
 // Resolves, connects and, with `tls`, runs the handshake. Throws TarnwickError with the text

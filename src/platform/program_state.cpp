@@ -8,15 +8,9 @@ AppState& ProgramState() {
     return *state;
 }
 
-T_AntiFreeze& AntiFreeze() {
-    static T_AntiFreeze pump;
-    return pump;
-}
-
 SessionOptions ProgramSessionOptions() {
     SessionOptions options;
     options.tlsAvailable = TlsAvailable;
-    options.pump = &AntiFreeze();
     return options;
 }
 

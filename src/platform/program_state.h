@@ -12,7 +12,6 @@
 
 #include "check/certificate_trust.h"
 #include "check/session.h"
-#include "net/anti_freeze.h"
 #include "platform/pop_command.h"  // the window handles
 #include "settings/accounts.h"
 #include "spam/spam_types.h"
@@ -75,10 +74,7 @@ inline bool StartedWithParameters = false;
 // A certificate question from a timed check, asked when the program is next idle.
 inline std::optional<TrustRequest> PendingTrustQuestion;
 
-// The program's one message pump (the data module installs and switches it).
-T_AntiFreeze& AntiFreeze();
-
-// What every session of the program is opened with: TlsAvailable and the pump.
+// What every session of the program is opened with: TlsAvailable.
 SessionOptions ProgramSessionOptions();
 
 // The settings file's switches and account list into and out of the values above.

@@ -17,8 +17,16 @@ bool IsTerminator(const std::string& line) {
 
 }  // namespace
 
-Pop3Client::Pop3Client() : readTimeout(DefaultReadTimeout()) {
+Pop3Client::Pop3Client()
+    : readTimeout(DefaultReadTimeout()), interrupt_(std::make_shared<InterruptSignal>()) {
     channel_.onClosed = [this] { Disconnect(); };
+    channel_.SetInterrupt(interrupt_.get());
+}
+
+void Pop3Client::ShareInterrupt(std::shared_ptr<InterruptSignal> interrupt) {
+    if (!interrupt) return;
+    interrupt_ = std::move(interrupt);
+    channel_.SetInterrupt(interrupt_.get());
 }
 
 Pop3Client::~Pop3Client() = default;
@@ -44,6 +52,7 @@ std::chrono::milliseconds Pop3Client::ConnectTimeLeft() const {
 
 void Pop3Client::Connect() {
     channel_.SetLimit(endBy);
+    interrupt_->ThrowIfRaised();
     if (connector_) {
         channel_.Attach(connector_(*this));
     } else {
@@ -55,7 +64,7 @@ void Pop3Client::Connect() {
         options.pin = pin;
         options.connectTimeout = ConnectTimeLeft();
         options.readTimeout = readTimeout;
-        options.pump = pump;
+        options.interrupt = interrupt_.get();
         options.progress = [this](const std::string& text) {
             Report(StatusKind::Progress, 0, text);
         };

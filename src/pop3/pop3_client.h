@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "net/anti_freeze.h"
+#include "net/interrupt.h"
 #include "net/line_channel.h"
 #include "net/message_sink.h"
 #include "net/status.h"
@@ -66,8 +66,6 @@ public:
     std::optional<std::chrono::steady_clock::time_point> endBy;
     int messageCount = 0;
     StatusHandler statusHandler;
-    // Handled while a wait blocks (the user interface's message pump); none: waits block.
-    const T_AntiFreeze* pump = nullptr;
     // Most requests kept in flight at once when the server accepts pipelining. The send buffer
     // bounds them too; this bound keeps a cancelled listing from waiting for many replies.
     int pipelineLimit = 512;
@@ -90,8 +88,15 @@ public:
     // Sends QUIT while connected, without reading its reply, and closes.
     void QuitAndClose();
     bool IsConnected() const { return channel_.IsOpen(); }
-    // Closes at once; the operation waiting on the connection then fails.
+    // Closes at once; the operation waiting on the connection then fails. Same thread only.
     void AbortConnection();
+    // From any thread, also before connecting: the call waiting on the server (or the next
+    // one) closes the connection without QUIT and throws Cancelled; so does every later call.
+    void Interrupt() { interrupt_->Raise(); }
+    bool Interrupted() const { return interrupt_->Raised(); }
+    // Makes `interrupt` this client's (before connecting): its owner may raise it without
+    // holding the client, e.g. while a session is being opened for it.
+    void ShareInterrupt(std::shared_ptr<InterruptSignal> interrupt);
     // The certificate that failed verification in the last connect, if that was the failure.
     const std::optional<CertificateProblem>& CertificateFailure() const {
         return certificateFailure_;
@@ -160,6 +165,7 @@ private:
     };
 
     Connector connector_;
+    std::shared_ptr<InterruptSignal> interrupt_;  // outlives the channel and its transport
     LineChannel channel_;
     bool connected_ = false;  // connected and its end not yet reported
     Pop3Reply lastReply_;

@@ -254,23 +254,4 @@ TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutWhenIdleOnceAndYesTrustsIt
     EXPECT_EQ(server.Problems(), "");
 }
 
-TEST_F(NotificationTest, TheCertificateQuestionWaitsWhileANetworkWaitHandlesMessages) {
-    WriteSettings({{.email = "a@x.example", .host = "localhost", .user = "a"}});
-    Start();
-    CertificateProblem problem;
-    problem.reason = "self-signed";
-    problem.certificate.fingerprint = "sha256:" + std::string(64, 'a');
-    PendingTrustQuestion = TrustRequest{accounts[0].params, problem};
-    bool askedInWait = true;
-    AntiFreeze().Install([&] { askedInWait = window->AskTrustQuestion(); });
-    AntiFreeze().SetActive(true);
-    AntiFreeze().Process();  // as a read's wait does
-    AntiFreeze().SetActive(false);
-    EXPECT_FALSE(askedInWait);
-    EXPECT_TRUE(boxes.empty());
-    EXPECT_TRUE(window->AskTrustQuestion());
-    EXPECT_EQ(boxes.size(), 1u);
-    EXPECT_FALSE(PendingTrustQuestion.has_value());
-}
-
 }  // namespace

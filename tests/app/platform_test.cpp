@@ -1,6 +1,4 @@
 // The autostart entry, the sound request, the help pages and the wait for a socket.
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QFileInfo>
@@ -11,7 +9,6 @@
 #include "platform/autorun.h"
 #include "platform/help.h"
 #include "platform/program_state.h"
-#include "platform/socket_wait.h"
 #include "settings/errors.h"
 
 namespace {
@@ -111,30 +108,3 @@ TEST_F(PlatformTest, MessageBoxShowsItsTextAsItIs) {
 }
 
 }  // namespace
-
-TEST_F(PlatformTest, SocketWaitWakesOnTheSocketOnTheProgramsEventsAndAtItsDeadline) {
-    int ends[2];
-    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
-    const std::chrono::milliseconds aMinute(60000);
-    // An event of the program ends the wait at once, though the socket stays silent.
-    bool handled = false;
-    QTimer::singleShot(0, [&] { handled = true; });
-    EXPECT_EQ(WaitForSocket(ends[0], POLLIN, aMinute), SocketWaitEnd::Woken);
-    EXPECT_TRUE(handled);
-
-    ASSERT_EQ(::write(ends[1], "x", 1), 1);
-    EXPECT_EQ(WaitForSocket(ends[0], POLLIN, aMinute), SocketWaitEnd::Ready);
-    EXPECT_EQ(WaitForSocket(ends[0], POLLOUT, aMinute), SocketWaitEnd::Ready);
-    char byte = 0;
-    ASSERT_EQ(::read(ends[0], &byte, 1), 1);
-    EXPECT_EQ(WaitForSocket(ends[0], POLLIN, std::chrono::milliseconds(20)),
-              SocketWaitEnd::TimedOut);
-    ::close(ends[0]);
-    ::close(ends[1]);
-}
-
-TEST_F(PlatformTest, TheDataModuleHandsTheCoreItsSocketWait) {
-    Start();
-    dm->SwitchAntiFreezeOn();
-    EXPECT_TRUE(AntiFreeze().HasWait());
-}

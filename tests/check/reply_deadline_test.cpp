@@ -10,12 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 #include <vector>
 
 #include "check/check_cycle.h"
 #include "check/check_fixture.h"
 #include "check/recording_sink.h"
-#include "net/anti_freeze.h"
 #include "pop3/pop3_client.h"
 #include "settings/errors.h"
 
@@ -116,31 +116,34 @@ TEST(ConnectDeadline, FullAcceptQueueEndsAtTheConnectTimeOut) {
     const auto [error, took] = Timed([&] { client.ConnectAndLogIn(); });
     EXPECT_EQ(error, "Connect timed out.");
     EXPECT_LT(took, milliseconds(5000));
+    // An interrupt ends the connect long before its time-out.
+    client.connectTimeout = milliseconds(60000);
+    std::thread interrupter([&] {
+        std::this_thread::sleep_for(milliseconds(100));
+        client.Interrupt();
+    });
+    const auto [cancelled, waited] = Timed([&] { client.ConnectAndLogIn(); });
+    interrupter.join();
+    EXPECT_EQ(cancelled, "Operation cancelled.");
+    EXPECT_LT(waited, milliseconds(2000));
     for (const int fd : queued) ::close(fd);
     ::close(listener);
 }
 
-TEST(SocketWait, AnInstalledWaitTakesThePlaceOfPollingSlices) {
-    // The user interface's wait, stood in for by a plain poll that counts its calls.
-    int waits = 0;
-    T_AntiFreeze pump;
-    pump.Install([] {});
-    pump.InstallWait([&](int fd, short events, milliseconds timeout) {
-        ++waits;
-        pollfd request{fd, events, 0};
-        ::poll(&request, 1, static_cast<int>(timeout.count()));
-    });
-    pump.SetActive(true);
-    ScriptedServer server(std::string("S:<pause 300>\n") + kUserLogin +
-                          "C: STAT\nS:<pause 300>\nS: +OK 2 20\nS:<silence>");
-    Client c(server);
-    c.client.pump = &pump;
+TEST(Interrupt, AnotherThreadEndsTheWaitAtOnceAndEveryLaterCall) {
+    ScriptedServer server(std::string(kUserLogin) + "C: DELE 1\nS:<silence>");
+    Client c(server, milliseconds(60000));
     c.client.ConnectAndLogIn();
-    EXPECT_EQ(c.client.CountMessages(), 2);
-    EXPECT_GE(waits, 2);
-    // Its deadline is the reply's.
-    c.client.SendCommand("NOOP");
-    EXPECT_EQ(Timed([&] { c.client.ReadReply(); }).first, kTimedOut);
+    std::thread interrupter([&] {
+        std::this_thread::sleep_for(milliseconds(100));
+        c.client.Interrupt();
+    });
+    const auto [error, took] = Timed([&] { c.client.DeleteMessage(1); });
+    interrupter.join();
+    EXPECT_EQ(error, "Operation cancelled.");
+    EXPECT_LT(took, milliseconds(2000));
+    EXPECT_FALSE(c.client.IsConnected());
+    EXPECT_EQ(Timed([&] { c.client.ConnectAndLogIn(); }).first, "Operation cancelled.");
 }
 
 class CheckTimeLimit : public SettingsTest {};

@@ -14,7 +14,6 @@
 #include "check/certificate_trust.h"
 #include "check/check_fixture.h"
 #include "check/recording_sink.h"
-#include "net/anti_freeze.h"
 #include "net/socket_transport.h"
 #include "settings/errors.h"
 #include "support/mail_fixture.h"
@@ -28,9 +27,7 @@ namespace {
 
 class SessionTest : public SettingsTest {
 protected:
-    SessionTest() { options_.pump = &pump_; }
-
-    // Opens with the options of the test: TLS as the test sets it, the test's pump.
+    // Opens with the options of the test: TLS as the test sets it.
     std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account) {
         return ::OpenSession(account, options_);
     }
@@ -48,7 +45,6 @@ protected:
         return accepted;
     }
 
-    T_AntiFreeze pump_;
     SessionOptions options_;
 };
 
@@ -283,85 +279,6 @@ TEST_F(SessionTest, TlsAccountWithoutTheLibraryConnectsPlain) {
     options_.tlsAvailable = true;
     EXPECT_TRUE(session->IsConnected()) << StoredRunKey(account, "LAST_ERROR");
     EXPECT_EQ(session->messageCount, 1);
-}
-
-TEST_F(SessionTest, ActivePumpRunsDuringConnectAndSilentReads) {
-    int pumped = 0;
-    pump_.Install([&] { ++pumped; });
-    pump_.SetActive(true);
-    const MailUser user = AddMailUser("pump");
-    AddMessages(user, 2);
-    auto session = OpenSession(AccountFor(user));  // the connect runs on its own thread
-    EXPECT_TRUE(session->IsConnected()) << StoredRunKey(AccountFor(user), "LAST_ERROR");
-    EXPECT_EQ(session->messageCount, 2);
-    EndSession(session);
-
-    ScriptedServer silent("S:<silence>");
-    setenv("TARNWICK_READ_TIMEOUT_MS", "1000", 1);
-    pumped = 0;
-    const AccountSettings account = ScriptedAccount(silent);
-    auto waiting = OpenSession(account);
-    unsetenv("TARNWICK_READ_TIMEOUT_MS");
-    pump_.SetActive(false);
-    pump_.Install(nullptr);
-    EXPECT_GE(pumped, 1);  // between 250 ms slices
-    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
-}
-
-TEST_F(SessionTest, AbortFromThePumpEndsTheWaitAtOnce) {
-    ScriptedServer silent("S:<silence>");
-    auto client = std::make_unique<Pop3Client>();
-    client->host = "127.0.0.1";
-    client->port = silent.Port();
-    client->pump = &pump_;
-    pump_.Install([&] { client->AbortConnection(); });
-    pump_.SetActive(true);
-    std::string error;
-    try {
-        client->ConnectAndLogIn();
-    } catch (const TarnwickError& e) {
-        error = e.what();
-    }
-    pump_.SetActive(false);
-    pump_.Install(nullptr);
-    EXPECT_EQ(error, "Connection Closed Gracefully.");
-    EXPECT_FALSE(client->IsConnected());
-}
-
-TEST_F(SessionTest, ConnectGivesUpAfterTheConnectTimeoutWhilePumping) {
-    // A listener that never accepts, its one-place queue taken: further connects hang.
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), size), 0);
-    ASSERT_EQ(::listen(listener, 0), 0);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
-    const int filler = ::socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), size), 0);
-
-    int pumped = 0;
-    pump_.Install([&] { ++pumped; });
-    pump_.SetActive(true);
-    Pop3Client client;
-    client.host = "127.0.0.1";
-    client.port = ntohs(address.sin_port);
-    client.connectTimeout = std::chrono::milliseconds(600);
-    client.pump = &pump_;
-    std::string error;
-    try {
-        client.ConnectAndLogIn();
-    } catch (const TarnwickError& e) {
-        error = e.what();
-    }
-    pump_.SetActive(false);
-    pump_.Install(nullptr);
-    ::close(filler);
-    ::close(listener);
-    EXPECT_EQ(error, "Connect timed out.");
-    EXPECT_GE(pumped, 1);  // between 125 ms slices
-    EXPECT_FALSE(client.IsConnected());
 }
 
 TEST_F(SessionTest, StartTlsOnThePlainListenerWithTheFixtureAuthority) {

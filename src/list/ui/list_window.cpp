@@ -30,9 +30,11 @@ enum ProgressMode { kListingMode = 0, kMessageMode = 1 };
 
 // The program's sessions: opened as a timed check opens them, the outcome recorded.
 SessionFactory ProgramSessions() {
-    return [tls = TlsAvailable](const AccountSettings& account) {
+    return [tls = TlsAvailable](const AccountSettings& account,
+                                std::shared_ptr<InterruptSignal> interrupt) {
         SessionOptions options;
         options.tlsAvailable = tls;
+        options.interrupt = std::move(interrupt);
         return OpenSession(account, options);
     };
 }

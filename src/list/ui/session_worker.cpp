@@ -35,9 +35,20 @@ SessionWorker::~SessionWorker() {
     EndClient();
 }
 
+class SessionWorker::RequestScope {
+public:
+    explicit RequestScope(ClientSlot& slot) : slot_(slot) { slot_.inRequest = true; }
+    ~RequestScope() { slot_.inRequest = false; }
+    RequestScope(const RequestScope&) = delete;
+    RequestScope& operator=(const RequestScope&) = delete;
+
+private:
+    ClientSlot& slot_;
+};
+
 void SessionWorker::ClientSlot::Interrupt() {
     const std::lock_guard lock(mutex);
-    if (client != nullptr) client->AbortConnection();  // INTERRUPT-PENDING
+    if (interrupt) interrupt->Raise();
 }
 
 void SessionWorker::Interrupt() {
@@ -45,24 +56,18 @@ void SessionWorker::Interrupt() {
 }
 
 std::function<void()> SessionWorker::Interrupter() const {
-    return [slot = slot_] { slot->Interrupt(); };
+    return [slot = slot_] {
+        if (slot->inRequest) slot->Interrupt();
+    };
 }
 
 void SessionWorker::SetClient(std::unique_ptr<Pop3Client> client) {
     EndClient();
-    const std::lock_guard lock(slot_->mutex);
     client_ = std::move(client);
-    slot_->client = client_.get();
 }
 
 void SessionWorker::EndClient() {
-    std::unique_ptr<Pop3Client> old;
-    {
-        const std::lock_guard lock(slot_->mutex);
-        old = std::move(client_);
-        slot_->client = nullptr;
-    }
-    EndSession(old);
+    EndSession(client_);
 }
 
 void SessionWorker::ReportProgress(int value, int maximum, bool force) {
@@ -79,7 +84,12 @@ bool SessionWorker::OpenFor(const AccountSettings& account) {
         EndClient();
         Q_EMIT sessionClosed();
     }
-    std::unique_ptr<Pop3Client> client = factory_(account);
+    auto interrupt = std::make_shared<InterruptSignal>();
+    {
+        const std::lock_guard lock(slot_->mutex);
+        slot_->interrupt = interrupt;
+    }
+    std::unique_ptr<Pop3Client> client = factory_(account, interrupt);
     if (auto request = TrustRequestFor(account, client->CertificateFailure()))
         Q_EMIT certificateFailed(*request);
     const bool connected = client->IsConnected();
@@ -90,6 +100,7 @@ bool SessionWorker::OpenFor(const AccountSettings& account) {
 }
 
 void SessionWorker::List(const AccountSettings& account, const FilterSnapshotPtr& filter) {
+    const RequestScope request(*slot_);
     try {
         if (OpenFor(account)) {
             auto listed = std::make_shared<ListedRows>();
@@ -114,6 +125,7 @@ void SessionWorker::List(const AccountSettings& account, const FilterSnapshotPtr
 }
 
 void SessionWorker::Fetch(int number) {
+    const RequestScope request(*slot_);
     auto fetched = std::make_shared<FetchedMessage>();
     fetched->entry = std::make_unique<MailMessage>();
     MailMessage& entry = *fetched->entry;
@@ -146,6 +158,7 @@ void SessionWorker::Fetch(int number) {
 }
 
 void SessionWorker::Delete(const std::vector<int>& numbers) {
+    const RequestScope request(*slot_);
     try {
         for (const int number : numbers) {
             if (stop_ || !client_) break;
@@ -163,6 +176,7 @@ void SessionWorker::Delete(const std::vector<int>& numbers) {
 
 void SessionWorker::KeepAlive() {
     if (!client_) return;
+    const RequestScope request(*slot_);
     try {
         client_->SendNoop();
     } catch (const std::exception&) {

@@ -13,15 +13,18 @@
 
 #include "check/certificate_trust.h"
 #include "list/list_row.h"
+#include "net/interrupt.h"
 #include "settings/accounts.h"
 #include "spam/spam_types.h"
 
 class Pop3Client;
 
-// Opens a logged-in session for the account, on the worker's thread; the result may be
-// unconnected (a failed login). The program's factory records the outcome in the settings
-// file as a check does; tests hand in one that replays a transcript.
-using SessionFactory = std::function<std::unique_ptr<Pop3Client>(const AccountSettings&)>;
+// Opens a logged-in session for the account, on the worker's thread, sharing `interrupt` with
+// it before connecting; the result may be unconnected (a failed login). The program's factory
+// records the outcome in the settings file as a check does; tests hand in one that replays a
+// transcript.
+using SessionFactory = std::function<std::unique_ptr<Pop3Client>(
+    const AccountSettings& account, std::shared_ptr<InterruptSignal> interrupt)>;
 
 // The rules and criteria as they were when a listing started; the worker reads nothing else.
 using FilterSnapshotPtr = std::shared_ptr<const FilterSnapshot>;
@@ -50,7 +53,8 @@ public:
     void Arm() { stop_ = false; }
     // Thread-safe: a waiting protocol call ends at once with an error; the session is lost.
     void Interrupt();
-    // The same as a call that stays safe after the worker is gone.
+    // A call that stays safe after the worker is gone: it interrupts a request under way, and
+    // leaves a session between requests alone so that it can still say QUIT.
     std::function<void()> Interrupter() const;
 
     // The requests, called on the worker's thread (queued). Each ends with finished().
@@ -82,12 +86,15 @@ private:
     void ReportProgress(int value, int maximum, bool force);
 
     SessionFactory factory_;
-    // The client in use, as other threads reach it to interrupt it.
+    // The interrupt of the session in use, as other threads reach it.
     struct ClientSlot {
         std::mutex mutex;
-        Pop3Client* client = nullptr;
+        std::shared_ptr<InterruptSignal> interrupt;
+        std::atomic<bool> inRequest{false};
         void Interrupt();
     };
+    // Marks the worker as inside a request while it lives.
+    class RequestScope;
 
     std::unique_ptr<Pop3Client> client_;
     std::shared_ptr<ClientSlot> slot_ = std::make_shared<ClientSlot>();

@@ -60,8 +60,9 @@ std::string Script(std::initializer_list<const char*> parts) {
 // Sessions as the program opens them (log in, count), through `connector` or to the account's
 // host and port.
 SessionFactory Sessions(Pop3Client::Connector connector = {}) {
-    return [connector](const AccountSettings& account) {
+    return [connector](const AccountSettings& account, std::shared_ptr<InterruptSignal> interrupt) {
         auto client = std::make_unique<Pop3Client>();
+        client->ShareInterrupt(std::move(interrupt));
         client->SetAccount(account);
         if (connector) client->SetConnector(connector);
         try {

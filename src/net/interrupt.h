@@ -1,0 +1,36 @@
+#pragma once
+// Ending a session's wait from another thread: the owner of a session raises its interrupt, and
+// the wait under way (or the next one) gives up at once with Cancelled. An eventfd makes the
+// interrupt something a poll can wait for beside the socket.
+
+#include <atomic>
+
+#include "settings/errors.h"
+
+// What a call ended by an interrupt throws. The connection is closed before it travels on.
+class Cancelled : public TarnwickError {
+public:
+    Cancelled() : TarnwickError("Operation cancelled.") {}
+};
+
+class InterruptSignal {
+public:
+    InterruptSignal();
+    ~InterruptSignal();
+    InterruptSignal(const InterruptSignal&) = delete;
+    InterruptSignal& operator=(const InterruptSignal&) = delete;
+
+    // Thread-safe; stays raised.
+    void Raise();
+    bool Raised() const { return raised_.load(std::memory_order_acquire); }
+    void ThrowIfRaised() const {
+        if (Raised()) throw Cancelled();
+    }
+    // Readable once raised (for poll); -1 when no eventfd could be made, then only Raised()
+    // tells.
+    int Fd() const { return fd_; }
+
+private:
+    std::atomic<bool> raised_{false};
+    int fd_;
+};
