@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -92,7 +93,7 @@ protected:
         controller->SetAccount(account);
     }
     void WaitIdle() {
-        for (int i = 0; i < 500 && controller->Busy(); ++i) QTest::qWait(10);
+        for (int i = 0; i < 1000 && controller->Busy(); ++i) QTest::qWait(10);
         ASSERT_FALSE(controller->Busy());
     }
     void List() {
@@ -261,6 +262,26 @@ TEST_F(MailboxControllerTest, ClosingDuringASlowDeleteIsRefusedOnceThenQuitsBehi
     End();
     EXPECT_EQ(server.Connections(), 1);
     EXPECT_EQ(server.Problems(), "");
+}
+
+TEST_F(MailboxControllerTest, ProgramEndInterruptsARequestButLetsAnIdleSessionQuit) {
+    ScriptedServer idle(Script({kUserLogin, kListing, "C: QUIT\n"}));
+    Start(Sessions(), idle.Port());
+    List();
+    controller.reset();
+    EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(2)));
+    EXPECT_EQ(idle.Problems(), "");
+
+    ScriptedServer slow(Script({kUserLogin, kListing, "C: DELE 3\nS:<pause 2500>\nS: +OK\n"}));
+    Start(Sessions(), slow.Port());
+    List();
+    ASSERT_TRUE(controller->DeleteMessages({3}));
+    QTest::qWait(50);
+    controller.reset();
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(2)));
+    EXPECT_LT(waited.elapsed(), 1000);
 }
 
 }  // namespace
