@@ -1,11 +1,19 @@
 // POP3 against the Dovecot test fixture: whole checks (connect, login, STAT, QUIT) per second,
-// plain and TLS, and the lock-step header listing (TOP n 0 and LIST n per message).
-// Run through bench/check/run_pop3_bench.sh, which starts and stops the fixture.
+// plain and TLS, the lock-step header listing (TOP n 0 and LIST n per message), and the round
+// trips of one check directly and through a relay 20 ms away: the check as it was (STAT), the check
+// as it is (CheckAccount: STAT, then UIDL n), and a peer checker that asks CAPA, reads every id
+// with UIDL and waits for the answer to QUIT. Run through bench/check/run_pop3_bench.sh, which
+// starts and stops the fixture.
 #include <benchmark/benchmark.h>
 
+#include <thread>
+
+#include "check/check_cycle.h"
+#include "list/delay_relay.h"
 #include "net/tls_layer.h"
 #include "pop3/pop3_client.h"
 #include "support/mail_fixture.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -75,8 +83,57 @@ void BM_HeaderListing(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * count);
 }
 
+enum CheckKind { kCountOnly = 0, kCountAndLastId = 1, kPeer = 2 };
+
+void BM_CheckRoundTrips(benchmark::State& state) {
+    if (!FixtureReady(state)) return;
+    static const MailUser user = [] {
+        MailUser u = AddMailUser("benchtrips");
+        AddMessages(u, 50);
+        return u;
+    }();
+    const auto kind = static_cast<CheckKind>(state.range(0));
+    AccountSettings account = AccountFor(user);
+    DelayRelay relay(account.host, account.port, std::chrono::microseconds(state.range(1) * 500));
+    account.port = relay.Port();
+    TempFolder folder("benchtrips");
+    ProgramFolderScope scope(folder.Path());
+    NoCheckNotifier notifier;
+    for (auto _ : state) {
+        // Checks come minutes apart: the server has ended the last session before the next.
+        state.PauseTiming();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        state.ResumeTiming();
+        if (kind == kCountAndLastId) {
+            benchmark::DoNotOptimize(CheckAccount(account, {}, false, notifier));
+            continue;
+        }
+        auto client = Client(account);
+        client->ConnectAndLogIn();
+        if (kind == kPeer) client->Capabilities();  // one round trip, wherever it is asked
+        const int count = client->CountMessages();
+        if (kind == kCountOnly) {
+            client->QuitAndClose();
+            continue;
+        }
+        client->QueueUidList();
+        benchmark::DoNotOptimize(client->ReadQueuedUidList(count));
+        client->SendCommand("QUIT");
+        client->ReadReply();
+        client->AbortConnection();
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
 }  // namespace
 
+// At 0 ms the time is what the server and the client spend; the rest at 20 ms is round trips.
+BENCHMARK(BM_CheckRoundTrips)
+    ->ArgNames({"kind", "rtt_ms"})
+    ->ArgsProduct({{kCountOnly, kCountAndLastId, kPeer}, {0, 20}})
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_WholeCheckPlain)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WholeCheckTls)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_HeaderListing)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();

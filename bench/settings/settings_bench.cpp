@@ -1,10 +1,14 @@
-// Loading and saving a settings file of 200 accounts, each with its run-state keys.
+// Loading and saving a settings file of 200 accounts, each with its run-state keys; and what a
+// save of one key costs on a file of 5 MB, split into the writers' lock, the re-read of the file
+// under it, and the whole save.
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "settings/cipher.h"
+#include "settings/file_lock.h"
 #include "settings/program_path.h"
 #include "settings/settings.h"
 #include "support/temp_folder.h"
@@ -79,5 +83,40 @@ void BM_WriteOneKey(benchmark::State& state) {
         OpenSettings()->WriteInteger("EML_POP_EXAMPLE_COM_USER100", "COUNT", ++count);
 }
 BENCHMARK(BM_WriteOneKey)->Unit(benchmark::kMicrosecond);
+
+// About 5 MB of accounts with their run state.
+constexpr int kLargeAccounts = 5 * 1024 * 1024 / 287;
+
+// Taking and releasing the writers' lock, which every save does once.
+void BM_TakeTheLock(benchmark::State& state) {
+    TempFolder folder{"tarnwick-bench", SystemTempRoot()};
+    ProgramFolderScope scope{folder.Path()};
+    WriteSettingsFile(kAccounts);
+    const std::string path = OpenSettings()->Path();
+    for (auto _ : state) FileLock lock(path);
+}
+BENCHMARK(BM_TakeTheLock)->Unit(benchmark::kMicrosecond);
+
+// Reading and splitting the whole file, as a save does under the lock.
+void BM_ReadTheFile(benchmark::State& state) {
+    TempFolder folder{"tarnwick-bench", SystemTempRoot()};
+    ProgramFolderScope scope{folder.Path()};
+    WriteSettingsFile(static_cast<int>(state.range(0)));
+    for (auto _ : state) benchmark::DoNotOptimize(OpenSettings()->SectionExists("GENERAL"));
+}
+BENCHMARK(BM_ReadTheFile)->Arg(kLargeAccounts)->Unit(benchmark::kMillisecond);
+
+// The whole save of one run-state key: lock, read, change, write, rename, unlock.
+void BM_SaveOneKey(benchmark::State& state) {
+    TempFolder folder{"tarnwick-bench", SystemTempRoot()};
+    ProgramFolderScope scope{folder.Path()};
+    WriteSettingsFile(static_cast<int>(state.range(0)));
+    int count = 0;
+    for (auto _ : state)
+        OpenSettings()->WriteInteger("EML_POP_EXAMPLE_COM_USER100", "COUNT", ++count);
+    state.counters["bytes"] =
+        static_cast<double>(std::filesystem::file_size(OpenSettings()->Path()));
+}
+BENCHMARK(BM_SaveOneKey)->Arg(kLargeAccounts)->Unit(benchmark::kMillisecond);
 
 }  // namespace

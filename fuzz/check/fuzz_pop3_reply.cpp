@@ -1,4 +1,5 @@
-// Feeds arbitrary server bytes to the POP3 client: login, count, size, header and message.
+// Feeds arbitrary server bytes to the POP3 client: login, count, size, header, message, ids and
+// the strict answers that close a listing.
 // Only the client's own errors (TarnwickError) are expected; anything else is a bug.
 #include <cstddef>
 #include <cstdint>
@@ -51,6 +52,13 @@ void Run(Pop3Client& client) {
     client.FetchHeader(1, sink);
     client.FetchMessage(1, sink);
     client.SendNoop();
+    client.MessageUid(1);
+    client.QueueUid(2);
+    client.QueueUidList();
+    client.QueueSizeList();
+    client.ReadQueuedUid();
+    client.ReadQueuedUidList(3);
+    client.ReadQueuedSizeList(3);
     client.DeleteMessage(1);
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "check/session.h"
+#include "settings/errors.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
@@ -18,12 +19,13 @@ struct SessionEnd {
     ~SessionEnd() { EndSession(session); }
 };
 
-// Tray hint, icon and LAST_INCOME for a changed count; true when the user is to be told.
-bool JudgeChange(int change, RunState& runState, const std::string& section,
+// Tray hint, icon and LAST_INCOME for new mail or a changed count; true when the user is to
+// be told.
+bool JudgeChange(int change, bool arrived, RunState& runState, const std::string& section,
                  CheckNotifier& notifier) {
-    if (change > 0) {
+    if (arrived) {
         notifier.SetTrayHint(GetLangText("you_have_a_new_mail"));
-        notifier.ShowNewMailIcon(change);
+        notifier.ShowNewMailIcon(std::max(change, 1));
         runState.Write(section, "LAST_INCOME", DateTimeText(std::time(nullptr)));
         return true;
     }
@@ -42,6 +44,26 @@ int CountChange(int current, int stored) {
                                                      std::numeric_limits<int>::max()));
 }
 
+// Whether mail arrived that the count does not show: the id of the last message (UIDL n after
+// STAT) differs from the stored one while the count stayed the same. When the count fell, a
+// changed last id is what deleting the newest message gives as well, so it tells nothing.
+// LAST_UIDL is written only when the server gives an id; a refusal costs one "-ERR".
+bool ArrivedByIdentity(Pop3Client& session, int current, int stored, RunState& runState,
+                       const std::string& section) {
+    if (!session.IsConnected() || current <= 0) return false;
+    std::optional<std::string> uid;
+    try {
+        uid = session.MessageUid(current);
+    } catch (const TarnwickError&) {
+        return false;  // the count stands; the session ends anyway
+    }
+    if (!uid) return false;
+    const std::string last = OpenSettings()->ReadString(section, "LAST_UIDL", "");
+    if (*uid == last) return false;
+    runState.Write(section, "LAST_UIDL", *uid);
+    return !last.empty() && current == stored;
+}
+
 }  // namespace
 
 CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& options,
@@ -57,17 +79,19 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
     notifier.ClearAlertMessages();
     const int stored = OpenSettings()->ReadInteger(section, "COUNT", 0);
     int change = 0;
+    bool arrived = false;
     if (session->IsConnected()) {
         const int current = session->messageCount;
         if (current != stored) {
             runState.Write(section, "COUNT", std::to_string(current));
             change = CountChange(current, stored);
         }
+        arrived = ArrivedByIdentity(*session, current, stored, runState, section) || change > 0;
     }
-    const bool tell = JudgeChange(change, runState, section, notifier);
+    const bool tell = JudgeChange(change, arrived, runState, section, notifier);
     runState.Store();
     if (tell && alertDue) notifier.AlertCountChanged(account, change);
-    return {change, change > 0, session->CertificateFailure()};
+    return {change, arrived, session->CertificateFailure()};
 }
 
 bool LastCheckSucceeded(const AccountSettings& account) {

@@ -1,7 +1,7 @@
 #pragma once
-// The check of one account: compare the server's message count with the stored one, keep the
-// run state (COUNT, LAST_INCOME; the session writes LAST_RESULT, LAST_CHECK, LAST_ERROR) and
-// tell the user interface through the notifier.
+// The check of one account: compare the server's message count, and the id of its last
+// message, with the stored ones, keep the run state (COUNT, LAST_INCOME, LAST_UIDL; the session
+// writes LAST_RESULT, LAST_CHECK, LAST_ERROR) and tell the user interface through the notifier.
 
 #include <chrono>
 #include <optional>
@@ -13,8 +13,10 @@
 
 // What one check found.
 struct CheckResult {
-    int change = 0;               // the change of the count (0 when the session failed or none)
-    bool becomesPending = false;  // new mail: the list window opens this account next
+    int change = 0;  // the change of the count (0 when the session failed or none)
+    // New mail (a higher count, or a new last message at the same count): the list window
+    // opens this account next.
+    bool becomesPending = false;
     // The server's certificate failed verification (the user may trust it).
     std::optional<CertificateProblem> certificateFailure;
 };
@@ -23,8 +25,9 @@ struct CheckResult {
 inline constexpr std::chrono::minutes kCheckTimeLimit{5};
 
 // Checks one account within the session options' time limit, kCheckTimeLimit when they have
-// none. With `alertDue` (the alert-and-sound switch) a changed count is also
-// told through AlertCountChanged. An interrupt of the session passes through as Cancelled.
+// none. With `alertDue` (the alert-and-sound switch) new mail or a changed count is also told
+// through AlertCountChanged, with the signed change of the count. An interrupt of the session
+// passes through as Cancelled.
 CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& session,
                          bool alertDue, CheckNotifier& notifier);
 

@@ -52,7 +52,7 @@ int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err) 
     SpamCriteria criteria;
     LoadFilter(rules, criteria);
     std::unique_ptr<Pop3Client> session =
-        OpenSession(account, {command->tlsAvailable, nullptr, {}});
+        OpenSession(account, {command->tlsAvailable, nullptr, {}, kListTimeLimit});
     if (!session->IsConnected()) {
         err << StoredError(account) << '\n';
         EndSession(session);

@@ -1,6 +1,7 @@
 #pragma once
 // tarnwick-check --list: the header listing of one mailbox on the command line.
 
+#include <chrono>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -23,8 +24,12 @@ std::optional<AccountCommand> PrepareAccountCommand(const std::string& email, st
 // One line per row: "*" or nothing, date, sender, subject, size and number, separated by tabs.
 void PrintRows(const std::vector<MessageRow>& rows, std::ostream& out);
 
+// How long a listing may take at most, from the connection on, whatever the server does.
+inline constexpr std::chrono::minutes kListTimeLimit{10};
+
 // Lists the mailbox of the account with that e-mail address (enabled or not) on `out`, newest
-// message first, and ends the session with QUIT; nothing is deleted. Loads the language table,
+// message first, within kListTimeLimit, and ends the session with QUIT (or closes it when the
+// server's replies got out of step); nothing is deleted. Loads the language table,
 // the TLS library, the settings and the spam rules first. Returns 0, or 1 after writing the
 // reason to `err` (no such account, the stored error of a failed session opening, or the error
 // that ended the listing).

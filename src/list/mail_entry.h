@@ -1,6 +1,7 @@
 #pragma once
 // One message on the server as a list row holds it: the parsed header (after a retrieval the
-// whole message), the message number in the session and the size the server reported.
+// whole message), the message number in the session, the size the server reported and the
+// message's unique id when the server keeps ids.
 
 #include <cstdint>
 #include <ctime>
@@ -30,6 +31,7 @@ class MailMessage : public MessageSink {
 public:
     std::int32_t number = 0;
     std::int32_t size = -1;
+    std::string uid;  // "" when the server gave none
 
     // Parsed header.
     HeaderLines rawHeaderLines;  // as received; a folded line is a line of its own

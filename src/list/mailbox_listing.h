@@ -22,8 +22,11 @@ using ListingProgress = std::function<bool(int done, int count)>;
 
 // Asks for the capabilities (once per session), counts the messages, reads every size with one
 // LIST, then makes the row of every message from the count down to 1, its spam verdict by the
-// rules and criteria included. Errors of the session reach the caller, with the session in
-// step or closed.
+// rules and criteria included. The header requests end with one of strict form: UIDL, which
+// gives every row its message's id, unless the capabilities lack it, else LIST. When that
+// reply does not parse, or data follows it, the replies were out of step: RepliesOutOfStep.
+// A failed listing ends the session (QUIT while it is in step) before its error reaches the
+// caller.
 std::vector<MessageRow> ListHeaders(Pop3Client& session, const std::string& accountEmail,
                                     const SpamRules& rules, const SpamCriteria& criteria,
                                     const ListingProgress& progress = {});

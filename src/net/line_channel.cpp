@@ -82,7 +82,9 @@ std::string LineChannel::ReadLine() {
 void LineChannel::StartDeadline(std::chrono::milliseconds timeout) {
     dataExtends_ = false;
     credit_ = 0;
-    ApplyDeadline(Clock::now() + timeout);
+    const Clock::time_point now = Clock::now();
+    ceiling_ = now + longestReply_;
+    ApplyDeadline(now + timeout);
 }
 
 void LineChannel::ExtendDeadlineWithData() {
@@ -101,7 +103,7 @@ void LineChannel::Credit(std::size_t received) {
     if (credit_ < kKilobyte) return;
     const auto kilobytes = static_cast<int>(std::min<std::size_t>(credit_ / kKilobyte, 1 << 20));
     credit_ %= kKilobyte;
-    ApplyDeadline(deadline_ + kTimePerKilobyte * kilobytes);
+    ApplyDeadline(std::min(deadline_ + kTimePerKilobyte * kilobytes, ceiling_));
 }
 
 void LineChannel::StartTls(const TlsCheck& check) {

@@ -50,6 +50,11 @@ public:
     // the limit): a long reply may take longer while it keeps coming at a sane rate. The next
     // StartDeadline ends it.
     void ExtendDeadlineWithData();
+    // However long data keeps coming, a reply's deadline never moves past this from its
+    // StartDeadline.
+    void SetLongestReply(std::chrono::milliseconds longest) { longestReply_ = longest; }
+    // True when received bytes wait to be read.
+    bool HasUnreadInput() const { return start_ < input_.size(); }
     // The time after which no wait goes on, whatever the deadlines; none by default.
     void SetLimit(std::optional<Clock::time_point> limit) { limit_ = limit; }
     // Upgrades the connection to TLS (STARTTLS). Bytes already received and not yet read
@@ -83,6 +88,8 @@ private:
     std::function<void(std::size_t)> onRead_;
     std::size_t counted_ = 0;
     Clock::time_point deadline_{};
+    Clock::time_point ceiling_ = Clock::time_point::max();  // of the reply under way
+    std::chrono::milliseconds longestReply_{std::chrono::minutes(10)};
     std::optional<Clock::time_point> limit_;
     bool dataExtends_ = false;
     std::size_t credit_ = 0;  // bytes received toward the next extension

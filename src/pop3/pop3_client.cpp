@@ -53,6 +53,7 @@ std::chrono::milliseconds Pop3Client::ConnectTimeLeft() const {
 void Pop3Client::Connect() {
     channel_.SetLimit(endBy);
     interrupt_->ThrowIfRaised();
+    channel_.SetLongestReply(longestReply);
     if (connector_) {
         channel_.Attach(connector_(*this));
     } else {
@@ -147,8 +148,21 @@ void Pop3Client::SendCommand(std::string_view line) {
 // commands sent together).
 Pop3Reply Pop3Client::ReadReply() {
     channel_.StartDeadline(readTimeout);
-    lastReply_ = ReadPop3Reply([this] { return channel_.ReadLine(); });
+    replyBytes_ = 0;
+    replyLimit_ = kMaxReplyBytes;
+    lastReply_ = ReadPop3Reply([this] { return ReadReplyLine(); });
     return lastReply_;
+}
+
+std::string Pop3Client::ReadReplyLine() {
+    std::string line = channel_.ReadLine();
+    replyBytes_ += line.size() + 2;
+    if (replyBytes_ > replyLimit_) {
+        Disconnect();  // the rest of the reply is unread: nothing after it would be in step
+        throw TarnwickError("The server's reply is longer than " +
+                            std::to_string(replyLimit_ >> 20) + " MB.");
+    }
+    return line;
 }
 
 Pop3Reply Pop3Client::ReadOkReply() {
@@ -173,6 +187,15 @@ bool Pop3Client::DeleteMessage(int number) {
     return true;
 }
 
+std::optional<std::string> Pop3Client::MessageUid(int number) {
+    SendCommand(WithNumber("UIDL ", number));
+    const Pop3Reply reply = ReadReply();
+    if (!reply.ok) return std::nullopt;
+    const auto line = ParseUidLine(reply.Text());
+    if (!line || line->first != number) return std::nullopt;
+    return line->second;
+}
+
 void Pop3Client::SendNoop() {
     SendCommand("NOOP");
     ReadOkReply();
@@ -189,6 +212,7 @@ bool Pop3Client::FetchHeader(int number, MessageSink& message) {
 bool Pop3Client::FetchMessage(int number, MessageSink& message) {
     SendCommand(WithNumber("RETR ", number));
     if (!ReadReply().ok) return false;
+    replyLimit_ = kMaxMessageBytes;
     bool bodyFollows = false;
     ReadHeaderLines(message, true, bodyFollows);
     if (bodyFollows) ReadBodyLines(message);
@@ -197,19 +221,21 @@ bool Pop3Client::FetchMessage(int number, MessageSink& message) {
 }
 
 // Header lines up to "." alone, or with `endAtEmptyLine` up to the first empty line (then
-// `bodyFollows`). Empty lines are not header lines.
+// `bodyFollows`). Empty lines are not header lines; lines past kMaxHeaderBytes are dropped.
 void Pop3Client::ReadHeaderLines(MessageSink& message, bool endAtEmptyLine, bool& bodyFollows) {
     BeginCountedRead();
+    std::size_t kept = 0;
     try {
         for (;;) {
-            const std::string line = channel_.ReadLine();
+            const std::string line = ReadReplyLine();
             if (IsTerminator(line)) break;
             if (line.empty()) {
                 if (!endAtEmptyLine) continue;
                 bodyFollows = true;
                 break;
             }
-            message.AddHeaderLine(std::string(UnstuffLine(line)));
+            kept += line.size() + 2;
+            if (kept <= kMaxHeaderBytes) message.AddHeaderLine(std::string(UnstuffLine(line)));
         }
     } catch (...) {
         channel_.EndCount();
@@ -222,8 +248,7 @@ void Pop3Client::ReadHeaderLines(MessageSink& message, bool endAtEmptyLine, bool
 void Pop3Client::ReadBodyLines(MessageSink& message) {
     BeginCountedRead();
     try {
-        for (std::string line = channel_.ReadLine(); !IsTerminator(line);
-             line = channel_.ReadLine())
+        for (std::string line = ReadReplyLine(); !IsTerminator(line); line = ReadReplyLine())
             message.AddBodyLine(std::string(UnstuffLine(line)));
     } catch (...) {
         channel_.EndCount();

@@ -3,6 +3,7 @@
 // its reply, so that replies can be read later when commands are pipelined.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -38,6 +39,21 @@ struct MessageSizeList {
     std::int32_t Of(int number) const;
 };
 
+// The unique ids of one "UIDL" (RFC 1939), by message number.
+struct MessageUidList {
+    bool answered = false;                              // "+OK": the server keeps ids
+    std::vector<std::pair<int, std::string>> byNumber;  // ascending numbers
+    // The id of message `number`; "" when the answer lacked it.
+    std::string Of(int number) const;
+};
+
+// The server's replies no longer belong to the requests they are read for: a reply of strict
+// form did not parse, or data came that nothing asked for. The session is closed.
+class RepliesOutOfStep : public TarnwickError {
+public:
+    RepliesOutOfStep() : TarnwickError("The server's replies are out of step.") {}
+};
+
 class Pop3Client {
 public:
     // Opens the connection for ConnectAndLogIn; the default makes a TCP (and TLS) connection
@@ -69,6 +85,14 @@ public:
     // Most requests kept in flight at once when the server accepts pipelining. The send buffer
     // bounds them too; this bound keeps a cancelled listing from waiting for many replies.
     int pipelineLimit = 512;
+    // No reply takes longer than this from its command, however steadily its data comes.
+    std::chrono::milliseconds longestReply{std::chrono::minutes(10)};
+    // A header keeps at most kMaxHeaderBytes (the rest is read and dropped); a reply longer
+    // than kMaxReplyBytes, or a whole message longer than kMaxMessageBytes, fails its command
+    // and closes the session.
+    static constexpr std::size_t kMaxHeaderBytes = std::size_t{1} << 20;
+    static constexpr std::size_t kMaxReplyBytes = std::size_t{16} << 20;
+    static constexpr std::size_t kMaxMessageBytes = std::size_t{64} << 20;
 
     void SetConnector(Connector connector) { connector_ = std::move(connector); }
     // Takes host, user name, password, port and APOP flag from the account (TLS is the
@@ -84,6 +108,9 @@ public:
     // False, with nothing read, when the server answers "-ERR".
     bool FetchMessage(int number, MessageSink& message);
     bool DeleteMessage(int number);
+    // The unique id of message `number` (UIDL n); none when the server refuses it or its
+    // answer is not "+OK <number> <id>".
+    std::optional<std::string> MessageUid(int number);
     void SendNoop();
     // Sends QUIT while connected, without reading its reply, and closes.
     void QuitAndClose();
@@ -122,6 +149,10 @@ public:
     bool CanQueue(int requests = 1) const;
     void QueueHeader(int number);  // TOP n 0
     void QueueSize(int number);    // LIST n
+    void QueueUid(int number);     // UIDL n
+    void QueueDelete(int number);  // DELE n
+    void QueueUidList();           // UIDL
+    void QueueSizeList();          // LIST
     std::size_t PendingReplies() const { return pending_.size(); }
     // The reply to the oldest pending request, which must be a TOP: its header lines go to
     // `message` as for FetchHeader; returns the message number. A "-ERR" reads and drops the
@@ -130,6 +161,18 @@ public:
     // The reply to the oldest pending request, which must be a LIST n: the size as
     // MessageSize gives it; "-ERR" as for ReadQueuedHeader.
     int ReadQueuedSize();
+    // The reply to the oldest pending UIDL n: the id, none for "-ERR". Throws RepliesOutOfStep
+    // for an answer that is not "+OK <number> <id>".
+    std::optional<std::string> ReadQueuedUid();
+    // The reply to the oldest pending DELE n, "+OK" or not.
+    Pop3Reply ReadQueuedDelete();
+    // The reply to the oldest pending UIDL or LIST for a mailbox of `count` messages, read
+    // strictly: every line "<number> <id or size>", the numbers ascending from 1 to `count`.
+    // Anything else throws RepliesOutOfStep. A "-ERR" gives an unanswered list.
+    MessageUidList ReadQueuedUidList(int count);
+    MessageSizeList ReadQueuedSizeList(int count);
+    // True when the server has sent data that no request has read yet.
+    bool HasUnreadData() const { return channel_.HasUnreadInput(); }
     // Reads and drops every pending reply.
     void DropPendingReplies();
 
@@ -151,15 +194,25 @@ private:
     void BeginCountedRead();
     void EndCountedRead();
     void Report(StatusKind kind, int value, const std::string& text);
-    void Queue(const std::string& line, bool header, int number);
+    enum class Request { Header, Size, Uid, Delete, UidList, SizeList };
+    static bool IsMultiLine(Request request);
+    void Queue(const std::string& line, Request request, int number);
     void SkipMultiLine();
+    // The next line of the reply under way; a reply over its limit closes the session.
+    std::string ReadReplyLine();
+    // Closes the session and throws RepliesOutOfStep.
+    [[noreturn]] void OutOfStep();
+    template <typename Parse>
+    bool ReadStrictList(int count, Parse parse);
     // Takes the oldest pending request off the queue and reads its reply.
     Pop3Reply ReadPending();
     // The reply to the oldest pending request; "-ERR" drops the rest, then throws.
-    Pop3Reply ReadPendingOk(bool header);
+    Pop3Reply ReadPendingOk(Request request);
+    // The reply to the oldest pending request, which must be `request`.
+    Pop3Reply ReadPendingOf(Request request);
 
     struct PendingRequest {
-        bool header;  // TOP n 0, else LIST n
+        Request request;
         int number;
         std::size_t bytes;  // line end included
     };
@@ -172,5 +225,7 @@ private:
     CapabilityList capabilities_;
     std::deque<PendingRequest> pending_;
     std::size_t pendingBytes_ = 0;
+    std::size_t replyBytes_ = 0;  // bytes of the reply under way
+    std::size_t replyLimit_ = kMaxReplyBytes;
     std::optional<CertificateProblem> certificateFailure_;
 };

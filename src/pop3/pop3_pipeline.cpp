@@ -20,7 +20,17 @@ std::optional<int> LeadingNumber(std::string_view line) {
     return value;
 }
 
+bool IsTerminatorLine(std::string_view line) {
+    return line == ".";
+}
+
 }  // namespace
+
+std::string MessageUidList::Of(int number) const {
+    const auto found = std::lower_bound(byNumber.begin(), byNumber.end(), number,
+                                        [](const auto& entry, int n) { return entry.first < n; });
+    return found != byNumber.end() && found->first == number ? found->second : std::string();
+}
 
 bool CapabilityList::Has(std::string_view name) const {
     for (const std::string& line : lines) {
@@ -41,7 +51,7 @@ const CapabilityList& Pop3Client::Capabilities() {
     }
     if (!reply.ok) return capabilities_;
     channel_.ExtendDeadlineWithData();
-    for (std::string line = channel_.ReadLine(); line != "."; line = channel_.ReadLine()) {
+    for (std::string line = ReadReplyLine(); line != "."; line = ReadReplyLine()) {
         const std::string name = Trim(UnstuffLine(line));
         if (!name.empty()) capabilities_.lines.push_back(name);
     }
@@ -53,7 +63,7 @@ MessageSizeList Pop3Client::MessageSizes(int count) {
     SendCommand("LIST");
     if (!ReadReply().ok) return sizes;
     channel_.ExtendDeadlineWithData();  // a long answer may take longer while it keeps coming
-    for (std::string line = channel_.ReadLine(); line != "."; line = channel_.ReadLine()) {
+    for (std::string line = ReadReplyLine(); line != "."; line = ReadReplyLine()) {
         const std::string text = Trim(line);
         const auto number = LeadingNumber(text);
         if (number && *number >= 1 && *number <= count)
@@ -85,22 +95,43 @@ bool Pop3Client::CanQueue(int requests) const {
 }
 
 void Pop3Client::QueueHeader(int number) {
-    Queue("TOP " + std::to_string(number) + " 0", true, number);
+    Queue("TOP " + std::to_string(number) + " 0", Request::Header, number);
 }
 
 void Pop3Client::QueueSize(int number) {
-    Queue("LIST " + std::to_string(number), false, number);
+    Queue("LIST " + std::to_string(number), Request::Size, number);
 }
 
-void Pop3Client::Queue(const std::string& line, bool header, int number) {
+void Pop3Client::QueueUid(int number) {
+    Queue("UIDL " + std::to_string(number), Request::Uid, number);
+}
+
+void Pop3Client::QueueDelete(int number) {
+    Queue("DELE " + std::to_string(number), Request::Delete, number);
+}
+
+void Pop3Client::QueueUidList() {
+    Queue("UIDL", Request::UidList, 0);
+}
+
+void Pop3Client::QueueSizeList() {
+    Queue("LIST", Request::SizeList, 0);
+}
+
+bool Pop3Client::IsMultiLine(Request request) {
+    return request == Request::Header || request == Request::UidList ||
+           request == Request::SizeList;
+}
+
+void Pop3Client::Queue(const std::string& line, Request request, int number) {
     channel_.QueueLine(line);
-    pending_.push_back({header, number, line.size() + 2});
+    pending_.push_back({request, number, line.size() + 2});
     pendingBytes_ += line.size() + 2;
 }
 
 int Pop3Client::ReadQueuedHeader(MessageSink& message) {
     const int number = pending_.empty() ? 0 : pending_.front().number;
-    ReadPendingOk(true);
+    ReadPendingOk(Request::Header);
     try {
         bool bodyFollows = false;
         ReadHeaderLines(message, false, bodyFollows);
@@ -112,13 +143,75 @@ int Pop3Client::ReadQueuedHeader(MessageSink& message) {
 }
 
 int Pop3Client::ReadQueuedSize() {
-    return ParseMessageSize(ReadPendingOk(false).Text());
+    return ParseMessageSize(ReadPendingOk(Request::Size).Text());
 }
 
-Pop3Reply Pop3Client::ReadPendingOk(bool header) {
-    if (pending_.empty() || pending_.front().header != header)
+std::optional<std::string> Pop3Client::ReadQueuedUid() {
+    const int number = pending_.empty() ? 0 : pending_.front().number;
+    const Pop3Reply reply = ReadPendingOf(Request::Uid);
+    if (!reply.ok) return std::nullopt;
+    const auto line = ParseUidLine(reply.Text());
+    if (!line || line->first != number) OutOfStep();
+    return line->second;
+}
+
+Pop3Reply Pop3Client::ReadQueuedDelete() {
+    return ReadPendingOf(Request::Delete);
+}
+
+MessageUidList Pop3Client::ReadQueuedUidList(int count) {
+    MessageUidList uids;
+    uids.answered = ReadPendingOf(Request::UidList).ok;
+    if (uids.answered && !ReadStrictList(count, [&](std::string_view line) {
+            auto entry = ParseUidLine(line);
+            if (entry) uids.byNumber.push_back(std::move(*entry));
+            return entry.has_value();
+        }))
+        OutOfStep();
+    return uids;
+}
+
+MessageSizeList Pop3Client::ReadQueuedSizeList(int count) {
+    MessageSizeList sizes;
+    if (ReadPendingOf(Request::SizeList).ok && !ReadStrictList(count, [&](std::string_view line) {
+            const auto entry = ParseSizeLine(line);
+            if (entry) sizes.byNumber.emplace_back(entry->first, entry->second);
+            return entry.has_value();
+        }))
+        OutOfStep();
+    return sizes;
+}
+
+// Reads the lines of a multi-line answer up to "."; false, at the first line that does not
+// parse or whose number does not ascend within 1 to `count`, or for an empty answer when
+// `count` is above 0. A header read in its place fails on its first line; an empty reply too
+// many, on its count.
+template <typename Parse>
+bool Pop3Client::ReadStrictList(int count, Parse parse) {
+    channel_.ExtendDeadlineWithData();
+    int last = 0;
+    for (std::string line = ReadReplyLine(); !IsTerminatorLine(line); line = ReadReplyLine()) {
+        const auto number = LeadingNumber(line);
+        if (!number || *number <= last || *number > count || !parse(std::string_view(line)))
+            return false;
+        last = *number;
+    }
+    return count <= 0 || last > 0;
+}
+
+void Pop3Client::OutOfStep() {
+    Disconnect();
+    throw RepliesOutOfStep();
+}
+
+Pop3Reply Pop3Client::ReadPendingOf(Request request) {
+    if (pending_.empty() || pending_.front().request != request)
         throw TarnwickError("No such request is waiting for its reply.");
-    const Pop3Reply reply = ReadPending();
+    return ReadPending();
+}
+
+Pop3Reply Pop3Client::ReadPendingOk(Request request) {
+    const Pop3Reply reply = ReadPendingOf(request);
     if (reply.ok) return reply;
     try {
         DropPendingReplies();
@@ -130,8 +223,8 @@ Pop3Reply Pop3Client::ReadPendingOk(bool header) {
 
 void Pop3Client::DropPendingReplies() {
     while (!pending_.empty()) {
-        const bool header = pending_.front().header;
-        if (ReadPending().ok && header) SkipMultiLine();
+        const bool multiLine = IsMultiLine(pending_.front().request);
+        if (ReadPending().ok && multiLine) SkipMultiLine();
     }
 }
 
@@ -148,6 +241,6 @@ Pop3Reply Pop3Client::ReadPending() {
 }
 
 void Pop3Client::SkipMultiLine() {
-    while (channel_.ReadLine() != ".") {
+    while (ReadReplyLine() != ".") {
     }
 }

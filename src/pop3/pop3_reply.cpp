@@ -70,6 +70,39 @@ int ParseMessageSize(std::string_view text) {
     return ParseDecimal(part).value_or(-1);
 }
 
+namespace {
+
+constexpr std::size_t kLongestUid = 255;
+
+std::optional<int> MessageNumberOf(std::string_view text) {
+    const auto number = ParseDecimal(text);
+    if (!number || *number < 1 || text.front() == '+') return std::nullopt;
+    return number;
+}
+
+}  // namespace
+
+std::optional<std::pair<int, std::string>> ParseUidLine(std::string_view line) {
+    const auto blank = line.find(' ');
+    if (blank == std::string_view::npos) return std::nullopt;
+    const auto number = MessageNumberOf(line.substr(0, blank));
+    const std::string_view uid = line.substr(blank + 1);
+    if (!number || uid.empty() || uid.size() > kLongestUid) return std::nullopt;
+    for (const char c : uid)
+        if (c < 0x21 || c > 0x7E) return std::nullopt;
+    return std::make_pair(*number, std::string(uid));
+}
+
+std::optional<std::pair<int, int>> ParseSizeLine(std::string_view line) {
+    const auto blank = line.find(' ');
+    if (blank == std::string_view::npos) return std::nullopt;
+    const auto number = MessageNumberOf(line.substr(0, blank));
+    const std::string_view sizeText = line.substr(blank + 1);
+    const auto size = ParseDecimal(sizeText);
+    if (!number || !size || sizeText.front() == '+') return std::nullopt;
+    return std::make_pair(*number, *size);
+}
+
 std::optional<std::string> ApopTimestamp(std::string_view greeting) {
     const auto open = greeting.find('<');
     if (open == std::string_view::npos) return std::nullopt;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "settings/errors.h"
@@ -39,6 +40,13 @@ int ParseMessageCount(std::string_view text);
 // LIST n: the text after its first blank (all of it without a blank) as a decimal number;
 // -1 when empty, below zero or not a number.
 int ParseMessageSize(std::string_view text);
+
+// One line of a "UIDL" answer, "<number> <id>": a number of at least 1 and an id of 1 to 255
+// visible ASCII characters, one blank between them. None for anything else.
+std::optional<std::pair<int, std::string>> ParseUidLine(std::string_view line);
+// One line of a "LIST" answer read strictly, "<number> <size>", both decimal, the number at
+// least 1. None for anything else.
+std::optional<std::pair<int, int>> ParseSizeLine(std::string_view line);
 
 // The APOP timestamp of a greeting text: from its first "<" up to and including the first
 // ">" after it; none without them.

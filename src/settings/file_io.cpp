@@ -46,14 +46,6 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-// The file that a write really replaces: the target of a symbolic link, else the path itself.
-std::string ResolvedTarget(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_symlink(path, error)) return path;
-    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
-    return error ? path : target.string();
-}
-
 constexpr char kTemporaryMark = '~';
 constexpr std::size_t kRandomDigits = 8;
 // A temporary file of ours this old is left from a save that was killed: no save takes so long.
@@ -143,6 +135,13 @@ bool SetAccess(int fd, const std::string& target, FileAccess access) {
 
 }  // namespace
 
+std::string ReplacedFile(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(path, error)) return path;
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+    return error ? path : target.string();
+}
+
 ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, int* error) {
     bytes.clear();
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -174,7 +173,7 @@ std::string WriteErrorText(const std::string& path, int error) {
 }
 
 void WriteFileAtomically(const std::string& path, std::string_view content, FileAccess access) {
-    const std::string target = ResolvedTarget(path);
+    const std::string target = ReplacedFile(path);
     RemoveStaleTemporaries(target);
     std::string tempPath;  // empty while the new file has no name
     const int unnamed = OpenUnnamedBeside(target);

@@ -18,6 +18,9 @@ enum class FileAccess {
     OwnerOnly,     // the owner only (0600), whatever the old file allowed
 };
 
+// The file that a write of `path` really replaces: the target of a symbolic link, else `path`.
+std::string ReplacedFile(const std::string& path);
+
 // Replaces the file at `path` by `content`. The new file is written without a name where the
 // platform allows (a killed save leaves nothing behind), else under a temporary name beside
 // it; temporary files that killed saves left are removed. On any failure the old file stays

@@ -13,6 +13,8 @@ std::string KeyLine(std::string_view key, std::string_view value) {
     return line;
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 }  // namespace
 
 IniLine::IniLine(std::string text) : text_(std::move(text)) {
@@ -43,6 +45,8 @@ IniLine::IniLine(std::string text) : text_(std::move(text)) {
 }
 
 IniDocument::IniDocument(std::string_view content) {
+    byteOrderMark_ = content.starts_with(kByteOrderMark);
+    if (byteOrderMark_) content.remove_prefix(kByteOrderMark.size());
     for (const std::string_view text : SplitLines(content)) lines_.emplace_back(std::string(text));
     IndexSections();
 }
@@ -60,7 +64,8 @@ std::string IniDocument::Content() const {
     std::size_t size = 0;
     for (const IniLine& line : lines_) size += line.Text().size() + 2;
     std::string content;
-    content.reserve(size);
+    content.reserve(size + kByteOrderMark.size());
+    if (byteOrderMark_) content = kByteOrderMark;
     for (const IniLine& line : lines_) {
         content += line.Text();
         content += "\r\n";
@@ -92,8 +97,10 @@ std::size_t IniDocument::FindKey(std::size_t header, std::string_view key) const
 
 std::vector<std::string_view> IniDocument::SectionNames() const {
     std::vector<std::string_view> names;
-    for (const IniLine& line : lines_) {
-        if (line.GetKind() == IniLine::Kind::Section && !line.Name().empty()) {
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const IniLine& line = lines_[i];
+        if (line.GetKind() == IniLine::Kind::Section && !line.Name().empty() &&
+            FindSection(line.Name()) == i) {
             names.push_back(line.Name());
         }
     }

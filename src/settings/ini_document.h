@@ -3,7 +3,8 @@
 // at CR, LF or CR LF; a line "[name]" opens a section, a line "key=value" inside a section is
 // a key, a line starting with ";" is a comment; every other line is kept as it is and never
 // matches. Names and values are trimmed of blanks; names match without regard to ASCII case,
-// and the first of several equal names wins.
+// and the first of several equal names wins. A UTF-8 byte-order mark before the first line is
+// no part of it, and is written back.
 
 #include <cstddef>
 #include <string>
@@ -45,7 +46,8 @@ public:
     // Index one past the last line of the section headed at `header`.
     std::size_t SectionEnd(std::size_t header) const;
 
-    // Every section name in file order; every key name of one section in file order.
+    // Every section name in file order (a repeated section once, where it first appears);
+    // every key name of one section in file order.
     std::vector<std::string_view> SectionNames() const;
     std::vector<std::string_view> KeyNames(std::string_view section) const;
 
@@ -58,6 +60,7 @@ public:
 private:
     void IndexSections();
 
+    bool byteOrderMark_ = false;
     std::vector<IniLine> lines_;
     std::unordered_map<std::string, std::size_t> firstSection_;  // upper-cased name -> header
 };

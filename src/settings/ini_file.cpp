@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "settings/errors.h"
 #include "settings/file_io.h"
@@ -98,12 +99,8 @@ void IniFile::CheckReadable() const {
         throw TarnwickError("Unable to read " + path_ + ": not a settings file");
 }
 
-// Puts the changed lines on disk, or leaves them for CommitBatch.
+// Puts the lines on disk (under the lock of the batch).
 void IniFile::Store() {
-    if (batching_) {
-        batchChanged_ = true;
-        return;
-    }
     std::string content = document_->Content();
     try {
         WriteFileAtomically(path_, content, access_);
@@ -132,9 +129,28 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def)
     return ReadInteger(section, key, def ? 1 : 0) != 0;
 }
 
+void IniFile::Change(const std::function<bool(IniDocument&)>& change) {
+    if (batching_) {
+        if (change(*document_)) batchChanged_ = true;
+        return;
+    }
+    BeginBatch();
+    try {
+        batchChanged_ = change(*document_);
+    } catch (...) {
+        batching_ = false;
+        document_.reset();
+        lock_.reset();
+        throw;
+    }
+    CommitBatch();
+}
+
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    Current(true).SetValue(section, key, SingleLine(value));
-    Store();
+    Change([&](IniDocument& doc) {
+        doc.SetValue(section, key, SingleLine(value));
+        return true;
+    });
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
@@ -158,18 +174,21 @@ bool IniFile::SectionExists(std::string_view section) const {
 }
 
 void IniFile::EraseSection(std::string_view section) {
-    if (Current(true).EraseSection(section)) Store();
+    Change([&](IniDocument& doc) { return doc.EraseSection(section); });
 }
 
 void IniFile::BeginBatch() {
     if (batching_) return;
-    Current(true);
+    auto lock = std::make_unique<FileLock>(path_);
+    Current(true);  // the file as it is now that no other writer can change it
+    lock_ = std::move(lock);
     batching_ = true;
     batchChanged_ = false;
 }
 
 void IniFile::CommitBatch() {
+    if (!batching_) return;
+    const std::unique_ptr<FileLock> lock = std::move(lock_);  // released on every way out
     batching_ = false;
-    if (batchChanged_) Store();
-    batchChanged_ = false;
+    if (std::exchange(batchChanged_, false)) Store();
 }

@@ -2,15 +2,20 @@
 // Reader and writer of Windows-style initialisation files: sections and keys matched without
 // regard to case, file order kept, CR LF line ends. Every operation works on the file as it
 // is on disk at that moment, so two objects on the same file never undo each other's writes.
-// Every write goes to a temporary file beside the file and is renamed over it; a failed write
-// throws TarnwickError("Unable to write to <path>: <reason>").
+// Every write takes the file's lock (FileLock, waited for at most 10 s), reads the file as it is
+// then, changes only what it writes, puts the result in a temporary file beside the file,
+// renames that over it and releases the lock; so writers in other threads and processes never
+// undo each other's writes either. A failed write throws
+// TarnwickError("Unable to write to <path>: <reason>").
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "settings/file_io.h"
+#include "settings/file_lock.h"
 
 class IniDocument;
 
@@ -47,14 +52,19 @@ public:
     bool SectionExists(std::string_view section) const;
     void EraseSection(std::string_view section);
 
-    // Between these two calls the file is read once and every write is collected in memory
-    // (reads see it); CommitBatch then replaces the file once with the result. For a run of
-    // writes that no one else can interleave with, such as saving the whole account list.
+    // Between these two calls the file's lock is held, the file is read once and every write
+    // is collected in memory (reads see it); CommitBatch then replaces the file once with the
+    // result (when anything was written) and releases the lock. For a run of writes that must
+    // reach the file together, such as saving the whole account list or the spam filter; the
+    // object's destruction releases the lock of a batch that was never committed.
     void BeginBatch();
     void CommitBatch();
 
 private:
     IniDocument& Current(bool forWriting) const;
+    // Applies `change` (true when it changed anything) within the running batch, or as a batch
+    // of its own.
+    void Change(const std::function<bool(IniDocument&)>& change);
     void Store();
 
     std::string path_;
@@ -63,6 +73,7 @@ private:
     // reused as long as the file holds the same bytes.
     mutable std::string diskBytes_;
     mutable std::unique_ptr<IniDocument> document_;
+    std::unique_ptr<FileLock> lock_;  // held while batching
     bool batching_ = false;
     bool batchChanged_ = false;
 };

@@ -27,6 +27,8 @@ bool LoadFilter(SpamRules& rules, SpamCriteria& c) {
 
 bool SaveFilter(const SpamRules& rules, const SpamCriteria& c) {
     const auto ini = OpenSettings();
+    // One replacement of the file: a reader never sees the rules half written.
+    ini->BeginBatch();
     ini->WriteInteger(kGeneralSection, "MAX_SIZE", c.maxSize);
     ini->WriteInteger(kGeneralSection, "MAX_RECIPIENTS", c.maxRecipients);
     ini->WriteBool(kGeneralSection, "NO_EMPTY_SUBJECT", c.noEmptySubject);
@@ -38,6 +40,7 @@ bool SaveFilter(const SpamRules& rules, const SpamCriteria& c) {
         const std::string key = std::string("F").append(std::to_string(i));
         ini->WriteString(kFilterSection, key, EncodeRule(f.kind, f.content, f.text));
     }
+    ini->CommitBatch();
     return true;
 }
 

@@ -203,7 +203,8 @@ TEST_F(NewMailTest, NewMailWithoutPlayWaveChangesOnlyTheTray) {
 
 TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutWhenIdleOnceAndYesTrustsIt) {
     ScriptedServer server(
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 1 10\nC: QUIT",
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 1 10\nC: UIDL "
+        "1\nS: +OK 1 one\nC: QUIT",
         Dovecot().selfSignedCert, Dovecot().selfSignedKey);
     WriteSettings(
         {{.email = "s@x.example", .host = "localhost", .user = "bob", .port = server.Port()}});

@@ -3,6 +3,7 @@
 
 #include <gmock/gmock.h>
 
+#include <filesystem>
 #include <limits>
 
 #include "check/check_fixture.h"
@@ -79,6 +80,32 @@ TEST_F(CheckCycleTest, SameCountChangesNothingAndWithoutSoundNoAlertOpens) {
     EXPECT_THAT(notifier_.alerts, IsEmpty());
 }
 
+TEST_F(CheckCycleTest, ANewLastMessageAtTheSameCountIsNewMail) {
+    // One message removed from the mailbox and one delivered between two checks.
+    const MailUser user = AddMailUser("arrival");
+    AddMessages(user, 2);
+    const AccountSettings account = AccountFor(user);
+    EXPECT_EQ(Check(account), 2);
+    const std::string firstLast = StoredRunKey(account, "LAST_UIDL");
+    EXPECT_NE(firstLast, "(absent)");
+    SetRunState(account, "LAST_INCOME", "before");
+    pending_.clear();
+    const auto seen = std::filesystem::directory_iterator(user.maildir + "/cur");
+    ASSERT_NE(seen, std::filesystem::directory_iterator());
+    std::filesystem::remove(seen->path());
+    AddMessage(user, MakeMessage("Arrived", "new@test.example", "hello"));
+    EXPECT_EQ(Check(account), 0);
+    EXPECT_NE(StoredRunKey(account, "LAST_UIDL"), firstLast);
+    EXPECT_NE(StoredRunKey(account, "LAST_INCOME"), "before");
+    EXPECT_EQ(pending_, account.email);
+    EXPECT_EQ(notifier_.hints.back(), "you_have_a_new_mail");
+    EXPECT_EQ(notifier_.arrivedTotal, 3);
+    EXPECT_THAT(notifier_.alerts, ElementsAre(2, 0));
+    // The same last message at the next check: nothing new.
+    EXPECT_EQ(Check(account), 0);
+    EXPECT_EQ(notifier_.alerts.size(), 2u);
+}
+
 TEST_F(CheckCycleTest, RefusedLoginLeavesTheCountAloneAndKeepsTheErrorAfterASuccess) {
     const MailUser user = AddMailUser("refusedcheck");
     AddMessages(user, 2);
@@ -124,11 +151,13 @@ TEST_F(CheckCycleTest, UnknownAccountHasSucceededAndStoreCountWrites) {
 
 TEST_F(CheckCycleTest, ExtremeCountsGiveTheNearestChangeInsteadOfOverflowing) {
     ScriptedServer big(
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 4 100\nC: QUIT");
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 4 100\n"
+        "C: UIDL 4\nS: -ERR no ids here\nC: QUIT");
     const AccountSettings hugeStored = ScriptedAccount(big);
     SetRunState(hugeStored, "COUNT", "0x80000000");  // a broken file: the lowest integer
     EXPECT_EQ(Check(hugeStored), std::numeric_limits<int>::max());
     EXPECT_EQ(StoredRunKey(hugeStored, "COUNT"), "4");
+    EXPECT_EQ(StoredRunKey(hugeStored, "LAST_UIDL"), "(absent)");  // the refusal costs nothing
 
     ScriptedServer hostile(
         "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\n"

@@ -1,12 +1,14 @@
 // The run state of one check reaches the settings file with one replacement of the file, on
 // success and on failure alike.
 #include <sys/inotify.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "check/check_cycle.h"
 #include "check/check_fixture.h"
+#include "spam/spam_filter.h"
 
 namespace {
 
@@ -15,7 +17,8 @@ class ReplacementCounter {
 public:
     ReplacementCounter(const std::string& folder, std::string name)
         : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), name_(std::move(name)) {
-        ::inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO);
+        // Moves away too, or the kernel folds unread renames onto the file into one event.
+        ::inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO | IN_MOVED_FROM);
     }
     ~ReplacementCounter() { ::close(fd_); }
 
@@ -42,9 +45,10 @@ class CheckRunState : public SettingsTest {};
 }  // namespace
 
 TEST_F(CheckRunState, OneCheckReplacesTheSettingsFileOnce) {
-    // New mail (result, time, count and income), then a refused login (result, time, error).
-    const std::string scripts[] = {std::string(kUserLogin) + "C: STAT\nS: +OK 3 300\nC: QUIT",
-                                   "S: +OK ready\nC: USER bob\nS: -ERR no such user\nC: QUIT"};
+    // New mail (result, time, count, income, last id), then a refused login (result, time, error).
+    const std::string scripts[] = {
+        std::string(kUserLogin) + "C: STAT\nS: +OK 3 300\nC: UIDL 3\nS: +OK 3 c3\nC: QUIT",
+        "S: +OK ready\nC: USER bob\nS: -ERR no such user\nC: QUIT"};
     AccountSettings account;  // both in the same section: same server address and user
     for (const std::string& script : scripts) {
         ScriptedServer server(script);
@@ -57,7 +61,38 @@ TEST_F(CheckRunState, OneCheckReplacesTheSettingsFileOnce) {
         EXPECT_EQ(server.Problems(), "") << script;
     }
     EXPECT_EQ(StoredRunKey(account, "COUNT"), "3");
+    EXPECT_EQ(StoredRunKey(account, "LAST_UIDL"), "c3");
     EXPECT_NE(StoredRunKey(account, "LAST_INCOME"), "(absent)");
     EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
     EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "no such user~");
+}
+
+// Checks keeping their run state and the filter editor adding rules, in two processes at once
+// on a large file: each save replaces the file once, and no key is lost.
+TEST_F(CheckRunState, ChecksAndRuleSavesInTwoProcessesLoseNothing) {
+    constexpr int kRounds = 20;
+    folder_.Write("vellmoor.ini", "[SERVERLIST]\r\nS=" + std::string(1 << 20, 's') + "\r\n");
+    ReplacementCounter replacements(folder_.Path(), "vellmoor.ini");
+    const auto inChild = [](auto save) {  // a save that throws kills the child
+        const pid_t child = ::fork();
+        for (int i = 0; child == 0 && i < kRounds; ++i) save(std::to_string(i));
+        if (child == 0) ::_exit(0);
+        return child;
+    };
+    SpamRules rules;
+    SpamCriteria criteria;
+    const pid_t children[] = {
+        inChild([](const std::string& i) {
+            RunState runState;
+            runState.Write("EML_A", "K" + i, "1");
+            runState.Store();
+        }),
+        inChild([&](const std::string& i) { AddSpamRule(rules, criteria, 1, "spam" + i + "@x"); })};
+    for (const pid_t child : children) {
+        int status = -1;
+        EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0);
+    }
+    EXPECT_EQ(replacements.Count(), 2 * kRounds);
+    EXPECT_EQ(OpenSettings()->ReadSection("EML_A").size(), std::size_t{kRounds});
+    EXPECT_EQ(OpenSettings()->ReadSection("FILTER").size(), std::size_t{kRounds});
 }

@@ -93,6 +93,31 @@ TEST(ReplyDeadline, LongReplyGoesOnWhileItsDataKeepsComing) {
     EXPECT_EQ(server.Problems(), "");
 }
 
+TEST(ReplyDeadline, AnEndlessHeaderEndsWithinBoundsOfTimeAndMemory) {
+    // Fast enough that every kilobyte keeps moving the deadline on: the ceiling ends it. Much
+    // faster: the reply cap ends it. Either way the header keeps at most a megabyte (a line's
+    // bytes and CR LF, where the script has the six letters of "<crlf>").
+    std::string line = "X-Filler: " + std::string(1000, 'f') + "<crlf>";
+    std::string piece;
+    for (int i = 0; i < 64; ++i) piece += line;
+    const std::pair<std::string, std::string> cases[] = {
+        {"S:<trickle 5>" + line, kTimedOut},
+        {"S:<trickle 1>" + piece, "The server's reply is longer than 16 MB."},
+    };
+    for (const auto& [endless, expected] : cases) {
+        ScriptedServer server(std::string(kUserLogin) + "C: TOP 1 0\nS: +OK\n" + endless);
+        Client c(server);
+        c.client.longestReply = milliseconds(1500);
+        c.client.ConnectAndLogIn();
+        RecordingSink sink;
+        const auto [error, took] = Timed([&] { c.client.FetchHeader(1, sink); });
+        EXPECT_EQ(error, expected);
+        EXPECT_LT(took, milliseconds(6000));
+        EXPECT_FALSE(c.client.IsConnected());
+        EXPECT_LE(sink.header.size() * (line.size() - 4), Pop3Client::kMaxHeaderBytes);
+    }
+}
+
 TEST(ConnectDeadline, FullAcceptQueueEndsAtTheConnectTimeOut) {
     // A listener that accepts nobody, its queue filled: a further connect gets no answer.
     const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -29,7 +29,8 @@ AccountEntry ScriptedItem(const ScriptedServer& server, const std::string& email
 }  // namespace
 
 TEST(CheckAll, ARunStateThatCannotBeWrittenFailsEachCheckWithItsReasonAfterQuit) {
-    const std::string script = std::string(kUserLogin) + "C: STAT\nS: +OK 2 20\nC: QUIT";
+    const std::string script =
+        std::string(kUserLogin) + "C: STAT\nS: +OK 2 20\nC: UIDL 2\nS: +OK 2 u2\nC: QUIT";
     ScriptedServer first(script);
     ScriptedServer second(script);
     TempFolder folder("cli", SystemTempRoot());
@@ -43,7 +44,7 @@ TEST(CheckAll, ARunStateThatCannotBeWrittenFailsEachCheckWithItsReasonAfterQuit)
     // keeps its files there and reads them, but cannot replace the settings file.
     ::chmod(path.c_str(), 0644);
     ::chmod(folder.Path().c_str(), 01777);
-    const std::string reason = "Unable to write to " + path + ": Operation not permitted";
+    const std::string reason = "Unable to write to " + path + ": Permission denied";  // its lock
     const std::string expected =
         "one@test.example\t-\t0\t" + reason + "\n" + "two@test.example\t-\t0\t" + reason + "\n";
     // Root replaces any file: check as an ordinary user in a child process.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "list/mailbox_listing.h"
+#include "list/message_deletion.h"
 #include "pop3/pop3_client.h"
 #include "settings/errors.h"
 #include "support/scripted_server.h"
@@ -29,6 +30,14 @@ std::string HeaderReply(int n) {
 
 std::string Top(int n) {
     return "C: TOP " + std::to_string(n) + " 0\n";
+}
+
+// The answer to UIDL for `count` messages, the id of message n being "u<n>".
+std::string Uids(int count) {
+    std::string script = "C: UIDL\nS: +OK\n";
+    for (int n = 1; n <= count; ++n)
+        script += "S: " + std::to_string(n) + " u" + std::to_string(n) + "\n";
+    return script + "S: .\n";
 }
 
 // STAT and a LIST with the size 100 + n for each of `count` messages.
@@ -88,9 +97,10 @@ TEST(HeaderListing, WithoutPipeliningOneSizeRequestThenOneHeaderAtATime) {
         S: Subject: first
         S:
         S: .
-    )");
+    )" + Uids(2));
     const auto rows = ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria);
     EXPECT_THAT(Numbers(rows), ElementsAre(2, 1));
+    EXPECT_EQ(rows[0].entry->uid, "u2");
     EXPECT_EQ(rows[0].senderText, "Two <two@example.org>");
     EXPECT_EQ(rows[0].subjectText, "second");
     EXPECT_EQ(rows[0].sizeText, "1.500 kB");
@@ -116,7 +126,7 @@ TEST(HeaderListing, ProgressCanStopTheListing) {
         S: +OK
         S: Subject: third
         S: .
-    )");
+    )" + Uids(3));
     std::vector<std::pair<int, int>> reports;
     const auto rows =
         ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria, [&](int done, int count) {
@@ -168,13 +178,14 @@ TEST(HeaderListing, SpamMarksFollowTheRules) {
     Listing s(kPipelining + CountAndSizes(2) + R"(
         C: TOP 2 0
         C: TOP 1 0
+        C: UIDL
         S: +OK
         S: From: offers@spam.example
         S: .
         S: +OK
         S: From: friend@example.org
         S: .
-    )");
+    )" + Uids(2).substr(8));
     const auto rows = ListHeaders(s.client, "me@test.example", spamRules, kNoCriteria);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_TRUE(rows[0].spam);
@@ -185,7 +196,8 @@ TEST(HeaderListing, WithPipeliningTheWindowIsRefilledAsRepliesArrive) {
     // At most three requests in flight: three go out at once, then one per reply read.
     std::string script = kPipelining + CountAndSizes(5) + Top(5) + Top(4) + Top(3) +
                          HeaderReply(5) + Top(2) + HeaderReply(4) + Top(1) + HeaderReply(3) +
-                         HeaderReply(2) + HeaderReply(1) + "C: NOOP\nS: +OK\n";
+                         "C: UIDL\n" + HeaderReply(2) + HeaderReply(1) + Uids(5).substr(8) +
+                         "C: NOOP\nS: +OK\n";
     Listing s(script);
     s.client.pipelineLimit = 3;
     std::vector<int> done;
@@ -205,11 +217,13 @@ TEST(HeaderListing, WithPipeliningTheWindowIsRefilledAsRepliesArrive) {
 }
 
 TEST(HeaderListing, CapabilitiesAreAskedOncePerSessionAndARefusalMeansNone) {
+    // Without capabilities UIDL is tried; its refusal leaves the rows without ids.
     Listing s(std::string("C: CAPA\nS: -ERR unknown command\n") + CountAndSizes(2) + Top(2) +
-              HeaderReply(2) + Top(1) + HeaderReply(1) + CountAndSizes(1) + Top(1) +
-              HeaderReply(1));
-    EXPECT_THAT(Numbers(ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria)),
-                ElementsAre(2, 1));
+              HeaderReply(2) + Top(1) + HeaderReply(1) + "C: UIDL\nS: -ERR no ids\n" +
+              CountAndSizes(1) + Top(1) + HeaderReply(1) + Uids(1));
+    const auto rows = ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria);
+    EXPECT_THAT(Numbers(rows), ElementsAre(2, 1));
+    EXPECT_EQ(rows[0].entry->uid, "");
     EXPECT_TRUE(s.client.Capabilities().asked);
     EXPECT_FALSE(s.client.Capabilities().Has("PIPELINING"));
     EXPECT_THAT(Numbers(ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria)),
@@ -219,7 +233,7 @@ TEST(HeaderListing, CapabilitiesAreAskedOncePerSessionAndARefusalMeansNone) {
 
 TEST(HeaderListing, AnUnknownCapaReplyIsNoErrorOfTheListing) {
     Listing s(std::string("C: CAPA\nS: * what is that\n") + CountAndSizes(1) + Top(1) +
-              HeaderReply(1));
+              HeaderReply(1) + Uids(1));
     EXPECT_THAT(Numbers(ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria)),
                 ElementsAre(1));
     EXPECT_EQ(s.talk.Problems(), "");
@@ -242,8 +256,9 @@ TEST(HeaderListing, AMessageMissingFromTheListAsksForItsOwnSizeAfterItsHeader) {
         C: TOP 2 0
         C: LIST 2
         C: TOP 1 0
+        C: UIDL
     )" + HeaderReply(3) +
-              HeaderReply(2) + "S: +OK 2 200\n" + HeaderReply(1) + R"(
+              HeaderReply(2) + "S: +OK 2 200\n" + HeaderReply(1) + Uids(3).substr(8) + R"(
         C: STAT
         S: +OK 2 0
         C: LIST
@@ -258,7 +273,7 @@ TEST(HeaderListing, AMessageMissingFromTheListAsksForItsOwnSizeAfterItsHeader) {
               R"(
         C: LIST 1
         S: +OK 1 11
-    )");
+    )" + Uids(2));
     auto rows = ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria);
     ASSERT_THAT(Numbers(rows), ElementsAre(3, 2, 1));
     EXPECT_EQ(rows[0].entry->size, 300);
@@ -272,13 +287,14 @@ TEST(HeaderListing, AMessageMissingFromTheListAsksForItsOwnSizeAfterItsHeader) {
     EXPECT_EQ(s.talk.Problems(), "");
 }
 
-TEST(HeaderListing, ARefusedHeaderAmongMoreInFlightEndsTheListingInStep) {
-    // All twenty requests are in flight; the seventh is refused. The thirteen replies behind it
-    // are read and dropped, so that the next command gets its own reply.
+TEST(HeaderListing, ARefusedHeaderAmongMoreInFlightEndsTheListingAndItsSessionInStep) {
+    // All twenty requests and UIDL are in flight; the seventh is refused. The replies behind
+    // it are read and dropped, so that QUIT ends the session in order.
     std::string script = kPipelining + CountAndSizes(20);
     for (int n = 20; n >= 1; --n) script += Top(n);
+    script += "C: UIDL\n";
     for (int n = 20; n >= 1; --n) script += n == 14 ? "S: -ERR no such message\n" : HeaderReply(n);
-    Listing s(script + "C: NOOP\nS: +OK fine\n");
+    Listing s(script + Uids(20).substr(8) + "C: QUIT\n");
     int reported = 0;
     EXPECT_EQ(ErrorOf([&] {
                   ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria,
@@ -289,17 +305,16 @@ TEST(HeaderListing, ARefusedHeaderAmongMoreInFlightEndsTheListingInStep) {
               }),
               "no such message\r\n");
     EXPECT_EQ(reported, 6);
-    EXPECT_TRUE(s.client.IsConnected());
+    EXPECT_FALSE(s.client.IsConnected());
     EXPECT_EQ(s.client.PendingReplies(), 0u);
-    s.client.SendNoop();
-    EXPECT_EQ(s.client.LastReply().Text(), "fine");
     EXPECT_EQ(s.talk.Problems(), "");
 }
 
 TEST(HeaderListing, AGarbledReplyInTheWindowClosesTheSession) {
     // Where the replies behind it begin is unknown: the session cannot be in step any more.
     // The same for a reply that breaks off with an overlong line.
-    std::string script = kPipelining + CountAndSizes(4) + Top(4) + Top(3) + Top(2) + Top(1);
+    std::string script =
+        kPipelining + CountAndSizes(4) + Top(4) + Top(3) + Top(2) + Top(1) + "C: UIDL\n";
     Listing s(script + HeaderReply(4) + "S: +XX garbled\n" + HeaderReply(2) + HeaderReply(1));
     EXPECT_EQ(ErrorOf([&] { ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria); }),
               "Unrecognized POP3 Response Header:\n\"garbled\"");
@@ -319,9 +334,9 @@ TEST(HeaderListing, ACancelSendsNothingMoreAndKeepsTheRowsInFlight) {
     // asked for: they become rows, TOP 8 is never sent, and NOOP gets its own reply.
     std::string script = kPipelining + CountAndSizes(20);
     for (int n = 20; n >= 13; --n) script += Top(n);
-    for (int n = 20; n >= 16; --n) script += HeaderReply(n) + (n > 16 ? Top(n - 8) : "");
+    for (int n = 20; n >= 16; --n) script += HeaderReply(n) + (n > 16 ? Top(n - 8) : "C: UIDL\n");
     for (int n = 15; n >= 9; --n) script += HeaderReply(n);
-    Listing s(script + "C: NOOP\nS: +OK\n");
+    Listing s(script + Uids(20).substr(8) + "C: NOOP\nS: +OK\n");
     s.client.pipelineLimit = 8;
     std::vector<int> done;
     const auto rows =
@@ -332,6 +347,7 @@ TEST(HeaderListing, ACancelSendsNothingMoreAndKeepsTheRowsInFlight) {
     EXPECT_THAT(Numbers(rows), ElementsAre(20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9));
     EXPECT_EQ(done.size(), 12u);
     EXPECT_EQ(rows.back().subjectText, "m9");
+    EXPECT_EQ(rows.back().entry->uid, "u9");
     s.client.SendNoop();
     EXPECT_EQ(s.talk.Problems(), "");
 }
@@ -340,6 +356,7 @@ TEST(HeaderListing, AServerThatClosesInTheMiddleOfTheWindowEndsTheListing) {
     // A real socket: five requests in flight, two replies, then the server hangs up.
     std::string script = std::string(kUserLogin) + kPipelining + CountAndSizes(5);
     for (int n = 5; n >= 1; --n) script += Top(n);
+    script += "C: UIDL\n";
     ScriptedServer server(script + HeaderReply(5) + HeaderReply(4) + "S: +OK\nS: Subject: m3");
     Pop3Client client;
     client.host = "127.0.0.1";
@@ -359,4 +376,58 @@ TEST(HeaderListing, AServerThatClosesInTheMiddleOfTheWindowEndsTheListing) {
     EXPECT_FALSE(client.IsConnected());
     EXPECT_EQ(client.PendingReplies(), 0u);
     EXPECT_EQ(server.Problems(), "");
+}
+
+TEST(HeaderListing, RepliesOutOfStepFailTheListingAndCloseTheSession) {
+    // A header that ends early, its rest sent as one more reply, shifts the replies after it:
+    // the closing UIDL (or LIST) reads a header. An empty reply too many gives an empty answer
+    // in its place; data after the last reply is found too.
+    const std::string early = "S: +OK\nS: Subject: m2\nS: .\nS: +OK\nS: Date: rest\nS: .\n";
+    const std::string requests = CountAndSizes(3) + Top(3) + Top(2) + Top(1);
+    const std::string head = kPipelining + requests;
+    const std::string uids = "C: UIDL\n" + HeaderReply(3);
+    const std::string cases[] = {
+        head + uids + early + HeaderReply(1) + Uids(3).substr(8),
+        "C: CAPA\nS: +OK\nS: PIPELINING\nS: .\n" + requests + "C: LIST\n" + HeaderReply(3) + early +
+            HeaderReply(1) + CountAndSizes(3).substr(27),
+        head + uids + HeaderReply(2) + HeaderReply(1) + "S: +OK\nS: .\n" + Uids(3).substr(8),
+        head + uids + HeaderReply(2) + HeaderReply(1) + Uids(3).substr(8) + "S: +OK surprise\n",
+    };
+    for (const std::string& script : cases) {
+        Listing s(script);
+        EXPECT_EQ(ErrorOf([&] { ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria); }),
+                  "The server's replies are out of step.")
+            << script;
+        EXPECT_FALSE(s.client.IsConnected());
+        EXPECT_EQ(s.talk.Problems(), "") << script;
+    }
+}
+
+TEST(MessageDeletion, EachIdIsCheckedBeforeAnyDeleteAndAMismatchDeletesNothing) {
+    // Pipelined: the UIDL requests first, then the DELEs; a row without an id goes by number.
+    Listing s(std::string(kPipelining) + R"(
+        C: UIDL 3
+        C: UIDL 1
+        S: +OK 3 u3
+        S: +OK 1 u1
+        C: DELE 3
+        C: DELE 1
+        C: DELE 2
+        S: +OK
+        S: -ERR message 1 is locked
+        S: +OK
+        C: UIDL 2
+        C: UIDL 4
+        S: +OK 2 other
+        S: -ERR no such message
+    )");
+    s.client.Capabilities();
+    DeletionResult result = DeleteMessages(s.client, {{3, "u3"}, {1, "u1"}, {2, ""}});
+    EXPECT_THAT(result.deleted, ElementsAre(0u, 2u));
+    EXPECT_EQ(result.error, "message 1 is locked\r\n");
+    result = DeleteMessages(s.client, {{2, "u2"}, {4, "u4"}});
+    EXPECT_THAT(result.deleted, ElementsAre());
+    EXPECT_EQ(result.error, "mailbox_changed_on_server");
+    EXPECT_EQ(s.client.PendingReplies(), 0u);
+    EXPECT_EQ(s.talk.Problems(), "");
 }

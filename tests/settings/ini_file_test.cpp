@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "settings/errors.h"
+#include "settings/file_lock.h"
 #include "settings/program_path.h"
 #include "settings/settings_test_support.h"
 #include "settings/text_utils.h"
@@ -176,6 +177,10 @@ TEST_F(IniFileTest, AFailedWriteThrowsAndLeavesTheFileAlone) {
     EXPECT_THROW(directory.WriteString("S", "k", "v"), TarnwickError);
     EXPECT_EQ(directory.ReadString("S", "k", "d"), "d");
     EXPECT_TRUE(std::filesystem::is_directory(directory.Path()));
+    const std::string path = folder_.File("t.ini");
+    const FileLock held(path);  // another writer that keeps the lock too long
+    EXPECT_EQ(ErrorText([&] { const FileLock late(path, std::chrono::milliseconds(9)); }),
+              "Unable to write to " + path + ": settings_lock_held " + path + ".lock");
 }
 
 TEST_F(IniFileTest, AReadOnlyFolderKeepsTheOldFileWhole) {
@@ -201,7 +206,7 @@ TEST_F(IniFileTest, WritingKeepsPermissionsAndLeavesNoTemporaryFile) {
     struct stat info {};
     ASSERT_EQ(::stat(ini.Path().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
-    EXPECT_EQ(folder_.FileCount(), 1u);
+    EXPECT_EQ(folder_.FileCount(), 2u);  // and the writers' lock file
 }
 
 TEST_F(IniFileTest, SeesAnyChangeOnDiskEvenOfTheSameSize) {

@@ -119,6 +119,16 @@ TEST_F(SettingsTest, LoadsOnlyExactlyNamedAccountSectionsInFileOrder) {
     EXPECT_EQ(accounts[1].params.password.size(), 6u);  // not a cipher text: whatever it gives
 }
 
+TEST_F(SettingsTest, AByteOrderMarkHidesNoAccountAndARepeatedSectionIsOneAccount) {
+    WriteSettings(
+        "\xEF\xBB\xBF[EML_A]\r\nEMAIL=a@x\r\nPORT=1\r\n[eml_a]\r\nEMAIL=b@x\r\nPORT=2\r\n");
+    LoadSettings();
+    ASSERT_EQ(accounts.size(), 1u);
+    EXPECT_EQ(accounts[0].params.port, 1);
+    SaveSettings();
+    EXPECT_TRUE(Settings().starts_with("\xEF\xBB\xBF[GENERAL]\r\n"));
+}
+
 TEST_F(SettingsTest, RunStateOfAHandNamedSectionDoesNotLoadAsABlankAccount) {
     // A check keeps the run state of [EML_MYBOX] in the section named after server and user,
     // which then holds no e-mail address.

@@ -103,13 +103,15 @@ std::vector<ScriptStep> ParseScript(std::string_view script) {
         const std::string line = Trim(script.substr(pos, end - pos));
         pos = end + 1;
         int ms = 0;
-        char text[256] = "";
+        int textAt = 0;
         if (line == "S:<silence>")
             steps.push_back({false, "", true});
         else if (std::sscanf(line.c_str(), "S:<pause %d>", &ms) == 1)
             steps.push_back({false, "", false, ms});
-        else if (std::sscanf(line.c_str(), "S:<trickle %d>%255[^\n]", &ms, text) == 2)
-            steps.push_back({false, ReplaceAll(text, "<crlf>", "\r\n"), false, 0, ms});
+        else if (std::sscanf(line.c_str(), "S:<trickle %d>%n", &ms, &textAt) == 1 && textAt > 0)
+            steps.push_back(
+                {false, ReplaceAll(line.substr(static_cast<std::size_t>(textAt)), "<crlf>", "\r\n"),
+                 false, 0, ms});
         else if (line.rfind("C:", 0) == 0)
             steps.push_back({true, Trim(std::string_view(line).substr(2))});
         else if (line.rfind("S:", 0) == 0)

@@ -35,9 +35,10 @@ void MailboxWindow::onRowsDeleted() {
 void MailboxWindow::actDeleteExecute() {
     const MessageRow* row = SelectedRow();
     if (row == nullptr || row->entry == nullptr || !controller_->Connected()) return;
-    const int number = row->entry->number;
+    // Taken before the question waits: the row may be gone when it is answered.
+    const MessageIdentity identity{row->entry->number, row->entry->uid};
     if (AskYesNo(this, Text("delete_mail_dialog_title"), Text("delete_mail_dialog"))) {
-        controller_->DeleteMessages({number});
+        controller_->DeleteMessages({identity});
     } else {
         SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
     }
@@ -59,10 +60,12 @@ void MailboxWindow::actDeleteSpamExecute() {
         SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
         return;
     }
-    std::vector<int> numbers;
-    for (const std::size_t index : SpamRowsBottomUp(model_->Rows()))
-        numbers.push_back(model_->Rows()[index].entry->number);
-    controller_->DeleteMessages(numbers);
+    std::vector<MessageIdentity> targets;
+    for (const std::size_t index : SpamRowsBottomUp(model_->Rows())) {
+        const MailMessage& entry = *model_->Rows()[index].entry;
+        targets.push_back({entry.number, entry.uid});
+    }
+    controller_->DeleteMessages(targets);
     UpdateCommands();
 }
 

@@ -102,10 +102,10 @@ bool MailboxController::FetchMessage(int number) {
     return true;
 }
 
-bool MailboxController::DeleteMessages(const std::vector<int>& numbers) {
+bool MailboxController::DeleteMessages(const std::vector<MessageIdentity>& targets) {
     if (Busy() || !connected_) return false;
     deletedInRequest_ = 0;
-    Post(Request::Delete, [worker = worker_, numbers] { worker->Delete(numbers); });
+    Post(Request::Delete, [worker = worker_, targets] { worker->Delete(targets); });
     return true;
 }
 

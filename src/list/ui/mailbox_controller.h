@@ -33,8 +33,9 @@ public:
     // The requests; each is refused (false) while another one runs or when it cannot start.
     bool ListHeaders(const FilterSnapshotPtr& filter);
     bool FetchMessage(int number);
-    // DELE for every number in this order; a refusal stops the rest.
-    bool DeleteMessages(const std::vector<int>& numbers);
+    // Deletes the messages in this order, each checked by its id first; a refusal or a changed
+    // mailbox stops the rest.
+    bool DeleteMessages(const std::vector<MessageIdentity>& targets);
 
     // Stops the running request at its next step; a message fetch is interrupted at once.
     void Cancel();

@@ -157,12 +157,18 @@ void SessionWorker::Fetch(int number) {
     Q_EMIT finished();
 }
 
-void SessionWorker::Delete(const std::vector<int>& numbers) {
+// One message at a time, so that a stop takes effect between two of them.
+void SessionWorker::Delete(const std::vector<MessageIdentity>& targets) {
     const RequestScope request(*slot_);
     try {
-        for (const int number : numbers) {
+        for (const MessageIdentity& target : targets) {
             if (stop_ || !client_) break;
-            if (client_->DeleteMessage(number)) Q_EMIT messageDeleted(number);
+            const DeletionResult result = DeleteMessages(*client_, {target});
+            if (!result.deleted.empty()) Q_EMIT messageDeleted(target.number);
+            if (!result.error.empty()) {
+                Q_EMIT failed(ToQt(result.error));
+                break;
+            }
         }
     } catch (const std::exception& error) {
         Q_EMIT failed(ToQt(error.what()));

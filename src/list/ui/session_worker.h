@@ -13,6 +13,7 @@
 
 #include "check/certificate_trust.h"
 #include "list/list_row.h"
+#include "list/message_deletion.h"
 #include "net/interrupt.h"
 #include "settings/accounts.h"
 #include "spam/spam_types.h"
@@ -60,7 +61,7 @@ public:
     // The requests, called on the worker's thread (queued). Each ends with finished().
     void List(const AccountSettings& account, const FilterSnapshotPtr& filter);
     void Fetch(int number);
-    void Delete(const std::vector<int>& numbers);
+    void Delete(const std::vector<MessageIdentity>& targets);
     void KeepAlive();
     // QUIT (the answered deletions take effect) and close.
     void Close();

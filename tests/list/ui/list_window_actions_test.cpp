@@ -132,6 +132,8 @@ TEST_F(ListWindowTest, RefusedDeletionStopsTheCommandAndShowsItsError) {
         S: Date: Mon, 07 Dec 2026 08:00:00 +0000
         S:
         S: .
+        C: UIDL
+        S: -ERR unknown command
         C: DELE 1
         S: +OK
         C: DELE 2

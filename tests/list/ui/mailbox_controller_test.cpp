@@ -50,6 +50,8 @@ constexpr const char* kListing = R"(
     S: Date: Mon, 07 Dec 2026 08:00:00 +0000
     S:
     S: .
+    C: UIDL
+    S: -ERR no ids here
 )";
 
 std::string Script(std::initializer_list<const char*> parts) {
@@ -157,7 +159,7 @@ TEST_F(MailboxControllerTest, ListsFetchesDeletesAndKeepsTheSessionAlive) {
     controller->KeepAliveTimer()->stop();
     QTest::qWait(50);
 
-    ASSERT_TRUE(controller->DeleteMessages({3}));
+    ASSERT_TRUE(controller->DeleteMessages({{3, ""}}));
     WaitIdle();
     EXPECT_EQ(Subjects(), (std::vector<std::string>{"two", "one"}));
     EXPECT_EQ(OpenSettings()->ReadString(AccountSection(account), "COUNT", ""), "2");
@@ -184,6 +186,8 @@ TEST_F(MailboxControllerTest, CancelledListingKeepsTheRowsSoFarAndTheSession) {
         S: Subject: three
         S:
         S: .
+        C: UIDL
+        S: -ERR
         C: QUIT
     )"}));
     Start(Sessions(talk.Connector()));
@@ -238,8 +242,8 @@ TEST_F(MailboxControllerTest, RequestsDuringASlowDeleteAreRefusedAndOnlyTheChose
     ScriptedServer server(Script({kUserLogin, kListing, kSlowDelete}));
     Start(Sessions(), server.Port());
     List();
-    ASSERT_TRUE(controller->DeleteMessages({3}));
-    EXPECT_FALSE(controller->DeleteMessages({2}));
+    ASSERT_TRUE(controller->DeleteMessages({{3, ""}}));
+    EXPECT_FALSE(controller->DeleteMessages({{2, ""}}));
     EXPECT_FALSE(controller->FetchMessage(1));
     EXPECT_FALSE(controller->ListHeaders(std::make_shared<FilterSnapshot>()));
     WaitIdle();
@@ -252,7 +256,7 @@ TEST_F(MailboxControllerTest, ClosingDuringASlowDeleteIsRefusedOnceThenQuitsBehi
     ScriptedServer server(Script({kUserLogin, kListing, kSlowDelete}));
     Start(Sessions(), server.Port());
     List();
-    ASSERT_TRUE(controller->DeleteMessages({3, 2}));
+    ASSERT_TRUE(controller->DeleteMessages({{3, ""}, {2, ""}}));
     QTest::qWait(50);
     EXPECT_FALSE(controller->RequestClose());  // stops the command after the DELE in hand
     EXPECT_TRUE(controller->RequestClose());
@@ -275,7 +279,7 @@ TEST_F(MailboxControllerTest, ProgramEndInterruptsARequestButLetsAnIdleSessionQu
     ScriptedServer slow(Script({kUserLogin, kListing, "C: DELE 3\nS:<pause 2500>\nS: +OK\n"}));
     Start(Sessions(), slow.Port());
     List();
-    ASSERT_TRUE(controller->DeleteMessages({3}));
+    ASSERT_TRUE(controller->DeleteMessages({{3, ""}}));
     QTest::qWait(50);
     controller.reset();
     QElapsedTimer waited;
