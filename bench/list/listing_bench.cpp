@@ -5,9 +5,11 @@
 //   kPipelined one LIST, then TOP n 0 with a window of requests in flight, closed by one UIDL
 //              that gives every row its id and proves the replies in step (ListHeaders)
 //   kPipelinedWithoutIds the same without the closing UIDL, as the listing was before ids
+//   kImap      IMAP: EXAMINE, then one UID FETCH of every UID, size, date and header
 // Time is the listing alone (CAPA, STAT, sizes, headers, rows), not connecting and logging in.
 // Counters: rows per second, the bytes the server sent for the listing, and the bound: those
-// bytes over the measured loopback rate plus four round trips (CAPA, STAT, LIST, first TOP).
+// bytes over the measured loopback rate plus four round trips (CAPA, STAT, LIST, first TOP);
+// kImap is held to the same bound (the POP3 bytes), so that the protocols compare.
 // Run through bench/list/run_listing_bench.sh, which starts and stops the Dovecot fixture.
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
@@ -17,6 +19,7 @@
 #include <map>
 #include <thread>
 
+#include "check/imap_session.h"
 #include "list/delay_relay.h"
 #include "list/mailbox_listing.h"
 #include "pop3/pop3_client.h"
@@ -27,7 +30,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-enum Pattern { kToday = 0, kLockStep = 1, kPipelined = 2, kPipelinedWithoutIds = 3 };
+enum Pattern { kToday = 0, kLockStep = 1, kPipelined = 2, kPipelinedWithoutIds = 3, kImap = 4 };
 
 // A message whose header is about 1.5 kB, as real mailboxes hold them.
 std::string RealLookingMessage(int i) {
@@ -181,6 +184,22 @@ double ListingBytes(int count) {
     return bytes[count] = sent;
 }
 
+// Logs in on IMAP and lists through the session interface, as tarnwick-check --list does;
+// the time of the listing alone.
+double ImapListingSeconds(const AccountSettings& account, int port, std::size_t& rows) {
+    auto client = std::make_unique<ImapClient>();
+    client->SetAccount(account);
+    client->port = port;
+    client->ConnectAndLogIn();
+    ImapMailSession session(account, std::move(client));
+    const SpamCriteria criteria{10240, 50, true, true, true};
+    const auto start = Clock::now();
+    rows = ListHeaders(session, account.email, Rules(), criteria).size();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    session.Quit();
+    return seconds;
+}
+
 void BM_Listing(benchmark::State& state) {
     if (!DovecotAvailable()) {
         state.SkipWithError("the Dovecot fixture is not running (use run_listing_bench.sh)");
@@ -189,7 +208,8 @@ void BM_Listing(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     const int roundTripMs = static_cast<int>(state.range(1));
     const auto pattern = static_cast<Pattern>(state.range(2));
-    const AccountSettings account = AccountFor(Mailbox(count));
+    const AccountSettings account =
+        pattern == kImap ? ImapAccountFor(Mailbox(count)) : AccountFor(Mailbox(count));
     const double bytes = ListingBytes(count);  // also lets Dovecot index the mailbox first
     std::unique_ptr<DelayRelay> relay;
     if (roundTripMs > 0)
@@ -197,6 +217,12 @@ void BM_Listing(benchmark::State& state) {
                                              std::chrono::microseconds(roundTripMs * 500));
     const int port = relay ? relay->Port() : account.port;
     for (auto _ : state) {
+        if (pattern == kImap) {
+            std::size_t rows = 0;
+            state.SetIterationTime(ImapListingSeconds(account, port, rows));
+            if (rows != static_cast<std::size_t>(count)) state.SkipWithError("rows missing");
+            continue;
+        }
         auto client = LoggedIn(account, port, pattern >= kPipelined ? 512 : 1);
         const auto start = Clock::now();
         const std::size_t rows = List(*client, pattern, account.email);
@@ -220,7 +246,9 @@ void ListingArgs(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_Listing)
     ->Apply(ListingArgs)
     ->Iterations(3)
-    ->ArgsProduct({{1000, 10000}, {0}, {kToday, kLockStep, kPipelined, kPipelinedWithoutIds}});
+    ->ArgsProduct({{1000, 10000},
+                   {0},
+                   {kToday, kLockStep, kPipelined, kPipelinedWithoutIds, kImap}});
 // At 20 ms round trip the waiting patterns cost one or two round trips per message: measured
 // on 250 messages (the per-message cost is what the larger mailboxes multiply).
 BENCHMARK(BM_Listing)
@@ -230,4 +258,4 @@ BENCHMARK(BM_Listing)
 BENCHMARK(BM_Listing)
     ->Apply(ListingArgs)
     ->Iterations(3)
-    ->ArgsProduct({{250, 1000, 10000}, {20}, {kPipelined, kPipelinedWithoutIds}});
+    ->ArgsProduct({{250, 1000, 10000}, {20}, {kPipelined, kPipelinedWithoutIds, kImap}});

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <limits>
 
+#include "check/imap_session.h"
 #include "check/session.h"
 #include "settings/errors.h"
 #include "settings/language.h"
@@ -64,6 +65,16 @@ bool ArrivedByIdentity(Pop3Client& session, int current, int stored, RunState& r
     return !last.empty() && current == stored;
 }
 
+// Tells the change, stores the run state and says what the check found.
+CheckResult Conclude(const AccountSettings& account, int change, bool arrived, RunState& runState,
+                     bool alertDue, CheckNotifier& notifier,
+                     std::optional<CertificateProblem> certificateFailure) {
+    const bool tell = JudgeChange(change, arrived, runState, AccountSection(account), notifier);
+    runState.Store();
+    if (tell && alertDue) notifier.AlertCountChanged(account, change);
+    return {change, arrived, std::move(certificateFailure)};
+}
+
 }  // namespace
 
 CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& options,
@@ -73,6 +84,12 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
     SessionOptions limited = options;
     if (limited.timeLimit.count() <= 0) limited.timeLimit = kCheckTimeLimit;
     RunState runState;  // stored with one replacement of the settings file
+    if (account.protocol == MailProtocol::Imap) {
+        ImapCount counted = CountImapMessages(account, limited, runState);
+        notifier.ClearAlertMessages();
+        return Conclude(account, counted.change, counted.change > 0, runState, alertDue, notifier,
+                        std::move(counted.certificateFailure));
+    }
     std::unique_ptr<Pop3Client> session = OpenSession(account, limited, runState);
     const SessionEnd end{session};
 
@@ -88,10 +105,8 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
         }
         arrived = ArrivedByIdentity(*session, current, stored, runState, section) || change > 0;
     }
-    const bool tell = JudgeChange(change, arrived, runState, section, notifier);
-    runState.Store();
-    if (tell && alertDue) notifier.AlertCountChanged(account, change);
-    return {change, arrived, session->CertificateFailure()};
+    return Conclude(account, change, arrived, runState, alertDue, notifier,
+                    session->CertificateFailure());
 }
 
 bool LastCheckSucceeded(const AccountSettings& account) {

@@ -3,7 +3,7 @@
 #include <new>
 #include <ostream>
 
-#include "check/session.h"
+#include "check/mail_session.h"
 #include "cli/commands.h"
 #include "list/mailbox_listing.h"
 #include "net/tls_layer.h"
@@ -51,11 +51,17 @@ int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err) 
     SpamRules rules;
     SpamCriteria criteria;
     LoadFilter(rules, criteria);
-    std::unique_ptr<Pop3Client> session =
-        OpenSession(account, {command->tlsAvailable, nullptr, {}, kListTimeLimit});
+    RunState runState;
+    std::unique_ptr<MailSession> session =
+        OpenMailSession(account, {command->tlsAvailable, nullptr, {}, kListTimeLimit}, runState);
+    try {
+        runState.Store();
+    } catch (...) {
+        session->Quit();  // the server hears the end before the failure to record travels on
+        throw;
+    }
     if (!session->IsConnected()) {
         err << StoredError(account) << '\n';
-        EndSession(session);
         return 1;
     }
     int status = 0;
@@ -70,6 +76,6 @@ int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err) 
         err << account.email << " - error\n" << e.what() << '\n';
         status = 1;
     }
-    EndSession(session);
+    session->Quit();
     return status;
 }

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "check/certificate_trust.h"
+#include "check/imap_session.h"
 #include "check/session.h"
 #include "cli/list_mailbox.h"
 #include "net/tls_layer.h"
@@ -20,9 +21,33 @@ bool AnsweredYes(std::istream& in) {
     return SameTextAscii(word, "y") || SameTextAscii(word, "yes");
 }
 
+struct TrialConnection {
+    bool loggedIn = false;
+    std::optional<CertificateProblem> failure;
+};
+
+// Opens a session as the account's protocol does, notes what the certificate check found and
+// ends it.
+TrialConnection TryConnection(const AccountSettings& account, bool tlsAvailable) {
+    const SessionOptions options{tlsAvailable, nullptr, {}};
+    TrialConnection trial;
+    if (account.protocol == MailProtocol::Imap) {
+        RunState runState;
+        std::unique_ptr<ImapClient> session = OpenImapSession(account, options, runState);
+        trial = {session->IsConnected(), session->CertificateFailure()};
+        EndImapSession(session);
+        runState.Store();
+        return trial;
+    }
+    std::unique_ptr<Pop3Client> session = OpenSession(account, options);
+    trial = {session->IsConnected(), session->CertificateFailure()};
+    EndSession(session);
+    return trial;
+}
+
 // The outcome of a session whose certificate was no problem.
-void PrintNoProblem(const Pop3Client& session, const AccountSettings& account, std::ostream& err) {
-    if (session.IsConnected()) {
+void PrintNoProblem(bool loggedIn, const AccountSettings& account, std::ostream& err) {
+    if (loggedIn) {
         err << account.email << ": the server's certificate is trusted already, or the "
             << "connection does not use TLS; nothing stored.\n";
         return;
@@ -39,15 +64,12 @@ int TrustServer(const std::string& email, const TrustOptions& options, std::ostr
     const std::optional<AccountCommand> command = PrepareAccountCommand(email, err);
     if (!command) return 1;
     const AccountSettings& account = command->account;
-    std::unique_ptr<Pop3Client> session =
-        OpenSession(account, {command->tlsAvailable, nullptr, {}});
-    const std::optional<CertificateProblem> failure = session->CertificateFailure();
+    const TrialConnection trial = TryConnection(account, command->tlsAvailable);
+    const std::optional<CertificateProblem>& failure = trial.failure;
     if (!failure) {
-        PrintNoProblem(*session, account, err);
-        EndSession(session);
+        PrintNoProblem(trial.loggedIn, account, err);
         return 1;
     }
-    EndSession(session);
     const TrustQuestion kind = TrustQuestionFor(account, *failure);
     out << TrustQuestionText(account, *failure,
                              kind == TrustQuestion::Changed ? kind : TrustQuestion::New);

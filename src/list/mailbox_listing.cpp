@@ -1,7 +1,53 @@
 #include "list/mailbox_listing.h"
 
+#include <algorithm>
+#include <limits>
+#include <unordered_map>
+
+#include "check/mail_session.h"
 #include "pop3/pop3_client.h"
-#include "settings/errors.h"
+
+namespace {
+
+// Makes a list row of every header the session hands over.
+class RowMaker final : public HeaderReceiver {
+public:
+    RowMaker(const std::string& accountEmail, const SpamRules& rules, const SpamCriteria& criteria,
+             const ListingProgress& progress)
+        : email_(accountEmail), rules_(rules), criteria_(criteria), progress_(progress) {}
+
+    MessageSink& NextHeader() override {
+        entry_ = std::make_unique<MailMessage>();
+        return *entry_;
+    }
+
+    bool HeaderDone(std::uint32_t id, std::int64_t size, int done, int count) override {
+        constexpr std::int64_t kLow = std::numeric_limits<std::int32_t>::min();
+        constexpr std::int64_t kHigh = std::numeric_limits<std::int32_t>::max();
+        entry_->number = static_cast<std::int32_t>(std::min<std::int64_t>(id, kHigh));
+        entry_->size = static_cast<std::int32_t>(std::clamp(size, kLow, kHigh));
+        rowOf_[id] = rows.size();
+        rows.push_back(MakeListRow(std::move(entry_), email_, rules_, criteria_));
+        return !progress_ || progress_(done, count);
+    }
+
+    void IdKnown(std::uint32_t id, const std::string& uid) override {
+        const auto row = rowOf_.find(id);
+        if (row != rowOf_.end()) rows[row->second].entry->uid = uid;
+    }
+
+    std::vector<MessageRow> rows;
+
+private:
+    const std::string& email_;
+    const SpamRules& rules_;
+    const SpamCriteria& criteria_;
+    const ListingProgress& progress_;
+    std::unique_ptr<MailMessage> entry_;
+    std::unordered_map<std::uint32_t, std::size_t> rowOf_;
+};
+
+}  // namespace
 
 std::unique_ptr<MailMessage> FetchEntry(Pop3Client& session, int number) {
     auto entry = std::make_unique<MailMessage>();
@@ -11,84 +57,31 @@ std::unique_ptr<MailMessage> FetchEntry(Pop3Client& session, int number) {
     return entry;
 }
 
-namespace {
-
-// The request that ends the header requests. Its answer has a strict form: after a reply too
-// many or too few, a header is read in its place and fails to parse.
-void QueueClosingRequest(Pop3Client& session, bool askUids) {
-    if (askUids)
-        session.QueueUidList();
-    else
-        session.QueueSizeList();
-}
-
-std::vector<MessageRow> ListRows(Pop3Client& session, const std::string& accountEmail,
-                                 const SpamRules& rules, const SpamCriteria& criteria,
-                                 const ListingProgress& progress) {
-    std::vector<MessageRow> rows;
-    const CapabilityList& capabilities = session.Capabilities();
-    // Without an answer to CAPA, UIDL is tried: its refusal is as strict as its list.
-    const bool askUids = capabilities.lines.empty() || capabilities.Has("UIDL");
-    const int count = session.CountMessages();
-    if (count <= 0) return rows;
-    const MessageSizeList sizes = session.MessageSizes(count);
-    const auto sizeOf = [&](int n) { return sizes.Of(n); };
-    // Headers from the newest message down, as many requests in flight as the session allows;
-    // a size the LIST lacked is asked for right after its header. A stop sends no further
-    // header request, and the replies already asked for still become rows.
-    const bool pipelining = session.Pipelining();
-    int next = count;
-    int awaited = 0;  // header replies still owed
-    bool stopped = false;
-    bool closed = false;  // the closing request is queued
-    for (;;) {
-        for (; !stopped && next >= 1; --next) {
-            const bool sizeToo = pipelining && sizeOf(next) == Pop3Client::kSizeUnknown;
-            if (!session.CanQueue(sizeToo ? 2 : 1) && session.PendingReplies() > 0) break;
-            session.QueueHeader(next);
-            ++awaited;
-            if (sizeToo) session.QueueSize(next);
-        }
-        if (!closed && (stopped || next < 1) && session.CanQueue()) {
-            QueueClosingRequest(session, askUids);
-            closed = true;
-        }
-        // A connection closed under the listing takes the replies still owed with it.
-        if (!session.IsConnected()) throw TarnwickError("Not Connected.");
-        if (awaited == 0) break;
-        auto entry = std::make_unique<MailMessage>();
-        entry->number = session.ReadQueuedHeader(*entry);
-        --awaited;
-        entry->size = sizeOf(entry->number);
-        if (entry->size == Pop3Client::kSizeUnknown) {
-            if (!pipelining) session.QueueSize(entry->number);
-            entry->size = session.ReadQueuedSize();
-        }
-        rows.push_back(MakeListRow(std::move(entry), accountEmail, rules, criteria));
-        if (progress && !progress(static_cast<int>(rows.size()), count)) stopped = true;
-    }
-    if (askUids) {
-        const MessageUidList uids = session.ReadQueuedUidList(count);
-        for (MessageRow& row : rows) row.entry->uid = uids.Of(row.entry->number);
-    } else {
-        session.ReadQueuedSizeList(count);
-    }
-    if (session.HasUnreadData()) {
-        session.AbortConnection();
-        throw RepliesOutOfStep();
-    }
-    return rows;
-}
-
-}  // namespace
-
 std::vector<MessageRow> ListHeaders(Pop3Client& session, const std::string& accountEmail,
                                     const SpamRules& rules, const SpamCriteria& criteria,
                                     const ListingProgress& progress) {
+    RowMaker maker(accountEmail, rules, criteria, progress);
     try {
-        return ListRows(session, accountEmail, rules, criteria, progress);
+        ListPop3Headers(session, maker);
     } catch (...) {
         session.QuitAndClose();  // a session closed out of step is closed already
         throw;
     }
+    return std::move(maker.rows);
+}
+
+std::vector<MessageRow> ListHeaders(MailSession& session, const std::string& accountEmail,
+                                    const SpamRules& rules, const SpamCriteria& criteria,
+                                    const ListingProgress& progress) {
+    RowMaker maker(accountEmail, rules, criteria, progress);
+    try {
+        session.ListHeaders(maker);
+    } catch (...) {
+        session.Quit();
+        throw;
+    }
+    // Newest first: an IMAP server answers oldest first.
+    if (session.Protocol() == MailProtocol::Imap)
+        std::reverse(maker.rows.begin(), maker.rows.end());
+    return std::move(maker.rows);
 }

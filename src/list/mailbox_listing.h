@@ -10,6 +10,7 @@
 #include "list/list_row.h"
 #include "spam/spam_types.h"
 
+class MailSession;
 class Pop3Client;
 
 // The entry of message `number`: its header (TOP n 0), number and size (LIST n).
@@ -28,5 +29,11 @@ using ListingProgress = std::function<bool(int done, int count)>;
 // A failed listing ends the session (QUIT while it is in step) before its error reaches the
 // caller.
 std::vector<MessageRow> ListHeaders(Pop3Client& session, const std::string& accountEmail,
+                                    const SpamRules& rules, const SpamCriteria& criteria,
+                                    const ListingProgress& progress = {});
+
+// The same on a session of either protocol: IMAP lists with one UID FETCH, the rows numbered
+// by UID. Nothing is marked seen. A failed listing ends the session as above.
+std::vector<MessageRow> ListHeaders(MailSession& session, const std::string& accountEmail,
                                     const SpamRules& rules, const SpamCriteria& criteria,
                                     const ListingProgress& progress = {});

@@ -79,6 +79,20 @@ std::string LineChannel::ReadLine() {
     }
 }
 
+std::string LineChannel::ReadBytes(std::size_t size) {
+    std::string bytes;  // grows as data arrives, never by what a peer claims it will send
+    while (bytes.size() < size) {
+        if (start_ == input_.size()) {
+            Fill();
+            continue;
+        }
+        const std::size_t take = std::min(size - bytes.size(), input_.size() - start_);
+        bytes.append(input_, start_, take);
+        Consume(take);
+    }
+    return bytes;
+}
+
 void LineChannel::StartDeadline(std::chrono::milliseconds timeout) {
     dataExtends_ = false;
     credit_ = 0;

@@ -42,6 +42,9 @@ public:
     // (after calling `onClosed`), or the transport's failure (after `onClosed` when it
     // closed the connection, as a read time-out does).
     std::string ReadLine();
+    // The next `size` bytes exactly, line ends and all (a counted literal); the same failures
+    // as ReadLine.
+    std::string ReadBytes(std::size_t size);
 
     // Waits to send and receive give up `timeout` from now (never after the limit), whatever
     // arrives meanwhile; received data no longer extends it.

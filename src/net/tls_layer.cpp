@@ -13,11 +13,6 @@
 #include "settings/errors.h"
 #include "settings/text_utils.h"
 
-bool SameFingerprint(const std::string& a, const std::string& b) {
-    const std::string left = Trim(a);
-    return !left.empty() && SameTextAscii(left, Trim(b));
-}
-
 namespace {
 
 struct ContextDeleter {
@@ -150,6 +145,11 @@ const char* TlsErrorSentence(unsigned long error) {
 }
 
 }  // namespace
+
+bool SameFingerprint(const std::string& a, const std::string& b) {
+    const std::string left = Trim(a);
+    return !left.empty() && SameTextAscii(left, Trim(b));
+}
 
 bool LoadTlsLibrary() {
     return OPENSSL_init_ssl(0, nullptr) == 1;

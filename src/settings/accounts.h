@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 
+// The protocol an account's server speaks (PROTOCOL= in its section; absent: POP3).
+enum class MailProtocol : std::uint8_t { Pop3, Imap };
+
 struct AccountSettings {
     std::string email;
     std::string host;
@@ -13,6 +16,11 @@ struct AccountSettings {
     bool secureLogin = false;  // APOP
     bool ssl = false;          // TLS from the first byte
     bool startTls = false;     // STLS after the greeting (only without ssl)
+    MailProtocol protocol = MailProtocol::Pop3;
+    std::string folder;  // IMAP: the folder checked and listed (FOLDER=); empty: INBOX
+
+    // The IMAP folder: `folder`, or INBOX when it is empty.
+    std::string Folder() const { return folder.empty() ? std::string("INBOX") : folder; }
 };
 
 struct AccountEntry {

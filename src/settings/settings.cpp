@@ -32,6 +32,10 @@ AccountEntry ReadAccount(const IniFile& ini, std::string_view section) {
     item.params.secureLogin = ini.ReadBool(section, "SECURE_LOGIN", false);
     item.params.ssl = ini.ReadBool(section, "SSL", false);
     item.params.startTls = !item.params.ssl && ini.ReadBool(section, "STARTTLS", false);
+    item.params.protocol = SameTextAscii(Trim(ini.ReadString(section, "PROTOCOL", "")), "IMAP")
+                               ? MailProtocol::Imap
+                               : MailProtocol::Pop3;
+    item.params.folder = ini.ReadString(section, "FOLDER", "");
     return item;
 }
 
@@ -49,6 +53,12 @@ void WriteAccount(IniFile& ini, std::string_view section, const AccountEntry& it
     const bool startTls = item.params.startTls && !item.params.ssl;
     if (startTls || ini.ReadString(section, "STARTTLS", "").size() > 0)
         ini.WriteBool(section, "STARTTLS", startTls);
+    // The same for the protocol and the folder: absent means POP3 and INBOX.
+    const bool imap = item.params.protocol == MailProtocol::Imap;
+    if (imap || !ini.ReadString(section, "PROTOCOL", "").empty())
+        ini.WriteString(section, "PROTOCOL", imap ? "IMAP" : "POP3");
+    if (!item.params.folder.empty() || !ini.ReadString(section, "FOLDER", "").empty())
+        ini.WriteString(section, "FOLDER", item.params.folder);
 }
 
 void RemoveName(std::vector<std::string>& names, std::string_view name) {

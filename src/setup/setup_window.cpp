@@ -190,7 +190,10 @@ void SetupWindow::bsaveClick() {
             pop_list->item(selected)->setText(pop_mail->text());
         }
     }
-    AccountSettings params;
+    // From the stored account, so that what the window does not show (protocol, folder) stays.
+    AccountSettings params = selected >= 0 && static_cast<std::size_t>(selected) < accounts.size()
+                                 ? accounts[static_cast<std::size_t>(selected)].params
+                                 : AccountSettings{};
     params.email = FromQt(pop_mail->text());
     params.host = FromQt(pop_server->currentText());
     params.username = FromQt(pop_user->text());

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "check/check_fixture.h"
+#include "check/imap_session.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"
 
@@ -20,7 +21,9 @@ class CheckCycleTest : public SettingsTest {
 protected:
     // Checks as the program does: the account becomes pending when the check says so.
     int Check(const AccountSettings& account) {
-        const CheckResult result = CheckAccount(account, SessionOptions{}, alertDue_, notifier_);
+        SessionOptions options;
+        options.tlsAvailable = true;
+        const CheckResult result = CheckAccount(account, options, alertDue_, notifier_);
         if (result.becomesPending) pending_ = account.email;
         return result.change;
     }
@@ -168,4 +171,52 @@ TEST_F(CheckCycleTest, ExtremeCountsGiveTheNearestChangeInsteadOfOverflowing) {
     EXPECT_EQ(StoredRunKey(negative, "COUNT"), "0");
     EXPECT_EQ(StoredRunKey(negative, "LAST_ERROR"), "'-2147483648' is not a valid integer value");
     EXPECT_EQ(big.Problems() + hostile.Problems(), "");
+}
+
+TEST_F(CheckCycleTest, ImapAccountsAreCountedByStatusAndKeepTheirUidState) {
+    TrustFixtureAuthority();
+    const MailUser user = AddMailUser("imap");
+    AddMessages(user, 3);
+    for (const Listener listener : {Listener::Plain, Listener::Tls, Listener::StartTls}) {
+        const AccountSettings account = ImapAccountFor(user, listener);
+        SetRunState(account, "COUNT", "0");
+        EXPECT_EQ(Check(account), 3) << StoredRunKey(account, "LAST_ERROR");
+        EXPECT_EQ(StoredRunKey(account, "COUNT"), "3");
+        EXPECT_EQ(StoredRunKey(account, "UNSEEN"), "3");
+        EXPECT_EQ(StoredRunKey(account, "UIDNEXT"), "4");
+        EXPECT_NE(StoredRunKey(account, "UIDVALIDITY"), "0");
+    }
+    // A POP3 account keeps none of it.
+    const MailUser other = AddMailUser("pop3");
+    const AccountSettings pop3 = AccountFor(other);
+    Check(pop3);
+    EXPECT_EQ(StoredRunKey(pop3, "UIDNEXT"), "(absent)");
+}
+
+TEST_F(CheckCycleTest, ImapMailThatArrivedWhileOtherMailWentIsNewMail) {
+    const MailUser user = AddMailUser("arrive");
+    AddMessages(user, 2);
+    const AccountSettings account = ImapAccountFor(user);
+    EXPECT_EQ(Check(account), 2);
+    ClearMailbox(user);
+    AddMessages(user, 2);  // two went, two came: the count did not change
+    EXPECT_EQ(Check(account), 2);
+    EXPECT_EQ(notifier_.hints.back(), "you_have_a_new_mail");
+    EXPECT_EQ(Check(account), 0);  // nothing new since
+    // Another folder's UIDs say nothing about this one.
+    EXPECT_EQ(ChangeWithArrivals(0, 5, {5, 0, 9, 2}, 4, 1), 0);
+}
+
+TEST_F(CheckCycleTest, ImapLoginFailureAndMissingFolderAreRecorded) {
+    const MailUser user = AddMailUser("imapfail");
+    AccountSettings account = ImapAccountFor(user);
+    account.password = "wrong";
+    EXPECT_EQ(Check(account), 0);
+    EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
+    EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"), ::testing::HasSubstr("AUTHENTICATIONFAILED"));
+    account = ImapAccountFor(user);
+    account.folder = "No such folder";
+    EXPECT_EQ(Check(account), 0);
+    EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
+    EXPECT_EQ(StoredRunKey(account, "UIDNEXT"), "(absent)");
 }

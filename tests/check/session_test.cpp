@@ -1,6 +1,10 @@
 // Sessions against the real Dovecot and against a scripted server for what Dovecot never does.
 #include "check/session.h"
 
+#include "check/imap_session.h"
+#include "check/mail_session.h"
+#include "imap/imap_client.h"
+
 #include <arpa/inet.h>
 #include <gmock/gmock.h>
 #include <netinet/in.h>
@@ -369,4 +373,78 @@ TEST_F(SessionTest, APinnedCertificateIsAcceptedExactlyAndAnotherOneIsAskedAbout
     EXPECT_EQ(TrustQuestionFor(account, second), TrustQuestion::None);
     EXPECT_EQ(TrustQuestionFor(account, first), TrustQuestion::None);  // the trusted one
     EXPECT_EQ(StoredRunKey(account, "SSL_PIN"), first.certificate.fingerprint);
+}
+
+namespace {
+
+class MailSessionTest : public SettingsTest {};
+
+struct IdReceiver : HeaderReceiver {
+    RecordingSink sink;
+    std::vector<std::uint32_t> ids;
+    MessageSink& NextHeader() override { return sink = {}, sink; }
+    bool HeaderDone(std::uint32_t id, std::int64_t size, int, int) override {
+        ids.push_back(id);
+        EXPECT_GT(size, 0);
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST_F(MailSessionTest, ImapFetchesAndRemovesExactlyTheMessagesItDeleted) {
+    const MailUser user = AddMailUser("imapdel");
+    AddMessages(user, 3);
+    const AccountSettings account = ImapAccountFor(user);
+    // Another program flags message 3 deleted and leaves it there.
+    ImapClient other;
+    other.SetAccount(account);
+    other.ConnectAndLogIn();
+    other.Select("INBOX");
+    other.FlagDeleted(3);
+    other.LogoutAndClose();
+
+    RunState runState;
+    auto session = OpenMailSession(account, {true, nullptr, {}}, runState);
+    ASSERT_TRUE(session->IsConnected()) << StoredRunKey(account, "LAST_ERROR");
+    EXPECT_EQ(session->CountMessages(), 3);
+    IdReceiver listed;
+    session->ListHeaders(listed);
+    EXPECT_THAT(listed.ids, ::testing::ElementsAre(1u, 2u, 3u));
+    RecordingSink message;
+    ASSERT_TRUE(session->FetchMessage(2, message));
+    EXPECT_THAT(message.header, ::testing::Contains("Subject: Message 2"));
+    EXPECT_THAT(message.body, ::testing::Contains("Body of message 2"));
+    EXPECT_FALSE(session->FetchMessage(99, message));
+    session->DeleteMessage(1);
+    session->KeepAlive();
+    EXPECT_EQ(MailboxSize(user), 3);  // nothing goes before the session ends
+    EXPECT_EQ(session->Quit(), "");
+    EXPECT_EQ(MailboxSize(user), 2);
+    for (const auto& entry : std::filesystem::directory_iterator(user.maildir + "/cur"))
+        EXPECT_EQ(entry.path().filename().string().find(":2,S"), std::string::npos);
+}
+
+TEST_F(MailSessionTest, WithoutUidPlusDeletedImapMessagesStayFlaggedAndQuitSaysSo) {
+    Transcript talk(R"(
+        S: * OK [CAPABILITY IMAP4rev1 AUTH=PLAIN SASL-IR] ready
+        C: a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=
+        S: a1 OK [CAPABILITY IMAP4rev1] in
+        C: a2 SELECT "INBOX"
+        S: * 2 EXISTS
+        S: a2 OK [READ-WRITE] done
+        C: a3 UID STORE 5 +FLAGS.SILENT (\Deleted)
+        S: a3 OK done
+        C: a4 LOGOUT
+    )");
+    auto client = std::make_unique<ImapClient>();
+    client->username = "bob";
+    client->password = "secret";
+    client->plainTextLogin = true;
+    client->SetConnector(talk.TransportConnector());
+    client->ConnectAndLogIn();
+    ImapMailSession session(AccountSettings{}, std::move(client));
+    session.DeleteMessage(5);
+    EXPECT_THAT(session.Quit(), HasSubstr("UIDPLUS"));
+    EXPECT_EQ(talk.Problems(), "");
 }

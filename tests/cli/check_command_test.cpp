@@ -72,7 +72,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 }  // namespace
 
-TEST_F(CheckCommandTest, ChecksPlainTlsAndApopAccountsAndSkipsDisabledOnes) {
+TEST_F(CheckCommandTest, ChecksPlainTlsApopAndImapAccountsAndSkipsDisabledOnes) {
     TrustFixtureAuthority();
     const MailUser plain = AddMailUser("cliplain");
     const MailUser secure = AddMailUser("clitls");
@@ -85,13 +85,17 @@ TEST_F(CheckCommandTest, ChecksPlainTlsAndApopAccountsAndSkipsDisabledOnes) {
     AddAccount(AccountFor(apop, Listener::Plain, true));
     AccountSettings off = AccountFor(AddMailUser("clioff"));
     AddAccount(off, false);
+    const MailUser imap = AddMailUser("cliimap");
+    AddMessages(imap, 4);
+    AddAccount(ImapAccountFor(imap, Listener::Tls));
 
     RunResult first = Run();
     EXPECT_EQ(first.status, 0) << first.output;
     EXPECT_THAT(
         Lines(first.output),
         ElementsAre(AccountFor(plain).email + "\t2\t2\tOK", AccountFor(secure).email + "\t1\t1\tOK",
-                    AccountFor(apop).email + "\t3\t3\tOK", off.email + "\t-\t0\tdisabled"));
+                    AccountFor(apop).email + "\t3\t3\tOK", off.email + "\t-\t0\tdisabled",
+                    AccountFor(imap).email + "\t4\t4\tOK"));
     EXPECT_EQ(StoredRunKey(AccountFor(plain), "COUNT"), "2");
     EXPECT_NE(StoredRunKey(AccountFor(plain), "LAST_INCOME"), "(absent)");
     EXPECT_EQ(StoredRunKey(off, "LAST_CHECK"), "(absent)");

@@ -79,6 +79,26 @@ protected:
     ProgramFolderScope scope_{folder_.Path()};
 };
 
+// The tests that run on POP3 and on IMAP: the same account on either (the same section of the
+// settings file).
+class ListBothProtocolsTest : public ListCommandTest,
+                              public ::testing::WithParamInterface<MailProtocol> {
+protected:
+    AccountSettings AccountOn(const MailUser& user) {
+        return GetParam() == MailProtocol::Imap ? ImapAccountFor(user) : AccountFor(user);
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Protocols, ListBothProtocolsTest,
+                         ::testing::Values(MailProtocol::Pop3, MailProtocol::Imap));
+
+// True when no message of the user's maildir carries the seen flag.
+bool NothingSeen(const MailUser& user) {
+    for (const auto& entry : std::filesystem::directory_iterator(user.maildir + "/cur"))
+        if (entry.path().filename().string().find(":2,S") != std::string::npos) return false;
+    return true;
+}
+
 // One message per interesting header, and what its row must read.
 struct Sample {
     std::string raw;
@@ -109,11 +129,11 @@ std::vector<Sample> MixedMailbox() {
 
 }  // namespace
 
-TEST_F(ListCommandTest, MixedMailboxNewestFirstWithTextsAndMarks) {
+TEST_P(ListBothProtocolsTest, MixedMailboxNewestFirstWithTextsAndMarks) {
     const MailUser user = AddMailUser("listmix");
     const std::vector<Sample> samples = MixedMailbox();
     for (const Sample& s : samples) AddMessage(user, s.raw);
-    const AccountSettings account = AccountFor(user);
+    const AccountSettings account = AccountOn(user);
     SaveAccount(account);
     {
         const auto ini = OpenSettings();
@@ -145,11 +165,12 @@ TEST_F(ListCommandTest, MixedMailboxNewestFirstWithTextsAndMarks) {
     MailMessage plain = EntryFromFixture("plain.eml");
     EXPECT_EQ(listing.rows[6][1], DateTimeText(plain.date));
     EXPECT_EQ(MailboxSize(user), static_cast<int>(samples.size()));
+    EXPECT_TRUE(NothingSeen(user));
 }
 
-TEST_F(ListCommandTest, DisabledAccountIsListedAndEmptyMailboxPrintsNothing) {
+TEST_P(ListBothProtocolsTest, DisabledAccountIsListedAndEmptyMailboxPrintsNothing) {
     const MailUser user = AddMailUser("listoff");
-    const AccountSettings account = AccountFor(user);
+    const AccountSettings account = AccountOn(user);
     SaveAccount(account, false);
     Listing listing = List(account.email);
     EXPECT_EQ(listing.status, 0) << listing.errors;
@@ -166,9 +187,9 @@ TEST_F(ListCommandTest, DisabledAccountIsListedAndEmptyMailboxPrintsNothing) {
     EXPECT_EQ(MailboxSize(user), 3);
 }
 
-TEST_F(ListCommandTest, FailedLoginPrintsTheStoredError) {
+TEST_P(ListBothProtocolsTest, FailedLoginPrintsTheStoredError) {
     const MailUser user = AddMailUser("listbad");
-    AccountSettings account = AccountFor(user);
+    AccountSettings account = AccountOn(user);
     account.password = "wrong";
     SaveAccount(account);
     const Listing listing = List(account.email);

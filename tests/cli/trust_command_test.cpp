@@ -98,3 +98,23 @@ TEST_F(TrustCommandTest, WithoutATerminalOrACertificateProblemNothingIsStored) {
     EXPECT_EQ(RunCommandLine({"--trust"}, out_, err_), 2);
     EXPECT_EQ(RunCommandLine({"--trust", "--yes"}, out_, err_), 2);
 }
+
+TEST_F(TrustCommandTest, ImapAccountsAreTrustedTheSameWay) {
+    ScriptedServer imap(
+        "S: * OK [CAPABILITY IMAP4rev1 AUTH=PLAIN SASL-IR] hi\n"
+        "C: a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=\nS: a1 OK in\nC: a2 LOGOUT",
+        Dovecot().selfSignedCert, Dovecot().selfSignedKey);
+    account_.email = "imap@test.example";
+    account_.port = imap.Port();
+    account_.protocol = MailProtocol::Imap;
+    SettingsValues settings;
+    settings.accounts.push_back(AccountEntry{true, account_, 0});
+    SaveSettings(settings);
+    EXPECT_EQ(RunCommandLine({"--trust", account_.email, "--yes"}, out_, err_), 0) << err_.str();
+    EXPECT_THAT(Pin(), MatchesRegex("sha256:[0-9a-f]{64}"));
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunCommandLine({"--trust", account_.email}, out, err), 1);
+    EXPECT_THAT(err.str(), HasSubstr("trusted already"));
+    EXPECT_EQ(imap.Problems(), "");
+}

@@ -382,3 +382,29 @@ TEST_F(SettingsTest, StartTlsIsStoredOnlyForAccountsThatUseItOrUsedIt) {
     EXPECT_TRUE(accounts[0].params.ssl);
     EXPECT_FALSE(accounts[0].params.startTls);
 }
+
+TEST_F(SettingsTest, ProtocolAndFolderAreStoredOnlyForAccountsThatUseThem) {
+    accounts.push_back(Account("pop.one", "ann"));
+    SaveSettings();
+    const std::string before = Settings();
+    LoadSettings();
+    EXPECT_EQ(accounts[0].params.protocol, MailProtocol::Pop3);
+    EXPECT_EQ(accounts[0].params.Folder(), "INBOX");
+    SaveSettings();
+    EXPECT_EQ(Settings(), before);
+
+    accounts[0].params.protocol = MailProtocol::Imap;
+    accounts[0].params.folder = "Lists/Debian";
+    SaveSettings();
+    OpenSettings()->WriteString("EML_POP_ONE_ANN", "PROTOCOL", "imap");  // by hand
+    LoadSettings();
+    EXPECT_EQ(accounts[0].params.protocol, MailProtocol::Imap);
+    EXPECT_EQ(accounts[0].params.Folder(), "Lists/Debian");
+
+    accounts[0].params.protocol = MailProtocol::Pop3;
+    accounts[0].params.folder.clear();
+    SaveSettings();
+    EXPECT_EQ(OpenSettings()->ReadString("EML_POP_ONE_ANN", "PROTOCOL", ""), "POP3");
+    LoadSettings();
+    EXPECT_EQ(accounts[0].params.protocol, MailProtocol::Pop3);
+}

@@ -229,6 +229,17 @@ TEST_F(SetupWindowTest, SavingAnAccountThatNeverUsedStartTlsLeavesItsSectionAsIt
         EXPECT_NE(key, "STARTTLS");
 }
 
+TEST_F(SetupWindowTest, SavingAnImapAccountKeepsItsProtocolAndFolder) {
+    AccountEntry imap = Account("a@x.org", "imap.x.org", "a");
+    imap.params.protocol = MailProtocol::Imap;
+    imap.params.folder = "Lists";
+    Store({imap});
+    Open();
+    Click(Button("bsave"));
+    EXPECT_EQ(accounts[0].params.protocol, MailProtocol::Imap);
+    EXPECT_EQ(Settings().ReadString("EML_IMAP_X_ORG_A", "FOLDER", ""), "Lists");
+}
+
 TEST_F(SetupWindowTest, ClickingAnEntryRestoresItsStoredValuesButKeepsCheckMarks) {
     Store({Account("a@x.org", "pop.x.org", "a"), Account("b@x.org", "pop.x.org", "b")});
     Open();

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Starts or stops a private Dovecot POP3 server for the tests.
+# Starts or stops a private Dovecot POP3 and IMAP server for the tests.
 #
 #   dovecot_fixture.sh start DIR   make DIR afresh (config, CA, certificates, passwd-file,
-#                                  homes), start Dovecot on two free 127.0.0.1 ports (plain and
-#                                  implicit TLS) and wait until both answer
+#                                  homes), start Dovecot on four free 127.0.0.1 ports (POP3 and
+#                                  IMAP, each plain and implicit TLS) and wait until all answer
 #   dovecot_fixture.sh stop DIR    stop the Dovecot of DIR (the folder is kept for a look)
 #
 # DIR/fixture.env then holds what the tests need, one KEY=VALUE a line:
-#   HOST PLAIN_PORT TLS_PORT CA_FILE SELF_SIGNED_CERT SELF_SIGNED_KEY USERS_DIR HOME_ROOT
+#   HOST PLAIN_PORT TLS_PORT IMAP_PORT IMAPS_PORT CA_FILE SELF_SIGNED_CERT SELF_SIGNED_KEY
+#   USERS_DIR HOME_ROOT
 #   MAIL_UID MAIL_GID
 # Users and messages are added by the tests themselves (tests/support/mail_fixture.h).
 # Run as root, the mail folders belong to the dovecot user; otherwise Dovecot runs as the
@@ -68,13 +69,13 @@ make_certificates() {
 }
 
 write_config() {
-  local plain=$1 tls=$2 user=$3 group=$4 login_user=$5
+  local plain=$1 tls=$2 imap=$3 imaps=$4 user=$5 group=$6 login_user=$7
   cat > "$dir/dovecot.conf" <<EOF
 base_dir = $dir/run
 state_dir = $dir/state
 instance_name = tarnwick-test-$$
 log_path = $dir/dovecot.log
-protocols = pop3
+protocols = pop3 imap
 listen = 127.0.0.1
 ssl = yes
 ssl_cert = <$dir/certs/server.crt
@@ -124,11 +125,16 @@ service anvil {
 }
 service imap-login {
   inet_listener imap {
-    port = 0
+    address = 127.0.0.1
+    port = $imap
   }
   inet_listener imaps {
-    port = 0
+    address = 127.0.0.1
+    port = $imaps
+    ssl = yes
   }
+  process_min_avail = 2
+  chroot =
 }
 EOF
 }
@@ -144,7 +150,8 @@ port_greets() {
 
 wait_until_answering() {
   for _ in $(seq 1 100); do
-    if port_greets "$1" 2>/dev/null && port_answers "$2"; then return 0; fi
+    if port_greets "$1" 2>/dev/null && port_answers "$2" && port_answers "$3" &&
+       port_answers "$4"; then return 0; fi
     sleep 0.1
   done
   return 1
@@ -172,19 +179,23 @@ start_server() {
   chmod 755 "$dir" "$dir/home" "$dir/users"
   chown "$user:$group" "$dir/home" "$dir/users" "$dir/state"
 
-  local plain tls attempt
+  local plain tls imap imaps attempt
   for attempt in 1 2 3 4 5; do
     plain=$(pick_port)
     tls=$(pick_port)
-    [ "$plain" != "$tls" ] || continue
-    write_config "$plain" "$tls" "$user" "$group" "$login_user"
+    imap=$(pick_port)
+    imaps=$(pick_port)
+    [ "$(printf '%s\n' "$plain" "$tls" "$imap" "$imaps" | sort -u | wc -l)" -eq 4 ] || continue
+    write_config "$plain" "$tls" "$imap" "$imaps" "$user" "$group" "$login_user"
     # Dovecot keeps the descriptors it was given: none of the caller's, or CTest would wait.
     if "$dovecot_bin" -c "$dir/dovecot.conf" </dev/null >>"$dir/start.log" 2>&1 &&
-       wait_until_answering "$plain" "$tls"; then
+       wait_until_answering "$plain" "$tls" "$imap" "$imaps"; then
       cat > "$dir/fixture.env" <<EOF
 HOST=127.0.0.1
 PLAIN_PORT=$plain
 TLS_PORT=$tls
+IMAP_PORT=$imap
+IMAPS_PORT=$imaps
 CA_FILE=$dir/certs/ca.crt
 SELF_SIGNED_CERT=$dir/certs/self.crt
 SELF_SIGNED_KEY=$dir/certs/self.key
@@ -193,10 +204,10 @@ HOME_ROOT=$dir/home
 MAIL_UID=$(id -u "$user")
 MAIL_GID=$(getent group "$group" | cut -d: -f3)
 EOF
-      echo "dovecot answering on 127.0.0.1:$plain (plain) and :$tls (TLS); details in $dir/fixture.env"
+      echo "dovecot answering on 127.0.0.1: POP3 $plain and $tls (TLS), IMAP $imap and $imaps (TLS); details in $dir/fixture.env"
       return 0
     fi
-    echo "attempt $attempt: dovecot did not come up on ports $plain/$tls" >&2
+    echo "attempt $attempt: dovecot did not come up on ports $plain/$tls/$imap/$imaps" >&2
     stop_server
   done
   [ -f "$dir/dovecot.log" ] && tail -30 "$dir/dovecot.log" >&2

@@ -43,6 +43,8 @@ bool LoadDetails(DovecotServer& server) {
     server.host = values["HOST"];
     server.plainPort = std::stoi(values["PLAIN_PORT"]);
     server.tlsPort = std::stoi(values["TLS_PORT"]);
+    server.imapPort = std::stoi(values["IMAP_PORT"]);
+    server.imapsPort = std::stoi(values["IMAPS_PORT"]);
     server.caFile = values["CA_FILE"];
     server.selfSignedCert = values["SELF_SIGNED_CERT"];
     server.selfSignedKey = values["SELF_SIGNED_KEY"];
@@ -187,6 +189,13 @@ AccountSettings AccountFor(const MailUser& user, Listener listener, bool apop) {
     account.secureLogin = apop;
     account.ssl = listener == Listener::Tls;
     account.startTls = listener == Listener::StartTls;
+    return account;
+}
+
+AccountSettings ImapAccountFor(const MailUser& user, Listener listener) {
+    AccountSettings account = AccountFor(user, listener);
+    account.protocol = MailProtocol::Imap;
+    account.port = listener == Listener::Tls ? Dovecot().imapsPort : Dovecot().imapPort;
     return account;
 }
 

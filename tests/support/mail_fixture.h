@@ -1,5 +1,5 @@
 #pragma once
-// A real POP3 server for tests: the Dovecot that the CTest fixture "dovecot" starts
+// A real POP3 and IMAP server for tests: the Dovecot that the CTest fixture "dovecot" starts
 // (tests/support/dovecot_fixture.sh) on 127.0.0.1, with a plain listener (which also offers
 // STLS) and an implicit-TLS listener, USER/PASS and APOP, and a certificate authority of its own.
 //
@@ -29,6 +29,8 @@ struct DovecotServer {
     std::string host;  // 127.0.0.1
     int plainPort = 0;
     int tlsPort = 0;
+    int imapPort = 0;  // IMAP, plain (with STARTTLS) and implicit TLS
+    int imapsPort = 0;
     std::string caFile;          // the authority that signed the server certificate
     std::string selfSignedCert;  // a self-signed certificate and key for "localhost"
     std::string selfSignedKey;
@@ -70,6 +72,9 @@ std::string MakeMessage(std::string_view subject, std::string_view from, std::st
 // (TLS and STARTTLS, matching the certificate), the listener's port, USER/PASS unless apop.
 AccountSettings AccountFor(const MailUser& user, Listener listener = Listener::Plain,
                            bool apop = false);
+
+// The same account on the IMAP listeners (PROTOCOL=IMAP, folder INBOX).
+AccountSettings ImapAccountFor(const MailUser& user, Listener listener = Listener::Plain);
 
 // Lets the client trust the fixture's authority (environment TARNWICK_CA_FILE).
 void TrustFixtureAuthority();

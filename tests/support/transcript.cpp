@@ -130,6 +130,10 @@ Pop3Client::Connector Transcript::Connector() {
     return [state = state_](Pop3Client&) { return std::make_unique<FakeTransport>(state); };
 }
 
+std::function<std::unique_ptr<Transport>()> Transcript::TransportConnector() {
+    return [state = state_] { return std::make_unique<FakeTransport>(state); };
+}
+
 std::string Transcript::Problems() const {
     std::string problems = state_->problems;
     for (std::size_t i = state_->next; i < state_->steps.size(); ++i)

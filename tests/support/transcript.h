@@ -1,5 +1,5 @@
 #pragma once
-// Replays a POP3 conversation through a fake transport, so that a test reads like the
+// Replays a POP3 or IMAP conversation through a fake transport, so that a test reads like the
 // conversation it checks:
 //
 //   Transcript talk(R"(
@@ -20,6 +20,7 @@
 // "C: <tls handshake>" is where the client must start TLS on the connection (STARTTLS); the
 // fake handshake succeeds and the script goes on in plain lines.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -61,6 +62,8 @@ public:
 
     // Each call connects a new fake connection to the script.
     Pop3Client::Connector Connector();
+    // The same for a client that takes a plain maker of transports (ImapClient).
+    std::function<std::unique_ptr<Transport>()> TransportConnector();
     // "" when the client sent every "C: " line in order and nothing else.
     std::string Problems() const;
     // Every line the client sent.

@@ -1,0 +1,175 @@
+#include "check/imap_session.h"
+
+#include <algorithm>
+#include <climits>
+#include <ctime>
+#include <string>
+
+#include "settings/errors.h"
+#include "settings/settings.h"
+#include "settings/text_utils.h"
+
+namespace {
+
+std::uint32_t StoredNumber(const IniFile& settings, const std::string& section, const char* key) {
+    const std::string text = Trim(settings.ReadString(section, key, ""));
+    if (text.empty() || text.size() > 10 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    return static_cast<std::uint32_t>(std::min<unsigned long long>(std::stoull(text), UINT32_MAX));
+}
+
+void RecordSuccess(RunState& runState, const std::string& section) {
+    runState.Write(section, "LAST_RESULT", "1");
+    runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+}
+
+void RecordFailure(RunState& runState, const std::string& section, const std::string& message) {
+    runState.Write(section, "LAST_RESULT", "0");
+    runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+    runState.Write(section, "LAST_ERROR", OneLineError(message));
+}
+
+}  // namespace
+
+std::unique_ptr<ImapClient> NewImapClient(const AccountSettings& account,
+                                          const SessionOptions& options) {
+    const std::string section = AccountSection(account);
+    const auto settings = OpenSettings();
+    auto client = std::make_unique<ImapClient>();
+    client->SetAccount(account);
+    // Without a TLS library a TLS account connects in plain text, and the client then refuses
+    // to send the password.
+    client->useTls = account.ssl && options.tlsAvailable;
+    client->startTls = account.startTls && !account.ssl;
+    client->verifyPeer = settings->ReadBool(section, "SSL_VERIFY", true);
+    client->pin = settings->ReadString(section, "SSL_PIN", "");
+    if (options.timeLimit.count() > 0)
+        client->endBy = std::chrono::steady_clock::now() + options.timeLimit;
+    return client;
+}
+
+std::unique_ptr<ImapClient> OpenImapSession(const AccountSettings& account,
+                                            const SessionOptions& options, RunState& runState) {
+    auto client = NewImapClient(account, options);
+    const std::string section = AccountSection(account);
+    try {
+        client->ConnectAndLogIn();
+        RecordSuccess(runState, section);
+    } catch (const std::exception& error) {
+        RecordFailure(runState, section, error.what());
+    }
+    return client;
+}
+
+void EndImapSession(std::unique_ptr<ImapClient>& session) {
+    if (session && session->IsConnected()) session->LogoutAndClose();
+    session.reset();
+}
+
+int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
+                       std::uint32_t storedNext, std::uint32_t storedValidity) {
+    if (storedNext == 0 || status.uidValidity != storedValidity || status.uidNext <= storedNext)
+        return countChange;
+    const auto arrived = static_cast<long long>(status.uidNext - storedNext);
+    return static_cast<int>(std::max<long long>(countChange, std::min<long long>(arrived, count)));
+}
+
+ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions& options,
+                            RunState& runState) {
+    const std::string section = AccountSection(account);
+    auto client = NewImapClient(account, options);
+    ImapCount result;
+    try {
+        client->ConnectAndLogIn();
+        const FolderStatus status = client->Status(account.Folder());
+        EndImapSession(client);
+        RecordSuccess(runState, section);
+
+        const auto settings = OpenSettings();
+        const int stored = settings->ReadInteger(section, "COUNT", 0);
+        result.counted = true;
+        result.count = static_cast<int>(std::min<std::uint32_t>(status.messages, INT_MAX));
+        if (result.count != stored) runState.Write(section, "COUNT", std::to_string(result.count));
+        const long long change = static_cast<long long>(result.count) - stored;
+        result.change =
+            ChangeWithArrivals(static_cast<int>(std::clamp<long long>(change, INT_MIN, INT_MAX)),
+                               result.count, status, StoredNumber(*settings, section, "UIDNEXT"),
+                               StoredNumber(*settings, section, "UIDVALIDITY"));
+        runState.Write(section, "UIDNEXT", std::to_string(status.uidNext));
+        runState.Write(section, "UIDVALIDITY", std::to_string(status.uidValidity));
+        runState.Write(section, "UNSEEN", std::to_string(status.unseen));
+    } catch (const std::exception& error) {
+        result.certificateFailure = client ? client->CertificateFailure() : std::nullopt;
+        EndImapSession(client);
+        RecordFailure(runState, section, error.what());
+    }
+    return result;
+}
+
+ImapMailSession::ImapMailSession(const AccountSettings& account, std::unique_ptr<ImapClient> client)
+    : folder_(account.Folder()), client_(std::move(client)) {}
+
+ImapMailSession::~ImapMailSession() {
+    try {
+        Quit();
+    } catch (...) {
+        // a session that ends with its owner has nobody to tell
+    }
+}
+
+void ImapMailSession::EnsureFolder(bool forWriting) {
+    if (state_ == FolderState::ReadWrite || (state_ == FolderState::ReadOnly && !forWriting))
+        return;
+    const OpenFolder opened = forWriting ? client_->Select(folder_) : client_->Examine(folder_);
+    exists_ = opened.exists;
+    state_ = forWriting ? FolderState::ReadWrite : FolderState::ReadOnly;
+}
+
+int ImapMailSession::CountMessages() {
+    state_ = FolderState::Closed;  // opened afresh: the count of now
+    EnsureFolder(false);
+    return static_cast<int>(std::min<std::uint32_t>(exists_, INT_MAX));
+}
+
+void ImapMailSession::ListHeaders(HeaderReceiver& receiver) {
+    const int count = CountMessages();
+    if (count == 0) return;
+    int done = 0;
+    client_->FetchHeaders([&](FetchedHeader& fetched) {
+        FeedHeader(fetched.header, receiver.NextHeader());
+        return receiver.HeaderDone(fetched.uid, fetched.size, ++done, count);
+    });
+}
+
+bool ImapMailSession::FetchMessage(std::uint32_t id, MessageSink& message) {
+    EnsureFolder(false);
+    return client_->FetchMessage(id, message);
+}
+
+void ImapMailSession::DeleteMessage(std::uint32_t id) {
+    EnsureFolder(true);
+    client_->FlagDeleted(id);
+    deleted_.push_back(id);
+}
+
+std::string ImapMailSession::Quit() {
+    std::string note;
+    if (client_->IsConnected() && !deleted_.empty()) {
+        try {
+            if (client_->HasCapability("UIDPLUS"))
+                client_->ExpungeUids(deleted_);
+            else
+                note = "The server cannot remove single messages (it lacks UIDPLUS): " +
+                       std::to_string(deleted_.size()) +
+                       " message(s) stay marked as deleted until a mail program removes them.";
+        } catch (const TarnwickError& error) {
+            note = error.what();
+        }
+    }
+    deleted_.clear();
+    EndImapSession(client_);
+    client_ = std::make_unique<ImapClient>();  // unconnected: later calls fail as on a closed one
+    state_ = FolderState::Closed;
+    return note;
+}

@@ -1,0 +1,83 @@
+#pragma once
+// Opening IMAP sessions for an account, with the outcome recorded in the account's section as
+// for POP3 (LAST_RESULT, LAST_CHECK, LAST_ERROR), and the count of the account's folder by
+// STATUS with what only IMAP accounts keep: UIDNEXT, UIDVALIDITY and UNSEEN.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "check/mail_session.h"
+#include "check/session.h"
+#include "imap/imap_client.h"
+#include "settings/accounts.h"
+
+// A client for the account, not yet connected: its security as for POP3 (TLS from the first
+// byte, or STARTTLS without fallback), SSL_VERIFY and SSL_PIN of its section, and the time
+// limit of the options.
+std::unique_ptr<ImapClient> NewImapClient(const AccountSettings& account,
+                                          const SessionOptions& options);
+
+// Connects and logs in. Never throws for a connection or login failure: it records it in
+// `runState` as OpenSession does; test IsConnected() on the result.
+std::unique_ptr<ImapClient> OpenImapSession(const AccountSettings& account,
+                                            const SessionOptions& options, RunState& runState);
+
+// Sends LOGOUT when connected and destroys the client; `session` is empty afterwards.
+void EndImapSession(std::unique_ptr<ImapClient>& session);
+
+// What the check of an IMAP account found.
+struct ImapCount {
+    bool counted = false;
+    int count = 0;   // MESSAGES, held to the int range
+    int change = 0;  // as the check judges it, arrivals by UIDNEXT included
+    std::optional<CertificateProblem> certificateFailure;
+};
+
+// Opens a session, asks STATUS of the account's folder and ends the session. Records the
+// outcome, COUNT when it changed, and UIDNEXT, UIDVALIDITY and UNSEEN in `runState`.
+ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions& options,
+                            RunState& runState);
+
+// The change of the count, and new mail that the count does not show: UIDNEXT grown with
+// UIDVALIDITY unchanged means that messages arrived (as many as UIDNEXT grew, at most as many
+// as the folder holds) even when others went. `storedNext` 0: nothing to compare with.
+int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
+                       std::uint32_t storedNext, std::uint32_t storedValidity);
+
+// The session interface on IMAP. The account's folder is opened read-only (EXAMINE) to count,
+// list and fetch, and read-write (SELECT) for the first deletion; a deletion flags the message
+// \Deleted, and Quit removes exactly the flagged UIDs with UID EXPUNGE when the server has
+// UIDPLUS. Without it they stay flagged (never a plain EXPUNGE, which would also remove what
+// other programs flagged), and Quit says so.
+class ImapMailSession final : public MailSession {
+public:
+    ImapMailSession(const AccountSettings& account, std::unique_ptr<ImapClient> client);
+    ~ImapMailSession() override;
+
+    MailProtocol Protocol() const override { return MailProtocol::Imap; }
+    bool IsConnected() const override { return client_->IsConnected(); }
+    int CountMessages() override;
+    void ListHeaders(HeaderReceiver& receiver) override;
+    bool FetchMessage(std::uint32_t id, MessageSink& message) override;
+    void DeleteMessage(std::uint32_t id) override;
+    void KeepAlive() override { client_->Noop(); }
+    std::string Quit() override;
+    void Abort() override { client_->AbortConnection(); }
+    std::optional<CertificateProblem> CertificateFailure() const override {
+        return client_->CertificateFailure();
+    }
+    ImapClient& Client() { return *client_; }
+
+private:
+    void EnsureFolder(bool forWriting);
+
+    std::string folder_;
+    std::unique_ptr<ImapClient> client_;
+    enum class FolderState : std::uint8_t { Closed, ReadOnly, ReadWrite };
+    FolderState state_ = FolderState::Closed;
+    std::uint32_t exists_ = 0;
+    std::vector<std::uint32_t> deleted_;
+};

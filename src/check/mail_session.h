@@ -1,0 +1,64 @@
+#pragma once
+// One session with an account's mailbox, whatever its protocol: what the check cycle, the list
+// window and tarnwick-check do with a server. POP3 and IMAP sessions implement it; a message is
+// named by an id, its number in a POP3 session and its UID on IMAP.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "check/session.h"
+#include "net/message_sink.h"
+#include "net/tls_check.h"
+#include "settings/accounts.h"
+
+// Receives the headers of a listing, one message after another.
+class HeaderReceiver {
+public:
+    virtual ~HeaderReceiver() = default;
+    // A fresh sink for the next message's header lines.
+    virtual MessageSink& NextHeader() = 0;
+    // The header last handed out is complete: the message's id and size (-1 when unknown), and
+    // `done` of the `count` messages. False stops the listing; headers already asked for may
+    // still arrive.
+    virtual bool HeaderDone(std::uint32_t id, std::int64_t size, int done, int count) = 0;
+    // The unique id (UIDL) of a message handed over before; POP3 learns them after the headers.
+    virtual void IdKnown(std::uint32_t /*id*/, const std::string& /*uid*/) {}
+};
+
+class MailSession {
+public:
+    virtual ~MailSession() = default;
+    virtual MailProtocol Protocol() const = 0;
+    virtual bool IsConnected() const = 0;
+    // The messages of the mailbox (POP3 STAT; IMAP opens the folder read-only and counts).
+    virtual int CountMessages() = 0;
+    // Every message's header, newest first on POP3, in the server's order on IMAP.
+    virtual void ListHeaders(HeaderReceiver& receiver) = 0;
+    // The whole message; false when the server has no message of that id. Marks nothing seen.
+    virtual bool FetchMessage(std::uint32_t id, MessageSink& message) = 0;
+    // Marks the message for deletion; deletions take effect when the session quits.
+    virtual void DeleteMessage(std::uint32_t id) = 0;
+    virtual void KeepAlive() = 0;
+    // Ends the session, the deletions taking effect. Returns "" or what the user should know:
+    // an IMAP server without UIDPLUS leaves the messages marked as deleted.
+    virtual std::string Quit() = 0;
+    // Closes at once; the operation waiting on the connection then fails.
+    virtual void Abort() = 0;
+    virtual std::optional<CertificateProblem> CertificateFailure() const = 0;
+};
+
+// Connects and logs in as the account's protocol does, recording the outcome in `runState` as
+// OpenSession does (a POP3 session also counts). Never throws for a connection or login
+// failure; test IsConnected() on the result.
+std::unique_ptr<MailSession> OpenMailSession(const AccountSettings& account,
+                                             const SessionOptions& options, RunState& runState);
+
+// The header listing of a POP3 session: every size with one LIST, then the headers from the
+// newest message down, as many requests in flight as the session allows. A stop sends nothing
+// more, and the replies already asked for are still handed over. The header requests end with
+// one of strict form: UIDL, whose ids are handed over after the headers, unless the
+// capabilities lack it, else LIST; a reply that does not parse there, or data after it, throws
+// RepliesOutOfStep with the connection closed.
+void ListPop3Headers(Pop3Client& client, HeaderReceiver& receiver);

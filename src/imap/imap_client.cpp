@@ -1,0 +1,281 @@
+// The session part of ImapClient: connecting, the greeting, STARTTLS, logging in, and the
+// tagged conversation every command goes through.
+#include "imap/imap_client.h"
+
+#include <openssl/evp.h>
+
+#include <algorithm>
+
+#include "net/socket_transport.h"
+#include "settings/errors.h"
+#include "settings/text_utils.h"
+
+namespace {
+
+std::string Base64(std::string_view bytes) {
+    std::string encoded(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded.data()),
+                                       reinterpret_cast<const unsigned char*>(bytes.data()),
+                                       static_cast<int>(bytes.size()));
+    encoded.resize(static_cast<std::size_t>(length));
+    return encoded;
+}
+
+}  // namespace
+
+ImapClient::ImapClient() : readTimeout(DefaultReadTimeout()) {
+    channel_.onClosed = [this] { Disconnect(); };
+    source_.readLine = [this] { return channel_.ReadLine(); };
+    source_.readBytes = [this](std::size_t size) { return channel_.ReadBytes(size); };
+}
+
+ImapClient::~ImapClient() = default;
+
+void ImapClient::SetAccount(const AccountSettings& account) {
+    host = account.host;
+    port = account.port;
+    username = account.username;
+    password = account.password;
+    plainTextLogin = !account.ssl && !account.startTls;
+}
+
+std::chrono::milliseconds ImapClient::ConnectTimeLeft() const {
+    if (!endBy) return connectTimeout;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        *endBy - std::chrono::steady_clock::now());
+    return std::clamp(left, std::chrono::milliseconds(1), connectTimeout);
+}
+
+void ImapClient::Connect() {
+    channel_.SetLimit(endBy);
+    if (connector_) {
+        channel_.Attach(connector_());
+    } else {
+        ConnectOptions options;
+        options.host = host;
+        options.port = port;
+        options.tls = useTls;
+        options.verifyPeer = verifyPeer;
+        options.pin = pin;
+        options.connectTimeout = ConnectTimeLeft();
+        options.readTimeout = readTimeout;
+        options.progress = progress;
+        channel_.Attach(ConnectSocket(options));
+    }
+    tls_ = useTls;
+    preAuthenticated_ = false;
+    capabilities_.clear();
+    capabilitiesKnown_ = false;
+    nextTag_ = 1;
+    channel_.StartDeadline(readTimeout);  // for the greeting
+}
+
+void ImapClient::Disconnect() {
+    channel_.Close();
+}
+
+void ImapClient::ConnectAndLogIn() {
+    certificateFailure_.reset();
+    try {
+        Connect();
+    } catch (const CertificateError& error) {
+        certificateFailure_ = error.Problem();
+        throw;
+    }
+    try {
+        Greet();
+        if (startTls && !useTls) UpgradeToTls();
+        if (!preAuthenticated_) LogIn();
+    } catch (const CertificateError& error) {
+        certificateFailure_ = error.Problem();
+        Disconnect();
+        throw;
+    } catch (...) {
+        LogoutAndClose();
+        throw;
+    }
+}
+
+void ImapClient::Greet() {
+    ImapResponse greeting = Read();
+    if (greeting.kind != ImapResponseKind::Untagged ||
+        (greeting.status != ImapStatus::Ok && greeting.status != ImapStatus::PreAuth &&
+         greeting.status != ImapStatus::Bye))
+        throw ImapProtocolError("Unrecognized IMAP greeting:\n\"" + greeting.text + "\"");
+    Untagged(greeting);  // BYE throws; a CAPABILITY code is kept
+    preAuthenticated_ = greeting.status == ImapStatus::PreAuth;
+}
+
+// No fallback to plain text: a server that does not offer STARTTLS ends the session before
+// the password is sent. A server that greets with PREAUTH cannot start TLS any more.
+void ImapClient::UpgradeToTls() {
+    if (preAuthenticated_ || !HasCapability("STARTTLS"))
+        throw TarnwickError("The server does not offer STARTTLS.");
+    try {
+        Run("STARTTLS");
+    } catch (const ImapProtocolError&) {
+        throw;
+    } catch (const TarnwickError&) {
+        if (!IsConnected()) throw;
+        throw TarnwickError("The server does not offer STARTTLS.");
+    }
+    channel_.StartTls(ServerCheck());
+    tls_ = true;
+    capabilitiesKnown_ = false;  // announced afresh inside TLS
+}
+
+void ImapClient::LogIn() {
+    if (!tls_ && !plainTextLogin)
+        throw TarnwickError("The connection is not encrypted: the password was not sent.");
+    const bool plain = HasCapability("AUTH=PLAIN");
+    const bool literalPlus = HasCapability("LITERAL+");
+    const bool initialResponse = HasCapability("SASL-IR");
+    if (!plain && HasCapability("LOGINDISABLED"))
+        throw TarnwickError(
+            "The server does not allow logging in on this connection "
+            "(LOGINDISABLED).");
+    capabilitiesKnown_ = false;  // they change with the login; its answer may name them
+    if (plain) {
+        AuthenticatePlain(initialResponse);
+        return;
+    }
+    // Quoted where possible; else a literal, sent at once with LITERAL+ or after the
+    // server's go-ahead.
+    std::vector<std::string> segments{"LOGIN "};
+    for (const std::string* text : {&username, &password}) {
+        if (text == &password) segments.back() += ' ';
+        if (const auto quoted = QuotedString(*text)) {
+            segments.back() += *quoted;
+            continue;
+        }
+        segments.back() += "{" + std::to_string(text->size()) + (literalPlus ? "+}" : "}");
+        segments.push_back(*text);
+    }
+    const std::string tag = SendTagged(segments.front());
+    for (std::size_t i = 1; i < segments.size(); ++i) {
+        if (!literalPlus) {
+            ImapResponse response = Read();
+            while (response.kind == ImapResponseKind::Untagged) {
+                Untagged(response);
+                response = Read();
+            }
+            if (response.kind != ImapResponseKind::Continuation) throw TarnwickError(response.text);
+        }
+        channel_.SendLine(segments[i]);
+    }
+    Finish(tag, {});
+}
+
+// RFC 4616 with the initial response of RFC 4959 when the server takes it.
+void ImapClient::AuthenticatePlain(bool initialResponse) {
+    const std::string credentials = Base64(std::string(1, '\0') + username + '\0' + password);
+    if (initialResponse) {
+        Run("AUTHENTICATE PLAIN " + credentials);
+        return;
+    }
+    const std::string tag = SendTagged("AUTHENTICATE PLAIN");
+    for (;;) {
+        ImapResponse response = Read();
+        if (response.kind == ImapResponseKind::Untagged) {
+            Untagged(response);
+            continue;
+        }
+        if (response.kind == ImapResponseKind::Tagged) throw TarnwickError(response.text);
+        break;
+    }
+    channel_.SendLine(credentials);
+    Finish(tag, {});
+}
+
+const std::vector<std::string>& ImapClient::Capabilities() {
+    if (!capabilitiesKnown_) Run("CAPABILITY");
+    return capabilities_;
+}
+
+bool ImapClient::HasCapability(std::string_view name) {
+    const auto& words = Capabilities();
+    return std::any_of(words.begin(), words.end(),
+                       [name](const std::string& word) { return SameTextAscii(word, name); });
+}
+
+void ImapClient::TakeCapabilities(const std::vector<std::string>& words, std::size_t first) {
+    capabilities_.assign(words.begin() + static_cast<std::ptrdiff_t>(first), words.end());
+    capabilitiesKnown_ = true;
+}
+
+std::string ImapClient::SendTagged(std::string_view command) {
+    std::string tag = "a" + std::to_string(nextTag_++);
+    channel_.StartDeadline(readTimeout);
+    channel_.SendLine(tag + " " + std::string(command));
+    return tag;
+}
+
+ImapResponse ImapClient::Read() {
+    try {
+        return ReadImapResponse(source_);
+    } catch (const ImapProtocolError&) {
+        Disconnect();  // out of step with the server
+        throw;
+    }
+}
+
+ImapResponse ImapClient::Run(std::string_view command,
+                             const std::function<void(ImapResponse&)>& onUntagged) {
+    return Finish(SendTagged(command), onUntagged);
+}
+
+ImapResponse ImapClient::Finish(const std::string& tag,
+                                const std::function<void(ImapResponse&)>& onUntagged) {
+    for (;;) {
+        ImapResponse response = Read();
+        if (response.kind == ImapResponseKind::Untagged) {
+            Untagged(response);
+            if (onUntagged) onUntagged(response);
+            continue;
+        }
+        if (response.kind == ImapResponseKind::Continuation || response.tag != tag) {
+            Disconnect();
+            throw ImapProtocolError("Unexpected IMAP response:\n\"" + response.tag + " " +
+                                    response.text + "\"");
+        }
+        if (response.status != ImapStatus::Ok) throw TarnwickError(response.text);
+        const auto words = response.CodeWords();
+        if (!words.empty() && SameTextAscii(words[0], "CAPABILITY")) TakeCapabilities(words, 1);
+        return response;
+    }
+}
+
+// What every untagged response may tell, whatever the command: capabilities, and the end of
+// the connection.
+void ImapClient::Untagged(ImapResponse& response) {
+    if (response.status == ImapStatus::Bye) {
+        Disconnect();
+        throw TarnwickError(HasText(response.text) ? response.text
+                                                   : "Connection Closed Gracefully.");
+    }
+    if (response.status != ImapStatus::None) {
+        const auto words = response.CodeWords();
+        if (!words.empty() && SameTextAscii(words[0], "CAPABILITY")) TakeCapabilities(words, 1);
+        return;
+    }
+    if (!response.data.empty() && response.data[0].IsAtom("CAPABILITY")) {
+        std::vector<std::string> words;
+        for (const ImapValue& value : response.data) words.push_back(value.text);
+        TakeCapabilities(words, 1);
+    }
+}
+
+void ImapClient::LogoutAndClose() {
+    if (IsConnected()) {
+        try {
+            channel_.SendLine("a" + std::to_string(nextTag_++) + " LOGOUT");
+        } catch (const TarnwickError&) {
+            // closed below either way
+        }
+    }
+    Disconnect();
+}
+
+void ImapClient::AbortConnection() {
+    Disconnect();
+}

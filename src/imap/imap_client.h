@@ -1,0 +1,151 @@
+#pragma once
+// ImapClient: one IMAP session with one server (RFC 3501), blocking, on the same transport,
+// TLS, certificate pins and reply deadlines as the POP3 client. It logs in with AUTHENTICATE
+// PLAIN (RFC 4616, with the initial response of RFC 4959) when offered, else with LOGIN, and
+// only inside TLS unless the account uses no connection security. Nothing it does marks a
+// message seen: folders are opened with EXAMINE, messages fetched with BODY.PEEK.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "imap/imap_response.h"
+#include "net/line_channel.h"
+#include "net/message_sink.h"
+#include "net/tls_check.h"
+#include "net/transport.h"
+#include "settings/accounts.h"
+
+// STATUS of a folder (RFC 3501 6.3.10).
+struct FolderStatus {
+    std::uint32_t messages = 0;
+    std::uint32_t unseen = 0;
+    std::uint32_t uidNext = 0;      // 0: the server did not say
+    std::uint32_t uidValidity = 0;  // 0: the server did not say
+};
+
+// What EXAMINE or SELECT reported about the folder it opened.
+struct OpenFolder {
+    std::uint32_t exists = 0;
+    std::uint32_t uidValidity = 0;
+    std::uint32_t uidNext = 0;
+    bool readOnly = true;
+};
+
+// One message from the header listing's UID FETCH.
+struct FetchedHeader {
+    std::uint32_t uid = 0;
+    std::uint32_t sequence = 0;
+    std::int64_t size = -1;    // RFC822.SIZE; -1 when absent
+    std::string internalDate;  // "17-Jul-1996 02:44:25 -0700"
+    std::string header;        // the header bytes, CR LF line ends as sent
+};
+
+// Hands header bytes to `message` as the POP3 client hands a header over: one line at a time
+// without its line end, no empty lines, then HeaderComplete.
+void FeedHeader(std::string_view header, MessageSink& message);
+
+class ImapClient {
+public:
+    // Opens the connection; the default makes a TCP (and TLS) connection from the fields
+    // below. Tests replace it with a scripted transport.
+    using Connector = std::function<std::unique_ptr<Transport>()>;
+
+    ImapClient();
+    ~ImapClient();
+    ImapClient(const ImapClient&) = delete;
+    ImapClient& operator=(const ImapClient&) = delete;
+
+    std::string host;
+    int port = 143;
+    std::string username;
+    std::string password;
+    bool useTls = false;    // TLS from the first byte
+    bool startTls = false;  // STARTTLS after the greeting (without useTls); never a fallback
+    // The account uses no connection security: logging in in plain text is the user's choice.
+    // Otherwise the password is sent only inside TLS.
+    bool plainTextLogin = false;
+    bool verifyPeer = true;
+    std::string pin;
+    std::chrono::milliseconds connectTimeout{120000};
+    std::chrono::milliseconds readTimeout;
+    std::optional<std::chrono::steady_clock::time_point> endBy;
+    // Connection progress texts ("Resolving hostname ...", "Connected.").
+    std::function<void(const std::string&)> progress;
+
+    void SetConnector(Connector connector) { connector_ = std::move(connector); }
+    // Host, user name, password and port of the account, and its connection security.
+    void SetAccount(const AccountSettings& account);
+
+    // Connects, reads the greeting, upgrades with STARTTLS when asked and logs in. On a
+    // failure after connecting it closes before throwing (LOGOUT when still in step).
+    void ConnectAndLogIn();
+    bool IsConnected() const { return channel_.IsOpen(); }
+    // The capabilities the server announced last, asking for them when it has not since the
+    // last change of state.
+    const std::vector<std::string>& Capabilities();
+    bool HasCapability(std::string_view name);
+
+    FolderStatus Status(std::string_view folder);
+    // Opens the folder read-only (EXAMINE) or read-write (SELECT).
+    OpenFolder Examine(std::string_view folder);
+    OpenFolder Select(std::string_view folder);
+    // UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER]): hands every message to
+    // `onHeader` as it arrives, in the server's order. `onHeader` returning false stops the
+    // hand-over; the rest of the answer is read and dropped so that the session stays usable.
+    void FetchHeaders(const std::function<bool(FetchedHeader&)>& onHeader);
+    // UID FETCH <uid> BODY.PEEK[]: the message's lines to `message`; false when the server
+    // has no message of that UID.
+    bool FetchMessage(std::uint32_t uid, MessageSink& message);
+    // UID STORE <uid> +FLAGS.SILENT (\Deleted) in the selected folder.
+    void FlagDeleted(std::uint32_t uid);
+    // UID EXPUNGE of exactly these UIDs (RFC 4315); only with UIDPLUS.
+    void ExpungeUids(const std::vector<std::uint32_t>& uids);
+    void Noop();
+    // Sends LOGOUT while connected, without waiting for its answer, and closes.
+    void LogoutAndClose();
+    // Closes at once; the operation waiting on the connection then fails.
+    void AbortConnection();
+    const std::optional<CertificateProblem>& CertificateFailure() const {
+        return certificateFailure_;
+    }
+
+    // Sends a command with the next tag, hands every untagged response to `onUntagged` and
+    // returns the tagged one; throws its text for NO or BAD, and for an untagged BYE (after
+    // closing).
+    ImapResponse Run(std::string_view command,
+                     const std::function<void(ImapResponse&)>& onUntagged = {});
+
+private:
+    void Connect();
+    std::chrono::milliseconds ConnectTimeLeft() const;
+    void Greet();
+    void UpgradeToTls();
+    void LogIn();
+    void AuthenticatePlain(bool initialResponse);
+    std::string AstringArgument(std::string_view text);
+    TlsCheck ServerCheck() const { return {host, verifyPeer, pin}; }
+    std::string SendTagged(std::string_view command);
+    ImapResponse Read();
+    ImapResponse Finish(const std::string& tag,
+                        const std::function<void(ImapResponse&)>& onUntagged);
+    void Untagged(ImapResponse& response);
+    void TakeCapabilities(const std::vector<std::string>& words, std::size_t first);
+    OpenFolder Open(std::string_view command, std::string_view folder);
+    void Disconnect();
+
+    Connector connector_;
+    LineChannel channel_;
+    ImapSource source_;
+    unsigned nextTag_ = 1;
+    bool tls_ = false;
+    bool preAuthenticated_ = false;
+    std::vector<std::string> capabilities_;
+    bool capabilitiesKnown_ = false;
+    std::optional<CertificateProblem> certificateFailure_;
+};

@@ -1,0 +1,190 @@
+// The folder part of ImapClient: STATUS, EXAMINE and SELECT, the header listing, a message,
+// and deleting by UID.
+#include <algorithm>
+
+#include "imap/imap_client.h"
+#include "settings/errors.h"
+
+namespace {
+
+constexpr std::size_t kLongestUidSet = 1000;  // characters of one UID EXPUNGE's set
+
+std::string FolderArgument(std::string_view folder) {
+    const std::string name = EncodeMailboxName(folder);
+    return QuotedString(name).value_or("\"\"");  // the encoded name is printable ASCII
+}
+
+// The list of a FETCH response: "* <n> FETCH (...)".
+ImapValue* FetchList(ImapResponse& response) {
+    if (response.data.size() < 3 || !response.data[1].IsAtom("FETCH") ||
+        response.data[2].kind != ImapValue::Kind::List)
+        return nullptr;
+    return &response.data[2];
+}
+
+std::uint32_t NumberOf(const ImapValue* value) {
+    return value ? value->Number().value_or(0) : 0;
+}
+
+// "1:3,7,9:10" for sorted UIDs, cut into sets of at most kLongestUidSet characters.
+std::vector<std::string> UidSets(std::vector<std::uint32_t> uids) {
+    std::sort(uids.begin(), uids.end());
+    uids.erase(std::unique(uids.begin(), uids.end()), uids.end());
+    std::vector<std::string> sets;
+    std::string set;
+    for (std::size_t i = 0; i < uids.size();) {
+        std::size_t j = i;
+        while (j + 1 < uids.size() && uids[j + 1] == uids[j] + 1) ++j;
+        std::string range = std::to_string(uids[i]);
+        if (j > i) range += ":" + std::to_string(uids[j]);
+        if (!set.empty() && set.size() + range.size() + 1 > kLongestUidSet) {
+            sets.push_back(std::move(set));
+            set.clear();
+        }
+        set += (set.empty() ? "" : ",") + range;
+        i = j + 1;
+    }
+    if (!set.empty()) sets.push_back(std::move(set));
+    return sets;
+}
+
+// A message's bytes to the sink as the POP3 client hands them over: header lines up to the
+// first empty line, then body lines, without their line ends.
+void FeedMessage(std::string_view bytes, MessageSink& message) {
+    bool inHeader = true;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t lf = bytes.find('\n', pos);
+        const bool last = lf == std::string_view::npos;
+        if (last) lf = bytes.size();
+        std::size_t end = lf;
+        if (end > pos && bytes[end - 1] == '\r') --end;
+        std::string line(bytes.substr(pos, end - pos));
+        pos = lf + 1;
+        if (inHeader) {
+            if (line.empty()) {
+                inHeader = false;
+                message.HeaderComplete();
+                continue;
+            }
+            message.AddHeaderLine(std::move(line));
+        } else {
+            message.AddBodyLine(std::move(line));
+        }
+    }
+    if (inHeader) message.HeaderComplete();
+    message.BodyComplete();
+}
+
+}  // namespace
+
+void FeedHeader(std::string_view header, MessageSink& message) {
+    std::size_t pos = 0;
+    while (pos < header.size()) {
+        std::size_t lf = header.find('\n', pos);
+        if (lf == std::string_view::npos) lf = header.size();
+        std::size_t end = lf;
+        if (end > pos && header[end - 1] == '\r') --end;
+        if (end > pos) message.AddHeaderLine(std::string(header.substr(pos, end - pos)));
+        pos = lf + 1;
+    }
+    message.HeaderComplete();
+}
+
+FolderStatus ImapClient::Status(std::string_view folder) {
+    std::optional<FolderStatus> status;
+    Run("STATUS " + FolderArgument(folder) + " (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)",
+        [&status](ImapResponse& response) {
+            if (response.data.empty() || !response.data[0].IsAtom("STATUS")) return;
+            const ImapValue& items = response.data.back();
+            if (items.kind != ImapValue::Kind::List) return;
+            status =
+                FolderStatus{NumberOf(items.Find("MESSAGES")), NumberOf(items.Find("UNSEEN")),
+                             NumberOf(items.Find("UIDNEXT")), NumberOf(items.Find("UIDVALIDITY"))};
+        });
+    if (!status) throw TarnwickError("The server did not report the folder's status.");
+    return *status;
+}
+
+OpenFolder ImapClient::Examine(std::string_view folder) {
+    return Open("EXAMINE", folder);
+}
+
+OpenFolder ImapClient::Select(std::string_view folder) {
+    return Open("SELECT", folder);
+}
+
+OpenFolder ImapClient::Open(std::string_view command, std::string_view folder) {
+    OpenFolder opened;
+    const auto codeNumber = [](const ImapResponse& response, std::string_view name,
+                               std::uint32_t& number) {
+        const auto words = response.CodeWords();
+        if (words.size() < 2 || words[0] != name) return;
+        number = ImapValue{ImapValue::Kind::Atom, words[1], {}}.Number().value_or(0);
+    };
+    const ImapResponse done =
+        Run(std::string(command) + " " + FolderArgument(folder), [&](ImapResponse& response) {
+            if (response.data.size() == 2 && response.data[1].IsAtom("EXISTS"))
+                opened.exists = response.data[0].Number().value_or(0);
+            codeNumber(response, "UIDVALIDITY", opened.uidValidity);
+            codeNumber(response, "UIDNEXT", opened.uidNext);
+        });
+    const auto words = done.CodeWords();
+    opened.readOnly = words.empty() || words[0] != "READ-WRITE";
+    return opened;
+}
+
+void ImapClient::FetchHeaders(const std::function<bool(FetchedHeader&)>& onHeader) {
+    const std::string tag =
+        SendTagged("UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER])");
+    channel_.ExtendDeadlineWithData();
+    bool handing = true;
+    Finish(tag, [&](ImapResponse& response) {
+        ImapValue* items = FetchList(response);
+        if (!handing || !items) return;
+        ImapValue* header = items->Find("BODY[HEADER]");
+        const std::uint32_t uid = NumberOf(items->Find("UID"));
+        if (!header || uid == 0) return;  // a flag change the server tells unasked
+        FetchedHeader fetched;
+        fetched.uid = uid;
+        fetched.sequence = response.data[0].Number().value_or(0);
+        if (const auto size = items->Find("RFC822.SIZE"); size && size->Number())
+            fetched.size = *size->Number();
+        if (const auto date = items->Find("INTERNALDATE");
+            date && date->kind == ImapValue::Kind::String)
+            fetched.internalDate = date->text;
+        fetched.header = std::move(header->text);
+        handing = onHeader(fetched);
+    });
+}
+
+bool ImapClient::FetchMessage(std::uint32_t uid, MessageSink& message) {
+    const std::string tag = SendTagged("UID FETCH " + std::to_string(uid) + " BODY.PEEK[]");
+    channel_.ExtendDeadlineWithData();
+    std::optional<std::string> bytes;
+    Finish(tag, [&](ImapResponse& response) {
+        ImapValue* items = FetchList(response);
+        if (!items || NumberOf(items->Find("UID")) != uid) return;
+        if (ImapValue* body = items->Find("BODY[]")) bytes = std::move(body->text);
+    });
+    if (!bytes) return false;
+    FeedMessage(*bytes, message);
+    return true;
+}
+
+void ImapClient::FlagDeleted(std::uint32_t uid) {
+    Run("UID STORE " + std::to_string(uid) + " +FLAGS.SILENT (\\Deleted)");
+}
+
+void ImapClient::ExpungeUids(const std::vector<std::uint32_t>& uids) {
+    if (uids.empty()) return;
+    if (!HasCapability("UIDPLUS"))
+        throw TarnwickError(
+            "The server cannot remove single messages (no UIDPLUS); they stay "
+            "marked as deleted.");
+    for (const std::string& set : UidSets(uids)) Run("UID EXPUNGE " + set);
+}
+
+void ImapClient::Noop() {
+    Run("NOOP");
+}

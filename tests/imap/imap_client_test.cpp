@@ -1,0 +1,249 @@
+// The IMAP conversation, replayed from transcripts through a fake transport: the login rules
+// and the parser's hard parts (literals, untagged data in the middle of an answer, BYE).
+#include "imap/imap_client.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "check/recording_sink.h"
+#include "support/transcript.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+constexpr const char* kPlainLogin = R"(
+    S: * OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=PLAIN UIDPLUS] ready
+    C: a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=
+    S: a1 OK [CAPABILITY IMAP4rev1 IDLE UIDPLUS] Logged in
+)";
+
+struct Session {
+    explicit Session(const std::string& script, std::size_t piece = 0) : talk(script, piece) {
+        client.username = "bob";
+        client.password = "secret";
+        client.plainTextLogin = true;
+        client.SetConnector(talk.TransportConnector());
+    }
+    Transcript talk;
+    ImapClient client;
+};
+
+std::string ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const TarnwickError& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+ImapResponse Parse(const std::string& bytes) {
+    std::size_t pos = 0;
+    const ImapSource source{[&] {
+                                const std::size_t lf = bytes.find("\r\n", pos);
+                                if (lf == std::string::npos) throw TarnwickError("end");
+                                std::string line = bytes.substr(pos, lf - pos);
+                                pos = lf + 2;
+                                return line;
+                            },
+                            [&](std::size_t n) {
+                                std::string part = bytes.substr(pos, n);
+                                pos += part.size();
+                                return part;
+                            }};
+    return ReadImapResponse(source);
+}
+
+}  // namespace
+
+TEST(ImapLogin, PlainWithInitialResponseThenStatusThenLogout) {
+    Session s(std::string(kPlainLogin) + R"(
+        C: a2 STATUS "INBOX" (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)
+        S: * STATUS INBOX (MESSAGES 12 UNSEEN 3 UIDNEXT 40 UIDVALIDITY 1700000001)
+        S: a2 OK Status completed.
+        C: a3 LOGOUT
+    )");
+    s.client.ConnectAndLogIn();
+    const FolderStatus status = s.client.Status("INBOX");
+    EXPECT_EQ(status.messages, 12u);
+    EXPECT_EQ(status.unseen, 3u);
+    EXPECT_EQ(status.uidNext, 40u);
+    EXPECT_EQ(status.uidValidity, 1700000001u);
+    EXPECT_TRUE(s.client.HasCapability("IDLE"));  // from the login's answer, not asked again
+    s.client.LogoutAndClose();
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(ImapLogin, WithoutPlainMechanismAsksCapabilitiesAndQuotesLogin) {
+    Session s(R"(
+        S: * OK ready
+        C: a1 CAPABILITY
+        S: * CAPABILITY IMAP4rev1
+        S: a1 OK done
+        C: a2 LOGIN "b\\ob" "se\"cret"
+        S: a2 NO [AUTHENTICATIONFAILED] Authentication failed.
+        C: a3 LOGOUT
+    )");
+    s.client.username = "b\\ob";
+    s.client.password = "se\"cret";
+    EXPECT_EQ(ErrorOf([&] { s.client.ConnectAndLogIn(); }),
+              "[AUTHENTICATIONFAILED] Authentication failed.");
+    EXPECT_FALSE(s.client.IsConnected());
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(ImapLogin, EightBitPasswordGoesAsLiteralAfterTheGoAhead) {
+    Session s(
+        "S: * OK [CAPABILITY IMAP4rev1] ready\nC: a1 LOGIN \"bob\" {7}\nS: + go ahead\n"
+        "C: p\xC3\xA4sswd\nS: a1 OK logged in");
+    s.client.password = "p\xC3\xA4sswd";
+    s.client.ConnectAndLogIn();
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(ImapLogin, NoPasswordIsSentWhereTheRulesForbidIt) {
+    // LOGINDISABLED without a mechanism to use.
+    Session disabled("S: * OK [CAPABILITY IMAP4rev1 LOGINDISABLED] ready\nC: a1 LOGOUT");
+    EXPECT_THAT(ErrorOf([&] { disabled.client.ConnectAndLogIn(); }), HasSubstr("LOGINDISABLED"));
+    EXPECT_EQ(disabled.talk.Problems(), "");
+    // An account with connection security that ended up without TLS.
+    Session unencrypted("S: * OK [CAPABILITY IMAP4rev1 AUTH=PLAIN] ready\nC: a1 LOGOUT");
+    unencrypted.client.plainTextLogin = false;
+    EXPECT_THAT(ErrorOf([&] { unencrypted.client.ConnectAndLogIn(); }), HasSubstr("not encrypted"));
+    EXPECT_EQ(unencrypted.talk.Problems(), "");
+}
+
+TEST(ImapStartTls, UpgradesThenAsksCapabilitiesAfreshAndNeverFallsBack) {
+    Session upgraded(std::string(R"(
+        S: * OK [CAPABILITY IMAP4rev1 STARTTLS LOGINDISABLED] ready
+        C: a1 STARTTLS
+        S: a1 OK Begin TLS negotiation now.
+        C: <tls handshake>
+        C: a2 CAPABILITY
+        S: * CAPABILITY IMAP4rev1 AUTH=PLAIN
+        S: a2 OK done
+        C: a3 AUTHENTICATE PLAIN
+        S: +
+        C: AGJvYgBzZWNyZXQ=
+        S: a3 OK logged in
+    )"));
+    upgraded.client.startTls = true;
+    upgraded.client.plainTextLogin = false;
+    upgraded.client.ConnectAndLogIn();
+    EXPECT_EQ(upgraded.talk.Problems(), "");
+
+    Session refused(R"(
+        S: * OK [CAPABILITY IMAP4rev1 STARTTLS AUTH=PLAIN] ready
+        C: a1 STARTTLS
+        S: a1 NO not now
+        C: a2 LOGOUT
+    )");
+    refused.client.startTls = true;
+    EXPECT_EQ(ErrorOf([&] { refused.client.ConnectAndLogIn(); }),
+              "The server does not offer STARTTLS.");
+    EXPECT_EQ(refused.talk.Problems(), "");
+
+    Session unoffered("S: * PREAUTH [CAPABILITY IMAP4rev1 STARTTLS] hello\nC: a1 LOGOUT");
+    unoffered.client.startTls = true;
+    EXPECT_EQ(ErrorOf([&] { unoffered.client.ConnectAndLogIn(); }),
+              "The server does not offer STARTTLS.");
+}
+
+TEST(ImapListing, LiteralsAndUntaggedDataInTheMiddleOfTheAnswer) {
+    // The first header holds a parenthesis, a brace and blank lines; between the messages the
+    // server tells of new mail and of another client's flag change. Delivered a byte at a
+    // time.
+    const std::string script = std::string(kPlainLogin) + R"(
+        C: a2 UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER])
+        S: * 1 FETCH (UID 7 RFC822.SIZE 120 INTERNALDATE "07-Dec-2026 10:00:00 +0000" BODY[HEADER] {22}
+        S:<raw>Subject: a)b {5}<crlf><crlf><crlf>)<crlf>
+        S: * 3 EXISTS
+        S: * 2 FETCH (FLAGS (\Seen))
+        S: * 2 FETCH (UID 9 RFC822.SIZE 4000000000 BODY[HEADER] {11}
+        S:<raw>From: x<crlf><crlf> INTERNALDATE NIL)<crlf>
+        S: a2 OK Fetch completed.
+    )";
+    Session s(script, 1);
+    s.client.ConnectAndLogIn();
+    std::vector<FetchedHeader> headers;
+    s.client.FetchHeaders([&](FetchedHeader& header) {
+        headers.push_back(header);
+        return true;
+    });
+    ASSERT_EQ(headers.size(), 2u);
+    EXPECT_EQ(headers[0].uid, 7u);
+    EXPECT_EQ(headers[0].size, 120);
+    EXPECT_EQ(headers[0].internalDate, "07-Dec-2026 10:00:00 +0000");
+    EXPECT_EQ(headers[0].header, "Subject: a)b {5}\r\n\r\n\r\n");
+    EXPECT_EQ(headers[1].uid, 9u);
+    EXPECT_EQ(headers[1].size, 4000000000);
+    EXPECT_EQ(headers[1].header, "From: x\r\n\r\n");
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(ImapListing, MessageByUidGoesToTheSinkLineByLine) {
+    Session s(std::string(kPlainLogin) + R"(
+        C: a2 UID FETCH 9 BODY.PEEK[]
+        S: * 2 FETCH (UID 9 BODY[] {23}
+        S:<raw>A: 1<crlf> folded<crlf><crlf>body<crlf>)<crlf>
+        S: a2 OK done
+        C: a3 UID FETCH 10 BODY.PEEK[]
+        S: a3 OK no such message
+    )");
+    s.client.ConnectAndLogIn();
+    RecordingSink sink;
+    ASSERT_TRUE(s.client.FetchMessage(9, sink));
+    EXPECT_THAT(sink.header, ElementsAre("A: 1", " folded"));
+    EXPECT_THAT(sink.body, ElementsAre("body"));
+    EXPECT_EQ(sink.bodyCompleted, 1);
+    RecordingSink none;
+    EXPECT_FALSE(s.client.FetchMessage(10, none));
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(ImapDelete, ExpungesExactlyTheFlaggedUids) {
+    Session s(std::string(kPlainLogin) + R"(
+        C: a2 UID STORE 4 +FLAGS.SILENT (\Deleted)
+        S: a2 OK Store completed.
+        C: a3 UID EXPUNGE 3:5,9
+        S: * 2 EXPUNGE
+        S: a3 OK Expunge completed.
+    )");
+    s.client.ConnectAndLogIn();
+    s.client.FlagDeleted(4);
+    s.client.ExpungeUids({9, 5, 3, 4, 4});
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(ImapSession, ByeInTheMiddleEndsTheSessionWithItsText) {
+    Session s(std::string(kPlainLogin) + R"(
+        C: a2 NOOP
+        S: * 4 EXISTS
+        S: * BYE Server shutting down.
+    )");
+    s.client.ConnectAndLogIn();
+    EXPECT_EQ(ErrorOf([&] { s.client.Noop(); }), "Server shutting down.");
+    EXPECT_FALSE(s.client.IsConnected());
+}
+
+TEST(ImapResponseParser, BrokenResponsesAreErrorsNotCrashes) {
+    for (const std::string& bytes : std::vector<std::string>{
+             "* 1 FETCH (UID 1\r\n", "* 1 FETCH UID 1)\r\n", "* 1 FETCH (BODY[] {99999999999}\r\n",
+             "* 1 FETCH ({x}\r\n", "a1 FETCH done\r\n", "noblank\r\n", "* LIST \"open\r\n",
+             "* 1 FETCH (BODY[HEADER\r\n", std::string(200, '(') + "\r\n"})
+        EXPECT_THROW(Parse(bytes), ImapProtocolError) << bytes;
+    const ImapResponse nested = Parse("* X ((a \"b c\") NIL) {2}\r\n()\r\n");
+    ASSERT_EQ(nested.data.size(), 3u);
+    EXPECT_EQ(nested.data[1].items[0].items[1].text, "b c");
+    EXPECT_EQ(nested.data[1].items[1].kind, ImapValue::Kind::Nil);
+    EXPECT_EQ(nested.data[2].text, "()");
+}
+
+TEST(ImapFolderNames, ModifiedUtf7) {
+    EXPECT_EQ(EncodeMailboxName("INBOX.Tom & Jerry"), "INBOX.Tom &- Jerry");
+    EXPECT_EQ(EncodeMailboxName("Entw\xC3\xBCrfe"), "Entw&APw-rfe");
+    EXPECT_EQ(EncodeMailboxName("~peter/mail/\xE5\x8F\xB0\xE5\x8C\x97/"), "~peter/mail/&U,BTFw-/");
+    EXPECT_EQ(EncodeMailboxName("\xF0\x9F\x93\xA7"), "&2D3c5w-");  // outside the BMP
+}
