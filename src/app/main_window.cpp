@@ -12,11 +12,11 @@
 #include <QToolButton>
 #include <QWindow>
 
-#include "app/account_check.h"
 #include "app/advert_panel.h"
 #include "app/application.h"
 #include "app/command_link.h"
 #include "app/tray_services.h"
+#include "check/ui/check_scheduler.h"
 #include "check/ui/tray_icon.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
@@ -50,7 +50,7 @@ QString Text(const char* key) {
 MainWindow::MainWindow(TrayServices& dataModule)
     : QWidget(nullptr, Qt::FramelessWindowHint | (TrayAreaAvailable() ? Qt::Tool : Qt::Window)),
       dm(dataModule),
-      checkAccount(DefaultAccountChecker(dataModule)) {
+      scheduler_(new CheckScheduler(this)) {
     setObjectName("popMainWindow");
     // A settings file that cannot be read is shown once below and never written over.
     std::string loadError;
@@ -86,6 +86,8 @@ MainWindow::MainWindow(TrayServices& dataModule)
         ShowMessageBox(this, Text("Error"), ToQt(loadError), QMessageBox::Critical);
     else if (accounts.empty())
         ShowMessageBox(this, Text("first_run_title"), Text("first_run"), QMessageBox::Information);
+    ForwardNotifications(*scheduler_, dm.Notifier());
+    connect(scheduler_, &CheckScheduler::Finished, this, &MainWindow::onCheckFinished);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &MainWindow::appIdle);
 }

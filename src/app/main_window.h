@@ -1,10 +1,12 @@
 #pragma once
 // The main window: a borderless panel with the program's picture and seven command links.
 // After a pause, or when the user continues, it hides itself and the program lives in the
-// notification area, where a timer checks one account per tick.
+// notification area, where a timer checks one account per tick. The check itself runs on the
+// check scheduler's worker thread; the window starts it and shows what it reports.
 
 #include <QWidget>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -18,7 +20,9 @@ class QMenu;
 class QTimer;
 class QToolButton;
 class AdvertPanel;
+class CheckScheduler;
 class CommandLink;
+struct CheckOutcome;
 class TrayServices;
 
 class MainWindow : public QWidget {
@@ -30,24 +34,28 @@ public:
     static constexpr int kContinueMs = 48000;
     static constexpr int kHelpTopic = 800;
 
-    // Checks one account and returns the change of its message count.
+    // Checks one account and returns the change of its message count (on the worker thread).
     using AccountChecker = std::function<int(const AccountSettings&)>;
 
     explicit MainWindow(TrayServices& dm);  // FormCreate
     ~MainWindow() override;                 // FormDestroy
 
     // Replaces the account check (the check cycle by default).
-    void SetAccountChecker(AccountChecker checker) { checkAccount = std::move(checker); }
+    void SetAccountChecker(AccountChecker checker);
+    CheckScheduler& Scheduler() const { return *scheduler_; }
 
     // Shown on the screen (not hidden, not minimised).
     bool IsShownToUser() const;
 
     void UpdateActions();
-    void CheckNextAccount();
+    // Starts the timed check of the next account; false when none was started.
+    bool CheckNextAccount();
+    // The end of the program: interrupts the check under way (no check starts after it) and
+    // waits for its worker at most `wait`; false when the worker is still running.
+    bool StopChecks(std::chrono::milliseconds wait);
     void ArmAutoContinue();
     void appIdle();
-    // Asks PendingTrustQuestion now unless a network wait or a question is running; true
-    // when it asked.
+    // Asks PendingTrustQuestion now unless another question is open; true when it asked.
     bool AskTrustQuestion();
     void appException(const std::string& message);
 
@@ -100,6 +108,8 @@ private:
     void HideMainWindow();
     void ShowMainWindow();
     void onCheckTimer();
+    void onCheckFinished(const CheckOutcome& outcome);
+    void RearmCheckTimer();
     void onContinueTimer();
     void SetRunVeto() { continueVeto_ = true; }
 
@@ -117,7 +127,7 @@ private:
     void popupmPopup();
 
     TrayServices& dm;
-    AccountChecker checkAccount;
+    CheckScheduler* scheduler_ = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* RxLabel1 = nullptr;
     QLabel* RxLabel3 = nullptr;
@@ -126,7 +136,4 @@ private:
     std::array<QToolButton*, 7> buttons{};  // b1 .. b7
     bool closeRequested = false;            // the form's tag
     bool continueVeto_ = false;             // continueTimer_'s tag
-    bool inTick = false;
-    bool inIdle = false;
-    bool trustQuestionDue = false;  // AskTrustQuestion is queued
 };

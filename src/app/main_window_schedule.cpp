@@ -3,18 +3,22 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTimer>
+#include <algorithm>
 #include <ctime>
 
 #include "app/advert_panel.h"
+#include "app/application.h"
 #include "app/main_window.h"
 #include "app/tray_services.h"
 #include "check/check_schedule.h"
+#include "check/ui/check_scheduler.h"
 #include "check/ui/tray_icon.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
+#include "settings/settings.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -31,24 +35,25 @@ bool EditingWindowOpen() {
     return SetupWindowHandle || ListWindowHandle || FilterWindowHandle;
 }
 
-// Restores `flag` when the scope ends, however it ends.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-};
+// The account's place in the list now: where the check found it, else where it went meanwhile;
+// -1 when it is gone.
+std::int32_t PlaceOf(const AccountSettings& account, std::int32_t index) {
+    const std::string section = AccountSection(account);
+    const auto same = [&](const AccountEntry& entry) {
+        return entry.params.email == account.email && AccountSection(entry.params) == section;
+    };
+    if (index >= 0 && static_cast<std::size_t>(index) < accounts.size() &&
+        same(accounts[static_cast<std::size_t>(index)]))
+        return index;
+    const auto found = std::find_if(accounts.begin(), accounts.end(), same);
+    return found == accounts.end() ? -1 : static_cast<std::int32_t>(found - accounts.begin());
+}
 
 }  // namespace
 
 void MainWindow::appIdle() {
     // A message box waiting for an answer runs its own loop, which is no idle time.
-    if (inIdle || QApplication::activeModalWidget() != nullptr) return;
-    FlagScope idle(inIdle);
+    if (QApplication::activeModalWidget() != nullptr) return;
     if (IsShownToUser()) {
         ap->StartAnimation();
         dm.Tray().SetActive(false);
@@ -57,21 +62,16 @@ void MainWindow::appIdle() {
     } else {
         ap->StopAnimation();
         dm.Tray().SetActive(true);
-        if (!checkTimer_->isActive() && !inTick) SetTimer(*checkTimer_, kFirstCheckMs, true);
+        // While a check runs the timer waits for its end.
+        if (!checkTimer_->isActive() && !scheduler_->Busy())
+            SetTimer(*checkTimer_, kFirstCheckMs, true);
     }
-    // Asked from the event loop, not from inside this handler; it asks nothing when the loop
-    // that runs it turns out to be a network wait's.
-    if (PendingTrustQuestion && !trustQuestionDue) {
-        trustQuestionDue = true;
-        QTimer::singleShot(0, this, [this] {
-            trustQuestionDue = false;
-            AskTrustQuestion();
-        });
-    }
+    // A question put off by another one is asked from the event loop, not from this handler.
+    if (PendingTrustQuestion) QTimer::singleShot(0, this, [this] { AskTrustQuestion(); });
 }
 
 bool MainWindow::AskTrustQuestion() {
-    if (!PendingTrustQuestion || inTick || QApplication::activeModalWidget() != nullptr)
+    if (!PendingTrustQuestion || QApplication::activeModalWidget() != nullptr)
         return false;
     const TrustRequest request = std::move(*PendingTrustQuestion);
     PendingTrustQuestion.reset();
@@ -96,29 +96,64 @@ void MainWindow::onContinueTimer() {
     if (!continueVeto_) actContinue->trigger();
 }
 
-void MainWindow::onCheckTimer() {
-    if (inTick) return;
-    FlagScope tick(inTick);
-    checkTimer_->stop();
-    struct Rearm {
-        QTimer& timer;
-        ~Rearm() { SetTimer(timer, CheckIntervalMs(accounts.size()), true); }
-    } rearm{*checkTimer_};
-    CheckNextAccount();
+void MainWindow::SetAccountChecker(AccountChecker checker) {
+    scheduler_->SetRunner([checker = std::move(checker)](const AccountSettings& account,
+                                                         const SessionOptions&, bool,
+                                                         CheckNotifier&) {
+        return CheckResult{checker(account), false, std::nullopt};
+    });
 }
 
-void MainWindow::CheckNextAccount() {
-    if (IsShownToUser() || EditingWindowOpen() || accounts.empty()) return;
+// The timer stays off while a check runs; the next tick comes that long after its end.
+void MainWindow::onCheckTimer() {
+    checkTimer_->stop();
+    if (!CheckNextAccount()) RearmCheckTimer();
+}
+
+void MainWindow::RearmCheckTimer() {
+    SetTimer(*checkTimer_, CheckIntervalMs(accounts.size()), true);
+}
+
+bool MainWindow::CheckNextAccount() {
+    if (IsShownToUser() || EditingWindowOpen() || accounts.empty() || scheduler_->Busy())
+        return false;
     const std::int32_t index = AccountToCheck(checkIndex, accounts.size());
-    if (accounts[static_cast<std::size_t>(index)].enabled) {
-        // Copied: the account list may change while the check waits on the network.
-        const AccountSettings params = accounts[static_cast<std::size_t>(index)].params;
-        const int change = checkAccount ? checkAccount(params) : 0;
-        if (change != 0 && index < static_cast<std::int32_t>(accounts.size()))
-            accounts[static_cast<std::size_t>(index)].lastChange = change;
+    const AccountEntry& entry = accounts[static_cast<std::size_t>(index)];
+    if (entry.enabled) {
+        CheckRequest request;
+        request.index = index;
+        request.account = entry.params;
+        request.alertDue = playWave;
+        request.options = ProgramSessionOptions();
+        if (scheduler_->Start(std::move(request))) return true;
     }
     PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh, index);
     checkIndex = index + 1;
+    return false;
+}
+
+void MainWindow::onCheckFinished(const CheckOutcome& outcome) {
+    if (outcome.cancelled) return;
+    RearmCheckTimer();
+    const std::int32_t index = PlaceOf(outcome.account, outcome.index);
+    const int change = outcome.result.change;
+    if (change != 0 && index >= 0) accounts[static_cast<std::size_t>(index)].lastChange = change;
+    if (outcome.result.becomesPending) PendingAccount = outcome.account.email;
+    PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh, outcome.index);
+    checkIndex = outcome.index + 1;
+    if (!outcome.error.empty()) {
+        ReportUnhandledError(outcome.error);
+        return;
+    }
+    if (auto request = TrustRequestFor(outcome.account, outcome.result.certificateFailure)) {
+        PendingTrustQuestion = std::move(request);
+        AskTrustQuestion();
+    }
+}
+
+bool MainWindow::StopChecks(std::chrono::milliseconds wait) {
+    checkTimer_->stop();
+    return scheduler_->Stop(wait);
 }
 
 void MainWindow::appException(const std::string& message) {

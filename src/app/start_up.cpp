@@ -1,7 +1,11 @@
 #include "app/start_up.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QPointer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "app/main_window.h"
@@ -17,6 +21,9 @@
 #include "settings/language.h"
 
 namespace {
+
+// The longest the end of the program waits for the sessions' workers.
+constexpr int kEndWaitMs = 2000;
 
 // Child windows still open at the end go before the main window and the data module.
 void CloseChildWindows() {
@@ -66,6 +73,7 @@ int RunProgram(int argc) {
         if (QWidget* window = MainForm()) window->close();
         QCoreApplication::quit();
     });
+    bool workerLeft = false;
     {
         TrayServices dm;
         {
@@ -76,11 +84,24 @@ int RunProgram(int argc) {
                 window.show();
                 QApplication::exec();
             }
+            // Every session is interrupted first, then the workers get what is left of the
+            // time the end may take.
+            const QDeadlineTimer end(kEndWaitMs);
+            window.StopChecks(std::chrono::milliseconds(0));
             CloseChildWindows();
-            // Sessions still on their threads are interrupted; their QUIT goes out where
+            workerLeft = !window.StopChecks(std::chrono::milliseconds(end.remainingTime()));
+            // The list window's session threads: interrupted where a request runs, QUIT where
             // they are between replies.
-            EndWorkerThreads(std::chrono::seconds(2));
+            workerLeft = !EndWorkerThreads(std::chrono::milliseconds(
+                             std::max<qint64>(end.remainingTime(), 0))) ||
+                         workerLeft;
         }
+    }
+    // A worker still in the resolver would outlive the objects it reports to: the files are
+    // written, so the process ends here.
+    if (workerLeft) {
+        std::fflush(nullptr);
+        std::_Exit(0);
     }
     return 0;
 }

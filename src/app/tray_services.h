@@ -24,7 +24,6 @@ public:
 
     // Tray picture 0 and tag 0 without the new-mail count, alert window hidden.
     void AcknowledgeNewMail();
-    // Lets window messages through during network waits from now on.
 
     // Small pictures of buttons and menus, by their number.
     static QIcon BtnImage(int index);

@@ -48,7 +48,6 @@ void LineChannel::ThrowIfInterrupted() {
 void LineChannel::Flush() {
     if (output_.empty()) return;
     if (!IsOpen()) throw TarnwickError("Not Connected.");
-    ThrowIfInterrupted();
     std::string data;
     data.swap(output_);
     try {
@@ -60,6 +59,7 @@ void LineChannel::Flush() {
 }
 
 std::string LineChannel::ReadLine() {
+    ThrowIfInterrupted();     // also within a reply already received
     std::size_t scanned = 0;  // bytes from start_ on that hold no LF; Fill moves start_
     for (;;) {
         const std::size_t lf = input_.find('\n', start_ + scanned);

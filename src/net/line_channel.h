@@ -69,8 +69,9 @@ public:
     void BeginCount(std::function<void(std::size_t)> onRead);
     void EndCount();
 
-    // Once `interrupt` is raised, sending and reading close the connection and throw
-    // Cancelled, whatever the transport (a transport of its own may end its wait at once).
+    // Once `interrupt` is raised, a read closes the connection and throws Cancelled, whatever
+    // the transport (a transport of its own may end its wait at once). Sending goes on while
+    // it need not wait, so that a session can still say QUIT.
     void SetInterrupt(const InterruptSignal* interrupt) { interrupt_ = interrupt; }
 
     // Called when a read finds the connection ended.

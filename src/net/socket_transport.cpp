@@ -60,7 +60,6 @@ public:
     }
 
     void Send(std::string_view data) override {
-        ThrowIfInterrupted();
         while (!data.empty()) {
             const std::size_t sent = ssl_ ? SendTls(data) : SendPlain(data);
             data.remove_prefix(sent);

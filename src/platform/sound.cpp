@@ -3,10 +3,8 @@
 #include <canberra.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QThread>
-#include <atomic>
+#include <QTimer>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 
@@ -14,8 +12,10 @@
 
 namespace {
 
-// Longest time a sound may hold the program; a longer one is cut off.
+// Longest time a sound may play; a longer one is cut off.
 constexpr int kLongestSoundMs = 60000;
+// The id of the new-mail sound: a new one ends the one still playing.
+constexpr std::uint32_t kSoundId = 1;
 
 SoundHook& Hook() {
     static SoundHook hook;
@@ -31,47 +31,38 @@ struct ProplistDeleter {
 using Context = std::unique_ptr<ca_context, ContextDeleter>;
 using Proplist = std::unique_ptr<ca_proplist, ProplistDeleter>;
 
-// Shared with the library's player thread, which reports the end of the sound.
-struct PlayState {
-    std::atomic<bool> finished{false};
-};
-
-void OnFinished(ca_context* /*context*/, uint32_t /*id*/, int /*error*/, void* userdata) {
-    static_cast<PlayState*>(userdata)->finished = true;
+// The program's one sound context, made at the first sound; its player runs on a thread of the
+// library, so playing never holds the caller.
+ca_context* SoundContext() {
+    static const Context context = [] {
+        ca_context* raw = nullptr;
+        if (ca_context_create(&raw) != CA_SUCCESS) return Context();
+        ca_context_change_props(raw, CA_PROP_APPLICATION_NAME, "Tarnwick", nullptr);
+        return Context(raw);
+    }();
+    return context.get();
 }
 
-// Waits for the end of the sound. Timers and painting go on meanwhile (a fading alert keeps
-// fading), but no user input is taken, so nothing can start a second sound from here.
-void WaitForEnd(ca_context* context, const PlayState& state) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!state.finished) {
-        if (clock.elapsed() > kLongestSoundMs) {
-            ca_context_cancel(context, 1);
-            break;
-        }
-        if (QCoreApplication::instance() != nullptr)
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
-        QThread::msleep(10);
-    }
-}
-
-// Plays one sound described by a property (file name or theme event); false when the sound
-// could not be started at all.
-bool PlayAndWait(const char* property, const std::string& value) {
-    PlayState state;  // outlives the context, whose destruction may still report the end
-    ca_context* raw = nullptr;
-    if (ca_context_create(&raw) != CA_SUCCESS) return false;
-    Context context(raw);
-    ca_context_change_props(raw, CA_PROP_APPLICATION_NAME, "Tarnwick", nullptr);
+// Starts one sound described by a property (file name or theme event) in place of the one
+// playing; false when it could not be started at all.
+bool Play(const char* property, const std::string& value) {
+    ca_context* context = SoundContext();
+    if (context == nullptr) return false;
     ca_proplist* rawList = nullptr;
     if (ca_proplist_create(&rawList) != CA_SUCCESS) return false;
-    Proplist list(rawList);
+    const Proplist list(rawList);
     ca_proplist_sets(rawList, property, value.c_str());
     ca_proplist_sets(rawList, CA_PROP_EVENT_DESCRIPTION, "New mail");
     ca_proplist_sets(rawList, CA_PROP_CANBERRA_CACHE_CONTROL, "never");
-    if (ca_context_play_full(raw, 1, rawList, OnFinished, &state) != CA_SUCCESS) return false;
-    WaitForEnd(raw, state);
+    ca_context_cancel(context, kSoundId);
+    if (ca_context_play_full(context, kSoundId, rawList, nullptr, nullptr) != CA_SUCCESS)
+        return false;
+    static int played = 0;
+    const int current = ++played;
+    if (QCoreApplication::instance() != nullptr)
+        QTimer::singleShot(kLongestSoundMs, QCoreApplication::instance(), [context, current] {
+            if (current == played) ca_context_cancel(context, kSoundId);
+        });
     return true;
 }
 
@@ -84,9 +75,8 @@ void PlaySoundFile(const std::string& fileName) {
         return;
     }
     std::error_code error;
-    if (std::filesystem::is_regular_file(path, error) && PlayAndWait(CA_PROP_MEDIA_FILENAME, path))
-        return;
-    PlayAndWait(CA_PROP_EVENT_ID, "message-new-email");
+    if (std::filesystem::is_regular_file(path, error) && Play(CA_PROP_MEDIA_FILENAME, path)) return;
+    Play(CA_PROP_EVENT_ID, "message-new-email");
 }
 
 void PlayNewMailSound() {

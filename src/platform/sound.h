@@ -1,11 +1,11 @@
 #pragma once
-// The new-mail sound, played to its end before the call returns.
+// The new-mail sound, played without holding the caller: a new sound ends the one playing.
 
 #include <functional>
 #include <string>
 
-// Plays `fileName` from the sound folder (SoundFilePath) and returns when the sound has ended. A
-// file that is missing or cannot be played gives the desktop theme's new-mail sound instead.
+// Starts `fileName` from the sound folder (SoundFilePath) and returns at once. A file that is
+// missing or cannot be started gives the desktop theme's new-mail sound instead.
 void PlaySoundFile(const std::string& fileName);
 
 // PlaySoundFile("newm.wav").

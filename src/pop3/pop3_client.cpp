@@ -139,6 +139,12 @@ void Pop3Client::LogIn(const Pop3Reply& greeting) {
 }
 
 void Pop3Client::SendCommand(std::string_view line) {
+    // Interrupted between replies: the session ends with QUIT, so that what the server has
+    // answered (a DELE) takes effect.
+    if (interrupt_->Raised()) {
+        QuitAndClose();
+        throw Cancelled();
+    }
     DropPendingReplies();
     channel_.StartDeadline(readTimeout);
     channel_.SendLine(line);

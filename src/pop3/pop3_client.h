@@ -117,8 +117,9 @@ public:
     bool IsConnected() const { return channel_.IsOpen(); }
     // Closes at once; the operation waiting on the connection then fails. Same thread only.
     void AbortConnection();
-    // From any thread, also before connecting: the call waiting on the server (or the next
-    // one) closes the connection without QUIT and throws Cancelled; so does every later call.
+    // From any thread, also before connecting: the call waiting on the server closes the
+    // connection without QUIT and throws Cancelled. Raised between replies, the next command
+    // sends QUIT instead of itself and throws Cancelled. A later connect throws Cancelled.
     void Interrupt() { interrupt_->Raise(); }
     bool Interrupted() const { return interrupt_->Raised(); }
     // Makes `interrupt` this client's (before connecting): its owner may raise it without

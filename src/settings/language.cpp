@@ -1,5 +1,6 @@
 #include "settings/language.h"
 
+#include <mutex>
 #include <unordered_set>
 
 #include "settings/cipher.h"
@@ -21,6 +22,8 @@ struct LanguageState {
     bool unreadable = false;
 };
 LanguageState languageState;
+// Checks on worker threads look texts up too, and a lookup of a missing key adds it.
+std::recursive_mutex languageMutex;
 
 bool LineHasKey(std::string_view line, std::string_view key) {
     return line.size() > key.size() && line[key.size()] == '=' &&
@@ -80,6 +83,7 @@ const std::string& LanguageFilePath() {
 }
 
 void LoadLanguageTable() {
+    const std::lock_guard lock(languageMutex);
     languageState = LanguageState();
     std::string bytes;
     const ReadStatus status = ReadFileBytes(LanguageFilePath(), bytes);
@@ -88,12 +92,14 @@ void LoadLanguageTable() {
 }
 
 void ResetLanguageTable() {
+    const std::lock_guard lock(languageMutex);
     languageState = LanguageState();
 }
 
 std::string GetLangText(std::string_view key) {
     std::string result(key);
     if (HasText(key)) {
+        const std::lock_guard lock(languageMutex);
         const std::size_t entry = FindEntry(key);
         if (entry == npos) {
             languageState.lines.push_back(result + "=" + result);
@@ -106,6 +112,7 @@ std::string GetLangText(std::string_view key) {
 }
 
 int EncipherLanguageTable() {
+    const std::lock_guard lock(languageMutex);
     std::vector<std::string>& lines = languageState.lines;
     int count = 0;
     for (const std::size_t entry : FirstEntries(lines)) {
@@ -120,6 +127,7 @@ int EncipherLanguageTable() {
 }
 
 bool WriteBackLanguageTable() {
+    const std::lock_guard lock(languageMutex);
     EncipherLanguageTable();
     // A file that could not be read must not be replaced by the few keys this run asked for.
     if (languageState.enciphered == 0 || languageState.unreadable) return false;

@@ -16,6 +16,7 @@
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/tray_services.h"
+#include "check/ui/check_scheduler.h"
 #include "check/ui/tray_icon.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
@@ -122,6 +123,12 @@ protected:
             checked.push_back(account.email);
             return changeToReport;
         });
+    }
+
+    // Lets the timer's check run now, and waits for its end (on the worker thread).
+    void TickAndWait() {
+        QMetaObject::invokeMethod(window->checkTimer_, "timeout");
+        for (int i = 0; i < 2000 && window->Scheduler().Busy(); ++i) RunFor(5);
     }
 
     // Shows the main window and lets its first activation run.

@@ -1,11 +1,11 @@
 // The tray icon, the alert window and the data module's notification handlers; new mail found
 // by a timed check against the real Dovecot.
+#include <gmock/gmock.h>
 #include <QAbstractButton>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/account_check.h"
 #include "app_test_support.h"
 #include "check/ui/alert_parts.h"
 #include "check/ui/alert_window.h"
@@ -16,6 +16,7 @@
 
 namespace {
 
+using ::testing::StartsWith;
 using NotificationTest = AppTest;
 
 TEST(TrayHint, NotificationAreaShowsAtMost63CharactersBeforeABar) {
@@ -153,11 +154,11 @@ protected:
                         .port = account.port}},
                       playWaveOn);
         Start();
-        window->SetAccountChecker(DefaultAccountChecker(*dm));
+        window->Scheduler().SetRunner(CheckAccount);
         ShowWindow();
         window->actContinue->trigger();
         window->appIdle();
-        QMetaObject::invokeMethod(window->checkTimer_, "timeout");
+        TickAndWait();
     }
 };
 
@@ -182,7 +183,7 @@ TEST_F(NewMailTest, NewMailWithAlertAndSound) {
     ClearMailbox(user);
     dm->AcknowledgeNewMail();
     window->checkIndex = 0;
-    QMetaObject::invokeMethod(window->checkTimer_, "timeout");
+    TickAndWait();
     EXPECT_EQ(accounts[0].lastChange, -2);
     EXPECT_EQ(dm->Tray().Hint(), "message_count_was_changed");
     EXPECT_EQ(dm->Tray().Picture(), 0);
@@ -201,7 +202,7 @@ TEST_F(NewMailTest, NewMailWithoutPlayWaveChangesOnlyTheTray) {
     EXPECT_TRUE(sounds.empty());
 }
 
-TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutWhenIdleOnceAndYesTrustsIt) {
+TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutAfterTheCheckOnceAndYesTrustsIt) {
     ScriptedServer server(
         "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 1 10\nC: UIDL "
         "1\nS: +OK 1 one\nC: QUIT",
@@ -210,26 +211,24 @@ TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutWhenIdleOnceAndYesTrustsIt
         {{.email = "s@x.example", .host = "localhost", .user = "bob", .port = server.Port()}});
     OpenSettings()->WriteString("EML_0", "SSL", "1");
     Start();
-    window->SetAccountChecker(DefaultAccountChecker(*dm));
+    window->Scheduler().SetRunner(CheckAccount);
     ShowWindow();
     window->actContinue->trigger();
     window->appIdle();
     const AccountSettings account = accounts[0].params;
     const auto check = [&] {
         window->checkIndex = 0;
-        QMetaObject::invokeMethod(window->checkTimer_, "timeout");
+        TickAndWait();
     };
     const auto stored = [&](const char* key) {
         return OpenSettings()->ReadString(AccountSection(account), key, "");
     };
 
-    check();
-    ASSERT_TRUE(PendingTrustQuestion.has_value()) << stored("LAST_ERROR");
-    EXPECT_TRUE(boxes.empty()) << "never asked during the check";
-    const std::string fingerprint = PendingTrustQuestion->problem.certificate.fingerprint;
     boxAnswer = QMessageBox::No;
-    RunFor(50);  // idle
-    ASSERT_EQ(boxes.size(), 1u);
+    check();
+    ASSERT_EQ(boxes.size(), 1u) << stored("LAST_ERROR");
+    const std::string fingerprint = stored("SSL_PIN_DECLINED");
+    EXPECT_THAT(fingerprint, StartsWith("sha256:"));
     EXPECT_EQ(boxes[0].title, "certificate_untrusted_dialog_title");
     EXPECT_NE(boxes[0].text.find("localhost"), std::string::npos);
     EXPECT_NE(boxes[0].text.find(fingerprint), std::string::npos);
@@ -237,18 +236,15 @@ TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutWhenIdleOnceAndYesTrustsIt
     EXPECT_EQ(stored("SSL_PIN"), "");
 
     check();  // declined: not asked again
-    RunFor(50);
     EXPECT_FALSE(PendingTrustQuestion.has_value());
     EXPECT_EQ(boxes.size(), 1u);
 
     OpenSettings()->WriteString(AccountSection(account), "SSL_PIN_DECLINED", "");
-    check();
     boxAnswer = QMessageBox::Yes;
-    RunFor(50);
+    check();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(stored("SSL_PIN"), fingerprint);
     check();  // trusted from now on
-    RunFor(50);
     EXPECT_EQ(stored("LAST_RESULT"), "1") << stored("LAST_ERROR");
     EXPECT_EQ(dm->Tray().NewMailCount(), 1);
     EXPECT_EQ(boxes.size(), 2u);

@@ -16,7 +16,7 @@ protected:
         window->actContinue->trigger();
         window->appIdle();
     }
-    void Tick() { QMetaObject::invokeMethod(window->checkTimer_, "timeout"); }
+    void Tick() { TickAndWait(); }
 };
 
 const std::vector<AccountSpec> kThree = {{.email = "one@x.example", .user = "one"},
@@ -73,9 +73,7 @@ TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
 
     window->SetAccountChecker(
         [](const AccountSettings&) -> int { throw std::runtime_error("Unable to write to x"); });
-    // Through the event loop, as a real tick arrives, so that the error reaches the handler.
-    QTimer::singleShot(0, window->checkTimer_, [this] { Tick(); });
-    RunFor(20);
+    Tick();
     EXPECT_TRUE(window->checkTimer_->isActive());
     EXPECT_EQ(window->checkTimer_->interval(), 18000);
     EXPECT_EQ(dm->Tray().Hint(), "Unable to write to x");

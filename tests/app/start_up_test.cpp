@@ -2,6 +2,7 @@
 // run of the program ended by a signal.
 #include <signal.h>
 
+#include <QElapsedTimer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QThread>
@@ -12,6 +13,7 @@
 #include "check/ui/results_window.h"
 #include "platform/single_instance.h"
 #include "platform/start_drive.h"
+#include "support/scripted_server.h"
 
 namespace {
 
@@ -105,20 +107,30 @@ TEST_F(StartUpTest, FirstRunExplainsAndOpensTheSetupOnce) {
 
 // The real program in a folder of its own: a second copy ends at once, SIGTERM ends the first
 // one the normal way, which writes the language file back enciphered.
-TEST_F(StartUpTest, WholeProgramHandsOverAndEndsOnSignal) {
-    const std::filesystem::path program = folder_.File("tarnwick");
-    std::filesystem::copy_file(TARNWICK_PROGRAM, program);
-    WriteSettings({{.email = "a@x.example", .user = "a", .enabled = false}});
-    folder_.Write("vellmoar.lng", "Error=Error\r\n");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    environment.insert("TMPDIR", QString::fromStdString(folder_.Path()));
-    environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+class WholeProgramTest : public StartUpTest {
+protected:
+    WholeProgramTest() {
+        std::filesystem::copy_file(TARNWICK_PROGRAM, program_);
+        folder_.Write("vellmoar.lng", "Error=Error\r\n");
+        environment_.insert("QT_QPA_PLATFORM", "offscreen");
+        environment_.insert("TMPDIR", QString::fromStdString(folder_.Path()));
+        environment_.insert("ASAN_OPTIONS", "detect_leaks=0");
+    }
 
+    void Launch(QProcess& process, const QStringList& arguments) {
+        process.setProcessEnvironment(environment_);
+        process.start(QString::fromStdString(program_.string()), arguments);
+        ASSERT_TRUE(process.waitForStarted(10000));
+    }
+
+    const std::filesystem::path program_ = folder_.File("tarnwick");
+    QProcessEnvironment environment_ = QProcessEnvironment::systemEnvironment();
+};
+
+TEST_F(WholeProgramTest, SecondCopyHandsOverAndTheFirstEndsOnSignal) {
+    WriteSettings({{.email = "a@x.example", .user = "a", .enabled = false}});
     QProcess first;
-    first.setProcessEnvironment(environment);
-    first.start(QString::fromStdString(program.string()), {});
-    ASSERT_TRUE(first.waitForStarted(10000));
+    Launch(first, {});
     // The first copy listens once its window exists.
     QLocalSocket probe;
     for (int i = 0; i < 200; ++i) {
@@ -130,8 +142,7 @@ TEST_F(StartUpTest, WholeProgramHandsOverAndEndsOnSignal) {
     probe.disconnectFromServer();
 
     QProcess second;
-    second.setProcessEnvironment(environment);
-    second.start(QString::fromStdString(program.string()), {"/1"});
+    Launch(second, {"/1"});
     ASSERT_TRUE(second.waitForFinished(20000));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running);
@@ -143,6 +154,25 @@ TEST_F(StartUpTest, WholeProgramHandsOverAndEndsOnSignal) {
     const std::string language = folder_.Read("vellmoar.lng");
     EXPECT_EQ(language.rfind("Error=?", 0), 0u) << language;
     EXPECT_NE(language.find("tray_first_hint=?"), std::string::npos) << "keys asked for are kept";
+}
+
+TEST_F(WholeProgramTest, SignalDuringACheckOnATricklingServerEndsTheProgramAtOnce) {
+    ScriptedServer server("S:<trickle 100><crlf>");
+    WriteSettings({{.email = "a@x.example", .user = "a", .port = server.Port()}});
+    QProcess running;
+    Launch(running, {"/1"});  // hidden after a second, the first check 8 seconds later
+    for (int i = 0; i < 400 && server.Connections() == 0; ++i) QThread::msleep(50);
+    ASSERT_EQ(server.Connections(), 1);
+    QThread::msleep(300);
+    const std::string settings = folder_.Read("vellmoor.ini");
+
+    QElapsedTimer clock;
+    clock.start();
+    ::kill(static_cast<pid_t>(running.processId()), SIGTERM);
+    ASSERT_TRUE(running.waitForFinished(20000));
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(running.exitCode(), 0);
+    EXPECT_EQ(folder_.Read("vellmoor.ini"), settings) << "the cancelled check records nothing";
 }
 
 }  // namespace

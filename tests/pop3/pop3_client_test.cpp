@@ -298,6 +298,29 @@ TEST(Pop3Connection, QuitAndCloseDoesNotWaitForTheReplyAndSendsNothingWhenClosed
     EXPECT_EQ(s.talk.ClientLines().back(), "QUIT");
 }
 
+TEST(Pop3Connection, InterruptBetweenRepliesQuitsAndInTheMiddleOfAReplyDropsTheConnection) {
+    // The answered DELE takes effect with QUIT; the next command is not sent.
+    Session between(LoggedIn("C: DELE 2\nS: +OK deleted\nC: QUIT"));
+    between.client.ConnectAndLogIn();
+    between.client.DeleteMessage(2);
+    between.client.Interrupt();
+    EXPECT_EQ(ErrorOf([&] { between.client.DeleteMessage(3); }), "Operation cancelled.");
+    EXPECT_EQ(between.talk.Problems(), "");
+    EXPECT_EQ(between.talk.ClientLines().back(), "QUIT");
+
+    // Raised at a read report: the rest of the message is not read and nothing more is sent.
+    Session during(LoggedIn("C: RETR 1\nS: +OK\nS: A: 1\nS: B: 2\nS:\nS: body\nS: ."));
+    during.client.ConnectAndLogIn();
+    during.client.statusHandler = [](Pop3Client& client, StatusKind kind, int, const std::string&) {
+        if (kind == StatusKind::Read) client.Interrupt();
+    };
+    RecordingSink sink;
+    EXPECT_EQ(ErrorOf([&] { during.client.FetchMessage(1, sink); }), "Operation cancelled.");
+    EXPECT_FALSE(during.client.IsConnected());
+    during.client.QuitAndClose();
+    EXPECT_EQ(during.talk.ClientLines().back(), "RETR 1");
+}
+
 TEST(Pop3StartTls, StlsThenTheHandshakeThenTheLoginInsideTls) {
     for (bool apop : {false, true}) {
         Session s(apop ? "S: +OK ready <1896.697170952@dbc.mtview.ca.us>\n"
