@@ -92,8 +92,8 @@ int RunProgram(int argc) {
             workerLeft = !window.StopChecks(std::chrono::milliseconds(end.remainingTime()));
             // The list window's session threads: interrupted where a request runs, QUIT where
             // they are between replies.
-            workerLeft = !EndWorkerThreads(std::chrono::milliseconds(
-                             std::max<qint64>(end.remainingTime(), 0))) ||
+            workerLeft = !EndWorkerThreads(
+                             std::chrono::milliseconds(std::max<qint64>(end.remainingTime(), 0))) ||
                          workerLeft;
         }
     }

@@ -19,13 +19,27 @@ std::string Line(const char* key, const std::string& value) {
 
 }  // namespace
 
+TrustQuestion AskedTrustQuestion(const AccountSettings& account,
+                                 const CertificateProblem& problem) {
+    const std::string pin = StoredFingerprint(account, kPinKey);
+    switch (PinFormOf(pin)) {
+        case PinForm::Absent:
+            return TrustQuestion::New;
+        case PinForm::Malformed:
+            return TrustQuestion::MalformedPin;
+        case PinForm::WellFormed:
+            break;
+    }
+    return SameFingerprint(pin, problem.certificate.fingerprint) ? TrustQuestion::None
+                                                                 : TrustQuestion::Changed;
+}
+
 TrustQuestion TrustQuestionFor(const AccountSettings& account, const CertificateProblem& problem) {
     const std::string& fingerprint = problem.certificate.fingerprint;
-    const std::string pin = StoredFingerprint(account, kPinKey);
-    if (fingerprint.empty() || SameFingerprint(pin, fingerprint) ||
+    if (fingerprint.empty() ||
         SameFingerprint(StoredFingerprint(account, kDeclinedKey), fingerprint))
         return TrustQuestion::None;
-    return HasText(pin) ? TrustQuestion::Changed : TrustQuestion::New;
+    return AskedTrustQuestion(account, problem);
 }
 
 std::optional<TrustRequest> TrustRequestFor(const AccountSettings& account,
@@ -62,8 +76,9 @@ std::string CertificateDetailsText(const std::string& host, const CertificatePro
 
 std::string TrustQuestionText(const AccountSettings& account, const CertificateProblem& problem,
                               TrustQuestion kind) {
-    const char* opening = kind == TrustQuestion::Changed ? "certificate_changed_dialog"
-                                                         : "certificate_untrusted_dialog";
+    const char* opening = "certificate_untrusted_dialog";
+    if (kind == TrustQuestion::Changed) opening = "certificate_changed_dialog";
+    if (kind == TrustQuestion::MalformedPin) opening = "certificate_pin_malformed_dialog";
     return GetLangText(opening) + "\n\n" + CertificateDetailsText(account.host, problem) + "\n" +
-           GetLangText("trust_certificate_dialog") + " " + account.email;
+           GetLangText("trust_certificate_dialog") + " " + account.email + "?";
 }

@@ -10,14 +10,17 @@
 #include "settings/accounts.h"
 
 enum class TrustQuestion {
-    None,     // asked before and declined: not again
-    New,      // a certificate not asked about yet
-    Changed,  // another certificate than the trusted one
+    None,          // asked before and declined: not again
+    New,           // a certificate not asked about yet
+    Changed,       // another certificate than the trusted one
+    MalformedPin,  // the stored pin is no fingerprint at all, so nothing could match it
 };
 
 // Whether to ask the user about the certificate that failed for this account (the settings
 // as they are now: not when it was declined, nor when it is the trusted one by now).
 TrustQuestion TrustQuestionFor(const AccountSettings& account, const CertificateProblem& problem);
+// The question when the user asks to trust the server: a declined certificate counts as new.
+TrustQuestion AskedTrustQuestion(const AccountSettings& account, const CertificateProblem& problem);
 
 // A question waiting for a moment when the user can be asked.
 struct TrustRequest {

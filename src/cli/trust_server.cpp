@@ -70,9 +70,9 @@ int TrustServer(const std::string& email, const TrustOptions& options, std::ostr
         PrintNoProblem(trial.loggedIn, account, err);
         return 1;
     }
-    const TrustQuestion kind = TrustQuestionFor(account, *failure);
+    const TrustQuestion kind = AskedTrustQuestion(account, *failure);
     out << TrustQuestionText(account, *failure,
-                             kind == TrustQuestion::Changed ? kind : TrustQuestion::New);
+                             kind == TrustQuestion::None ? TrustQuestion::New : kind);
     bool trusted = options.yes;
     if (options.yes) {
         out << "\n";

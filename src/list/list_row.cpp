@@ -124,6 +124,10 @@ int CompareRows(const MessageRow& a, const MessageRow& b, int column) {
     }
 }
 
+bool SortsDescending(int column) {
+    return column == kMarkColumn || column == kDateColumn || column == kSizeColumn;
+}
+
 void SortRows(std::vector<MessageRow>& rows, int column) {
     MergeSort(rows.begin(), rows.end(), [column](const MessageRow& a, const MessageRow& b) {
         return CompareRows(a, b, column) < 0;

@@ -55,3 +55,6 @@ MessageRow MakeListRow(std::unique_ptr<MailMessage> entry, const std::string& ac
 int CompareRows(const MessageRow& a, const MessageRow& b, int column);
 // Sorts the rows by a column in its one direction; equal rows keep their order.
 void SortRows(std::vector<MessageRow>& rows, int column);
+// True for the columns whose one direction runs from the highest value down: spam first, newest
+// first, largest first.
+bool SortsDescending(int column);

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "settings/counted_text.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 
@@ -23,7 +24,7 @@ int PaneMenuHelpTopic(PaneState state) {
 }
 
 std::string ItemsCountText(std::size_t rows) {
-    return "   " + std::to_string(rows) + " " + GetLangText("items_count");
+    return "   " + std::to_string(rows) + " " + CountedText("items_count", rows);
 }
 
 std::string CountedProgressText(const std::string& label, int count) {

@@ -22,7 +22,8 @@ int PaneKeyHelpTopic(PaneState state);
 // The "what_is_it" entry of the text pane's menu.
 int PaneMenuHelpTopic(PaneState state);
 
-// Status panel 1 after a listing or a deletion: three blanks, the count, "items_count".
+// Status panel 1 after a listing or a deletion: three blanks, the count and the counted text
+// "items_count" in the count's form.
 std::string ItemsCountText(std::size_t rows);
 // The progress label once the count is known: the label, " (", the count, ")".
 std::string CountedProgressText(const std::string& label, int count);

@@ -3,6 +3,7 @@
 // refused. Kept apart from the TLS layer so that the client and its tests need no OpenSSL.
 
 #include <string>
+#include <string_view>
 
 #include "settings/errors.h"
 
@@ -41,3 +42,9 @@ private:
 
 // "sha256:<hex>" as stored, compared without regard to case and blanks around it.
 bool SameFingerprint(const std::string& a, const std::string& b);
+
+// A stored SSL_PIN: none (blank), or "sha256:" and 64 hexadecimal digits (letter case and blanks
+// around it ignored); anything else (another digest, colons between the bytes, a digit too many
+// or too few) is malformed and never matches a certificate.
+enum class PinForm { Absent, WellFormed, Malformed };
+PinForm PinFormOf(std::string_view stored);

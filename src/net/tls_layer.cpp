@@ -11,7 +11,6 @@
 #include <filesystem>
 
 #include "settings/errors.h"
-#include "settings/text_utils.h"
 
 namespace {
 
@@ -145,11 +144,6 @@ const char* TlsErrorSentence(unsigned long error) {
 }
 
 }  // namespace
-
-bool SameFingerprint(const std::string& a, const std::string& b) {
-    const std::string left = Trim(a);
-    return !left.empty() && SameTextAscii(left, Trim(b));
-}
 
 bool LoadTlsLibrary() {
     return OPENSSL_init_ssl(0, nullptr) == 1;

@@ -52,7 +52,8 @@ Pop3Reply ReadPop3Reply(const std::function<std::string()>& readLine) {
     for (const std::string& line : raw) reply.lines.push_back(TextFrom(line));
     reply.ok = SameTextAscii(reply.code, "+OK");
     if (!reply.ok && reply.code != "-ERR")
-        throw UnrecognizedReply("Unrecognized POP3 Response Header:\n\"" + reply.Text() + "\"");
+        // The whole line: its text alone would hide what the code was.
+        throw UnrecognizedReply("Unrecognized POP3 Response Header:\n\"" + first + "\"");
     return reply;
 }
 

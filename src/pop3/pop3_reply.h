@@ -30,7 +30,8 @@ public:
 // Reads one reply through `readLine` (one received line without its line end): blank lines
 // are skipped; a first line whose fourth character is "-" continues up to a line starting with
 // its first three characters and a blank. Throws UnrecognizedReply
-// "Unrecognized POP3 Response Header:\n\"<text>\"" for a code that is neither "+OK" nor "-ERR".
+// "Unrecognized POP3 Response Header:\n\"<line>\"" (the whole first line) for a code that is
+// neither "+OK" nor "-ERR".
 Pop3Reply ReadPop3Reply(const std::function<std::string()>& readLine);
 
 // STAT: the text up to its first blank as a decimal number of at least zero; 0 for an empty

@@ -96,19 +96,20 @@ void ResetLanguageTable() {
     languageState = LanguageState();
 }
 
+std::optional<std::string> FindLangText(std::string_view key) {
+    const std::lock_guard lock(languageMutex);
+    const std::size_t entry = HasText(key) ? FindEntry(key) : npos;
+    if (entry == npos) return std::nullopt;
+    std::string value(ValueOf(languageState.lines[entry]));
+    if (HasText(value) && value.front() == '?') value = DecipherText(value.substr(1));
+    return ReplaceAll(value, "~", "\r\n");
+}
+
 std::string GetLangText(std::string_view key) {
-    std::string result(key);
-    if (HasText(key)) {
-        const std::lock_guard lock(languageMutex);
-        const std::size_t entry = FindEntry(key);
-        if (entry == npos) {
-            languageState.lines.push_back(result + "=" + result);
-        } else {
-            result = ValueOf(languageState.lines[entry]);
-            if (HasText(result) && result.front() == '?') result = DecipherText(result.substr(1));
-        }
-    }
-    return ReplaceAll(result, "~", "\r\n");
+    const std::lock_guard lock(languageMutex);
+    if (std::optional<std::string> text = FindLangText(key)) return *text;
+    if (HasText(key)) languageState.lines.push_back(std::string(key) + "=" + std::string(key));
+    return ReplaceAll(key, "~", "\r\n");
 }
 
 int EncipherLanguageTable() {

@@ -3,6 +3,7 @@
 // LanguageFilePlace picks). Values may be stored enciphered ("?" + cipher text); "~" stands for a
 // line break.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,10 @@ void LoadLanguageTable();
 
 // The text of a key; a key without an entry shows as itself and is remembered.
 std::string GetLangText(std::string_view key);
+
+// The text of a key as GetLangText gives it, or none when the table has no entry for the key
+// (which is then not remembered either).
+std::optional<std::string> FindLangText(std::string_view key);
 
 // Enciphers every plain value of the table; returns how many it enciphered.
 int EncipherLanguageTable();

@@ -145,7 +145,7 @@ TEST_F(SessionTest, HostileRepliesAreRecordedOnOneLine) {
         const char* error;
     } cases[] = {
         {"S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: 200 fine\nC: QUIT", false,
-         "Unrecognized POP3 Response Header:~\"fine\""},
+         "Unrecognized POP3 Response Header:~\"200 fine\""},
         {"S: +OK ready\nC: QUIT", true, "Server do not support APOP (no timestamp)"},
         {"S: -ERR too many connections from your address\nC: QUIT", false,
          "too many connections from your address~"},
@@ -373,6 +373,28 @@ TEST_F(SessionTest, APinnedCertificateIsAcceptedExactlyAndAnotherOneIsAskedAbout
     EXPECT_EQ(TrustQuestionFor(account, second), TrustQuestion::None);
     EXPECT_EQ(TrustQuestionFor(account, first), TrustQuestion::None);  // the trusted one
     EXPECT_EQ(StoredRunKey(account, "SSL_PIN"), first.certificate.fingerprint);
+
+    // A pin written by hand in another form matches nothing, and the question says why.
+    TrustCertificate(account, first.certificate.fingerprint.substr(7));
+    EXPECT_EQ(TrustQuestionFor(account, first), TrustQuestion::MalformedPin);
+    EXPECT_EQ(AskedTrustQuestion(account, second), TrustQuestion::MalformedPin);  // declined
+    const std::string question = TrustQuestionText(account, first, TrustQuestion::MalformedPin);
+    EXPECT_EQ(question.rfind("certificate_pin_malformed_dialog", 0), 0u);
+    EXPECT_EQ(question.back(), '?');
+}
+
+TEST(CertificatePins, OnlySha256AndItsHexDigitsMakeAPin) {
+    const std::string hex = "0123456789abcdefABCDEF" + std::string(42, 'e');
+    EXPECT_EQ(PinFormOf(""), PinForm::Absent);
+    EXPECT_EQ(PinFormOf(" \t"), PinForm::Absent);
+    EXPECT_EQ(PinFormOf("sha256:" + hex), PinForm::WellFormed);
+    EXPECT_EQ(PinFormOf(" SHA256:" + hex + " "), PinForm::WellFormed);
+    std::string colons = "sha256:";
+    for (std::size_t i = 0; i < 64; i += 2) colons += hex.substr(i, 2) + (i < 62 ? ":" : "");
+    for (const std::string& bad :
+         {hex, "sha256:" + hex.substr(1), "sha256:" + hex + "0", colons, "sha1:" + hex,
+          "sha256:" + hex.substr(1) + "g", std::string("sha256:")})
+        EXPECT_EQ(PinFormOf(bad), PinForm::Malformed) << bad;
 }
 
 namespace {

@@ -317,7 +317,7 @@ TEST(HeaderListing, AGarbledReplyInTheWindowClosesTheSession) {
         kPipelining + CountAndSizes(4) + Top(4) + Top(3) + Top(2) + Top(1) + "C: UIDL\n";
     Listing s(script + HeaderReply(4) + "S: +XX garbled\n" + HeaderReply(2) + HeaderReply(1));
     EXPECT_EQ(ErrorOf([&] { ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria); }),
-              "Unrecognized POP3 Response Header:\n\"garbled\"");
+              "Unrecognized POP3 Response Header:\n\"+XX garbled\"");
     EXPECT_FALSE(s.client.IsConnected());
     EXPECT_EQ(s.client.PendingReplies(), 0u);
 

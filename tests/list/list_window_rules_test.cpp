@@ -28,7 +28,7 @@ TEST(ListWindowRules, SpamRowsAreDeletedFromTheBottomUp) {
     EXPECT_TRUE(SpamRowsBottomUp({}).empty());
     // Key texts show as the key when the language table has no text for them.
     EXPECT_EQ(DeleteSpamQuestion(3), "delete_all_spam_dialog\r\ncount_spam_dialog 3");
-    EXPECT_EQ(ItemsCountText(0), "   0 items_count");
+    EXPECT_EQ(ItemsCountText(0), "   0 items_count_other");
     EXPECT_EQ(CountedProgressText("retrieve_headers_progress", 0), "retrieve_headers_progress (0)");
 }
 

@@ -99,10 +99,10 @@ TEST(Pop3Replies, LowerCaseOkAndBlankLinesBeforeAReplyAreAccepted) {
     EXPECT_EQ(s.talk.Problems(), "");
 }
 
-TEST(Pop3Replies, UnknownCodeFailsWithTheReplyText) {
+TEST(Pop3Replies, UnknownCodeFailsWithTheWholeLine) {
     Session s("S: HELLO there world\nC: QUIT");
     EXPECT_EQ(ErrorOf([&] { s.client.ConnectAndLogIn(); }),
-              "Unrecognized POP3 Response Header:\n\"O there world\"");
+              "Unrecognized POP3 Response Header:\n\"HELLO there world\"");
     EXPECT_EQ(s.talk.Problems(), "");
 }
 
@@ -110,7 +110,7 @@ TEST(Pop3Replies, ContinuationLinesBelongToTheReply) {
     Session s(LoggedIn("C: NOOP\nS: +OK-first\nS: +OK-second\nS: +OK last\nC: NOOP\nS: +OK"));
     s.client.ConnectAndLogIn();
     EXPECT_EQ(ErrorOf([&] { s.client.SendNoop(); }),
-              "Unrecognized POP3 Response Header:\n\"first\"");
+              "Unrecognized POP3 Response Header:\n\"+OK-first\"");
     s.client.SendNoop();  // reads its own reply, not a left-over continuation line
     EXPECT_EQ(s.talk.Problems(), "");
 }

@@ -33,6 +33,8 @@ std::map<std::string, std::string> KeysAskedFor() {
         std::regex(R"re(\bShowProgress\(\d+, "([^"]+)"\))re"),
         std::regex(R"re(\{"([a-z][a-z0-9_]*)", \d+, \d+\})re"),
     };
+    // A counted text: every language has the form for one.
+    const std::regex counted(R"re(\bCountedText\("([^"]+)")re");
     const std::regex keyList(R"re(Keys\[\] = \{([^}]*)\})re");
     const std::regex literal(R"re("([^"]+)")re");
     std::map<std::string, std::string> keys;
@@ -46,6 +48,8 @@ std::map<std::string, std::string> KeysAskedFor() {
             for (std::sregex_iterator it(text.begin(), text.end(), ask), end; it != end; ++it)
                 keys.emplace((*it)[1].str(), file);
         }
+        for (std::sregex_iterator it(text.begin(), text.end(), counted), end; it != end; ++it)
+            keys.emplace((*it)[1].str() + "_one", file);
         for (std::sregex_iterator it(text.begin(), text.end(), keyList), end; it != end; ++it) {
             const std::string list = (*it)[1].str();
             for (std::sregex_iterator k(list.begin(), list.end(), literal); k != end; ++k)

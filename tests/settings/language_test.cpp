@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "settings/cipher.h"
+#include "settings/counted_text.h"
 #include "settings/errors.h"
 #include "settings/program_path.h"
 #include "settings/settings_test_support.h"
@@ -169,4 +170,27 @@ TEST_F(LanguageTest, AHugeFileIsEncipheredInOnePass) {
     Load(content + "last=text\n");
     EXPECT_EQ(EncipherLanguageTable(), 1);  // a search per line would take hours here
     EXPECT_EQ(GetLangText("LAST"), "text");
+}
+
+TEST_F(LanguageTest, ACountedTextTakesTheFormOfItsNumberInTheFilesLanguage) {
+    using enum PluralForm;
+    const std::pair<unsigned long long, PluralForm> czech[] = {
+        {0, Many}, {1, One}, {2, Few}, {4, Few}, {5, Many}, {12, Many}, {22, Many}, {101, Many}};
+    for (const auto& [count, form] : czech) EXPECT_EQ(PluralFormFor("cs", count), form) << count;
+    EXPECT_EQ(PluralFormFor("en", 0), Other);
+    EXPECT_EQ(PluralFormFor("en", 1), One);
+    EXPECT_EQ(PluralFormFor("de", 3), Other);
+
+    Load(
+        "language_code=cs\r\nitems_count_one=zpr\xC3\xA1va\r\nitems_count_few=zpr\xC3\xA1vy\r\n"
+        "items_count_many=zpr\xC3\xA1v\r\n");
+    EXPECT_EQ(TextLanguage(), "cs");
+    EXPECT_EQ(CountedText("items_count", 1), "zpr\xC3\xA1va");
+    EXPECT_EQ(CountedText("items_count", 3), "zpr\xC3\xA1vy");
+    EXPECT_EQ(CountedText("items_count", 27), "zpr\xC3\xA1v");
+    // A file from before counted texts keeps its one text for every number, and is not changed.
+    Load("language_code=en\r\nitems_count=messages\r\n");
+    EXPECT_EQ(CountedText("items_count", 1), "messages");
+    EXPECT_EQ(LanguageTable().size(), 2u);
+    EXPECT_EQ(CountedText("files", 2), "files_other");
 }

@@ -1,5 +1,6 @@
-// The shipped language files: every language has exactly the keys of English, once each, and
-// its texts survive the cipher that the program applies at exit.
+// The shipped language files: every language has exactly the keys of English, once each (a
+// counted text with the forms of its own language), and its texts survive the cipher that the
+// program applies at exit.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <set>
 
 #include "settings/cipher.h"
+#include "settings/counted_text.h"
 #include "settings/text_utils.h"
 
 namespace fs = std::filesystem;
@@ -40,10 +42,32 @@ Texts ReadParts(const fs::path& folder) {
     return texts;
 }
 
-std::set<std::string> Keys(const Texts& texts) {
+// The keys, each counted text once by its base key; the forms of the counted texts by base key.
+struct KeySet {
     std::set<std::string> keys;
-    for (const auto& [key, value] : texts.values) keys.insert(key);
-    return keys;
+    std::map<std::string, std::set<std::string>> forms;
+};
+
+KeySet Keys(const Texts& texts) {
+    KeySet set;
+    for (const auto& [key, value] : texts.values) {
+        const std::size_t cut = key.rfind('_');
+        const std::string base = key.substr(0, cut);
+        if (cut != std::string::npos && texts.values.count(base + "_ONE") != 0) {
+            set.forms[base].insert(key.substr(cut + 1));
+            set.keys.insert(base);
+        } else {
+            set.keys.insert(key);
+        }
+    }
+    return set;
+}
+
+std::set<std::string> FormsOf(const Texts& texts) {
+    std::set<std::string> forms;
+    for (const PluralForm form : PluralFormsOf(texts.values.at("LANGUAGE_CODE")))
+        forms.insert(UpperAscii(PluralSuffix(form)));
+    return forms;
 }
 
 std::vector<fs::path> OtherLanguages() {
@@ -60,10 +84,14 @@ TEST(ShippedLanguages, EveryLanguageHasEveryKeyOfEnglishOnce) {
     const Texts english = ReadParts(kLanguages);
     EXPECT_TRUE(english.duplicates.empty());
     EXPECT_FALSE(english.values.empty());
+    for (const auto& [base, forms] : Keys(english).forms)
+        EXPECT_EQ(forms, FormsOf(english)) << base;
     for (const fs::path& folder : OtherLanguages()) {
         SCOPED_TRACE(folder.filename().string());
         const Texts other = ReadParts(folder);
-        EXPECT_EQ(Keys(other), Keys(english));
+        const KeySet keys = Keys(other);
+        EXPECT_EQ(keys.keys, Keys(english).keys);
+        for (const auto& [base, forms] : keys.forms) EXPECT_EQ(forms, FormsOf(other)) << base;
         EXPECT_TRUE(other.duplicates.empty());
         for (const auto& [key, value] : other.values) {
             SCOPED_TRACE(key);

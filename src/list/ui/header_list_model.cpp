@@ -1,5 +1,6 @@
 #include "list/ui/header_list_model.h"
 
+#include <QPixmap>
 #include <unordered_map>
 
 #include "platform/ui_text.h"
@@ -38,7 +39,7 @@ QVariant HeaderListModel::data(const QModelIndex& index, int role) const {
                     return {};
             }
         case Qt::DecorationRole:
-            if (index.column() == kMarkColumn && row.spam) return spamIcon_;
+            if (index.column() == kMarkColumn) return row.spam ? spamIcon_ : blankIcon_;
             return {};
         case Qt::AccessibleTextRole:
             if (index.column() == kMarkColumn) return row.spam ? markName_ : QString();
@@ -84,6 +85,13 @@ void HeaderListModel::sort(int column, Qt::SortOrder) {
     }
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void HeaderListModel::SetSpamIcon(const QIcon& icon, QSize size) {
+    spamIcon_ = icon;
+    QPixmap blank(size);
+    blank.fill(Qt::transparent);
+    blankIcon_ = QIcon(blank);
 }
 
 void HeaderListModel::SetCaptions(const QStringList& captions, const QString& markName) {

@@ -23,7 +23,9 @@ public:
 
     // Column captions (column 0 has none on screen; its text is for screen readers only).
     void SetCaptions(const QStringList& captions, const QString& markName);
-    void SetSpamIcon(const QIcon& icon) { spamIcon_ = icon; }
+    // The mark of spam rows; every other row gets a blank picture of its size, so that every
+    // row is as high as a marked one.
+    void SetSpamIcon(const QIcon& icon, QSize size);
 
     void SetRows(std::vector<MessageRow> rows);
     void Clear();
@@ -40,4 +42,5 @@ private:
     QStringList captions_;
     QString markName_;
     QIcon spamIcon_;
+    QIcon blankIcon_;
 };

@@ -73,7 +73,7 @@ void MailboxWindow::FormCreate() {
 void MailboxWindow::ConnectController() {
     MailboxController* c = controller_;
     connect(c, &MailboxController::statusChanged, this,
-            [this](int panel, const QString& text) { statusPanel_[panel]->setText(text); });
+            [this](int panel, const QString& text) { SetStatus(panel, FromQt(text)); });
     connect(c, &MailboxController::progressChanged, this, &MailboxWindow::ShowRequestProgress);
     connect(c, &MailboxController::listingFailed, this, &MailboxWindow::onListingFailed);
     connect(c, &MailboxController::messageFetched, this, &MailboxWindow::onMessageFetched);
@@ -91,7 +91,16 @@ void MailboxWindow::ConnectController() {
 
 void MailboxWindow::onRequestFinished(MailboxController::Request request, bool cancelled) {
     HideProgress();
+    if (request == MailboxController::Request::Listing) headersColumnClick(kDateColumn);
     if (request == MailboxController::Request::Message && cancelled) ClearViews();
+    if (cancelledByUser_) {
+        // What is left to see: the rows a stopped listing had made, or nothing.
+        cancelledByUser_ = false;
+        const int rows = model_->rowCount();
+        const std::string text = GetLangText("list_cancelled");
+        SetStatus(1, rows > 0 ? ItemsCountText(static_cast<std::size_t>(rows)) + " - " + text
+                              : "   " + text);
+    }
     if (openPendingWhenIdle_) {
         openPendingWhenIdle_ = false;
         PostPopCommand(this, PopCommand::ListOpenPending);
@@ -126,13 +135,20 @@ MessageRow* MailboxWindow::SelectedRow() const {
     return model_->Row(SelectedRowIndex());
 }
 
+// A status shows on one line: a server's message keeps no line break.
 void MailboxWindow::SetStatus(int panel, const std::string& text) {
-    statusPanel_[panel]->setText(ToQt(text));
+    QString line = ToQt(text);
+    line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    while (line.endsWith(QLatin1Char(' '))) line.chop(1);
+    statusPanel_[panel]->setText(line);
 }
 
+// Empty views are captioned as the header view they are again.
 void MailboxWindow::ClearViews() {
     header_list->clear();
     ClearPane();
+    Panel3->setText(ToQt(GetLangText("message_header") + std::string(14, ' ')));
 }
 
 // An empty pane shows no retrieved message: nothing is left to save.
@@ -159,7 +175,7 @@ bool MailboxWindow::event(QEvent* event) {
         } else if (command->wParam == PopCommand::ListOpenPending && HasText(PendingAccount)) {
             RunGuarded([this] { OpenPendingAccount(); });
         } else if (command->wParam == PopCommand::ListShowError) {
-            statusPanel_[1]->setText(command->text);
+            SetStatus(1, FromQt(command->text));
         }
         return true;
     }

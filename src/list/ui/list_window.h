@@ -128,6 +128,7 @@ private:
     int progressMode_ = 0;
     std::vector<std::string> paneLines_;  // what the text pane shows, line by line
     bool openPendingWhenIdle_ = false;    // a pending account arrived while a request ran
+    bool cancelledByUser_ = false;        // the running request was cancelled with actCancel
 
     // Controls (named as the components they stand for).
     QLabel* Label1 = nullptr;

@@ -26,8 +26,10 @@ QString Text(const char* key) {
 
 }  // namespace
 
-// Deleted rows leave the selection and the panes empty.
+// After a deletion no row is chosen, as the emptied views say.
 void MailboxWindow::onRowsDeleted() {
+    headers->setCurrentIndex(QModelIndex());
+    headers->clearSelection();
     ClearViews();
     UpdateCommands();
 }
@@ -99,6 +101,7 @@ void MailboxWindow::actSpamSenderExecute() {
 
 void MailboxWindow::actCancelExecute() {
     ClearViews();
+    cancelledByUser_ = controller_->Busy();
     controller_->Cancel();
 }
 

@@ -73,6 +73,8 @@ void MailboxWindow::BuildActions() {
     actSpamSender = MakeAction("actSpamSender", "send_to_spam_sender", 11);
     actSaveMessage = MakeAction("actSaveMessage", "save_message", 21);
     closeAction_ = MakeAction("Zavt1", "close_list_window", kCloseImage);
+    // Fetching is reachable without the list menu: F5, as reloading is elsewhere.
+    actHeaders->setShortcut(QKeySequence(Qt::Key_F5));
 
     const std::array<std::pair<QAction*, void (MailboxWindow::*)()>, 12> handlers{{
         {actHeaders, &MailboxWindow::actHeadersExecute},
@@ -142,9 +144,11 @@ void MailboxWindow::BuildStatusBar() {
     }
     statusPanel_[0]->setFixedWidth(128);
     statusPanel_[0]->setAlignment(Qt::AlignCenter);
-    statusPanel_[0]->setAccessibleName(Text("status_account"));
+    // A screen reader reads a panel's text as its name; what the panel is goes in its
+    // description.
+    statusPanel_[0]->setAccessibleDescription(Text("status_account"));
     statusPanel_[1]->setMinimumWidth(88);
-    statusPanel_[1]->setAccessibleName(Text("status_state"));
+    statusPanel_[1]->setAccessibleDescription(Text("status_state"));
     statusBar_->addWidget(statusPanel_[0]);
     statusBar_->addWidget(statusPanel_[1], 1);
 }
@@ -161,7 +165,7 @@ void MailboxWindow::BuildWindow() {
     QWidget* top = BuildTopPanel();
 
     model_ = controller_->Rows();
-    model_->SetSpamIcon(ListImage(kSpamImage));
+    model_->SetSpamIcon(ListImage(kSpamImage), QSize(16, 16));
     QStringList captions;
     for (const ColumnBounds& column : kHeaderColumns)
         captions << (column.captionKey[0] != '\0' ? Text(column.captionKey) : QString());
@@ -170,6 +174,7 @@ void MailboxWindow::BuildWindow() {
     headers->setModel(model_);
     headers->setRootIsDecorated(false);
     headers->setUniformRowHeights(true);
+    headers->setIconSize(QSize(16, 16));
     headers->setItemsExpandable(false);
     headers->setAllColumnsShowFocus(true);
     headers->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -177,6 +182,8 @@ void MailboxWindow::BuildWindow() {
     headers->setEditTriggers(QAbstractItemView::NoEditTriggers);
     headers->setMinimumHeight(kHeadersMinimumHeight);
     headers->header()->setSectionsClickable(true);
+    headers->header()->setSortIndicatorShown(true);
+    headers->header()->setSortIndicator(-1, Qt::AscendingOrder);
     headers->header()->setSectionsMovable(false);
     headers->header()->setStretchLastSection(false);
     headers->header()->setMinimumSectionSize(18);

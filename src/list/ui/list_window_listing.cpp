@@ -1,6 +1,7 @@
 // The header listing of the list window, its order, and the header view of the selected row.
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -44,6 +45,8 @@ void MailboxWindow::onListingFailed(const QString& title, const QString& message
 
 void MailboxWindow::headersColumnClick(int column) {
     model_->sort(column);
+    headers->header()->setSortIndicator(
+        column, SortsDescending(column) ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 void MailboxWindow::AddHeaderViewRow(const HeaderRow& row) {

@@ -45,19 +45,26 @@ QWidget* MailboxWindow::BuildTopPanel() {
     Label1 = Named(new QLabel(Text("select_your_email")), "Label1");
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     list = Named(new QComboBox, "list");
-    list->setFixedWidth(kAccountBoxWidth);
-    // A screen reader names the box by this label (and reads the chosen account as its value).
+    // As wide as designed when there is room; narrower windows shrink it rather than overlap.
+    list->setMinimumWidth(kAccountBoxWidth / 2);
+    list->setMaximumWidth(kAccountBoxWidth);
     Label1->setBuddy(list);
+    // Named as what it is: a screen reader reads the chosen account as its value.
+    list->setAccessibleName(Text("account_box"));
     auto* bar1 = Named(new QToolBar, "ToolBar1");
     bar1->addAction(actHeaders);
     bar1->addSeparator();
     bar1->addWidget(MakeMenuButton("bmenu1"));
     NameToolButtons(bar1);
+    // The fetch button is a tab stop after the account box.
+    if (QWidget* fetch = bar1->widgetForAction(actHeaders)) fetch->setFocusPolicy(Qt::TabFocus);
+    bar1->setMinimumWidth(bar1->sizeHint().width());
 
     progress_label = Named(new QLabel, "progress_label");
     progress_label->setTextFormat(Qt::PlainText);
     ProgressBar = Named(new QProgressBar, "ProgressBar");
-    ProgressBar->setFixedWidth(kProgressBarWidth);
+    ProgressBar->setMinimumWidth(kProgressBarWidth / 4);
+    ProgressBar->setMaximumWidth(kProgressBarWidth);
     ProgressBar->setTextVisible(false);
     ProgressBar->setAccessibleName(Text("progress_bar"));
     bcancel = Named(new QToolButton, "bcancel");
@@ -78,6 +85,10 @@ QWidget* MailboxWindow::BuildTopPanel() {
     bhelp = MakeHelpButton("bhelp");
 
     label_list_help_text = Named(new QLabel(Text("label_list_help_text")), "label_list_help_text");
+    // In a narrow window the hint wraps (the row is high enough for three lines) and the tool
+    // bar beside it folds its last buttons into its extension menu.
+    label_list_help_text->setWordWrap(true);
+    label_list_help_text->setMinimumWidth(kProgressBarWidth);
     auto* bar2 = Named(new QToolBar, "ToolBar2");
     bar2->addWidget(MakeMenuButton("bmenu2"));
     bar2->addSeparator();
@@ -88,18 +99,19 @@ QWidget* MailboxWindow::BuildTopPanel() {
 
     auto* row1 = new QHBoxLayout;
     row1->addWidget(Label1, 1);
-    row1->addWidget(list);
+    row1->addWidget(list, 2);
     row1->addWidget(bar1);
-    row1->addWidget(progress_label);
-    row1->addWidget(ProgressBar);
-    row1->addWidget(bcancel);
     row1->addStretch(1);
     row1->addWidget(help_label);
     row1->addWidget(bhelp);
+    // The progress takes the place of the hint, which hides while a retrieval runs: the first
+    // row has no room for it in a narrow window.
     auto* row2 = new QHBoxLayout;
-    row2->addWidget(label_list_help_text);
+    row2->addWidget(progress_label);
+    row2->addWidget(ProgressBar, 1);
+    row2->addWidget(bcancel);
+    row2->addWidget(label_list_help_text, 1);
     row2->addWidget(bar2);
-    row2->addStretch(1);
     auto* rows = new QVBoxLayout(panel);
     rows->setContentsMargins(4, 2, 4, 2);
     rows->addLayout(row1);
@@ -154,6 +166,8 @@ QWidget* MailboxWindow::BuildBottomPanel() {
     Colour(messageText_, QPalette::Base, kWindowColour);
     messageText_->setContextMenuPolicy(Qt::CustomContextMenu);
     messageText_->setAccessibleName(Text("message_text"));
+    // The viewport reads as focused with the pane: never as an unnamed stop of its own.
+    messageText_->viewport()->setAccessibleName(messageText_->accessibleName());
     connect(messageText_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { popupmemo->popup(messageText_->mapToGlobal(at)); });
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -165,7 +166,6 @@ void SpamFilterWindow::BuildBottomRow() {
     bhelp = Place(new QToolButton(this), "bhelp", 400, 276, 20, 20);
     bhelp->setIcon(QIcon(QStringLiteral(":/results/help.png")));
     bhelp->setAutoRaise(true);
-    bhelp->setFocusPolicy(Qt::NoFocus);
     bhelp->setToolTip(Text("help_btn"));
     bhelp->setAccessibleName(bhelp->toolTip());
 
@@ -178,15 +178,23 @@ void SpamFilterWindow::BuildBottomRow() {
     bclse = Place(new QToolButton(this), "bclse", 486, 304, 78, 22);
     bclse->setText(Text("close_button_setup"));
     bclse->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bclse->setFocusPolicy(Qt::NoFocus);
     bclse->setAccessibleName(bclse->text());
+    for (QToolButton* button : {bhelp, bclse}) button->setFocusPolicy(Qt::StrongFocus);
+
+    // The window grows when the link's text (a translation) needs more room than it has.
+    const int linkRight = help_label->x() + help_label->width() + 8;
+    if (linkRight > width()) {
+        bclse->move(bclse->x() + linkRight - width(), bclse->y());
+        setFixedSize(linkRight, height());
+    }
 }
 
 // The criteria stand in the order empty subject, empty date, no recipient, more recipients,
 // bigger than; the keyboard reaches the no-recipient box last.
 void SpamFilterWindow::SetTabOrder() {
-    const std::vector<QWidget*> order = {ListBox, rSubj,      rAddr,  eText, rContent,    rStart,
-                                         cEmpty,  cdateempty, eRecpt, eLen,  cnorecipient};
+    const std::vector<QWidget*> order = {ListBox,      rSubj,  rAddr,      eText,  rContent,
+                                         rStart,       cEmpty, cdateempty, eRecpt, eLen,
+                                         cnorecipient, bhelp,  bclse};
     for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -209,6 +217,9 @@ void SpamFilterWindow::ConnectHandlers() {
     connect(bdele, &QToolButton::clicked, this, [this] { deleteClick(); });
     connect(bhelp, &QToolButton::clicked, this, [this] { bhelpClick(); });
     connect(bclse, &QToolButton::clicked, this, [this] { bclseClick(); });
+    // Escape closes the way the Close button does (the criteria are saved).
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            [this] { bclseClick(); });
 }
 
 void SpamFilterWindow::FormCreate() {

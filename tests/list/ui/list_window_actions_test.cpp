@@ -27,11 +27,12 @@ TEST_F(ListWindowTest, DeletingOneMessageTakesEffectWhenTheAccountChanges) {
     EXPECT_EQ(asked,
               (std::vector<std::string>{"delete_mail_dialog_title", "delete_mail_dialog_title"}));
     EXPECT_EQ(Subjects(Model()), (std::vector<std::string>{"Message 4", "Message 2", "Message 1"}));
-    EXPECT_EQ(Status(1), "   3 items_count");
+    EXPECT_EQ(Status(1), "   3 items_count_other");
     EXPECT_EQ(Ini(AccountSection(accounts[0].params), "COUNT"), "3");
     EXPECT_TRUE(Control<QPlainTextEdit>("memo")->toPlainText().isEmpty());
     EXPECT_EQ(Control<QTreeWidget>("header_list")->topLevelItemCount(), 0);
-    EXPECT_EQ(MailboxSize(user), 4);  // until QUIT
+    EXPECT_FALSE(Headers()->currentIndex().isValid());  // no row marked over the empty views
+    EXPECT_EQ(MailboxSize(user), 4);                    // until QUIT
 
     auto* box = Control<QComboBox>("list");
     box->setCurrentIndex(1);
@@ -73,7 +74,7 @@ TEST_F(ListWindowTest, DeleteAllSpamGoesBottomUpAndCountsTheRest) {
     for (const char* gone : {"Message 9", "Message 6", "Message 3"})
         EXPECT_EQ(std::count(left.begin(), left.end(), gone), 0) << gone;
     EXPECT_EQ(Ini(AccountSection(accounts[0].params), "COUNT"), "7");
-    EXPECT_EQ(Status(1), "   7 items_count");
+    EXPECT_EQ(Status(1), "   7 items_count_other");
     EXPECT_EQ(MailboxSize(user), 10);
     Window()->close();
     Settle();
@@ -157,6 +158,7 @@ TEST_F(ListWindowTest, RefusedDeletionStopsTheCommandAndShowsItsError) {
     Settle();
     EXPECT_EQ(Subjects(Model()), (std::vector<std::string>{"three", "two"}));
     EXPECT_NE(Status(1).find("message 2 is locked"), std::string::npos);
+    EXPECT_EQ(Status(1).find_first_of("\r\n"), std::string::npos);  // one line
     EXPECT_EQ(Ini(AccountSection(item.params), "COUNT"), "");
     Window()->close();
     Settle();
