@@ -38,6 +38,7 @@ std::unique_ptr<ImapClient> NewImapClient(const AccountSettings& account,
     const auto settings = OpenSettings();
     auto client = std::make_unique<ImapClient>();
     client->SetAccount(account);
+    client->ShareInterrupt(options.interrupt);
     // Without a TLS library a TLS account connects in plain text, and the client then refuses
     // to send the password.
     client->useTls = account.ssl && options.tlsAvailable;
@@ -56,6 +57,8 @@ std::unique_ptr<ImapClient> OpenImapSession(const AccountSettings& account,
     try {
         client->ConnectAndLogIn();
         RecordSuccess(runState, section);
+    } catch (const Cancelled&) {
+        throw;
     } catch (const std::exception& error) {
         RecordFailure(runState, section, error.what());
     }
@@ -99,6 +102,8 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
         runState.Write(section, "UIDNEXT", std::to_string(status.uidNext));
         runState.Write(section, "UIDVALIDITY", std::to_string(status.uidValidity));
         runState.Write(section, "UNSEEN", std::to_string(status.unseen));
+    } catch (const Cancelled&) {
+        throw;
     } catch (const std::exception& error) {
         result.certificateFailure = client ? client->CertificateFailure() : std::nullopt;
         EndImapSession(client);

@@ -23,13 +23,21 @@ std::string Base64(std::string_view bytes) {
 
 }  // namespace
 
-ImapClient::ImapClient() : readTimeout(DefaultReadTimeout()) {
+ImapClient::ImapClient()
+    : readTimeout(DefaultReadTimeout()), interrupt_(std::make_shared<InterruptSignal>()) {
     channel_.onClosed = [this] { Disconnect(); };
+    channel_.SetInterrupt(interrupt_.get());
     source_.readLine = [this] { return channel_.ReadLine(); };
     source_.readBytes = [this](std::size_t size) { return channel_.ReadBytes(size); };
 }
 
 ImapClient::~ImapClient() = default;
+
+void ImapClient::ShareInterrupt(std::shared_ptr<InterruptSignal> interrupt) {
+    if (!interrupt) return;
+    interrupt_ = std::move(interrupt);
+    channel_.SetInterrupt(interrupt_.get());
+}
 
 void ImapClient::SetAccount(const AccountSettings& account) {
     host = account.host;
@@ -48,6 +56,7 @@ std::chrono::milliseconds ImapClient::ConnectTimeLeft() const {
 
 void ImapClient::Connect() {
     channel_.SetLimit(endBy);
+    interrupt_->ThrowIfRaised();
     if (connector_) {
         channel_.Attach(connector_());
     } else {
@@ -60,6 +69,7 @@ void ImapClient::Connect() {
         options.connectTimeout = ConnectTimeLeft();
         options.readTimeout = readTimeout;
         options.progress = progress;
+        options.interrupt = interrupt_.get();
         channel_.Attach(ConnectSocket(options));
     }
     tls_ = useTls;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "imap/imap_response.h"
+#include "net/interrupt.h"
 #include "net/line_channel.h"
 #include "net/message_sink.h"
 #include "net/tls_check.h"
@@ -78,6 +79,12 @@ public:
     // Connection progress texts ("Resolving hostname ...", "Connected.").
     std::function<void(const std::string&)> progress;
 
+    // From any thread, also before connecting: the call waiting on the server closes the
+    // connection and throws Cancelled.
+    void Interrupt() { interrupt_->Raise(); }
+    // Makes `interrupt` this client's (before connecting); none keeps the client's own.
+    void ShareInterrupt(std::shared_ptr<InterruptSignal> interrupt);
+
     void SetConnector(Connector connector) { connector_ = std::move(connector); }
     // Host, user name, password and port of the account, and its connection security.
     void SetAccount(const AccountSettings& account);
@@ -140,6 +147,7 @@ private:
     void Disconnect();
 
     Connector connector_;
+    std::shared_ptr<InterruptSignal> interrupt_;  // outlives the channel and its transport
     LineChannel channel_;
     ImapSource source_;
     unsigned nextTag_ = 1;
