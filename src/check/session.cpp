@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "settings/errors.h"
+#include "settings/password_store.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -62,6 +63,10 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
     const std::string section = AccountSection(account);
     auto client = NewClient(account, options, *OpenSettings(), section);
     try {
+        // A keyring account's password is asked for here, once per session: a locked or
+        // missing keyring is this account's error like a refused login.
+        if (account.passwordStore == PasswordStore::Keyring)
+            client->password = LoginPassword(account, DesktopKeyring());
         client->ConnectAndLogIn();
         client->messageCount = client->CountMessages();
         runState.Write(section, "LAST_RESULT", "1");

@@ -9,12 +9,15 @@
 #include <utility>
 
 #include "cli/list_mailbox.h"
+#include "cli/store_passwords.h"
 #include "cli/trust_server.h"
+#include "settings/keyring.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tarnwick-check [--help | --list EMAIL | --trust EMAIL [--yes]]\n"
+    "Usage: tarnwick-check [--help | --list EMAIL | --trust EMAIL [--yes] |\n"
+    "                       --store-passwords keyring|file]\n"
     "\n"
     "Checks every enabled account of vellmoor.ini once, in list order, and keeps the run\n"
     "state there as the timed check does. vellmoor.ini lives beside the program, or in\n"
@@ -34,6 +37,13 @@ constexpr const char* kUsage =
     "fingerprint and, on a terminal, asks whether to trust exactly this certificate\n"
     "for the account (SSL_PIN in its section). --yes stores it without asking. Exit\n"
     "status 0 when stored, 1 when not stored or when there was no certificate problem.\n"
+    "\n"
+    "--store-passwords keyring moves every account's password into the desktop keyring\n"
+    "(the Secret Service: GNOME Keyring, KWallet, KeePassXC), one item per account;\n"
+    "--store-passwords file moves them back into vellmoor.ini, enciphered. One line per\n"
+    "account: the address and \"moved\", \"already there\" or why it was not moved; a\n"
+    "password leaves its old place only once the new one holds it. Exit status 1 when\n"
+    "any move failed.\n"
     "\n"
     "Exit status: 0 when every enabled account was checked, 1 when a check failed,\n"
     "2 for bad usage.\n"
@@ -68,6 +78,10 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         // The modes: one branch each.
         if (args.empty()) return CheckAllAccounts(out);
         if (args.size() == 2 && args[0] == "--list") return ListMailbox(args[1], out, err);
+        if (args.size() == 2 && args[0] == "--store-passwords") {
+            if (const auto target = PasswordStoreNamed(args[1]))
+                return StorePasswords(*target, DesktopKeyring(), out);
+        }
         if (const auto trust = TrustArguments(args))
             return TrustServer(trust->first, trust->second, out, err);
         if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {

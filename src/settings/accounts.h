@@ -7,6 +7,10 @@
 // The protocol an account's server speaks (PROTOCOL= in its section; absent: POP3).
 enum class MailProtocol : std::uint8_t { Pop3, Imap };
 
+// Where an account's password lives: PASSWORD (enciphered) in its section, or the desktop
+// keyring (PASSWORD_STORE=keyring and no PASSWORD; the password is not held in memory then).
+enum class PasswordStore : std::uint8_t { File, Keyring };
+
 struct AccountSettings {
     std::string email;
     std::string host;
@@ -21,6 +25,7 @@ struct AccountSettings {
 
     // The IMAP folder: `folder`, or INBOX when it is empty.
     std::string Folder() const { return folder.empty() ? std::string("INBOX") : folder; }
+    PasswordStore passwordStore = PasswordStore::File;
 };
 
 struct AccountEntry {

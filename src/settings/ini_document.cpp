@@ -162,3 +162,15 @@ bool IniDocument::EraseSection(std::string_view section) {
     IndexSections();
     return true;
 }
+
+bool IniDocument::EraseKey(std::string_view section, std::string_view key) {
+    const std::size_t header = FindSection(section);
+    if (header == npos) return false;
+    bool erased = false;
+    for (std::size_t line = FindKey(header, key); line != npos; line = FindKey(header, key)) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(line));
+        erased = true;
+    }
+    if (erased) IndexSections();
+    return erased;
+}

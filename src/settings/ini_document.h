@@ -56,6 +56,8 @@ public:
     void SetValue(std::string_view section, std::string_view key, std::string_view value);
     // Removes every section called `section`; false when there was none.
     bool EraseSection(std::string_view section);
+    // Removes every line of `key` in the first section called `section`; false when none.
+    bool EraseKey(std::string_view section, std::string_view key);
 
 private:
     void IndexSections();

@@ -177,6 +177,10 @@ void IniFile::EraseSection(std::string_view section) {
     Change([&](IniDocument& doc) { return doc.EraseSection(section); });
 }
 
+void IniFile::EraseKey(std::string_view section, std::string_view key) {
+    Change([&](IniDocument& doc) { return doc.EraseKey(section, key); });
+}
+
 void IniFile::BeginBatch() {
     if (batching_) return;
     auto lock = std::make_unique<FileLock>(path_);

@@ -51,6 +51,7 @@ public:
     std::vector<std::string> ReadSection(std::string_view section) const;
     bool SectionExists(std::string_view section) const;
     void EraseSection(std::string_view section);
+    void EraseKey(std::string_view section, std::string_view key);
 
     // Between these two calls the file's lock is held, the file is read once and every write
     // is collected in memory (reads see it); CommitBatch then replaces the file once with the

@@ -4,6 +4,7 @@
 
 #include "settings/cipher.h"
 #include "settings/file_places.h"
+#include "settings/password_store.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -27,7 +28,9 @@ AccountEntry ReadAccount(const IniFile& ini, std::string_view section) {
     item.params.email = ini.ReadString(section, "EMAIL", "");
     item.params.host = ini.ReadString(section, "HOST", "");
     item.params.username = ini.ReadString(section, "USERNAME", "");
-    item.params.password = DecipherText(ini.ReadString(section, "PASSWORD", ""));
+    item.params.passwordStore = StoredPasswordStore(ini, section);
+    if (item.params.passwordStore == PasswordStore::File)
+        item.params.password = DecipherText(ini.ReadString(section, "PASSWORD", ""));
     item.params.port = ini.ReadInteger(section, "PORT", kDefaultPort);
     item.params.secureLogin = ini.ReadBool(section, "SECURE_LOGIN", false);
     item.params.ssl = ini.ReadBool(section, "SSL", false);
@@ -44,7 +47,7 @@ void WriteAccount(IniFile& ini, std::string_view section, const AccountEntry& it
     ini.WriteString(section, "EMAIL", item.params.email);
     ini.WriteString(section, "HOST", item.params.host);
     ini.WriteString(section, "USERNAME", item.params.username);
-    ini.WriteString(section, "PASSWORD", EncipherText(item.params.password));
+    WritePassword(ini, section, item.params);
     ini.WriteInteger(section, "PORT", item.params.port);
     ini.WriteBool(section, "SECURE_LOGIN", item.params.secureLogin);
     ini.WriteBool(section, "SSL", item.params.ssl);

@@ -16,6 +16,7 @@
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/account_list.h"
+#include "settings/keyring.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
@@ -90,6 +91,7 @@ void SetupWindow::ClearFields() {
     pop_server->setEditText(QString());
     ClearWithLimit(pop_user, kUserMaxLength);
     ClearWithLimit(pop_password, kPasswordMaxLength);
+    ShownPassword(AccountSettings{});  // no keyring hint on an empty field
     pop_port->setValue(kDefaultPort);
     pop_apop->setChecked(false);
 }
@@ -100,7 +102,8 @@ void SetupWindow::ShowAccount(int index) {
     ShowWhole(pop_mail, ToQt(params.email), kMailMaxLength);
     pop_server->setEditText(ToQt(params.host));
     ShowWhole(pop_user, ToQt(params.username), kUserMaxLength);
-    ShowWhole(pop_password, ToQt(params.password), kPasswordMaxLength);
+    ShowWhole(pop_password, ShownPassword(params), kPasswordMaxLength);
+    pop_keyring->setChecked(params.passwordStore == PasswordStore::Keyring);
     pop_port->setValue(params.port);
     pop_apop->setChecked(params.secureLogin);
     ShowSecurity(TlsAvailable ? SecurityOf(params) : ConnectionSecurity::None);
@@ -151,6 +154,7 @@ void SetupWindow::pop_addClick() {
         pop_list->setCurrentRow(-1);
     }
     ClearFields();
+    pop_keyring->setChecked(DesktopKeyring().Present());
     UpdateControls();
     pop_mail->setFocus();
 }
@@ -169,7 +173,13 @@ void SetupWindow::onDeleteAccountClicked() {
         pop_list->clearSelection();
         pop_list->setCurrentRow(-1);
     }
-    if (RemoveAccount(accounts, selected)) SaveSettings();
+    std::optional<AccountSettings> removed;
+    if (static_cast<std::size_t>(selected) < accounts.size())
+        removed = accounts[static_cast<std::size_t>(selected)].params;
+    if (RemoveAccount(accounts, selected)) {
+        SaveSettings();
+        if (removed->passwordStore == PasswordStore::Keyring) DesktopKeyring().Remove(*removed);
+    }
     UpdateControls();
     SetSaveButtonsEnabled(false);
 }
@@ -178,6 +188,9 @@ void SetupWindow::bsaveClick() {
     pop_list->setFocus();
     if (!IsAccountValid()) return;
     const int selected = SelectedIndex();
+    std::optional<AccountSettings> before;
+    if (selected >= 0 && static_cast<std::size_t>(selected) < accounts.size())
+        before = accounts[static_cast<std::size_t>(selected)].params;
     {
         const QSignalBlocker quiet(pop_list);
         if (selected < 0 || static_cast<std::size_t>(selected) >= accounts.size()) {
@@ -198,6 +211,9 @@ void SetupWindow::bsaveClick() {
     params.host = FromQt(pop_server->currentText());
     params.username = FromQt(pop_user->text());
     params.password = FromQt(pop_password->text());
+    // A keyring that would not give the password keeps it, unless a new one was typed.
+    const bool keepInKeyring = passwordUnread_ && !pop_password->isModified();
+    if (keepInKeyring) params.passwordStore = PasswordStore::Keyring;
     params.port = pop_port->value();
     params.secureLogin = pop_apop->isChecked();
     SetSecurity(params, ChosenSecurity());
@@ -205,12 +221,13 @@ void SetupWindow::bsaveClick() {
     std::vector<bool> ticked;
     for (int row = 0; row < pop_list->count(); ++row)
         ticked.push_back(pop_list->item(row)->checkState() == Qt::Checked);
-    StoreEditedAccount(accounts, selected, params, ticked);
+    const std::size_t saved = StoreEditedAccount(accounts, selected, params, ticked);
 
     autorun = pop_auto->isChecked();
     playWave = pop_wave->isChecked();
     showAdvert = pop_show_advert->isChecked();
     SaveSettings();
+    SettlePassword(saved, before, keepInKeyring);
 
     switch (AutorunChangeFor(autorun, initialAutorun)) {
         case AutorunChange::Add:

@@ -4,6 +4,7 @@
 // settings file only when the user saves; a delete is written at once.
 
 #include <QWidget>
+#include <optional>
 
 #include "settings/account_list.h"
 
@@ -73,6 +74,12 @@ private:
     void pop_securityChange();
     void SetSaveButtonsEnabled(bool enabled);
     void ShowAccount(int index);
+    // The password field's text for the account: its own, or the keyring's
+    // (setup_window_keyring.cpp).
+    QString ShownPassword(const AccountSettings& params);
+    // Keeps the edited account's password where the keyring box says, after the save.
+    void SettlePassword(std::size_t index, const std::optional<AccountSettings>& before,
+                        bool keepInKeyring);
 
     QListWidget* pop_list = nullptr;
     QToolButton* badd = nullptr;
@@ -85,6 +92,7 @@ private:
     QLineEdit* pop_user = nullptr;
     QLineEdit* pop_password = nullptr;
     QCheckBox* pop_apop = nullptr;
+    QCheckBox* pop_keyring = nullptr;   // keep the password in the desktop keyring
     QComboBox* pop_security = nullptr;  // none, STARTTLS, TLS
     QToolButton* bsave = nullptr;
     QCheckBox* pop_wave = nullptr;
@@ -96,6 +104,9 @@ private:
     QToolButton* bclse = nullptr;
 
     bool initialAutorun = false;
+    // The shown account's password is in a keyring that would not give it: the field is empty,
+    // and a save that leaves it so keeps the keyring's password.
+    bool passwordUnread_ = false;
 };
 
 // Shows the setup window: brings the open one to the front, or creates it.

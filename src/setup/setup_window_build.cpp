@@ -13,6 +13,7 @@
 
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "settings/keyring.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
@@ -138,6 +139,7 @@ void SetupWindow::BuildFieldGroup() {
     pop_security->setToolTip(Text("attention_security_support"));
     SetTag(pop_security, 8);
     AddHelpButton(group, "RxSpeedButton6", 8, 239, 148);
+    pop_keyring = AddCheckBox(group, "pop_keyring", "keyring_setup", 5, 9, 172, 226);
     bsave = AddButton(group, "bsave", "save.png", 237, 168);
     bsave->setToolTip(Text("save_settings"));
     NameByHint({bsave});
@@ -197,8 +199,8 @@ void SetupWindow::WatchFocusableControls() {
         control->installEventFilter(this);
         SetFieldColour(control, kFieldColour);
     }
-    const std::vector<QWidget*> boxes = {pop_apop, pop_security, pop_wave, pop_auto,
-                                         pop_show_advert};
+    const std::vector<QWidget*> boxes = {pop_apop, pop_security, pop_keyring,
+                                         pop_wave, pop_auto,     pop_show_advert};
     for (QWidget* control : boxes) control->installEventFilter(this);
 }
 
@@ -214,7 +216,7 @@ void SetupWindow::ConnectHandlers() {
     // An emptied box changes no value but is no port: the buttons follow its text as well.
     if (auto* portText = pop_port->findChild<QLineEdit*>())
         connect(portText, &QLineEdit::textChanged, this, [this] { editChange(); });
-    for (QCheckBox* box : {pop_apop, pop_wave, pop_auto, pop_show_advert})
+    for (QCheckBox* box : {pop_apop, pop_keyring, pop_wave, pop_auto, pop_show_advert})
         connect(box, &QCheckBox::clicked, this, [this] { editChange(); });
     connect(pop_security, &QComboBox::activated, this, [this] { pop_securityChange(); });
     connect(badd, &QToolButton::clicked, this, [this] { pop_addClick(); });
@@ -246,6 +248,7 @@ void SetupWindow::FormCreate() {
         FillAccountList();
         if (pop_list->count() > 0) pop_list->setCurrentRow(0);
     }
+    if (pop_list->count() == 0) pop_keyring->setChecked(DesktopKeyring().Present());
     pop_listClick();
     UpdateControls();
     SetSaveButtonsEnabled(false);

@@ -20,12 +20,14 @@
 #include "settings/ini_file.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
+#include "support/keyring_fixture.h"
 #include "support/temp_folder.h"
 
 class SetupWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         TestApplication();
+        UseNoKeyring();  // never the desktop's own keyring (keyring tests choose theirs after)
         accounts.clear();
         autorun = false;
         playWave = false;

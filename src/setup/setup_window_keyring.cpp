@@ -1,0 +1,36 @@
+// The setup window's side of passwords in the desktop keyring: showing a keyring account's
+// password and keeping the saved password where the keyring box says.
+#include <QCheckBox>
+#include <QLineEdit>
+
+#include "platform/program_state.h"
+#include "platform/ui_text.h"
+#include "settings/password_store.h"
+#include "setup/setup_window.h"
+
+QString SetupWindow::ShownPassword(const AccountSettings& params) {
+    passwordUnread_ = false;
+    pop_password->setPlaceholderText(QString());
+    pop_password->setToolTip(QString());
+    if (params.passwordStore == PasswordStore::File) return ToQt(params.password);
+    KeyringAnswer answer = DesktopKeyring().Read(params);
+    if (answer.Ok()) return ToQt(answer.password);
+    passwordUnread_ = true;
+    const QString reason = ToQt(KeyringErrorText(answer));
+    pop_password->setPlaceholderText(reason);
+    pop_password->setToolTip(reason);
+    return QString();
+}
+
+void SetupWindow::SettlePassword(std::size_t index, const std::optional<AccountSettings>& before,
+                                 bool keepInKeyring) {
+    AccountSettings& saved = accounts[index].params;
+    pop_keyring->setToolTip(QString());
+    if (!keepInKeyring) {
+        const PasswordMove move =
+            SettleSavedPassword(saved, before, pop_keyring->isChecked(), DesktopKeyring());
+        // The password stayed in the file: the box says so, and its hint says why.
+        if (move.outcome == MoveOutcome::Failed) pop_keyring->setToolTip(ToQt(move.error));
+    }
+    pop_keyring->setChecked(saved.passwordStore == PasswordStore::Keyring);
+}
