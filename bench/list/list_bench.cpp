@@ -57,7 +57,7 @@ void InstallRules(int count) {
     spamRules.clear();
     for (int i = 0; i < count; ++i) {
         auto rule = std::make_unique<SpamRuleEntry>();
-        rule->filter = {i % 2, i % 3 != 0, "spam word " + std::to_string(i)};
+        rule->filter = {static_cast<RuleKind>(i % 2), i % 3 != 0, "spam word " + std::to_string(i)};
         spamRules.push_back(std::move(rule));
     }
     spamCriteria = {10240, 50, true, true, true};

@@ -97,7 +97,8 @@ const SpamRules& Rules() {
         SpamRules list;
         for (int i = 0; i < 20; ++i) {
             list.push_back(std::make_unique<SpamRuleEntry>());
-            list.back()->filter = {i % 2, i % 3 != 0, "spam word " + std::to_string(i)};
+            list.back()->filter = {static_cast<RuleKind>(i % 2), i % 3 != 0,
+                                   "spam word " + std::to_string(i)};
         }
         return list;
     }();

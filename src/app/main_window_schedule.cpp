@@ -71,8 +71,7 @@ void MainWindow::appIdle() {
 }
 
 bool MainWindow::AskTrustQuestion() {
-    if (!PendingTrustQuestion || ListBusy || QApplication::activeModalWidget() != nullptr)
-        return false;
+    if (!PendingTrustQuestion || QApplication::activeModalWidget() != nullptr) return false;
     const TrustRequest request = std::move(*PendingTrustQuestion);
     PendingTrustQuestion.reset();
     // The settings may have changed since the check (the same certificate asked already).
@@ -157,9 +156,8 @@ bool MainWindow::StopChecks(std::chrono::milliseconds wait) {
 }
 
 void MainWindow::appException(const std::string& message) {
-    LastErrorText = message;
     if (ListWindowHandle) {
-        PostPopCommand(ListWindowHandle, PopCommand::ListShowError);
+        PostPopCommand(ListWindowHandle, PopCommand::ListShowError, ToQt(message));
     } else if (IsShownToUser()) {
         ShowMessageBox(this, ToQt(GetLangText("Error")), ToQt(message), QMessageBox::Critical);
     } else {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QPointer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -17,6 +18,7 @@
 #include "platform/single_instance.h"
 #include "platform/start_drive.h"
 #include "platform/ui_text.h"
+#include "platform/worker_threads.h"
 #include "settings/language.h"
 
 namespace {
@@ -91,6 +93,11 @@ int RunProgram(int argc) {
             window.StopChecks(std::chrono::milliseconds(0));
             CloseChildWindows();
             workerLeft = !window.StopChecks(std::chrono::milliseconds(end.remainingTime()));
+            // The list window's session threads: interrupted where a request runs, QUIT where
+            // they are between replies.
+            workerLeft = !EndWorkerThreads(
+                             std::chrono::milliseconds(std::max<qint64>(end.remainingTime(), 0))) ||
+                         workerLeft;
         }
     }
     // A worker still in the resolver would outlive the objects it reports to: the files are

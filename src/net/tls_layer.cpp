@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "settings/errors.h"
+#include "settings/text_utils.h"
 
 namespace {
 

@@ -6,8 +6,8 @@ namespace {
 QPointer<QWidget> mainForm;
 }
 
-PopCommandEvent::PopCommandEvent(PopCommand wParam_, long long lParam_)
-    : QEvent(EventType()), wParam(wParam_), lParam(lParam_) {}
+PopCommandEvent::PopCommandEvent(PopCommand wParam_, long long lParam_, QString text_)
+    : QEvent(EventType()), wParam(wParam_), lParam(lParam_), text(std::move(text_)) {}
 
 QEvent::Type PopCommandEvent::EventType() {
     static const auto type =
@@ -18,6 +18,11 @@ QEvent::Type PopCommandEvent::EventType() {
 void PostPopCommand(QObject* target, PopCommand command, long long lParam) {
     if (target != nullptr)
         QCoreApplication::postEvent(target, new PopCommandEvent(command, lParam));
+}
+
+void PostPopCommand(QObject* target, PopCommand command, const QString& text) {
+    if (target != nullptr)
+        QCoreApplication::postEvent(target, new PopCommandEvent(command, 0, text));
 }
 
 void BringToFront(QWidget* window) {

@@ -5,6 +5,7 @@
 
 #include <QEvent>
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 constexpr int WM_POPCOMMAND = 1154;
@@ -23,22 +24,25 @@ enum class PopCommand : int {
     ShowHelp = 8,       // lParam: the help topic
     // To the list window.
     ListOpenPending = 0,  // open the account in PendingAccount
-    ListShowError = 99,   // show the last error
+    ListShowError = 99,   // show the error in the event's text
     // To the results window.
     ResultsRefresh = 0,  // lParam: the index of the panel to refresh
 };
 
 class PopCommandEvent : public QEvent {
 public:
-    PopCommandEvent(PopCommand wParam, long long lParam);
+    PopCommandEvent(PopCommand wParam, long long lParam, QString text = {});
     static QEvent::Type EventType();
 
     PopCommand wParam;
     long long lParam;
+    QString text;  // the payload of a command that carries a text
 };
 
 // Posts WM_POPCOMMAND to `target`; nothing when target is null.
 void PostPopCommand(QObject* target, PopCommand command, long long lParam = 0);
+// The same with a text.
+void PostPopCommand(QObject* target, PopCommand command, const QString& text);
 
 // Shows a window, puts it above the others and gives it the focus.
 void BringToFront(QWidget* window);

@@ -3,6 +3,11 @@
 #include "settings/settings.h"
 #include "spam/spam_filter.h"
 
+AppState& ProgramState() {
+    static AppState* const state = new AppState;  // lives as long as the process
+    return *state;
+}
+
 SessionOptions ProgramSessionOptions() {
     SessionOptions options;
     options.tlsAvailable = TlsAvailable;
@@ -12,48 +17,60 @@ SessionOptions ProgramSessionOptions() {
 bool LoadSettings() {
     SettingsValues values;
     const bool loaded = LoadSettings(values);
-    accounts = std::move(values.accounts);
-    autorun = values.autorun;
-    playWave = values.playWave;
-    showAdvert = values.showAdvert;
-    desktopNotification = values.desktopNotification;
+    AppState& state = ProgramState();
+    state.accounts = std::move(values.accounts);
+    state.autorun = values.autorun;
+    state.playWave = values.playWave;
+    state.showAdvert = values.showAdvert;
+    state.desktopNotification = values.desktopNotification;
+    state.NotifyAccountsChanged();
     return loaded;
 }
 
 bool SaveSettings() {
+    const AppState& state = ProgramState();
     SettingsValues values;
-    values.accounts = accounts;
-    values.autorun = autorun;
-    values.playWave = playWave;
-    values.showAdvert = showAdvert;
-    values.desktopNotification = desktopNotification;
-    return SaveSettings(values);
+    values.accounts = state.accounts;
+    values.autorun = state.autorun;
+    values.playWave = state.playWave;
+    values.showAdvert = state.showAdvert;
+    values.desktopNotification = state.desktopNotification;
+    const bool saved = SaveSettings(values);
+    ProgramState().NotifyAccountsChanged();
+    return saved;
 }
 
 bool LoadFilter() {
-    return LoadFilter(spamRules, spamCriteria);
+    AppState& state = ProgramState();
+    const bool loaded = LoadFilter(state.spamRules, state.spamCriteria);
+    state.NotifyRulesChanged();
+    return loaded;
 }
 
 bool SaveFilter() {
-    return SaveFilter(spamRules, spamCriteria);
+    AppState& state = ProgramState();
+    const bool saved = SaveFilter(state.spamRules, state.spamCriteria);
+    state.NotifyRulesChanged();
+    return saved;
 }
 
-std::int32_t AddSpamRule(std::int32_t kind, std::string_view text) {
-    return AddSpamRule(spamRules, spamCriteria, kind, text);
+std::int32_t AddSpamRule(RuleKind kind, std::string_view text) {
+    AppState& state = ProgramState();
+    const std::int32_t added = AddSpamRule(state.spamRules, state.spamCriteria, kind, text);
+    state.NotifyRulesChanged();
+    return added;
 }
 
 void ResetProgramState() {
-    ListBusy = false;
-    CancelRequested = false;
-    autorun = false;
-    playWave = false;
-    showAdvert = true;
-    desktopNotification = false;
-    CommandFailures.clear();
-    PendingAccount.clear();
+    AppState& state = ProgramState();
+    state.autorun = false;
+    state.playWave = false;
+    state.showAdvert = true;
+    state.desktopNotification = false;
+    state.commandFailures.clear();
+    state.pendingAccount.clear();
+    state.accounts.clear();
+    state.spamRules.clear();
+    state.spamCriteria = {};
     PendingTrustQuestion.reset();
-    LastErrorText.clear();
-    accounts.clear();
-    spamRules.clear();
-    spamCriteria = {};
 }

@@ -4,11 +4,12 @@
 // the core (src/settings, src/check, src/spam, src/list) never includes this header and takes
 // what it needs as arguments.
 
+#include <QObject>
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
-
-#include <optional>
 
 #include "check/certificate_trust.h"
 #include "check/session.h"
@@ -16,41 +17,70 @@
 #include "settings/accounts.h"
 #include "spam/spam_types.h"
 
-// The account list, in the order of the account sections of the settings file.
-inline std::vector<AccountEntry> accounts;
+// The program-wide state: the account list, the general switches and the spam filter. One
+// object owns it; the windows receive it and follow its change signals instead of looking
+// again. A change made through the calls below (LoadSettings, SaveSettings, LoadFilter,
+// SaveFilter, AddSpamRule) is announced; a window that changes a value in place announces it
+// with the matching Notify call.
+class AppState : public QObject {
+    Q_OBJECT
+public:
+    // The account list, in the order of the account sections of the settings file.
+    std::vector<AccountEntry> accounts;
 
-// General switches (section GENERAL).
-inline bool autorun = false;
-inline bool playWave = false;
-inline bool showAdvert = true;
-// New mail shows a desktop notification instead of the alert window (NOTIFICATION=desktop).
-inline bool desktopNotification = false;
+    // General switches (section GENERAL).
+    bool autorun = false;
+    bool playWave = false;
+    bool showAdvert = true;
+    // New mail shows a desktop notification instead of the alert window (NOTIFICATION=desktop).
+    bool desktopNotification = false;
 
-// E-mail address of the account that the list window opens next.
-inline std::string PendingAccount;
+    // Spam filter: the rules in the order they are tested, and the general criteria.
+    SpamRules spamRules;
+    SpamCriteria spamCriteria;
 
-// Text of the last error that reached the main window's error handler.
-inline std::string LastErrorText;
+    // E-mail address of the account that the list window opens next.
+    std::string pendingAccount;
 
-// Why the command on new mail failed last, by e-mail address (shown in the results panel).
-inline std::map<std::string, std::string> CommandFailures;
+    // Why the command on new mail failed last, by e-mail address (shown in the results panel).
+    std::map<std::string, std::string> commandFailures;
 
-// Whether the TLS library could be loaded when the program started.
-inline bool TlsAvailable = false;
+    // Whether the TLS library could be loaded when the program started.
+    bool tlsAvailable = false;
+
+    // A copy of the rules and criteria as they are now, for a session on another thread.
+    std::shared_ptr<const FilterSnapshot> Filter() const {
+        return std::make_shared<const FilterSnapshot>(CopyFilter(spamRules, spamCriteria));
+    }
+
+    void NotifyAccountsChanged() { Q_EMIT accountsChanged(); }
+    void NotifyRulesChanged() { Q_EMIT rulesChanged(); }
+
+Q_SIGNALS:
+    void accountsChanged();
+    void rulesChanged();
+};
+
+// The program's state object.
+AppState& ProgramState();
+
+// The names the windows have always used for the state object's values.
+inline std::vector<AccountEntry>& accounts = ProgramState().accounts;
+inline bool& autorun = ProgramState().autorun;
+inline bool& playWave = ProgramState().playWave;
+inline bool& showAdvert = ProgramState().showAdvert;
+inline bool& desktopNotification = ProgramState().desktopNotification;
+inline std::map<std::string, std::string>& CommandFailures = ProgramState().commandFailures;
+inline std::string& PendingAccount = ProgramState().pendingAccount;
+inline bool& TlsAvailable = ProgramState().tlsAvailable;
+inline SpamRules& spamRules = ProgramState().spamRules;
+inline SpamCriteria& spamCriteria = ProgramState().spamCriteria;
 
 // The command line held at least one parameter (an autorun start passes one).
 inline bool StartedWithParameters = false;
 
-// The list window's retrieval state.
-inline bool ListBusy = false;
-inline bool CancelRequested = false;
-
 // A certificate question from a timed check, asked when the program is next idle.
 inline std::optional<TrustRequest> PendingTrustQuestion;
-
-// Spam filter: the rules in the order they are tested, and the general criteria.
-inline SpamRules spamRules;
-inline SpamCriteria spamCriteria;
 
 // What every session of the program is opened with: TlsAvailable.
 SessionOptions ProgramSessionOptions();
@@ -62,7 +92,7 @@ bool SaveSettings();
 // The spam rules and criteria above from and into the settings file; AddSpamRule adds to them.
 bool LoadFilter();
 bool SaveFilter();
-std::int32_t AddSpamRule(std::int32_t kind, std::string_view text);
+std::int32_t AddSpamRule(RuleKind kind, std::string_view text);
 
 // Puts every value above back to its start value (the data module's start and end).
 void ResetProgramState();

@@ -17,7 +17,7 @@ bool SaveFilter(const SpamRules& rules, const SpamCriteria& criteria);
 // Anything without a known prefix, or shorter than 4 characters, is a subject rule
 // "contains" with the whole value as its text.
 void ParseRule(SpamRuleEntry& rule, std::string_view value);
-std::string EncodeRule(std::int32_t kind, bool content, std::string_view text);
+std::string EncodeRule(RuleKind kind, bool content, std::string_view text);
 
 // Upper-cased and trimmed; unless plain, "@" reads as A, "!" and "1" as I, the other
 // separators become blanks and runs of blanks shrink to one.
@@ -33,5 +33,5 @@ bool SpamVerdict(const SpamFacts& message, std::string_view accountAddress, cons
 // Adds a rule "contains" for the text (subject rules stored normalised) to `rules` and saves
 // the rules with `criteria`. Returns the new rule's index, or -1 when the text is blank or an
 // existing rule of the same kind and normalised text was overwritten instead.
-std::int32_t AddSpamRule(SpamRules& rules, const SpamCriteria& criteria, std::int32_t kind,
+std::int32_t AddSpamRule(SpamRules& rules, const SpamCriteria& criteria, RuleKind kind,
                          std::string_view text);

@@ -1,5 +1,8 @@
 #include "spam/spam_filter.h"
 
+#include <algorithm>
+#include <atomic>
+
 #include "settings/text_utils.h"
 
 namespace {
@@ -58,21 +61,39 @@ std::string NormalizeText(std::string_view text, bool plain) {
     return Trim(UpperAscii(CollapseBlanks(r)));
 }
 
-std::string EncodeRule(std::int32_t kind, bool content, std::string_view text) {
-    std::string value(kind == 0 ? kSubjectPrefix : kAddressPrefix);
+std::string EncodeRule(RuleKind kind, bool content, std::string_view text) {
+    std::string value(kind == RuleKind::Subject ? kSubjectPrefix : kAddressPrefix);
     value += content ? '%' : '=';
     value += text;
     return value;
 }
 
+SpamRuleEntry::SpamRuleEntry() {
+    static std::atomic<std::uint64_t> lastId{0};
+    id_ = ++lastId;
+}
+
+SpamRuleEntry* FindRule(const SpamRules& rules, std::uint64_t id) {
+    const auto found = std::find_if(rules.begin(), rules.end(),
+                                    [id](const auto& rule) { return rule->Id() == id; });
+    return found == rules.end() ? nullptr : found->get();
+}
+
+FilterSnapshot CopyFilter(const SpamRules& rules, const SpamCriteria& criteria) {
+    FilterSnapshot copy;
+    copy.criteria = criteria;
+    for (const auto& rule : rules) copy.rules.push_back(std::make_unique<SpamRuleEntry>(*rule));
+    return copy;
+}
+
 void ParseRule(SpamRuleEntry& rule, std::string_view value) {
     SpamRule& f = rule.filter;
-    f = SpamRule{0, true, std::string(value)};
+    f = SpamRule{RuleKind::Subject, true, std::string(value)};
     if (value.size() < 4) return;
     if (BeginsWith(value, kSubjectPrefix)) {
-        f.kind = 0;
+        f.kind = RuleKind::Subject;
     } else if (BeginsWith(value, kAddressPrefix)) {
-        f.kind = 1;
+        f.kind = RuleKind::Sender;
     } else {
         return;
     }
@@ -102,7 +123,7 @@ struct MatchTexts {
 };
 
 bool Matches(const SpamRule& rule, const MatchTexts& message) {
-    if (rule.kind == 0) {
+    if (rule.kind == RuleKind::Subject) {
         const std::string rt = Padded(NormalizeText(rule.text, false));
         if (rule.content) return Contains(message.paddedSubject, rt);
         return BeginsWith(Trim(message.paddedSubject), Trim(rt));

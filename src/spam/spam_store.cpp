@@ -44,10 +44,10 @@ bool SaveFilter(const SpamRules& rules, const SpamCriteria& c) {
     return true;
 }
 
-std::int32_t AddSpamRule(SpamRules& rules, const SpamCriteria& criteria, std::int32_t kind,
+std::int32_t AddSpamRule(SpamRules& rules, const SpamCriteria& criteria, RuleKind kind,
                          std::string_view text) {
     if (!HasText(text)) return -1;
-    const bool plain = kind == 1;
+    const bool plain = kind == RuleKind::Sender;
     const std::string wanted = NormalizeText(text, plain);
     SpamRuleEntry* target = nullptr;
     for (const auto& rule : rules) {
@@ -62,8 +62,9 @@ std::int32_t AddSpamRule(SpamRules& rules, const SpamCriteria& criteria, std::in
         target = rules.back().get();
         result = static_cast<std::int32_t>(rules.size() - 1);
     }
-    ParseRule(*target, kind == 0 ? EncodeRule(0, true, NormalizeText(text, false))
-                                 : EncodeRule(1, true, text));
+    ParseRule(*target, kind == RuleKind::Subject
+                           ? EncodeRule(kind, true, NormalizeText(text, false))
+                           : EncodeRule(kind, true, text));
     SaveFilter(rules, criteria);
     return result;
 }

@@ -6,16 +6,30 @@
 #include <string>
 #include <vector>
 
+// What a rule looks at; the numbers are the ones the settings file has always implied.
+enum class RuleKind : std::int32_t { Subject = 0, Sender = 1 };
+
 struct SpamRule {
-    std::int32_t kind = 0;  // 0 subject rule, 1 sender rule
-    bool content = false;   // true: contains; false: begins with
-    std::string text;       // as entered or stored; normalised only when compared
+    RuleKind kind = RuleKind::Subject;
+    bool content = false;  // true: contains; false: begins with
+    std::string text;      // as entered or stored; normalised only when compared
 };
 
+// A rule in the rule list. Its id names it for as long as the program runs (a window keeps
+// the id, never the address); a copy keeps the id of its original.
 class SpamRuleEntry {
 public:
+    SpamRuleEntry();
+    std::uint64_t Id() const { return id_; }
+
     SpamRule filter;
+
+private:
+    std::uint64_t id_;
 };
+
+// The rule of that id, or null.
+SpamRuleEntry* FindRule(const std::vector<std::unique_ptr<SpamRuleEntry>>& rules, std::uint64_t id);
 
 // The five general criteria of the spam filter (section GENERAL_FILTER).
 struct SpamCriteria {
@@ -38,3 +52,11 @@ struct SpamFacts {
     std::string subject;             // decoded
     std::string sender;              // as shown in the list
 };
+
+// The rules and criteria as they were at one moment, for work on another thread.
+struct FilterSnapshot {
+    SpamRules rules;
+    SpamCriteria criteria;
+};
+// A deep copy (the ids stay).
+FilterSnapshot CopyFilter(const SpamRules& rules, const SpamCriteria& criteria);

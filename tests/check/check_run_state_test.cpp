@@ -81,13 +81,14 @@ TEST_F(CheckRunState, ChecksAndRuleSavesInTwoProcessesLoseNothing) {
     };
     SpamRules rules;
     SpamCriteria criteria;
-    const pid_t children[] = {
-        inChild([](const std::string& i) {
-            RunState runState;
-            runState.Write("EML_A", "K" + i, "1");
-            runState.Store();
-        }),
-        inChild([&](const std::string& i) { AddSpamRule(rules, criteria, 1, "spam" + i + "@x"); })};
+    const pid_t children[] = {inChild([](const std::string& i) {
+                                  RunState runState;
+                                  runState.Write("EML_A", "K" + i, "1");
+                                  runState.Store();
+                              }),
+                              inChild([&](const std::string& i) {
+                                  AddSpamRule(rules, criteria, RuleKind::Sender, "spam" + i + "@x");
+                              })};
     for (const pid_t child : children) {
         int status = -1;
         EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0);

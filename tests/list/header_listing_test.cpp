@@ -174,7 +174,7 @@ TEST(HeaderListing, HugeCountIsNotTakenForTheSizeOfTheList) {
 TEST(HeaderListing, SpamMarksFollowTheRules) {
     SpamRules spamRules;
     spamRules.push_back(std::make_unique<SpamRuleEntry>());
-    spamRules.back()->filter = {1, true, "@spam.example"};
+    spamRules.back()->filter = {RuleKind::Sender, true, "@spam.example"};
     Listing s(kPipelining + CountAndSizes(2) + R"(
         C: TOP 2 0
         C: TOP 1 0

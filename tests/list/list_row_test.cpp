@@ -90,9 +90,9 @@ TEST(MakeListRow, TextsAndVerdict) {
     SpamRules spamRules;
     const SpamCriteria criteria;
     spamRules.push_back(std::make_unique<SpamRuleEntry>());
-    spamRules.back()->filter = {0, true, "priloha"};
+    spamRules.back()->filter = {RuleKind::Subject, true, "priloha"};
     spamRules.push_back(std::make_unique<SpamRuleEntry>());
-    spamRules.back()->filter = {0, true, "P\u0159\u00edloha"};
+    spamRules.back()->filter = {RuleKind::Subject, true, "P\u0159\u00edloha"};
     const MessageRow row =
         MakeListRow(Fixture("plain.eml", 4, 1536), "me@test.example", spamRules, criteria);
     EXPECT_EQ(row.senderText, "Jana Nov\u00e1kov\u00e1 <jana@example.cz>");
@@ -108,7 +108,7 @@ TEST(MakeListRow, TextsAndVerdict) {
 TEST(MakeListRow, EmptyDateCriterionSeesTheMarker) {
     SpamRules spamRules;
     spamRules.push_back(std::make_unique<SpamRuleEntry>());
-    spamRules.back()->filter = {0, true, "zzz"};
+    spamRules.back()->filter = {RuleKind::Subject, true, "zzz"};
     SpamCriteria spamCriteria;
     spamCriteria.noEmptyDate = true;
     EXPECT_TRUE(

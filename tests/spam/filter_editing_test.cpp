@@ -1,5 +1,5 @@
-// The filter editor's plain decisions: which typed rule repeats a listed one, which rule a row
-// may still act on.
+// The filter editor's plain decisions: which typed rule repeats a listed one, which rule an id
+// still names.
 
 #include <gtest/gtest.h>
 
@@ -10,27 +10,30 @@
 namespace {
 
 TEST(FilterEditing, DuplicatesIgnoreCaseAndForSubjectsPunctuation) {
-    const SpamRule subject{0, true, "HELLO WORLD"};
-    EXPECT_TRUE(IsDuplicateOf(subject, 0, " hello,   world. "));
-    EXPECT_FALSE(IsDuplicateOf(subject, 1, "hello world"));
-    EXPECT_FALSE(IsDuplicateOf(subject, 0, "hello worlds"));
-    const SpamRule sender{1, false, "Bob@Example.org"};
-    EXPECT_TRUE(IsDuplicateOf(sender, 1, "bob@example.ORG"));
-    EXPECT_FALSE(IsDuplicateOf(sender, 1, "bob example org")) << "sender texts are plain";
+    constexpr RuleKind kSubject = RuleKind::Subject;
+    constexpr RuleKind kSender = RuleKind::Sender;
+    const SpamRule subject{kSubject, true, "HELLO WORLD"};
+    EXPECT_TRUE(IsDuplicateOf(subject, kSubject, " hello,   world. "));
+    EXPECT_FALSE(IsDuplicateOf(subject, kSender, "hello world"));
+    EXPECT_FALSE(IsDuplicateOf(subject, kSubject, "hello worlds"));
+    const SpamRule sender{kSender, false, "Bob@Example.org"};
+    EXPECT_TRUE(IsDuplicateOf(sender, kSender, "bob@example.ORG"));
+    EXPECT_FALSE(IsDuplicateOf(sender, kSender, "bob example org")) << "sender texts are plain";
 }
 
-TEST(FilterEditing, OnlyRulesStillInTheListAreLive) {
+TEST(FilterEditing, AnIdNamesItsRuleUntilTheRuleIsGone) {
     SpamRules rules;
     rules.push_back(std::make_unique<SpamRuleEntry>());
     rules.push_back(std::make_unique<SpamRuleEntry>());
-    const SpamRuleEntry* second = rules[1].get();
-    EXPECT_TRUE(IsLiveRule(second, rules));
+    const std::uint64_t second = rules[1]->Id();
+    EXPECT_NE(rules[0]->Id(), second);
+    EXPECT_EQ(FindRule(rules, second), rules[1].get());
     const SpamRuleEntry elsewhere;
-    EXPECT_FALSE(IsLiveRule(&elsewhere, rules));
-    EXPECT_FALSE(IsLiveRule(nullptr, rules));
-    const auto kept = std::move(rules[1]);
+    EXPECT_EQ(FindRule(rules, elsewhere.Id()), nullptr);
     rules.erase(rules.begin() + 1);
-    EXPECT_FALSE(IsLiveRule(second, rules));
+    // A new rule in the same place is another rule.
+    rules.push_back(std::make_unique<SpamRuleEntry>());
+    EXPECT_EQ(FindRule(rules, second), nullptr);
 }
 
 }  // namespace

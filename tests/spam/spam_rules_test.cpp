@@ -6,7 +6,7 @@
 namespace {
 
 SpamRule Rule(std::int32_t kind, bool content, std::string text) {
-    return SpamRule{kind, content, std::move(text)};
+    return SpamRule{static_cast<RuleKind>(kind), content, std::move(text)};
 }
 
 bool Subject(const SpamRule& rule, std::string_view subject) {
@@ -102,34 +102,34 @@ TEST(MatchRule, SenderRulesSeeTheWholeSenderText) {
 
 TEST(ParseRule, StoredForms) {
     auto r = Parsed("Address: =bob").filter;
-    EXPECT_EQ(r.kind, 1);
+    EXPECT_EQ(r.kind, RuleKind::Sender);
     EXPECT_FALSE(r.content);
     EXPECT_EQ(r.text, "bob");
     r = Parsed("Subject: xfoo").filter;
-    EXPECT_EQ(r.kind, 0);
+    EXPECT_EQ(r.kind, RuleKind::Subject);
     EXPECT_FALSE(r.content);
     EXPECT_EQ(r.text, "foo");
     r = Parsed("Subject: %Hello, World").filter;
-    EXPECT_EQ(r.kind, 0);
+    EXPECT_EQ(r.kind, RuleKind::Subject);
     EXPECT_TRUE(r.content);
     EXPECT_EQ(r.text, "Hello, World");
     for (const char* value : {"abc", "Hello", "", "subject: %x", "Subject:%x"}) {
         r = Parsed(value).filter;
-        EXPECT_EQ(r.kind, 0) << value;
+        EXPECT_EQ(r.kind, RuleKind::Subject) << value;
         EXPECT_TRUE(r.content) << value;
         EXPECT_EQ(r.text, value);
     }
     r = Parsed("Address: ").filter;
-    EXPECT_EQ(r.kind, 1);
+    EXPECT_EQ(r.kind, RuleKind::Sender);
     EXPECT_TRUE(r.content);
     EXPECT_EQ(r.text, "");
 }
 
 TEST(EncodeRule, RoundTripsThroughParseRule) {
-    EXPECT_EQ(EncodeRule(0, true, "HELLO WORLD"), "Subject: %HELLO WORLD");
-    EXPECT_EQ(EncodeRule(1, false, "bob"), "Address: =bob");
-    EXPECT_EQ(EncodeRule(7, true, "x"), "Address: %x");
-    const auto r = Parsed(EncodeRule(1, false, " spaced ")).filter;
+    EXPECT_EQ(EncodeRule(RuleKind::Subject, true, "HELLO WORLD"), "Subject: %HELLO WORLD");
+    EXPECT_EQ(EncodeRule(RuleKind::Sender, false, "bob"), "Address: =bob");
+    EXPECT_EQ(EncodeRule(static_cast<RuleKind>(7), true, "x"), "Address: %x");
+    const auto r = Parsed(EncodeRule(RuleKind::Sender, false, " spaced ")).filter;
     EXPECT_EQ(r.text, " spaced ");
 }
 

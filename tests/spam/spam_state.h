@@ -11,7 +11,7 @@ protected:
     bool LoadFilter() { return ::LoadFilter(spamRules, spamCriteria); }
     bool SaveFilter() const { return ::SaveFilter(spamRules, spamCriteria); }
     std::int32_t AddSpamRule(std::int32_t kind, std::string_view text) {
-        return ::AddSpamRule(spamRules, spamCriteria, kind, text);
+        return ::AddSpamRule(spamRules, spamCriteria, static_cast<RuleKind>(kind), text);
     }
 
     SpamRules spamRules;

@@ -33,7 +33,7 @@ TEST_F(SpamStoreTest, LoadTakesEveryKeyInFileOrder) {
     EXPECT_FALSE(spamCriteria.noEmptyDate);
     EXPECT_TRUE(spamCriteria.noRecipient);
     ASSERT_EQ(spamRules.size(), 4u);
-    EXPECT_EQ(spamRules[0]->filter.kind, 1);
+    EXPECT_EQ(spamRules[0]->filter.kind, RuleKind::Sender);
     EXPECT_EQ(spamRules[0]->filter.text, "bob");
     EXPECT_EQ(spamRules[1]->filter.text, "foo");
     EXPECT_EQ(spamRules[2]->filter.text, "abc");

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QProgressBar>
 #include <QSplitter>
 #include <QTimer>
@@ -29,71 +28,102 @@ namespace {
 constexpr const char* kWindowName = "popListWindow";
 enum ProgressMode { kListingMode = 0, kMessageMode = 1 };
 
+// The program's sessions: opened as a timed check opens them, the outcome recorded.
+SessionFactory ProgramSessions() {
+    return [tls = TlsAvailable](const AccountSettings& account,
+                                std::shared_ptr<InterruptSignal> interrupt) {
+        SessionOptions options;
+        options.tlsAvailable = tls;
+        options.interrupt = std::move(interrupt);
+        return OpenSession(account, options);
+    };
+}
+
 }  // namespace
 
-MailboxWindow::MailboxWindow()
+MailboxWindow::MailboxWindow(SessionFactory factory)
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QString::fromLatin1(kWindowName));
     setAttribute(Qt::WA_DeleteOnClose);
+    controller_ = new MailboxController(factory ? std::move(factory) : ProgramSessions(), this);
     BuildWindow();
+    ConnectController();
     FormCreate();
+    connect(&ProgramState(), &AppState::accountsChanged, this, [this] {
+        FillAccountBox();
+        UpdateCommands();
+    });
 }
 
 MailboxWindow::~MailboxWindow() {
-    EndAccountSessions();
     ListWindowHandle = nullptr;
     PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
 void MailboxWindow::FormCreate() {
     setWindowTitle(QStringLiteral("  ") + ToQt(GetLangText("preview_messages_window")));
-    currentSession = nullptr;
     currentAccount.clear();
-    CancelRequested = false;
     LoadLayout();
     FillAccountBox();
     Panel3->setText(ToQt(GetLangText("message_header") + std::string(14, ' ')));
     UpdateCommands();
 }
 
-void MailboxWindow::EndRetrieval(bool startKeepAlive) {
+void MailboxWindow::ConnectController() {
+    MailboxController* c = controller_;
+    connect(c, &MailboxController::statusChanged, this,
+            [this](int panel, const QString& text) { SetStatus(panel, FromQt(text)); });
+    connect(c, &MailboxController::progressChanged, this, &MailboxWindow::ShowRequestProgress);
+    connect(c, &MailboxController::listingFailed, this, &MailboxWindow::onListingFailed);
+    connect(c, &MailboxController::messageFetched, this, &MailboxWindow::onMessageFetched);
+    connect(c, &MailboxController::rowsDeleted, this, &MailboxWindow::onRowsDeleted);
+    connect(c, &MailboxController::failed, this,
+            [](const QString& message) { ReportUnhandledError(FromQt(message)); });
+    connect(c, &MailboxController::certificateFailed, this,
+            [](const TrustRequest& request) { PendingTrustQuestion = request; });
+    connect(c, &MailboxController::finished, this, &MailboxWindow::onRequestFinished);
+    connect(c->Rows(), &QAbstractItemModel::modelReset, this, [this] {
+        if (!controller_->Busy()) ClearViews();
+        UpdateCommands();
+    });
+}
+
+void MailboxWindow::onRequestFinished(MailboxController::Request request, bool cancelled) {
     HideProgress();
+    if (request == MailboxController::Request::Listing) headersColumnClick(kDateColumn);
+    if (request == MailboxController::Request::Message && cancelled) ClearViews();
     if (cancelledByUser_) {
         // What is left to see: the rows a stopped listing had made, or nothing.
         cancelledByUser_ = false;
         const int rows = model_->rowCount();
-        const std::string cancelled = GetLangText("list_cancelled");
-        SetStatus(1, rows > 0 ? ItemsCountText(static_cast<std::size_t>(rows)) + " - " + cancelled
-                              : "   " + cancelled);
+        const std::string text = GetLangText("list_cancelled");
+        SetStatus(1, rows > 0 ? ItemsCountText(static_cast<std::size_t>(rows)) + " - " + text
+                              : "   " + text);
     }
-    keepAliveTimer_->setInterval(keepAliveInterval_);
-    if (startKeepAlive) keepAliveTimer_->start();
-    ListBusy = false;
-    UpdateCommands();
-    if (openPendingLater_) {
-        openPendingLater_ = false;
+    if (openPendingWhenIdle_) {
+        openPendingWhenIdle_ = false;
         PostPopCommand(this, PopCommand::ListOpenPending);
     }
 }
 
-void MailboxWindow::SetKeepAliveInterval(int milliseconds) {
-    keepAliveInterval_ = milliseconds;
-    keepAliveTimer_->setInterval(milliseconds);
+void MailboxWindow::ShowRequestProgress(int value, int maximum) {
+    if (ProgressBar->isHidden()) return;
+    if (progressMode_ == kListingMode && ProgressBar->maximum() != maximum)
+        progress_label->setText(
+            ToQt(CountedProgressText(GetLangText("retrieve_headers_progress"), maximum)));
+    ProgressBar->setMaximum(maximum);
+    ProgressBar->setValue(value);
 }
 
-AccountSession* MailboxWindow::AccountCheck(int index) const {
-    if (index < 0 || index >= static_cast<int>(checks_.size())) return nullptr;
-    return checks_[static_cast<std::size_t>(index)].get();
+const AccountSettings* MailboxWindow::AccountAt(int index) const {
+    if (index < 0 || index >= static_cast<int>(accounts_.size())) return nullptr;
+    return &accounts_[static_cast<std::size_t>(index)];
 }
 
 int MailboxWindow::SelectedAccount() const {
     const int index = list->currentIndex();
-    return AccountCheck(index) != nullptr ? index : -1;
-}
-
-AccountSession* MailboxWindow::SelectedCheck() const {
-    return AccountCheck(list->currentIndex());
+    return AccountAt(index) != nullptr ? index : -1;
 }
 
 int MailboxWindow::SelectedRowIndex() const {
@@ -139,13 +169,13 @@ void MailboxWindow::RunGuarded(const std::function<void()>& command) {
 bool MailboxWindow::event(QEvent* event) {
     if (event->type() == PopCommandEvent::EventType()) {
         const auto* command = static_cast<PopCommandEvent*>(event);
-        if (command->wParam == PopCommand::ListOpenPending && ListBusy) {
-            // Opened when the running retrieval ends; never inside it.
-            openPendingLater_ = true;
+        if (command->wParam == PopCommand::ListOpenPending && controller_->Busy()) {
+            // Opened when the running request ends.
+            openPendingWhenIdle_ = true;
         } else if (command->wParam == PopCommand::ListOpenPending && HasText(PendingAccount)) {
             RunGuarded([this] { OpenPendingAccount(); });
         } else if (command->wParam == PopCommand::ListShowError) {
-            SetStatus(1, LastErrorText);
+            SetStatus(1, FromQt(command->text));
         }
         return true;
     }
@@ -160,7 +190,8 @@ void MailboxWindow::OpenPendingAccount() {
 }
 
 void MailboxWindow::onAccountChosen() {
-    if (SelectedAccount() < 0) {
+    const AccountSettings* account = AccountAt(SelectedAccount());
+    if (account == nullptr || controller_->Busy()) {
         UpdateCommands();
         return;
     }
@@ -168,31 +199,18 @@ void MailboxWindow::onAccountChosen() {
     const std::string selected = FromQt(list->currentText());
     if (selected == currentAccount) return;
     currentAccount = selected;
-    CancelRequested = true;
     SetStatus(1, "");
-    CloseSession();
-    model_->Clear();
+    controller_->SetAccount(*account);
     ClearViews();
-    SetStatus(1, "   " + LastResultText(SelectedCheck()->params));
-    SetStatus(0, currentAccount);
     UpdateCommands();
 }
 
 void MailboxWindow::UpdateCommands() {
-    // A cancel is handled here once nothing runs: while a listing or a fetch runs, the rows
-    // and the entry being filled must stay.
-    if (CancelRequested && !ListBusy) {
-        model_->Clear();
-        ClearViews();
-        CloseSession();
-        CancelRequested = false;
-    }
-    const AccountSession* check = SelectedCheck();
-    const bool selected = check != nullptr;
-    const bool connected = selected && check->session && check->session->IsConnected();
+    const bool selected = SelectedAccount() >= 0;
+    const bool connected = selected && controller_->Connected();
     const MessageRow* row = SelectedRow();
     const bool haveRow = connected && row != nullptr && row->entry != nullptr;
-    const bool busy = !ProgressBar->isHidden();
+    const bool busy = controller_->Busy();
     const bool haveRows = model_->rowCount() > 0;
     list->setEnabled(!busy);
     actHeaders->setEnabled(selected && !busy);
@@ -202,11 +220,13 @@ void MailboxWindow::UpdateCommands() {
     for (QAction* action :
          {actDeleteSpam, actToggleAllSpam, actToggleNoSpam, actSpamSubject, actSpamSender})
         action->setEnabled(connected && !busy && haveRows);
-    actSaveMessage->setEnabled(paneState_ == PaneState::Message);
+    actCancel->setEnabled(busy);
+    actSaveMessage->setEnabled(paneState_ == PaneState::Message && !busy);
 }
 
 void MailboxWindow::ShowProgress(int mode, const char* key) {
     progressMode_ = mode;
+    ProgressBar->setMaximum(100);
     ProgressBar->setValue(0);
     progress_label->setText(ToQt(GetLangText(key)));
     bcancel->show();
@@ -224,75 +244,8 @@ void MailboxWindow::HideProgress() {
     UpdateCommands();
 }
 
-void MailboxWindow::CloseSession() {
-    if (currentSession != nullptr && currentSession->IsConnected()) currentSession->QuitAndClose();
-    currentSession = nullptr;
-}
-
-void MailboxWindow::onKeepAliveTimer() {
-    if (currentSession != nullptr && currentSession->IsConnected()) currentSession->SendNoop();
-    keepAliveTimer_->setInterval(keepAliveInterval_);
-    keepAliveTimer_->start();
-}
-
-void MailboxWindow::SessionStatus(Pop3Client& sender, StatusKind kind, int value) {
-    switch (kind) {
-        case StatusKind::Connect:
-            keepAliveTimer_->setInterval(keepAliveInterval_);
-            keepAliveTimer_->start();
-            break;
-        case StatusKind::Disconnect:
-            keepAliveTimer_->stop();
-            break;
-        case StatusKind::Read:
-            if (!ProgressBar->isHidden() && progressMode_ == kMessageMode) {
-                ProgressBar->setValue(value);
-                if (CancelRequested) sender.AbortConnection();
-            }
-            break;
-        default:
-            break;
-    }
-    PumpMessages();
-}
-
-// Handles pending window messages during a session, so that painting, the cancel button and
-// the close box work. A listing reports several events per message; handling them every few
-// hundredths of a second is as quick for the user and keeps painting from costing more than
-// the listing.
-void MailboxWindow::PumpMessages() {
-    constexpr qint64 kPumpEveryMs = 25;
-    if (lastPump_.isValid() && !lastPump_.hasExpired(kPumpEveryMs)) return;
-    QCoreApplication::processEvents();
-    lastPump_.start();
-}
-
-bool MailboxWindow::FormCloseQuery() {
-    CancelRequested = true;
-    return !ListBusy;
-}
-
-void MailboxWindow::FormClose() {
-    keepAliveTimer_->stop();
-    model_->Clear();
-    EndAccountSessions();
-    SaveLayout();
-}
-
-// Each holder ends its session with QUIT, last account first; no report comes back to this
-// window any more.
-void MailboxWindow::EndAccountSessions() {
-    currentSession = nullptr;
-    while (!checks_.empty()) {
-        std::unique_ptr<AccountSession>& check = checks_.back();
-        if (check->session) check->session->statusHandler = nullptr;
-        check.reset();
-        checks_.pop_back();
-    }
-}
-
 void MailboxWindow::closeEvent(QCloseEvent* event) {
-    if (!FormCloseQuery()) {
+    if (!controller_->RequestClose()) {
         event->ignore();
         return;
     }
@@ -306,6 +259,12 @@ void MailboxWindow::closeEvent(QCloseEvent* event) {
         });
     }
     event->accept();
+}
+
+// The session ends with the controller (QUIT on its own thread); the window only keeps its
+// sizes.
+void MailboxWindow::FormClose() {
+    SaveLayout();
 }
 
 void MailboxWindow::resizeEvent(QResizeEvent* event) {
@@ -323,21 +282,23 @@ void OpenListWindow() {
         PostPopCommand(open, PopCommand::ListOpenPending);
         return;
     }
-    auto* created = new MailboxWindow;
-    ListWindowHandle = created;
-    created->show();
-    QPointer<MailboxWindow> window(created);
-    QCoreApplication::processEvents();
-    if (!window) return;
+    auto* window = new MailboxWindow;
+    ListWindowHandle = window;
+    window->show();
     try {
         if (HasText(PendingAccount)) {
             window->OpenPendingAccount();
-        } else if (window->AccountCheck(0) != nullptr) {
+        } else if (window->AccountAt(0) != nullptr) {
             window->findChild<QComboBox*>(QStringLiteral("list"))->setCurrentIndex(0);
             window->onAccountChosen();
         }
     } catch (const std::exception& error) {
         ReportUnhandledError(error.what());
     }
-    if (window) window->UpdateCommands();
+    window->UpdateCommands();
+}
+
+bool ListWindowBusy() {
+    const auto* window = qobject_cast<const MailboxWindow*>(ListWindowHandle.data());
+    return window != nullptr && window->Controller().Busy();
 }

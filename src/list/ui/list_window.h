@@ -2,9 +2,9 @@
 // The list window: the mailbox of one account on the server. It lists the header of every
 // message with its spam mark, sorts the list, shows a header or a whole message as text, saves
 // a message, deletes messages or all spam on the server and makes spam rules from a message.
-// The session that listed the headers stays open (kept alive) while the account is shown.
+// The session that listed the headers stays open (kept alive) while the account is shown; it
+// runs on a worker thread of its controller, and the window only shows what it reports.
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "list/list_window_rules.h"
-#include "net/status.h"
+#include "list/ui/mailbox_controller.h"
+#include "settings/accounts.h"
 
 class HeaderListModel;
 class QAction;
@@ -29,16 +30,15 @@ class QToolBar;
 class QToolButton;
 class QTreeView;
 class QTreeWidget;
-class Pop3Client;
 struct MessageRow;
 class MailMessage;
-struct AccountSession;
 struct HeaderRow;
 
 class MailboxWindow : public QWidget {
     Q_OBJECT
 public:
-    MailboxWindow();
+    // `factory` opens the window's sessions; none: the program's (OpenSession).
+    explicit MailboxWindow(SessionFactory factory = {});
     ~MailboxWindow() override;
 
     // Selects the account of PendingAccount (clearing it) and fetches its headers.
@@ -48,13 +48,10 @@ public:
     void actHeadersExecute();
     void UpdateCommands();
 
-    // Tests shorten the keep-alive interval (30 000 ms) with this.
-    void SetKeepAliveInterval(int milliseconds);
-    int KeepAliveInterval() const { return keepAliveInterval_; }
-    // The holder of the account at `index` of the account box, or null.
-    AccountSession* AccountCheck(int index) const;
-    Pop3Client* CurrentSession() const { return currentSession; }
+    MailboxController& Controller() const { return *controller_; }
     PaneState PaneStateNow() const { return paneState_; }
+    // The account at `index` of the account box, or null.
+    const AccountSettings* AccountAt(int index) const;
 
 protected:
     bool event(QEvent* event) override;
@@ -79,28 +76,23 @@ private:
 
     // State and commands (list_window.cpp).
     void FormCreate();
-    bool FormCloseQuery();
     void FormClose();
-    void EndAccountSessions();
-    void SessionStatus(Pop3Client& sender, StatusKind kind, int value);
-    void PumpMessages();
+    void ConnectController();
     void ShowProgress(int mode, const char* key);
     void HideProgress();
-    // The end of a listing or a fetch, however it ended.
-    void EndRetrieval(bool startKeepAlive);
-    void CloseSession();
-    void onKeepAliveTimer();
+    void ShowRequestProgress(int value, int maximum);
+    // The end of a request, however it ended.
+    void onRequestFinished(MailboxController::Request request, bool cancelled);
     void SetStatus(int panel, const std::string& text);
     void RunGuarded(const std::function<void()>& command);
     int SelectedAccount() const;
-    AccountSession* SelectedCheck() const;
     int SelectedRowIndex() const;
     MessageRow* SelectedRow() const;
     void ClearViews();
     void ClearPane();
 
     // Listing, sorting and the header view (list_window_listing.cpp).
-    bool RetrieveHeaders(AccountSession& check);
+    void onListingFailed(const QString& title, const QString& message);
     void menuheaderClick(const QString& email);
     void headersColumnClick(int column);
     void headersSelectItem();
@@ -109,6 +101,7 @@ private:
 
     // Message view (list_window_message.cpp).
     void actRetrieveExecute();
+    void onMessageFetched(int number);
     void ShowMessageContent(const MailMessage& entry);
     void actSaveMessageExecute();
 
@@ -121,23 +114,21 @@ private:
     void actSpamSubjectExecute();
     void actSpamSenderExecute();
     void actCancelExecute();
-    void MarkFromRule(int kind, const std::string& text);
-    void RefreshCount(AccountSession& check);
+    void MarkFromRule(RuleKind kind, const std::string& text);
+    void onRowsDeleted();
     void bhelpClick(int tag);
     bool HandleKey(QWidget* control, int key);
     void OpenListMenu();
 
     // Window state.
-    Pop3Client* currentSession = nullptr;
+    MailboxController* controller_ = nullptr;
     std::string currentAccount;
-    std::vector<std::unique_ptr<AccountSession>> checks_;  // one per item of the account box
+    std::vector<AccountSettings> accounts_;  // copies, one per item of the account box
     PaneState paneState_ = PaneState::Untouched;
     int progressMode_ = 0;
-    int keepAliveInterval_ = 30000;
     std::vector<std::string> paneLines_;  // what the text pane shows, line by line
-    QElapsedTimer lastPump_;
-    bool openPendingLater_ = false;  // a pending account arrived while a retrieval ran
-    bool cancelledByUser_ = false;   // the running retrieval was cancelled with actCancel
+    bool openPendingWhenIdle_ = false;    // a pending account arrived while a request ran
+    bool cancelledByUser_ = false;        // the running request was cancelled with actCancel
 
     // Controls (named as the components they stand for).
     QLabel* Label1 = nullptr;
@@ -159,7 +150,6 @@ private:
     QPlainTextEdit* messageText_ = nullptr;
     QStatusBar* statusBar_ = nullptr;
     QLabel* statusPanel_[2] = {nullptr, nullptr};
-    QTimer* keepAliveTimer_ = nullptr;
 
     QAction* actHeaders = nullptr;
     QAction* actDelete = nullptr;
@@ -185,3 +175,5 @@ private:
 // Brings the open list window to the front (and lets it open the pending account), or creates
 // it: then the pending account is listed, or else the first account is selected.
 void OpenListWindow();
+// Whether the open list window has a request running.
+bool ListWindowBusy();

@@ -9,15 +9,12 @@
 #include <QTreeWidget>
 
 #include "check/check_cycle.h"
-#include "check/session.h"
-#include "list/message_deletion.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
-#include "settings/errors.h"
 #include "settings/language.h"
 #include "spam/spam_filter.h"
 
@@ -27,81 +24,50 @@ QString Text(const char* key) {
     return ToQt(GetLangText(key));
 }
 
-enum RuleKind : std::int32_t { kSubjectRule = 0, kSenderRule = 1 };
-
-// The index of the row holding `entry`; -1 when the list no longer has it.
-int RowOf(HeaderListModel& model, const MailMessage* entry) {
-    const auto& rows = model.Rows();
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        if (rows[i].entry.get() == entry) return static_cast<int>(i);
-    return -1;
-}
-
-// Deletes the messages of the entries that the list still holds, each by its identity, and
-// removes the rows of those deleted. The entries are taken before a question's wait: the list
-// may have been fetched again meanwhile. Returns why not all were deleted ("" when they were).
-std::string DeleteEntries(HeaderListModel& model, Pop3Client& session,
-                          const std::vector<const MailMessage*>& entries) {
-    std::vector<const MailMessage*> listed;
-    std::vector<MessageIdentity> targets;
-    for (const MailMessage* entry : entries) {
-        if (entry == nullptr || RowOf(model, entry) < 0) continue;
-        listed.push_back(entry);
-        targets.push_back({entry->number, entry->uid});
-    }
-    const DeletionResult result = DeleteMessages(session, targets);
-    for (const std::size_t index : result.deleted) model.RemoveRow(RowOf(model, listed[index]));
-    return result.error;
-}
-
-// A deletion that stopped fails the command as a refused DELE does.
-void ThrowDeletionError(const std::string& error) {
-    if (!error.empty()) throw TarnwickError(error);
-}
-
 }  // namespace
 
 // After a deletion no row is chosen, as the emptied views say.
-void MailboxWindow::RefreshCount(AccountSession& check) {
+void MailboxWindow::onRowsDeleted() {
     headers->setCurrentIndex(QModelIndex());
     headers->clearSelection();
     ClearViews();
-    StoreCount(check.params, model_->rowCount());
+    UpdateCommands();
 }
 
 void MailboxWindow::actDeleteExecute() {
-    CancelRequested = false;
-    const MessageRow* row = model_->Row(SelectedRowIndex());
-    const MailMessage* entry = row != nullptr ? row->entry.get() : nullptr;
-    AccountSession* check = SelectedCheck();
-    if (entry != nullptr && check != nullptr && check->session &&
-        AskYesNo(this, Text("delete_mail_dialog_title"), Text("delete_mail_dialog")) &&
-        check->session) {
-        ThrowDeletionError(DeleteEntries(*model_, *check->session, {entry}));
-        RefreshCount(*check);
+    const MessageRow* row = SelectedRow();
+    if (row == nullptr || row->entry == nullptr || !controller_->Connected()) return;
+    // Taken before the question waits: the row may be gone when it is answered.
+    const MessageIdentity identity{row->entry->number, row->entry->uid};
+    if (AskYesNo(this, Text("delete_mail_dialog_title"), Text("delete_mail_dialog"))) {
+        controller_->DeleteMessages({identity});
+    } else {
+        SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
     }
-    SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
     UpdateCommands();
 }
 
 void MailboxWindow::actDeleteSpamExecute() {
-    AccountSession* check = SelectedCheck();
-    if (check == nullptr) return;
+    if (SelectedAccount() < 0) return;
     const std::size_t marked = CountSpamRows(model_->Rows());
     if (marked == 0) {
         ShowMessageBox(this, Text("no_spam_dialog_title"), Text("no_spam_dialog"),
                        QMessageBox::Information);
         return;
     }
-    if (AskYesNo(this, Text("delete_all_spam_dialog_title"), ToQt(DeleteSpamQuestion(marked))) &&
-        check->session) {
-        std::vector<const MailMessage*> entries;
-        for (const std::size_t index : SpamRowsBottomUp(model_->Rows()))
-            entries.push_back(model_->Rows()[index].entry.get());
-        ThrowDeletionError(DeleteEntries(*model_, *check->session, entries));
+    if (!AskYesNo(this, Text("delete_all_spam_dialog_title"), ToQt(DeleteSpamQuestion(marked)))) {
+        // As after a deletion: the panes empty, the count stored and shown.
+        ClearViews();
+        StoreCount(*controller_->Account(), model_->rowCount());
+        SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
+        return;
     }
-    RefreshCount(*check);
-    SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
+    std::vector<MessageIdentity> targets;
+    for (const std::size_t index : SpamRowsBottomUp(model_->Rows())) {
+        const MailMessage& entry = *model_->Rows()[index].entry;
+        targets.push_back({entry.number, entry.uid});
+    }
+    controller_->DeleteMessages(targets);
     UpdateCommands();
 }
 
@@ -118,25 +84,25 @@ void MailboxWindow::actToggleNoSpamExecute() {
     model_->SetAllSpam(false);
 }
 
-void MailboxWindow::MarkFromRule(int kind, const std::string& text) {
+void MailboxWindow::MarkFromRule(RuleKind kind, const std::string& text) {
     const int index = SelectedRowIndex();
     if (AddSpamRule(kind, text) >= 0) model_->SetSpam(index, true);
 }
 
 void MailboxWindow::actSpamSubjectExecute() {
-    if (const MessageRow* row = SelectedRow()) MarkFromRule(kSubjectRule, row->subjectText);
+    if (const MessageRow* row = SelectedRow()) MarkFromRule(RuleKind::Subject, row->subjectText);
 }
 
 void MailboxWindow::actSpamSenderExecute() {
     const MessageRow* row = SelectedRow();
     if (row != nullptr && row->entry != nullptr)
-        MarkFromRule(kSenderRule, row->entry->from.address);
+        MarkFromRule(RuleKind::Sender, row->entry->from.address);
 }
 
 void MailboxWindow::actCancelExecute() {
     ClearViews();
-    CancelRequested = true;
-    cancelledByUser_ = ListBusy;
+    cancelledByUser_ = controller_->Busy();
+    controller_->Cancel();
 }
 
 void MailboxWindow::bhelpClick(int tag) {

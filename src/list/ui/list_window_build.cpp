@@ -164,7 +164,7 @@ void MailboxWindow::BuildWindow() {
     BuildMenus();
     QWidget* top = BuildTopPanel();
 
-    model_ = new HeaderListModel(this);
+    model_ = controller_->Rows();
     model_->SetSpamIcon(ListImage(kSpamImage), QSize(16, 16));
     QStringList captions;
     for (const ColumnBounds& column : kHeaderColumns)
@@ -225,23 +225,25 @@ void MailboxWindow::BuildWindow() {
         control->installEventFilter(this);
     connect(list, &QComboBox::activated, this,
             [this] { RunGuarded([this] { onAccountChosen(); }); });
-
-    keepAliveTimer_ = Named(new QTimer(this), "keept");
-    keepAliveTimer_->setInterval(keepAliveInterval_);
-    connect(keepAliveTimer_, &QTimer::timeout, this,
-            [this] { RunGuarded([this] { onKeepAliveTimer(); }); });
 }
 
+// The account box and the list menu's entries from the account list; the account shown stays
+// chosen while it is listed.
 void MailboxWindow::FillAccountBox() {
+    const QString chosen = list->currentText();
+    const QSignalBlocker quiet(list);
+    list->clear();
+    retrieve_headers_mm->clear();
+    accounts_.clear();
     for (const AccountEntry& item : accounts) {
-        checks_.push_back(std::make_unique<AccountSession>(item.params));
+        accounts_.push_back(item.params);
         const QString email = ToQt(item.params.email);
         list->addItem(email);
         QAction* entry = retrieve_headers_mm->addAction(ListImage(kAccountImage), email);
         connect(entry, &QAction::triggered, this,
                 [this, email] { RunGuarded([this, email] { menuheaderClick(email); }); });
     }
-    list->setCurrentIndex(-1);
+    list->setCurrentIndex(chosen.isEmpty() ? -1 : list->findText(chosen, Qt::MatchExactly));
 }
 
 void MailboxWindow::LoadLayout() {

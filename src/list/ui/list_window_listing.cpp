@@ -5,24 +5,18 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
-#include <exception>
 
 #include "app/application.h"
-#include "check/check_cycle.h"
-#include "check/session.h"
 #include "list/header_view.h"
-#include "list/mailbox_listing.h"
-#include "list/ui/busy_scope.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
 #include "platform/message_box.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
+#include "settings/scope_guard.h"
 
 namespace {
 
@@ -38,67 +32,15 @@ void MailboxWindow::menuheaderClick(const QString& email) {
 }
 
 void MailboxWindow::actHeadersExecute() {
-    CancelRequested = false;
-    AccountSession* check = SelectedCheck();
-    if (check == nullptr) return;
-    ListBusy = true;
-    keepAliveTimer_->stop();
-    const BusyScope done([this] { EndRetrieval(!CancelRequested); });
-    ShowProgress(0, "retrieve_headers_progress");
-    model_->Clear();
+    if (SelectedAccount() < 0) return;
     ClearViews();
-    SetStatus(0, check->params.email);
-    SetStatus(1, CheckingText());
-    if (RetrieveHeaders(*check)) {
-        currentSession = check->session.get();
-    } else {
-        model_->Clear();
-        CloseSession();
-    }
-    if (LastCheckSucceeded(check->params)) {
-        SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
-    } else {
-        SetStatus(1, "   " + LastResultText(check->params));
-    }
-    headersColumnClick(kDateColumn);
+    if (controller_->ListHeaders(ProgramState().Filter()))
+        ShowProgress(0, "retrieve_headers_progress");
 }
 
-bool MailboxWindow::RetrieveHeaders(AccountSession& check) {
-    // The session this window opened before for the account ends first: a mailbox that the
-    // server locks would refuse the new login, and its deletions take effect now.
-    if (check.session) {
-        if (currentSession == check.session.get()) currentSession = nullptr;
-        EndSession(check.session);
-    }
-    SessionOptions options = ProgramSessionOptions();
-    options.statusHandler = [this](Pop3Client& sender, StatusKind kind, int value,
-                                   const std::string&) { SessionStatus(sender, kind, value); };
-    check.session = OpenSession(check.params, options);
-    if (!check.session->IsConnected()) return false;
-    ListBusy = true;
-    Pop3Client& session = *check.session;
-    const int count = session.messageCount;
-    ProgressBar->setMaximum(std::max(count, 0));
-    progress_label->setText(ToQt(CountedProgressText(FromQt(progress_label->text()), count)));
-    try {
-        std::vector<MessageRow> rows = ListHeaders(session, check.params.email, spamRules,
-                                                   spamCriteria, [this](int doneCount, int total) {
-                                                       ProgressBar->setMaximum(std::max(total, 0));
-                                                       ProgressBar->setValue(doneCount - 1);
-                                                       PumpMessages();
-                                                       if (!CancelRequested) return true;
-                                                       CancelRequested = false;
-                                                       return false;
-                                                   });
-        model_->SetRows(std::move(rows));
-        return session.IsConnected();
-    } catch (const std::exception& error) {
-        QWidget* owner =
-            QApplication::activeWindow() != nullptr ? QApplication::activeWindow() : this;
-        ShowMessageBox(owner, ToQt(check.params.email + " - error"), ToQt(error.what()),
-                       QMessageBox::Critical);
-        return false;
-    }
+void MailboxWindow::onListingFailed(const QString& title, const QString& message) {
+    QWidget* owner = QApplication::activeWindow() != nullptr ? QApplication::activeWindow() : this;
+    ShowMessageBox(owner, title, message, QMessageBox::Critical);
 }
 
 void MailboxWindow::headersColumnClick(int column) {
@@ -135,13 +77,11 @@ void MailboxWindow::headersSelectItem() {
     header_list->clear();
     for (const HeaderRow& line : HeaderViewRows(*row->entry)) AddHeaderViewRow(line);
     bottomPanel_->setUpdatesEnabled(false);
-    {
-        const BusyScope shown([this] { bottomPanel_->setUpdatesEnabled(true); });
-        if (!row->entry->bodyLines.empty() || !row->entry->parts.empty()) {
-            ShowMessageContent(*row->entry);
-        } else {
-            SetPane(HeaderPaneLines(*row->entry));
-        }
+    const ScopeGuard shown([this] { bottomPanel_->setUpdatesEnabled(true); });
+    if (!row->entry->bodyLines.empty() || !row->entry->parts.empty()) {
+        ShowMessageContent(*row->entry);
+    } else {
+        SetPane(HeaderPaneLines(*row->entry));
     }
     UpdateCommands();
 }

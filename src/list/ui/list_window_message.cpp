@@ -2,15 +2,10 @@
 
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QTimer>
 #include <QTreeWidget>
-#include <exception>
 #include <fstream>
 
-#include "check/session.h"
 #include "list/message_text.h"
-#include "list/ui/busy_scope.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
 #include "list/ui/save_dialog.h"
@@ -29,28 +24,19 @@ QString Text(const char* key) {
 }  // namespace
 
 void MailboxWindow::actRetrieveExecute() {
-    CancelRequested = false;
-    MessageRow* row = SelectedRow();
-    AccountSession* check = SelectedCheck();
-    if (row == nullptr || row->entry == nullptr || check == nullptr || !check->session) return;
+    const MessageRow* row = SelectedRow();
+    if (row == nullptr || row->entry == nullptr || SelectedAccount() < 0) return;
     if (!AskYesNo(this, Text("retrieve_mail_dialog_title"), Text("retrieve_mail_dialog"))) return;
-    // The entry stays where it is while rows move (a sort) or the selection changes.
-    MailMessage& entry = *row->entry;
-    Pop3Client& session = *check->session;
-    ListBusy = true;
-    keepAliveTimer_->stop();
-    const BusyScope done([this] { EndRetrieval(true); });
+    if (!controller_->FetchMessage(row->entry->number)) return;
     ShowProgress(1, "retrieve_message_progress");
     SetPane({});
-    ProgressBar->setMaximum(std::max(session.MessageSize(entry.number), 0));
-    entry.Clear();
-    try {
-        session.FetchMessage(entry.number, entry);
-    } catch (const std::exception&) {
-        // A dropped connection or a cancel: the entry shows what arrived.
-        entry.ParseReceivedBody();
-    }
-    ShowMessageContent(entry);
+}
+
+// The fetched message replaced the row's entry; it is shown when its row is still selected.
+void MailboxWindow::onMessageFetched(int number) {
+    const MessageRow* row = SelectedRow();
+    if (row != nullptr && row->entry != nullptr && row->entry->number == number)
+        ShowMessageContent(*row->entry);
 }
 
 void MailboxWindow::ShowMessageContent(const MailMessage& entry) {

@@ -65,8 +65,8 @@ SpamFilterWindow::~SpamFilterWindow() {
     PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
-int SpamFilterWindow::CurrentKind() const {
-    return static_cast<int>(rAddr->isChecked() ? RuleKind::Sender : RuleKind::Subject);
+RuleKind SpamFilterWindow::CurrentKind() const {
+    return rAddr->isChecked() ? RuleKind::Sender : RuleKind::Subject;
 }
 
 QTreeWidgetItem* SpamFilterWindow::SelectedRow() const {
@@ -82,14 +82,13 @@ void SpamFilterWindow::SelectRow(QTreeWidgetItem* row) {
 }
 
 SpamRuleEntry* SpamFilterWindow::RuleOf(const QTreeWidgetItem* row) const {
-    auto* rule = static_cast<SpamRuleEntry*>(row->data(0, Qt::UserRole).value<void*>());
-    return IsLiveRule(rule, spamRules) ? rule : nullptr;
+    return FindRule(spamRules, row->data(0, Qt::UserRole).toULongLong());
 }
 
-// Rules can change behind the rows (the list window's spam actions): a row whose rule is gone
+// Rules change behind the rows (the list window's spam actions): a row whose rule is gone
 // goes, and every other row shows its rule as it now is, so a row never acts on a rule other
 // than the one it shows.
-void SpamFilterWindow::DropDeadRows() {
+void SpamFilterWindow::FollowRules() {
     const QTreeWidgetItem* selected = SelectedRow();
     bool selectedGone = false;
     {
@@ -109,7 +108,7 @@ void SpamFilterWindow::DropDeadRows() {
 }
 
 void SpamFilterWindow::ShowRule(QTreeWidgetItem* row, SpamRuleEntry& rule) {
-    row->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(&rule)));
+    row->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<qulonglong>(rule.Id())));
     row->setText(0, Text(KindKey(rule.filter.kind)));
     row->setText(1, Text(RelationKey(rule.filter.content)));
     row->setText(2, ToQt(rule.filter.text));
@@ -143,14 +142,13 @@ QTreeWidgetItem* SpamFilterWindow::FindDuplicate() {
 }
 
 void SpamFilterWindow::ListBoxClick() {
-    DropDeadRows();
     const QTreeWidgetItem* row = SelectedRow();
     const SpamRuleEntry* rule = row == nullptr ? nullptr : RuleOf(row);
     if (rule == nullptr) {
         UpdateButtons();
         return;
     }
-    (rule->filter.kind == static_cast<int>(RuleKind::Subject) ? rSubj : rAddr)->setChecked(true);
+    (rule->filter.kind == RuleKind::Subject ? rSubj : rAddr)->setChecked(true);
     (rule->filter.content ? rContent : rStart)->setChecked(true);
     // A longer text from a hand-edited file is shown whole, so that saving does not cut it.
     ShowWhole(eText, ToQt(rule->filter.text), kTextMaxLength);
@@ -158,7 +156,6 @@ void SpamFilterWindow::ListBoxClick() {
 }
 
 void SpamFilterWindow::addClick() {
-    DropDeadRows();
     if (!HasText(FromQt(eText->text()))) return;
     QTreeWidgetItem* duplicate = FindDuplicate();
     SelectRow(duplicate);
@@ -174,7 +171,6 @@ void SpamFilterWindow::addClick() {
 }
 
 void SpamFilterWindow::saveClick() {
-    DropDeadRows();
     QTreeWidgetItem* row = SelectedRow();
     SpamRuleEntry* rule = row == nullptr ? nullptr : RuleOf(row);
     if (!HasText(FromQt(eText->text())) || rule == nullptr) return;
@@ -184,20 +180,20 @@ void SpamFilterWindow::saveClick() {
 }
 
 void SpamFilterWindow::deleteClick() {
-    DropDeadRows();
     const QTreeWidgetItem* selected = SelectedRow();
     if (!HasText(FromQt(eText->text())) || selected == nullptr) return;
-    const SpamRuleEntry* rule = RuleOf(selected);
+    const SpamRuleEntry* chosen = RuleOf(selected);
+    if (chosen == nullptr) return;
+    const std::uint64_t id = chosen->Id();
     if (!AskYesNo(this, Text("delete_filter_dialog_title"), Text("delete_filter_dialog"))) return;
     // The question waited in a loop of its own, in which the rule may have gone elsewhere.
-    DropDeadRows();
     const auto live = std::find_if(spamRules.begin(), spamRules.end(),
-                                   [rule](const auto& each) { return each.get() == rule; });
+                                   [id](const auto& each) { return each->Id() == id; });
     if (live == spamRules.end()) return;
     {
         const QSignalBlocker quiet(ListBox);
-        for (int index = 0; index < ListBox->topLevelItemCount(); ++index)
-            if (RuleOf(ListBox->topLevelItem(index)) == rule)
+        for (int index = ListBox->topLevelItemCount() - 1; index >= 0; --index)
+            if (ListBox->topLevelItem(index)->data(0, Qt::UserRole).toULongLong() == id)
                 delete ListBox->takeTopLevelItem(index);
         ListBox->clearSelection();
         ListBox->setCurrentItem(nullptr);
@@ -237,16 +233,6 @@ bool SpamFilterWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QWidget::eventFilter(watched, event);
-}
-
-// Coming back from another window (the list window's spam actions change rules), the rows
-// show the rules as they now are.
-void SpamFilterWindow::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        DropDeadRows();
-        UpdateButtons();
-    }
 }
 
 bool SpamFilterWindow::EnterNext(QKeyEvent* key) {

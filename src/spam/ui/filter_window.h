@@ -1,10 +1,13 @@
 #pragma once
 // The spam filter editor: the rule list (add, change, delete subject and sender rules) and the
-// five general criteria. Its rows point at the program's live rules, so every change acts at
-// once on what the header listing uses; rules and criteria are written after every rule
-// change and by the close button, never by the title-bar button.
+// five general criteria. Its rows name the program's rules by id, so every change acts at
+// once on what the header listing uses, and they follow the rules when another window changes
+// them; rules and criteria are written after every rule change and by the close button, never
+// by the title-bar button.
 
 #include <QWidget>
+
+#include "spam/spam_types.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -15,7 +18,6 @@ class QSpinBox;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class SpamRuleEntry;
 
 class SpamFilterWindow : public QWidget {
     Q_OBJECT
@@ -25,7 +27,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void changeEvent(QEvent* event) override;
 
 private:
     // Building the window (filter_window_build.cpp).
@@ -47,8 +48,8 @@ private:
     QTreeWidgetItem* SelectedRow() const;
     void SelectRow(QTreeWidgetItem* row);
     SpamRuleEntry* RuleOf(const QTreeWidgetItem* row) const;
-    void DropDeadRows();
-    int CurrentKind() const;
+    void FollowRules();
+    RuleKind CurrentKind() const;
     void ListBoxClick();
     void addClick();
     void saveClick();

@@ -205,6 +205,10 @@ void SpamFilterWindow::WatchFocusableControls() {
 }
 
 void SpamFilterWindow::ConnectHandlers() {
+    connect(&ProgramState(), &AppState::rulesChanged, this, [this] {
+        FollowRules();
+        UpdateButtons();
+    });
     connect(ListBox, &QTreeWidget::itemClicked, this, [this] { ListBoxClick(); });
     connect(ListBox, &QTreeWidget::itemSelectionChanged, this, [this] { ListBoxClick(); });
     connect(eText, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });

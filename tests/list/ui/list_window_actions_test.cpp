@@ -17,7 +17,7 @@ TEST_F(ListWindowTest, DeletingOneMessageTakesEffectWhenTheAccountChanges) {
     const MailUser user = AddAccount("delete", 4);
     const MailUser other = AddAccount("other", 1);
     PendingAccount = accounts[0].params.email;
-    OpenListWindow();
+    Open();
     SelectRow(1);
     answer = QMessageBox::No;
     PressOnHeaders(Qt::Key_Delete);
@@ -41,14 +41,14 @@ TEST_F(ListWindowTest, DeletingOneMessageTakesEffectWhenTheAccountChanges) {
     EXPECT_EQ(MailboxSizeAfterQuit(user, 3), 3);
     EXPECT_EQ(Model()->rowCount(), 0);
     EXPECT_EQ(Status(0), accounts[1].params.email);
-    EXPECT_EQ(Window()->CurrentSession(), nullptr);
+    EXPECT_FALSE(Window()->Controller().Connected());
     (void)other;
 }
 
 TEST_F(ListWindowTest, DeleteAllSpamGoesBottomUpAndCountsTheRest) {
     const MailUser user = AddAccount("spam", 10);
     PendingAccount = accounts[0].params.email;
-    OpenListWindow();
+    Open();
     for (int row : {1, 4, 7}) {
         SelectRow(row);
         PressOnHeaders(row == 4 ? Qt::Key_Insert : Qt::Key_Return);
@@ -60,7 +60,7 @@ TEST_F(ListWindowTest, DeleteAllSpamGoesBottomUpAndCountsTheRest) {
     EXPECT_TRUE(Model()->Rows()[4].spam);
 
     answer = QMessageBox::No;
-    Action("actDeleteSpam")->trigger();
+    Run("actDeleteSpam");
     EXPECT_EQ(askedText.back(), "delete_all_spam_dialog\r\ncount_spam_dialog 3");
     EXPECT_EQ(Model()->rowCount(), 10);
     EXPECT_EQ(Ini(AccountSection(accounts[0].params), "COUNT"), "10");
@@ -68,7 +68,7 @@ TEST_F(ListWindowTest, DeleteAllSpamGoesBottomUpAndCountsTheRest) {
     EXPECT_EQ(Control<QTreeWidget>("header_list")->topLevelItemCount(), 0);
 
     answer = QMessageBox::Yes;
-    Action("actDeleteSpam")->trigger();
+    Run("actDeleteSpam");
     EXPECT_EQ(Model()->rowCount(), 7);
     const std::vector<std::string> left = Subjects(Model());
     for (const char* gone : {"Message 9", "Message 6", "Message 3"})
@@ -84,8 +84,8 @@ TEST_F(ListWindowTest, DeleteAllSpamGoesBottomUpAndCountsTheRest) {
 TEST_F(ListWindowTest, DeleteAllSpamWithoutMarksOnlyInforms) {
     AddAccount("nospam", 2);
     PendingAccount = accounts[0].params.email;
-    OpenListWindow();
-    Action("actDeleteSpam")->trigger();
+    Open();
+    Run("actDeleteSpam");
     EXPECT_EQ(asked, std::vector<std::string>{"no_spam_dialog_title"});
     EXPECT_EQ(Model()->rowCount(), 2);
     EXPECT_EQ(Ini(AccountSection(accounts[0].params), "COUNT"), "");
@@ -151,10 +151,10 @@ TEST_F(ListWindowTest, RefusedDeletionStopsTheCommandAndShowsItsError) {
     item.params.password = "secret";
     accounts.push_back(item);
     PendingAccount = item.params.email;
-    OpenListWindow();
+    Open();
     ASSERT_EQ(Subjects(Model()), (std::vector<std::string>{"three", "two", "one"}));
     Action("actToggleAllSpam")->trigger();
-    Action("actDeleteSpam")->trigger();
+    Run("actDeleteSpam");
     Settle();
     EXPECT_EQ(Subjects(Model()), (std::vector<std::string>{"three", "two"}));
     EXPECT_NE(Status(1).find("message 2 is locked"), std::string::npos);
@@ -168,7 +168,7 @@ TEST_F(ListWindowTest, RefusedDeletionStopsTheCommandAndShowsItsError) {
 TEST_F(ListWindowTest, RulesFromARowAreStoredAndMarkIt) {
     AddAccount("rules", 2);
     PendingAccount = accounts[0].params.email;
-    OpenListWindow();
+    Open();
     SelectRow(0);
     Action("actSpamSubject")->trigger();
     EXPECT_TRUE(Model()->Rows()[0].spam);
@@ -187,14 +187,14 @@ TEST_F(ListWindowTest, RulesFromARowAreStoredAndMarkIt) {
     EXPECT_EQ(Ini("FILTER", "F2"), "");
 
     // The next listing judges every row by the new rules.
-    Action("actHeaders")->trigger();
+    Run("actHeaders");
     EXPECT_EQ(CountSpamRows(Model()->Rows()), 2u);
 }
 
 TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
     AddAccount("keys", 3);
     PendingAccount = accounts[0].params.email;
-    OpenListWindow();
+    Open();
     SelectRow(0);
     PressOnHeaders(Qt::Key_F1);
     EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 200));
@@ -220,7 +220,7 @@ TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
     EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 203));
     Window()->findChild<QMenu*>(QStringLiteral("popuph"))->actions()[0]->trigger();
     EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 203));
-    Action("actRetrieve")->trigger();
+    Run("actRetrieve");
     mainWindow.Clear();
     Window()->findChild<QMenu*>(QStringLiteral("popupmemo"))->actions()[0]->trigger();
     EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 204));
@@ -238,7 +238,7 @@ TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
         PressOnHeaders(Qt::Key_Delete);
     });
     asked.clear();
-    Action("actHeaders")->trigger();
+    Run("actHeaders");
     EXPECT_TRUE(checked);
     EXPECT_TRUE(asked.empty());
     EXPECT_EQ(Model()->rowCount(), 3);
@@ -256,7 +256,7 @@ namespace {
 
 TEST_F(ListWindowTest, EveryControlHasAnAccessibleName) {
     AddAccount("names", 1);
-    OpenListWindow();
+    Open();
     // The account box is named by its label.
     QAccessibleInterface* box = QAccessible::queryAccessibleInterface(Control("list"));
     const auto labels = box->relations(QAccessible::Label);

@@ -26,6 +26,8 @@
 #include "list/ui/save_dialog.h"
 #include "platform/message_box.h"
 #include "platform/program_state.h"
+#include "platform/ui_text.h"
+#include "platform/worker_threads.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
 #include "support/mail_fixture.h"
@@ -40,8 +42,6 @@ protected:
         spamRules.clear();
         spamCriteria = {};
         PendingAccount.clear();
-        ListBusy = false;
-        CancelRequested = false;
         SetMessageBoxHook([this](const QString& title, const QString& text) {
             asked.push_back(title.toStdString());
             askedText.push_back(text.toStdString());
@@ -49,17 +49,13 @@ protected:
         });
         // The main window's error handler, as it acts while the list window is open.
         SetUnhandledErrorHandler([](const std::string& message) {
-            LastErrorText = message;
-            PostPopCommand(ListWindowHandle, PopCommand::ListShowError);
+            PostPopCommand(ListWindowHandle, PopCommand::ListShowError, ToQt(message));
         });
     }
 
     void TearDown() override {
-        if (ListWindowHandle) {
-            ListBusy = false;
-            ListWindowHandle->close();
-            delete ListWindowHandle.data();
-        }
+        delete ListWindowHandle.data();
+        EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(5)));
         Settle();
         SetMessageBoxHook(nullptr);
         SetUnhandledErrorHandler(nullptr);
@@ -81,6 +77,22 @@ protected:
     }
 
     MailboxWindow* Window() { return qobject_cast<MailboxWindow*>(ListWindowHandle.data()); }
+    // Waits until the window's requests, and those they lead to, have ended.
+    void WaitIdle() {
+        for (int round = 0; round < 2; ++round) {
+            for (int i = 0; i < 800 && Window() != nullptr && Window()->Controller().Busy(); ++i)
+                QTest::qWait(10);
+            Settle();
+        }
+    }
+    void Open() {
+        OpenListWindow();
+        WaitIdle();
+    }
+    void Run(const char* action) {
+        Action(action)->trigger();
+        WaitIdle();
+    }
     template <typename Widget = QWidget>
     Widget* Control(const char* name) {
         return Find<Widget>(Window(), name);
@@ -103,7 +115,7 @@ protected:
     void PressOnHeaders(Qt::Key key) {
         Headers()->setFocus();
         QTest::keyClick(Headers(), key);
-        Settle();
+        WaitIdle();
     }
     // The server removes deleted messages after QUIT, which the client does not wait for.
     static int MailboxSizeAfterQuit(const MailUser& user, int expected) {

@@ -23,7 +23,7 @@ protected:
         item.params = AccountFor(user);
         accounts.push_back(item);
         PendingAccount = item.params.email;
-        OpenListWindow();
+        Open();
     }
 
     void ClickColumn(int column) {
@@ -124,12 +124,12 @@ TEST_F(ListWindowViewTest, RetrievedMultipartMessageIsShownAndSaved) {
     ListAccount(user);
     SelectRow(0);
     answer = QMessageBox::No;
-    Action("actRetrieve")->trigger();
+    Run("actRetrieve");
     EXPECT_EQ(asked, std::vector<std::string>{"retrieve_mail_dialog_title"});
     EXPECT_EQ(Window()->PaneStateNow(), PaneState::Header);
 
     answer = QMessageBox::Yes;
-    Action("actRetrieve")->trigger();
+    Run("actRetrieve");
     EXPECT_EQ(Window()->PaneStateNow(), PaneState::Message);
     EXPECT_TRUE(Action("actSaveMessage")->isEnabled());
     EXPECT_TRUE(Control<QProgressBar>("ProgressBar")->isHidden());
@@ -184,13 +184,11 @@ TEST_F(ListWindowViewTest, CancelledFetchEndsWithEmptyViewsAndNoSession) {
     ListAccount(user);
     SelectRow(0);
     AtProgress(1, [this] { Control<QToolButton>("bcancel")->click(); });
-    Action("actRetrieve")->trigger();
+    Run("actRetrieve");
     EXPECT_EQ(Model()->rowCount(), 0);
     EXPECT_TRUE(Pane().empty());
-    EXPECT_EQ(Window()->CurrentSession(), nullptr);
-    EXPECT_FALSE(Window()->AccountCheck(0)->session->IsConnected());
-    EXPECT_FALSE(CancelRequested);
-    EXPECT_FALSE(ListBusy);
+    EXPECT_FALSE(Window()->Controller().Connected());
+    EXPECT_FALSE(Window()->Controller().Busy());
     EXPECT_TRUE(Action("actHeaders")->isEnabled());
 }
 

@@ -1,0 +1,201 @@
+#include "list/ui/session_worker.h"
+
+#include <chrono>
+#include <exception>
+
+#include "check/session.h"
+#include "list/mailbox_listing.h"
+#include "platform/ui_text.h"
+#include "pop3/pop3_client.h"
+
+namespace {
+
+// Progress reports are coalesced: the window cannot show more than this many a second.
+constexpr qint64 kProgressEveryMs = 15;
+
+qint64 NowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+const int kRegistered = [] {
+    qRegisterMetaType<ListedRowsPtr>();
+    qRegisterMetaType<FetchedMessagePtr>();
+    qRegisterMetaType<TrustRequest>();
+    return 0;
+}();
+
+}  // namespace
+
+SessionWorker::SessionWorker(SessionFactory factory) : factory_(std::move(factory)) {
+    (void)kRegistered;
+}
+
+SessionWorker::~SessionWorker() {
+    EndClient();
+}
+
+class SessionWorker::RequestScope {
+public:
+    explicit RequestScope(ClientSlot& slot) : slot_(slot) { slot_.inRequest = true; }
+    ~RequestScope() { slot_.inRequest = false; }
+    RequestScope(const RequestScope&) = delete;
+    RequestScope& operator=(const RequestScope&) = delete;
+
+private:
+    ClientSlot& slot_;
+};
+
+void SessionWorker::ClientSlot::Interrupt() {
+    const std::lock_guard lock(mutex);
+    if (interrupt) interrupt->Raise();
+}
+
+void SessionWorker::Interrupt() {
+    slot_->Interrupt();
+}
+
+std::function<void()> SessionWorker::Interrupter() const {
+    return [slot = slot_] {
+        if (slot->inRequest) slot->Interrupt();
+    };
+}
+
+void SessionWorker::SetClient(std::unique_ptr<Pop3Client> client) {
+    EndClient();
+    client_ = std::move(client);
+}
+
+void SessionWorker::EndClient() {
+    EndSession(client_);
+}
+
+void SessionWorker::ReportProgress(int value, int maximum, bool force) {
+    const qint64 now = NowMs();
+    if (!force && lastProgressMs_ >= 0 && now - lastProgressMs_ < kProgressEveryMs) return;
+    lastProgressMs_ = now;
+    Q_EMIT progress(value, maximum);
+}
+
+bool SessionWorker::OpenFor(const AccountSettings& account) {
+    // The session opened before ends first: a mailbox that the server locks would refuse the
+    // new login, and its deletions take effect now.
+    if (client_) {
+        EndClient();
+        Q_EMIT sessionClosed();
+    }
+    auto interrupt = std::make_shared<InterruptSignal>();
+    {
+        const std::lock_guard lock(slot_->mutex);
+        slot_->interrupt = interrupt;
+    }
+    std::unique_ptr<Pop3Client> client = factory_(account, interrupt);
+    if (auto request = TrustRequestFor(account, client->CertificateFailure()))
+        Q_EMIT certificateFailed(*request);
+    const bool connected = client->IsConnected();
+    const int count = client->messageCount;
+    if (connected) SetClient(std::move(client));
+    Q_EMIT sessionOpened(connected, count);
+    return connected;
+}
+
+void SessionWorker::List(const AccountSettings& account, const FilterSnapshotPtr& filter) {
+    const RequestScope request(*slot_);
+    try {
+        if (OpenFor(account)) {
+            auto listed = std::make_shared<ListedRows>();
+            lastProgressMs_ = -1;
+            listed->rows = ListHeaders(*client_, account.email, filter->rules, filter->criteria,
+                                       [this](int done, int count) {
+                                           ReportProgress(done - 1, count, done == count);
+                                           return !stop_;
+                                       });
+            if (!client_->IsConnected()) {
+                EndClient();
+                Q_EMIT sessionClosed();
+            }
+            Q_EMIT rowsListed(listed);
+        }
+    } catch (const std::exception& error) {
+        EndClient();
+        Q_EMIT sessionClosed();
+        Q_EMIT listingFailed(ToQt(error.what()));
+    }
+    Q_EMIT finished();
+}
+
+void SessionWorker::Fetch(int number) {
+    const RequestScope request(*slot_);
+    auto fetched = std::make_shared<FetchedMessage>();
+    fetched->entry = std::make_unique<MailMessage>();
+    MailMessage& entry = *fetched->entry;
+    entry.number = number;
+    if (client_) {
+        try {
+            entry.size = client_->MessageSize(number);
+            const int maximum = std::max(entry.size, 0);
+            lastProgressMs_ = -1;
+            ReportProgress(0, maximum, true);
+            client_->statusHandler = [this, maximum](Pop3Client& sender, StatusKind kind, int value,
+                                                     const std::string&) {
+                if (kind != StatusKind::Read) return;
+                ReportProgress(value, maximum, false);
+                if (stop_) sender.AbortConnection();
+            };
+            client_->FetchMessage(number, entry);
+        } catch (const std::exception&) {
+            // A dropped connection or a cancel: the entry shows what arrived.
+            entry.ParseReceivedBody();
+        }
+        client_->statusHandler = nullptr;
+        if (!client_->IsConnected()) {
+            EndClient();
+            Q_EMIT sessionClosed();
+        }
+    }
+    Q_EMIT messageFetched(number, fetched);
+    Q_EMIT finished();
+}
+
+// One message at a time, so that a stop takes effect between two of them.
+void SessionWorker::Delete(const std::vector<MessageIdentity>& targets) {
+    const RequestScope request(*slot_);
+    try {
+        for (const MessageIdentity& target : targets) {
+            if (stop_ || !client_) break;
+            const DeletionResult result = DeleteMessages(*client_, {target});
+            if (!result.deleted.empty()) Q_EMIT messageDeleted(target.number);
+            if (!result.error.empty()) {
+                Q_EMIT failed(ToQt(result.error));
+                break;
+            }
+        }
+    } catch (const std::exception& error) {
+        Q_EMIT failed(ToQt(error.what()));
+    }
+    if (client_ && !client_->IsConnected()) {
+        EndClient();
+        Q_EMIT sessionClosed();
+    }
+    Q_EMIT finished();
+}
+
+void SessionWorker::KeepAlive() {
+    if (!client_) return;
+    const RequestScope request(*slot_);
+    try {
+        client_->SendNoop();
+    } catch (const std::exception&) {
+        // The next request reports what broke; a lost session shows as closed.
+    }
+    if (!client_->IsConnected()) {
+        EndClient();
+        Q_EMIT sessionClosed();
+    }
+}
+
+void SessionWorker::Close() {
+    if (!client_) return;
+    EndClient();
+    Q_EMIT sessionClosed();
+}

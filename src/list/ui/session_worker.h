@@ -1,0 +1,108 @@
+#pragma once
+// The list window's POP3 session on a thread of its own. Every protocol call runs there; the
+// requests arrive as queued calls and the results leave as queued signals, so that the user
+// interface never waits on the network and no handler of it runs inside a protocol call.
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "check/certificate_trust.h"
+#include "list/list_row.h"
+#include "list/message_deletion.h"
+#include "net/interrupt.h"
+#include "settings/accounts.h"
+#include "spam/spam_types.h"
+
+class Pop3Client;
+
+// Opens a logged-in session for the account, on the worker's thread, sharing `interrupt` with
+// it before connecting; the result may be unconnected (a failed login). The program's factory
+// records the outcome in the settings file as a check does; tests hand in one that replays a
+// transcript.
+using SessionFactory = std::function<std::unique_ptr<Pop3Client>(
+    const AccountSettings& account, std::shared_ptr<InterruptSignal> interrupt)>;
+
+// The rules and criteria as they were when a listing started; the worker reads nothing else.
+using FilterSnapshotPtr = std::shared_ptr<const FilterSnapshot>;
+
+// Results handed from the worker to the user interface (move-only contents behind a pointer,
+// as a queued signal copies its arguments).
+struct ListedRows {
+    std::vector<MessageRow> rows;
+};
+using ListedRowsPtr = std::shared_ptr<ListedRows>;
+struct FetchedMessage {
+    std::unique_ptr<MailMessage> entry;
+};
+using FetchedMessagePtr = std::shared_ptr<FetchedMessage>;
+
+class SessionWorker : public QObject {
+    Q_OBJECT
+public:
+    explicit SessionWorker(SessionFactory factory);
+    ~SessionWorker() override;
+
+    // Thread-safe: the running request stops at its next step (a listing asks for no further
+    // header, a deletion loop sends no further DELE); what was answered is reported.
+    void Stop() { stop_ = true; }
+    // Thread-safe: clears a stop before the next request is posted.
+    void Arm() { stop_ = false; }
+    // Thread-safe: a waiting protocol call ends at once with an error; the session is lost.
+    void Interrupt();
+    // A call that stays safe after the worker is gone: it interrupts a request under way, and
+    // leaves a session between requests alone so that it can still say QUIT.
+    std::function<void()> Interrupter() const;
+
+    // The requests, called on the worker's thread (queued). Each ends with finished().
+    void List(const AccountSettings& account, const FilterSnapshotPtr& filter);
+    void Fetch(int number);
+    void Delete(const std::vector<MessageIdentity>& targets);
+    void KeepAlive();
+    // QUIT (the answered deletions take effect) and close.
+    void Close();
+
+Q_SIGNALS:
+    void sessionOpened(bool connected, int count);
+    void sessionClosed();
+    void progress(int value, int maximum);
+    void rowsListed(ListedRowsPtr rows);
+    void listingFailed(QString message);
+    void messageFetched(int number, FetchedMessagePtr message);
+    void messageDeleted(int number);
+    // An error that ended a request other than a listing (a refused DELE, an unwritable
+    // settings file).
+    void failed(QString message);
+    void certificateFailed(TrustRequest request);
+    void finished();
+
+private:
+    bool OpenFor(const AccountSettings& account);
+    void EndClient();
+    void SetClient(std::unique_ptr<Pop3Client> client);
+    void ReportProgress(int value, int maximum, bool force);
+
+    SessionFactory factory_;
+    // The interrupt of the session in use, as other threads reach it.
+    struct ClientSlot {
+        std::mutex mutex;
+        std::shared_ptr<InterruptSignal> interrupt;
+        std::atomic<bool> inRequest{false};
+        void Interrupt();
+    };
+    // Marks the worker as inside a request while it lives.
+    class RequestScope;
+
+    std::unique_ptr<Pop3Client> client_;
+    std::shared_ptr<ClientSlot> slot_ = std::make_shared<ClientSlot>();
+    std::atomic<bool> stop_{false};
+    qint64 lastProgressMs_ = -1;
+};
+
+Q_DECLARE_METATYPE(ListedRowsPtr)
+Q_DECLARE_METATYPE(FetchedMessagePtr)
+Q_DECLARE_METATYPE(TrustRequest)

@@ -1,0 +1,291 @@
+// The list window's controller without widgets: listing, fetching, deleting, cancel, close and
+// keep-alive with the session on its worker thread, on transcripts and a scripted server.
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include "check/ui/window_test_support.h"
+#include "list/ui/header_list_model.h"
+#include "list/ui/mailbox_controller.h"
+#include "platform/worker_threads.h"
+#include "settings/settings.h"
+#include "support/scripted_server.h"
+#include "support/temp_folder.h"
+#include "support/transcript.h"
+
+namespace {
+
+// Logged in, counted, CAPA refused (one request at a time), three messages listed.
+constexpr const char* kListing = R"(
+    C: STAT
+    S: +OK 3 300
+    C: CAPA
+    S: -ERR
+    C: STAT
+    S: +OK 3 300
+    C: LIST
+    S: +OK
+    S: 1 100
+    S: 2 120
+    S: 3 140
+    S: .
+    C: TOP 3 0
+    S: +OK
+    S: Subject: three
+    S: Date: Wed, 09 Dec 2026 08:00:00 +0000
+    S:
+    S: .
+    C: TOP 2 0
+    S: +OK
+    S: Subject: two
+    S: Date: Tue, 08 Dec 2026 08:00:00 +0000
+    S:
+    S: .
+    C: TOP 1 0
+    S: +OK
+    S: Subject: one
+    S: Date: Mon, 07 Dec 2026 08:00:00 +0000
+    S:
+    S: .
+    C: UIDL
+    S: -ERR no ids here
+)";
+
+std::string Script(std::initializer_list<const char*> parts) {
+    std::string script;
+    for (const char* part : parts) script += part;
+    return script;
+}
+
+// Sessions as the program opens them (log in, count), through `connector` or to the account's
+// host and port.
+SessionFactory Sessions(Pop3Client::Connector connector = {}) {
+    return [connector](const AccountSettings& account, std::shared_ptr<InterruptSignal> interrupt) {
+        auto client = std::make_unique<Pop3Client>();
+        client->ShareInterrupt(std::move(interrupt));
+        client->SetAccount(account);
+        if (connector) client->SetConnector(connector);
+        try {
+            client->ConnectAndLogIn();
+            client->messageCount = client->CountMessages();
+        } catch (const std::exception&) {
+            // left unconnected, as OpenSession leaves a failed login
+        }
+        return client;
+    };
+}
+
+class MailboxControllerTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        controller.reset();
+        EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(5)));
+    }
+
+    void Start(SessionFactory factory, int port = 110) {
+        controller = std::make_unique<MailboxController>(std::move(factory));
+        account.email = "bob@scripted.example";
+        account.host = "127.0.0.1";
+        account.port = port;
+        account.username = "bob";
+        account.password = "secret";
+        controller->SetAccount(account);
+    }
+    void WaitIdle() {
+        for (int i = 0; i < 1000 && controller->Busy(); ++i) QTest::qWait(10);
+        ASSERT_FALSE(controller->Busy());
+    }
+    void List() {
+        ASSERT_TRUE(controller->ListHeaders(std::make_shared<FilterSnapshot>()));
+        WaitIdle();
+    }
+    std::vector<std::string> Subjects() const {
+        std::vector<std::string> subjects;
+        for (const MessageRow& row : controller->Rows()->Rows())
+            subjects.push_back(row.subjectText);
+        return subjects;
+    }
+    // Ends the controller and waits, without interrupting, until its thread has sent QUIT.
+    void End() {
+        controller.reset();
+        for (int i = 0; i < 500 && RunningWorkerThreads() > 0; ++i) QTest::qWait(10);
+        EXPECT_EQ(RunningWorkerThreads(), 0);
+    }
+
+    QApplication& app = TestApplication();
+    TempFolder folder;
+    ProgramFolderScope scope{folder.Path()};
+    AccountSettings account;
+    std::unique_ptr<MailboxController> controller;
+};
+
+TEST_F(MailboxControllerTest, ListsFetchesDeletesAndKeepsTheSessionAlive) {
+    Transcript talk(Script({kUserLogin, kListing, R"(
+        C: LIST 2
+        S: +OK 2 120
+        C: RETR 2
+        S: +OK
+        S: Subject: two
+        S:
+        S: the body of two
+        S: .
+        C: NOOP
+        S: +OK
+        C: DELE 3
+        S: +OK
+        C: QUIT
+        S: +OK
+    )"}));
+    Start(Sessions(talk.Connector()));
+    QSignalSpy progress(controller.get(), &MailboxController::progressChanged);
+    List();
+    EXPECT_EQ(Subjects(), (std::vector<std::string>{"three", "two", "one"}));
+    EXPECT_TRUE(controller->Connected());
+    ASSERT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.last(), (QList<QVariant>{2, 3}));
+
+    ASSERT_TRUE(controller->FetchMessage(2));
+    WaitIdle();
+    const MailMessage& fetched = *controller->Rows()->Rows()[1].entry;
+    EXPECT_EQ(fetched.number, 2);
+    EXPECT_EQ(fetched.bodyLines, std::vector<std::string>{"the body of two"});
+
+    controller->SetKeepAliveInterval(20);
+    QSignalSpy ticks(controller->KeepAliveTimer(), &QTimer::timeout);
+    ASSERT_TRUE(ticks.wait(1000));
+    controller->KeepAliveTimer()->stop();
+    QTest::qWait(50);
+
+    ASSERT_TRUE(controller->DeleteMessages({{3, ""}}));
+    WaitIdle();
+    EXPECT_EQ(Subjects(), (std::vector<std::string>{"two", "one"}));
+    EXPECT_EQ(OpenSettings()->ReadString(AccountSection(account), "COUNT", ""), "2");
+    End();
+    EXPECT_EQ(talk.Problems(), "");
+}
+
+TEST_F(MailboxControllerTest, CancelledListingKeepsTheRowsSoFarAndTheSession) {
+    Transcript talk(Script({kUserLogin, R"(
+        C: STAT
+        S: +OK 3 300
+        C: CAPA
+        S: -ERR
+        C: STAT
+        S: +OK 3 300
+        C: LIST
+        S: +OK
+        S: 1 100
+        S: 2 120
+        S: 3 140
+        S: .
+        C: TOP 3 0
+        S: +OK
+        S: Subject: three
+        S:
+        S: .
+        C: UIDL
+        S: -ERR
+        C: QUIT
+    )"}));
+    Start(Sessions(talk.Connector()));
+    ASSERT_TRUE(controller->ListHeaders(std::make_shared<FilterSnapshot>()));
+    controller->Cancel();  // read between messages: the first one is the last
+    WaitIdle();
+    EXPECT_EQ(Subjects(), std::vector<std::string>{"three"});
+    EXPECT_TRUE(controller->Connected());
+    EXPECT_TRUE(controller->KeepAliveTimer()->isActive());
+    End();
+    EXPECT_EQ(talk.Problems(), "");
+}
+
+TEST_F(MailboxControllerTest, DroppedSessionMidListingEmptiesTheListAndSaysWhy) {
+    Transcript talk(Script({kUserLogin, R"(
+        C: STAT
+        S: +OK 2 200
+        C: CAPA
+        S: -ERR
+        C: STAT
+        S: +OK 2 200
+        C: LIST
+        S: +OK
+        S: 1 100
+        S: 2 100
+        S: .
+        C: TOP 2 0
+        S: +OK
+        S: Subject: two
+    )"}));
+    Start(Sessions(talk.Connector()));
+    QSignalSpy failed(controller.get(), &MailboxController::listingFailed);
+    List();
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed[0][0].toString(), QStringLiteral("bob@scripted.example - error"));
+    EXPECT_EQ(controller->Rows()->rowCount(), 0);
+    EXPECT_FALSE(controller->Connected());
+    EXPECT_FALSE(controller->KeepAliveTimer()->isActive());
+}
+
+// The server takes its time to answer DELE 3; meanwhile the user presses Delete on another
+// row, asks for a message, and closes twice.
+constexpr const char* kSlowDelete = R"(
+    C: DELE 3
+    S:<pause 400>
+    S: +OK
+    C: QUIT
+    S: +OK
+)";
+
+TEST_F(MailboxControllerTest, RequestsDuringASlowDeleteAreRefusedAndOnlyTheChosenGoes) {
+    ScriptedServer server(Script({kUserLogin, kListing, kSlowDelete}));
+    Start(Sessions(), server.Port());
+    List();
+    ASSERT_TRUE(controller->DeleteMessages({{3, ""}}));
+    EXPECT_FALSE(controller->DeleteMessages({{2, ""}}));
+    EXPECT_FALSE(controller->FetchMessage(1));
+    EXPECT_FALSE(controller->ListHeaders(std::make_shared<FilterSnapshot>()));
+    WaitIdle();
+    EXPECT_EQ(Subjects(), (std::vector<std::string>{"two", "one"}));
+    End();
+    EXPECT_EQ(server.Problems(), "");
+}
+
+TEST_F(MailboxControllerTest, ClosingDuringASlowDeleteIsRefusedOnceThenQuitsBehindIt) {
+    ScriptedServer server(Script({kUserLogin, kListing, kSlowDelete}));
+    Start(Sessions(), server.Port());
+    List();
+    ASSERT_TRUE(controller->DeleteMessages({{3, ""}, {2, ""}}));
+    QTest::qWait(50);
+    EXPECT_FALSE(controller->RequestClose());  // stops the command after the DELE in hand
+    EXPECT_TRUE(controller->RequestClose());
+    // The window goes at once; the worker reads the answer to DELE 3 and sends QUIT alone.
+    controller.reset();
+    EXPECT_EQ(RunningWorkerThreads(), 1);
+    End();
+    EXPECT_EQ(server.Connections(), 1);
+    EXPECT_EQ(server.Problems(), "");
+}
+
+TEST_F(MailboxControllerTest, ProgramEndInterruptsARequestButLetsAnIdleSessionQuit) {
+    ScriptedServer idle(Script({kUserLogin, kListing, "C: QUIT\n"}));
+    Start(Sessions(), idle.Port());
+    List();
+    controller.reset();
+    EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(2)));
+    EXPECT_EQ(idle.Problems(), "");
+
+    ScriptedServer slow(Script({kUserLogin, kListing, "C: DELE 3\nS:<pause 2500>\nS: +OK\n"}));
+    Start(Sessions(), slow.Port());
+    List();
+    ASSERT_TRUE(controller->DeleteMessages({{3, ""}}));
+    QTest::qWait(50);
+    controller.reset();
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(2)));
+    EXPECT_LT(waited.elapsed(), 1000);
+}
+
+}  // namespace
