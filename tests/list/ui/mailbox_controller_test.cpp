@@ -2,6 +2,7 @@
 // keep-alive with the session on its worker thread, on transcripts and a scripted server.
 
 #include <gtest/gtest.h>
+#include <future>
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -190,9 +191,16 @@ TEST_F(MailboxControllerTest, CancelledListingKeepsTheRowsSoFarAndTheSession) {
         S: -ERR
         C: QUIT
     )"}));
-    Start(Sessions(talk.Connector()));
+    // The session connects only once the cancel is asked for: the first message is the last.
+    std::promise<void> cancelled;
+    std::shared_future<void> asked = cancelled.get_future().share();
+    Start(Sessions([asked, connect = talk.Connector()](Pop3Client& client) {
+        asked.wait();
+        return connect(client);
+    }));
     ASSERT_TRUE(controller->ListHeaders(std::make_shared<FilterSnapshot>()));
-    controller->Cancel();  // read between messages: the first one is the last
+    controller->Cancel();
+    cancelled.set_value();
     WaitIdle();
     EXPECT_EQ(Subjects(), std::vector<std::string>{"three"});
     EXPECT_TRUE(controller->Connected());
