@@ -65,10 +65,10 @@ int main(int argc, char** argv) {
     TempFolder folder("probe");
     ProgramFolderScope scope(folder.Path());
     ScriptedServer server("S:<trickle 100><crlf>");
-    folder.Write("vellmoor.ini", "[EML_0]\r\nENABLED=1\r\nEMAIL=a@x.example\r\nHOST=127.0.0.1\r\n"
-                                 "USERNAME=a\r\nPASSWORD=" +
-                                     EncipherText("secret") +
-                                     "\r\nPORT=" + std::to_string(server.Port()) + "\r\n");
+    folder.Write("vellmoor.ini",
+                 "[EML_0]\r\nENABLED=1\r\nEMAIL=a@x.example\r\nHOST=127.0.0.1\r\n"
+                 "USERNAME=a\r\nPASSWORD=" +
+                     EncipherText("secret") + "\r\nPORT=" + std::to_string(server.Port()) + "\r\n");
     LoadLanguageTable();
     TrayServices dm;
     MainWindow window(dm);
