@@ -20,7 +20,7 @@ const SpamCriteria kNoCriteria;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto entry = std::make_unique<MailMessage>();
     FeedMessage(*entry, std::string_view(reinterpret_cast<const char*>(data), size), true);
-    MessageContent(*entry);
+    ContentOf(*entry);
     HeaderViewRows(*entry);
     HeaderPaneLines(*entry);
     entry->HeaderLinesForSaving();
