@@ -47,13 +47,6 @@ void ImapClient::SetAccount(const AccountSettings& account) {
     plainTextLogin = !account.ssl && !account.startTls;
 }
 
-std::chrono::milliseconds ImapClient::ConnectTimeLeft() const {
-    if (!endBy) return connectTimeout;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        *endBy - std::chrono::steady_clock::now());
-    return std::clamp(left, std::chrono::milliseconds(1), connectTimeout);
-}
-
 void ImapClient::Connect() {
     channel_.SetLimit(endBy);
     interrupt_->ThrowIfRaised();
@@ -66,7 +59,7 @@ void ImapClient::Connect() {
         options.tls = useTls;
         options.verifyPeer = verifyPeer;
         options.pin = pin;
-        options.connectTimeout = ConnectTimeLeft();
+        options.connectTimeout = ConnectTimeLeft(endBy, connectTimeout);
         options.readTimeout = readTimeout;
         options.progress = progress;
         options.interrupt = interrupt_.get();

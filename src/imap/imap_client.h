@@ -130,7 +130,6 @@ public:
 
 private:
     void Connect();
-    std::chrono::milliseconds ConnectTimeLeft() const;
     void Greet();
     void UpgradeToTls();
     void LogIn();

@@ -240,6 +240,14 @@ std::string SocketErrorText(int number) {
            (description != nullptr ? description : "Unknown error") + ".";
 }
 
+milliseconds ConnectTimeLeft(const std::optional<std::chrono::steady_clock::time_point>& endBy,
+                             milliseconds connectTimeout) {
+    if (!endBy) return connectTimeout;
+    const auto left =
+        std::chrono::duration_cast<milliseconds>(*endBy - std::chrono::steady_clock::now());
+    return std::clamp(left, milliseconds(1), connectTimeout);
+}
+
 milliseconds DefaultReadTimeout() {
     if (const char* text = std::getenv("TARNWICK_READ_TIMEOUT_MS")) {
         char* end = nullptr;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "net/transport.h"
@@ -30,6 +31,12 @@ struct ConnectOptions {
 // Resolves, connects and, with `tls`, runs the handshake. Throws TarnwickError with the text
 // the user sees ("Socket Error # ...", "Connect timed out.", "Error connecting with SSL. ...").
 std::unique_ptr<Transport> ConnectSocket(const ConnectOptions& options);
+
+// The connect time-out of a session that must end by `endBy`: `connectTimeout`, or the time
+// left until `endBy` when that is shorter (at least 1 ms).
+std::chrono::milliseconds ConnectTimeLeft(
+    const std::optional<std::chrono::steady_clock::time_point>& endBy,
+    std::chrono::milliseconds connectTimeout);
 
 // The read time-out of new clients: 60 seconds, or the milliseconds in the environment
 // variable TARNWICK_READ_TIMEOUT_MS (tests and scripts that want to give up sooner).

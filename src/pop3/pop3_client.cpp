@@ -43,13 +43,6 @@ void Pop3Client::Report(StatusKind kind, int value, const std::string& text) {
     if (statusHandler) statusHandler(*this, kind, value, text);
 }
 
-std::chrono::milliseconds Pop3Client::ConnectTimeLeft() const {
-    if (!endBy) return connectTimeout;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        *endBy - std::chrono::steady_clock::now());
-    return std::clamp(left, std::chrono::milliseconds(1), connectTimeout);
-}
-
 void Pop3Client::Connect() {
     channel_.SetLimit(endBy);
     interrupt_->ThrowIfRaised();
@@ -63,7 +56,7 @@ void Pop3Client::Connect() {
         options.tls = useTls;
         options.verifyPeer = verifyPeer;
         options.pin = pin;
-        options.connectTimeout = ConnectTimeLeft();
+        options.connectTimeout = ConnectTimeLeft(endBy, connectTimeout);
         options.readTimeout = readTimeout;
         options.interrupt = interrupt_.get();
         options.progress = [this](const std::string& text) {

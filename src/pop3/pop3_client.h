@@ -185,7 +185,6 @@ public:
 
 private:
     void Connect();
-    std::chrono::milliseconds ConnectTimeLeft() const;
     void LogIn(const Pop3Reply& greeting);
     void UpgradeToTls();
     TlsCheck ServerCheck() const { return {host, verifyPeer, pin}; }

@@ -56,7 +56,7 @@ struct Box {
     std::string text;
 };
 
-struct AccountSpec {
+struct TestAccount {
     std::string email;
     std::string host = "127.0.0.1";
     std::string user;
@@ -102,10 +102,10 @@ protected:
     }
 
     // A settings file with these accounts (and PLAYWAVE).
-    void WriteSettings(const std::vector<AccountSpec>& specs, bool playWaveOn = false) {
+    void WriteSettings(const std::vector<TestAccount>& testAccounts, bool playWaveOn = false) {
         std::string ini = "[GENERAL]\r\nPLAYWAVE=" + std::string(playWaveOn ? "1" : "0") + "\r\n";
-        for (const AccountSpec& a : specs) {
-            ini += "[EML_" + std::to_string(&a - specs.data()) +
+        for (const TestAccount& a : testAccounts) {
+            ini += "[EML_" + std::to_string(&a - testAccounts.data()) +
                    "]\r\nENABLED=" + (a.enabled ? "1" : "0") + "\r\nEMAIL=" + a.email +
                    "\r\nHOST=" + a.host + "\r\nUSERNAME=" + a.user +
                    "\r\nPASSWORD=" + EncipherText(a.password) +

@@ -119,9 +119,9 @@ TEST_F(PlatformTest, MessageBoxShowsItsTextAsItIs) {
 }  // namespace
 
 TEST_F(PlatformTest, TheCommandOnNewMailHearsTheAccountOnlyThroughItsEnvironment) {
-    AccountSpec spec;
-    spec.email = "$(touch pwned)`id`@x.example";
-    WriteSettings({spec});
+    TestAccount testAccount;
+    testAccount.email = "$(touch pwned)`id`@x.example";
+    WriteSettings({testAccount});
     Start();
     LoadSettings();
     const std::string out = folder_.File("heard.txt");

@@ -9,8 +9,8 @@ namespace {
 
 class ScheduleTest : public AppTest {
 protected:
-    void StartHidden(const std::vector<AccountSpec>& specs) {
-        WriteSettings(specs);
+    void StartHidden(const std::vector<TestAccount>& testAccounts) {
+        WriteSettings(testAccounts);
         Start();
         ShowWindow();
         window->actContinue->trigger();
@@ -19,7 +19,7 @@ protected:
     void Tick() { TickAndWait(); }
 };
 
-const std::vector<AccountSpec> kThree = {{.email = "one@x.example", .user = "one"},
+const std::vector<TestAccount> kThree = {{.email = "one@x.example", .user = "one"},
                                          {.email = "two@x.example", .user = "two"},
                                          {.email = "three@x.example", .user = "three"}};
 
