@@ -152,17 +152,17 @@ void LineChannel::Fill() {
         input_.erase(0, start_);
         start_ = 0;
     }
-    const std::size_t used = input_.size();
-    input_.resize(used + kReceiveChunk);
+    // Received into a buffer of its own: growing input_ by a whole chunk would clear 64 KiB
+    // for every read, however few bytes it brings.
+    if (!chunk_) chunk_ = std::make_unique<char[]>(kReceiveChunk);
     std::size_t received = 0;
     try {
-        received = transport_->Receive(input_.data() + used, kReceiveChunk);
+        received = transport_->Receive(chunk_.get(), kReceiveChunk);
     } catch (...) {
-        input_.resize(used);
         if (!IsOpen() && onClosed) onClosed();
         throw;
     }
-    input_.resize(used + received);
+    input_.append(chunk_.get(), received);
     if (received == 0) {
         if (onClosed) onClosed();
         throw TarnwickError("Connection Closed Gracefully.");

@@ -87,8 +87,9 @@ private:
     std::unique_ptr<Transport> transport_;
     const InterruptSignal* interrupt_ = nullptr;
     std::string input_;
-    std::string output_;     // queued lines not sent yet
-    std::size_t start_ = 0;  // first unread byte of input_
+    std::unique_ptr<char[]> chunk_;  // what one Receive brings
+    std::string output_;             // queued lines not sent yet
+    std::size_t start_ = 0;          // first unread byte of input_
     std::function<void(std::size_t)> onRead_;
     std::size_t counted_ = 0;
     Clock::time_point deadline_{};
