@@ -32,6 +32,8 @@ std::vector<NewMessageHeader> FetchNewPop3Headers(Pop3Client& client, int newest
     for (int number = newest; number >= 1 && number > newest - Bounded(wanted); --number)
         headers.push_back({static_cast<std::uint32_t>(number), -1, {}});
     const int requests = 2 * static_cast<int>(headers.size());
+    // Asking for the capabilities costs the round trip that one header in flight saves.
+    if (headers.size() > 1) client.Capabilities();
     if (client.Pipelining() && client.CanQueue(requests)) {
         for (const NewMessageHeader& header : headers) {
             client.QueueHeader(static_cast<int>(header.id));

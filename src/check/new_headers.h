@@ -22,7 +22,8 @@ struct NewMessageHeader {
 inline constexpr int kNewHeaderLimit = 10;
 
 // TOP n 0 and LIST n of the `wanted` messages from `newest` down (at most kNewHeaderLimit),
-// pipelined when the server allows; newest first.
+// pipelined when the server announces PIPELINING (asked for with CAPA when more than one is
+// wanted); newest first.
 std::vector<NewMessageHeader> FetchNewPop3Headers(Pop3Client& client, int newest, int wanted);
 
 // Opens the folder read-only and fetches the header fields of the last `wanted` messages (at

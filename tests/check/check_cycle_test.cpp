@@ -146,7 +146,7 @@ TEST_F(CheckCycleTest, FailedCountAfterLoginStoresZero) {
 TEST_F(CheckCycleTest, AServerWithoutTopStillCountsAndBringsNoHeaders) {
     ScriptedServer server(
         "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 3 300\n"
-        "C: UIDL 3\nS: +OK 3 c\nC: TOP 3 0\nS: -ERR no TOP here\nC: QUIT");
+        "C: UIDL 3\nS: +OK 3 c\nC: CAPA\nS: -ERR\nC: TOP 3 0\nS: -ERR no TOP here\nC: QUIT");
     const AccountSettings account = ScriptedAccount(server);
     SessionOptions options;
     const CheckResult result = CheckAccount(account, options, false, notifier_, kNewHeaderLimit);

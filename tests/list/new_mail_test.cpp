@@ -9,9 +9,9 @@
 #include "support/mail_fixture.h"
 
 using ::testing::ElementsAre;
-using NewMailTest = SettingsTest;
+using NewMailLinesTest = SettingsTest;
 
-TEST_F(NewMailTest, ACheckNamesTheNewestNewMessagesWithoutSpamOnBothProtocols) {
+TEST_F(NewMailLinesTest, ACheckNamesTheNewestNewMessagesWithoutSpamOnBothProtocols) {
     if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
     FilterSnapshot filter;
     filter.rules.push_back(std::make_unique<SpamRuleEntry>());
