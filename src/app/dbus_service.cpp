@@ -41,7 +41,7 @@ int IndexOf(const QString& email) {
 }  // namespace
 
 DBusService::DBusService(MainWindow& window, DesktopEvents& events)
-    : QObject(&window), window_(window) {
+    : QObject(&window), window_(window), events_(events) {
     qDBusRegisterMetaType<AccountSummary>();
     qDBusRegisterMetaType<QList<AccountSummary>>();
     connect(&events, &DesktopEvents::MailChanged, this, &DBusService::MailChanged);
@@ -76,6 +76,7 @@ void DBusService::StartNextCheck() {
         request.account = accounts[static_cast<std::size_t>(index)].params;
         request.alertDue = playWave;
         request.options = ProgramSessionOptions();
+        request.readNewMail = events_.NewMailReaderFor(request.account);
         if (!scheduler.Start(std::move(request))) pending_.clear();  // the program is ending
     }
 }

@@ -56,5 +56,6 @@ private:
     void PublishLauncherCount(int count);
 
     MainWindow& window_;
+    DesktopEvents& events_;
     QStringList pending_;  // the addresses CheckNow still has to check
 };

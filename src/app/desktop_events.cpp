@@ -2,9 +2,9 @@
 
 #include <climits>
 
-#include "check/ui/check_scheduler.h"
 #include "check/ui/notification.h"
 #include "check/ui/tray_icon.h"
+#include "list/new_mail.h"
 #include "platform/desktop_notification.h"
 #include "platform/mail_program.h"
 #include "platform/new_mail_command.h"
@@ -52,6 +52,7 @@ void DesktopEvents::Notify() {
             lines << ToQt(item.params.email + ": " + std::to_string(found->second) + " " +
                           GetLangText("notification_new"));
     }
+    for (const std::string& line : newestMail_) lines << ToQt(line);
     notifier_->Show(ToQt(GetLangText("new_mail_notification")), lines);
 }
 
@@ -65,7 +66,16 @@ void DesktopEvents::OpenFirstNewMailbox() {
     AcknowledgeNewMail();
 }
 
-void DesktopEvents::AccountChecked(const AccountSettings& account, int change) {
+NewMailReader DesktopEvents::NewMailReaderFor(const AccountSettings& account) const {
+    if (!playWave || !ShowsNotification()) return {};
+    return [email = account.email,
+            filter = ProgramState().Filter()](const std::vector<NewMessageHeader>& headers) {
+        return NewMailLines(headers, email, *filter);
+    };
+}
+
+void DesktopEvents::AccountChecked(const AccountSettings& account, int change,
+                                   const std::vector<std::string>& newMail) {
     if (change == 0) return;
     const int count = OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0);
     if (change > 0) {
@@ -79,6 +89,8 @@ void DesktopEvents::AccountChecked(const AccountSettings& account, int change) {
     if (change > 0) {
         int& arrived = arrived_[account.email];
         arrived = change > INT_MAX - arrived ? INT_MAX : arrived + change;
+        newestMail_.insert(newestMail_.begin(), newMail.begin(), newMail.end());
+        if (newestMail_.size() > kNewMailLines) newestMail_.resize(kNewMailLines);
         if (playWave && ShowsNotification()) Notify();
         newMailCount_ = change > INT_MAX - newMailCount_ ? INT_MAX : newMailCount_ + change;
         Q_EMIT NewMailCountChanged(newMailCount_);
@@ -87,6 +99,7 @@ void DesktopEvents::AccountChecked(const AccountSettings& account, int change) {
 
 void DesktopEvents::Acknowledge() {
     arrived_.clear();
+    newestMail_.clear();
     notifier_->Close();
     if (newMailCount_ == 0) return;
     newMailCount_ = 0;
@@ -95,5 +108,5 @@ void DesktopEvents::Acknowledge() {
 
 void DesktopEvents::CheckFinished(const CheckOutcome& outcome) {
     if (!outcome.cancelled && outcome.error.empty())
-        AccountChecked(outcome.account, outcome.result.change);
+        AccountChecked(outcome.account, outcome.result.change, outcome.newMail);
 }

@@ -7,10 +7,11 @@
 #include <QString>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "check/ui/check_scheduler.h"
 #include "settings/accounts.h"
 
-struct CheckOutcome;
 class DesktopNotifier;
 
 class DesktopEvents : public QObject {
@@ -22,9 +23,14 @@ public:
     // window, or there is no notification area; and a server with actions is there.
     bool ShowsNotification() const;
 
+    // What a check of `account` is to read from the headers of new messages: the lines that
+    // name them, when new mail shows the desktop notification; nothing otherwise.
+    NewMailReader NewMailReaderFor(const AccountSettings& account) const;
+
     // After the check of `account` that changed its count by `change` (0: no change); reads
-    // the stored count.
-    void AccountChecked(const AccountSettings& account, int change);
+    // the stored count. `newMail` names the newest new messages, newest first.
+    void AccountChecked(const AccountSettings& account, int change,
+                        const std::vector<std::string>& newMail = {});
     // The scheduler's end of a check: AccountChecked unless it was cancelled.
     void CheckFinished(const CheckOutcome& outcome);
 
@@ -43,6 +49,7 @@ private:
     void OpenFirstNewMailbox();
 
     int newMailCount_ = 0;
-    std::map<std::string, int> arrived_;  // since the last acknowledgement, by address
+    std::map<std::string, int> arrived_;   // since the last acknowledgement, by address
+    std::vector<std::string> newestMail_;  // lines naming the newest messages of all accounts
     DesktopNotifier* notifier_;
 };

@@ -8,6 +8,7 @@
 
 #include "app/advert_panel.h"
 #include "app/application.h"
+#include "app/desktop_events.h"
 #include "app/main_window.h"
 #include "app/tray_services.h"
 #include "check/check_schedule.h"
@@ -98,8 +99,8 @@ void MainWindow::onContinueTimer() {
 void MainWindow::SetAccountChecker(AccountChecker checker) {
     scheduler_->SetRunner([checker = std::move(checker)](const AccountSettings& account,
                                                          const SessionOptions&, bool,
-                                                         CheckNotifier&) {
-        return CheckResult{checker(account), false, std::nullopt};
+                                                         CheckNotifier&, int) {
+        return CheckResult{checker(account), false, std::nullopt, {}};
     });
 }
 
@@ -124,6 +125,7 @@ bool MainWindow::CheckNextAccount() {
         request.account = entry.params;
         request.alertDue = playWave;
         request.options = ProgramSessionOptions();
+        request.readNewMail = dm.Desktop().NewMailReaderFor(entry.params);
         if (scheduler_->Start(std::move(request))) return true;
     }
     PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh, index);

@@ -72,23 +72,38 @@ CheckResult Conclude(const AccountSettings& account, int change, bool arrived, R
     const bool tell = JudgeChange(change, arrived, runState, AccountSection(account), notifier);
     runState.Store();
     if (tell && alertDue) notifier.AlertCountChanged(account, change);
-    return {change, arrived, std::move(certificateFailure)};
+    return {change, arrived, std::move(certificateFailure), {}};
+}
+
+// The headers of the new messages, the last `arrived` ones (one when the count did not rise),
+// or none when the session fails meanwhile: the count is found already.
+std::vector<NewMessageHeader> NewPop3Headers(Pop3Client& session, int arrived, int wanted) {
+    try {
+        return FetchNewPop3Headers(session, session.messageCount,
+                                   std::min(std::max(arrived, 1), wanted));
+    } catch (const Cancelled&) {
+        throw;
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 }  // namespace
 
 CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& options,
-                         bool alertDue, CheckNotifier& notifier) {
+                         bool alertDue, CheckNotifier& notifier, int newHeaders) {
     const std::string section = AccountSection(account);
     notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email);
     SessionOptions limited = options;
     if (limited.timeLimit.count() <= 0) limited.timeLimit = kCheckTimeLimit;
     RunState runState;  // stored with one replacement of the settings file
     if (account.protocol == MailProtocol::Imap) {
-        ImapCount counted = CountImapMessages(account, limited, runState);
+        ImapCount counted = CountImapMessages(account, limited, runState, newHeaders);
         notifier.ClearAlertMessages();
-        return Conclude(account, counted.change, counted.change > 0, runState, alertDue, notifier,
-                        std::move(counted.certificateFailure));
+        CheckResult result = Conclude(account, counted.change, counted.change > 0, runState,
+                                      alertDue, notifier, std::move(counted.certificateFailure));
+        result.newHeaders = std::move(counted.newHeaders);
+        return result;
     }
     std::unique_ptr<Pop3Client> session = OpenSession(account, limited, runState);
     const SessionEnd end{session};
@@ -105,8 +120,10 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
         }
         arrived = ArrivedByIdentity(*session, current, stored, runState, section) || change > 0;
     }
-    return Conclude(account, change, arrived, runState, alertDue, notifier,
-                    session->CertificateFailure());
+    CheckResult result = Conclude(account, change, arrived, runState, alertDue, notifier,
+                                  session->CertificateFailure());
+    if (arrived && newHeaders > 0) result.newHeaders = NewPop3Headers(*session, change, newHeaders);
+    return result;
 }
 
 bool LastCheckSucceeded(const AccountSettings& account) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "check/new_headers.h"
 #include "check/notifier.h"
 #include "check/session.h"
 #include "settings/accounts.h"
@@ -19,6 +20,9 @@ struct CheckResult {
     bool becomesPending = false;
     // The server's certificate failed verification (the user may trust it).
     std::optional<CertificateProblem> certificateFailure;
+    // New mail with headers wanted: those of the newest new messages, newest first; none when
+    // fetching them failed.
+    std::vector<NewMessageHeader> newHeaders;
 };
 
 // How long the check of one account may take at most, whatever the server does.
@@ -27,9 +31,11 @@ inline constexpr std::chrono::minutes kCheckTimeLimit{5};
 // Checks one account within the session options' time limit, kCheckTimeLimit when they have
 // none. With `alertDue` (the alert-and-sound switch) new mail or a changed count is also told
 // through AlertCountChanged, with the signed change of the count. An interrupt of the session
-// passes through as Cancelled.
+// passes through as Cancelled. With `newHeaders` above 0 a check that found new mail brings
+// along the headers of that many of the new messages at most (kNewHeaderLimit); a failure to
+// fetch them leaves them out and changes nothing else.
 CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& session,
-                         bool alertDue, CheckNotifier& notifier);
+                         bool alertDue, CheckNotifier& notifier, int newHeaders = 0);
 
 // LAST_RESULT of the account (true when absent).
 bool LastCheckSucceeded(const AccountSettings& account);

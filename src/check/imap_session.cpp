@@ -30,6 +30,18 @@ void RecordFailure(RunState& runState, const std::string& section, const std::st
     runState.Write(section, "LAST_ERROR", OneLineError(message));
 }
 
+// FetchNewImapHeaders, or none when the session fails meanwhile: the count is found already.
+std::vector<NewMessageHeader> NewImapHeaders(ImapClient& client, const std::string& folder,
+                                             int wanted, std::uint32_t firstNewUid) {
+    try {
+        return FetchNewImapHeaders(client, folder, wanted, firstNewUid);
+    } catch (const Cancelled&) {
+        throw;
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 }  // namespace
 
 std::unique_ptr<ImapClient> NewImapClient(const AccountSettings& account,
@@ -79,14 +91,13 @@ int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
 }
 
 ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions& options,
-                            RunState& runState) {
+                            RunState& runState, int newHeaders) {
     const std::string section = AccountSection(account);
     auto client = NewImapClient(account, options);
     ImapCount result;
     try {
         client->ConnectAndLogIn();
         const FolderStatus status = client->Status(account.Folder());
-        EndImapSession(client);
         RecordSuccess(runState, section);
 
         const auto settings = OpenSettings();
@@ -95,10 +106,18 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
         result.count = static_cast<int>(std::min<std::uint32_t>(status.messages, INT_MAX));
         if (result.count != stored) runState.Write(section, "COUNT", std::to_string(result.count));
         const long long change = static_cast<long long>(result.count) - stored;
+        const std::uint32_t storedNext = StoredNumber(*settings, section, "UIDNEXT");
+        const std::uint32_t storedValidity = StoredNumber(*settings, section, "UIDVALIDITY");
         result.change =
             ChangeWithArrivals(static_cast<int>(std::clamp<long long>(change, INT_MIN, INT_MAX)),
-                               result.count, status, StoredNumber(*settings, section, "UIDNEXT"),
-                               StoredNumber(*settings, section, "UIDVALIDITY"));
+                               result.count, status, storedNext, storedValidity);
+        if (result.change > 0 && newHeaders > 0) {
+            const bool sameUids = storedNext != 0 && status.uidValidity == storedValidity;
+            result.newHeaders =
+                NewImapHeaders(*client, account.Folder(), std::min(result.change, newHeaders),
+                               sameUids ? storedNext : 0);
+        }
+        EndImapSession(client);
         runState.Write(section, "UIDNEXT", std::to_string(status.uidNext));
         runState.Write(section, "UIDVALIDITY", std::to_string(status.uidValidity));
         runState.Write(section, "UNSEEN", std::to_string(status.unseen));

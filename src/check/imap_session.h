@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "check/mail_session.h"
+#include "check/new_headers.h"
 #include "check/session.h"
 #include "imap/imap_client.h"
 #include "settings/accounts.h"
@@ -34,12 +35,16 @@ struct ImapCount {
     int count = 0;   // MESSAGES, held to the int range
     int change = 0;  // as the check judges it, arrivals by UIDNEXT included
     std::optional<CertificateProblem> certificateFailure;
+    std::vector<NewMessageHeader> newHeaders;  // as CheckResult's
 };
 
 // Opens a session, asks STATUS of the account's folder and ends the session. Records the
-// outcome, COUNT when it changed, and UIDNEXT, UIDVALIDITY and UNSEEN in `runState`.
+// outcome, COUNT when it changed, and UIDNEXT, UIDVALIDITY and UNSEEN in `runState`. When
+// messages arrived and `newHeaders` is above 0, the headers of that many of them at most are
+// fetched before the session ends (by their UIDs from the stored UIDNEXT on when it still
+// holds); a failure there leaves them out.
 ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions& options,
-                            RunState& runState);
+                            RunState& runState, int newHeaders = 0);
 
 // The change of the count, and new mail that the count does not show: UIDNEXT grown with
 // UIDVALIDITY unchanged means that messages arrived (as many as UIDNEXT grew, at most as many

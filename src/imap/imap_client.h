@@ -47,6 +47,10 @@ struct FetchedHeader {
     std::string header;        // the header bytes, CR LF line ends as sent
 };
 
+// The header fields that FetchNewestHeaders asks for: what names a message and what the spam
+// criteria look at.
+inline constexpr const char* kNewHeaderFields = "FROM SUBJECT DATE TO CC";
+
 // Hands header bytes to `message` as the POP3 client hands a header over: one line at a time
 // without its line end, no empty lines, then HeaderComplete.
 void FeedHeader(std::string_view header, MessageSink& message);
@@ -106,6 +110,10 @@ public:
     // `onHeader` as it arrives, in the server's order. `onHeader` returning false stops the
     // hand-over; the rest of the answer is read and dropped so that the session stays usable.
     void FetchHeaders(const std::function<bool(FetchedHeader&)>& onHeader);
+    // FETCH <first>:* (UID RFC822.SIZE BODY.PEEK[HEADER.FIELDS (kNewHeaderFields)]): the
+    // newest messages from that sequence number on, as FetchHeaders hands them over.
+    void FetchNewestHeaders(std::uint32_t firstSequence,
+                            const std::function<bool(FetchedHeader&)>& onHeader);
     // UID FETCH <uid> BODY.PEEK[]: the message's lines to `message`; false when the server
     // has no message of that UID.
     bool FetchMessage(std::uint32_t uid, MessageSink& message);
@@ -143,6 +151,8 @@ private:
     void Untagged(ImapResponse& response);
     void TakeCapabilities(const std::vector<std::string>& words, std::size_t first);
     OpenFolder Open(std::string_view command, std::string_view folder);
+    void FetchEachHeader(const std::string& command, std::string_view section,
+                         const std::function<bool(FetchedHeader&)>& onHeader);
     void Disconnect();
 
     Connector connector_;

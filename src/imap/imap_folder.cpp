@@ -4,6 +4,7 @@
 
 #include "imap/imap_client.h"
 #include "settings/errors.h"
+#include "settings/text_utils.h"
 
 namespace {
 
@@ -20,6 +21,18 @@ ImapValue* FetchList(ImapResponse& response) {
         response.data[2].kind != ImapValue::Kind::List)
         return nullptr;
     return &response.data[2];
+}
+
+// The value of the first item whose name begins with `section` (letter case ignored): the
+// server names a header-fields section as it pleases within its brackets.
+ImapValue* ItemBeginning(ImapValue& items, std::string_view section) {
+    for (std::size_t i = 0; i + 1 < items.items.size(); i += 2) {
+        const ImapValue& name = items.items[i];
+        if (name.kind == ImapValue::Kind::Atom && name.text.size() >= section.size() &&
+            SameTextAscii(std::string_view(name.text).substr(0, section.size()), section))
+            return &items.items[i + 1];
+    }
+    return nullptr;
 }
 
 std::uint32_t NumberOf(const ImapValue* value) {
@@ -135,14 +148,26 @@ OpenFolder ImapClient::Open(std::string_view command, std::string_view folder) {
 }
 
 void ImapClient::FetchHeaders(const std::function<bool(FetchedHeader&)>& onHeader) {
-    const std::string tag =
-        SendTagged("UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER])");
+    FetchEachHeader("UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER])",
+                    "BODY[HEADER]", onHeader);
+}
+
+void ImapClient::FetchNewestHeaders(std::uint32_t firstSequence,
+                                    const std::function<bool(FetchedHeader&)>& onHeader) {
+    FetchEachHeader("FETCH " + std::to_string(std::max<std::uint32_t>(firstSequence, 1)) +
+                        ":* (UID RFC822.SIZE BODY.PEEK[HEADER.FIELDS (" + kNewHeaderFields + ")])",
+                    "BODY[HEADER.FIELDS", onHeader);
+}
+
+void ImapClient::FetchEachHeader(const std::string& command, std::string_view section,
+                                 const std::function<bool(FetchedHeader&)>& onHeader) {
+    const std::string tag = SendTagged(command);
     channel_.ExtendDeadlineWithData();
     bool handing = true;
     Finish(tag, [&](ImapResponse& response) {
         ImapValue* items = FetchList(response);
         if (!handing || !items) return;
-        ImapValue* header = items->Find("BODY[HEADER]");
+        ImapValue* header = ItemBeginning(*items, section);
         const std::uint32_t uid = NumberOf(items->Find("UID"));
         if (!header || uid == 0) return;  // a flag change the server tells unasked
         FetchedHeader fetched;

@@ -133,6 +133,7 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     desktopNotification = true;
     RunFor(200);
     EXPECT_FALSE(dm->Desktop().ShowsNotification());  // no server: the alert window
+    EXPECT_FALSE(dm->Desktop().NewMailReaderFor(accounts[0].params)) << "no headers fetched";
 
     QDBusConnection serverBus = QDBusConnection::connectToBus(bus_.Address(), "server");
     RecordingServer server({"actions", "body-markup"});
@@ -157,6 +158,25 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     EXPECT_EQ(hints["category"].toString(), "email.arrived");
     EXPECT_EQ(hints["desktop-entry"].toString(), "org.tarnwick.Tarnwick");
     EXPECT_FALSE(dm->Alert().isVisible());
+
+    // A timed check names the newest new messages below, decoded and escaped, spam left out.
+    AddSpamRule(RuleKind::Subject, "casino");
+    window->Scheduler().SetRunner([](const AccountSettings&, const SessionOptions&, bool,
+                                     CheckNotifier&, int wanted) {
+        CheckResult result{2, true, std::nullopt, {}};
+        if (wanted > 0)
+            result.newHeaders = {
+                {9, 10, {"From: lucky@x.example", "Subject: casino"}},
+                {8, 10, {"From: \"Ann <b>\" <ann@x.example>", "Subject: =?UTF-8?Q?Caf=C3=A9?="}}};
+        return result;
+    });
+    window->checkIndex = 0;
+    TickAndWait();
+    for (int i = 0; i < 100 && server.calls.size() < 3; ++i) RunFor(20);
+    ASSERT_EQ(server.calls.size(), 3);
+    EXPECT_EQ(server.calls[2][4].toString(), "a@x.example: 3 " + fresh +
+                                                 "\nb&lt;i&gt;@x.example: 2 " + fresh +
+                                                 "\nAnn &lt;b&gt; — Café");
 
     QDBusMessage invoked = QDBusMessage::createSignal(
         "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");

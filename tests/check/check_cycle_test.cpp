@@ -143,6 +143,19 @@ TEST_F(CheckCycleTest, FailedCountAfterLoginStoresZero) {
     EXPECT_EQ(server.Problems(), "");
 }
 
+TEST_F(CheckCycleTest, AServerWithoutTopStillCountsAndBringsNoHeaders) {
+    ScriptedServer server(
+        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 3 300\n"
+        "C: UIDL 3\nS: +OK 3 c\nC: CAPA\nS: -ERR\nC: TOP 3 0\nS: -ERR no TOP here\nC: QUIT");
+    const AccountSettings account = ScriptedAccount(server);
+    SessionOptions options;
+    const CheckResult result = CheckAccount(account, options, false, notifier_, kNewHeaderLimit);
+    EXPECT_EQ(result.change, 3);
+    EXPECT_TRUE(result.newHeaders.empty());
+    EXPECT_EQ(StoredRunKey(account, "COUNT"), "3");
+    EXPECT_EQ(server.Problems(), "");
+}
+
 TEST_F(CheckCycleTest, UnknownAccountHasSucceededAndStoreCountWrites) {
     AccountSettings account;
     account.host = "mail-1";

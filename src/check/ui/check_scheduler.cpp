@@ -21,6 +21,18 @@ private:
     CheckScheduler& scheduler_;
 };
 
+// The lines naming the new messages; none when nobody asked, or reading them failed (the
+// count found stands).
+std::vector<std::string> ReadNewMail(const NewMailReader& reader,
+                                     const std::vector<NewMessageHeader>& headers) {
+    if (!reader || headers.empty()) return {};
+    try {
+        return reader(headers);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 }  // namespace
 
 CheckScheduler::CheckScheduler(QObject* parent)
@@ -58,7 +70,10 @@ void CheckScheduler::Run(const CheckRequest& request, const Runner& runner) {
     outcome.account = request.account;
     SignallingNotifier notifier(*this);
     try {
-        outcome.result = runner(request.account, request.options, request.alertDue, notifier);
+        outcome.result = runner(request.account, request.options, request.alertDue, notifier,
+                                request.readNewMail ? kNewHeaderLimit : 0);
+        outcome.newMail = ReadNewMail(request.readNewMail, outcome.result.newHeaders);
+        outcome.result.newHeaders.clear();
     } catch (const Cancelled&) {
         outcome.cancelled = true;
     } catch (const std::exception& error) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "check/check_cycle.h"
 #include "check/notifier.h"
@@ -20,12 +21,20 @@
 class InterruptSignal;
 class QThread;
 
+// Turns the headers of new messages into the lines that name them; runs on the worker, so it
+// holds copies only.
+using NewMailReader =
+    std::function<std::vector<std::string>(const std::vector<NewMessageHeader>& headers)>;
+
 // One check to run.
 struct CheckRequest {
     std::int32_t index = 0;   // the account's place in the list when the check began
     AccountSettings account;  // a copy: the list may change meanwhile
     bool alertDue = false;    // tell a changed count through the alert and the sound
     SessionOptions options;   // its interrupt is the scheduler's
+    // Set when new mail is to be told with its senders and subjects: the check then brings
+    // the newest new messages' headers along, and this reads them. Empty: not wanted.
+    NewMailReader readNewMail;
 };
 
 // How a check ended.
@@ -35,6 +44,7 @@ struct CheckOutcome {
     CheckResult result;
     bool cancelled = false;  // interrupted: nothing was found, nothing recorded
     std::string error;       // an error that escaped the check (e.g. the file could not be written)
+    std::vector<std::string> newMail;  // what readNewMail made of the new messages' headers
 };
 
 class CheckScheduler : public QObject {
@@ -42,7 +52,7 @@ class CheckScheduler : public QObject {
 public:
     // What a check runs on the worker: CheckAccount unless a test replaces it.
     using Runner = std::function<CheckResult(const AccountSettings&, const SessionOptions&,
-                                             bool alertDue, CheckNotifier&)>;
+                                             bool alertDue, CheckNotifier&, int newHeaders)>;
 
     explicit CheckScheduler(QObject* parent = nullptr);
     // Interrupts the check under way and waits for the worker at most kStopWait (not at all
