@@ -5,6 +5,7 @@
 #include <ctime>
 #include <string>
 
+#include "settings/counted_text.h"
 #include "settings/errors.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
@@ -139,6 +140,7 @@ int ImapMailSession::CountMessages() {
 
 void ImapMailSession::ListHeaders(HeaderReceiver& receiver) {
     const int count = CountMessages();
+    receiver.Counted(count);
     if (count == 0) return;
     int done = 0;
     client_->FetchHeaders([&](FetchedHeader& fetched) {
@@ -165,9 +167,8 @@ std::string ImapMailSession::Quit() {
             if (client_->HasCapability("UIDPLUS"))
                 client_->ExpungeUids(deleted_);
             else
-                note = "The server cannot remove single messages (it lacks UIDPLUS): " +
-                       std::to_string(deleted_.size()) +
-                       " message(s) stay marked as deleted until a mail program removes them.";
+                note = std::to_string(deleted_.size()) + " " +
+                       CountedText("kept_marked_deleted", deleted_.size());
         } catch (const TarnwickError& error) {
             note = error.what();
         }

@@ -1,18 +1,23 @@
 // The list window's controller without widgets: listing, fetching, deleting, cancel, close and
-// keep-alive with the session on its worker thread, on transcripts and a scripted server.
+// keep-alive with the session on its worker thread, on transcripts, a scripted server and the
+// test Dovecot's IMAP.
 
 #include <gtest/gtest.h>
+#include <filesystem>
 #include <future>
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTimer>
 
+#include "check/imap_session.h"
+#include "check/mail_session.h"
 #include "check/ui/window_test_support.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/mailbox_controller.h"
 #include "platform/worker_threads.h"
 #include "settings/settings.h"
+#include "support/mail_fixture.h"
 #include "support/scripted_server.h"
 #include "support/temp_folder.h"
 #include "support/transcript.h"
@@ -75,7 +80,7 @@ SessionFactory Sessions(Pop3Client::Connector connector = {}) {
         } catch (const std::exception&) {
             // left unconnected, as OpenSession leaves a failed login
         }
-        return client;
+        return std::make_unique<Pop3MailSession>(std::move(client));
     };
 }
 
@@ -88,6 +93,8 @@ protected:
 
     void Start(SessionFactory factory, int port = 110) {
         controller = std::make_unique<MailboxController>(std::move(factory));
+        controller->SetNoteHandler(
+            [this](const QString&, const QString& note) { notes.push_back(note.toStdString()); });
         account.email = "bob@scripted.example";
         account.host = "127.0.0.1";
         account.port = port;
@@ -121,6 +128,7 @@ protected:
     ProgramFolderScope scope{folder.Path()};
     AccountSettings account;
     std::unique_ptr<MailboxController> controller;
+    std::vector<std::string> notes;
 };
 
 TEST_F(MailboxControllerTest, ListsFetchesDeletesAndKeepsTheSessionAlive) {
@@ -294,6 +302,75 @@ TEST_F(MailboxControllerTest, ProgramEndInterruptsARequestButLetsAnIdleSessionQu
     waited.start();
     EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(2)));
     EXPECT_LT(waited.elapsed(), 1000);
+}
+
+TEST_F(MailboxControllerTest, ImapListsReadsAndExpungesExactlyTheDeletedWithoutMarkingSeen) {
+    if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
+    const MailUser user = AddMailUser("ctlimap");
+    AddMessages(user, 3);
+    Start(AccountSessions(true));
+    account = ImapAccountFor(user);
+    controller->SetAccount(account);
+    QSignalSpy progress(controller.get(), &MailboxController::progressChanged);
+    List();
+    EXPECT_EQ(Subjects(), (std::vector<std::string>{"Message 3", "Message 2", "Message 1"}));
+    EXPECT_EQ(progress.last(), (QList<QVariant>{2, 3}));
+
+    ASSERT_TRUE(controller->FetchMessage(2));  // the UID
+    WaitIdle();
+    const MailMessage& fetched = *controller->Rows()->Rows()[1].entry;
+    EXPECT_EQ(fetched.bodyLines, std::vector<std::string>{"Body of message 2"});
+    EXPECT_GT(fetched.size, 0);
+
+    ASSERT_TRUE(controller->DeleteMessages({{3, ""}, {1, ""}}));
+    WaitIdle();
+    EXPECT_EQ(Subjects(), std::vector<std::string>{"Message 2"});
+    EXPECT_EQ(MailboxSize(user), 3);  // removed when the session ends
+    End();
+    EXPECT_EQ(MailboxSize(user), 1);
+    for (const auto& entry : std::filesystem::directory_iterator(user.maildir + "/cur"))
+        EXPECT_EQ(entry.path().filename().string().find(":2,S"), std::string::npos);
+    QTest::qWait(20);
+    EXPECT_TRUE(notes.empty());
+}
+
+TEST_F(MailboxControllerTest, ImapServerWithoutUidPlusLeavesANoteAfterTheWindowHasGone) {
+    Transcript talk(R"(
+        S: * OK [CAPABILITY IMAP4rev1] ready
+        C: a1 LOGIN "bob" "secret"
+        S: a1 OK [CAPABILITY IMAP4rev1] in
+        C: a2 EXAMINE "INBOX"
+        S: * 1 EXISTS
+        S: a2 OK [READ-ONLY] done
+        C: a3 UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER])
+        S: * 1 FETCH (UID 4 RFC822.SIZE 40 BODY[HEADER] {14}
+        S:<raw>Subject: a<crlf><crlf>)<crlf>
+        S: a3 OK done
+        C: a4 SELECT "INBOX"
+        S: * 1 EXISTS
+        S: a4 OK [READ-WRITE] done
+        C: a5 UID STORE 4 +FLAGS.SILENT (\Deleted)
+        S: a5 OK done
+        C: a6 LOGOUT
+    )");
+    Start([&talk](const AccountSettings& imap, std::shared_ptr<InterruptSignal> interrupt) {
+        auto client = std::make_unique<ImapClient>();
+        client->SetAccount(imap);
+        client->plainTextLogin = true;
+        client->ShareInterrupt(std::move(interrupt));
+        client->SetConnector(talk.TransportConnector());
+        client->ConnectAndLogIn();
+        return std::make_unique<ImapMailSession>(imap, std::move(client));
+    });
+    List();
+    EXPECT_EQ(Subjects(), std::vector<std::string>{"a"});
+    ASSERT_TRUE(controller->DeleteMessages({{4, ""}}));
+    WaitIdle();
+    EXPECT_EQ(controller->Rows()->rowCount(), 0);
+    End();
+    QTest::qWait(20);
+    EXPECT_EQ(notes, std::vector<std::string>{"1 kept_marked_deleted_one"});
+    EXPECT_EQ(talk.Problems(), "");
 }
 
 }  // namespace
