@@ -10,8 +10,6 @@
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
-namespace {
-
 std::uint32_t StoredNumber(const IniFile& settings, const std::string& section, const char* key) {
     const std::string text = Trim(settings.ReadString(section, key, ""));
     if (text.empty() || text.size() > 10 ||
@@ -19,6 +17,8 @@ std::uint32_t StoredNumber(const IniFile& settings, const std::string& section, 
         return 0;
     return static_cast<std::uint32_t>(std::min<unsigned long long>(std::stoull(text), UINT32_MAX));
 }
+
+namespace {
 
 void RecordSuccess(RunState& runState, const std::string& section) {
     runState.Write(section, "LAST_RESULT", "1");
@@ -103,6 +103,7 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
         runState.Write(section, "UIDNEXT", std::to_string(status.uidNext));
         runState.Write(section, "UIDVALIDITY", std::to_string(status.uidValidity));
         runState.Write(section, "UNSEEN", std::to_string(status.unseen));
+        result.unseen = status.unseen;
     } catch (const Cancelled&) {
         throw;
     } catch (const std::exception& error) {

@@ -203,6 +203,8 @@ TEST_F(CheckCycleTest, ImapMailThatArrivedWhileOtherMailWentIsNewMail) {
     EXPECT_EQ(Check(account), 2);
     EXPECT_EQ(notifier_.hints.back(), "you_have_a_new_mail");
     EXPECT_EQ(Check(account), 0);  // nothing new since
+    EXPECT_EQ(notifier_.hints.back(),
+              "check_email_last " + account.email + " - 2 unseen_count_other");
     // Another folder's UIDs say nothing about this one.
     EXPECT_EQ(ChangeWithArrivals(0, 5, {5, 0, 9, 2}, 4, 1), 0);
 }
