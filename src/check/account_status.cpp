@@ -32,7 +32,6 @@ AccountStatus StatusOf(const AccountEntry& item, const IniFile& ini) {
     s.email = ini.ReadString(section, "EMAIL", item.params.email);
     const std::string suffix =
         item.lastChange != 0 ? "   ( " + std::to_string(item.lastChange) + " )" : std::string();
-    s.protocol = ProtocolName(item.params.protocol);
     s.count = ini.ReadString(section, "COUNT", "0") + StoredUnread(item, ini) + suffix;
     s.lastCheck = ini.ReadString(section, "LAST_CHECK", "");
 

@@ -19,9 +19,8 @@ enum class AccountState {
 
 struct AccountStatus {
     AccountState state = AccountState::Ok;
-    bool enabled = true;   // ENABLED of the section (an absent key counts as enabled)
-    std::string email;     // EMAIL of the section, else the entry's address
-    std::string protocol;  // "POP3" or "IMAP"
+    bool enabled = true;  // ENABLED of the section (an absent key counts as enabled)
+    std::string email;    // EMAIL of the section, else the entry's address
     // COUNT; for an IMAP account the unread messages of its last check as UnreadText gives
     // them, after " - "; and "   ( change )" after a change
     std::string count;

@@ -73,8 +73,8 @@ void EndImapSession(std::unique_ptr<ImapClient>& session) {
 
 int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
                        std::uint32_t storedNext, std::uint32_t storedValidity) {
-    if (storedNext == 0 || status.uidValidity != storedValidity || status.uidNext <= storedNext)
-        return countChange;
+    if (storedNext == 0 || status.uidValidity != storedValidity) return countChange;
+    if (status.uidNext <= storedNext) return std::min(countChange, 0);
     const auto arrived = static_cast<long long>(status.uidNext - storedNext);
     return static_cast<int>(std::max<long long>(countChange, std::min<long long>(arrived, count)));
 }

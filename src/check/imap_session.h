@@ -49,7 +49,9 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
 
 // The change of the count, and new mail that the count does not show: UIDNEXT grown with
 // UIDVALIDITY unchanged means that messages arrived (as many as UIDNEXT grew, at most as many
-// as the folder holds) even when others went. `storedNext` 0: nothing to compare with.
+// as the folder holds) even when others went; UIDNEXT unchanged means that none arrived, so a
+// count that rose (messages left flagged after a deletion the server could not finish) is no
+// news. `storedNext` 0: nothing to compare with.
 int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
                        std::uint32_t storedNext, std::uint32_t storedValidity);
 

@@ -68,10 +68,8 @@ TEST(ProposedPort, AUsualPortFollowsTheChoiceAndAnOwnPortStays) {
     using enum ConnectionSecurity;
     constexpr MailProtocol kPop3 = MailProtocol::Pop3, kImap = MailProtocol::Imap;
     EXPECT_EQ(ProposedPort(kPop3, Tls, 110), 995);
-    EXPECT_EQ(ProposedPort(kPop3, StartTls, 995), 110);
     EXPECT_EQ(ProposedPort(kImap, None, 110), 143);
     EXPECT_EQ(ProposedPort(kImap, Tls, 143), 993);
-    EXPECT_EQ(ProposedPort(kImap, StartTls, 993), 143);
     EXPECT_EQ(ProposedPort(kPop3, Tls, 993), 995);
     EXPECT_EQ(ProposedPort(kImap, Tls, 1993), 1993);
     EXPECT_EQ(ProposedPort(kPop3, None, 0), 0);
