@@ -89,6 +89,7 @@ protected:
     void TearDown() override {
         controller.reset();
         EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(5)));
+        QCoreApplication::sendPostedEvents();  // notes reach `notes` while it lives
     }
 
     void Start(SessionFactory factory, int port = 110) {
