@@ -134,8 +134,7 @@ TEST(HeaderListing, ProgressCanStopTheListing) {
             return false;
         });
     EXPECT_THAT(Numbers(rows), ElementsAre(3));
-    // The count is reported first; a stop there is no stop.
-    EXPECT_THAT(reports, ElementsAre(std::make_pair(0, 3), std::make_pair(1, 3)));
+    EXPECT_THAT(reports, ElementsAre(std::make_pair(0, 3), std::make_pair(1, 3)));  // count first
     EXPECT_EQ(s.talk.Problems(), "");
 }
 

@@ -65,14 +65,11 @@ TEST(RemoveAccount, OnlyAnIndexOfTheListRemoves) {
 }
 
 TEST(ProposedPort, AUsualPortFollowsTheChoiceAndAnOwnPortStays) {
-    using enum ConnectionSecurity;
-    constexpr MailProtocol kPop3 = MailProtocol::Pop3, kImap = MailProtocol::Imap;
-    EXPECT_EQ(ProposedPort(kPop3, Tls, 110), 995);
-    EXPECT_EQ(ProposedPort(kImap, None, 110), 143);
-    EXPECT_EQ(ProposedPort(kImap, Tls, 143), 993);
-    EXPECT_EQ(ProposedPort(kPop3, Tls, 993), 995);
-    EXPECT_EQ(ProposedPort(kImap, Tls, 1993), 1993);
-    EXPECT_EQ(ProposedPort(kPop3, None, 0), 0);
+    EXPECT_EQ(ProposedPort(MailProtocol::Pop3, ConnectionSecurity::Tls, 110), 995);
+    EXPECT_EQ(ProposedPort(MailProtocol::Imap, ConnectionSecurity::None, 110), 143);
+    EXPECT_EQ(ProposedPort(MailProtocol::Imap, ConnectionSecurity::Tls, 143), 993);
+    EXPECT_EQ(ProposedPort(MailProtocol::Pop3, ConnectionSecurity::StartTls, 993), 110);
+    EXPECT_EQ(ProposedPort(MailProtocol::Imap, ConnectionSecurity::Tls, 1993), 1993);
 }
 
 TEST(AutorunChangeFor, OnlyAChangedSwitchTouchesTheEntry) {
