@@ -1,7 +1,29 @@
 #include "check/account_status.h"
 
+#include "check/imap_session.h"
+#include "settings/counted_text.h"
 #include "settings/language.h"
 #include "settings/settings.h"
+
+namespace {
+
+// UNSEEN as the last check of an IMAP account stored it; none before the first check.
+std::string StoredUnread(const AccountEntry& item, const IniFile& ini) {
+    if (item.params.protocol != MailProtocol::Imap) return "";
+    const std::string section = AccountSection(item.params);
+    if (ini.ReadString(section, "UNSEEN", "").empty()) return "";
+    return " - " + UnreadText(StoredNumber(ini, section, "UNSEEN"));
+}
+
+}  // namespace
+
+std::string_view ProtocolName(MailProtocol protocol) {
+    return protocol == MailProtocol::Imap ? "IMAP" : "POP3";
+}
+
+std::string UnreadText(std::uint32_t unseen) {
+    return std::to_string(unseen) + " " + CountedText("unseen_count", unseen);
+}
 
 AccountStatus StatusOf(const AccountEntry& item, const IniFile& ini) {
     const std::string section = AccountSection(item.params);
@@ -10,7 +32,7 @@ AccountStatus StatusOf(const AccountEntry& item, const IniFile& ini) {
     s.email = ini.ReadString(section, "EMAIL", item.params.email);
     const std::string suffix =
         item.lastChange != 0 ? "   ( " + std::to_string(item.lastChange) + " )" : std::string();
-    s.count = ini.ReadString(section, "COUNT", "0") + suffix;
+    s.count = ini.ReadString(section, "COUNT", "0") + StoredUnread(item, ini) + suffix;
     s.lastCheck = ini.ReadString(section, "LAST_CHECK", "");
 
     const std::string income = ini.ReadString(section, "LAST_INCOME", "");

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <limits>
 
+#include "check/account_status.h"
 #include "check/imap_session.h"
 #include "check/session.h"
 #include "settings/errors.h"
@@ -99,6 +100,9 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
     RunState runState;  // stored with one replacement of the settings file
     if (account.protocol == MailProtocol::Imap) {
         ImapCount counted = CountImapMessages(account, limited, runState, newHeaders);
+        if (counted.counted)  // news, if any, takes the hint below
+            notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email + " - " +
+                                 UnreadText(counted.unseen));
         notifier.ClearAlertMessages();
         CheckResult result = Conclude(account, counted.change, counted.change > 0, runState,
                                       alertDue, notifier, std::move(counted.certificateFailure));

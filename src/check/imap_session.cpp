@@ -5,11 +5,10 @@
 #include <ctime>
 #include <string>
 
+#include "settings/counted_text.h"
 #include "settings/errors.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
-
-namespace {
 
 std::uint32_t StoredNumber(const IniFile& settings, const std::string& section, const char* key) {
     const std::string text = Trim(settings.ReadString(section, key, ""));
@@ -18,6 +17,8 @@ std::uint32_t StoredNumber(const IniFile& settings, const std::string& section, 
         return 0;
     return static_cast<std::uint32_t>(std::min<unsigned long long>(std::stoull(text), UINT32_MAX));
 }
+
+namespace {
 
 void RecordSuccess(RunState& runState, const std::string& section) {
     runState.Write(section, "LAST_RESULT", "1");
@@ -84,8 +85,8 @@ void EndImapSession(std::unique_ptr<ImapClient>& session) {
 
 int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
                        std::uint32_t storedNext, std::uint32_t storedValidity) {
-    if (storedNext == 0 || status.uidValidity != storedValidity || status.uidNext <= storedNext)
-        return countChange;
+    if (storedNext == 0 || status.uidValidity != storedValidity) return countChange;
+    if (status.uidNext <= storedNext) return std::min(countChange, 0);
     const auto arrived = static_cast<long long>(status.uidNext - storedNext);
     return static_cast<int>(std::max<long long>(countChange, std::min<long long>(arrived, count)));
 }
@@ -121,6 +122,7 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
         runState.Write(section, "UIDNEXT", std::to_string(status.uidNext));
         runState.Write(section, "UIDVALIDITY", std::to_string(status.uidValidity));
         runState.Write(section, "UNSEEN", std::to_string(status.unseen));
+        result.unseen = status.unseen;
     } catch (const Cancelled&) {
         throw;
     } catch (const std::exception& error) {
@@ -158,6 +160,7 @@ int ImapMailSession::CountMessages() {
 
 void ImapMailSession::ListHeaders(HeaderReceiver& receiver) {
     const int count = CountMessages();
+    receiver.Counted(count);
     if (count == 0) return;
     int done = 0;
     client_->FetchHeaders([&](FetchedHeader& fetched) {
@@ -184,9 +187,8 @@ std::string ImapMailSession::Quit() {
             if (client_->HasCapability("UIDPLUS"))
                 client_->ExpungeUids(deleted_);
             else
-                note = "The server cannot remove single messages (it lacks UIDPLUS): " +
-                       std::to_string(deleted_.size()) +
-                       " message(s) stay marked as deleted until a mail program removes them.";
+                note = std::to_string(deleted_.size()) + " " +
+                       CountedText("kept_marked_deleted", deleted_.size());
         } catch (const TarnwickError& error) {
             note = error.what();
         }

@@ -14,6 +14,11 @@
 #include "check/session.h"
 #include "imap/imap_client.h"
 #include "settings/accounts.h"
+#include "settings/ini_file.h"
+
+// A number the last check stored in the account's section (UIDNEXT, UIDVALIDITY, UNSEEN); 0
+// when the key is absent or holds no number.
+std::uint32_t StoredNumber(const IniFile& settings, const std::string& section, const char* key);
 
 // A client for the account, not yet connected: its security as for POP3 (TLS from the first
 // byte, or STARTTLS without fallback), SSL_VERIFY and SSL_PIN of its section, and the time
@@ -32,7 +37,8 @@ void EndImapSession(std::unique_ptr<ImapClient>& session);
 // What the check of an IMAP account found.
 struct ImapCount {
     bool counted = false;
-    int count = 0;   // MESSAGES, held to the int range
+    int count = 0;  // MESSAGES, held to the int range
+    std::uint32_t unseen = 0;
     int change = 0;  // as the check judges it, arrivals by UIDNEXT included
     std::optional<CertificateProblem> certificateFailure;
     std::vector<NewMessageHeader> newHeaders;  // as CheckResult's
@@ -48,7 +54,9 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
 
 // The change of the count, and new mail that the count does not show: UIDNEXT grown with
 // UIDVALIDITY unchanged means that messages arrived (as many as UIDNEXT grew, at most as many
-// as the folder holds) even when others went. `storedNext` 0: nothing to compare with.
+// as the folder holds) even when others went; UIDNEXT unchanged means that none arrived, so a
+// count that rose (messages left flagged after a deletion the server could not finish) is no
+// news. `storedNext` 0: nothing to compare with.
 int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
                        std::uint32_t storedNext, std::uint32_t storedValidity);
 

@@ -1,41 +1,20 @@
 // The POP3 side of the session interface, and the choice of protocol.
 #include "check/mail_session.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "check/imap_session.h"
 #include "settings/errors.h"
 
-namespace {
+void Pop3MailSession::ListHeaders(HeaderReceiver& receiver) {
+    ListPop3Headers(*client_, receiver);
+}
 
-class Pop3MailSession final : public MailSession {
-public:
-    explicit Pop3MailSession(std::unique_ptr<Pop3Client> client) : client_(std::move(client)) {}
-    ~Pop3MailSession() override { EndSession(client_); }
-
-    MailProtocol Protocol() const override { return MailProtocol::Pop3; }
-    bool IsConnected() const override { return client_->IsConnected(); }
-    int CountMessages() override { return client_->CountMessages(); }
-    void ListHeaders(HeaderReceiver& receiver) override { ListPop3Headers(*client_, receiver); }
-    bool FetchMessage(std::uint32_t id, MessageSink& message) override {
-        return client_->FetchMessage(static_cast<int>(id), message);
-    }
-    void DeleteMessage(std::uint32_t id) override { client_->DeleteMessage(static_cast<int>(id)); }
-    void KeepAlive() override { client_->SendNoop(); }
-    std::string Quit() override {
-        if (client_->IsConnected()) client_->QuitAndClose();
-        return "";
-    }
-    void Abort() override { client_->AbortConnection(); }
-    std::optional<CertificateProblem> CertificateFailure() const override {
-        return client_->CertificateFailure();
-    }
-
-private:
-    std::unique_ptr<Pop3Client> client_;
-};
-
-}  // namespace
+std::string Pop3MailSession::Quit() {
+    if (client_->IsConnected()) client_->QuitAndClose();
+    return "";
+}
 
 std::unique_ptr<MailSession> OpenMailSession(const AccountSettings& account,
                                              const SessionOptions& options, RunState& runState) {
@@ -50,6 +29,7 @@ void ListPop3Headers(Pop3Client& client, HeaderReceiver& receiver) {
     // Without an answer to CAPA, UIDL is tried: its refusal is as strict as its list.
     const bool askUids = capabilities.lines.empty() || capabilities.Has("UIDL");
     const int count = client.CountMessages();
+    receiver.Counted(std::max(count, 0));
     if (count <= 0) return;
     const MessageSizeList sizes = client.MessageSizes(count);
     // A size the LIST lacked is asked for right after its header.

@@ -17,6 +17,8 @@
 class HeaderReceiver {
 public:
     virtual ~HeaderReceiver() = default;
+    // The number of messages the listing is about to hand over, before the first of them.
+    virtual void Counted(int /*count*/) {}
     // A fresh sink for the next message's header lines.
     virtual MessageSink& NextHeader() = 0;
     // The header last handed out is complete: the message's id and size (-1 when unknown), and
@@ -36,17 +38,51 @@ public:
     virtual int CountMessages() = 0;
     // Every message's header, newest first on POP3, in the server's order on IMAP.
     virtual void ListHeaders(HeaderReceiver& receiver) = 0;
+    // The size of a message in bytes as the server states it on request (POP3 LIST n); -1
+    // without asking where the listing gave it already (IMAP).
+    virtual std::int64_t MessageSize(std::uint32_t /*id*/) { return -1; }
     // The whole message; false when the server has no message of that id. Marks nothing seen.
     virtual bool FetchMessage(std::uint32_t id, MessageSink& message) = 0;
     // Marks the message for deletion; deletions take effect when the session quits.
     virtual void DeleteMessage(std::uint32_t id) = 0;
     virtual void KeepAlive() = 0;
-    // Ends the session, the deletions taking effect. Returns "" or what the user should know:
-    // an IMAP server without UIDPLUS leaves the messages marked as deleted.
+    // Ends the session, the deletions taking effect. Returns "" or what the user should know,
+    // in the user's language: an IMAP server without UIDPLUS leaves the messages marked as
+    // deleted.
     virtual std::string Quit() = 0;
     // Closes at once; the operation waiting on the connection then fails.
     virtual void Abort() = 0;
     virtual std::optional<CertificateProblem> CertificateFailure() const = 0;
+};
+
+// The session interface on POP3: a message's id is its number in this session.
+class Pop3MailSession final : public MailSession {
+public:
+    explicit Pop3MailSession(std::unique_ptr<Pop3Client> client) : client_(std::move(client)) {}
+    ~Pop3MailSession() override { EndSession(client_); }
+
+    MailProtocol Protocol() const override { return MailProtocol::Pop3; }
+    bool IsConnected() const override { return client_->IsConnected(); }
+    int CountMessages() override { return client_->CountMessages(); }
+    void ListHeaders(HeaderReceiver& receiver) override;
+    std::int64_t MessageSize(std::uint32_t id) override {
+        return client_->MessageSize(static_cast<int>(id));
+    }
+    bool FetchMessage(std::uint32_t id, MessageSink& message) override {
+        return client_->FetchMessage(static_cast<int>(id), message);
+    }
+    void DeleteMessage(std::uint32_t id) override { client_->DeleteMessage(static_cast<int>(id)); }
+    void KeepAlive() override { client_->SendNoop(); }
+    std::string Quit() override;
+    void Abort() override { client_->AbortConnection(); }
+    std::optional<CertificateProblem> CertificateFailure() const override {
+        return client_->CertificateFailure();
+    }
+    // The client itself, for what only POP3 does (checking a message's UIDL before DELE).
+    Pop3Client& Client() { return *client_; }
+
+private:
+    std::unique_ptr<Pop3Client> client_;
 };
 
 // Connects and logs in as the account's protocol does, recording the outcome in `runState` as

@@ -16,6 +16,10 @@ public:
              const ListingProgress& progress)
         : email_(accountEmail), rules_(rules), criteria_(criteria), progress_(progress) {}
 
+    void Counted(int count) override {
+        if (progress_) progress_(0, count);
+    }
+
     MessageSink& NextHeader() override {
         entry_ = std::make_unique<MailMessage>();
         return *entry_;

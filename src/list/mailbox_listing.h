@@ -16,7 +16,8 @@ class Pop3Client;
 // The entry of message `number`: its header (TOP n 0), number and size (LIST n).
 std::unique_ptr<MailMessage> FetchEntry(Pop3Client& session, int number);
 
-// Called after each message with the number of messages done and the count; false stops the
+// Called once the messages are counted (done 0), then after each message with the number of
+// messages done and the count; false after a message stops the
 // listing: no further request is sent, and the replies already asked for still become rows
 // (and are reported) so that the session stays usable.
 using ListingProgress = std::function<bool(int done, int count)>;

@@ -1,5 +1,6 @@
 #include "list/message_deletion.h"
 
+#include "check/mail_session.h"
 #include "pop3/pop3_client.h"
 #include "settings/language.h"
 
@@ -52,5 +53,16 @@ DeletionResult DeleteMessages(Pop3Client& session, const std::vector<MessageIden
             }
             return reply.ok;
         });
+    return result;
+}
+
+DeletionResult DeleteMessages(MailSession& session, const std::vector<MessageIdentity>& targets) {
+    if (auto* pop3 = dynamic_cast<Pop3MailSession*>(&session))
+        return DeleteMessages(pop3->Client(), targets);
+    DeletionResult result;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        session.DeleteMessage(static_cast<std::uint32_t>(targets[i].number));
+        result.deleted.push_back(i);
+    }
     return result;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+class MailSession;
 class Pop3Client;
 
 // A message as a row knows it: its number in the session that listed it and its unique id
@@ -28,3 +29,7 @@ struct DeletionResult {
 // are deleted by number alone. Errors of the connection are thrown; the server then deletes
 // nothing, since no QUIT ends the session in order.
 DeletionResult DeleteMessages(Pop3Client& session, const std::vector<MessageIdentity>& targets);
+
+// The same on a session of either protocol. On IMAP a target's number is its UID, which is its
+// identity: each target is flagged deleted as it comes (UID STORE), and a refusal is thrown.
+DeletionResult DeleteMessages(MailSession& session, const std::vector<MessageIdentity>& targets);

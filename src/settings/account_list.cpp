@@ -4,8 +4,12 @@
 
 namespace {
 
-constexpr int kPlainPort = 110;
-constexpr int kTlsPort = 995;
+// The usual ports: POP3 110 and 995, IMAP 143 and 993 (plain or STARTTLS, and TLS).
+constexpr int kUsualPorts[2][2] = {{110, 995}, {143, 993}};
+
+int UsualPort(MailProtocol protocol, ConnectionSecurity security) {
+    return kUsualPorts[protocol == MailProtocol::Imap][security == ConnectionSecurity::Tls];
+}
 
 bool IsIndex(const std::vector<AccountEntry>& accounts, int index) {
     return index >= 0 && static_cast<std::size_t>(index) < accounts.size();
@@ -47,8 +51,10 @@ void SetSecurity(AccountSettings& account, ConnectionSecurity security) {
     account.startTls = security == ConnectionSecurity::StartTls;
 }
 
-int ProposedPort(ConnectionSecurity security, int port) {
-    const int usual = security == ConnectionSecurity::Tls ? kTlsPort : kPlainPort;
-    const bool otherDefault = port == kPlainPort || port == kTlsPort;
-    return otherDefault ? usual : port;
+int ProposedPort(MailProtocol protocol, ConnectionSecurity security, int port) {
+    for (const auto& ports : kUsualPorts) {
+        if (std::find(std::begin(ports), std::end(ports), port) != std::end(ports))
+            return UsualPort(protocol, security);
+    }
+    return port;
 }

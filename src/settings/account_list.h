@@ -25,6 +25,7 @@ enum class ConnectionSecurity { None = 0, StartTls = 1, Tls = 2 };
 ConnectionSecurity SecurityOf(const AccountSettings& account);
 // Sets the account's ssl and startTls switches for `security`.
 void SetSecurity(AccountSettings& account, ConnectionSecurity security);
-// The port to show after the user chose `security`: its usual port (995 for TLS, 110
-// otherwise) when `port` holds the usual port of another choice, else `port` unchanged.
-int ProposedPort(ConnectionSecurity security, int port);
+// The port to show after the user chose a protocol or a security: the usual port of the two
+// (POP3 110, or 995 with TLS; IMAP 143, or 993 with TLS) when `port` holds a usual port of any
+// choice, else `port` unchanged (a port of the user's own).
+int ProposedPort(MailProtocol protocol, ConnectionSecurity security, int port);

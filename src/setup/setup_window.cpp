@@ -77,6 +77,7 @@ void SetupWindow::SetSaveButtonsEnabled(bool enabled) {
 
 void SetupWindow::UpdateControls() {
     pop_security->setEnabled(TlsAvailable);
+    pop_apop->setEnabled(ChosenProtocol() == MailProtocol::Pop3);
     if (!pop_security->isEnabled()) ShowSecurity(ConnectionSecurity::None);
     const bool hasEntries = pop_list->count() > 0;
     bedit->setEnabled(hasEntries);
@@ -93,6 +94,7 @@ void SetupWindow::ClearFields() {
     ClearWithLimit(pop_password, kPasswordMaxLength);
     ShownPassword(AccountSettings{});  // no keyring hint on an empty field
     pop_port->setValue(kDefaultPort);
+    ShowProtocol(MailProtocol::Pop3);  // whose usual port that is
     pop_apop->setChecked(false);
 }
 
@@ -106,6 +108,7 @@ void SetupWindow::ShowAccount(int index) {
     pop_keyring->setChecked(params.passwordStore == PasswordStore::Keyring);
     pop_port->setValue(params.port);
     pop_apop->setChecked(params.secureLogin);
+    ShowProtocol(params.protocol);
     ShowSecurity(TlsAvailable ? SecurityOf(params) : ConnectionSecurity::None);
 }
 
@@ -119,10 +122,23 @@ void SetupWindow::ShowSecurity(ConnectionSecurity security) {
     pop_security->setCurrentIndex(static_cast<int>(security));
 }
 
+MailProtocol SetupWindow::ChosenProtocol() const {
+    return pop_protocol->currentIndex() == 1 ? MailProtocol::Imap : MailProtocol::Pop3;
+}
+
+void SetupWindow::ShowProtocol(MailProtocol protocol) {
+    const QSignalBlocker quiet(pop_protocol);
+    pop_protocol->setCurrentIndex(protocol == MailProtocol::Imap ? 1 : 0);
+}
+
 // The user's choice proposes its usual port while the port box holds another default.
 void SetupWindow::pop_securityChange() {
-    pop_port->setValue(ProposedPort(ChosenSecurity(), pop_port->value()));
+    pop_port->setValue(ProposedPort(ChosenProtocol(), ChosenSecurity(), pop_port->value()));
     editChange();
+}
+
+void SetupWindow::pop_protocolChange() {
+    pop_securityChange();
 }
 
 // Showing an account counts as an edit: the save buttons follow what the fields now hold.
@@ -203,7 +219,7 @@ void SetupWindow::bsaveClick() {
             pop_list->item(selected)->setText(pop_mail->text());
         }
     }
-    // From the stored account, so that what the window does not show (protocol, folder) stays.
+    // From the stored account, so that what the window does not show (the folder) stays.
     AccountSettings params = selected >= 0 && static_cast<std::size_t>(selected) < accounts.size()
                                  ? accounts[static_cast<std::size_t>(selected)].params
                                  : AccountSettings{};
@@ -218,6 +234,7 @@ void SetupWindow::bsaveClick() {
     params.passwordStore = keepInKeyring ? PasswordStore::Keyring : PasswordStore::File;
     params.port = pop_port->value();
     params.secureLogin = pop_apop->isChecked();
+    params.protocol = ChosenProtocol();
     SetSecurity(params, ChosenSecurity());
 
     std::vector<bool> ticked;

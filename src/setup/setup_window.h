@@ -70,6 +70,9 @@ private:
 
     int SelectedIndex() const;
     ConnectionSecurity ChosenSecurity() const;
+    MailProtocol ChosenProtocol() const;
+    void ShowProtocol(MailProtocol protocol);
+    void pop_protocolChange();
     void ShowSecurity(ConnectionSecurity security);
     void pop_securityChange();
     void SetSaveButtonsEnabled(bool enabled);
@@ -94,6 +97,7 @@ private:
     QCheckBox* pop_apop = nullptr;
     QCheckBox* pop_keyring = nullptr;   // keep the password in the desktop keyring
     QComboBox* pop_security = nullptr;  // none, STARTTLS, TLS
+    QComboBox* pop_protocol = nullptr;  // POP3, IMAP
     QToolButton* bsave = nullptr;
     QCheckBox* pop_wave = nullptr;
     QCheckBox* pop_auto = nullptr;

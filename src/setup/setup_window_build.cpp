@@ -129,8 +129,14 @@ void SetupWindow::BuildFieldGroup() {
     pop_password->setEchoMode(QLineEdit::Password);
     AddHelpButton(group, "RxSpeedButton3", 5, 239, 100);
 
-    pop_apop = AddCheckBox(group, "pop_apop", "secure_authentication_method", 7, 9, 127, 226);
+    pop_apop = AddCheckBox(group, "pop_apop", "secure_authentication_method", 7, 9, 127, 160);
     pop_apop->setToolTip(Text("attention_apop_support"));
+    // The protocol, in the order of MailProtocol, above the security it goes with.
+    pop_protocol = Place(new QComboBox(group), "pop_protocol", 171, 125, 64, 20);
+    pop_protocol->addItems({QStringLiteral("POP3"), QStringLiteral("IMAP")});
+    pop_protocol->setToolTip(Text("protocol_setup"));
+    pop_protocol->setAccessibleName(pop_protocol->toolTip());
+    SetTag(pop_protocol, 3);
     AddHelpButton(group, "RxSpeedButton5", 7, 239, 126);
     QLabel* securityLabel = AddFieldLabel(group, "Label6", "connection_security", 9, 151);
     pop_security = Place(new QComboBox(group), "pop_security", 123, 148, 112, 20);
@@ -206,7 +212,7 @@ void SetupWindow::WatchFocusableControls() {
         control->installEventFilter(this);
         SetFieldColour(control, kFieldColour);
     }
-    const std::vector<QWidget*> boxes = {pop_apop, pop_security, pop_keyring,
+    const std::vector<QWidget*> boxes = {pop_apop, pop_protocol, pop_security,   pop_keyring,
                                          pop_wave, pop_auto,     pop_show_advert};
     for (QWidget* control : boxes) control->installEventFilter(this);
 }
@@ -226,6 +232,7 @@ void SetupWindow::ConnectHandlers() {
     for (QCheckBox* box : {pop_apop, pop_keyring, pop_wave, pop_auto, pop_show_advert})
         connect(box, &QCheckBox::clicked, this, [this] { editChange(); });
     connect(pop_security, &QComboBox::activated, this, [this] { pop_securityChange(); });
+    connect(pop_protocol, &QComboBox::activated, this, [this] { pop_protocolChange(); });
     connect(badd, &QToolButton::clicked, this, [this] { pop_addClick(); });
     connect(bedit, &QToolButton::clicked, this, [this] { beditClick(); });
     connect(bdele, &QToolButton::clicked, this, [this] { onDeleteAccountClicked(); });

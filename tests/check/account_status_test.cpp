@@ -59,6 +59,17 @@ TEST_F(AccountStatusTest, TheStoredAddressIsShown) {
     EXPECT_EQ(Status().email, "Stored@Test.Example");
 }
 
+TEST_F(AccountStatusTest, AnImapAccountShowsItsUnreadMessagesOnceCounted) {
+    item.params.protocol = MailProtocol::Imap;
+    EXPECT_EQ(Status().count, "0");
+    SetRunState(item.params, "COUNT", "7");
+    SetRunState(item.params, "UNSEEN", "1");
+    item.lastChange = 2;
+    EXPECT_EQ(Status().count, "7 - 1 unseen_count_one   ( 2 )");
+    item.params.protocol = MailProtocol::Pop3;  // a key left from its IMAP days
+    EXPECT_EQ(Status().count, "7   ( 2 )");
+}
+
 TEST(CheckSchedule, OneAccountWaitsLongerThanSeveral) {
     EXPECT_EQ(CheckIntervalMs(0), kOneAccountCheckMs);
     EXPECT_EQ(CheckIntervalMs(1), kOneAccountCheckMs);

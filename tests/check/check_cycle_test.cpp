@@ -193,6 +193,7 @@ TEST_F(CheckCycleTest, ImapAccountsAreCountedByStatusAndKeepTheirUidState) {
     for (const Listener listener : {Listener::Plain, Listener::Tls, Listener::StartTls}) {
         const AccountSettings account = ImapAccountFor(user, listener);
         SetRunState(account, "COUNT", "0");
+        SetRunState(account, "UIDNEXT", "0");  // a fresh start: TLS and STARTTLS share a section
         EXPECT_EQ(Check(account), 3) << StoredRunKey(account, "LAST_ERROR");
         EXPECT_EQ(StoredRunKey(account, "COUNT"), "3");
         EXPECT_EQ(StoredRunKey(account, "UNSEEN"), "3");
@@ -216,8 +217,11 @@ TEST_F(CheckCycleTest, ImapMailThatArrivedWhileOtherMailWentIsNewMail) {
     EXPECT_EQ(Check(account), 2);
     EXPECT_EQ(notifier_.hints.back(), "you_have_a_new_mail");
     EXPECT_EQ(Check(account), 0);  // nothing new since
+    EXPECT_EQ(notifier_.hints.back(),
+              "check_email_last " + account.email + " - 2 unseen_count_other");
     // Another folder's UIDs say nothing about this one.
     EXPECT_EQ(ChangeWithArrivals(0, 5, {5, 0, 9, 2}, 4, 1), 0);
+    EXPECT_EQ(ChangeWithArrivals(1, 5, {5, 0, 9, 2}, 9, 2), 0);  // none arrived: no news
 }
 
 TEST_F(CheckCycleTest, ImapLoginFailureAndMissingFolderAreRecorded) {

@@ -134,7 +134,7 @@ TEST(HeaderListing, ProgressCanStopTheListing) {
             return false;
         });
     EXPECT_THAT(Numbers(rows), ElementsAre(3));
-    EXPECT_THAT(reports, ElementsAre(std::make_pair(1, 3)));
+    EXPECT_THAT(reports, ElementsAre(std::make_pair(0, 3), std::make_pair(1, 3)));  // count first
     EXPECT_EQ(s.talk.Problems(), "");
 }
 
@@ -211,7 +211,7 @@ TEST(HeaderListing, WithPipeliningTheWindowIsRefilledAsRepliesArrive) {
     EXPECT_EQ(rows[0].subjectText, "m5");
     EXPECT_EQ(rows[0].entry->size, 105);
     EXPECT_EQ(rows[4].entry->size, 101);
-    EXPECT_THAT(done, ElementsAre(1, 2, 3, 4, 5));
+    EXPECT_THAT(done, ElementsAre(0, 1, 2, 3, 4, 5));
     s.client.SendNoop();
     EXPECT_EQ(s.talk.Problems(), "");
 }
@@ -345,7 +345,7 @@ TEST(HeaderListing, ACancelSendsNothingMoreAndKeepsTheRowsInFlight) {
             return d != 5;
         });
     EXPECT_THAT(Numbers(rows), ElementsAre(20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9));
-    EXPECT_EQ(done.size(), 12u);
+    EXPECT_EQ(done.size(), 13u);  // the count, then every row
     EXPECT_EQ(rows.back().subjectText, "m9");
     EXPECT_EQ(rows.back().entry->uid, "u9");
     s.client.SendNoop();

@@ -64,6 +64,14 @@ TEST(RemoveAccount, OnlyAnIndexOfTheListRemoves) {
     EXPECT_EQ(accounts[0].params.email, "b");
 }
 
+TEST(ProposedPort, AUsualPortFollowsTheChoiceAndAnOwnPortStays) {
+    EXPECT_EQ(ProposedPort(MailProtocol::Pop3, ConnectionSecurity::Tls, 110), 995);
+    EXPECT_EQ(ProposedPort(MailProtocol::Imap, ConnectionSecurity::None, 110), 143);
+    EXPECT_EQ(ProposedPort(MailProtocol::Imap, ConnectionSecurity::Tls, 143), 993);
+    EXPECT_EQ(ProposedPort(MailProtocol::Pop3, ConnectionSecurity::StartTls, 993), 110);
+    EXPECT_EQ(ProposedPort(MailProtocol::Imap, ConnectionSecurity::Tls, 1993), 1993);
+}
+
 TEST(AutorunChangeFor, OnlyAChangedSwitchTouchesTheEntry) {
     EXPECT_EQ(AutorunChangeFor(true, false), AutorunChange::Add);
     EXPECT_EQ(AutorunChangeFor(false, true), AutorunChange::Remove);

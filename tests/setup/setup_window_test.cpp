@@ -220,6 +220,21 @@ TEST_F(SetupWindowTest, ConnectionSecurityIsStoredAndReadBackWithItsUsualPort) {
     EXPECT_EQ(Security()->currentIndex(), 2);
 }
 
+TEST_F(SetupWindowTest, ProtocolProposesItsPortAndIsStored) {
+    Store({Account("a@x.org", "pop.x.org", "a")});
+    Open();
+    auto* protocol = Control<QComboBox>("pop_protocol");
+    protocol->setCurrentIndex(1);
+    Q_EMIT protocol->activated(1);
+    EXPECT_EQ(Port()->value(), 143);
+    EXPECT_FALSE(Control<QCheckBox>("pop_apop")->isEnabled());
+    Click(Button("bsave"));
+    EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "PROTOCOL", ""), "IMAP");
+    Click(Button("badd"));  // a new account starts as POP3 on its port
+    EXPECT_EQ(protocol->currentIndex(), 0);
+    EXPECT_EQ(Port()->value(), 110);
+}
+
 TEST_F(SetupWindowTest, SavingAnAccountThatNeverUsedStartTlsLeavesItsSectionAsItWas) {
     Store({Account("a@x.org", "pop.x.org", "a", true)});
     Open();

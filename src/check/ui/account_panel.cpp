@@ -270,7 +270,8 @@ void RefreshAccountPanel(int index, QWidget* window) {
     auto* panel = window->findChild<QWidget*>(PanelName(index));
     if (panel == nullptr) return;
     const AccountEntry& item = accounts[static_cast<std::size_t>(index)];
-    panel->setToolTip(ToQt(item.params.email));
+    panel->setToolTip(
+        ToQt(item.params.email + " - " + std::string(ProtocolName(item.params.protocol))));
 
     panel->setProperty(kAccountProperty, ToQt(item.params.email));
 

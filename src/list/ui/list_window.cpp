@@ -1,5 +1,6 @@
 #include "list/ui/list_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include "check/check_cycle.h"
 #include "check/session.h"
 #include "list/ui/header_list_model.h"
+#include "platform/message_box.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
@@ -28,15 +30,9 @@ namespace {
 constexpr const char* kWindowName = "popListWindow";
 enum ProgressMode { kListingMode = 0, kMessageMode = 1 };
 
-// The program's sessions: opened as a timed check opens them, the outcome recorded.
-SessionFactory ProgramSessions() {
-    return [tls = TlsAvailable](const AccountSettings& account,
-                                std::shared_ptr<InterruptSignal> interrupt) {
-        SessionOptions options;
-        options.tlsAvailable = tls;
-        options.interrupt = std::move(interrupt);
-        return OpenSession(account, options);
-    };
+// What a session said as it ended, also after its window has gone.
+void ShowSessionNote(const QString& email, const QString& note) {
+    ShowMessageBox(QApplication::activeWindow(), email, note, QMessageBox::Information);
 }
 
 }  // namespace
@@ -46,7 +42,9 @@ MailboxWindow::MailboxWindow(SessionFactory factory)
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QString::fromLatin1(kWindowName));
     setAttribute(Qt::WA_DeleteOnClose);
-    controller_ = new MailboxController(factory ? std::move(factory) : ProgramSessions(), this);
+    controller_ =
+        new MailboxController(factory ? std::move(factory) : AccountSessions(TlsAvailable), this);
+    controller_->SetNoteHandler(&ShowSessionNote);
     BuildWindow();
     ConnectController();
     FormCreate();

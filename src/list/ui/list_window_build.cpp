@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 #include <array>
 
+#include "check/account_status.h"
 #include "check/session.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
@@ -239,6 +240,9 @@ void MailboxWindow::FillAccountBox() {
         accounts_.push_back(item.params);
         const QString email = ToQt(item.params.email);
         list->addItem(email);
+        const std::string hint =
+            item.params.email + " - " + std::string(ProtocolName(item.params.protocol));
+        list->setItemData(list->count() - 1, ToQt(hint), Qt::ToolTipRole);
         QAction* entry = retrieve_headers_mm->addAction(ListImage(kAccountImage), email);
         connect(entry, &QAction::triggered, this,
                 [this, email] { RunGuarded([this, email] { menuheaderClick(email); }); });

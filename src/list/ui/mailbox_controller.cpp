@@ -1,5 +1,6 @@
 #include "list/ui/mailbox_controller.h"
 
+#include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
 
@@ -97,8 +98,10 @@ bool MailboxController::ListHeaders(const FilterSnapshotPtr& filter) {
 }
 
 bool MailboxController::FetchMessage(int number) {
-    if (Busy() || !connected_ || RowOfNumber(number) < 0) return false;
-    Post(Request::Message, [worker = worker_, number] { worker->Fetch(number); });
+    const MessageRow* row = model_->Row(RowOfNumber(number));
+    if (Busy() || !connected_ || row == nullptr) return false;
+    Post(Request::Message,
+         [worker = worker_, number, size = row->entry->size] { worker->Fetch(number, size); });
     return true;
 }
 
@@ -124,13 +127,17 @@ bool MailboxController::RequestClose() {
     return false;
 }
 
+void MailboxController::SetNoteHandler(
+    std::function<void(const QString& email, const QString& note)> handler) {
+    connect(worker_, &SessionWorker::sessionNote, QCoreApplication::instance(), std::move(handler));
+}
+
 void MailboxController::SetKeepAliveInterval(int milliseconds) {
     keepAliveTimer_->setInterval(milliseconds);
 }
 
-void MailboxController::OnSessionOpened(bool connected, int count) {
+void MailboxController::OnSessionOpened(bool connected) {
     connected_ = connected;
-    if (connected) Q_EMIT progressChanged(0, std::max(count, 0));
 }
 
 void MailboxController::OnRowsListed(const ListedRowsPtr& rows) {

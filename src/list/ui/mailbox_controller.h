@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -48,6 +49,10 @@ public:
     bool CancelRequested() const { return cancelRequested_; }
     HeaderListModel* Rows() const { return model_; }
     QTimer* KeepAliveTimer() const { return keepAliveTimer_; }
+    // Where the notes of ended sessions go (deletions that did not take effect on the server),
+    // with the account's address. A note may come after the controller is gone: the session
+    // of a closed window ends behind it.
+    void SetNoteHandler(std::function<void(const QString& email, const QString& note)> handler);
     // Tests shorten the keep-alive interval (30 000 ms) with this.
     void SetKeepAliveInterval(int milliseconds);
 
@@ -71,7 +76,7 @@ private:
     template <typename Call>
     void Post(Request request, Call call);
     void OnFinished();
-    void OnSessionOpened(bool connected, int count);
+    void OnSessionOpened(bool connected);
     void OnRowsListed(const ListedRowsPtr& rows);
     void OnMessageFetched(int number, const FetchedMessagePtr& fetched);
     void OnMessageDeleted(int number);

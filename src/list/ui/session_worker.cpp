@@ -1,12 +1,14 @@
 #include "list/ui/session_worker.h"
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <exception>
 
+#include "check/mail_session.h"
 #include "check/session.h"
 #include "list/mailbox_listing.h"
 #include "platform/ui_text.h"
-#include "pop3/pop3_client.h"
 
 namespace {
 
@@ -25,7 +27,52 @@ const int kRegistered = [] {
     return 0;
 }();
 
+// Hands a fetched message on to the entry, counting its bytes for the progress bar.
+class CountingSink final : public MessageSink {
+public:
+    CountingSink(MessageSink& target, std::function<void(qint64)> report)
+        : target_(target), report_(std::move(report)) {}
+    void AddHeaderLine(std::string line) override {
+        Count(line);
+        target_.AddHeaderLine(std::move(line));
+    }
+    void HeaderComplete() override { target_.HeaderComplete(); }
+    void AddBodyLine(std::string line) override {
+        Count(line);
+        target_.AddBodyLine(std::move(line));
+    }
+    void BodyComplete() override { target_.BodyComplete(); }
+
+private:
+    void Count(const std::string& line) {
+        bytes_ += static_cast<qint64>(line.size()) + 2;  // with its CR LF
+        report_(bytes_);
+    }
+
+    MessageSink& target_;
+    std::function<void(qint64)> report_;
+    qint64 bytes_ = 0;
+};
+
 }  // namespace
+
+SessionFactory AccountSessions(bool tlsAvailable) {
+    return
+        [tlsAvailable](const AccountSettings& account, std::shared_ptr<InterruptSignal> interrupt) {
+            SessionOptions options;
+            options.tlsAvailable = tlsAvailable;
+            options.interrupt = std::move(interrupt);
+            RunState runState;
+            std::unique_ptr<MailSession> session = OpenMailSession(account, options, runState);
+            try {
+                runState.Store();
+            } catch (...) {
+                session->Quit();  // the server hears the end before the failure travels on
+                throw;
+            }
+            return session;
+        };
+}
 
 SessionWorker::SessionWorker(SessionFactory factory) : factory_(std::move(factory)) {
     (void)kRegistered;
@@ -61,13 +108,21 @@ std::function<void()> SessionWorker::Interrupter() const {
     };
 }
 
-void SessionWorker::SetClient(std::unique_ptr<Pop3Client> client) {
+void SessionWorker::SetClient(std::unique_ptr<MailSession> client) {
     EndClient();
     client_ = std::move(client);
 }
 
 void SessionWorker::EndClient() {
-    EndSession(client_);
+    if (!client_) return;
+    std::string note;
+    try {
+        note = client_->Quit();
+    } catch (const std::exception&) {
+        // a session that cannot end in order ends anyway; the server keeps what it had
+    }
+    client_.reset();
+    if (!note.empty()) Q_EMIT sessionNote(ToQt(email_), ToQt(note));
 }
 
 void SessionWorker::ReportProgress(int value, int maximum, bool force) {
@@ -89,13 +144,15 @@ bool SessionWorker::OpenFor(const AccountSettings& account) {
         const std::lock_guard lock(slot_->mutex);
         slot_->interrupt = interrupt;
     }
-    std::unique_ptr<Pop3Client> client = factory_(account, interrupt);
+    std::unique_ptr<MailSession> client = factory_(account, interrupt);
     if (auto request = TrustRequestFor(account, client->CertificateFailure()))
         Q_EMIT certificateFailed(*request);
     const bool connected = client->IsConnected();
-    const int count = client->messageCount;
-    if (connected) SetClient(std::move(client));
-    Q_EMIT sessionOpened(connected, count);
+    if (connected) {
+        SetClient(std::move(client));
+        email_ = account.email;
+    }
+    Q_EMIT sessionOpened(connected);
     return connected;
 }
 
@@ -105,11 +162,12 @@ void SessionWorker::List(const AccountSettings& account, const FilterSnapshotPtr
         if (OpenFor(account)) {
             auto listed = std::make_shared<ListedRows>();
             lastProgressMs_ = -1;
-            listed->rows = ListHeaders(*client_, account.email, filter->rules, filter->criteria,
-                                       [this](int done, int count) {
-                                           ReportProgress(done - 1, count, done == count);
-                                           return !stop_;
-                                       });
+            listed->rows =
+                ListHeaders(*client_, account.email, filter->rules, filter->criteria,
+                            [this](int done, int count) {
+                                ReportProgress(std::max(done - 1, 0), count, done == count);
+                                return !stop_;
+                            });
             if (!client_->IsConnected()) {
                 EndClient();
                 Q_EMIT sessionClosed();
@@ -124,30 +182,29 @@ void SessionWorker::List(const AccountSettings& account, const FilterSnapshotPtr
     Q_EMIT finished();
 }
 
-void SessionWorker::Fetch(int number) {
+void SessionWorker::Fetch(int number, int listedSize) {
     const RequestScope request(*slot_);
     auto fetched = std::make_shared<FetchedMessage>();
     fetched->entry = std::make_unique<MailMessage>();
     MailMessage& entry = *fetched->entry;
     entry.number = number;
     if (client_) {
+        const auto id = static_cast<std::uint32_t>(number);
         try {
-            entry.size = client_->MessageSize(number);
+            const std::int64_t told = client_->MessageSize(id);
+            entry.size =
+                told < 0 ? listedSize : static_cast<int>(std::min<std::int64_t>(told, INT_MAX));
             const int maximum = std::max(entry.size, 0);
             lastProgressMs_ = -1;
             ReportProgress(0, maximum, true);
-            client_->statusHandler = [this, maximum](Pop3Client& sender, StatusKind kind, int value,
-                                                     const std::string&) {
-                if (kind != StatusKind::Read) return;
-                ReportProgress(value, maximum, false);
-                if (stop_) sender.AbortConnection();
-            };
-            client_->FetchMessage(number, entry);
+            CountingSink counted(entry, [this, maximum](qint64 bytes) {
+                ReportProgress(static_cast<int>(std::min<qint64>(bytes, maximum)), maximum, false);
+            });
+            client_->FetchMessage(id, counted);
         } catch (const std::exception&) {
             // A dropped connection or a cancel: the entry shows what arrived.
             entry.ParseReceivedBody();
         }
-        client_->statusHandler = nullptr;
         if (!client_->IsConnected()) {
             EndClient();
             Q_EMIT sessionClosed();
@@ -184,7 +241,7 @@ void SessionWorker::KeepAlive() {
     if (!client_) return;
     const RequestScope request(*slot_);
     try {
-        client_->SendNoop();
+        client_->KeepAlive();
     } catch (const std::exception&) {
         // The next request reports what broke; a lost session shows as closed.
     }

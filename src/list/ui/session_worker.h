@@ -1,6 +1,6 @@
 #pragma once
-// The list window's POP3 session on a thread of its own. Every protocol call runs there; the
-// requests arrive as queued calls and the results leave as queued signals, so that the user
+// The list window's session (POP3 or IMAP) on a thread of its own. Every protocol call runs there;
+// the requests arrive as queued calls and the results leave as queued signals, so that the user
 // interface never waits on the network and no handler of it runs inside a protocol call.
 
 #include <QObject>
@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "check/certificate_trust.h"
@@ -18,14 +19,18 @@
 #include "settings/accounts.h"
 #include "spam/spam_types.h"
 
-class Pop3Client;
+class MailSession;
 
 // Opens a logged-in session for the account, on the worker's thread, sharing `interrupt` with
 // it before connecting; the result may be unconnected (a failed login). The program's factory
 // records the outcome in the settings file as a check does; tests hand in one that replays a
 // transcript.
-using SessionFactory = std::function<std::unique_ptr<Pop3Client>(
+using SessionFactory = std::function<std::unique_ptr<MailSession>(
     const AccountSettings& account, std::shared_ptr<InterruptSignal> interrupt)>;
+
+// The program's sessions, of the account's protocol, opened as a timed check opens them and
+// the outcome recorded; `tlsAvailable` false connects a TLS account without TLS.
+SessionFactory AccountSessions(bool tlsAvailable);
 
 // The rules and criteria as they were when a listing started; the worker reads nothing else.
 using FilterSnapshotPtr = std::shared_ptr<const FilterSnapshot>;
@@ -48,7 +53,7 @@ public:
     ~SessionWorker() override;
 
     // Thread-safe: the running request stops at its next step (a listing asks for no further
-    // header, a deletion loop sends no further DELE); what was answered is reported.
+    // header, a deletion loop deletes no further message); what was answered is reported.
     void Stop() { stop_ = true; }
     // Thread-safe: clears a stop before the next request is posted.
     void Arm() { stop_ = false; }
@@ -60,15 +65,20 @@ public:
 
     // The requests, called on the worker's thread (queued). Each ends with finished().
     void List(const AccountSettings& account, const FilterSnapshotPtr& filter);
-    void Fetch(int number);
+    // The message's size comes from the server where it tells it on request, else from
+    // `listedSize`.
+    void Fetch(int number, int listedSize);
     void Delete(const std::vector<MessageIdentity>& targets);
     void KeepAlive();
-    // QUIT (the answered deletions take effect) and close.
+    // Ends the session: the answered deletions take effect.
     void Close();
 
 Q_SIGNALS:
-    void sessionOpened(bool connected, int count);
+    void sessionOpened(bool connected);
     void sessionClosed();
+    // What the user should learn from the end of a session (deletions that did not take
+    // effect), with the account's address.
+    void sessionNote(QString email, QString note);
     void progress(int value, int maximum);
     void rowsListed(ListedRowsPtr rows);
     void listingFailed(QString message);
@@ -83,7 +93,7 @@ Q_SIGNALS:
 private:
     bool OpenFor(const AccountSettings& account);
     void EndClient();
-    void SetClient(std::unique_ptr<Pop3Client> client);
+    void SetClient(std::unique_ptr<MailSession> client);
     void ReportProgress(int value, int maximum, bool force);
 
     SessionFactory factory_;
@@ -97,7 +107,8 @@ private:
     // Marks the worker as inside a request while it lives.
     class RequestScope;
 
-    std::unique_ptr<Pop3Client> client_;
+    std::unique_ptr<MailSession> client_;
+    std::string email_;  // the account of client_
     std::shared_ptr<ClientSlot> slot_ = std::make_shared<ClientSlot>();
     std::atomic<bool> stop_{false};
     qint64 lastProgressMs_ = -1;

@@ -1,18 +1,23 @@
 // The list window's controller without widgets: listing, fetching, deleting, cancel, close and
-// keep-alive with the session on its worker thread, on transcripts and a scripted server.
+// keep-alive with the session on its worker thread, on transcripts, a scripted server and the
+// test Dovecot's IMAP.
 
 #include <gtest/gtest.h>
+#include <filesystem>
 #include <future>
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTimer>
 
+#include "check/imap_session.h"
+#include "check/mail_session.h"
 #include "check/ui/window_test_support.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/mailbox_controller.h"
 #include "platform/worker_threads.h"
 #include "settings/settings.h"
+#include "support/mail_fixture.h"
 #include "support/scripted_server.h"
 #include "support/temp_folder.h"
 #include "support/transcript.h"
@@ -75,7 +80,7 @@ SessionFactory Sessions(Pop3Client::Connector connector = {}) {
         } catch (const std::exception&) {
             // left unconnected, as OpenSession leaves a failed login
         }
-        return client;
+        return std::make_unique<Pop3MailSession>(std::move(client));
     };
 }
 
@@ -84,10 +89,13 @@ protected:
     void TearDown() override {
         controller.reset();
         EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(5)));
+        QCoreApplication::sendPostedEvents();  // notes reach `notes` while it lives
     }
 
     void Start(SessionFactory factory, int port = 110) {
         controller = std::make_unique<MailboxController>(std::move(factory));
+        controller->SetNoteHandler(
+            [this](const QString&, const QString& note) { notes.push_back(note.toStdString()); });
         account.email = "bob@scripted.example";
         account.host = "127.0.0.1";
         account.port = port;
@@ -121,6 +129,7 @@ protected:
     ProgramFolderScope scope{folder.Path()};
     AccountSettings account;
     std::unique_ptr<MailboxController> controller;
+    std::vector<std::string> notes;
 };
 
 TEST_F(MailboxControllerTest, ListsFetchesDeletesAndKeepsTheSessionAlive) {
@@ -294,6 +303,56 @@ TEST_F(MailboxControllerTest, ProgramEndInterruptsARequestButLetsAnIdleSessionQu
     waited.start();
     EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(2)));
     EXPECT_LT(waited.elapsed(), 1000);
+}
+
+TEST_F(MailboxControllerTest, ImapListsReadsAndExpungesExactlyTheDeletedWithoutMarkingSeen) {
+    if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
+    const MailUser user = AddMailUser("ctlimap");
+    AddMessages(user, 3);
+    Start(AccountSessions(true));
+    controller->SetAccount(account = ImapAccountFor(user));
+    List();
+    EXPECT_EQ(Subjects(), (std::vector<std::string>{"Message 3", "Message 2", "Message 1"}));
+    ASSERT_TRUE(controller->FetchMessage(2));  // the UID
+    WaitIdle();
+    EXPECT_EQ(controller->Rows()->Rows()[1].entry->bodyLines,
+              std::vector<std::string>{"Body of message 2"});
+    ASSERT_TRUE(controller->DeleteMessages({{3, ""}, {1, ""}}));
+    WaitIdle();
+    EXPECT_EQ(MailboxSize(user), 3);  // removed when the session ends
+    End();
+    EXPECT_EQ(MailboxSize(user), 1);
+    for (const auto& entry : std::filesystem::directory_iterator(user.maildir + "/cur"))
+        EXPECT_EQ(entry.path().filename().string().find(":2,S"), std::string::npos);
+}
+
+TEST_F(MailboxControllerTest, ImapServerWithoutUidPlusLeavesANoteAfterTheWindowHasGone) {
+    Transcript talk(R"(
+        S: * OK [CAPABILITY IMAP4rev1] ready
+        C: a1 LOGIN "bob" "secret"
+        S: a1 OK [CAPABILITY IMAP4rev1] in
+        C: a2 EXAMINE "INBOX"
+        S: a2 OK [READ-ONLY] done
+        C: a3 SELECT "INBOX"
+        S: a3 OK [READ-WRITE] done
+        C: a4 UID STORE 4 +FLAGS.SILENT (\Deleted)
+        S: a4 OK done
+        C: a5 LOGOUT
+    )");
+    Start([&talk](const AccountSettings& imap, std::shared_ptr<InterruptSignal>) {
+        auto client = std::make_unique<ImapClient>();
+        client->SetAccount(imap);
+        client->SetConnector(talk.TransportConnector());
+        client->ConnectAndLogIn();
+        return std::make_unique<ImapMailSession>(imap, std::move(client));
+    });
+    List();
+    ASSERT_TRUE(controller->DeleteMessages({{4, ""}}));
+    WaitIdle();
+    End();
+    QTest::qWait(20);
+    EXPECT_EQ(notes, std::vector<std::string>{"1 kept_marked_deleted_one"});
+    EXPECT_EQ(talk.Problems(), "");
 }
 
 }  // namespace
