@@ -163,10 +163,15 @@ void ImapMailSession::ListHeaders(HeaderReceiver& receiver) {
     receiver.Counted(count);
     if (count == 0) return;
     int done = 0;
-    client_->FetchHeaders([&](FetchedHeader& fetched) {
-        FeedHeader(fetched.header, receiver.NextHeader());
-        return receiver.HeaderDone(fetched.uid, fetched.size, ++done, count);
-    });
+    // A stop closes the connection rather than wait for the rest of the one answer, unless
+    // deletions still wait for the session's end.
+    client_->FetchHeaders(
+        [&](FetchedHeader& fetched) {
+            FeedHeader(fetched.header, receiver.NextHeader());
+            return receiver.HeaderDone(fetched.uid, fetched.size, ++done, count);
+        },
+        deleted_.empty() ? ImapClient::FetchStop::CloseConnection
+                         : ImapClient::FetchStop::ReadToEnd);
 }
 
 bool ImapMailSession::FetchMessage(std::uint32_t id, MessageSink& message) {

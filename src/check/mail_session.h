@@ -36,7 +36,8 @@ public:
     virtual bool IsConnected() const = 0;
     // The messages of the mailbox (POP3 STAT; IMAP opens the folder read-only and counts).
     virtual int CountMessages() = 0;
-    // Every message's header, newest first on POP3, in the server's order on IMAP.
+    // Every message's header, newest first on POP3, in the server's order on IMAP. After a
+    // stop the IMAP session may have closed its connection (test IsConnected()).
     virtual void ListHeaders(HeaderReceiver& receiver) = 0;
     // The size of a message in bytes as the server states it on request (POP3 LIST n); -1
     // without asking where the listing gave it already (IMAP).

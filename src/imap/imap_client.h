@@ -106,10 +106,15 @@ public:
     // Opens the folder read-only (EXAMINE) or read-write (SELECT).
     OpenFolder Examine(std::string_view folder);
     OpenFolder Select(std::string_view folder);
+    // What `onHeader` returning false does to the rest of a header listing's answer.
+    enum class FetchStop : std::uint8_t {
+        ReadToEnd,        // read and dropped, so that the session stays usable
+        CloseConnection,  // not waited for: the connection closes at once
+    };
     // UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER]): hands every message to
-    // `onHeader` as it arrives, in the server's order. `onHeader` returning false stops the
-    // hand-over; the rest of the answer is read and dropped so that the session stays usable.
-    void FetchHeaders(const std::function<bool(FetchedHeader&)>& onHeader);
+    // `onHeader` as it arrives, in the server's order, until `onHeader` returns false.
+    void FetchHeaders(const std::function<bool(FetchedHeader&)>& onHeader,
+                      FetchStop stop = FetchStop::ReadToEnd);
     // FETCH <first>:* (UID RFC822.SIZE BODY.PEEK[HEADER.FIELDS (kNewHeaderFields)]): the
     // newest messages from that sequence number on, as FetchHeaders hands them over.
     void FetchNewestHeaders(std::uint32_t firstSequence,
@@ -152,7 +157,8 @@ private:
     void TakeCapabilities(const std::vector<std::string>& words, std::size_t first);
     OpenFolder Open(std::string_view command, std::string_view folder);
     void FetchEachHeader(const std::string& command, std::string_view section,
-                         const std::function<bool(FetchedHeader&)>& onHeader);
+                         const std::function<bool(FetchedHeader&)>& onHeader,
+                         FetchStop stop = FetchStop::ReadToEnd);
     void Disconnect();
 
     Connector connector_;

@@ -147,9 +147,9 @@ OpenFolder ImapClient::Open(std::string_view command, std::string_view folder) {
     return opened;
 }
 
-void ImapClient::FetchHeaders(const std::function<bool(FetchedHeader&)>& onHeader) {
+void ImapClient::FetchHeaders(const std::function<bool(FetchedHeader&)>& onHeader, FetchStop stop) {
     FetchEachHeader("UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER])",
-                    "BODY[HEADER]", onHeader);
+                    "BODY[HEADER]", onHeader, stop);
 }
 
 void ImapClient::FetchNewestHeaders(std::uint32_t firstSequence,
@@ -160,27 +160,35 @@ void ImapClient::FetchNewestHeaders(std::uint32_t firstSequence,
 }
 
 void ImapClient::FetchEachHeader(const std::string& command, std::string_view section,
-                                 const std::function<bool(FetchedHeader&)>& onHeader) {
+                                 const std::function<bool(FetchedHeader&)>& onHeader,
+                                 FetchStop stop) {
     const std::string tag = SendTagged(command);
     channel_.ExtendDeadlineWithData();
     bool handing = true;
-    Finish(tag, [&](ImapResponse& response) {
-        ImapValue* items = FetchList(response);
-        if (!handing || !items) return;
-        ImapValue* header = ItemBeginning(*items, section);
-        const std::uint32_t uid = NumberOf(items->Find("UID"));
-        if (!header || uid == 0) return;  // a flag change the server tells unasked
-        FetchedHeader fetched;
-        fetched.uid = uid;
-        fetched.sequence = response.data[0].Number().value_or(0);
-        if (const auto size = items->Find("RFC822.SIZE"); size && size->Number())
-            fetched.size = *size->Number();
-        if (const auto date = items->Find("INTERNALDATE");
-            date && date->kind == ImapValue::Kind::String)
-            fetched.internalDate = date->text;
-        fetched.header = std::move(header->text);
-        handing = onHeader(fetched);
-    });
+    struct Stopped {};
+    try {
+        Finish(tag, [&](ImapResponse& response) {
+            ImapValue* items = FetchList(response);
+            if (!handing || !items) return;
+            ImapValue* header = ItemBeginning(*items, section);
+            const std::uint32_t uid = NumberOf(items->Find("UID"));
+            if (!header || uid == 0) return;  // a flag change the server tells unasked
+            FetchedHeader fetched;
+            fetched.uid = uid;
+            fetched.sequence = response.data[0].Number().value_or(0);
+            if (const auto size = items->Find("RFC822.SIZE"); size && size->Number())
+                fetched.size = *size->Number();
+            if (const auto date = items->Find("INTERNALDATE");
+                date && date->kind == ImapValue::Kind::String)
+                fetched.internalDate = date->text;
+            fetched.header = std::move(header->text);
+            handing = onHeader(fetched);
+            if (!handing && stop == FetchStop::CloseConnection) throw Stopped{};
+        });
+    } catch (const Stopped&) {
+        // The rest of the answer may take as long as the listing would have: the session ends.
+        AbortConnection();
+    }
 }
 
 bool ImapClient::FetchMessage(std::uint32_t uid, MessageSink& message) {

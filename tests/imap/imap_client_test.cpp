@@ -183,6 +183,21 @@ TEST(ImapListing, LiteralsAndUntaggedDataInTheMiddleOfTheAnswer) {
     EXPECT_EQ(s.talk.Problems(), "");
 }
 
+TEST(ImapListing, AStopCanCloseTheConnectionInsteadOfWaitingForTheRest) {
+    // The server has sent one header of many; the rest of the answer is never waited for.
+    Session s(std::string(kPlainLogin) + R"(
+        C: a2 UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER])
+        S: * 1 FETCH (UID 7 RFC822.SIZE 120 BODY[HEADER] {11}
+        S:<raw>From: x<crlf><crlf>)<crlf>
+    )");
+    s.client.ConnectAndLogIn();
+    int handed = 0;
+    s.client.FetchHeaders([&](FetchedHeader&) { return ++handed < 1; },
+                          ImapClient::FetchStop::CloseConnection);
+    EXPECT_EQ(handed, 1);
+    EXPECT_FALSE(s.client.IsConnected());
+}
+
 TEST(ImapListing, MessageByUidGoesToTheSinkLineByLine) {
     Session s(std::string(kPlainLogin) + R"(
         C: a2 UID FETCH 9 BODY.PEEK[]
