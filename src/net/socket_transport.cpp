@@ -97,8 +97,26 @@ public:
 
     void SetDeadline(Clock::time_point deadline) override { deadline_ = deadline; }
 
+    bool WaitReadable(Clock::time_point deadline) override {
+        ThrowIfClosed();
+        ThrowIfInterrupted();
+        if (ssl_ && SSL_pending(ssl_.get()) > 0) return true;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return false;
+            try {
+                if (WaitReady(fd_, POLLIN, std::min<milliseconds>(left, kLongestPoll), interrupt_))
+                    return true;
+            } catch (const TarnwickError&) {
+                Close();
+                throw;
+            }
+        }
+    }
+
 private:
     static constexpr std::size_t kRetry = static_cast<std::size_t>(-1);
+    static constexpr milliseconds kLongestPoll{std::chrono::hours(1)};  // fits poll()'s int
 
     // A failed socket is of no further use: it is closed before the failure travels on.
     [[noreturn]] void Fail(const std::string& message) {
