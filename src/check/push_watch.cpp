@@ -34,6 +34,7 @@ void Idle(const AccountSettings& account, const SessionOptions& options, const P
           const std::function<void()>& onUp, const PushReport& report) {
     std::unique_ptr<ImapClient> client = NewImapClient(account, options);
     try {
+        TakeKeyringPassword(account, *client);
         client->ConnectAndLogIn();
         if (!client->HasCapability("IDLE")) {
             EndImapSession(client);
