@@ -62,6 +62,11 @@ milliseconds ReconnectDelay(int attempt, const PushTiming& timing) {
     return std::min(delay, timing.longestDelay);
 }
 
+bool PushCoversAccount(bool up, std::optional<std::chrono::steady_clock::time_point> lastCheck,
+                       std::chrono::steady_clock::time_point now) {
+    return up && lastCheck && now - *lastCheck < kSafetyCheckInterval;
+}
+
 PushEnd WatchFolder(const AccountSettings& account, SessionOptions options,
                     const PushReport& report, const PushTiming& timing) {
     if (!options.interrupt) options.interrupt = std::make_shared<InterruptSignal>();

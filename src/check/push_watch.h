@@ -6,13 +6,14 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "check/session.h"
 #include "settings/accounts.h"
 
 enum class PushEvent : std::uint8_t {
-    Up,           // the first session is idling in the folder
+    Up,           // the first session is idling in the folder: news before it went unheard
     Changed,      // a message arrived or went (EXISTS, EXPUNGE)
     Lost,         // the session failed (its error comes along); a new one follows after a delay
     Reconnected,  // idling again after a loss: news may have been missed meanwhile
@@ -34,6 +35,12 @@ struct PushTiming {
 // The wait before the `attempt`-th reopening in a row (1 for the first after a loss):
 // firstDelay, doubling with every attempt, never more than longestDelay.
 std::chrono::milliseconds ReconnectDelay(int attempt, const PushTiming& timing = {});
+
+// Whether the timed check may pass over an account: its push session is up and it was
+// checked less than kSafetyCheckInterval ago.
+inline constexpr std::chrono::minutes kSafetyCheckInterval{15};
+bool PushCoversAccount(bool up, std::optional<std::chrono::steady_clock::time_point> lastCheck,
+                       std::chrono::steady_clock::time_point now);
 
 using PushReport = std::function<void(PushEvent event, const std::string& error)>;
 

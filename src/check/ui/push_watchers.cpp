@@ -37,11 +37,6 @@ bool SameConnection(const AccountSettings& a, const AccountSettings& b) {
 
 }  // namespace
 
-bool PushCoversAccount(bool up, std::optional<std::chrono::steady_clock::time_point> lastCheck,
-                       std::chrono::steady_clock::time_point now) {
-    return up && lastCheck && now - *lastCheck < kSafetyCheckInterval;
-}
-
 PushWatchers::PushWatchers(QObject* parent)
     : QObject(parent),
       watcher_([](const AccountSettings& account, const SessionOptions& options,
@@ -133,7 +128,7 @@ void PushWatchers::OnReport(std::uint64_t id, PushEvent event) {
     Session* session = Find(id);
     if (session == nullptr) return;  // a session ended meanwhile
     session->up = event != PushEvent::Lost;
-    if (event != PushEvent::Changed && event != PushEvent::Reconnected) return;
+    if (event == PushEvent::Lost) return;
     const std::string section = AccountSection(session->account);
     if (std::find(wanted_.begin(), wanted_.end(), section) == wanted_.end())
         wanted_.push_back(section);

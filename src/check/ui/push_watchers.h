@@ -1,8 +1,8 @@
 #pragma once
 // Push for the program: one IDLE session per enabled IMAP account, each on a thread of its
 // own, following the account list as it changes. A change in an account's folder, or its
-// session coming back after a loss, asks for that account's check at once; while an account's
-// session is up the timed check passes over it, but for a safety check now and then. The
+// session coming up (first or after a loss), asks for that account's check at once; while an
+// account's session is up the timed check passes over it, but for a safety check now and then. The
 // user-interface thread never waits: a session that ends is interrupted and its thread handed
 // over (AdoptWorkerThread) to finish on its own or at the program's end.
 
@@ -24,12 +24,6 @@
 
 class InterruptSignal;
 class QThread;
-
-// Whether the timed check may pass over an account: its push session is up and it was
-// checked less than kSafetyCheckInterval ago.
-inline constexpr std::chrono::minutes kSafetyCheckInterval{15};
-bool PushCoversAccount(bool up, std::optional<std::chrono::steady_clock::time_point> lastCheck,
-                       std::chrono::steady_clock::time_point now);
 
 class PushWatchers : public QObject {
     Q_OBJECT
@@ -68,7 +62,8 @@ public:
     void FollowSystemEvents();
 
 Q_SIGNALS:
-    // Check the account now: its mail changed, or its session came back after a loss.
+    // Check the account now: its mail changed, or its session came up (news that came before
+    // was heard by nobody).
     void CheckWanted(const AccountSettings& account);
 
 private:
