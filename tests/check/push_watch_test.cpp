@@ -25,6 +25,7 @@ class Watch {
 public:
     Watch(const AccountSettings& account, PushTiming timing) {
         options_.interrupt = interrupt_;
+        options_.tlsAvailable = true;
         thread_ = std::thread([this, account, timing] {
             end_ = WatchFolder(
                 account, options_,
@@ -106,6 +107,18 @@ TEST_F(PushWatchTest, DeliveryIsReportedAndADroppedConnectionIsReopened) {
     AddMessage(user, MakeMessage("Again", "a@b.example", "body"));
     EXPECT_EQ(watch.Next(5s), PushEvent::Changed);
     EXPECT_EQ(watch.Stop(), PushEnd::Interrupted);
+}
+
+TEST_F(PushWatchTest, ChangesAreHeardInsideTls) {
+    if (!DovecotAvailable()) GTEST_SKIP() << "no Dovecot fixture";
+    TrustFixtureAuthority();
+    for (const Listener listener : {Listener::Tls, Listener::StartTls}) {
+        const MailUser user = AddMailUser("pushtls");
+        Watch watch(ImapAccountFor(user, listener), {});
+        ASSERT_EQ(watch.Next(10s), PushEvent::Up);
+        AddMessage(user, MakeMessage("Pushed", "a@b.example", "body"));
+        EXPECT_EQ(watch.Next(5s), PushEvent::Changed);
+    }
 }
 
 TEST_F(PushWatchTest, AServerWithoutIdleEndsTheWatch) {
