@@ -181,14 +181,22 @@ TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAcco
         });
     accounts[1].params.protocol = MailProtocol::Imap;
     ProgramState().NotifyAccountsChanged();
-    for (int i = 0; i < 400 && checked.empty(); ++i) RunFor(5);
-    for (int i = 0; i < 400 && window->Scheduler().Busy(); ++i) RunFor(5);
+    const auto waitForChecks = [this](std::size_t count) {
+        for (int i = 0; i < 400 && checked.size() < count; ++i) RunFor(5);
+        for (int i = 0; i < 400 && window->Scheduler().Busy(); ++i) RunFor(5);
+    };
+    waitForChecks(1);
     EXPECT_EQ(checked, std::vector<std::string>{"imap@x.example"}) << "without a tick";
     EXPECT_TRUE(window->Push().IsUp(accounts[1].params));
 
     for (int i = 0; i < 3; ++i) Tick();  // the pushed account's turn passes without a check
     EXPECT_EQ(checked,
               (std::vector<std::string>{"imap@x.example", "pop@x.example", "pop@x.example"}));
+
+    window->Push().Reconnect();  // as after a resume: a new session, and a check when it is up
+    waitForChecks(4);
+    EXPECT_EQ(checked.back(), "imap@x.example");
+    EXPECT_EQ(window->Push().Running(), 1);
 
     accounts[1].enabled = false;
     ProgramState().NotifyAccountsChanged();
