@@ -33,6 +33,7 @@ bool Pause(const InterruptSignal& interrupt, milliseconds delay) {
 void Idle(const AccountSettings& account, const SessionOptions& options, const PushTiming& timing,
           const std::function<void()>& onUp, const PushReport& report) {
     std::unique_ptr<ImapClient> client = NewImapClient(account, options);
+    client->keepAlive = true;  // a dead connection fails within minutes, not at the renewal
     try {
         TakeKeyringPassword(account, *client);
         client->ConnectAndLogIn();

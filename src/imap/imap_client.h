@@ -74,6 +74,7 @@ public:
     bool verifyPeer = true;
     std::string pin;
     std::chrono::milliseconds connectTimeout{120000};
+    bool keepAlive = false;  // TCP keep-alive (ConnectOptions): for a session that idles
     std::chrono::milliseconds readTimeout;
     std::optional<std::chrono::steady_clock::time_point> endBy;
     // Connection progress texts ("Resolving hostname ...", "Connected.").

@@ -245,6 +245,17 @@ private:
     const InterruptSignal* interrupt_;
 };
 
+void EnableKeepAlive(int fd) {
+    const int on = 1;
+    const int idle = 60;      // seconds of silence before the first probe
+    const int interval = 20;  // between probes
+    const int probes = 3;     // unanswered, the connection fails
+    setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+}
+
 }  // namespace
 
 void Transport::StartTls(const TlsCheck&) {
@@ -280,6 +291,7 @@ milliseconds DefaultReadTimeout() {
 
 std::unique_ptr<Transport> ConnectSocket(const ConnectOptions& options) {
     const int fd = ConnectTcp(options);
+    if (options.keepAlive) EnableKeepAlive(fd);
     auto transport = std::make_unique<SocketTransport>(fd, options.readTimeout, options.interrupt);
     if (options.tls) transport->StartTls({options.host, options.verifyPeer, options.pin});
     return transport;
