@@ -92,6 +92,7 @@ MainWindow::MainWindow(TrayServices& dataModule)
     connect(scheduler_, &CheckScheduler::Finished, &dm.Desktop(), &DesktopEvents::CheckFinished);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &MainWindow::appIdle);
+    StartPush();
 }
 
 MainWindow::~MainWindow() {

@@ -21,6 +21,7 @@ class QTimer;
 class QToolButton;
 class AdvertPanel;
 class CheckScheduler;
+class PushWatchers;
 class CommandLink;
 struct CheckOutcome;
 class TrayServices;
@@ -43,6 +44,7 @@ public:
     // Replaces the account check (the check cycle by default).
     void SetAccountChecker(AccountChecker checker);
     CheckScheduler& Scheduler() const { return *scheduler_; }
+    PushWatchers& Push() const { return *push_; }
 
     // Shown on the screen (not hidden, not minimised).
     bool IsShownToUser() const;
@@ -110,6 +112,10 @@ private:
     void ShowMainWindow();
     void onCheckTimer();
     void onCheckFinished(const CheckOutcome& outcome);
+    // Push sessions for the IMAP accounts, following the account list.
+    void StartPush();
+    // Starts the check that a push session asked for first; false when none could start.
+    bool StartWantedCheck();
     void RearmCheckTimer();
     void onContinueTimer();
     void SetRunVeto() { continueVeto_ = true; }
@@ -129,6 +135,7 @@ private:
 
     TrayServices& dm;
     CheckScheduler* scheduler_ = nullptr;
+    PushWatchers* push_ = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* RxLabel1 = nullptr;
     QLabel* RxLabel3 = nullptr;

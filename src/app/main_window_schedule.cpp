@@ -13,6 +13,7 @@
 #include "app/tray_services.h"
 #include "check/check_schedule.h"
 #include "check/ui/check_scheduler.h"
+#include "check/ui/push_watchers.h"
 #include "check/ui/tray_icon.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
@@ -117,9 +118,11 @@ void MainWindow::RearmCheckTimer() {
 bool MainWindow::CheckNextAccount() {
     if (IsShownToUser() || EditingWindowOpen() || accounts.empty() || scheduler_->Busy())
         return false;
+    if (StartWantedCheck()) return true;
     const std::int32_t index = AccountToCheck(checkIndex, accounts.size());
     const AccountEntry& entry = accounts[static_cast<std::size_t>(index)];
-    if (entry.enabled) {
+    // An account whose push session is up is checked when it tells of news, and now and then.
+    if (entry.enabled && !push_->Covers(entry.params)) {
         CheckRequest request;
         request.index = index;
         request.account = entry.params;
@@ -133,7 +136,33 @@ bool MainWindow::CheckNextAccount() {
     return false;
 }
 
+void MainWindow::StartPush() {
+    const auto follow = [this] { push_->Follow(accounts, ProgramSessionOptions()); };
+    push_ = new PushWatchers(this);
+    connect(push_, &PushWatchers::CheckWanted, this, [this] { StartWantedCheck(); });
+    connect(&ProgramState(), &AppState::accountsChanged, push_, follow);
+    follow();
+    push_->FollowSystemEvents();
+}
+
+// Pushed news is checked on the same terms as the timer's accounts, as soon as they allow.
+bool MainWindow::StartWantedCheck() {
+    if (IsShownToUser() || EditingWindowOpen() || scheduler_->Busy()) return false;
+    while (const auto account = push_->NextWanted()) {
+        const std::int32_t index = PlaceOf(*account, -1);
+        if (index < 0) continue;
+        CheckRequest request;
+        request.index = index;
+        request.account = *account;
+        request.alertDue = playWave;
+        request.options = ProgramSessionOptions();
+        return scheduler_->Start(std::move(request));
+    }
+    return false;
+}
+
 void MainWindow::onCheckFinished(const CheckOutcome& outcome) {
+    const bool pushed = push_->CheckDone(outcome.account);
     if (outcome.cancelled) return;
     RearmCheckTimer();
     const std::int32_t index = PlaceOf(outcome.account, outcome.index);
@@ -141,7 +170,9 @@ void MainWindow::onCheckFinished(const CheckOutcome& outcome) {
     if (change != 0 && index >= 0) accounts[static_cast<std::size_t>(index)].lastChange = change;
     if (outcome.result.becomesPending) PendingAccount = outcome.account.email;
     PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh, outcome.index);
-    checkIndex = outcome.index + 1;
+    if (!pushed) checkIndex = outcome.index + 1;
+    // The news that came during this check waits no longer than its end.
+    QTimer::singleShot(0, this, [this] { StartWantedCheck(); });
     if (!outcome.error.empty()) {
         ReportUnhandledError(outcome.error);
         return;
@@ -154,6 +185,7 @@ void MainWindow::onCheckFinished(const CheckOutcome& outcome) {
 
 bool MainWindow::StopChecks(std::chrono::milliseconds wait) {
     checkTimer_->stop();
+    push_->Stop();  // its threads end with the other workers
     return scheduler_->Stop(wait);
 }
 

@@ -7,6 +7,8 @@
 
 #include "settings/counted_text.h"
 #include "settings/errors.h"
+#include "settings/keyring.h"
+#include "settings/password_store.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -63,11 +65,17 @@ std::unique_ptr<ImapClient> NewImapClient(const AccountSettings& account,
     return client;
 }
 
+void TakeKeyringPassword(const AccountSettings& account, ImapClient& client) {
+    if (account.passwordStore == PasswordStore::Keyring)
+        client.password = LoginPassword(account, DesktopKeyring());
+}
+
 std::unique_ptr<ImapClient> OpenImapSession(const AccountSettings& account,
                                             const SessionOptions& options, RunState& runState) {
     auto client = NewImapClient(account, options);
     const std::string section = AccountSection(account);
     try {
+        TakeKeyringPassword(account, *client);
         client->ConnectAndLogIn();
         RecordSuccess(runState, section);
     } catch (const Cancelled&) {
@@ -97,6 +105,7 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
     auto client = NewImapClient(account, options);
     ImapCount result;
     try {
+        TakeKeyringPassword(account, *client);
         client->ConnectAndLogIn();
         const FolderStatus status = client->Status(account.Folder());
         RecordSuccess(runState, section);

@@ -13,6 +13,7 @@
 #include "check/check_cycle.h"
 #include "check/check_schedule.h"
 #include "cli/account_report.h"
+#include "cli/push_follower.h"
 #include "net/interrupt.h"
 #include "net/tls_layer.h"
 #include "settings/settings.h"
@@ -50,19 +51,19 @@ public:
     const std::shared_ptr<InterruptSignal>& Interrupt() const { return interrupt_; }
     bool Requested() const { return interrupt_->Raised(); }
 
-    // Waits at most `wait`; true when a stop signal came (before or during the wait).
-    bool Sleep(std::chrono::milliseconds wait) const {
-        const auto end = std::chrono::steady_clock::now() + wait;
+    enum class Wake : std::uint8_t { Stop, Time, News };
+    // Waits until `until`, a stop signal (also one before the wait) or news on `newsFd`.
+    Wake Sleep(std::chrono::steady_clock::time_point until, int newsFd) const {
         for (;;) {
-            if (Requested()) return true;
+            if (Requested()) return Wake::Stop;
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                end - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return false;
+                until - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return Wake::Time;
             // Without an eventfd the flag is looked at every half second.
-            pollfd request{interrupt_->Fd(), POLLIN, 0};
+            pollfd requests[2] = {{newsFd, POLLIN, 0}, {interrupt_->Fd(), POLLIN, 0}};
             const long long slice = interrupt_->Fd() >= 0 ? 60000 : 500;
-            ::poll(&request, interrupt_->Fd() >= 0 ? 1 : 0,
-                   static_cast<int>(std::min<long long>(left.count(), slice)));
+            ::poll(requests, 2, static_cast<int>(std::min<long long>(left.count(), slice)));
+            if (!Requested() && (requests[0].revents & POLLIN) != 0) return Wake::News;
         }
     }
 
@@ -81,15 +82,27 @@ public:
 
     int Run() {
         LoadSettings(settings_);
+        push_.Follow(settings_.accounts, session_);
         for (AccountEntry& item : settings_.accounts)
             if (item.enabled && !Check(item)) return kExitOk;
         if (!PrintSummary(true)) return kExitFailed;
-        for (std::size_t tick = 0; !stop_.Sleep(Interval()); ++tick) {
+        auto nextTick = std::chrono::steady_clock::now() + Interval();
+        for (std::size_t tick = 0;;) {
+            const StopSignals::Wake wake = stop_.Sleep(nextTick, push_.WakeFd());
+            if (wake == StopSignals::Wake::Stop) break;
             LoadSettings(settings_);
-            std::vector<AccountEntry*> enabled;
-            for (AccountEntry& item : settings_.accounts)
-                if (item.enabled) enabled.push_back(&item);
-            if (!enabled.empty() && !Check(*enabled[tick % enabled.size()])) return kExitOk;
+            push_.Follow(settings_.accounts, session_);
+            if (wake == StopSignals::Wake::News) {
+                if (!CheckWanted()) return kExitOk;
+            } else {
+                nextTick = std::chrono::steady_clock::now() + Interval();
+                std::vector<AccountEntry*> enabled;
+                for (AccountEntry& item : settings_.accounts)
+                    if (item.enabled) enabled.push_back(&item);
+                // An account whose push session is up is checked on its news, and now and then.
+                AccountEntry* due = enabled.empty() ? nullptr : enabled[tick++ % enabled.size()];
+                if (due != nullptr && !push_.Covers(due->params) && !Check(*due)) return kExitOk;
+            }
             if (!PrintSummary(false)) return kExitFailed;
         }
         return out_ ? kExitOk : kExitFailed;
@@ -114,6 +127,15 @@ private:
                              known->second.ok != report.ok || known->second.error != report.error;
         if (changed && options_.format == OutputFormat::Json) out_ << JsonLine(report) << std::endl;
         latest_[item.params.email] = std::move(report);
+        push_.NoteChecked(item.params);
+        return true;
+    }
+
+    // The accounts whose push sessions told of news; false when a stop signal ended a check.
+    bool CheckWanted() {
+        for (const std::string& email : push_.TakeWanted())
+            for (AccountEntry& item : settings_.accounts)
+                if (item.enabled && item.params.email == email && !Check(item)) return false;
         return true;
     }
 
@@ -139,6 +161,7 @@ private:
     SettingsValues settings_;
     std::map<std::string, AccountReport> latest_;  // by e-mail address
     std::string printed_;
+    PushFollower push_;
 };
 
 }  // namespace

@@ -63,6 +63,7 @@ void ImapClient::Connect() {
         options.readTimeout = readTimeout;
         options.progress = progress;
         options.interrupt = interrupt_.get();
+        options.keepAlive = keepAlive;
         channel_.Attach(ConnectSocket(options));
     }
     tls_ = useTls;

@@ -78,6 +78,7 @@ public:
     bool verifyPeer = true;
     std::string pin;
     std::chrono::milliseconds connectTimeout{120000};
+    bool keepAlive = false;  // TCP keep-alive (ConnectOptions): for a session that idles
     std::chrono::milliseconds readTimeout;
     std::optional<std::chrono::steady_clock::time_point> endBy;
     // Connection progress texts ("Resolving hostname ...", "Connected.").
@@ -127,6 +128,15 @@ public:
     // UID EXPUNGE of exactly these UIDs (RFC 4315); only with UIDPLUS.
     void ExpungeUids(const std::vector<std::uint32_t>& uids);
     void Noop();
+    // IDLE (RFC 2177) in the open folder. Idle sends IDLE and returns at the server's
+    // go-ahead (throws its NO or BAD): true when the folder changed before it. WaitIdle then waits
+    // until `until` for a change of the folder's messages: true at an EXISTS or EXPUNGE, false when
+    // `until` has passed, the connection kept; other untagged data is taken as it comes, a BYE
+    // throws. EndIdle sends DONE and reads IDLE's answer within the read time-out: true when the
+    // folder changed meanwhile.
+    bool Idle();
+    bool WaitIdle(std::chrono::steady_clock::time_point until);
+    bool EndIdle();
     // Sends LOGOUT while connected, without waiting for its answer, and closes.
     void LogoutAndClose();
     // Closes at once; the operation waiting on the connection then fails.
@@ -166,6 +176,7 @@ private:
     LineChannel channel_;
     ImapSource source_;
     unsigned nextTag_ = 1;
+    std::string idleTag_;  // of the IDLE under way
     bool tls_ = false;
     bool preAuthenticated_ = false;
     std::vector<std::string> capabilities_;

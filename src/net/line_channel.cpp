@@ -93,6 +93,19 @@ std::string LineChannel::ReadBytes(std::size_t size) {
     return bytes;
 }
 
+bool LineChannel::WaitForInput(Clock::time_point until) {
+    ThrowIfInterrupted();
+    if (HasUnreadInput()) return true;
+    if (!IsOpen()) throw TarnwickError("Connection Closed Gracefully.");
+    Flush();
+    try {
+        return transport_->WaitReadable(limit_ ? std::min(until, *limit_) : until);
+    } catch (...) {
+        if (!IsOpen() && onClosed) onClosed();
+        throw;
+    }
+}
+
 void LineChannel::StartDeadline(std::chrono::milliseconds timeout) {
     dataExtends_ = false;
     credit_ = 0;

@@ -56,6 +56,9 @@ public:
     // However long data keeps coming, a reply's deadline never moves past this from its
     // StartDeadline.
     void SetLongestReply(std::chrono::milliseconds longest) { longestReply_ = longest; }
+    // Waits until input can be read or `until` passes: false then, the connection still open.
+    // The interrupt ends it as it ends a read.
+    bool WaitForInput(Clock::time_point until);
     // True when received bytes wait to be read.
     bool HasUnreadInput() const { return start_ < input_.size(); }
     // The time after which no wait goes on, whatever the deadlines; none by default.

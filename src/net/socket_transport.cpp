@@ -97,8 +97,26 @@ public:
 
     void SetDeadline(Clock::time_point deadline) override { deadline_ = deadline; }
 
+    bool WaitReadable(Clock::time_point deadline) override {
+        ThrowIfClosed();
+        ThrowIfInterrupted();
+        if (ssl_ && SSL_pending(ssl_.get()) > 0) return true;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return false;
+            try {
+                if (WaitReady(fd_, POLLIN, std::min<milliseconds>(left, kLongestPoll), interrupt_))
+                    return true;
+            } catch (const TarnwickError&) {
+                Close();
+                throw;
+            }
+        }
+    }
+
 private:
     static constexpr std::size_t kRetry = static_cast<std::size_t>(-1);
+    static constexpr milliseconds kLongestPoll{std::chrono::hours(1)};  // fits poll()'s int
 
     // A failed socket is of no further use: it is closed before the failure travels on.
     [[noreturn]] void Fail(const std::string& message) {
@@ -227,6 +245,17 @@ private:
     const InterruptSignal* interrupt_;
 };
 
+void EnableKeepAlive(int fd) {
+    const int on = 1;
+    const int idle = 60;      // seconds of silence before the first probe
+    const int interval = 20;  // between probes
+    const int probes = 3;     // unanswered, the connection fails
+    setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
+}
+
 }  // namespace
 
 void Transport::StartTls(const TlsCheck&) {
@@ -262,6 +291,7 @@ milliseconds DefaultReadTimeout() {
 
 std::unique_ptr<Transport> ConnectSocket(const ConnectOptions& options) {
     const int fd = ConnectTcp(options);
+    if (options.keepAlive) EnableKeepAlive(fd);
     auto transport = std::make_unique<SocketTransport>(fd, options.readTimeout, options.interrupt);
     if (options.tls) transport->StartTls({options.host, options.verifyPeer, options.pin});
     return transport;

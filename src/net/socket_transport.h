@@ -26,6 +26,10 @@ struct ConnectOptions {
     // Raised from another thread, it ends the connect or the wait under way; none: waits end
     // only at their time-outs.
     const InterruptSignal* interrupt = nullptr;
+    // TCP keep-alive probes after a minute of silence, so that a connection that died without
+    // a word (a changed network, a resume from suspend) fails within about two minutes even
+    // while the client only waits (IMAP IDLE).
+    bool keepAlive = false;
 };
 
 // Resolves, connects and, with `tls`, runs the handshake. Throws TarnwickError with the text

@@ -20,6 +20,13 @@ public:
     // From now on a wait to send or receive gives up at `deadline` (the time-out of the reply
     // under way) instead of after the transport's own time-out without a byte.
     virtual void SetDeadline(std::chrono::steady_clock::time_point deadline) { (void)deadline; }
+    // Waits until bytes can be read or `deadline` passes (false, the connection left open): an
+    // idle session waiting for news from the server. By default at once true, so that the
+    // read that follows does the waiting.
+    virtual bool WaitReadable(std::chrono::steady_clock::time_point deadline) {
+        (void)deadline;
+        return true;
+    }
     // Closes at once; later calls fail as on a closed connection.
     virtual void Close() = 0;
     virtual bool IsOpen() const = 0;

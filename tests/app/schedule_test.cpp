@@ -2,8 +2,13 @@
 #include <QTimer>
 
 #include "app_test_support.h"
+#include "check/ui/push_watchers.h"
 #include "check/ui/results_window.h"
+#include "net/interrupt.h"
+#include "platform/worker_threads.h"
 #include "setup/setup_window.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -163,3 +168,38 @@ TEST_F(ScheduleTest, CommandVetoesThePendingHideAndNothingArmsWithoutAccounts) {
 }
 
 }  // namespace
+
+TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAccount) {
+    StartHidden(
+        {{.email = "pop@x.example", .user = "pop"}, {.email = "imap@x.example", .user = "i"}});
+    // A push session that comes up and idles until it is ended.
+    window->Push().SetWatcher(
+        [](const AccountSettings&, const SessionOptions& options, const PushReport& report) {
+            report(PushEvent::Up, {});
+            while (!options.interrupt->Raised()) std::this_thread::sleep_for(5ms);
+            return PushEnd::Interrupted;
+        });
+    accounts[1].params.protocol = MailProtocol::Imap;
+    ProgramState().NotifyAccountsChanged();
+    const auto waitForChecks = [this](std::size_t count) {
+        for (int i = 0; i < 400 && checked.size() < count; ++i) RunFor(5);
+        for (int i = 0; i < 400 && window->Scheduler().Busy(); ++i) RunFor(5);
+    };
+    waitForChecks(1);
+    EXPECT_EQ(checked, std::vector<std::string>{"imap@x.example"}) << "without a tick";
+    EXPECT_TRUE(window->Push().IsUp(accounts[1].params));
+
+    for (int i = 0; i < 3; ++i) Tick();  // the pushed account's turn passes without a check
+    EXPECT_EQ(checked,
+              (std::vector<std::string>{"imap@x.example", "pop@x.example", "pop@x.example"}));
+
+    window->Push().Reconnect();  // as after a resume: a new session, and a check when it is up
+    waitForChecks(4);
+    EXPECT_EQ(checked.back(), "imap@x.example");
+    EXPECT_EQ(window->Push().Running(), 1);
+
+    accounts[1].enabled = false;
+    ProgramState().NotifyAccountsChanged();
+    EXPECT_EQ(window->Push().Running(), 0);
+    EXPECT_TRUE(EndWorkerThreads(2s));
+}

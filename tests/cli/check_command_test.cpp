@@ -40,7 +40,7 @@ public:
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(out[1], STDOUT_FILENO);
-            ::setenv("TARNWICK_WATCH_INTERVAL_MS", "100", 1);
+            ::setenv("TARNWICK_WATCH_INTERVAL_MS", "100", 0);  // unless the test chose one
             std::vector<char*> argv{const_cast<char*>(program.c_str())};
             for (std::string& arg : args) argv.push_back(arg.data());
             argv.push_back(nullptr);
@@ -278,6 +278,20 @@ TEST_F(CheckCommandTest, WatchPrintsChangesOnlyAndEndsCleanlyOnSigterm) {
     EXPECT_EQ(arrived["class"], "new");
     EXPECT_EQ(arrived["tooltip"], AccountFor(user).email + ": 4 (+1)");
     EXPECT_EQ(waybar.Stop(SIGINT), 0);
+}
+
+TEST_F(CheckCommandTest, WatchFollowsImapAccountsByPushBetweenItsChecks) {
+    const MailUser user = AddMailUser("clipush");
+    AddAccount(ImapAccountFor(user));
+    ::setenv("TARNWICK_WATCH_INTERVAL_MS", "600000", 1);  // no timed check during the test
+    Running watch = Start({"--watch"});
+    ::unsetenv("TARNWICK_WATCH_INTERVAL_MS");
+    EXPECT_EQ(Json::parse(watch.NextLine())["count"], 0);
+    AddMessages(user, 1);
+    const Json pushed = Json::parse(watch.NextLine());
+    EXPECT_EQ(pushed["count"], 1);
+    EXPECT_EQ(pushed["change"], 1);
+    EXPECT_EQ(watch.Stop(SIGTERM), 0);
 }
 
 TEST_F(CheckCommandTest, AStopSignalEndsTheWatchDuringACheckWithoutRecordingAnError) {

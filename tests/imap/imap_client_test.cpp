@@ -262,3 +262,30 @@ TEST(ImapFolderNames, ModifiedUtf7) {
     EXPECT_EQ(EncodeMailboxName("~peter/mail/\xE5\x8F\xB0\xE5\x8C\x97/"), "~peter/mail/&U,BTFw-/");
     EXPECT_EQ(EncodeMailboxName("\xF0\x9F\x93\xA7"), "&2D3c5w-");  // outside the BMP
 }
+
+TEST(ImapIdle, ChangesWhileIdlingAndAfterDoneThenByeEndsTheWait) {
+    Session s(std::string(kPlainLogin) + R"(
+        C: a2 IDLE
+        S: * 2 RECENT
+        S: * 2 EXISTS
+        S: + idling
+        S: * OK Still here
+        S: * 1 FETCH (FLAGS (\Seen))
+        S: * 3 EXISTS
+        C: DONE
+        S: * 1 EXPUNGE
+        S: a2 OK Idle completed.
+        C: a3 IDLE
+        S: + idling
+        S: * BYE Server shutting down.
+    )");
+    s.client.ConnectAndLogIn();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    EXPECT_TRUE(s.client.Idle());           // the EXISTS before the go-ahead
+    EXPECT_TRUE(s.client.WaitIdle(until));  // past the keep-alive and the flag change
+    EXPECT_TRUE(s.client.EndIdle());        // the EXPUNGE before DONE's answer
+    s.client.Idle();
+    EXPECT_EQ(ErrorOf([&] { s.client.WaitIdle(until); }), "Server shutting down.");
+    EXPECT_FALSE(s.client.IsConnected());
+    EXPECT_EQ(s.talk.Problems(), "");
+}

@@ -1,0 +1,97 @@
+#include "check/push_watch.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "check/imap_session.h"
+#include "imap/imap_client.h"
+#include "net/interrupt.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Waits `delay` unless the interrupt comes first: false then.
+bool Pause(const InterruptSignal& interrupt, milliseconds delay) {
+    constexpr milliseconds kSlice{100};  // without an eventfd, the flag is looked at this often
+    const auto end = Clock::now() + delay;
+    for (;;) {
+        if (interrupt.Raised()) return false;
+        auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now());
+        if (left.count() <= 0) return true;
+        if (interrupt.Fd() < 0) left = std::min(left, kSlice);
+        pollfd wake{interrupt.Fd(), POLLIN, 0};
+        ::poll(&wake, 1, static_cast<int>(left.count()));
+    }
+}
+
+// One session: log in, open the folder, idle until the connection fails. Returns only when
+// the server has no IDLE; throws the failure otherwise.
+void Idle(const AccountSettings& account, const SessionOptions& options, const PushTiming& timing,
+          const std::function<void()>& onUp, const PushReport& report) {
+    std::unique_ptr<ImapClient> client = NewImapClient(account, options);
+    client->keepAlive = true;  // a dead connection fails within minutes, not at the renewal
+    try {
+        TakeKeyringPassword(account, *client);
+        client->ConnectAndLogIn();
+        if (!client->HasCapability("IDLE")) {
+            EndImapSession(client);
+            return;
+        }
+        client->Examine(account.Folder());
+        onUp();
+        for (;;) {
+            if (client->Idle()) report(PushEvent::Changed, {});
+            const auto until = Clock::now() + timing.idleRefresh;
+            while (client->WaitIdle(until)) report(PushEvent::Changed, {});
+            if (client->EndIdle()) report(PushEvent::Changed, {});
+        }
+    } catch (...) {
+        if (client->IsConnected()) client->LogoutAndClose();
+        throw;
+    }
+}
+
+}  // namespace
+
+milliseconds ReconnectDelay(int attempt, const PushTiming& timing) {
+    milliseconds delay = timing.firstDelay;
+    for (int i = 1; i < attempt && delay < timing.longestDelay; ++i) delay *= 2;
+    return std::min(delay, timing.longestDelay);
+}
+
+bool PushCoversAccount(bool up, std::optional<std::chrono::steady_clock::time_point> lastCheck,
+                       std::chrono::steady_clock::time_point now) {
+    return up && lastCheck && now - *lastCheck < kSafetyCheckInterval;
+}
+
+PushEnd WatchFolder(const AccountSettings& account, SessionOptions options,
+                    const PushReport& report, const PushTiming& timing) {
+    if (!options.interrupt) options.interrupt = std::make_shared<InterruptSignal>();
+    options.timeLimit = milliseconds(0);
+    bool everUp = false;
+    int attempt = 0;
+    for (;;) {
+        try {
+            Idle(
+                account, options, timing,
+                [&] {
+                    report(everUp ? PushEvent::Reconnected : PushEvent::Up, {});
+                    everUp = true;
+                    attempt = 0;
+                },
+                report);
+            return PushEnd::NoIdle;
+        } catch (const Cancelled&) {
+            return PushEnd::Interrupted;
+        } catch (const std::exception& error) {
+            if (options.interrupt->Raised()) return PushEnd::Interrupted;
+            report(PushEvent::Lost, error.what());
+        }
+        if (!Pause(*options.interrupt, ReconnectDelay(++attempt, timing)))
+            return PushEnd::Interrupted;
+    }
+}

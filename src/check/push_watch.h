@@ -1,0 +1,52 @@
+#pragma once
+// Push for an IMAP account: a session that stays in the account's folder with IDLE and
+// reports whenever its messages change, so that the account is checked at once instead of on
+// the next tick. A connection that dies is reopened after growing delays.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "check/session.h"
+#include "settings/accounts.h"
+
+enum class PushEvent : std::uint8_t {
+    Up,           // the first session is idling in the folder: news before it went unheard
+    Changed,      // a message arrived or went (EXISTS, EXPUNGE)
+    Lost,         // the session failed (its error comes along); a new one follows after a delay
+    Reconnected,  // idling again after a loss: news may have been missed meanwhile
+};
+
+enum class PushEnd : std::uint8_t {
+    Interrupted,  // the interrupt was raised
+    NoIdle,       // the server does not offer IDLE: the account stays on the timed check
+};
+
+struct PushTiming {
+    // IDLE is ended with DONE and begun again this often, within the 30 minutes after which
+    // a server may drop an idle client (RFC 2177).
+    std::chrono::milliseconds idleRefresh{std::chrono::minutes(24)};
+    std::chrono::milliseconds firstDelay{std::chrono::seconds(1)};
+    std::chrono::milliseconds longestDelay{std::chrono::minutes(5)};
+};
+
+// The wait before the `attempt`-th reopening in a row (1 for the first after a loss):
+// firstDelay, doubling with every attempt, never more than longestDelay.
+std::chrono::milliseconds ReconnectDelay(int attempt, const PushTiming& timing = {});
+
+// Whether the timed check may pass over an account: its push session is up and it was
+// checked less than kSafetyCheckInterval ago.
+inline constexpr std::chrono::minutes kSafetyCheckInterval{15};
+bool PushCoversAccount(bool up, std::optional<std::chrono::steady_clock::time_point> lastCheck,
+                       std::chrono::steady_clock::time_point now);
+
+using PushReport = std::function<void(PushEvent event, const std::string& error)>;
+
+// Connects and logs in as the check does, EXAMINEs the account's folder and idles there,
+// reporting on the calling thread, until `options.interrupt` is raised or the server turns
+// out not to offer IDLE. Never throws; records nothing in the settings file. The session has
+// no time limit (`options.timeLimit` is not used).
+PushEnd WatchFolder(const AccountSettings& account, SessionOptions options,
+                    const PushReport& report, const PushTiming& timing = {});

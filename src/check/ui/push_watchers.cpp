@@ -1,0 +1,209 @@
+#include "check/ui/push_watchers.h"
+
+#include <QDBusConnection>
+#include <QNetworkInformation>
+#include <QThread>
+#include <algorithm>
+#include <mutex>
+
+#include "net/interrupt.h"
+#include "platform/worker_threads.h"
+#include "settings/settings.h"
+
+// The session threads' way back to the user-interface thread: cut when the watchers go, so
+// that a thread still ending then reports to nobody.
+struct PushWatchers::Link {
+    std::mutex mutex;
+    PushWatchers* owner = nullptr;
+
+    template <typename Call>
+    void Post(Call call) {
+        const std::lock_guard lock(mutex);
+        if (owner != nullptr)
+            QMetaObject::invokeMethod(
+                owner, [o = owner, call] { call(*o); }, Qt::QueuedConnection);
+    }
+};
+
+namespace {
+
+// Everything a session's connection and login depend on.
+bool SameConnection(const AccountSettings& a, const AccountSettings& b) {
+    return a.email == b.email && a.host == b.host && a.port == b.port && a.username == b.username &&
+           a.password == b.password && a.ssl == b.ssl && a.startTls == b.startTls &&
+           a.protocol == b.protocol && a.Folder() == b.Folder() &&
+           a.passwordStore == b.passwordStore;
+}
+
+}  // namespace
+
+PushWatchers::PushWatchers(QObject* parent)
+    : QObject(parent),
+      watcher_([](const AccountSettings& account, const SessionOptions& options,
+                  const PushReport& report) { return WatchFolder(account, options, report); }),
+      link_(std::make_shared<Link>()) {
+    link_->owner = this;
+}
+
+PushWatchers::~PushWatchers() {
+    Stop();
+    const std::lock_guard lock(link_->mutex);
+    link_->owner = nullptr;
+}
+
+void PushWatchers::Follow(const std::vector<AccountEntry>& entries, const SessionOptions& options) {
+    if (stopped_) return;
+    options_ = options;
+    std::map<std::string, const AccountSettings*> wanted;
+    for (const AccountEntry& entry : entries)
+        if (entry.enabled && entry.params.protocol == MailProtocol::Imap)
+            wanted.emplace(AccountSection(entry.params), &entry.params);
+    for (auto it = sessions_.begin(); it != sessions_.end();) {
+        const auto found = wanted.find(it->first);
+        if (found != wanted.end() && SameConnection(*found->second, it->second.account)) {
+            ++it;
+            continue;
+        }
+        EndSession(it->second);
+        it = sessions_.erase(it);
+    }
+    for (const auto& [section, account] : wanted)
+        if (sessions_.count(section) == 0) StartSession(*account);
+}
+
+void PushWatchers::StartSession(const AccountSettings& account) {
+    Session& session = sessions_[AccountSection(account)];
+    session.account = account;
+    session.id = nextId_++;
+    session.interrupt = std::make_shared<InterruptSignal>();
+    SessionOptions options = options_;
+    options.interrupt = session.interrupt;
+    options.statusHandler = nullptr;  // its reports belong to the timed check's window
+    const std::uint64_t id = session.id;
+    session.thread = QThread::create([link = link_, watcher = watcher_, account, options, id] {
+        const PushEnd end =
+            watcher(account, options, [&link, id](PushEvent event, const std::string&) {
+                link->Post([id, event](PushWatchers& owner) { owner.OnReport(id, event); });
+            });
+        link->Post([id, end](PushWatchers& owner) { owner.OnEnded(id, end); });
+    });
+    session.thread->setObjectName(QStringLiteral("push"));
+    session.thread->start();
+}
+
+// The thread finishes on its own; the program's end waits for it with the other workers.
+void PushWatchers::EndSession(Session& session) {
+    if (session.thread == nullptr) return;
+    session.interrupt->Raise();
+    if (session.thread->isFinished())
+        delete session.thread;
+    else
+        AdoptWorkerThread(session.thread, [interrupt = session.interrupt] { interrupt->Raise(); });
+    session.thread = nullptr;
+    session.up = false;
+}
+
+void PushWatchers::Reconnect() {
+    if (stopped_) return;
+    for (auto& [section, session] : sessions_) {
+        if (session.noIdle) continue;
+        EndSession(session);
+        StartSession(AccountSettings(session.account));
+    }
+}
+
+void PushWatchers::Stop() {
+    stopped_ = true;
+    for (auto& [section, session] : sessions_) EndSession(session);
+    sessions_.clear();
+}
+
+PushWatchers::Session* PushWatchers::Find(std::uint64_t id) {
+    for (auto& [section, session] : sessions_)
+        if (session.id == id && session.thread != nullptr) return &session;
+    return nullptr;
+}
+
+void PushWatchers::OnReport(std::uint64_t id, PushEvent event) {
+    Session* session = Find(id);
+    if (session == nullptr) return;  // a session ended meanwhile
+    session->up = event != PushEvent::Lost;
+    if (event == PushEvent::Lost) return;
+    const std::string section = AccountSection(session->account);
+    if (std::find(wanted_.begin(), wanted_.end(), section) == wanted_.end())
+        wanted_.push_back(section);
+    Q_EMIT CheckWanted(session->account);
+}
+
+void PushWatchers::OnEnded(std::uint64_t id, PushEnd end) {
+    Session* session = Find(id);
+    if (session == nullptr) return;
+    session->up = false;
+    session->noIdle = end == PushEnd::NoIdle;  // kept, so that Follow does not start it again
+    // It has reported its end: a moment at most.
+    if (session->thread->wait(QDeadlineTimer(100)))
+        delete session->thread;
+    else
+        AdoptWorkerThread(session->thread, {});
+    session->thread = nullptr;
+}
+
+bool PushWatchers::IsUp(const AccountSettings& account) const {
+    const auto found = sessions_.find(AccountSection(account));
+    return found != sessions_.end() && found->second.up;
+}
+
+bool PushWatchers::Covers(const AccountSettings& account) const {
+    const auto checked = lastChecks_.find(AccountSection(account));
+    return PushCoversAccount(
+        IsUp(account),
+        checked == lastChecks_.end()
+            ? std::nullopt
+            : std::optional<std::chrono::steady_clock::time_point>(checked->second),
+        std::chrono::steady_clock::now());
+}
+
+std::optional<AccountSettings> PushWatchers::NextWanted() {
+    while (!wanted_.empty()) {
+        const std::string section = wanted_.front();
+        wanted_.pop_front();
+        const auto found = sessions_.find(section);
+        if (found == sessions_.end()) continue;  // the account went meanwhile
+        underWay_ = section;
+        return found->second.account;
+    }
+    return std::nullopt;
+}
+
+bool PushWatchers::CheckDone(const AccountSettings& account) {
+    const std::string section = AccountSection(account);
+    lastChecks_[section] = std::chrono::steady_clock::now();
+    if (section != underWay_) return false;
+    underWay_.clear();
+    return true;
+}
+
+int PushWatchers::Running() const {
+    int running = 0;
+    for (const auto& [section, session] : sessions_) running += session.thread != nullptr ? 1 : 0;
+    return running;
+}
+
+void PushWatchers::FollowSystemEvents() {
+    QDBusConnection::systemBus().connect(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
+        SLOT(onPrepareForSleep(bool)));
+    if (!QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
+        return;
+    connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged, this,
+            [this](QNetworkInformation::Reachability reachability) {
+                const bool online = reachability == QNetworkInformation::Reachability::Online;
+                if (online && offline_) Reconnect();
+                offline_ = !online;
+            });
+}
+
+void PushWatchers::onPrepareForSleep(bool sleeping) {
+    if (!sleeping) Reconnect();
+}

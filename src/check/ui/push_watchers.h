@@ -1,0 +1,97 @@
+#pragma once
+// Push for the program: one IDLE session per enabled IMAP account, each on a thread of its
+// own, following the account list as it changes. A change in an account's folder, or its
+// session coming up (first or after a loss), asks for that account's check at once; while an
+// account's session is up the timed check passes over it, but for a safety check now and then. The
+// user-interface thread never waits: a session that ends is interrupted and its thread handed
+// over (AdoptWorkerThread) to finish on its own or at the program's end.
+
+#include <QObject>
+#include <QPointer>
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "check/push_watch.h"
+#include "check/session.h"
+#include "settings/accounts.h"
+
+class InterruptSignal;
+class QThread;
+
+class PushWatchers : public QObject {
+    Q_OBJECT
+public:
+    // What a session thread runs: WatchFolder unless a test replaces it.
+    using Watcher =
+        std::function<PushEnd(const AccountSettings&, const SessionOptions&, const PushReport&)>;
+
+    explicit PushWatchers(QObject* parent = nullptr);
+    ~PushWatchers() override;  // Stop()
+
+    void SetWatcher(Watcher watcher) { watcher_ = std::move(watcher); }
+    // Starts a session for every enabled IMAP account of `entries` that has none, and ends
+    // those of accounts that went, were switched off or changed (a changed account gets a new
+    // one). Nothing starts after Stop.
+    void Follow(const std::vector<AccountEntry>& entries, const SessionOptions& options);
+    // Ends every session and starts them afresh (a resume from suspend, a network change).
+    void Reconnect();
+    // Interrupts every session; their threads finish on their own (EndWorkerThreads waits).
+    void Stop();
+
+    // The account's session is idling in its folder.
+    bool IsUp(const AccountSettings& account) const;
+    // The timed check may pass over the account (see PushCoversAccount).
+    bool Covers(const AccountSettings& account) const;
+    // The next account whose check was asked for (CheckWanted) and has not begun, now taken
+    // as the one under way; none when none waits.
+    std::optional<AccountSettings> NextWanted();
+    // The account's check has ended (any check): true when it was the one NextWanted gave.
+    bool CheckDone(const AccountSettings& account);
+    // Sessions running (their server's lack of IDLE not yet known or not lacking).
+    int Running() const;
+
+    // Reconnects whenever the system resumes from suspend (logind's PrepareForSleep) or the
+    // network comes back (QNetworkInformation), where these can be heard.
+    void FollowSystemEvents();
+
+Q_SIGNALS:
+    // Check the account now: its mail changed, or its session came up (news that came before
+    // was heard by nobody).
+    void CheckWanted(const AccountSettings& account);
+
+private:
+    struct Link;
+    struct Session {
+        AccountSettings account;
+        QThread* thread = nullptr;
+        std::shared_ptr<InterruptSignal> interrupt;
+        std::uint64_t id = 0;
+        bool up = false;
+        bool noIdle = false;
+    };
+
+    void StartSession(const AccountSettings& account);
+    void EndSession(Session& session);
+    void OnReport(std::uint64_t id, PushEvent event);
+    void OnEnded(std::uint64_t id, PushEnd end);
+    Session* Find(std::uint64_t id);
+    Q_SLOT void onPrepareForSleep(bool sleeping);
+
+    Watcher watcher_;
+    SessionOptions options_;
+    std::map<std::string, Session> sessions_;  // by account section
+    std::map<std::string, std::chrono::steady_clock::time_point> lastChecks_;
+    std::deque<std::string> wanted_;  // sections, each at most once
+    std::string underWay_;            // the section NextWanted gave last
+    std::shared_ptr<Link> link_;
+    std::uint64_t nextId_ = 1;
+    bool stopped_ = false;
+    bool offline_ = false;
+};
