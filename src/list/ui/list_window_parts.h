@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QString>
 #include <QToolBar>
+#include <QToolButton>
 #include <algorithm>
 #include <array>
 
@@ -50,6 +51,9 @@ Control* Named(Control* control, const char* name) {
 // The button pictures of the list: the program's own where it ships one, else the desktop
 // style's picture of the same meaning.
 QIcon ListImage(int index);
+
+// A help button: a click shows the list window's help.
+QToolButton* MakeHelpButton(const char* name);
 
 void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 
