@@ -33,8 +33,8 @@ namespace {
 
 // The account with that address in the list, -1 when there is none.
 int IndexOf(const QString& email) {
-    for (std::size_t i = 0; i < accounts.size(); ++i)
-        if (ToQt(accounts[i].params.email) == email) return static_cast<int>(i);
+    for (std::size_t i = 0; i < ProgramState().accounts.size(); ++i)
+        if (ToQt(ProgramState().accounts[i].params.email) == email) return static_cast<int>(i);
     return -1;
 }
 
@@ -60,7 +60,7 @@ bool DBusService::Register() {
 }
 
 void DBusService::CheckNow() {
-    for (const AccountEntry& item : accounts)
+    for (const AccountEntry& item : ProgramState().accounts)
         if (item.enabled && !pending_.contains(ToQt(item.params.email)))
             pending_ << ToQt(item.params.email);
     StartNextCheck();
@@ -70,11 +70,12 @@ void DBusService::StartNextCheck() {
     CheckScheduler& scheduler = window_.Scheduler();
     while (!pending_.isEmpty() && !scheduler.Busy()) {
         const int index = IndexOf(pending_.takeFirst());
-        if (index < 0 || !accounts[static_cast<std::size_t>(index)].enabled) continue;
+        if (index < 0 || !ProgramState().accounts[static_cast<std::size_t>(index)].enabled)
+            continue;
         CheckRequest request;
         request.index = index;
-        request.account = accounts[static_cast<std::size_t>(index)].params;
-        request.alertDue = playWave;
+        request.account = ProgramState().accounts[static_cast<std::size_t>(index)].params;
+        request.alertDue = ProgramState().playWave;
         request.options = ProgramSessionOptions();
         if (!scheduler.Start(std::move(request))) pending_.clear();  // the program is ending
     }
@@ -83,7 +84,7 @@ void DBusService::StartNextCheck() {
 QList<AccountSummary> DBusService::Accounts() {
     QList<AccountSummary> list;
     const auto settings = OpenSettings();
-    for (const AccountEntry& item : accounts) {
+    for (const AccountEntry& item : ProgramState().accounts) {
         const std::string section = AccountSection(item.params);
         AccountSummary summary;
         summary.email = ToQt(item.params.email);
@@ -104,7 +105,7 @@ void DBusService::ShowMessages(const QString& email) {
                            QStringLiteral("No account with the e-mail address \"%1\".").arg(email));
         return;
     }
-    PendingAccount = FromQt(email);
+    ProgramState().pendingAccount = FromQt(email);
     PostPopCommand(MainForm(), PopCommand::OpenList);
 }
 

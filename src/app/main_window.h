@@ -20,6 +20,7 @@ class QMenu;
 class QTimer;
 class QToolButton;
 class AdvertPanel;
+class AppState;
 class CheckScheduler;
 class CommandLink;
 struct CheckOutcome;
@@ -37,8 +38,8 @@ public:
     // Checks one account and returns the change of its message count (on the worker thread).
     using AccountChecker = std::function<int(const AccountSettings&)>;
 
-    explicit MainWindow(TrayServices& dm);  // FormCreate
-    ~MainWindow() override;                 // FormDestroy
+    MainWindow(TrayServices& dm, AppState& state);  // FormCreate
+    ~MainWindow() override;                         // FormDestroy
 
     // Replaces the account check (the check cycle by default).
     void SetAccountChecker(AccountChecker checker);
@@ -128,6 +129,7 @@ private:
     void popupmPopup();
 
     TrayServices& dm;
+    AppState& state_;
     CheckScheduler* scheduler_ = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* RxLabel1 = nullptr;

@@ -37,7 +37,8 @@ bool EditingWindowOpen() {
 
 // The account's place in the list now: where the check found it, else where it went meanwhile;
 // -1 when it is gone.
-std::int32_t PlaceOf(const AccountSettings& account, std::int32_t index) {
+std::int32_t PlaceOf(const std::vector<AccountEntry>& accounts, const AccountSettings& account,
+                     std::int32_t index) {
     const std::string section = AccountSection(account);
     const auto same = [&](const AccountEntry& entry) {
         return entry.params.email == account.email && AccountSection(entry.params) == section;
@@ -85,7 +86,7 @@ bool MainWindow::AskTrustQuestion() {
 }
 
 void MainWindow::ArmAutoContinue() {
-    if (accounts.empty() || EditingWindowOpen()) return;
+    if (state_.accounts.empty() || EditingWindowOpen()) return;
     SetTimer(*continueTimer_, StartedWithParameters ? kQuickContinueMs : kContinueMs, true);
     continueVeto_ = false;
 }
@@ -110,20 +111,20 @@ void MainWindow::onCheckTimer() {
 }
 
 void MainWindow::RearmCheckTimer() {
-    SetTimer(*checkTimer_, CheckIntervalMs(accounts.size()), true);
+    SetTimer(*checkTimer_, CheckIntervalMs(state_.accounts.size()), true);
 }
 
 bool MainWindow::CheckNextAccount() {
-    if (IsShownToUser() || EditingWindowOpen() || accounts.empty() || scheduler_->Busy())
+    if (IsShownToUser() || EditingWindowOpen() || state_.accounts.empty() || scheduler_->Busy())
         return false;
-    const std::int32_t index = AccountToCheck(checkIndex, accounts.size());
-    const AccountEntry& entry = accounts[static_cast<std::size_t>(index)];
+    const std::int32_t index = AccountToCheck(checkIndex, state_.accounts.size());
+    const AccountEntry& entry = state_.accounts[static_cast<std::size_t>(index)];
     if (entry.enabled) {
         CheckRequest request;
         request.index = index;
         request.account = entry.params;
-        request.alertDue = playWave;
-        request.options = ProgramSessionOptions();
+        request.alertDue = state_.playWave;
+        request.options = state_.SessionOptionsNow();
         if (scheduler_->Start(std::move(request))) return true;
     }
     PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh, index);
@@ -134,10 +135,11 @@ bool MainWindow::CheckNextAccount() {
 void MainWindow::onCheckFinished(const CheckOutcome& outcome) {
     if (outcome.cancelled) return;
     RearmCheckTimer();
-    const std::int32_t index = PlaceOf(outcome.account, outcome.index);
+    const std::int32_t index = PlaceOf(state_.accounts, outcome.account, outcome.index);
     const int change = outcome.result.change;
-    if (change != 0 && index >= 0) accounts[static_cast<std::size_t>(index)].lastChange = change;
-    if (outcome.result.becomesPending) PendingAccount = outcome.account.email;
+    if (change != 0 && index >= 0)
+        state_.accounts[static_cast<std::size_t>(index)].lastChange = change;
+    if (outcome.result.becomesPending) state_.pendingAccount = outcome.account.email;
     PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh, outcome.index);
     checkIndex = outcome.index + 1;
     if (!outcome.error.empty()) {

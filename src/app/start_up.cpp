@@ -78,7 +78,7 @@ int RunProgram(int argc) {
     {
         TrayServices dm;
         {
-            MainWindow window(dm);
+            MainWindow window(dm, ProgramState());
             // Owned by the window; without a session bus the program goes on without it.
             (new DBusService(window, dm.Desktop()))->Register();
             QObject::connect(&window, &MainWindow::FormClosed, qApp, &QApplication::quit,

@@ -33,9 +33,10 @@ QString Text(const char* key) {
 
 }  // namespace
 
-SetupWindow::SetupWindow()
+SetupWindow::SetupWindow(AppState& state)
     : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      state_(state) {
     setObjectName(QStringLiteral("popSetupWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(280, 404 + kNotificationRow);
@@ -76,7 +77,7 @@ void SetupWindow::SetSaveButtonsEnabled(bool enabled) {
 }
 
 void SetupWindow::UpdateControls() {
-    pop_security->setEnabled(TlsAvailable);
+    pop_security->setEnabled(state_.tlsAvailable);
     if (!pop_security->isEnabled()) ShowSecurity(ConnectionSecurity::None);
     const bool hasEntries = pop_list->count() > 0;
     bedit->setEnabled(hasEntries);
@@ -97,8 +98,8 @@ void SetupWindow::ClearFields() {
 }
 
 void SetupWindow::ShowAccount(int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= accounts.size()) return;
-    const AccountSettings& params = accounts[static_cast<std::size_t>(index)].params;
+    if (index < 0 || static_cast<std::size_t>(index) >= state_.accounts.size()) return;
+    const AccountSettings& params = state_.accounts[static_cast<std::size_t>(index)].params;
     ShowWhole(pop_mail, ToQt(params.email), kMailMaxLength);
     pop_server->setEditText(ToQt(params.host));
     ShowWhole(pop_user, ToQt(params.username), kUserMaxLength);
@@ -106,11 +107,11 @@ void SetupWindow::ShowAccount(int index) {
     pop_keyring->setChecked(params.passwordStore == PasswordStore::Keyring);
     pop_port->setValue(params.port);
     pop_apop->setChecked(params.secureLogin);
-    ShowSecurity(TlsAvailable ? SecurityOf(params) : ConnectionSecurity::None);
+    ShowSecurity(state_.tlsAvailable ? SecurityOf(params) : ConnectionSecurity::None);
 }
 
 ConnectionSecurity SetupWindow::ChosenSecurity() const {
-    if (!TlsAvailable) return ConnectionSecurity::None;
+    if (!state_.tlsAvailable) return ConnectionSecurity::None;
     return static_cast<ConnectionSecurity>(std::clamp(pop_security->currentIndex(), 0, 2));
 }
 
@@ -174,10 +175,10 @@ void SetupWindow::onDeleteAccountClicked() {
         pop_list->setCurrentRow(-1);
     }
     std::optional<AccountSettings> removed;
-    if (static_cast<std::size_t>(selected) < accounts.size())
-        removed = accounts[static_cast<std::size_t>(selected)].params;
-    if (RemoveAccount(accounts, selected)) {
-        SaveSettings();
+    if (static_cast<std::size_t>(selected) < state_.accounts.size())
+        removed = state_.accounts[static_cast<std::size_t>(selected)].params;
+    if (RemoveAccount(state_.accounts, selected)) {
+        state_.SaveSettings();
         if (removed->passwordStore == PasswordStore::Keyring) DesktopKeyring().Remove(*removed);
     }
     UpdateControls();
@@ -189,11 +190,11 @@ void SetupWindow::bsaveClick() {
     if (!IsAccountValid()) return;
     const int selected = SelectedIndex();
     std::optional<AccountSettings> before;
-    if (selected >= 0 && static_cast<std::size_t>(selected) < accounts.size())
-        before = accounts[static_cast<std::size_t>(selected)].params;
+    if (selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size())
+        before = state_.accounts[static_cast<std::size_t>(selected)].params;
     {
         const QSignalBlocker quiet(pop_list);
-        if (selected < 0 || static_cast<std::size_t>(selected) >= accounts.size()) {
+        if (selected < 0 || static_cast<std::size_t>(selected) >= state_.accounts.size()) {
             auto* entry = new QListWidgetItem(pop_mail->text());
             entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
             entry->setCheckState(Qt::Checked);
@@ -204,9 +205,10 @@ void SetupWindow::bsaveClick() {
         }
     }
     // From the stored account, so that what the window does not show (protocol, folder) stays.
-    AccountSettings params = selected >= 0 && static_cast<std::size_t>(selected) < accounts.size()
-                                 ? accounts[static_cast<std::size_t>(selected)].params
-                                 : AccountSettings{};
+    AccountSettings params =
+        selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size()
+            ? state_.accounts[static_cast<std::size_t>(selected)].params
+            : AccountSettings{};
     params.email = FromQt(pop_mail->text());
     params.host = FromQt(pop_server->currentText());
     params.username = FromQt(pop_user->text());
@@ -223,16 +225,16 @@ void SetupWindow::bsaveClick() {
     std::vector<bool> ticked;
     for (int row = 0; row < pop_list->count(); ++row)
         ticked.push_back(pop_list->item(row)->checkState() == Qt::Checked);
-    const std::size_t saved = StoreEditedAccount(accounts, selected, params, ticked);
+    const std::size_t saved = StoreEditedAccount(state_.accounts, selected, params, ticked);
 
-    autorun = pop_auto->isChecked();
-    playWave = pop_wave->isChecked();
-    showAdvert = pop_show_advert->isChecked();
-    desktopNotification = pop_notification->currentIndex() == 1;
-    SaveSettings();
+    state_.autorun = pop_auto->isChecked();
+    state_.playWave = pop_wave->isChecked();
+    state_.showAdvert = pop_show_advert->isChecked();
+    state_.desktopNotification = pop_notification->currentIndex() == 1;
+    state_.SaveSettings();
     SettlePassword(saved, before, keepInKeyring);
 
-    switch (AutorunChangeFor(autorun, initialAutorun)) {
+    switch (AutorunChangeFor(state_.autorun, initialAutorun)) {
         case AutorunChange::Add:
             AddAutorun();
             break;
@@ -242,7 +244,7 @@ void SetupWindow::bsaveClick() {
         case AutorunChange::None:
             break;
     }
-    initialAutorun = autorun;
+    initialAutorun = state_.autorun;
     UpdateControls();
     SetSaveButtonsEnabled(false);
     PostPopCommand(MainForm(), PopCommand::SettingsSaved, 0);
@@ -265,12 +267,12 @@ void SetupWindow::FormActivate() {
     if (pop_list->count() == 0) pop_mail->setFocus();
 }
 
-void ShowSetupWindow() {
+void ShowSetupWindow(AppState& state) {
     if (QWidget* open = SetupWindowHandle.data()) {
         BringToFront(open);
         return;
     }
-    auto* window = new SetupWindow;
+    auto* window = new SetupWindow(state);
     SetupWindowHandle = window;
     const QRect screen = window->screen()->availableGeometry();
     window->move(screen.center() - window->rect().center());

@@ -8,6 +8,7 @@
 
 #include "settings/account_list.h"
 
+class AppState;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -20,7 +21,7 @@ class QToolButton;
 class SetupWindow : public QWidget {
     Q_OBJECT
 public:
-    SetupWindow();
+    explicit SetupWindow(AppState& state);
     ~SetupWindow() override;
 
     // The fields hold an account that can be saved: address, server and user name given and
@@ -106,6 +107,7 @@ private:
     QLabel* help_label = nullptr;
     QToolButton* bclse = nullptr;
 
+    AppState& state_;
     bool initialAutorun = false;
     // The shown account's password is in a keyring that would not give it: the field is empty,
     // and a save that leaves it so keeps the keyring's password.
@@ -113,4 +115,4 @@ private:
 };
 
 // Shows the setup window: brings the open one to the front, or creates it.
-void ShowSetupWindow();
+void ShowSetupWindow(AppState& state);

@@ -235,22 +235,22 @@ void SetupWindow::ConnectHandlers() {
 }
 
 void SetupWindow::FillAccountList() {
-    for (const AccountEntry& item : accounts) pop_list->addItem(ToQt(item.params.email));
+    for (const AccountEntry& item : state_.accounts) pop_list->addItem(ToQt(item.params.email));
     for (int row = 0; row < pop_list->count(); ++row) {
         QListWidgetItem* entry = pop_list->item(row);
         entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
-        entry->setCheckState(accounts[static_cast<std::size_t>(row)].enabled ? Qt::Checked
-                                                                             : Qt::Unchecked);
+        entry->setCheckState(
+            state_.accounts[static_cast<std::size_t>(row)].enabled ? Qt::Checked : Qt::Unchecked);
     }
 }
 
 void SetupWindow::FormCreate() {
     setWindowTitle(QStringLiteral("  ") + Text("setup_window"));
-    initialAutorun = autorun;
-    pop_auto->setChecked(autorun);
-    pop_wave->setChecked(playWave);
-    pop_show_advert->setChecked(showAdvert);
-    pop_notification->setCurrentIndex(desktopNotification ? 1 : 0);
+    initialAutorun = state_.autorun;
+    pop_auto->setChecked(state_.autorun);
+    pop_wave->setChecked(state_.playWave);
+    pop_show_advert->setChecked(state_.showAdvert);
+    pop_notification->setCurrentIndex(state_.desktopNotification ? 1 : 0);
     {
         const QSignalBlocker quiet(pop_list);
         FillAccountList();

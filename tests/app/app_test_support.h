@@ -118,7 +118,7 @@ protected:
     void Start() {
         LoadLanguageTable();
         dm = std::make_unique<TrayServices>();
-        window = std::make_unique<MainWindow>(*dm);
+        window = std::make_unique<MainWindow>(*dm, ProgramState());
         window->SetAccountChecker([this](const AccountSettings& account) {
             checked.push_back(account.email);
             return changeToReport;

@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, ActionsAndLinkColoursFollowAccountsAndOpenWindows) {
     EXPECT_FALSE(window->actShowMain->isEnabled());
     delete SetupWindowHandle.data();
 
-    accounts.push_back(Item("a@x.example"));
+    ProgramState().accounts.push_back(Item("a@x.example"));
     window->UpdateActions();
     EXPECT_EQ(Link(1)->Color(), kRed);
     EXPECT_EQ(Link(2)->Color(), kBlue);
@@ -80,7 +80,7 @@ TEST_F(MainWindowTest, EscapeContinuesOnlyWithAccounts) {
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible()) << "continue is disabled without accounts";
 
-    accounts.push_back(Item("a@x.example"));
+    ProgramState().accounts.push_back(Item("a@x.example"));
     window->UpdateActions();
     StartedWithParameters = true;
     QTest::keyClick(window.get(), Qt::Key_Escape);

@@ -123,28 +123,29 @@ TEST_F(PlatformTest, TheCommandOnNewMailHearsTheAccountOnlyThroughItsEnvironment
     testAccount.email = "$(touch pwned)`id`@x.example";
     WriteSettings({testAccount});
     Start();
-    LoadSettings();
+    ProgramState().LoadSettings();
     const std::string out = folder_.File("heard.txt");
     OpenSettings()->WriteString(
         "GENERAL", "NEW_MAIL_COMMAND",
         "printf '%s|%s|%s' \"$TARNWICK_EMAIL\" \"$TARNWICK_COUNT\" \"$TARNWICK_CHANGE\" > '" + out +
             "'; echo noise; echo more >&2; exit 4");
-    const AccountSettings account = accounts[0].params;
+    const AccountSettings account = ProgramState().accounts[0].params;
     OpenSettings()->WriteString(AccountSection(account), "COUNT", "7");
     QSignalSpy changed(&dm->Desktop(), &DesktopEvents::MailChanged);
     dm->Desktop().AccountChecked(account, 2);
-    for (int i = 0; i < 250 && CommandFailures.empty(); ++i) RunFor(20);
+    for (int i = 0; i < 250 && ProgramState().commandFailures.empty(); ++i) RunFor(20);
     EXPECT_EQ(folder_.Read("heard.txt"), account.email + "|7|2");
     EXPECT_FALSE(std::filesystem::exists(folder_.File("pwned")));
-    EXPECT_EQ(CommandFailures[account.email], GetLangText("new_mail_command_failed") + " (" +
-                                                  GetLangText("command_exit_status") + " 4)");
+    EXPECT_EQ(
+        ProgramState().commandFailures[account.email],
+        GetLangText("new_mail_command_failed") + " (" + GetLangText("command_exit_status") + " 4)");
     ASSERT_EQ(changed.size(), 1);
     EXPECT_EQ(changed[0], (QVariantList{ToQt(account.email), 7, 2}));
 
     // The next new mail clears the note; a decrease runs no command.
     OpenSettings()->WriteString("GENERAL", "NEW_MAIL_COMMAND", "true");
     dm->Desktop().AccountChecked(account, 1);
-    EXPECT_TRUE(CommandFailures.empty());
+    EXPECT_TRUE(ProgramState().commandFailures.empty());
     std::filesystem::remove(out);
     OpenSettings()->WriteString("GENERAL", "NEW_MAIL_COMMAND", "touch '" + out + "'");
     dm->Desktop().AccountChecked(account, -1);

@@ -55,7 +55,7 @@ TEST_F(ScheduleTest, ThreeAccountsAreCheckedInTurnEvery18Seconds) {
     EXPECT_EQ(window->checkTimer_->interval(), 18000);
 
     // Accounts deleted behind the index: the next tick starts again at the first.
-    accounts.resize(1);
+    ProgramState().accounts.resize(1);
     window->checkIndex = 5;
     Tick();
     EXPECT_EQ(checked.back(), "one@x.example");
@@ -68,8 +68,8 @@ TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
     Tick();
     changeToReport = 0;
     Tick();
-    EXPECT_EQ(accounts[0].lastChange, 3);
-    EXPECT_EQ(accounts[1].lastChange, 0);
+    EXPECT_EQ(ProgramState().accounts[0].lastChange, 3);
+    EXPECT_EQ(ProgramState().accounts[1].lastChange, 0);
 
     window->SetAccountChecker(
         [](const AccountSettings&) -> int { throw std::runtime_error("Unable to write to x"); });
@@ -81,7 +81,7 @@ TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
 
 TEST_F(ScheduleTest, NoCheckWhileTheSetupWindowIsOpen) {
     StartHidden({{.email = "a@x.example", .user = "a"}});
-    ShowSetupWindow();
+    ShowSetupWindow(ProgramState());
     ASSERT_TRUE(SetupWindowHandle);
     Tick();
     EXPECT_TRUE(checked.empty());
@@ -107,7 +107,7 @@ TEST_F(ScheduleTest, NoCheckWhileTheFilterWindowIsOpen) {
 TEST_F(ScheduleTest, DisabledAccountIsSkippedButItsPanelRefreshed) {
     StartHidden({{.email = "off@x.example", .user = "off", .enabled = false},
                  {.email = "on@x.example", .user = "on"}});
-    OpenResultsWindow();
+    OpenResultsWindow(ProgramState());
     ASSERT_TRUE(ResultsWindowHandle);
     std::vector<long long> refreshed;
     struct Watch : QObject {
@@ -150,9 +150,10 @@ TEST_F(ScheduleTest, CommandVetoesThePendingHideAndNothingArmsWithoutAccounts) {
     ShowWindow();
     delete SetupWindowHandle.data();
     window->appIdle();
-    EXPECT_FALSE(window->continueTimer_->isActive()) << "no accounts, no auto-continue";
+    EXPECT_FALSE(window->continueTimer_->isActive())
+        << "no ProgramState().accounts, no auto-continue";
 
-    accounts.push_back(Item("a@x.example"));
+    ProgramState().accounts.push_back(Item("a@x.example"));
     window->appIdle();
     ASSERT_TRUE(window->continueTimer_->isActive());
     EXPECT_EQ(window->continueTimer_->interval(), 48000);

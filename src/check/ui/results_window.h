@@ -5,12 +5,13 @@
 
 #include <QWidget>
 
+class AppState;
 class QScrollArea;
 
 class ResultsWindow : public QWidget {
     Q_OBJECT
 public:
-    ResultsWindow();
+    explicit ResultsWindow(AppState& state);
     ~ResultsWindow() override;
 
 protected:
@@ -25,8 +26,9 @@ private:
     int PanelAreaHeight() const;
     void PlaceAtBottomRight();
 
+    AppState& state_;
     QScrollArea* scroll_ = nullptr;
 };
 
 // Shows the results window: brings the open one to the front, or creates it.
-void OpenResultsWindow();
+void OpenResultsWindow(AppState& state);

@@ -29,8 +29,8 @@ constexpr const char* kWindowName = "popListWindow";
 enum ProgressMode { kListingMode = 0, kMessageMode = 1 };
 
 // The program's sessions: opened as a timed check opens them, the outcome recorded.
-SessionFactory ProgramSessions() {
-    return [tls = TlsAvailable](const AccountSettings& account,
+SessionFactory ProgramSessions(bool tlsAvailable) {
+    return [tls = tlsAvailable](const AccountSettings& account,
                                 std::shared_ptr<InterruptSignal> interrupt) {
         SessionOptions options;
         options.tlsAvailable = tls;
@@ -41,12 +41,14 @@ SessionFactory ProgramSessions() {
 
 }  // namespace
 
-MailboxWindow::MailboxWindow(SessionFactory factory)
+MailboxWindow::MailboxWindow(AppState& state, SessionFactory factory)
     : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      state_(state) {
     setObjectName(QString::fromLatin1(kWindowName));
     setAttribute(Qt::WA_DeleteOnClose);
-    controller_ = new MailboxController(factory ? std::move(factory) : ProgramSessions(), this);
+    controller_ = new MailboxController(
+        factory ? std::move(factory) : ProgramSessions(state_.tlsAvailable), this);
     model_ = controller_->Rows();
     BuildWindow();
     ConnectController();
@@ -54,7 +56,7 @@ MailboxWindow::MailboxWindow(SessionFactory factory)
     LoadLayout();
     FillAccountBox();
     UpdateCommands();
-    connect(&ProgramState(), &AppState::accountsChanged, this, [this] {
+    connect(&state_, &AppState::accountsChanged, this, [this] {
         FillAccountBox();
         UpdateCommands();
     });
@@ -167,7 +169,8 @@ bool MailboxWindow::event(QEvent* event) {
         if (command->wParam == PopCommand::ListOpenPending && controller_->Busy()) {
             // Opened when the running request ends.
             openPendingWhenIdle_ = true;
-        } else if (command->wParam == PopCommand::ListOpenPending && HasText(PendingAccount)) {
+        } else if (command->wParam == PopCommand::ListOpenPending &&
+                   HasText(state_.pendingAccount)) {
             RunGuarded([this] { OpenPendingAccount(); });
         } else if (command->wParam == PopCommand::ListShowError) {
             SetStatus(1, FromQt(command->text));
@@ -178,8 +181,8 @@ bool MailboxWindow::event(QEvent* event) {
 }
 
 void MailboxWindow::OpenPendingAccount() {
-    accountBar_->Choose(ToQt(PendingAccount));
-    PendingAccount.clear();
+    accountBar_->Choose(ToQt(state_.pendingAccount));
+    state_.pendingAccount.clear();
     onAccountChosen();
     actHeadersExecute();
 }
@@ -255,17 +258,17 @@ void MailboxWindow::resizeEvent(QResizeEvent* event) {
     pane_->FitTextWidth(width());
 }
 
-void OpenListWindow() {
+void OpenListWindow(AppState& state) {
     if (QWidget* open = ListWindowHandle.data()) {
         BringToFront(open);
         PostPopCommand(open, PopCommand::ListOpenPending);
         return;
     }
-    auto* window = new MailboxWindow;
+    auto* window = new MailboxWindow(state);
     ListWindowHandle = window;
     window->show();
     try {
-        if (HasText(PendingAccount)) {
+        if (HasText(state.pendingAccount)) {
             window->OpenPendingAccount();
         } else if (window->AccountAt(0) != nullptr) {
             window->findChild<QComboBox*>(QStringLiteral("list"))->setCurrentIndex(0);

@@ -17,6 +17,7 @@
 #include "settings/accounts.h"
 
 class AccountBar;
+class AppState;
 class HeaderList;
 class HeaderListModel;
 class MessagePane;
@@ -32,10 +33,10 @@ class MailboxWindow : public QWidget {
     Q_OBJECT
 public:
     // `factory` opens the window's sessions; none: the program's (OpenSession).
-    explicit MailboxWindow(SessionFactory factory = {});
+    explicit MailboxWindow(AppState& state, SessionFactory factory = {});
     ~MailboxWindow() override;
 
-    // Selects the account of PendingAccount (clearing it) and fetches its headers.
+    // Selects the state's pending account (clearing it) and fetches its headers.
     void OpenPendingAccount();
     // The account box's selection changed (no headers are fetched).
     void onAccountChosen();
@@ -94,6 +95,7 @@ private:
     bool HandleKey(QWidget* control, int key);
     void OpenListMenu();
 
+    AppState& state_;
     MailboxController* controller_ = nullptr;
     HeaderListModel* model_ = nullptr;
     std::string currentAccount;
@@ -114,6 +116,6 @@ private:
 
 // Brings the open list window to the front (and lets it open the pending account), or creates
 // it: then the pending account is listed, or else the first account is selected.
-void OpenListWindow();
+void OpenListWindow(AppState& state);
 // Whether the open list window has a request running.
 bool ListWindowBusy();

@@ -37,8 +37,7 @@ void MailboxWindow::menuheaderClick(const QString& email) {
 void MailboxWindow::actHeadersExecute() {
     if (SelectedAccount() < 0) return;
     pane_->Clear();
-    if (controller_->ListHeaders(ProgramState().Filter()))
-        ShowProgress(0, "retrieve_headers_progress");
+    if (controller_->ListHeaders(state_.Filter())) ShowProgress(0, "retrieve_headers_progress");
 }
 
 void MailboxWindow::actRetrieveExecute() {
@@ -107,7 +106,7 @@ void MailboxWindow::actToggleNoSpamExecute() {
 
 void MailboxWindow::MarkFromRule(RuleKind kind, const std::string& text) {
     const int index = headers_->ChosenIndex();
-    if (AddSpamRule(kind, text) >= 0) model_->SetSpam(index, true);
+    if (state_.AddSpamRule(kind, text) >= 0) model_->SetSpam(index, true);
 }
 
 void MailboxWindow::actSpamSubjectExecute() {

@@ -154,7 +154,7 @@ void MailboxWindow::FillAccountBox() {
     retrieve_headers_mm->clear();
     accounts_.clear();
     QStringList emails;
-    for (const AccountEntry& item : accounts) {
+    for (const AccountEntry& item : state_.accounts) {
         accounts_.push_back(item.params);
         const QString email = ToQt(item.params.email);
         emails << email;

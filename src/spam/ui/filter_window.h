@@ -9,6 +9,7 @@
 
 #include "spam/spam_types.h"
 
+class AppState;
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
@@ -22,7 +23,7 @@ class QTreeWidgetItem;
 class SpamFilterWindow : public QWidget {
     Q_OBJECT
 public:
-    SpamFilterWindow();
+    explicit SpamFilterWindow(AppState& state);
     ~SpamFilterWindow() override;
 
 protected:
@@ -81,7 +82,8 @@ private:
     QLabel* help_label = nullptr;
     QButtonGroup* kindGroup = nullptr;
     QButtonGroup* relationGroup = nullptr;
+    AppState& state_;
 };
 
 // Shows the filter editor: brings the open one to the front, or creates it.
-void ShowFilterWindow();
+void ShowFilterWindow(AppState& state);

@@ -205,7 +205,7 @@ void SpamFilterWindow::WatchFocusableControls() {
 }
 
 void SpamFilterWindow::ConnectHandlers() {
-    connect(&ProgramState(), &AppState::rulesChanged, this, [this] {
+    connect(&state_, &AppState::rulesChanged, this, [this] {
         FollowRules();
         UpdateButtons();
     });
@@ -224,14 +224,14 @@ void SpamFilterWindow::ConnectHandlers() {
 
 void SpamFilterWindow::FormCreate() {
     setWindowTitle(QStringLiteral("  ") + Text("set_filter_window"));
-    cEmpty->setChecked(spamCriteria.noEmptySubject);
-    cdateempty->setChecked(spamCriteria.noEmptyDate);
-    cnorecipient->setChecked(spamCriteria.noRecipient);
-    eRecpt->setValue(spamCriteria.maxRecipients);
-    eLen->setValue(spamCriteria.maxSize);
+    cEmpty->setChecked(state_.spamCriteria.noEmptySubject);
+    cdateempty->setChecked(state_.spamCriteria.noEmptyDate);
+    cnorecipient->setChecked(state_.spamCriteria.noRecipient);
+    eRecpt->setValue(state_.spamCriteria.maxRecipients);
+    eLen->setValue(state_.spamCriteria.maxSize);
     {
         const QSignalBlocker quiet(ListBox);
-        for (const auto& rule : spamRules) {
+        for (const auto& rule : state_.spamRules) {
             auto* row = new QTreeWidgetItem(ListBox);
             ShowRule(row, *rule);
         }
