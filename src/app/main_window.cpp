@@ -42,10 +42,6 @@ constexpr LinkRow kRows[] = {{1, 76}, {2, 104}, {3, 132}, {4, 160}, {7, 188}, {6
 constexpr int kButtonSize = 25;
 constexpr int kRightMargin = 8;
 
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
-
 }  // namespace
 
 MainWindow::MainWindow(TrayServices& dataModule, AppState& state)

@@ -27,18 +27,13 @@ namespace {
 constexpr int kSetupHelpTopic = 300;
 constexpr int kDefaultPort = 110;
 
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
-
 }  // namespace
 
 SetupWindow::SetupWindow(AppState& state)
-    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : ChildWindow(SetupWindowHandle, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                                         Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       state_(state) {
     setObjectName(QStringLiteral("popSetupWindow"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(280, 404 + kNotificationRow);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -54,11 +49,6 @@ SetupWindow::SetupWindow(AppState& state)
     WatchFocusableControls();
     ConnectHandlers();
     FormCreate();
-}
-
-SetupWindow::~SetupWindow() {
-    SetupWindowHandle = nullptr;
-    PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
 bool SetupWindow::IsAccountValid() const {
@@ -268,14 +258,6 @@ void SetupWindow::FormActivate() {
 }
 
 void ShowSetupWindow(AppState& state) {
-    if (QWidget* open = SetupWindowHandle.data()) {
-        BringToFront(open);
-        return;
-    }
-    auto* window = new SetupWindow(state);
-    SetupWindowHandle = window;
-    const QRect screen = window->screen()->availableGeometry();
-    window->move(screen.center() - window->rect().center());
-    window->show();
-    window->activateWindow();
+    OpenOrRaise(
+        SetupWindowHandle, [&state] { return new SetupWindow(state); }, Placement::ScreenCentre);
 }

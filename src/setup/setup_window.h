@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <optional>
 
+#include "platform/child_window.h"
 #include "settings/account_list.h"
 
 class AppState;
@@ -18,11 +19,10 @@ class QListWidget;
 class QSpinBox;
 class QToolButton;
 
-class SetupWindow : public QWidget {
+class SetupWindow : public ChildWindow {
     Q_OBJECT
 public:
     explicit SetupWindow(AppState& state);
-    ~SetupWindow() override;
 
     // The fields hold an account that can be saved: address, server and user name given and
     // a port above 0 (an emptied port box holds none).

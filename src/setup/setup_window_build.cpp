@@ -21,17 +21,6 @@
 
 namespace {
 
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
-
-template <typename Control>
-Control* Place(Control* control, const char* name, int x, int y, int w, int h) {
-    control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(x, y, w, h);
-    return control;
-}
-
 QCheckBox* AddCheckBox(QWidget* parent, const char* name, const char* captionKey, int tag, int x,
                        int y, int w) {
     auto* box = Place(new QCheckBox(Text(captionKey), parent), name, x, y, w, 18);

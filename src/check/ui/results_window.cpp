@@ -51,19 +51,14 @@ WindowLayout ResultsLayout(int width) {
 }  // namespace
 
 ResultsWindow::ResultsWindow(AppState& state)
-    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : ChildWindow(ResultsWindowHandle, Qt::Tool | Qt::WindowStaysOnTopHint |
+                                           Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                           Qt::WindowCloseButtonHint),
       state_(state) {
     setObjectName(QString::fromLatin1(kWindowName));
-    setAttribute(Qt::WA_DeleteOnClose);
     SetUpWindow();
     SetUpPanelColumn();
     FormCreate();
-}
-
-ResultsWindow::~ResultsWindow() {
-    ResultsWindowHandle = nullptr;
-    PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
 void ResultsWindow::SetUpWindow() {
@@ -160,11 +155,5 @@ void ResultsWindow::closeEvent(QCloseEvent* event) {
 }
 
 void OpenResultsWindow(AppState& state) {
-    if (QWidget* open = ResultsWindowHandle.data()) {
-        BringToFront(open);
-        return;
-    }
-    auto* window = new ResultsWindow(state);
-    ResultsWindowHandle = window;
-    window->show();
+    OpenOrRaise(ResultsWindowHandle, [&state] { return new ResultsWindow(state); });
 }

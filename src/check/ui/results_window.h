@@ -3,16 +3,15 @@
 // bottom-right corner of the screen, keeps its width in the settings file, refreshes a panel
 // when the timed check asks it to, and forgets the remembered count changes when it closes.
 
-#include <QWidget>
+#include "platform/child_window.h"
 
 class AppState;
 class QScrollArea;
 
-class ResultsWindow : public QWidget {
+class ResultsWindow : public ChildWindow {
     Q_OBJECT
 public:
     explicit ResultsWindow(AppState& state);
-    ~ResultsWindow() override;
 
 protected:
     bool event(QEvent* event) override;

@@ -16,6 +16,7 @@
 #include "list/ui/header_list.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/message_pane.h"
+#include "platform/child_window.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
@@ -42,11 +43,10 @@ SessionFactory ProgramSessions(bool tlsAvailable) {
 }  // namespace
 
 MailboxWindow::MailboxWindow(AppState& state, SessionFactory factory)
-    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : ChildWindow(ListWindowHandle, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       state_(state) {
     setObjectName(QString::fromLatin1(kWindowName));
-    setAttribute(Qt::WA_DeleteOnClose);
     controller_ = new MailboxController(
         factory ? std::move(factory) : ProgramSessions(state_.tlsAvailable), this);
     model_ = controller_->Rows();
@@ -60,11 +60,6 @@ MailboxWindow::MailboxWindow(AppState& state, SessionFactory factory)
         FillAccountBox();
         UpdateCommands();
     });
-}
-
-MailboxWindow::~MailboxWindow() {
-    ListWindowHandle = nullptr;
-    PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
 void MailboxWindow::ConnectController() {
@@ -258,26 +253,26 @@ void MailboxWindow::resizeEvent(QResizeEvent* event) {
     pane_->FitTextWidth(width());
 }
 
+void MailboxWindow::ShowStartAccount() {
+    RunGuarded([this] {
+        if (HasText(state_.pendingAccount)) {
+            OpenPendingAccount();
+        } else if (AccountAt(0) != nullptr) {
+            accountBar_->ChooseIndex(0);
+            onAccountChosen();
+        }
+    });
+    UpdateCommands();
+}
+
 void OpenListWindow(AppState& state) {
-    if (QWidget* open = ListWindowHandle.data()) {
-        BringToFront(open);
-        PostPopCommand(open, PopCommand::ListOpenPending);
+    auto* window = static_cast<MailboxWindow*>(
+        OpenOrRaise(ListWindowHandle, [&state] { return new MailboxWindow(state); }));
+    if (window == nullptr) {
+        PostPopCommand(ListWindowHandle, PopCommand::ListOpenPending);
         return;
     }
-    auto* window = new MailboxWindow(state);
-    ListWindowHandle = window;
-    window->show();
-    try {
-        if (HasText(state.pendingAccount)) {
-            window->OpenPendingAccount();
-        } else if (window->AccountAt(0) != nullptr) {
-            window->findChild<QComboBox*>(QStringLiteral("list"))->setCurrentIndex(0);
-            window->onAccountChosen();
-        }
-    } catch (const std::exception& error) {
-        ReportUnhandledError(error.what());
-    }
-    window->UpdateCommands();
+    window->ShowStartAccount();
 }
 
 bool ListWindowBusy() {

@@ -14,6 +14,7 @@
 #include "list/list_window_rules.h"
 #include "list/ui/list_actions.h"
 #include "list/ui/mailbox_controller.h"
+#include "platform/child_window.h"
 #include "settings/accounts.h"
 
 class AccountBar;
@@ -29,15 +30,16 @@ struct MessageRow;
 
 // The window assembles its account bar, header list and message pane, and keeps the commands
 // and the wiring to its mailbox controller.
-class MailboxWindow : public QWidget {
+class MailboxWindow : public ChildWindow {
     Q_OBJECT
 public:
     // `factory` opens the window's sessions; none: the program's (OpenSession).
     explicit MailboxWindow(AppState& state, SessionFactory factory = {});
-    ~MailboxWindow() override;
 
     // Selects the state's pending account (clearing it) and fetches its headers.
     void OpenPendingAccount();
+    // The account a new window shows: the pending one, listed at once, or else the first one.
+    void ShowStartAccount();
     // The account box's selection changed (no headers are fetched).
     void onAccountChosen();
     void actHeadersExecute();

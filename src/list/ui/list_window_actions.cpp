@@ -20,14 +20,6 @@
 #include "settings/language.h"
 #include "spam/spam_filter.h"
 
-namespace {
-
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
-
-}  // namespace
-
 void MailboxWindow::menuheaderClick(const QString& email) {
     accountBar_->Choose(email);
     onAccountChosen();

@@ -12,10 +12,6 @@
 
 namespace list_window_parts {
 
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
-
 QIcon ListImage(int index) {
     const QString file =
         QStringLiteral(":/tarnwick/btn/%1.png").arg(index, 2, 10, QLatin1Char('0'));

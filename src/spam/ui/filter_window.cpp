@@ -28,10 +28,6 @@ namespace {
 constexpr int kFilterHelpTopic = 400;
 constexpr int kTextMaxLength = 255;
 
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
-
 bool IsEnter(const QKeyEvent* key) {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }
@@ -39,11 +35,10 @@ bool IsEnter(const QKeyEvent* key) {
 }  // namespace
 
 SpamFilterWindow::SpamFilterWindow(AppState& state)
-    : QWidget(nullptr,
-              Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+    : ChildWindow(FilterWindowHandle, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                          Qt::WindowCloseButtonHint),
       state_(state) {
     setObjectName(QStringLiteral("ffilter"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(572, 330);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -59,11 +54,6 @@ SpamFilterWindow::SpamFilterWindow(AppState& state)
     WatchFocusableControls();
     ConnectHandlers();
     FormCreate();
-}
-
-SpamFilterWindow::~SpamFilterWindow() {
-    FilterWindowHandle = nullptr;
-    PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
 RuleKind SpamFilterWindow::CurrentKind() const {
@@ -249,14 +239,7 @@ bool SpamFilterWindow::helpKeyDown(QKeyEvent* key) {
 }
 
 void ShowFilterWindow(AppState& state) {
-    if (QWidget* open = FilterWindowHandle.data()) {
-        BringToFront(open);
-        return;
-    }
-    auto* window = new SpamFilterWindow(state);
-    FilterWindowHandle = window;
-    const QRect screen = window->screen()->availableGeometry();
-    window->move(screen.center() - window->rect().center());
-    window->show();
-    window->activateWindow();
+    OpenOrRaise(
+        FilterWindowHandle, [&state] { return new SpamFilterWindow(state); },
+        Placement::ScreenCentre);
 }

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+#include "platform/child_window.h"
 #include "spam/spam_types.h"
 
 class AppState;
@@ -20,11 +21,10 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-class SpamFilterWindow : public QWidget {
+class SpamFilterWindow : public ChildWindow {
     Q_OBJECT
 public:
     explicit SpamFilterWindow(AppState& state);
-    ~SpamFilterWindow() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

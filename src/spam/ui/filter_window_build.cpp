@@ -27,17 +27,6 @@ constexpr int kRightColumn = 308;
 constexpr int kCriteriaLabelX = 28;
 constexpr int kCriteriaControlX = 272;
 
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
-
-template <typename Control>
-Control* Place(Control* control, const char* name, int x, int y, int w, int h) {
-    control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(x, y, w, h);
-    return control;
-}
-
 QRadioButton* AddRadio(QWidget* parent, QButtonGroup* group, const char* name, const char* key,
                        int x, int y) {
     auto* radio = Place(new QRadioButton(Text(key), parent), name, x, y, 124, 18);
