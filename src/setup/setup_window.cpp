@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "platform/autorun.h"
+#include "platform/form_style.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
@@ -20,7 +21,6 @@
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
-#include "setup/setup_window_style.h"
 
 namespace {
 

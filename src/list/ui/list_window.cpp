@@ -9,7 +9,6 @@
 #include <QTimer>
 #include <exception>
 
-#include "app/application.h"
 #include "check/check_cycle.h"
 #include "check/session.h"
 #include "list/ui/account_bar.h"
@@ -21,6 +20,7 @@
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "platform/unhandled_error.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 

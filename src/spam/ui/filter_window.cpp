@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/form_style.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
@@ -20,7 +21,6 @@
 #include "platform/ui_text.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
-#include "setup/setup_window_style.h"
 #include "spam/filter_editing.h"
 
 namespace {

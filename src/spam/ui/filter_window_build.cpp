@@ -14,10 +14,10 @@
 #include <limits>
 #include <vector>
 
+#include "platform/form_style.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "setup/setup_window_style.h"
 #include "spam/ui/filter_window.h"
 
 namespace {
