@@ -11,6 +11,7 @@
 #include "app/desktop_events.h"
 #include "app_test_support.h"
 #include "platform/autorun.h"
+#include "platform/child_window.h"
 #include "platform/desktop_entry.h"
 #include "platform/help.h"
 #include "platform/mail_program.h"
@@ -223,4 +224,41 @@ TEST_F(PlatformTest, TheMailProgramIsTheSettingElseTheMailtoHandlersEntry) {
     EXPECT_FALSE(OpenMailProgram(nullptr));  // no such program: said so
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_THAT(boxes[1].text, ::testing::StartsWith(GetLangText("mail_program_failed_dialog")));
+}
+
+// A single window opens once and is raised after that; closed, it clears its handle and tells
+// the main window, and the next open makes a new one.
+TEST_F(PlatformTest, ASingleWindowOpensOnceAndSaysWhenItIsGone) {
+    struct Receiver : QWidget {
+        int closed = 0;
+        bool event(QEvent* event) override {
+            if (event->type() == PopCommandEvent::EventType() &&
+                static_cast<PopCommandEvent*>(event)->wParam == PopCommand::ChildClosed)
+                ++closed;
+            return QWidget::event(event);
+        }
+    } receiver;
+    QWidget* const mainForm = MainForm();
+    SetMainForm(&receiver);
+    QPointer<QWidget> handle;
+    int made = 0;
+    const auto make = [&] {
+        ++made;
+        return new ChildWindow(handle, Qt::Tool);
+    };
+    QWidget* opened = OpenOrRaise(handle, make);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(handle.data(), opened);
+    EXPECT_TRUE(opened->isVisible());
+    EXPECT_EQ(OpenOrRaise(handle, make), nullptr);
+    EXPECT_EQ(made, 1);
+
+    opened->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::sendPostedEvents(&receiver, PopCommandEvent::EventType());
+    EXPECT_TRUE(handle.isNull());
+    EXPECT_EQ(receiver.closed, 1);
+    delete OpenOrRaise(handle, make);
+    EXPECT_EQ(made, 2);
+    SetMainForm(mainForm);
 }
