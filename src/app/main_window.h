@@ -56,7 +56,8 @@ public:
     bool StopChecks(std::chrono::milliseconds wait);
     void ArmAutoContinue();
     void appIdle();
-    // Asks PendingTrustQuestion now unless another question is open; true when it asked.
+    // Asks the state's pending trust question now unless another question is open; true when it
+    // asked.
     bool AskTrustQuestion();
     void appException(const std::string& message);
 

@@ -94,7 +94,7 @@ void MainWindow::PopCommand(::PopCommand wParam, long long lParam) {
 void MainWindow::actContinueExecute() {
     SetRunVeto();
     HideMainWindow();
-    StartedWithParameters = false;
+    state_.startedWithParameters = false;
     showOnChildClose = false;
     UpdateActions();
 }

@@ -68,13 +68,13 @@ void MainWindow::appIdle() {
             SetTimer(*checkTimer_, kFirstCheckMs, true);
     }
     // A question put off by another one is asked from the event loop, not from this handler.
-    if (PendingTrustQuestion) QTimer::singleShot(0, this, [this] { AskTrustQuestion(); });
+    if (state_.pendingTrustQuestion) QTimer::singleShot(0, this, [this] { AskTrustQuestion(); });
 }
 
 bool MainWindow::AskTrustQuestion() {
-    if (!PendingTrustQuestion || QApplication::activeModalWidget() != nullptr) return false;
-    const TrustRequest request = std::move(*PendingTrustQuestion);
-    PendingTrustQuestion.reset();
+    if (!state_.pendingTrustQuestion || QApplication::activeModalWidget() != nullptr) return false;
+    const TrustRequest request = std::move(*state_.pendingTrustQuestion);
+    state_.pendingTrustQuestion.reset();
     // The settings may have changed since the check (the same certificate asked already).
     const TrustQuestion kind = TrustQuestionFor(request.account, request.problem);
     if (kind == TrustQuestion::None) return false;
@@ -87,7 +87,7 @@ bool MainWindow::AskTrustQuestion() {
 
 void MainWindow::ArmAutoContinue() {
     if (state_.accounts.empty() || EditingWindowOpen()) return;
-    SetTimer(*continueTimer_, StartedWithParameters ? kQuickContinueMs : kContinueMs, true);
+    SetTimer(*continueTimer_, state_.startedWithParameters ? kQuickContinueMs : kContinueMs, true);
     continueVeto_ = false;
 }
 
@@ -147,7 +147,7 @@ void MainWindow::onCheckFinished(const CheckOutcome& outcome) {
         return;
     }
     if (auto request = TrustRequestFor(outcome.account, outcome.result.certificateFailure)) {
-        PendingTrustQuestion = std::move(request);
+        state_.pendingTrustQuestion = std::move(request);
         AskTrustQuestion();
     }
 }

@@ -59,7 +59,7 @@ StartDecision DecideStart(const QString& instanceName) {
 }
 
 int RunProgram(int argc) {
-    StartedWithParameters = argc > 1;
+    ProgramState().startedWithParameters = argc > 1;
     const QString instanceName = SingleInstanceName();
     if (DecideStart(instanceName) != StartDecision::Run) return 0;
     SingleInstanceServer instance;

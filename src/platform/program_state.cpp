@@ -66,7 +66,7 @@ void AppState::Reset() {
     accounts.clear();
     spamRules.clear();
     spamCriteria = {};
-    PendingTrustQuestion.reset();
+    pendingTrustQuestion.reset();
 }
 
 SessionOptions ProgramSessionOptions() {

@@ -48,6 +48,12 @@ public:
     // Whether the TLS library could be loaded when the program started.
     bool tlsAvailable = false;
 
+    // The command line held at least one parameter (an autorun start passes one).
+    bool startedWithParameters = false;
+
+    // A certificate question from a session, asked when the program is next idle.
+    std::optional<TrustRequest> pendingTrustQuestion;
+
     // A copy of the rules and criteria as they are now, for a session on another thread.
     std::shared_ptr<const FilterSnapshot> Filter() const {
         return std::make_shared<const FilterSnapshot>(CopyFilter(spamRules, spamCriteria));
@@ -75,12 +81,6 @@ Q_SIGNALS:
 
 // The program's state object.
 AppState& ProgramState();
-
-// The command line held at least one parameter (an autorun start passes one).
-inline bool StartedWithParameters = false;
-
-// A certificate question from a timed check, asked when the program is next idle.
-inline std::optional<TrustRequest> PendingTrustQuestion;
 
 // The calls of the same names on the program's state object.
 SessionOptions ProgramSessionOptions();

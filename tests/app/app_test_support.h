@@ -85,7 +85,7 @@ protected:
             return boxAnswer;
         });
         SetSoundHook([this](const std::string& path) { sounds.push_back(path); });
-        StartedWithParameters = false;
+        ProgramState().startedWithParameters = false;
     }
     ~AppTest() override {
         for (QPointer<QWidget>* handle :

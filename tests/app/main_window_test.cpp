@@ -82,10 +82,10 @@ TEST_F(MainWindowTest, EscapeContinuesOnlyWithAccounts) {
 
     ProgramState().accounts.push_back(Item("a@x.example"));
     window->UpdateActions();
-    StartedWithParameters = true;
+    ProgramState().startedWithParameters = true;
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(StartedWithParameters);
+    EXPECT_FALSE(ProgramState().startedWithParameters);
     EXPECT_FALSE(window->showOnChildClose);
 }
 

@@ -130,7 +130,7 @@ TEST_F(ScheduleTest, DisabledAccountIsSkippedButItsPanelRefreshed) {
 
 TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
-    StartedWithParameters = true;
+    ProgramState().startedWithParameters = true;
     Start();
     ShowWindow();
     window->appIdle();
@@ -138,7 +138,7 @@ TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) 
     EXPECT_EQ(window->continueTimer_->interval(), 1000);
     RunFor(1300);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(StartedWithParameters);
+    EXPECT_FALSE(ProgramState().startedWithParameters);
 
     window->actShowMain->trigger();
     window->appIdle();

@@ -73,7 +73,7 @@ void MailboxWindow::ConnectController() {
     connect(c, &MailboxController::failed, this,
             [](const QString& message) { ReportUnhandledError(FromQt(message)); });
     connect(c, &MailboxController::certificateFailed, this,
-            [](const TrustRequest& request) { PendingTrustQuestion = request; });
+            [this](const TrustRequest& request) { state_.pendingTrustQuestion = request; });
     connect(c, &MailboxController::finished, this, &MailboxWindow::onRequestFinished);
     connect(c->Rows(), &QAbstractItemModel::modelReset, this, [this] {
         if (!controller_->Busy()) pane_->Clear();
