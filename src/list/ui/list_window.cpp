@@ -27,14 +27,12 @@
 namespace {
 
 constexpr const char* kWindowName = "popListWindow";
-enum ProgressMode { kListingMode = 0, kMessageMode = 1 };
 
 // The program's sessions: opened as a timed check opens them, the outcome recorded.
-SessionFactory ProgramSessions(bool tlsAvailable) {
-    return [tls = tlsAvailable](const AccountSettings& account,
-                                std::shared_ptr<InterruptSignal> interrupt) {
-        SessionOptions options;
-        options.tlsAvailable = tls;
+SessionFactory ProgramSessions(const AppState& state) {
+    return [base = state.SessionOptionsNow()](const AccountSettings& account,
+                                              std::shared_ptr<InterruptSignal> interrupt) {
+        SessionOptions options = base;
         options.interrupt = std::move(interrupt);
         return OpenSession(account, options);
     };
@@ -47,8 +45,8 @@ MailboxWindow::MailboxWindow(AppState& state, SessionFactory factory)
                                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       state_(state) {
     setObjectName(QString::fromLatin1(kWindowName));
-    controller_ = new MailboxController(
-        factory ? std::move(factory) : ProgramSessions(state_.tlsAvailable), this);
+    controller_ =
+        new MailboxController(factory ? std::move(factory) : ProgramSessions(state_), this);
     model_ = controller_->Rows();
     BuildWindow();
     ConnectController();
@@ -101,7 +99,7 @@ void MailboxWindow::onRequestFinished(MailboxController::Request request, bool c
 
 void MailboxWindow::ShowRequestProgress(int value, int maximum) {
     if (!accountBar_->ProgressShown()) return;
-    if (progressMode_ == kListingMode && accountBar_->ProgressMaximum() != maximum)
+    if (progressMode_ == ProgressMode::Listing && accountBar_->ProgressMaximum() != maximum)
         accountBar_->SetProgressLabel(
             ToQt(CountedProgressText(GetLangText("retrieve_headers_progress"), maximum)));
     accountBar_->SetProgress(value, maximum);
@@ -218,7 +216,7 @@ void MailboxWindow::UpdateCommands() {
     a.saveMessage->setEnabled(pane_->State() == PaneState::Message && !busy);
 }
 
-void MailboxWindow::ShowProgress(int mode, const char* key) {
+void MailboxWindow::ShowProgress(ProgressMode mode, const char* key) {
     progressMode_ = mode;
     accountBar_->ShowProgress(ToQt(GetLangText(key)));
     UpdateCommands();

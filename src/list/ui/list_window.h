@@ -69,7 +69,9 @@ private:
 
     // State and the controller's reports (list_window.cpp).
     void ConnectController();
-    void ShowProgress(int mode, const char* key);
+    // What the progress shows: the listing's label counts the messages once they are known.
+    enum class ProgressMode { Listing, Message };
+    void ShowProgress(ProgressMode mode, const char* key);
     void HideProgress();
     void ShowRequestProgress(int value, int maximum);
     // The end of a request, however it ended.
@@ -102,7 +104,7 @@ private:
     HeaderListModel* model_ = nullptr;
     std::string currentAccount;
     std::vector<AccountSettings> accounts_;  // copies, one per item of the account box
-    int progressMode_ = 0;
+    ProgressMode progressMode_ = ProgressMode::Listing;
     bool openPendingWhenIdle_ = false;  // a pending account arrived while a request ran
     bool cancelledByUser_ = false;      // the running request was cancelled with actCancel
 

@@ -29,7 +29,8 @@ void MailboxWindow::menuheaderClick(const QString& email) {
 void MailboxWindow::actHeadersExecute() {
     if (SelectedAccount() < 0) return;
     pane_->Clear();
-    if (controller_->ListHeaders(state_.Filter())) ShowProgress(0, "retrieve_headers_progress");
+    if (controller_->ListHeaders(state_.Filter()))
+        ShowProgress(ProgressMode::Listing, "retrieve_headers_progress");
 }
 
 void MailboxWindow::actRetrieveExecute() {
@@ -37,7 +38,7 @@ void MailboxWindow::actRetrieveExecute() {
     if (row == nullptr || row->entry == nullptr || SelectedAccount() < 0) return;
     if (!AskYesNo(this, Text("retrieve_mail_dialog_title"), Text("retrieve_mail_dialog"))) return;
     if (!controller_->FetchMessage(row->entry->number)) return;
-    ShowProgress(1, "retrieve_message_progress");
+    ShowProgress(ProgressMode::Message, "retrieve_message_progress");
     pane_->ClearText();
 }
 
