@@ -13,6 +13,7 @@
 
 #include "app/main_window.h"
 #include "app/tray_services.h"
+#include "platform/program_state.h"
 #include "settings/cipher.h"
 #include "settings/language.h"
 #include "support/scripted_server.h"
@@ -71,7 +72,7 @@ int main(int argc, char** argv) {
                      EncipherText("secret") + "\r\nPORT=" + std::to_string(server.Port()) + "\r\n");
     LoadLanguageTable();
     TrayServices dm;
-    MainWindow window(dm);
+    MainWindow window(dm, ProgramState());
     window.show();
     RunFor(100);
     window.actContinue->trigger();

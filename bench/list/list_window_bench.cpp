@@ -109,7 +109,9 @@ void BM_CoreListing(benchmark::State& state) {
     for (auto _ : state) {
         RunState runState;
         std::unique_ptr<MailSession> session = OpenMailSession(account, SessionOptions{}, runState);
-        rows = ListHeaders(*session, account.email, spamRules, spamCriteria).size();
+        rows = ListHeaders(*session, account.email, ProgramState().spamRules,
+                           ProgramState().spamCriteria)
+                   .size();
         session->Quit();
     }
     state.counters["rows"] = static_cast<double>(rows);
@@ -147,9 +149,9 @@ void BM_WindowListing(benchmark::State& state) {
         relay = std::make_unique<DelayRelay>(item.params.host, item.params.port, oneWay);
         item.params.port = relay->Port();
     }
-    accounts.clear();
-    accounts.push_back(item);
-    OpenListWindow();  // selects the account; nothing listed yet
+    ProgramState().accounts.clear();
+    ProgramState().accounts.push_back(item);
+    OpenListWindow(ProgramState());  // selects the account; nothing listed yet
     auto* window = qobject_cast<MailboxWindow*>(ListWindowHandle.data());
     auto* model = window->findChild<HeaderListModel*>();
     double bytesPerRow = 0;
@@ -183,7 +185,7 @@ void BM_WindowListing(benchmark::State& state) {
     delete ListWindowHandle.data();
     EndWorkerThreads(std::chrono::seconds(2));
     QCoreApplication::processEvents();
-    accounts.clear();
+    ProgramState().accounts.clear();
 }
 
 }  // namespace

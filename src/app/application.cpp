@@ -1,14 +1,6 @@
 #include "app/application.h"
 
-#include <cstdio>
 #include <exception>
-
-namespace {
-UnhandledErrorHandler& Handler() {
-    static UnhandledErrorHandler handler;
-    return handler;
-}
-}  // namespace
 
 TarnwickApplication::TarnwickApplication(int& argc, char** argv) : QApplication(argc, argv) {
     // Lets the desktop (Wayland in particular) match the windows with the launcher and its icon.
@@ -24,16 +16,4 @@ bool TarnwickApplication::notify(QObject* receiver, QEvent* event) {
         ReportUnhandledError("Unknown error");
     }
     return false;
-}
-
-void SetUnhandledErrorHandler(UnhandledErrorHandler handler) {
-    Handler() = std::move(handler);
-}
-
-void ReportUnhandledError(const std::string& message) {
-    if (Handler()) {
-        Handler()(message);
-    } else {
-        std::fprintf(stderr, "tarnwick: %s\n", message.c_str());
-    }
 }

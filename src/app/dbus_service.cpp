@@ -33,15 +33,15 @@ namespace {
 
 // The account with that address in the list, -1 when there is none.
 int IndexOf(const QString& email) {
-    for (std::size_t i = 0; i < accounts.size(); ++i)
-        if (ToQt(accounts[i].params.email) == email) return static_cast<int>(i);
+    for (std::size_t i = 0; i < ProgramState().accounts.size(); ++i)
+        if (ToQt(ProgramState().accounts[i].params.email) == email) return static_cast<int>(i);
     return -1;
 }
 
 }  // namespace
 
 DBusService::DBusService(MainWindow& window, DesktopEvents& events)
-    : QObject(&window), window_(window), events_(events) {
+    : QObject(&window), window_(window) {
     qDBusRegisterMetaType<AccountSummary>();
     qDBusRegisterMetaType<QList<AccountSummary>>();
     connect(&events, &DesktopEvents::MailChanged, this, &DBusService::MailChanged);
@@ -60,7 +60,7 @@ bool DBusService::Register() {
 }
 
 void DBusService::CheckNow() {
-    for (const AccountEntry& item : accounts)
+    for (const AccountEntry& item : ProgramState().accounts)
         if (item.enabled && !pending_.contains(ToQt(item.params.email)))
             pending_ << ToQt(item.params.email);
     StartNextCheck();
@@ -70,21 +70,19 @@ void DBusService::StartNextCheck() {
     CheckScheduler& scheduler = window_.Scheduler();
     while (!pending_.isEmpty() && !scheduler.Busy()) {
         const int index = IndexOf(pending_.takeFirst());
-        if (index < 0 || !accounts[static_cast<std::size_t>(index)].enabled) continue;
-        CheckRequest request;
-        request.index = index;
-        request.account = accounts[static_cast<std::size_t>(index)].params;
-        request.alertDue = playWave;
-        request.options = ProgramSessionOptions();
-        request.readNewMail = events_.NewMailReaderFor(request.account);
-        if (!scheduler.Start(std::move(request))) pending_.clear();  // the program is ending
+        if (index < 0 || !ProgramState().accounts[static_cast<std::size_t>(index)].enabled)
+            continue;
+        const AccountSettings& account =
+            ProgramState().accounts[static_cast<std::size_t>(index)].params;
+        if (!scheduler.Start(window_.RequestFor(index, account)))
+            pending_.clear();  // the program is ending
     }
 }
 
 QList<AccountSummary> DBusService::Accounts() {
     QList<AccountSummary> list;
     const auto settings = OpenSettings();
-    for (const AccountEntry& item : accounts) {
+    for (const AccountEntry& item : ProgramState().accounts) {
         const std::string section = AccountSection(item.params);
         AccountSummary summary;
         summary.email = ToQt(item.params.email);
@@ -105,7 +103,7 @@ void DBusService::ShowMessages(const QString& email) {
                            QStringLiteral("No account with the e-mail address \"%1\".").arg(email));
         return;
     }
-    PendingAccount = FromQt(email);
+    ProgramState().pendingAccount = FromQt(email);
     PostPopCommand(MainForm(), PopCommand::OpenList);
 }
 

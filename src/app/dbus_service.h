@@ -56,6 +56,5 @@ private:
     void PublishLauncherCount(int count);
 
     MainWindow& window_;
-    DesktopEvents& events_;
     QStringList pending_;  // the addresses CheckNow still has to check
 };

@@ -17,15 +17,16 @@
 namespace {
 
 void RefreshPanelOf(const std::string& email) {
-    for (std::size_t i = 0; i < accounts.size(); ++i) {
-        if (accounts[i].params.email == email)
+    for (std::size_t i = 0; i < ProgramState().accounts.size(); ++i) {
+        if (ProgramState().accounts[i].params.email == email)
             PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh,
                            static_cast<long long>(i));
     }
 }
 
 void NoteCommandFailure(const std::string& email, const std::string& reason) {
-    CommandFailures[email] = GetLangText("new_mail_command_failed") + " (" + reason + ")";
+    ProgramState().commandFailures[email] =
+        GetLangText("new_mail_command_failed") + " (" + reason + ")";
     RefreshPanelOf(email);
 }
 
@@ -41,12 +42,12 @@ DesktopEvents::DesktopEvents(QObject* parent)
 }
 
 bool DesktopEvents::ShowsNotification() const {
-    return (desktopNotification || !TrayAreaAvailable()) && notifier_->Usable();
+    return (ProgramState().desktopNotification || !TrayAreaAvailable()) && notifier_->Usable();
 }
 
 void DesktopEvents::Notify() {
     QStringList lines;
-    for (const AccountEntry& item : accounts) {
+    for (const AccountEntry& item : ProgramState().accounts) {
         const auto found = arrived_.find(item.params.email);
         if (found != arrived_.end())
             lines << ToQt(item.params.email + ": " + std::to_string(found->second) + " " +
@@ -57,9 +58,9 @@ void DesktopEvents::Notify() {
 }
 
 void DesktopEvents::OpenFirstNewMailbox() {
-    for (const AccountEntry& item : accounts) {
+    for (const AccountEntry& item : ProgramState().accounts) {
         if (arrived_.count(item.params.email) == 0) continue;
-        PendingAccount = item.params.email;
+        ProgramState().pendingAccount = item.params.email;
         PostPopCommand(MainForm(), PopCommand::OpenList);
         break;
     }
@@ -67,7 +68,7 @@ void DesktopEvents::OpenFirstNewMailbox() {
 }
 
 NewMailReader DesktopEvents::NewMailReaderFor(const AccountSettings& account) const {
-    if (!playWave || !ShowsNotification()) return {};
+    if (!ProgramState().playWave || !ShowsNotification()) return {};
     return [email = account.email,
             filter = ProgramState().Filter()](const std::vector<NewMessageHeader>& headers) {
         return NewMailLines(headers, email, *filter);
@@ -80,7 +81,7 @@ void DesktopEvents::AccountChecked(const AccountSettings& account, int change,
     const int count = OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0);
     if (change > 0) {
         const std::string email = account.email;
-        if (CommandFailures.erase(email) > 0) RefreshPanelOf(email);
+        if (ProgramState().commandFailures.erase(email) > 0) RefreshPanelOf(email);
         RunNewMailCommand(
             ReadGeneralText("NEW_MAIL_COMMAND"), email, count, change,
             [email](const std::string& reason) { NoteCommandFailure(email, reason); });
@@ -91,7 +92,7 @@ void DesktopEvents::AccountChecked(const AccountSettings& account, int change,
         arrived = change > INT_MAX - arrived ? INT_MAX : arrived + change;
         newestMail_.insert(newestMail_.begin(), newMail.begin(), newMail.end());
         if (newestMail_.size() > kNewMailLines) newestMail_.resize(kNewMailLines);
-        if (playWave && ShowsNotification()) Notify();
+        if (ProgramState().playWave && ShowsNotification()) Notify();
         newMailCount_ = change > INT_MAX - newMailCount_ ? INT_MAX : newMailCount_ + change;
         Q_EMIT NewMailCountChanged(newMailCount_);
     }

@@ -42,21 +42,18 @@ constexpr LinkRow kRows[] = {{1, 76}, {2, 104}, {3, 132}, {4, 160}, {7, 188}, {6
 constexpr int kButtonSize = 25;
 constexpr int kRightMargin = 8;
 
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
-
 }  // namespace
 
-MainWindow::MainWindow(TrayServices& dataModule)
+MainWindow::MainWindow(TrayServices& dataModule, AppState& state)
     : QWidget(nullptr, Qt::FramelessWindowHint | (TrayAreaAvailable() ? Qt::Tool : Qt::Window)),
       dm(dataModule),
+      state_(state),
       scheduler_(new CheckScheduler(this)) {
     setObjectName("popMainWindow");
     // A settings file that cannot be read is shown once below and never written over.
     std::string loadError;
     try {
-        LoadSettings();
+        state_.LoadSettings();
     } catch (const TarnwickError& error) {
         loadError = error.what();
     }
@@ -79,13 +76,15 @@ MainWindow::MainWindow(TrayServices& dataModule)
     FilterWindowHandle = nullptr;
     dm.Tray().SetMenu(popupm);
     ConnectCommands();
+    // What the commands need (an account) follows the account list.
+    connect(&state_, &AppState::accountsChanged, this, &MainWindow::UpdateActions);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     SetMainForm(this);
     SetUnhandledErrorHandler([this](const std::string& message) { appException(message); });
     if (!loadError.empty())
         ShowMessageBox(this, Text("Error"), ToQt(loadError), QMessageBox::Critical);
-    else if (accounts.empty())
+    else if (state_.accounts.empty())
         ShowMessageBox(this, Text("first_run_title"), Text("first_run"), QMessageBox::Information);
     ForwardNotifications(*scheduler_, dm.Notifier());
     connect(scheduler_, &CheckScheduler::Finished, this, &MainWindow::onCheckFinished);
@@ -259,14 +258,14 @@ void MainWindow::FormShow() {
 }
 
 void MainWindow::FormActivate() {
-    if (!activatedOnce && accounts.empty()) ShowSetupWindow();
+    if (!activatedOnce && state_.accounts.empty()) ShowSetupWindow(state_);
     activatedOnce = true;
     UpdateActions();
     FormShow();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (closeRequested && !accounts.empty()) {
+    if (closeRequested && !state_.accounts.empty()) {
         closeRequested = false;
         ShowMainWindow();
         const auto answer = ShowMessageBox(this, Text("close_main_dialog_title"),

@@ -20,10 +20,12 @@ class QMenu;
 class QTimer;
 class QToolButton;
 class AdvertPanel;
+class AppState;
 class CheckScheduler;
 class PushWatchers;
 class CommandLink;
 struct CheckOutcome;
+struct CheckRequest;
 class TrayServices;
 
 class MainWindow : public QWidget {
@@ -38,8 +40,8 @@ public:
     // Checks one account and returns the change of its message count (on the worker thread).
     using AccountChecker = std::function<int(const AccountSettings&)>;
 
-    explicit MainWindow(TrayServices& dm);  // FormCreate
-    ~MainWindow() override;                 // FormDestroy
+    MainWindow(TrayServices& dm, AppState& state);  // FormCreate
+    ~MainWindow() override;                         // FormDestroy
 
     // Replaces the account check (the check cycle by default).
     void SetAccountChecker(AccountChecker checker);
@@ -52,12 +54,15 @@ public:
     void UpdateActions();
     // Starts the timed check of the next account; false when none was started.
     bool CheckNextAccount();
+    // The check of `account`, at `index` of the account list, as the program runs it.
+    CheckRequest RequestFor(std::int32_t index, const AccountSettings& account);
     // The end of the program: interrupts the check under way (no check starts after it) and
     // waits for its worker at most `wait`; false when the worker is still running.
     bool StopChecks(std::chrono::milliseconds wait);
     void ArmAutoContinue();
     void appIdle();
-    // Asks PendingTrustQuestion now unless another question is open; true when it asked.
+    // Asks the state's pending trust question now unless another question is open; true when it
+    // asked.
     bool AskTrustQuestion();
     void appException(const std::string& message);
 
@@ -134,6 +139,7 @@ private:
     void popupmPopup();
 
     TrayServices& dm;
+    AppState& state_;
     CheckScheduler* scheduler_ = nullptr;
     PushWatchers* push_ = nullptr;
     QLabel* Image1 = nullptr;

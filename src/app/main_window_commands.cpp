@@ -41,7 +41,7 @@ void MainWindow::ConnectCommands() {
 }
 
 void MainWindow::UpdateActions() {
-    const bool haveAccounts = !accounts.empty();
+    const bool haveAccounts = !state_.accounts.empty();
     const bool setupOpen = !SetupWindowHandle.isNull();
     const bool filterOpen = !FilterWindowHandle.isNull();
     const bool listOpen = !ListWindowHandle.isNull();
@@ -64,7 +64,7 @@ void MainWindow::PopCommand(::PopCommand wParam, long long lParam) {
     switch (wParam) {
         case ::PopCommand::OpenResults:
         case ::PopCommand::AlertClicked:
-            OpenResultsWindow();
+            OpenResultsWindow(state_);
             break;
         case ::PopCommand::ChildClosed:
             if (showOnChildClose) ShowMainWindow();
@@ -75,7 +75,7 @@ void MainWindow::PopCommand(::PopCommand wParam, long long lParam) {
             actShowMain->trigger();
             break;
         case ::PopCommand::OpenList:
-            OpenListWindow();
+            OpenListWindow(state_);
             break;
         case ::PopCommand::SettingsSaved:
             FormActivate();
@@ -94,7 +94,7 @@ void MainWindow::PopCommand(::PopCommand wParam, long long lParam) {
 void MainWindow::actContinueExecute() {
     SetRunVeto();
     HideMainWindow();
-    StartedWithParameters = false;
+    state_.startedWithParameters = false;
     showOnChildClose = false;
     UpdateActions();
 }
@@ -107,28 +107,28 @@ void MainWindow::actShowMainExecute() {
 
 void MainWindow::actShowListExecute() {
     SetRunVeto();
-    PendingAccount.clear();
-    OpenListWindow();
+    state_.pendingAccount.clear();
+    OpenListWindow(state_);
     dm.AcknowledgeNewMail();
     UpdateActions();
 }
 
 void MainWindow::actShowResultsExecute() {
     SetRunVeto();
-    OpenResultsWindow();
+    OpenResultsWindow(state_);
     dm.AcknowledgeNewMail();
     UpdateActions();
 }
 
 void MainWindow::actSetupExecute() {
     SetRunVeto();
-    ShowSetupWindow();
+    ShowSetupWindow(state_);
     UpdateActions();
 }
 
 void MainWindow::actSpamExecute() {
     SetRunVeto();
-    ShowFilterWindow();
+    ShowFilterWindow(state_);
     UpdateActions();
 }
 

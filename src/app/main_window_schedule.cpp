@@ -39,7 +39,8 @@ bool EditingWindowOpen() {
 
 // The account's place in the list now: where the check found it, else where it went meanwhile;
 // -1 when it is gone.
-std::int32_t PlaceOf(const AccountSettings& account, std::int32_t index) {
+std::int32_t PlaceOf(const std::vector<AccountEntry>& accounts, const AccountSettings& account,
+                     std::int32_t index) {
     const std::string section = AccountSection(account);
     const auto same = [&](const AccountEntry& entry) {
         return entry.params.email == account.email && AccountSection(entry.params) == section;
@@ -69,13 +70,13 @@ void MainWindow::appIdle() {
             SetTimer(*checkTimer_, kFirstCheckMs, true);
     }
     // A question put off by another one is asked from the event loop, not from this handler.
-    if (PendingTrustQuestion) QTimer::singleShot(0, this, [this] { AskTrustQuestion(); });
+    if (state_.pendingTrustQuestion) QTimer::singleShot(0, this, [this] { AskTrustQuestion(); });
 }
 
 bool MainWindow::AskTrustQuestion() {
-    if (!PendingTrustQuestion || QApplication::activeModalWidget() != nullptr) return false;
-    const TrustRequest request = std::move(*PendingTrustQuestion);
-    PendingTrustQuestion.reset();
+    if (!state_.pendingTrustQuestion || QApplication::activeModalWidget() != nullptr) return false;
+    const TrustRequest request = std::move(*state_.pendingTrustQuestion);
+    state_.pendingTrustQuestion.reset();
     // The settings may have changed since the check (the same certificate asked already).
     const TrustQuestion kind = TrustQuestionFor(request.account, request.problem);
     if (kind == TrustQuestion::None) return false;
@@ -87,8 +88,8 @@ bool MainWindow::AskTrustQuestion() {
 }
 
 void MainWindow::ArmAutoContinue() {
-    if (accounts.empty() || EditingWindowOpen()) return;
-    SetTimer(*continueTimer_, StartedWithParameters ? kQuickContinueMs : kContinueMs, true);
+    if (state_.accounts.empty() || EditingWindowOpen()) return;
+    SetTimer(*continueTimer_, state_.startedWithParameters ? kQuickContinueMs : kContinueMs, true);
     continueVeto_ = false;
 }
 
@@ -112,24 +113,28 @@ void MainWindow::onCheckTimer() {
 }
 
 void MainWindow::RearmCheckTimer() {
-    SetTimer(*checkTimer_, CheckIntervalMs(accounts.size()), true);
+    SetTimer(*checkTimer_, CheckIntervalMs(state_.accounts.size()), true);
+}
+
+CheckRequest MainWindow::RequestFor(std::int32_t index, const AccountSettings& account) {
+    CheckRequest request;
+    request.index = index;
+    request.account = account;
+    request.alertDue = state_.playWave;
+    request.options = state_.SessionOptionsNow();
+    request.readNewMail = dm.Desktop().NewMailReaderFor(account);
+    return request;
 }
 
 bool MainWindow::CheckNextAccount() {
-    if (IsShownToUser() || EditingWindowOpen() || accounts.empty() || scheduler_->Busy())
+    if (IsShownToUser() || EditingWindowOpen() || state_.accounts.empty() || scheduler_->Busy())
         return false;
     if (StartWantedCheck()) return true;
-    const std::int32_t index = AccountToCheck(checkIndex, accounts.size());
-    const AccountEntry& entry = accounts[static_cast<std::size_t>(index)];
+    const std::int32_t index = AccountToCheck(checkIndex, state_.accounts.size());
+    const AccountEntry& entry = state_.accounts[static_cast<std::size_t>(index)];
     // An account whose push session is up is checked when it tells of news, and now and then.
     if (entry.enabled && !push_->Covers(entry.params)) {
-        CheckRequest request;
-        request.index = index;
-        request.account = entry.params;
-        request.alertDue = playWave;
-        request.options = ProgramSessionOptions();
-        request.readNewMail = dm.Desktop().NewMailReaderFor(entry.params);
-        if (scheduler_->Start(std::move(request))) return true;
+        if (scheduler_->Start(RequestFor(index, entry.params))) return true;
     }
     PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh, index);
     checkIndex = index + 1;
@@ -137,10 +142,10 @@ bool MainWindow::CheckNextAccount() {
 }
 
 void MainWindow::StartPush() {
-    const auto follow = [this] { push_->Follow(accounts, ProgramSessionOptions()); };
+    const auto follow = [this] { push_->Follow(state_.accounts, state_.SessionOptionsNow()); };
     push_ = new PushWatchers(this);
     connect(push_, &PushWatchers::CheckWanted, this, [this] { StartWantedCheck(); });
-    connect(&ProgramState(), &AppState::accountsChanged, push_, follow);
+    connect(&state_, &AppState::accountsChanged, push_, follow);
     follow();
     push_->FollowSystemEvents();
 }
@@ -149,14 +154,9 @@ void MainWindow::StartPush() {
 bool MainWindow::StartWantedCheck() {
     if (IsShownToUser() || EditingWindowOpen() || scheduler_->Busy()) return false;
     while (const auto account = push_->NextWanted()) {
-        const std::int32_t index = PlaceOf(*account, -1);
+        const std::int32_t index = PlaceOf(state_.accounts, *account, -1);
         if (index < 0) continue;
-        CheckRequest request;
-        request.index = index;
-        request.account = *account;
-        request.alertDue = playWave;
-        request.options = ProgramSessionOptions();
-        return scheduler_->Start(std::move(request));
+        return scheduler_->Start(RequestFor(index, *account));
     }
     return false;
 }
@@ -165,10 +165,11 @@ void MainWindow::onCheckFinished(const CheckOutcome& outcome) {
     const bool pushed = push_->CheckDone(outcome.account);
     if (outcome.cancelled) return;
     RearmCheckTimer();
-    const std::int32_t index = PlaceOf(outcome.account, outcome.index);
+    const std::int32_t index = PlaceOf(state_.accounts, outcome.account, outcome.index);
     const int change = outcome.result.change;
-    if (change != 0 && index >= 0) accounts[static_cast<std::size_t>(index)].lastChange = change;
-    if (outcome.result.becomesPending) PendingAccount = outcome.account.email;
+    if (change != 0 && index >= 0)
+        state_.accounts[static_cast<std::size_t>(index)].lastChange = change;
+    if (outcome.result.becomesPending) state_.pendingAccount = outcome.account.email;
     PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh, outcome.index);
     if (!pushed) checkIndex = outcome.index + 1;
     // The news that came during this check waits no longer than its end.
@@ -178,7 +179,7 @@ void MainWindow::onCheckFinished(const CheckOutcome& outcome) {
         return;
     }
     if (auto request = TrustRequestFor(outcome.account, outcome.result.certificateFailure)) {
-        PendingTrustQuestion = std::move(request);
+        state_.pendingTrustQuestion = std::move(request);
         AskTrustQuestion();
     }
 }

@@ -59,7 +59,7 @@ StartDecision DecideStart(const QString& instanceName) {
 }
 
 int RunProgram(int argc) {
-    StartedWithParameters = argc > 1;
+    ProgramState().startedWithParameters = argc > 1;
     const QString instanceName = SingleInstanceName();
     if (DecideStart(instanceName) != StartDecision::Run) return 0;
     SingleInstanceServer instance;
@@ -78,7 +78,7 @@ int RunProgram(int argc) {
     {
         TrayServices dm;
         {
-            MainWindow window(dm);
+            MainWindow window(dm, ProgramState());
             // Owned by the window; without a session bus the program goes on without it.
             (new DBusService(window, dm.Desktop()))->Register();
             QObject::connect(&window, &MainWindow::FormClosed, qApp, &QApplication::quit,

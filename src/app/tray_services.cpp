@@ -39,8 +39,8 @@ TrayServices::TrayServices()
     static_cast<UiCheckNotifier&>(*notifier).SetAlertReplaced(
         [this] { return desktop->ShowsNotification(); });
 
-    LoadFilter();
-    TlsAvailable = SetUpTls();
+    ProgramState().LoadFilter();
+    ProgramState().tlsAvailable = SetUpTls();
 }
 
 TrayServices::~TrayServices() {
@@ -52,8 +52,8 @@ TrayServices::~TrayServices() {
         std::fprintf(stderr, "tarnwick: %s\n", error.what());
     }
     tray->SetActive(false);
-    accounts.clear();
-    spamRules.clear();
+    ProgramState().accounts.clear();
+    ProgramState().spamRules.clear();
 }
 
 void TrayServices::AcknowledgeNewMail() {
@@ -81,6 +81,6 @@ void TrayServices::alertPopupClick() {
 }
 
 void TrayServices::alertClose() {
-    if (HasText(PendingAccount))
-        tray->SetHint(GetLangText("check_email_last") + " " + PendingAccount);
+    if (HasText(ProgramState().pendingAccount))
+        tray->SetHint(GetLangText("check_email_last") + " " + ProgramState().pendingAccount);
 }

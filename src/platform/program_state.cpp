@@ -8,69 +8,91 @@ AppState& ProgramState() {
     return *state;
 }
 
-SessionOptions ProgramSessionOptions() {
+SessionOptions AppState::SessionOptionsNow() const {
     SessionOptions options;
-    options.tlsAvailable = TlsAvailable;
+    options.tlsAvailable = tlsAvailable;
     return options;
 }
 
-bool LoadSettings() {
+bool AppState::LoadSettings() {
     SettingsValues values;
-    const bool loaded = LoadSettings(values);
-    AppState& state = ProgramState();
-    state.accounts = std::move(values.accounts);
-    state.autorun = values.autorun;
-    state.playWave = values.playWave;
-    state.showAdvert = values.showAdvert;
-    state.desktopNotification = values.desktopNotification;
-    state.NotifyAccountsChanged();
+    const bool loaded = ::LoadSettings(values);
+    accounts = std::move(values.accounts);
+    autorun = values.autorun;
+    playWave = values.playWave;
+    showAdvert = values.showAdvert;
+    desktopNotification = values.desktopNotification;
+    NotifyAccountsChanged();
     return loaded;
 }
 
-bool SaveSettings() {
-    const AppState& state = ProgramState();
+bool AppState::SaveSettings() {
     SettingsValues values;
-    values.accounts = state.accounts;
-    values.autorun = state.autorun;
-    values.playWave = state.playWave;
-    values.showAdvert = state.showAdvert;
-    values.desktopNotification = state.desktopNotification;
-    const bool saved = SaveSettings(values);
-    ProgramState().NotifyAccountsChanged();
+    values.accounts = accounts;
+    values.autorun = autorun;
+    values.playWave = playWave;
+    values.showAdvert = showAdvert;
+    values.desktopNotification = desktopNotification;
+    const bool saved = ::SaveSettings(values);
+    NotifyAccountsChanged();
     return saved;
 }
 
-bool LoadFilter() {
-    AppState& state = ProgramState();
-    const bool loaded = LoadFilter(state.spamRules, state.spamCriteria);
-    state.NotifyRulesChanged();
+bool AppState::LoadFilter() {
+    const bool loaded = ::LoadFilter(spamRules, spamCriteria);
+    NotifyRulesChanged();
     return loaded;
 }
 
-bool SaveFilter() {
-    AppState& state = ProgramState();
-    const bool saved = SaveFilter(state.spamRules, state.spamCriteria);
-    state.NotifyRulesChanged();
+bool AppState::SaveFilter() {
+    const bool saved = ::SaveFilter(spamRules, spamCriteria);
+    NotifyRulesChanged();
     return saved;
 }
 
-std::int32_t AddSpamRule(RuleKind kind, std::string_view text) {
-    AppState& state = ProgramState();
-    const std::int32_t added = AddSpamRule(state.spamRules, state.spamCriteria, kind, text);
-    state.NotifyRulesChanged();
+std::int32_t AppState::AddSpamRule(RuleKind kind, std::string_view text) {
+    const std::int32_t added = ::AddSpamRule(spamRules, spamCriteria, kind, text);
+    NotifyRulesChanged();
     return added;
 }
 
+void AppState::Reset() {
+    autorun = false;
+    playWave = false;
+    showAdvert = true;
+    desktopNotification = false;
+    commandFailures.clear();
+    pendingAccount.clear();
+    accounts.clear();
+    spamRules.clear();
+    spamCriteria = {};
+    pendingTrustQuestion.reset();
+}
+
+SessionOptions ProgramSessionOptions() {
+    return ProgramState().SessionOptionsNow();
+}
+
+bool LoadSettings() {
+    return ProgramState().LoadSettings();
+}
+
+bool SaveSettings() {
+    return ProgramState().SaveSettings();
+}
+
+bool LoadFilter() {
+    return ProgramState().LoadFilter();
+}
+
+bool SaveFilter() {
+    return ProgramState().SaveFilter();
+}
+
+std::int32_t AddSpamRule(RuleKind kind, std::string_view text) {
+    return ProgramState().AddSpamRule(kind, text);
+}
+
 void ResetProgramState() {
-    AppState& state = ProgramState();
-    state.autorun = false;
-    state.playWave = false;
-    state.showAdvert = true;
-    state.desktopNotification = false;
-    state.commandFailures.clear();
-    state.pendingAccount.clear();
-    state.accounts.clear();
-    state.spamRules.clear();
-    state.spamCriteria = {};
-    PendingTrustQuestion.reset();
+    ProgramState().Reset();
 }

@@ -48,10 +48,28 @@ public:
     // Whether the TLS library could be loaded when the program started.
     bool tlsAvailable = false;
 
+    // The command line held at least one parameter (an autorun start passes one).
+    bool startedWithParameters = false;
+
+    // A certificate question from a session, asked when the program is next idle.
+    std::optional<TrustRequest> pendingTrustQuestion;
+
     // A copy of the rules and criteria as they are now, for a session on another thread.
     std::shared_ptr<const FilterSnapshot> Filter() const {
         return std::make_shared<const FilterSnapshot>(CopyFilter(spamRules, spamCriteria));
     }
+
+    // The settings file's switches and account list into and out of the values above.
+    bool LoadSettings();
+    bool SaveSettings();
+    // The spam rules and criteria from and into the settings file; AddSpamRule adds to them.
+    bool LoadFilter();
+    bool SaveFilter();
+    std::int32_t AddSpamRule(RuleKind kind, std::string_view text);
+    // What every session of the program is opened with: tlsAvailable.
+    SessionOptions SessionOptionsNow() const;
+    // Puts every value back to its start value (the data module's start and end).
+    void Reset();
 
     void NotifyAccountsChanged() { Q_EMIT accountsChanged(); }
     void NotifyRulesChanged() { Q_EMIT rulesChanged(); }
@@ -64,35 +82,11 @@ Q_SIGNALS:
 // The program's state object.
 AppState& ProgramState();
 
-// The names the windows have always used for the state object's values.
-inline std::vector<AccountEntry>& accounts = ProgramState().accounts;
-inline bool& autorun = ProgramState().autorun;
-inline bool& playWave = ProgramState().playWave;
-inline bool& showAdvert = ProgramState().showAdvert;
-inline bool& desktopNotification = ProgramState().desktopNotification;
-inline std::map<std::string, std::string>& CommandFailures = ProgramState().commandFailures;
-inline std::string& PendingAccount = ProgramState().pendingAccount;
-inline bool& TlsAvailable = ProgramState().tlsAvailable;
-inline SpamRules& spamRules = ProgramState().spamRules;
-inline SpamCriteria& spamCriteria = ProgramState().spamCriteria;
-
-// The command line held at least one parameter (an autorun start passes one).
-inline bool StartedWithParameters = false;
-
-// A certificate question from a timed check, asked when the program is next idle.
-inline std::optional<TrustRequest> PendingTrustQuestion;
-
-// What every session of the program is opened with: TlsAvailable.
+// The calls of the same names on the program's state object.
 SessionOptions ProgramSessionOptions();
-
-// The settings file's switches and account list into and out of the values above.
 bool LoadSettings();
 bool SaveSettings();
-
-// The spam rules and criteria above from and into the settings file; AddSpamRule adds to them.
 bool LoadFilter();
 bool SaveFilter();
 std::int32_t AddSpamRule(RuleKind kind, std::string_view text);
-
-// Puts every value above back to its start value (the data module's start and end).
 void ResetProgramState();

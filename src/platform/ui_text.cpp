@@ -2,6 +2,8 @@
 
 #include <QTextDocument>
 
+#include "settings/language.h"
+
 QString ToQt(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -14,4 +16,8 @@ QString LiteralToolTip(const QString& text) {
     if (!Qt::mightBeRichText(text)) return text;
     return QStringLiteral("<p style=\"white-space:pre\">") + text.toHtmlEscaped() +
            QStringLiteral("</p>");
+}
+
+QString Text(const char* key) {
+    return ToQt(GetLangText(key));
 }

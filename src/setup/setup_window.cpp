@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "platform/autorun.h"
+#include "platform/form_style.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
@@ -20,24 +21,19 @@
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
-#include "setup/setup_window_style.h"
 
 namespace {
 
 constexpr int kSetupHelpTopic = 300;
 constexpr int kDefaultPort = 110;
 
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
-
 }  // namespace
 
-SetupWindow::SetupWindow()
-    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+SetupWindow::SetupWindow(AppState& state)
+    : ChildWindow(SetupWindowHandle, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                                         Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      state_(state) {
     setObjectName(QStringLiteral("popSetupWindow"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(280, 404 + kNotificationRow);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -53,11 +49,6 @@ SetupWindow::SetupWindow()
     WatchFocusableControls();
     ConnectHandlers();
     FormCreate();
-}
-
-SetupWindow::~SetupWindow() {
-    SetupWindowHandle = nullptr;
-    PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
 bool SetupWindow::IsAccountValid() const {
@@ -76,7 +67,7 @@ void SetupWindow::SetSaveButtonsEnabled(bool enabled) {
 }
 
 void SetupWindow::UpdateControls() {
-    pop_security->setEnabled(TlsAvailable);
+    pop_security->setEnabled(state_.tlsAvailable);
     pop_apop->setEnabled(ChosenProtocol() == MailProtocol::Pop3);
     if (!pop_security->isEnabled()) ShowSecurity(ConnectionSecurity::None);
     const bool hasEntries = pop_list->count() > 0;
@@ -99,8 +90,8 @@ void SetupWindow::ClearFields() {
 }
 
 void SetupWindow::ShowAccount(int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= accounts.size()) return;
-    const AccountSettings& params = accounts[static_cast<std::size_t>(index)].params;
+    if (index < 0 || static_cast<std::size_t>(index) >= state_.accounts.size()) return;
+    const AccountSettings& params = state_.accounts[static_cast<std::size_t>(index)].params;
     ShowWhole(pop_mail, ToQt(params.email), kMailMaxLength);
     pop_server->setEditText(ToQt(params.host));
     ShowWhole(pop_user, ToQt(params.username), kUserMaxLength);
@@ -109,11 +100,11 @@ void SetupWindow::ShowAccount(int index) {
     pop_port->setValue(params.port);
     pop_apop->setChecked(params.secureLogin);
     ShowProtocol(params.protocol);
-    ShowSecurity(TlsAvailable ? SecurityOf(params) : ConnectionSecurity::None);
+    ShowSecurity(state_.tlsAvailable ? SecurityOf(params) : ConnectionSecurity::None);
 }
 
 ConnectionSecurity SetupWindow::ChosenSecurity() const {
-    if (!TlsAvailable) return ConnectionSecurity::None;
+    if (!state_.tlsAvailable) return ConnectionSecurity::None;
     return static_cast<ConnectionSecurity>(std::clamp(pop_security->currentIndex(), 0, 2));
 }
 
@@ -190,10 +181,10 @@ void SetupWindow::onDeleteAccountClicked() {
         pop_list->setCurrentRow(-1);
     }
     std::optional<AccountSettings> removed;
-    if (static_cast<std::size_t>(selected) < accounts.size())
-        removed = accounts[static_cast<std::size_t>(selected)].params;
-    if (RemoveAccount(accounts, selected)) {
-        SaveSettings();
+    if (static_cast<std::size_t>(selected) < state_.accounts.size())
+        removed = state_.accounts[static_cast<std::size_t>(selected)].params;
+    if (RemoveAccount(state_.accounts, selected)) {
+        state_.SaveSettings();
         if (removed->passwordStore == PasswordStore::Keyring) DesktopKeyring().Remove(*removed);
     }
     UpdateControls();
@@ -205,11 +196,11 @@ void SetupWindow::bsaveClick() {
     if (!IsAccountValid()) return;
     const int selected = SelectedIndex();
     std::optional<AccountSettings> before;
-    if (selected >= 0 && static_cast<std::size_t>(selected) < accounts.size())
-        before = accounts[static_cast<std::size_t>(selected)].params;
+    if (selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size())
+        before = state_.accounts[static_cast<std::size_t>(selected)].params;
     {
         const QSignalBlocker quiet(pop_list);
-        if (selected < 0 || static_cast<std::size_t>(selected) >= accounts.size()) {
+        if (selected < 0 || static_cast<std::size_t>(selected) >= state_.accounts.size()) {
             auto* entry = new QListWidgetItem(pop_mail->text());
             entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
             entry->setCheckState(Qt::Checked);
@@ -220,9 +211,10 @@ void SetupWindow::bsaveClick() {
         }
     }
     // From the stored account, so that what the window does not show (the folder) stays.
-    AccountSettings params = selected >= 0 && static_cast<std::size_t>(selected) < accounts.size()
-                                 ? accounts[static_cast<std::size_t>(selected)].params
-                                 : AccountSettings{};
+    AccountSettings params =
+        selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size()
+            ? state_.accounts[static_cast<std::size_t>(selected)].params
+            : AccountSettings{};
     params.email = FromQt(pop_mail->text());
     params.host = FromQt(pop_server->currentText());
     params.username = FromQt(pop_user->text());
@@ -240,16 +232,16 @@ void SetupWindow::bsaveClick() {
     std::vector<bool> ticked;
     for (int row = 0; row < pop_list->count(); ++row)
         ticked.push_back(pop_list->item(row)->checkState() == Qt::Checked);
-    const std::size_t saved = StoreEditedAccount(accounts, selected, params, ticked);
+    const std::size_t saved = StoreEditedAccount(state_.accounts, selected, params, ticked);
 
-    autorun = pop_auto->isChecked();
-    playWave = pop_wave->isChecked();
-    showAdvert = pop_show_advert->isChecked();
-    desktopNotification = pop_notification->currentIndex() == 1;
-    SaveSettings();
+    state_.autorun = pop_auto->isChecked();
+    state_.playWave = pop_wave->isChecked();
+    state_.showAdvert = pop_show_advert->isChecked();
+    state_.desktopNotification = pop_notification->currentIndex() == 1;
+    state_.SaveSettings();
     SettlePassword(saved, before, keepInKeyring);
 
-    switch (AutorunChangeFor(autorun, initialAutorun)) {
+    switch (AutorunChangeFor(state_.autorun, initialAutorun)) {
         case AutorunChange::Add:
             AddAutorun();
             break;
@@ -259,7 +251,7 @@ void SetupWindow::bsaveClick() {
         case AutorunChange::None:
             break;
     }
-    initialAutorun = autorun;
+    initialAutorun = state_.autorun;
     UpdateControls();
     SetSaveButtonsEnabled(false);
     PostPopCommand(MainForm(), PopCommand::SettingsSaved, 0);
@@ -282,15 +274,7 @@ void SetupWindow::FormActivate() {
     if (pop_list->count() == 0) pop_mail->setFocus();
 }
 
-void ShowSetupWindow() {
-    if (QWidget* open = SetupWindowHandle.data()) {
-        BringToFront(open);
-        return;
-    }
-    auto* window = new SetupWindow;
-    SetupWindowHandle = window;
-    const QRect screen = window->screen()->availableGeometry();
-    window->move(screen.center() - window->rect().center());
-    window->show();
-    window->activateWindow();
+void ShowSetupWindow(AppState& state) {
+    OpenOrRaise(
+        SetupWindowHandle, [&state] { return new SetupWindow(state); }, Placement::ScreenCentre);
 }

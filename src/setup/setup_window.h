@@ -6,8 +6,10 @@
 #include <QWidget>
 #include <optional>
 
+#include "platform/child_window.h"
 #include "settings/account_list.h"
 
+class AppState;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -17,11 +19,10 @@ class QListWidget;
 class QSpinBox;
 class QToolButton;
 
-class SetupWindow : public QWidget {
+class SetupWindow : public ChildWindow {
     Q_OBJECT
 public:
-    SetupWindow();
-    ~SetupWindow() override;
+    explicit SetupWindow(AppState& state);
 
     // The fields hold an account that can be saved: address, server and user name given and
     // a port above 0 (an emptied port box holds none).
@@ -110,6 +111,7 @@ private:
     QLabel* help_label = nullptr;
     QToolButton* bclse = nullptr;
 
+    AppState& state_;
     bool initialAutorun = false;
     // The shown account's password is in a keyring that would not give it: the field is empty,
     // and a save that leaves it so keeps the keyring's password.
@@ -117,4 +119,4 @@ private:
 };
 
 // Shows the setup window: brings the open one to the front, or creates it.
-void ShowSetupWindow();
+void ShowSetupWindow(AppState& state);

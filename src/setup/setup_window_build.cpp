@@ -11,26 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/form_style.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/keyring.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
-#include "setup/setup_window_style.h"
 
 namespace {
-
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
-
-template <typename Control>
-Control* Place(Control* control, const char* name, int x, int y, int w, int h) {
-    control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(x, y, w, h);
-    return control;
-}
 
 QCheckBox* AddCheckBox(QWidget* parent, const char* name, const char* captionKey, int tag, int x,
                        int y, int w) {
@@ -242,22 +231,22 @@ void SetupWindow::ConnectHandlers() {
 }
 
 void SetupWindow::FillAccountList() {
-    for (const AccountEntry& item : accounts) pop_list->addItem(ToQt(item.params.email));
+    for (const AccountEntry& item : state_.accounts) pop_list->addItem(ToQt(item.params.email));
     for (int row = 0; row < pop_list->count(); ++row) {
         QListWidgetItem* entry = pop_list->item(row);
         entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
-        entry->setCheckState(accounts[static_cast<std::size_t>(row)].enabled ? Qt::Checked
-                                                                             : Qt::Unchecked);
+        entry->setCheckState(
+            state_.accounts[static_cast<std::size_t>(row)].enabled ? Qt::Checked : Qt::Unchecked);
     }
 }
 
 void SetupWindow::FormCreate() {
     setWindowTitle(QStringLiteral("  ") + Text("setup_window"));
-    initialAutorun = autorun;
-    pop_auto->setChecked(autorun);
-    pop_wave->setChecked(playWave);
-    pop_show_advert->setChecked(showAdvert);
-    pop_notification->setCurrentIndex(desktopNotification ? 1 : 0);
+    initialAutorun = state_.autorun;
+    pop_auto->setChecked(state_.autorun);
+    pop_wave->setChecked(state_.playWave);
+    pop_show_advert->setChecked(state_.showAdvert);
+    pop_notification->setCurrentIndex(state_.desktopNotification ? 1 : 0);
     {
         const QSignalBlocker quiet(pop_list);
         FillAccountList();

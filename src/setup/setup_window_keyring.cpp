@@ -24,7 +24,7 @@ QString SetupWindow::ShownPassword(const AccountSettings& params) {
 
 void SetupWindow::SettlePassword(std::size_t index, const std::optional<AccountSettings>& before,
                                  bool keepInKeyring) {
-    AccountSettings& saved = accounts[index].params;
+    AccountSettings& saved = state_.accounts[index].params;
     pop_keyring->setToolTip(QString());
     if (!keepInKeyring) {
         const PasswordMove move =

@@ -7,10 +7,10 @@
 #include <QLabel>
 #include <QMouseEvent>
 
+#include "platform/form_style.h"
 #include "platform/help.h"
 #include "platform/sound.h"
 #include "setup/setup_window.h"
-#include "setup/setup_window_style.h"
 
 namespace {
 constexpr int kSetupHelpTopic = 300;

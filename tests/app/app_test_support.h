@@ -85,7 +85,7 @@ protected:
             return boxAnswer;
         });
         SetSoundHook([this](const std::string& path) { sounds.push_back(path); });
-        StartedWithParameters = false;
+        ProgramState().startedWithParameters = false;
     }
     ~AppTest() override {
         for (QPointer<QWidget>* handle :
@@ -118,7 +118,7 @@ protected:
     void Start() {
         LoadLanguageTable();
         dm = std::make_unique<TrayServices>();
-        window = std::make_unique<MainWindow>(*dm);
+        window = std::make_unique<MainWindow>(*dm, ProgramState());
         window->SetAccountChecker([this](const AccountSettings& account) {
             checked.push_back(account.email);
             return changeToReport;

@@ -63,8 +63,10 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
     Start();
     auto* service = new DBusService(*window, dm->Desktop());
     ASSERT_TRUE(service->Register());
-    OpenSettings()->WriteString(AccountSection(accounts[1].params), "LAST_RESULT", "0");
-    OpenSettings()->WriteString(AccountSection(accounts[1].params), "LAST_ERROR", "refused");
+    OpenSettings()->WriteString(AccountSection(ProgramState().accounts[1].params), "LAST_RESULT",
+                                "0");
+    OpenSettings()->WriteString(AccountSection(ProgramState().accounts[1].params), "LAST_ERROR",
+                                "refused");
 
     // Another client hears the signals.
     QProcess monitor;
@@ -129,11 +131,12 @@ private:
 TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindow) {
     WriteSettings({{"a@x.example", "127.0.0.1", "a"}, {"b<i>@x.example", "127.0.0.1", "b"}}, true);
     Start();
-    LoadSettings();
-    desktopNotification = true;
+    ProgramState().LoadSettings();
+    ProgramState().desktopNotification = true;
     RunFor(200);
     EXPECT_FALSE(dm->Desktop().ShowsNotification());  // no server: the alert window
-    EXPECT_FALSE(dm->Desktop().NewMailReaderFor(accounts[0].params)) << "no headers fetched";
+    EXPECT_FALSE(dm->Desktop().NewMailReaderFor(ProgramState().accounts[0].params))
+        << "no headers fetched";
 
     QDBusConnection serverBus = QDBusConnection::connectToBus(bus_.Address(), "server");
     RecordingServer server({"actions", "body-markup"});
@@ -142,9 +145,9 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     for (int i = 0; i < 100 && !dm->Desktop().ShowsNotification(); ++i) RunFor(20);
     ASSERT_TRUE(dm->Desktop().ShowsNotification());
 
-    dm->Desktop().AccountChecked(accounts[1].params, 2);
+    dm->Desktop().AccountChecked(ProgramState().accounts[1].params, 2);
     for (int i = 0; i < 100 && server.calls.size() < 1; ++i) RunFor(20);
-    dm->Desktop().AccountChecked(accounts[0].params, 1);
+    dm->Desktop().AccountChecked(ProgramState().accounts[0].params, 1);
     for (int i = 0; i < 100 && server.calls.size() < 2; ++i) RunFor(20);
     ASSERT_EQ(server.calls.size(), 2);
     const QVariantList& last = server.calls[1];

@@ -63,7 +63,7 @@ TEST_F(MainWindowTest, ActionsAndLinkColoursFollowAccountsAndOpenWindows) {
     EXPECT_FALSE(window->actShowMain->isEnabled());
     delete SetupWindowHandle.data();
 
-    accounts.push_back(Item("a@x.example"));
+    ProgramState().accounts.push_back(Item("a@x.example"));
     window->UpdateActions();
     EXPECT_EQ(Link(1)->Color(), kRed);
     EXPECT_EQ(Link(2)->Color(), kBlue);
@@ -80,12 +80,12 @@ TEST_F(MainWindowTest, EscapeContinuesOnlyWithAccounts) {
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible()) << "continue is disabled without accounts";
 
-    accounts.push_back(Item("a@x.example"));
+    ProgramState().accounts.push_back(Item("a@x.example"));
     window->UpdateActions();
-    StartedWithParameters = true;
+    ProgramState().startedWithParameters = true;
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(StartedWithParameters);
+    EXPECT_FALSE(ProgramState().startedWithParameters);
     EXPECT_FALSE(window->showOnChildClose);
 }
 

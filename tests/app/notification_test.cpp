@@ -68,7 +68,7 @@ TEST_F(NotificationTest, AlertFadesInAtTheBottomRightAndClosesByItsButton) {
     EXPECT_EQ(alert.CurrentPhase(), AlertWindow::Phase::Displayed);
     EXPECT_TRUE(alert.findChild<QLabel*>("alertText")->text().contains("b@x.example"));
 
-    PendingAccount = "a@x.example";
+    ProgramState().pendingAccount = "a@x.example";
     QTest::mouseClick(alert.findChild<QAbstractButton*>("alertClose"), Qt::LeftButton);
     EXPECT_FALSE(alert.isVisible());
     EXPECT_EQ(closed.count(), 1);
@@ -99,7 +99,7 @@ TEST_F(NotificationTest, AlertNavigatesBetweenItsMessages) {
 
 TEST_F(NotificationTest, ClosingTheAlertWithoutPendingAccountKeepsTheHint) {
     Start();
-    PendingAccount.clear();
+    ProgramState().pendingAccount.clear();
     dm->Tray().SetHint("You have new mail");
     dm->Alert().AddMessage("x", 1);
     dm->Alert().ShowAlert();
@@ -166,11 +166,11 @@ TEST_F(NewMailTest, NewMailWithAlertAndSound) {
     const MailUser user = AddMailUser("tray");
     AddMessages(user, 2);
     CheckOnce(user, true);
-    EXPECT_EQ(accounts[0].lastChange, 2);
+    EXPECT_EQ(ProgramState().accounts[0].lastChange, 2);
     EXPECT_EQ(dm->Tray().Picture(), 1);
     EXPECT_EQ(dm->Tray().Tag(), 1);
     EXPECT_EQ(dm->Tray().Hint(), "you_have_a_new_mail");
-    EXPECT_EQ(PendingAccount, AccountFor(user).email);
+    EXPECT_EQ(ProgramState().pendingAccount, AccountFor(user).email);
     ASSERT_EQ(dm->Alert().Messages().size(), 1);
     EXPECT_EQ(dm->Alert().Messages()[0].text,
               CountChangeMessage("you_have_a_new_mail", AccountFor(user).email, 2));
@@ -184,7 +184,7 @@ TEST_F(NewMailTest, NewMailWithAlertAndSound) {
     dm->AcknowledgeNewMail();
     window->checkIndex = 0;
     TickAndWait();
-    EXPECT_EQ(accounts[0].lastChange, -2);
+    EXPECT_EQ(ProgramState().accounts[0].lastChange, -2);
     EXPECT_EQ(dm->Tray().Hint(), "message_count_was_changed");
     EXPECT_EQ(dm->Tray().Picture(), 0);
     ASSERT_EQ(dm->Alert().Messages().size(), 1);
@@ -215,7 +215,7 @@ TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutAfterTheCheckOnceAndYesTru
     ShowWindow();
     window->actContinue->trigger();
     window->appIdle();
-    const AccountSettings account = accounts[0].params;
+    const AccountSettings account = ProgramState().accounts[0].params;
     const auto check = [&] {
         window->checkIndex = 0;
         TickAndWait();
@@ -236,7 +236,7 @@ TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutAfterTheCheckOnceAndYesTru
     EXPECT_EQ(stored("SSL_PIN"), "");
 
     check();  // declined: not asked again
-    EXPECT_FALSE(PendingTrustQuestion.has_value());
+    EXPECT_FALSE(ProgramState().pendingTrustQuestion.has_value());
     EXPECT_EQ(boxes.size(), 1u);
 
     OpenSettings()->WriteString(AccountSection(account), "SSL_PIN_DECLINED", "");

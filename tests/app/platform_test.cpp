@@ -11,6 +11,7 @@
 #include "app/desktop_events.h"
 #include "app_test_support.h"
 #include "platform/autorun.h"
+#include "platform/child_window.h"
 #include "platform/desktop_entry.h"
 #include "platform/help.h"
 #include "platform/mail_program.h"
@@ -123,28 +124,29 @@ TEST_F(PlatformTest, TheCommandOnNewMailHearsTheAccountOnlyThroughItsEnvironment
     testAccount.email = "$(touch pwned)`id`@x.example";
     WriteSettings({testAccount});
     Start();
-    LoadSettings();
+    ProgramState().LoadSettings();
     const std::string out = folder_.File("heard.txt");
     OpenSettings()->WriteString(
         "GENERAL", "NEW_MAIL_COMMAND",
         "printf '%s|%s|%s' \"$TARNWICK_EMAIL\" \"$TARNWICK_COUNT\" \"$TARNWICK_CHANGE\" > '" + out +
             "'; echo noise; echo more >&2; exit 4");
-    const AccountSettings account = accounts[0].params;
+    const AccountSettings account = ProgramState().accounts[0].params;
     OpenSettings()->WriteString(AccountSection(account), "COUNT", "7");
     QSignalSpy changed(&dm->Desktop(), &DesktopEvents::MailChanged);
     dm->Desktop().AccountChecked(account, 2);
-    for (int i = 0; i < 250 && CommandFailures.empty(); ++i) RunFor(20);
+    for (int i = 0; i < 250 && ProgramState().commandFailures.empty(); ++i) RunFor(20);
     EXPECT_EQ(folder_.Read("heard.txt"), account.email + "|7|2");
     EXPECT_FALSE(std::filesystem::exists(folder_.File("pwned")));
-    EXPECT_EQ(CommandFailures[account.email], GetLangText("new_mail_command_failed") + " (" +
-                                                  GetLangText("command_exit_status") + " 4)");
+    EXPECT_EQ(
+        ProgramState().commandFailures[account.email],
+        GetLangText("new_mail_command_failed") + " (" + GetLangText("command_exit_status") + " 4)");
     ASSERT_EQ(changed.size(), 1);
     EXPECT_EQ(changed[0], (QVariantList{ToQt(account.email), 7, 2}));
 
     // The next new mail clears the note; a decrease runs no command.
     OpenSettings()->WriteString("GENERAL", "NEW_MAIL_COMMAND", "true");
     dm->Desktop().AccountChecked(account, 1);
-    EXPECT_TRUE(CommandFailures.empty());
+    EXPECT_TRUE(ProgramState().commandFailures.empty());
     std::filesystem::remove(out);
     OpenSettings()->WriteString("GENERAL", "NEW_MAIL_COMMAND", "touch '" + out + "'");
     dm->Desktop().AccountChecked(account, -1);
@@ -222,4 +224,41 @@ TEST_F(PlatformTest, TheMailProgramIsTheSettingElseTheMailtoHandlersEntry) {
     EXPECT_FALSE(OpenMailProgram(nullptr));  // no such program: said so
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_THAT(boxes[1].text, ::testing::StartsWith(GetLangText("mail_program_failed_dialog")));
+}
+
+// A single window opens once and is raised after that; closed, it clears its handle and tells
+// the main window, and the next open makes a new one.
+TEST_F(PlatformTest, ASingleWindowOpensOnceAndSaysWhenItIsGone) {
+    struct Receiver : QWidget {
+        int closed = 0;
+        bool event(QEvent* event) override {
+            if (event->type() == PopCommandEvent::EventType() &&
+                static_cast<PopCommandEvent*>(event)->wParam == PopCommand::ChildClosed)
+                ++closed;
+            return QWidget::event(event);
+        }
+    } receiver;
+    QWidget* const mainForm = MainForm();
+    SetMainForm(&receiver);
+    QPointer<QWidget> handle;
+    int made = 0;
+    const auto make = [&] {
+        ++made;
+        return new ChildWindow(handle, Qt::Tool);
+    };
+    QWidget* opened = OpenOrRaise(handle, make);
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(handle.data(), opened);
+    EXPECT_TRUE(opened->isVisible());
+    EXPECT_EQ(OpenOrRaise(handle, make), nullptr);
+    EXPECT_EQ(made, 1);
+
+    opened->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::sendPostedEvents(&receiver, PopCommandEvent::EventType());
+    EXPECT_TRUE(handle.isNull());
+    EXPECT_EQ(receiver.closed, 1);
+    delete OpenOrRaise(handle, make);
+    EXPECT_EQ(made, 2);
+    SetMainForm(mainForm);
 }

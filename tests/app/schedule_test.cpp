@@ -60,7 +60,7 @@ TEST_F(ScheduleTest, ThreeAccountsAreCheckedInTurnEvery18Seconds) {
     EXPECT_EQ(window->checkTimer_->interval(), 18000);
 
     // Accounts deleted behind the index: the next tick starts again at the first.
-    accounts.resize(1);
+    ProgramState().accounts.resize(1);
     window->checkIndex = 5;
     Tick();
     EXPECT_EQ(checked.back(), "one@x.example");
@@ -73,8 +73,8 @@ TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
     Tick();
     changeToReport = 0;
     Tick();
-    EXPECT_EQ(accounts[0].lastChange, 3);
-    EXPECT_EQ(accounts[1].lastChange, 0);
+    EXPECT_EQ(ProgramState().accounts[0].lastChange, 3);
+    EXPECT_EQ(ProgramState().accounts[1].lastChange, 0);
 
     window->SetAccountChecker(
         [](const AccountSettings&) -> int { throw std::runtime_error("Unable to write to x"); });
@@ -86,7 +86,7 @@ TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
 
 TEST_F(ScheduleTest, NoCheckWhileTheSetupWindowIsOpen) {
     StartHidden({{.email = "a@x.example", .user = "a"}});
-    ShowSetupWindow();
+    ShowSetupWindow(ProgramState());
     ASSERT_TRUE(SetupWindowHandle);
     Tick();
     EXPECT_TRUE(checked.empty());
@@ -112,7 +112,7 @@ TEST_F(ScheduleTest, NoCheckWhileTheFilterWindowIsOpen) {
 TEST_F(ScheduleTest, DisabledAccountIsSkippedButItsPanelRefreshed) {
     StartHidden({{.email = "off@x.example", .user = "off", .enabled = false},
                  {.email = "on@x.example", .user = "on"}});
-    OpenResultsWindow();
+    OpenResultsWindow(ProgramState());
     ASSERT_TRUE(ResultsWindowHandle);
     std::vector<long long> refreshed;
     struct Watch : QObject {
@@ -135,7 +135,7 @@ TEST_F(ScheduleTest, DisabledAccountIsSkippedButItsPanelRefreshed) {
 
 TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
-    StartedWithParameters = true;
+    ProgramState().startedWithParameters = true;
     Start();
     ShowWindow();
     window->appIdle();
@@ -143,7 +143,7 @@ TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) 
     EXPECT_EQ(window->continueTimer_->interval(), 1000);
     RunFor(1300);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(StartedWithParameters);
+    EXPECT_FALSE(ProgramState().startedWithParameters);
 
     window->actShowMain->trigger();
     window->appIdle();
@@ -155,9 +155,10 @@ TEST_F(ScheduleTest, CommandVetoesThePendingHideAndNothingArmsWithoutAccounts) {
     ShowWindow();
     delete SetupWindowHandle.data();
     window->appIdle();
-    EXPECT_FALSE(window->continueTimer_->isActive()) << "no accounts, no auto-continue";
+    EXPECT_FALSE(window->continueTimer_->isActive())
+        << "no ProgramState().accounts, no auto-continue";
 
-    accounts.push_back(Item("a@x.example"));
+    ProgramState().accounts.push_back(Item("a@x.example"));
     window->appIdle();
     ASSERT_TRUE(window->continueTimer_->isActive());
     EXPECT_EQ(window->continueTimer_->interval(), 48000);
@@ -179,7 +180,7 @@ TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAcco
             while (!options.interrupt->Raised()) std::this_thread::sleep_for(5ms);
             return PushEnd::Interrupted;
         });
-    accounts[1].params.protocol = MailProtocol::Imap;
+    ProgramState().accounts[1].params.protocol = MailProtocol::Imap;
     ProgramState().NotifyAccountsChanged();
     const auto waitForChecks = [this](std::size_t count) {
         for (int i = 0; i < 400 && checked.size() < count; ++i) RunFor(5);
@@ -187,7 +188,7 @@ TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAcco
     };
     waitForChecks(1);
     EXPECT_EQ(checked, std::vector<std::string>{"imap@x.example"}) << "without a tick";
-    EXPECT_TRUE(window->Push().IsUp(accounts[1].params));
+    EXPECT_TRUE(window->Push().IsUp(ProgramState().accounts[1].params));
 
     for (int i = 0; i < 3; ++i) Tick();  // the pushed account's turn passes without a check
     EXPECT_EQ(checked,
@@ -198,7 +199,7 @@ TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAcco
     EXPECT_EQ(checked.back(), "imap@x.example");
     EXPECT_EQ(window->Push().Running(), 1);
 
-    accounts[1].enabled = false;
+    ProgramState().accounts[1].enabled = false;
     ProgramState().NotifyAccountsChanged();
     EXPECT_EQ(window->Push().Running(), 0);
     EXPECT_TRUE(EndWorkerThreads(2s));

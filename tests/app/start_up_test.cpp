@@ -43,7 +43,7 @@ TEST_F(StartUpTest, SecondStartHandsOverAndTheFirstCopyShowsItsWindow) {
 
     // With a child window open the request has no effect, and the second copy still ends.
     window->actContinue->trigger();
-    OpenResultsWindow();
+    OpenResultsWindow(ProgramState());
     EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::HandedOver);
     RunFor(100);
     EXPECT_FALSE(window->isVisible());

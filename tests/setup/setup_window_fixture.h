@@ -28,11 +28,11 @@ protected:
     void SetUp() override {
         TestApplication();
         UseNoKeyring();  // never the desktop's own keyring (keyring tests choose theirs after)
-        accounts.clear();
-        autorun = false;
-        playWave = false;
-        showAdvert = true;
-        TlsAvailable = true;
+        ProgramState().accounts.clear();
+        ProgramState().autorun = false;
+        ProgramState().playWave = false;
+        ProgramState().showAdvert = true;
+        ProgramState().tlsAvailable = true;
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder.File("config")));
         SetMessageBoxHook([this](const QString& title, const QString&) {
             questions.push_back(title.toStdString());
@@ -44,7 +44,7 @@ protected:
     void TearDown() override {
         delete SetupWindowHandle.data();
         Settle();
-        accounts.clear();
+        ProgramState().accounts.clear();
         SetMessageBoxHook(nullptr);
         SetSoundHook(nullptr);
         qunsetenv("XDG_CONFIG_HOME");
@@ -65,12 +65,12 @@ protected:
 
     // Stores the accounts as a previous save would have.
     void Store(std::vector<AccountEntry> items) {
-        accounts = std::move(items);
-        SaveSettings();
+        ProgramState().accounts = std::move(items);
+        ProgramState().SaveSettings();
     }
 
     QWidget* Open() {
-        ShowSetupWindow();
+        ShowSetupWindow(ProgramState());
         window = SetupWindowHandle.data();
         return window;
     }

@@ -55,7 +55,8 @@ void MakeClickable(QWidget* part) {
 // on a clickable part into resultClick.
 class AccountPanel : public QWidget {
 public:
-    AccountPanel(const QString& name, QWidget* parent) : QWidget(parent) {
+    AccountPanel(AppState& state, const QString& name, QWidget* parent)
+        : QWidget(parent), state_(state) {
         setObjectName(name);
         setAutoFillBackground(true);
         QPalette palette = this->palette();
@@ -87,12 +88,15 @@ protected:
             if (part != nullptr && mouse->button() == Qt::LeftButton &&
                 part->rect().contains(mouse->position().toPoint()) &&
                 part->property(kClickable).toBool()) {
-                resultClick(part);
+                resultClick(state_, part);
                 return true;
             }
         }
         return QWidget::eventFilter(watched, event);
     }
+
+private:
+    AppState& state_;
 };
 
 QLabel* AddLabel(AccountPanel* panel, const char* key, int left, int top) {
@@ -244,10 +248,10 @@ void SetStatusPicture(QWidget* panel, int picture) {
 
 }  // namespace
 
-void BuildAccountPanel(int index, QWidget* window) {
-    if (index < 0 || static_cast<std::size_t>(index) >= accounts.size()) return;
+void BuildAccountPanel(AppState& state, int index, QWidget* window) {
+    if (index < 0 || static_cast<std::size_t>(index) >= state.accounts.size()) return;
     QWidget* parent = PanelParent(window);
-    auto* panel = new AccountPanel(PanelName(index), parent);
+    auto* panel = new AccountPanel(state, PanelName(index), parent);
     if (parent->layout() != nullptr) {
         auto* column = qobject_cast<QBoxLayout*>(parent->layout());
         if (column != nullptr)
@@ -259,17 +263,17 @@ void BuildAccountPanel(int index, QWidget* window) {
     AddFrame(panel);
     AddStatusPicture(panel);
     AddHelpButton(panel);
-    const AccountSettings& shown = accounts[static_cast<std::size_t>(index)].params;
+    const AccountSettings& shown = state.accounts[static_cast<std::size_t>(index)].params;
     if (shown.ssl || shown.startTls) AddSslMark(panel);
     AddLabels(panel);
-    RefreshAccountPanel(index, window);
+    RefreshAccountPanel(state, index, window);
 }
 
-void RefreshAccountPanel(int index, QWidget* window) {
-    if (index < 0 || static_cast<std::size_t>(index) >= accounts.size()) return;
+void RefreshAccountPanel(const AppState& state, int index, QWidget* window) {
+    if (index < 0 || static_cast<std::size_t>(index) >= state.accounts.size()) return;
     auto* panel = window->findChild<QWidget*>(PanelName(index));
     if (panel == nullptr) return;
-    const AccountEntry& item = accounts[static_cast<std::size_t>(index)];
+    const AccountEntry& item = state.accounts[static_cast<std::size_t>(index)];
     panel->setToolTip(
         ToQt(item.params.email + " - " + std::string(ProtocolName(item.params.protocol))));
 
@@ -279,17 +283,18 @@ void RefreshAccountPanel(int index, QWidget* window) {
     SetValueLabel(panel, "value_email", status.enabled ? kBlue : kGrey, status.email);
     SetValueLabel(panel, "value_count", kBlack, status.count);
     SetValueLabel(panel, "value_last_check", kBlack, status.lastCheck);
-    const auto note = CommandFailures.find(item.params.email);  // the command on new mail
+    const auto note = state.commandFailures.find(item.params.email);  // the command on new mail
     SetValueLabel(
         panel, "value_status", StatusColour(status.state),
-        note == CommandFailures.end() ? status.status : status.status + " - " + note->second);
+        note == state.commandFailures.end() ? status.status : status.status + " - " + note->second);
     SetStatusPicture(panel, StatusPicture(status.state));
 }
 
-void resultClick(QWidget* part) {
+void resultClick(AppState& state, QWidget* part) {
     QWidget* panel = part;
     while (panel != nullptr && !panel->property(kAccountProperty).isValid())
         panel = panel->parentWidget();
-    PendingAccount = panel != nullptr ? FromQt(panel->property(kAccountProperty).toString()) : "";
+    state.pendingAccount =
+        panel != nullptr ? FromQt(panel->property(kAccountProperty).toString()) : "";
     PostPopCommand(MainForm(), PopCommand::OpenList);
 }

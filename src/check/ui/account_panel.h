@@ -4,15 +4,16 @@
 // picture. A click on the address, the picture or the link text asks the main window to open
 // the list window on that account.
 
+class AppState;
 class QWidget;
 
 // Creates the panel of account `index` with all its parts in `window` and fills it.
-void BuildAccountPanel(int index, QWidget* window);
+void BuildAccountPanel(AppState& state, int index, QWidget* window);
 
 // Fills the value labels and the status picture of account `index` from the account entry
 // and its run state in the settings file. Does nothing when the window has no such panel.
-void RefreshAccountPanel(int index, QWidget* window);
+void RefreshAccountPanel(const AppState& state, int index, QWidget* window);
 
 // A click on a clickable part of a panel: remembers the account of its panel as the pending
 // account and asks the main window to open the list window.
-void resultClick(QWidget* part);
+void resultClick(AppState& state, QWidget* part);

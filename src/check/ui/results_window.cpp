@@ -50,19 +50,15 @@ WindowLayout ResultsLayout(int width) {
 
 }  // namespace
 
-ResultsWindow::ResultsWindow()
-    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+ResultsWindow::ResultsWindow(AppState& state)
+    : ChildWindow(ResultsWindowHandle, Qt::Tool | Qt::WindowStaysOnTopHint |
+                                           Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                           Qt::WindowCloseButtonHint),
+      state_(state) {
     setObjectName(QString::fromLatin1(kWindowName));
-    setAttribute(Qt::WA_DeleteOnClose);
     SetUpWindow();
     SetUpPanelColumn();
     FormCreate();
-}
-
-ResultsWindow::~ResultsWindow() {
-    ResultsWindowHandle = nullptr;
-    PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
 void ResultsWindow::SetUpWindow() {
@@ -99,7 +95,7 @@ void ResultsWindow::SetUpPanelColumn() {
 }
 
 int ResultsWindow::PanelAreaHeight() const {
-    const long long wanted = static_cast<long long>(accounts.size()) * kPanelHeight;
+    const long long wanted = static_cast<long long>(state_.accounts.size()) * kPanelHeight;
     const long long highest = std::max(kPanelHeight, ScreenArea().height() - kPanelHeight);
     return static_cast<int>(std::clamp<long long>(wanted, kPanelHeight, highest));
 }
@@ -112,7 +108,8 @@ void ResultsWindow::FormCreate() {
     resize(std::clamp(layout.width, kMinimumWidth, kMaximumWidth), area);
     PlaceAtBottomRight();
     setWindowTitle(QStringLiteral("  ") + ToQt(GetLangText("email_results_window")));
-    for (std::size_t i = 0; i < accounts.size(); ++i) BuildAccountPanel(static_cast<int>(i), this);
+    for (std::size_t i = 0; i < state_.accounts.size(); ++i)
+        BuildAccountPanel(state_, static_cast<int>(i), this);
 }
 
 // The window's outer size is its inside plus the caption and a border on every side.
@@ -129,7 +126,7 @@ bool ResultsWindow::event(QEvent* event) {
         const auto* command = static_cast<PopCommandEvent*>(event);
         if (command->wParam == PopCommand::ResultsRefresh && command->lParam >= 0 &&
             command->lParam <= INT_MAX)
-            RefreshAccountPanel(static_cast<int>(command->lParam), this);
+            RefreshAccountPanel(state_, static_cast<int>(command->lParam), this);
         return true;
     }
     return QWidget::event(event);
@@ -145,7 +142,7 @@ void ResultsWindow::keyPressEvent(QKeyEvent* event) {
 
 void ResultsWindow::closeEvent(QCloseEvent* event) {
     AcknowledgeNewMail();
-    for (AccountEntry& item : accounts) item.lastChange = 0;
+    for (AccountEntry& item : state_.accounts) item.lastChange = 0;
     try {
         SaveWindowLayout(ResultsLayout(width()));
     } catch (const std::exception& error) {
@@ -157,12 +154,6 @@ void ResultsWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void OpenResultsWindow() {
-    if (QWidget* open = ResultsWindowHandle.data()) {
-        BringToFront(open);
-        return;
-    }
-    auto* window = new ResultsWindow;
-    ResultsWindowHandle = window;
-    window->show();
+void OpenResultsWindow(AppState& state) {
+    OpenOrRaise(ResultsWindowHandle, [&state] { return new ResultsWindow(state); });
 }

@@ -3,15 +3,15 @@
 // bottom-right corner of the screen, keeps its width in the settings file, refreshes a panel
 // when the timed check asks it to, and forgets the remembered count changes when it closes.
 
-#include <QWidget>
+#include "platform/child_window.h"
 
+class AppState;
 class QScrollArea;
 
-class ResultsWindow : public QWidget {
+class ResultsWindow : public ChildWindow {
     Q_OBJECT
 public:
-    ResultsWindow();
-    ~ResultsWindow() override;
+    explicit ResultsWindow(AppState& state);
 
 protected:
     bool event(QEvent* event) override;
@@ -25,8 +25,9 @@ private:
     int PanelAreaHeight() const;
     void PlaceAtBottomRight();
 
+    AppState& state_;
     QScrollArea* scroll_ = nullptr;
 };
 
 // Shows the results window: brings the open one to the front, or creates it.
-void OpenResultsWindow();
+void OpenResultsWindow(AppState& state);

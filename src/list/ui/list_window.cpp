@@ -5,30 +5,28 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QSplitter>
+#include <QMessageBox>
 #include <QTimer>
-#include <QToolButton>
-#include <QTreeView>
-#include <QTreeWidget>
 #include <exception>
 
-#include "app/application.h"
 #include "check/check_cycle.h"
 #include "check/session.h"
+#include "list/ui/account_bar.h"
+#include "list/ui/header_list.h"
 #include "list/ui/header_list_model.h"
+#include "list/ui/message_pane.h"
+#include "platform/child_window.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "platform/unhandled_error.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 
 namespace {
 
 constexpr const char* kWindowName = "popListWindow";
-enum ProgressMode { kListingMode = 0, kMessageMode = 1 };
 
 // What a session said as it ended, also after its window has gone.
 void ShowSessionNote(const QString& email, const QString& note) {
@@ -37,35 +35,25 @@ void ShowSessionNote(const QString& email, const QString& note) {
 
 }  // namespace
 
-MailboxWindow::MailboxWindow(SessionFactory factory)
-    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+MailboxWindow::MailboxWindow(AppState& state, SessionFactory factory)
+    : ChildWindow(ListWindowHandle, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      state_(state) {
     setObjectName(QString::fromLatin1(kWindowName));
-    setAttribute(Qt::WA_DeleteOnClose);
-    controller_ =
-        new MailboxController(factory ? std::move(factory) : AccountSessions(TlsAvailable), this);
+    controller_ = new MailboxController(
+        factory ? std::move(factory) : AccountSessions(state_.tlsAvailable), this);
     controller_->SetNoteHandler(&ShowSessionNote);
+    model_ = controller_->Rows();
     BuildWindow();
     ConnectController();
-    FormCreate();
-    connect(&ProgramState(), &AppState::accountsChanged, this, [this] {
+    setWindowTitle(QStringLiteral("  ") + ToQt(GetLangText("preview_messages_window")));
+    LoadLayout();
+    FillAccountBox();
+    UpdateCommands();
+    connect(&state_, &AppState::accountsChanged, this, [this] {
         FillAccountBox();
         UpdateCommands();
     });
-}
-
-MailboxWindow::~MailboxWindow() {
-    ListWindowHandle = nullptr;
-    PostPopCommand(MainForm(), PopCommand::ChildClosed);
-}
-
-void MailboxWindow::FormCreate() {
-    setWindowTitle(QStringLiteral("  ") + ToQt(GetLangText("preview_messages_window")));
-    currentAccount.clear();
-    LoadLayout();
-    FillAccountBox();
-    Panel3->setText(ToQt(GetLangText("message_header") + std::string(14, ' ')));
-    UpdateCommands();
 }
 
 void MailboxWindow::ConnectController() {
@@ -79,18 +67,18 @@ void MailboxWindow::ConnectController() {
     connect(c, &MailboxController::failed, this,
             [](const QString& message) { ReportUnhandledError(FromQt(message)); });
     connect(c, &MailboxController::certificateFailed, this,
-            [](const TrustRequest& request) { PendingTrustQuestion = request; });
+            [this](const TrustRequest& request) { state_.pendingTrustQuestion = request; });
     connect(c, &MailboxController::finished, this, &MailboxWindow::onRequestFinished);
     connect(c->Rows(), &QAbstractItemModel::modelReset, this, [this] {
-        if (!controller_->Busy()) ClearViews();
+        if (!controller_->Busy()) pane_->Clear();
         UpdateCommands();
     });
 }
 
 void MailboxWindow::onRequestFinished(MailboxController::Request request, bool cancelled) {
     HideProgress();
-    if (request == MailboxController::Request::Listing) headersColumnClick(kDateColumn);
-    if (request == MailboxController::Request::Message && cancelled) ClearViews();
+    if (request == MailboxController::Request::Listing) headers_->SortBy(kDateColumn);
+    if (request == MailboxController::Request::Message && cancelled) pane_->Clear();
     if (cancelledByUser_) {
         // What is left to see: the rows a stopped listing had made, or nothing.
         cancelledByUser_ = false;
@@ -106,12 +94,34 @@ void MailboxWindow::onRequestFinished(MailboxController::Request request, bool c
 }
 
 void MailboxWindow::ShowRequestProgress(int value, int maximum) {
-    if (ProgressBar->isHidden()) return;
-    if (progressMode_ == kListingMode && ProgressBar->maximum() != maximum)
-        progress_label->setText(
+    if (!accountBar_->ProgressShown()) return;
+    if (progressMode_ == ProgressMode::Listing && accountBar_->ProgressMaximum() != maximum)
+        accountBar_->SetProgressLabel(
             ToQt(CountedProgressText(GetLangText("retrieve_headers_progress"), maximum)));
-    ProgressBar->setMaximum(maximum);
-    ProgressBar->setValue(value);
+    accountBar_->SetProgress(value, maximum);
+}
+
+void MailboxWindow::onListingFailed(const QString& title, const QString& message) {
+    QWidget* owner = QApplication::activeWindow() != nullptr ? QApplication::activeWindow() : this;
+    ShowMessageBox(owner, title, message, QMessageBox::Critical);
+}
+
+// The fetched message replaced the row's entry; it is shown when its row is still chosen.
+void MailboxWindow::onMessageFetched(int number) {
+    const MessageRow* row = headers_->ChosenRow();
+    if (row != nullptr && row->entry != nullptr && row->entry->number == number)
+        pane_->ShowMessage(*row->entry);
+}
+
+// After a deletion no row is chosen, as the emptied views say.
+void MailboxWindow::onRowsDeleted() {
+    headers_->ClearChoice();
+    pane_->Clear();
+    UpdateCommands();
+}
+
+PaneState MailboxWindow::PaneStateNow() const {
+    return pane_->State();
 }
 
 const AccountSettings* MailboxWindow::AccountAt(int index) const {
@@ -120,17 +130,8 @@ const AccountSettings* MailboxWindow::AccountAt(int index) const {
 }
 
 int MailboxWindow::SelectedAccount() const {
-    const int index = list->currentIndex();
+    const int index = accountBar_->ChosenIndex();
     return AccountAt(index) != nullptr ? index : -1;
-}
-
-int MailboxWindow::SelectedRowIndex() const {
-    const QModelIndex current = headers->currentIndex();
-    return current.isValid() ? current.row() : -1;
-}
-
-MessageRow* MailboxWindow::SelectedRow() const {
-    return model_->Row(SelectedRowIndex());
 }
 
 // A status shows on one line: a server's message keeps no line break.
@@ -140,19 +141,6 @@ void MailboxWindow::SetStatus(int panel, const std::string& text) {
     line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     while (line.endsWith(QLatin1Char(' '))) line.chop(1);
     statusPanel_[panel]->setText(line);
-}
-
-// Empty views are captioned as the header view they are again.
-void MailboxWindow::ClearViews() {
-    header_list->clear();
-    ClearPane();
-    Panel3->setText(ToQt(GetLangText("message_header") + std::string(14, ' ')));
-}
-
-// An empty pane shows no retrieved message: nothing is left to save.
-void MailboxWindow::ClearPane() {
-    SetPane({});
-    if (paneState_ == PaneState::Message) paneState_ = PaneState::Header;
 }
 
 // A command's error goes to the program's error handler, which shows it in status panel 1.
@@ -170,7 +158,8 @@ bool MailboxWindow::event(QEvent* event) {
         if (command->wParam == PopCommand::ListOpenPending && controller_->Busy()) {
             // Opened when the running request ends.
             openPendingWhenIdle_ = true;
-        } else if (command->wParam == PopCommand::ListOpenPending && HasText(PendingAccount)) {
+        } else if (command->wParam == PopCommand::ListOpenPending &&
+                   HasText(state_.pendingAccount)) {
             RunGuarded([this] { OpenPendingAccount(); });
         } else if (command->wParam == PopCommand::ListShowError) {
             SetStatus(1, FromQt(command->text));
@@ -181,8 +170,8 @@ bool MailboxWindow::event(QEvent* event) {
 }
 
 void MailboxWindow::OpenPendingAccount() {
-    list->setCurrentIndex(list->findText(ToQt(PendingAccount), Qt::MatchExactly));
-    PendingAccount.clear();
+    accountBar_->Choose(ToQt(state_.pendingAccount));
+    state_.pendingAccount.clear();
     onAccountChosen();
     actHeadersExecute();
 }
@@ -193,52 +182,44 @@ void MailboxWindow::onAccountChosen() {
         UpdateCommands();
         return;
     }
-    headers->setFocus();
-    const std::string selected = FromQt(list->currentText());
+    headers_->setFocus();
+    const std::string selected = FromQt(accountBar_->ChosenText());
     if (selected == currentAccount) return;
     currentAccount = selected;
     SetStatus(1, "");
     controller_->SetAccount(*account);
-    ClearViews();
+    pane_->Clear();
     UpdateCommands();
 }
 
 void MailboxWindow::UpdateCommands() {
     const bool selected = SelectedAccount() >= 0;
     const bool connected = selected && controller_->Connected();
-    const MessageRow* row = SelectedRow();
+    const MessageRow* row = headers_->ChosenRow();
     const bool haveRow = connected && row != nullptr && row->entry != nullptr;
     const bool busy = controller_->Busy();
     const bool haveRows = model_->rowCount() > 0;
-    list->setEnabled(!busy);
-    actHeaders->setEnabled(selected && !busy);
+    const ListActions& a = actions_;
+    accountBar_->AccountBox()->setEnabled(!busy);
+    a.headers->setEnabled(selected && !busy);
     retrieve_headers_mm->setEnabled(selected && !busy);
-    for (QAction* action : {actDelete, actRetrieve, actToggleSpam})
+    for (QAction* action : {a.remove, a.retrieve, a.toggleSpam})
         action->setEnabled(haveRow && !busy);
     for (QAction* action :
-         {actDeleteSpam, actToggleAllSpam, actToggleNoSpam, actSpamSubject, actSpamSender})
+         {a.deleteSpam, a.toggleAllSpam, a.toggleNoSpam, a.spamSubject, a.spamSender})
         action->setEnabled(connected && !busy && haveRows);
-    actCancel->setEnabled(busy);
-    actSaveMessage->setEnabled(paneState_ == PaneState::Message && !busy);
+    a.cancel->setEnabled(busy);
+    a.saveMessage->setEnabled(pane_->State() == PaneState::Message && !busy);
 }
 
-void MailboxWindow::ShowProgress(int mode, const char* key) {
+void MailboxWindow::ShowProgress(ProgressMode mode, const char* key) {
     progressMode_ = mode;
-    ProgressBar->setMaximum(100);
-    ProgressBar->setValue(0);
-    progress_label->setText(ToQt(GetLangText(key)));
-    bcancel->show();
-    ProgressBar->show();
-    progress_label->show();
-    label_list_help_text->hide();
+    accountBar_->ShowProgress(ToQt(GetLangText(key)));
     UpdateCommands();
 }
 
 void MailboxWindow::HideProgress() {
-    progress_label->hide();
-    ProgressBar->hide();
-    bcancel->hide();
-    label_list_help_text->show();
+    accountBar_->HideProgress();
     UpdateCommands();
 }
 
@@ -247,8 +228,10 @@ void MailboxWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The session ends with the controller (QUIT on its own thread); the window only keeps its
+    // sizes.
     try {
-        FormClose();
+        SaveLayout();
     } catch (const std::exception& error) {
         // The window closes all the same; the failure reaches the program's error handler
         // from the event loop once the window is gone.
@@ -259,41 +242,31 @@ void MailboxWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// The session ends with the controller (QUIT on its own thread); the window only keeps its
-// sizes.
-void MailboxWindow::FormClose() {
-    SaveLayout();
-}
-
 void MailboxWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const QList<int> sizes = bottomSplitter_->sizes();
-    if (sizes.size() != 2) return;
-    const int memoWidth = TextPaneWidth(sizes[1], width());
-    if (memoWidth != sizes[1])
-        bottomSplitter_->setSizes({sizes[0] + sizes[1] - memoWidth, memoWidth});
+    pane_->FitTextWidth(width());
 }
 
-void OpenListWindow() {
-    if (QWidget* open = ListWindowHandle.data()) {
-        BringToFront(open);
-        PostPopCommand(open, PopCommand::ListOpenPending);
+void MailboxWindow::ShowStartAccount() {
+    RunGuarded([this] {
+        if (HasText(state_.pendingAccount)) {
+            OpenPendingAccount();
+        } else if (AccountAt(0) != nullptr) {
+            accountBar_->ChooseIndex(0);
+            onAccountChosen();
+        }
+    });
+    UpdateCommands();
+}
+
+void OpenListWindow(AppState& state) {
+    auto* window = static_cast<MailboxWindow*>(
+        OpenOrRaise(ListWindowHandle, [&state] { return new MailboxWindow(state); }));
+    if (window == nullptr) {
+        PostPopCommand(ListWindowHandle, PopCommand::ListOpenPending);
         return;
     }
-    auto* window = new MailboxWindow;
-    ListWindowHandle = window;
-    window->show();
-    try {
-        if (HasText(PendingAccount)) {
-            window->OpenPendingAccount();
-        } else if (window->AccountAt(0) != nullptr) {
-            window->findChild<QComboBox*>(QStringLiteral("list"))->setCurrentIndex(0);
-            window->onAccountChosen();
-        }
-    } catch (const std::exception& error) {
-        ReportUnhandledError(error.what());
-    }
-    window->UpdateCommands();
+    window->ShowStartAccount();
 }
 
 bool ListWindowBusy() {

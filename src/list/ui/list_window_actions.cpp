@@ -1,16 +1,18 @@
-// The commands of the list window that change the mailbox or the marks, its keys and help.
+// The commands of the list window: fetching headers and messages, saving, deleting, the spam
+// marks and rules, cancel; its keys and the list menu.
 
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QTreeView>
 #include <QTreeWidget>
 
 #include "check/check_cycle.h"
+#include "list/ui/account_bar.h"
+#include "list/ui/header_list.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
+#include "list/ui/message_pane.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/program_state.h"
@@ -18,24 +20,35 @@
 #include "settings/language.h"
 #include "spam/spam_filter.h"
 
-namespace {
-
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
+void MailboxWindow::menuheaderClick(const QString& email) {
+    accountBar_->Choose(email);
+    onAccountChosen();
+    if (actions_.headers->isEnabled()) actHeadersExecute();
 }
 
-}  // namespace
+void MailboxWindow::actHeadersExecute() {
+    if (SelectedAccount() < 0) return;
+    pane_->Clear();
+    if (controller_->ListHeaders(state_.Filter()))
+        ShowProgress(ProgressMode::Listing, "retrieve_headers_progress");
+}
 
-// After a deletion no row is chosen, as the emptied views say.
-void MailboxWindow::onRowsDeleted() {
-    headers->setCurrentIndex(QModelIndex());
-    headers->clearSelection();
-    ClearViews();
-    UpdateCommands();
+void MailboxWindow::actRetrieveExecute() {
+    const MessageRow* row = headers_->ChosenRow();
+    if (row == nullptr || row->entry == nullptr || SelectedAccount() < 0) return;
+    if (!AskYesNo(this, Text("retrieve_mail_dialog_title"), Text("retrieve_mail_dialog"))) return;
+    if (!controller_->FetchMessage(row->entry->number)) return;
+    ShowProgress(ProgressMode::Message, "retrieve_message_progress");
+    pane_->ClearText();
+}
+
+void MailboxWindow::actSaveMessageExecute() {
+    const MessageRow* row = headers_->ChosenRow();
+    if (row != nullptr && row->entry != nullptr) pane_->SaveMessage(*row->entry);
 }
 
 void MailboxWindow::actDeleteExecute() {
-    const MessageRow* row = SelectedRow();
+    const MessageRow* row = headers_->ChosenRow();
     if (row == nullptr || row->entry == nullptr || !controller_->Connected()) return;
     // Taken before the question waits: the row may be gone when it is answered.
     const MessageIdentity identity{row->entry->number, row->entry->uid};
@@ -57,7 +70,7 @@ void MailboxWindow::actDeleteSpamExecute() {
     }
     if (!AskYesNo(this, Text("delete_all_spam_dialog_title"), ToQt(DeleteSpamQuestion(marked)))) {
         // As after a deletion: the panes empty, the count stored and shown.
-        ClearViews();
+        pane_->Clear();
         StoreCount(*controller_->Account(), model_->rowCount());
         SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
         return;
@@ -72,7 +85,7 @@ void MailboxWindow::actDeleteSpamExecute() {
 }
 
 void MailboxWindow::actToggleSpamExecute() {
-    const int index = SelectedRowIndex();
+    const int index = headers_->ChosenIndex();
     if (const MessageRow* row = model_->Row(index)) model_->SetSpam(index, !row->spam);
 }
 
@@ -85,32 +98,30 @@ void MailboxWindow::actToggleNoSpamExecute() {
 }
 
 void MailboxWindow::MarkFromRule(RuleKind kind, const std::string& text) {
-    const int index = SelectedRowIndex();
-    if (AddSpamRule(kind, text) >= 0) model_->SetSpam(index, true);
+    const int index = headers_->ChosenIndex();
+    if (state_.AddSpamRule(kind, text) >= 0) model_->SetSpam(index, true);
 }
 
 void MailboxWindow::actSpamSubjectExecute() {
-    if (const MessageRow* row = SelectedRow()) MarkFromRule(RuleKind::Subject, row->subjectText);
+    if (const MessageRow* row = headers_->ChosenRow())
+        MarkFromRule(RuleKind::Subject, row->subjectText);
 }
 
 void MailboxWindow::actSpamSenderExecute() {
-    const MessageRow* row = SelectedRow();
+    const MessageRow* row = headers_->ChosenRow();
     if (row != nullptr && row->entry != nullptr)
         MarkFromRule(RuleKind::Sender, row->entry->from.address);
 }
 
 void MailboxWindow::actCancelExecute() {
-    ClearViews();
+    pane_->Clear();
     cancelledByUser_ = controller_->Busy();
     controller_->Cancel();
 }
 
-void MailboxWindow::bhelpClick(int tag) {
-    ShowHelpTopic(ListHelpTopic(tag));
-}
-
 void MailboxWindow::OpenListMenu() {
-    popupm->popup(list->mapToGlobal(QPoint(list->width(), list->height())));
+    const QWidget* box = accountBar_->AccountBox();
+    actions_.listMenu->popup(box->mapToGlobal(QPoint(box->width(), box->height())));
 }
 
 // The keys of the header list, the account box, the header view and the text pane; true when
@@ -118,32 +129,28 @@ void MailboxWindow::OpenListMenu() {
 bool MailboxWindow::HandleKey(QWidget* control, int key) {
     if (key == Qt::Key_F1) {
         int tag = static_cast<int>(ListHelpTag::Window);
-        if (control == header_list) tag = static_cast<int>(ListHelpTag::HeaderView);
-        if (control == messageText_) tag = static_cast<int>(paneState_);
-        bhelpClick(tag);
+        if (control == pane_->HeaderView()) tag = static_cast<int>(ListHelpTag::HeaderView);
+        if (control == pane_->TextView()) tag = static_cast<int>(pane_->State());
+        ShowHelpTopic(ListHelpTopic(tag));
         return true;
     }
     if (key == Qt::Key_F10) {
         OpenListMenu();
         return true;
     }
-    if (control != headers) return false;
+    if (control != headers_) return false;
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Insert) {
-        actToggleSpam->trigger();
+        actions_.toggleSpam->trigger();
         return true;
     }
     if (key == Qt::Key_Delete) {
-        actDelete->trigger();
+        actions_.remove->trigger();
         return true;
     }
     return false;
 }
 
 bool MailboxWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == help_label && event->type() == QEvent::MouseButtonRelease) {
-        bhelpClick(static_cast<int>(ListHelpTag::Window));
-        return true;
-    }
     if (event->type() == QEvent::KeyPress) {
         auto* widget = qobject_cast<QWidget*>(watched);
         const int key = static_cast<QKeyEvent*>(event)->key();

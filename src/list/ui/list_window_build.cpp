@@ -1,34 +1,27 @@
-// Building the list window: actions, menus, the header list, the status bar, the stored sizes.
+// Building the list window: the actions, the list menu, the panels, the status bar, the stored
+// sizes.
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QFile>
-#include <QFontDatabase>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QStyle>
-#include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
-#include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <array>
 
 #include "check/account_status.h"
-#include "check/session.h"
+#include "list/ui/account_bar.h"
+#include "list/ui/header_list.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
 #include "list/ui/list_window_parts.h"
+#include "list/ui/message_pane.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
@@ -41,98 +34,59 @@ QAction* MailboxWindow::MakeAction(const char* name, const char* captionKey, int
     return action;
 }
 
-QToolButton* MailboxWindow::MakeHelpButton(const char* name) {
-    auto* button = Named(new QToolButton, name);
-    button->setIcon(QIcon(QStringLiteral(":/results/help.png")));
-    button->setAutoRaise(true);
-    button->setToolTip(Text("help_btn"));
-    button->setAccessibleName(button->toolTip());
-    connect(button, &QToolButton::clicked, this, [this] { bhelpClick(0); });
-    return button;
-}
-
-QToolButton* MailboxWindow::MakeMenuButton(const char* name) {
-    auto* button = Named(new QToolButton, name);
-    button->setIcon(ListImage(kAccountImage));
-    button->setToolTip(Text("list_menu"));
-    button->setAccessibleName(button->toolTip());
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setMenu(popupm);
-    return button;
-}
-
 void MailboxWindow::BuildActions() {
-    actHeaders = MakeAction("actHeaders", "retrieve_headers", 4);
-    actDelete = MakeAction("actDelete", "delete_message", 3);
-    actRetrieve = MakeAction("actRetrieve", "retrieve_message", 2);
-    actCancel = MakeAction("actCancel", "cancel_operation", 0);
-    actToggleSpam = MakeAction("actToggleSpam", "toggle_spam", 16);
-    actDeleteSpam = MakeAction("actDeleteSpam", "delete_dpam", 19);
-    actToggleAllSpam = MakeAction("actToggleAllSpam", "toggle_all_spam", 17);
-    actToggleNoSpam = MakeAction("actToggleNoSpam", "toggle_no_spam", 20);
-    actSpamSubject = MakeAction("actSpamSubject", "send_to_spam_subject", 11);
-    actSpamSender = MakeAction("actSpamSender", "send_to_spam_sender", 11);
-    actSaveMessage = MakeAction("actSaveMessage", "save_message", 21);
-    closeAction_ = MakeAction("Zavt1", "close_list_window", kCloseImage);
+    ListActions& a = actions_;
+    a.headers = MakeAction("actHeaders", "retrieve_headers", 4);
+    a.remove = MakeAction("actDelete", "delete_message", 3);
+    a.retrieve = MakeAction("actRetrieve", "retrieve_message", 2);
+    a.cancel = MakeAction("actCancel", "cancel_operation", 0);
+    a.toggleSpam = MakeAction("actToggleSpam", "toggle_spam", 16);
+    a.deleteSpam = MakeAction("actDeleteSpam", "delete_dpam", 19);
+    a.toggleAllSpam = MakeAction("actToggleAllSpam", "toggle_all_spam", 17);
+    a.toggleNoSpam = MakeAction("actToggleNoSpam", "toggle_no_spam", 20);
+    a.spamSubject = MakeAction("actSpamSubject", "send_to_spam_subject", 11);
+    a.spamSender = MakeAction("actSpamSender", "send_to_spam_sender", 11);
+    a.saveMessage = MakeAction("actSaveMessage", "save_message", 21);
+    a.close = MakeAction("Zavt1", "close_list_window", kCloseImage);
     // Fetching is reachable without the list menu: F5, as reloading is elsewhere.
-    actHeaders->setShortcut(QKeySequence(Qt::Key_F5));
+    a.headers->setShortcut(QKeySequence(Qt::Key_F5));
 
-    const std::array<std::pair<QAction*, void (MailboxWindow::*)()>, 12> handlers{{
-        {actHeaders, &MailboxWindow::actHeadersExecute},
-        {actDelete, &MailboxWindow::actDeleteExecute},
-        {actRetrieve, &MailboxWindow::actRetrieveExecute},
-        {actCancel, &MailboxWindow::actCancelExecute},
-        {actToggleSpam, &MailboxWindow::actToggleSpamExecute},
-        {actDeleteSpam, &MailboxWindow::actDeleteSpamExecute},
-        {actToggleAllSpam, &MailboxWindow::actToggleAllSpamExecute},
-        {actToggleNoSpam, &MailboxWindow::actToggleNoSpamExecute},
-        {actSpamSubject, &MailboxWindow::actSpamSubjectExecute},
-        {actSpamSender, &MailboxWindow::actSpamSenderExecute},
-        {actSaveMessage, &MailboxWindow::actSaveMessageExecute},
-        {closeAction_, nullptr},
+    const std::array<std::pair<QAction*, void (MailboxWindow::*)()>, 11> handlers{{
+        {a.headers, &MailboxWindow::actHeadersExecute},
+        {a.remove, &MailboxWindow::actDeleteExecute},
+        {a.retrieve, &MailboxWindow::actRetrieveExecute},
+        {a.cancel, &MailboxWindow::actCancelExecute},
+        {a.toggleSpam, &MailboxWindow::actToggleSpamExecute},
+        {a.deleteSpam, &MailboxWindow::actDeleteSpamExecute},
+        {a.toggleAllSpam, &MailboxWindow::actToggleAllSpamExecute},
+        {a.toggleNoSpam, &MailboxWindow::actToggleNoSpamExecute},
+        {a.spamSubject, &MailboxWindow::actSpamSubjectExecute},
+        {a.spamSender, &MailboxWindow::actSpamSenderExecute},
+        {a.saveMessage, &MailboxWindow::actSaveMessageExecute},
     }};
     for (const auto& [action, handler] : handlers) {
-        if (!handler) continue;
         connect(action, &QAction::triggered, this,
                 [this, handler = handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
     }
-    connect(closeAction_, &QAction::triggered, this, [this] { close(); });
+    connect(a.close, &QAction::triggered, this, [this] { close(); });
 }
 
-void MailboxWindow::BuildMenus() {
-    popupm = Named(new QMenu(this), "popupm");
+void MailboxWindow::BuildListMenu() {
+    const ListActions& a = actions_;
+    auto* menu = Named(new QMenu(this), "popupm");
     retrieve_headers_mm =
-        Named(popupm->addMenu(actHeaders->icon(), actHeaders->text()), "retrieve_headers_mm");
-    popupm->addSeparator();
-    popupm->addActions({actToggleSpam, actToggleAllSpam, actToggleNoSpam});
-    popupm->addSeparator();
-    popupm->addActions({actSpamSubject, actSpamSender});
-    popupm->addSeparator();
-    popupm->addActions({actDelete, actDeleteSpam});
-    popupm->addSeparator();
-    popupm->addAction(actRetrieve);
-    popupm->addSeparator();
-    popupm->addAction(closeAction_);
-
-    popupm2 = Named(new QMenu(this), "popupm2");
-    popupm2->addActions({actToggleSpam, actToggleAllSpam, actToggleNoSpam});
-    popupm2->addSeparator();
-    popupm2->addActions({actSpamSender, actSpamSubject});
-    popupm2->addSeparator();
-    popupm2->addActions({actDelete, actDeleteSpam});
-    popupm2->addSeparator();
-    popupm2->addAction(actRetrieve);
-
-    popuph = Named(new QMenu(this), "popuph");
-    connect(popuph->addAction(Text("what_is_it")), &QAction::triggered, this,
-            [this] { bhelpClick(static_cast<int>(ListHelpTag::HeaderView)); });
-
-    popupmemo = Named(new QMenu(this), "popupmemo");
-    memoHelpEntry_ = popupmemo->addAction(Text("what_is_it"));
-    popupmemo->addSeparator();
-    popupmemo->addAction(actSaveMessage);
-    connect(memoHelpEntry_, &QAction::triggered, this,
-            [this] { bhelpClick(PaneMenuHelpTopic(paneState_) - ListHelpTopic(0)); });
+        Named(menu->addMenu(a.headers->icon(), a.headers->text()), "retrieve_headers_mm");
+    menu->addSeparator();
+    menu->addActions({a.toggleSpam, a.toggleAllSpam, a.toggleNoSpam});
+    menu->addSeparator();
+    menu->addActions({a.spamSubject, a.spamSender});
+    menu->addSeparator();
+    menu->addActions({a.remove, a.deleteSpam});
+    menu->addSeparator();
+    menu->addAction(a.retrieve);
+    menu->addSeparator();
+    menu->addAction(a.close);
+    actions_.listMenu = menu;
 }
 
 void MailboxWindow::BuildStatusBar() {
@@ -162,92 +116,56 @@ void MailboxWindow::BuildWindow() {
     setFont(font);
 
     BuildActions();
-    BuildMenus();
-    QWidget* top = BuildTopPanel();
-
-    model_ = controller_->Rows();
-    model_->SetSpamIcon(ListImage(kSpamImage), QSize(16, 16));
-    QStringList captions;
-    for (const ColumnBounds& column : kHeaderColumns)
-        captions << (column.captionKey[0] != '\0' ? Text(column.captionKey) : QString());
-    model_->SetCaptions(captions, Text("spam_mark"));
-    headers = Named(new QTreeView, "headers");
-    headers->setModel(model_);
-    headers->setRootIsDecorated(false);
-    headers->setUniformRowHeights(true);
-    headers->setIconSize(QSize(16, 16));
-    headers->setItemsExpandable(false);
-    headers->setAllColumnsShowFocus(true);
-    headers->setSelectionBehavior(QAbstractItemView::SelectRows);
-    headers->setSelectionMode(QAbstractItemView::SingleSelection);
-    headers->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    headers->setMinimumHeight(kHeadersMinimumHeight);
-    headers->header()->setSectionsClickable(true);
-    headers->header()->setSortIndicatorShown(true);
-    headers->header()->setSortIndicator(-1, Qt::AscendingOrder);
-    headers->header()->setSectionsMovable(false);
-    headers->header()->setStretchLastSection(false);
-    headers->header()->setMinimumSectionSize(18);
-    headers->setContextMenuPolicy(Qt::CustomContextMenu);
-    QStringList named = captions.mid(1);
-    headers->setAccessibleName(named.join(QStringLiteral(", ")));
-    Colour(headers, QPalette::Base, kListColour);
-    QPalette selection = headers->palette();
-    selection.setColor(QPalette::Inactive, QPalette::Highlight,
-                       selection.color(QPalette::Active, QPalette::Highlight));
-    selection.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                       selection.color(QPalette::Active, QPalette::HighlightedText));
-    headers->setPalette(selection);
-    ClampColumns(headers->header(), kHeaderColumns);
-    connect(headers, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { popupm2->popup(headers->viewport()->mapToGlobal(at)); });
-    connect(headers->header(), &QHeaderView::sectionClicked, this,
-            [this](int column) { RunGuarded([this, column] { headersColumnClick(column); }); });
-    connect(headers->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this] { RunGuarded([this] { headersSelectItem(); }); });
-
+    BuildListMenu();
+    accountBar_ = new AccountBar(actions_);
+    headers_ = new HeaderList(model_, actions_);
+    pane_ = new MessagePane(actions_);
     splitter_ = Named(new QSplitter(Qt::Vertical), "Splitter1");
     splitter_->setHandleWidth(4);
     splitter_->setChildrenCollapsible(false);
-    splitter_->addWidget(headers);
-    splitter_->addWidget(BuildBottomPanel());
+    splitter_->addWidget(headers_);
+    splitter_->addWidget(pane_);
     splitter_->setStretchFactor(1, 1);
     BuildStatusBar();
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(top);
+    column->addWidget(accountBar_);
     column->addWidget(splitter_, 1);
     column->addWidget(statusBar_);
 
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{list, headers, header_list, messageText_})
+    for (QWidget* control : std::initializer_list<QWidget*>{accountBar_->AccountBox(), headers_,
+                                                            pane_->HeaderView(), pane_->TextView()})
         control->installEventFilter(this);
-    connect(list, &QComboBox::activated, this,
+    connect(accountBar_, &AccountBar::accountActivated, this,
             [this] { RunGuarded([this] { onAccountChosen(); }); });
+    connect(headers_, &HeaderList::rowChosen, this, [this] {
+        RunGuarded([this] {
+            pane_->ShowHeader(headers_->ChosenRow() != nullptr ? headers_->ChosenRow()->entry.get()
+                                                               : nullptr);
+            UpdateCommands();
+        });
+    });
 }
 
 // The account box and the list menu's entries from the account list; the account shown stays
 // chosen while it is listed.
 void MailboxWindow::FillAccountBox() {
-    const QString chosen = list->currentText();
-    const QSignalBlocker quiet(list);
-    list->clear();
     retrieve_headers_mm->clear();
     accounts_.clear();
-    for (const AccountEntry& item : accounts) {
+    QStringList emails;
+    QStringList hints;
+    for (const AccountEntry& item : state_.accounts) {
         accounts_.push_back(item.params);
         const QString email = ToQt(item.params.email);
-        list->addItem(email);
-        const std::string hint =
-            item.params.email + " - " + std::string(ProtocolName(item.params.protocol));
-        list->setItemData(list->count() - 1, ToQt(hint), Qt::ToolTipRole);
+        emails << email;
+        hints << ToQt(item.params.email + " - " + std::string(ProtocolName(item.params.protocol)));
         QAction* entry = retrieve_headers_mm->addAction(ListImage(kAccountImage), email);
         connect(entry, &QAction::triggered, this,
                 [this, email] { RunGuarded([this, email] { menuheaderClick(email); }); });
     }
-    list->setCurrentIndex(chosen.isEmpty() ? -1 : list->findText(chosen, Qt::MatchExactly));
+    accountBar_->SetAccounts(emails, hints);
 }
 
 void MailboxWindow::LoadLayout() {
@@ -264,11 +182,8 @@ void MailboxWindow::LoadLayout() {
     const int below = std::max(1, sizes.height - sizes.headersHeight);
     splitter_->setSizes({sizes.headersHeight, below});
     for (std::size_t i = 0; i < sizes.headerColumns.size(); ++i)
-        headers->header()->resizeSection(static_cast<int>(i), sizes.headerColumns[i]);
-    for (std::size_t i = 0; i < sizes.headerViewColumns.size(); ++i)
-        header_list->header()->resizeSection(static_cast<int>(i), sizes.headerViewColumns[i]);
-    const int memoWidth = TextPaneWidth(sizes.memoWidth, sizes.width);
-    bottomSplitter_->setSizes({std::max(1, sizes.width - memoWidth), memoWidth});
+        headers_->header()->resizeSection(static_cast<int>(i), sizes.headerColumns[i]);
+    pane_->LoadSizes(sizes);
     if (screen != nullptr) {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(sizes.width / 2, sizes.height / 2));
@@ -279,11 +194,9 @@ void MailboxWindow::SaveLayout() {
     ListWindowSizes sizes;
     sizes.width = width();
     sizes.height = height();
-    sizes.headersHeight = splitter_->sizes().value(0, headers->height());
+    sizes.headersHeight = splitter_->sizes().value(0, headers_->height());
     for (std::size_t i = 0; i < sizes.headerColumns.size(); ++i)
-        sizes.headerColumns[i] = headers->header()->sectionSize(static_cast<int>(i));
-    for (std::size_t i = 0; i < sizes.headerViewColumns.size(); ++i)
-        sizes.headerViewColumns[i] = header_list->header()->sectionSize(static_cast<int>(i));
-    sizes.memoWidth = bottomSplitter_->sizes().value(1, messageText_->width());
+        sizes.headerColumns[i] = headers_->header()->sectionSize(static_cast<int>(i));
+    pane_->StoreSizes(sizes);
     SaveWindowLayout(ListWindowLayout(sizes));
 }

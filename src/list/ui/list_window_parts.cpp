@@ -5,14 +5,12 @@
 #include <QStyle>
 #include <QWidget>
 
+#include "list/list_window_rules.h"
+#include "platform/help.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
 
 namespace list_window_parts {
-
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
 
 QIcon ListImage(int index) {
     const QString file =
@@ -54,6 +52,17 @@ QIcon ListImage(int index) {
             break;
     }
     return QApplication::style()->standardIcon(standard);
+}
+
+QToolButton* MakeHelpButton(const char* name) {
+    auto* button = Named(new QToolButton, name);
+    button->setIcon(QIcon(QStringLiteral(":/results/help.png")));
+    button->setAutoRaise(true);
+    button->setToolTip(Text("help_btn"));
+    button->setAccessibleName(button->toolTip());
+    QObject::connect(button, &QToolButton::clicked, button,
+                     [] { ShowHelpTopic(ListHelpTopic(static_cast<int>(ListHelpTag::Window))); });
+    return button;
 }
 
 void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {

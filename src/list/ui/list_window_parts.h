@@ -7,8 +7,11 @@
 #include <QPalette>
 #include <QString>
 #include <QToolBar>
+#include <QToolButton>
 #include <algorithm>
 #include <array>
+
+#include "platform/ui_text.h"
 
 namespace list_window_parts {
 
@@ -38,18 +41,12 @@ inline constexpr std::array<ColumnBounds, 6> kHeaderColumns{{{"", 18, 18},
 inline constexpr std::array<ColumnBounds, 2> kHeaderViewColumns{
     {{"header_key", 80, 512}, {"header_value", 80, 1024}}};
 
-// The translated text of a language key.
-QString Text(const char* key);
-
-template <typename Control>
-Control* Named(Control* control, const char* name) {
-    control->setObjectName(QString::fromLatin1(name));
-    return control;
-}
-
 // The button pictures of the list: the program's own where it ships one, else the desktop
 // style's picture of the same meaning.
 QIcon ListImage(int index);
+
+// A help button: a click shows the list window's help.
+QToolButton* MakeHelpButton(const char* name);
 
 void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour);
 

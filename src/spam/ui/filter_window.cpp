@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/form_style.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
 #include "platform/pop_command.h"
@@ -20,7 +21,6 @@
 #include "platform/ui_text.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
-#include "setup/setup_window_style.h"
 #include "spam/filter_editing.h"
 
 namespace {
@@ -28,21 +28,17 @@ namespace {
 constexpr int kFilterHelpTopic = 400;
 constexpr int kTextMaxLength = 255;
 
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
-
 bool IsEnter(const QKeyEvent* key) {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
 }
 
 }  // namespace
 
-SpamFilterWindow::SpamFilterWindow()
-    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint) {
+SpamFilterWindow::SpamFilterWindow(AppState& state)
+    : ChildWindow(FilterWindowHandle, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                          Qt::WindowCloseButtonHint),
+      state_(state) {
     setObjectName(QStringLiteral("ffilter"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(572, 330);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -58,11 +54,6 @@ SpamFilterWindow::SpamFilterWindow()
     WatchFocusableControls();
     ConnectHandlers();
     FormCreate();
-}
-
-SpamFilterWindow::~SpamFilterWindow() {
-    FilterWindowHandle = nullptr;
-    PostPopCommand(MainForm(), PopCommand::ChildClosed);
 }
 
 RuleKind SpamFilterWindow::CurrentKind() const {
@@ -82,7 +73,7 @@ void SpamFilterWindow::SelectRow(QTreeWidgetItem* row) {
 }
 
 SpamRuleEntry* SpamFilterWindow::RuleOf(const QTreeWidgetItem* row) const {
-    return FindRule(spamRules, row->data(0, Qt::UserRole).toULongLong());
+    return FindRule(state_.spamRules, row->data(0, Qt::UserRole).toULongLong());
 }
 
 // Rules change behind the rows (the list window's spam actions): a row whose rule is gone
@@ -163,9 +154,9 @@ void SpamFilterWindow::addClick() {
         saveClick();
         return;
     }
-    spamRules.push_back(std::make_unique<SpamRuleEntry>());
+    state_.spamRules.push_back(std::make_unique<SpamRuleEntry>());
     auto* row = new QTreeWidgetItem(ListBox);
-    FillItem(row, spamRules.back().get());
+    FillItem(row, state_.spamRules.back().get());
     ClearWithLimit(eText, kTextMaxLength);
     StoreCriteria();
 }
@@ -187,9 +178,9 @@ void SpamFilterWindow::deleteClick() {
     const std::uint64_t id = chosen->Id();
     if (!AskYesNo(this, Text("delete_filter_dialog_title"), Text("delete_filter_dialog"))) return;
     // The question waited in a loop of its own, in which the rule may have gone elsewhere.
-    const auto live = std::find_if(spamRules.begin(), spamRules.end(),
+    const auto live = std::find_if(state_.spamRules.begin(), state_.spamRules.end(),
                                    [id](const auto& each) { return each->Id() == id; });
-    if (live == spamRules.end()) return;
+    if (live == state_.spamRules.end()) return;
     {
         const QSignalBlocker quiet(ListBox);
         for (int index = ListBox->topLevelItemCount() - 1; index >= 0; --index)
@@ -198,18 +189,18 @@ void SpamFilterWindow::deleteClick() {
         ListBox->clearSelection();
         ListBox->setCurrentItem(nullptr);
     }
-    spamRules.erase(live);
+    state_.spamRules.erase(live);
     ClearWithLimit(eText, kTextMaxLength);
     StoreCriteria();
 }
 
 void SpamFilterWindow::StoreCriteria() {
-    spamCriteria.noEmptySubject = cEmpty->isChecked();
-    spamCriteria.noEmptyDate = cdateempty->isChecked();
-    spamCriteria.noRecipient = cnorecipient->isChecked();
-    spamCriteria.maxRecipients = eRecpt->value();
-    spamCriteria.maxSize = eLen->value();
-    SaveFilter();
+    state_.spamCriteria.noEmptySubject = cEmpty->isChecked();
+    state_.spamCriteria.noEmptyDate = cdateempty->isChecked();
+    state_.spamCriteria.noRecipient = cnorecipient->isChecked();
+    state_.spamCriteria.maxRecipients = eRecpt->value();
+    state_.spamCriteria.maxSize = eLen->value();
+    state_.SaveFilter();
     UpdateButtons();
 }
 
@@ -247,15 +238,8 @@ bool SpamFilterWindow::helpKeyDown(QKeyEvent* key) {
     return true;
 }
 
-void ShowFilterWindow() {
-    if (QWidget* open = FilterWindowHandle.data()) {
-        BringToFront(open);
-        return;
-    }
-    auto* window = new SpamFilterWindow;
-    FilterWindowHandle = window;
-    const QRect screen = window->screen()->availableGeometry();
-    window->move(screen.center() - window->rect().center());
-    window->show();
-    window->activateWindow();
+void ShowFilterWindow(AppState& state) {
+    OpenOrRaise(
+        FilterWindowHandle, [&state] { return new SpamFilterWindow(state); },
+        Placement::ScreenCentre);
 }

@@ -7,8 +7,10 @@
 
 #include <QWidget>
 
+#include "platform/child_window.h"
 #include "spam/spam_types.h"
 
+class AppState;
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
@@ -19,11 +21,10 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-class SpamFilterWindow : public QWidget {
+class SpamFilterWindow : public ChildWindow {
     Q_OBJECT
 public:
-    SpamFilterWindow();
-    ~SpamFilterWindow() override;
+    explicit SpamFilterWindow(AppState& state);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -81,7 +82,8 @@ private:
     QLabel* help_label = nullptr;
     QButtonGroup* kindGroup = nullptr;
     QButtonGroup* relationGroup = nullptr;
+    AppState& state_;
 };
 
 // Shows the filter editor: brings the open one to the front, or creates it.
-void ShowFilterWindow();
+void ShowFilterWindow(AppState& state);

@@ -14,10 +14,10 @@
 #include <limits>
 #include <vector>
 
+#include "platform/form_style.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
-#include "setup/setup_window_style.h"
 #include "spam/ui/filter_window.h"
 
 namespace {
@@ -26,17 +26,6 @@ constexpr int kTextMaxLength = 255;
 constexpr int kRightColumn = 308;
 constexpr int kCriteriaLabelX = 28;
 constexpr int kCriteriaControlX = 272;
-
-QString Text(const char* key) {
-    return ToQt(GetLangText(key));
-}
-
-template <typename Control>
-Control* Place(Control* control, const char* name, int x, int y, int w, int h) {
-    control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(x, y, w, h);
-    return control;
-}
 
 QRadioButton* AddRadio(QWidget* parent, QButtonGroup* group, const char* name, const char* key,
                        int x, int y) {
@@ -205,7 +194,7 @@ void SpamFilterWindow::WatchFocusableControls() {
 }
 
 void SpamFilterWindow::ConnectHandlers() {
-    connect(&ProgramState(), &AppState::rulesChanged, this, [this] {
+    connect(&state_, &AppState::rulesChanged, this, [this] {
         FollowRules();
         UpdateButtons();
     });
@@ -224,14 +213,14 @@ void SpamFilterWindow::ConnectHandlers() {
 
 void SpamFilterWindow::FormCreate() {
     setWindowTitle(QStringLiteral("  ") + Text("set_filter_window"));
-    cEmpty->setChecked(spamCriteria.noEmptySubject);
-    cdateempty->setChecked(spamCriteria.noEmptyDate);
-    cnorecipient->setChecked(spamCriteria.noRecipient);
-    eRecpt->setValue(spamCriteria.maxRecipients);
-    eLen->setValue(spamCriteria.maxSize);
+    cEmpty->setChecked(state_.spamCriteria.noEmptySubject);
+    cdateempty->setChecked(state_.spamCriteria.noEmptyDate);
+    cnorecipient->setChecked(state_.spamCriteria.noRecipient);
+    eRecpt->setValue(state_.spamCriteria.maxRecipients);
+    eLen->setValue(state_.spamCriteria.maxSize);
     {
         const QSignalBlocker quiet(ListBox);
-        for (const auto& rule : spamRules) {
+        for (const auto& rule : state_.spamRules) {
             auto* row = new QTreeWidgetItem(ListBox);
             ShowRule(row, *rule);
         }

@@ -16,19 +16,20 @@ class ResultsAfterCheckTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
-        accounts.clear();
+        ProgramState().accounts.clear();
     }
     void TearDown() override {
         delete ResultsWindowHandle.data();
         Settle();
-        accounts.clear();
+        ProgramState().accounts.clear();
     }
 
     // One timed check of account 0, as the main window runs it.
     void CheckFirstAccount() {
-        const int change =
-            CheckAccount(accounts[0].params, ProgramSessionOptions(), playWave, notifier).change;
-        if (change != 0) accounts[0].lastChange = change;
+        const int change = CheckAccount(ProgramState().accounts[0].params, ProgramSessionOptions(),
+                                        ProgramState().playWave, notifier)
+                               .change;
+        if (change != 0) ProgramState().accounts[0].lastChange = change;
         PostPopCommand(ResultsWindowHandle.data(), PopCommand::ResultsRefresh, 0);
         Settle();
     }
@@ -51,9 +52,9 @@ TEST_F(ResultsAfterCheckTest, PanelFollowsNewMailAndAFailedLogin) {
     AccountEntry item;
     item.enabled = true;
     item.params = AccountFor(user);
-    accounts.push_back(item);
+    ProgramState().accounts.push_back(item);
 
-    OpenResultsWindow();
+    OpenResultsWindow(ProgramState());
     EXPECT_EQ(PanelText("value_count"), QStringLiteral("0"));
     CheckFirstAccount();
     EXPECT_EQ(PanelText("value_count"), QStringLiteral("3   ( 3 )"));
@@ -62,8 +63,8 @@ TEST_F(ResultsAfterCheckTest, PanelFollowsNewMailAndAFailedLogin) {
 
     ResultsWindowHandle->close();
     Settle();
-    accounts[0].params.password = "wrong";
-    OpenResultsWindow();
+    ProgramState().accounts[0].params.password = "wrong";
+    OpenResultsWindow(ProgramState());
     EXPECT_EQ(PanelText("value_status"), QStringLiteral("OK"));
     CheckFirstAccount();
     EXPECT_EQ(PanelText("value_count"), QStringLiteral("3"));

@@ -41,15 +41,15 @@ class ResultsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         TestApplication();
-        accounts.clear();
-        PendingAccount.clear();
+        ProgramState().accounts.clear();
+        ProgramState().pendingAccount.clear();
         SetAcknowledgeNewMailHandler([this] { ++acknowledged; });
     }
 
     void TearDown() override {
         delete ResultsWindowHandle.data();
         Settle();
-        accounts.clear();
+        ProgramState().accounts.clear();
         SetAcknowledgeNewMailHandler(nullptr);
     }
 
@@ -62,10 +62,10 @@ protected:
         item.params.username = "user";
         item.params.port = 110;
         item.params.ssl = ssl;
-        accounts.push_back(item);
-        Write(accounts.back(), "EMAIL", email);
-        Write(accounts.back(), "ENABLED", enabled ? "1" : "0");
-        return accounts.back();
+        ProgramState().accounts.push_back(item);
+        Write(ProgramState().accounts.back(), "EMAIL", email);
+        Write(ProgramState().accounts.back(), "ENABLED", enabled ? "1" : "0");
+        return ProgramState().accounts.back();
     }
 
     void Write(const AccountEntry& item, const char* key, const std::string& value) {
@@ -73,7 +73,7 @@ protected:
     }
 
     QWidget* Open() {
-        OpenResultsWindow();
+        OpenResultsWindow(ProgramState());
         return ResultsWindowHandle.data();
     }
 
@@ -124,7 +124,7 @@ TEST_F(ResultsWindowTest, HeightFollowsTheAccountsUpToTheScreenLessOneHundred) {
         AddAccount("m" + std::to_string(i) + "@x", "m" + std::to_string(i));
     QWidget* window = Open();
     EXPECT_EQ(window->height(), screenHeight - 100);
-    EXPECT_NE(Panel(static_cast<int>(accounts.size()) - 1), nullptr);
+    EXPECT_NE(Panel(static_cast<int>(ProgramState().accounts.size()) - 1), nullptr);
 }
 
 TEST_F(ResultsWindowTest, WidthIsKeptInTheSettingsFileAndHeightIsNot) {
@@ -173,7 +173,7 @@ TEST_F(ResultsWindowTest, NewMailShowsTheChangeUntilTheWindowCloses) {
     EXPECT_EQ(StatusPicture(0), ImageListPicture(1).toImage());
 
     CloseWindow();
-    EXPECT_EQ(accounts[0].lastChange, 0);
+    EXPECT_EQ(ProgramState().accounts[0].lastChange, 0);
     EXPECT_EQ(acknowledged, 1);
     Open();
     EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("7"));
@@ -202,7 +202,7 @@ TEST_F(ResultsWindowTest, DisabledAccountIsGreyAndItsAddressIsNoLink) {
     EXPECT_EQ(StatusPicture(0), ImageListPicture(2).toImage());
 
     QTest::mouseClick(email, Qt::LeftButton);
-    EXPECT_TRUE(PendingAccount.empty());
+    EXPECT_TRUE(ProgramState().pendingAccount.empty());
     EXPECT_FALSE(mainWindow.ReceivedCommand(PopCommand::OpenList));
 }
 
@@ -214,29 +214,29 @@ TEST_F(ResultsWindowTest, ClickingAPanelOpensTheListOnItsAccount) {
     EXPECT_NE(Find<QLabel>(Panel(1), "isslpanel_1"), nullptr);
 
     QTest::mouseClick(Label(1, "title_click"), Qt::LeftButton);
-    EXPECT_EQ(PendingAccount, "second@example.org");
+    EXPECT_EQ(ProgramState().pendingAccount, "second@example.org");
     EXPECT_TRUE(mainWindow.Received(PopCommand::OpenList, 0));
 
     mainWindow.Clear();
     QTest::mouseClick(Label(0, "value_email"), Qt::LeftButton);
-    EXPECT_EQ(PendingAccount, "first@example.org");
+    EXPECT_EQ(ProgramState().pendingAccount, "first@example.org");
     EXPECT_TRUE(mainWindow.Received(PopCommand::OpenList, 0));
 
-    PendingAccount.clear();
+    ProgramState().pendingAccount.clear();
     QTest::mouseClick(Find<QLabel>(Panel(1), "Ipanel_1"), Qt::LeftButton);
-    EXPECT_EQ(PendingAccount, "second@example.org");
+    EXPECT_EQ(ProgramState().pendingAccount, "second@example.org");
 
-    PendingAccount.clear();
+    ProgramState().pendingAccount.clear();
     QTest::mouseClick(Label(0, "title_count"), Qt::LeftButton);
-    EXPECT_TRUE(PendingAccount.empty());
+    EXPECT_TRUE(ProgramState().pendingAccount.empty());
 }
 
 TEST_F(ResultsWindowTest, RefreshCommandUpdatesOnlyThatPanel) {
     AddAccount("first@example.org", "one");
     AddAccount("second@example.org", "two");
     QWidget* window = Open();
-    Write(accounts[0], "COUNT", "12");
-    Write(accounts[1], "COUNT", "99");
+    Write(ProgramState().accounts[0], "COUNT", "12");
+    Write(ProgramState().accounts[1], "COUNT", "99");
 
     PostPopCommand(window, static_cast<PopCommand>(1), 0);  // no command of the results window
     PostPopCommand(window, PopCommand::ResultsRefresh, 5);

@@ -38,10 +38,10 @@ protected:
     void SetUp() override {
         TestApplication();
         if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
-        accounts.clear();
-        spamRules.clear();
-        spamCriteria = {};
-        PendingAccount.clear();
+        ProgramState().accounts.clear();
+        ProgramState().spamRules.clear();
+        ProgramState().spamCriteria = {};
+        ProgramState().pendingAccount.clear();
         SetMessageBoxHook([this](const QString& title, const QString& text) {
             asked.push_back(title.toStdString());
             askedText.push_back(text.toStdString());
@@ -60,9 +60,9 @@ protected:
         SetMessageBoxHook(nullptr);
         SetUnhandledErrorHandler(nullptr);
         SetSaveFileChooser(nullptr);
-        accounts.clear();
-        spamRules.clear();
-        PendingAccount.clear();
+        ProgramState().accounts.clear();
+        ProgramState().spamRules.clear();
+        ProgramState().pendingAccount.clear();
     }
 
     // A user with `count` numbered messages, added as an enabled account.
@@ -72,7 +72,7 @@ protected:
         AccountEntry item;
         item.enabled = true;
         item.params = AccountFor(user);
-        accounts.push_back(item);
+        ProgramState().accounts.push_back(item);
         return user;
     }
 
@@ -86,7 +86,7 @@ protected:
         }
     }
     void Open() {
-        OpenListWindow();
+        OpenListWindow(ProgramState());
         WaitIdle();
     }
     void Run(const char* action) {

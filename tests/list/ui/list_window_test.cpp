@@ -11,10 +11,10 @@ namespace {
 TEST_F(ListWindowTest, PendingAccountFromAResultsClickIsListedAtOnce) {
     AddAccount("first", 1);
     const MailUser second = AddAccount("second", 3);
-    PendingAccount = AccountFor(second).email;
+    ProgramState().pendingAccount = AccountFor(second).email;
     Open();
     ASSERT_NE(Window(), nullptr);
-    EXPECT_TRUE(PendingAccount.empty());
+    EXPECT_TRUE(ProgramState().pendingAccount.empty());
     EXPECT_EQ(Control<QComboBox>("list")->currentText().toStdString(), AccountFor(second).email);
     ASSERT_EQ(Model()->rowCount(), 3);
     EXPECT_EQ(Cell(0, kSubjectColumn), "Message 3");
@@ -28,11 +28,11 @@ TEST_F(ListWindowTest, PendingAccountFromAResultsClickIsListedAtOnce) {
     EXPECT_TRUE(asked.empty());
 
     // The open window takes the next pending account through its command.
-    PendingAccount = accounts[0].params.email;
+    ProgramState().pendingAccount = ProgramState().accounts[0].params.email;
     Open();
     Settle();
     EXPECT_EQ(Model()->rowCount(), 1);
-    EXPECT_EQ(Status(0), accounts[0].params.email);
+    EXPECT_EQ(Status(0), ProgramState().accounts[0].params.email);
 }
 
 TEST_F(ListWindowTest, AccountPendingDuringAListingIsOpenedAfterIt) {
@@ -40,8 +40,8 @@ TEST_F(ListWindowTest, AccountPendingDuringAListingIsOpenedAfterIt) {
     const MailUser next = AddAccount("next", 2);
     Open();
     AtProgress(1, [this, &next] {
-        PendingAccount = AccountFor(next).email;
-        OpenListWindow();
+        ProgramState().pendingAccount = AccountFor(next).email;
+        OpenListWindow(ProgramState());
         QCoreApplication::sendPostedEvents(Window());
         EXPECT_TRUE(Window()->Controller().Busy());
     });
@@ -49,14 +49,14 @@ TEST_F(ListWindowTest, AccountPendingDuringAListingIsOpenedAfterIt) {
     Settle();
     EXPECT_EQ(Status(0), AccountFor(next).email);
     EXPECT_EQ(Model()->rowCount(), 2);
-    EXPECT_TRUE(PendingAccount.empty());
+    EXPECT_TRUE(ProgramState().pendingAccount.empty());
 }
 
 TEST_F(ListWindowTest, WithoutPendingAccountTheFirstIsSelectedButNotListed) {
     AddAccount("first", 2);
-    accounts.push_back(accounts[0]);
-    accounts[1].enabled = false;
-    accounts[1].params.email = "disabled@test.example";
+    ProgramState().accounts.push_back(ProgramState().accounts[0]);
+    ProgramState().accounts[1].enabled = false;
+    ProgramState().accounts[1].params.email = "disabled@test.example";
     Open();
     EXPECT_EQ(Control<QComboBox>("list")->count(), 2);
     EXPECT_EQ(Control<QComboBox>("list")->currentIndex(), 0);
@@ -78,11 +78,12 @@ TEST_F(ListWindowTest, WithoutPendingAccountTheFirstIsSelectedButNotListed) {
     EXPECT_EQ(Status(1), "   2 items_count_other");
 
     // An account added elsewhere joins the box and the menu; the shown one stays chosen.
-    accounts.insert(accounts.begin(), accounts[1]);
-    accounts[0].params.email = "added@test.example";
+    ProgramState().accounts.insert(ProgramState().accounts.begin(), ProgramState().accounts[1]);
+    ProgramState().accounts[0].params.email = "added@test.example";
     ProgramState().NotifyAccountsChanged();
     EXPECT_EQ(Control<QComboBox>("list")->count(), 3);
-    EXPECT_EQ(Control<QComboBox>("list")->currentText().toStdString(), accounts[1].params.email);
+    EXPECT_EQ(Control<QComboBox>("list")->currentText().toStdString(),
+              ProgramState().accounts[1].params.email);
     EXPECT_EQ(entries->actions().size(), 3);
     EXPECT_EQ(Model()->rowCount(), 2);
 }
@@ -90,7 +91,7 @@ TEST_F(ListWindowTest, WithoutPendingAccountTheFirstIsSelectedButNotListed) {
 TEST_F(ListWindowTest, EmptyMailboxShowsCountZero) {
     const MailUser user = AddAccount("empty", 0);
     QString label;
-    PendingAccount = AccountFor(user).email;
+    ProgramState().pendingAccount = AccountFor(user).email;
     Open();
     EXPECT_EQ(Model()->rowCount(), 0);
     EXPECT_EQ(Control<QLabel>("progress_label")->text(),
@@ -145,12 +146,12 @@ TEST_F(ListWindowTest, ClosingIsRefusedWhileListingAndTheListingStops) {
 
 TEST_F(ListWindowTest, LoginFailureShowsTheStoredErrorAndAnEmptyList) {
     AddAccount("login", 2);
-    accounts[0].params.password = "wrong";
-    PendingAccount = accounts[0].params.email;
+    ProgramState().accounts[0].params.password = "wrong";
+    ProgramState().pendingAccount = ProgramState().accounts[0].params.email;
     Open();
     EXPECT_EQ(Model()->rowCount(), 0);
     EXPECT_TRUE(asked.empty());
-    const std::string error = Ini(AccountSection(accounts[0].params), "LAST_ERROR");
+    const std::string error = Ini(AccountSection(ProgramState().accounts[0].params), "LAST_ERROR");
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(Status(1).rfind("   last_result ", 0), 0u);
     EXPECT_NE(Status(1).find(error), std::string::npos);

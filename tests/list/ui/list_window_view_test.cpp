@@ -21,8 +21,8 @@ protected:
         AccountEntry item;
         item.enabled = true;
         item.params = AccountFor(user);
-        accounts.push_back(item);
-        PendingAccount = item.params.email;
+        ProgramState().accounts.push_back(item);
+        ProgramState().pendingAccount = item.params.email;
         Open();
     }
 

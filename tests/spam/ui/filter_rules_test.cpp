@@ -25,8 +25,8 @@ TEST_F(FilterWindowTest, RuleButtonsNeedTextEvenWithARowSelected) {
     Click(Button("bedit"));
     Click(Button("bdele"));
     EXPECT_TRUE(questions.empty());
-    ASSERT_EQ(spamRules.size(), 2u);
-    EXPECT_EQ(spamRules[0]->filter.text, "CHEAP");
+    ASSERT_EQ(ProgramState().spamRules.size(), 2u);
+    EXPECT_EQ(ProgramState().spamRules[0]->filter.text, "CHEAP");
 }
 
 TEST_F(FilterWindowTest, SelectingARuleLoadsItWholeIntoTheControls) {
@@ -51,16 +51,16 @@ TEST_F(FilterWindowTest, SameSubjectUpToCaseAndPunctuationUpdatesTheRule) {
     Open();
     Enter("hello, World?", "rSubj", "rStart");
     Click(Button("badd"));
-    ASSERT_EQ(spamRules.size(), 1u);
-    EXPECT_FALSE(spamRules[0]->filter.content);
-    EXPECT_EQ(spamRules[0]->filter.text, "hello, World?");
+    ASSERT_EQ(ProgramState().spamRules.size(), 1u);
+    EXPECT_FALSE(ProgramState().spamRules[0]->filter.content);
+    EXPECT_EQ(ProgramState().spamRules[0]->filter.text, "hello, World?");
     EXPECT_EQ(Row(0), "filter_subject|filter_equ|hello, World?");
     EXPECT_EQ(StoredRules(), Rules{"Subject: =hello, World?"});
     EXPECT_TRUE(TextField()->text().isEmpty());
 
     Enter("hello, World?", "rAddr", "rContent");
     Click(Button("badd"));
-    ASSERT_EQ(spamRules.size(), 2u);
+    ASSERT_EQ(ProgramState().spamRules.size(), 2u);
     EXPECT_EQ(Row(1), "filter_address|filter_content|hello, World?");
     EXPECT_EQ(SelectedRow(), 1);
     EXPECT_EQ(StoredRules(), (Rules{"Subject: =hello, World?", "Address: %hello, World?"}));
@@ -90,7 +90,7 @@ TEST_F(FilterWindowTest, AddSaveAndDeleteEmptyTheTextAndStoreTheListInOrder) {
     answer = QMessageBox::No;
     Click(Button("bdele"));
     EXPECT_EQ(questions, std::vector<std::string>{"delete_filter_dialog_title"});
-    EXPECT_EQ(spamRules.size(), 3u);
+    EXPECT_EQ(ProgramState().spamRules.size(), 3u);
     EXPECT_EQ(TextField()->text(), QStringLiteral("one"));
     answer = QMessageBox::Yes;
     Click(Button("bdele"));
@@ -104,7 +104,7 @@ TEST_F(FilterWindowTest, AddSaveAndDeleteEmptyTheTextAndStoreTheListInOrder) {
 TEST_F(FilterWindowTest, RulesAddedFromTheListWindowGetNoRowButKeepTheirPlace) {
     Store({"Subject: %FIRST"});
     Open();
-    EXPECT_EQ(AddSpamRule(RuleKind::Subject, "Cheap pills?"), 1);
+    EXPECT_EQ(ProgramState().AddSpamRule(RuleKind::Subject, "Cheap pills?"), 1);
     EXPECT_EQ(List()->topLevelItemCount(), 1);
 
     Enter("later");
@@ -119,7 +119,7 @@ TEST_F(FilterWindowTest, RulesAddedFromTheListWindowGetNoRowButKeepTheirPlace) {
     QWidget listWindow;
     listWindow.show();
     listWindow.activateWindow();
-    EXPECT_EQ(AddSpamRule(RuleKind::Subject, "later"), -1);
+    EXPECT_EQ(ProgramState().AddSpamRule(RuleKind::Subject, "later"), -1);
     EXPECT_EQ(Row(1), "filter_subject|filter_content|LATER");
     ClickRow(1);
     EXPECT_EQ(Row(1), "filter_subject|filter_content|LATER");
@@ -130,7 +130,7 @@ TEST_F(FilterWindowTest, RowsWhoseRuleWasRemovedElsewhereGoAway) {
     Store({"Subject: %A", "Subject: %B", "Subject: %C"});
     Open();
     ClickRow(1);
-    spamRules.erase(spamRules.begin() + 1);
+    ProgramState().spamRules.erase(ProgramState().spamRules.begin() + 1);
     ProgramState().NotifyRulesChanged();
     Click(Button("bedit"));
     EXPECT_EQ(List()->topLevelItemCount(), 2);
@@ -139,12 +139,12 @@ TEST_F(FilterWindowTest, RowsWhoseRuleWasRemovedElsewhereGoAway) {
         << "nothing was saved";
 
     // The rules reloaded from the file are other rules: their rows go.
-    LoadFilter();
+    ProgramState().LoadFilter();
     Enter("A");
     Click(Button("badd"));
     EXPECT_EQ(List()->topLevelItemCount(), 1);
-    ASSERT_EQ(spamRules.size(), 4u);
-    EXPECT_EQ(spamRules.back()->filter.text, "A");
+    ASSERT_EQ(ProgramState().spamRules.size(), 4u);
+    EXPECT_EQ(ProgramState().spamRules.back()->filter.text, "A");
     ClickRow(0);
     EXPECT_EQ(TextField()->text(), QStringLiteral("A"));
 }
@@ -154,13 +154,13 @@ TEST_F(FilterWindowTest, DeleteConfirmedAfterTheRuleWentElsewhereRemovesNothingE
     Open();
     ClickRow(0);
     SetMessageBoxHook([](const QString&, const QString&) {
-        spamRules.erase(spamRules.begin());
+        ProgramState().spamRules.erase(ProgramState().spamRules.begin());
         ProgramState().NotifyRulesChanged();
         return QMessageBox::Yes;
     });
     Click(Button("bdele"));
-    ASSERT_EQ(spamRules.size(), 1u);
-    EXPECT_EQ(spamRules[0]->filter.text, "B");
+    ASSERT_EQ(ProgramState().spamRules.size(), 1u);
+    EXPECT_EQ(ProgramState().spamRules[0]->filter.text, "B");
     EXPECT_EQ(List()->topLevelItemCount(), 1);
     EXPECT_EQ(Row(0), "filter_subject|filter_content|B");
 }

@@ -26,8 +26,8 @@ protected:
     // The window edits the program's own rule list and criteria: each test starts and ends
     // with them empty.
     static void ResetSpamState() {
-        spamRules.clear();
-        spamCriteria = {};
+        ProgramState().spamRules.clear();
+        ProgramState().spamCriteria = {};
     }
 
     void SetUp() override {
@@ -51,7 +51,7 @@ protected:
         ini.EraseSection("FILTER");
         for (std::size_t i = 0; i < values.size(); ++i)
             ini.WriteString("FILTER", "F" + std::to_string(i), values[i]);
-        LoadFilter();
+        ProgramState().LoadFilter();
     }
 
     // The stored rules, F0, F1, ... in file order.
@@ -69,7 +69,7 @@ protected:
     std::string FileBytes() const { return folder.Read("vellmoor.ini"); }
 
     QWidget* Open() {
-        ShowFilterWindow();
+        ShowFilterWindow(ProgramState());
         window = FilterWindowHandle.data();
         return window;
     }

@@ -11,11 +11,11 @@ namespace {
 
 TEST_F(FilterWindowTest, OpensWithEveryRuleAndTheCriteria) {
     Store({"Subject: %CHEAP", "Address: =bob", "plain"});
-    spamCriteria = {.maxSize = 512,
-                    .maxRecipients = 9,
-                    .noEmptySubject = true,
-                    .noEmptyDate = false,
-                    .noRecipient = true};
+    ProgramState().spamCriteria = {.maxSize = 512,
+                                   .maxRecipients = 9,
+                                   .noEmptySubject = true,
+                                   .noEmptyDate = false,
+                                   .noRecipient = true};
     Open();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
@@ -69,7 +69,7 @@ TEST_F(FilterWindowTest, EveryControlTellsAScreenReaderWhatItIs) {
 
 TEST_F(FilterWindowTest, OneWindowBroughtToTheFrontAndClosingTellsTheMainWindow) {
     Open();
-    ShowFilterWindow();
+    ShowFilterWindow(ProgramState());
     EXPECT_EQ(FilterWindowHandle.data(), window);
     EXPECT_EQ(QApplication::topLevelWidgets().count(window), 1);
     EXPECT_FALSE(mainWindow.ReceivedCommand(PopCommand::ChildClosed));
@@ -92,7 +92,7 @@ TEST_F(FilterWindowTest, EnterMovesOnAndAddsNothing) {
     EXPECT_NE(QApplication::focusWidget(), TextField());
     EXPECT_EQ(QApplication::focusWidget(), Radio("rContent"));
     EXPECT_EQ(List()->topLevelItemCount(), 0);
-    EXPECT_TRUE(spamRules.empty());
+    EXPECT_TRUE(ProgramState().spamRules.empty());
     EXPECT_EQ(TextField()->text(), QStringLiteral("viagra"));
 
     Spin("eRecpt")->setFocus();
@@ -117,7 +117,7 @@ TEST_F(FilterWindowTest, F1AndBothHelpControlsOpenTopic400) {
 
 TEST_F(FilterWindowTest, TitleBarCloseWritesNothingEscapeClosesAsTheCloseButtonDoes) {
     Store({"Subject: %CHEAP"});
-    SaveFilter();
+    ProgramState().SaveFilter();
     const std::string before = FileBytes();
     Open();
     Click(Box("cdateempty"));
@@ -125,7 +125,7 @@ TEST_F(FilterWindowTest, TitleBarCloseWritesNothingEscapeClosesAsTheCloseButtonD
     window->close();
     Settle();
     EXPECT_EQ(FileBytes(), before);
-    EXPECT_FALSE(spamCriteria.noEmptyDate);
+    EXPECT_FALSE(ProgramState().spamCriteria.noEmptyDate);
 
     Open();
     EXPECT_FALSE(Box("cdateempty")->isChecked());
@@ -139,15 +139,15 @@ TEST_F(FilterWindowTest, TitleBarCloseWritesNothingEscapeClosesAsTheCloseButtonD
     const IniFile ini(folder.File("vellmoor.ini"));
     EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "NO_EMPTY_DATE", ""), "1");
     EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "MAX_RECIPIENTS", ""), "4");
-    EXPECT_TRUE(spamCriteria.noEmptyDate);
-    EXPECT_EQ(spamCriteria.maxRecipients, 4);
+    EXPECT_TRUE(ProgramState().spamCriteria.noEmptyDate);
+    EXPECT_EQ(ProgramState().spamCriteria.maxRecipients, 4);
     EXPECT_EQ(StoredRules(), std::vector<std::string>{"Subject: %CHEAP"});
 }
 
 TEST_F(FilterWindowTest, StoredCriteriaAtTheEndsOfTheIntRangeSurviveARoundTrip) {
     constexpr int kMost = std::numeric_limits<int>::max();
     constexpr int kLeast = std::numeric_limits<int>::min();
-    spamCriteria = {.maxSize = kMost, .maxRecipients = kLeast};
+    ProgramState().spamCriteria = {.maxSize = kMost, .maxRecipients = kLeast};
     Open();
     EXPECT_EQ(Spin("eLen")->value(), kMost);
     EXPECT_EQ(Spin("eRecpt")->value(), kLeast);

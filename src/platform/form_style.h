@@ -1,5 +1,5 @@
 #pragma once
-// Colours and small control settings of the setup window.
+// Colours and small control settings of the forms: the setup window and the filter editor.
 
 #include <QColor>
 

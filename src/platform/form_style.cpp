@@ -1,4 +1,4 @@
-#include "setup/setup_window_style.h"
+#include "platform/form_style.h"
 
 #include <QLineEdit>
 #include <QVariant>

@@ -1,0 +1,181 @@
+#include "list/ui/account_bar.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "list/list_window_rules.h"
+#include "list/ui/list_window_parts.h"
+#include "platform/help.h"
+
+using namespace list_window_parts;
+
+AccountBar::AccountBar(const ListActions& actions, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Panel1"));
+    setFixedHeight(kTopPanelHeight);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this, menu = actions.listMenu](const QPoint& at) { menu->popup(mapToGlobal(at)); });
+
+    auto* caption = Named(new QLabel(Text("select_your_email")), "Label1");
+    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    list_ = Named(new QComboBox, "list");
+    // As wide as designed when there is room; narrower windows shrink it rather than overlap.
+    list_->setMinimumWidth(kAccountBoxWidth / 2);
+    list_->setMaximumWidth(kAccountBoxWidth);
+    caption->setBuddy(list_);
+    // Named as what it is: a screen reader reads the chosen account as its value.
+    list_->setAccessibleName(Text("account_box"));
+    connect(list_, &QComboBox::activated, this, &AccountBar::accountActivated);
+    auto* bar1 = Named(new QToolBar, "ToolBar1");
+    bar1->addAction(actions.headers);
+    bar1->addSeparator();
+    bar1->addWidget(MakeMenuButton("bmenu1", actions.listMenu));
+    NameToolButtons(bar1);
+    // The fetch button is a tab stop after the account box.
+    if (QWidget* fetch = bar1->widgetForAction(actions.headers))
+        fetch->setFocusPolicy(Qt::TabFocus);
+    bar1->setMinimumWidth(bar1->sizeHint().width());
+
+    progressLabel_ = Named(new QLabel, "progress_label");
+    progressLabel_->setTextFormat(Qt::PlainText);
+    progressBar_ = Named(new QProgressBar, "ProgressBar");
+    progressBar_->setMinimumWidth(kProgressBarWidth / 4);
+    progressBar_->setMaximumWidth(kProgressBarWidth);
+    progressBar_->setTextVisible(false);
+    progressBar_->setAccessibleName(Text("progress_bar"));
+    cancelButton_ = Named(new QToolButton, "bcancel");
+    cancelButton_->setDefaultAction(actions.cancel);
+    cancelButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    cancelButton_->setAccessibleName(actions.cancel->toolTip());
+    for (QWidget* w : std::initializer_list<QWidget*>{progressLabel_, progressBar_, cancelButton_})
+        w->hide();
+
+    helpLabel_ = Named(new QLabel(Text("help_label_listwindow")), "help_label");
+    QFont linkFont = helpLabel_->font();
+    linkFont.setUnderline(true);
+    helpLabel_->setFont(linkFont);
+    helpLabel_->setStyleSheet(QStringLiteral("color: blue"));
+    helpLabel_->setCursor(Qt::PointingHandCursor);
+    helpLabel_->setToolTip(helpLabel_->text());
+    helpLabel_->installEventFilter(this);
+    QToolButton* help = MakeHelpButton("bhelp");
+
+    hint_ = Named(new QLabel(Text("label_list_help_text")), "label_list_help_text");
+    // In a narrow window the hint wraps (the row is high enough for three lines) and the tool
+    // bar beside it folds its last buttons into its extension menu.
+    hint_->setWordWrap(true);
+    hint_->setMinimumWidth(kProgressBarWidth);
+    auto* bar2 = Named(new QToolBar, "ToolBar2");
+    bar2->addWidget(MakeMenuButton("bmenu2", actions.listMenu));
+    bar2->addSeparator();
+    bar2->addActions({actions.toggleSpam, actions.toggleAllSpam, actions.toggleNoSpam});
+    bar2->addSeparator();
+    bar2->addActions({actions.remove, actions.deleteSpam});
+    NameToolButtons(bar2);
+
+    auto* row1 = new QHBoxLayout;
+    row1->addWidget(caption, 1);
+    row1->addWidget(list_, 2);
+    row1->addWidget(bar1);
+    row1->addStretch(1);
+    row1->addWidget(helpLabel_);
+    row1->addWidget(help);
+    // The progress takes the place of the hint, which hides while a retrieval runs: the first
+    // row has no room for it in a narrow window.
+    auto* row2 = new QHBoxLayout;
+    row2->addWidget(progressLabel_);
+    row2->addWidget(progressBar_, 1);
+    row2->addWidget(cancelButton_);
+    row2->addWidget(hint_, 1);
+    row2->addWidget(bar2);
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(4, 2, 4, 2);
+    rows->addLayout(row1);
+    rows->addLayout(row2);
+}
+
+QToolButton* AccountBar::MakeMenuButton(const char* name, QMenu* menu) {
+    auto* button = Named(new QToolButton, name);
+    button->setIcon(ListImage(kAccountImage));
+    button->setToolTip(Text("list_menu"));
+    button->setAccessibleName(button->toolTip());
+    button->setPopupMode(QToolButton::InstantPopup);
+    button->setMenu(menu);
+    return button;
+}
+
+void AccountBar::SetAccounts(const QStringList& emails, const QStringList& hints) {
+    const QString chosen = list_->currentText();
+    const QSignalBlocker quiet(list_);
+    list_->clear();
+    list_->addItems(emails);
+    for (int i = 0; i < hints.size() && i < list_->count(); ++i)
+        list_->setItemData(i, hints[i], Qt::ToolTipRole);
+    list_->setCurrentIndex(chosen.isEmpty() ? -1 : list_->findText(chosen, Qt::MatchExactly));
+}
+
+int AccountBar::ChosenIndex() const {
+    return list_->currentIndex();
+}
+
+QString AccountBar::ChosenText() const {
+    return list_->currentText();
+}
+
+void AccountBar::Choose(const QString& email) {
+    ChooseIndex(list_->findText(email, Qt::MatchExactly));
+}
+
+void AccountBar::ChooseIndex(int index) {
+    list_->setCurrentIndex(index);
+}
+
+void AccountBar::ShowProgress(const QString& label) {
+    progressBar_->setMaximum(100);
+    progressBar_->setValue(0);
+    progressLabel_->setText(label);
+    cancelButton_->show();
+    progressBar_->show();
+    progressLabel_->show();
+    hint_->hide();
+}
+
+void AccountBar::HideProgress() {
+    progressLabel_->hide();
+    progressBar_->hide();
+    cancelButton_->hide();
+    hint_->show();
+}
+
+bool AccountBar::ProgressShown() const {
+    return !progressBar_->isHidden();
+}
+
+int AccountBar::ProgressMaximum() const {
+    return progressBar_->maximum();
+}
+
+void AccountBar::SetProgressLabel(const QString& label) {
+    progressLabel_->setText(label);
+}
+
+void AccountBar::SetProgress(int value, int maximum) {
+    progressBar_->setMaximum(maximum);
+    progressBar_->setValue(value);
+}
+
+bool AccountBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == helpLabel_ && event->type() == QEvent::MouseButtonRelease) {
+        ShowHelpTopic(ListHelpTopic(static_cast<int>(ListHelpTag::Window)));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
