@@ -8,6 +8,7 @@
 #include "check/imap_session.h"
 #include "imap/imap_client.h"
 #include "net/interrupt.h"
+#include "settings/settings.h"
 
 namespace {
 
@@ -94,4 +95,20 @@ PushEnd WatchFolder(const AccountSettings& account, SessionOptions options,
         if (!Pause(*options.interrupt, ReconnectDelay(++attempt, timing)))
             return PushEnd::Interrupted;
     }
+}
+
+std::map<std::string, const AccountSettings*> PushedAccounts(
+    const std::vector<AccountEntry>& entries) {
+    std::map<std::string, const AccountSettings*> pushed;
+    for (const AccountEntry& entry : entries)
+        if (entry.enabled && entry.params.protocol == MailProtocol::Imap)
+            pushed.emplace(AccountSection(entry.params), &entry.params);
+    return pushed;
+}
+
+bool SameConnection(const AccountSettings& a, const AccountSettings& b) {
+    return a.email == b.email && a.host == b.host && a.port == b.port && a.username == b.username &&
+           a.password == b.password && a.ssl == b.ssl && a.startTls == b.startTls &&
+           a.protocol == b.protocol && a.Folder() == b.Folder() &&
+           a.passwordStore == b.passwordStore;
 }

@@ -6,8 +6,10 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "check/session.h"
 #include "settings/accounts.h"
@@ -41,6 +43,14 @@ std::chrono::milliseconds ReconnectDelay(int attempt, const PushTiming& timing =
 inline constexpr std::chrono::minutes kSafetyCheckInterval{15};
 bool PushCoversAccount(bool up, std::optional<std::chrono::steady_clock::time_point> lastCheck,
                        std::chrono::steady_clock::time_point now);
+
+// The enabled IMAP accounts among `entries`, by their section: those a push session follows.
+std::map<std::string, const AccountSettings*> PushedAccounts(
+    const std::vector<AccountEntry>& entries);
+
+// Whether a session of `a` serves `b` unchanged: everything its connection and login depend on
+// is the same.
+bool SameConnection(const AccountSettings& a, const AccountSettings& b);
 
 using PushReport = std::function<void(PushEvent event, const std::string& error)>;
 

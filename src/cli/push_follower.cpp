@@ -16,18 +16,6 @@ struct PushFollower::Session {
     bool up = false;  // under the follower's mutex
 };
 
-namespace {
-
-// Everything a session's connection and login depend on.
-bool SameConnection(const AccountSettings& a, const AccountSettings& b) {
-    return a.email == b.email && a.host == b.host && a.port == b.port && a.username == b.username &&
-           a.password == b.password && a.ssl == b.ssl && a.startTls == b.startTls &&
-           a.protocol == b.protocol && a.Folder() == b.Folder() &&
-           a.passwordStore == b.passwordStore;
-}
-
-}  // namespace
-
 PushFollower::PushFollower() : wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 PushFollower::~PushFollower() {
@@ -43,10 +31,7 @@ void PushFollower::End(Session& session) {
 
 void PushFollower::Follow(const std::vector<AccountEntry>& accounts,
                           const SessionOptions& options) {
-    std::map<std::string, const AccountSettings*> wanted;
-    for (const AccountEntry& entry : accounts)
-        if (entry.enabled && entry.params.protocol == MailProtocol::Imap)
-            wanted.emplace(AccountSection(entry.params), &entry.params);
+    const auto wanted = PushedAccounts(accounts);
     for (auto it = sessions_.begin(); it != sessions_.end();) {
         const auto found = wanted.find(it->first);
         if (found != wanted.end() && SameConnection(*found->second, it->second->account)) {

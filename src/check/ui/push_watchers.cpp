@@ -25,18 +25,6 @@ struct PushWatchers::Link {
     }
 };
 
-namespace {
-
-// Everything a session's connection and login depend on.
-bool SameConnection(const AccountSettings& a, const AccountSettings& b) {
-    return a.email == b.email && a.host == b.host && a.port == b.port && a.username == b.username &&
-           a.password == b.password && a.ssl == b.ssl && a.startTls == b.startTls &&
-           a.protocol == b.protocol && a.Folder() == b.Folder() &&
-           a.passwordStore == b.passwordStore;
-}
-
-}  // namespace
-
 PushWatchers::PushWatchers(QObject* parent)
     : QObject(parent),
       watcher_([](const AccountSettings& account, const SessionOptions& options,
@@ -54,10 +42,7 @@ PushWatchers::~PushWatchers() {
 void PushWatchers::Follow(const std::vector<AccountEntry>& entries, const SessionOptions& options) {
     if (stopped_) return;
     options_ = options;
-    std::map<std::string, const AccountSettings*> wanted;
-    for (const AccountEntry& entry : entries)
-        if (entry.enabled && entry.params.protocol == MailProtocol::Imap)
-            wanted.emplace(AccountSection(entry.params), &entry.params);
+    const auto wanted = PushedAccounts(entries);
     for (auto it = sessions_.begin(); it != sessions_.end();) {
         const auto found = wanted.find(it->first);
         if (found != wanted.end() && SameConnection(*found->second, it->second.account)) {
