@@ -32,16 +32,16 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, AccountSummary& a
 namespace {
 
 // The account with that address in the list, -1 when there is none.
-int IndexOf(const QString& email) {
-    for (std::size_t i = 0; i < ProgramState().accounts.size(); ++i)
-        if (ToQt(ProgramState().accounts[i].params.email) == email) return static_cast<int>(i);
+int IndexOf(const AppState& state, const QString& email) {
+    for (std::size_t i = 0; i < state.accounts.size(); ++i)
+        if (ToQt(state.accounts[i].params.email) == email) return static_cast<int>(i);
     return -1;
 }
 
 }  // namespace
 
 DBusService::DBusService(MainWindow& window, DesktopEvents& events)
-    : QObject(&window), window_(window) {
+    : QObject(&window), window_(window), state_(window.State()) {
     qDBusRegisterMetaType<AccountSummary>();
     qDBusRegisterMetaType<QList<AccountSummary>>();
     connect(&events, &DesktopEvents::MailChanged, this, &DBusService::MailChanged);
@@ -60,7 +60,7 @@ bool DBusService::Register() {
 }
 
 void DBusService::CheckNow() {
-    for (const AccountEntry& item : ProgramState().accounts)
+    for (const AccountEntry& item : state_.accounts)
         if (item.enabled && !pending_.contains(ToQt(item.params.email)))
             pending_ << ToQt(item.params.email);
     StartNextCheck();
@@ -69,11 +69,9 @@ void DBusService::CheckNow() {
 void DBusService::StartNextCheck() {
     CheckScheduler& scheduler = window_.Scheduler();
     while (!pending_.isEmpty() && !scheduler.Busy()) {
-        const int index = IndexOf(pending_.takeFirst());
-        if (index < 0 || !ProgramState().accounts[static_cast<std::size_t>(index)].enabled)
-            continue;
-        const AccountSettings& account =
-            ProgramState().accounts[static_cast<std::size_t>(index)].params;
+        const int index = IndexOf(state_, pending_.takeFirst());
+        if (index < 0 || !state_.accounts[static_cast<std::size_t>(index)].enabled) continue;
+        const AccountSettings& account = state_.accounts[static_cast<std::size_t>(index)].params;
         if (!scheduler.Start(window_.RequestFor(index, account)))
             pending_.clear();  // the program is ending
     }
@@ -82,7 +80,7 @@ void DBusService::StartNextCheck() {
 QList<AccountSummary> DBusService::Accounts() {
     QList<AccountSummary> list;
     const auto settings = OpenSettings();
-    for (const AccountEntry& item : ProgramState().accounts) {
+    for (const AccountEntry& item : state_.accounts) {
         const std::string section = AccountSection(item.params);
         AccountSummary summary;
         summary.email = ToQt(item.params.email);
@@ -97,13 +95,13 @@ QList<AccountSummary> DBusService::Accounts() {
 }
 
 void DBusService::ShowMessages(const QString& email) {
-    if (IndexOf(email) < 0) {
+    if (IndexOf(state_, email) < 0) {
         if (calledFromDBus())
             sendErrorReply(QStringLiteral("org.tarnwick.Tarnwick1.Error.NoSuchAccount"),
                            QStringLiteral("No account with the e-mail address \"%1\".").arg(email));
         return;
     }
-    ProgramState().pendingAccount = FromQt(email);
+    state_.pendingAccount = FromQt(email);
     PostPopCommand(MainForm(), PopCommand::OpenList);
 }
 

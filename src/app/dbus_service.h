@@ -12,6 +12,7 @@
 #include <QStringList>
 
 class MainWindow;
+class AppState;
 class DesktopEvents;
 class QDBusArgument;
 
@@ -56,5 +57,6 @@ private:
     void PublishLauncherCount(int count);
 
     MainWindow& window_;
+    AppState& state_;
     QStringList pending_;  // the addresses CheckNow still has to check
 };

@@ -16,24 +16,23 @@
 
 namespace {
 
-void RefreshPanelOf(const std::string& email) {
-    for (std::size_t i = 0; i < ProgramState().accounts.size(); ++i) {
-        if (ProgramState().accounts[i].params.email == email)
+void RefreshPanelOf(const AppState& state, const std::string& email) {
+    for (std::size_t i = 0; i < state.accounts.size(); ++i) {
+        if (state.accounts[i].params.email == email)
             PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh,
                            static_cast<long long>(i));
     }
 }
 
-void NoteCommandFailure(const std::string& email, const std::string& reason) {
-    ProgramState().commandFailures[email] =
-        GetLangText("new_mail_command_failed") + " (" + reason + ")";
-    RefreshPanelOf(email);
+void NoteCommandFailure(AppState& state, const std::string& email, const std::string& reason) {
+    state.commandFailures[email] = GetLangText("new_mail_command_failed") + " (" + reason + ")";
+    RefreshPanelOf(state, email);
 }
 
 }  // namespace
 
-DesktopEvents::DesktopEvents(QObject* parent)
-    : QObject(parent), notifier_(new DesktopNotifier(this)) {
+DesktopEvents::DesktopEvents(AppState& state, QObject* parent)
+    : QObject(parent), state_(state), notifier_(new DesktopNotifier(this)) {
     connect(notifier_, &DesktopNotifier::DefaultInvoked, this, &DesktopEvents::OpenFirstNewMailbox);
     connect(notifier_, &DesktopNotifier::OpenMailInvoked, this, [] {
         AcknowledgeNewMail();
@@ -42,12 +41,12 @@ DesktopEvents::DesktopEvents(QObject* parent)
 }
 
 bool DesktopEvents::ShowsNotification() const {
-    return (ProgramState().desktopNotification || !TrayAreaAvailable()) && notifier_->Usable();
+    return (state_.desktopNotification || !TrayAreaAvailable()) && notifier_->Usable();
 }
 
 void DesktopEvents::Notify() {
     QStringList lines;
-    for (const AccountEntry& item : ProgramState().accounts) {
+    for (const AccountEntry& item : state_.accounts) {
         const auto found = arrived_.find(item.params.email);
         if (found != arrived_.end())
             lines << ToQt(item.params.email + ": " + std::to_string(found->second) + " " +
@@ -58,9 +57,9 @@ void DesktopEvents::Notify() {
 }
 
 void DesktopEvents::OpenFirstNewMailbox() {
-    for (const AccountEntry& item : ProgramState().accounts) {
+    for (const AccountEntry& item : state_.accounts) {
         if (arrived_.count(item.params.email) == 0) continue;
-        ProgramState().pendingAccount = item.params.email;
+        state_.pendingAccount = item.params.email;
         PostPopCommand(MainForm(), PopCommand::OpenList);
         break;
     }
@@ -68,9 +67,9 @@ void DesktopEvents::OpenFirstNewMailbox() {
 }
 
 NewMailReader DesktopEvents::NewMailReaderFor(const AccountSettings& account) const {
-    if (!ProgramState().playWave || !ShowsNotification()) return {};
+    if (!state_.playWave || !ShowsNotification()) return {};
     return [email = account.email,
-            filter = ProgramState().Filter()](const std::vector<NewMessageHeader>& headers) {
+            filter = state_.Filter()](const std::vector<NewMessageHeader>& headers) {
         return NewMailLines(headers, email, *filter);
     };
 }
@@ -81,10 +80,11 @@ void DesktopEvents::AccountChecked(const AccountSettings& account, int change,
     const int count = OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0);
     if (change > 0) {
         const std::string email = account.email;
-        if (ProgramState().commandFailures.erase(email) > 0) RefreshPanelOf(email);
-        RunNewMailCommand(
-            ReadGeneralText("NEW_MAIL_COMMAND"), email, count, change,
-            [email](const std::string& reason) { NoteCommandFailure(email, reason); });
+        if (state_.commandFailures.erase(email) > 0) RefreshPanelOf(state_, email);
+        RunNewMailCommand(ReadGeneralText("NEW_MAIL_COMMAND"), email, count, change,
+                          [&state = state_, email](const std::string& reason) {
+                              NoteCommandFailure(state, email, reason);
+                          });
     }
     Q_EMIT MailChanged(ToQt(account.email), count, change);
     if (change > 0) {
@@ -92,7 +92,7 @@ void DesktopEvents::AccountChecked(const AccountSettings& account, int change,
         arrived = change > INT_MAX - arrived ? INT_MAX : arrived + change;
         newestMail_.insert(newestMail_.begin(), newMail.begin(), newMail.end());
         if (newestMail_.size() > kNewMailLines) newestMail_.resize(kNewMailLines);
-        if (ProgramState().playWave && ShowsNotification()) Notify();
+        if (state_.playWave && ShowsNotification()) Notify();
         newMailCount_ = change > INT_MAX - newMailCount_ ? INT_MAX : newMailCount_ + change;
         Q_EMIT NewMailCountChanged(newMailCount_);
     }

@@ -12,12 +12,13 @@
 #include "check/ui/check_scheduler.h"
 #include "settings/accounts.h"
 
+class AppState;
 class DesktopNotifier;
 
 class DesktopEvents : public QObject {
     Q_OBJECT
 public:
-    explicit DesktopEvents(QObject* parent = nullptr);
+    explicit DesktopEvents(AppState& state, QObject* parent = nullptr);
 
     // New mail shows a desktop notification rather than the alert window: chosen in the setup
     // window, or there is no notification area; and a server with actions is there.
@@ -45,6 +46,7 @@ Q_SIGNALS:
     void MailChanged(const QString& email, int count, int change);
 
 private:
+    AppState& state_;
     void Notify();
     void OpenFirstNewMailbox();
 

@@ -46,6 +46,7 @@ public:
     // Replaces the account check (the check cycle by default).
     void SetAccountChecker(AccountChecker checker);
     CheckScheduler& Scheduler() const { return *scheduler_; }
+    AppState& State() const { return state_; }
     PushWatchers& Push() const { return *push_; }
 
     // Shown on the screen (not hidden, not minimised).

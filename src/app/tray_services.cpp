@@ -20,7 +20,7 @@ TrayServices::TrayServices()
     : tray(new TrayIcon(this)),
       alert(std::make_unique<AlertWindow>(ImageListPicture)),
       notifier(std::make_unique<UiCheckNotifier>(*tray, *alert)),
-      desktop(new DesktopEvents(this)) {
+      desktop(new DesktopEvents(ProgramState(), this)) {
     ResetProgramState();
 
     tray->SetIcons(QIcon(QStringLiteral(":/tarnwick/tray_normal.png")),
