@@ -147,3 +147,17 @@ bool StoreCount(const AccountSettings& account, int count) {
     OpenSettings()->WriteInteger(AccountSection(account), "COUNT", count);
     return true;
 }
+
+void StoreShownMailbox(const AccountSettings& account, const ShownMailbox& shown) {
+    const std::string section = AccountSection(account);
+    RunState runState;
+    runState.Write(section, "COUNT", std::to_string(shown.count));
+    if (account.protocol == MailProtocol::Imap) {
+        if (shown.highestUid > 0 && shown.highestUid < UINT32_MAX &&
+            shown.highestUid + 1 > StoredNumber(*OpenSettings(), section, "UIDNEXT"))
+            runState.Write(section, "UIDNEXT", std::to_string(shown.highestUid + 1));
+    } else if (!shown.lastUidl.empty()) {
+        runState.Write(section, "LAST_UIDL", shown.lastUidl);
+    }
+    runState.Store();
+}

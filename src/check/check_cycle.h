@@ -4,6 +4,7 @@
 // writes LAST_RESULT, LAST_CHECK, LAST_ERROR) and tell the user interface through the notifier.
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -41,8 +42,19 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& s
 bool LastCheckSucceeded(const AccountSettings& account);
 // "last_result" text, a blank, then LAST_CHECK + " OK" or LAST_ERROR as stored.
 std::string LastResultText(const AccountSettings& account);
-// Writes COUNT (after the list window's deletions); returns true.
+// Writes COUNT; returns true.
 bool StoreCount(const AccountSettings& account, int count);
+
+// The mailbox as the list window shows it after deletions.
+struct ShownMailbox {
+    int count = 0;
+    std::string lastUidl;          // the id of the message with the highest number ("": none)
+    std::uint32_t highestUid = 0;  // the highest IMAP UID shown (0: none)
+};
+// Writes COUNT and what marks the newest message the user has seen, so that the next check
+// does not announce it again: LAST_UIDL on POP3, UIDNEXT past the highest UID shown on IMAP
+// (never lowered). One replacement of the settings file.
+void StoreShownMailbox(const AccountSettings& account, const ShownMailbox& shown);
 
 // A notifier that tells nobody: for checks without a user interface.
 class NoCheckNotifier final : public CheckNotifier {

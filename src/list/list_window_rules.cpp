@@ -53,6 +53,19 @@ std::size_t CountSpamRows(const std::vector<MessageRow>& rows) {
     return count;
 }
 
+ShownMailbox ShownMailboxOf(const std::vector<MessageRow>& rows) {
+    ShownMailbox shown;
+    shown.count = static_cast<int>(rows.size());
+    int highest = 0;
+    for (const MessageRow& row : rows) {
+        if (!row.entry || row.entry->number <= highest) continue;
+        highest = row.entry->number;
+        shown.lastUidl = row.entry->uid;
+    }
+    shown.highestUid = static_cast<std::uint32_t>(highest);
+    return shown;
+}
+
 std::string SavedMessageText(const MailMessage& entry, const std::vector<std::string>& paneLines) {
     std::string text;
     for (const auto& line : entry.HeaderLinesForSaving()) text += line + "\r\n";

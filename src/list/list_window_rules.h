@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "check/check_cycle.h"
 #include "list/list_row.h"
 #include "list/mail_entry.h"
 #include "settings/settings.h"
@@ -35,6 +36,9 @@ std::string DeleteSpamQuestion(std::size_t marked);
 // The indices of the marked rows, last row first: the order in which they are deleted.
 std::vector<std::size_t> SpamRowsBottomUp(const std::vector<MessageRow>& rows);
 std::size_t CountSpamRows(const std::vector<MessageRow>& rows);
+// The count and the newest message of the rows, as the settings file keeps them after
+// deletions (the message with the highest number; on IMAP the number is the UID).
+ShownMailbox ShownMailboxOf(const std::vector<MessageRow>& rows);
 
 // A saved message: the header as the parser writes it, an empty line, then the pane's lines,
 // every line ended by CR LF.

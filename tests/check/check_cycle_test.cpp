@@ -224,6 +224,28 @@ TEST_F(CheckCycleTest, ImapMailThatArrivedWhileOtherMailWentIsNewMail) {
     EXPECT_EQ(ChangeWithArrivals(1, 5, {5, 0, 9, 2}, 9, 2), 0);  // none arrived: no news
 }
 
+TEST_F(CheckCycleTest, MailTheListWindowShowedIsNotAnnouncedAgain) {
+    // A message arrives after a check; the list window shows it and stores the mailbox after
+    // a deletion elsewhere in it. The next check has nothing new to say, on either protocol.
+    for (const bool imap : {false, true}) {
+        const MailUser user = AddMailUser(imap ? "shownimap" : "shownpop");
+        AddMessages(user, 2);
+        const AccountSettings account = imap ? ImapAccountFor(user) : AccountFor(user);
+        EXPECT_EQ(Check(account), 2);
+        AddMessage(user, MakeMessage("Seen in the list", "new@test.example", "hello"));
+        ShownMailbox shown{3, "", 3};  // a fresh folder's third UID is 3
+        if (!imap) {
+            auto session = OpenSession(account, SessionOptions{});
+            shown.lastUidl = session->MessageUid(3).value_or("");
+            EndSession(session);
+        }
+        StoreShownMailbox(account, shown);
+        EXPECT_EQ(Check(account), 0) << (imap ? "IMAP" : "POP3");
+        EXPECT_EQ(notifier_.alerts.size(), 1u) << (imap ? "IMAP" : "POP3");
+        notifier_.alerts.clear();
+    }
+}
+
 TEST_F(CheckCycleTest, ImapLoginFailureAndMissingFolderAreRecorded) {
     const MailUser user = AddMailUser("imapfail");
     AccountSettings account = ImapAccountFor(user);

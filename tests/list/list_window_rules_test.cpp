@@ -30,6 +30,15 @@ TEST(ListWindowRules, SpamRowsAreDeletedFromTheBottomUp) {
     EXPECT_EQ(DeleteSpamQuestion(3), "delete_all_spam_dialog\r\ncount_spam_dialog 3");
     EXPECT_EQ(ItemsCountText(0), "   0 items_count_other");
     EXPECT_EQ(CountedProgressText("retrieve_headers_progress", 0), "retrieve_headers_progress (0)");
+    // The newest message is the highest number, wherever the sorting put its row.
+    for (int i = 0; i < 3; ++i) {
+        rows[static_cast<std::size_t>(i)].entry->number = 7 - 3 * i;
+        rows[static_cast<std::size_t>(i)].entry->uid = "u" + std::to_string(7 - 3 * i);
+    }
+    const ShownMailbox shown = ShownMailboxOf(rows);
+    EXPECT_EQ(shown.count, 6);
+    EXPECT_EQ(shown.lastUidl, "u7");
+    EXPECT_EQ(shown.highestUid, 7u);
 }
 
 TEST(ListWindowRules, SavedFileIsHeaderEmptyLineAndPaneWithCrLf) {

@@ -71,7 +71,7 @@ void MailboxWindow::actDeleteSpamExecute() {
     if (!AskYesNo(this, Text("delete_all_spam_dialog_title"), ToQt(DeleteSpamQuestion(marked)))) {
         // As after a deletion: the panes empty, the count stored and shown.
         pane_->Clear();
-        StoreCount(*controller_->Account(), model_->rowCount());
+        StoreShownMailbox(*controller_->Account(), ShownMailboxOf(model_->Rows()));
         SetStatus(1, ItemsCountText(static_cast<std::size_t>(model_->rowCount())));
         return;
     }

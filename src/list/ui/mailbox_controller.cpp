@@ -177,9 +177,9 @@ void MailboxController::OnFinished() {
             QMetaObject::invokeMethod(worker_, &SessionWorker::Close, Qt::QueuedConnection);
         connected_ = false;
     } else if (ended == Request::Delete) {
-        // The count the next timed check compares with, so that it reports no change; not
+        // What the next timed check compares with, so that it reports no change; not
         // when a refusal broke the command off.
-        if (!requestFailed_) StoreCount(*account_, model_->rowCount());
+        if (!requestFailed_) StoreShownMailbox(*account_, ShownMailboxOf(model_->Rows()));
         if (deletedInRequest_ > 0 || !requestFailed_) Q_EMIT rowsDeleted();
         if (!requestFailed_) ShowItemsCount();
     }
