@@ -74,11 +74,11 @@ NewMailReader DesktopEvents::NewMailReaderFor(const AccountSettings& account) co
     };
 }
 
-void DesktopEvents::AccountChecked(const AccountSettings& account, int change,
+void DesktopEvents::AccountChecked(const AccountSettings& account, int change, int arrived,
                                    const std::vector<std::string>& newMail) {
-    if (change == 0) return;
+    if (change == 0 && arrived <= 0) return;
     const int count = OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0);
-    if (change > 0) {
+    if (arrived > 0) {
         const std::string email = account.email;
         if (state_.commandFailures.erase(email) > 0) RefreshPanelOf(state_, email);
         RunNewMailCommand(ReadGeneralText("NEW_MAIL_COMMAND"), email, count, change,
@@ -87,13 +87,13 @@ void DesktopEvents::AccountChecked(const AccountSettings& account, int change,
                           });
     }
     Q_EMIT MailChanged(ToQt(account.email), count, change);
-    if (change > 0) {
-        int& arrived = arrived_[account.email];
-        arrived = change > INT_MAX - arrived ? INT_MAX : arrived + change;
+    if (arrived > 0) {
+        int& total = arrived_[account.email];
+        total = arrived > INT_MAX - total ? INT_MAX : total + arrived;
         newestMail_.insert(newestMail_.begin(), newMail.begin(), newMail.end());
         if (newestMail_.size() > kNewMailLines) newestMail_.resize(kNewMailLines);
         if (state_.playWave && ShowsNotification()) Notify();
-        newMailCount_ = change > INT_MAX - newMailCount_ ? INT_MAX : newMailCount_ + change;
+        newMailCount_ = arrived > INT_MAX - newMailCount_ ? INT_MAX : newMailCount_ + arrived;
         Q_EMIT NewMailCountChanged(newMailCount_);
     }
 }
@@ -109,5 +109,6 @@ void DesktopEvents::Acknowledge() {
 
 void DesktopEvents::CheckFinished(const CheckOutcome& outcome) {
     if (!outcome.cancelled && outcome.error.empty())
-        AccountChecked(outcome.account, outcome.result.change, outcome.newMail);
+        AccountChecked(outcome.account, outcome.result.change, ArrivedMessages(outcome.result),
+                       outcome.newMail);
 }

@@ -28,9 +28,10 @@ public:
     // name them, when new mail shows the desktop notification; nothing otherwise.
     NewMailReader NewMailReaderFor(const AccountSettings& account) const;
 
-    // After the check of `account` that changed its count by `change` (0: no change); reads
-    // the stored count. `newMail` names the newest new messages, newest first.
-    void AccountChecked(const AccountSettings& account, int change,
+    // After the check of `account` that changed its count by `change` (0: no change) and
+    // brought `arrived` new messages; reads the stored count. `newMail` names the newest new
+    // messages, newest first.
+    void AccountChecked(const AccountSettings& account, int change, int arrived,
                         const std::vector<std::string>& newMail = {});
     // The scheduler's end of a check: AccountChecked unless it was cancelled.
     void CheckFinished(const CheckOutcome& outcome);

@@ -130,6 +130,11 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
     return result;
 }
 
+int ArrivedMessages(const CheckResult& result) {
+    if (result.change > 0) return result.change;
+    return result.becomesPending ? 1 : 0;
+}
+
 bool LastCheckSucceeded(const AccountSettings& account) {
     return OpenSettings()->ReadBool(AccountSection(account), "LAST_RESULT", true);
 }

@@ -26,6 +26,10 @@ struct CheckResult {
     std::vector<NewMessageHeader> newHeaders;
 };
 
+// The new messages a check found: the rise of the count, or at least one when a new last
+// message came while the count stayed the same.
+int ArrivedMessages(const CheckResult& result);
+
 // How long the check of one account may take at most, whatever the server does.
 inline constexpr std::chrono::minutes kCheckTimeLimit{5};
 

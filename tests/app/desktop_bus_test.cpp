@@ -145,9 +145,9 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     for (int i = 0; i < 100 && !dm->Desktop().ShowsNotification(); ++i) RunFor(20);
     ASSERT_TRUE(dm->Desktop().ShowsNotification());
 
-    dm->Desktop().AccountChecked(ProgramState().accounts[1].params, 2);
+    dm->Desktop().AccountChecked(ProgramState().accounts[1].params, 2, 2);
     for (int i = 0; i < 100 && server.calls.size() < 1; ++i) RunFor(20);
-    dm->Desktop().AccountChecked(ProgramState().accounts[0].params, 1);
+    dm->Desktop().AccountChecked(ProgramState().accounts[0].params, 1, 1);
     for (int i = 0; i < 100 && server.calls.size() < 2; ++i) RunFor(20);
     ASSERT_EQ(server.calls.size(), 2);
     const QVariantList& last = server.calls[1];
