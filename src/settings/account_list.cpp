@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "settings/settings.h"
+
 namespace {
 
 // The usual ports: POP3 110 and 995, IMAP 143 and 993 (plain or STARTTLS, and TLS).
@@ -57,4 +59,13 @@ int ProposedPort(MailProtocol protocol, ConnectionSecurity security, int port) {
             return UsualPort(protocol, security);
     }
     return port;
+}
+
+int AccountSharingSection(const std::vector<AccountEntry>& accounts, const AccountSettings& params,
+                          int except) {
+    const std::string section = AccountSection(params);
+    for (std::size_t i = 0; i < accounts.size(); ++i)
+        if (static_cast<int>(i) != except && AccountSection(accounts[i].params) == section)
+            return static_cast<int>(i);
+    return -1;
 }

@@ -12,6 +12,11 @@
 std::size_t StoreEditedAccount(std::vector<AccountEntry>& accounts, int selected,
                                const AccountSettings& edited, const std::vector<bool>& ticked);
 
+// The place in `accounts` of another account (not at `except`) whose settings section (its server
+// and user name) would be that of `params`: saving both would keep only one. -1 when there is none.
+int AccountSharingSection(const std::vector<AccountEntry>& accounts, const AccountSettings& params,
+                          int except);
+
 // Removes the account at `selected`; false, with the list unchanged, when it is no index of it.
 bool RemoveAccount(std::vector<AccountEntry>& accounts, int selected);
 

@@ -195,6 +195,16 @@ void SetupWindow::bsaveClick() {
     pop_list->setFocus();
     if (!IsAccountValid()) return;
     const int selected = SelectedIndex();
+    AccountSettings place;
+    place.host = FromQt(pop_server->currentText());
+    place.username = FromQt(pop_user->text());
+    if (const int other = AccountSharingSection(state_.accounts, place, selected); other >= 0) {
+        ShowMessageBox(this, Text("save_setings_dialog_title"),
+                       Text("same_server_and_user") + QStringLiteral("\n") +
+                           ToQt(state_.accounts[static_cast<std::size_t>(other)].params.email),
+                       QMessageBox::Warning);
+        return;
+    }
     std::optional<AccountSettings> before;
     if (selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size())
         before = state_.accounts[static_cast<std::size_t>(selected)].params;

@@ -54,6 +54,20 @@ TEST(StoreEditedAccount, FewerTicksThanAccountsLeaveTheRestAlone) {
     EXPECT_EQ(accounts.size(), 2u);
 }
 
+TEST(AccountSharingSection, ServerAndUserNameInAnyCaseNameTheSection) {
+    std::vector<AccountEntry> accounts = {Item("a", true), Item("b", true)};
+    accounts[0].params.host = "mail.example";
+    accounts[0].params.username = "joe";
+    AccountSettings other = Params("c");
+    other.host = "MAIL.example";
+    other.username = "JOE";
+    other.protocol = MailProtocol::Imap;
+    EXPECT_EQ(AccountSharingSection(accounts, other, -1), 0);
+    EXPECT_EQ(AccountSharingSection(accounts, other, 0), -1) << "the account being edited";
+    other.username = "ann";
+    EXPECT_EQ(AccountSharingSection(accounts, other, -1), -1);
+}
+
 TEST(RemoveAccount, OnlyAnIndexOfTheListRemoves) {
     std::vector<AccountEntry> accounts = {Item("a", true), Item("b", true)};
     EXPECT_FALSE(RemoveAccount(accounts, -1));
