@@ -218,10 +218,12 @@ void SetupWindow::ConnectHandlers() {
     // An emptied box changes no value but is no port: the buttons follow its text as well.
     if (auto* portText = pop_port->findChild<QLineEdit*>())
         connect(portText, &QLineEdit::textChanged, this, [this] { editChange(); });
+    // toggled, not clicked: a screen reader's toggle action changes a box without a click.
     for (QCheckBox* box : {pop_apop, pop_keyring, pop_wave, pop_auto, pop_show_advert})
-        connect(box, &QCheckBox::clicked, this, [this] { editChange(); });
+        connect(box, &QCheckBox::toggled, this, [this] { editChange(); });
     connect(pop_security, &QComboBox::activated, this, [this] { pop_securityChange(); });
     connect(pop_protocol, &QComboBox::activated, this, [this] { pop_protocolChange(); });
+    connect(pop_notification, &QComboBox::activated, this, [this] { editChange(); });
     connect(badd, &QToolButton::clicked, this, [this] { pop_addClick(); });
     connect(bedit, &QToolButton::clicked, this, [this] { beditClick(); });
     connect(bdele, &QToolButton::clicked, this, [this] { onDeleteAccountClicked(); });

@@ -110,6 +110,22 @@ TEST_F(SetupWindowTest, AutostartEntryFollowsTheSwitchOnlyWhenItChanges) {
     EXPECT_TRUE(std::filesystem::exists(entry));
 }
 
+// As a screen reader changes them: a toggle without a click, a choice without a click.
+TEST_F(SetupWindowTest, SwitchesAndTheNotificationChoiceCanBeSaved) {
+    Store({Account("a@x.org", "pop.x.org", "a")});
+    Open();
+    Box("pop_show_advert")->toggle();
+    EXPECT_TRUE(SaveButtonsEnabled());
+    Click(Button("bsave3"));
+    EXPECT_FALSE(SaveButtonsEnabled());
+    auto* shows = Control<QComboBox>("pop_notification");
+    shows->setCurrentIndex(1);
+    Q_EMIT shows->activated(1);
+    EXPECT_TRUE(SaveButtonsEnabled());
+    Click(Button("bsave3"));
+    EXPECT_EQ(Settings().ReadString("GENERAL", "NOTIFICATION", ""), "desktop");
+}
+
 TEST_F(SetupWindowTest, CloseButtonAsksOnlyAboutUnsavedChanges) {
     Store({Account("a@x.org", "pop.x.org", "a")});
     Open();
