@@ -154,9 +154,9 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     const QVariantList& last = server.calls[1];
     EXPECT_EQ(last[1].toUInt(), 7u);  // replaces the first
     EXPECT_EQ(last[3].toString(), ToQt(GetLangText("new_mail_notification")));
-    const auto fresh = [](int count) { return ToQt(CountedText("notification_new", count)); };
-    EXPECT_EQ(last[4].toString(),
-              "a@x.example: 1 " + fresh(1) + "\nb&lt;i&gt;@x.example: 2 " + fresh(2));
+    const QString one = ToQt(CountedText("notification_new", 1));
+    const QString fresh = ToQt(CountedText("notification_new", 2));
+    EXPECT_EQ(last[4].toString(), "a@x.example: 1 " + one + "\nb&lt;i&gt;@x.example: 2 " + fresh);
     EXPECT_EQ(last[5].toStringList().mid(0, 3),
               (QStringList{"default", last[3].toString(), "open-mail-program"}));
     const QVariantMap hints = qdbus_cast<QVariantMap>(last[6]);
@@ -179,8 +179,8 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     TickAndWait();
     for (int i = 0; i < 100 && server.calls.size() < 3; ++i) RunFor(20);
     ASSERT_EQ(server.calls.size(), 3);
-    EXPECT_EQ(server.calls[2][4].toString(), "a@x.example: 3 " + fresh(3) +
-                                                 "\nb&lt;i&gt;@x.example: 2 " + fresh(2) +
+    EXPECT_EQ(server.calls[2][4].toString(), "a@x.example: 3 " + fresh +
+                                                 "\nb&lt;i&gt;@x.example: 2 " + fresh +
                                                  "\nAnn &lt;b&gt; — Café");
 
     QDBusMessage invoked = QDBusMessage::createSignal(
