@@ -11,6 +11,7 @@
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "settings/counted_text.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 
@@ -49,8 +50,9 @@ void DesktopEvents::Notify() {
     for (const AccountEntry& item : state_.accounts) {
         const auto found = arrived_.find(item.params.email);
         if (found != arrived_.end())
-            lines << ToQt(item.params.email + ": " + std::to_string(found->second) + " " +
-                          GetLangText("notification_new"));
+            lines << ToQt(
+                item.params.email + ": " + std::to_string(found->second) + " " +
+                CountedText("notification_new", static_cast<unsigned long long>(found->second)));
     }
     for (const std::string& line : newestMail_) lines << ToQt(line);
     notifier_->Show(ToQt(GetLangText("new_mail_notification")), lines);

@@ -34,7 +34,7 @@ SetupWindow::SetupWindow(AppState& state)
                                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       state_(state) {
     setObjectName(QStringLiteral("popSetupWindow"));
-    setFixedSize(280, 404 + kNotificationRow);
+    setFixedSize(280, 404 + kNotificationRow + kKeyringRow);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kFieldColour);

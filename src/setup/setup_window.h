@@ -106,6 +106,9 @@ private:
     QComboBox* pop_notification = nullptr;  // the alert window or a desktop notification
     // The height the notification choice adds above the bottom row.
     static constexpr int kNotificationRow = 26;
+    // The height the keyring box's own row adds to the field group (its text needs the group's
+    // whole width; the group's save button goes below it).
+    static constexpr int kKeyringRow = 26;
     QToolButton* bsave3 = nullptr;
     QToolButton* bhelp = nullptr;
     QLabel* help_label = nullptr;

@@ -94,8 +94,8 @@ void SetupWindow::BuildAccountGroup() {
 }
 
 void SetupWindow::BuildFieldGroup() {
-    auto* group =
-        Place(new QGroupBox(Text("email_address_setup"), this), "pop_group", 6, 130, 268, 196);
+    auto* group = Place(new QGroupBox(Text("email_address_setup"), this), "pop_group", 6, 130, 268,
+                        196 + kKeyringRow);
     pop_mail = AddEdit(group, "pop_mail", kMailMaxLength, 2, 9, 20, 226);
     AddHelpButton(group, "RxSpeedButton1", 2, 239, 20);
 
@@ -134,8 +134,8 @@ void SetupWindow::BuildFieldGroup() {
     pop_security->setToolTip(Text("attention_security_support"));
     SetTag(pop_security, 8);
     AddHelpButton(group, "RxSpeedButton6", 8, 239, 148);
-    pop_keyring = AddCheckBox(group, "pop_keyring", "keyring_setup", 5, 9, 172, 226);
-    bsave = AddButton(group, "bsave", "save.png", 237, 168);
+    pop_keyring = AddCheckBox(group, "pop_keyring", "keyring_setup", 5, 9, 172, 250);
+    bsave = AddButton(group, "bsave", "save.png", 237, 168 + kKeyringRow);
     bsave->setToolTip(Text("save_settings"));
     NameByHint({bsave});
 
@@ -153,24 +153,26 @@ void SetupWindow::BuildFieldGroup() {
 }
 
 void SetupWindow::BuildSwitches() {
-    pop_wave = AddCheckBox(this, "pop_wave", "wave_alert_setup", 9, 14, 330, 226);
+    pop_wave = AddCheckBox(this, "pop_wave", "wave_alert_setup", 9, 14, 330 + kKeyringRow, 226);
     pop_wave->setToolTip(Text("right_click_wave_test"));
-    pop_auto = AddCheckBox(this, "pop_auto", "autorun_setup", 10, 14, 348, 226);
-    pop_show_advert = AddCheckBox(this, "pop_show_advert", "pop_show_advert", 11, 14, 366, 226);
+    pop_auto = AddCheckBox(this, "pop_auto", "autorun_setup", 10, 14, 348 + kKeyringRow, 226);
+    pop_show_advert =
+        AddCheckBox(this, "pop_show_advert", "pop_show_advert", 11, 14, 366 + kKeyringRow, 226);
     // New mail shows the alert window (0) or a desktop notification (1): NOTIFICATION.
     auto* notificationLabel = new QLabel(Text("notification_setup"), this);
-    notificationLabel->setGeometry(14, 388, 100, 20);
-    pop_notification = Place(new QComboBox(this), "pop_notification", 116, 386, 158, 22);
+    notificationLabel->setGeometry(14, 388 + kKeyringRow, 100, 20);
+    pop_notification =
+        Place(new QComboBox(this), "pop_notification", 116, 386 + kKeyringRow, 158, 22);
     pop_notification->addItems({Text("notification_alert_window"), Text("notification_desktop")});
     notificationLabel->setBuddy(pop_notification);
     pop_notification->setAccessibleName(notificationLabel->text());
-    bsave3 = AddButton(this, "bsave3", "save.png", 244, 348);
+    bsave3 = AddButton(this, "bsave3", "save.png", 244, 348 + kKeyringRow);
     bsave3->setToolTip(Text("save_settings"));
     NameByHint({bsave3});
 }
 
 void SetupWindow::BuildBottomRow() {
-    bhelp = Place(new QToolButton(this), "bhelp", 8, 382 + kNotificationRow, 20, 20);
+    bhelp = Place(new QToolButton(this), "bhelp", 8, 382 + kNotificationRow + kKeyringRow, 20, 20);
     bhelp->setIcon(QIcon(QStringLiteral(":/results/help.png")));
     bhelp->setAutoRaise(true);
     bhelp->setFocusPolicy(Qt::NoFocus);
@@ -180,14 +182,15 @@ void SetupWindow::BuildBottomRow() {
 
     help_label = new QLabel(Text("help_label_setup"), this);
     help_label->setObjectName(QStringLiteral("help_label"));
-    help_label->move(32, 385 + kNotificationRow);
+    help_label->move(32, 385 + kNotificationRow + kKeyringRow);
     StyleAsLink(help_label);
     help_label->setToolTip(help_label->text());
     help_label->adjustSize();
     SetTag(help_label, 0);
     help_label->installEventFilter(this);
 
-    bclse = Place(new QToolButton(this), "bclse", 196, 380 + kNotificationRow, 78, 22);
+    bclse =
+        Place(new QToolButton(this), "bclse", 196, 380 + kNotificationRow + kKeyringRow, 78, 22);
     bclse->setText(Text("close_button_setup"));
     bclse->setToolButtonStyle(Qt::ToolButtonTextOnly);
     bclse->setFocusPolicy(Qt::NoFocus);
@@ -218,10 +221,12 @@ void SetupWindow::ConnectHandlers() {
     // An emptied box changes no value but is no port: the buttons follow its text as well.
     if (auto* portText = pop_port->findChild<QLineEdit*>())
         connect(portText, &QLineEdit::textChanged, this, [this] { editChange(); });
+    // toggled, not clicked: a screen reader's toggle action changes a box without a click.
     for (QCheckBox* box : {pop_apop, pop_keyring, pop_wave, pop_auto, pop_show_advert})
-        connect(box, &QCheckBox::clicked, this, [this] { editChange(); });
+        connect(box, &QCheckBox::toggled, this, [this] { editChange(); });
     connect(pop_security, &QComboBox::activated, this, [this] { pop_securityChange(); });
     connect(pop_protocol, &QComboBox::activated, this, [this] { pop_protocolChange(); });
+    connect(pop_notification, &QComboBox::activated, this, [this] { editChange(); });
     connect(badd, &QToolButton::clicked, this, [this] { pop_addClick(); });
     connect(bedit, &QToolButton::clicked, this, [this] { beditClick(); });
     connect(bdele, &QToolButton::clicked, this, [this] { onDeleteAccountClicked(); });

@@ -12,6 +12,7 @@
 #include "app_test_support.h"
 #include "check/ui/alert_window.h"
 #include "platform/ui_text.h"
+#include "settings/counted_text.h"
 #include "settings/settings.h"
 
 namespace {
@@ -153,8 +154,9 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     const QVariantList& last = server.calls[1];
     EXPECT_EQ(last[1].toUInt(), 7u);  // replaces the first
     EXPECT_EQ(last[3].toString(), ToQt(GetLangText("new_mail_notification")));
-    const QString fresh = ToQt(GetLangText("notification_new"));
-    EXPECT_EQ(last[4].toString(), "a@x.example: 1 " + fresh + "\nb&lt;i&gt;@x.example: 2 " + fresh);
+    const QString one = ToQt(CountedText("notification_new", 1));
+    const QString fresh = ToQt(CountedText("notification_new", 2));
+    EXPECT_EQ(last[4].toString(), "a@x.example: 1 " + one + "\nb&lt;i&gt;@x.example: 2 " + fresh);
     EXPECT_EQ(last[5].toStringList().mid(0, 3),
               (QStringList{"default", last[3].toString(), "open-mail-program"}));
     const QVariantMap hints = qdbus_cast<QVariantMap>(last[6]);

@@ -199,6 +199,15 @@ TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAcco
     EXPECT_EQ(checked.back(), "imap@x.example");
     EXPECT_EQ(window->Push().Running(), 1);
 
+    // A certificate trusted just now: a new session at once, not after the growing delay.
+    const std::size_t before = checked.size();
+    CertificateProblem problem;
+    problem.certificate.fingerprint = "sha256:" + std::string(64, 'a');
+    ProgramState().pendingTrustQuestion = TrustRequest{ProgramState().accounts[1].params, problem};
+    ASSERT_TRUE(window->AskTrustQuestion());  // answered yes
+    waitForChecks(before + 1);
+    EXPECT_EQ(checked.size(), before + 1);
+
     ProgramState().accounts[1].enabled = false;
     ProgramState().NotifyAccountsChanged();
     EXPECT_EQ(window->Push().Running(), 0);

@@ -104,10 +104,15 @@ TEST_F(SetupWindowTest, AutostartEntryFollowsTheSwitchOnlyWhenItChanges) {
     EXPECT_FALSE(std::filesystem::exists(entry));
 
     std::ofstream(entry) << "left by hand\n";
-    Click(Box("pop_wave"));
+    Box("pop_wave")->toggle();  // as a screen reader does it: no click
     Click(Button("bsave"));
     EXPECT_TRUE(ProgramState().playWave);
     EXPECT_TRUE(std::filesystem::exists(entry));
+
+    Control<QComboBox>("pop_notification")->setCurrentIndex(1);
+    Q_EMIT Control<QComboBox>("pop_notification")->activated(1);
+    Click(Button("bsave"));
+    EXPECT_EQ(Settings().ReadString("GENERAL", "NOTIFICATION", ""), "desktop");
 }
 
 TEST_F(SetupWindowTest, CloseButtonAsksOnlyAboutUnsavedChanges) {

@@ -88,13 +88,19 @@ void PushWatchers::EndSession(Session& session) {
     session.up = false;
 }
 
+void PushWatchers::Restart(Session& session) {
+    if (stopped_ || session.noIdle) return;
+    EndSession(session);
+    StartSession(AccountSettings(session.account));
+}
+
 void PushWatchers::Reconnect() {
-    if (stopped_) return;
-    for (auto& [section, session] : sessions_) {
-        if (session.noIdle) continue;
-        EndSession(session);
-        StartSession(AccountSettings(session.account));
-    }
+    for (auto& [section, session] : sessions_) Restart(session);
+}
+
+void PushWatchers::Reconnect(const AccountSettings& account) {
+    const auto found = sessions_.find(AccountSection(account));
+    if (found != sessions_.end()) Restart(found->second);
 }
 
 void PushWatchers::Stop() {

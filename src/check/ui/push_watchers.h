@@ -42,6 +42,9 @@ public:
     void Follow(const std::vector<AccountEntry>& entries, const SessionOptions& options);
     // Ends every session and starts them afresh (a resume from suspend, a network change).
     void Reconnect();
+    // The same for the account's session alone, at once instead of after its growing delay
+    // (its certificate was trusted just now).
+    void Reconnect(const AccountSettings& account);
     // Interrupts every session; their threads finish on their own (EndWorkerThreads waits).
     void Stop();
 
@@ -79,6 +82,7 @@ private:
 
     void StartSession(const AccountSettings& account);
     void EndSession(Session& session);
+    void Restart(Session& session);
     void OnReport(std::uint64_t id, PushEvent event);
     void OnEnded(std::uint64_t id, PushEnd end);
     Session* Find(std::uint64_t id);

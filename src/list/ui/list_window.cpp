@@ -225,6 +225,7 @@ void MailboxWindow::HideProgress() {
 
 void MailboxWindow::closeEvent(QCloseEvent* event) {
     if (!controller_->RequestClose()) {
+        cancelledByUser_ = true;  // the refused close stopped the request: the status says so
         event->ignore();
         return;
     }

@@ -136,6 +136,7 @@ TEST_F(ListWindowTest, ClosingIsRefusedWhileListingAndTheListingStops) {
     Run("actHeaders");
     ASSERT_NE(Window(), nullptr);
     EXPECT_GE(Model()->rowCount(), 3);
+    EXPECT_TRUE(Status(1).ends_with("list_cancelled")) << Status(1);
     EXPECT_TRUE(Window()->Controller().Connected());
     EXPECT_FALSE(mainWindow.ReceivedCommand(PopCommand::ChildClosed));
     EXPECT_TRUE(Window()->close());
