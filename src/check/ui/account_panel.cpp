@@ -139,6 +139,7 @@ void AddHelpButton(AccountPanel* panel) {
     button->setAutoRaise(true);
     button->setIcon(HelpButtonPicture());
     button->setToolTip(ToQt(GetLangText("help_btn")));
+    button->setAccessibleName(button->toolTip());
     button->setGeometry(8, 56, 22, 22);
     QObject::connect(button, &QToolButton::clicked, [] { ShowHelpTopic(kResultsHelpTopic); });
 }

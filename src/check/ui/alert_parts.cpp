@@ -33,6 +33,7 @@ QString AlertPositionText(const QString& format, int number, int count) {
 AlertButton::AlertButton(Glyph glyph, const QString& hint, QWidget* parent)
     : QAbstractButton(parent), glyph_(glyph) {
     setToolTip(hint);
+    setAccessibleName(hint);  // a button drawn without text is known by its hint
     setFocusPolicy(Qt::NoFocus);
     setAttribute(Qt::WA_Hover);
     setCursor(Qt::PointingHandCursor);
