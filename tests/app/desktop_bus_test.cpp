@@ -17,7 +17,9 @@
 
 namespace {
 
-// A dbus-daemon of the test's own, the session bus of this process while it lives.
+// A dbus-daemon of the test's own, the session bus of this process while it lives. Qt keeps
+// one session-bus connection per process, so each test needs a process of its own, as ctest
+// runs them (the whole binary in one process stops in libdbus at the second test).
 class PrivateBus {
 public:
     PrivateBus() {
