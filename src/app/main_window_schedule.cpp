@@ -84,8 +84,11 @@ bool MainWindow::AskTrustQuestion() {
                                   ToQt(GetLangText("certificate_untrusted_dialog_title")),
                                   ToQt(TrustQuestionText(request.account, request.problem, kind)));
     AnswerTrustQuestion(request, trusted);
-    // The account's push session may be waiting minutes before it tries the server again.
-    if (trusted) push_->Reconnect(request.account);
+    if (trusted) {
+        // The account's push session may be waiting minutes before it tries the server again.
+        push_->Reconnect(request.account);
+        state_.NotifyCertificateTrusted(request.account.email);
+    }
     return true;
 }
 

@@ -73,10 +73,15 @@ public:
 
     void NotifyAccountsChanged() { Q_EMIT accountsChanged(); }
     void NotifyRulesChanged() { Q_EMIT rulesChanged(); }
+    void NotifyCertificateTrusted(const std::string& email) {
+        Q_EMIT certificateTrusted(QString::fromStdString(email));
+    }
 
 Q_SIGNALS:
     void accountsChanged();
     void rulesChanged();
+    // The user trusted the certificate that the account with that address failed on.
+    void certificateTrusted(const QString& email);
 };
 
 // The program's state object.

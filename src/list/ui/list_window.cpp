@@ -68,6 +68,15 @@ void MailboxWindow::ConnectController() {
             [](const QString& message) { ReportUnhandledError(FromQt(message)); });
     connect(c, &MailboxController::certificateFailed, this,
             [this](const TrustRequest& request) { state_.pendingTrustQuestion = request; });
+    // The listing that failed on the certificate goes on once the user trusts it.
+    connect(&state_, &AppState::certificateTrusted, this, [this](const QString& email) {
+        const AccountSettings* shown = AccountAt(SelectedAccount());
+        if (shown != nullptr && ToQt(shown->email) == email && !controller_->Busy() &&
+            !controller_->Connected()) {
+            controller_->SetAccount(*shown);  // as the account box has it now
+            RunGuarded([this] { actHeadersExecute(); });
+        }
+    });
     connect(c, &MailboxController::finished, this, &MailboxWindow::onRequestFinished);
     connect(c->Rows(), &QAbstractItemModel::modelReset, this, [this] {
         if (!controller_->Busy()) pane_->Clear();

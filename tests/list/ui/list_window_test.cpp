@@ -147,6 +147,7 @@ TEST_F(ListWindowTest, ClosingIsRefusedWhileListingAndTheListingStops) {
 
 TEST_F(ListWindowTest, LoginFailureShowsTheStoredErrorAndAnEmptyList) {
     AddAccount("login", 2);
+    const std::string password = ProgramState().accounts[0].params.password;
     ProgramState().accounts[0].params.password = "wrong";
     ProgramState().pendingAccount = ProgramState().accounts[0].params.email;
     Open();
@@ -157,6 +158,12 @@ TEST_F(ListWindowTest, LoginFailureShowsTheStoredErrorAndAnEmptyList) {
     EXPECT_EQ(Status(1).rfind("   last_result ", 0), 0u);
     EXPECT_NE(Status(1).find(error), std::string::npos);
     EXPECT_FALSE(Window()->Controller().Connected());
+    // Once the user trusts the account's certificate, the failed listing goes on by itself.
+    ProgramState().accounts[0].params.password = password;
+    ProgramState().NotifyAccountsChanged();
+    ProgramState().NotifyCertificateTrusted(ProgramState().accounts[0].params.email);
+    WaitIdle();
+    EXPECT_EQ(Model()->rowCount(), 2);
 }
 
 TEST_F(ListWindowTest, ListingAgainEndsThePreviousSessionFirst) {
