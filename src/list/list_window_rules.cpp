@@ -56,13 +56,11 @@ std::size_t CountSpamRows(const std::vector<MessageRow>& rows) {
 ShownMailbox ShownMailboxOf(const std::vector<MessageRow>& rows) {
     ShownMailbox shown;
     shown.count = static_cast<int>(rows.size());
-    int highest = 0;
     for (const MessageRow& row : rows) {
-        if (!row.entry || row.entry->number <= highest) continue;
-        highest = row.entry->number;
+        if (!row.entry || row.entry->Id() <= shown.highestUid) continue;
+        shown.highestUid = row.entry->Id();
         shown.lastUidl = row.entry->uid;
     }
-    shown.highestUid = static_cast<std::uint32_t>(highest);
     return shown;
 }
 

@@ -29,8 +29,12 @@ struct MailPart {
 
 class MailMessage : public MessageSink {
 public:
+    // The message's number in a POP3 session or its UID on IMAP, all 32 bits of it: read it
+    // through Id(), and set it with SetId(), since a UID may lie above the int32 range.
     std::int32_t number = 0;
     std::int32_t size = -1;
+    std::uint32_t Id() const { return static_cast<std::uint32_t>(number); }
+    void SetId(std::uint32_t id) { number = static_cast<std::int32_t>(id); }
     std::string uid;  // "" when the server gave none
 
     // Parsed header.

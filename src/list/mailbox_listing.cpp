@@ -28,7 +28,7 @@ public:
     bool HeaderDone(std::uint32_t id, std::int64_t size, int done, int count) override {
         constexpr std::int64_t kLow = std::numeric_limits<std::int32_t>::min();
         constexpr std::int64_t kHigh = std::numeric_limits<std::int32_t>::max();
-        entry_->number = static_cast<std::int32_t>(std::min<std::int64_t>(id, kHigh));
+        entry_->SetId(id);
         entry_->size = static_cast<std::int32_t>(std::clamp(size, kLow, kHigh));
         rowOf_[id] = rows.size();
         rows.push_back(MakeListRow(std::move(entry_), email_, rules_, criteria_));

@@ -154,6 +154,11 @@ TEST(SortRows, EachColumnHasOneDirection) {
     EXPECT_THAT(Numbers(rows), ElementsAre(1, 2, 3));
     SortRows(rows, kMarkColumn);
     EXPECT_THAT(Numbers(rows), ElementsAre(2, 1, 3));
+    // An IMAP UID above the int32 range keeps its value, its place and its text.
+    rows[0].entry->SetId(3000000000u);
+    SortRows(rows, kNumberColumn);
+    EXPECT_EQ(rows[2].entry->Id(), 3000000000u);
+    EXPECT_EQ(MakeListRow(std::move(rows[2].entry), "", {}, {}).numberText, "3000000000");
 }
 
 TEST(SortRows, TextsCompareByUpperCasedBytes) {
