@@ -3,46 +3,14 @@
 // Only the client's own errors (TarnwickError) are expected; anything else is a bug.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string>
 
+#include "fuzz_transport.h"
 #include "pop3/pop3_client.h"
 #include "settings/errors.h"
 
 namespace {
-
-// Hands the input out in pieces whose sizes come from the input itself, so that lines and
-// replies are split at every possible place.
-class InputTransport final : public Transport {
-public:
-    InputTransport(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-
-    void Send(std::string_view) override {}
-    std::size_t Receive(char* buffer, std::size_t size) override {
-        if (pos_ >= size_) return 0;
-        const std::size_t piece = 1 + (data_[pos_] % 97);
-        const std::size_t n = std::min({size, piece, size_ - pos_});
-        std::memcpy(buffer, data_ + pos_, n);
-        pos_ += n;
-        return n;
-    }
-    void Close() override { open_ = false; }
-    bool IsOpen() const override { return open_; }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-    bool open_ = true;
-};
-
-struct NullSink : MessageSink {
-    void AddHeaderLine(std::string) override {}
-    void HeaderComplete() override {}
-    void AddBodyLine(std::string) override {}
-    void BodyComplete() override {}
-};
 
 void Run(Pop3Client& client) {
     NullSink sink;

@@ -1,7 +1,5 @@
 #include "check/push_watch.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <memory>
 
@@ -14,20 +12,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
-
-// Waits `delay` unless the interrupt comes first: false then.
-bool Pause(const InterruptSignal& interrupt, milliseconds delay) {
-    constexpr milliseconds kSlice{100};  // without an eventfd, the flag is looked at this often
-    const auto end = Clock::now() + delay;
-    for (;;) {
-        if (interrupt.Raised()) return false;
-        auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now());
-        if (left.count() <= 0) return true;
-        if (interrupt.Fd() < 0) left = std::min(left, kSlice);
-        pollfd wake{interrupt.Fd(), POLLIN, 0};
-        ::poll(&wake, 1, static_cast<int>(left.count()));
-    }
-}
 
 // One session: log in, open the folder, idle until the connection fails. Returns only when
 // the server has no IDLE; throws the failure otherwise.
@@ -92,7 +76,8 @@ PushEnd WatchFolder(const AccountSettings& account, SessionOptions options,
             if (options.interrupt->Raised()) return PushEnd::Interrupted;
             report(PushEvent::Lost, error.what());
         }
-        if (!Pause(*options.interrupt, ReconnectDelay(++attempt, timing)))
+        const auto resume = Clock::now() + ReconnectDelay(++attempt, timing);
+        if (options.interrupt->WaitUntil(resume) == InterruptSignal::Wake::Raised)
             return PushEnd::Interrupted;
     }
 }

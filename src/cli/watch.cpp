@@ -1,7 +1,5 @@
 #include "cli/watch.h"
 
-#include <poll.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -51,22 +49,6 @@ public:
     const std::shared_ptr<InterruptSignal>& Interrupt() const { return interrupt_; }
     bool Requested() const { return interrupt_->Raised(); }
 
-    enum class Wake : std::uint8_t { Stop, Time, News };
-    // Waits until `until`, a stop signal (also one before the wait) or news on `newsFd`.
-    Wake Sleep(std::chrono::steady_clock::time_point until, int newsFd) const {
-        for (;;) {
-            if (Requested()) return Wake::Stop;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                until - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return Wake::Time;
-            // Without an eventfd the flag is looked at every half second.
-            pollfd requests[2] = {{newsFd, POLLIN, 0}, {interrupt_->Fd(), POLLIN, 0}};
-            const long long slice = interrupt_->Fd() >= 0 ? 60000 : 500;
-            ::poll(requests, 2, static_cast<int>(std::min<long long>(left.count(), slice)));
-            if (!Requested() && (requests[0].revents & POLLIN) != 0) return Wake::News;
-        }
-    }
-
 private:
     std::shared_ptr<InterruptSignal> interrupt_;
     struct sigaction oldTerm_ {};
@@ -88,11 +70,13 @@ public:
         if (!PrintSummary(true)) return kExitFailed;
         auto nextTick = std::chrono::steady_clock::now() + Interval();
         for (std::size_t tick = 0;;) {
-            const StopSignals::Wake wake = stop_.Sleep(nextTick, push_.WakeFd());
-            if (wake == StopSignals::Wake::Stop) break;
+            // Until the tick, a stop signal or news from a push session.
+            const InterruptSignal::Wake wake =
+                stop_.Interrupt()->WaitUntil(nextTick, push_.WakeFd());
+            if (wake == InterruptSignal::Wake::Raised) break;
             LoadSettings(settings_);
             push_.Follow(settings_.accounts, session_);
-            if (wake == StopSignals::Wake::News) {
+            if (wake == InterruptSignal::Wake::Readable) {
                 if (!CheckWanted()) return kExitOk;
             } else {
                 nextTick = std::chrono::steady_clock::now() + Interval();

@@ -23,8 +23,8 @@ std::string Base64(std::string_view bytes) {
 
 }  // namespace
 
-ImapClient::ImapClient()
-    : readTimeout(DefaultReadTimeout()), interrupt_(std::make_shared<InterruptSignal>()) {
+ImapClient::ImapClient() : interrupt_(std::make_shared<InterruptSignal>()) {
+    port = 143;
     channel_.onClosed = [this] { Disconnect(); };
     channel_.SetInterrupt(interrupt_.get());
     source_.readLine = [this] { return channel_.ReadLine(); };
@@ -53,17 +53,8 @@ void ImapClient::Connect() {
     if (connector_) {
         channel_.Attach(connector_());
     } else {
-        ConnectOptions options;
-        options.host = host;
-        options.port = port;
-        options.tls = useTls;
-        options.verifyPeer = verifyPeer;
-        options.pin = pin;
-        options.connectTimeout = ConnectTimeLeft(endBy, connectTimeout);
-        options.readTimeout = readTimeout;
+        ConnectOptions options = Options(interrupt_.get());
         options.progress = progress;
-        options.interrupt = interrupt_.get();
-        options.keepAlive = keepAlive;
         channel_.Attach(ConnectSocket(options));
     }
     tls_ = useTls;

@@ -18,6 +18,7 @@
 #include "net/interrupt.h"
 #include "net/line_channel.h"
 #include "net/message_sink.h"
+#include "net/socket_transport.h"
 #include "net/tls_check.h"
 #include "net/transport.h"
 #include "settings/accounts.h"
@@ -55,7 +56,7 @@ inline constexpr const char* kNewHeaderFields = "FROM SUBJECT DATE TO CC";
 // without its line end, no empty lines, then HeaderComplete.
 void FeedHeader(std::string_view header, MessageSink& message);
 
-class ImapClient {
+class ImapClient : public ServerEndpoint {
 public:
     // Opens the connection; the default makes a TCP (and TLS) connection from the fields
     // below. Tests replace it with a scripted transport.
@@ -66,21 +67,13 @@ public:
     ImapClient(const ImapClient&) = delete;
     ImapClient& operator=(const ImapClient&) = delete;
 
-    std::string host;
-    int port = 143;
+    // Host, port, TLS, pin and time-outs: the ServerEndpoint fields (port 143 by default).
     std::string username;
     std::string password;
-    bool useTls = false;    // TLS from the first byte
     bool startTls = false;  // STARTTLS after the greeting (without useTls); never a fallback
     // The account uses no connection security: logging in in plain text is the user's choice.
     // Otherwise the password is sent only inside TLS.
     bool plainTextLogin = false;
-    bool verifyPeer = true;
-    std::string pin;
-    std::chrono::milliseconds connectTimeout{120000};
-    bool keepAlive = false;  // TCP keep-alive (ConnectOptions): for a session that idles
-    std::chrono::milliseconds readTimeout;
-    std::optional<std::chrono::steady_clock::time_point> endBy;
     // Connection progress texts ("Resolving hostname ...", "Connected.").
     std::function<void(const std::string&)> progress;
 

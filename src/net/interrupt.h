@@ -4,6 +4,8 @@
 // interrupt something a poll can wait for beside the socket.
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 
 #include "settings/errors.h"
 
@@ -29,6 +31,11 @@ public:
     // Readable once raised (for poll); -1 when no eventfd could be made, then only Raised()
     // tells.
     int Fd() const { return fd_; }
+
+    // Why WaitUntil ended.
+    enum class Wake : std::uint8_t { Raised, Time, Readable };
+    // Waits until `until`, the interrupt (also one raised before) or `fd` readable (-1: none).
+    Wake WaitUntil(std::chrono::steady_clock::time_point until, int fd = -1) const;
 
 private:
     std::atomic<bool> raised_{false};

@@ -269,6 +269,20 @@ std::string SocketErrorText(int number) {
            (description != nullptr ? description : "Unknown error") + ".";
 }
 
+ConnectOptions ServerEndpoint::Options(const InterruptSignal* interrupt) const {
+    ConnectOptions options;
+    options.host = host;
+    options.port = port;
+    options.tls = useTls;
+    options.verifyPeer = verifyPeer;
+    options.pin = pin;
+    options.connectTimeout = ConnectTimeLeft(endBy, connectTimeout);
+    options.readTimeout = readTimeout;
+    options.interrupt = interrupt;
+    options.keepAlive = keepAlive;
+    return options;
+}
+
 milliseconds ConnectTimeLeft(const std::optional<std::chrono::steady_clock::time_point>& endBy,
                              milliseconds connectTimeout) {
     if (!endBy) return connectTimeout;

@@ -17,8 +17,8 @@ bool IsTerminator(const std::string& line) {
 
 }  // namespace
 
-Pop3Client::Pop3Client()
-    : readTimeout(DefaultReadTimeout()), interrupt_(std::make_shared<InterruptSignal>()) {
+Pop3Client::Pop3Client() : interrupt_(std::make_shared<InterruptSignal>()) {
+    port = 110;
     channel_.onClosed = [this] { Disconnect(); };
     channel_.SetInterrupt(interrupt_.get());
 }
@@ -50,15 +50,7 @@ void Pop3Client::Connect() {
     if (connector_) {
         channel_.Attach(connector_(*this));
     } else {
-        ConnectOptions options;
-        options.host = host;
-        options.port = port;
-        options.tls = useTls;
-        options.verifyPeer = verifyPeer;
-        options.pin = pin;
-        options.connectTimeout = ConnectTimeLeft(endBy, connectTimeout);
-        options.readTimeout = readTimeout;
-        options.interrupt = interrupt_.get();
+        ConnectOptions options = Options(interrupt_.get());
         options.progress = [this](const std::string& text) {
             Report(StatusKind::Progress, 0, text);
         };

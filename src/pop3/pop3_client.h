@@ -17,6 +17,7 @@
 #include "net/interrupt.h"
 #include "net/line_channel.h"
 #include "net/message_sink.h"
+#include "net/socket_transport.h"
 #include "net/status.h"
 #include "net/tls_check.h"
 #include "net/transport.h"
@@ -54,7 +55,7 @@ public:
     RepliesOutOfStep() : TarnwickError("The server's replies are out of step.") {}
 };
 
-class Pop3Client {
+class Pop3Client : public ServerEndpoint {
 public:
     // Opens the connection for ConnectAndLogIn; the default makes a TCP (and TLS) connection
     // from the fields below. Tests replace it with a scripted transport.
@@ -65,21 +66,11 @@ public:
     Pop3Client(const Pop3Client&) = delete;
     Pop3Client& operator=(const Pop3Client&) = delete;
 
-    std::string host;
-    int port = 110;
+    // Host, port, TLS, pin and time-outs: the ServerEndpoint fields (port 110 by default).
     std::string username;
     std::string password;
     bool apop = false;
-    bool useTls = false;     // the TLS layer is attached: TLS from the first byte
-    bool startTls = false;   // STLS after the greeting, then TLS (without useTls)
-    bool verifyPeer = true;  // check the server's certificate (TLS only)
-    std::string pin;         // "sha256:<hex>": the one certificate accepted as it is
-    std::chrono::milliseconds connectTimeout{120000};
-    // Every reply must arrive within this from its command (a multi-line reply may take longer
-    // while its data keeps coming at a sane rate).
-    std::chrono::milliseconds readTimeout;
-    // No wait of the session goes on after this time (a check's time limit); none by default.
-    std::optional<std::chrono::steady_clock::time_point> endBy;
+    bool startTls = false;  // STLS after the greeting, then TLS (without useTls)
     int messageCount = 0;
     StatusHandler statusHandler;
     // Most requests kept in flight at once when the server accepts pipelining. The send buffer
