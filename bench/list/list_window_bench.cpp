@@ -165,7 +165,7 @@ void BM_WindowListing(benchmark::State& state) {
         state.ResumeTiming();
         {
             const Probe probe;
-            window->actHeadersExecute();
+            window->FetchHeaders();
             while (window->Controller().Busy())
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             longestGap = std::max(longestGap, probe.LongestMs());

@@ -24,7 +24,7 @@ constexpr int kSetupTopic = 300;
 
 AdvertPanel::AdvertPanel(QWidget* parent)
     : QFrame(parent), tip_(new QLabel(this)), tipTimer_(new QTimer(this)) {
-    setObjectName("ap");
+    setObjectName("advert");
     setFixedHeight(kHeight);
     setAutoFillBackground(true);
     QPalette colors = palette();
@@ -63,7 +63,7 @@ CommandLink* AdvertPanel::AddLink(const char* name, const char* key, const QStri
     link->setFont(underlined);
     link->SetColor(Qt::blue);
     link->setGeometry(x, 44, 180, 18);
-    connect(link, &CommandLink::Clicked, this, [this, link] { httpClick(link); });
+    connect(link, &CommandLink::Clicked, this, [this, link] { OpenTipLink(link); });
     return link;
 }
 
@@ -89,6 +89,6 @@ void AdvertPanel::NextTip() {
     tip_->setText(tips_.at(tipIndex_));
 }
 
-void AdvertPanel::httpClick(QWidget* control) {
+void AdvertPanel::OpenTipLink(QWidget* control) {
     QDesktopServices::openUrl(QUrl(control->toolTip()));
 }

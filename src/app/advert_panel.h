@@ -25,7 +25,7 @@ public:
 private:
     CommandLink* AddLink(const char* name, const char* key, const QString& address, int x);
     void NextTip();
-    void httpClick(QWidget* control);
+    void OpenTipLink(QWidget* control);
 
     QLabel* tip_;
     QStringList tips_;

@@ -33,7 +33,8 @@ namespace {
 
 const QString kTitle = QStringLiteral("Tarnwick - your e-mail guard. 3.03");
 
-// Rows of the command links from the top: l1, l2, l3, l4, l7, a gap, l6, l5.
+// Rows of the command links from the top, by their number in LinkActions (from 1): the first
+// four, the seventh, a gap, the sixth and the fifth.
 struct LinkRow {
     int link;  // 1 .. 7
     int top;
@@ -44,9 +45,9 @@ constexpr int kRightMargin = 8;
 
 }  // namespace
 
-MainWindow::MainWindow(TrayServices& dataModule, AppState& state)
+MainWindow::MainWindow(TrayServices& services, AppState& state)
     : QWidget(nullptr, Qt::FramelessWindowHint | (TrayAreaAvailable() ? Qt::Tool : Qt::Window)),
-      dm(dataModule),
+      services_(services),
       state_(state),
       scheduler_(new CheckScheduler(this)) {
     setObjectName("popMainWindow");
@@ -74,23 +75,24 @@ MainWindow::MainWindow(TrayServices& dataModule, AppState& state)
     SetupWindowHandle = nullptr;
     ResultsWindowHandle = nullptr;
     FilterWindowHandle = nullptr;
-    dm.Tray().SetMenu(popupm);
+    services_.Tray().SetMenu(trayMenu_);
     ConnectCommands();
     // What the commands need (an account) follows the account list.
     connect(&state_, &AppState::accountsChanged, this, &MainWindow::UpdateActions);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     SetMainForm(this);
-    SetUnhandledErrorHandler([this](const std::string& message) { appException(message); });
+    SetUnhandledErrorHandler([this](const std::string& message) { ShowUnhandledError(message); });
     if (!loadError.empty())
         ShowMessageBox(this, Text("Error"), ToQt(loadError), QMessageBox::Critical);
     else if (state_.accounts.empty())
         ShowMessageBox(this, Text("first_run_title"), Text("first_run"), QMessageBox::Information);
-    ForwardNotifications(*scheduler_, dm.Notifier());
+    ForwardNotifications(*scheduler_, services_.Notifier());
     connect(scheduler_, &CheckScheduler::Finished, this, &MainWindow::onCheckFinished);
-    connect(scheduler_, &CheckScheduler::Finished, &dm.Desktop(), &DesktopEvents::CheckFinished);
+    connect(scheduler_, &CheckScheduler::Finished, &services_.Desktop(),
+            &DesktopEvents::CheckFinished);
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
-            &MainWindow::appIdle);
+            &MainWindow::OnIdle);
     StartPush();
 }
 
@@ -101,31 +103,31 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::BuildPicture() {
-    Image1 = new QLabel(this);
-    Image1->setObjectName("Image1");
-    Image1->setGeometry(0, 0, 450, 280);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/tarnwick/main_picture.png")));
-    RxLabel1 = new QLabel(this);
-    RxLabel1->setObjectName("RxLabel1");
+    picture_ = new QLabel(this);
+    picture_->setObjectName("picture");
+    picture_->setGeometry(0, 0, 450, 280);
+    picture_->setPixmap(QPixmap(QStringLiteral(":/tarnwick/main_picture.png")));
+    title_ = new QLabel(this);
+    title_->setObjectName("title");
     QFont title(QStringLiteral("Arial"));
     title.setPixelSize(24);
     title.setBold(true);
-    RxLabel1->setFont(title);
-    RxLabel1->setGeometry(12, 8, 420, 32);
-    RxLabel3 = new QLabel(this);
-    RxLabel3->setObjectName("RxLabel3");
-    QPalette grey = RxLabel3->palette();
+    title_->setFont(title);
+    title_->setGeometry(12, 8, 420, 32);
+    subtitle_ = new QLabel(this);
+    subtitle_->setObjectName("subtitle");
+    QPalette grey = subtitle_->palette();
     grey.setColor(QPalette::WindowText, QColor(0x60, 0x60, 0x60));
-    RxLabel3->setPalette(grey);
-    RxLabel3->setGeometry(14, 40, 420, 18);
-    ap = new AdvertPanel(this);
-    ap->setGeometry(0, kHeight - AdvertPanel::kHeight, kWidth, AdvertPanel::kHeight);
+    subtitle_->setPalette(grey);
+    subtitle_->setGeometry(14, 40, 420, 18);
+    advert_ = new AdvertPanel(this);
+    advert_->setGeometry(0, kHeight - AdvertPanel::kHeight, kWidth, AdvertPanel::kHeight);
 }
 
 QAction* MainWindow::AddAction(const char* name, const char* key, int image) {
     auto* action = new QAction(ToQt(key), this);
     action->setObjectName(name);
-    action->setIcon(TrayServices::BtnImage(image));
+    action->setIcon(TrayServices::ButtonIcon(image));
     return action;
 }
 
@@ -168,22 +170,22 @@ void MainWindow::BuildCommandRows() {
 }
 
 void MainWindow::BuildPopupMenu() {
-    popupm = new QMenu(this);
-    popupm->setObjectName("popupm");
-    popupm->addAction(actShowMain);
-    popupm->addSeparator();
-    popupm->addAction(actShowList);
-    popupm->addAction(actShowResults);
-    popupm->addAction(actOpenMail);
-    popupm->addSeparator();
-    popupm->addAction(actSetup);
-    popupm->addAction(actSpam);
-    popupm->addSeparator();
-    popupm->addAction(actHelp);
-    popupm->addAction(actClose);
+    trayMenu_ = new QMenu(this);
+    trayMenu_->setObjectName("popupm");
+    trayMenu_->addAction(actShowMain);
+    trayMenu_->addSeparator();
+    trayMenu_->addAction(actShowList);
+    trayMenu_->addAction(actShowResults);
+    trayMenu_->addAction(actOpenMail);
+    trayMenu_->addSeparator();
+    trayMenu_->addAction(actSetup);
+    trayMenu_->addAction(actSpam);
+    trayMenu_->addSeparator();
+    trayMenu_->addAction(actHelp);
+    trayMenu_->addAction(actClose);
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& where) { popupm->popup(mapToGlobal(where)); });
+            [this](const QPoint& where) { trayMenu_->popup(mapToGlobal(where)); });
 }
 
 void MainWindow::BuildTimers() {
@@ -197,14 +199,14 @@ void MainWindow::BuildTimers() {
 }
 
 void MainWindow::TranslateCaptions() {
-    RxLabel1->setText(Text("tray_first_hint"));
-    RxLabel3->setText(Text("prog_subtitle"));
+    title_->setText(Text("tray_first_hint"));
+    subtitle_->setText(Text("prog_subtitle"));
     for (QAction* action : {actShowMain, actContinue, actShowList, actShowResults, actSetup,
                             actSpam, actHelp, actClose, actOpenMail}) {
         action->setText(ToQt(GetLangText(FromQt(action->text()))));
         action->setToolTip(action->text());
     }
-    dm.Tray().SetHint(GetLangText(dm.Tray().Hint()));
+    services_.Tray().SetHint(GetLangText(services_.Tray().Hint()));
     const std::array<QAction*, 7> actionOf = LinkActions();
     for (std::size_t i = 0; i < links.size(); ++i) links[i]->setText(actionOf[i]->text());
 }
@@ -234,20 +236,20 @@ bool MainWindow::event(QEvent* event) {
         PopCommand(command->wParam, command->lParam);
         return true;
     }
-    if (event->type() == QEvent::WindowActivate) FormActivate();
+    if (event->type() == QEvent::WindowActivate) OnActivated();
     return QWidget::event(event);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    FormShow();
+    OnShown();
     if (!activatedOnce)
         QTimer::singleShot(0, this, [this] {
-            if (!activatedOnce) FormActivate();
+            if (!activatedOnce) OnActivated();
         });
 }
 
-void MainWindow::FormShow() {
+void MainWindow::OnShown() {
     const QPointer<QWidget> order[] = {SetupWindowHandle ? SetupWindowHandle : FilterWindowHandle,
                                        ResultsWindowHandle, ListWindowHandle};
     for (const QPointer<QWidget>& window : order) {
@@ -257,11 +259,11 @@ void MainWindow::FormShow() {
     }
 }
 
-void MainWindow::FormActivate() {
+void MainWindow::OnActivated() {
     if (!activatedOnce && state_.accounts.empty()) ShowSetupWindow(state_);
     activatedOnce = true;
     UpdateActions();
-    FormShow();
+    OnShown();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -277,7 +279,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         }
     }
     event->accept();
-    Q_EMIT FormClosed();
+    Q_EMIT closing();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

@@ -40,8 +40,8 @@ public:
     // Checks one account and returns the change of its message count (on the worker thread).
     using AccountChecker = std::function<int(const AccountSettings&)>;
 
-    MainWindow(TrayServices& dm, AppState& state);  // FormCreate
-    ~MainWindow() override;                         // FormDestroy
+    MainWindow(TrayServices& services, AppState& state);
+    ~MainWindow() override;
 
     // Replaces the account check (the check cycle by default).
     void SetAccountChecker(AccountChecker checker);
@@ -61,11 +61,11 @@ public:
     // waits for its worker at most `wait`; false when the worker is still running.
     bool StopChecks(std::chrono::milliseconds wait);
     void ArmAutoContinue();
-    void appIdle();
+    void OnIdle();
     // Asks the state's pending trust question now unless another question is open; true when it
     // asked.
     bool AskTrustQuestion();
-    void appException(const std::string& message);
+    void ShowUnhandledError(const std::string& message);
 
     QAction* actShowMain = nullptr;
     QAction* actContinue = nullptr;
@@ -79,7 +79,7 @@ public:
 
     QTimer* checkTimer_ = nullptr;
     QTimer* continueTimer_ = nullptr;
-    QMenu* popupm = nullptr;
+    QMenu* trayMenu_ = nullptr;
 
     std::int32_t checkIndex = 0;
     bool activatedOnce = false;
@@ -87,7 +87,7 @@ public:
 
 Q_SIGNALS:
     // The window was closed and the program is to end.
-    void FormClosed();
+    void closing();
 
 protected:
     bool event(QEvent* event) override;
@@ -105,14 +105,15 @@ private:
     void BuildTimers();
     void TranslateCaptions();
     QAction* AddAction(const char* name, const char* key, int image);
-    // The action of each link and button, l1/b1 to l7/b7.
+    // The action of each command link and the button beside it, in the order of their object names
+    // ("l1"/"b1" to "l7"/"b7").
     std::array<QAction*, 7> LinkActions() const {
         return {actContinue, actShowResults, actShowList, actSetup, actClose, actHelp, actSpam};
     }
 
     // Handlers.
-    void FormShow();
-    void FormActivate();
+    void OnShown();
+    void OnActivated();
     void PopCommand(::PopCommand wParam, long long lParam);
     void HideMainWindow();
     void ShowMainWindow();
@@ -128,27 +129,27 @@ private:
 
     // Commands (main_window_commands.cpp).
     void ConnectCommands();
-    void actContinueExecute();
-    void actShowMainExecute();
-    void actShowListExecute();
-    void actShowResultsExecute();
-    void actSetupExecute();
-    void actSpamExecute();
-    void actHelpExecute();
-    void actCloseExecute();
-    void l1Click();
-    void popupmPopup();
+    void Continue();
+    void RestoreMainWindow();
+    void OpenList();
+    void OpenResults();
+    void OpenSetup();
+    void OpenSpamFilter();
+    void ShowHelp();
+    void CloseProgram();
+    void ContinueOrSetUp();
+    void PrepareTrayMenu();
 
-    TrayServices& dm;
+    TrayServices& services_;
     AppState& state_;
     CheckScheduler* scheduler_ = nullptr;
     PushWatchers* push_ = nullptr;
-    QLabel* Image1 = nullptr;
-    QLabel* RxLabel1 = nullptr;
-    QLabel* RxLabel3 = nullptr;
-    AdvertPanel* ap = nullptr;
-    std::array<CommandLink*, 7> links{};    // l1 .. l7
-    std::array<QToolButton*, 7> buttons{};  // b1 .. b7
-    bool closeRequested = false;            // the form's tag
-    bool continueVeto_ = false;             // continueTimer_'s tag
+    QLabel* picture_ = nullptr;
+    QLabel* title_ = nullptr;
+    QLabel* subtitle_ = nullptr;
+    AdvertPanel* advert_ = nullptr;
+    std::array<CommandLink*, 7> links{};    // the command links, top to bottom in LinkActions order
+    std::array<QToolButton*, 7> buttons{};  // the buttons beside them
+    bool closeRequested = false;            // Close asked for, not the window manager
+    bool continueVeto_ = false;             // a command ran: the auto-continue is off
 };

@@ -23,21 +23,21 @@ const QColor kGrey(128, 128, 128);
 }  // namespace
 
 void MainWindow::ConnectCommands() {
-    connect(actContinue, &QAction::triggered, this, &MainWindow::actContinueExecute);
-    connect(actShowMain, &QAction::triggered, this, &MainWindow::actShowMainExecute);
-    connect(actShowList, &QAction::triggered, this, &MainWindow::actShowListExecute);
-    connect(actShowResults, &QAction::triggered, this, &MainWindow::actShowResultsExecute);
-    connect(actSetup, &QAction::triggered, this, &MainWindow::actSetupExecute);
-    connect(actSpam, &QAction::triggered, this, &MainWindow::actSpamExecute);
-    connect(actHelp, &QAction::triggered, this, &MainWindow::actHelpExecute);
-    connect(actClose, &QAction::triggered, this, &MainWindow::actCloseExecute);
+    connect(actContinue, &QAction::triggered, this, &MainWindow::Continue);
+    connect(actShowMain, &QAction::triggered, this, &MainWindow::RestoreMainWindow);
+    connect(actShowList, &QAction::triggered, this, &MainWindow::OpenList);
+    connect(actShowResults, &QAction::triggered, this, &MainWindow::OpenResults);
+    connect(actSetup, &QAction::triggered, this, &MainWindow::OpenSetup);
+    connect(actSpam, &QAction::triggered, this, &MainWindow::OpenSpamFilter);
+    connect(actHelp, &QAction::triggered, this, &MainWindow::ShowHelp);
+    connect(actClose, &QAction::triggered, this, &MainWindow::CloseProgram);
     connect(actOpenMail, &QAction::triggered, this,
             [this] { OpenMailProgram(IsShownToUser() ? this : nullptr); });
-    connect(links[0], &CommandLink::Clicked, this, &MainWindow::l1Click);
+    connect(links[0], &CommandLink::Clicked, this, &MainWindow::ContinueOrSetUp);
     const std::array<QAction*, 7> actionOf = LinkActions();
     for (std::size_t i = 1; i < links.size(); ++i)
         connect(links[i], &CommandLink::Clicked, actionOf[i], &QAction::trigger);
-    connect(popupm, &QMenu::aboutToShow, this, &MainWindow::popupmPopup);
+    connect(trayMenu_, &QMenu::aboutToShow, this, &MainWindow::PrepareTrayMenu);
 }
 
 void MainWindow::UpdateActions() {
@@ -78,7 +78,7 @@ void MainWindow::PopCommand(::PopCommand wParam, long long lParam) {
             OpenListWindow(state_);
             break;
         case ::PopCommand::SettingsSaved:
-            FormActivate();
+            OnActivated();
             break;
         case ::PopCommand::Continue:
             actContinue->trigger();
@@ -91,7 +91,7 @@ void MainWindow::PopCommand(::PopCommand wParam, long long lParam) {
     }
 }
 
-void MainWindow::actContinueExecute() {
+void MainWindow::Continue() {
     SetRunVeto();
     HideMainWindow();
     state_.startedWithParameters = false;
@@ -99,51 +99,51 @@ void MainWindow::actContinueExecute() {
     UpdateActions();
 }
 
-void MainWindow::actShowMainExecute() {
+void MainWindow::RestoreMainWindow() {
     SetRunVeto();
     showOnChildClose = true;
     ShowMainWindow();
 }
 
-void MainWindow::actShowListExecute() {
+void MainWindow::OpenList() {
     SetRunVeto();
     state_.pendingAccount.clear();
     OpenListWindow(state_);
-    dm.AcknowledgeNewMail();
+    services_.AcknowledgeNewMail();
     UpdateActions();
 }
 
-void MainWindow::actShowResultsExecute() {
+void MainWindow::OpenResults() {
     SetRunVeto();
     OpenResultsWindow(state_);
-    dm.AcknowledgeNewMail();
+    services_.AcknowledgeNewMail();
     UpdateActions();
 }
 
-void MainWindow::actSetupExecute() {
+void MainWindow::OpenSetup() {
     SetRunVeto();
     ShowSetupWindow(state_);
     UpdateActions();
 }
 
-void MainWindow::actSpamExecute() {
+void MainWindow::OpenSpamFilter() {
     SetRunVeto();
     ShowFilterWindow(state_);
     UpdateActions();
 }
 
-void MainWindow::actHelpExecute() {
+void MainWindow::ShowHelp() {
     SetRunVeto();
     OpenHelp(kHelpTopic);
 }
 
-void MainWindow::actCloseExecute() {
+void MainWindow::CloseProgram() {
     SetRunVeto();
     closeRequested = true;
     close();
 }
 
-void MainWindow::l1Click() {
+void MainWindow::ContinueOrSetUp() {
     if (actContinue->isEnabled()) {
         actContinue->trigger();
     } else {
@@ -151,7 +151,7 @@ void MainWindow::l1Click() {
     }
 }
 
-void MainWindow::popupmPopup() {
-    dm.AcknowledgeNewMail();
+void MainWindow::PrepareTrayMenu() {
+    services_.AcknowledgeNewMail();
     UpdateActions();
 }

@@ -54,17 +54,17 @@ std::int32_t PlaceOf(const std::vector<AccountEntry>& accounts, const AccountSet
 
 }  // namespace
 
-void MainWindow::appIdle() {
+void MainWindow::OnIdle() {
     // A message box waiting for an answer runs its own loop, which is no idle time.
     if (QApplication::activeModalWidget() != nullptr) return;
     if (IsShownToUser()) {
-        ap->StartAnimation();
-        dm.Tray().SetActive(false);
+        advert_->StartAnimation();
+        services_.Tray().SetActive(false);
         if (checkTimer_->isActive()) SetTimer(*checkTimer_, 0, false);
         ArmAutoContinue();
     } else {
-        ap->StopAnimation();
-        dm.Tray().SetActive(true);
+        advert_->StopAnimation();
+        services_.Tray().SetActive(true);
         // While a check runs the timer waits for its end.
         if (!checkTimer_->isActive() && !scheduler_->Busy())
             SetTimer(*checkTimer_, kFirstCheckMs, true);
@@ -127,7 +127,7 @@ CheckRequest MainWindow::RequestFor(std::int32_t index, const AccountSettings& a
     request.account = account;
     request.alertDue = state_.playWave;
     request.options = state_.SessionOptionsNow();
-    request.readNewMail = dm.Desktop().NewMailReaderFor(account);
+    request.readNewMail = services_.Desktop().NewMailReaderFor(account);
     return request;
 }
 
@@ -195,14 +195,14 @@ bool MainWindow::StopChecks(std::chrono::milliseconds wait) {
     return scheduler_->Stop(wait);
 }
 
-void MainWindow::appException(const std::string& message) {
+void MainWindow::ShowUnhandledError(const std::string& message) {
     if (ListWindowHandle) {
         PostPopCommand(ListWindowHandle, PopCommand::ListShowError, ToQt(message));
     } else if (IsShownToUser()) {
         ShowMessageBox(this, ToQt(GetLangText("Error")), ToQt(message), QMessageBox::Critical);
     } else {
-        dm.Tray().SetHint(message);
+        services_.Tray().SetHint(message);
     }
-    Image1->setToolTip(LiteralToolTip(
+    picture_->setToolTip(LiteralToolTip(
         ToQt(DateTimeText(std::time(nullptr)) + ": " + GetLangText("Error") + " - " + message)));
 }

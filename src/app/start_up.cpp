@@ -76,12 +76,12 @@ int RunProgram(int argc) {
     });
     bool workerLeft = false;
     {
-        TrayServices dm;
+        TrayServices services;
         {
-            MainWindow window(dm, ProgramState());
+            MainWindow window(services, ProgramState());
             // Owned by the window; without a session bus the program goes on without it.
-            (new DBusService(window, dm.Desktop()))->Register();
-            QObject::connect(&window, &MainWindow::FormClosed, qApp, &QApplication::quit,
+            (new DBusService(window, services.Desktop()))->Register();
+            QObject::connect(&window, &MainWindow::closing, qApp, &QApplication::quit,
                              Qt::QueuedConnection);
             if (!*ending) {
                 window.show();

@@ -25,12 +25,11 @@ TrayServices::TrayServices()
 
     tray->SetIcons(QIcon(QStringLiteral(":/tarnwick/tray_normal.png")),
                    QIcon(QStringLiteral(":/tarnwick/tray_new_mail.png")));
-    tray->SetPicture(0);
-    tray->SetTag(0);
+    tray->SetPicture(TrayPicture::Normal);
     tray->SetHint("tray_first_hint");
-    connect(tray, &TrayIcon::Clicked, this, &TrayServices::trayClick);
-    connect(alert.get(), &AlertWindow::PopupClicked, this, &TrayServices::alertPopupClick);
-    connect(alert.get(), &AlertWindow::Closed, this, &TrayServices::alertClose);
+    connect(tray, &TrayIcon::Clicked, this, &TrayServices::OnTrayClicked);
+    connect(alert.get(), &AlertWindow::PopupClicked, this, &TrayServices::OnAlertClicked);
+    connect(alert.get(), &AlertWindow::Closed, this, &TrayServices::OnAlertClosed);
     connect(alert.get(), &AlertWindow::OpenMailClicked, this, [this] {
         AcknowledgeNewMail();
         OpenMailProgram(nullptr);
@@ -59,28 +58,25 @@ TrayServices::~TrayServices() {
 void TrayServices::AcknowledgeNewMail() {
     tray->SetNewMailCount(0);
     desktop->Acknowledge();
-    if (tray->Tag() != 0) {
-        tray->SetPicture(0);
-        tray->SetTag(0);
-    }
+    tray->SetPicture(TrayPicture::Normal);
     if (alert->isVisible()) alert->HideAlert();
 }
 
-QIcon TrayServices::BtnImage(int index) {
+QIcon TrayServices::ButtonIcon(int index) {
     return QIcon(QStringLiteral(":/tarnwick/btn/%1.png").arg(index, 2, 10, QLatin1Char('0')));
 }
 
-void TrayServices::trayClick() {
+void TrayServices::OnTrayClicked() {
     AcknowledgeNewMail();
     PostPopCommand(MainForm(), PopCommand::OpenResults);
 }
 
-void TrayServices::alertPopupClick() {
+void TrayServices::OnAlertClicked() {
     PostPopCommand(MainForm(), PopCommand::AlertClicked);
     AcknowledgeNewMail();
 }
 
-void TrayServices::alertClose() {
+void TrayServices::OnAlertClosed() {
     if (HasText(ProgramState().pendingAccount))
         tray->SetHint(GetLangText("check_email_last") + " " + ProgramState().pendingAccount);
 }

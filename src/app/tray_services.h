@@ -16,8 +16,8 @@ class TrayIcon;
 class TrayServices : public QObject {
     Q_OBJECT
 public:
-    TrayServices();            // DataModuleCreate
-    ~TrayServices() override;  // DataModuleDestroy
+    TrayServices();
+    ~TrayServices() override;
 
     TrayIcon& Tray() const { return *tray; }
     AlertWindow& Alert() const { return *alert; }
@@ -28,12 +28,12 @@ public:
     void AcknowledgeNewMail();
 
     // Small pictures of buttons and menus, by their number.
-    static QIcon BtnImage(int index);
+    static QIcon ButtonIcon(int index);
 
 private:
-    void trayClick();
-    void alertPopupClick();
-    void alertClose();
+    void OnTrayClicked();
+    void OnAlertClicked();
+    void OnAlertClosed();
 
     TrayIcon* tray;
     std::unique_ptr<AlertWindow> alert;

@@ -92,7 +92,7 @@ WindowLayout ListWindowLayout(const ListWindowSizes& sizes) {
     layout.width = sizes.width;
     layout.height = sizes.height;
     layout.view = ListViewLayout{"headers", sizes.headersHeight, sizes.headerColumns};
-    layout.view2 = ListViewLayout{"header_list", 0, sizes.headerViewColumns};
+    layout.headerView = ListViewLayout{"header_list", 0, sizes.headerViewColumns};
     layout.control = ControlLayout{"memo", sizes.memoWidth};
     return layout;
 }
@@ -105,7 +105,7 @@ ListWindowSizes SizesOfLayout(const WindowLayout& layout) {
         sizes.headersHeight = layout.view->height;
         sizes.headerColumns = layout.view->columnWidths;
     }
-    if (layout.view2) sizes.headerViewColumns = layout.view2->columnWidths;
+    if (layout.headerView) sizes.headerViewColumns = layout.headerView->columnWidths;
     if (layout.control) sizes.memoWidth = layout.control->width;
     return sizes;
 }

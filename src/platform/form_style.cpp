@@ -6,16 +6,16 @@
 #include <algorithm>
 
 namespace {
-constexpr const char* kTag = "tag";
+constexpr const char* kHelpOffset = "helpOffset";
 constexpr const char* kColoured = "focusColoured";
 }  // namespace
 
-void SetTag(QWidget* control, int tag) {
-    control->setProperty(kTag, tag);
+void SetHelpOffset(QWidget* control, int offset) {
+    control->setProperty(kHelpOffset, offset);
 }
 
-int Tag(const QWidget* control) {
-    return control->property(kTag).toInt();
+int HelpOffset(const QWidget* control) {
+    return control->property(kHelpOffset).toInt();
 }
 
 bool IsColouredControl(const QWidget* control) {

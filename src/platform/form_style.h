@@ -17,9 +17,9 @@ inline constexpr int kMailMaxLength = 256;
 inline constexpr int kUserMaxLength = 128;
 inline constexpr int kPasswordMaxLength = 128;
 
-// The number from which a control's help topic is formed.
-void SetTag(QWidget* control, int tag);
-int Tag(const QWidget* control);
+// The number added to a window's first help topic to give a control's own topic.
+void SetHelpOffset(QWidget* control, int offset);
+int HelpOffset(const QWidget* control);
 
 // The list and the five text fields change colour with the focus.
 bool IsColouredControl(const QWidget* control);

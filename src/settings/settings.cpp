@@ -170,7 +170,7 @@ void SaveWindowLayout(const WindowLayout& layout) {
         ini->WriteInteger(kGeneral, LayoutKey(layout.view->name, "_HEIGHT"), layout.view->height);
         SaveColumns(*ini, *layout.view);
     }
-    if (layout.view2) SaveColumns(*ini, *layout.view2);
+    if (layout.headerView) SaveColumns(*ini, *layout.headerView);
     if (layout.control) {
         ini->WriteInteger(kGeneral, LayoutKey(layout.control->name, "_WIDTH"),
                           layout.control->width);
@@ -190,7 +190,7 @@ void LoadWindowLayout(WindowLayout& layout) {
         view.height = ini->ReadInteger(kGeneral, LayoutKey(view.name, "_HEIGHT"), view.height);
         LoadColumns(*ini, view);
     }
-    if (layout.view2) LoadColumns(*ini, *layout.view2);
+    if (layout.headerView) LoadColumns(*ini, *layout.headerView);
     if (layout.control) {
         ControlLayout& control = *layout.control;
         control.width =

@@ -54,7 +54,7 @@ struct WindowLayout {
     int height = 0;  // not kept for "popResultsWindow"
     std::optional<ListViewLayout> view;
     std::optional<ControlLayout> control;
-    std::optional<ListViewLayout> view2;  // columns only
+    std::optional<ListViewLayout> headerView;  // columns only
 };
 
 // Stores every size of `layout`.

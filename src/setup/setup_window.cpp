@@ -48,92 +48,93 @@ SetupWindow::SetupWindow(AppState& state)
     BuildBottomRow();
     WatchFocusableControls();
     ConnectHandlers();
-    FormCreate();
+    ShowStoredValues();
 }
 
 bool SetupWindow::IsAccountValid() const {
-    return HasText(FromQt(pop_mail->text())) && HasText(FromQt(pop_server->currentText())) &&
-           HasText(FromQt(pop_user->text())) && !pop_port->cleanText().isEmpty() &&
-           pop_port->value() > 0;
+    return HasText(FromQt(emailEdit_->text())) && HasText(FromQt(serverBox_->currentText())) &&
+           HasText(FromQt(userEdit_->text())) && !portBox_->cleanText().isEmpty() &&
+           portBox_->value() > 0;
 }
 
 int SetupWindow::SelectedIndex() const {
-    const QList<QListWidgetItem*> selected = pop_list->selectedItems();
-    return selected.isEmpty() ? -1 : pop_list->row(selected.first());
+    const QList<QListWidgetItem*> selected = accountList_->selectedItems();
+    return selected.isEmpty() ? -1 : accountList_->row(selected.first());
 }
 
 void SetupWindow::SetSaveButtonsEnabled(bool enabled) {
-    for (QToolButton* save : {bsave, bsave2, bsave3}) save->setEnabled(enabled);
+    for (QToolButton* save : {saveFieldsButton_, saveListButton_, saveAllButton_})
+        save->setEnabled(enabled);
 }
 
 void SetupWindow::UpdateControls() {
-    pop_security->setEnabled(state_.tlsAvailable);
-    pop_apop->setEnabled(ChosenProtocol() == MailProtocol::Pop3);
-    if (!pop_security->isEnabled()) ShowSecurity(ConnectionSecurity::None);
-    const bool hasEntries = pop_list->count() > 0;
-    bedit->setEnabled(hasEntries);
+    securityBox_->setEnabled(state_.tlsAvailable);
+    apopBox_->setEnabled(ChosenProtocol() == MailProtocol::Pop3);
+    if (!securityBox_->isEnabled()) ShowSecurity(ConnectionSecurity::None);
+    const bool hasEntries = accountList_->count() > 0;
+    editButton_->setEnabled(hasEntries);
     SetSaveButtonsEnabled(IsAccountValid());
     const int selected = SelectedIndex();
-    bdele->setEnabled(bsave->isEnabled() && hasEntries && selected >= 0 &&
-                      selected < pop_list->count());
+    deleteButton_->setEnabled(saveFieldsButton_->isEnabled() && hasEntries && selected >= 0 &&
+                              selected < accountList_->count());
 }
 
 void SetupWindow::ClearFields() {
-    ClearWithLimit(pop_mail, kMailMaxLength);
-    pop_server->setEditText(QString());
-    ClearWithLimit(pop_user, kUserMaxLength);
-    ClearWithLimit(pop_password, kPasswordMaxLength);
+    ClearWithLimit(emailEdit_, kMailMaxLength);
+    serverBox_->setEditText(QString());
+    ClearWithLimit(userEdit_, kUserMaxLength);
+    ClearWithLimit(passwordEdit_, kPasswordMaxLength);
     ShownPassword(AccountSettings{});  // no keyring hint on an empty field
-    pop_port->setValue(kDefaultPort);
+    portBox_->setValue(kDefaultPort);
     ShowProtocol(MailProtocol::Pop3);  // whose usual port that is
-    pop_apop->setChecked(false);
+    apopBox_->setChecked(false);
 }
 
 void SetupWindow::ShowAccount(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= state_.accounts.size()) return;
     const AccountSettings& params = state_.accounts[static_cast<std::size_t>(index)].params;
-    ShowWhole(pop_mail, ToQt(params.email), kMailMaxLength);
-    pop_server->setEditText(ToQt(params.host));
-    ShowWhole(pop_user, ToQt(params.username), kUserMaxLength);
-    ShowWhole(pop_password, ShownPassword(params), kPasswordMaxLength);
-    pop_keyring->setChecked(params.passwordStore == PasswordStore::Keyring);
-    pop_port->setValue(params.port);
-    pop_apop->setChecked(params.secureLogin);
+    ShowWhole(emailEdit_, ToQt(params.email), kMailMaxLength);
+    serverBox_->setEditText(ToQt(params.host));
+    ShowWhole(userEdit_, ToQt(params.username), kUserMaxLength);
+    ShowWhole(passwordEdit_, ShownPassword(params), kPasswordMaxLength);
+    keyringBox_->setChecked(params.passwordStore == PasswordStore::Keyring);
+    portBox_->setValue(params.port);
+    apopBox_->setChecked(params.secureLogin);
     ShowProtocol(params.protocol);
     ShowSecurity(state_.tlsAvailable ? SecurityOf(params) : ConnectionSecurity::None);
 }
 
 ConnectionSecurity SetupWindow::ChosenSecurity() const {
     if (!state_.tlsAvailable) return ConnectionSecurity::None;
-    return static_cast<ConnectionSecurity>(std::clamp(pop_security->currentIndex(), 0, 2));
+    return static_cast<ConnectionSecurity>(std::clamp(securityBox_->currentIndex(), 0, 2));
 }
 
 void SetupWindow::ShowSecurity(ConnectionSecurity security) {
-    const QSignalBlocker quiet(pop_security);
-    pop_security->setCurrentIndex(static_cast<int>(security));
+    const QSignalBlocker quiet(securityBox_);
+    securityBox_->setCurrentIndex(static_cast<int>(security));
 }
 
 MailProtocol SetupWindow::ChosenProtocol() const {
-    return pop_protocol->currentIndex() == 1 ? MailProtocol::Imap : MailProtocol::Pop3;
+    return protocolBox_->currentIndex() == 1 ? MailProtocol::Imap : MailProtocol::Pop3;
 }
 
 void SetupWindow::ShowProtocol(MailProtocol protocol) {
-    const QSignalBlocker quiet(pop_protocol);
-    pop_protocol->setCurrentIndex(protocol == MailProtocol::Imap ? 1 : 0);
+    const QSignalBlocker quiet(protocolBox_);
+    protocolBox_->setCurrentIndex(protocol == MailProtocol::Imap ? 1 : 0);
 }
 
 // The user's choice proposes its usual port while the port box holds another default.
-void SetupWindow::pop_securityChange() {
-    pop_port->setValue(ProposedPort(ChosenProtocol(), ChosenSecurity(), pop_port->value()));
-    editChange();
+void SetupWindow::OnSecurityChanged() {
+    portBox_->setValue(ProposedPort(ChosenProtocol(), ChosenSecurity(), portBox_->value()));
+    OnFieldEdited();
 }
 
-void SetupWindow::pop_protocolChange() {
-    pop_securityChange();
+void SetupWindow::OnProtocolChanged() {
+    OnSecurityChanged();
 }
 
 // Showing an account counts as an edit: the save buttons follow what the fields now hold.
-void SetupWindow::pop_listClick() {
+void SetupWindow::LoadChosenAccount() {
     ClearFields();
     ShowAccount(SelectedIndex());
     UpdateControls();
@@ -141,33 +142,33 @@ void SetupWindow::pop_listClick() {
 
 // The list never loses its selection to the mouse or the keyboard (a click beside the entries,
 // Ctrl with a click): the account shown in the fields, and the edits made there, stay.
-void SetupWindow::pop_listSelectionChange() {
-    if (SelectedIndex() < 0 && pop_list->currentItem() != nullptr) {
-        const QSignalBlocker quiet(pop_list);
-        pop_list->currentItem()->setSelected(true);
+void SetupWindow::OnAccountSelectionChanged() {
+    if (SelectedIndex() < 0 && accountList_->currentItem() != nullptr) {
+        const QSignalBlocker quiet(accountList_);
+        accountList_->currentItem()->setSelected(true);
         return;
     }
-    pop_listClick();
+    LoadChosenAccount();
 }
 
-void SetupWindow::editChange() {
+void SetupWindow::OnFieldEdited() {
     UpdateControls();
 }
 
-void SetupWindow::pop_addClick() {
+void SetupWindow::AddAccount() {
     {
-        const QSignalBlocker quiet(pop_list);
-        pop_list->clearSelection();
-        pop_list->setCurrentRow(-1);
+        const QSignalBlocker quiet(accountList_);
+        accountList_->clearSelection();
+        accountList_->setCurrentRow(-1);
     }
     ClearFields();
-    pop_keyring->setChecked(DesktopKeyring().Present());
+    keyringBox_->setChecked(DesktopKeyring().Present());
     UpdateControls();
-    pop_mail->setFocus();
+    emailEdit_->setFocus();
 }
 
-void SetupWindow::beditClick() {
-    pop_mail->setFocus();
+void SetupWindow::EditAccount() {
+    emailEdit_->setFocus();
 }
 
 void SetupWindow::onDeleteAccountClicked() {
@@ -175,10 +176,10 @@ void SetupWindow::onDeleteAccountClicked() {
     if (selected < 0) return;
     if (!AskYesNo(this, Text("delete_account_dialog_title"), Text("delete_account_dialog"))) return;
     {
-        const QSignalBlocker quiet(pop_list);
-        delete pop_list->takeItem(selected);
-        pop_list->clearSelection();
-        pop_list->setCurrentRow(-1);
+        const QSignalBlocker quiet(accountList_);
+        delete accountList_->takeItem(selected);
+        accountList_->clearSelection();
+        accountList_->setCurrentRow(-1);
     }
     std::optional<AccountSettings> removed;
     if (static_cast<std::size_t>(selected) < state_.accounts.size())
@@ -191,13 +192,13 @@ void SetupWindow::onDeleteAccountClicked() {
     SetSaveButtonsEnabled(false);
 }
 
-void SetupWindow::bsaveClick() {
-    pop_list->setFocus();
+void SetupWindow::SaveSettings() {
+    accountList_->setFocus();
     if (!IsAccountValid()) return;
     const int selected = SelectedIndex();
     AccountSettings place;
-    place.host = FromQt(pop_server->currentText());
-    place.username = FromQt(pop_user->text());
+    place.host = FromQt(serverBox_->currentText());
+    place.username = FromQt(userEdit_->text());
     if (const int other = AccountSharingSection(state_.accounts, place, selected); other >= 0) {
         ShowMessageBox(this, Text("save_setings_dialog_title"),
                        Text("same_server_and_user") + QStringLiteral("\n") +
@@ -209,15 +210,15 @@ void SetupWindow::bsaveClick() {
     if (selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size())
         before = state_.accounts[static_cast<std::size_t>(selected)].params;
     {
-        const QSignalBlocker quiet(pop_list);
+        const QSignalBlocker quiet(accountList_);
         if (selected < 0 || static_cast<std::size_t>(selected) >= state_.accounts.size()) {
-            auto* entry = new QListWidgetItem(pop_mail->text());
+            auto* entry = new QListWidgetItem(emailEdit_->text());
             entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
             entry->setCheckState(Qt::Checked);
-            pop_list->addItem(entry);
-            pop_list->setCurrentRow(pop_list->row(entry));
+            accountList_->addItem(entry);
+            accountList_->setCurrentRow(accountList_->row(entry));
         } else {
-            pop_list->item(selected)->setText(pop_mail->text());
+            accountList_->item(selected)->setText(emailEdit_->text());
         }
     }
     // From the stored account, so that what the window does not show (the folder) stays.
@@ -225,29 +226,29 @@ void SetupWindow::bsaveClick() {
         selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size()
             ? state_.accounts[static_cast<std::size_t>(selected)].params
             : AccountSettings{};
-    params.email = FromQt(pop_mail->text());
-    params.host = FromQt(pop_server->currentText());
-    params.username = FromQt(pop_user->text());
-    params.password = FromQt(pop_password->text());
+    params.email = FromQt(emailEdit_->text());
+    params.host = FromQt(serverBox_->currentText());
+    params.username = FromQt(userEdit_->text());
+    params.password = FromQt(passwordEdit_->text());
     // A keyring that would not give the password keeps it, unless a new one was typed.
     // Otherwise the typed or shown password is saved into the file first and then moved where
     // the keyring box says.
-    const bool keepInKeyring = passwordUnread_ && !pop_password->isModified();
+    const bool keepInKeyring = passwordUnread_ && !passwordEdit_->isModified();
     params.passwordStore = keepInKeyring ? PasswordStore::Keyring : PasswordStore::File;
-    params.port = pop_port->value();
-    params.secureLogin = pop_apop->isChecked();
+    params.port = portBox_->value();
+    params.secureLogin = apopBox_->isChecked();
     params.protocol = ChosenProtocol();
     SetSecurity(params, ChosenSecurity());
 
     std::vector<bool> ticked;
-    for (int row = 0; row < pop_list->count(); ++row)
-        ticked.push_back(pop_list->item(row)->checkState() == Qt::Checked);
+    for (int row = 0; row < accountList_->count(); ++row)
+        ticked.push_back(accountList_->item(row)->checkState() == Qt::Checked);
     const std::size_t saved = StoreEditedAccount(state_.accounts, selected, params, ticked);
 
-    state_.autorun = pop_auto->isChecked();
-    state_.playWave = pop_wave->isChecked();
-    state_.showAdvert = pop_show_advert->isChecked();
-    state_.desktopNotification = pop_notification->currentIndex() == 1;
+    state_.autorun = autostartBox_->isChecked();
+    state_.playWave = soundBox_->isChecked();
+    state_.showAdvert = tipsBox_->isChecked();
+    state_.desktopNotification = notificationBox_->currentIndex() == 1;
     state_.SaveSettings();
     SettlePassword(saved, before, keepInKeyring);
 
@@ -267,21 +268,21 @@ void SetupWindow::bsaveClick() {
     PostPopCommand(MainForm(), PopCommand::SettingsSaved, 0);
 }
 
-void SetupWindow::bclseClick() {
-    if (bsave->isEnabled() &&
+void SetupWindow::CloseWindow() {
+    if (saveFieldsButton_->isEnabled() &&
         ShowMessageBox(this, Text("save_setings_dialog_title"), Text("save_setings_dialog"),
                        QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
                        QMessageBox::Yes) == QMessageBox::Yes)
-        bsaveClick();
+        SaveSettings();
     close();
 }
 
-void SetupWindow::bhelpClick(QWidget* helpControl) {
-    ShowHelpTopic(kSetupHelpTopic + Tag(helpControl));
+void SetupWindow::ShowHelp(QWidget* helpControl) {
+    ShowHelpTopic(kSetupHelpTopic + HelpOffset(helpControl));
 }
 
-void SetupWindow::FormActivate() {
-    if (pop_list->count() == 0) pop_mail->setFocus();
+void SetupWindow::OnActivated() {
+    if (accountList_->count() == 0) emailEdit_->setFocus();
 }
 
 void ShowSetupWindow(AppState& state) {

@@ -47,20 +47,20 @@ private:
     QLabel* AddFieldLabel(QWidget* parent, const char* name, const char* key, int x, int y);
     void WatchFocusableControls();
     void ConnectHandlers();
-    void FormCreate();
+    void ShowStoredValues();
     void FillAccountList();
 
     // Handlers (setup_window.cpp).
-    void pop_listClick();
-    void pop_listSelectionChange();
-    void editChange();
-    void pop_addClick();
-    void beditClick();
+    void LoadChosenAccount();
+    void OnAccountSelectionChanged();
+    void OnFieldEdited();
+    void AddAccount();
+    void EditAccount();
     void onDeleteAccountClicked();
-    void bsaveClick();
-    void bclseClick();
-    void bhelpClick(QWidget* helpControl);
-    void FormActivate();
+    void SaveSettings();
+    void CloseWindow();
+    void ShowHelp(QWidget* helpControl);
+    void OnActivated();
 
     // Key, focus and mouse handling of the fields (setup_window_keys.cpp).
     bool enter_next(QKeyEvent* key);
@@ -73,9 +73,9 @@ private:
     ConnectionSecurity ChosenSecurity() const;
     MailProtocol ChosenProtocol() const;
     void ShowProtocol(MailProtocol protocol);
-    void pop_protocolChange();
+    void OnProtocolChanged();
     void ShowSecurity(ConnectionSecurity security);
-    void pop_securityChange();
+    void OnSecurityChanged();
     void SetSaveButtonsEnabled(bool enabled);
     void ShowAccount(int index);
     // The password field's text for the account: its own, or the keyring's
@@ -85,34 +85,34 @@ private:
     void SettlePassword(std::size_t index, const std::optional<AccountSettings>& before,
                         bool keepInKeyring);
 
-    QListWidget* pop_list = nullptr;
-    QToolButton* badd = nullptr;
-    QToolButton* bedit = nullptr;
-    QToolButton* bdele = nullptr;
-    QToolButton* bsave2 = nullptr;
-    QLineEdit* pop_mail = nullptr;
-    QComboBox* pop_server = nullptr;
-    QSpinBox* pop_port = nullptr;
-    QLineEdit* pop_user = nullptr;
-    QLineEdit* pop_password = nullptr;
-    QCheckBox* pop_apop = nullptr;
-    QCheckBox* pop_keyring = nullptr;   // keep the password in the desktop keyring
-    QComboBox* pop_security = nullptr;  // none, STARTTLS, TLS
-    QComboBox* pop_protocol = nullptr;  // POP3, IMAP
-    QToolButton* bsave = nullptr;
-    QCheckBox* pop_wave = nullptr;
-    QCheckBox* pop_auto = nullptr;
-    QCheckBox* pop_show_advert = nullptr;
-    QComboBox* pop_notification = nullptr;  // the alert window or a desktop notification
+    QListWidget* accountList_ = nullptr;
+    QToolButton* addButton_ = nullptr;
+    QToolButton* editButton_ = nullptr;
+    QToolButton* deleteButton_ = nullptr;
+    QToolButton* saveListButton_ = nullptr;
+    QLineEdit* emailEdit_ = nullptr;
+    QComboBox* serverBox_ = nullptr;
+    QSpinBox* portBox_ = nullptr;
+    QLineEdit* userEdit_ = nullptr;
+    QLineEdit* passwordEdit_ = nullptr;
+    QCheckBox* apopBox_ = nullptr;
+    QCheckBox* keyringBox_ = nullptr;   // keep the password in the desktop keyring
+    QComboBox* securityBox_ = nullptr;  // none, STARTTLS, TLS
+    QComboBox* protocolBox_ = nullptr;  // POP3, IMAP
+    QToolButton* saveFieldsButton_ = nullptr;
+    QCheckBox* soundBox_ = nullptr;
+    QCheckBox* autostartBox_ = nullptr;
+    QCheckBox* tipsBox_ = nullptr;
+    QComboBox* notificationBox_ = nullptr;  // the alert window or a desktop notification
     // The height the notification choice adds above the bottom row.
     static constexpr int kNotificationRow = 26;
     // The height the keyring box's own row adds to the field group (its text needs the group's
     // whole width; the group's save button goes below it).
     static constexpr int kKeyringRow = 26;
-    QToolButton* bsave3 = nullptr;
-    QToolButton* bhelp = nullptr;
-    QLabel* help_label = nullptr;
-    QToolButton* bclse = nullptr;
+    QToolButton* saveAllButton_ = nullptr;
+    QToolButton* helpButton_ = nullptr;
+    QLabel* helpLabel_ = nullptr;
+    QToolButton* closeButton_ = nullptr;
 
     AppState& state_;
     bool initialAutorun = false;

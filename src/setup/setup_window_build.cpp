@@ -24,14 +24,14 @@ namespace {
 QCheckBox* AddCheckBox(QWidget* parent, const char* name, const char* captionKey, int tag, int x,
                        int y, int w) {
     auto* box = Place(new QCheckBox(Text(captionKey), parent), name, x, y, w, 18);
-    SetTag(box, tag);
+    SetHelpOffset(box, tag);
     return box;
 }
 
 QLineEdit* AddEdit(QWidget* parent, const char* name, int maxLength, int tag, int x, int y, int w) {
     auto* edit = Place(new QLineEdit(parent), name, x, y, w, 21);
     edit->setMaxLength(maxLength);
-    SetTag(edit, tag);
+    SetHelpOffset(edit, tag);
     return edit;
 }
 
@@ -57,8 +57,8 @@ QToolButton* SetupWindow::AddHelpButton(QWidget* parent, const char* name, int t
     button->setFocusPolicy(Qt::NoFocus);
     button->setToolTip(Text("help_btn"));
     button->setAccessibleName(button->toolTip());
-    SetTag(button, tag);
-    connect(button, &QToolButton::clicked, this, [this, button] { bhelpClick(button); });
+    SetHelpOffset(button, tag);
+    connect(button, &QToolButton::clicked, this, [this, button] { ShowHelp(button); });
     return button;
 }
 
@@ -74,78 +74,78 @@ QLabel* SetupWindow::AddFieldLabel(QWidget* parent, const char* name, const char
 void SetupWindow::BuildAccountGroup() {
     auto* group = Place(new QGroupBox(Text("your_email_addresses_setup"), this), "mail_group", 6, 2,
                         268, 126);
-    pop_list = Place(new QListWidget(group), "pop_list", 9, 18, 250, 76);
-    pop_list->setSelectionMode(QAbstractItemView::SingleSelection);
-    SetTag(pop_list, 1);
-    badd = AddButton(group, "badd", "add.png", 9, 98);
-    badd->setAutoRaise(true);
-    badd->setToolTip(Text("new_email_account"));
-    bedit = AddButton(group, "bedit", "edit.png", 35, 98);
-    bedit->setAutoRaise(true);
-    bedit->setToolTip(Text("edit_email_account"));
-    bdele = AddButton(group, "bdele", "delete.png", 61, 98);
-    bdele->setAutoRaise(true);
-    bdele->setToolTip(Text("delete_email_account"));
-    bsave2 = AddButton(group, "bsave2", "save.png", 87, 98);
-    bsave2->setToolTip(Text("save_settings"));
+    accountList_ = Place(new QListWidget(group), "pop_list", 9, 18, 250, 76);
+    accountList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    SetHelpOffset(accountList_, 1);
+    addButton_ = AddButton(group, "badd", "add.png", 9, 98);
+    addButton_->setAutoRaise(true);
+    addButton_->setToolTip(Text("new_email_account"));
+    editButton_ = AddButton(group, "bedit", "edit.png", 35, 98);
+    editButton_->setAutoRaise(true);
+    editButton_->setToolTip(Text("edit_email_account"));
+    deleteButton_ = AddButton(group, "bdele", "delete.png", 61, 98);
+    deleteButton_->setAutoRaise(true);
+    deleteButton_->setToolTip(Text("delete_email_account"));
+    saveListButton_ = AddButton(group, "bsave2", "save.png", 87, 98);
+    saveListButton_->setToolTip(Text("save_settings"));
     AddHelpButton(group, "RxSpeedButton4", 1, 239, 100);
-    pop_list->setAccessibleName(group->title());
-    NameByHint({badd, bedit, bdele, bsave2});
+    accountList_->setAccessibleName(group->title());
+    NameByHint({addButton_, editButton_, deleteButton_, saveListButton_});
 }
 
 void SetupWindow::BuildFieldGroup() {
     auto* group = Place(new QGroupBox(Text("email_address_setup"), this), "pop_group", 6, 130, 268,
                         196 + kKeyringRow);
-    pop_mail = AddEdit(group, "pop_mail", kMailMaxLength, 2, 9, 20, 226);
+    emailEdit_ = AddEdit(group, "pop_mail", kMailMaxLength, 2, 9, 20, 226);
     AddHelpButton(group, "RxSpeedButton1", 2, 239, 20);
 
     QLabel* serverLabel = AddFieldLabel(group, "Label4", "email_server_setup", 9, 46);
     QLabel* portLabel = AddFieldLabel(group, "Label5", "port_setup", 171, 46);
-    pop_server = Place(new QComboBox(group), "pop_server", 9, 60, 156, 22);
-    pop_server->setEditable(true);
-    pop_server->setInsertPolicy(QComboBox::NoInsert);
-    SetTag(pop_server, 3);
-    pop_port = Place(new QSpinBox(group), "pop_port", 171, 60, 64, 22);
-    pop_port->setRange(0, 65535);
-    pop_port->setValue(110);
-    SetTag(pop_port, 3);
+    serverBox_ = Place(new QComboBox(group), "pop_server", 9, 60, 156, 22);
+    serverBox_->setEditable(true);
+    serverBox_->setInsertPolicy(QComboBox::NoInsert);
+    SetHelpOffset(serverBox_, 3);
+    portBox_ = Place(new QSpinBox(group), "pop_port", 171, 60, 64, 22);
+    portBox_->setRange(0, 65535);
+    portBox_->setValue(110);
+    SetHelpOffset(portBox_, 3);
     AddHelpButton(group, "RxSpeedButton2", 3, 239, 61);
 
     QLabel* userLabel = AddFieldLabel(group, "Label2", "username_setup", 9, 86);
     QLabel* passwordLabel = AddFieldLabel(group, "Label3", "password_setup", 123, 86);
-    pop_user = AddEdit(group, "pop_user", kUserMaxLength, 5, 9, 100, 110);
-    pop_password = AddEdit(group, "pop_password", kPasswordMaxLength, 5, 123, 100, 112);
-    pop_password->setEchoMode(QLineEdit::Password);
+    userEdit_ = AddEdit(group, "pop_user", kUserMaxLength, 5, 9, 100, 110);
+    passwordEdit_ = AddEdit(group, "pop_password", kPasswordMaxLength, 5, 123, 100, 112);
+    passwordEdit_->setEchoMode(QLineEdit::Password);
     AddHelpButton(group, "RxSpeedButton3", 5, 239, 100);
 
-    pop_apop = AddCheckBox(group, "pop_apop", "secure_authentication_method", 7, 9, 127, 160);
-    pop_apop->setToolTip(Text("attention_apop_support"));
+    apopBox_ = AddCheckBox(group, "pop_apop", "secure_authentication_method", 7, 9, 127, 160);
+    apopBox_->setToolTip(Text("attention_apop_support"));
     // The protocol, in the order of MailProtocol, above the security it goes with.
-    pop_protocol = Place(new QComboBox(group), "pop_protocol", 171, 125, 64, 20);
-    pop_protocol->addItems({QStringLiteral("POP3"), QStringLiteral("IMAP")});
-    pop_protocol->setToolTip(Text("protocol_setup"));
-    pop_protocol->setAccessibleName(pop_protocol->toolTip());
-    SetTag(pop_protocol, 3);
+    protocolBox_ = Place(new QComboBox(group), "pop_protocol", 171, 125, 64, 20);
+    protocolBox_->addItems({QStringLiteral("POP3"), QStringLiteral("IMAP")});
+    protocolBox_->setToolTip(Text("protocol_setup"));
+    protocolBox_->setAccessibleName(protocolBox_->toolTip());
+    SetHelpOffset(protocolBox_, 3);
     AddHelpButton(group, "RxSpeedButton5", 7, 239, 126);
     QLabel* securityLabel = AddFieldLabel(group, "Label6", "connection_security", 9, 151);
-    pop_security = Place(new QComboBox(group), "pop_security", 123, 148, 112, 20);
-    pop_security->addItems(
+    securityBox_ = Place(new QComboBox(group), "pop_security", 123, 148, 112, 20);
+    securityBox_->addItems(
         {Text("security_none"), Text("security_starttls"), Text("security_tls")});
-    pop_security->setToolTip(Text("attention_security_support"));
-    SetTag(pop_security, 8);
+    securityBox_->setToolTip(Text("attention_security_support"));
+    SetHelpOffset(securityBox_, 8);
     AddHelpButton(group, "RxSpeedButton6", 8, 239, 148);
-    pop_keyring = AddCheckBox(group, "pop_keyring", "keyring_setup", 5, 9, 172, 250);
-    bsave = AddButton(group, "bsave", "save.png", 237, 168 + kKeyringRow);
-    bsave->setToolTip(Text("save_settings"));
-    NameByHint({bsave});
+    keyringBox_ = AddCheckBox(group, "pop_keyring", "keyring_setup", 5, 9, 172, 250);
+    saveFieldsButton_ = AddButton(group, "bsave", "save.png", 237, 168 + kKeyringRow);
+    saveFieldsButton_->setToolTip(Text("save_settings"));
+    NameByHint({saveFieldsButton_});
 
     // Each field says its own label to a screen reader (the address field has the group's).
-    pop_mail->setAccessibleName(group->title());
-    const std::pair<QLabel*, QWidget*> labelled[] = {{serverLabel, pop_server},
-                                                     {portLabel, pop_port},
-                                                     {userLabel, pop_user},
-                                                     {passwordLabel, pop_password},
-                                                     {securityLabel, pop_security}};
+    emailEdit_->setAccessibleName(group->title());
+    const std::pair<QLabel*, QWidget*> labelled[] = {{serverLabel, serverBox_},
+                                                     {portLabel, portBox_},
+                                                     {userLabel, userEdit_},
+                                                     {passwordLabel, passwordEdit_},
+                                                     {securityLabel, securityBox_}};
     for (const auto& [label, field] : labelled) {
         label->setBuddy(field);
         field->setAccessibleName(label->text());
@@ -153,119 +153,120 @@ void SetupWindow::BuildFieldGroup() {
 }
 
 void SetupWindow::BuildSwitches() {
-    pop_wave = AddCheckBox(this, "pop_wave", "wave_alert_setup", 9, 14, 330 + kKeyringRow, 226);
-    pop_wave->setToolTip(Text("right_click_wave_test"));
-    pop_auto = AddCheckBox(this, "pop_auto", "autorun_setup", 10, 14, 348 + kKeyringRow, 226);
-    pop_show_advert =
+    soundBox_ = AddCheckBox(this, "pop_wave", "wave_alert_setup", 9, 14, 330 + kKeyringRow, 226);
+    soundBox_->setToolTip(Text("right_click_wave_test"));
+    autostartBox_ = AddCheckBox(this, "pop_auto", "autorun_setup", 10, 14, 348 + kKeyringRow, 226);
+    tipsBox_ =
         AddCheckBox(this, "pop_show_advert", "pop_show_advert", 11, 14, 366 + kKeyringRow, 226);
     // New mail shows the alert window (0) or a desktop notification (1): NOTIFICATION.
     auto* notificationLabel = new QLabel(Text("notification_setup"), this);
     notificationLabel->setGeometry(14, 388 + kKeyringRow, 100, 20);
-    pop_notification =
+    notificationBox_ =
         Place(new QComboBox(this), "pop_notification", 116, 386 + kKeyringRow, 158, 22);
-    pop_notification->addItems({Text("notification_alert_window"), Text("notification_desktop")});
-    notificationLabel->setBuddy(pop_notification);
-    pop_notification->setAccessibleName(notificationLabel->text());
-    bsave3 = AddButton(this, "bsave3", "save.png", 244, 348 + kKeyringRow);
-    bsave3->setToolTip(Text("save_settings"));
-    NameByHint({bsave3});
+    notificationBox_->addItems({Text("notification_alert_window"), Text("notification_desktop")});
+    notificationLabel->setBuddy(notificationBox_);
+    notificationBox_->setAccessibleName(notificationLabel->text());
+    saveAllButton_ = AddButton(this, "bsave3", "save.png", 244, 348 + kKeyringRow);
+    saveAllButton_->setToolTip(Text("save_settings"));
+    NameByHint({saveAllButton_});
 }
 
 void SetupWindow::BuildBottomRow() {
-    bhelp = Place(new QToolButton(this), "bhelp", 8, 382 + kNotificationRow + kKeyringRow, 20, 20);
-    bhelp->setIcon(QIcon(QStringLiteral(":/results/help.png")));
-    bhelp->setAutoRaise(true);
-    bhelp->setFocusPolicy(Qt::NoFocus);
-    bhelp->setAccessibleName(Text("help_btn"));
-    SetTag(bhelp, 0);
-    connect(bhelp, &QToolButton::clicked, this, [this] { bhelpClick(bhelp); });
+    helpButton_ =
+        Place(new QToolButton(this), "bhelp", 8, 382 + kNotificationRow + kKeyringRow, 20, 20);
+    helpButton_->setIcon(QIcon(QStringLiteral(":/results/help.png")));
+    helpButton_->setAutoRaise(true);
+    helpButton_->setFocusPolicy(Qt::NoFocus);
+    helpButton_->setAccessibleName(Text("help_btn"));
+    SetHelpOffset(helpButton_, 0);
+    connect(helpButton_, &QToolButton::clicked, this, [this] { ShowHelp(helpButton_); });
 
-    help_label = new QLabel(Text("help_label_setup"), this);
-    help_label->setObjectName(QStringLiteral("help_label"));
-    help_label->move(32, 385 + kNotificationRow + kKeyringRow);
-    StyleAsLink(help_label);
-    help_label->setToolTip(help_label->text());
-    help_label->adjustSize();
-    SetTag(help_label, 0);
-    help_label->installEventFilter(this);
+    helpLabel_ = new QLabel(Text("help_label_setup"), this);
+    helpLabel_->setObjectName(QStringLiteral("help_label"));
+    helpLabel_->move(32, 385 + kNotificationRow + kKeyringRow);
+    StyleAsLink(helpLabel_);
+    helpLabel_->setToolTip(helpLabel_->text());
+    helpLabel_->adjustSize();
+    SetHelpOffset(helpLabel_, 0);
+    helpLabel_->installEventFilter(this);
 
-    bclse =
+    closeButton_ =
         Place(new QToolButton(this), "bclse", 196, 380 + kNotificationRow + kKeyringRow, 78, 22);
-    bclse->setText(Text("close_button_setup"));
-    bclse->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bclse->setFocusPolicy(Qt::NoFocus);
+    closeButton_->setText(Text("close_button_setup"));
+    closeButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    closeButton_->setFocusPolicy(Qt::NoFocus);
 }
 
 // The eleven controls that take the focus; the list and the text fields also show it by colour.
 void SetupWindow::WatchFocusableControls() {
-    const std::vector<QWidget*> coloured = {pop_list, pop_mail, pop_server,
-                                            pop_port, pop_user, pop_password};
+    const std::vector<QWidget*> coloured = {accountList_, emailEdit_, serverBox_,
+                                            portBox_,     userEdit_,  passwordEdit_};
     for (QWidget* control : coloured) {
         control->installEventFilter(this);
         SetFieldColour(control, kFieldColour);
     }
-    const std::vector<QWidget*> boxes = {pop_apop, pop_protocol, pop_security,   pop_keyring,
-                                         pop_wave, pop_auto,     pop_show_advert};
+    const std::vector<QWidget*> boxes = {apopBox_,  protocolBox_,  securityBox_, keyringBox_,
+                                         soundBox_, autostartBox_, tipsBox_};
     for (QWidget* control : boxes) control->installEventFilter(this);
 }
 
 void SetupWindow::ConnectHandlers() {
-    connect(pop_list, &QListWidget::itemClicked, this, [this] { pop_listClick(); });
-    connect(pop_list, &QListWidget::itemSelectionChanged, this,
-            [this] { pop_listSelectionChange(); });
-    connect(pop_list, &QListWidget::itemChanged, this, [this] { editChange(); });
-    for (QLineEdit* edit : {pop_mail, pop_user, pop_password})
-        connect(edit, &QLineEdit::textChanged, this, [this] { editChange(); });
-    connect(pop_server, &QComboBox::editTextChanged, this, [this] { editChange(); });
-    connect(pop_port, &QSpinBox::valueChanged, this, [this] { editChange(); });
+    connect(accountList_, &QListWidget::itemClicked, this, [this] { LoadChosenAccount(); });
+    connect(accountList_, &QListWidget::itemSelectionChanged, this,
+            [this] { OnAccountSelectionChanged(); });
+    connect(accountList_, &QListWidget::itemChanged, this, [this] { OnFieldEdited(); });
+    for (QLineEdit* edit : {emailEdit_, userEdit_, passwordEdit_})
+        connect(edit, &QLineEdit::textChanged, this, [this] { OnFieldEdited(); });
+    connect(serverBox_, &QComboBox::editTextChanged, this, [this] { OnFieldEdited(); });
+    connect(portBox_, &QSpinBox::valueChanged, this, [this] { OnFieldEdited(); });
     // An emptied box changes no value but is no port: the buttons follow its text as well.
-    if (auto* portText = pop_port->findChild<QLineEdit*>())
-        connect(portText, &QLineEdit::textChanged, this, [this] { editChange(); });
+    if (auto* portText = portBox_->findChild<QLineEdit*>())
+        connect(portText, &QLineEdit::textChanged, this, [this] { OnFieldEdited(); });
     // toggled, not clicked: a screen reader's toggle action changes a box without a click.
-    for (QCheckBox* box : {pop_apop, pop_keyring, pop_wave, pop_auto, pop_show_advert})
-        connect(box, &QCheckBox::toggled, this, [this] { editChange(); });
-    connect(pop_security, &QComboBox::activated, this, [this] { pop_securityChange(); });
-    connect(pop_protocol, &QComboBox::activated, this, [this] { pop_protocolChange(); });
-    connect(pop_notification, &QComboBox::activated, this, [this] { editChange(); });
-    connect(badd, &QToolButton::clicked, this, [this] { pop_addClick(); });
-    connect(bedit, &QToolButton::clicked, this, [this] { beditClick(); });
-    connect(bdele, &QToolButton::clicked, this, [this] { onDeleteAccountClicked(); });
-    for (QToolButton* save : {bsave, bsave2, bsave3})
-        connect(save, &QToolButton::clicked, this, [this] { bsaveClick(); });
-    connect(bclse, &QToolButton::clicked, this, [this] { bclseClick(); });
+    for (QCheckBox* box : {apopBox_, keyringBox_, soundBox_, autostartBox_, tipsBox_})
+        connect(box, &QCheckBox::toggled, this, [this] { OnFieldEdited(); });
+    connect(securityBox_, &QComboBox::activated, this, [this] { OnSecurityChanged(); });
+    connect(protocolBox_, &QComboBox::activated, this, [this] { OnProtocolChanged(); });
+    connect(notificationBox_, &QComboBox::activated, this, [this] { OnFieldEdited(); });
+    connect(addButton_, &QToolButton::clicked, this, [this] { AddAccount(); });
+    connect(editButton_, &QToolButton::clicked, this, [this] { EditAccount(); });
+    connect(deleteButton_, &QToolButton::clicked, this, [this] { onDeleteAccountClicked(); });
+    for (QToolButton* save : {saveFieldsButton_, saveListButton_, saveAllButton_})
+        connect(save, &QToolButton::clicked, this, [this] { SaveSettings(); });
+    connect(closeButton_, &QToolButton::clicked, this, [this] { CloseWindow(); });
 }
 
 void SetupWindow::FillAccountList() {
-    for (const AccountEntry& item : state_.accounts) pop_list->addItem(ToQt(item.params.email));
-    for (int row = 0; row < pop_list->count(); ++row) {
-        QListWidgetItem* entry = pop_list->item(row);
+    for (const AccountEntry& item : state_.accounts) accountList_->addItem(ToQt(item.params.email));
+    for (int row = 0; row < accountList_->count(); ++row) {
+        QListWidgetItem* entry = accountList_->item(row);
         entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
         entry->setCheckState(
             state_.accounts[static_cast<std::size_t>(row)].enabled ? Qt::Checked : Qt::Unchecked);
     }
 }
 
-void SetupWindow::FormCreate() {
+void SetupWindow::ShowStoredValues() {
     setWindowTitle(QStringLiteral("  ") + Text("setup_window"));
     initialAutorun = state_.autorun;
-    pop_auto->setChecked(state_.autorun);
-    pop_wave->setChecked(state_.playWave);
-    pop_show_advert->setChecked(state_.showAdvert);
-    pop_notification->setCurrentIndex(state_.desktopNotification ? 1 : 0);
+    autostartBox_->setChecked(state_.autorun);
+    soundBox_->setChecked(state_.playWave);
+    tipsBox_->setChecked(state_.showAdvert);
+    notificationBox_->setCurrentIndex(state_.desktopNotification ? 1 : 0);
     {
-        const QSignalBlocker quiet(pop_list);
+        const QSignalBlocker quiet(accountList_);
         FillAccountList();
-        if (pop_list->count() > 0) pop_list->setCurrentRow(0);
+        if (accountList_->count() > 0) accountList_->setCurrentRow(0);
     }
-    if (pop_list->count() == 0) pop_keyring->setChecked(DesktopKeyring().Present());
-    pop_listClick();
+    if (accountList_->count() == 0) keyringBox_->setChecked(DesktopKeyring().Present());
+    LoadChosenAccount();
     UpdateControls();
     SetSaveButtonsEnabled(false);
 
     std::vector<std::string> servers;
     ReadServerList(servers);
-    const QSignalBlocker quiet(pop_server);
-    const QString shown = pop_server->currentText();
-    for (const std::string& server : servers) pop_server->addItem(ToQt(server));
-    pop_server->setEditText(shown);
+    const QSignalBlocker quiet(serverBox_);
+    const QString shown = serverBox_->currentText();
+    for (const std::string& server : servers) serverBox_->addItem(ToQt(server));
+    serverBox_->setEditText(shown);
 }

@@ -10,27 +10,27 @@
 
 QString SetupWindow::ShownPassword(const AccountSettings& params) {
     passwordUnread_ = false;
-    pop_password->setPlaceholderText(QString());
-    pop_password->setToolTip(QString());
+    passwordEdit_->setPlaceholderText(QString());
+    passwordEdit_->setToolTip(QString());
     if (params.passwordStore == PasswordStore::File) return ToQt(params.password);
     KeyringAnswer answer = DesktopKeyring().Read(params);
     if (answer.Ok()) return ToQt(answer.password);
     passwordUnread_ = true;
     const QString reason = ToQt(KeyringErrorText(answer));
-    pop_password->setPlaceholderText(reason);
-    pop_password->setToolTip(reason);
+    passwordEdit_->setPlaceholderText(reason);
+    passwordEdit_->setToolTip(reason);
     return QString();
 }
 
 void SetupWindow::SettlePassword(std::size_t index, const std::optional<AccountSettings>& before,
                                  bool keepInKeyring) {
     AccountSettings& saved = state_.accounts[index].params;
-    pop_keyring->setToolTip(QString());
+    keyringBox_->setToolTip(QString());
     if (!keepInKeyring) {
         const PasswordMove move =
-            SettleSavedPassword(saved, before, pop_keyring->isChecked(), DesktopKeyring());
+            SettleSavedPassword(saved, before, keyringBox_->isChecked(), DesktopKeyring());
         // The password stayed in the file: the box says so, and its hint says why.
-        if (move.outcome == MoveOutcome::Failed) pop_keyring->setToolTip(ToQt(move.error));
+        if (move.outcome == MoveOutcome::Failed) keyringBox_->setToolTip(ToQt(move.error));
     }
-    pop_keyring->setChecked(saved.passwordStore == PasswordStore::Keyring);
+    keyringBox_->setChecked(saved.passwordStore == PasswordStore::Keyring);
 }

@@ -36,12 +36,12 @@ bool SetupWindow::eventFilter(QObject* watched, QEvent* event) {
             exitCTRL(control);
             break;
         case QEvent::MouseButtonPress:
-            if (control == pop_wave) pop_waveMouseDown(static_cast<QMouseEvent*>(event));
+            if (control == soundBox_) pop_waveMouseDown(static_cast<QMouseEvent*>(event));
             break;
         case QEvent::MouseButtonRelease:
-            if (control == help_label &&
+            if (control == helpLabel_ &&
                 static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-                bhelpClick(help_label);
+                ShowHelp(helpLabel_);
                 return true;
             }
             break;
@@ -53,7 +53,7 @@ bool SetupWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void SetupWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) OnActivated();
 }
 
 bool SetupWindow::enter_next(QKeyEvent* key) {
@@ -64,7 +64,7 @@ bool SetupWindow::enter_next(QKeyEvent* key) {
 
 bool SetupWindow::helpKeyDown(QWidget* control, QKeyEvent* key) {
     if (key->key() != Qt::Key_F1) return false;
-    ShowHelpTopic(kSetupHelpTopic + Tag(control));
+    ShowHelpTopic(kSetupHelpTopic + HelpOffset(control));
     return true;
 }
 

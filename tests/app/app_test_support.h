@@ -93,7 +93,7 @@ protected:
             delete handle->data();
         CloseHelpViewers(QString::fromLatin1(kHelpViewerTitle));
         window.reset();
-        dm.reset();
+        services.reset();
         SetMessageBoxHook({});
         SetSoundHook({});
         SetTrayAreaAvailableForTests(std::nullopt);
@@ -117,8 +117,8 @@ protected:
     // The data module and the main window, as the start makes them (language table first).
     void Start() {
         LoadLanguageTable();
-        dm = std::make_unique<TrayServices>();
-        window = std::make_unique<MainWindow>(*dm, ProgramState());
+        services = std::make_unique<TrayServices>();
+        window = std::make_unique<MainWindow>(*services, ProgramState());
         window->SetAccountChecker([this](const AccountSettings& account) {
             checked.push_back(account.email);
             return changeToReport;
@@ -145,6 +145,6 @@ protected:
     std::vector<std::string> sounds;
     std::vector<std::string> checked;
     int changeToReport = 0;
-    std::unique_ptr<TrayServices> dm;
+    std::unique_ptr<TrayServices> services;
     std::unique_ptr<MainWindow> window;
 };

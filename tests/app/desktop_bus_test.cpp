@@ -64,7 +64,7 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
     ASSERT_FALSE(bus_.Address().isEmpty());
     WriteSettings({{"a@x.example", "127.0.0.1", "a"}, {"b@x.example", "127.0.0.1", "b"}});
     Start();
-    auto* service = new DBusService(*window, dm->Desktop());
+    auto* service = new DBusService(*window, services->Desktop());
     ASSERT_TRUE(service->Register());
     OpenSettings()->WriteString(AccountSection(ProgramState().accounts[1].params), "LAST_RESULT",
                                 "0");
@@ -78,7 +78,7 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
                    "type='signal',interface='com.canonical.Unity.LauncherEntry'"});
     ASSERT_TRUE(monitor.waitForStarted());
     RunFor(300);
-    QSignalSpy heard(&dm->Desktop(), &DesktopEvents::MailChanged);
+    QSignalSpy heard(&services->Desktop(), &DesktopEvents::MailChanged);
 
     changeToReport = 2;
     EXPECT_EQ(Gdbus("CheckNow"), "()");
@@ -93,7 +93,7 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
     EXPECT_TRUE(signalText.contains("string \"b@x.example\"\n   int32 0\n   int32 2"));
     EXPECT_TRUE(signalText.contains("string \"application://org.tarnwick.Tarnwick.desktop\""));
     EXPECT_TRUE(signalText.contains("int64 4"));  // two and two arrived
-    dm->AcknowledgeNewMail();
+    services->AcknowledgeNewMail();
     RunFor(300);
     EXPECT_TRUE(QString::fromUtf8(monitor.readAllStandardOutput()).contains("int64 0"));
     monitor.kill();
@@ -137,20 +137,20 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     ProgramState().LoadSettings();
     ProgramState().desktopNotification = true;
     RunFor(200);
-    EXPECT_FALSE(dm->Desktop().ShowsNotification());  // no server: the alert window
-    EXPECT_FALSE(dm->Desktop().NewMailReaderFor(ProgramState().accounts[0].params))
+    EXPECT_FALSE(services->Desktop().ShowsNotification());  // no server: the alert window
+    EXPECT_FALSE(services->Desktop().NewMailReaderFor(ProgramState().accounts[0].params))
         << "no headers fetched";
 
     QDBusConnection serverBus = QDBusConnection::connectToBus(bus_.Address(), "server");
     RecordingServer server({"actions", "body-markup"});
     ASSERT_TRUE(serverBus.registerVirtualObject("/org/freedesktop/Notifications", &server));
     ASSERT_TRUE(serverBus.registerService("org.freedesktop.Notifications"));
-    for (int i = 0; i < 100 && !dm->Desktop().ShowsNotification(); ++i) RunFor(20);
-    ASSERT_TRUE(dm->Desktop().ShowsNotification());
+    for (int i = 0; i < 100 && !services->Desktop().ShowsNotification(); ++i) RunFor(20);
+    ASSERT_TRUE(services->Desktop().ShowsNotification());
 
-    dm->Desktop().AccountChecked(ProgramState().accounts[1].params, 2, 2);
+    services->Desktop().AccountChecked(ProgramState().accounts[1].params, 2, 2);
     for (int i = 0; i < 100 && server.calls.size() < 1; ++i) RunFor(20);
-    dm->Desktop().AccountChecked(ProgramState().accounts[0].params, 1, 1);
+    services->Desktop().AccountChecked(ProgramState().accounts[0].params, 1, 1);
     for (int i = 0; i < 100 && server.calls.size() < 2; ++i) RunFor(20);
     ASSERT_EQ(server.calls.size(), 2);
     const QVariantList& last = server.calls[1];
@@ -164,7 +164,7 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     const QVariantMap hints = qdbus_cast<QVariantMap>(last[6]);
     EXPECT_EQ(hints["category"].toString(), "email.arrived");
     EXPECT_EQ(hints["desktop-entry"].toString(), "org.tarnwick.Tarnwick");
-    EXPECT_FALSE(dm->Alert().isVisible());
+    EXPECT_FALSE(services->Alert().isVisible());
 
     // A timed check names the newest new messages below, decoded and escaped, spam left out.
     AddSpamRule(RuleKind::Subject, "casino");

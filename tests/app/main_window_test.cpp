@@ -38,8 +38,8 @@ TEST_F(MainWindowTest, WindowIsTheBorderlessPanelWithItsTitleAndCaptions) {
     EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(window->windowTitle(), "Tarnwick - your e-mail guard. 3.03");
     // Without a language file every text shows as its key.
-    EXPECT_EQ(window->findChild<QLabel*>("RxLabel1")->text(), "tray_first_hint");
-    EXPECT_EQ(window->findChild<QLabel*>("RxLabel3")->text(), "prog_subtitle");
+    EXPECT_EQ(window->findChild<QLabel*>("title")->text(), "tray_first_hint");
+    EXPECT_EQ(window->findChild<QLabel*>("subtitle")->text(), "prog_subtitle");
     EXPECT_EQ(Link(1)->text(), "continue_mm");
     EXPECT_EQ(Link(7)->text(), "spam_filter_mm");
     EXPECT_EQ(window->actHelp->toolTip(), "help_mm");
@@ -111,7 +111,7 @@ TEST_F(MainWindowTest, ASettingsFileThatCannotBeReadIsShownOnceInsteadOfTheFirst
 
 TEST_F(MainWindowTest, CloseAsksOnlyWhenAccountsExist) {
     Start();
-    QSignalSpy closed(window.get(), &MainWindow::FormClosed);
+    QSignalSpy closed(window.get(), &MainWindow::closing);
     window->actClose->trigger();
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(boxes.size(), 1u) << "only the first-run box";
@@ -120,7 +120,7 @@ TEST_F(MainWindowTest, CloseAsksOnlyWhenAccountsExist) {
     window.reset();
     boxes.clear();
     Start();
-    QSignalSpy closedAgain(window.get(), &MainWindow::FormClosed);
+    QSignalSpy closedAgain(window.get(), &MainWindow::closing);
     window->actContinue->trigger();
     ASSERT_FALSE(window->isVisible());
     boxAnswer = QMessageBox::No;
@@ -140,7 +140,7 @@ TEST_F(MainWindowTest, CloseAsksOnlyWhenAccountsExist) {
 TEST_F(MainWindowTest, CloseWithYesEnds) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
-    QSignalSpy closed(window.get(), &MainWindow::FormClosed);
+    QSignalSpy closed(window.get(), &MainWindow::closing);
     boxAnswer = QMessageBox::Yes;
     window->actClose->trigger();
     EXPECT_EQ(boxes.size(), 1u);
@@ -237,14 +237,14 @@ TEST_F(MainWindowTest, UnhandledErrorGoesToABoxWhileVisibleElseToTheTrayHint) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, "Error");
     EXPECT_EQ(boxes[0].text, "Socket Error # 10061");
-    const QString pictureHint = window->findChild<QLabel*>("Image1")->toolTip();
+    const QString pictureHint = window->findChild<QLabel*>("picture")->toolTip();
     EXPECT_TRUE(pictureHint.endsWith(": Error - Socket Error # 10061"))
         << pictureHint.toStdString();
 
     QTimer::singleShot(0, [] { throw std::runtime_error("-ERR <img src=\"x.png\"> <b>no</b>"); });
     RunFor(20);
     QTextDocument shown;
-    shown.setHtml(window->findChild<QLabel*>("Image1")->toolTip());
+    shown.setHtml(window->findChild<QLabel*>("picture")->toolTip());
     EXPECT_TRUE(shown.toPlainText().endsWith(": Error - -ERR <img src=\"x.png\"> <b>no</b>"))
         << "the picture's hint shows the message as it is";
     boxes.clear();
@@ -253,23 +253,21 @@ TEST_F(MainWindowTest, UnhandledErrorGoesToABoxWhileVisibleElseToTheTrayHint) {
     QTimer::singleShot(0, [] { throw std::runtime_error("Unable to write to /x/vellmoor.ini"); });
     RunFor(20);
     EXPECT_TRUE(boxes.empty()) << "no box while only the tray icon is there";
-    EXPECT_EQ(dm->Tray().Hint(), "Unable to write to /x/vellmoor.ini");
+    EXPECT_EQ(services->Tray().Hint(), "Unable to write to /x/vellmoor.ini");
 }
 
 TEST_F(MainWindowTest, PopupMenuHoldsTheCommandsAndAcknowledgesNewMail) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
     QStringList names;
-    for (QAction* action : window->popupm->actions())
+    for (QAction* action : window->trayMenu_->actions())
         names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
     EXPECT_EQ(names.join(' '),
               "actShowMain - actShowList actShowResults actOpenMail - actSetup actSpam - "
               "actHelp actClose");
-    dm->Tray().SetPicture(1);
-    dm->Tray().SetTag(1);
-    Q_EMIT window->popupm->aboutToShow();
-    EXPECT_EQ(dm->Tray().Picture(), 0);
-    EXPECT_EQ(dm->Tray().Tag(), 0);
+    services->Tray().SetPicture(TrayPicture::NewMail);
+    Q_EMIT window->trayMenu_->aboutToShow();
+    EXPECT_EQ(services->Tray().Picture(), TrayPicture::Normal);
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ TEST(AlertText, CountChangeMessageCarriesTheSignedChange) {
 
 TEST_F(NotificationTest, AlertFadesInAtTheBottomRightAndClosesByItsButton) {
     Start();
-    AlertWindow& alert = dm->Alert();
+    AlertWindow& alert = services->Alert();
     QSignalSpy closed(&alert, &AlertWindow::Closed);
     alert.ClearMessages();
     alert.AddMessage(CountChangeMessage("You have new mail", "a@x.example", 2), 1);
@@ -72,12 +72,12 @@ TEST_F(NotificationTest, AlertFadesInAtTheBottomRightAndClosesByItsButton) {
     QTest::mouseClick(alert.findChild<QAbstractButton*>("alertClose"), Qt::LeftButton);
     EXPECT_FALSE(alert.isVisible());
     EXPECT_EQ(closed.count(), 1);
-    EXPECT_EQ(dm->Tray().Hint(), "check_email_last a@x.example");
+    EXPECT_EQ(services->Tray().Hint(), "check_email_last a@x.example");
 }
 
 TEST_F(NotificationTest, AlertNavigatesBetweenItsMessages) {
     Start();
-    AlertWindow& alert = dm->Alert();
+    AlertWindow& alert = services->Alert();
     alert.AddMessage(CountChangeMessage("You have new mail", "first@x.example", 1), 1);
     alert.AddMessage(CountChangeMessage("You have new mail", "second@x.example", 4), 1);
     alert.ShowAlert();
@@ -100,28 +100,27 @@ TEST_F(NotificationTest, AlertNavigatesBetweenItsMessages) {
 TEST_F(NotificationTest, ClosingTheAlertWithoutPendingAccountKeepsTheHint) {
     Start();
     ProgramState().pendingAccount.clear();
-    dm->Tray().SetHint("You have new mail");
-    dm->Alert().AddMessage("x", 1);
-    dm->Alert().ShowAlert();
-    dm->AcknowledgeNewMail();
-    EXPECT_FALSE(dm->Alert().isVisible());
-    EXPECT_EQ(dm->Tray().Hint(), "You have new mail");
+    services->Tray().SetHint("You have new mail");
+    services->Alert().AddMessage("x", 1);
+    services->Alert().ShowAlert();
+    services->AcknowledgeNewMail();
+    EXPECT_FALSE(services->Alert().isVisible());
+    EXPECT_EQ(services->Tray().Hint(), "You have new mail");
 }
 
 TEST_F(NotificationTest, TrayClickAcknowledgesAndOpensTheResults) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
-    dm->Notifier().ShowNewMailIcon(1);
-    dm->Notifier().AlertCountChanged(Item("a@x.example").params, 1);
-    dm->Notifier().ShowNewMailIcon(2);  // the increases of every check add up on the badge
-    EXPECT_EQ(dm->Tray().Picture(), 1);
-    EXPECT_EQ(dm->Tray().NewMailCount(), 3);
+    services->Notifier().ShowNewMailIcon(1);
+    services->Notifier().AlertCountChanged(Item("a@x.example").params, 1);
+    services->Notifier().ShowNewMailIcon(2);  // the increases of every check add up on the badge
+    EXPECT_EQ(services->Tray().Picture(), TrayPicture::NewMail);
+    EXPECT_EQ(services->Tray().NewMailCount(), 3);
     EXPECT_EQ(sounds.size(), 1u);
-    Q_EMIT dm->Tray().Clicked();
-    EXPECT_EQ(dm->Tray().Picture(), 0);
-    EXPECT_EQ(dm->Tray().Tag(), 0);
-    EXPECT_EQ(dm->Tray().NewMailCount(), 0);
-    EXPECT_FALSE(dm->Alert().isVisible());
+    Q_EMIT services->Tray().Clicked();
+    EXPECT_EQ(services->Tray().Picture(), TrayPicture::Normal);
+    EXPECT_EQ(services->Tray().NewMailCount(), 0);
+    EXPECT_FALSE(services->Alert().isVisible());
     EXPECT_FALSE(ResultsWindowHandle) << "posted, opens after the click handler";
     QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
     EXPECT_TRUE(ResultsWindowHandle);
@@ -130,11 +129,11 @@ TEST_F(NotificationTest, TrayClickAcknowledgesAndOpensTheResults) {
 TEST_F(NotificationTest, AlertClickOpensTheResultsAndAcknowledges) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
-    dm->Notifier().ShowNewMailIcon(1);
-    dm->Notifier().AlertCountChanged(Item("a@x.example").params, 1);
-    QTest::mouseClick(dm->Alert().findChild<QWidget*>("alertBody"), Qt::LeftButton);
-    EXPECT_FALSE(dm->Alert().isVisible());
-    EXPECT_EQ(dm->Tray().Picture(), 0);
+    services->Notifier().ShowNewMailIcon(1);
+    services->Notifier().AlertCountChanged(Item("a@x.example").params, 1);
+    QTest::mouseClick(services->Alert().findChild<QWidget*>("alertBody"), Qt::LeftButton);
+    EXPECT_FALSE(services->Alert().isVisible());
+    EXPECT_EQ(services->Tray().Picture(), TrayPicture::Normal);
     QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
     EXPECT_TRUE(ResultsWindowHandle);
 }
@@ -157,7 +156,7 @@ protected:
         window->Scheduler().SetRunner(CheckAccount);
         ShowWindow();
         window->actContinue->trigger();
-        window->appIdle();
+        window->OnIdle();
         TickAndWait();
     }
 };
@@ -167,28 +166,27 @@ TEST_F(NewMailTest, NewMailWithAlertAndSound) {
     AddMessages(user, 2);
     CheckOnce(user, true);
     EXPECT_EQ(ProgramState().accounts[0].lastChange, 2);
-    EXPECT_EQ(dm->Tray().Picture(), 1);
-    EXPECT_EQ(dm->Tray().Tag(), 1);
-    EXPECT_EQ(dm->Tray().Hint(), "you_have_a_new_mail");
+    EXPECT_EQ(services->Tray().Picture(), TrayPicture::NewMail);
+    EXPECT_EQ(services->Tray().Hint(), "you_have_a_new_mail");
     EXPECT_EQ(ProgramState().pendingAccount, AccountFor(user).email);
-    ASSERT_EQ(dm->Alert().Messages().size(), 1);
-    EXPECT_EQ(dm->Alert().Messages()[0].text,
+    ASSERT_EQ(services->Alert().Messages().size(), 1);
+    EXPECT_EQ(services->Alert().Messages()[0].text,
               CountChangeMessage("you_have_a_new_mail", AccountFor(user).email, 2));
-    EXPECT_EQ(dm->Alert().Messages()[0].imageIndex, 1);
-    EXPECT_TRUE(dm->Alert().isVisible());
+    EXPECT_EQ(services->Alert().Messages()[0].imageIndex, 1);
+    EXPECT_TRUE(services->Alert().isVisible());
     ASSERT_EQ(sounds.size(), 1u);
     EXPECT_EQ(sounds[0], folder_.File("newm.wav"));
 
     // Two messages went away: the alert says so with -2, the tray picture stays.
     ClearMailbox(user);
-    dm->AcknowledgeNewMail();
+    services->AcknowledgeNewMail();
     window->checkIndex = 0;
     TickAndWait();
     EXPECT_EQ(ProgramState().accounts[0].lastChange, -2);
-    EXPECT_EQ(dm->Tray().Hint(), "message_count_was_changed");
-    EXPECT_EQ(dm->Tray().Picture(), 0);
-    ASSERT_EQ(dm->Alert().Messages().size(), 1);
-    EXPECT_TRUE(dm->Alert().Messages()[0].text.endsWith("</b> (-2)</FONT>"));
+    EXPECT_EQ(services->Tray().Hint(), "message_count_was_changed");
+    EXPECT_EQ(services->Tray().Picture(), TrayPicture::Normal);
+    ASSERT_EQ(services->Alert().Messages().size(), 1);
+    EXPECT_TRUE(services->Alert().Messages()[0].text.endsWith("</b> (-2)</FONT>"));
     EXPECT_EQ(sounds.size(), 2u);
 }
 
@@ -196,9 +194,9 @@ TEST_F(NewMailTest, NewMailWithoutPlayWaveChangesOnlyTheTray) {
     const MailUser user = AddMailUser("quiet");
     AddMessages(user, 1);
     CheckOnce(user, false);
-    EXPECT_EQ(dm->Tray().Picture(), 1);
-    EXPECT_EQ(dm->Tray().Hint(), "you_have_a_new_mail");
-    EXPECT_FALSE(dm->Alert().isVisible());
+    EXPECT_EQ(services->Tray().Picture(), TrayPicture::NewMail);
+    EXPECT_EQ(services->Tray().Hint(), "you_have_a_new_mail");
+    EXPECT_FALSE(services->Alert().isVisible());
     EXPECT_TRUE(sounds.empty());
 }
 
@@ -214,7 +212,7 @@ TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutAfterTheCheckOnceAndYesTru
     window->Scheduler().SetRunner(CheckAccount);
     ShowWindow();
     window->actContinue->trigger();
-    window->appIdle();
+    window->OnIdle();
     const AccountSettings account = ProgramState().accounts[0].params;
     const auto check = [&] {
         window->checkIndex = 0;
@@ -246,7 +244,7 @@ TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutAfterTheCheckOnceAndYesTru
     EXPECT_EQ(stored("SSL_PIN"), fingerprint);
     check();  // trusted from now on
     EXPECT_EQ(stored("LAST_RESULT"), "1") << stored("LAST_ERROR");
-    EXPECT_EQ(dm->Tray().NewMailCount(), 1);
+    EXPECT_EQ(services->Tray().NewMailCount(), 1);
     EXPECT_EQ(boxes.size(), 2u);
     EXPECT_EQ(server.Problems(), "");
 }

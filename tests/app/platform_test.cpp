@@ -132,8 +132,8 @@ TEST_F(PlatformTest, TheCommandOnNewMailHearsTheAccountOnlyThroughItsEnvironment
             "'; echo noise; echo more >&2; exit 4");
     const AccountSettings account = ProgramState().accounts[0].params;
     OpenSettings()->WriteString(AccountSection(account), "COUNT", "7");
-    QSignalSpy changed(&dm->Desktop(), &DesktopEvents::MailChanged);
-    dm->Desktop().AccountChecked(account, 2, 2);
+    QSignalSpy changed(&services->Desktop(), &DesktopEvents::MailChanged);
+    services->Desktop().AccountChecked(account, 2, 2);
     for (int i = 0; i < 250 && ProgramState().commandFailures.empty(); ++i) RunFor(20);
     EXPECT_EQ(folder_.Read("heard.txt"), account.email + "|7|2");
     EXPECT_FALSE(std::filesystem::exists(folder_.File("pwned")));
@@ -145,19 +145,19 @@ TEST_F(PlatformTest, TheCommandOnNewMailHearsTheAccountOnlyThroughItsEnvironment
 
     // The next new mail clears the note; a decrease runs no command.
     OpenSettings()->WriteString("GENERAL", "NEW_MAIL_COMMAND", "true");
-    dm->Desktop().AccountChecked(account, 1, 1);
+    services->Desktop().AccountChecked(account, 1, 1);
     EXPECT_TRUE(ProgramState().commandFailures.empty());
     std::filesystem::remove(out);
     OpenSettings()->WriteString("GENERAL", "NEW_MAIL_COMMAND", "touch '" + out + "'");
-    dm->Desktop().AccountChecked(account, -1, 0);
+    services->Desktop().AccountChecked(account, -1, 0);
     RunFor(300);
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_EQ(changed.size(), 3);
     // A new message at the same count is new mail too.
-    dm->Desktop().AccountChecked(account, 0, 1);
+    services->Desktop().AccountChecked(account, 0, 1);
     for (int i = 0; i < 250 && !std::filesystem::exists(out); ++i) RunFor(20);
     EXPECT_TRUE(std::filesystem::exists(out));
-    EXPECT_EQ(dm->Desktop().NewMailCount(), 4);
+    EXPECT_EQ(services->Desktop().NewMailCount(), 4);
 }
 
 TEST_F(PlatformTest, DesktopEntryLinesAreReadAsTheDesktopReadsThem) {

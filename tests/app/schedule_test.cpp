@@ -19,7 +19,7 @@ protected:
         Start();
         ShowWindow();
         window->actContinue->trigger();
-        window->appIdle();
+        window->OnIdle();
     }
     void Tick() { TickAndWait(); }
 };
@@ -30,14 +30,14 @@ const std::vector<TestAccount> kThree = {{.email = "one@x.example", .user = "one
 
 TEST_F(ScheduleTest, HidingStartsTheChecksEightSecondsLaterAndShowingStopsThem) {
     StartHidden({{.email = "a@x.example", .user = "a"}});
-    EXPECT_TRUE(dm->Tray().Active());
+    EXPECT_TRUE(services->Tray().Active());
     EXPECT_TRUE(window->checkTimer_->isActive());
     EXPECT_EQ(window->checkTimer_->interval(), 8000);
 
     window->actShowMain->trigger();
-    window->appIdle();
+    window->OnIdle();
     EXPECT_FALSE(window->checkTimer_->isActive());
-    EXPECT_FALSE(dm->Tray().Active());
+    EXPECT_FALSE(services->Tray().Active());
     Tick();
     EXPECT_TRUE(checked.empty()) << "no check while the main window is shown";
 }
@@ -48,7 +48,7 @@ TEST_F(ScheduleTest, OneAccountIsCheckedEvery38Seconds) {
     EXPECT_EQ(checked, std::vector<std::string>{"a@x.example"});
     EXPECT_TRUE(window->checkTimer_->isActive());
     EXPECT_EQ(window->checkTimer_->interval(), 38000);
-    window->appIdle();
+    window->OnIdle();
     EXPECT_EQ(window->checkTimer_->interval(), 38000) << "idle keeps a running countdown";
 }
 
@@ -81,7 +81,7 @@ TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
     Tick();
     EXPECT_TRUE(window->checkTimer_->isActive());
     EXPECT_EQ(window->checkTimer_->interval(), 18000);
-    EXPECT_EQ(dm->Tray().Hint(), "Unable to write to x");
+    EXPECT_EQ(services->Tray().Hint(), "Unable to write to x");
 }
 
 TEST_F(ScheduleTest, NoCheckWhileTheSetupWindowIsOpen) {
@@ -138,7 +138,7 @@ TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) 
     ProgramState().startedWithParameters = true;
     Start();
     ShowWindow();
-    window->appIdle();
+    window->OnIdle();
     EXPECT_TRUE(window->continueTimer_->isActive());
     EXPECT_EQ(window->continueTimer_->interval(), 1000);
     RunFor(1300);
@@ -146,7 +146,7 @@ TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) 
     EXPECT_FALSE(ProgramState().startedWithParameters);
 
     window->actShowMain->trigger();
-    window->appIdle();
+    window->OnIdle();
     EXPECT_EQ(window->continueTimer_->interval(), 48000) << "every later pause is the long one";
 }
 
@@ -154,12 +154,12 @@ TEST_F(ScheduleTest, CommandVetoesThePendingHideAndNothingArmsWithoutAccounts) {
     Start();
     ShowWindow();
     delete SetupWindowHandle.data();
-    window->appIdle();
+    window->OnIdle();
     EXPECT_FALSE(window->continueTimer_->isActive())
         << "no ProgramState().accounts, no auto-continue";
 
     ProgramState().accounts.push_back(Item("a@x.example"));
-    window->appIdle();
+    window->OnIdle();
     ASSERT_TRUE(window->continueTimer_->isActive());
     EXPECT_EQ(window->continueTimer_->interval(), 48000);
     window->actHelp->trigger();  // sets the veto

@@ -101,7 +101,7 @@ TEST_F(StartUpTest, FirstRunExplainsAndOpensTheSetupOnce) {
     QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
     EXPECT_FALSE(SetupWindowHandle) << "only once";
     EXPECT_TRUE(window->isVisible());
-    window->appIdle();
+    window->OnIdle();
     EXPECT_FALSE(window->continueTimer_->isActive()) << "never hides itself without accounts";
 }
 

@@ -81,9 +81,9 @@ TEST(ListWindowRules, LayoutRoundTripsEveryStoredSize) {
     sizes.memoWidth = 200;
     const WindowLayout layout = ListWindowLayout(sizes);
     EXPECT_EQ(layout.window, "popListWindow");
-    ASSERT_TRUE(layout.view && layout.view2 && layout.control);
+    ASSERT_TRUE(layout.view && layout.headerView && layout.control);
     EXPECT_EQ(layout.view->name, "headers");
-    EXPECT_EQ(layout.view2->name, "header_list");
+    EXPECT_EQ(layout.headerView->name, "header_list");
     EXPECT_EQ(layout.control->name, "memo");
     const ListWindowSizes back = SizesOfLayout(layout);
     EXPECT_EQ(back.width, 900);

@@ -330,8 +330,8 @@ TEST_F(SettingsTest, WindowLayoutRoundTripsWithCurrentSizesAsDefaults) {
     EXPECT_EQ(other.height, 600);
     EXPECT_EQ(other.view->height, 300);
     EXPECT_EQ(other.view->columnWidths, (std::vector<int>{10, 20, 30, 7}));
-    EXPECT_EQ(other.view2->height, 9);
-    EXPECT_EQ(other.view2->columnWidths, (std::vector<int>{40, 50}));
+    EXPECT_EQ(other.headerView->height, 9);
+    EXPECT_EQ(other.headerView->columnWidths, (std::vector<int>{40, 50}));
     EXPECT_EQ(other.control->width, 250);
 }
 

@@ -52,7 +52,7 @@ void MakeClickable(QWidget* part) {
 }
 
 // A panel places its right-anchored parts whenever its width changes, and turns a left click
-// on a clickable part into resultClick.
+// on a clickable part into OpenListFromPanel.
 class AccountPanel : public QWidget {
 public:
     AccountPanel(AppState& state, const QString& name, QWidget* parent)
@@ -88,7 +88,7 @@ protected:
             if (part != nullptr && mouse->button() == Qt::LeftButton &&
                 part->rect().contains(mouse->position().toPoint()) &&
                 part->property(kClickable).toBool()) {
-                resultClick(state_, part);
+                OpenListFromPanel(state_, part);
                 return true;
             }
         }
@@ -291,7 +291,7 @@ void RefreshAccountPanel(const AppState& state, int index, QWidget* window) {
     SetStatusPicture(panel, StatusPicture(status.state));
 }
 
-void resultClick(AppState& state, QWidget* part) {
+void OpenListFromPanel(AppState& state, QWidget* part) {
     QWidget* panel = part;
     while (panel != nullptr && !panel->property(kAccountProperty).isValid())
         panel = panel->parentWidget();

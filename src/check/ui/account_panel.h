@@ -16,4 +16,4 @@ void RefreshAccountPanel(const AppState& state, int index, QWidget* window);
 
 // A click on a clickable part of a panel: remembers the account of its panel as the pending
 // account and asks the main window to open the list window.
-void resultClick(AppState& state, QWidget* part);
+void OpenListFromPanel(AppState& state, QWidget* part);

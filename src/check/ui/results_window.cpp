@@ -58,7 +58,7 @@ ResultsWindow::ResultsWindow(AppState& state)
     setObjectName(QString::fromLatin1(kWindowName));
     SetUpWindow();
     SetUpPanelColumn();
-    FormCreate();
+    BuildPanels();
 }
 
 void ResultsWindow::SetUpWindow() {
@@ -100,7 +100,7 @@ int ResultsWindow::PanelAreaHeight() const {
     return static_cast<int>(std::clamp<long long>(wanted, kPanelHeight, highest));
 }
 
-void ResultsWindow::FormCreate() {
+void ResultsWindow::BuildPanels() {
     const int area = PanelAreaHeight();
     resize(kDefaultWidth, area);
     WindowLayout layout = ResultsLayout(width());

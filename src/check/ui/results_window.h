@@ -19,7 +19,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FormCreate();
+    void BuildPanels();
     void SetUpWindow();
     void SetUpPanelColumn();
     int PanelAreaHeight() const;

@@ -46,8 +46,8 @@ void TrayIcon::SetIcons(const QIcon& normal, const QIcon& newMail) {
     ShowPicture();
 }
 
-void TrayIcon::SetPicture(int index) {
-    picture_ = index == 1 ? 1 : 0;
+void TrayIcon::SetPicture(TrayPicture picture) {
+    picture_ = picture;
     ShowPicture();
 }
 
@@ -55,11 +55,12 @@ void TrayIcon::SetNewMailCount(int count) {
     const int shown = std::max(count, 0);
     if (shown == newMailCount_) return;
     newMailCount_ = shown;
-    if (picture_ == 1) ShowPicture();
+    if (picture_ == TrayPicture::NewMail) ShowPicture();
 }
 
 void TrayIcon::ShowPicture() {
-    icon_->setIcon(picture_ == 1 ? BadgedIcon(pictures_[1], newMailCount_) : pictures_[0]);
+    icon_->setIcon(picture_ == TrayPicture::NewMail ? BadgedIcon(pictures_[1], newMailCount_)
+                                                    : pictures_[0]);
 }
 
 void TrayIcon::SetHint(const std::string& hint) {

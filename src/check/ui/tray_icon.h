@@ -20,22 +20,21 @@ void SetTrayAreaAvailableForTests(std::optional<bool> available);
 // The part of a hint that the notification area shows.
 QString ShownTrayHint(const std::string& hint);
 
+// The two pictures of the tray icon.
+enum class TrayPicture { Normal, NewMail };
+
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
     explicit TrayIcon(QObject* parent = nullptr);
 
     void SetIcons(const QIcon& normal, const QIcon& newMail);
-    // Shows picture 0 or 1.
-    void SetPicture(int index);
-    int Picture() const { return picture_; }
+    void SetPicture(TrayPicture picture);
+    TrayPicture Picture() const { return picture_; }
 
     // Messages arrived since the last acknowledgement, drawn as a badge on the new-mail picture.
     void SetNewMailCount(int count);
     int NewMailCount() const { return newMailCount_; }
-
-    int Tag() const { return tag_; }
-    void SetTag(int tag) { tag_ = tag; }
 
     void SetHint(const std::string& hint);
     const std::string& Hint() const { return hint_; }
@@ -56,9 +55,8 @@ private:
 
     QSystemTrayIcon* icon_;
     QIcon pictures_[2];
-    int picture_ = 0;
+    TrayPicture picture_ = TrayPicture::Normal;
     int newMailCount_ = 0;
-    int tag_ = 0;
     bool active_ = false;
     std::string hint_;
 };

@@ -23,8 +23,7 @@ void UiCheckNotifier::SetTrayHint(const std::string& hint) {
 void UiCheckNotifier::ShowNewMailIcon(int arrived) {
     const long long total = static_cast<long long>(tray_.NewMailCount()) + std::max(arrived, 0);
     tray_.SetNewMailCount(static_cast<int>(std::min<long long>(total, INT_MAX)));
-    tray_.SetPicture(1);
-    tray_.SetTag(1);
+    tray_.SetPicture(TrayPicture::NewMail);
 }
 
 void UiCheckNotifier::ClearAlertMessages() {

@@ -34,15 +34,15 @@ AccountBar::AccountBar(const ListActions& actions, QWidget* parent) : QWidget(pa
     // Named as what it is: a screen reader reads the chosen account as its value.
     list_->setAccessibleName(Text("account_box"));
     connect(list_, &QComboBox::activated, this, &AccountBar::accountActivated);
-    auto* bar1 = Named(new QToolBar, "ToolBar1");
-    bar1->addAction(actions.headers);
-    bar1->addSeparator();
-    bar1->addWidget(MakeMenuButton("bmenu1", actions.listMenu));
-    NameToolButtons(bar1);
+    auto* fetchBar = Named(new QToolBar, "ToolBar1");
+    fetchBar->addAction(actions.headers);
+    fetchBar->addSeparator();
+    fetchBar->addWidget(MakeMenuButton("bmenu1", actions.listMenu));
+    NameToolButtons(fetchBar);
     // The fetch button is a tab stop after the account box.
-    if (QWidget* fetch = bar1->widgetForAction(actions.headers))
+    if (QWidget* fetch = fetchBar->widgetForAction(actions.headers))
         fetch->setFocusPolicy(Qt::TabFocus);
-    bar1->setMinimumWidth(bar1->sizeHint().width());
+    fetchBar->setMinimumWidth(fetchBar->sizeHint().width());
 
     progressLabel_ = Named(new QLabel, "progress_label");
     progressLabel_->setTextFormat(Qt::PlainText);
@@ -73,33 +73,33 @@ AccountBar::AccountBar(const ListActions& actions, QWidget* parent) : QWidget(pa
     // bar beside it folds its last buttons into its extension menu.
     hint_->setWordWrap(true);
     hint_->setMinimumWidth(kProgressBarWidth);
-    auto* bar2 = Named(new QToolBar, "ToolBar2");
-    bar2->addWidget(MakeMenuButton("bmenu2", actions.listMenu));
-    bar2->addSeparator();
-    bar2->addActions({actions.toggleSpam, actions.toggleAllSpam, actions.toggleNoSpam});
-    bar2->addSeparator();
-    bar2->addActions({actions.remove, actions.deleteSpam});
-    NameToolButtons(bar2);
+    auto* markBar = Named(new QToolBar, "ToolBar2");
+    markBar->addWidget(MakeMenuButton("bmenu2", actions.listMenu));
+    markBar->addSeparator();
+    markBar->addActions({actions.toggleSpam, actions.toggleAllSpam, actions.toggleNoSpam});
+    markBar->addSeparator();
+    markBar->addActions({actions.remove, actions.deleteSpam});
+    NameToolButtons(markBar);
 
-    auto* row1 = new QHBoxLayout;
-    row1->addWidget(caption, 1);
-    row1->addWidget(list_, 2);
-    row1->addWidget(bar1);
-    row1->addStretch(1);
-    row1->addWidget(helpLabel_);
-    row1->addWidget(help);
+    auto* accountRow = new QHBoxLayout;
+    accountRow->addWidget(caption, 1);
+    accountRow->addWidget(list_, 2);
+    accountRow->addWidget(fetchBar);
+    accountRow->addStretch(1);
+    accountRow->addWidget(helpLabel_);
+    accountRow->addWidget(help);
     // The progress takes the place of the hint, which hides while a retrieval runs: the first
     // row has no room for it in a narrow window.
-    auto* row2 = new QHBoxLayout;
-    row2->addWidget(progressLabel_);
-    row2->addWidget(progressBar_, 1);
-    row2->addWidget(cancelButton_);
-    row2->addWidget(hint_, 1);
-    row2->addWidget(bar2);
+    auto* progressRow = new QHBoxLayout;
+    progressRow->addWidget(progressLabel_);
+    progressRow->addWidget(progressBar_, 1);
+    progressRow->addWidget(cancelButton_);
+    progressRow->addWidget(hint_, 1);
+    progressRow->addWidget(markBar);
     auto* rows = new QVBoxLayout(this);
     rows->setContentsMargins(4, 2, 4, 2);
-    rows->addLayout(row1);
-    rows->addLayout(row2);
+    rows->addLayout(accountRow);
+    rows->addLayout(progressRow);
 }
 
 QToolButton* AccountBar::MakeMenuButton(const char* name, QMenu* menu) {

@@ -74,7 +74,7 @@ void MailboxWindow::ConnectController() {
         if (shown != nullptr && ToQt(shown->email) == email && !controller_->Busy() &&
             !controller_->Connected()) {
             controller_->SetAccount(*shown);  // as the account box has it now
-            RunGuarded([this] { actHeadersExecute(); });
+            RunGuarded([this] { FetchHeaders(); });
         }
     });
     connect(c, &MailboxController::finished, this, &MailboxWindow::onRequestFinished);
@@ -182,7 +182,7 @@ void MailboxWindow::OpenPendingAccount() {
     accountBar_->Choose(ToQt(state_.pendingAccount));
     state_.pendingAccount.clear();
     onAccountChosen();
-    actHeadersExecute();
+    FetchHeaders();
 }
 
 void MailboxWindow::onAccountChosen() {
@@ -211,7 +211,7 @@ void MailboxWindow::UpdateCommands() {
     const ListActions& a = actions_;
     accountBar_->AccountBox()->setEnabled(!busy);
     a.headers->setEnabled(selected && !busy);
-    retrieve_headers_mm->setEnabled(selected && !busy);
+    accountMenu_->setEnabled(selected && !busy);
     for (QAction* action : {a.remove, a.retrieve, a.toggleSpam})
         action->setEnabled(haveRow && !busy);
     for (QAction* action :

@@ -42,7 +42,7 @@ public:
     void ShowStartAccount();
     // The account box's selection changed (no headers are fetched).
     void onAccountChosen();
-    void actHeadersExecute();
+    void FetchHeaders();
     void UpdateCommands();
 
     MailboxController& Controller() const { return *controller_; }
@@ -84,17 +84,17 @@ private:
     int SelectedAccount() const;
 
     // The commands, the keys and the list menu (list_window_actions.cpp).
-    void menuheaderClick(const QString& email);
-    void actRetrieveExecute();
-    void actSaveMessageExecute();
-    void actDeleteExecute();
-    void actDeleteSpamExecute();
-    void actToggleSpamExecute();
-    void actToggleAllSpamExecute();
-    void actToggleNoSpamExecute();
-    void actSpamSubjectExecute();
-    void actSpamSenderExecute();
-    void actCancelExecute();
+    void FetchHeadersOf(const QString& email);
+    void ShowWholeMessage();
+    void SaveMessage();
+    void DeleteMessage();
+    void DeleteAllSpam();
+    void ToggleSpamMark();
+    void MarkAllAsSpam();
+    void ClearSpamMarks();
+    void AddSubjectRule();
+    void AddSenderRule();
+    void CancelRequest();
     void MarkFromRule(RuleKind kind, const std::string& text);
     bool HandleKey(QWidget* control, int key);
     void OpenListMenu();
@@ -109,7 +109,7 @@ private:
     bool cancelledByUser_ = false;      // the running request was cancelled with actCancel
 
     ListActions actions_;
-    QMenu* retrieve_headers_mm = nullptr;  // the list menu's entry: one account each
+    QMenu* accountMenu_ = nullptr;  // the list menu's entry: one account each
     AccountBar* accountBar_ = nullptr;
     HeaderList* headers_ = nullptr;
     MessagePane* pane_ = nullptr;

@@ -20,20 +20,20 @@
 #include "settings/language.h"
 #include "spam/spam_filter.h"
 
-void MailboxWindow::menuheaderClick(const QString& email) {
+void MailboxWindow::FetchHeadersOf(const QString& email) {
     accountBar_->Choose(email);
     onAccountChosen();
-    if (actions_.headers->isEnabled()) actHeadersExecute();
+    if (actions_.headers->isEnabled()) FetchHeaders();
 }
 
-void MailboxWindow::actHeadersExecute() {
+void MailboxWindow::FetchHeaders() {
     if (SelectedAccount() < 0) return;
     pane_->Clear();
     if (controller_->ListHeaders(state_.Filter()))
         ShowProgress(ProgressMode::Listing, "retrieve_headers_progress");
 }
 
-void MailboxWindow::actRetrieveExecute() {
+void MailboxWindow::ShowWholeMessage() {
     const MessageRow* row = headers_->ChosenRow();
     if (row == nullptr || row->entry == nullptr || SelectedAccount() < 0) return;
     if (!AskYesNo(this, Text("retrieve_mail_dialog_title"), Text("retrieve_mail_dialog"))) return;
@@ -42,12 +42,12 @@ void MailboxWindow::actRetrieveExecute() {
     pane_->ClearText();
 }
 
-void MailboxWindow::actSaveMessageExecute() {
+void MailboxWindow::SaveMessage() {
     const MessageRow* row = headers_->ChosenRow();
     if (row != nullptr && row->entry != nullptr) pane_->SaveMessage(*row->entry);
 }
 
-void MailboxWindow::actDeleteExecute() {
+void MailboxWindow::DeleteMessage() {
     const MessageRow* row = headers_->ChosenRow();
     if (row == nullptr || row->entry == nullptr || !controller_->Connected()) return;
     // Taken before the question waits: the row may be gone when it is answered.
@@ -60,7 +60,7 @@ void MailboxWindow::actDeleteExecute() {
     UpdateCommands();
 }
 
-void MailboxWindow::actDeleteSpamExecute() {
+void MailboxWindow::DeleteAllSpam() {
     if (SelectedAccount() < 0) return;
     const std::size_t marked = CountSpamRows(model_->Rows());
     if (marked == 0) {
@@ -84,16 +84,16 @@ void MailboxWindow::actDeleteSpamExecute() {
     UpdateCommands();
 }
 
-void MailboxWindow::actToggleSpamExecute() {
+void MailboxWindow::ToggleSpamMark() {
     const int index = headers_->ChosenIndex();
     if (const MessageRow* row = model_->Row(index)) model_->SetSpam(index, !row->spam);
 }
 
-void MailboxWindow::actToggleAllSpamExecute() {
+void MailboxWindow::MarkAllAsSpam() {
     model_->SetAllSpam(true);
 }
 
-void MailboxWindow::actToggleNoSpamExecute() {
+void MailboxWindow::ClearSpamMarks() {
     model_->SetAllSpam(false);
 }
 
@@ -102,18 +102,18 @@ void MailboxWindow::MarkFromRule(RuleKind kind, const std::string& text) {
     if (state_.AddSpamRule(kind, text) >= 0) model_->SetSpam(index, true);
 }
 
-void MailboxWindow::actSpamSubjectExecute() {
+void MailboxWindow::AddSubjectRule() {
     if (const MessageRow* row = headers_->ChosenRow())
         MarkFromRule(RuleKind::Subject, row->subjectText);
 }
 
-void MailboxWindow::actSpamSenderExecute() {
+void MailboxWindow::AddSenderRule() {
     const MessageRow* row = headers_->ChosenRow();
     if (row != nullptr && row->entry != nullptr)
         MarkFromRule(RuleKind::Sender, row->entry->from.address);
 }
 
-void MailboxWindow::actCancelExecute() {
+void MailboxWindow::CancelRequest() {
     pane_->Clear();
     cancelledByUser_ = controller_->Busy();
     controller_->Cancel();

@@ -52,17 +52,17 @@ void MailboxWindow::BuildActions() {
     a.headers->setShortcut(QKeySequence(Qt::Key_F5));
 
     const std::array<std::pair<QAction*, void (MailboxWindow::*)()>, 11> handlers{{
-        {a.headers, &MailboxWindow::actHeadersExecute},
-        {a.remove, &MailboxWindow::actDeleteExecute},
-        {a.retrieve, &MailboxWindow::actRetrieveExecute},
-        {a.cancel, &MailboxWindow::actCancelExecute},
-        {a.toggleSpam, &MailboxWindow::actToggleSpamExecute},
-        {a.deleteSpam, &MailboxWindow::actDeleteSpamExecute},
-        {a.toggleAllSpam, &MailboxWindow::actToggleAllSpamExecute},
-        {a.toggleNoSpam, &MailboxWindow::actToggleNoSpamExecute},
-        {a.spamSubject, &MailboxWindow::actSpamSubjectExecute},
-        {a.spamSender, &MailboxWindow::actSpamSenderExecute},
-        {a.saveMessage, &MailboxWindow::actSaveMessageExecute},
+        {a.headers, &MailboxWindow::FetchHeaders},
+        {a.remove, &MailboxWindow::DeleteMessage},
+        {a.retrieve, &MailboxWindow::ShowWholeMessage},
+        {a.cancel, &MailboxWindow::CancelRequest},
+        {a.toggleSpam, &MailboxWindow::ToggleSpamMark},
+        {a.deleteSpam, &MailboxWindow::DeleteAllSpam},
+        {a.toggleAllSpam, &MailboxWindow::MarkAllAsSpam},
+        {a.toggleNoSpam, &MailboxWindow::ClearSpamMarks},
+        {a.spamSubject, &MailboxWindow::AddSubjectRule},
+        {a.spamSender, &MailboxWindow::AddSenderRule},
+        {a.saveMessage, &MailboxWindow::SaveMessage},
     }};
     for (const auto& [action, handler] : handlers) {
         connect(action, &QAction::triggered, this,
@@ -74,7 +74,7 @@ void MailboxWindow::BuildActions() {
 void MailboxWindow::BuildListMenu() {
     const ListActions& a = actions_;
     auto* menu = Named(new QMenu(this), "popupm");
-    retrieve_headers_mm =
+    accountMenu_ =
         Named(menu->addMenu(a.headers->icon(), a.headers->text()), "retrieve_headers_mm");
     menu->addSeparator();
     menu->addActions({a.toggleSpam, a.toggleAllSpam, a.toggleNoSpam});
@@ -152,7 +152,7 @@ void MailboxWindow::BuildWindow() {
 // The account box and the list menu's entries from the account list; the account shown stays
 // chosen while it is listed.
 void MailboxWindow::FillAccountBox() {
-    retrieve_headers_mm->clear();
+    accountMenu_->clear();
     accounts_.clear();
     QStringList emails;
     QStringList hints;
@@ -161,9 +161,9 @@ void MailboxWindow::FillAccountBox() {
         const QString email = ToQt(item.params.email);
         emails << email;
         hints << ToQt(item.params.email + " - " + std::string(ProtocolName(item.params.protocol)));
-        QAction* entry = retrieve_headers_mm->addAction(ListImage(kAccountImage), email);
+        QAction* entry = accountMenu_->addAction(ListImage(kAccountImage), email);
         connect(entry, &QAction::triggered, this,
-                [this, email] { RunGuarded([this, email] { menuheaderClick(email); }); });
+                [this, email] { RunGuarded([this, email] { FetchHeadersOf(email); }); });
     }
     accountBar_->SetAccounts(emails, hints);
 }

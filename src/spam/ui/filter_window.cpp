@@ -53,22 +53,22 @@ SpamFilterWindow::SpamFilterWindow(AppState& state)
     SetTabOrder();
     WatchFocusableControls();
     ConnectHandlers();
-    FormCreate();
+    ShowStoredValues();
 }
 
 RuleKind SpamFilterWindow::CurrentKind() const {
-    return rAddr->isChecked() ? RuleKind::Sender : RuleKind::Subject;
+    return senderChoice_->isChecked() ? RuleKind::Sender : RuleKind::Subject;
 }
 
 QTreeWidgetItem* SpamFilterWindow::SelectedRow() const {
-    const QList<QTreeWidgetItem*> selected = ListBox->selectedItems();
+    const QList<QTreeWidgetItem*> selected = ruleList_->selectedItems();
     return selected.isEmpty() ? nullptr : selected.first();
 }
 
 void SpamFilterWindow::SelectRow(QTreeWidgetItem* row) {
-    const QSignalBlocker quiet(ListBox);
-    ListBox->clearSelection();
-    ListBox->setCurrentItem(row);
+    const QSignalBlocker quiet(ruleList_);
+    ruleList_->clearSelection();
+    ruleList_->setCurrentItem(row);
     if (row != nullptr) row->setSelected(true);
 }
 
@@ -83,9 +83,9 @@ void SpamFilterWindow::FollowRules() {
     const QTreeWidgetItem* selected = SelectedRow();
     bool selectedGone = false;
     {
-        const QSignalBlocker quiet(ListBox);
-        for (int index = ListBox->topLevelItemCount() - 1; index >= 0; --index) {
-            QTreeWidgetItem* row = ListBox->topLevelItem(index);
+        const QSignalBlocker quiet(ruleList_);
+        for (int index = ruleList_->topLevelItemCount() - 1; index >= 0; --index) {
+            QTreeWidgetItem* row = ruleList_->topLevelItem(index);
             if (SpamRuleEntry* rule = RuleOf(row)) {
                 ShowRule(row, *rule);
             } else {
@@ -106,73 +106,73 @@ void SpamFilterWindow::ShowRule(QTreeWidgetItem* row, SpamRuleEntry& rule) {
 }
 
 void SpamFilterWindow::UpdateButtons() {
-    badd->setEnabled(HasText(FromQt(eText->text())));
-    bedit->setEnabled(badd->isEnabled() && ListBox->topLevelItemCount() > 0 &&
-                      SelectedRow() != nullptr);
-    bdele->setEnabled(bedit->isEnabled());
+    addButton_->setEnabled(HasText(FromQt(ruleText_->text())));
+    saveRuleButton_->setEnabled(addButton_->isEnabled() && ruleList_->topLevelItemCount() > 0 &&
+                                SelectedRow() != nullptr);
+    deleteButton_->setEnabled(saveRuleButton_->isEnabled());
 }
 
 // The rule takes the edit controls as they stand, its text exactly as typed.
 void SpamFilterWindow::FillItem(QTreeWidgetItem* row, SpamRuleEntry* rule) {
     rule->filter.kind = CurrentKind();
-    rule->filter.content = rContent->isChecked();
-    rule->filter.text = FromQt(eText->text());
+    rule->filter.content = containsChoice_->isChecked();
+    rule->filter.text = FromQt(ruleText_->text());
     ShowRule(row, *rule);
     SelectRow(row);
-    ListBox->scrollToItem(row);
+    ruleList_->scrollToItem(row);
 }
 
 QTreeWidgetItem* SpamFilterWindow::FindDuplicate() {
-    const std::string text = FromQt(eText->text());
-    for (int index = 0; index < ListBox->topLevelItemCount(); ++index) {
-        QTreeWidgetItem* row = ListBox->topLevelItem(index);
+    const std::string text = FromQt(ruleText_->text());
+    for (int index = 0; index < ruleList_->topLevelItemCount(); ++index) {
+        QTreeWidgetItem* row = ruleList_->topLevelItem(index);
         const SpamRuleEntry* rule = RuleOf(row);
         if (rule != nullptr && IsDuplicateOf(rule->filter, CurrentKind(), text)) return row;
     }
     return nullptr;
 }
 
-void SpamFilterWindow::ListBoxClick() {
+void SpamFilterWindow::LoadChosenRule() {
     const QTreeWidgetItem* row = SelectedRow();
     const SpamRuleEntry* rule = row == nullptr ? nullptr : RuleOf(row);
     if (rule == nullptr) {
         UpdateButtons();
         return;
     }
-    (rule->filter.kind == RuleKind::Subject ? rSubj : rAddr)->setChecked(true);
-    (rule->filter.content ? rContent : rStart)->setChecked(true);
+    (rule->filter.kind == RuleKind::Subject ? subjectChoice_ : senderChoice_)->setChecked(true);
+    (rule->filter.content ? containsChoice_ : beginsChoice_)->setChecked(true);
     // A longer text from a hand-edited file is shown whole, so that saving does not cut it.
-    ShowWhole(eText, ToQt(rule->filter.text), kTextMaxLength);
+    ShowWhole(ruleText_, ToQt(rule->filter.text), kTextMaxLength);
     UpdateButtons();
 }
 
-void SpamFilterWindow::addClick() {
-    if (!HasText(FromQt(eText->text()))) return;
+void SpamFilterWindow::AddRule() {
+    if (!HasText(FromQt(ruleText_->text()))) return;
     QTreeWidgetItem* duplicate = FindDuplicate();
     SelectRow(duplicate);
     if (duplicate != nullptr) {
-        saveClick();
+        SaveRule();
         return;
     }
     state_.spamRules.push_back(std::make_unique<SpamRuleEntry>());
-    auto* row = new QTreeWidgetItem(ListBox);
+    auto* row = new QTreeWidgetItem(ruleList_);
     FillItem(row, state_.spamRules.back().get());
-    ClearWithLimit(eText, kTextMaxLength);
+    ClearWithLimit(ruleText_, kTextMaxLength);
     StoreCriteria();
 }
 
-void SpamFilterWindow::saveClick() {
+void SpamFilterWindow::SaveRule() {
     QTreeWidgetItem* row = SelectedRow();
     SpamRuleEntry* rule = row == nullptr ? nullptr : RuleOf(row);
-    if (!HasText(FromQt(eText->text())) || rule == nullptr) return;
+    if (!HasText(FromQt(ruleText_->text())) || rule == nullptr) return;
     FillItem(row, rule);
-    ClearWithLimit(eText, kTextMaxLength);
+    ClearWithLimit(ruleText_, kTextMaxLength);
     StoreCriteria();
 }
 
-void SpamFilterWindow::deleteClick() {
+void SpamFilterWindow::DeleteRule() {
     const QTreeWidgetItem* selected = SelectedRow();
-    if (!HasText(FromQt(eText->text())) || selected == nullptr) return;
+    if (!HasText(FromQt(ruleText_->text())) || selected == nullptr) return;
     const SpamRuleEntry* chosen = RuleOf(selected);
     if (chosen == nullptr) return;
     const std::uint64_t id = chosen->Id();
@@ -182,33 +182,33 @@ void SpamFilterWindow::deleteClick() {
                                    [id](const auto& each) { return each->Id() == id; });
     if (live == state_.spamRules.end()) return;
     {
-        const QSignalBlocker quiet(ListBox);
-        for (int index = ListBox->topLevelItemCount() - 1; index >= 0; --index)
-            if (ListBox->topLevelItem(index)->data(0, Qt::UserRole).toULongLong() == id)
-                delete ListBox->takeTopLevelItem(index);
-        ListBox->clearSelection();
-        ListBox->setCurrentItem(nullptr);
+        const QSignalBlocker quiet(ruleList_);
+        for (int index = ruleList_->topLevelItemCount() - 1; index >= 0; --index)
+            if (ruleList_->topLevelItem(index)->data(0, Qt::UserRole).toULongLong() == id)
+                delete ruleList_->takeTopLevelItem(index);
+        ruleList_->clearSelection();
+        ruleList_->setCurrentItem(nullptr);
     }
     state_.spamRules.erase(live);
-    ClearWithLimit(eText, kTextMaxLength);
+    ClearWithLimit(ruleText_, kTextMaxLength);
     StoreCriteria();
 }
 
 void SpamFilterWindow::StoreCriteria() {
-    state_.spamCriteria.noEmptySubject = cEmpty->isChecked();
-    state_.spamCriteria.noEmptyDate = cdateempty->isChecked();
-    state_.spamCriteria.noRecipient = cnorecipient->isChecked();
-    state_.spamCriteria.maxRecipients = eRecpt->value();
-    state_.spamCriteria.maxSize = eLen->value();
+    state_.spamCriteria.noEmptySubject = emptySubjectBox_->isChecked();
+    state_.spamCriteria.noEmptyDate = emptyDateBox_->isChecked();
+    state_.spamCriteria.noRecipient = noRecipientBox_->isChecked();
+    state_.spamCriteria.maxRecipients = maxRecipientsBox_->value();
+    state_.spamCriteria.maxSize = maxSizeBox_->value();
     state_.SaveFilter();
     UpdateButtons();
 }
 
-void SpamFilterWindow::bhelpClick() {
+void SpamFilterWindow::ShowHelp() {
     ShowHelpTopic(kFilterHelpTopic);
 }
 
-void SpamFilterWindow::bclseClick() {
+void SpamFilterWindow::CloseWindow() {
     StoreCriteria();
     close();
 }
@@ -217,10 +217,10 @@ bool SpamFilterWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (helpKeyDown(key) || EnterNext(key)) return true;
-    } else if (watched == static_cast<QObject*>(help_label) &&
+    } else if (watched == static_cast<QObject*>(helpLabel_) &&
                event->type() == QEvent::MouseButtonRelease &&
                static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        bhelpClick();
+        ShowHelp();
         return true;
     }
     return QWidget::eventFilter(watched, event);
@@ -234,7 +234,7 @@ bool SpamFilterWindow::EnterNext(QKeyEvent* key) {
 
 bool SpamFilterWindow::helpKeyDown(QKeyEvent* key) {
     if (key->key() != Qt::Key_F1) return false;
-    bhelpClick();
+    ShowHelp();
     return true;
 }
 

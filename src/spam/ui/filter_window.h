@@ -39,7 +39,7 @@ private:
     void SetTabOrder();
     void WatchFocusableControls();
     void ConnectHandlers();
-    void FormCreate();
+    void ShowStoredValues();
 
     // Rules and criteria (filter_window.cpp).
     void UpdateButtons();
@@ -51,35 +51,35 @@ private:
     SpamRuleEntry* RuleOf(const QTreeWidgetItem* row) const;
     void FollowRules();
     RuleKind CurrentKind() const;
-    void ListBoxClick();
-    void addClick();
-    void saveClick();
-    void deleteClick();
+    void LoadChosenRule();
+    void AddRule();
+    void SaveRule();
+    void DeleteRule();
     void StoreCriteria();
-    void bhelpClick();
-    void bclseClick();
+    void ShowHelp();
+    void CloseWindow();
 
     // Keys: Enter moves on, F1 opens help.
     bool EnterNext(QKeyEvent* key);
     bool helpKeyDown(QKeyEvent* key);
 
-    QTreeWidget* ListBox = nullptr;
-    QRadioButton* rSubj = nullptr;
-    QRadioButton* rAddr = nullptr;
-    QLineEdit* eText = nullptr;
-    QRadioButton* rContent = nullptr;
-    QRadioButton* rStart = nullptr;
-    QCheckBox* cEmpty = nullptr;
-    QCheckBox* cdateempty = nullptr;
-    QCheckBox* cnorecipient = nullptr;
-    QSpinBox* eRecpt = nullptr;
-    QSpinBox* eLen = nullptr;
-    QToolButton* badd = nullptr;
-    QToolButton* bedit = nullptr;
-    QToolButton* bdele = nullptr;
-    QToolButton* bclse = nullptr;
-    QToolButton* bhelp = nullptr;
-    QLabel* help_label = nullptr;
+    QTreeWidget* ruleList_ = nullptr;
+    QRadioButton* subjectChoice_ = nullptr;
+    QRadioButton* senderChoice_ = nullptr;
+    QLineEdit* ruleText_ = nullptr;
+    QRadioButton* containsChoice_ = nullptr;
+    QRadioButton* beginsChoice_ = nullptr;
+    QCheckBox* emptySubjectBox_ = nullptr;
+    QCheckBox* emptyDateBox_ = nullptr;
+    QCheckBox* noRecipientBox_ = nullptr;
+    QSpinBox* maxRecipientsBox_ = nullptr;
+    QSpinBox* maxSizeBox_ = nullptr;
+    QToolButton* addButton_ = nullptr;
+    QToolButton* saveRuleButton_ = nullptr;
+    QToolButton* deleteButton_ = nullptr;
+    QToolButton* closeButton_ = nullptr;
+    QToolButton* helpButton_ = nullptr;
+    QLabel* helpLabel_ = nullptr;
     QButtonGroup* kindGroup = nullptr;
     QButtonGroup* relationGroup = nullptr;
     AppState& state_;

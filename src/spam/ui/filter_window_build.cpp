@@ -73,46 +73,49 @@ QToolButton* SpamFilterWindow::AddRuleButton(const char* name, const char* pictu
 
 void SpamFilterWindow::BuildRuleControls() {
     MakeBold(AddLabel("Label1", "filtering", 8, 6));
-    ListBox = Place(new QTreeWidget(this), "ListBox", 8, 24, 290, 160);
-    ListBox->setColumnCount(3);
-    ListBox->setHeaderLabels({Text("filter_type"), Text("filter_relation"), Text("filter_value")});
-    ListBox->setColumnWidth(0, 64);
-    ListBox->setColumnWidth(1, 64);
-    ListBox->setColumnWidth(2, 138);
-    ListBox->header()->setSectionsClickable(false);
-    ListBox->setRootIsDecorated(false);
-    ListBox->setItemsExpandable(false);
-    ListBox->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListBox->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListBox->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListBox->setAccessibleName(Text("filtering"));
-    SetFieldColour(ListBox, kFocusColour);
+    ruleList_ = Place(new QTreeWidget(this), "ListBox", 8, 24, 290, 160);
+    ruleList_->setColumnCount(3);
+    ruleList_->setHeaderLabels(
+        {Text("filter_type"), Text("filter_relation"), Text("filter_value")});
+    ruleList_->setColumnWidth(0, 64);
+    ruleList_->setColumnWidth(1, 64);
+    ruleList_->setColumnWidth(2, 138);
+    ruleList_->header()->setSectionsClickable(false);
+    ruleList_->setRootIsDecorated(false);
+    ruleList_->setItemsExpandable(false);
+    ruleList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ruleList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ruleList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    ruleList_->setAccessibleName(Text("filtering"));
+    SetFieldColour(ruleList_, kFocusColour);
     // The selected rule stays marked while another control holds the focus.
-    QPalette palette = ListBox->palette();
+    QPalette palette = ruleList_->palette();
     for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
         palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
-    ListBox->setPalette(palette);
+    ruleList_->setPalette(palette);
 
     kindGroup = new QButtonGroup(this);
-    rSubj = AddRadio(this, kindGroup, "rSubj", "filter_subject", kRightColumn, 24);
-    rAddr = AddRadio(this, kindGroup, "rAddr", "filter_from", kRightColumn + 128, 24);
-    rSubj->setChecked(true);
+    subjectChoice_ = AddRadio(this, kindGroup, "rSubj", "filter_subject", kRightColumn, 24);
+    senderChoice_ = AddRadio(this, kindGroup, "rAddr", "filter_from", kRightColumn + 128, 24);
+    subjectChoice_->setChecked(true);
 
     AddLabel("Label2", "filter_text", kRightColumn, 50);
-    eText = Place(new QLineEdit(this), "eText", kRightColumn, 66, 256, 21);
-    eText->setMaxLength(kTextMaxLength);
-    eText->setAccessibleName(Text("filter_text"));
-    SetFieldColour(eText, kFocusColour);
+    ruleText_ = Place(new QLineEdit(this), "eText", kRightColumn, 66, 256, 21);
+    ruleText_->setMaxLength(kTextMaxLength);
+    ruleText_->setAccessibleName(Text("filter_text"));
+    SetFieldColour(ruleText_, kFocusColour);
 
     AddLabel("Label3", "filter_mode", kRightColumn, 96);
     relationGroup = new QButtonGroup(this);
-    rContent = AddRadio(this, relationGroup, "rContent", "filter_mode_content", kRightColumn, 112);
-    rStart = AddRadio(this, relationGroup, "rStart", "filter_mode_begin", kRightColumn + 128, 112);
-    rContent->setChecked(true);
+    containsChoice_ =
+        AddRadio(this, relationGroup, "rContent", "filter_mode_content", kRightColumn, 112);
+    beginsChoice_ =
+        AddRadio(this, relationGroup, "rStart", "filter_mode_begin", kRightColumn + 128, 112);
+    containsChoice_->setChecked(true);
 
-    badd = AddRuleButton("badd", "add.png", "new_filter_item", kRightColumn);
-    bedit = AddRuleButton("bedit", "save.png", "save_filter_item", kRightColumn + 26);
-    bdele = AddRuleButton("bdele", "delete.png", "delete_filter_item", kRightColumn + 52);
+    addButton_ = AddRuleButton("badd", "add.png", "new_filter_item", kRightColumn);
+    saveRuleButton_ = AddRuleButton("bedit", "save.png", "save_filter_item", kRightColumn + 26);
+    deleteButton_ = AddRuleButton("bdele", "delete.png", "delete_filter_item", kRightColumn + 52);
 }
 
 void SpamFilterWindow::BuildCriteria() {
@@ -120,7 +123,7 @@ void SpamFilterWindow::BuildCriteria() {
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Sunken);
 
-    auto* picture = Place(new QLabel(this), "Image1", 8, 198, 16, 16);
+    auto* picture = Place(new QLabel(this), "criteriaPicture", 8, 198, 16, 16);
     picture->setPixmap(QIcon(QStringLiteral(":/results/state_error.png")).pixmap(16, 16));
     MakeBold(AddLabel("Label4", "mail_suspect_if", kCriteriaLabelX, 199));
 
@@ -138,42 +141,43 @@ void SpamFilterWindow::BuildCriteria() {
         AddLabel(row.labelName, row.key, kCriteriaLabelX, y + 2);
         y += 22;
     }
-    cEmpty = Place(new QCheckBox(this), "cEmpty", kCriteriaControlX, 221, 18, 18);
-    cdateempty = Place(new QCheckBox(this), "cdateempty", kCriteriaControlX, 243, 18, 18);
-    cnorecipient = Place(new QCheckBox(this), "cnorecipient", kCriteriaControlX, 265, 18, 18);
-    eRecpt = AddSpinBox(this, "eRecpt", kCriteriaControlX, 286);
-    eLen = AddSpinBox(this, "eLen", kCriteriaControlX, 308);
+    emptySubjectBox_ = Place(new QCheckBox(this), "cEmpty", kCriteriaControlX, 221, 18, 18);
+    emptyDateBox_ = Place(new QCheckBox(this), "cdateempty", kCriteriaControlX, 243, 18, 18);
+    noRecipientBox_ = Place(new QCheckBox(this), "cnorecipient", kCriteriaControlX, 265, 18, 18);
+    maxRecipientsBox_ = AddSpinBox(this, "eRecpt", kCriteriaControlX, 286);
+    maxSizeBox_ = AddSpinBox(this, "eLen", kCriteriaControlX, 308);
     QLabel* unit = AddLabel("Label5", "", kCriteriaControlX + 86, 311);
     unit->setText(QStringLiteral("kB"));
     unit->adjustSize();
-    QWidget* const fields[] = {cEmpty, cdateempty, cnorecipient, eRecpt, eLen};
+    QWidget* const fields[] = {emptySubjectBox_, emptyDateBox_, noRecipientBox_, maxRecipientsBox_,
+                               maxSizeBox_};
     for (std::size_t i = 0; i < std::size(rows); ++i)
         fields[i]->setAccessibleName(Text(rows[i].key));
 }
 
 void SpamFilterWindow::BuildBottomRow() {
-    bhelp = Place(new QToolButton(this), "bhelp", 400, 276, 20, 20);
-    bhelp->setIcon(QIcon(QStringLiteral(":/results/help.png")));
-    bhelp->setAutoRaise(true);
-    bhelp->setToolTip(Text("help_btn"));
-    bhelp->setAccessibleName(bhelp->toolTip());
+    helpButton_ = Place(new QToolButton(this), "bhelp", 400, 276, 20, 20);
+    helpButton_->setIcon(QIcon(QStringLiteral(":/results/help.png")));
+    helpButton_->setAutoRaise(true);
+    helpButton_->setToolTip(Text("help_btn"));
+    helpButton_->setAccessibleName(helpButton_->toolTip());
 
-    help_label = AddLabel("help_label", "help_label_filter", 424, 279);
-    StyleAsLink(help_label);
-    help_label->setToolTip(help_label->text());
-    help_label->setAccessibleName(help_label->text());
-    help_label->installEventFilter(this);
+    helpLabel_ = AddLabel("help_label", "help_label_filter", 424, 279);
+    StyleAsLink(helpLabel_);
+    helpLabel_->setToolTip(helpLabel_->text());
+    helpLabel_->setAccessibleName(helpLabel_->text());
+    helpLabel_->installEventFilter(this);
 
-    bclse = Place(new QToolButton(this), "bclse", 486, 304, 78, 22);
-    bclse->setText(Text("close_button_setup"));
-    bclse->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    bclse->setAccessibleName(bclse->text());
-    for (QToolButton* button : {bhelp, bclse}) button->setFocusPolicy(Qt::StrongFocus);
+    closeButton_ = Place(new QToolButton(this), "bclse", 486, 304, 78, 22);
+    closeButton_->setText(Text("close_button_setup"));
+    closeButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    closeButton_->setAccessibleName(closeButton_->text());
+    for (QToolButton* button : {helpButton_, closeButton_}) button->setFocusPolicy(Qt::StrongFocus);
 
     // The window grows when the link's text (a translation) needs more room than it has.
-    const int linkRight = help_label->x() + help_label->width() + 8;
+    const int linkRight = helpLabel_->x() + helpLabel_->width() + 8;
     if (linkRight > width()) {
-        bclse->move(bclse->x() + linkRight - width(), bclse->y());
+        closeButton_->move(closeButton_->x() + linkRight - width(), closeButton_->y());
         setFixedSize(linkRight, height());
     }
 }
@@ -181,15 +185,18 @@ void SpamFilterWindow::BuildBottomRow() {
 // The criteria stand in the order empty subject, empty date, no recipient, more recipients,
 // bigger than; the keyboard reaches the no-recipient box last.
 void SpamFilterWindow::SetTabOrder() {
-    const std::vector<QWidget*> order = {ListBox,      rSubj,  rAddr,      eText,  rContent,
-                                         rStart,       cEmpty, cdateempty, eRecpt, eLen,
-                                         cnorecipient, bhelp,  bclse};
+    const std::vector<QWidget*> order = {
+        ruleList_,       subjectChoice_,   senderChoice_, ruleText_,         containsChoice_,
+        beginsChoice_,   emptySubjectBox_, emptyDateBox_, maxRecipientsBox_, maxSizeBox_,
+        noRecipientBox_, helpButton_,      closeButton_};
     for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void SpamFilterWindow::WatchFocusableControls() {
-    QWidget* const focusable[] = {ListBox, rSubj,      rAddr,  eText, rContent,    rStart,
-                                  cEmpty,  cdateempty, eRecpt, eLen,  cnorecipient};
+    QWidget* const focusable[] = {ruleList_,        subjectChoice_,  senderChoice_,
+                                  ruleText_,        containsChoice_, beginsChoice_,
+                                  emptySubjectBox_, emptyDateBox_,   maxRecipientsBox_,
+                                  maxSizeBox_,      noRecipientBox_};
     for (QWidget* control : focusable) control->installEventFilter(this);
 }
 
@@ -198,33 +205,33 @@ void SpamFilterWindow::ConnectHandlers() {
         FollowRules();
         UpdateButtons();
     });
-    connect(ListBox, &QTreeWidget::itemClicked, this, [this] { ListBoxClick(); });
-    connect(ListBox, &QTreeWidget::itemSelectionChanged, this, [this] { ListBoxClick(); });
-    connect(eText, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
-    connect(badd, &QToolButton::clicked, this, [this] { addClick(); });
-    connect(bedit, &QToolButton::clicked, this, [this] { saveClick(); });
-    connect(bdele, &QToolButton::clicked, this, [this] { deleteClick(); });
-    connect(bhelp, &QToolButton::clicked, this, [this] { bhelpClick(); });
-    connect(bclse, &QToolButton::clicked, this, [this] { bclseClick(); });
+    connect(ruleList_, &QTreeWidget::itemClicked, this, [this] { LoadChosenRule(); });
+    connect(ruleList_, &QTreeWidget::itemSelectionChanged, this, [this] { LoadChosenRule(); });
+    connect(ruleText_, &QLineEdit::textChanged, this, [this] { UpdateButtons(); });
+    connect(addButton_, &QToolButton::clicked, this, [this] { AddRule(); });
+    connect(saveRuleButton_, &QToolButton::clicked, this, [this] { SaveRule(); });
+    connect(deleteButton_, &QToolButton::clicked, this, [this] { DeleteRule(); });
+    connect(helpButton_, &QToolButton::clicked, this, [this] { ShowHelp(); });
+    connect(closeButton_, &QToolButton::clicked, this, [this] { CloseWindow(); });
     // Escape closes the way the Close button does (the criteria are saved).
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-            [this] { bclseClick(); });
+            [this] { CloseWindow(); });
 }
 
-void SpamFilterWindow::FormCreate() {
+void SpamFilterWindow::ShowStoredValues() {
     setWindowTitle(QStringLiteral("  ") + Text("set_filter_window"));
-    cEmpty->setChecked(state_.spamCriteria.noEmptySubject);
-    cdateempty->setChecked(state_.spamCriteria.noEmptyDate);
-    cnorecipient->setChecked(state_.spamCriteria.noRecipient);
-    eRecpt->setValue(state_.spamCriteria.maxRecipients);
-    eLen->setValue(state_.spamCriteria.maxSize);
+    emptySubjectBox_->setChecked(state_.spamCriteria.noEmptySubject);
+    emptyDateBox_->setChecked(state_.spamCriteria.noEmptyDate);
+    noRecipientBox_->setChecked(state_.spamCriteria.noRecipient);
+    maxRecipientsBox_->setValue(state_.spamCriteria.maxRecipients);
+    maxSizeBox_->setValue(state_.spamCriteria.maxSize);
     {
-        const QSignalBlocker quiet(ListBox);
+        const QSignalBlocker quiet(ruleList_);
         for (const auto& rule : state_.spamRules) {
-            auto* row = new QTreeWidgetItem(ListBox);
+            auto* row = new QTreeWidgetItem(ruleList_);
             ShowRule(row, *rule);
         }
     }
     UpdateButtons();
-    eText->setFocus();
+    ruleText_->setFocus();
 }

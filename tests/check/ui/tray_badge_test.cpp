@@ -71,7 +71,7 @@ TEST(TrayBadge, TheIconShowsTheCountOnlyOnTheNewMailPicture) {
     };
     tray.SetNewMailCount(3);
     EXPECT_EQ(RedPixels(shown()), 0) << "the quiet picture carries no count";
-    tray.SetPicture(1);
+    tray.SetPicture(TrayPicture::NewMail);
     EXPECT_EQ(shown(), BadgedImage(NewMailPicture(), 3, 24));
     tray.SetNewMailCount(120);
     EXPECT_EQ(shown(), BadgedImage(NewMailPicture(), 120, 24));
