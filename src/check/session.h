@@ -53,16 +53,5 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
 // Sends QUIT when connected and destroys the client; `session` is empty afterwards.
 void EndSession(std::unique_ptr<Pop3Client>& session);
 
-// The list window's holder of an account copy and the session it opened for it.
-struct AccountSession {
-    explicit AccountSession(AccountSettings account) : params(std::move(account)) {}
-    ~AccountSession() { EndSession(session); }
-    AccountSession(const AccountSession&) = delete;
-    AccountSession& operator=(const AccountSession&) = delete;
-
-    AccountSettings params;
-    std::unique_ptr<Pop3Client> session;
-};
-
 // An error message as one line of the settings file: CR LF, and any CR or LF left, made "~".
 std::string OneLineError(const std::string& message);

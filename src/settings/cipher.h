@@ -1,5 +1,5 @@
 #pragma once
-// The fixed-key text cipher of stored passwords and language texts (to be implemented).
+// The fixed-key text cipher of stored passwords and language texts.
 
 #include <string>
 #include <string_view>
