@@ -142,8 +142,39 @@ std::string ReplacedFile(const std::string& path) {
     return error ? path : target.string();
 }
 
-ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, int* error) {
+namespace {
+
+FileStamp StampFrom(const struct stat& info) {
+    FileStamp stamp;
+    stamp.device = info.st_dev;
+    stamp.inode = info.st_ino;
+    stamp.size = info.st_size;
+    stamp.modified = info.st_mtim;
+    stamp.changed = info.st_ctim;
+    return stamp;
+}
+
+bool SameTime(const std::timespec& a, const std::timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+}  // namespace
+
+bool FileStamp::operator==(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           SameTime(modified, other.modified) && SameTime(changed, other.changed);
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return StampFrom(info);
+}
+
+ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, int* error,
+                         std::optional<FileStamp>* stamp) {
     bytes.clear();
+    if (stamp != nullptr) stamp->reset();
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0 && errno == ENOENT) return ReadStatus::Missing;
     if (file.get() < 0) {
@@ -153,6 +184,7 @@ ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, int* error
     struct stat info {};
     if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode)) {
         bytes.reserve(static_cast<std::size_t>(info.st_size));
+        if (stamp != nullptr) *stamp = StampFrom(info);
     }
     char buffer[65536];
     for (;;) {
@@ -161,6 +193,7 @@ ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, int* error
         if (n < 0) {
             if (error != nullptr) *error = errno;
             bytes.clear();
+            if (stamp != nullptr) stamp->reset();
             return ReadStatus::Failed;
         }
         if (n == 0) return ReadStatus::Ok;

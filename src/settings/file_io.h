@@ -3,14 +3,34 @@
 // writing a temporary file beside it and renaming that over it, so a crash or a full disk
 // never leaves half a file behind.
 
+#include <sys/types.h>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
 enum class ReadStatus { Ok, Missing, Failed };
 
+// What stat(2) tells of a file's contents without reading them: a replacement by rename gives
+// another inode, a change in place another size or change time.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::timespec modified{};
+    std::timespec changed{};
+
+    bool operator==(const FileStamp& other) const;
+};
+
+// The stamp of the regular file at `path` (links followed); none when there is none.
+std::optional<FileStamp> StampOf(const std::string& path);
+
 // Reads every byte of `path` into `bytes` (left empty unless the status is Ok); on Failed the
-// system's error number goes to `error` when given.
-ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, int* error = nullptr);
+// system's error number goes to `error` when given. With `stamp`, the stamp of the file read
+// goes there (none for what is not a regular file).
+ReadStatus ReadFileBytes(const std::string& path, std::string& bytes, int* error = nullptr,
+                         std::optional<FileStamp>* stamp = nullptr);
 
 // Who may read and write a file that is replaced.
 enum class FileAccess {

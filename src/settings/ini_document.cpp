@@ -47,7 +47,9 @@ IniLine::IniLine(std::string text) : text_(std::move(text)) {
 IniDocument::IniDocument(std::string_view content) {
     byteOrderMark_ = content.starts_with(kByteOrderMark);
     if (byteOrderMark_) content.remove_prefix(kByteOrderMark.size());
-    for (const std::string_view text : SplitLines(content)) lines_.emplace_back(std::string(text));
+    const std::vector<std::string_view> texts = SplitLines(content);
+    lines_.reserve(texts.size());
+    for (const std::string_view text : texts) lines_.emplace_back(std::string(text));
     IndexSections();
 }
 

@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 #include "settings/errors.h"
@@ -65,6 +67,63 @@ std::vector<std::string> Names(const std::vector<std::string_view>& names) {
     return {names.begin(), names.end()};
 }
 
+// A file's lines as the process last read or wrote them.
+struct ParsedFile {
+    FileStamp stamp;
+    std::shared_ptr<const IniDocument> document;
+    bool binary = false;  // the bytes hold a zero byte: no text file
+};
+
+// The parsed files of the process, by path: every IniFile on a file shares one parse of it.
+class ParsedFiles {
+public:
+    static ParsedFiles& Instance() {
+        static ParsedFiles files;
+        return files;
+    }
+
+    std::optional<ParsedFile> Find(const std::string& path, const FileStamp& stamp) {
+        const std::lock_guard lock(mutex_);
+        const auto found = files_.find(path);
+        if (found == files_.end() || !(found->second.stamp == stamp)) return std::nullopt;
+        return found->second;
+    }
+    void Remember(const std::string& path, ParsedFile file) {
+        const std::lock_guard lock(mutex_);
+        files_.insert_or_assign(path, std::move(file));
+    }
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<std::string, ParsedFile> files_;
+};
+
+struct LoadedFile {
+    ReadStatus status = ReadStatus::Ok;
+    int error = 0;
+    ParsedFile parsed;
+};
+
+// The file as it is on disk now: a stat(2) when its stamp is that of the last parse, else one
+// read and parse. A file that is missing or cannot be read holds nothing.
+LoadedFile Load(const std::string& path) {
+    if (const std::optional<FileStamp> stamp = StampOf(path)) {
+        if (std::optional<ParsedFile> known = ParsedFiles::Instance().Find(path, *stamp))
+            return {ReadStatus::Ok, 0, std::move(*known)};
+    }
+    LoadedFile loaded;
+    std::string bytes;
+    std::optional<FileStamp> stamp;
+    loaded.status = ReadFileBytes(path, bytes, &loaded.error, &stamp);
+    loaded.parsed.document = std::make_shared<const IniDocument>(bytes);
+    loaded.parsed.binary = bytes.find('\0') != std::string::npos;
+    if (stamp) {
+        loaded.parsed.stamp = *stamp;
+        ParsedFiles::Instance().Remember(path, loaded.parsed);
+    }
+    return loaded;
+}
+
 }  // namespace
 
 IniFile::IniFile(std::string path, FileAccess access) : path_(std::move(path)), access_(access) {}
@@ -72,48 +131,36 @@ IniFile::IniFile(IniFile&&) noexcept = default;
 IniFile& IniFile::operator=(IniFile&&) noexcept = default;
 IniFile::~IniFile() = default;
 
-// The file as it is on disk now (or as the running batch left it). A file that is missing or
-// cannot be read holds nothing; but a change must not replace a file that exists and cannot
-// be read.
-IniDocument& IniFile::Current(bool forWriting) const {
-    if (batching_ && document_) return *document_;
-    std::string bytes;
-    int error = 0;
-    const ReadStatus status = ReadFileBytes(path_, bytes, &error);
-    if (forWriting && status == ReadStatus::Failed)
-        throw TarnwickError(WriteErrorText(path_, error));
-    if (!document_ || bytes != diskBytes_) {
-        document_ = std::make_unique<IniDocument>(bytes);
-        diskBytes_ = std::move(bytes);
-    }
+// The file as it is on disk now, or as the running batch left it.
+const IniDocument& IniFile::Current() const {
+    if (batching_) return *batch_;
+    document_ = Load(path_).parsed.document;
     return *document_;
 }
 
 void IniFile::CheckReadable() const {
-    std::string bytes;
-    int error = 0;
-    const ReadStatus status = ReadFileBytes(path_, bytes, &error);
-    if (status == ReadStatus::Failed)
-        throw TarnwickError("Unable to read " + path_ + ": " + std::strerror(error));
-    if (bytes.find('\0') != std::string::npos)
+    const LoadedFile loaded = Load(path_);
+    if (loaded.status == ReadStatus::Failed)
+        throw TarnwickError("Unable to read " + path_ + ": " + std::strerror(loaded.error));
+    if (loaded.parsed.binary)
         throw TarnwickError("Unable to read " + path_ + ": not a settings file");
 }
 
-// Puts the lines on disk (under the lock of the batch).
+// Puts the batch's lines on disk (under the lock of the batch); they become the file's lines.
 void IniFile::Store() {
-    std::string content = document_->Content();
-    try {
-        WriteFileAtomically(path_, content, access_);
-    } catch (...) {
-        document_.reset();  // the lines no longer match the file
-        throw;
+    const std::string content = batch_->Content();
+    WriteFileAtomically(path_, content, access_);
+    ParsedFile written{{}, std::move(batch_), content.find('\0') != std::string::npos};
+    if (const std::optional<FileStamp> stamp = StampOf(path_)) {
+        written.stamp = *stamp;
+        ParsedFiles::Instance().Remember(path_, written);
     }
-    diskBytes_ = std::move(content);
+    document_ = std::move(written.document);
 }
 
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view def) const {
-    const IniDocument& doc = Current(false);
+    const IniDocument& doc = Current();
     const std::size_t header = doc.FindSection(section);
     if (header == IniDocument::npos) return std::string(def);
     const std::size_t line = doc.FindKey(header, key);
@@ -131,15 +178,15 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def)
 
 void IniFile::Change(const std::function<bool(IniDocument&)>& change) {
     if (batching_) {
-        if (change(*document_)) batchChanged_ = true;
+        if (change(*batch_)) batchChanged_ = true;
         return;
     }
     BeginBatch();
     try {
-        batchChanged_ = change(*document_);
+        batchChanged_ = change(*batch_);
     } catch (...) {
         batching_ = false;
-        document_.reset();
+        batch_.reset();
         lock_.reset();
         throw;
     }
@@ -162,15 +209,15 @@ void IniFile::WriteBool(std::string_view section, std::string_view key, bool val
 }
 
 std::vector<std::string> IniFile::ReadSections() const {
-    return Names(Current(false).SectionNames());
+    return Names(Current().SectionNames());
 }
 
 std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
-    return Names(Current(false).KeyNames(section));
+    return Names(Current().KeyNames(section));
 }
 
 bool IniFile::SectionExists(std::string_view section) const {
-    return Current(false).FindSection(section) != IniDocument::npos;
+    return Current().FindSection(section) != IniDocument::npos;
 }
 
 void IniFile::EraseSection(std::string_view section) {
@@ -184,7 +231,14 @@ void IniFile::EraseKey(std::string_view section, std::string_view key) {
 void IniFile::BeginBatch() {
     if (batching_) return;
     auto lock = std::make_unique<FileLock>(path_);
-    Current(true);  // the file as it is now that no other writer can change it
+    // The file as it is now that no other writer can change it, read afresh whatever its stamp
+    // says (an inode can come back with the same size within a clock tick); one that exists
+    // and cannot be read is never replaced.
+    std::string bytes;
+    int error = 0;
+    if (ReadFileBytes(path_, bytes, &error) == ReadStatus::Failed)
+        throw TarnwickError(WriteErrorText(path_, error));
+    batch_ = std::make_unique<IniDocument>(bytes);
     lock_ = std::move(lock);
     batching_ = true;
     batchChanged_ = false;
@@ -195,4 +249,5 @@ void IniFile::CommitBatch() {
     const std::unique_ptr<FileLock> lock = std::move(lock_);  // released on every way out
     batching_ = false;
     if (std::exchange(batchChanged_, false)) Store();
+    batch_.reset();
 }

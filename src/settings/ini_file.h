@@ -62,7 +62,7 @@ public:
     void CommitBatch();
 
 private:
-    IniDocument& Current(bool forWriting) const;
+    const IniDocument& Current() const;
     // Applies `change` (true when it changed anything) within the running batch, or as a batch
     // of its own.
     void Change(const std::function<bool(IniDocument&)>& change);
@@ -70,11 +70,10 @@ private:
 
     std::string path_;
     FileAccess access_;
-    // The file as this object last read or wrote it (its bytes and their lines); the lines are
-    // reused as long as the file holds the same bytes.
-    mutable std::string diskBytes_;
-    mutable std::unique_ptr<IniDocument> document_;
-    std::unique_ptr<FileLock> lock_;  // held while batching
+    // The file as this object last read or wrote it.
+    mutable std::shared_ptr<const IniDocument> document_;
+    std::unique_ptr<IniDocument> batch_;  // the lines with the running batch's changes
+    std::unique_ptr<FileLock> lock_;      // held while batching
     bool batching_ = false;
     bool batchChanged_ = false;
 };
