@@ -14,6 +14,7 @@ std::string KeyLine(std::string_view key, std::string_view value) {
 }
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::size_t kSpareLines = 32;
 
 }  // namespace
 
@@ -48,7 +49,8 @@ IniDocument::IniDocument(std::string_view content) {
     byteOrderMark_ = content.starts_with(kByteOrderMark);
     if (byteOrderMark_) content.remove_prefix(kByteOrderMark.size());
     const std::vector<std::string_view> texts = SplitLines(content);
-    lines_.reserve(texts.size());
+    // Room for a few more lines: a key added to a long file moves its lines, never reallocates.
+    lines_.reserve(texts.size() + kSpareLines);
     for (const std::string_view text : texts) lines_.emplace_back(std::string(text));
     IndexSections();
 }

@@ -70,9 +70,14 @@ std::vector<std::string> Names(const std::vector<std::string_view>& names) {
 // A file's lines as the process last read or wrote them.
 struct ParsedFile {
     FileStamp stamp;
-    std::shared_ptr<const IniDocument> document;
+    std::size_t fingerprint = 0;  // of the bytes parsed
+    std::shared_ptr<IniDocument> document;
     bool binary = false;  // the bytes hold a zero byte: no text file
 };
+
+std::size_t Fingerprint(std::string_view bytes) {
+    return std::hash<std::string_view>{}(bytes);
+}
 
 // The parsed files of the process, by path: every IniFile on a file shares one parse of it.
 class ParsedFiles {
@@ -91,6 +96,23 @@ public:
     void Remember(const std::string& path, ParsedFile file) {
         const std::lock_guard lock(mutex_);
         files_.insert_or_assign(path, std::move(file));
+    }
+    // The lines to change when they are those of `bytes`, read now from the file stamped
+    // `stamp`: taken over when nobody else holds them, else copied; none when they are not.
+    std::unique_ptr<IniDocument> TakeForChange(const std::string& path, const FileStamp& stamp,
+                                               std::string_view bytes) {
+        std::shared_ptr<IniDocument> document;
+        {
+            const std::lock_guard lock(mutex_);
+            const auto found = files_.find(path);
+            if (found == files_.end() || !(found->second.stamp == stamp) ||
+                found->second.fingerprint != Fingerprint(bytes))
+                return nullptr;
+            document = std::move(found->second.document);
+            files_.erase(found);
+        }
+        if (document.use_count() == 1) return std::make_unique<IniDocument>(std::move(*document));
+        return std::make_unique<IniDocument>(*document);
     }
 
 private:
@@ -115,10 +137,11 @@ LoadedFile Load(const std::string& path) {
     std::string bytes;
     std::optional<FileStamp> stamp;
     loaded.status = ReadFileBytes(path, bytes, &loaded.error, &stamp);
-    loaded.parsed.document = std::make_shared<const IniDocument>(bytes);
+    loaded.parsed.document = std::make_shared<IniDocument>(bytes);
     loaded.parsed.binary = bytes.find('\0') != std::string::npos;
     if (stamp) {
         loaded.parsed.stamp = *stamp;
+        loaded.parsed.fingerprint = Fingerprint(bytes);
         ParsedFiles::Instance().Remember(path, loaded.parsed);
     }
     return loaded;
@@ -150,7 +173,8 @@ void IniFile::CheckReadable() const {
 void IniFile::Store() {
     const std::string content = batch_->Content();
     WriteFileAtomically(path_, content, access_);
-    ParsedFile written{{}, std::move(batch_), content.find('\0') != std::string::npos};
+    ParsedFile written{
+        {}, Fingerprint(content), std::move(batch_), content.find('\0') != std::string::npos};
     if (const std::optional<FileStamp> stamp = StampOf(path_)) {
         written.stamp = *stamp;
         ParsedFiles::Instance().Remember(path_, written);
@@ -232,13 +256,17 @@ void IniFile::BeginBatch() {
     if (batching_) return;
     auto lock = std::make_unique<FileLock>(path_);
     // The file as it is now that no other writer can change it, read afresh whatever its stamp
-    // says (an inode can come back with the same size within a clock tick); one that exists
+    // says (an inode can come back with the same size within a clock tick): its known lines
+    // serve when the bytes are those they came from, else they are parsed. One that exists
     // and cannot be read is never replaced.
     std::string bytes;
     int error = 0;
-    if (ReadFileBytes(path_, bytes, &error) == ReadStatus::Failed)
+    std::optional<FileStamp> stamp;
+    if (ReadFileBytes(path_, bytes, &error, &stamp) == ReadStatus::Failed)
         throw TarnwickError(WriteErrorText(path_, error));
-    batch_ = std::make_unique<IniDocument>(bytes);
+    document_.reset();  // lets the known lines be taken over rather than copied
+    if (stamp) batch_ = ParsedFiles::Instance().TakeForChange(path_, *stamp, bytes);
+    if (!batch_) batch_ = std::make_unique<IniDocument>(bytes);
     lock_ = std::move(lock);
     batching_ = true;
     batchChanged_ = false;
