@@ -6,6 +6,7 @@
 #include <QDBusMetaType>
 
 #include "app/desktop_events.h"
+#include "app/launcher_entry.h"
 #include "app/main_window.h"
 #include "check/ui/check_scheduler.h"
 #include "platform/pop_command.h"
@@ -31,21 +32,31 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, AccountSummary& a
 
 namespace {
 
-// The account with that address in the list, -1 when there is none.
+// The account with that address in the list (letters in any case), -1 when there is none.
 int IndexOf(const AppState& state, const QString& email) {
     for (std::size_t i = 0; i < state.accounts.size(); ++i)
-        if (ToQt(state.accounts[i].params.email) == email) return static_cast<int>(i);
+        if (ToQt(state.accounts[i].params.email).compare(email, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
     return -1;
 }
 
 }  // namespace
 
+QString QuotedArgument(const QString& text) {
+    constexpr int kShown = 64;
+    if (text.size() <= kShown) return text;
+    return text.left(kShown) + QChar(0x2026);  // …
+}
+
 DBusService::DBusService(MainWindow& window, DesktopEvents& events)
-    : QObject(&window), window_(window), state_(window.State()) {
+    : QObject(&window),
+      window_(window),
+      state_(window.State()),
+      launcher_(new LauncherEntry(this, QString::fromLatin1(kBusPath))) {
     qDBusRegisterMetaType<AccountSummary>();
     qDBusRegisterMetaType<QList<AccountSummary>>();
     connect(&events, &DesktopEvents::MailChanged, this, &DBusService::MailChanged);
-    connect(&events, &DesktopEvents::NewMailCountChanged, this, &DBusService::PublishLauncherCount);
+    connect(&events, &DesktopEvents::NewMailCountChanged, launcher_, &LauncherEntry::Publish);
     connect(&window.Scheduler(), &CheckScheduler::Finished, this,
             [this](const CheckOutcome& outcome) {
                 if (!outcome.cancelled) StartNextCheck();
@@ -56,7 +67,8 @@ bool DBusService::Register() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.registerService(QString::fromLatin1(kBusName))) return false;
     return bus.registerObject(QString::fromLatin1(kBusPath), this,
-                              QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals);
+                              QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                                  QDBusConnection::ExportAdaptors);
 }
 
 void DBusService::CheckNow() {
@@ -95,22 +107,14 @@ QList<AccountSummary> DBusService::Accounts() {
 }
 
 void DBusService::ShowMessages(const QString& email) {
-    if (IndexOf(state_, email) < 0) {
+    const int index = IndexOf(state_, email);
+    if (index < 0) {
         if (calledFromDBus())
             sendErrorReply(QStringLiteral("org.tarnwick.Tarnwick1.Error.NoSuchAccount"),
-                           QStringLiteral("No account with the e-mail address \"%1\".").arg(email));
+                           QStringLiteral("No account with the e-mail address \"%1\".")
+                               .arg(QuotedArgument(email)));
         return;
     }
-    state_.pendingAccount = FromQt(email);
+    state_.pendingAccount = state_.accounts[static_cast<std::size_t>(index)].params.email;
     PostPopCommand(MainForm(), PopCommand::OpenList);
-}
-
-void DBusService::PublishLauncherCount(int count) {
-    QDBusMessage update = QDBusMessage::createSignal(
-        QString::fromLatin1(kBusPath), QStringLiteral("com.canonical.Unity.LauncherEntry"),
-        QStringLiteral("Update"));
-    update << QString::fromLatin1(kLauncherUri)
-           << QVariantMap{{QStringLiteral("count"), qint64{count}},
-                          {QStringLiteral("count-visible"), count > 0}};
-    QDBusConnection::sessionBus().send(update);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The program on the session bus: name org.tarnwick.Tarnwick, object /org/tarnwick/Tarnwick,
 // interface org.tarnwick.Tarnwick1 (CheckNow, Accounts, ShowMessages and the MailChanged
-// signal), and the count on the launcher of docks and task managers
-// (com.canonical.Unity.LauncherEntry), cleared with the new-mail picture.
+// signal), and the count on the launcher of docks and task managers (LauncherEntry), cleared
+// with the new-mail picture.
 
 #include <QDBusContext>
 #include <QList>
@@ -14,6 +14,7 @@
 class MainWindow;
 class AppState;
 class DesktopEvents;
+class LauncherEntry;
 class QDBusArgument;
 
 // One account as Accounts() reports it: (siibs).
@@ -33,6 +34,10 @@ inline constexpr const char* kBusPath = "/org/tarnwick/Tarnwick";
 // The desktop entry that docks match the launcher count with.
 inline constexpr const char* kLauncherUri = "application://org.tarnwick.Tarnwick.desktop";
 
+// A caller's argument as an error message quotes it: at most 64 characters, a longer one cut
+// and ended by "…".
+QString QuotedArgument(const QString& text);
+
 class DBusService : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.tarnwick.Tarnwick1")
@@ -46,7 +51,7 @@ public Q_SLOTS:
     // Checks every enabled account now, one after another, through the timed check's worker.
     void CheckNow();
     QList<AccountSummary> Accounts();
-    // Opens the list window on the account with that address.
+    // Opens the list window on the account with that address (in any case of letters).
     void ShowMessages(const QString& email);
 
 Q_SIGNALS:
@@ -54,9 +59,9 @@ Q_SIGNALS:
 
 private:
     void StartNextCheck();
-    void PublishLauncherCount(int count);
 
     MainWindow& window_;
     AppState& state_;
+    LauncherEntry* launcher_;
     QStringList pending_;  // the addresses CheckNow still has to check
 };

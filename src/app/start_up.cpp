@@ -49,7 +49,9 @@ QString ProgramTitle() {
 }
 
 StartDecision DecideStart(const QString& instanceName) {
-    if (HandOverToRunningCopy(instanceName)) return StartDecision::HandedOver;
+    // A copy whose socket cannot be reached but that holds the bus name runs all the same.
+    if (HandOverToRunningCopy(instanceName) || BusNameOwned(QString::fromLatin1(kBusName)))
+        return StartDecision::HandedOver;
     if (ProgramOnCdRom()) {
         ShowMessageBox(nullptr, ProgramTitle(), ToQt(GetLangText("start_from_cdrom")),
                        QMessageBox::Warning);

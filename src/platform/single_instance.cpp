@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -19,15 +23,34 @@ QString SafeName(const QString& text) {
     return name;
 }
 
+bool IsPath(const QString& name) {
+    return name.startsWith(QLatin1Char('/'));
+}
+
+QLocalSocket::SocketOptions SocketOptionsFor(const QString& name) {
+    return IsPath(name) ? QLocalSocket::NoOptions : QLocalSocket::AbstractNamespaceOption;
+}
+
 }  // namespace
 
 QString SingleInstanceName() {
-    return SafeName(QStringLiteral("TpopMainWindow-Tarnwick - your e-mail guard. 3.03-%1")
-                        .arg(static_cast<qulonglong>(getuid())));
+    const QString name =
+        SafeName(QStringLiteral("TpopMainWindow-Tarnwick - your e-mail guard. 3.03-%1")
+                     .arg(static_cast<qulonglong>(getuid())));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!IsPath(runtime) || !QFileInfo(runtime).isDir()) return name;
+    return QDir::cleanPath(runtime + QLatin1Char('/') + name);
+}
+
+bool BusNameOwned(const QString& name) {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    return bus.isConnected() && bus.interface() != nullptr &&
+           bus.interface()->isServiceRegistered(name).value();
 }
 
 bool HandOverToRunningCopy(const QString& name) {
     QLocalSocket socket;
+    socket.setSocketOptions(SocketOptionsFor(name));
     socket.connectToServer(name);
     if (!socket.waitForConnected(kWaitMs)) return false;
     socket.write(QByteArray::number(kShowMainCommand) + "\n");
@@ -43,6 +66,12 @@ SingleInstanceServer::SingleInstanceServer(QObject* parent)
 }
 
 bool SingleInstanceServer::Listen(const QString& name) {
+    // An abstract socket goes with its process: none is ever left behind.
+    if (!IsPath(name)) {
+        server_->setSocketOptions(QLocalServer::AbstractNamespaceOption);
+        return server_->listen(name);
+    }
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
     if (server_->listen(name)) return true;
     QLocalServer::removeServer(name);
     return server_->listen(name);

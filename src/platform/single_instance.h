@@ -1,14 +1,20 @@
 #pragma once
-// One running copy per user: the first copy listens on a local socket named from the main
-// window's class name, its title and the user id; a second copy hands it command 3 and ends.
+// One running copy per user session: the first copy listens on a local socket named from the
+// main window's class name, its title and the user id; a second copy hands it command 3 and
+// ends. The socket lives in the session's runtime folder ($XDG_RUNTIME_DIR), or without one in
+// the abstract namespace; never in $TMPDIR, which two starts of one session may set apart.
 
 #include <QObject>
 #include <QString>
 
 class QLocalServer;
 
-// The socket name for this user.
+// The socket for this user: a path in $XDG_RUNTIME_DIR when that is an absolute folder, else
+// an abstract socket's name (any name that is not a path).
 QString SingleInstanceName();
+
+// True when `name` is owned on the session bus (a running copy that took its bus name).
+bool BusNameOwned(const QString& name);
 
 // Connects to a running copy and hands it command 3. False when no copy answers.
 bool HandOverToRunningCopy(const QString& name);

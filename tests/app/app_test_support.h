@@ -79,6 +79,8 @@ protected:
         TestApplication();
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder_.File("config")));
         qputenv("TMPDIR", QByteArray::fromStdString(folder_.Path()));
+        // The single-instance socket of each test's own.
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder_.Path()));
         SetTrayAreaAvailableForTests(true);
         SetMessageBoxHook([this](const QString& title, const QString& text) {
             boxes.push_back({title.toStdString(), text.toStdString()});

@@ -1,5 +1,6 @@
 // The program on a private session bus: the interface called as gdbus calls it, its
-// MailChanged signal and the launcher count heard by another connection.
+// MailChanged signal and the launcher count heard by another connection, and a copy that holds
+// the bus name seen by a second start.
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -9,8 +10,10 @@
 
 #include "app/dbus_service.h"
 #include "app/desktop_events.h"
+#include "app/start_up.h"
 #include "app_test_support.h"
 #include "check/ui/alert_window.h"
+#include "platform/single_instance.h"
 #include "platform/ui_text.h"
 #include "settings/counted_text.h"
 #include "settings/settings.h"
@@ -41,12 +44,14 @@ private:
     QString address_;
 };
 
-// gdbus call on the program's object; its output once it ended.
-QString Gdbus(const QString& method, const QStringList& args = {}) {
+// gdbus call on the program's object (a method of our interface, or one named with its
+// interface); its output once it ended.
+QString Gdbus(QString method, const QStringList& args = {}) {
+    if (!method.contains('.')) method = "org.tarnwick.Tarnwick1." + method;
     QProcess gdbus;
     gdbus.start(QStringLiteral("gdbus"),
                 QStringList{"call", "--session", "--dest", kBusName, "--object-path", kBusPath,
-                            "--method", "org.tarnwick.Tarnwick1." + method} +
+                            "--method", method} +
                     args);
     while (gdbus.state() != QProcess::NotRunning) RunFor(20);  // the program answers meanwhile
     return QString::fromUtf8(gdbus.readAllStandardOutput() + gdbus.readAllStandardError())
@@ -93,6 +98,10 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
     EXPECT_TRUE(signalText.contains("string \"b@x.example\"\n   int32 0\n   int32 2"));
     EXPECT_TRUE(signalText.contains("string \"application://org.tarnwick.Tarnwick.desktop\""));
     EXPECT_TRUE(signalText.contains("int64 4"));  // two and two arrived
+    // A dock that comes later asks.
+    const QString query = Gdbus("com.canonical.Unity.LauncherEntry.Query");
+    EXPECT_TRUE(query.contains("'count': <int64 4>") && query.contains("'count-visible': <true>"))
+        << query.toStdString();
     services->AcknowledgeNewMail();
     RunFor(300);
     EXPECT_TRUE(QString::fromUtf8(monitor.readAllStandardOutput()).contains("int64 0"));
@@ -100,9 +109,21 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
     monitor.waitForFinished();
 
     EXPECT_TRUE(Gdbus("ShowMessages", {"nobody@x.example"}).contains("NoSuchAccount"));
-    EXPECT_EQ(Gdbus("ShowMessages", {"b@x.example"}), "()");
+    const QString longReply = Gdbus("ShowMessages", {QString(100000, 'x')});
+    EXPECT_TRUE(longReply.contains("NoSuchAccount"));
+    EXPECT_LT(longReply.size(), 400);
+    EXPECT_EQ(Gdbus("ShowMessages", {"B@X.example"}), "()");
     RunFor(50);
     EXPECT_FALSE(ListWindowHandle.isNull());
+}
+
+TEST_F(DesktopBusTest, ACopyHoldingTheBusNameCountsAsRunning) {
+    ASSERT_FALSE(bus_.Address().isEmpty());
+    EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::Run);
+    QDBusConnection other = QDBusConnection::connectToBus(bus_.Address(), "other copy");
+    ASSERT_TRUE(other.registerService(QString::fromLatin1(kBusName)));
+    EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::HandedOver);
+    QDBusConnection::disconnectFromBus("other copy");
 }
 
 namespace {

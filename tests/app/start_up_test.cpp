@@ -66,6 +66,24 @@ TEST_F(StartUpTest, WithoutAnotherCopyTheStartGoesOn) {
     EXPECT_TRUE(boxes.empty());
 }
 
+TEST_F(StartUpTest, ASecondStartWithAnotherTmpdirFindsTheFirstCopy) {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    TempFolder first("tmp-first");
+    TempFolder second("tmp-second");
+    // In the session's runtime folder, and in the abstract namespace without one.
+    for (const bool runtimeFolder : {true, false}) {
+        if (!runtimeFolder) qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QByteArray::fromStdString(first.Path()));
+        SingleInstanceServer firstCopy;
+        ASSERT_TRUE(firstCopy.Listen(SingleInstanceName()));
+        EXPECT_EQ(SingleInstanceName().startsWith(QString::fromLatin1(runtime)), runtimeFolder);
+        qputenv("TMPDIR", QByteArray::fromStdString(second.Path()));
+        EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::HandedOver) << runtimeFolder;
+    }
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::Run);
+}
+
 TEST_F(StartUpTest, CdRomRefusalLeavesBothFilesUntouched) {
     const std::string ini = "[GENERAL]\r\nPLAYWAVE=1\r\n";
     const std::string lng = "first_run=Hello\r\n";
