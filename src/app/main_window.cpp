@@ -76,6 +76,7 @@ MainWindow::MainWindow(TrayServices& services, AppState& state)
     ResultsWindowHandle = nullptr;
     FilterWindowHandle = nullptr;
     services_.Tray().SetMenu(trayMenu_);
+    FollowTrayArea();
     ConnectCommands();
     // What the commands need (an account) follows the account list.
     connect(&state_, &AppState::accountsChanged, this, &MainWindow::UpdateActions);
@@ -220,6 +221,23 @@ void MainWindow::HideMainWindow() {
         hide();
     } else {
         showMinimized();
+    }
+}
+
+void MainWindow::FollowTrayArea() {
+    connect(&services_.Tray(), &TrayIcon::AreaAppeared, this, &MainWindow::MoveIntoTrayArea);
+    services_.Tray().WatchForArea();
+}
+
+void MainWindow::MoveIntoTrayArea() {
+    // Minimised stood for hidden while there was no notification area.
+    const bool hidden = !isVisible() || isMinimized();
+    setWindowFlag(Qt::Window, false);
+    setWindowFlag(Qt::Tool, true);  // out of the taskbar
+    if (hidden) {
+        hide();
+    } else {
+        showNormal();
     }
 }
 

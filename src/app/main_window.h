@@ -116,6 +116,10 @@ private:
     void OnActivated();
     void PopCommand(::PopCommand wParam, long long lParam);
     void HideMainWindow();
+    // A notification area that appears after the start takes the icon, and the window leaves
+    // the taskbar (a minimised window is hidden into the tray).
+    void FollowTrayArea();
+    void MoveIntoTrayArea();
     void ShowMainWindow();
     void onCheckTimer();
     void onCheckFinished(const CheckOutcome& outcome);

@@ -13,6 +13,7 @@
 #include "app/start_up.h"
 #include "app_test_support.h"
 #include "check/ui/alert_window.h"
+#include "check/ui/tray_icon.h"
 #include "platform/single_instance.h"
 #include "platform/ui_text.h"
 #include "settings/counted_text.h"
@@ -124,6 +125,27 @@ TEST_F(DesktopBusTest, ACopyHoldingTheBusNameCountsAsRunning) {
     ASSERT_TRUE(other.registerService(QString::fromLatin1(kBusName)));
     EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::HandedOver);
     QDBusConnection::disconnectFromBus("other copy");
+}
+
+TEST_F(DesktopBusTest, APanelThatComesLaterTakesTheIconAndTheMinimisedWindow) {
+    ASSERT_FALSE(bus_.Address().isEmpty());
+    SetTrayAreaAvailableForTests(false);  // the session starts before its panel
+    WriteSettings({{"a@x.example", "127.0.0.1", "a"}});
+    Start();
+    ShowWindow();
+    window->actContinue->trigger();
+    RunFor(50);
+    ASSERT_TRUE(window->isMinimized());
+    SetTrayAreaAvailableForTests(true);  // what the desktop says once the panel is up
+    RunFor(300);
+    EXPECT_TRUE(window->isMinimized()) << "looked for again when the watcher's name comes";
+
+    QDBusConnection panel = QDBusConnection::connectToBus(bus_.Address(), "panel");
+    ASSERT_TRUE(panel.registerService(QString::fromLatin1(kStatusNotifierWatcher)));
+    for (int i = 0; i < 100 && window->isVisible(); ++i) RunFor(20);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::Tool));
+    QDBusConnection::disconnectFromBus("panel");
 }
 
 namespace {

@@ -1,6 +1,9 @@
 #include "check/ui/tray_icon.h"
 
+#include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <algorithm>
 
 #include "check/ui/tray_badge.h"
@@ -9,6 +12,11 @@
 namespace {
 
 constexpr qsizetype kLongestHint = 63;
+// How often the program looks for a notification area that is not there: slowly, and for a
+// while quickly after the watcher's name came (its panel registers its host a moment later).
+constexpr int kSlowLookMs = 10000;
+constexpr int kQuickLookMs = 500;
+constexpr int kQuickLooks = 20;
 
 std::optional<bool>& AvailableOverride() {
     static std::optional<bool> available;
@@ -74,6 +82,33 @@ void TrayIcon::SetActive(bool active) {
     // Shown even when no notification area is there yet: one that appears later (a panel
     // started after the program) then takes the icon.
     icon_->setVisible(active);
+}
+
+void TrayIcon::WatchForArea() {
+    if (areaLook_ != nullptr || TrayAreaAvailable()) return;
+    areaLook_ = new QTimer(this);
+    connect(areaLook_, &QTimer::timeout, this, &TrayIcon::LookForArea);
+    areaLook_->start(kSlowLookMs);
+    auto* watcher = new QDBusServiceWatcher(QString::fromLatin1(kStatusNotifierWatcher),
+                                            QDBusConnection::sessionBus(),
+                                            QDBusServiceWatcher::WatchForRegistration, areaLook_);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
+        quickLooks_ = kQuickLooks;
+        areaLook_->start(kQuickLookMs);
+        LookForArea();
+    });
+}
+
+void TrayIcon::LookForArea() {
+    if (quickLooks_ > 0 && --quickLooks_ == 0) areaLook_->start(kSlowLookMs);
+    if (!TrayAreaAvailable()) return;
+    areaLook_->deleteLater();  // the bus watcher with it
+    areaLook_ = nullptr;
+    if (active_) {  // the icon registers anew with the area that is there now
+        icon_->hide();
+        icon_->show();
+    }
+    Q_EMIT AreaAppeared();
 }
 
 void TrayIcon::SetMenu(QMenu* menu) {

@@ -11,11 +11,15 @@
 #include <string>
 
 class QMenu;
+class QTimer;
 class QSystemTrayIcon;
 
 // Whether the desktop has a notification area (tests may pretend either way).
 bool TrayAreaAvailable();
 void SetTrayAreaAvailableForTests(std::optional<bool> available);
+
+// The session-bus name of the StatusNotifier watcher that a panel's notification area owns.
+inline constexpr const char* kStatusNotifierWatcher = "org.kde.StatusNotifierWatcher";
 
 // The part of a hint that the notification area shows.
 QString ShownTrayHint(const std::string& hint);
@@ -46,12 +50,21 @@ public:
     void SetMenu(QMenu* menu);
     QSystemTrayIcon* Icon() const { return icon_; }
 
+    // Without a notification area at the start (a session whose panel comes after the
+    // program), watches for one: the StatusNotifier watcher's name on the session bus, and a
+    // slow look now and then for the X11 tray. When one is there the icon moves into it and
+    // AreaAppeared is emitted, once.
+    void WatchForArea();
+
 Q_SIGNALS:
     // A click with the left button.
     void Clicked();
+    // A notification area appeared after the start.
+    void AreaAppeared();
 
 private:
     void ShowPicture();
+    void LookForArea();
 
     QSystemTrayIcon* icon_;
     QIcon pictures_[2];
@@ -59,4 +72,6 @@ private:
     int newMailCount_ = 0;
     bool active_ = false;
     std::string hint_;
+    QTimer* areaLook_ = nullptr;  // while watching for a notification area
+    int quickLooks_ = 0;          // looks left at the short interval
 };
