@@ -265,7 +265,7 @@ void IniFile::BeginBatch() {
     if (ReadFileBytes(path_, bytes, &error, &stamp) == ReadStatus::Failed)
         throw TarnwickError(WriteErrorText(path_, error));
     document_.reset();  // lets the known lines be taken over rather than copied
-    if (stamp) batch_ = ParsedFiles::Instance().TakeForChange(path_, *stamp, bytes);
+    batch_ = stamp ? ParsedFiles::Instance().TakeForChange(path_, *stamp, bytes) : nullptr;
     if (!batch_) batch_ = std::make_unique<IniDocument>(bytes);
     lock_ = std::move(lock);
     batching_ = true;
