@@ -1,7 +1,9 @@
 #include "settings/ini_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <optional>
 #include <unordered_map>
@@ -67,9 +69,31 @@ std::vector<std::string> Names(const std::vector<std::string_view>& names) {
     return {names.begin(), names.end()};
 }
 
+// Within this time of a file's last change its stamp proves nothing: file times move in clock
+// ticks of a few milliseconds, so a change of the same size in the same tick (a file written in
+// place) leaves the same stamp.
+constexpr std::int64_t kStampTickNs = 20'000'000;
+
+std::int64_t Nanoseconds(const std::timespec& time) {
+    return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
+}
+
+std::timespec Now() {
+    std::timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}
+
+// Whether a file seen at `seenAt` with `stamp` can change since without changing its stamp.
+bool Settled(const FileStamp& stamp, const std::timespec& seenAt) {
+    const std::int64_t changed = std::max(Nanoseconds(stamp.modified), Nanoseconds(stamp.changed));
+    return Nanoseconds(seenAt) - changed >= kStampTickNs;
+}
+
 // A file's lines as the process last read or wrote them.
 struct ParsedFile {
     FileStamp stamp;
+    bool settled = false;         // the stamp alone tells a change: no need to read the bytes again
     std::size_t fingerprint = 0;  // of the bytes parsed
     std::shared_ptr<IniDocument> document;
     bool binary = false;  // the bytes hold a zero byte: no text file
@@ -126,22 +150,31 @@ struct LoadedFile {
     ParsedFile parsed;
 };
 
-// The file as it is on disk now: a stat(2) when its stamp is that of the last parse, else one
-// read and parse. A file that is missing or cannot be read holds nothing.
+// The file as it is on disk now: a stat(2) when its stamp is that of the last parse and settled,
+// else one read, and a parse when the bytes are not those of the last parse. A file that is
+// missing or cannot be read holds nothing.
 LoadedFile Load(const std::string& path) {
+    std::optional<ParsedFile> known;
     if (const std::optional<FileStamp> stamp = StampOf(path)) {
-        if (std::optional<ParsedFile> known = ParsedFiles::Instance().Find(path, *stamp))
-            return {ReadStatus::Ok, 0, std::move(*known)};
+        known = ParsedFiles::Instance().Find(path, *stamp);
+        if (known && known->settled) return {ReadStatus::Ok, 0, std::move(*known)};
     }
+    const std::timespec readAt = Now();
     LoadedFile loaded;
     std::string bytes;
     std::optional<FileStamp> stamp;
     loaded.status = ReadFileBytes(path, bytes, &loaded.error, &stamp);
-    loaded.parsed.document = std::make_shared<IniDocument>(bytes);
-    loaded.parsed.binary = bytes.find('\0') != std::string::npos;
+    const std::size_t fingerprint = Fingerprint(bytes);
+    if (known && stamp && *stamp == known->stamp && fingerprint == known->fingerprint) {
+        loaded.parsed = std::move(*known);
+    } else {
+        loaded.parsed.document = std::make_shared<IniDocument>(bytes);
+        loaded.parsed.binary = bytes.find('\0') != std::string::npos;
+        loaded.parsed.fingerprint = fingerprint;
+    }
     if (stamp) {
         loaded.parsed.stamp = *stamp;
-        loaded.parsed.fingerprint = Fingerprint(bytes);
+        loaded.parsed.settled = Settled(*stamp, readAt);
         ParsedFiles::Instance().Remember(path, loaded.parsed);
     }
     return loaded;
@@ -173,10 +206,13 @@ void IniFile::CheckReadable() const {
 void IniFile::Store() {
     const std::string content = batch_->Content();
     WriteFileAtomically(path_, content, access_);
-    ParsedFile written{
-        {}, Fingerprint(content), std::move(batch_), content.find('\0') != std::string::npos};
+    ParsedFile written;
+    written.fingerprint = Fingerprint(content);
+    written.document = std::move(batch_);
+    written.binary = content.find('\0') != std::string::npos;
     if (const std::optional<FileStamp> stamp = StampOf(path_)) {
         written.stamp = *stamp;
+        written.settled = Settled(*stamp, Now());  // hardly ever: just written
         ParsedFiles::Instance().Remember(path_, written);
     }
     document_ = std::move(written.document);
