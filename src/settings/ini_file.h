@@ -2,6 +2,10 @@
 // Reader and writer of Windows-style initialisation files: sections and keys matched without
 // regard to case, file order kept, CR LF line ends. Every operation works on the file as it
 // is on disk at that moment, so two objects on the same file never undo each other's writes.
+// Reading costs one stat(2) while the file is as the process last read or wrote it: its parsed
+// lines are shared by every object on the file in the process and parsed again only when the
+// file's stamp (FileStamp) changes; a file changed within the last clock ticks, whose stamp
+// proves nothing yet, is read again and its bytes compared.
 // Every write takes the file's lock (FileLock, waited for at most 10 s), reads the file as it is
 // then, changes only what it writes, puts the result in a temporary file beside the file,
 // renames that over it and releases the lock; so writers in other threads and processes never
