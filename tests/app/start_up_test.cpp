@@ -74,8 +74,8 @@ TEST_F(StartUpTest, ASecondStartWithAnotherTmpdirFindsTheFirstCopy) {
     for (const bool runtimeFolder : {true, false}) {
         if (!runtimeFolder) qunsetenv("XDG_RUNTIME_DIR");
         qputenv("TMPDIR", QByteArray::fromStdString(first.Path()));
-        SingleInstanceServer firstCopy;
-        ASSERT_TRUE(firstCopy.Listen(SingleInstanceName()));
+        SingleInstanceServer running;
+        ASSERT_TRUE(running.Listen(SingleInstanceName()));
         EXPECT_EQ(SingleInstanceName().startsWith(QString::fromLatin1(runtime)), runtimeFolder);
         qputenv("TMPDIR", QByteArray::fromStdString(second.Path()));
         EXPECT_EQ(DecideStart(SingleInstanceName()), StartDecision::HandedOver) << runtimeFolder;
