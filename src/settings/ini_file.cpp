@@ -69,10 +69,18 @@ std::vector<std::string> Names(const std::vector<std::string_view>& names) {
     return {names.begin(), names.end()};
 }
 
-// Within this time of a file's last change its stamp proves nothing: file times move in clock
-// ticks of a few milliseconds, so a change of the same size in the same tick (a file written in
+// Within two ticks of the clock that stamps file times (a few milliseconds) of a file's last
+// change its stamp proves nothing: a change of the same size in the same tick (a file written in
 // place) leaves the same stamp.
-constexpr std::int64_t kStampTickNs = 20'000'000;
+std::int64_t StampMarginNs() {
+    static const std::int64_t margin = []() -> std::int64_t {
+        std::timespec tick{};
+        if (::clock_getres(CLOCK_REALTIME_COARSE, &tick) != 0 || tick.tv_sec > 0)
+            return 2'000'000'000;
+        return std::max<std::int64_t>(2 * std::int64_t{tick.tv_nsec}, 2'000'000);
+    }();
+    return margin;
+}
 
 std::int64_t Nanoseconds(const std::timespec& time) {
     return std::int64_t{time.tv_sec} * 1'000'000'000 + time.tv_nsec;
@@ -87,7 +95,7 @@ std::timespec Now() {
 // Whether a file seen at `seenAt` with `stamp` can change since without changing its stamp.
 bool Settled(const FileStamp& stamp, const std::timespec& seenAt) {
     const std::int64_t changed = std::max(Nanoseconds(stamp.modified), Nanoseconds(stamp.changed));
-    return Nanoseconds(seenAt) - changed >= kStampTickNs;
+    return Nanoseconds(seenAt) - changed >= StampMarginNs();
 }
 
 // A file's lines as the process last read or wrote them.
