@@ -12,6 +12,7 @@
 #include "cli/store_passwords.h"
 #include "cli/trust_server.h"
 #include "cli/watch.h"
+#include "net/protocol_log.h"
 #include "settings/keyring.h"
 
 namespace {
@@ -19,7 +20,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: tarnwick-check [--help | --json | --watch [--format json|waybar] |\n"
     "                      --format waybar | --list EMAIL | --trust EMAIL [--yes] |\n"
-    "                      --store-passwords keyring|file]\n"
+    "                      --store-passwords keyring|file] [--verbose]\n"
     "\n"
     "Checks every enabled account of vellmoor.ini once, in list order, and keeps the run\n"
     "state there as the timed check does. vellmoor.ini lives beside the program, or in\n"
@@ -61,9 +62,13 @@ constexpr const char* kUsage =
     "Exit status: 0 when every enabled account was checked, 1 when a check failed,\n"
     "2 for bad usage.\n"
     "\n"
+    "--verbose (with any of the above) writes the dialogue of every session with a\n"
+    "server to standard error, passwords and tokens masked.\n"
+    "\n"
     "Environment: TARNWICK_CA_FILE names one more file of trusted certificate\n"
     "authorities (PEM); TARNWICK_READ_TIMEOUT_MS shortens the 60 s read time-out;\n"
-    "TARNWICK_WATCH_INTERVAL_MS sets the wait between the checks of --watch.\n";
+    "TARNWICK_WATCH_INTERVAL_MS sets the wait between the checks of --watch;\n"
+    "TARNWICK_LOG names a file the dialogue of every session is appended to.\n";
 
 // "--trust EMAIL", with "--yes" before or after the address.
 std::optional<std::pair<std::string, TrustOptions>> TrustArguments(
@@ -119,7 +124,15 @@ std::optional<CheckArguments> CheckOptions(const std::vector<std::string>& args)
 
 }  // namespace
 
-int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunCommandLine(const std::vector<std::string>& given, std::ostream& out, std::ostream& err) {
+    // --verbose goes with every mode.
+    std::vector<std::string> args;
+    for (const std::string& arg : given) {
+        if (arg == "--verbose")
+            protocol_log::WriteToStandardError();
+        else
+            args.push_back(arg);
+    }
     try {
         // The modes: one branch each.
         if (const auto check = CheckOptions(args)) {

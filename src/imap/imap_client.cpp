@@ -45,6 +45,7 @@ void ImapClient::SetAccount(const AccountSettings& account) {
     username = account.username;
     password = account.password;
     plainTextLogin = !account.ssl && !account.startTls;
+    channel_.SetLogName(account.email);
 }
 
 void ImapClient::Connect() {

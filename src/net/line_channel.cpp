@@ -18,6 +18,20 @@ void LineChannel::Attach(std::unique_ptr<Transport> transport) {
     start_ = 0;
     output_.clear();
     dataExtends_ = false;
+    logging_ = protocol_log::Enabled();
+    mask_ = {};
+    LogTls();
+}
+
+void LineChannel::LogTls() {
+    if (!logging_ || !transport_) return;
+    const std::string summary = transport_->TlsSummary();
+    if (!summary.empty()) protocol_log::Write(logName_, "--", summary);
+}
+
+void LineChannel::LogServer(std::string_view line) {
+    if (!logging_) return;
+    if (const auto shown = mask_.Server(line)) protocol_log::Write(logName_, "S:", *shown);
 }
 
 void LineChannel::Close() {
@@ -34,6 +48,7 @@ void LineChannel::SendLine(std::string_view line) {
 
 void LineChannel::QueueLine(std::string_view line) {
     if (!IsOpen()) throw TarnwickError("Not Connected.");
+    if (logging_) protocol_log::Write(logName_, "C:", mask_.Client(line));
     output_.append(line).append("\r\n");
 }
 
@@ -69,6 +84,7 @@ std::string LineChannel::ReadLine() {
             if (end - start_ > kMaxLineLength) throw TarnwickError("Max line length exceeded.");
             std::string line = input_.substr(start_, end - start_);
             Consume(lf + 1 - start_);
+            LogServer(line);
             return line;
         }
         // One more byte than the longest line may be its CR.
@@ -90,6 +106,7 @@ std::string LineChannel::ReadBytes(std::size_t size) {
         bytes.append(input_, start_, take);
         Consume(take);
     }
+    if (logging_) protocol_log::Write(logName_, "S:", DialogueMask::Literal(bytes));
     return bytes;
 }
 
@@ -142,6 +159,7 @@ void LineChannel::StartTls(const TlsCheck& check) {
                 "Error connecting with SSL.\r\nThe server sent data before the TLS handshake.");
         }
         transport_->StartTls(check);
+        LogTls();
     } catch (...) {
         if (!IsOpen() && onClosed) onClosed();
         throw;

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "net/protocol_log.h"
 #include "net/transport.h"
 
 class InterruptSignal;
@@ -77,6 +78,10 @@ public:
     // it need not wait, so that a session can still say QUIT.
     void SetInterrupt(const InterruptSignal* interrupt) { interrupt_ = interrupt; }
 
+    // The account whose dialogue this is: with the protocol log on, every line sent and
+    // received from the next Attach on is written to it under this name, secrets masked.
+    void SetLogName(std::string name) { logName_ = std::move(name); }
+
     // Called when a read finds the connection ended.
     std::function<void()> onClosed;
 
@@ -86,6 +91,8 @@ private:
     void Consume(std::size_t bytes);
     void Credit(std::size_t received);
     void ApplyDeadline(Clock::time_point deadline);
+    void LogTls();
+    void LogServer(std::string_view line);
 
     std::unique_ptr<Transport> transport_;
     const InterruptSignal* interrupt_ = nullptr;
@@ -101,4 +108,7 @@ private:
     std::optional<Clock::time_point> limit_;
     bool dataExtends_ = false;
     std::size_t credit_ = 0;  // bytes received toward the next extension
+    std::string logName_;
+    bool logging_ = false;  // the protocol log is on for this connection
+    DialogueMask mask_;
 };

@@ -85,6 +85,9 @@ public:
 
     bool IsOpen() const override { return fd_ >= 0; }
 
+    std::string TlsSummary() const override { return ssl_ ? TlsSummaryOf(ssl_.get()) : ""; }
+    bool TlsResumed() const override { return ssl_ && SSL_session_reused(ssl_.get()) == 1; }
+
     // Half the send buffer: the kernel counts its own bookkeeping against the figure it
     // reports, and a TLS record adds a little to every write.
     std::size_t SendRoom() const override {

@@ -1,14 +1,18 @@
 #include "net/tls_layer.h"
 
 #include <arpa/inet.h>
+#include <netinet/in.h>
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/x509v3.h>
+#include <sys/socket.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <exception>
 #include <filesystem>
+#include <map>
+#include <mutex>
 
 #include "settings/errors.h"
 #include "settings/text_utils.h"
@@ -90,10 +94,25 @@ std::string TimeText(const ASN1_TIME* time) {
     return text;
 }
 
+// The check notes of the connection whose chain is being checked, and of the connection a new
+// session belongs to.
+int NotesIndex() {
+    static const int index = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return index;
+}
+
+PeerCertificateSeen* NotesOf(const SSL* ssl) {
+    return static_cast<PeerCertificateSeen*>(SSL_get_ex_data(ssl, NotesIndex()));
+}
+
 // Replaces the chain check: the pinned certificate is accepted as it is, any other is checked
 // as usual. Notes the server's certificate either way.
-int CheckChainOrPin(X509_STORE_CTX* store, void* argument) {
-    auto& seen = *static_cast<PeerCertificateSeen*>(argument);
+int CheckChainOrPin(X509_STORE_CTX* store, void*) {
+    const auto* ssl = static_cast<const SSL*>(
+        X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    PeerCertificateSeen* notes = ssl != nullptr ? NotesOf(ssl) : nullptr;
+    if (notes == nullptr) return X509_verify_cert(store);
+    auto& seen = *notes;
     X509* leaf = X509_STORE_CTX_get0_cert(store);
     if (leaf != nullptr) {
         seen.seen = true;
@@ -104,6 +123,44 @@ int CheckChainOrPin(X509_STORE_CTX* store, void* argument) {
         }
     }
     return X509_verify_cert(store);
+}
+
+struct SessionDeleter {
+    void operator()(SSL_SESSION* session) const { SSL_SESSION_free(session); }
+};
+using SessionHandle = std::unique_ptr<SSL_SESSION, SessionDeleter>;
+
+// One client context per trust setting, shared by every connection of the process, and the
+// latest TLS session of every server it has spoken to, so that the next connection resumes.
+struct SharedContext {
+    ContextHandle context;
+    std::mutex mutex;  // guards sessions
+    std::map<std::string, SessionHandle> sessions;
+};
+
+SharedContext* SharedOf(const SSL* ssl) {
+    return static_cast<SharedContext*>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl)));
+}
+
+// Keeps a session the server has just handed out (a TLS 1.3 ticket, or a TLS 1.2 session)
+// under the connection's key; takes the reference.
+int KeepSession(SSL* ssl, SSL_SESSION* session) {
+    const PeerCertificateSeen* notes = NotesOf(ssl);
+    SharedContext* shared = SharedOf(ssl);
+    if (notes == nullptr || shared == nullptr || notes->sessionKey.empty() ||
+        SSL_SESSION_is_resumable(session) != 1)
+        return 0;
+    const std::lock_guard lock(shared->mutex);
+    shared->sessions[notes->sessionKey] = SessionHandle(session);
+    return 1;
+}
+
+SessionHandle KeptSession(SharedContext& shared, const std::string& key) {
+    const std::lock_guard lock(shared.mutex);
+    const auto found = shared.sessions.find(key);
+    if (found == shared.sessions.end()) return nullptr;
+    SSL_SESSION_up_ref(found->second.get());
+    return SessionHandle(found->second.get());
 }
 
 ContextHandle NewClientContext(bool verifyPeer) {
@@ -117,7 +174,46 @@ ContextHandle NewClientContext(bool verifyPeer) {
         TrustAuthorities(context.get());
     else
         SSL_CTX_set_verify(context.get(), SSL_VERIFY_NONE, nullptr);
+    SSL_CTX_set_cert_verify_callback(context.get(), CheckChainOrPin, nullptr);
+    SSL_CTX_set_session_cache_mode(context.get(),
+                                   SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+    SSL_CTX_sess_set_new_cb(context.get(), KeepSession);
     return context;
+}
+
+// The context for `verifyPeer` and the authorities named now; made once and kept for the life
+// of the process (a changed TARNWICK_CA_FILE makes another).
+SharedContext& ContextFor(bool verifyPeer) {
+    static std::mutex mutex;
+    static std::map<std::string, std::unique_ptr<SharedContext>> contexts;
+    const char* extra = std::getenv("TARNWICK_CA_FILE");
+    const std::string key = std::string(verifyPeer ? "verify " : "any ") + (extra ? extra : "");
+    const std::lock_guard lock(mutex);
+    std::unique_ptr<SharedContext>& shared = contexts[key];
+    if (!shared) {
+        auto made = std::make_unique<SharedContext>();
+        made->context = NewClientContext(verifyPeer);
+        SSL_CTX_set_app_data(made->context.get(), made.get());
+        shared = std::move(made);
+    }
+    return *shared;
+}
+
+// The key a server's sessions are kept under: whatever decided the trust in it, the name the
+// certificate was checked for and the peer's port.
+std::string SessionKey(int fd, const TlsCheck& check) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        if (address.ss_family == AF_INET)
+            port = ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
+        else if (address.ss_family == AF_INET6)
+            port = ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port);
+    }
+    if (port == 0) return "";  // not a network socket: nothing to resume
+    return check.host + ":" + std::to_string(port) + (check.verifyPeer ? " verify " : " any ") +
+           check.pin;
 }
 
 void ExpectPeerName(SSL* ssl, const std::string& host) {
@@ -175,17 +271,26 @@ CertificateDetails DescribeCertificate(X509* certificate) {
 SslHandle NewTlsConnection(int fd, const TlsCheck& check, PeerCertificateSeen& seen) {
     ERR_clear_error();
     const std::string& host = check.host;
-    const bool verifyPeer = check.verifyPeer;
-    const ContextHandle context = NewClientContext(verifyPeer);
-    seen = PeerCertificateSeen{check.pin, false, {}};
-    SSL_CTX_set_cert_verify_callback(context.get(), CheckChainOrPin, &seen);
-    SslHandle ssl(SSL_new(context.get()));  // holds its own reference to the context
-    if (!ssl || SSL_set_fd(ssl.get(), fd) != 1) throw TarnwickError("Could not load SSL library.");
+    SharedContext& shared = ContextFor(check.verifyPeer);
+    seen = PeerCertificateSeen{check.pin, false, {}, SessionKey(fd, check)};
+    SslHandle ssl(SSL_new(shared.context.get()));  // holds its own reference to the context
+    if (!ssl || SSL_set_fd(ssl.get(), fd) != 1 ||
+        SSL_set_ex_data(ssl.get(), NotesIndex(), &seen) != 1)
+        throw TarnwickError("Could not load SSL library.");
     if (!IsIpAddress(host))
         SSL_ctrl(ssl.get(), SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
                  const_cast<char*>(host.c_str()));
-    if (verifyPeer) ExpectPeerName(ssl.get(), host);
+    if (check.verifyPeer) ExpectPeerName(ssl.get(), host);
+    if (!seen.sessionKey.empty()) {
+        if (const SessionHandle kept = KeptSession(shared, seen.sessionKey))
+            SSL_set_session(ssl.get(), kept.get());  // takes a reference of its own
+    }
     return ssl;
+}
+
+std::string TlsSummaryOf(SSL* ssl) {
+    return std::string(SSL_get_version(ssl)) + " " + SSL_get_cipher_name(ssl) +
+           (SSL_session_reused(ssl) == 1 ? ", session resumed" : ", new session");
 }
 
 std::string TlsErrorText() {

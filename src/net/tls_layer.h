@@ -30,12 +30,20 @@ struct PeerCertificateSeen {
     std::string pin;  // accepted without further checks when it matches
     bool seen = false;
     CertificateDetails certificate;
+    // The key the server's TLS sessions are kept under for resumption; "" keeps none.
+    std::string sessionKey;
 };
 
 // A client connection object on the connected socket `fd`, ready for SSL_connect, checking the
-// server as `check` says and noting its certificate in `seen`.
+// server as `check` says and noting its certificate in `seen`, which must outlive it. Every
+// connection of the process with the same trust setting shares one TLS context (authorities
+// loaded once), and resumes the latest session kept for the same server, host name, port and
+// trust setting.
 // Throws TarnwickError("Could not load SSL library.") when no context can be made.
 SslHandle NewTlsConnection(int fd, const TlsCheck& check, PeerCertificateSeen& seen);
+
+// "TLSv1.3 TLS_AES_256_GCM_SHA384, session resumed" (or ", new session") after a handshake.
+std::string TlsSummaryOf(SSL* ssl);
 
 // Fingerprint, names and validity of a certificate.
 CertificateDetails DescribeCertificate(X509* certificate);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 #include "net/tls_check.h"
@@ -39,4 +40,9 @@ public:
     // Throws TarnwickError ("Error connecting with SSL." and the reason; CertificateError when
     // the certificate failed) after closing the connection.
     virtual void StartTls(const TlsCheck& check);
+    // After a TLS handshake, its version and cipher and whether an earlier session was resumed
+    // ("TLSv1.3 TLS_AES_256_GCM_SHA384, session resumed"); "" without TLS.
+    virtual std::string TlsSummary() const { return {}; }
+    // True when the TLS handshake resumed an earlier session with the server.
+    virtual bool TlsResumed() const { return false; }
 };

@@ -37,6 +37,7 @@ void Pop3Client::SetAccount(const AccountSettings& account) {
     password = account.password;
     port = account.port;
     apop = account.secureLogin;
+    channel_.SetLogName(account.email);
 }
 
 void Pop3Client::Report(StatusKind kind, int value, const std::string& text) {
