@@ -78,6 +78,9 @@ public:
 
     void Close() override {
         if (fd_ < 0) return;
+        // close_notify, without waiting for the server's: the server keeps the session for a
+        // later connection to resume only after an orderly end.
+        if (ssl_ && SSL_is_init_finished(ssl_.get()) == 1) SSL_shutdown(ssl_.get());
         ssl_.reset();
         ::close(fd_);
         fd_ = -1;

@@ -228,6 +228,28 @@ TEST_F(SessionTest, TlsWithTheFixtureAuthority) {
     EXPECT_EQ(session->messageCount, 2);
 }
 
+// The ticket of the first connection (it comes with the greeting) lets the second one resume,
+// for this host name and trust setting only.
+TEST_F(SessionTest, ASecondTlsConnectionToTheServerResumesItsSession) {
+    TrustFixtureAuthority();
+    const auto connect = [](const std::string& host, const std::string& pin = "") {
+        ConnectOptions options;
+        options.host = host;
+        options.port = Dovecot().tlsPort;
+        options.tls = true;
+        options.pin = pin;
+        auto transport = ConnectSocket(options);
+        char greeting[512];
+        EXPECT_GT(transport->Receive(greeting, sizeof greeting), 0u);
+        return transport;
+    };
+    EXPECT_THAT(connect("localhost")->TlsSummary(), StartsWith("TLSv1."));
+    const auto second = connect("localhost");
+    EXPECT_TRUE(second->TlsResumed());
+    EXPECT_THAT(second->TlsSummary(), HasSubstr(", session resumed"));
+    EXPECT_FALSE(connect("localhost", "sha256:" + std::string(64, '0'))->TlsResumed());
+}
+
 TEST_F(SessionTest, TlsRefusesAWrongHostNameUnlessVerificationIsOff) {
     TrustFixtureAuthority();
     const MailUser user = AddMailUser("tlsname");
