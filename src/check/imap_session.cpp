@@ -106,7 +106,8 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
     ImapCount result;
     try {
         TakeKeyringPassword(account, *client);
-        client->ConnectAndLogIn();
+        // Login and STATUS in one flight: a refused login is STATUS's failure, with its text.
+        client->ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
         const FolderStatus status = client->Status(account.Folder());
         RecordSuccess(runState, section);
 

@@ -21,6 +21,32 @@ std::string Base64(std::string_view bytes) {
     return encoded;
 }
 
+const char* StatusWord(ImapStatus status) {
+    switch (status) {
+        case ImapStatus::Ok:
+            return "OK ";
+        case ImapStatus::No:
+            return "NO ";
+        case ImapStatus::Bad:
+            return "BAD ";
+        case ImapStatus::Bye:
+            return "BYE ";
+        case ImapStatus::PreAuth:
+            return "PREAUTH ";
+        case ImapStatus::None:
+            break;
+    }
+    return "";
+}
+
+// A response as the server wrote it, near enough to recognise in an error message.
+std::string ResponseText(const ImapResponse& response) {
+    const std::string tag = response.kind == ImapResponseKind::Tagged         ? response.tag
+                            : response.kind == ImapResponseKind::Continuation ? "+"
+                                                                              : "*";
+    return tag + " " + StatusWord(response.status) + response.text;
+}
+
 }  // namespace
 
 ImapClient::ImapClient() : interrupt_(std::make_shared<InterruptSignal>()) {
@@ -70,8 +96,9 @@ void ImapClient::Disconnect() {
     channel_.Close();
 }
 
-void ImapClient::ConnectAndLogIn() {
+void ImapClient::ConnectAndLogIn(LoginAnswer answer) {
     certificateFailure_.reset();
+    loginTag_.clear();
     try {
         Connect();
     } catch (const CertificateError& error) {
@@ -81,7 +108,7 @@ void ImapClient::ConnectAndLogIn() {
     try {
         Greet();
         if (startTls && !useTls) UpgradeToTls();
-        if (!preAuthenticated_) LogIn();
+        if (!preAuthenticated_) LogIn(answer);
     } catch (const CertificateError& error) {
         certificateFailure_ = error.Problem();
         Disconnect();
@@ -93,7 +120,21 @@ void ImapClient::ConnectAndLogIn() {
 }
 
 void ImapClient::Greet() {
-    ImapResponse greeting = Read();
+    std::string firstLine;
+    const ImapSource noting{[this, &firstLine] {
+                                std::string line = channel_.ReadLine();
+                                if (firstLine.empty()) firstLine = line;
+                                return line;
+                            },
+                            source_.readBytes};
+    ImapResponse greeting;
+    try {
+        greeting = ReadImapResponse(noting);
+    } catch (const ImapProtocolError&) {
+        Disconnect();  // something else answers on the port: a web server, another protocol
+        throw ImapProtocolError("Unrecognized IMAP greeting (not an IMAP server?):\n\"" +
+                                firstLine.substr(0, 200) + "\"");
+    }
     if (greeting.kind != ImapResponseKind::Untagged ||
         (greeting.status != ImapStatus::Ok && greeting.status != ImapStatus::PreAuth &&
          greeting.status != ImapStatus::Bye))
@@ -111,80 +152,90 @@ void ImapClient::UpgradeToTls() {
         Run("STARTTLS");
     } catch (const ImapProtocolError&) {
         throw;
-    } catch (const TarnwickError&) {
+    } catch (const TarnwickError& error) {
         if (!IsConnected()) throw;
-        throw TarnwickError("The server does not offer STARTTLS.");
+        throw TarnwickError(std::string("The server does not offer STARTTLS.\r\n") + error.what());
     }
     channel_.StartTls(ServerCheck());
     tls_ = true;
-    capabilitiesKnown_ = false;  // announced afresh inside TLS
+    // Nothing said before TLS counts inside it: an attacker could have written it.
+    capabilities_.clear();
+    capabilitiesKnown_ = false;
 }
 
-void ImapClient::LogIn() {
-    if (!tls_ && !plainTextLogin)
-        throw TarnwickError("The connection is not encrypted: the password was not sent.");
+// The login of the account's credential: AUTHENTICATE PLAIN when offered (with the initial
+// response of RFC 4959 when the server takes it), else LOGIN with quoted strings or literals.
+ImapClient::LoginCommand ImapClient::LoginCommandFor() {
     const bool plain = HasCapability("AUTH=PLAIN");
-    const bool literalPlus = HasCapability("LITERAL+");
-    const bool initialResponse = HasCapability("SASL-IR");
     if (!plain && HasCapability("LOGINDISABLED"))
         throw TarnwickError(
             "The server does not allow logging in on this connection "
             "(LOGINDISABLED).");
-    capabilitiesKnown_ = false;  // they change with the login; its answer may name them
     if (plain) {
-        AuthenticatePlain(initialResponse);
-        return;
+        const std::string credentials = Base64(std::string(1, '\0') + username + '\0' + password);
+        if (HasCapability("SASL-IR")) return {{"AUTHENTICATE PLAIN " + credentials}, false};
+        return {{"AUTHENTICATE PLAIN", credentials}, true};
     }
-    // Quoted where possible; else a literal, sent at once with LITERAL+ or after the
-    // server's go-ahead.
-    std::vector<std::string> segments{"LOGIN "};
+    // Quoted where possible; else a literal, sent at once with LITERAL+ or after the server's
+    // go-ahead.
+    const bool literalPlus = HasCapability("LITERAL+");
+    LoginCommand login{{"LOGIN "}, !literalPlus};
     for (const std::string* text : {&username, &password}) {
-        if (text == &password) segments.back() += ' ';
+        if (text == &password) login.lines.back() += ' ';
         if (const auto quoted = QuotedString(*text)) {
-            segments.back() += *quoted;
+            login.lines.back() += *quoted;
             continue;
         }
-        segments.back() += "{" + std::to_string(text->size()) + (literalPlus ? "+}" : "}");
-        segments.push_back(*text);
+        login.lines.back() += "{" + std::to_string(text->size()) + (literalPlus ? "+}" : "}");
+        login.lines.push_back(*text);
     }
-    const std::string tag = SendTagged(segments.front());
-    for (std::size_t i = 1; i < segments.size(); ++i) {
-        if (!literalPlus) {
-            ImapResponse response = Read();
-            while (response.kind == ImapResponseKind::Untagged) {
-                Untagged(response);
-                response = Read();
-            }
-            if (response.kind != ImapResponseKind::Continuation) throw TarnwickError(response.text);
-        }
-        channel_.SendLine(segments[i]);
+    return login;
+}
+
+void ImapClient::LogIn(LoginAnswer answer) {
+    if (!tls_ && !plainTextLogin)
+        throw TarnwickError("The connection is not encrypted: the password was not sent.");
+    const LoginCommand login = LoginCommandFor();
+    capabilitiesKnown_ = false;  // they change with the login; its answer may name them
+    const std::string tag = NextTag();
+    channel_.StartDeadline(readTimeout);
+    channel_.QueueLine(tag + " " + login.lines.front());
+    for (std::size_t i = 1; i < login.lines.size(); ++i) {
+        if (login.continuations) AwaitContinuation();
+        channel_.QueueLine(login.lines[i]);
     }
+    if (answer == LoginAnswer::WithNextCommand) {
+        loginTag_ = tag;  // goes out with the next command, which reads the answer first
+        return;
+    }
+    channel_.Flush();
     Finish(tag, {});
 }
 
-// RFC 4616 with the initial response of RFC 4959 when the server takes it.
-void ImapClient::AuthenticatePlain(bool initialResponse) {
-    const std::string credentials = Base64(std::string(1, '\0') + username + '\0' + password);
-    if (initialResponse) {
-        Run("AUTHENTICATE PLAIN " + credentials);
-        return;
-    }
-    const std::string tag = SendTagged("AUTHENTICATE PLAIN");
+// Waits for the server's go-ahead for the rest of a command (a literal, a SASL response); its
+// tagged answer instead ends the login with the server's text.
+void ImapClient::AwaitContinuation() {
     for (;;) {
-        ImapResponse response = Read();
-        if (response.kind == ImapResponseKind::Untagged) {
-            Untagged(response);
-            continue;
-        }
+        ImapResponse response = Read();  // a read sends what is queued first
+        if (response.kind == ImapResponseKind::Continuation) return;
         if (response.kind == ImapResponseKind::Tagged) throw TarnwickError(response.text);
-        break;
+        Untagged(response);
     }
-    channel_.SendLine(credentials);
-    Finish(tag, {});
+}
+
+void ImapClient::TakeLoginAnswer(const ImapResponse& response) {
+    loginTag_.clear();
+    if (response.status != ImapStatus::Ok) throw TarnwickError(response.text);
+    const auto words = response.CodeWords();
+    if (!words.empty() && SameTextAscii(words[0], "CAPABILITY")) TakeCapabilities(words, 1);
 }
 
 const std::vector<std::string>& ImapClient::Capabilities() {
-    if (!capabilitiesKnown_) Run("CAPABILITY");
+    if (!capabilitiesKnown_) {
+        capabilities_.clear();  // an answer without the list announces none
+        Run("CAPABILITY");
+        capabilitiesKnown_ = true;
+    }
     return capabilities_;
 }
 
@@ -199,8 +250,12 @@ void ImapClient::TakeCapabilities(const std::vector<std::string>& words, std::si
     capabilitiesKnown_ = true;
 }
 
+std::string ImapClient::NextTag() {
+    return "a" + std::to_string(nextTag_++);
+}
+
 std::string ImapClient::SendTagged(std::string_view command) {
-    std::string tag = "a" + std::to_string(nextTag_++);
+    std::string tag = NextTag();
     channel_.StartDeadline(readTimeout);
     channel_.SendLine(tag + " " + std::string(command));
     return tag;
@@ -229,10 +284,15 @@ ImapResponse ImapClient::Finish(const std::string& tag,
             if (onUntagged) onUntagged(response);
             continue;
         }
+        if (response.kind == ImapResponseKind::Tagged && !loginTag_.empty() &&
+            response.tag == loginTag_) {
+            TakeLoginAnswer(response);  // sent in one flight with this command
+            continue;
+        }
         if (response.kind == ImapResponseKind::Continuation || response.tag != tag) {
             Disconnect();
-            throw ImapProtocolError("Unexpected IMAP response:\n\"" + response.tag + " " +
-                                    response.text + "\"");
+            throw ImapProtocolError("Unexpected IMAP response:\n\"" + ResponseText(response) +
+                                    "\"");
         }
         if (response.status != ImapStatus::Ok) throw TarnwickError(response.text);
         const auto words = response.CodeWords();
@@ -264,7 +324,7 @@ void ImapClient::Untagged(ImapResponse& response) {
 void ImapClient::LogoutAndClose() {
     if (IsConnected()) {
         try {
-            channel_.SendLine("a" + std::to_string(nextTag_++) + " LOGOUT");
+            channel_.SendLine(NextTag() + " LOGOUT");
         } catch (const TarnwickError&) {
             // closed below either way
         }

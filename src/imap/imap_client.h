@@ -87,9 +87,15 @@ public:
     // Host, user name, password and port of the account, and its connection security.
     void SetAccount(const AccountSettings& account);
 
+    // When the login's answer is read.
+    enum class LoginAnswer : std::uint8_t {
+        Awaited,          // before ConnectAndLogIn returns
+        WithNextCommand,  // the login goes out in one flight with the next command (a Run),
+                          // which reads its answer first and throws a refusal's text
+    };
     // Connects, reads the greeting, upgrades with STARTTLS when asked and logs in. On a
     // failure after connecting it closes before throwing (LOGOUT when still in step).
-    void ConnectAndLogIn();
+    void ConnectAndLogIn(LoginAnswer answer = LoginAnswer::Awaited);
     bool IsConnected() const { return channel_.IsOpen(); }
     // The capabilities the server announced last, asking for them when it has not since the
     // last change of state.
@@ -148,9 +154,17 @@ private:
     void Connect();
     void Greet();
     void UpgradeToTls();
-    void LogIn();
-    void AuthenticatePlain(bool initialResponse);
-    std::string AstringArgument(std::string_view text);
+    // The lines that log the account in: the first follows the tag; with `continuations`
+    // every further line waits for the server's go-ahead.
+    struct LoginCommand {
+        std::vector<std::string> lines;
+        bool continuations = false;
+    };
+    LoginCommand LoginCommandFor();
+    void LogIn(LoginAnswer answer);
+    void AwaitContinuation();
+    void TakeLoginAnswer(const ImapResponse& response);
+    std::string NextTag();
     TlsCheck ServerCheck() const { return {host, verifyPeer, pin}; }
     std::string SendTagged(std::string_view command);
     ImapResponse Read();
@@ -169,7 +183,8 @@ private:
     LineChannel channel_;
     ImapSource source_;
     unsigned nextTag_ = 1;
-    std::string idleTag_;  // of the IDLE under way
+    std::string idleTag_;   // of the IDLE under way
+    std::string loginTag_;  // of a login whose answer comes with the next command's
     bool tls_ = false;
     bool preAuthenticated_ = false;
     std::vector<std::string> capabilities_;

@@ -142,13 +142,77 @@ TEST(ImapStartTls, UpgradesThenAsksCapabilitiesAfreshAndNeverFallsBack) {
     )");
     refused.client.startTls = true;
     EXPECT_EQ(ErrorOf([&] { refused.client.ConnectAndLogIn(); }),
-              "The server does not offer STARTTLS.");
+              "The server does not offer STARTTLS.\r\nnot now");
     EXPECT_EQ(refused.talk.Problems(), "");
+
+    // A CAPABILITY answer inside TLS without the list: what the plain text said is gone.
+    Session forgotten(std::string(R"(
+        S: * OK [CAPABILITY IMAP4rev1 STARTTLS AUTH=PLAIN SASL-IR] ready
+        C: a1 STARTTLS
+        S: a1 OK go
+        C: <tls handshake>
+        C: a2 CAPABILITY
+        S: a2 OK done
+        C: a3 LOGIN "bob" "secret"
+        S: a3 OK logged in
+    )"));
+    forgotten.client.startTls = true;
+    forgotten.client.ConnectAndLogIn();
+    EXPECT_EQ(forgotten.talk.Problems(), "");
 
     Session unoffered("S: * PREAUTH [CAPABILITY IMAP4rev1 STARTTLS] hello\nC: a1 LOGOUT");
     unoffered.client.startTls = true;
     EXPECT_EQ(ErrorOf([&] { unoffered.client.ConnectAndLogIn(); }),
               "The server does not offer STARTTLS.");
+}
+
+TEST(ImapFlight, LoginAndTheNextCommandGoOutTogetherAndARefusalKeepsItsText) {
+    const std::string status = "C: a2 STATUS \"INBOX\" (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)\n";
+    Session flight(
+        "S: * OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=PLAIN] ready\n"
+        "C: a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=\n" +
+        status +
+        "S: a1 OK in\nS: * STATUS INBOX (MESSAGES 2 UNSEEN 1 UIDNEXT 9 UIDVALIDITY 4)\n"
+        "S: a2 OK done\nC: a3 LOGOUT");
+    flight.client.ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
+    EXPECT_EQ(flight.client.Status("INBOX").messages, 2u);
+    flight.client.LogoutAndClose();
+    EXPECT_EQ(flight.talk.Problems(), "");
+    EXPECT_THAT(
+        flight.talk.Flights(),
+        ElementsAre("a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=\n" + status.substr(3), "a3 LOGOUT\n"));
+
+    Session refused(
+        "S: * OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=PLAIN] ready\n"
+        "C: a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=\n" +
+        status + "S: a1 NO [AUTHENTICATIONFAILED] wrong password\nC: a3 LOGOUT");
+    refused.client.ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
+    EXPECT_EQ(ErrorOf([&] { refused.client.Status("INBOX"); }),
+              "[AUTHENTICATIONFAILED] wrong password");
+    refused.client.LogoutAndClose();
+    EXPECT_EQ(refused.talk.Problems(), "");
+
+    // A literal without LITERAL+ waits for the go-ahead before its bytes.
+    Session literal(
+        "S: * OK [CAPABILITY IMAP4rev1] ready\nC: a1 LOGIN \"bob\" {6}\n"
+        "S: + go\nC: s\xe9"
+        "cret\n" +
+        status + "S: a1 OK in\nS: a2 OK done");
+    literal.client.password =
+        "s\xe9"
+        "cret";
+    literal.client.ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
+    EXPECT_THAT(ErrorOf([&] { literal.client.Status("INBOX"); }), HasSubstr("status"));
+    EXPECT_EQ(literal.talk.Flights().front(), "a1 LOGIN \"bob\" {6}\n");
+}
+
+TEST(ImapGreeting, AWebServerOrAStrayTagIsNamedWithWhatTheServerSaid) {
+    Session web("S: HTTP/1.1 400 Bad Request\nS: Connection: close");
+    EXPECT_EQ(ErrorOf([&] { web.client.ConnectAndLogIn(); }),
+              "Unrecognized IMAP greeting (not an IMAP server?):\n\"HTTP/1.1 400 Bad Request\"");
+    Session stray(std::string(kPlainLogin) + "C: a2 NOOP\nS: a9 OK done");
+    stray.client.ConnectAndLogIn();
+    EXPECT_EQ(ErrorOf([&] { stray.client.Noop(); }), "Unexpected IMAP response:\n\"a9 OK done\"");
 }
 
 TEST(ImapListing, LiteralsAndUntaggedDataInTheMiddleOfTheAnswer) {

@@ -13,6 +13,7 @@ struct Transcript::State {
     std::size_t next = 0;
     std::string pendingClientBytes;
     std::vector<std::string> clientLines;
+    std::vector<std::string> flights;
     std::string problems;
 
     void TakeClientLine(const std::string& line) {
@@ -49,6 +50,7 @@ public:
 
     void Send(std::string_view data) override {
         if (!open_) throw TarnwickError("Connection Closed Gracefully.");
+        state_->flights.push_back(ReplaceAll(data, "\r\n", "\n"));
         state_->pendingClientBytes += data;
         std::size_t lf;
         while ((lf = state_->pendingClientBytes.find("\r\n")) != std::string::npos) {
@@ -144,4 +146,8 @@ std::string Transcript::Problems() const {
 
 std::vector<std::string> Transcript::ClientLines() const {
     return state_->clientLines;
+}
+
+std::vector<std::string> Transcript::Flights() const {
+    return state_->flights;
 }

@@ -68,6 +68,9 @@ public:
     std::string Problems() const;
     // Every line the client sent.
     std::vector<std::string> ClientLines() const;
+    // What the client sent with each write, one entry per write, lines ended by "\n": the
+    // lines of one entry went out together.
+    std::vector<std::string> Flights() const;
 
     struct State;
 
