@@ -123,6 +123,7 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
             change = CountChange(current, stored);
         }
         arrived = ArrivedByIdentity(*session, current, stored, runState, section) || change > 0;
+        RememberCapabilities(*session, runState, section);  // UIDL's answer may disagree
     }
     CheckResult result = Conclude(account, change, arrived, runState, alertDue, notifier,
                                   session->CertificateFailure());

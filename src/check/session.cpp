@@ -9,6 +9,10 @@
 
 namespace {
 
+std::string ServerName(const Pop3Client& client) {
+    return client.host + ":" + std::to_string(client.port);
+}
+
 std::unique_ptr<Pop3Client> NewClient(const AccountSettings& account, const SessionOptions& options,
                                       const IniFile& settings, const std::string& section) {
     auto client = std::make_unique<Pop3Client>();
@@ -23,6 +27,10 @@ std::unique_ptr<Pop3Client> NewClient(const AccountSettings& account, const Sess
     client->verifyPeer = settings.ReadBool(section, "SSL_VERIFY", true);
     client->pin = settings.ReadString(section, "SSL_PIN", "");
     client->messageCount = 0;
+    const auto remembered =
+        ParseRememberedCapabilities(settings.ReadString(section, "POP3_CAPA", ""));
+    if (remembered && StillFresh(*remembered, ServerName(*client), std::time(nullptr)))
+        client->RememberCapabilities(remembered->lines);
     if (options.timeLimit.count() > 0)
         client->endBy = std::chrono::steady_clock::now() + options.timeLimit;
     return client;
@@ -67,8 +75,7 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
         // missing keyring is this account's error like a refused login.
         if (account.passwordStore == PasswordStore::Keyring)
             client->password = LoginPassword(account, DesktopKeyring());
-        client->ConnectAndLogIn();
-        client->messageCount = client->CountMessages();
+        client->ConnectAndLogIn(Pop3Client::AfterLogin::Count);
         runState.Write(section, "LAST_RESULT", "1");
         runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
     } catch (const Cancelled&) {
@@ -76,7 +83,19 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
     } catch (const std::exception& error) {
         RecordFailure(*client, runState, section, error.what());
     }
+    RememberCapabilities(*client, runState, section);
     return client;
+}
+
+void RememberCapabilities(const Pop3Client& client, RunState& runState,
+                          const std::string& section) {
+    if (client.CapabilitiesDisagree()) {
+        runState.Write(section, "POP3_CAPA", "");
+    } else if (client.CapabilitiesLearned()) {
+        RememberedCapabilities remembered{ServerName(client), std::time(nullptr),
+                                          client.KnownCapabilities().lines};
+        runState.Write(section, "POP3_CAPA", RememberedCapabilitiesText(remembered));
+    }
 }
 
 std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,

@@ -50,6 +50,10 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
 std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
                                         const SessionOptions& options, RunState& runState);
 
+// Keeps what the client's CAPA said for the account's next sessions (POP3_CAPA in its section),
+// or forgets it when a reply disagreed with what was remembered.
+void RememberCapabilities(const Pop3Client& client, RunState& runState, const std::string& section);
+
 // Sends QUIT when connected and destroys the client; `session` is empty afterwards.
 void EndSession(std::unique_ptr<Pop3Client>& session);
 

@@ -58,6 +58,8 @@ void Pop3Client::Connect() {
         channel_.Attach(ConnectSocket(options));
     }
     capabilities_ = {};
+    if (remembered_) capabilities_ = {true, true, *remembered_};
+    capabilitiesDisagree_ = false;
     connected_ = true;
     Report(StatusKind::Connect, 0, "connect");
 }
@@ -73,7 +75,11 @@ void Pop3Client::Disconnect() {
     Report(StatusKind::Progress, 0, "Disconnected.");
 }
 
-void Pop3Client::ConnectAndLogIn() {
+void Pop3Client::RememberCapabilities(std::vector<std::string> lines) {
+    remembered_ = std::move(lines);
+}
+
+void Pop3Client::ConnectAndLogIn(AfterLogin then) {
     certificateFailure_.reset();
     try {
         Connect();
@@ -84,7 +90,9 @@ void Pop3Client::ConnectAndLogIn() {
     try {
         const Pop3Reply greeting = ReadOkReply();
         if (startTls && !useTls) UpgradeToTls();
-        LogIn(greeting);
+        const std::vector<std::string> login = LoginCommands(greeting);
+        if (then == AfterLogin::Count) Capabilities();
+        LogIn(login, then);
     } catch (const CertificateError& error) {
         certificateFailure_ = error.Problem();
         Disconnect();
@@ -100,6 +108,14 @@ void Pop3Client::ConnectAndLogIn() {
         Disconnect();
         throw;
     }
+    // A count that fails leaves the session logged in.
+    if (then != AfterLogin::Count) return;
+    if (!statPending_) {
+        messageCount = CountMessages();
+        return;
+    }
+    statPending_ = false;
+    messageCount = ParseMessageCount(ReadOkReply().Text());
 }
 
 // STARTTLS (RFC 2595): no fallback to plain text, so a refusal ends the session before the
@@ -110,18 +126,45 @@ void Pop3Client::UpgradeToTls() {
     channel_.StartTls(ServerCheck());
 }
 
-void Pop3Client::LogIn(const Pop3Reply& greeting) {
+std::vector<std::string> Pop3Client::LoginCommands(const Pop3Reply& greeting) const {
     if (apop) {
         const auto timestamp = ApopTimestamp(greeting.Text());
         if (!timestamp) throw TarnwickError("Server do not support APOP (no timestamp)");
-        SendCommand("APOP " + username + " " + ApopDigest(*timestamp, password));
-        ReadOkReply();
+        return {"APOP " + username + " " + ApopDigest(*timestamp, password)};
+    }
+    return {"USER " + username, "PASS " + password};
+}
+
+// The login one command after another, or with PIPELINING in one flight with the STAT that
+// follows (its reply is read after the login's); a refusal throws the server's text either way.
+void Pop3Client::LogIn(std::vector<std::string> commands, AfterLogin then) {
+    statPending_ = then == AfterLogin::Count && Pipelining();
+    if (!statPending_) {
+        for (const std::string& command : commands) {
+            SendCommand(command);
+            ReadOkReply();
+        }
         return;
     }
-    SendCommand("USER " + username);
-    ReadOkReply();
-    SendCommand("PASS " + password);
-    ReadOkReply();
+    commands.push_back("STAT");
+    SendFlight(commands);
+    try {
+        for (std::size_t i = 1; i < commands.size(); ++i) ReadOkReply();
+    } catch (const UnrecognizedReply&) {
+        capabilitiesDisagree_ = capabilities_.remembered;
+        throw;
+    }
+}
+
+void Pop3Client::SendFlight(const std::vector<std::string>& lines) {
+    if (interrupt_->Raised()) {
+        QuitAndClose();
+        throw Cancelled();
+    }
+    DropPendingReplies();
+    channel_.StartDeadline(readTimeout);
+    for (const std::string& line : lines) channel_.QueueLine(line);
+    channel_.Flush();
 }
 
 void Pop3Client::SendCommand(std::string_view line) {
@@ -182,7 +225,11 @@ bool Pop3Client::DeleteMessage(int number) {
 std::optional<std::string> Pop3Client::MessageUid(int number) {
     SendCommand(WithNumber("UIDL ", number));
     const Pop3Reply reply = ReadReply();
-    if (!reply.ok) return std::nullopt;
+    if (!reply.ok) {
+        // Remembered with UIDL, the server has stopped keeping ids.
+        if (capabilities_.remembered && capabilities_.Has("UIDL")) capabilitiesDisagree_ = true;
+        return std::nullopt;
+    }
     const auto line = ParseUidLine(reply.Text());
     if (!line || line->first != number) return std::nullopt;
     return line->second;

@@ -27,10 +27,26 @@
 // What a server announced in its reply to CAPA (RFC 2449).
 struct CapabilityList {
     bool asked = false;              // CAPA has been sent in this session
+    bool remembered = false;         // the lines are what an earlier session was told instead
     std::vector<std::string> lines;  // the announced lines, e.g. "PIPELINING", "SASL PLAIN"
     // True when a line's first word is `name` (letter case ignored).
     bool Has(std::string_view name) const;
 };
+
+// What CAPA said about a server, kept in the run state so that a later session logs in with
+// the commands in one flight without asking again.
+struct RememberedCapabilities {
+    std::string server;     // "host:port"
+    std::int64_t when = 0;  // seconds since the epoch
+    std::vector<std::string> lines;
+};
+inline constexpr std::int64_t kCapabilitiesKeptSeconds = 24 * 60 * 60;
+// "<when> <server> <line>|<line>|..." and back; none for a text that is not of that form.
+std::string RememberedCapabilitiesText(const RememberedCapabilities& remembered);
+std::optional<RememberedCapabilities> ParseRememberedCapabilities(std::string_view text);
+// True when `remembered` is about `server` and less than a day old at `now`.
+bool StillFresh(const RememberedCapabilities& remembered, std::string_view server,
+                std::int64_t now);
 
 // Message sizes from one "LIST", by message number: as many entries as the server sent lines,
 // never as many as it claims to hold.
@@ -90,9 +106,23 @@ public:
     // caller's decision).
     void SetAccount(const AccountSettings& account);
 
-    // Connects, reads the greeting and logs in with APOP or USER and PASS. On a failure after
-    // connecting it sends QUIT (while the connection is open) and closes before throwing.
-    void ConnectAndLogIn();
+    // What follows the login.
+    enum class AfterLogin : std::uint8_t {
+        Nothing,
+        // STAT into messageCount. The capabilities are known first (remembered or asked); with
+        // PIPELINING the login and STAT go out in one flight.
+        Count,
+    };
+    // Connects, reads the greeting, upgrades with STLS when asked (whatever the capabilities
+    // say) and logs in with APOP or USER and PASS. On a failure after connecting it sends QUIT
+    // (while the connection is open) and closes before throwing.
+    void ConnectAndLogIn(AfterLogin then = AfterLogin::Nothing);
+    // Takes what an earlier session's CAPA said instead of asking (before connecting).
+    void RememberCapabilities(std::vector<std::string> lines);
+    // CAPA was asked in this session: the answer is worth remembering.
+    bool CapabilitiesLearned() const { return capabilities_.asked && !capabilities_.remembered; }
+    // A reply showed the remembered capabilities wrong: ask again next time.
+    bool CapabilitiesDisagree() const { return capabilitiesDisagree_; }
     int CountMessages();
     int MessageSize(int number);
     bool FetchHeader(int number, MessageSink& message);
@@ -124,6 +154,8 @@ public:
     // Sends CAPA the first time in a session and keeps the answer; a "-ERR" or a reply that is
     // neither "+OK" nor "-ERR" leaves no capabilities.
     const CapabilityList& Capabilities();
+    // The capabilities known so far, without asking.
+    const CapabilityList& KnownCapabilities() const { return capabilities_; }
     // The sizes of messages 1 to `count` from one "LIST", as MessageSize reads them;
     // kSizeUnknown for a message that the answer lacks (every message after "-ERR").
     static constexpr std::int32_t kSizeUnknown = -2147483647 - 1;
@@ -176,7 +208,10 @@ public:
 
 private:
     void Connect();
-    void LogIn(const Pop3Reply& greeting);
+    // The commands that log the account in, in order: APOP, or USER and PASS.
+    std::vector<std::string> LoginCommands(const Pop3Reply& greeting) const;
+    void LogIn(std::vector<std::string> commands, AfterLogin then);
+    void SendFlight(const std::vector<std::string>& lines);
     void UpgradeToTls();
     TlsCheck ServerCheck() const { return {host, verifyPeer, pin}; }
     void Disconnect();
@@ -214,6 +249,9 @@ private:
     bool connected_ = false;  // connected and its end not yet reported
     Pop3Reply lastReply_;
     CapabilityList capabilities_;
+    std::optional<std::vector<std::string>> remembered_;
+    bool capabilitiesDisagree_ = false;
+    bool statPending_ = false;  // STAT went out with the login; its reply is unread
     std::deque<PendingRequest> pending_;
     std::size_t pendingBytes_ = 0;
     std::size_t replyBytes_ = 0;  // bytes of the reply under way

@@ -39,6 +39,36 @@ bool CapabilityList::Has(std::string_view name) const {
     return false;
 }
 
+std::string RememberedCapabilitiesText(const RememberedCapabilities& remembered) {
+    std::string text = std::to_string(remembered.when) + " " + remembered.server + " ";
+    for (std::size_t i = 0; i < remembered.lines.size(); ++i)
+        text += (i > 0 ? "|" : "") + remembered.lines[i];
+    return text;
+}
+
+std::optional<RememberedCapabilities> ParseRememberedCapabilities(std::string_view text) {
+    const std::size_t space = text.find(' ');
+    const std::size_t second = text.find(' ', space + 1);
+    if (space == std::string_view::npos || second == std::string_view::npos) return std::nullopt;
+    RememberedCapabilities remembered;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + space, remembered.when);
+    if (error != std::errc() || end != text.data() + space) return std::nullopt;
+    remembered.server = std::string(text.substr(space + 1, second - space - 1));
+    for (std::string_view rest = text.substr(second + 1); !rest.empty();) {
+        const std::size_t bar = rest.find('|');
+        const std::string line = Trim(rest.substr(0, bar));
+        if (!line.empty()) remembered.lines.push_back(line);
+        rest = bar == std::string_view::npos ? std::string_view() : rest.substr(bar + 1);
+    }
+    return remembered;
+}
+
+bool StillFresh(const RememberedCapabilities& remembered, std::string_view server,
+                std::int64_t now) {
+    return remembered.server == server && remembered.when <= now &&
+           now - remembered.when < kCapabilitiesKeptSeconds;
+}
+
 const CapabilityList& Pop3Client::Capabilities() {
     if (capabilities_.asked) return capabilities_;
     SendCommand("CAPA");

@@ -134,7 +134,8 @@ TEST_F(CheckCycleTest, RefusedLoginLeavesTheCountAloneAndKeepsTheErrorAfterASucc
 
 TEST_F(CheckCycleTest, FailedCountAfterLoginStoresZero) {
     ScriptedServer server(
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 3\nC: QUIT");
+        "S: +OK hi\nC: CAPA\nS: -ERR\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK "
+        "3\nC: QUIT");
     const AccountSettings account = ScriptedAccount(server);
     StoreCount(account, 2);
     EXPECT_EQ(Check(account), -2);
@@ -145,8 +146,9 @@ TEST_F(CheckCycleTest, FailedCountAfterLoginStoresZero) {
 
 TEST_F(CheckCycleTest, AServerWithoutTopStillCountsAndBringsNoHeaders) {
     ScriptedServer server(
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 3 300\n"
-        "C: UIDL 3\nS: +OK 3 c\nC: CAPA\nS: -ERR\nC: TOP 3 0\nS: -ERR no TOP here\nC: QUIT");
+        "S: +OK hi\nC: CAPA\nS: -ERR\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK "
+        "3 300\n"
+        "C: UIDL 3\nS: +OK 3 c\nC: TOP 3 0\nS: -ERR no TOP here\nC: QUIT");
     const AccountSettings account = ScriptedAccount(server);
     SessionOptions options;
     const CheckResult result = CheckAccount(account, options, false, notifier_, kNewHeaderLimit);
@@ -167,7 +169,8 @@ TEST_F(CheckCycleTest, UnknownAccountHasSucceededAndStoreCountWrites) {
 
 TEST_F(CheckCycleTest, ExtremeCountsGiveTheNearestChangeInsteadOfOverflowing) {
     ScriptedServer big(
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 4 100\n"
+        "S: +OK hi\nC: CAPA\nS: -ERR\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK "
+        "4 100\n"
         "C: UIDL 4\nS: -ERR no ids here\nC: QUIT");
     const AccountSettings hugeStored = ScriptedAccount(big);
     SetRunState(hugeStored, "COUNT", "0x80000000");  // a broken file: the lowest integer
@@ -176,7 +179,7 @@ TEST_F(CheckCycleTest, ExtremeCountsGiveTheNearestChangeInsteadOfOverflowing) {
     EXPECT_EQ(StoredRunKey(hugeStored, "LAST_UIDL"), "(absent)");  // the refusal costs nothing
 
     ScriptedServer hostile(
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\n"
+        "S: +OK hi\nC: CAPA\nS: -ERR\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\n"
         "C: STAT\nS: +OK -2147483648 0\nC: QUIT");
     const AccountSettings negative = ScriptedAccount(hostile);
     StoreCount(negative, 1);

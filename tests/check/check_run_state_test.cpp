@@ -47,8 +47,8 @@ class CheckRunState : public SettingsTest {};
 TEST_F(CheckRunState, OneCheckReplacesTheSettingsFileOnce) {
     // New mail (result, time, count, income, last id), then a refused login (result, time, error).
     const std::string scripts[] = {
-        std::string(kUserLogin) + "C: STAT\nS: +OK 3 300\nC: UIDL 3\nS: +OK 3 c3\nC: QUIT",
-        "S: +OK ready\nC: USER bob\nS: -ERR no such user\nC: QUIT"};
+        std::string(kCheckLogin) + "C: STAT\nS: +OK 3 300\nC: UIDL 3\nS: +OK 3 c3\nC: QUIT",
+        "S: +OK ready\nC: CAPA\nS: -ERR\nC: USER bob\nS: -ERR no such user\nC: QUIT"};
     AccountSettings account;  // both in the same section: same server address and user
     for (const std::string& script : scripts) {
         ScriptedServer server(script);

@@ -144,13 +144,14 @@ TEST_F(SessionTest, HostileRepliesAreRecordedOnOneLine) {
         bool apop;
         const char* error;
     } cases[] = {
-        {"S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: 200 fine\nC: QUIT", false,
-         "Unrecognized POP3 Response Header:~\"200 fine\""},
+        {"S: +OK hi\nC: CAPA\nS: -ERR\nC: USER bob\nS: +OK\nC: PASS secret\nS: 200 fine\nC: QUIT",
+         false, "Unrecognized POP3 Response Header:~\"200 fine\""},
         {"S: +OK ready\nC: QUIT", true, "Server do not support APOP (no timestamp)"},
         {"S: -ERR too many connections from your address\nC: QUIT", false,
          "too many connections from your address~"},
-        {"S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS:<raw>+OK 1", false,
-         "Connection Closed Gracefully."},
+        {"S: +OK hi\nC: CAPA\nS: -ERR\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: "
+         "STAT\nS:<raw>+OK 1",
+         false, "Connection Closed Gracefully."},
     };
     for (const Case& c : cases) {
         ScriptedServer server(c.script);
@@ -162,13 +163,15 @@ TEST_F(SessionTest, HostileRepliesAreRecordedOnOneLine) {
         EndSession(session);
         EXPECT_EQ(server.Problems(), "") << c.script;
     }
-    // Every value stayed on its line: the file still reads back key by key.
-    EXPECT_EQ(OpenSettings()->ReadSection("EML_127_0_0_1_BOB").size(), 3u);
+    // Every value stayed on its line: the file still reads back key by key (the run state and
+    // what CAPA said).
+    EXPECT_EQ(OpenSettings()->ReadSection("EML_127_0_0_1_BOB").size(), 4u);
 }
 
 TEST_F(SessionTest, FailedCountAfterLoginKeepsTheSessionOpen) {
     ScriptedServer server(
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 3\nC: QUIT");
+        "S: +OK hi\nC: CAPA\nS: -ERR\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK "
+        "3\nC: QUIT");
     const AccountSettings account = ScriptedAccount(server);
     auto session = OpenSession(account);
     EXPECT_TRUE(session->IsConnected());
@@ -196,7 +199,8 @@ TEST_F(SessionTest, SilentServerIsLeftAfterTheReadTimeout) {
 
 TEST_F(SessionTest, AHugeReadTimeoutFromTheEnvironmentIsHeldToWhatAWaitCanTake) {
     ScriptedServer server(
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 2 9\nC: QUIT");
+        "S: +OK hi\nC: CAPA\nS: -ERR\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK "
+        "2 9\nC: QUIT");
     setenv("TARNWICK_READ_TIMEOUT_MS", "9223372036854775807", 1);
     const auto timeout = DefaultReadTimeout();
     auto session = OpenSession(ScriptedAccount(server));
@@ -262,7 +266,8 @@ TEST_F(SessionTest, TlsRefusesAWrongHostNameUnlessVerificationIsOff) {
 TEST_F(SessionTest, TlsRefusesASelfSignedCertificateUnlessVerificationIsOff) {
     TrustFixtureAuthority();
     const std::string script =
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 7 70\nC: QUIT";
+        "S: +OK hi\nC: CAPA\nS: -ERR\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK "
+        "7 70\nC: QUIT";
     ScriptedServer server(script, Dovecot().selfSignedCert, Dovecot().selfSignedKey);
     options_.tlsAvailable = true;
     AccountSettings account = ScriptedAccount(server);
@@ -360,7 +365,8 @@ TEST_F(SessionTest, StartTlsFailsWhenTheServerClosesDuringTheUpgrade) {
 TEST_F(SessionTest, APinnedCertificateIsAcceptedExactlyAndAnotherOneIsAskedAbout) {
     TrustFixtureAuthority();
     const std::string login =
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 4 40\nC: QUIT";
+        "S: +OK hi\nC: CAPA\nS: -ERR\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK "
+        "4 40\nC: QUIT";
     const std::filesystem::path certs = std::filesystem::path(Dovecot().caFile).parent_path();
     ScriptedServer selfSigned(login, Dovecot().selfSignedCert, Dovecot().selfSignedKey);
     // Signed by the trusted authority, but for "localhost", not for the address used here.

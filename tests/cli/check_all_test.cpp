@@ -32,7 +32,7 @@ AccountEntry ScriptedItem(const ScriptedServer& server, const std::string& email
 
 TEST(CheckAll, ARunStateThatCannotBeWrittenFailsEachCheckWithItsReasonAfterQuit) {
     const std::string script =
-        std::string(kUserLogin) + "C: STAT\nS: +OK 2 20\nC: UIDL 2\nS: +OK 2 u2\nC: QUIT";
+        std::string(kCheckLogin) + "C: STAT\nS: +OK 2 20\nC: UIDL 2\nS: +OK 2 u2\nC: QUIT";
     ScriptedServer first(script);
     ScriptedServer second(script);
     TempFolder folder("cli", SystemTempRoot());

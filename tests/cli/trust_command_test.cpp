@@ -18,7 +18,8 @@ using ::testing::MatchesRegex;
 namespace {
 
 constexpr const char* kLogin =
-    "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 2 20\nC: QUIT";
+    "S: +OK hi\nC: CAPA\nS: -ERR\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 2 "
+    "20\nC: QUIT";
 
 class TrustCommandTest : public ::testing::Test {
 protected:

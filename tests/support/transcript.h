@@ -38,6 +38,18 @@ inline constexpr const char* kUserLogin = R"(
     S: +OK logged in
 )";
 
+// The same for a session that checks the mailbox: the capabilities are asked before the login
+// (the server has none to announce).
+inline constexpr const char* kCheckLogin = R"(
+    S: +OK ready
+    C: CAPA
+    S: -ERR
+    C: USER bob
+    S: +OK
+    C: PASS secret
+    S: +OK logged in
+)";
+
 inline constexpr const char* kTlsHandshake = "<tls handshake>";
 
 // One line of a script: what the client must send, or what the server sends (line end
