@@ -202,7 +202,8 @@ TEST_F(NewMailTest, NewMailWithoutPlayWaveChangesOnlyTheTray) {
 
 TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutAfterTheCheckOnceAndYesTrustsIt) {
     ScriptedServer server(
-        "S: +OK hi\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK 1 10\nC: UIDL "
+        "S: +OK hi\nC: CAPA\nS: -ERR\nC: USER bob\nS: +OK\nC: PASS secret\nS: +OK\nC: STAT\nS: +OK "
+        "1 10\nC: UIDL "
         "1\nS: +OK 1 one\nC: QUIT",
         Dovecot().selfSignedCert, Dovecot().selfSignedKey);
     WriteSettings(

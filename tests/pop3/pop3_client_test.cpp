@@ -360,3 +360,48 @@ TEST(Pop3StartTls, RefusalOrInjectedPlainTextEndsBeforeTheUserName) {
             EXPECT_NE(line.rfind("USER", 0), 0u) << c.script;
     }
 }
+
+TEST(Pop3LoginFlight, RememberedPipeliningSendsUserPassAndStatTogetherAndStlsStillComesFirst) {
+    Session s(
+        "S: +OK ready\nC: STLS\nS: +OK go\nC: <tls handshake>\nC: USER bob\nC: PASS secret\n"
+        "C: STAT\nS: +OK\nS: +OK in\nS: +OK 2 20\nC: UIDL 2\nS: -ERR no ids\nC: QUIT");
+    s.client.startTls = true;  // remembered without STLS: asked for anyway
+    s.client.RememberCapabilities({"PIPELINING", "UIDL", "USER"});
+    s.client.ConnectAndLogIn(Pop3Client::AfterLogin::Count);
+    EXPECT_EQ(s.client.messageCount, 2);
+    EXPECT_FALSE(s.client.CapabilitiesLearned());
+    EXPECT_FALSE(s.client.CapabilitiesDisagree());
+    EXPECT_EQ(s.client.MessageUid(2), std::nullopt);
+    EXPECT_TRUE(s.client.CapabilitiesDisagree());  // UIDL was remembered: ask again next time
+    s.client.QuitAndClose();
+    EXPECT_EQ(s.talk.Problems(), "");
+    EXPECT_THAT(s.talk.Flights(),
+                ElementsAre("STLS\n", "USER bob\nPASS secret\nSTAT\n", "UIDL 2\n", "QUIT\n"));
+}
+
+TEST(Pop3LoginFlight, WithoutMemoryCapaIsAskedFirstAndARefusalInTheFlightKeepsItsText) {
+    Session s(
+        "S: +OK ready\nC: CAPA\nS: +OK\nS: PIPELINING\nS: SASL PLAIN\nS: .\nC: USER bob\n"
+        "C: PASS secret\nC: STAT\nS: +OK\nS: -ERR [AUTH] Authentication failed.\n"
+        "S: -ERR not logged in\nC: QUIT");
+    EXPECT_EQ(ErrorOf([&] { s.client.ConnectAndLogIn(Pop3Client::AfterLogin::Count); }),
+              "[AUTH] Authentication failed.\r\n");
+    EXPECT_FALSE(s.client.IsConnected());
+    EXPECT_TRUE(s.client.CapabilitiesLearned());
+    EXPECT_THAT(s.client.KnownCapabilities().lines, ElementsAre("PIPELINING", "SASL PLAIN"));
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(Pop3LoginFlight, RememberedCapabilitiesLastADayForTheirServerOnly) {
+    const RememberedCapabilities kept{"mail.example:995", 1000, {"PIPELINING", "SASL PLAIN"}};
+    const auto back = ParseRememberedCapabilities(RememberedCapabilitiesText(kept));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->server, "mail.example:995");
+    EXPECT_THAT(back->lines, ElementsAre("PIPELINING", "SASL PLAIN"));
+    EXPECT_TRUE(StillFresh(*back, "mail.example:995", 1000 + kCapabilitiesKeptSeconds - 1));
+    EXPECT_FALSE(StillFresh(*back, "mail.example:995", 1000 + kCapabilitiesKeptSeconds));
+    EXPECT_FALSE(StillFresh(*back, "mail.example:110", 1001));
+    EXPECT_FALSE(StillFresh(*back, "mail.example:995", 999));  // a clock set back
+    for (const char* broken : {"", "x mail.example:995 UIDL", "1000"})
+        EXPECT_FALSE(ParseRememberedCapabilities(broken)) << broken;
+}
