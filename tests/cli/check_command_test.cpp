@@ -21,6 +21,7 @@
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
+using ::testing::Not;
 using ::testing::StartsWith;
 using Json = nlohmann::json;
 
@@ -179,6 +180,27 @@ TEST_F(CheckCommandTest, ChecksPlainTlsApopAndImapAccountsAndSkipsDisabledOnes) 
     RunResult second = Run();
     EXPECT_THAT(Lines(second.output)[0], AccountFor(plain).email + "\t3\t1\tOK");
     EXPECT_THAT(Lines(second.output)[1], AccountFor(secure).email + "\t1\t0\tOK");
+}
+
+// The second check of each account remembers what the first learnt: POP3 sends its login in one
+// flight; IMAP always does. No password appears, whatever the protocol and TLS.
+TEST_F(CheckCommandTest, VerboseWritesEverySessionWithItsSecretsMasked) {
+    TrustFixtureAuthority();
+    const MailUser pop3 = AddMailUser("clilog", "Pw-of-pop3");
+    const MailUser imap = AddMailUser("clilogi", "Pw-of-imap");
+    AddMessages(pop3, 2);
+    AddAccount(AccountFor(pop3, Listener::StartTls));
+    AddAccount(ImapAccountFor(imap, Listener::Tls));
+    Run("--verbose");
+    const RunResult result = Run("--verbose", false);
+    EXPECT_EQ(result.status, 0) << result.output;
+    const std::string pop3Name = AccountFor(pop3).email;
+    EXPECT_THAT(result.output, HasSubstr(pop3Name + " C: STLS"));
+    EXPECT_THAT(result.output, HasSubstr(pop3Name + " -- TLSv1.3 "));
+    EXPECT_THAT(result.output, HasSubstr(pop3Name + " C: PASS ***\n"));
+    EXPECT_THAT(result.output, HasSubstr(" C: a1 AUTHENTICATE PLAIN ***\n"));
+    EXPECT_THAT(result.output, Not(HasSubstr("Pw-of-")));
+    EXPECT_THAT(result.output, Not(HasSubstr(" C: CAPA")));  // remembered from the first check
 }
 
 TEST_F(CheckCommandTest, AFailedCheckPrintsTheStoredErrorAndExitsWithOne) {
