@@ -47,8 +47,8 @@ public:
     ShippedLanguage& operator=(const ShippedLanguage&) = delete;
 };
 
-// The texts of the shown labels and buttons of `window` that need more room than they have.
-inline QStringList CutTexts(QWidget* window) {
+// The shown labels and buttons of `window` whose texts need more room than they have, one a line.
+inline std::string CutTexts(QWidget* window) {
     window->show();
     QCoreApplication::processEvents();
     QStringList cut;
@@ -70,7 +70,7 @@ inline QStringList CutTexts(QWidget* window) {
     for (QLabel* label : window->findChildren<QLabel*>()) check(label, label->text());
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
         check(button, button->text());
-    return cut;
+    return cut.join('\n').toStdString();
 }
 
 // The names of the controls that Tab reaches from `first` on, in order, once round the window (a
