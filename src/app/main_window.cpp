@@ -163,7 +163,9 @@ void MainWindow::BuildActions() {
     actClose = AddAction("actClose", "close_mm", 3);
     actOpenMail = new QAction(ToQt("open_mail_program_mm"), this);
     actOpenMail->setObjectName("actOpenMail");
-    actOpenMail->setIcon(QIcon::fromTheme(QStringLiteral("internet-mail")));
+    // The desktop's mail icon where its theme has one, else the program's own envelope.
+    actOpenMail->setIcon(QIcon::fromTheme(QStringLiteral("internet-mail"),
+                                          QIcon(QStringLiteral(":/tarnwick/tray_normal.png"))));
 }
 
 void MainWindow::BuildCommandRows() {

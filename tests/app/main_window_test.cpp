@@ -283,8 +283,10 @@ TEST_F(MainWindowTest, PopupMenuHoldsTheCommandsAndAcknowledgesNewMail) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
     QStringList names;
-    for (QAction* action : window->trayMenu_->actions())
+    for (QAction* action : window->trayMenu_->actions()) {
         names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+        EXPECT_TRUE(action->isSeparator() || !action->icon().isNull()) << "an icon for every item";
+    }
     EXPECT_EQ(names.join(' '),
               "actShowMain - actShowList actShowResults actOpenMail - actSetup actSpam - "
               "actHelp actClose");
