@@ -1,6 +1,7 @@
 #include "app/advert_panel.h"
 
 #include <QDesktopServices>
+#include <QGridLayout>
 #include <QLabel>
 #include <QTimer>
 #include <QUrl>
@@ -36,23 +37,32 @@ AdvertPanel::AdvertPanel(QWidget* parent)
     logo->setObjectName("ap_logo");
     logo->setPixmap(QPixmap(QStringLiteral(":/tarnwick/tray_normal.png"))
                         .scaled(40, 40, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    logo->setGeometry(10, 15, 40, 40);
+    logo->setFixedSize(40, 40);
 
     tip_->setObjectName("ap_tip");
-    tip_->setGeometry(60, 10, 372, 28);
     tip_->setWordWrap(true);
+    tip_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (const char* key : kTipKeys) tips_.append(ToQt(GetLangText(key)));
     tip_->setText(tips_.value(0));
 
-    AddLink("ap_help", "advert_help", HelpPageAddress(kHelpTopic), 60);
-    AddLink("ap_setup", "advert_setup", HelpPageAddress(kSetupTopic), 250);
+    // The logo on the left; right of it the tip (two lines) above the two links.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(10, 8, 10, 6);
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(4);
+    grid->addWidget(logo, 0, 0, 2, 1, Qt::AlignVCenter);
+    grid->addWidget(tip_, 0, 1, 1, 2);
+    grid->addWidget(AddLink("ap_help", "advert_help", HelpPageAddress(kHelpTopic)), 1, 1);
+    grid->addWidget(AddLink("ap_setup", "advert_setup", HelpPageAddress(kSetupTopic)), 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(0, 1);
 
     tipTimer_->setInterval(kTipMs);
     connect(tipTimer_, &QTimer::timeout, this, &AdvertPanel::NextTip);
 }
 
-CommandLink* AdvertPanel::AddLink(const char* name, const char* key, const QString& address,
-                                  int x) {
+CommandLink* AdvertPanel::AddLink(const char* name, const char* key, const QString& address) {
     auto* link = new CommandLink(this);
     link->setObjectName(name);
     link->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -62,7 +72,6 @@ CommandLink* AdvertPanel::AddLink(const char* name, const char* key, const QStri
     underlined.setUnderline(true);
     link->setFont(underlined);
     link->SetColor(Qt::blue);
-    link->setGeometry(x, 44, 180, 18);
     connect(link, &CommandLink::Clicked, this, [this, link] { OpenTipLink(link); });
     return link;
 }

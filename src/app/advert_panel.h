@@ -23,7 +23,7 @@ public:
     QString CurrentTip() const;
 
 private:
-    CommandLink* AddLink(const char* name, const char* key, const QString& address, int x);
+    CommandLink* AddLink(const char* name, const char* key, const QString& address);
     void NextTip();
     void OpenTipLink(QWidget* control);
 

@@ -2,7 +2,9 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QBoxLayout>
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -35,13 +37,14 @@ const QString kTitle = QStringLiteral("Tarnwick - your e-mail guard. 3.03");
 
 // Rows of the command links from the top, by their number in LinkActions (from 1): the first
 // four, the seventh, a gap, the sixth and the fifth.
-struct LinkRow {
-    int link;  // 1 .. 7
-    int top;
-};
-constexpr LinkRow kRows[] = {{1, 76}, {2, 104}, {3, 132}, {4, 160}, {7, 188}, {6, 228}, {5, 256}};
+constexpr int kRowLinks[] = {1, 2, 3, 4, 7, 6, 5};
+constexpr int kGapAfterRow = 4;
+constexpr int kGap = 15;
+constexpr int kRowSpacing = 3;
+constexpr int kFirstRowTop = 76;
 constexpr int kButtonSize = 25;
 constexpr int kRightMargin = 8;
+const QString kContentColumn = QStringLiteral("content");
 
 }  // namespace
 
@@ -103,26 +106,43 @@ MainWindow::~MainWindow() {
     if (MainForm() == this) SetMainForm(nullptr);
 }
 
+// The picture fills the window above the links panel; the title, the subtitle and the command
+// rows stand on it.
 void MainWindow::BuildPicture() {
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
     picture_ = new QLabel(this);
     picture_->setObjectName("picture");
-    picture_->setGeometry(0, 0, 450, 280);
     picture_->setPixmap(QPixmap(QStringLiteral(":/tarnwick/main_picture.png")));
+    picture_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    picture_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    grid->addWidget(picture_, 0, 0);
+    auto* column = new QVBoxLayout;
+    column->setObjectName(kContentColumn);
+    column->setContentsMargins(12, 8, kRightMargin, 0);
+    column->setSpacing(0);
+    grid->addLayout(column, 0, 0);
     title_ = new QLabel(this);
     title_->setObjectName("title");
     QFont title(QStringLiteral("Arial"));
     title.setPixelSize(24);
     title.setBold(true);
     title_->setFont(title);
-    title_->setGeometry(12, 8, 420, 32);
+    title_->setMinimumHeight(32);
+    column->addWidget(title_);
     subtitle_ = new QLabel(this);
     subtitle_->setObjectName("subtitle");
     QPalette grey = subtitle_->palette();
     grey.setColor(QPalette::WindowText, QColor(0x60, 0x60, 0x60));
     subtitle_->setPalette(grey);
-    subtitle_->setGeometry(14, 40, 420, 18);
+    subtitle_->setIndent(2);
+    subtitle_->setMinimumHeight(18);
+    column->addWidget(subtitle_);
+    column->addSpacing(kFirstRowTop - 8 - 32 - 18);
     advert_ = new AdvertPanel(this);
-    advert_->setGeometry(0, kHeight - AdvertPanel::kHeight, kWidth, AdvertPanel::kHeight);
+    grid->addWidget(advert_, 1, 0);
+    grid->setRowStretch(0, 1);
 }
 
 QAction* MainWindow::AddAction(const char* name, const char* key, int image) {
@@ -143,29 +163,42 @@ void MainWindow::BuildActions() {
     actClose = AddAction("actClose", "close_mm", 3);
     actOpenMail = new QAction(ToQt("open_mail_program_mm"), this);
     actOpenMail->setObjectName("actOpenMail");
-    actOpenMail->setIcon(QIcon::fromTheme(QStringLiteral("internet-mail")));
+    // The desktop's mail icon where its theme has one, else the program's own envelope.
+    actOpenMail->setIcon(QIcon::fromTheme(QStringLiteral("internet-mail"),
+                                          QIcon(QStringLiteral(":/tarnwick/tray_normal.png"))));
 }
 
 void MainWindow::BuildCommandRows() {
     const std::array<QAction*, 7> actionOf = LinkActions();
-    const int buttonLeft = kWidth - kRightMargin - kButtonSize;
-    for (const LinkRow& row : kRows) {
-        const std::size_t i = static_cast<std::size_t>(row.link - 1);
+    auto* column = findChild<QVBoxLayout*>(kContentColumn);
+    int row = 0;
+    for (const int number : kRowLinks) {
+        const std::size_t i = static_cast<std::size_t>(number - 1);
+        // The link takes the keyboard's focus; its button beside it is for the mouse.
         auto* link = new CommandLink(this);
-        link->setObjectName(QStringLiteral("l%1").arg(row.link));
-        link->setGeometry(buttonLeft - 6 - 240, row.top, 240, kButtonSize);
+        link->setObjectName(QStringLiteral("l%1").arg(number));
+        link->setFixedHeight(kButtonSize);
         links[i] = link;
         auto* button = new QToolButton(this);
-        button->setObjectName(QStringLiteral("b%1").arg(row.link));
+        button->setObjectName(QStringLiteral("b%1").arg(number));
         button->setAutoRaise(true);
         button->setFocusPolicy(Qt::NoFocus);
         button->setCursor(Qt::PointingHandCursor);
-        button->setGeometry(buttonLeft, row.top, kButtonSize, kButtonSize);
+        button->setFixedSize(kButtonSize, kButtonSize);
         button->setIconSize(QSize(16, 16));
         button->setDefaultAction(actionOf[i]);
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         buttons[i] = button;
+        auto* line = new QHBoxLayout;
+        line->setSpacing(6);
+        line->addStretch();
+        line->addWidget(link);
+        line->addWidget(button);
+        if (row > 0) column->addSpacing(row == kGapAfterRow + 1 ? kRowSpacing + kGap : kRowSpacing);
+        column->addLayout(line);
+        ++row;
     }
+    column->addStretch();
     links[4]->SetColor(Qt::black);
     links[5]->SetColor(Qt::black);
 }

@@ -10,7 +10,11 @@
 
 namespace {
 
+// The language's decimal separator ("," in Czech), else the C library's.
 std::string DecimalSeparator() {
+    if (const std::optional<std::string> separator = FindLangText("decimal_separator");
+        separator && !separator->empty())
+        return *separator;
     const std::lconv* conv = std::localeconv();
     return conv && conv->decimal_point && *conv->decimal_point ? conv->decimal_point : ".";
 }

@@ -1,5 +1,7 @@
 #include "net/tls_check.h"
 
+#include <openssl/x509_vfy.h>
+
 #include "settings/text_utils.h"
 
 namespace {
@@ -12,6 +14,27 @@ bool IsHexDigit(char c) {
 }
 
 }  // namespace
+
+const char* CertificateFailureKey(long verifyResult) {
+    switch (verifyResult) {
+        case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+        case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+            return "certificate_self_signed";
+        case X509_V_ERR_CERT_HAS_EXPIRED:
+            return "certificate_expired";
+        case X509_V_ERR_CERT_NOT_YET_VALID:
+            return "certificate_not_yet_valid";
+        case X509_V_ERR_HOSTNAME_MISMATCH:
+        case X509_V_ERR_IP_ADDRESS_MISMATCH:
+            return "certificate_host_mismatch";
+        case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+        case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+        case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+            return "certificate_unknown_issuer";
+        default:
+            return nullptr;
+    }
+}
 
 bool SameFingerprint(const std::string& a, const std::string& b) {
     const std::string left = Trim(a);

@@ -40,6 +40,11 @@ private:
     CertificateProblem problem_;
 };
 
+// The language key of a common certificate verification failure (self-signed, expired, not yet
+// valid, issued for another name, unknown issuer) by OpenSSL's verification result; none for the
+// rarer ones, which keep OpenSSL's own text.
+const char* CertificateFailureKey(long verifyResult);
+
 // "sha256:<hex>" as stored, compared without regard to case and blanks around it.
 bool SameFingerprint(const std::string& a, const std::string& b);
 

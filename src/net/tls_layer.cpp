@@ -13,8 +13,11 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
 
+#include "net/tls_check.h"
 #include "settings/errors.h"
+#include "settings/language.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -307,6 +310,8 @@ std::string TlsFailureReason(SSL* ssl) {
     const long verify = SSL_get_verify_result(ssl);
     if (verify != X509_V_OK) {
         ERR_clear_error();
+        const char* key = CertificateFailureKey(verify);
+        if (const auto text = key != nullptr ? FindLangText(key) : std::nullopt) return *text;
         return std::string("Certificate verification failed: ") +
                X509_verify_cert_error_string(verify);
     }

@@ -1,6 +1,6 @@
 #pragma once
 // The one crossing between the core's byte strings and Qt's strings: UTF-8 both ways; and the
-// two helpers every window is built with.
+// helpers every window is built with.
 
 #include <QString>
 #include <string>
@@ -20,12 +20,5 @@ QString Text(const char* key);
 template <typename Control>
 Control* Named(Control* control, const char* name) {
     control->setObjectName(QString::fromLatin1(name));
-    return control;
-}
-
-// Names a control and places it at x, y with the size w × h in its parent.
-template <typename Control>
-Control* Place(Control* control, const char* name, int x, int y, int w, int h) {
-    Named(control, name)->setGeometry(x, y, w, h);
     return control;
 }

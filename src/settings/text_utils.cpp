@@ -1,6 +1,10 @@
 #include "settings/text_utils.h"
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
+
+#include "settings/language.h"
 
 namespace {
 
@@ -83,9 +87,29 @@ std::string FieldText(std::string_view text) {
     return field;
 }
 
+namespace {
+
+// The language's form of a date ("%d.%m.%y" in Czech): day, month and year fields (%d %m %y %Y)
+// between other characters; none, or any other field, leaves the C library's "%x".
+std::string DateFormat() {
+    const std::optional<std::string> format = FindLangText("date_format");
+    if (!format || format->empty()) return "%x";
+    for (std::size_t i = 0; i < format->size(); ++i) {
+        if ((*format)[i] != '%') continue;
+        if (i + 1 == format->size() ||
+            std::string_view("dmyY").find((*format)[i + 1]) == std::string_view::npos)
+            return "%x";
+        ++i;
+    }
+    return *format;
+}
+
+}  // namespace
+
 std::string DateTimeText(std::time_t when) {
     std::tm tm{};
     localtime_r(&when, &tm);
     const bool midnight = tm.tm_hour == 0 && tm.tm_min == 0 && tm.tm_sec == 0;
-    return midnight ? FormatTime(tm, "%x") : FormatTime(tm, "%x %X");
+    const std::string date = DateFormat();
+    return midnight ? FormatTime(tm, date.c_str()) : FormatTime(tm, (date + " %X").c_str());
 }

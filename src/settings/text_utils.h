@@ -30,6 +30,6 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 // The text as one field of a tab-separated line: tabs, CR and LF become blanks.
 std::string FieldText(std::string_view text);
 
-// Local date and time as the user's short date, a blank and the long time ("%x %X" in the
-// user's locale); at exactly midnight the time part is left out.
+// Local date and time as the short date in the language's form (its "date_format", else "%x"), a
+// blank and the long time ("%X"); at exactly midnight the time part is left out.
 std::string DateTimeText(std::time_t when);

@@ -34,7 +34,6 @@ SetupWindow::SetupWindow(AppState& state)
                                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       state_(state) {
     setObjectName(QStringLiteral("popSetupWindow"));
-    setFixedSize(280, 404 + kNotificationRow + kKeyringRow);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kFieldColour);
@@ -42,10 +41,7 @@ SetupWindow::SetupWindow(AppState& state)
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
-    BuildAccountGroup();
-    BuildFieldGroup();
-    BuildSwitches();
-    BuildBottomRow();
+    BuildLayout();
     WatchFocusableControls();
     ConnectHandlers();
     ShowStoredValues();

@@ -18,6 +18,7 @@ class QLineEdit;
 class QListWidget;
 class QSpinBox;
 class QToolButton;
+class QVBoxLayout;
 
 class SetupWindow : public ChildWindow {
     Q_OBJECT
@@ -38,13 +39,14 @@ protected:
 
 private:
     // Building the window (setup_window_build.cpp).
-    void BuildAccountGroup();
-    void BuildFieldGroup();
-    void BuildSwitches();
-    void BuildBottomRow();
-    QToolButton* AddButton(QWidget* parent, const char* name, const char* picture, int x, int y);
-    QToolButton* AddHelpButton(QWidget* parent, const char* name, int tag, int x, int y);
-    QLabel* AddFieldLabel(QWidget* parent, const char* name, const char* key, int x, int y);
+    void BuildLayout();
+    void BuildAccountGroup(QVBoxLayout* column);
+    void BuildFieldGroup(QVBoxLayout* column);
+    void BuildSwitches(QVBoxLayout* column);
+    void BuildBottomRow(QVBoxLayout* column);
+    QToolButton* AddButton(QWidget* parent, const char* name, const char* picture);
+    QToolButton* AddHelpButton(QWidget* parent, const char* name, int tag);
+    QLabel* AddFieldLabel(QWidget* parent, const char* name, const char* key);
     void WatchFocusableControls();
     void ConnectHandlers();
     void ShowStoredValues();
@@ -104,11 +106,9 @@ private:
     QCheckBox* autostartBox_ = nullptr;
     QCheckBox* tipsBox_ = nullptr;
     QComboBox* notificationBox_ = nullptr;  // the alert window or a desktop notification
-    // The height the notification choice adds above the bottom row.
-    static constexpr int kNotificationRow = 26;
-    // The height the keyring box's own row adds to the field group (its text needs the group's
-    // whole width; the group's save button goes below it).
-    static constexpr int kKeyringRow = 26;
+    // The window's size unless a translation needs more room.
+    static constexpr int kWidth = 280;
+    static constexpr int kHeight = 456;
     QToolButton* saveAllButton_ = nullptr;
     QToolButton* helpButton_ = nullptr;
     QLabel* helpLabel_ = nullptr;

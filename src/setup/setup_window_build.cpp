@@ -1,7 +1,9 @@
 // Building the setup window: its controls, their captions and hints, and their wiring.
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,15 +23,14 @@
 
 namespace {
 
-QCheckBox* AddCheckBox(QWidget* parent, const char* name, const char* captionKey, int tag, int x,
-                       int y, int w) {
-    auto* box = Place(new QCheckBox(Text(captionKey), parent), name, x, y, w, 18);
+QCheckBox* AddCheckBox(QWidget* parent, const char* name, const char* captionKey, int tag) {
+    auto* box = Named(new QCheckBox(Text(captionKey), parent), name);
     SetHelpOffset(box, tag);
     return box;
 }
 
-QLineEdit* AddEdit(QWidget* parent, const char* name, int maxLength, int tag, int x, int y, int w) {
-    auto* edit = Place(new QLineEdit(parent), name, x, y, w, 21);
+QLineEdit* AddEdit(QWidget* parent, const char* name, int maxLength, int tag) {
+    auto* edit = Named(new QLineEdit(parent), name);
     edit->setMaxLength(maxLength);
     SetHelpOffset(edit, tag);
     return edit;
@@ -40,21 +41,34 @@ void NameByHint(std::initializer_list<QToolButton*> buttons) {
     for (QToolButton* button : buttons) button->setAccessibleName(button->toolTip());
 }
 
+// A grid with the window's tight spacing.
+QGridLayout* TightGrid(QWidget* parent) {
+    auto* grid = new QGridLayout(parent);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(1);
+    return grid;
+}
+
+// The help buttons stand in the grid's last column.
+constexpr int kHelpColumn = 2;
+
 }  // namespace
 
-QToolButton* SetupWindow::AddButton(QWidget* parent, const char* name, const char* picture, int x,
-                                    int y) {
-    auto* button = Place(new QToolButton(parent), name, x, y, 24, 24);
+QToolButton* SetupWindow::AddButton(QWidget* parent, const char* name, const char* picture) {
+    auto* button = Named(new QToolButton(parent), name);
     button->setIcon(QIcon(QStringLiteral(":/setup/") + QString::fromLatin1(picture)));
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFixedSize(24, 24);
+    button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
 
-QToolButton* SetupWindow::AddHelpButton(QWidget* parent, const char* name, int tag, int x, int y) {
-    auto* button = Place(new QToolButton(parent), name, x, y, 20, 20);
+QToolButton* SetupWindow::AddHelpButton(QWidget* parent, const char* name, int tag) {
+    auto* button = Named(new QToolButton(parent), name);
     button->setIcon(QIcon(QStringLiteral(":/results/help.png")));
+    button->setFixedSize(20, 20);
     button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus);
     button->setToolTip(Text("help_btn"));
     button->setAccessibleName(button->toolTip());
     SetHelpOffset(button, tag);
@@ -62,81 +76,106 @@ QToolButton* SetupWindow::AddHelpButton(QWidget* parent, const char* name, int t
     return button;
 }
 
-QLabel* SetupWindow::AddFieldLabel(QWidget* parent, const char* name, const char* key, int x,
-                                   int y) {
-    auto* label = new QLabel(Text(key), parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(x, y);
-    label->adjustSize();
-    return label;
+QLabel* SetupWindow::AddFieldLabel(QWidget* parent, const char* name, const char* key) {
+    return Named(new QLabel(Text(key), parent), name);
 }
 
-void SetupWindow::BuildAccountGroup() {
-    auto* group = Place(new QGroupBox(Text("your_email_addresses_setup"), this), "mail_group", 6, 2,
-                        268, 126);
-    accountList_ = Place(new QListWidget(group), "pop_list", 9, 18, 250, 76);
+void SetupWindow::BuildAccountGroup(QVBoxLayout* column) {
+    auto* group = Named(new QGroupBox(Text("your_email_addresses_setup"), this), "mail_group");
+    auto* grid = TightGrid(group);
+    accountList_ = Named(new QListWidget(group), "pop_list");
     accountList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    accountList_->setMinimumHeight(76);
     SetHelpOffset(accountList_, 1);
-    addButton_ = AddButton(group, "badd", "add.png", 9, 98);
+    grid->addWidget(accountList_, 0, 0, 1, 2);
+    addButton_ = AddButton(group, "badd", "add.png");
     addButton_->setAutoRaise(true);
     addButton_->setToolTip(Text("new_email_account"));
-    editButton_ = AddButton(group, "bedit", "edit.png", 35, 98);
+    editButton_ = AddButton(group, "bedit", "edit.png");
     editButton_->setAutoRaise(true);
     editButton_->setToolTip(Text("edit_email_account"));
-    deleteButton_ = AddButton(group, "bdele", "delete.png", 61, 98);
+    deleteButton_ = AddButton(group, "bdele", "delete.png");
     deleteButton_->setAutoRaise(true);
     deleteButton_->setToolTip(Text("delete_email_account"));
-    saveListButton_ = AddButton(group, "bsave2", "save.png", 87, 98);
+    saveListButton_ = AddButton(group, "bsave2", "save.png");
     saveListButton_->setToolTip(Text("save_settings"));
-    AddHelpButton(group, "RxSpeedButton4", 1, 239, 100);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(2);
+    for (QToolButton* button : {addButton_, editButton_, deleteButton_, saveListButton_})
+        buttons->addWidget(button);
+    buttons->addStretch();
+    buttons->addWidget(AddHelpButton(group, "RxSpeedButton4", 1));
+    grid->addLayout(buttons, 1, 0, 1, 2);
     accountList_->setAccessibleName(group->title());
     NameByHint({addButton_, editButton_, deleteButton_, saveListButton_});
+    column->addWidget(group, 1);
 }
 
-void SetupWindow::BuildFieldGroup() {
-    auto* group = Place(new QGroupBox(Text("email_address_setup"), this), "pop_group", 6, 130, 268,
-                        196 + kKeyringRow);
-    emailEdit_ = AddEdit(group, "pop_mail", kMailMaxLength, 2, 9, 20, 226);
-    AddHelpButton(group, "RxSpeedButton1", 2, 239, 20);
+void SetupWindow::BuildFieldGroup(QVBoxLayout* column) {
+    auto* group = Named(new QGroupBox(Text("email_address_setup"), this), "pop_group");
+    auto* grid = TightGrid(group);
+    grid->setColumnStretch(0, 3);
+    grid->setColumnStretch(1, 2);
+    emailEdit_ = AddEdit(group, "pop_mail", kMailMaxLength, 2);
+    grid->addWidget(emailEdit_, 0, 0, 1, 2);
+    grid->addWidget(AddHelpButton(group, "RxSpeedButton1", 2), 0, kHelpColumn);
 
-    QLabel* serverLabel = AddFieldLabel(group, "Label4", "email_server_setup", 9, 46);
-    QLabel* portLabel = AddFieldLabel(group, "Label5", "port_setup", 171, 46);
-    serverBox_ = Place(new QComboBox(group), "pop_server", 9, 60, 156, 22);
+    QLabel* serverLabel = AddFieldLabel(group, "Label4", "email_server_setup");
+    QLabel* portLabel = AddFieldLabel(group, "Label5", "port_setup");
+    serverBox_ = Named(new QComboBox(group), "pop_server");
     serverBox_->setEditable(true);
     serverBox_->setInsertPolicy(QComboBox::NoInsert);
+    // The server's name fills its column, whatever the longest entry of the list is.
+    serverBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    serverBox_->setMinimumContentsLength(8);
     SetHelpOffset(serverBox_, 3);
-    portBox_ = Place(new QSpinBox(group), "pop_port", 171, 60, 64, 22);
+    portBox_ = Named(new QSpinBox(group), "pop_port");
     portBox_->setRange(0, 65535);
     portBox_->setValue(110);
     SetHelpOffset(portBox_, 3);
-    AddHelpButton(group, "RxSpeedButton2", 3, 239, 61);
+    grid->addWidget(serverLabel, 1, 0);
+    grid->addWidget(portLabel, 1, 1);
+    grid->addWidget(serverBox_, 2, 0);
+    grid->addWidget(portBox_, 2, 1);
+    grid->addWidget(AddHelpButton(group, "RxSpeedButton2", 3), 2, kHelpColumn);
 
-    QLabel* userLabel = AddFieldLabel(group, "Label2", "username_setup", 9, 86);
-    QLabel* passwordLabel = AddFieldLabel(group, "Label3", "password_setup", 123, 86);
-    userEdit_ = AddEdit(group, "pop_user", kUserMaxLength, 5, 9, 100, 110);
-    passwordEdit_ = AddEdit(group, "pop_password", kPasswordMaxLength, 5, 123, 100, 112);
+    QLabel* userLabel = AddFieldLabel(group, "Label2", "username_setup");
+    QLabel* passwordLabel = AddFieldLabel(group, "Label3", "password_setup");
+    userEdit_ = AddEdit(group, "pop_user", kUserMaxLength, 5);
+    passwordEdit_ = AddEdit(group, "pop_password", kPasswordMaxLength, 5);
     passwordEdit_->setEchoMode(QLineEdit::Password);
-    AddHelpButton(group, "RxSpeedButton3", 5, 239, 100);
+    grid->addWidget(userLabel, 3, 0);
+    grid->addWidget(passwordLabel, 3, 1);
+    grid->addWidget(userEdit_, 4, 0);
+    grid->addWidget(passwordEdit_, 4, 1);
+    grid->addWidget(AddHelpButton(group, "RxSpeedButton3", 5), 4, kHelpColumn);
 
-    apopBox_ = AddCheckBox(group, "pop_apop", "secure_authentication_method", 7, 9, 127, 160);
+    apopBox_ = AddCheckBox(group, "pop_apop", "secure_authentication_method", 7);
     apopBox_->setToolTip(Text("attention_apop_support"));
     // The protocol, in the order of MailProtocol, above the security it goes with.
-    protocolBox_ = Place(new QComboBox(group), "pop_protocol", 171, 125, 64, 20);
+    protocolBox_ = Named(new QComboBox(group), "pop_protocol");
     protocolBox_->addItems({QStringLiteral("POP3"), QStringLiteral("IMAP")});
     protocolBox_->setToolTip(Text("protocol_setup"));
     protocolBox_->setAccessibleName(protocolBox_->toolTip());
     SetHelpOffset(protocolBox_, 3);
-    AddHelpButton(group, "RxSpeedButton5", 7, 239, 126);
-    QLabel* securityLabel = AddFieldLabel(group, "Label6", "connection_security", 9, 151);
-    securityBox_ = Place(new QComboBox(group), "pop_security", 123, 148, 112, 20);
+    grid->addWidget(apopBox_, 5, 0);
+    grid->addWidget(protocolBox_, 5, 1);
+    grid->addWidget(AddHelpButton(group, "RxSpeedButton5", 7), 5, kHelpColumn);
+    QLabel* securityLabel = AddFieldLabel(group, "Label6", "connection_security");
+    securityBox_ = Named(new QComboBox(group), "pop_security");
     securityBox_->addItems(
         {Text("security_none"), Text("security_starttls"), Text("security_tls")});
     securityBox_->setToolTip(Text("attention_security_support"));
     SetHelpOffset(securityBox_, 8);
-    AddHelpButton(group, "RxSpeedButton6", 8, 239, 148);
-    keyringBox_ = AddCheckBox(group, "pop_keyring", "keyring_setup", 5, 9, 172, 250);
-    saveFieldsButton_ = AddButton(group, "bsave", "save.png", 237, 168 + kKeyringRow);
+    grid->addWidget(securityLabel, 6, 0);
+    grid->addWidget(securityBox_, 6, 1);
+    grid->addWidget(AddHelpButton(group, "RxSpeedButton6", 8), 6, kHelpColumn);
+    // The keyring box's text needs the group's whole width; the group's save button goes below.
+    keyringBox_ = AddCheckBox(group, "pop_keyring", "keyring_setup", 5);
+    grid->addWidget(keyringBox_, 7, 0, 1, 3);
+    saveFieldsButton_ = AddButton(group, "bsave", "save.png");
     saveFieldsButton_->setToolTip(Text("save_settings"));
+    grid->addWidget(saveFieldsButton_, 8, 1, 1, 2, Qt::AlignRight);
     NameByHint({saveFieldsButton_});
 
     // Each field says its own label to a screen reader (the address field has the group's).
@@ -150,54 +189,88 @@ void SetupWindow::BuildFieldGroup() {
         label->setBuddy(field);
         field->setAccessibleName(label->text());
     }
+    column->addWidget(group);
 }
 
-void SetupWindow::BuildSwitches() {
-    soundBox_ = AddCheckBox(this, "pop_wave", "wave_alert_setup", 9, 14, 330 + kKeyringRow, 226);
+void SetupWindow::BuildSwitches(QVBoxLayout* column) {
+    soundBox_ = AddCheckBox(this, "pop_wave", "wave_alert_setup", 9);
     soundBox_->setToolTip(Text("right_click_wave_test"));
-    autostartBox_ = AddCheckBox(this, "pop_auto", "autorun_setup", 10, 14, 348 + kKeyringRow, 226);
-    tipsBox_ =
-        AddCheckBox(this, "pop_show_advert", "pop_show_advert", 11, 14, 366 + kKeyringRow, 226);
+    autostartBox_ = AddCheckBox(this, "pop_auto", "autorun_setup", 10);
+    tipsBox_ = AddCheckBox(this, "pop_show_advert", "pop_show_advert", 11);
+    saveAllButton_ = AddButton(this, "bsave3", "save.png");
+    saveAllButton_->setToolTip(Text("save_settings"));
+    NameByHint({saveAllButton_});
+    auto* grid = new QGridLayout;
+    grid->setContentsMargins(8, 0, 0, 0);
+    grid->setVerticalSpacing(0);
+    grid->addWidget(soundBox_, 0, 0);
+    grid->addWidget(autostartBox_, 1, 0);
+    grid->addWidget(tipsBox_, 2, 0);
+    grid->addWidget(saveAllButton_, 0, 1, 3, 1, Qt::AlignRight | Qt::AlignVCenter);
+    column->addLayout(grid);
+
     // New mail shows the alert window (0) or a desktop notification (1): NOTIFICATION.
     auto* notificationLabel = new QLabel(Text("notification_setup"), this);
-    notificationLabel->setGeometry(14, 388 + kKeyringRow, 100, 20);
-    notificationBox_ =
-        Place(new QComboBox(this), "pop_notification", 116, 386 + kKeyringRow, 158, 22);
+    notificationBox_ = Named(new QComboBox(this), "pop_notification");
     notificationBox_->addItems({Text("notification_alert_window"), Text("notification_desktop")});
     notificationLabel->setBuddy(notificationBox_);
     notificationBox_->setAccessibleName(notificationLabel->text());
-    saveAllButton_ = AddButton(this, "bsave3", "save.png", 244, 348 + kKeyringRow);
-    saveAllButton_->setToolTip(Text("save_settings"));
-    NameByHint({saveAllButton_});
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(8, 0, 0, 0);
+    row->addWidget(notificationLabel);
+    row->addWidget(notificationBox_, 1);
+    column->addLayout(row);
 }
 
-void SetupWindow::BuildBottomRow() {
-    helpButton_ =
-        Place(new QToolButton(this), "bhelp", 8, 382 + kNotificationRow + kKeyringRow, 20, 20);
+void SetupWindow::BuildBottomRow(QVBoxLayout* column) {
+    helpButton_ = Named(new QToolButton(this), "bhelp");
     helpButton_->setIcon(QIcon(QStringLiteral(":/results/help.png")));
+    helpButton_->setFixedSize(20, 20);
     helpButton_->setAutoRaise(true);
-    helpButton_->setFocusPolicy(Qt::NoFocus);
+    helpButton_->setFocusPolicy(Qt::TabFocus);
     helpButton_->setAccessibleName(Text("help_btn"));
     SetHelpOffset(helpButton_, 0);
     connect(helpButton_, &QToolButton::clicked, this, [this] { ShowHelp(helpButton_); });
 
-    helpLabel_ = new QLabel(Text("help_label_setup"), this);
-    helpLabel_->setObjectName(QStringLiteral("help_label"));
-    helpLabel_->move(32, 385 + kNotificationRow + kKeyringRow);
+    helpLabel_ = Named(new QLabel(Text("help_label_setup"), this), "help_label");
     StyleAsLink(helpLabel_);
     helpLabel_->setToolTip(helpLabel_->text());
-    helpLabel_->adjustSize();
     SetHelpOffset(helpLabel_, 0);
     helpLabel_->installEventFilter(this);
 
-    closeButton_ =
-        Place(new QToolButton(this), "bclse", 196, 380 + kNotificationRow + kKeyringRow, 78, 22);
+    closeButton_ = Named(new QToolButton(this), "bclse");
     closeButton_->setText(Text("close_button_setup"));
     closeButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    closeButton_->setFocusPolicy(Qt::NoFocus);
+    closeButton_->setMinimumSize(78, 22);
+    closeButton_->setFocusPolicy(Qt::TabFocus);
+
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(2, 0, 0, 0);
+    row->setSpacing(4);
+    row->addWidget(helpButton_);
+    row->addWidget(helpLabel_);
+    row->addStretch();
+    row->addWidget(closeButton_);
+    column->addLayout(row);
 }
 
-// The eleven controls that take the focus; the list and the text fields also show it by colour.
+// The window's column: the two groups, the switches and the bottom row. Created in reading
+// order, the controls take the focus in it. The window keeps its size unless a translation needs
+// more room.
+void SetupWindow::BuildLayout() {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 2, 6, 6);
+    column->setSpacing(2);
+    BuildAccountGroup(column);
+    BuildFieldGroup(column);
+    BuildSwitches(column);
+    BuildBottomRow(column);
+    const QSize needed = column->minimumSize();
+    setFixedSize(std::max(kWidth, needed.width()), std::max(kHeight, needed.height()));
+}
+
+// The controls that show the focus by colour (the list and the text fields), and the boxes whose
+// keys the window handles.
 void SetupWindow::WatchFocusableControls() {
     const std::vector<QWidget*> coloured = {accountList_, emailEdit_, serverBox_,
                                             portBox_,     userEdit_,  passwordEdit_};

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QToolButton>
 
 #include "platform/form_style.h"
 #include "platform/help.h"
@@ -14,6 +15,9 @@
 
 namespace {
 constexpr int kSetupHelpTopic = 300;
+// The most buttons that stand between two fields in the tab order (the list's four and its help
+// button).
+constexpr int kMostButtonsInARow = 6;
 
 bool IsEnter(const QKeyEvent* key) {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -58,7 +62,11 @@ void SetupWindow::changeEvent(QEvent* event) {
 
 bool SetupWindow::enter_next(QKeyEvent* key) {
     if (!IsEnter(key)) return false;
-    focusNextPrevChild(true);
+    // Enter goes on to the next field; the buttons between the fields are for Tab.
+    for (int step = 0; step < kMostButtonsInARow; ++step) {
+        focusNextPrevChild(true);
+        if (qobject_cast<QToolButton*>(focusWidget()) == nullptr) break;
+    }
     return true;
 }
 

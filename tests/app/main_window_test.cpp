@@ -12,6 +12,7 @@
 
 #include "app/command_link.h"
 #include "app_test_support.h"
+#include "check/ui/layout_checks.h"
 #include "platform/help_viewer.h"
 
 namespace {
@@ -44,6 +45,28 @@ TEST_F(MainWindowTest, WindowIsTheBorderlessPanelWithItsTitleAndCaptions) {
     EXPECT_EQ(Link(7)->text(), "spam_filter_mm");
     EXPECT_EQ(window->actHelp->toolTip(), "help_mm");
     EXPECT_TRUE(boxes.empty()) << "no first-run box with an account";
+}
+
+TEST_F(MainWindowTest, NoTextIsCutInTheShippedLanguages) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    for (const char* code : {"en", "cs"}) {
+        const ShippedLanguage language(code);
+        Start();
+        EXPECT_EQ(CutTexts(window.get()), "") << code;
+        EXPECT_EQ(window->size(), QSize(442, 351)) << code;
+        window.reset();
+        services.reset();
+    }
+}
+
+TEST_F(MainWindowTest, TabReachesTheLinksAndEnterOrSpaceFollowsOne) {
+    WriteSettings({{.email = "a@x.example", .user = "a"}});
+    Start();
+    EXPECT_EQ(TabOrder(Link(1)).join(' '), "l1 l2 l3 l4 l7 l6 l5 ap_help ap_setup");
+    QSignalSpy spam(window->actSpam, &QAction::triggered);
+    QTest::keyClick(Link(7), Qt::Key_Return);
+    QTest::keyClick(Link(7), Qt::Key_Space);
+    EXPECT_EQ(spam.count(), 2);
 }
 
 TEST_F(MainWindowTest, ActionsAndLinkColoursFollowAccountsAndOpenWindows) {
@@ -260,8 +283,10 @@ TEST_F(MainWindowTest, PopupMenuHoldsTheCommandsAndAcknowledgesNewMail) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
     QStringList names;
-    for (QAction* action : window->trayMenu_->actions())
+    for (QAction* action : window->trayMenu_->actions()) {
         names << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+        EXPECT_TRUE(action->isSeparator() || !action->icon().isNull()) << "an icon for every item";
+    }
     EXPECT_EQ(names.join(' '),
               "actShowMain - actShowList actShowResults actOpenMail - actSetup actSpam - "
               "actHelp actClose");

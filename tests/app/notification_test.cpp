@@ -87,6 +87,10 @@ TEST_F(NotificationTest, AlertNavigatesBetweenItsMessages) {
     auto* next = alert.findChild<QAbstractButton*>("alertNext");
     EXPECT_EQ(position->text(), "2 of 2") << "the newest message is shown";
     EXPECT_FALSE(next->isEnabled());
+    const QImage disabledLook = next->grab().toImage();
+    next->setEnabled(true);
+    EXPECT_NE(next->grab().toImage(), disabledLook) << "a disabled arrow looks disabled";
+    next->setEnabled(false);
     QTest::mouseClick(previous, Qt::LeftButton);
     EXPECT_EQ(position->text(), "1 of 2");
     EXPECT_TRUE(text->text().contains("first@x.example"));

@@ -20,6 +20,7 @@
 #include "check/recording_sink.h"
 #include "net/socket_transport.h"
 #include "settings/errors.h"
+#include "settings/language.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"
 #include "support/transcript.h"
@@ -381,6 +382,13 @@ TEST_F(SessionTest, APinnedCertificateIsAcceptedExactlyAndAnotherOneIsAskedAbout
     EXPECT_THAT(first.certificate.fingerprint, ::testing::MatchesRegex("sha256:[0-9a-f]{64}"));
     EXPECT_THAT(first.certificate.subject, HasSubstr("localhost"));
     EXPECT_THAT(first.reason, HasSubstr("self-signed"));
+    // A common reason is told in the user's language.
+    folder_.Write("vellmoar.lng",
+                  "certificate_self_signed=Certifik\xC3\xA1t je podepsan\xC3\xBD\r\n");
+    LoadLanguageTable();
+    EXPECT_EQ(OpenSession(account)->CertificateFailure()->reason,
+              "Certifik\xC3\xA1t je podepsan\xC3\xBD");
+    ResetLanguageTable();
     EXPECT_EQ(TrustQuestionFor(account, first), TrustQuestion::New);
     TrustCertificate(account, first.certificate.fingerprint);
     EXPECT_EQ(StoredRunKey(account, "SSL_PIN"), first.certificate.fingerprint);

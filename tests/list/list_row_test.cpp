@@ -6,7 +6,9 @@
 #include <clocale>
 
 #include "list/message_feed.h"
+#include "settings/language.h"
 #include "settings/text_utils.h"
+#include "support/temp_folder.h"
 
 using ::testing::ElementsAre;
 
@@ -41,6 +43,14 @@ std::vector<int> Numbers(const std::vector<MessageRow>& rows) {
 }  // namespace
 
 TEST(SizeText, PictureWithThreeDecimalsAndGroups) {
+    {
+        const TempFolder folder;
+        const ProgramFolderScope scope(folder.Path());
+        folder.Write("vellmoar.lng", "decimal_separator=,\r\n");
+        LoadLanguageTable();
+        EXPECT_EQ(SizeText(269), "0,263 kB") << "the language's separator";
+        ResetLanguageTable();
+    }
     EXPECT_EQ(SizeText(1536), "1.500 kB");
     EXPECT_EQ(SizeText(1258291), "1 228.800 kB");
     EXPECT_EQ(SizeText(-1), "-0.001 kB");

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/language.h"
+#include "support/temp_folder.h"
+
 TEST(TextUtils, BlankMeansEveryByteUpTo32) {
     EXPECT_FALSE(HasText(""));
     EXPECT_FALSE(HasText(std::string(" \t\r\n\0\x1f", 6)));
@@ -31,6 +34,25 @@ TEST(TextUtils, DateTimeLeavesOutTheTimeAtMidnight) {
     const std::string later = DateTimeText(86400 * 365 + 3661);
     EXPECT_EQ(later.rfind(midnight + " ", 0), 0u) << later;
     EXPECT_GT(later.size(), midnight.size());
+}
+
+TEST(TextUtils, DatesTakeTheLanguagesFormAndOnlyDayMonthAndYearFields) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    const TempFolder folder;
+    const ProgramFolderScope scope(folder.Path());
+    const std::time_t when = 1796641260;  // 2026-12-07 11:01:00 UTC
+    const auto dateIn = [&](const std::string& format) {
+        folder.Write("vellmoar.lng", "date_format=" + format + "\r\n");
+        LoadLanguageTable();
+        return DateTimeText(when);
+    };
+    EXPECT_EQ(dateIn("%d.%m.%y"), "07.12.26 11:01:00");
+    EXPECT_EQ(dateIn("%Y-%m-%d"), "2026-12-07 11:01:00");
+    EXPECT_EQ(dateIn("%d.%m.%y %n%s"), "12/07/26 11:01:00") << "other fields leave the default";
+    EXPECT_EQ(dateIn("%d%"), "12/07/26 11:01:00");
+    ResetLanguageTable();
+    EXPECT_EQ(DateTimeText(when), "12/07/26 11:01:00");
 }
 
 TEST(TextUtils, LinesEndAtCrLfOrCrLf) {

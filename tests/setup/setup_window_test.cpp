@@ -9,6 +9,27 @@
 
 namespace {
 
+TEST_F(SetupWindowTest, NoTextIsCutInTheShippedLanguages) {
+    for (const char* code : {"en", "cs"}) {
+        const ShippedLanguage language(code);
+        Open();
+        EXPECT_EQ(CutTexts(window), "") << code;
+        EXPECT_GE(window->width(), 280) << code;
+        EXPECT_GE(window->height(), 456) << code;
+        delete window;
+        Settle();
+    }
+}
+
+TEST_F(SetupWindowTest, TabReachesEveryControlInReadingOrder) {
+    Open();
+    EXPECT_EQ(TabOrder(Find(window, "pop_list")).join(' '),
+              "pop_list badd bedit bdele bsave2 RxSpeedButton4 pop_mail RxSpeedButton1 pop_server "
+              "pop_port RxSpeedButton2 pop_user pop_password RxSpeedButton3 pop_apop pop_protocol "
+              "RxSpeedButton5 pop_security RxSpeedButton6 pop_keyring bsave pop_wave pop_auto "
+              "pop_show_advert bsave3 pop_notification bhelp bclse");
+}
+
 TEST_F(SetupWindowTest, FirstOpeningWaitsForAnAddress) {
     OpenActive();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("  setup_window"));

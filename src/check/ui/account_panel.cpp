@@ -1,10 +1,12 @@
 #include "check/ui/account_panel.h"
 
+#include <qdrawutil.h>
 #include <QEvent>
-#include <QFrame>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLayout>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QToolButton>
 #include <string>
 #include <string_view>
@@ -22,6 +24,8 @@
 namespace {
 
 constexpr int kPanelHeight = 100;
+constexpr int kFrameInset = 4;
+constexpr int kTitleWidth = 96;
 constexpr int kResultsHelpTopic = 100;
 constexpr const char* kClickable = "clickable";
 // The address of the panel's account, which a click opens in the list window.
@@ -68,17 +72,13 @@ public:
     void WatchClicks(QWidget* part) { part->installEventFilter(this); }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QWidget::resizeEvent(event);
-        const int w = width();
-        if (auto* frame = findChild<QFrame*>(QStringLiteral("frame"), Qt::FindDirectChildrenOnly))
-            frame->setGeometry(4, 4, w - 8, height() - 8);
-        if (auto* picture =
-                findChild<QLabel*>(QStringLiteral("I") + objectName(), Qt::FindDirectChildrenOnly))
-            picture->move(w - 42, 32);
-        if (auto* link =
-                findChild<QLabel*>(QStringLiteral("title_click"), Qt::FindDirectChildrenOnly))
-            link->setFixedWidth(w - 40);
+    // A raised frame inside the panel's edge.
+    void paintEvent(QPaintEvent* event) override {
+        QWidget::paintEvent(event);
+        QPainter painter(this);
+        qDrawShadePanel(&painter,
+                        rect().adjusted(kFrameInset, kFrameInset, -kFrameInset, -kFrameInset),
+                        palette(), false, 1);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -99,16 +99,22 @@ private:
     AppState& state_;
 };
 
-QLabel* AddLabel(AccountPanel* panel, const char* key, int left, int top) {
+QLabel* AddLabel(AccountPanel* panel, const char* key) {
     auto* label = new QLabel(panel);
     label->setObjectName(QString::fromLatin1(key));
     label->setTextFormat(Qt::PlainText);
     label->setText(ToQt(GetLangText(key)));
-    label->move(left, top);
-    label->adjustSize();
     SetTextColour(label, kBlack);
     panel->WatchClicks(label);
     return label;
+}
+
+// A value may be longer than the panel is wide: it is cut at the panel's edge (its hint holds
+// it whole) rather than widening the window.
+QLabel* AddValue(AccountPanel* panel, const char* key) {
+    QLabel* value = AddLabel(panel, key);
+    value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    return value;
 }
 
 void SetBold(QWidget* widget) {
@@ -117,66 +123,74 @@ void SetBold(QWidget* widget) {
     widget->setFont(font);
 }
 
-void AddFrame(AccountPanel* panel) {
-    auto* frame = new QFrame(panel);
-    frame->setObjectName(QStringLiteral("frame"));
-    frame->setFrameShape(QFrame::Panel);
-    frame->setFrameShadow(QFrame::Raised);
-    frame->setAttribute(Qt::WA_TransparentForMouseEvents);
-    frame->setGeometry(4, 4, panel->width() - 8, kPanelHeight - 8);
-}
-
-void AddStatusPicture(AccountPanel* panel) {
+QLabel* AddStatusPicture(AccountPanel* panel) {
     auto* picture = new QLabel(panel);
     picture->setObjectName(QStringLiteral("I") + panel->objectName());
-    picture->setGeometry(panel->width() - 42, 32, 32, 32);
+    picture->setFixedSize(32, 32);
     panel->WatchClicks(picture);
+    return picture;
 }
 
-void AddHelpButton(AccountPanel* panel) {
+QToolButton* AddHelpButton(AccountPanel* panel) {
     auto* button = new QToolButton(panel);
     button->setObjectName(QStringLiteral("H") + panel->objectName());
     button->setAutoRaise(true);
     button->setIcon(HelpButtonPicture());
     button->setToolTip(ToQt(GetLangText("help_btn")));
     button->setAccessibleName(button->toolTip());
-    button->setGeometry(8, 56, 22, 22);
+    button->setFixedSize(22, 22);
     QObject::connect(button, &QToolButton::clicked, [] { ShowHelpTopic(kResultsHelpTopic); });
+    return button;
 }
 
-void AddSslMark(AccountPanel* panel) {
+QLabel* AddSslMark(AccountPanel* panel) {
     auto* mark = new QLabel(panel);
     mark->setObjectName(QStringLiteral("issl") + panel->objectName());
     mark->setPixmap(SslMarkPicture());
-    mark->setGeometry(108, 8, 16, 16);
+    mark->setFixedSize(16, 16);
+    return mark;
 }
 
-void AddClickLink(AccountPanel* panel) {
-    QLabel* link = AddLabel(panel, "title_click", 32, 64);
-    link->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+QLabel* AddClickLink(AccountPanel* panel) {
+    QLabel* link = AddLabel(panel, "title_click");
+    link->setAlignment(Qt::AlignRight | Qt::AlignBottom);
     QFont font(QStringLiteral("Arial"), 8);
     font.setStyleHint(QFont::SansSerif);
     font.setItalic(true);
     font.setUnderline(true);
     link->setFont(font);
     SetTextColour(link, kGrey);
-    link->adjustSize();
-    link->setFixedSize(panel->width() - 40, link->height());
     MakeClickable(link);
+    return link;
 }
 
-void AddLabels(AccountPanel* panel) {
-    AddLabel(panel, "title_email", 8, 8);
-    QLabel* email = AddLabel(panel, "value_email", 128, 8);
-    SetBold(email);
-    SetTextColour(email, kDarkRed);
-    AddLabel(panel, "title_count", 8, 24);
-    SetBold(AddLabel(panel, "value_count", 128, 24));
-    AddLabel(panel, "title_last_check", 8, 40);
-    AddLabel(panel, "value_last_check", 128, 40);
-    AddLabel(panel, "title_status", 8, 80);
-    AddLabel(panel, "value_status", 128, 80);
-    AddClickLink(panel);
+// Titles on the left, the values beside them, the status picture on the right; below, the help
+// button and the invitation to click, and last the status line.
+void LayOutPanel(AccountPanel* panel, bool secure) {
+    auto* grid = new QGridLayout(panel);
+    grid->setContentsMargins(8, 8, 10, 4);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(0);
+    grid->setColumnMinimumWidth(0, kTitleWidth);
+    grid->setColumnMinimumWidth(1, 16);
+    grid->setColumnStretch(2, 1);
+    const char* const rows[][2] = {{"title_email", "value_email"},
+                                   {"title_count", "value_count"},
+                                   {"title_last_check", "value_last_check"}};
+    for (int row = 0; row < 3; ++row) {
+        grid->addWidget(AddLabel(panel, rows[row][0]), row, 0);
+        QLabel* value = AddValue(panel, rows[row][1]);
+        grid->addWidget(value, row, 2, 1, row == 0 ? 2 : 1);
+        if (row < 2) SetBold(value);
+    }
+    SetTextColour(panel->findChild<QLabel*>(QStringLiteral("value_email")), kDarkRed);
+    if (secure) grid->addWidget(AddSslMark(panel), 0, 1);
+    grid->addWidget(AddStatusPicture(panel), 1, 3, 3, 1, Qt::AlignRight | Qt::AlignTop);
+    grid->addWidget(AddHelpButton(panel), 3, 0, Qt::AlignLeft);
+    grid->addWidget(AddClickLink(panel), 3, 1, 1, 3);
+    grid->addWidget(AddLabel(panel, "title_status"), 4, 0);
+    grid->addWidget(AddValue(panel, "value_status"), 4, 1, 1, 3);
+    grid->setRowStretch(5, 1);
 }
 
 // Puts the panel below the others: into the window's panel column when it has one.
@@ -235,7 +249,6 @@ void SetValueLabel(QWidget* panel, const char* name, const QColor& colour,
         label->unsetCursor();
         label->setProperty(kClickable, false);
     }
-    label->adjustSize();
 }
 
 void SetStatusPicture(QWidget* panel, int picture) {
@@ -260,13 +273,8 @@ void BuildAccountPanel(AppState& state, int index, QWidget* window) {
         else
             parent->layout()->addWidget(panel);
     }
-    panel->resize(parent->width(), kPanelHeight);
-    AddFrame(panel);
-    AddStatusPicture(panel);
-    AddHelpButton(panel);
     const AccountSettings& shown = state.accounts[static_cast<std::size_t>(index)].params;
-    if (shown.ssl || shown.startTls) AddSslMark(panel);
-    AddLabels(panel);
+    LayOutPanel(panel, shown.ssl || shown.startTls);
     RefreshAccountPanel(state, index, window);
 }
 

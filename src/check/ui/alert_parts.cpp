@@ -5,6 +5,10 @@
 #include <QPolygonF>
 #include <QRegularExpression>
 
+namespace {
+const QColor kFaintWhite(255, 255, 255, 80);
+}  // namespace
+
 QLinearGradient VerticalGradient(const QRectF& rect, const QColor& top, const QColor& bottom) {
     QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
     gradient.setColorAt(0, top);
@@ -43,20 +47,20 @@ void AlertButton::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    if (isDown()) {
+    // A disabled button (Previous on the first message, Next on the last) is drawn faint and
+    // does not light up under the mouse.
+    const bool lit = isEnabled() && (isDown() || underMouse());
+    if (lit) {
         painter.setPen(alert_colors::kBorder);
         painter.setBrush(
-            VerticalGradient(box, alert_colors::kPressedTop, alert_colors::kPressedBottom));
-        painter.drawRect(box);
-    } else if (underMouse()) {
-        painter.setPen(alert_colors::kBorder);
-        painter.setBrush(
-            VerticalGradient(box, alert_colors::kHoverTop, alert_colors::kHoverBottom));
+            isDown()
+                ? VerticalGradient(box, alert_colors::kPressedTop, alert_colors::kPressedBottom)
+                : VerticalGradient(box, alert_colors::kHoverTop, alert_colors::kHoverBottom));
         painter.drawRect(box);
     }
-    const bool lit = isDown() || underMouse();
-    painter.setPen(QPen(lit ? alert_colors::kBorder : Qt::white, 1.6));
-    painter.setBrush(lit ? alert_colors::kBorder : QColor(Qt::white));
+    const QColor ink = lit ? alert_colors::kBorder : isEnabled() ? QColor(Qt::white) : kFaintWhite;
+    painter.setPen(QPen(ink, 1.6));
+    painter.setBrush(ink);
     const QPointF c = box.center();
     QPainterPath path;
     switch (glyph_) {
@@ -79,7 +83,7 @@ void AlertButton::paintEvent(QPaintEvent* /*event*/) {
             painter.drawLine(QPointF(c.x() + 3, c.y() - 3), QPointF(c.x() - 3, c.y() + 3));
             break;
         case Glyph::Mail:  // an envelope
-            painter.setPen(QPen(lit ? alert_colors::kBorder : Qt::white, 1.2));
+            painter.setPen(QPen(ink, 1.2));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(QRectF(c.x() - 4.5, c.y() - 3.5, 9, 7));
             painter.drawPolyline(QPolygonF{QPointF(c.x() - 4.5, c.y() - 3.5), QPointF(c.x(), c.y()),

@@ -137,6 +137,10 @@ void ResultsWindow::keyPressEvent(QKeyEvent* event) {
         ShowHelpTopic(kResultsHelpTopic);
         return;
     }
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 

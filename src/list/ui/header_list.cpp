@@ -57,6 +57,8 @@ HeaderList::HeaderList(HeaderListModel* model, const ListActions& actions, QWidg
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
     header()->setMinimumSectionSize(18);
+    // The other columns keep the widths they were given; the subject takes the rest.
+    header()->setSectionResizeMode(kSubjectColumn, QHeaderView::Stretch);
     setAccessibleName(captions.mid(1).join(QStringLiteral(", ")));
     Colour(this, QPalette::Base, kListColour);
     KeepSelectionColour(this);

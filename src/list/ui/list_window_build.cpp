@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -69,6 +70,9 @@ void MailboxWindow::BuildActions() {
                 [this, handler = handler] { RunGuarded([this, handler] { (this->*handler)(); }); });
     }
     connect(a.close, &QAction::triggered, this, [this] { close(); });
+    // Escape closes as the close button does (a running request is asked to stop first).
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, a.close,
+            &QAction::trigger);
 }
 
 void MailboxWindow::BuildListMenu() {
@@ -120,11 +124,13 @@ void MailboxWindow::BuildWindow() {
     accountBar_ = new AccountBar(actions_);
     headers_ = new HeaderList(model_, actions_);
     pane_ = new MessagePane(actions_);
-    splitter_ = Named(new QSplitter(Qt::Vertical), "Splitter1");
+    splitter_ = Named(new EvenSplitter(Qt::Vertical), "Splitter1");
     splitter_->setHandleWidth(4);
     splitter_->setChildrenCollapsible(false);
     splitter_->addWidget(headers_);
     splitter_->addWidget(pane_);
+    // The header list and the message pane share what the window grows by.
+    splitter_->setStretchFactor(0, 1);
     splitter_->setStretchFactor(1, 1);
     BuildStatusBar();
 

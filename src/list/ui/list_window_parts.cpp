@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QResizeEvent>
 #include <QStyle>
 #include <QWidget>
 
@@ -11,6 +12,17 @@
 #include "settings/language.h"
 
 namespace list_window_parts {
+
+void EvenSplitter::resizeEvent(QResizeEvent* event) {
+    const QList<int> before = sizes();
+    QSplitter::resizeEvent(event);
+    const QList<int> after = sizes();
+    if (before.size() != 2 || after.size() != 2 || before[0] <= 0 || before[1] <= 0) return;
+    const int change = (after[0] + after[1]) - (before[0] + before[1]);
+    const int first = std::max(1, before[0] + change / 2);
+    const int second = after[0] + after[1] - first;
+    if (second > 0 && first != after[0]) setSizes({first, second});
+}
 
 QIcon ListImage(int index) {
     const QString file =

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QPalette>
+#include <QSplitter>
 #include <QString>
 #include <QToolBar>
 #include <QToolButton>
@@ -44,6 +45,16 @@ inline constexpr std::array<ColumnBounds, 2> kHeaderViewColumns{
 // The button pictures of the list: the program's own where it ships one, else the desktop
 // style's picture of the same meaning.
 QIcon ListImage(int index);
+
+// A splitter of two parts that share a change of its length half and half (QSplitter shares it
+// in proportion to their sizes, which leaves a small part small however large the window grows).
+class EvenSplitter : public QSplitter {
+public:
+    using QSplitter::QSplitter;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+};
 
 // A help button: a click shows the list window's help.
 QToolButton* MakeHelpButton(const char* name);

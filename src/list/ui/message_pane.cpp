@@ -65,12 +65,14 @@ MessagePane::MessagePane(const ListActions& actions, QWidget* parent) : QWidget(
     messageText_->viewport()->setAccessibleName(messageText_->accessibleName());
     BuildMenus(actions);
 
-    splitter_ = Named(new QSplitter(Qt::Horizontal), "Splitter2");
+    splitter_ = Named(new EvenSplitter(Qt::Horizontal), "Splitter2");
     splitter_->setHandleWidth(16);
     splitter_->setChildrenCollapsible(false);
     splitter_->addWidget(headerView_);
     splitter_->addWidget(messageText_);
+    // The header fields and the message text share what the pane grows by.
     splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 1);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);

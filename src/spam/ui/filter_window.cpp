@@ -39,7 +39,6 @@ SpamFilterWindow::SpamFilterWindow(AppState& state)
                                           Qt::WindowCloseButtonHint),
       state_(state) {
     setObjectName(QStringLiteral("ffilter"));
-    setFixedSize(572, 330);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kFieldColour);
@@ -47,9 +46,7 @@ SpamFilterWindow::SpamFilterWindow(AppState& state)
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
-    BuildRuleControls();
-    BuildCriteria();
-    BuildBottomRow();
+    BuildLayout();
     SetTabOrder();
     WatchFocusableControls();
     ConnectHandlers();
@@ -112,13 +109,15 @@ void SpamFilterWindow::UpdateButtons() {
     deleteButton_->setEnabled(saveRuleButton_->isEnabled());
 }
 
-// The rule takes the edit controls as they stand, its text exactly as typed.
+// The rule takes the edit controls as they stand, its text exactly as typed. The row is shown
+// but not left selected: the fields are emptied for the next rule, and a selected row would
+// offer Save and Delete for a rule the fields no longer show.
 void SpamFilterWindow::FillItem(QTreeWidgetItem* row, SpamRuleEntry* rule) {
     rule->filter.kind = CurrentKind();
     rule->filter.content = containsChoice_->isChecked();
     rule->filter.text = FromQt(ruleText_->text());
     ShowRule(row, *rule);
-    SelectRow(row);
+    SelectRow(nullptr);
     ruleList_->scrollToItem(row);
 }
 

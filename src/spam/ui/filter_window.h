@@ -20,6 +20,7 @@ class QSpinBox;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QVBoxLayout;
 
 class SpamFilterWindow : public ChildWindow {
     Q_OBJECT
@@ -30,12 +31,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window's size when it opens, unless a translation needs more room.
+    static constexpr int kWidth = 572;
+    static constexpr int kHeight = 330;
     // Building the window (filter_window_build.cpp).
-    void BuildRuleControls();
-    void BuildCriteria();
-    void BuildBottomRow();
-    QToolButton* AddRuleButton(const char* name, const char* picture, const char* hintKey, int x);
-    QLabel* AddLabel(const char* name, const char* key, int x, int y);
+    void BuildLayout();
+    void BuildRuleControls(QVBoxLayout* column);
+    void BuildCriteria(QVBoxLayout* column);
+    QToolButton* AddRuleButton(const char* name, const char* picture, const char* hintKey);
+    QLabel* AddLabel(const char* name, const char* key);
     void SetTabOrder();
     void WatchFocusableControls();
     void ConnectHandlers();

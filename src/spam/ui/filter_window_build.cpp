@@ -1,8 +1,10 @@
 // Building the filter editor: its controls, captions, hints, accessible names and wiring.
 
+#include <QBoxLayout>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,22 +25,19 @@
 namespace {
 
 constexpr int kTextMaxLength = 255;
-constexpr int kRightColumn = 308;
-constexpr int kCriteriaLabelX = 28;
-constexpr int kCriteriaControlX = 272;
 
-QRadioButton* AddRadio(QWidget* parent, QButtonGroup* group, const char* name, const char* key,
-                       int x, int y) {
-    auto* radio = Place(new QRadioButton(Text(key), parent), name, x, y, 124, 18);
+QRadioButton* AddRadio(QWidget* parent, QButtonGroup* group, const char* name, const char* key) {
+    auto* radio = Named(new QRadioButton(Text(key), parent), name);
     radio->setAccessibleName(radio->text());
     group->addButton(radio);
     return radio;
 }
 
-QSpinBox* AddSpinBox(QWidget* parent, const char* name, int x, int y) {
-    auto* spin = Place(new QSpinBox(parent), name, x, y, 80, 20);
+QSpinBox* AddSpinBox(QWidget* parent, const char* name) {
+    auto* spin = Named(new QSpinBox(parent), name);
     // The stored value is a whole int: no value read from the file may be cut on its way back.
     spin->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    spin->setFixedWidth(80);
     SetFieldColour(spin, kFocusColour);
     return spin;
 }
@@ -47,23 +46,28 @@ void MakeBold(QLabel* label) {
     QFont bold = label->font();
     bold.setBold(true);
     label->setFont(bold);
-    label->adjustSize();
+}
+
+// Two radio buttons side by side.
+QHBoxLayout* Pair(QWidget* left, QWidget* right) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(left);
+    row->addWidget(right);
+    row->addStretch();
+    return row;
 }
 
 }  // namespace
 
-QLabel* SpamFilterWindow::AddLabel(const char* name, const char* key, int x, int y) {
-    auto* label = new QLabel(Text(key), this);
-    label->setObjectName(QString::fromLatin1(name));
-    label->move(x, y);
-    label->adjustSize();
-    return label;
+QLabel* SpamFilterWindow::AddLabel(const char* name, const char* key) {
+    return Named(new QLabel(Text(key), this), name);
 }
 
 QToolButton* SpamFilterWindow::AddRuleButton(const char* name, const char* picture,
-                                             const char* hintKey, int x) {
-    auto* button = Place(new QToolButton(this), name, x, 150, 24, 24);
+                                             const char* hintKey) {
+    auto* button = Named(new QToolButton(this), name);
     button->setIcon(QIcon(QStringLiteral(":/setup/") + QString::fromLatin1(picture)));
+    button->setFixedSize(24, 24);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     button->setToolTip(Text(hintKey));
@@ -71,16 +75,22 @@ QToolButton* SpamFilterWindow::AddRuleButton(const char* name, const char* pictu
     return button;
 }
 
-void SpamFilterWindow::BuildRuleControls() {
-    MakeBold(AddLabel("Label1", "filtering", 8, 6));
-    ruleList_ = Place(new QTreeWidget(this), "ListBox", 8, 24, 290, 160);
+// The rules' table on the left (it takes what the window grows by), the rule's fields on the
+// right.
+void SpamFilterWindow::BuildRuleControls(QVBoxLayout* column) {
+    QLabel* title = AddLabel("Label1", "filtering");
+    MakeBold(title);
+    ruleList_ = Named(new QTreeWidget(this), "ListBox");
     ruleList_->setColumnCount(3);
     ruleList_->setHeaderLabels(
         {Text("filter_type"), Text("filter_relation"), Text("filter_value")});
-    ruleList_->setColumnWidth(0, 64);
-    ruleList_->setColumnWidth(1, 64);
-    ruleList_->setColumnWidth(2, 138);
-    ruleList_->header()->setSectionsClickable(false);
+    // The kind and the relation are as wide as their words; the value takes the rest.
+    QHeaderView* header = ruleList_->header();
+    header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    header->setStretchLastSection(true);
+    header->setSectionsClickable(false);
+    ruleList_->setMinimumSize(260, 140);
     ruleList_->setRootIsDecorated(false);
     ruleList_->setItemsExpandable(false);
     ruleList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -93,39 +103,71 @@ void SpamFilterWindow::BuildRuleControls() {
     for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
         palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
     ruleList_->setPalette(palette);
+    auto* left = new QVBoxLayout;
+    left->addWidget(title);
+    left->addWidget(ruleList_, 1);
 
     kindGroup = new QButtonGroup(this);
-    subjectChoice_ = AddRadio(this, kindGroup, "rSubj", "filter_subject", kRightColumn, 24);
-    senderChoice_ = AddRadio(this, kindGroup, "rAddr", "filter_from", kRightColumn + 128, 24);
+    subjectChoice_ = AddRadio(this, kindGroup, "rSubj", "filter_subject");
+    senderChoice_ = AddRadio(this, kindGroup, "rAddr", "filter_from");
     subjectChoice_->setChecked(true);
-
-    AddLabel("Label2", "filter_text", kRightColumn, 50);
-    ruleText_ = Place(new QLineEdit(this), "eText", kRightColumn, 66, 256, 21);
+    QLabel* textLabel = AddLabel("Label2", "filter_text");
+    ruleText_ = Named(new QLineEdit(this), "eText");
     ruleText_->setMaxLength(kTextMaxLength);
+    ruleText_->setMinimumWidth(240);
     ruleText_->setAccessibleName(Text("filter_text"));
     SetFieldColour(ruleText_, kFocusColour);
-
-    AddLabel("Label3", "filter_mode", kRightColumn, 96);
+    QLabel* modeLabel = AddLabel("Label3", "filter_mode");
     relationGroup = new QButtonGroup(this);
-    containsChoice_ =
-        AddRadio(this, relationGroup, "rContent", "filter_mode_content", kRightColumn, 112);
-    beginsChoice_ =
-        AddRadio(this, relationGroup, "rStart", "filter_mode_begin", kRightColumn + 128, 112);
+    containsChoice_ = AddRadio(this, relationGroup, "rContent", "filter_mode_content");
+    beginsChoice_ = AddRadio(this, relationGroup, "rStart", "filter_mode_begin");
     containsChoice_->setChecked(true);
+    addButton_ = AddRuleButton("badd", "add.png", "new_filter_item");
+    saveRuleButton_ = AddRuleButton("bedit", "save.png", "save_filter_item");
+    deleteButton_ = AddRuleButton("bdele", "delete.png", "delete_filter_item");
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(2);
+    for (QToolButton* button : {addButton_, saveRuleButton_, deleteButton_})
+        buttons->addWidget(button);
+    buttons->addStretch();
 
-    addButton_ = AddRuleButton("badd", "add.png", "new_filter_item", kRightColumn);
-    saveRuleButton_ = AddRuleButton("bedit", "save.png", "save_filter_item", kRightColumn + 26);
-    deleteButton_ = AddRuleButton("bdele", "delete.png", "delete_filter_item", kRightColumn + 52);
+    auto* right = new QVBoxLayout;
+    right->setSpacing(3);
+    right->addSpacing(title->sizeHint().height());
+    right->addLayout(Pair(subjectChoice_, senderChoice_));
+    right->addSpacing(6);
+    right->addWidget(textLabel);
+    right->addWidget(ruleText_);
+    right->addSpacing(6);
+    right->addWidget(modeLabel);
+    right->addLayout(Pair(containsChoice_, beginsChoice_));
+    right->addSpacing(6);
+    right->addLayout(buttons);
+    right->addStretch();
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(8);
+    row->addLayout(left, 1);
+    row->addLayout(right);
+    column->addLayout(row, 1);
 }
 
-void SpamFilterWindow::BuildCriteria() {
-    auto* divider = Place(new QFrame(this), "Bevel1", 8, 192, 556, 2);
+// Below a line: the criteria, each a text and its box, and beside them the help link and Close.
+void SpamFilterWindow::BuildCriteria(QVBoxLayout* column) {
+    auto* divider = Named(new QFrame(this), "Bevel1");
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Sunken);
+    column->addWidget(divider);
 
-    auto* picture = Place(new QLabel(this), "criteriaPicture", 8, 198, 16, 16);
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(2);
+    auto* picture = Named(new QLabel(this), "criteriaPicture");
     picture->setPixmap(QIcon(QStringLiteral(":/results/state_error.png")).pixmap(16, 16));
-    MakeBold(AddLabel("Label4", "mail_suspect_if", kCriteriaLabelX, 199));
+    QLabel* title = AddLabel("Label4", "mail_suspect_if");
+    MakeBold(title);
+    grid->addWidget(picture, 0, 0);
+    grid->addWidget(title, 0, 1, 1, 3);
 
     struct Criterion {
         const char* labelName;
@@ -136,50 +178,70 @@ void SpamFilterWindow::BuildCriteria() {
                               {"Label10", "has_no recipient"},
                               {"Label7", "has_more_recipients"},
                               {"Label8", "has_bigger_than"}};
-    int y = 220;
-    for (const Criterion& row : rows) {
-        AddLabel(row.labelName, row.key, kCriteriaLabelX, y + 2);
-        y += 22;
-    }
-    emptySubjectBox_ = Place(new QCheckBox(this), "cEmpty", kCriteriaControlX, 221, 18, 18);
-    emptyDateBox_ = Place(new QCheckBox(this), "cdateempty", kCriteriaControlX, 243, 18, 18);
-    noRecipientBox_ = Place(new QCheckBox(this), "cnorecipient", kCriteriaControlX, 265, 18, 18);
-    maxRecipientsBox_ = AddSpinBox(this, "eRecpt", kCriteriaControlX, 286);
-    maxSizeBox_ = AddSpinBox(this, "eLen", kCriteriaControlX, 308);
-    QLabel* unit = AddLabel("Label5", "", kCriteriaControlX + 86, 311);
-    unit->setText(QStringLiteral("kB"));
-    unit->adjustSize();
+    emptySubjectBox_ = Named(new QCheckBox(this), "cEmpty");
+    emptyDateBox_ = Named(new QCheckBox(this), "cdateempty");
+    noRecipientBox_ = Named(new QCheckBox(this), "cnorecipient");
+    maxRecipientsBox_ = AddSpinBox(this, "eRecpt");
+    maxSizeBox_ = AddSpinBox(this, "eLen");
     QWidget* const fields[] = {emptySubjectBox_, emptyDateBox_, noRecipientBox_, maxRecipientsBox_,
                                maxSizeBox_};
-    for (std::size_t i = 0; i < std::size(rows); ++i)
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const int line = static_cast<int>(i) + 1;
+        grid->setRowMinimumHeight(line, maxSizeBox_->sizeHint().height());
+        grid->addWidget(AddLabel(rows[i].labelName, rows[i].key), line, 1);
+        grid->addWidget(fields[i], line, 2);
         fields[i]->setAccessibleName(Text(rows[i].key));
-}
+    }
+    QLabel* unit = AddLabel("Label5", "");
+    unit->setText(QStringLiteral("kB"));
+    grid->addWidget(unit, 5, 3);
+    grid->setColumnMinimumWidth(3, 24);
 
-void SpamFilterWindow::BuildBottomRow() {
-    helpButton_ = Place(new QToolButton(this), "bhelp", 400, 276, 20, 20);
+    helpButton_ = Named(new QToolButton(this), "bhelp");
     helpButton_->setIcon(QIcon(QStringLiteral(":/results/help.png")));
+    helpButton_->setFixedSize(20, 20);
     helpButton_->setAutoRaise(true);
     helpButton_->setToolTip(Text("help_btn"));
     helpButton_->setAccessibleName(helpButton_->toolTip());
-
-    helpLabel_ = AddLabel("help_label", "help_label_filter", 424, 279);
+    helpLabel_ = AddLabel("help_label", "help_label_filter");
     StyleAsLink(helpLabel_);
     helpLabel_->setToolTip(helpLabel_->text());
     helpLabel_->setAccessibleName(helpLabel_->text());
     helpLabel_->installEventFilter(this);
-
-    closeButton_ = Place(new QToolButton(this), "bclse", 486, 304, 78, 22);
+    closeButton_ = Named(new QToolButton(this), "bclse");
     closeButton_->setText(Text("close_button_setup"));
     closeButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    closeButton_->setMinimumSize(78, 22);
     closeButton_->setAccessibleName(closeButton_->text());
     for (QToolButton* button : {helpButton_, closeButton_}) button->setFocusPolicy(Qt::StrongFocus);
+    auto* help = new QHBoxLayout;
+    help->setSpacing(4);
+    help->addWidget(helpButton_);
+    help->addWidget(helpLabel_);
+    auto* side = new QVBoxLayout;
+    side->addStretch();
+    side->addLayout(help);
+    side->addSpacing(6);
+    side->addWidget(closeButton_, 0, Qt::AlignRight);
 
-    // The window grows when the link's text (a translation) needs more room than it has.
-    const int linkRight = helpLabel_->x() + helpLabel_->width() + 8;
-    if (linkRight > width()) {
-        closeButton_->move(closeButton_->x() + linkRight - width(), closeButton_->y());
-        setFixedSize(linkRight, height());
-    }
+    auto* row = new QHBoxLayout;
+    row->addLayout(grid);
+    row->addStretch();
+    row->addLayout(side);
+    column->addLayout(row);
+}
+
+// The window keeps its size unless a translation needs more room; it may grow, and its table
+// grows with it.
+void SpamFilterWindow::BuildLayout() {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(8, 6, 8, 4);
+    column->setSpacing(4);
+    BuildRuleControls(column);
+    BuildCriteria(column);
+    const QSize needed = column->minimumSize();
+    setMinimumSize(needed);
+    resize(std::max(kWidth, needed.width()), std::max(kHeight, needed.height()));
 }
 
 // The criteria stand in the order empty subject, empty date, no recipient, more recipients,

@@ -141,6 +141,17 @@ TEST_F(ResultsWindowTest, WidthIsKeptInTheSettingsFileAndHeightIsNot) {
     EXPECT_EQ(Open()->width(), 800);
 }
 
+TEST_F(ResultsWindowTest, NoTitleIsCutInTheShippedLanguages) {
+    AccountEntry& account = AddAccount("me@example.org", "pop.example.org");
+    Write(account, "COUNT", "3");
+    Write(account, "LAST_CHECK", "01/02/26 10:00:00");
+    for (const char* code : {"en", "cs"}) {
+        const ShippedLanguage language(code);
+        EXPECT_EQ(CutTexts(Open()), "") << code;
+        CloseWindow();
+    }
+}
+
 TEST_F(ResultsWindowTest, FailedCheckShowsTheStoredErrorInPurple) {
     AccountEntry& account = AddAccount("me@example.org", "pop.example.org");
     Write(account, "COUNT", "3");
@@ -266,6 +277,12 @@ TEST_F(ResultsWindowTest, OnlyOneWindowAndItsClosingIsReported) {
     EXPECT_EQ(Open(), window);
     CloseWindow();
     EXPECT_TRUE(ResultsWindowHandle.isNull());
+    EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
+
+    mainWindow.Clear();
+    QTest::keyClick(Open(), Qt::Key_Escape);
+    Settle();
+    EXPECT_TRUE(ResultsWindowHandle.isNull()) << "Escape closes it";
     EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "check/ui/layout_checks.h"
 #include "platform/pop_command.h"
 
 inline QApplication& TestApplication() {

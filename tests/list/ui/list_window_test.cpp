@@ -139,7 +139,7 @@ TEST_F(ListWindowTest, ClosingIsRefusedWhileListingAndTheListingStops) {
     EXPECT_TRUE(Status(1).ends_with("list_cancelled")) << Status(1);
     EXPECT_TRUE(Window()->Controller().Connected());
     EXPECT_FALSE(mainWindow.ReceivedCommand(PopCommand::ChildClosed));
-    EXPECT_TRUE(Window()->close());
+    QTest::keyClick(Headers(), Qt::Key_Escape);  // as the close button
     Settle();
     EXPECT_TRUE(ListWindowHandle.isNull());
     EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
@@ -195,14 +195,32 @@ TEST_F(ListWindowTest, SizesAreWrittenAtCloseAndReadAtTheNextOpen) {
     EXPECT_FALSE(Ini("GENERAL", "HEADERS_HEIGHT").empty());
     EXPECT_FALSE(Ini("GENERAL", "MEMO_WIDTH").empty());
 
-    OpenSettings()->WriteInteger("GENERAL", "HEADERS_C_3", 300);
+    OpenSettings()->WriteInteger("GENERAL", "HEADERS_C_1", 100);
     OpenSettings()->WriteInteger("GENERAL", "HEADER_LIST_C_0", 100);
     OpenSettings()->WriteInteger("GENERAL", "HEADERS_C_4", 1000);  // beyond its maximum
     Open();
     EXPECT_EQ(Window()->width(), 700);
-    EXPECT_EQ(Control<QTreeView>("headers")->header()->sectionSize(3), 300);
-    EXPECT_EQ(Control<QTreeView>("headers")->header()->sectionSize(4), 128);
+    QHeaderView* columns = Headers()->header();
+    EXPECT_EQ(columns->sectionSize(1), 100);
+    EXPECT_EQ(columns->sectionSize(4), 128);
     EXPECT_EQ(Control<QTreeWidget>("header_list")->header()->sectionSize(0), 100);
+    const auto subjectIsTheRest = [&] {
+        int others = 0;
+        for (int column : {0, 1, 2, 4, 5}) others += columns->sectionSize(column);
+        return columns->sectionSize(3) == Headers()->viewport()->width() - others;
+    };
+    EXPECT_TRUE(subjectIsTheRest());
+
+    // A larger window gives the list, the columns' subject and the message text more room.
+    Window()->show();
+    Settle();
+    const QSize list = Headers()->size();
+    const int text = Control("memo")->width();
+    Window()->resize(1270, 770);
+    Settle();
+    EXPECT_GE(Headers()->height(), list.height() + 100);
+    EXPECT_GE(Control("memo")->width(), text + 200);
+    EXPECT_TRUE(subjectIsTheRest());
 }
 
 }  // namespace
