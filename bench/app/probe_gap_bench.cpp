@@ -13,9 +13,9 @@
 
 #include "app/main_window.h"
 #include "app/tray_services.h"
-#include "platform/program_state.h"
 #include "settings/cipher.h"
 #include "settings/language.h"
+#include "state/app_state.h"
 #include "support/scripted_server.h"
 #include "support/temp_folder.h"
 

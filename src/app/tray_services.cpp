@@ -8,20 +8,21 @@
 #include "check/ui/notification.h"
 #include "check/ui/tray_icon.h"
 #include "check/ui/ui_notifier.h"
+#include "engine/mail_monitor.h"
 #include "net/tls_layer.h"
 #include "platform/mail_program.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
+#include "platform/window_registry.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 #include "spam/spam_filter.h"
+#include "state/app_state.h"
 
 TrayServices::TrayServices()
     : tray(new TrayIcon(this)),
       alert(std::make_unique<AlertWindow>(ImageListPicture)),
       notifier(std::make_unique<UiCheckNotifier>(*tray, *alert)),
       desktop(new DesktopEvents(ProgramState(), this)) {
-    ResetProgramState();
+    ProgramState().Reset();
 
     tray->SetIcons(QIcon(QStringLiteral(":/tarnwick/tray_normal.png")),
                    QIcon(QStringLiteral(":/tarnwick/tray_new_mail.png")));
@@ -55,9 +56,17 @@ TrayServices::~TrayServices() {
     ProgramState().spamRules.clear();
 }
 
+void TrayServices::Follow(MailMonitor& monitor) {
+    monitor_ = &monitor;
+    ForwardNotifications(monitor.Scheduler(), *notifier);
+    desktop->Follow(monitor);
+    connect(&monitor, &MailMonitor::newMailChanged, tray, &TrayIcon::SetNewMailCount);
+    connect(&monitor, &QObject::destroyed, this, [this] { monitor_ = nullptr; });
+}
+
 void TrayServices::AcknowledgeNewMail() {
     tray->SetNewMailCount(0);
-    desktop->Acknowledge();
+    if (monitor_ != nullptr) monitor_->Acknowledge();
     tray->SetPicture(TrayPicture::Normal);
     if (alert->isVisible()) alert->HideAlert();
 }
@@ -68,11 +77,11 @@ QIcon TrayServices::ButtonIcon(int index) {
 
 void TrayServices::OnTrayClicked() {
     AcknowledgeNewMail();
-    PostPopCommand(MainForm(), PopCommand::OpenResults);
+    Q_EMIT Requests().resultsWanted();
 }
 
 void TrayServices::OnAlertClicked() {
-    PostPopCommand(MainForm(), PopCommand::AlertClicked);
+    Q_EMIT Requests().resultsWanted();
     AcknowledgeNewMail();
 }
 

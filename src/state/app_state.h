@@ -13,7 +13,6 @@
 
 #include "check/certificate_trust.h"
 #include "check/session.h"
-#include "platform/pop_command.h"  // the window handles
 #include "settings/accounts.h"
 #include "spam/spam_types.h"
 
@@ -86,12 +85,3 @@ Q_SIGNALS:
 
 // The program's state object.
 AppState& ProgramState();
-
-// The calls of the same names on the program's state object.
-SessionOptions ProgramSessionOptions();
-bool LoadSettings();
-bool SaveSettings();
-bool LoadFilter();
-bool SaveFilter();
-std::int32_t AddSpamRule(RuleKind kind, std::string_view text);
-void ResetProgramState();
