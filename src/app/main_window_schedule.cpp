@@ -56,13 +56,12 @@ void MainWindow::OnIdle() {
         monitor_.SetPaused(false);
     }
     // A question put off by another one is asked from the event loop, not from this handler.
-    if (state_.pendingTrustQuestion) QTimer::singleShot(0, this, [this] { AskTrustQuestion(); });
+    if (state_.TrustQuestionWaits()) QTimer::singleShot(0, this, [this] { AskTrustQuestion(); });
 }
 
 bool MainWindow::AskTrustQuestion() {
-    if (!state_.pendingTrustQuestion || QApplication::activeModalWidget() != nullptr) return false;
-    const TrustRequest request = std::move(*state_.pendingTrustQuestion);
-    state_.pendingTrustQuestion.reset();
+    if (!state_.TrustQuestionWaits() || QApplication::activeModalWidget() != nullptr) return false;
+    const TrustRequest request = std::move(*state_.TakeTrustQuestion());
     // The settings may have changed since the check (the same certificate asked already).
     const TrustQuestion kind = TrustQuestionFor(request.account, request.problem);
     if (kind == TrustQuestion::None) return false;
@@ -105,7 +104,9 @@ void MainWindow::FollowMonitor() {
     });
     connect(&monitor_, &MailMonitor::checkError, this,
             [](const std::string& message) { ReportUnhandledError(message); });
-    connect(&monitor_, &MailMonitor::trustQuestionWanted, this, [this] { AskTrustQuestion(); });
+    // Asked from the event loop, not inside the handler of the window or check that found it.
+    connect(&state_, &AppState::trustQuestionWaiting, this, &MainWindow::AskTrustQuestion,
+            Qt::QueuedConnection);
 }
 
 void MainWindow::ShowUnhandledError(const std::string& message) {

@@ -61,7 +61,17 @@ void TrayServices::Follow(MailMonitor& monitor) {
     ForwardNotifications(monitor.Scheduler(), *notifier);
     desktop->Follow(monitor);
     connect(&monitor, &MailMonitor::newMailChanged, tray, &TrayIcon::SetNewMailCount);
+    connect(&monitor, &MailMonitor::accountChecked, this,
+            [this](std::int32_t, const AccountSettings& account) { HintFailure(account); });
     connect(&monitor, &QObject::destroyed, this, [this] { monitor_ = nullptr; });
+}
+
+// After a failed check the hint names the error with the account.
+void TrayServices::HintFailure(const AccountSettings& account) {
+    const auto last = monitor_ != nullptr ? monitor_->LastCheckOf(account) : std::nullopt;
+    if (!last || last->succeeded) return;
+    tray->SetHint(GetLangText("check_email_last") + " " + account.email + " - " +
+                  GetLangText("Error") + " - " + last->error);
 }
 
 void TrayServices::AcknowledgeNewMail() {

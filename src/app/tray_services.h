@@ -10,6 +10,7 @@
 
 class AlertWindow;
 class CheckNotifier;
+struct AccountSettings;
 class DesktopEvents;
 class MailMonitor;
 class TrayIcon;
@@ -39,6 +40,7 @@ private:
     void OnTrayClicked();
     void OnAlertClicked();
     void OnAlertClosed();
+    void HintFailure(const AccountSettings& account);
 
     TrayIcon* tray;
     std::unique_ptr<AlertWindow> alert;

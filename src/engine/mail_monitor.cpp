@@ -118,7 +118,7 @@ bool MailMonitor::CheckNextAccount() {
     checkIndex_ = index + 1;
     // An account whose push session is up is checked when it tells of news, and now and then.
     if (entry.enabled && !push_->Covers(entry.params) && MayCheck(entry.params)) {
-        if (scheduler_->Start(RequestFor(index, entry.params))) return true;
+        if (StartCheck(index, entry.params)) return true;
     }
     // A panel shows what the settings file holds of it, also when it was not checked.
     Q_EMIT accountChecked(index, entry.params);
@@ -135,7 +135,7 @@ bool MailMonitor::StartWantedCheck() {
             push_->CheckDone(*account);
             continue;
         }
-        return scheduler_->Start(RequestFor(index, *account));
+        return StartCheck(index, *account);
     }
     return false;
 }
@@ -147,7 +147,9 @@ void MailMonitor::CheckAllNow() {
         const std::string section = AccountSection(item.params);
         const auto last = results_.find(section);
         if (last != results_.end() && now - last->second.when < kRecheckPause) continue;
-        if (std::find(requested_.begin(), requested_.end(), section) != requested_.end()) continue;
+        if (section == underWay_ ||
+            std::find(requested_.begin(), requested_.end(), section) != requested_.end())
+            continue;
         requested_.push_back(section);
     }
     StartRequestedCheck();
@@ -164,13 +166,20 @@ bool MailMonitor::StartRequestedCheck() {
             [&](const AccountEntry& e) { return AccountSection(e.params) == section; });
         if (found == state_.accounts.end() || !found->enabled || !MayCheck(found->params)) continue;
         const auto index = static_cast<std::int32_t>(found - state_.accounts.begin());
-        if (scheduler_->Start(RequestFor(index, found->params))) return true;
+        if (StartCheck(index, found->params)) return true;
         requested_.clear();  // the program is ending
     }
     return false;
 }
 
+bool MailMonitor::StartCheck(std::int32_t index, const AccountSettings& account) {
+    if (!scheduler_->Start(RequestFor(index, account))) return false;
+    underWay_ = AccountSection(account);
+    return true;
+}
+
 void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
+    underWay_.clear();
     const bool pushed = push_->CheckDone(outcome.account);
     if (outcome.cancelled) return;
     if (!paused_) RearmCheckTimer();
@@ -194,7 +203,7 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
     // check of the same server has just succeeded.
     if (last.succeeded && outcome.account.protocol == MailProtocol::Imap)
         push_->ReconnectIfDown(outcome.account);
-    Q_EMIT accountChecked(index >= 0 ? index : outcome.index, outcome.account);
+    if (index >= 0) Q_EMIT accountChecked(index, outcome.account);
     // The news that came during this check, and the checks asked for, wait no longer than its end.
     QTimer::singleShot(0, this, [this] {
         if (!StartRequestedCheck()) StartWantedCheck();
@@ -203,17 +212,22 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
         Q_EMIT checkError(outcome.error);
         return;
     }
-    RecordCheck(outcome.account, change, ArrivedMessages(outcome.result), outcome.newMail);
-    if (auto request = TrustRequestFor(outcome.account, outcome.result.certificateFailure)) {
-        state_.pendingTrustQuestion = std::move(request);
-        Q_EMIT trustQuestionWanted();
-    }
+    Record(outcome.account, settings->ReadInteger(section, "COUNT", 0), change,
+           ArrivedMessages(outcome.result), outcome.newMail);
+    if (auto request = TrustRequestFor(outcome.account, outcome.result.certificateFailure))
+        state_.SetTrustQuestion(std::move(*request));
 }
 
 void MailMonitor::RecordCheck(const AccountSettings& account, int change, int arrived,
                               const std::vector<std::string>& newMail) {
     if (change == 0 && arrived <= 0) return;
-    const int count = OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0);
+    Record(account, OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0), change,
+           arrived, newMail);
+}
+
+void MailMonitor::Record(const AccountSettings& account, int count, int change, int arrived,
+                         const std::vector<std::string>& newMail) {
+    if (change == 0 && arrived <= 0) return;
     Q_EMIT mailChanged(account, count, change, arrived);
     if (arrived <= 0) return;
     tally_.Add(account.email, arrived, newMail);

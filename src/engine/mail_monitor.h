@@ -103,8 +103,6 @@ Q_SIGNALS:
     void newMailChanged(int total);
     // A check ended in an error that escaped it (the file could not be written).
     void checkError(const std::string& message);
-    // A certificate question waits in the state.
-    void trustQuestionWanted();
 
 private:
     void OnCheckTimer();
@@ -113,6 +111,9 @@ private:
     bool StartWantedCheck();
     bool StartRequestedCheck();
     bool MayCheck(const AccountSettings& account) const;
+    bool StartCheck(std::int32_t index, const AccountSettings& account);
+    void Record(const AccountSettings& account, int count, int change, int arrived,
+                const std::vector<std::string>& newMail);
 
     AppState& state_;
     CheckScheduler* scheduler_ = nullptr;
@@ -122,6 +123,7 @@ private:
     NewMailReaders readers_;
     std::int32_t checkIndex_ = 0;
     bool paused_ = true;
+    std::string underWay_;                      // the section of the check under way
     std::vector<std::string> requested_;        // sections CheckAllNow still has to check
     std::map<std::string, LastCheck> results_;  // by account section
     NewMailTally tally_;

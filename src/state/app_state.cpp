@@ -66,5 +66,5 @@ void AppState::Reset() {
     accounts.clear();
     spamRules.clear();
     spamCriteria = {};
-    pendingTrustQuestion.reset();
+    trustQuestion_.reset();
 }

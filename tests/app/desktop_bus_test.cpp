@@ -1,12 +1,15 @@
 // The program on a private session bus: the interface called as gdbus calls it, its
-// MailChanged signal and the launcher count heard by another connection, and a copy that holds
-// the bus name seen by a second start.
+// MailChanged signal and the launcher count heard by another connection, a copy that holds
+// the bus name seen by a second start, and the push sessions hearing a resume on a private
+// system bus.
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusVirtualObject>
 #include <QProcess>
 #include <QSignalSpy>
+#include <atomic>
+#include <thread>
 
 #include "app/dbus_service.h"
 #include "app/desktop_events.h"
@@ -14,10 +17,15 @@
 #include "app_test_support.h"
 #include "check/ui/alert_window.h"
 #include "check/ui/tray_icon.h"
+#include "engine/push_watchers.h"
+#include "engine/worker_threads.h"
+#include "net/interrupt.h"
 #include "platform/single_instance.h"
 #include "platform/ui_text.h"
 #include "settings/counted_text.h"
 #include "settings/settings.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -238,4 +246,46 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     for (int i = 0; i < 100 && (OpenWindow(WindowKind::List) == nullptr); ++i) RunFor(20);
     EXPECT_FALSE((OpenWindow(WindowKind::List) == nullptr));
     serverBus.unregisterService("org.freedesktop.Notifications");
+}
+
+// A push session waiting out its delay after a failure comes back at once on a resume from
+// suspend (logind's PrepareForSleep, here from a stand-in on a private system bus) and after a
+// successful timed check of the same server.
+TEST_F(DesktopBusTest, PushComesBackAtOnceAfterAResumeOrASuccessfulCheck) {
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus_.Address().toUtf8());
+    QDBusConnection logind = QDBusConnection::connectToBus(bus_.Address(), "logind");
+    ASSERT_TRUE(logind.registerService("org.freedesktop.login1"));
+    WriteSettings({{.email = "imap@x.example", .user = "i"}});
+    Start();
+    ShowWindow();
+    window->actContinue->trigger();
+    window->OnIdle();
+    auto sessions = std::make_shared<std::atomic<int>>(0);
+    monitor->Push().SetWatcher([sessions](const AccountSettings&, const SessionOptions& options,
+                                          const PushReport& report) {
+        ++*sessions;
+        report(PushEvent::Lost, "refused");  // and then the delay before the next try
+        while (!options.interrupt->Raised()) std::this_thread::sleep_for(5ms);
+        return PushEnd::Interrupted;
+    });
+    ProgramState().accounts[0].params.protocol = MailProtocol::Imap;
+    ProgramState().NotifyAccountsChanged();
+    for (int i = 0; i < 100 && *sessions < 1; ++i) RunFor(10);
+    RunFor(50);
+    ASSERT_EQ(*sessions, 1);
+
+    QDBusMessage resumed = QDBusMessage::createSignal(
+        "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep");
+    resumed << false;
+    logind.send(resumed);
+    for (int i = 0; i < 200 && *sessions < 2; ++i) RunFor(10);
+    EXPECT_EQ(*sessions, 2) << "a resume reconnects";
+
+    RunFor(50);
+    TickAndWait();
+    EXPECT_EQ(checked, std::vector<std::string>{"imap@x.example"});
+    for (int i = 0; i < 200 && *sessions < 3; ++i) RunFor(10);
+    EXPECT_EQ(*sessions, 3) << "a successful check of the server reconnects";
+    monitor->StopChecks(0ms);
+    EXPECT_TRUE(EndWorkerThreads(2s));
 }

@@ -237,7 +237,7 @@ TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutAfterTheCheckOnceAndYesTru
     EXPECT_EQ(stored("SSL_PIN"), "");
 
     check();  // declined: not asked again
-    EXPECT_FALSE(ProgramState().pendingTrustQuestion.has_value());
+    EXPECT_FALSE(ProgramState().TrustQuestionWaits());
     EXPECT_EQ(boxes.size(), 1u);
 
     OpenSettings()->WriteString(AccountSection(account), "SSL_PIN_DECLINED", "");

@@ -1,11 +1,14 @@
 // Idle handling, the auto-continue pause and the timed checks of the main window.
+#include <QLabel>
 #include <QTimer>
 
 #include "app_test_support.h"
 #include "check/ui/results_window.h"
 #include "engine/push_watchers.h"
 #include "engine/worker_threads.h"
+#include "list/ui/list_window.h"
 #include "net/interrupt.h"
+#include "settings/settings.h"
 #include "setup/setup_window.h"
 
 using namespace std::chrono_literals;
@@ -193,8 +196,9 @@ TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAcco
     const std::size_t before = checked.size();
     CertificateProblem problem;
     problem.certificate.fingerprint = "sha256:" + std::string(64, 'a');
-    ProgramState().pendingTrustQuestion = TrustRequest{ProgramState().accounts[1].params, problem};
-    ASSERT_TRUE(window->AskTrustQuestion());  // answered yes
+    ProgramState().SetTrustQuestion(TrustRequest{ProgramState().accounts[1].params, problem});
+    RunFor(20);
+    ASSERT_FALSE(ProgramState().TrustQuestionWaits()) << "asked and answered yes";
     waitForChecks(before + 1);
     EXPECT_EQ(checked.size(), before + 1);
 
@@ -202,4 +206,43 @@ TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAcco
     ProgramState().NotifyAccountsChanged();
     EXPECT_EQ(monitor->Push().Running(), 0);
     EXPECT_TRUE(EndWorkerThreads(2s));
+}
+
+// A failed check shows at once in the open results window and in the tray's hint, although an
+// earlier check of the account had found new mail.
+TEST_F(ScheduleTest, AFailedCheckShowsItsErrorAtOnce) {
+    StartHidden({{.email = "a@x.example", .user = "a"}});
+    OpenResultsWindow(ProgramState());
+    changeToReport = 2;
+    Tick();
+    const auto status = [] {
+        QWidget* panel = OpenWindow(WindowKind::Results)->findChild<QWidget*>("panel_0");
+        return panel->findChild<QLabel*>("value_status")->text().toStdString();
+    };
+    EXPECT_EQ(status().rfind(GetLangText("new_mail"), 0), 0u) << status();
+
+    monitor->SetAccountChecker([](const AccountSettings& account) {
+        OpenSettings()->WriteString(AccountSection(account), "LAST_RESULT", "0");
+        OpenSettings()->WriteString(AccountSection(account), "LAST_ERROR", "Connection refused");
+        return 0;
+    });
+    Tick();
+    EXPECT_EQ(status(), GetLangText("Error") + " - Connection refused");
+    EXPECT_EQ(services->Tray().Hint(), GetLangText("check_email_last") + " a@x.example - " +
+                                           GetLangText("Error") + " - Connection refused");
+}
+
+// The list window holds back only the checks of the POP3 account whose mailbox it has open.
+TEST(ListWindowHold, OnlyTheListedPop3AccountWaits) {
+    AccountSettings listed;
+    listed.email = "a@x.example";
+    listed.host = "pop.x.example";
+    listed.username = "a";
+    AccountSettings other = listed;
+    other.username = "b";  // another mailbox on the same server
+    EXPECT_TRUE(HoldsMailbox(listed, listed));
+    EXPECT_FALSE(HoldsMailbox(listed, other));
+    EXPECT_FALSE(HoldsMailbox(std::nullopt, listed));
+    listed.protocol = MailProtocol::Imap;
+    EXPECT_FALSE(HoldsMailbox(listed, listed)) << "an IMAP server does not lock the mailbox";
 }

@@ -67,7 +67,7 @@ void MailboxWindow::ConnectController() {
     connect(c, &MailboxController::failed, this,
             [](const QString& message) { ReportUnhandledError(FromQt(message)); });
     connect(c, &MailboxController::certificateFailed, this,
-            [this](const TrustRequest& request) { state_.pendingTrustQuestion = request; });
+            [this](const TrustRequest& request) { state_.SetTrustQuestion(request); });
     // The listing that failed on the certificate goes on once the user trusts it.
     connect(&state_, &AppState::certificateTrusted, this, [this](const QString& email) {
         const AccountSettings* shown = AccountAt(SelectedAccount());
