@@ -61,7 +61,6 @@ Q_SIGNALS:
     void MailChanged(const QString& email, int count, int change);
 
 private:
-
     MailMonitor& monitor_;
     AppState& state_;
     LauncherEntry* launcher_;
