@@ -13,9 +13,10 @@
 
 #include "app/main_window.h"
 #include "app/tray_services.h"
-#include "platform/program_state.h"
+#include "engine/mail_monitor.h"
 #include "settings/cipher.h"
 #include "settings/language.h"
+#include "state/app_state.h"
 #include "support/scripted_server.h"
 #include "support/temp_folder.h"
 
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
                      EncipherText("secret") + "\r\nPORT=" + std::to_string(server.Port()) + "\r\n");
     LoadLanguageTable();
     TrayServices dm;
-    MainWindow window(dm, ProgramState());
+    MailMonitor monitor(ProgramState());
+    MainWindow window(dm, ProgramState(), monitor);
     window.show();
     RunFor(100);
     window.actContinue->trigger();
@@ -83,7 +85,8 @@ int main(int argc, char** argv) {
                 static_cast<long long>(probe.Longest()), probe.Ticks());
     probe.Reset();
     // From the event loop, as the timer's own tick comes.
-    QTimer::singleShot(0, [&window] { QMetaObject::invokeMethod(window.checkTimer_, "timeout"); });
+    QTimer::singleShot(0,
+                       [&monitor] { QMetaObject::invokeMethod(&monitor.CheckTimer(), "timeout"); });
     RunFor(4000);
     std::printf("check on a trickle:    longest gap %4lld ms (%d ticks), %d connection(s)\n",
                 static_cast<long long>(probe.Longest()), probe.Ticks(), server.Connections());

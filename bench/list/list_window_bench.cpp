@@ -16,13 +16,13 @@
 
 #include "check/mail_session.h"
 #include "check/session.h"
+#include "engine/worker_threads.h"
 #include "list/delay_relay.h"
 #include "list/mailbox_listing.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
-#include "platform/worker_threads.h"
+#include "platform/window_registry.h"
+#include "state/app_state.h"
 #include "support/mail_fixture.h"
 #include "support/temp_folder.h"
 
@@ -152,7 +152,7 @@ void BM_WindowListing(benchmark::State& state) {
     ProgramState().accounts.clear();
     ProgramState().accounts.push_back(item);
     OpenListWindow(ProgramState());  // selects the account; nothing listed yet
-    auto* window = qobject_cast<MailboxWindow*>(ListWindowHandle.data());
+    auto* window = qobject_cast<MailboxWindow*>(OpenWindow(WindowKind::List));
     auto* model = window->findChild<HeaderListModel*>();
     double bytesPerRow = 0;
     double longestGap = 0;
@@ -182,7 +182,7 @@ void BM_WindowListing(benchmark::State& state) {
     state.counters["longest_gap_ms"] = longestGap;
     state.SetItemsProcessed(state.iterations() * kMessages);
     window->close();
-    delete ListWindowHandle.data();
+    delete OpenWindow(WindowKind::List);
     EndWorkerThreads(std::chrono::seconds(2));
     QCoreApplication::processEvents();
     ProgramState().accounts.clear();

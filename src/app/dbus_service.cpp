@@ -7,12 +7,11 @@
 
 #include "app/desktop_events.h"
 #include "app/launcher_entry.h"
-#include "app/main_window.h"
-#include "check/ui/check_scheduler.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
+#include "engine/mail_monitor.h"
 #include "platform/ui_text.h"
+#include "platform/window_registry.h"
 #include "settings/settings.h"
+#include "state/app_state.h"
 
 QDBusArgument& operator<<(QDBusArgument& argument, const AccountSummary& account) {
     argument.beginStructure();
@@ -48,19 +47,16 @@ QString QuotedArgument(const QString& text) {
     return text.left(kShown) + QChar(0x2026);  // …
 }
 
-DBusService::DBusService(MainWindow& window, DesktopEvents& events)
-    : QObject(&window),
-      window_(window),
-      state_(window.State()),
+DBusService::DBusService(MailMonitor& monitor, AppState& state, DesktopEvents& events,
+                         QObject* parent)
+    : QObject(parent),
+      monitor_(monitor),
+      state_(state),
       launcher_(new LauncherEntry(this, QString::fromLatin1(kBusPath))) {
     qDBusRegisterMetaType<AccountSummary>();
     qDBusRegisterMetaType<QList<AccountSummary>>();
     connect(&events, &DesktopEvents::MailChanged, this, &DBusService::MailChanged);
-    connect(&events, &DesktopEvents::NewMailCountChanged, launcher_, &LauncherEntry::Publish);
-    connect(&window.Scheduler(), &CheckScheduler::Finished, this,
-            [this](const CheckOutcome& outcome) {
-                if (!outcome.cancelled) StartNextCheck();
-            });
+    connect(&monitor, &MailMonitor::newMailChanged, launcher_, &LauncherEntry::Publish);
 }
 
 bool DBusService::Register() {
@@ -72,21 +68,7 @@ bool DBusService::Register() {
 }
 
 void DBusService::CheckNow() {
-    for (const AccountEntry& item : state_.accounts)
-        if (item.enabled && !pending_.contains(ToQt(item.params.email)))
-            pending_ << ToQt(item.params.email);
-    StartNextCheck();
-}
-
-void DBusService::StartNextCheck() {
-    CheckScheduler& scheduler = window_.Scheduler();
-    while (!pending_.isEmpty() && !scheduler.Busy()) {
-        const int index = IndexOf(state_, pending_.takeFirst());
-        if (index < 0 || !state_.accounts[static_cast<std::size_t>(index)].enabled) continue;
-        const AccountSettings& account = state_.accounts[static_cast<std::size_t>(index)].params;
-        if (!scheduler.Start(window_.RequestFor(index, account)))
-            pending_.clear();  // the program is ending
-    }
+    monitor_.CheckAllNow();
 }
 
 QList<AccountSummary> DBusService::Accounts() {
@@ -116,5 +98,5 @@ void DBusService::ShowMessages(const QString& email) {
         return;
     }
     state_.pendingAccount = state_.accounts[static_cast<std::size_t>(index)].params.email;
-    PostPopCommand(MainForm(), PopCommand::OpenList);
+    Q_EMIT Requests().listWanted();
 }

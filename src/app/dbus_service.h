@@ -11,7 +11,7 @@
 #include <QString>
 #include <QStringList>
 
-class MainWindow;
+class MailMonitor;
 class AppState;
 class DesktopEvents;
 class LauncherEntry;
@@ -42,13 +42,16 @@ class DBusService : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.tarnwick.Tarnwick1")
 public:
-    DBusService(MainWindow& window, DesktopEvents& events);
+    DBusService(MailMonitor& monitor, AppState& state, DesktopEvents& events,
+                QObject* parent = nullptr);
     // Takes the name and exports the object; false (the program goes on without) when there
     // is no session bus or the name is taken.
     bool Register();
 
 public Q_SLOTS:
-    // Checks every enabled account now, one after another, through the timed check's worker.
+    // Checks every enabled account now, one after another, through the timed check's worker;
+    // an account checked within the last seconds is not checked again, and a call during a
+    // check joins it.
     void CheckNow();
     QList<AccountSummary> Accounts();
     // Opens the list window on the account with that address (in any case of letters).
@@ -58,10 +61,7 @@ Q_SIGNALS:
     void MailChanged(const QString& email, int count, int change);
 
 private:
-    void StartNextCheck();
-
-    MainWindow& window_;
+    MailMonitor& monitor_;
     AppState& state_;
     LauncherEntry* launcher_;
-    QStringList pending_;  // the addresses CheckNow still has to check
 };

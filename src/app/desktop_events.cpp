@@ -1,27 +1,26 @@
 #include "app/desktop_events.h"
 
-#include <climits>
-
 #include "check/ui/notification.h"
+#include "check/ui/results_window.h"
 #include "check/ui/tray_icon.h"
 #include "list/new_mail.h"
 #include "platform/desktop_notification.h"
 #include "platform/mail_program.h"
 #include "platform/new_mail_command.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "platform/window_registry.h"
 #include "settings/counted_text.h"
 #include "settings/language.h"
 #include "settings/settings.h"
+#include "state/app_state.h"
 
 namespace {
 
 void RefreshPanelOf(const AppState& state, const std::string& email) {
+    auto* results = qobject_cast<ResultsWindow*>(OpenWindow(WindowKind::Results));
+    if (results == nullptr) return;
     for (std::size_t i = 0; i < state.accounts.size(); ++i) {
-        if (state.accounts[i].params.email == email)
-            PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh,
-                           static_cast<long long>(i));
+        if (state.accounts[i].params.email == email) results->RefreshPanel(static_cast<int>(i));
     }
 }
 
@@ -41,29 +40,38 @@ DesktopEvents::DesktopEvents(AppState& state, QObject* parent)
     });
 }
 
+void DesktopEvents::Follow(MailMonitor& monitor) {
+    monitor_ = &monitor;
+    connect(&monitor, &MailMonitor::mailChanged, this, &DesktopEvents::OnMailChanged);
+    connect(&monitor, &MailMonitor::newMailChanged, this, &DesktopEvents::OnNewMailChanged);
+    connect(&monitor, &QObject::destroyed, this, [this] { monitor_ = nullptr; });
+}
+
 bool DesktopEvents::ShowsNotification() const {
     return (state_.desktopNotification || !TrayAreaAvailable()) && notifier_->Usable();
 }
 
-void DesktopEvents::Notify() {
+void DesktopEvents::Notify(const NewMailTally& tally) {
     QStringList lines;
     for (const AccountEntry& item : state_.accounts) {
-        const auto found = arrived_.find(item.params.email);
-        if (found != arrived_.end())
+        const auto found = tally.arrived.find(item.params.email);
+        if (found != tally.arrived.end())
             lines << ToQt(
                 item.params.email + ": " + std::to_string(found->second) + " " +
                 CountedText("notification_new", static_cast<unsigned long long>(found->second)));
     }
-    for (const std::string& line : newestMail_) lines << ToQt(line);
+    for (const std::string& line : tally.newest) lines << ToQt(line);
     notifier_->Show(ToQt(GetLangText("new_mail_notification")), lines);
 }
 
 void DesktopEvents::OpenFirstNewMailbox() {
-    for (const AccountEntry& item : state_.accounts) {
-        if (arrived_.count(item.params.email) == 0) continue;
-        state_.pendingAccount = item.params.email;
-        PostPopCommand(MainForm(), PopCommand::OpenList);
-        break;
+    if (monitor_ != nullptr) {
+        for (const AccountEntry& item : state_.accounts) {
+            if (monitor_->NewMail().arrived.count(item.params.email) == 0) continue;
+            state_.pendingAccount = item.params.email;
+            Q_EMIT Requests().listWanted();
+            break;
+        }
     }
     AcknowledgeNewMail();
 }
@@ -76,10 +84,8 @@ NewMailReader DesktopEvents::NewMailReaderFor(const AccountSettings& account) co
     };
 }
 
-void DesktopEvents::AccountChecked(const AccountSettings& account, int change, int arrived,
-                                   const std::vector<std::string>& newMail) {
-    if (change == 0 && arrived <= 0) return;
-    const int count = OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0);
+void DesktopEvents::OnMailChanged(const AccountSettings& account, int count, int change,
+                                  int arrived) {
     if (arrived > 0) {
         const std::string email = account.email;
         if (state_.commandFailures.erase(email) > 0) RefreshPanelOf(state_, email);
@@ -89,28 +95,12 @@ void DesktopEvents::AccountChecked(const AccountSettings& account, int change, i
                           });
     }
     Q_EMIT MailChanged(ToQt(account.email), count, change);
-    if (arrived > 0) {
-        int& total = arrived_[account.email];
-        total = arrived > INT_MAX - total ? INT_MAX : total + arrived;
-        newestMail_.insert(newestMail_.begin(), newMail.begin(), newMail.end());
-        if (newestMail_.size() > kNewMailLines) newestMail_.resize(kNewMailLines);
-        if (state_.playWave && ShowsNotification()) Notify();
-        newMailCount_ = arrived > INT_MAX - newMailCount_ ? INT_MAX : newMailCount_ + arrived;
-        Q_EMIT NewMailCountChanged(newMailCount_);
+}
+
+void DesktopEvents::OnNewMailChanged(int total) {
+    if (total == 0) {
+        notifier_->Close();
+    } else if (monitor_ != nullptr && state_.playWave && ShowsNotification()) {
+        Notify(monitor_->NewMail());
     }
-}
-
-void DesktopEvents::Acknowledge() {
-    arrived_.clear();
-    newestMail_.clear();
-    notifier_->Close();
-    if (newMailCount_ == 0) return;
-    newMailCount_ = 0;
-    Q_EMIT NewMailCountChanged(0);
-}
-
-void DesktopEvents::CheckFinished(const CheckOutcome& outcome) {
-    if (!outcome.cancelled && outcome.error.empty())
-        AccountChecked(outcome.account, outcome.result.change, ArrivedMessages(outcome.result),
-                       outcome.newMail);
 }

@@ -1,7 +1,7 @@
 #pragma once
-// What the desktop hears after the check of an account: the user's command on new mail and
-// the MailChanged signal that the D-Bus interface, the desktop notification and the launcher
-// count follow. The account check hands every result here, in one place.
+// What the desktop hears of the mail engine's news: the user's command on new mail, the desktop
+// notification of the engine's tally of new mail, and the MailChanged signal of the D-Bus
+// interface.
 
 #include <QObject>
 #include <QString>
@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "check/ui/check_scheduler.h"
+#include "engine/check_scheduler.h"
+#include "engine/mail_monitor.h"
 #include "settings/accounts.h"
 
 class AppState;
@@ -28,31 +29,20 @@ public:
     // name them, when new mail shows the desktop notification; nothing otherwise.
     NewMailReader NewMailReaderFor(const AccountSettings& account) const;
 
-    // After the check of `account` that changed its count by `change` (0: no change) and
-    // brought `arrived` new messages; reads the stored count. `newMail` names the newest new
-    // messages, newest first.
-    void AccountChecked(const AccountSettings& account, int change, int arrived,
-                        const std::vector<std::string>& newMail = {});
-    // The scheduler's end of a check: AccountChecked unless it was cancelled.
-    void CheckFinished(const CheckOutcome& outcome);
-
-    // The new-mail picture went back to normal: the arrivals are acknowledged.
-    void Acknowledge();
-    int NewMailCount() const { return newMailCount_; }
+    // Follows the engine's news from now on.
+    void Follow(MailMonitor& monitor);
 
 Q_SIGNALS:
-    // Messages arrived since the last acknowledgement (the launcher's count).
-    void NewMailCountChanged(int count);
     // The count of the account changed; `count` the messages now on the server.
     void MailChanged(const QString& email, int count, int change);
 
 private:
-    AppState& state_;
-    void Notify();
+    void OnMailChanged(const AccountSettings& account, int count, int change, int arrived);
+    void OnNewMailChanged(int total);
+    void Notify(const NewMailTally& tally);
     void OpenFirstNewMailbox();
 
-    int newMailCount_ = 0;
-    std::map<std::string, int> arrived_;   // since the last acknowledgement, by address
-    std::vector<std::string> newestMail_;  // lines naming the newest messages of all accounts
+    AppState& state_;
+    MailMonitor* monitor_ = nullptr;
     DesktopNotifier* notifier_;
 };

@@ -19,17 +19,17 @@
 #include "app/command_link.h"
 #include "app/desktop_events.h"
 #include "app/tray_services.h"
-#include "check/ui/check_scheduler.h"
 #include "check/ui/tray_icon.h"
+#include "engine/mail_monitor.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "platform/window_registry.h"
 #include "settings/errors.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -48,11 +48,11 @@ const QString kContentColumn = QStringLiteral("content");
 
 }  // namespace
 
-MainWindow::MainWindow(TrayServices& services, AppState& state)
+MainWindow::MainWindow(TrayServices& services, AppState& state, MailMonitor& monitor)
     : QWidget(nullptr, Qt::FramelessWindowHint | (TrayAreaAvailable() ? Qt::Tool : Qt::Window)),
       services_(services),
       state_(state),
-      scheduler_(new CheckScheduler(this)) {
+      monitor_(monitor) {
     setObjectName("popMainWindow");
     // A settings file that cannot be read is shown once below and never written over.
     std::string loadError;
@@ -73,11 +73,6 @@ MainWindow::MainWindow(TrayServices& services, AppState& state)
     showOnChildClose = true;
     activatedOnce = false;
     TranslateCaptions();
-    checkIndex = 0;
-    ListWindowHandle = nullptr;
-    SetupWindowHandle = nullptr;
-    ResultsWindowHandle = nullptr;
-    FilterWindowHandle = nullptr;
     services_.Tray().SetMenu(trayMenu_);
     FollowTrayArea();
     ConnectCommands();
@@ -85,25 +80,24 @@ MainWindow::MainWindow(TrayServices& services, AppState& state)
     connect(&state_, &AppState::accountsChanged, this, &MainWindow::UpdateActions);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    SetMainForm(this);
+    FollowRequests();
     SetUnhandledErrorHandler([this](const std::string& message) { ShowUnhandledError(message); });
     if (!loadError.empty())
         ShowMessageBox(this, Text("Error"), ToQt(loadError), QMessageBox::Critical);
     else if (state_.accounts.empty())
         ShowMessageBox(this, Text("first_run_title"), Text("first_run"), QMessageBox::Information);
-    ForwardNotifications(*scheduler_, services_.Notifier());
-    connect(scheduler_, &CheckScheduler::Finished, this, &MainWindow::onCheckFinished);
-    connect(scheduler_, &CheckScheduler::Finished, &services_.Desktop(),
-            &DesktopEvents::CheckFinished);
+    services_.Follow(monitor_);
+    FollowMonitor();
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &MainWindow::OnIdle);
-    StartPush();
+    monitor_.StartPush();
 }
 
 MainWindow::~MainWindow() {
     CloseHelpViewers(Text("help_window_title_bar"));
     SetUnhandledErrorHandler({});
-    if (MainForm() == this) SetMainForm(nullptr);
+    monitor_.SetGate({});
+    monitor_.SetNewMailReaders({});
 }
 
 // The picture fills the window above the links panel; the title, the subtitle and the command
@@ -223,12 +217,9 @@ void MainWindow::BuildPopupMenu() {
 }
 
 void MainWindow::BuildTimers() {
-    checkTimer_ = new QTimer(this);
-    checkTimer_->setObjectName("tim");
     continueTimer_ = new QTimer(this);
     continueTimer_->setObjectName("runtim");
     continueTimer_->setInterval(0);
-    connect(checkTimer_, &QTimer::timeout, this, &MainWindow::onCheckTimer);
     connect(continueTimer_, &QTimer::timeout, this, &MainWindow::onContinueTimer);
 }
 
@@ -282,11 +273,6 @@ void MainWindow::ShowMainWindow() {
 }
 
 bool MainWindow::event(QEvent* event) {
-    if (event->type() == PopCommandEvent::EventType()) {
-        const auto* command = static_cast<PopCommandEvent*>(event);
-        PopCommand(command->wParam, command->lParam);
-        return true;
-    }
     if (event->type() == QEvent::WindowActivate) OnActivated();
     return QWidget::event(event);
 }
@@ -301,9 +287,11 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::OnShown() {
-    const QPointer<QWidget> order[] = {SetupWindowHandle ? SetupWindowHandle : FilterWindowHandle,
-                                       ResultsWindowHandle, ListWindowHandle};
-    for (const QPointer<QWidget>& window : order) {
+    QWidget* const order[] = {OpenWindow(WindowKind::Setup) != nullptr
+                                  ? OpenWindow(WindowKind::Setup)
+                                  : OpenWindow(WindowKind::Filter),
+                              OpenWindow(WindowKind::Results), OpenWindow(WindowKind::List)};
+    for (QWidget* window : order) {
         if (!window) continue;
         window->raise();
         window->activateWindow();

@@ -1,8 +1,8 @@
 #pragma once
 // The main window: a borderless panel with the program's picture and seven command links.
 // After a pause, or when the user continues, it hides itself and the program lives in the
-// notification area, where a timer checks one account per tick. The check itself runs on the
-// check scheduler's worker thread; the window starts it and shows what it reports.
+// notification area. The checks are the mail engine's: the window pauses them while it is shown,
+// keeps them off the accounts that an open window holds, and shows what the engine reports.
 
 #include <QWidget>
 #include <array>
@@ -11,7 +11,6 @@
 #include <functional>
 #include <string>
 
-#include "platform/pop_command.h"
 #include "settings/accounts.h"
 
 class QAction;
@@ -21,11 +20,8 @@ class QTimer;
 class QToolButton;
 class AdvertPanel;
 class AppState;
-class CheckScheduler;
-class PushWatchers;
 class CommandLink;
-struct CheckOutcome;
-struct CheckRequest;
+class MailMonitor;
 class TrayServices;
 
 class MainWindow : public QWidget {
@@ -37,29 +33,19 @@ public:
     static constexpr int kContinueMs = 48000;
     static constexpr int kHelpTopic = 800;
 
-    // Checks one account and returns the change of its message count (on the worker thread).
-    using AccountChecker = std::function<int(const AccountSettings&)>;
-
-    MainWindow(TrayServices& services, AppState& state);
+    MainWindow(TrayServices& services, AppState& state, MailMonitor& monitor);
     ~MainWindow() override;
 
-    // Replaces the account check (the check cycle by default).
-    void SetAccountChecker(AccountChecker checker);
-    CheckScheduler& Scheduler() const { return *scheduler_; }
     AppState& State() const { return state_; }
-    PushWatchers& Push() const { return *push_; }
+    MailMonitor& Monitor() const { return monitor_; }
 
     // Shown on the screen (not hidden, not minimised).
     bool IsShownToUser() const;
 
     void UpdateActions();
-    // Starts the timed check of the next account; false when none was started.
-    bool CheckNextAccount();
-    // The check of `account`, at `index` of the account list, as the program runs it.
-    CheckRequest RequestFor(std::int32_t index, const AccountSettings& account);
-    // The end of the program: interrupts the check under way (no check starts after it) and
-    // waits for its worker at most `wait`; false when the worker is still running.
-    bool StopChecks(std::chrono::milliseconds wait);
+    // Whether the engine may check the account now: not while the setup or filter window is
+    // open, nor a POP3 account whose mailbox the list window holds.
+    bool MayCheck(const AccountSettings& account) const;
     void ArmAutoContinue();
     void OnIdle();
     // Asks the state's pending trust question now unless another question is open; true when it
@@ -77,11 +63,9 @@ public:
     QAction* actClose = nullptr;
     QAction* actOpenMail = nullptr;  // "Open mail program"
 
-    QTimer* checkTimer_ = nullptr;
     QTimer* continueTimer_ = nullptr;
     QMenu* trayMenu_ = nullptr;
 
-    std::int32_t checkIndex = 0;
     bool activatedOnce = false;
     bool showOnChildClose = true;
 
@@ -114,20 +98,14 @@ private:
     // Handlers.
     void OnShown();
     void OnActivated();
-    void PopCommand(::PopCommand wParam, long long lParam);
+    void FollowRequests();
     void HideMainWindow();
     // A notification area that appears after the start takes the icon, and the window leaves
     // the taskbar (a minimised window is hidden into the tray).
     void FollowTrayArea();
     void MoveIntoTrayArea();
     void ShowMainWindow();
-    void onCheckTimer();
-    void onCheckFinished(const CheckOutcome& outcome);
-    // Push sessions for the IMAP accounts, following the account list.
-    void StartPush();
-    // Starts the check that a push session asked for first; false when none could start.
-    bool StartWantedCheck();
-    void RearmCheckTimer();
+    void FollowMonitor();
     void onContinueTimer();
     void SetRunVeto() { continueVeto_ = true; }
 
@@ -146,8 +124,7 @@ private:
 
     TrayServices& services_;
     AppState& state_;
-    CheckScheduler* scheduler_ = nullptr;
-    PushWatchers* push_ = nullptr;
+    MailMonitor& monitor_;
     QLabel* picture_ = nullptr;
     QLabel* title_ = nullptr;
     QLabel* subtitle_ = nullptr;

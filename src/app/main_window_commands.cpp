@@ -1,4 +1,4 @@
-// The main window's commands, the link colours and the command message.
+// The main window's commands, the link colours and the requests of the other windows.
 #include <QAction>
 #include <QMenu>
 #include <QTimer>
@@ -11,10 +11,10 @@
 #include "list/ui/list_window.h"
 #include "platform/help.h"
 #include "platform/mail_program.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
+#include "platform/window_registry.h"
 #include "setup/setup_window.h"
 #include "spam/ui/filter_window.h"
+#include "state/app_state.h"
 
 namespace {
 const QColor kRed(0xFF, 0x00, 0x00);
@@ -42,10 +42,10 @@ void MainWindow::ConnectCommands() {
 
 void MainWindow::UpdateActions() {
     const bool haveAccounts = !state_.accounts.empty();
-    const bool setupOpen = !SetupWindowHandle.isNull();
-    const bool filterOpen = !FilterWindowHandle.isNull();
-    const bool listOpen = !ListWindowHandle.isNull();
-    const bool resultsOpen = !ResultsWindowHandle.isNull();
+    const bool setupOpen = (OpenWindow(WindowKind::Setup) != nullptr);
+    const bool filterOpen = (OpenWindow(WindowKind::Filter) != nullptr);
+    const bool listOpen = (OpenWindow(WindowKind::List) != nullptr);
+    const bool resultsOpen = (OpenWindow(WindowKind::Results) != nullptr);
     actContinue->setEnabled(haveAccounts);
     actShowMain->setEnabled(!setupOpen && !filterOpen && !listOpen && !resultsOpen);
     actShowList->setEnabled(haveAccounts && !setupOpen && !filterOpen);
@@ -60,35 +60,32 @@ void MainWindow::UpdateActions() {
     links[6]->SetColor(actSpam->isEnabled() ? kBlue : kGrey);
 }
 
-void MainWindow::PopCommand(::PopCommand wParam, long long lParam) {
-    switch (wParam) {
-        case ::PopCommand::OpenResults:
-        case ::PopCommand::AlertClicked:
-            OpenResultsWindow(state_);
-            break;
-        case ::PopCommand::ChildClosed:
+// Each request is taken from the event loop, after the handler that made it.
+void MainWindow::FollowRequests() {
+    WindowRequests& requests = Requests();
+    connect(
+        &requests, &WindowRequests::resultsWanted, this, [this] { OpenResultsWindow(state_); },
+        Qt::QueuedConnection);
+    connect(
+        &requests, &WindowRequests::windowClosed, this,
+        [this] {
             if (showOnChildClose) ShowMainWindow();
             UpdateActions();
-            break;
-        case ::PopCommand::ShowMain:
+        },
+        Qt::QueuedConnection);
+    connect(
+        &requests, &WindowRequests::mainWindowWanted, this,
+        [this] {
             UpdateActions();
             actShowMain->trigger();
-            break;
-        case ::PopCommand::OpenList:
-            OpenListWindow(state_);
-            break;
-        case ::PopCommand::SettingsSaved:
-            OnActivated();
-            break;
-        case ::PopCommand::Continue:
-            actContinue->trigger();
-            break;
-        case ::PopCommand::ShowHelp:
-            OpenHelp(static_cast<int>(lParam));
-            break;
-        default:
-            break;
-    }
+        },
+        Qt::QueuedConnection);
+    connect(
+        &requests, &WindowRequests::listWanted, this, [this] { OpenListWindow(state_); },
+        Qt::QueuedConnection);
+    connect(&requests, &WindowRequests::settingsSaved, this, &MainWindow::OnActivated,
+            Qt::QueuedConnection);
+    connect(&requests, &WindowRequests::helpWanted, this, &OpenHelp, Qt::QueuedConnection);
 }
 
 void MainWindow::Continue() {

@@ -12,16 +12,18 @@
 #include "app/main_window.h"
 #include "app/tray_services.h"
 #include "check/check_schedule.h"
-#include "check/ui/check_scheduler.h"
-#include "check/ui/push_watchers.h"
+#include "check/ui/results_window.h"
 #include "check/ui/tray_icon.h"
+#include "engine/mail_monitor.h"
+#include "engine/push_watchers.h"
+#include "list/ui/list_window.h"
 #include "platform/message_box.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "platform/window_registry.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -34,22 +36,8 @@ void SetTimer(QTimer& timer, int interval, bool enabled) {
 }
 
 bool EditingWindowOpen() {
-    return SetupWindowHandle || ListWindowHandle || FilterWindowHandle;
-}
-
-// The account's place in the list now: where the check found it, else where it went meanwhile;
-// -1 when it is gone.
-std::int32_t PlaceOf(const std::vector<AccountEntry>& accounts, const AccountSettings& account,
-                     std::int32_t index) {
-    const std::string section = AccountSection(account);
-    const auto same = [&](const AccountEntry& entry) {
-        return entry.params.email == account.email && AccountSection(entry.params) == section;
-    };
-    if (index >= 0 && static_cast<std::size_t>(index) < accounts.size() &&
-        same(accounts[static_cast<std::size_t>(index)]))
-        return index;
-    const auto found = std::find_if(accounts.begin(), accounts.end(), same);
-    return found == accounts.end() ? -1 : static_cast<std::int32_t>(found - accounts.begin());
+    return OpenWindow(WindowKind::Setup) || OpenWindow(WindowKind::List) ||
+           OpenWindow(WindowKind::Filter);
 }
 
 }  // namespace
@@ -60,23 +48,20 @@ void MainWindow::OnIdle() {
     if (IsShownToUser()) {
         advert_->StartAnimation();
         services_.Tray().SetActive(false);
-        if (checkTimer_->isActive()) SetTimer(*checkTimer_, 0, false);
+        monitor_.SetPaused(true);
         ArmAutoContinue();
     } else {
         advert_->StopAnimation();
         services_.Tray().SetActive(true);
-        // While a check runs the timer waits for its end.
-        if (!checkTimer_->isActive() && !scheduler_->Busy())
-            SetTimer(*checkTimer_, kFirstCheckMs, true);
+        monitor_.SetPaused(false);
     }
     // A question put off by another one is asked from the event loop, not from this handler.
-    if (state_.pendingTrustQuestion) QTimer::singleShot(0, this, [this] { AskTrustQuestion(); });
+    if (state_.TrustQuestionWaits()) QTimer::singleShot(0, this, [this] { AskTrustQuestion(); });
 }
 
 bool MainWindow::AskTrustQuestion() {
-    if (!state_.pendingTrustQuestion || QApplication::activeModalWidget() != nullptr) return false;
-    const TrustRequest request = std::move(*state_.pendingTrustQuestion);
-    state_.pendingTrustQuestion.reset();
+    if (!state_.TrustQuestionWaits() || QApplication::activeModalWidget() != nullptr) return false;
+    const TrustRequest request = std::move(*state_.TakeTrustQuestion());
     // The settings may have changed since the check (the same certificate asked already).
     const TrustQuestion kind = TrustQuestionFor(request.account, request.problem);
     if (kind == TrustQuestion::None) return false;
@@ -86,7 +71,7 @@ bool MainWindow::AskTrustQuestion() {
     AnswerTrustQuestion(request, trusted);
     if (trusted) {
         // The account's push session may be waiting minutes before it tries the server again.
-        push_->Reconnect(request.account);
+        monitor_.Push().Reconnect(request.account);
         state_.NotifyCertificateTrusted(request.account.email);
     }
     return true;
@@ -103,101 +88,30 @@ void MainWindow::onContinueTimer() {
     if (!continueVeto_) actContinue->trigger();
 }
 
-void MainWindow::SetAccountChecker(AccountChecker checker) {
-    scheduler_->SetRunner([checker = std::move(checker)](const AccountSettings& account,
-                                                         const SessionOptions&, bool,
-                                                         CheckNotifier&, int) {
-        return CheckResult{checker(account), false, std::nullopt, {}};
+bool MainWindow::MayCheck(const AccountSettings& account) const {
+    if (OpenWindow(WindowKind::Setup) || OpenWindow(WindowKind::Filter)) return false;
+    return !ListWindowHolds(account);
+}
+
+void MainWindow::FollowMonitor() {
+    monitor_.SetGate([this](const AccountSettings& account) { return MayCheck(account); });
+    monitor_.SetNewMailReaders([this](const AccountSettings& account) {
+        return services_.Desktop().NewMailReaderFor(account);
     });
-}
-
-// The timer stays off while a check runs; the next tick comes that long after its end.
-void MainWindow::onCheckTimer() {
-    checkTimer_->stop();
-    if (!CheckNextAccount()) RearmCheckTimer();
-}
-
-void MainWindow::RearmCheckTimer() {
-    SetTimer(*checkTimer_, CheckIntervalMs(state_.accounts.size()), true);
-}
-
-CheckRequest MainWindow::RequestFor(std::int32_t index, const AccountSettings& account) {
-    CheckRequest request;
-    request.index = index;
-    request.account = account;
-    request.alertDue = state_.playWave;
-    request.options = state_.SessionOptionsNow();
-    request.readNewMail = services_.Desktop().NewMailReaderFor(account);
-    return request;
-}
-
-bool MainWindow::CheckNextAccount() {
-    if (IsShownToUser() || EditingWindowOpen() || state_.accounts.empty() || scheduler_->Busy())
-        return false;
-    if (StartWantedCheck()) return true;
-    const std::int32_t index = AccountToCheck(checkIndex, state_.accounts.size());
-    const AccountEntry& entry = state_.accounts[static_cast<std::size_t>(index)];
-    // An account whose push session is up is checked when it tells of news, and now and then.
-    if (entry.enabled && !push_->Covers(entry.params)) {
-        if (scheduler_->Start(RequestFor(index, entry.params))) return true;
-    }
-    PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh, index);
-    checkIndex = index + 1;
-    return false;
-}
-
-void MainWindow::StartPush() {
-    const auto follow = [this] { push_->Follow(state_.accounts, state_.SessionOptionsNow()); };
-    push_ = new PushWatchers(this);
-    connect(push_, &PushWatchers::CheckWanted, this, [this] { StartWantedCheck(); });
-    connect(&state_, &AppState::accountsChanged, push_, follow);
-    follow();
-    push_->FollowSystemEvents();
-}
-
-// Pushed news is checked on the same terms as the timer's accounts, as soon as they allow.
-bool MainWindow::StartWantedCheck() {
-    if (IsShownToUser() || EditingWindowOpen() || scheduler_->Busy()) return false;
-    while (const auto account = push_->NextWanted()) {
-        const std::int32_t index = PlaceOf(state_.accounts, *account, -1);
-        if (index < 0) continue;
-        return scheduler_->Start(RequestFor(index, *account));
-    }
-    return false;
-}
-
-void MainWindow::onCheckFinished(const CheckOutcome& outcome) {
-    const bool pushed = push_->CheckDone(outcome.account);
-    if (outcome.cancelled) return;
-    RearmCheckTimer();
-    const std::int32_t index = PlaceOf(state_.accounts, outcome.account, outcome.index);
-    const int change = outcome.result.change;
-    if (change != 0 && index >= 0)
-        state_.accounts[static_cast<std::size_t>(index)].lastChange = change;
-    if (outcome.result.becomesPending) state_.pendingAccount = outcome.account.email;
-    PostPopCommand(ResultsWindowHandle, PopCommand::ResultsRefresh, outcome.index);
-    if (!pushed) checkIndex = outcome.index + 1;
-    // The news that came during this check waits no longer than its end.
-    QTimer::singleShot(0, this, [this] { StartWantedCheck(); });
-    if (!outcome.error.empty()) {
-        ReportUnhandledError(outcome.error);
-        return;
-    }
-    if (auto request = TrustRequestFor(outcome.account, outcome.result.certificateFailure)) {
-        state_.pendingTrustQuestion = std::move(request);
-        AskTrustQuestion();
-    }
-}
-
-bool MainWindow::StopChecks(std::chrono::milliseconds wait) {
-    checkTimer_->stop();
-    push_->Stop();  // its threads end with the other workers
-    return scheduler_->Stop(wait);
+    connect(&monitor_, &MailMonitor::accountChecked, this, [](std::int32_t index) {
+        if (auto* results = qobject_cast<ResultsWindow*>(OpenWindow(WindowKind::Results)))
+            results->RefreshPanel(index);
+    });
+    connect(&monitor_, &MailMonitor::checkError, this,
+            [](const std::string& message) { ReportUnhandledError(message); });
+    // Asked from the event loop, not inside the handler of the window or check that found it.
+    connect(&state_, &AppState::trustQuestionWaiting, this, &MainWindow::AskTrustQuestion,
+            Qt::QueuedConnection);
 }
 
 void MainWindow::ShowUnhandledError(const std::string& message) {
-    if (ListWindowHandle) {
-        PostPopCommand(ListWindowHandle, PopCommand::ListShowError, ToQt(message));
+    if (auto* list = qobject_cast<MailboxWindow*>(OpenWindow(WindowKind::List))) {
+        list->ShowError(ToQt(message));
     } else if (IsShownToUser()) {
         ShowMessageBox(this, ToQt(GetLangText("Error")), ToQt(message), QMessageBox::Critical);
     } else {

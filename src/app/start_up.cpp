@@ -11,15 +11,16 @@
 #include "app/dbus_service.h"
 #include "app/main_window.h"
 #include "app/tray_services.h"
+#include "engine/mail_monitor.h"
+#include "engine/worker_threads.h"
 #include "platform/message_box.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
 #include "platform/shutdown_signals.h"
 #include "platform/single_instance.h"
 #include "platform/start_drive.h"
 #include "platform/ui_text.h"
-#include "platform/worker_threads.h"
+#include "platform/window_registry.h"
 #include "settings/language.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -28,9 +29,9 @@ constexpr int kEndWaitMs = 2000;
 
 // Child windows still open at the end go before the main window and the data module.
 void CloseChildWindows() {
-    for (QPointer<QWidget>* handle :
-         {&ListWindowHandle, &SetupWindowHandle, &ResultsWindowHandle, &FilterWindowHandle})
-        delete handle->data();
+    for (const WindowKind kind :
+         {WindowKind::List, WindowKind::Setup, WindowKind::Results, WindowKind::Filter})
+        delete OpenWindow(kind);
 }
 
 // A message box waiting for an answer goes away as if the user had dismissed it.
@@ -70,19 +71,22 @@ int RunProgram(int argc) {
     // A session that ends by signal closes the main window without the close question, also
     // while the window is still being made (the first-run box).
     auto ending = std::make_shared<bool>(false);
-    InstallShutdownSignals([ending] {
+    auto mainWindow = std::make_shared<QPointer<QWidget>>();
+    InstallShutdownSignals([ending, mainWindow] {
         *ending = true;
         CloseModalBoxes();
-        if (QWidget* window = MainForm()) window->close();
+        if (QWidget* window = mainWindow->data()) window->close();
         QCoreApplication::quit();
     });
     bool workerLeft = false;
     {
         TrayServices services;
+        MailMonitor monitor(ProgramState());
         {
-            MainWindow window(services, ProgramState());
-            // Owned by the window; without a session bus the program goes on without it.
-            (new DBusService(window, services.Desktop()))->Register();
+            MainWindow window(services, ProgramState(), monitor);
+            *mainWindow = &window;
+            // Owned by the engine; without a session bus the program goes on without it.
+            (new DBusService(monitor, ProgramState(), services.Desktop(), &monitor))->Register();
             QObject::connect(&window, &MainWindow::closing, qApp, &QApplication::quit,
                              Qt::QueuedConnection);
             if (!*ending) {
@@ -92,9 +96,9 @@ int RunProgram(int argc) {
             // Every session is interrupted first, then the workers get what is left of the
             // time the end may take.
             const QDeadlineTimer end(kEndWaitMs);
-            window.StopChecks(std::chrono::milliseconds(0));
+            monitor.StopChecks(std::chrono::milliseconds(0));
             CloseChildWindows();
-            workerLeft = !window.StopChecks(std::chrono::milliseconds(end.remainingTime()));
+            workerLeft = !monitor.StopChecks(std::chrono::milliseconds(end.remainingTime()));
             // The list window's session threads: interrupted where a request runs, QUIT where
             // they are between replies.
             workerLeft = !EndWorkerThreads(

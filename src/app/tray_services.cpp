@@ -8,20 +8,21 @@
 #include "check/ui/notification.h"
 #include "check/ui/tray_icon.h"
 #include "check/ui/ui_notifier.h"
+#include "engine/mail_monitor.h"
 #include "net/tls_layer.h"
 #include "platform/mail_program.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
+#include "platform/window_registry.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 #include "spam/spam_filter.h"
+#include "state/app_state.h"
 
 TrayServices::TrayServices()
     : tray(new TrayIcon(this)),
       alert(std::make_unique<AlertWindow>(ImageListPicture)),
       notifier(std::make_unique<UiCheckNotifier>(*tray, *alert)),
       desktop(new DesktopEvents(ProgramState(), this)) {
-    ResetProgramState();
+    ProgramState().Reset();
 
     tray->SetIcons(QIcon(QStringLiteral(":/tarnwick/tray_normal.png")),
                    QIcon(QStringLiteral(":/tarnwick/tray_new_mail.png")));
@@ -55,9 +56,27 @@ TrayServices::~TrayServices() {
     ProgramState().spamRules.clear();
 }
 
+void TrayServices::Follow(MailMonitor& monitor) {
+    monitor_ = &monitor;
+    ForwardNotifications(monitor.Scheduler(), *notifier);
+    desktop->Follow(monitor);
+    connect(&monitor, &MailMonitor::newMailChanged, tray, &TrayIcon::SetNewMailCount);
+    connect(&monitor, &MailMonitor::accountChecked, this,
+            [this](std::int32_t, const AccountSettings& account) { HintFailure(account); });
+    connect(&monitor, &QObject::destroyed, this, [this] { monitor_ = nullptr; });
+}
+
+// After a failed check the hint names the error with the account.
+void TrayServices::HintFailure(const AccountSettings& account) {
+    const auto last = monitor_ != nullptr ? monitor_->LastCheckOf(account) : std::nullopt;
+    if (!last || last->succeeded) return;
+    tray->SetHint(GetLangText("check_email_last") + " " + account.email + " - " +
+                  GetLangText("Error") + " - " + last->error);
+}
+
 void TrayServices::AcknowledgeNewMail() {
     tray->SetNewMailCount(0);
-    desktop->Acknowledge();
+    if (monitor_ != nullptr) monitor_->Acknowledge();
     tray->SetPicture(TrayPicture::Normal);
     if (alert->isVisible()) alert->HideAlert();
 }
@@ -68,11 +87,11 @@ QIcon TrayServices::ButtonIcon(int index) {
 
 void TrayServices::OnTrayClicked() {
     AcknowledgeNewMail();
-    PostPopCommand(MainForm(), PopCommand::OpenResults);
+    Q_EMIT Requests().resultsWanted();
 }
 
 void TrayServices::OnAlertClicked() {
-    PostPopCommand(MainForm(), PopCommand::AlertClicked);
+    Q_EMIT Requests().resultsWanted();
     AcknowledgeNewMail();
 }
 

@@ -10,7 +10,9 @@
 
 class AlertWindow;
 class CheckNotifier;
+struct AccountSettings;
 class DesktopEvents;
+class MailMonitor;
 class TrayIcon;
 
 class TrayServices : public QObject {
@@ -24,7 +26,11 @@ public:
     CheckNotifier& Notifier() const { return *notifier; }
     DesktopEvents& Desktop() const { return *desktop; }
 
-    // Tray picture 0 and tag 0 without the new-mail count, alert window hidden.
+    // The tray, the alert, the desktop notification and the tray's count follow the engine.
+    void Follow(MailMonitor& monitor);
+
+    // The user has seen the new mail: the engine's tally starts again, the tray shows its
+    // normal picture without a count and the alert window hides.
     void AcknowledgeNewMail();
 
     // Small pictures of buttons and menus, by their number.
@@ -34,9 +40,11 @@ private:
     void OnTrayClicked();
     void OnAlertClicked();
     void OnAlertClosed();
+    void HintFailure(const AccountSettings& account);
 
     TrayIcon* tray;
     std::unique_ptr<AlertWindow> alert;
     std::unique_ptr<CheckNotifier> notifier;
     DesktopEvents* desktop;
+    MailMonitor* monitor_ = nullptr;
 };

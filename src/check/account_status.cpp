@@ -36,7 +36,11 @@ AccountStatus StatusOf(const AccountEntry& item, const IniFile& ini) {
     s.lastCheck = ini.ReadString(section, "LAST_CHECK", "");
 
     const std::string income = ini.ReadString(section, "LAST_INCOME", "");
-    if (item.lastChange > 0) {
+    // A failed last check says so at once, whatever an earlier check of it found.
+    if (s.enabled && !ini.ReadBool(section, "LAST_RESULT", true)) {
+        s.state = AccountState::Failed;
+        s.status = GetLangText("Error") + " - " + ini.ReadString(section, "LAST_ERROR", "");
+    } else if (item.lastChange > 0) {
         s.state = AccountState::NewMail;
         s.status = GetLangText("new_mail") + " - " + income;
     } else if (item.lastChange < 0) {
@@ -45,12 +49,9 @@ AccountStatus StatusOf(const AccountEntry& item, const IniFile& ini) {
     } else if (!s.enabled) {
         s.state = AccountState::Disabled;
         s.status = GetLangText("disabled");
-    } else if (ini.ReadBool(section, "LAST_RESULT", true)) {
+    } else {
         s.state = AccountState::Ok;
         s.status = GetLangText("OK");
-    } else {
-        s.state = AccountState::Failed;
-        s.status = GetLangText("Error") + " - " + ini.ReadString(section, "LAST_ERROR", "");
     }
     return s;
 }

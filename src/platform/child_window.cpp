@@ -2,22 +2,20 @@
 
 #include <QScreen>
 
-#include "platform/pop_command.h"
-
-ChildWindow::ChildWindow(QPointer<QWidget>& handle, Qt::WindowFlags flags)
-    : QWidget(nullptr, flags), handle_(handle) {
+ChildWindow::ChildWindow(WindowKind kind, Qt::WindowFlags flags)
+    : QWidget(nullptr, flags), kind_(kind) {
     setAttribute(Qt::WA_DeleteOnClose);
-    handle_ = this;
+    RegisterWindow(kind_, this);
 }
 
 ChildWindow::~ChildWindow() {
-    if (handle_ == this) handle_ = nullptr;
-    PostPopCommand(MainForm(), PopCommand::ChildClosed);
+    if (OpenWindow(kind_) == this) RegisterWindow(kind_, nullptr);
+    Q_EMIT Requests().windowClosed();
 }
 
-QWidget* OpenOrRaise(const QPointer<QWidget>& handle, const std::function<QWidget*()>& create,
+QWidget* OpenOrRaise(WindowKind kind, const std::function<QWidget*()>& create,
                      Placement placement) {
-    if (QWidget* open = handle.data()) {
+    if (QWidget* open = OpenWindow(kind)) {
         BringToFront(open);
         return nullptr;
     }

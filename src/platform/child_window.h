@@ -1,29 +1,30 @@
 #pragma once
 // The windows the program shows one at a time beside the main window (list, setup, results,
-// filter): each deletes itself when closed, is known by its handle while it exists, and tells
+// filter): each deletes itself when closed, is known by its kind while it exists, and tells
 // the main window when it is gone. OpenOrRaise is the one way such a window is opened.
 
-#include <QPointer>
 #include <QWidget>
 #include <functional>
+
+#include "platform/window_registry.h"
 
 class ChildWindow : public QWidget {
     Q_OBJECT
 public:
-    // Registers the window in `handle` (one of the handles in pop_command.h).
-    ChildWindow(QPointer<QWidget>& handle, Qt::WindowFlags flags);
-    // Clears the handle and posts "child closed" to the main window.
+    // Registers the window as the open one of `kind`.
+    ChildWindow(WindowKind kind, Qt::WindowFlags flags);
+    // Forgets it and tells the main window (windowClosed).
     ~ChildWindow() override;
 
 private:
-    QPointer<QWidget>& handle_;
+    WindowKind kind_;
 };
 
 // Where a new single window appears: where it placed itself, or in the middle of its screen
 // with the keyboard focus.
 enum class Placement { AsBuilt, ScreenCentre };
 
-// Brings the window of `handle` to the front when it is open and returns null; otherwise
-// `create` makes it, and it is shown as `placement` says and returned.
-QWidget* OpenOrRaise(const QPointer<QWidget>& handle, const std::function<QWidget*()>& create,
+// Brings the open window of `kind` to the front and returns null; otherwise `create` makes it,
+// and it is shown as `placement` says and returned.
+QWidget* OpenOrRaise(WindowKind kind, const std::function<QWidget*()>& create,
                      Placement placement = Placement::AsBuilt);

@@ -5,12 +5,12 @@
 #include <QWidget>
 
 #include "platform/help_viewer.h"
-#include "platform/pop_command.h"
 #include "platform/ui_text.h"
+#include "platform/window_registry.h"
 #include "settings/file_places.h"
 
 void ShowHelpTopic(int topic) {
-    PostPopCommand(MainForm(), PopCommand::ShowHelp, topic);
+    Q_EMIT Requests().helpWanted(topic);
 }
 
 void CloseHelpViewers(const QString& title) {

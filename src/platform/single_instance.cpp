@@ -9,13 +9,13 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
-#include "platform/pop_command.h"
+#include "platform/window_registry.h"
 
 namespace {
 
 constexpr int kWaitMs = 1000;
-// The only command a second copy may hand over: show the main window.
-constexpr int kShowMainCommand = static_cast<int>(PopCommand::ShowMain);
+// What a second copy hands over, as a number on a line.
+constexpr int kShowMainCommand = static_cast<int>(InstanceCommand::ShowMainWindow);
 
 QString SafeName(const QString& text) {
     QString name;
@@ -83,7 +83,7 @@ void SingleInstanceServer::OnNewConnection() {
         connect(socket, &QLocalSocket::readyRead, socket, [socket] {
             while (socket->canReadLine()) {
                 if (socket->readLine(16).trimmed() == QByteArray::number(kShowMainCommand))
-                    PostPopCommand(MainForm(), PopCommand::ShowMain, 0);
+                    Q_EMIT Requests().mainWindowWanted();
             }
             if (socket->bytesAvailable() > 64) socket->abort();
         });

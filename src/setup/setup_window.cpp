@@ -13,14 +13,14 @@
 #include "platform/form_style.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "platform/window_registry.h"
 #include "settings/account_list.h"
 #include "settings/keyring.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ constexpr int kDefaultPort = 110;
 }  // namespace
 
 SetupWindow::SetupWindow(AppState& state)
-    : ChildWindow(SetupWindowHandle, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+    : ChildWindow(WindowKind::Setup, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       state_(state) {
     setObjectName(QStringLiteral("popSetupWindow"));
@@ -261,7 +261,7 @@ void SetupWindow::SaveSettings() {
     initialAutorun = state_.autorun;
     UpdateControls();
     SetSaveButtonsEnabled(false);
-    PostPopCommand(MainForm(), PopCommand::SettingsSaved, 0);
+    Q_EMIT Requests().settingsSaved();
 }
 
 void SetupWindow::CloseWindow() {
@@ -283,5 +283,5 @@ void SetupWindow::OnActivated() {
 
 void ShowSetupWindow(AppState& state) {
     OpenOrRaise(
-        SetupWindowHandle, [&state] { return new SetupWindow(state); }, Placement::ScreenCentre);
+        WindowKind::Setup, [&state] { return new SetupWindow(state); }, Placement::ScreenCentre);
 }

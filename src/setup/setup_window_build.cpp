@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "platform/form_style.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/keyring.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
+#include "state/app_state.h"
 
 namespace {
 

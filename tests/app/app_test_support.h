@@ -16,15 +16,16 @@
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/tray_services.h"
-#include "check/ui/check_scheduler.h"
 #include "check/ui/tray_icon.h"
+#include "engine/check_scheduler.h"
+#include "engine/mail_monitor.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
 #include "platform/sound.h"
+#include "platform/window_registry.h"
 #include "settings/cipher.h"
 #include "settings/language.h"
+#include "state/app_state.h"
 #include "support/temp_folder.h"
 
 inline TarnwickApplication& TestApplication() {
@@ -90,11 +91,12 @@ protected:
         ProgramState().startedWithParameters = false;
     }
     ~AppTest() override {
-        for (QPointer<QWidget>* handle :
-             {&ListWindowHandle, &SetupWindowHandle, &ResultsWindowHandle, &FilterWindowHandle})
-            delete handle->data();
+        for (const WindowKind kind :
+             {WindowKind::List, WindowKind::Setup, WindowKind::Results, WindowKind::Filter})
+            delete OpenWindow(kind);
         CloseHelpViewers(QString::fromLatin1(kHelpViewerTitle));
         window.reset();
+        monitor.reset();
         services.reset();
         SetMessageBoxHook({});
         SetSoundHook({});
@@ -120,8 +122,9 @@ protected:
     void Start() {
         LoadLanguageTable();
         services = std::make_unique<TrayServices>();
-        window = std::make_unique<MainWindow>(*services, ProgramState());
-        window->SetAccountChecker([this](const AccountSettings& account) {
+        monitor = std::make_unique<MailMonitor>(ProgramState());
+        window = std::make_unique<MainWindow>(*services, ProgramState(), *monitor);
+        monitor->SetAccountChecker([this](const AccountSettings& account) {
             checked.push_back(account.email);
             return changeToReport;
         });
@@ -129,8 +132,8 @@ protected:
 
     // Lets the timer's check run now, and waits for its end (on the worker thread).
     void TickAndWait() {
-        QMetaObject::invokeMethod(window->checkTimer_, "timeout");
-        for (int i = 0; i < 2000 && window->Scheduler().Busy(); ++i) RunFor(5);
+        QMetaObject::invokeMethod(&monitor->CheckTimer(), "timeout");
+        for (int i = 0; i < 2000 && monitor->Scheduler().Busy(); ++i) RunFor(5);
     }
 
     // Shows the main window and lets its first activation run.
@@ -148,5 +151,6 @@ protected:
     std::vector<std::string> checked;
     int changeToReport = 0;
     std::unique_ptr<TrayServices> services;
+    std::unique_ptr<MailMonitor> monitor;
     std::unique_ptr<MainWindow> window;
 };

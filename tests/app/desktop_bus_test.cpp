@@ -1,12 +1,15 @@
 // The program on a private session bus: the interface called as gdbus calls it, its
-// MailChanged signal and the launcher count heard by another connection, and a copy that holds
-// the bus name seen by a second start.
+// MailChanged signal and the launcher count heard by another connection, a copy that holds
+// the bus name seen by a second start, and the push sessions hearing a resume on a private
+// system bus.
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusVirtualObject>
 #include <QProcess>
 #include <QSignalSpy>
+#include <atomic>
+#include <thread>
 
 #include "app/dbus_service.h"
 #include "app/desktop_events.h"
@@ -14,10 +17,15 @@
 #include "app_test_support.h"
 #include "check/ui/alert_window.h"
 #include "check/ui/tray_icon.h"
+#include "engine/push_watchers.h"
+#include "engine/worker_threads.h"
+#include "net/interrupt.h"
 #include "platform/single_instance.h"
 #include "platform/ui_text.h"
 #include "settings/counted_text.h"
 #include "settings/settings.h"
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -70,7 +78,7 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
     ASSERT_FALSE(bus_.Address().isEmpty());
     WriteSettings({{"a@x.example", "127.0.0.1", "a"}, {"b@x.example", "127.0.0.1", "b"}});
     Start();
-    auto* service = new DBusService(*window, services->Desktop());
+    auto* service = new DBusService(*monitor, ProgramState(), services->Desktop(), monitor.get());
     ASSERT_TRUE(service->Register());
     OpenSettings()->WriteString(AccountSection(ProgramState().accounts[1].params), "LAST_RESULT",
                                 "0");
@@ -78,23 +86,26 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
                                 "refused");
 
     // Another client hears the signals.
-    QProcess monitor;
-    monitor.start(QStringLiteral("dbus-monitor"),
-                  {"--address", bus_.Address(), "type='signal',member='MailChanged'",
-                   "type='signal',interface='com.canonical.Unity.LauncherEntry'"});
-    ASSERT_TRUE(monitor.waitForStarted());
+    QProcess listener;
+    listener.start(QStringLiteral("dbus-monitor"),
+                   {"--address", bus_.Address(), "type='signal',member='MailChanged'",
+                    "type='signal',interface='com.canonical.Unity.LauncherEntry'"});
+    ASSERT_TRUE(listener.waitForStarted());
     RunFor(300);
     QSignalSpy heard(&services->Desktop(), &DesktopEvents::MailChanged);
 
     changeToReport = 2;
-    EXPECT_EQ(Gdbus("CheckNow"), "()");
+    // Calls during the check join it; an account checked a moment ago is not checked again.
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(Gdbus("CheckNow"), "()");
     for (int i = 0; i < 250 && heard.size() < 2; ++i) RunFor(20);
+    EXPECT_EQ(Gdbus("CheckNow"), "()");
+    RunFor(100);
     EXPECT_EQ(checked, (std::vector<std::string>{"a@x.example", "b@x.example"}));
     EXPECT_EQ(Gdbus("Accounts"),
               "([('a@x.example', 0, 2, true, ''), ('b@x.example', 0, 2, false, 'refused')],)");
 
     RunFor(300);
-    const QString signalText = QString::fromUtf8(monitor.readAllStandardOutput());
+    const QString signalText = QString::fromUtf8(listener.readAllStandardOutput());
     EXPECT_EQ(signalText.count("member=MailChanged"), 2) << signalText.toStdString();
     EXPECT_TRUE(signalText.contains("string \"b@x.example\"\n   int32 0\n   int32 2"));
     EXPECT_TRUE(signalText.contains("string \"application://org.tarnwick.Tarnwick.desktop\""));
@@ -105,9 +116,9 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
         << query.toStdString();
     services->AcknowledgeNewMail();
     RunFor(300);
-    EXPECT_TRUE(QString::fromUtf8(monitor.readAllStandardOutput()).contains("int64 0"));
-    monitor.kill();
-    monitor.waitForFinished();
+    EXPECT_TRUE(QString::fromUtf8(listener.readAllStandardOutput()).contains("int64 0"));
+    listener.kill();
+    listener.waitForFinished();
 
     EXPECT_TRUE(Gdbus("ShowMessages", {"nobody@x.example"}).contains("NoSuchAccount"));
     const QString longReply = Gdbus("ShowMessages", {QString(100000, 'x')});
@@ -115,7 +126,7 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
     EXPECT_LT(longReply.size(), 400);
     EXPECT_EQ(Gdbus("ShowMessages", {"B@X.example"}), "()");
     RunFor(50);
-    EXPECT_FALSE(ListWindowHandle.isNull());
+    EXPECT_FALSE((OpenWindow(WindowKind::List) == nullptr));
 }
 
 TEST_F(DesktopBusTest, ACopyHoldingTheBusNameCountsAsRunning) {
@@ -191,9 +202,9 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     for (int i = 0; i < 100 && !services->Desktop().ShowsNotification(); ++i) RunFor(20);
     ASSERT_TRUE(services->Desktop().ShowsNotification());
 
-    services->Desktop().AccountChecked(ProgramState().accounts[1].params, 2, 2);
+    monitor->RecordCheck(ProgramState().accounts[1].params, 2, 2);
     for (int i = 0; i < 100 && server.calls.size() < 1; ++i) RunFor(20);
-    services->Desktop().AccountChecked(ProgramState().accounts[0].params, 1, 1);
+    monitor->RecordCheck(ProgramState().accounts[0].params, 1, 1);
     for (int i = 0; i < 100 && server.calls.size() < 2; ++i) RunFor(20);
     ASSERT_EQ(server.calls.size(), 2);
     const QVariantList& last = server.calls[1];
@@ -210,9 +221,9 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     EXPECT_FALSE(services->Alert().isVisible());
 
     // A timed check names the newest new messages below, decoded and escaped, spam left out.
-    AddSpamRule(RuleKind::Subject, "casino");
-    window->Scheduler().SetRunner([](const AccountSettings&, const SessionOptions&, bool,
-                                     CheckNotifier&, int wanted) {
+    ProgramState().AddSpamRule(RuleKind::Subject, "casino");
+    monitor->Scheduler().SetRunner([](const AccountSettings&, const SessionOptions&, bool,
+                                      CheckNotifier&, int wanted) {
         CheckResult result{2, true, std::nullopt, {}};
         if (wanted > 0)
             result.newHeaders = {
@@ -220,7 +231,7 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
                 {8, 10, {"From: \"Ann <b>\" <ann@x.example>", "Subject: =?UTF-8?Q?Caf=C3=A9?="}}};
         return result;
     });
-    window->checkIndex = 0;
+    monitor->SetCheckIndex(0);
     TickAndWait();
     for (int i = 0; i < 100 && server.calls.size() < 3; ++i) RunFor(20);
     ASSERT_EQ(server.calls.size(), 3);
@@ -232,7 +243,49 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
         "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
     invoked << uint(8) << QString("default");
     serverBus.send(invoked);
-    for (int i = 0; i < 100 && ListWindowHandle.isNull(); ++i) RunFor(20);
-    EXPECT_FALSE(ListWindowHandle.isNull());
+    for (int i = 0; i < 100 && (OpenWindow(WindowKind::List) == nullptr); ++i) RunFor(20);
+    EXPECT_FALSE((OpenWindow(WindowKind::List) == nullptr));
     serverBus.unregisterService("org.freedesktop.Notifications");
+}
+
+// A push session waiting out its delay after a failure comes back at once on a resume from
+// suspend (logind's PrepareForSleep, here from a stand-in on a private system bus) and after a
+// successful timed check of the same server.
+TEST_F(DesktopBusTest, PushComesBackAtOnceAfterAResumeOrASuccessfulCheck) {
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus_.Address().toUtf8());
+    QDBusConnection logind = QDBusConnection::connectToBus(bus_.Address(), "logind");
+    ASSERT_TRUE(logind.registerService("org.freedesktop.login1"));
+    WriteSettings({{.email = "imap@x.example", .user = "i"}});
+    Start();
+    ShowWindow();
+    window->actContinue->trigger();
+    window->OnIdle();
+    auto sessions = std::make_shared<std::atomic<int>>(0);
+    monitor->Push().SetWatcher([sessions](const AccountSettings&, const SessionOptions& options,
+                                          const PushReport& report) {
+        ++*sessions;
+        report(PushEvent::Lost, "refused");  // and then the delay before the next try
+        while (!options.interrupt->Raised()) std::this_thread::sleep_for(5ms);
+        return PushEnd::Interrupted;
+    });
+    ProgramState().accounts[0].params.protocol = MailProtocol::Imap;
+    ProgramState().NotifyAccountsChanged();
+    for (int i = 0; i < 100 && *sessions < 1; ++i) RunFor(10);
+    RunFor(50);
+    ASSERT_EQ(*sessions, 1);
+
+    QDBusMessage resumed = QDBusMessage::createSignal(
+        "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep");
+    resumed << false;
+    logind.send(resumed);
+    for (int i = 0; i < 200 && *sessions < 2; ++i) RunFor(10);
+    EXPECT_EQ(*sessions, 2) << "a resume reconnects";
+
+    RunFor(50);
+    TickAndWait();
+    EXPECT_EQ(checked, std::vector<std::string>{"imap@x.example"});
+    for (int i = 0; i < 200 && *sessions < 3; ++i) RunFor(10);
+    EXPECT_EQ(*sessions, 3) << "a successful check of the server reconnects";
+    monitor->StopChecks(0ms);
+    EXPECT_TRUE(EndWorkerThreads(2s));
 }

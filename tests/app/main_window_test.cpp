@@ -26,10 +26,8 @@ protected:
     CommandLink* Link(int n) {
         return window->findChild<CommandLink*>(QStringLiteral("l%1").arg(n));
     }
-    void Post(PopCommand wParam, long long lParam = 0) {
-        PostPopCommand(window.get(), wParam, lParam);
-        QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
-    }
+    // Lets the main window take the requests made so far.
+    void Deliver() { QCoreApplication::sendPostedEvents(window.get(), QEvent::MetaCall); }
 };
 
 TEST_F(MainWindowTest, WindowIsTheBorderlessPanelWithItsTitleAndCaptions) {
@@ -80,11 +78,11 @@ TEST_F(MainWindowTest, ActionsAndLinkColoursFollowAccountsAndOpenWindows) {
     EXPECT_EQ(Link(6)->Color(), QColor(Qt::black));
 
     // First run: the setup window opened once; setup and filter commands are off meanwhile.
-    ASSERT_TRUE(SetupWindowHandle);
+    ASSERT_TRUE(OpenWindow(WindowKind::Setup));
     EXPECT_FALSE(window->actSetup->isEnabled());
     EXPECT_EQ(Link(4)->Color(), kGrey);
     EXPECT_FALSE(window->actShowMain->isEnabled());
-    delete SetupWindowHandle.data();
+    delete OpenWindow(WindowKind::Setup);
 
     ProgramState().accounts.push_back(Item("a@x.example"));
     window->UpdateActions();
@@ -99,7 +97,7 @@ TEST_F(MainWindowTest, ActionsAndLinkColoursFollowAccountsAndOpenWindows) {
 TEST_F(MainWindowTest, EscapeContinuesOnlyWithAccounts) {
     Start();
     ShowWindow();
-    delete SetupWindowHandle.data();
+    delete OpenWindow(WindowKind::Setup);
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible()) << "continue is disabled without accounts";
 
@@ -115,10 +113,10 @@ TEST_F(MainWindowTest, EscapeContinuesOnlyWithAccounts) {
 TEST_F(MainWindowTest, FirstLinkLeadsToSetupWithoutAccounts) {
     Start();
     ShowWindow();
-    delete SetupWindowHandle.data();
+    delete OpenWindow(WindowKind::Setup);
     window->UpdateActions();
     QTest::mouseClick(Link(1), Qt::LeftButton);
-    EXPECT_TRUE(SetupWindowHandle);
+    EXPECT_TRUE(OpenWindow(WindowKind::Setup));
     EXPECT_TRUE(window->isVisible());
 }
 
@@ -170,33 +168,30 @@ TEST_F(MainWindowTest, CloseWithYesEnds) {
     EXPECT_EQ(closed.count(), 1);
 }
 
-TEST_F(MainWindowTest, CommandMessageTable) {
+TEST_F(MainWindowTest, RequestsOfTheOtherWindows) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
     Start();
     ShowWindow();
     window->actContinue->trigger();
     ASSERT_FALSE(window->isVisible());
 
-    for (const int unknown : {7, 9, 42}) Post(static_cast<PopCommand>(unknown));
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(ResultsWindowHandle);
+    EXPECT_FALSE(OpenWindow(WindowKind::Results));
 
-    Post(PopCommand::OpenResults);
-    EXPECT_TRUE(ResultsWindowHandle) << "a tray click opens the results window";
-    Post(PopCommand::ShowMain);
+    Q_EMIT Requests().resultsWanted();
+    EXPECT_FALSE(OpenWindow(WindowKind::Results)) << "taken from the event loop";
+    Deliver();
+    EXPECT_TRUE(OpenWindow(WindowKind::Results)) << "a tray click opens the results window";
+    Q_EMIT Requests().mainWindowWanted();
+    Deliver();
     EXPECT_FALSE(window->isVisible()) << "show-main does nothing while a child window is open";
-    delete ResultsWindowHandle.data();
-    Post(PopCommand::ChildClosed);
+    delete OpenWindow(WindowKind::Results);
+    Deliver();
     EXPECT_FALSE(window->isVisible()) << "the user sent the window away";
-    Post(PopCommand::AlertClicked);
-    EXPECT_TRUE(ResultsWindowHandle) << "an alert click opens the results window too";
-    delete ResultsWindowHandle.data();
 
-    Post(PopCommand::ShowMain);
+    Q_EMIT Requests().mainWindowWanted();
+    Deliver();
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->showOnChildClose);
-    Post(PopCommand::Continue);
-    EXPECT_FALSE(window->isVisible()) << "continue hides it";
 }
 
 TEST_F(MainWindowTest, ClosingAChildShowsTheWindowWhileShowOnChildClose) {
@@ -204,7 +199,8 @@ TEST_F(MainWindowTest, ClosingAChildShowsTheWindowWhileShowOnChildClose) {
     Start();
     ShowWindow();
     window->hide();  // hidden without the continue command: showOnChildClose stays true
-    Post(PopCommand::ChildClosed);
+    Q_EMIT Requests().windowClosed();
+    Deliver();
     EXPECT_TRUE(window->isVisible());
 }
 
@@ -227,7 +223,7 @@ TEST_F(MainWindowTest, HelpKeyAndCommandsOpenOneViewerAtTheirTopic) {
 
     ShowHelpTopic(305);
     EXPECT_EQ(viewers().size(), 1) << "posted, not yet handled";
-    QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
+    Deliver();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_EQ(viewers().size(), 1) << "the old viewer closed";
     EXPECT_TRUE(viewers()[0]->Browser()->toPlainText().contains("User and password"));

@@ -117,7 +117,9 @@ TEST_F(NotificationTest, TrayClickAcknowledgesAndOpensTheResults) {
     Start();
     services->Notifier().ShowNewMailIcon(1);
     services->Notifier().AlertCountChanged(Item("a@x.example").params, 1);
-    services->Notifier().ShowNewMailIcon(2);  // the increases of every check add up on the badge
+    // The arrivals of every check add up on the badge.
+    monitor->RecordCheck(Item("a@x.example").params, 1, 1);
+    monitor->RecordCheck(Item("b@x.example").params, 2, 2);
     EXPECT_EQ(services->Tray().Picture(), TrayPicture::NewMail);
     EXPECT_EQ(services->Tray().NewMailCount(), 3);
     EXPECT_EQ(sounds.size(), 1u);
@@ -125,9 +127,10 @@ TEST_F(NotificationTest, TrayClickAcknowledgesAndOpensTheResults) {
     EXPECT_EQ(services->Tray().Picture(), TrayPicture::Normal);
     EXPECT_EQ(services->Tray().NewMailCount(), 0);
     EXPECT_FALSE(services->Alert().isVisible());
-    EXPECT_FALSE(ResultsWindowHandle) << "posted, opens after the click handler";
-    QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
-    EXPECT_TRUE(ResultsWindowHandle);
+    EXPECT_EQ(monitor->NewMail().total, 0);
+    EXPECT_FALSE(OpenWindow(WindowKind::Results)) << "opens after the click handler";
+    QCoreApplication::sendPostedEvents(window.get(), QEvent::MetaCall);
+    EXPECT_TRUE(OpenWindow(WindowKind::Results));
 }
 
 TEST_F(NotificationTest, AlertClickOpensTheResultsAndAcknowledges) {
@@ -138,8 +141,8 @@ TEST_F(NotificationTest, AlertClickOpensTheResultsAndAcknowledges) {
     QTest::mouseClick(services->Alert().findChild<QWidget*>("alertBody"), Qt::LeftButton);
     EXPECT_FALSE(services->Alert().isVisible());
     EXPECT_EQ(services->Tray().Picture(), TrayPicture::Normal);
-    QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
-    EXPECT_TRUE(ResultsWindowHandle);
+    QCoreApplication::sendPostedEvents(window.get(), QEvent::MetaCall);
+    EXPECT_TRUE(OpenWindow(WindowKind::Results));
 }
 
 class NewMailTest : public AppTest {
@@ -157,7 +160,7 @@ protected:
                         .port = account.port}},
                       playWaveOn);
         Start();
-        window->Scheduler().SetRunner(CheckAccount);
+        monitor->Scheduler().SetRunner(CheckAccount);
         ShowWindow();
         window->actContinue->trigger();
         window->OnIdle();
@@ -184,7 +187,7 @@ TEST_F(NewMailTest, NewMailWithAlertAndSound) {
     // Two messages went away: the alert says so with -2, the tray picture stays.
     ClearMailbox(user);
     services->AcknowledgeNewMail();
-    window->checkIndex = 0;
+    monitor->SetCheckIndex(0);
     TickAndWait();
     EXPECT_EQ(ProgramState().accounts[0].lastChange, -2);
     EXPECT_EQ(services->Tray().Hint(), "message_count_was_changed");
@@ -214,13 +217,13 @@ TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutAfterTheCheckOnceAndYesTru
         {{.email = "s@x.example", .host = "localhost", .user = "bob", .port = server.Port()}});
     OpenSettings()->WriteString("EML_0", "SSL", "1");
     Start();
-    window->Scheduler().SetRunner(CheckAccount);
+    monitor->Scheduler().SetRunner(CheckAccount);
     ShowWindow();
     window->actContinue->trigger();
     window->OnIdle();
     const AccountSettings account = ProgramState().accounts[0].params;
     const auto check = [&] {
-        window->checkIndex = 0;
+        monitor->SetCheckIndex(0);
         TickAndWait();
     };
     const auto stored = [&](const char* key) {
@@ -239,7 +242,7 @@ TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutAfterTheCheckOnceAndYesTru
     EXPECT_EQ(stored("SSL_PIN"), "");
 
     check();  // declined: not asked again
-    EXPECT_FALSE(ProgramState().pendingTrustQuestion.has_value());
+    EXPECT_FALSE(ProgramState().TrustQuestionWaits());
     EXPECT_EQ(boxes.size(), 1u);
 
     OpenSettings()->WriteString(AccountSection(account), "SSL_PIN_DECLINED", "");

@@ -15,10 +15,10 @@
 #include "platform/desktop_entry.h"
 #include "platform/help.h"
 #include "platform/mail_program.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/errors.h"
 #include "settings/settings.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -133,7 +133,7 @@ TEST_F(PlatformTest, TheCommandOnNewMailHearsTheAccountOnlyThroughItsEnvironment
     const AccountSettings account = ProgramState().accounts[0].params;
     OpenSettings()->WriteString(AccountSection(account), "COUNT", "7");
     QSignalSpy changed(&services->Desktop(), &DesktopEvents::MailChanged);
-    services->Desktop().AccountChecked(account, 2, 2);
+    monitor->RecordCheck(account, 2, 2);
     for (int i = 0; i < 250 && ProgramState().commandFailures.empty(); ++i) RunFor(20);
     EXPECT_EQ(folder_.Read("heard.txt"), account.email + "|7|2");
     EXPECT_FALSE(std::filesystem::exists(folder_.File("pwned")));
@@ -145,19 +145,19 @@ TEST_F(PlatformTest, TheCommandOnNewMailHearsTheAccountOnlyThroughItsEnvironment
 
     // The next new mail clears the note; a decrease runs no command.
     OpenSettings()->WriteString("GENERAL", "NEW_MAIL_COMMAND", "true");
-    services->Desktop().AccountChecked(account, 1, 1);
+    monitor->RecordCheck(account, 1, 1);
     EXPECT_TRUE(ProgramState().commandFailures.empty());
     std::filesystem::remove(out);
     OpenSettings()->WriteString("GENERAL", "NEW_MAIL_COMMAND", "touch '" + out + "'");
-    services->Desktop().AccountChecked(account, -1, 0);
+    monitor->RecordCheck(account, -1, 0);
     RunFor(300);
     EXPECT_FALSE(std::filesystem::exists(out));
     EXPECT_EQ(changed.size(), 3);
     // A new message at the same count is new mail too.
-    services->Desktop().AccountChecked(account, 0, 1);
+    monitor->RecordCheck(account, 0, 1);
     for (int i = 0; i < 250 && !std::filesystem::exists(out); ++i) RunFor(20);
     EXPECT_TRUE(std::filesystem::exists(out));
-    EXPECT_EQ(services->Desktop().NewMailCount(), 4);
+    EXPECT_EQ(monitor->NewMail().total, 4);
 }
 
 TEST_F(PlatformTest, DesktopEntryLinesAreReadAsTheDesktopReadsThem) {
@@ -231,39 +231,28 @@ TEST_F(PlatformTest, TheMailProgramIsTheSettingElseTheMailtoHandlersEntry) {
     EXPECT_THAT(boxes[1].text, ::testing::StartsWith(GetLangText("mail_program_failed_dialog")));
 }
 
-// A single window opens once and is raised after that; closed, it clears its handle and tells
+// A single window opens once and is raised after that; closed, it is forgotten and tells
 // the main window, and the next open makes a new one.
 TEST_F(PlatformTest, ASingleWindowOpensOnceAndSaysWhenItIsGone) {
-    struct Receiver : QWidget {
-        int closed = 0;
-        bool event(QEvent* event) override {
-            if (event->type() == PopCommandEvent::EventType() &&
-                static_cast<PopCommandEvent*>(event)->wParam == PopCommand::ChildClosed)
-                ++closed;
-            return QWidget::event(event);
-        }
-    } receiver;
-    QWidget* const mainForm = MainForm();
-    SetMainForm(&receiver);
-    QPointer<QWidget> handle;
+    int closed = 0;
+    QObject receiver;
+    QObject::connect(&Requests(), &WindowRequests::windowClosed, &receiver, [&] { ++closed; });
     int made = 0;
     const auto make = [&] {
         ++made;
-        return new ChildWindow(handle, Qt::Tool);
+        return new ChildWindow(WindowKind::Filter, Qt::Tool);
     };
-    QWidget* opened = OpenOrRaise(handle, make);
+    QWidget* opened = OpenOrRaise(WindowKind::Filter, make);
     ASSERT_NE(opened, nullptr);
-    EXPECT_EQ(handle.data(), opened);
+    EXPECT_EQ(OpenWindow(WindowKind::Filter), opened);
     EXPECT_TRUE(opened->isVisible());
-    EXPECT_EQ(OpenOrRaise(handle, make), nullptr);
+    EXPECT_EQ(OpenOrRaise(WindowKind::Filter, make), nullptr);
     EXPECT_EQ(made, 1);
 
     opened->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::sendPostedEvents(&receiver, PopCommandEvent::EventType());
-    EXPECT_TRUE(handle.isNull());
-    EXPECT_EQ(receiver.closed, 1);
-    delete OpenOrRaise(handle, make);
+    EXPECT_EQ(OpenWindow(WindowKind::Filter), nullptr);
+    EXPECT_EQ(closed, 1);
+    delete OpenOrRaise(WindowKind::Filter, make);
     EXPECT_EQ(made, 2);
-    SetMainForm(mainForm);
 }

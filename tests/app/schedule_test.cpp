@@ -1,11 +1,14 @@
 // Idle handling, the auto-continue pause and the timed checks of the main window.
+#include <QLabel>
 #include <QTimer>
 
 #include "app_test_support.h"
-#include "check/ui/push_watchers.h"
 #include "check/ui/results_window.h"
+#include "engine/push_watchers.h"
+#include "engine/worker_threads.h"
+#include "list/ui/list_window.h"
 #include "net/interrupt.h"
-#include "platform/worker_threads.h"
+#include "settings/settings.h"
 #include "setup/setup_window.h"
 
 using namespace std::chrono_literals;
@@ -31,12 +34,12 @@ const std::vector<TestAccount> kThree = {{.email = "one@x.example", .user = "one
 TEST_F(ScheduleTest, HidingStartsTheChecksEightSecondsLaterAndShowingStopsThem) {
     StartHidden({{.email = "a@x.example", .user = "a"}});
     EXPECT_TRUE(services->Tray().Active());
-    EXPECT_TRUE(window->checkTimer_->isActive());
-    EXPECT_EQ(window->checkTimer_->interval(), 8000);
+    EXPECT_TRUE(monitor->CheckTimer().isActive());
+    EXPECT_EQ(monitor->CheckTimer().interval(), 8000);
 
     window->actShowMain->trigger();
     window->OnIdle();
-    EXPECT_FALSE(window->checkTimer_->isActive());
+    EXPECT_FALSE(monitor->CheckTimer().isActive());
     EXPECT_FALSE(services->Tray().Active());
     Tick();
     EXPECT_TRUE(checked.empty()) << "no check while the main window is shown";
@@ -46,10 +49,10 @@ TEST_F(ScheduleTest, OneAccountIsCheckedEvery38Seconds) {
     StartHidden({{.email = "a@x.example", .user = "a"}});
     Tick();
     EXPECT_EQ(checked, std::vector<std::string>{"a@x.example"});
-    EXPECT_TRUE(window->checkTimer_->isActive());
-    EXPECT_EQ(window->checkTimer_->interval(), 38000);
+    EXPECT_TRUE(monitor->CheckTimer().isActive());
+    EXPECT_EQ(monitor->CheckTimer().interval(), 38000);
     window->OnIdle();
-    EXPECT_EQ(window->checkTimer_->interval(), 38000) << "idle keeps a running countdown";
+    EXPECT_EQ(monitor->CheckTimer().interval(), 38000) << "idle keeps a running countdown";
 }
 
 TEST_F(ScheduleTest, ThreeAccountsAreCheckedInTurnEvery18Seconds) {
@@ -57,14 +60,14 @@ TEST_F(ScheduleTest, ThreeAccountsAreCheckedInTurnEvery18Seconds) {
     for (int i = 0; i < 4; ++i) Tick();
     EXPECT_EQ(checked, (std::vector<std::string>{"one@x.example", "two@x.example",
                                                  "three@x.example", "one@x.example"}));
-    EXPECT_EQ(window->checkTimer_->interval(), 18000);
+    EXPECT_EQ(monitor->CheckTimer().interval(), 18000);
 
     // Accounts deleted behind the index: the next tick starts again at the first.
     ProgramState().accounts.resize(1);
-    window->checkIndex = 5;
+    monitor->SetCheckIndex(5);
     Tick();
     EXPECT_EQ(checked.back(), "one@x.example");
-    EXPECT_EQ(window->checkTimer_->interval(), 38000);
+    EXPECT_EQ(monitor->CheckTimer().interval(), 38000);
 }
 
 TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
@@ -76,22 +79,22 @@ TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
     EXPECT_EQ(ProgramState().accounts[0].lastChange, 3);
     EXPECT_EQ(ProgramState().accounts[1].lastChange, 0);
 
-    window->SetAccountChecker(
+    monitor->SetAccountChecker(
         [](const AccountSettings&) -> int { throw std::runtime_error("Unable to write to x"); });
     Tick();
-    EXPECT_TRUE(window->checkTimer_->isActive());
-    EXPECT_EQ(window->checkTimer_->interval(), 18000);
+    EXPECT_TRUE(monitor->CheckTimer().isActive());
+    EXPECT_EQ(monitor->CheckTimer().interval(), 18000);
     EXPECT_EQ(services->Tray().Hint(), "Unable to write to x");
 }
 
 TEST_F(ScheduleTest, NoCheckWhileTheSetupWindowIsOpen) {
     StartHidden({{.email = "a@x.example", .user = "a"}});
     ShowSetupWindow(ProgramState());
-    ASSERT_TRUE(SetupWindowHandle);
+    ASSERT_TRUE(OpenWindow(WindowKind::Setup));
     Tick();
     EXPECT_TRUE(checked.empty());
-    EXPECT_TRUE(window->checkTimer_->isActive()) << "the tick still re-arms";
-    delete SetupWindowHandle.data();
+    EXPECT_TRUE(monitor->CheckTimer().isActive()) << "the tick still re-arms";
+    delete OpenWindow(WindowKind::Setup);
     Tick();
     EXPECT_EQ(checked.size(), 1u);
 }
@@ -99,12 +102,12 @@ TEST_F(ScheduleTest, NoCheckWhileTheSetupWindowIsOpen) {
 TEST_F(ScheduleTest, NoCheckWhileTheFilterWindowIsOpen) {
     StartHidden({{.email = "a@x.example", .user = "a"}});
     window->actSpam->trigger();
-    ASSERT_TRUE(FilterWindowHandle);
+    ASSERT_TRUE(OpenWindow(WindowKind::Filter));
     Tick();
     EXPECT_TRUE(checked.empty());
-    FilterWindowHandle->close();
+    OpenWindow(WindowKind::Filter)->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_FALSE(FilterWindowHandle);
+    ASSERT_FALSE(OpenWindow(WindowKind::Filter));
     Tick();
     EXPECT_EQ(checked.size(), 1u);
 }
@@ -113,24 +116,14 @@ TEST_F(ScheduleTest, DisabledAccountIsSkippedButItsPanelRefreshed) {
     StartHidden({{.email = "off@x.example", .user = "off", .enabled = false},
                  {.email = "on@x.example", .user = "on"}});
     OpenResultsWindow(ProgramState());
-    ASSERT_TRUE(ResultsWindowHandle);
-    std::vector<long long> refreshed;
-    struct Watch : QObject {
-        std::vector<long long>* seen;
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == PopCommandEvent::EventType())
-                seen->push_back(static_cast<PopCommandEvent*>(event)->lParam);
-            return false;
-        }
-    } watch;
-    watch.seen = &refreshed;
-    ResultsWindowHandle->installEventFilter(&watch);
+    ASSERT_TRUE(OpenWindow(WindowKind::Results));
+    std::vector<std::int32_t> refreshed;
+    QObject::connect(monitor.get(), &MailMonitor::accountChecked, monitor.get(),
+                     [&refreshed](std::int32_t index) { refreshed.push_back(index); });
     Tick();
     Tick();
-    QCoreApplication::sendPostedEvents(ResultsWindowHandle, PopCommandEvent::EventType());
     EXPECT_EQ(checked, std::vector<std::string>{"on@x.example"});
-    EXPECT_EQ(refreshed, (std::vector<long long>{0, 1}));
-    ResultsWindowHandle->removeEventFilter(&watch);
+    EXPECT_EQ(refreshed, (std::vector<std::int32_t>{0, 1}));
 }
 
 TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) {
@@ -153,7 +146,7 @@ TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) 
 TEST_F(ScheduleTest, CommandVetoesThePendingHideAndNothingArmsWithoutAccounts) {
     Start();
     ShowWindow();
-    delete SetupWindowHandle.data();
+    delete OpenWindow(WindowKind::Setup);
     window->OnIdle();
     EXPECT_FALSE(window->continueTimer_->isActive())
         << "no ProgramState().accounts, no auto-continue";
@@ -174,7 +167,7 @@ TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAcco
     StartHidden(
         {{.email = "pop@x.example", .user = "pop"}, {.email = "imap@x.example", .user = "i"}});
     // A push session that comes up and idles until it is ended.
-    window->Push().SetWatcher(
+    monitor->Push().SetWatcher(
         [](const AccountSettings&, const SessionOptions& options, const PushReport& report) {
             report(PushEvent::Up, {});
             while (!options.interrupt->Raised()) std::this_thread::sleep_for(5ms);
@@ -184,32 +177,72 @@ TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAcco
     ProgramState().NotifyAccountsChanged();
     const auto waitForChecks = [this](std::size_t count) {
         for (int i = 0; i < 400 && checked.size() < count; ++i) RunFor(5);
-        for (int i = 0; i < 400 && window->Scheduler().Busy(); ++i) RunFor(5);
+        for (int i = 0; i < 400 && monitor->Scheduler().Busy(); ++i) RunFor(5);
     };
     waitForChecks(1);
     EXPECT_EQ(checked, std::vector<std::string>{"imap@x.example"}) << "without a tick";
-    EXPECT_TRUE(window->Push().IsUp(ProgramState().accounts[1].params));
+    EXPECT_TRUE(monitor->Push().IsUp(ProgramState().accounts[1].params));
 
     for (int i = 0; i < 3; ++i) Tick();  // the pushed account's turn passes without a check
     EXPECT_EQ(checked,
               (std::vector<std::string>{"imap@x.example", "pop@x.example", "pop@x.example"}));
 
-    window->Push().Reconnect();  // as after a resume: a new session, and a check when it is up
+    monitor->Push().Reconnect();  // as after a resume: a new session, and a check when it is up
     waitForChecks(4);
     EXPECT_EQ(checked.back(), "imap@x.example");
-    EXPECT_EQ(window->Push().Running(), 1);
+    EXPECT_EQ(monitor->Push().Running(), 1);
 
     // A certificate trusted just now: a new session at once, not after the growing delay.
     const std::size_t before = checked.size();
     CertificateProblem problem;
     problem.certificate.fingerprint = "sha256:" + std::string(64, 'a');
-    ProgramState().pendingTrustQuestion = TrustRequest{ProgramState().accounts[1].params, problem};
-    ASSERT_TRUE(window->AskTrustQuestion());  // answered yes
+    ProgramState().SetTrustQuestion(TrustRequest{ProgramState().accounts[1].params, problem});
+    RunFor(20);
+    ASSERT_FALSE(ProgramState().TrustQuestionWaits()) << "asked and answered yes";
     waitForChecks(before + 1);
     EXPECT_EQ(checked.size(), before + 1);
 
     ProgramState().accounts[1].enabled = false;
     ProgramState().NotifyAccountsChanged();
-    EXPECT_EQ(window->Push().Running(), 0);
+    EXPECT_EQ(monitor->Push().Running(), 0);
     EXPECT_TRUE(EndWorkerThreads(2s));
+}
+
+// A failed check shows at once in the open results window and in the tray's hint, although an
+// earlier check of the account had found new mail.
+TEST_F(ScheduleTest, AFailedCheckShowsItsErrorAtOnce) {
+    StartHidden({{.email = "a@x.example", .user = "a"}});
+    OpenResultsWindow(ProgramState());
+    changeToReport = 2;
+    Tick();
+    const auto status = [] {
+        QWidget* panel = OpenWindow(WindowKind::Results)->findChild<QWidget*>("panel_0");
+        return panel->findChild<QLabel*>("value_status")->text().toStdString();
+    };
+    EXPECT_EQ(status().rfind(GetLangText("new_mail"), 0), 0u) << status();
+
+    monitor->SetAccountChecker([](const AccountSettings& account) {
+        OpenSettings()->WriteString(AccountSection(account), "LAST_RESULT", "0");
+        OpenSettings()->WriteString(AccountSection(account), "LAST_ERROR", "Connection refused");
+        return 0;
+    });
+    Tick();
+    EXPECT_EQ(status(), GetLangText("Error") + " - Connection refused");
+    EXPECT_EQ(services->Tray().Hint(), GetLangText("check_email_last") + " a@x.example - " +
+                                           GetLangText("Error") + " - Connection refused");
+}
+
+// The list window holds back only the checks of the POP3 account whose mailbox it has open.
+TEST(ListWindowHold, OnlyTheListedPop3AccountWaits) {
+    AccountSettings listed;
+    listed.email = "a@x.example";
+    listed.host = "pop.x.example";
+    listed.username = "a";
+    AccountSettings other = listed;
+    other.username = "b";  // another mailbox on the same server
+    EXPECT_TRUE(HoldsMailbox(listed, listed));
+    EXPECT_FALSE(HoldsMailbox(listed, other));
+    EXPECT_FALSE(HoldsMailbox(std::nullopt, listed));
+    listed.protocol = MailProtocol::Imap;
+    EXPECT_FALSE(HoldsMailbox(listed, listed)) << "an IMAP server does not lock the mailbox";
 }

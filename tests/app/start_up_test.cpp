@@ -111,13 +111,13 @@ TEST_F(StartUpTest, FirstRunExplainsAndOpensTheSetupOnce) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, "first_run_title");
     EXPECT_EQ(boxes[0].text, "first_run");
-    EXPECT_FALSE(SetupWindowHandle) << "the setup comes with the first activation";
+    EXPECT_FALSE(OpenWindow(WindowKind::Setup)) << "the setup comes with the first activation";
     ShowWindow();
-    ASSERT_TRUE(SetupWindowHandle);
-    delete SetupWindowHandle.data();
-    PostPopCommand(window.get(), PopCommand::SettingsSaved);  // activation runs again after a save
-    QCoreApplication::sendPostedEvents(window.get(), PopCommandEvent::EventType());
-    EXPECT_FALSE(SetupWindowHandle) << "only once";
+    ASSERT_TRUE(OpenWindow(WindowKind::Setup));
+    delete OpenWindow(WindowKind::Setup);
+    Q_EMIT Requests().settingsSaved();  // activation runs again after a save
+    QCoreApplication::sendPostedEvents(window.get(), QEvent::MetaCall);
+    EXPECT_FALSE(OpenWindow(WindowKind::Setup)) << "only once";
     EXPECT_TRUE(window->isVisible());
     window->OnIdle();
     EXPECT_FALSE(window->continueTimer_->isActive()) << "never hides itself without accounts";

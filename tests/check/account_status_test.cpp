@@ -32,7 +32,7 @@ TEST_F(AccountStatusTest, ANeverCheckedAccountIsOkWithCountZero) {
     EXPECT_EQ(s.status, "OK");
 }
 
-TEST_F(AccountStatusTest, AChangeComesFirstThenDisabledThenTheLastResult) {
+TEST_F(AccountStatusTest, AFailureComesFirstThenAChangeThenDisabled) {
     SetRunState(item.params, "ENABLED", "0");
     SetRunState(item.params, "LAST_RESULT", "0");
     SetRunState(item.params, "LAST_ERROR", "refused~twice");
@@ -52,6 +52,9 @@ TEST_F(AccountStatusTest, AChangeComesFirstThenDisabledThenTheLastResult) {
     SetRunState(item.params, "ENABLED", "1");
     EXPECT_EQ(Status().state, AccountState::Failed);
     EXPECT_EQ(Status().status, "Error - refused~twice");
+    item.lastChange = 2;  // new mail found before, then the check failed
+    EXPECT_EQ(Status().state, AccountState::Failed);
+    EXPECT_EQ(Status().count, "7   ( 2 )");
 }
 
 TEST_F(AccountStatusTest, TheStoredAddressIsShown) {

@@ -15,11 +15,11 @@
 
 #include "check/ui/window_test_support.h"
 #include "platform/message_box.h"
-#include "platform/program_state.h"
 #include "platform/sound.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
+#include "state/app_state.h"
 #include "support/keyring_fixture.h"
 #include "support/temp_folder.h"
 
@@ -42,7 +42,7 @@ protected:
     }
 
     void TearDown() override {
-        delete SetupWindowHandle.data();
+        delete OpenWindow(WindowKind::Setup);
         Settle();
         ProgramState().accounts.clear();
         SetMessageBoxHook(nullptr);
@@ -71,7 +71,7 @@ protected:
 
     QWidget* Open() {
         ShowSetupWindow(ProgramState());
-        window = SetupWindowHandle.data();
+        window = OpenWindow(WindowKind::Setup);
         return window;
     }
 

@@ -20,9 +20,9 @@ TEST_F(SetupWindowTest, F1AndHelpButtonsAskForTheControlsTopic) {
     Click(Button("RxSpeedButton6"));
     Click(Button("bhelp"));
     Click(Control<QLabel>("help_label"));
-    std::vector<std::pair<PopCommand, long long>> expected;
+    std::vector<std::pair<WindowRequest, long long>> expected;
     for (const long long topic : {305, 305, 303, 311, 301, 303, 308, 300, 300})
-        expected.emplace_back(PopCommand::ShowHelp, topic);
+        expected.emplace_back(WindowRequest::Help, topic);
     EXPECT_EQ(mainWindow.Commands(), expected);
 }
 
@@ -30,7 +30,7 @@ TEST_F(SetupWindowTest, F1InTheServerBoxReachesIt) {
     OpenActive();
     Server()->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 303));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 303));
 }
 
 TEST_F(SetupWindowTest, EnterMovesToTheNextField) {

@@ -78,7 +78,7 @@ TEST_F(SetupWindowTest, SavedAccountsAreCheckedEntriesEvenWithTheSameAddress) {
     EXPECT_EQ(Settings().ReadString("EML_POP_EXAMPLE_ORG_ME", "ENABLED", ""), "1");
     EXPECT_EQ(Settings().ReadString("EML_POP_EXAMPLE_ORG_ME", "EMAIL", ""), "me@example.org");
     EXPECT_FALSE(SaveButtonsEnabled());
-    EXPECT_TRUE(mainWindow.Received(PopCommand::SettingsSaved, 0));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::SettingsSaved, 0));
 
     Click(Button("badd"));
     EXPECT_TRUE(Edit("pop_mail")->text().isEmpty());
@@ -142,7 +142,7 @@ TEST_F(SetupWindowTest, CloseButtonAsksOnlyAboutUnsavedChanges) {
     Click(Button("bclse"));
     Settle();
     EXPECT_TRUE(questions.empty());
-    EXPECT_TRUE(SetupWindowHandle.isNull());
+    EXPECT_TRUE((OpenWindow(WindowKind::Setup) == nullptr));
 
     Open();
     Edit("pop_mail")->setText(QStringLiteral("new@x.org"));
@@ -151,7 +151,7 @@ TEST_F(SetupWindowTest, CloseButtonAsksOnlyAboutUnsavedChanges) {
     Settle();
     EXPECT_EQ(questions, std::vector<std::string>{"save_setings_dialog_title"});
     EXPECT_EQ(ProgramState().accounts[0].params.email, "a@x.org");
-    EXPECT_TRUE(SetupWindowHandle.isNull());
+    EXPECT_TRUE((OpenWindow(WindowKind::Setup) == nullptr));
 
     Open();
     Edit("pop_mail")->setText(QStringLiteral("new@x.org"));
@@ -160,7 +160,7 @@ TEST_F(SetupWindowTest, CloseButtonAsksOnlyAboutUnsavedChanges) {
     Settle();
     EXPECT_EQ(ProgramState().accounts[0].params.email, "new@x.org");
     EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "EMAIL", ""), "new@x.org");
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Closed, 0));
 }
 
 TEST_F(SetupWindowTest, DeleteAsksAndLeavesTheFieldsForAnotherSave) {
@@ -239,7 +239,7 @@ TEST_F(SetupWindowTest, ConnectionSecurityIsStoredAndReadBackWithItsUsualPort) {
     EXPECT_FALSE(ProgramState().accounts[0].params.startTls);
     EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "STARTTLS", ""), "0");
 
-    delete SetupWindowHandle.data();
+    delete OpenWindow(WindowKind::Setup);
     Settle();
     ProgramState().LoadSettings();
     Open();
@@ -353,8 +353,8 @@ TEST_F(SetupWindowTest, OnlyOneWindowAndItsEndIsReported) {
     EXPECT_EQ(Open(), first);
     window->close();
     Settle();
-    EXPECT_TRUE(SetupWindowHandle.isNull());
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
+    EXPECT_TRUE((OpenWindow(WindowKind::Setup) == nullptr));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Closed, 0));
 }
 
 }  // namespace

@@ -14,12 +14,12 @@
 #include "check/account_status.h"
 #include "check/ui/image_list.h"
 #include "platform/help.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "platform/window_registry.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -305,5 +305,5 @@ void OpenListFromPanel(AppState& state, QWidget* part) {
         panel = panel->parentWidget();
     state.pendingAccount =
         panel != nullptr ? FromQt(panel->property(kAccountProperty).toString()) : "";
-    PostPopCommand(MainForm(), PopCommand::OpenList);
+    Q_EMIT Requests().listWanted();
 }

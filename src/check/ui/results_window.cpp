@@ -16,12 +16,12 @@
 #include "check/ui/account_panel.h"
 #include "check/ui/notification.h"
 #include "platform/help.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "platform/window_registry.h"
 #include "settings/errors.h"
 #include "settings/language.h"
 #include "settings/settings.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ WindowLayout ResultsLayout(int width) {
 }  // namespace
 
 ResultsWindow::ResultsWindow(AppState& state)
-    : ChildWindow(ResultsWindowHandle, Qt::Tool | Qt::WindowStaysOnTopHint |
+    : ChildWindow(WindowKind::Results, Qt::Tool | Qt::WindowStaysOnTopHint |
                                            Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                            Qt::WindowCloseButtonHint),
       state_(state) {
@@ -121,15 +121,8 @@ void ResultsWindow::PlaceAtBottomRight() {
     move(screen.x() + screen.width() - outerWidth, screen.y() + screen.height() - outerHeight);
 }
 
-bool ResultsWindow::event(QEvent* event) {
-    if (event->type() == PopCommandEvent::EventType()) {
-        const auto* command = static_cast<PopCommandEvent*>(event);
-        if (command->wParam == PopCommand::ResultsRefresh && command->lParam >= 0 &&
-            command->lParam <= INT_MAX)
-            RefreshAccountPanel(state_, static_cast<int>(command->lParam), this);
-        return true;
-    }
-    return QWidget::event(event);
+void ResultsWindow::RefreshPanel(int index) {
+    if (index >= 0) RefreshAccountPanel(state_, index, this);
 }
 
 void ResultsWindow::keyPressEvent(QKeyEvent* event) {
@@ -159,5 +152,5 @@ void ResultsWindow::closeEvent(QCloseEvent* event) {
 }
 
 void OpenResultsWindow(AppState& state) {
-    OpenOrRaise(ResultsWindowHandle, [&state] { return new ResultsWindow(state); });
+    OpenOrRaise(WindowKind::Results, [&state] { return new ResultsWindow(state); });
 }

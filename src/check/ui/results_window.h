@@ -12,9 +12,10 @@ class ResultsWindow : public ChildWindow {
     Q_OBJECT
 public:
     explicit ResultsWindow(AppState& state);
+    // Shows what is known now of the account at `index` in its panel (nothing for no panel).
+    void RefreshPanel(int index);
 
 protected:
-    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

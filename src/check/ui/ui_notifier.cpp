@@ -1,8 +1,5 @@
 #include "check/ui/ui_notifier.h"
 
-#include <algorithm>
-#include <climits>
-
 #include "check/ui/alert_window.h"
 #include "check/ui/tray_icon.h"
 #include "platform/sound.h"
@@ -20,9 +17,8 @@ void UiCheckNotifier::SetTrayHint(const std::string& hint) {
     tray_.SetHint(hint);
 }
 
-void UiCheckNotifier::ShowNewMailIcon(int arrived) {
-    const long long total = static_cast<long long>(tray_.NewMailCount()) + std::max(arrived, 0);
-    tray_.SetNewMailCount(static_cast<int>(std::min<long long>(total, INT_MAX)));
+// The count on the picture is the engine's tally of new mail, which follows at the check's end.
+void UiCheckNotifier::ShowNewMailIcon(int) {
     tray_.SetPicture(TrayPicture::NewMail);
 }
 

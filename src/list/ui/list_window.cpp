@@ -17,12 +17,12 @@
 #include "list/ui/message_pane.h"
 #include "platform/child_window.h"
 #include "platform/message_box.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "platform/unhandled_error.h"
+#include "platform/window_registry.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ void ShowSessionNote(const QString& email, const QString& note) {
 }  // namespace
 
 MailboxWindow::MailboxWindow(AppState& state, SessionFactory factory)
-    : ChildWindow(ListWindowHandle, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : ChildWindow(WindowKind::List, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       state_(state) {
     setObjectName(QString::fromLatin1(kWindowName));
@@ -67,7 +67,7 @@ void MailboxWindow::ConnectController() {
     connect(c, &MailboxController::failed, this,
             [](const QString& message) { ReportUnhandledError(FromQt(message)); });
     connect(c, &MailboxController::certificateFailed, this,
-            [this](const TrustRequest& request) { state_.pendingTrustQuestion = request; });
+            [this](const TrustRequest& request) { state_.SetTrustQuestion(request); });
     // The listing that failed on the certificate goes on once the user trusts it.
     connect(&state_, &AppState::certificateTrusted, this, [this](const QString& email) {
         const AccountSettings* shown = AccountAt(SelectedAccount());
@@ -98,7 +98,7 @@ void MailboxWindow::onRequestFinished(MailboxController::Request request, bool c
     }
     if (openPendingWhenIdle_) {
         openPendingWhenIdle_ = false;
-        PostPopCommand(this, PopCommand::ListOpenPending);
+        OpenPendingSoon();
     }
 }
 
@@ -161,21 +161,19 @@ void MailboxWindow::RunGuarded(const std::function<void()>& command) {
     }
 }
 
-bool MailboxWindow::event(QEvent* event) {
-    if (event->type() == PopCommandEvent::EventType()) {
-        const auto* command = static_cast<PopCommandEvent*>(event);
-        if (command->wParam == PopCommand::ListOpenPending && controller_->Busy()) {
+void MailboxWindow::OpenPendingSoon() {
+    QTimer::singleShot(0, this, [this] {
+        if (controller_->Busy()) {
             // Opened when the running request ends.
             openPendingWhenIdle_ = true;
-        } else if (command->wParam == PopCommand::ListOpenPending &&
-                   HasText(state_.pendingAccount)) {
+        } else if (HasText(state_.pendingAccount)) {
             RunGuarded([this] { OpenPendingAccount(); });
-        } else if (command->wParam == PopCommand::ListShowError) {
-            SetStatus(1, FromQt(command->text));
         }
-        return true;
-    }
-    return QWidget::event(event);
+    });
+}
+
+void MailboxWindow::ShowError(const QString& message) {
+    SetStatus(1, FromQt(message));
 }
 
 void MailboxWindow::OpenPendingAccount() {
@@ -271,15 +269,25 @@ void MailboxWindow::ShowStartAccount() {
 
 void OpenListWindow(AppState& state) {
     auto* window = static_cast<MailboxWindow*>(
-        OpenOrRaise(ListWindowHandle, [&state] { return new MailboxWindow(state); }));
+        OpenOrRaise(WindowKind::List, [&state] { return new MailboxWindow(state); }));
     if (window == nullptr) {
-        PostPopCommand(ListWindowHandle, PopCommand::ListOpenPending);
+        static_cast<MailboxWindow*>(OpenWindow(WindowKind::List))->OpenPendingSoon();
         return;
     }
     window->ShowStartAccount();
 }
 
+bool HoldsMailbox(const std::optional<AccountSettings>& listed, const AccountSettings& account) {
+    return listed && listed->protocol == MailProtocol::Pop3 &&
+           AccountSection(*listed) == AccountSection(account);
+}
+
+bool ListWindowHolds(const AccountSettings& account) {
+    const auto* window = qobject_cast<const MailboxWindow*>(OpenWindow(WindowKind::List));
+    return window != nullptr && HoldsMailbox(window->Controller().Account(), account);
+}
+
 bool ListWindowBusy() {
-    const auto* window = qobject_cast<const MailboxWindow*>(ListWindowHandle.data());
+    const auto* window = qobject_cast<const MailboxWindow*>(OpenWindow(WindowKind::List));
     return window != nullptr && window->Controller().Busy();
 }

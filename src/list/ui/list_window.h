@@ -38,6 +38,10 @@ public:
 
     // Selects the state's pending account (clearing it) and fetches its headers.
     void OpenPendingAccount();
+    // Opens the state's pending account from the event loop, or when the running request ends.
+    void OpenPendingSoon();
+    // Shows an error of the program in status panel 1.
+    void ShowError(const QString& message);
     // The account a new window shows: the pending one, listed at once, or else the first one.
     void ShowStartAccount();
     // The account box's selection changed (no headers are fetched).
@@ -51,7 +55,6 @@ public:
     const AccountSettings* AccountAt(int index) const;
 
 protected:
-    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -123,3 +126,8 @@ private:
 void OpenListWindow(AppState& state);
 // Whether the open list window has a request running.
 bool ListWindowBusy();
+// The list window holds the mailbox of `listed`, so that a check of `account` must wait: the
+// same POP3 account (its server locks the mailbox; IMAP servers do not).
+bool HoldsMailbox(const std::optional<AccountSettings>& listed, const AccountSettings& account);
+// The open list window holds the account's mailbox.
+bool ListWindowHolds(const AccountSettings& account);

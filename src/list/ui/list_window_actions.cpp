@@ -15,10 +15,10 @@
 #include "list/ui/message_pane.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
 #include "spam/spam_filter.h"
+#include "state/app_state.h"
 
 void MailboxWindow::FetchHeadersOf(const QString& email) {
     accountBar_->Choose(email);

@@ -5,10 +5,10 @@
 #include <QTimer>
 
 #include "check/check_cycle.h"
+#include "engine/worker_threads.h"
 #include "list/list_window_rules.h"
 #include "list/ui/header_list_model.h"
 #include "platform/ui_text.h"
-#include "platform/worker_threads.h"
 
 namespace {
 

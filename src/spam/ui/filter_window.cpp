@@ -16,12 +16,12 @@
 #include "platform/form_style.h"
 #include "platform/help.h"
 #include "platform/message_box.h"
-#include "platform/pop_command.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
+#include "platform/window_registry.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 #include "spam/filter_editing.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ bool IsEnter(const QKeyEvent* key) {
 }  // namespace
 
 SpamFilterWindow::SpamFilterWindow(AppState& state)
-    : ChildWindow(FilterWindowHandle, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : ChildWindow(WindowKind::Filter, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                           Qt::WindowCloseButtonHint),
       state_(state) {
     setObjectName(QStringLiteral("ffilter"));
@@ -239,6 +239,6 @@ bool SpamFilterWindow::helpKeyDown(QKeyEvent* key) {
 
 void ShowFilterWindow(AppState& state) {
     OpenOrRaise(
-        FilterWindowHandle, [&state] { return new SpamFilterWindow(state); },
+        WindowKind::Filter, [&state] { return new SpamFilterWindow(state); },
         Placement::ScreenCentre);
 }

@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "platform/form_style.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
 #include "settings/language.h"
 #include "spam/ui/filter_window.h"
+#include "state/app_state.h"
 
 namespace {
 

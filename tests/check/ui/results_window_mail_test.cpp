@@ -6,7 +6,7 @@
 #include "check/check_cycle.h"
 #include "check/ui/results_window.h"
 #include "check/ui/window_test_support.h"
-#include "platform/program_state.h"
+#include "state/app_state.h"
 #include "support/mail_fixture.h"
 #include "support/temp_folder.h"
 
@@ -19,23 +19,25 @@ protected:
         ProgramState().accounts.clear();
     }
     void TearDown() override {
-        delete ResultsWindowHandle.data();
+        delete OpenWindow(WindowKind::Results);
         Settle();
         ProgramState().accounts.clear();
     }
 
     // One timed check of account 0, as the main window runs it.
     void CheckFirstAccount() {
-        const int change = CheckAccount(ProgramState().accounts[0].params, ProgramSessionOptions(),
-                                        ProgramState().playWave, notifier)
-                               .change;
+        const int change =
+            CheckAccount(ProgramState().accounts[0].params, ProgramState().SessionOptionsNow(),
+                         ProgramState().playWave, notifier)
+                .change;
         if (change != 0) ProgramState().accounts[0].lastChange = change;
-        PostPopCommand(ResultsWindowHandle.data(), PopCommand::ResultsRefresh, 0);
+        qobject_cast<ResultsWindow*>(OpenWindow(WindowKind::Results))->RefreshPanel(0);
         Settle();
     }
 
     QString PanelText(const char* name) {
-        QWidget* panel = ResultsWindowHandle->findChild<QWidget*>(QStringLiteral("panel_0"));
+        QWidget* panel =
+            OpenWindow(WindowKind::Results)->findChild<QWidget*>(QStringLiteral("panel_0"));
         return Find<QLabel>(panel, name)->text();
     }
 
@@ -61,7 +63,7 @@ TEST_F(ResultsAfterCheckTest, PanelFollowsNewMailAndAFailedLogin) {
     EXPECT_TRUE(PanelText("value_status").startsWith(QStringLiteral("new_mail - ")));
     EXPECT_FALSE(PanelText("value_last_check").isEmpty());
 
-    ResultsWindowHandle->close();
+    OpenWindow(WindowKind::Results)->close();
     Settle();
     ProgramState().accounts[0].params.password = "wrong";
     OpenResultsWindow(ProgramState());

@@ -14,10 +14,10 @@
 #include "check/ui/notification.h"
 #include "check/ui/results_window.h"
 #include "check/ui/window_test_support.h"
-#include "platform/program_state.h"
 #include "settings/errors.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
+#include "state/app_state.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -47,7 +47,7 @@ protected:
     }
 
     void TearDown() override {
-        delete ResultsWindowHandle.data();
+        delete OpenWindow(WindowKind::Results);
         Settle();
         ProgramState().accounts.clear();
         SetAcknowledgeNewMailHandler(nullptr);
@@ -74,11 +74,12 @@ protected:
 
     QWidget* Open() {
         OpenResultsWindow(ProgramState());
-        return ResultsWindowHandle.data();
+        return OpenWindow(WindowKind::Results);
     }
 
     QWidget* Panel(int index) {
-        return ResultsWindowHandle->findChild<QWidget*>(QStringLiteral("panel_%1").arg(index));
+        return OpenWindow(WindowKind::Results)
+            ->findChild<QWidget*>(QStringLiteral("panel_%1").arg(index));
     }
 
     QLabel* Label(int index, const char* name) { return Find<QLabel>(Panel(index), name); }
@@ -90,7 +91,7 @@ protected:
     }
 
     void CloseWindow() {
-        ResultsWindowHandle->close();
+        OpenWindow(WindowKind::Results)->close();
         Settle();
     }
 
@@ -214,7 +215,7 @@ TEST_F(ResultsWindowTest, DisabledAccountIsGreyAndItsAddressIsNoLink) {
 
     QTest::mouseClick(email, Qt::LeftButton);
     EXPECT_TRUE(ProgramState().pendingAccount.empty());
-    EXPECT_FALSE(mainWindow.ReceivedCommand(PopCommand::OpenList));
+    EXPECT_FALSE(mainWindow.ReceivedCommand(WindowRequest::List));
 }
 
 TEST_F(ResultsWindowTest, ClickingAPanelOpensTheListOnItsAccount) {
@@ -226,12 +227,12 @@ TEST_F(ResultsWindowTest, ClickingAPanelOpensTheListOnItsAccount) {
 
     QTest::mouseClick(Label(1, "title_click"), Qt::LeftButton);
     EXPECT_EQ(ProgramState().pendingAccount, "second@example.org");
-    EXPECT_TRUE(mainWindow.Received(PopCommand::OpenList, 0));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::List, 0));
 
     mainWindow.Clear();
     QTest::mouseClick(Label(0, "value_email"), Qt::LeftButton);
     EXPECT_EQ(ProgramState().pendingAccount, "first@example.org");
-    EXPECT_TRUE(mainWindow.Received(PopCommand::OpenList, 0));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::List, 0));
 
     ProgramState().pendingAccount.clear();
     QTest::mouseClick(Find<QLabel>(Panel(1), "Ipanel_1"), Qt::LeftButton);
@@ -245,17 +246,16 @@ TEST_F(ResultsWindowTest, ClickingAPanelOpensTheListOnItsAccount) {
 TEST_F(ResultsWindowTest, RefreshCommandUpdatesOnlyThatPanel) {
     AddAccount("first@example.org", "one");
     AddAccount("second@example.org", "two");
-    QWidget* window = Open();
+    auto* window = qobject_cast<ResultsWindow*>(Open());
     Write(ProgramState().accounts[0], "COUNT", "12");
     Write(ProgramState().accounts[1], "COUNT", "99");
 
-    PostPopCommand(window, static_cast<PopCommand>(1), 0);  // no command of the results window
-    PostPopCommand(window, PopCommand::ResultsRefresh, 5);
-    PostPopCommand(window, PopCommand::ResultsRefresh, -1);
+    window->RefreshPanel(5);
+    window->RefreshPanel(-1);
     Settle();
     EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("0"));
 
-    PostPopCommand(window, PopCommand::ResultsRefresh, 0);
+    window->RefreshPanel(0);
     Settle();
     EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("12"));
     EXPECT_EQ(Label(1, "value_count")->text(), QStringLiteral("0"));
@@ -265,34 +265,34 @@ TEST_F(ResultsWindowTest, HelpComesFromF1AndFromThePanelButton) {
     AddAccount("first@example.org", "one");
     QWidget* window = Open();
     QTest::keyClick(window, Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 100));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 100));
 
     mainWindow.Clear();
     QTest::mouseClick(Find<QToolButton>(Panel(0), "Hpanel_0"), Qt::LeftButton);
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 100));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 100));
 }
 
 TEST_F(ResultsWindowTest, OnlyOneWindowAndItsClosingIsReported) {
     QWidget* window = Open();
     EXPECT_EQ(Open(), window);
     CloseWindow();
-    EXPECT_TRUE(ResultsWindowHandle.isNull());
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
+    EXPECT_TRUE((OpenWindow(WindowKind::Results) == nullptr));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Closed, 0));
 
     mainWindow.Clear();
     QTest::keyClick(Open(), Qt::Key_Escape);
     Settle();
-    EXPECT_TRUE(ResultsWindowHandle.isNull()) << "Escape closes it";
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
+    EXPECT_TRUE((OpenWindow(WindowKind::Results) == nullptr)) << "Escape closes it";
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Closed, 0));
 }
 
 TEST_F(ResultsWindowTest, ClosesEvenWhenItsWidthCannotBeStored) {
     // A folder in the settings file's place: the width cannot be written.
     std::filesystem::create_directories(folder.File("vellmoor.ini/in-the-way"));
     Open();
-    ResultsWindowHandle->close();
+    OpenWindow(WindowKind::Results)->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(ResultsWindowHandle.isNull());
+    EXPECT_TRUE((OpenWindow(WindowKind::Results) == nullptr));
     // The failure itself travels on to the program's error handler.
     EXPECT_THROW(QCoreApplication::sendPostedEvents(), TarnwickError);
 }

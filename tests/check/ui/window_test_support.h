@@ -1,6 +1,6 @@
 #pragma once
 // What the window tests share: one QApplication on the offscreen platform, a stand-in main
-// window that records the commands posted to it, and small widget helpers.
+// window that records what the windows ask of it, and small widget helpers.
 
 #include <QApplication>
 #include <QLabel>
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "check/ui/layout_checks.h"
-#include "platform/pop_command.h"
+#include "platform/window_registry.h"
 
 inline QApplication& TestApplication() {
     static int argc = 1;
@@ -29,44 +29,43 @@ inline QApplication& TestApplication() {
     return *app;
 }
 
-// Takes the place of the main window: every command posted to it is kept in order.
+// What the windows asked of the main window, as the catcher records it.
+enum class WindowRequest { Results, List, MainWindow, Closed, SettingsSaved, Help };
+
+// Takes the place of the main window: every request of the windows is kept in order, with the
+// help topic of a help request (0 for the others).
 class CommandCatcher : public QWidget {
 public:
-    CommandCatcher() { SetMainForm(this); }
-    ~CommandCatcher() override { SetMainForm(nullptr); }
-
-    // Delivers what was posted so far and returns every command received.
-    const std::vector<std::pair<PopCommand, long long>>& Commands() {
-        QCoreApplication::sendPostedEvents(this, PopCommandEvent::EventType());
-        return commands_;
-    }
-    bool Received(PopCommand wParam, long long lParam) {
-        for (const auto& command : Commands())
-            if (command == std::make_pair(wParam, lParam)) return true;
-        return false;
-    }
-    bool ReceivedCommand(PopCommand wParam) {
-        for (const auto& command : Commands())
-            if (command.first == wParam) return true;
-        return false;
-    }
-    void Clear() {
-        Commands();
-        commands_.clear();
+    CommandCatcher() {
+        WindowRequests& requests = Requests();
+        Record(&WindowRequests::resultsWanted, WindowRequest::Results);
+        Record(&WindowRequests::listWanted, WindowRequest::List);
+        Record(&WindowRequests::mainWindowWanted, WindowRequest::MainWindow);
+        Record(&WindowRequests::windowClosed, WindowRequest::Closed);
+        Record(&WindowRequests::settingsSaved, WindowRequest::SettingsSaved);
+        connect(&requests, &WindowRequests::helpWanted, this,
+                [this](int topic) { commands_.emplace_back(WindowRequest::Help, topic); });
     }
 
-protected:
-    bool event(QEvent* event) override {
-        if (event->type() == PopCommandEvent::EventType()) {
-            const auto* command = static_cast<PopCommandEvent*>(event);
-            commands_.emplace_back(command->wParam, command->lParam);
-            return true;
-        }
-        return QWidget::event(event);
+    const std::vector<std::pair<WindowRequest, long long>>& Commands() { return commands_; }
+    bool Received(WindowRequest request, long long value) {
+        for (const auto& command : Commands())
+            if (command == std::make_pair(request, value)) return true;
+        return false;
     }
+    bool ReceivedCommand(WindowRequest request) {
+        for (const auto& command : Commands())
+            if (command.first == request) return true;
+        return false;
+    }
+    void Clear() { commands_.clear(); }
 
 private:
-    std::vector<std::pair<PopCommand, long long>> commands_;
+    void Record(void (WindowRequests::*signal)(), WindowRequest request) {
+        connect(&Requests(), signal, this, [this, request] { commands_.emplace_back(request, 0); });
+    }
+
+    std::vector<std::pair<WindowRequest, long long>> commands_;
 };
 
 template <typename Widget = QWidget>

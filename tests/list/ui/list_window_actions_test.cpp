@@ -197,15 +197,15 @@ TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
     Open();
     SelectRow(0);
     PressOnHeaders(Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 200));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 200));
     QTest::keyClick(Control<QTreeWidget>("header_list"), Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 203));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 203));
     mainWindow.Clear();
     QTest::keyClick(Control<QPlainTextEdit>("memo"), Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 200));  // the pane shows a header
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 200));  // the pane shows a header
     mainWindow.Clear();
     QTest::keyClick(Control<QComboBox>("list"), Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 200));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 200));
 
     PressOnHeaders(Qt::Key_F10);
     auto* menu = Window()->findChild<QMenu*>(QStringLiteral("popupm"));
@@ -217,15 +217,15 @@ TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
     // The text pane's "what is it" entry: 203 for a header, 204 for a message.
     mainWindow.Clear();
     Window()->findChild<QMenu*>(QStringLiteral("popupmemo"))->actions()[0]->trigger();
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 203));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 203));
     Window()->findChild<QMenu*>(QStringLiteral("popuph"))->actions()[0]->trigger();
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 203));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 203));
     Run("actRetrieve");
     mainWindow.Clear();
     Window()->findChild<QMenu*>(QStringLiteral("popupmemo"))->actions()[0]->trigger();
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 204));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 204));
     QTest::keyClick(Control<QPlainTextEdit>("memo"), Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 201));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 201));
 
     // While a retrieval runs every command but cancel is off.
     bool checked = false;
@@ -247,7 +247,7 @@ TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
     EXPECT_EQ(Action("Zavt1")->text(), QStringLiteral("close_list_window"));
     Action("Zavt1")->trigger();
     Settle();
-    EXPECT_TRUE(ListWindowHandle.isNull());
+    EXPECT_TRUE((OpenWindow(WindowKind::List) == nullptr));
 }
 
 }  // namespace

@@ -21,15 +21,15 @@
 #include "app/application.h"
 #include "check/session.h"
 #include "check/ui/window_test_support.h"
+#include "engine/worker_threads.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
 #include "list/ui/save_dialog.h"
 #include "platform/message_box.h"
-#include "platform/program_state.h"
 #include "platform/ui_text.h"
-#include "platform/worker_threads.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
+#include "state/app_state.h"
 #include "support/mail_fixture.h"
 #include "support/temp_folder.h"
 
@@ -49,12 +49,13 @@ protected:
         });
         // The main window's error handler, as it acts while the list window is open.
         SetUnhandledErrorHandler([](const std::string& message) {
-            PostPopCommand(ListWindowHandle, PopCommand::ListShowError, ToQt(message));
+            if (auto* list = qobject_cast<MailboxWindow*>(OpenWindow(WindowKind::List)))
+                list->ShowError(ToQt(message));
         });
     }
 
     void TearDown() override {
-        delete ListWindowHandle.data();
+        delete OpenWindow(WindowKind::List);
         EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(5)));
         Settle();
         SetMessageBoxHook(nullptr);
@@ -76,7 +77,7 @@ protected:
         return user;
     }
 
-    MailboxWindow* Window() { return qobject_cast<MailboxWindow*>(ListWindowHandle.data()); }
+    MailboxWindow* Window() { return qobject_cast<MailboxWindow*>(OpenWindow(WindowKind::List)); }
     // Waits until the window's requests, and those they lead to, have ended.
     void WaitIdle() {
         for (int round = 0; round < 2; ++round) {

@@ -138,11 +138,11 @@ TEST_F(ListWindowTest, ClosingIsRefusedWhileListingAndTheListingStops) {
     EXPECT_GE(Model()->rowCount(), 3);
     EXPECT_TRUE(Status(1).ends_with("list_cancelled")) << Status(1);
     EXPECT_TRUE(Window()->Controller().Connected());
-    EXPECT_FALSE(mainWindow.ReceivedCommand(PopCommand::ChildClosed));
+    EXPECT_FALSE(mainWindow.ReceivedCommand(WindowRequest::Closed));
     QTest::keyClick(Headers(), Qt::Key_Escape);  // as the close button
     Settle();
-    EXPECT_TRUE(ListWindowHandle.isNull());
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
+    EXPECT_TRUE((OpenWindow(WindowKind::List) == nullptr));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Closed, 0));
 }
 
 TEST_F(ListWindowTest, LoginFailureShowsTheStoredErrorAndAnEmptyList) {

@@ -16,7 +16,7 @@ protected:
     }
 
     std::vector<bool> SpamMarks(const AccountSettings& account) {
-        auto session = OpenSession(account, ProgramSessionOptions());
+        auto session = OpenSession(account, ProgramState().SessionOptionsNow());
         EXPECT_NE(session, nullptr);
         std::vector<bool> marks;
         if (session == nullptr) return marks;

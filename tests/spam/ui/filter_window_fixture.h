@@ -15,10 +15,10 @@
 
 #include "check/ui/window_test_support.h"
 #include "platform/message_box.h"
-#include "platform/program_state.h"
 #include "settings/ini_file.h"
 #include "spam/spam_filter.h"
 #include "spam/ui/filter_window.h"
+#include "state/app_state.h"
 #include "support/temp_folder.h"
 
 class FilterWindowTest : public ::testing::Test {
@@ -39,7 +39,7 @@ protected:
     }
 
     void TearDown() override {
-        delete FilterWindowHandle.data();
+        delete OpenWindow(WindowKind::Filter);
         Settle();
         SetMessageBoxHook(nullptr);
         ResetSpamState();
@@ -70,7 +70,7 @@ protected:
 
     QWidget* Open() {
         ShowFilterWindow(ProgramState());
-        window = FilterWindowHandle.data();
+        window = OpenWindow(WindowKind::Filter);
         return window;
     }
 

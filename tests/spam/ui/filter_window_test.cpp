@@ -83,14 +83,14 @@ TEST_F(FilterWindowTest, EveryControlTellsAScreenReaderWhatItIs) {
 TEST_F(FilterWindowTest, OneWindowBroughtToTheFrontAndClosingTellsTheMainWindow) {
     Open();
     ShowFilterWindow(ProgramState());
-    EXPECT_EQ(FilterWindowHandle.data(), window);
+    EXPECT_EQ(OpenWindow(WindowKind::Filter), window);
     EXPECT_EQ(QApplication::topLevelWidgets().count(window), 1);
-    EXPECT_FALSE(mainWindow.ReceivedCommand(PopCommand::ChildClosed));
+    EXPECT_FALSE(mainWindow.ReceivedCommand(WindowRequest::Closed));
 
     window->close();
     Settle();
-    EXPECT_TRUE(FilterWindowHandle.isNull());
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ChildClosed, 0));
+    EXPECT_TRUE((OpenWindow(WindowKind::Filter) == nullptr));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Closed, 0));
     Open();
     EXPECT_NE(window, nullptr);
 }
@@ -119,13 +119,13 @@ TEST_F(FilterWindowTest, F1AndBothHelpControlsOpenTopic400) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     Spin("eLen")->setFocus();
     QTest::keyClick(Spin("eLen"), Qt::Key_F1);
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 400));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 400));
     mainWindow.Clear();
     Click(Button("bhelp"));
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 400));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 400));
     mainWindow.Clear();
     QTest::mouseClick(Control<QLabel>("help_label"), Qt::LeftButton);
-    EXPECT_TRUE(mainWindow.Received(PopCommand::ShowHelp, 400));
+    EXPECT_TRUE(mainWindow.Received(WindowRequest::Help, 400));
 }
 
 TEST_F(FilterWindowTest, TitleBarCloseWritesNothingEscapeClosesAsTheCloseButtonDoes) {
@@ -148,7 +148,7 @@ TEST_F(FilterWindowTest, TitleBarCloseWritesNothingEscapeClosesAsTheCloseButtonD
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     QTest::keyClick(Spin("eRecpt"), Qt::Key_Escape);
     Settle();
-    EXPECT_TRUE(FilterWindowHandle.isNull());
+    EXPECT_TRUE((OpenWindow(WindowKind::Filter) == nullptr));
     const IniFile ini(folder.File("vellmoor.ini"));
     EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "NO_EMPTY_DATE", ""), "1");
     EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "MAX_RECIPIENTS", ""), "4");

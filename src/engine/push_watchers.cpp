@@ -1,4 +1,4 @@
-#include "check/ui/push_watchers.h"
+#include "engine/push_watchers.h"
 
 #include <QDBusConnection>
 #include <QNetworkInformation>
@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <mutex>
 
+#include "engine/worker_threads.h"
 #include "net/interrupt.h"
-#include "platform/worker_threads.h"
 #include "settings/settings.h"
 
 // The session threads' way back to the user-interface thread: cut when the watchers go, so
@@ -103,6 +103,13 @@ void PushWatchers::Reconnect(const AccountSettings& account) {
     if (found != sessions_.end()) Restart(found->second);
 }
 
+void PushWatchers::ReconnectIfDown(const AccountSettings& account) {
+    const auto found = sessions_.find(AccountSection(account));
+    if (found != sessions_.end() && found->second.lost &&
+        SameConnection(found->second.account, account))
+        Restart(found->second);
+}
+
 void PushWatchers::Stop() {
     stopped_ = true;
     for (auto& [section, session] : sessions_) EndSession(session);
@@ -119,6 +126,7 @@ void PushWatchers::OnReport(std::uint64_t id, PushEvent event) {
     Session* session = Find(id);
     if (session == nullptr) return;  // a session ended meanwhile
     session->up = event != PushEvent::Lost;
+    session->lost = event == PushEvent::Lost;
     if (event == PushEvent::Lost) return;
     const std::string section = AccountSection(session->account);
     if (std::find(wanted_.begin(), wanted_.end(), section) == wanted_.end())

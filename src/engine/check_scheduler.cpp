@@ -1,24 +1,49 @@
-#include "check/ui/check_scheduler.h"
+#include "engine/check_scheduler.h"
 
 #include <QThread>
+#include <mutex>
 
 #include "net/interrupt.h"
+
+// The worker's way back to the user-interface thread: cut when the scheduler goes, so that a
+// worker still ending then (a host name being resolved) reports to nobody.
+struct CheckScheduler::Link {
+    std::mutex mutex;
+    CheckScheduler* owner = nullptr;
+
+    template <typename Call>
+    void Post(Call call) {
+        const std::lock_guard lock(mutex);
+        if (owner != nullptr)
+            QMetaObject::invokeMethod(
+                owner, [o = owner, call] { call(*o); }, Qt::QueuedConnection);
+    }
+};
 
 namespace {
 
 // Hands the check cycle's notifications to the scheduler's signals, from the worker thread.
+template <typename Link>
 class SignallingNotifier final : public CheckNotifier {
 public:
-    explicit SignallingNotifier(CheckScheduler& scheduler) : scheduler_(scheduler) {}
-    void SetTrayHint(const std::string& hint) override { Q_EMIT scheduler_.TrayHintChanged(hint); }
-    void ShowNewMailIcon(int arrived) override { Q_EMIT scheduler_.NewMailIconShown(arrived); }
-    void ClearAlertMessages() override { Q_EMIT scheduler_.AlertMessagesCleared(); }
+    explicit SignallingNotifier(Link& link) : link_(link) {}
+    void SetTrayHint(const std::string& hint) override {
+        link_.Post([hint](CheckScheduler& owner) { Q_EMIT owner.TrayHintChanged(hint); });
+    }
+    void ShowNewMailIcon(int arrived) override {
+        link_.Post([arrived](CheckScheduler& owner) { Q_EMIT owner.NewMailIconShown(arrived); });
+    }
+    void ClearAlertMessages() override {
+        link_.Post([](CheckScheduler& owner) { Q_EMIT owner.AlertMessagesCleared(); });
+    }
     void AlertCountChanged(const AccountSettings& account, int change) override {
-        Q_EMIT scheduler_.CountChangeAlerted(account, change);
+        link_.Post([account, change](CheckScheduler& owner) {
+            Q_EMIT owner.CountChangeAlerted(account, change);
+        });
     }
 
 private:
-    CheckScheduler& scheduler_;
+    Link& link_;
 };
 
 // The lines naming the new messages; none when nobody asked, or reading them failed (the
@@ -36,16 +61,23 @@ std::vector<std::string> ReadNewMail(const NewMailReader& reader,
 }  // namespace
 
 CheckScheduler::CheckScheduler(QObject* parent)
-    : QObject(parent), thread_(new QThread(this)), worker_(new QObject), runner_(CheckAccount) {
+    : QObject(parent),
+      thread_(new QThread(this)),
+      worker_(new QObject),
+      runner_(CheckAccount),
+      link_(std::make_shared<Link>()) {
+    link_->owner = this;
     thread_->setObjectName(QStringLiteral("check"));
     worker_->moveToThread(thread_);
     connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
-    connect(this, &CheckScheduler::WorkerDone, this, &CheckScheduler::OnWorkerDone,
-            Qt::QueuedConnection);
     thread_->start();
 }
 
 CheckScheduler::~CheckScheduler() {
+    {
+        const std::lock_guard lock(link_->mutex);
+        link_->owner = nullptr;
+    }
     // After an explicit Stop the owner has waited already.
     if (Stop(stopped_ ? std::chrono::milliseconds(0) : kStopWait)) return;
     // A worker still resolving a host name cannot be waited for any longer: it is left to
@@ -59,16 +91,19 @@ bool CheckScheduler::Start(CheckRequest request) {
     interrupt_ = std::make_shared<InterruptSignal>();
     request.options.interrupt = interrupt_;
     QMetaObject::invokeMethod(
-        worker_, [this, request = std::move(request), runner = runner_] { Run(request, runner); },
+        worker_,
+        [link = link_, request = std::move(request), runner = runner_] {
+            Run(*link, request, runner);
+        },
         Qt::QueuedConnection);
     return true;
 }
 
-void CheckScheduler::Run(const CheckRequest& request, const Runner& runner) {
+void CheckScheduler::Run(Link& link, const CheckRequest& request, const Runner& runner) {
     CheckOutcome outcome;
     outcome.index = request.index;
     outcome.account = request.account;
-    SignallingNotifier notifier(*this);
+    SignallingNotifier<Link> notifier(link);
     try {
         outcome.result = runner(request.account, request.options, request.alertDue, notifier,
                                 request.readNewMail ? kNewHeaderLimit : 0);
@@ -81,7 +116,7 @@ void CheckScheduler::Run(const CheckRequest& request, const Runner& runner) {
     } catch (...) {
         outcome.error = "Unknown error";
     }
-    Q_EMIT WorkerDone(outcome);
+    link.Post([outcome](CheckScheduler& owner) { owner.OnWorkerDone(outcome); });
 }
 
 void CheckScheduler::OnWorkerDone(const CheckOutcome& outcome) {

@@ -45,6 +45,9 @@ public:
     // The same for the account's session alone, at once instead of after its growing delay
     // (its certificate was trusted just now).
     void Reconnect(const AccountSettings& account);
+    // Reconnects the account's session at once when it failed and waits out its delay: a check of
+    // the same server has just succeeded.
+    void ReconnectIfDown(const AccountSettings& account);
     // Interrupts every session; their threads finish on their own (EndWorkerThreads waits).
     void Stop();
 
@@ -77,6 +80,7 @@ private:
         std::shared_ptr<InterruptSignal> interrupt;
         std::uint64_t id = 0;
         bool up = false;
+        bool lost = false;  // failed, and waiting out its delay before the next try
         bool noIdle = false;
     };
 

@@ -81,17 +81,17 @@ Q_SIGNALS:
     // The end of every check started.
     void Finished(const CheckOutcome& outcome);
 
-    // Internal: the worker's report of its end.
-    void WorkerDone(const CheckOutcome& outcome);
-
 private:
-    void Run(const CheckRequest& request, const Runner& runner);
+    struct Link;
+    // On the worker: it reaches the scheduler only through `link`.
+    static void Run(Link& link, const CheckRequest& request, const Runner& runner);
     void OnWorkerDone(const CheckOutcome& outcome);
 
     QThread* thread_ = nullptr;
     QObject* worker_ = nullptr;  // lives on thread_
     Runner runner_;
     std::shared_ptr<InterruptSignal> interrupt_;  // the check under way's
+    std::shared_ptr<Link> link_;
     bool busy_ = false;
     bool stopped_ = false;
 };

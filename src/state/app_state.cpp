@@ -1,4 +1,4 @@
-#include "platform/program_state.h"
+#include "state/app_state.h"
 
 #include "settings/settings.h"
 #include "spam/spam_filter.h"
@@ -66,33 +66,5 @@ void AppState::Reset() {
     accounts.clear();
     spamRules.clear();
     spamCriteria = {};
-    pendingTrustQuestion.reset();
-}
-
-SessionOptions ProgramSessionOptions() {
-    return ProgramState().SessionOptionsNow();
-}
-
-bool LoadSettings() {
-    return ProgramState().LoadSettings();
-}
-
-bool SaveSettings() {
-    return ProgramState().SaveSettings();
-}
-
-bool LoadFilter() {
-    return ProgramState().LoadFilter();
-}
-
-bool SaveFilter() {
-    return ProgramState().SaveFilter();
-}
-
-std::int32_t AddSpamRule(RuleKind kind, std::string_view text) {
-    return ProgramState().AddSpamRule(kind, text);
-}
-
-void ResetProgramState() {
-    ProgramState().Reset();
+    trustQuestion_.reset();
 }

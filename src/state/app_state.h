@@ -9,11 +9,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check/certificate_trust.h"
 #include "check/session.h"
-#include "platform/pop_command.h"  // the window handles
 #include "settings/accounts.h"
 #include "spam/spam_types.h"
 
@@ -51,9 +51,6 @@ public:
     // The command line held at least one parameter (an autorun start passes one).
     bool startedWithParameters = false;
 
-    // A certificate question from a session, asked when the program is next idle.
-    std::optional<TrustRequest> pendingTrustQuestion;
-
     // A copy of the rules and criteria as they are now, for a session on another thread.
     std::shared_ptr<const FilterSnapshot> Filter() const {
         return std::make_shared<const FilterSnapshot>(CopyFilter(spamRules, spamCriteria));
@@ -71,6 +68,16 @@ public:
     // Puts every value back to its start value (the data module's start and end).
     void Reset();
 
+    // A certificate question from a session, asked when the program is next idle (a later one
+    // takes the place of one not yet asked).
+    void SetTrustQuestion(TrustRequest request) {
+        trustQuestion_ = std::move(request);
+        Q_EMIT trustQuestionWaiting();
+    }
+    bool TrustQuestionWaits() const { return trustQuestion_.has_value(); }
+    // The waiting question, now no longer waiting; none when none waits.
+    std::optional<TrustRequest> TakeTrustQuestion() { return std::exchange(trustQuestion_, {}); }
+
     void NotifyAccountsChanged() { Q_EMIT accountsChanged(); }
     void NotifyRulesChanged() { Q_EMIT rulesChanged(); }
     void NotifyCertificateTrusted(const std::string& email) {
@@ -82,16 +89,12 @@ Q_SIGNALS:
     void rulesChanged();
     // The user trusted the certificate that the account with that address failed on.
     void certificateTrusted(const QString& email);
+    // A certificate question waits (SetTrustQuestion).
+    void trustQuestionWaiting();
+
+private:
+    std::optional<TrustRequest> trustQuestion_;
 };
 
 // The program's state object.
 AppState& ProgramState();
-
-// The calls of the same names on the program's state object.
-SessionOptions ProgramSessionOptions();
-bool LoadSettings();
-bool SaveSettings();
-bool LoadFilter();
-bool SaveFilter();
-std::int32_t AddSpamRule(RuleKind kind, std::string_view text);
-void ResetProgramState();

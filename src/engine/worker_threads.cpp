@@ -1,4 +1,4 @@
-#include "platform/worker_threads.h"
+#include "engine/worker_threads.h"
 
 #include <QDeadlineTimer>
 #include <QObject>

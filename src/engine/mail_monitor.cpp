@@ -1,0 +1,254 @@
+#include "engine/mail_monitor.h"
+
+#include <QTimer>
+#include <algorithm>
+#include <climits>
+
+#include "check/certificate_trust.h"
+#include "check/check_schedule.h"
+#include "engine/push_watchers.h"
+#include "list/new_mail.h"
+#include "settings/settings.h"
+#include "state/app_state.h"
+
+namespace {
+
+// Gives the timer an interval and a state; a timer that already has both keeps its countdown.
+void SetTimer(QTimer& timer, int interval, bool enabled) {
+    if (timer.interval() == interval && timer.isActive() == enabled) return;
+    timer.stop();
+    timer.setInterval(interval);
+    if (enabled) timer.start();
+}
+
+// The account's place in the list now: where the check found it, else where it went meanwhile;
+// -1 when it is gone.
+std::int32_t PlaceOf(const std::vector<AccountEntry>& accounts, const AccountSettings& account,
+                     std::int32_t index) {
+    const std::string section = AccountSection(account);
+    const auto same = [&](const AccountEntry& entry) {
+        return entry.params.email == account.email && AccountSection(entry.params) == section;
+    };
+    if (index >= 0 && static_cast<std::size_t>(index) < accounts.size() &&
+        same(accounts[static_cast<std::size_t>(index)]))
+        return index;
+    const auto found = std::find_if(accounts.begin(), accounts.end(), same);
+    return found == accounts.end() ? -1 : static_cast<std::int32_t>(found - accounts.begin());
+}
+
+}  // namespace
+
+void NewMailTally::Add(const std::string& email, int count, const std::vector<std::string>& lines) {
+    if (count <= 0) return;
+    int& sum = arrived[email];
+    sum = count > INT_MAX - sum ? INT_MAX : sum + count;
+    total = count > INT_MAX - total ? INT_MAX : total + count;
+    newest.insert(newest.begin(), lines.begin(), lines.end());
+    if (newest.size() > kNewMailLines) newest.resize(kNewMailLines);
+}
+
+MailMonitor::MailMonitor(AppState& state, QObject* parent)
+    : QObject(parent),
+      state_(state),
+      scheduler_(new CheckScheduler(this)),
+      push_(new PushWatchers(this)),
+      checkTimer_(new QTimer(this)) {
+    checkTimer_->setObjectName(QStringLiteral("checkTimer"));
+    connect(checkTimer_, &QTimer::timeout, this, &MailMonitor::OnCheckTimer);
+    connect(scheduler_, &CheckScheduler::Finished, this, &MailMonitor::OnCheckFinished);
+    connect(push_, &PushWatchers::CheckWanted, this, [this] { StartWantedCheck(); });
+}
+
+MailMonitor::~MailMonitor() = default;
+
+void MailMonitor::SetAccountChecker(AccountChecker checker) {
+    scheduler_->SetRunner([checker = std::move(checker)](const AccountSettings& account,
+                                                         const SessionOptions&, bool,
+                                                         CheckNotifier&, int) {
+        return CheckResult{checker(account), false, std::nullopt, {}};
+    });
+}
+
+void MailMonitor::StartPush() {
+    const auto follow = [this] { push_->Follow(state_.accounts, state_.SessionOptionsNow()); };
+    connect(&state_, &AppState::accountsChanged, push_, follow);
+    follow();
+    push_->FollowSystemEvents();
+}
+
+bool MailMonitor::MayCheck(const AccountSettings& account) const {
+    return !gate_ || gate_(account);
+}
+
+void MailMonitor::SetPaused(bool paused) {
+    paused_ = paused;
+    if (paused) {
+        if (checkTimer_->isActive()) SetTimer(*checkTimer_, 0, false);
+    } else if (!checkTimer_->isActive() && !scheduler_->Busy()) {
+        // While a check runs the timer waits for its end.
+        SetTimer(*checkTimer_, kFirstCheckMs, true);
+    }
+}
+
+// The timer stays off while a check runs; the next tick comes that long after its end.
+void MailMonitor::OnCheckTimer() {
+    checkTimer_->stop();
+    if (!CheckNextAccount()) RearmCheckTimer();
+}
+
+void MailMonitor::RearmCheckTimer() {
+    SetTimer(*checkTimer_, CheckIntervalMs(state_.accounts.size()), true);
+}
+
+CheckRequest MailMonitor::RequestFor(std::int32_t index, const AccountSettings& account) const {
+    CheckRequest request;
+    request.index = index;
+    request.account = account;
+    request.alertDue = state_.playWave;
+    request.options = state_.SessionOptionsNow();
+    if (readers_) request.readNewMail = readers_(account);
+    return request;
+}
+
+bool MailMonitor::CheckNextAccount() {
+    if (paused_ || state_.accounts.empty() || scheduler_->Busy()) return false;
+    if (StartRequestedCheck() || StartWantedCheck()) return true;
+    const std::int32_t index = AccountToCheck(checkIndex_, state_.accounts.size());
+    const AccountEntry& entry = state_.accounts[static_cast<std::size_t>(index)];
+    checkIndex_ = index + 1;
+    // An account whose push session is up is checked when it tells of news, and now and then.
+    if (entry.enabled && !push_->Covers(entry.params) && MayCheck(entry.params)) {
+        if (StartCheck(index, entry.params)) return true;
+    }
+    // A panel shows what the settings file holds of it, also when it was not checked.
+    Q_EMIT accountChecked(index, entry.params);
+    return false;
+}
+
+// Pushed news is checked on the same terms as the timer's accounts, as soon as they allow.
+bool MailMonitor::StartWantedCheck() {
+    if (paused_ || scheduler_->Busy()) return false;
+    while (const auto account = push_->NextWanted()) {
+        const std::int32_t index = PlaceOf(state_.accounts, *account, -1);
+        if (index < 0) continue;
+        if (!MayCheck(*account)) {
+            push_->CheckDone(*account);
+            continue;
+        }
+        return StartCheck(index, *account);
+    }
+    return false;
+}
+
+void MailMonitor::CheckAllNow() {
+    const auto now = std::chrono::steady_clock::now();
+    for (const AccountEntry& item : state_.accounts) {
+        if (!item.enabled) continue;
+        const std::string section = AccountSection(item.params);
+        const auto last = results_.find(section);
+        if (last != results_.end() && now - last->second.when < kRecheckPause) continue;
+        if (section == underWay_ ||
+            std::find(requested_.begin(), requested_.end(), section) != requested_.end())
+            continue;
+        requested_.push_back(section);
+    }
+    StartRequestedCheck();
+}
+
+// The accounts asked for by CheckAllNow go first, whether the timer runs or not; one under way
+// or just checked is not checked again (the request joins it).
+bool MailMonitor::StartRequestedCheck() {
+    while (!requested_.empty() && !scheduler_->Busy()) {
+        const std::string section = requested_.front();
+        requested_.erase(requested_.begin());
+        const auto found = std::find_if(
+            state_.accounts.begin(), state_.accounts.end(),
+            [&](const AccountEntry& e) { return AccountSection(e.params) == section; });
+        if (found == state_.accounts.end() || !found->enabled || !MayCheck(found->params)) continue;
+        const auto index = static_cast<std::int32_t>(found - state_.accounts.begin());
+        if (StartCheck(index, found->params)) return true;
+        requested_.clear();  // the program is ending
+    }
+    return false;
+}
+
+bool MailMonitor::StartCheck(std::int32_t index, const AccountSettings& account) {
+    if (!scheduler_->Start(RequestFor(index, account))) return false;
+    underWay_ = AccountSection(account);
+    return true;
+}
+
+void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
+    underWay_.clear();
+    const bool pushed = push_->CheckDone(outcome.account);
+    if (outcome.cancelled) return;
+    if (!paused_) RearmCheckTimer();
+    const std::int32_t index = PlaceOf(state_.accounts, outcome.account, outcome.index);
+    const int change = outcome.result.change;
+    if (change != 0 && index >= 0)
+        state_.accounts[static_cast<std::size_t>(index)].lastChange = change;
+    if (outcome.result.becomesPending) state_.pendingAccount = outcome.account.email;
+    const std::string section = AccountSection(outcome.account);
+    const auto settings = OpenSettings();
+    LastCheck& last = results_[section];
+    last.when = std::chrono::steady_clock::now();
+    last.change = change;
+    last.succeeded = outcome.error.empty() && settings->ReadBool(section, "LAST_RESULT", true);
+    last.error =
+        !outcome.error.empty()
+            ? outcome.error
+            : (last.succeeded ? std::string() : settings->ReadString(section, "LAST_ERROR", ""));
+    if (!pushed) checkIndex_ = outcome.index + 1;
+    // A push session waiting out its back-off after a failure tries again at once when a
+    // check of the same server has just succeeded.
+    if (last.succeeded && outcome.account.protocol == MailProtocol::Imap)
+        push_->ReconnectIfDown(outcome.account);
+    if (index >= 0) Q_EMIT accountChecked(index, outcome.account);
+    // The news that came during this check, and the checks asked for, wait no longer than its end.
+    QTimer::singleShot(0, this, [this] {
+        if (!StartRequestedCheck()) StartWantedCheck();
+    });
+    if (!outcome.error.empty()) {
+        Q_EMIT checkError(outcome.error);
+        return;
+    }
+    Record(outcome.account, settings->ReadInteger(section, "COUNT", 0), change,
+           ArrivedMessages(outcome.result), outcome.newMail);
+    if (auto request = TrustRequestFor(outcome.account, outcome.result.certificateFailure))
+        state_.SetTrustQuestion(std::move(*request));
+}
+
+void MailMonitor::RecordCheck(const AccountSettings& account, int change, int arrived,
+                              const std::vector<std::string>& newMail) {
+    if (change == 0 && arrived <= 0) return;
+    Record(account, OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0), change,
+           arrived, newMail);
+}
+
+void MailMonitor::Record(const AccountSettings& account, int count, int change, int arrived,
+                         const std::vector<std::string>& newMail) {
+    if (change == 0 && arrived <= 0) return;
+    Q_EMIT mailChanged(account, count, change, arrived);
+    if (arrived <= 0) return;
+    tally_.Add(account.email, arrived, newMail);
+    Q_EMIT newMailChanged(tally_.total);
+}
+
+void MailMonitor::Acknowledge() {
+    const bool had = tally_.total != 0 || !tally_.newest.empty();
+    tally_ = {};
+    if (had) Q_EMIT newMailChanged(0);
+}
+
+std::optional<LastCheck> MailMonitor::LastCheckOf(const AccountSettings& account) const {
+    const auto found = results_.find(AccountSection(account));
+    if (found == results_.end()) return std::nullopt;
+    return found->second;
+}
+
+bool MailMonitor::StopChecks(std::chrono::milliseconds wait) {
+    checkTimer_->stop();
+    requested_.clear();
+    push_->Stop();  // its threads end with the other workers
+    return scheduler_->Stop(wait);
+}
