@@ -42,7 +42,7 @@ void RunClient(std::uint8_t mode, const std::uint8_t* data, std::size_t size) {
         client.ConnectAndLogIn();
         client.Status("INBOX");
         client.Examine("INBOX");
-        client.FetchHeaders([](FetchedHeader&) { return true; });
+        client.FetchHeaders(3, [](FetchedHeader&) { return true; });
         client.FetchMessage(1, sink);
         client.FlagDeleted(1);
         client.ExpungeUids({1, 2, 3, 7});

@@ -93,7 +93,8 @@ void EndImapSession(std::unique_ptr<ImapClient>& session) {
 
 int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
                        std::uint32_t storedNext, std::uint32_t storedValidity) {
-    if (storedNext == 0 || status.uidValidity != storedValidity) return countChange;
+    if (storedNext == 0 || status.uidNext == 0 || status.uidValidity != storedValidity)
+        return countChange;
     if (status.uidNext <= storedNext) return std::min(countChange, 0);
     const auto arrived = static_cast<long long>(status.uidNext - storedNext);
     return static_cast<int>(std::max<long long>(countChange, std::min<long long>(arrived, count)));
@@ -175,6 +176,7 @@ void ImapMailSession::ListHeaders(HeaderReceiver& receiver) {
     // A stop closes the connection rather than wait for the rest of the one answer, unless
     // deletions still wait for the session's end.
     client_->FetchHeaders(
+        exists_,
         [&](FetchedHeader& fetched) {
             FeedHeader(fetched.header, receiver.NextHeader());
             return receiver.HeaderDone(fetched.uid, fetched.size, ++done, count);

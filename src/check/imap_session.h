@@ -60,7 +60,7 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
 // UIDVALIDITY unchanged means that messages arrived (as many as UIDNEXT grew, at most as many
 // as the folder holds) even when others went; UIDNEXT unchanged means that none arrived, so a
 // count that rose (messages left flagged after a deletion the server could not finish) is no
-// news. `storedNext` 0: nothing to compare with.
+// news. `storedNext` 0, or a server that does not say UIDNEXT: the count change stands.
 int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
                        std::uint32_t storedNext, std::uint32_t storedValidity);
 

@@ -23,6 +23,7 @@
 #include "net/transport.h"
 #include "pop3/pop3_reply.h"
 #include "settings/accounts.h"
+#include "settings/errors.h"
 
 // What a server announced in its reply to CAPA (RFC 2449).
 struct CapabilityList {
@@ -46,13 +47,6 @@ struct MessageUidList {
     std::vector<std::pair<int, std::string>> byNumber;  // ascending numbers
     // The id of message `number`; "" when the answer lacked it.
     std::string Of(int number) const;
-};
-
-// The server's replies no longer belong to the requests they are read for: a reply of strict
-// form did not parse, or data came that nothing asked for. The session is closed.
-class RepliesOutOfStep : public TarnwickError {
-public:
-    RepliesOutOfStep() : TarnwickError("The server's replies are out of step.") {}
 };
 
 class Pop3Client : public ServerEndpoint {
@@ -81,7 +75,7 @@ public:
     // A header keeps at most kMaxHeaderBytes (the rest is read and dropped); a reply longer
     // than kMaxReplyBytes, or a whole message longer than kMaxMessageBytes, fails its command
     // and closes the session.
-    static constexpr std::size_t kMaxHeaderBytes = std::size_t{1} << 20;
+    static constexpr std::size_t kMaxHeaderBytes = ::kMaxHeaderBytes;
     static constexpr std::size_t kMaxReplyBytes = std::size_t{16} << 20;
     static constexpr std::size_t kMaxMessageBytes = std::size_t{64} << 20;
 

@@ -168,7 +168,7 @@ TEST(ImapListing, LiteralsAndUntaggedDataInTheMiddleOfTheAnswer) {
     Session s(script, 1);
     s.client.ConnectAndLogIn();
     std::vector<FetchedHeader> headers;
-    s.client.FetchHeaders([&](FetchedHeader& header) {
+    s.client.FetchHeaders(2, [&](FetchedHeader& header) {
         headers.push_back(header);
         return true;
     });
@@ -192,8 +192,8 @@ TEST(ImapListing, AStopCanCloseTheConnectionInsteadOfWaitingForTheRest) {
     )");
     s.client.ConnectAndLogIn();
     int handed = 0;
-    s.client.FetchHeaders([&](FetchedHeader&) { return ++handed < 1; },
-                          ImapClient::FetchStop::CloseConnection);
+    s.client.FetchHeaders(
+        5, [&](FetchedHeader&) { return ++handed < 1; }, ImapClient::FetchStop::CloseConnection);
     EXPECT_EQ(handed, 1);
     EXPECT_FALSE(s.client.IsConnected());
 }
@@ -216,6 +216,95 @@ TEST(ImapListing, MessageByUidGoesToTheSinkLineByLine) {
     RecordingSink none;
     EXPECT_FALSE(s.client.FetchMessage(10, none));
     EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(ImapListing, AnAnswerThatDoesNotAddUpIsOutOfStep) {
+    // The folder held 3 messages when opened; each answer breaks one rule.
+    const std::string ask =
+        std::string(kPlainLogin) +
+        "C: a2 UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER])\n";
+    const std::string fetch =
+        "S: * 1 FETCH (UID 5 BODY[HEADER] {8}\nS:<raw>A: b<crlf><crlf>)<crlf>\n";
+    for (const std::string& answer : std::vector<std::string>{
+             "S: a2 OK done\n",  // nothing but the tagged OK
+             "S: * 1 FETCH (BODY[HEADER] \"A: b\")\n",
+             "S: * 1 FETCH (UID 0 BODY[HEADER] \"A: b\")\n",
+             "S: * 1 FETCH (UID 4294967296 BODY[HEADER] \"A: b\")\n",
+             "S: * 1 FETCH (UID 1 BODY[HEADER] \"\")\nS: * 2 FETCH (UID 2 BODY[HEADER] \"\")\n"
+             "S: * 3 FETCH (UID 3 BODY[HEADER] \"\")\nS: * 4 FETCH (UID 4 BODY[HEADER] \"\")\n",
+         }) {
+        Session s(ask + answer);
+        s.client.ConnectAndLogIn();
+        int handed = 0;
+        EXPECT_EQ(ErrorOf([&] {
+                      s.client.FetchHeaders(3, [&](FetchedHeader&) { return ++handed > 0; });
+                  }),
+                  "The server's replies are out of step.")
+            << answer;
+        EXPECT_LE(handed, 3);
+        EXPECT_FALSE(s.client.IsConnected());
+    }
+    // A UID told twice is listed once; an EXPUNGE meanwhile makes two of three enough, an
+    // EXISTS makes room for a fourth.
+    Session s(ask + fetch + fetch + R"(
+        S: * 3 EXPUNGE
+        S: * 3 EXISTS
+        S: * 2 FETCH (UID 6 BODY[HEADER] "")
+        S: a2 OK done
+        C: a3 UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER])
+        S: * 4 EXISTS
+        S: * 1 FETCH (UID 1 BODY[HEADER] "")
+        S: * 2 FETCH (UID 2 BODY[HEADER] "")
+        S: * 3 FETCH (UID 3 BODY[HEADER] "")
+        S: * 4 FETCH (UID 4 BODY[HEADER] "")
+        S: a3 OK done
+    )");
+    s.client.ConnectAndLogIn();
+    std::vector<std::uint32_t> uids;
+    const auto take = [&](FetchedHeader& header) {
+        uids.push_back(header.uid);
+        return true;
+    };
+    s.client.FetchHeaders(3, take);
+    s.client.FetchHeaders(3, take);
+    EXPECT_THAT(uids, ElementsAre(5, 6, 1, 2, 3, 4));
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(ImapListing, AHeaderKeepsAtMostOneMegabyte) {
+    const std::string line = "X-Filler: " + std::string(990, 'x') + "\r\n";
+    std::string header;
+    while (header.size() < 3 * kMaxHeaderBytes) header += line;
+    RecordingSink sink;
+    FeedHeader("Subject: first\r\n" + header + "Subject: late\r\n", sink);
+    EXPECT_EQ(sink.header.front(), "Subject: first");
+    EXPECT_EQ(sink.header.size(), 1 + (kMaxHeaderBytes - 16) / line.size());
+    EXPECT_EQ(sink.headerCompleted, 1);
+}
+
+TEST(ImapStatus, OnlyTheAskedFolderWithAValidCountCounts) {
+    const auto statusOf = [](const std::string& lines) {
+        Session s(std::string(kPlainLogin) +
+                  "C: a2 STATUS \"INBOX\" (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)\n" + lines +
+                  "S: a2 OK done\n");
+        s.client.ConnectAndLogIn();
+        std::string outcome = ErrorOf([&] {
+            const FolderStatus status = s.client.Status("INBOX");
+            throw TarnwickError(std::to_string(status.messages) + "/" +
+                                std::to_string(status.uidNext));
+        });
+        return outcome;
+    };
+    EXPECT_EQ(statusOf("S: * STATUS Archive (MESSAGES 99)\nS: * STATUS inbox (MESSAGES 3)\n"),
+              "3/0");
+    EXPECT_EQ(statusOf("S: * STATUS \"INBOX\" (MESSAGES 4 UIDNEXT lots)\n"), "4/0");
+    EXPECT_EQ(statusOf("S: * STATUS Archive (MESSAGES 99)\n"),
+              "The server did not report the folder's status.");
+    for (const char* bad : {"(UIDNEXT 4)", "(MESSAGES -5)", "(MESSAGES lots)",
+                            "(MESSAGES 4294967296)", "(MESSAGES)", "MESSAGES"})
+        EXPECT_EQ(statusOf(std::string("S: * STATUS INBOX ") + bad + "\n"),
+                  "The server reported no valid message count for the folder.")
+            << bad;
 }
 
 TEST(ImapDelete, ExpungesExactlyTheFlaggedUids) {
@@ -254,6 +343,39 @@ TEST(ImapResponseParser, BrokenResponsesAreErrorsNotCrashes) {
     EXPECT_EQ(nested.data[1].items[0].items[1].text, "b c");
     EXPECT_EQ(nested.data[1].items[1].kind, ImapValue::Kind::Nil);
     EXPECT_EQ(nested.data[2].text, "()");
+}
+
+TEST(ImapResponseParser, OneResponseTakesAtMostSixteenMegabytesAndAHundredThousandValues) {
+    // Physical lines of 16 000 bytes joined by empty literals; literals that add up.
+    std::string joined = "* X";
+    for (int i = 0; i < 1100; ++i) joined += " " + std::string(16000, 'a') + " {0}\r\n";
+    joined += ")\r\n";
+    EXPECT_THAT(ErrorOf([&] { Parse(joined); }), HasSubstr("longer than 16 MB"));
+    std::string literals = "* X";
+    for (int i = 0; i < 4; ++i) literals += " {5000000}\r\n" + std::string(5000000, 'b');
+    literals += "\r\n";
+    EXPECT_THAT(ErrorOf([&] { Parse(literals); }), HasSubstr("longer than 16 MB"));
+    std::string values = "* X";
+    for (int i = 0; i < 120; ++i) {
+        values += " ";
+        for (int j = 0; j < 1000; ++j) values += "()";
+        values += " {0}\r\n";
+    }
+    values += "\r\n";
+    EXPECT_THAT(ErrorOf([&] { Parse(values); }), HasSubstr("more than 100000 values"));
+    // Pushed unasked while idling, a huge literal ends the session before it is read.
+    Session s(std::string(kPlainLogin) + R"(
+        C: a2 IDLE
+        S: + idling
+        S: * 1 FETCH (BODY[] {200000000}
+    )");
+    s.client.ConnectAndLogIn();
+    s.client.Idle();
+    EXPECT_THAT(ErrorOf([&] {
+                    s.client.WaitIdle(std::chrono::steady_clock::now() + std::chrono::minutes(1));
+                }),
+                HasSubstr("longer than 16 MB"));
+    EXPECT_FALSE(s.client.IsConnected());
 }
 
 TEST(ImapFolderNames, ModifiedUtf7) {
