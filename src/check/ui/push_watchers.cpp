@@ -119,8 +119,15 @@ void PushWatchers::OnReport(std::uint64_t id, PushEvent event) {
     Session* session = Find(id);
     if (session == nullptr) return;  // a session ended meanwhile
     session->up = event != PushEvent::Lost;
-    if (event == PushEvent::Lost) return;
     const std::string section = AccountSection(session->account);
+    const auto checked = lastChecks_.find(section);
+    if (!PushEventWantsCheck(
+            event,
+            checked == lastChecks_.end()
+                ? std::nullopt
+                : std::optional<std::chrono::steady_clock::time_point>(checked->second),
+            std::chrono::steady_clock::now()))
+        return;
     if (std::find(wanted_.begin(), wanted_.end(), section) == wanted_.end())
         wanted_.push_back(section);
     Q_EMIT CheckWanted(session->account);
