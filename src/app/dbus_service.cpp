@@ -8,6 +8,7 @@
 #include "app/desktop_events.h"
 #include "app/launcher_entry.h"
 #include "app/main_window.h"
+#include "check/session.h"
 #include "check/ui/check_scheduler.h"
 #include "platform/pop_command.h"
 #include "platform/program_state.h"
@@ -100,7 +101,7 @@ QList<AccountSummary> DBusService::Accounts() {
         summary.lastChange = item.lastChange;
         summary.lastCheckSucceeded = settings->ReadBool(section, "LAST_RESULT", true);
         if (!summary.lastCheckSucceeded)
-            summary.lastError = ToQt(settings->ReadString(section, "LAST_ERROR", ""));
+            summary.lastError = ToQt(StoredErrorText(settings->ReadString(section, "LAST_ERROR", "")));
         list << summary;
     }
     return list;

@@ -185,12 +185,12 @@ void ImapMailSession::ListHeaders(HeaderReceiver& receiver) {
                          : ImapClient::FetchStop::ReadToEnd);
 }
 
-bool ImapMailSession::FetchMessage(std::uint32_t id, MessageSink& message) {
+bool ImapMailSession::FetchMessage(MessageId id, MessageSink& message) {
     EnsureFolder(false);
     return client_->FetchMessage(id, message);
 }
 
-void ImapMailSession::DeleteMessage(std::uint32_t id) {
+void ImapMailSession::DeleteMessage(MessageId id) {
     EnsureFolder(true);
     client_->FlagDeleted(id);
     deleted_.push_back(id);

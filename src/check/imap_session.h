@@ -78,8 +78,8 @@ public:
     bool IsConnected() const override { return client_->IsConnected(); }
     int CountMessages() override;
     void ListHeaders(HeaderReceiver& receiver) override;
-    bool FetchMessage(std::uint32_t id, MessageSink& message) override;
-    void DeleteMessage(std::uint32_t id) override;
+    bool FetchMessage(MessageId id, MessageSink& message) override;
+    void DeleteMessage(MessageId id) override;
     void KeepAlive() override { client_->Noop(); }
     std::string Quit() override;
     void Abort() override { client_->AbortConnection(); }
@@ -96,5 +96,5 @@ private:
     enum class FolderState : std::uint8_t { Closed, ReadOnly, ReadWrite };
     FolderState state_ = FolderState::Closed;
     std::uint32_t exists_ = 0;
-    std::vector<std::uint32_t> deleted_;
+    std::vector<MessageId> deleted_;
 };

@@ -45,6 +45,10 @@ std::string OneLineError(const std::string& message) {
     return line;
 }
 
+std::string StoredErrorText(const std::string& line) {
+    return ReplaceAll(line, "~", "\n");
+}
+
 void RunState::Write(std::string_view section, std::string_view key, std::string value) {
     writes_.push_back({std::string(section), std::string(key), std::move(value)});
 }

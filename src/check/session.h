@@ -55,3 +55,5 @@ void EndSession(std::unique_ptr<Pop3Client>& session);
 
 // An error message as one line of the settings file: CR LF, and any CR or LF left, made "~".
 std::string OneLineError(const std::string& message);
+// A stored error as the outputs that programs read give it: each "~" a line break.
+std::string StoredErrorText(const std::string& line);

@@ -55,7 +55,7 @@ AccountReport CheckReport(AccountEntry& item, const SessionOptions& session, boo
         if (report.ok)
             report.count = settings->ReadInteger(section, "COUNT", 0);
         else
-            report.error = settings->ReadString(section, "LAST_ERROR", "");
+            report.error = StoredErrorText(settings->ReadString(section, "LAST_ERROR", ""));
     } catch (const TarnwickError& error) {
         report.ok = false;
         report.change = 0;

@@ -18,6 +18,7 @@
 #include "imap/imap_response.h"
 #include "net/interrupt.h"
 #include "net/line_channel.h"
+#include "net/message_id.h"
 #include "net/message_sink.h"
 #include "net/socket_transport.h"
 #include "net/tls_check.h"
@@ -42,7 +43,7 @@ struct OpenFolder {
 
 // One message from the header listing's UID FETCH.
 struct FetchedHeader {
-    std::uint32_t uid = 0;
+    MessageId uid;
     std::uint32_t sequence = 0;
     std::int64_t size = -1;    // RFC822.SIZE; -1 when absent
     std::string internalDate;  // "17-Jul-1996 02:44:25 -0700"
@@ -140,11 +141,11 @@ public:
                             const std::function<bool(FetchedHeader&)>& onHeader);
     // UID FETCH <uid> BODY.PEEK[]: the message's lines to `message`; false when the server
     // has no message of that UID.
-    bool FetchMessage(std::uint32_t uid, MessageSink& message);
+    bool FetchMessage(MessageId uid, MessageSink& message);
     // UID STORE <uid> +FLAGS.SILENT (\Deleted) in the selected folder.
-    void FlagDeleted(std::uint32_t uid);
+    void FlagDeleted(MessageId uid);
     // UID EXPUNGE of exactly these UIDs (RFC 4315); only with UIDPLUS.
-    void ExpungeUids(const std::vector<std::uint32_t>& uids);
+    void ExpungeUids(const std::vector<MessageId>& uids);
     void Noop();
     // IDLE (RFC 2177) in the open folder. Idle sends IDLE and returns at the server's
     // go-ahead (throws its NO or BAD): true when the folder changed before it. WaitIdle then waits

@@ -48,7 +48,9 @@ std::uint32_t NumberOf(const ImapValue* value) {
 }
 
 // "1:3,7,9:10" for sorted UIDs, cut into sets of at most kLongestUidSet characters.
-std::vector<std::string> UidSets(std::vector<std::uint32_t> uids) {
+std::vector<std::string> UidSets(const std::vector<MessageId>& ids) {
+    std::vector<std::uint32_t> uids;
+    for (const MessageId id : ids) uids.push_back(id.Value());
     std::sort(uids.begin(), uids.end());
     uids.erase(std::unique(uids.begin(), uids.end()), uids.end());
     std::vector<std::string> sets;
@@ -225,7 +227,7 @@ void ImapClient::FetchEachHeader(const std::string& command, std::string_view se
             if (!header) return;                          // a flag change the server tells unasked
             if (!tally.Take(items->Find("UID"))) return;  // told twice
             FetchedHeader fetched;
-            fetched.uid = *items->Find("UID")->Number();
+            fetched.uid = MessageId(*items->Find("UID")->Number());
             fetched.sequence = response.data[0].Number().value_or(0);
             if (const auto size = items->Find("RFC822.SIZE"); size && size->Number())
                 fetched.size = *size->Number();
@@ -246,15 +248,15 @@ void ImapClient::FetchEachHeader(const std::string& command, std::string_view se
     }
 }
 
-bool ImapClient::FetchMessage(std::uint32_t uid, MessageSink& message) {
-    const std::string tag = SendTagged("UID FETCH " + std::to_string(uid) + " BODY.PEEK[]");
+bool ImapClient::FetchMessage(MessageId uid, MessageSink& message) {
+    const std::string tag = SendTagged("UID FETCH " + uid.Text() + " BODY.PEEK[]");
     channel_.ExtendDeadlineWithData();
     std::optional<std::string> bytes;
     responseLimit_ = kMaxMessageResponseBytes;
     const ScopeGuard limit([this] { responseLimit_ = kMaxResponseBytes; });
     Finish(tag, [&](ImapResponse& response) {
         ImapValue* items = FetchList(response);
-        if (!items || NumberOf(items->Find("UID")) != uid) return;
+        if (!items || NumberOf(items->Find("UID")) != uid.Value()) return;
         if (ImapValue* body = items->Find("BODY[]")) bytes = std::move(body->text);
     });
     if (!bytes) return false;
@@ -262,11 +264,11 @@ bool ImapClient::FetchMessage(std::uint32_t uid, MessageSink& message) {
     return true;
 }
 
-void ImapClient::FlagDeleted(std::uint32_t uid) {
-    Run("UID STORE " + std::to_string(uid) + " +FLAGS.SILENT (\\Deleted)");
+void ImapClient::FlagDeleted(MessageId uid) {
+    Run("UID STORE " + uid.Text() + " +FLAGS.SILENT (\\Deleted)");
 }
 
-void ImapClient::ExpungeUids(const std::vector<std::uint32_t>& uids) {
+void ImapClient::ExpungeUids(const std::vector<MessageId>& uids) {
     if (uids.empty()) return;
     if (!HasCapability("UIDPLUS"))
         throw TarnwickError(

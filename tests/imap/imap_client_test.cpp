@@ -173,11 +173,11 @@ TEST(ImapListing, LiteralsAndUntaggedDataInTheMiddleOfTheAnswer) {
         return true;
     });
     ASSERT_EQ(headers.size(), 2u);
-    EXPECT_EQ(headers[0].uid, 7u);
+    EXPECT_EQ(headers[0].uid, MessageId(7u));
     EXPECT_EQ(headers[0].size, 120);
     EXPECT_EQ(headers[0].internalDate, "07-Dec-2026 10:00:00 +0000");
     EXPECT_EQ(headers[0].header, "Subject: a)b {5}\r\n\r\n\r\n");
-    EXPECT_EQ(headers[1].uid, 9u);
+    EXPECT_EQ(headers[1].uid, MessageId(9u));
     EXPECT_EQ(headers[1].size, 4000000000);
     EXPECT_EQ(headers[1].header, "From: x\r\n\r\n");
     EXPECT_EQ(s.talk.Problems(), "");
@@ -209,12 +209,12 @@ TEST(ImapListing, MessageByUidGoesToTheSinkLineByLine) {
     )");
     s.client.ConnectAndLogIn();
     RecordingSink sink;
-    ASSERT_TRUE(s.client.FetchMessage(9, sink));
+    ASSERT_TRUE(s.client.FetchMessage(MessageId(9u), sink));
     EXPECT_THAT(sink.header, ElementsAre("A: 1", " folded"));
     EXPECT_THAT(sink.body, ElementsAre("body"));
     EXPECT_EQ(sink.bodyCompleted, 1);
     RecordingSink none;
-    EXPECT_FALSE(s.client.FetchMessage(10, none));
+    EXPECT_FALSE(s.client.FetchMessage(MessageId(10u), none));
     EXPECT_EQ(s.talk.Problems(), "");
 }
 
@@ -262,7 +262,7 @@ TEST(ImapListing, AnAnswerThatDoesNotAddUpIsOutOfStep) {
     s.client.ConnectAndLogIn();
     std::vector<std::uint32_t> uids;
     const auto take = [&](FetchedHeader& header) {
-        uids.push_back(header.uid);
+        uids.push_back(header.uid.Value());
         return true;
     };
     s.client.FetchHeaders(3, take);
@@ -316,8 +316,8 @@ TEST(ImapDelete, ExpungesExactlyTheFlaggedUids) {
         S: a3 OK Expunge completed.
     )");
     s.client.ConnectAndLogIn();
-    s.client.FlagDeleted(4);
-    s.client.ExpungeUids({9, 5, 3, 4, 4});
+    s.client.FlagDeleted(MessageId(4u));
+    s.client.ExpungeUids({MessageId(9u), MessageId(5u), MessageId(3u), MessageId(4u), MessageId(4u)});
     EXPECT_EQ(s.talk.Problems(), "");
 }
 

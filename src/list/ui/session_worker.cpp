@@ -182,14 +182,13 @@ void SessionWorker::List(const AccountSettings& account, const FilterSnapshotPtr
     Q_EMIT finished();
 }
 
-void SessionWorker::Fetch(int number, int listedSize) {
+void SessionWorker::Fetch(MessageId id, int listedSize) {
     const RequestScope request(*slot_);
     auto fetched = std::make_shared<FetchedMessage>();
     fetched->entry = std::make_unique<MailMessage>();
     MailMessage& entry = *fetched->entry;
-    entry.number = number;
+    entry.id = id;
     if (client_) {
-        const auto id = static_cast<std::uint32_t>(number);
         try {
             const std::int64_t told = client_->MessageSize(id);
             entry.size =
@@ -210,7 +209,7 @@ void SessionWorker::Fetch(int number, int listedSize) {
             Q_EMIT sessionClosed();
         }
     }
-    Q_EMIT messageFetched(number, fetched);
+    Q_EMIT messageFetched(id, fetched);
     Q_EMIT finished();
 }
 
@@ -221,7 +220,7 @@ void SessionWorker::Delete(const std::vector<MessageIdentity>& targets) {
         for (const MessageIdentity& target : targets) {
             if (stop_ || !client_) break;
             const DeletionResult result = DeleteMessages(*client_, {target});
-            if (!result.deleted.empty()) Q_EMIT messageDeleted(target.number);
+            if (!result.deleted.empty()) Q_EMIT messageDeleted(target.id);
             if (!result.error.empty()) {
                 Q_EMIT failed(ToQt(result.error));
                 break;

@@ -67,7 +67,7 @@ public:
     void List(const AccountSettings& account, const FilterSnapshotPtr& filter);
     // The message's size comes from the server where it tells it on request, else from
     // `listedSize`.
-    void Fetch(int number, int listedSize);
+    void Fetch(MessageId id, int listedSize);
     void Delete(const std::vector<MessageIdentity>& targets);
     void KeepAlive();
     // Ends the session: the answered deletions take effect.
@@ -82,8 +82,8 @@ Q_SIGNALS:
     void progress(int value, int maximum);
     void rowsListed(ListedRowsPtr rows);
     void listingFailed(QString message);
-    void messageFetched(int number, FetchedMessagePtr message);
-    void messageDeleted(int number);
+    void messageFetched(MessageId id, FetchedMessagePtr message);
+    void messageDeleted(MessageId id);
     // An error that ended a request other than a listing (a refused DELE, an unwritable
     // settings file).
     void failed(QString message);
