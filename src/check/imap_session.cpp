@@ -81,7 +81,9 @@ std::unique_ptr<ImapClient> OpenImapSession(const AccountSettings& account,
     } catch (const Cancelled&) {
         throw;
     } catch (const std::exception& error) {
-        RecordFailure(runState, section, error.what());
+        RecordFailure(runState, section,
+                      SessionErrorText(error.what(), client->CertificateFailure().has_value(),
+                                       client->pin));
     }
     return client;
 }
@@ -137,8 +139,10 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
         throw;
     } catch (const std::exception& error) {
         result.certificateFailure = client ? client->CertificateFailure() : std::nullopt;
+        const std::string pin = client ? client->pin : std::string();
         EndImapSession(client);
-        RecordFailure(runState, section, error.what());
+        RecordFailure(runState, section,
+                      SessionErrorText(error.what(), result.certificateFailure.has_value(), pin));
     }
     return result;
 }

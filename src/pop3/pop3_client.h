@@ -97,7 +97,8 @@ public:
     // answer is not "+OK <number> <id>".
     std::optional<std::string> MessageUid(int number);
     void SendNoop();
-    // Sends QUIT while connected, without reading its reply, and closes.
+    // Sends QUIT while connected (unless an end asked for sent it already: see
+    // InterruptSignal::AskToEnd), without reading its reply, and closes.
     void QuitAndClose();
     bool IsConnected() const { return channel_.IsOpen(); }
     // Closes at once; the operation waiting on the connection then fails. Same thread only.
@@ -209,6 +210,7 @@ private:
     Pop3Reply lastReply_;
     CapabilityList capabilities_;
     std::deque<PendingRequest> pending_;
+    bool quitSent_ = false;  // behind a pending DELE, at an end asked for
     std::size_t pendingBytes_ = 0;
     std::size_t replyBytes_ = 0;  // bytes of the reply under way
     std::size_t replyLimit_ = kMaxReplyBytes;

@@ -124,6 +124,7 @@ bool Pop3Client::IsMultiLine(Request request) {
 }
 
 void Pop3Client::Queue(const std::string& line, Request request, int number) {
+    if (quitSent_) throw Cancelled();  // the session is ending: nothing goes after QUIT
     channel_.QueueLine(line);
     pending_.push_back({request, number, line.size() + 2});
     pendingBytes_ += line.size() + 2;
@@ -155,7 +156,22 @@ std::optional<std::string> Pop3Client::ReadQueuedUid() {
     return line->second;
 }
 
+// While the reply is awaited, an end asked for sends QUIT behind the DELE (looked at every
+// kEndAskedPoll), so that the deletions answered and the one under way take effect even when
+// the program ends before the reply comes.
 Pop3Reply Pop3Client::ReadQueuedDelete() {
+    constexpr std::chrono::milliseconds kEndAskedPoll{100};
+    const auto deadline = std::chrono::steady_clock::now() + readTimeout;
+    while (!quitSent_ && IsConnected() && !channel_.HasUnreadInput()) {
+        if (interrupt_->EndAsked()) {
+            channel_.SendLine("QUIT");
+            quitSent_ = true;
+            break;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline || channel_.WaitForInput(std::min(deadline, now + kEndAskedPoll)))
+            break;
+    }
     return ReadPendingOf(Request::Delete);
 }
 

@@ -381,6 +381,11 @@ TEST_F(SessionTest, APinnedCertificateIsAcceptedExactlyAndAnotherOneIsAskedAbout
     const std::string question = TrustQuestionText(account, first, TrustQuestion::MalformedPin);
     EXPECT_EQ(question.rfind("certificate_pin_malformed_dialog", 0), 0u);
     EXPECT_EQ(question.back(), '?');
+    // The check's error names the malformed pin (the results window and tarnwick-check show it).
+    account.port = selfSigned.Port();
+    auto malformed = OpenSession(account);
+    EXPECT_FALSE(malformed->IsConnected());
+    EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"), HasSubstr("~certificate_pin_malformed"));
 }
 
 TEST(CertificatePins, OnlySha256AndItsHexDigitsMakeAPin) {

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "list/mailbox_listing.h"
 #include "list/message_deletion.h"
 #include "pop3/pop3_client.h"
@@ -430,4 +432,31 @@ TEST(MessageDeletion, EachIdIsCheckedBeforeAnyDeleteAndAMismatchDeletesNothing) 
     EXPECT_EQ(result.error, "mailbox_changed_on_server");
     EXPECT_EQ(s.client.PendingReplies(), 0u);
     EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(MessageDeletion, AnEndAskedForSendsQuitBehindTheAwaitedDelete) {
+    // The server answers the DELE only once QUIT has come: the client must not wait for it.
+    ScriptedServer server(std::string(kUserLogin) + R"(
+        C: DELE 2
+        C: QUIT
+        S: +OK
+        S: +OK bye
+    )");
+    Pop3Client client;
+    client.host = "127.0.0.1";
+    client.port = server.Port();
+    client.username = "bob";
+    client.password = "secret";
+    auto interrupt = std::make_shared<InterruptSignal>();
+    client.ShareInterrupt(interrupt);
+    client.ConnectAndLogIn();
+    std::thread ending([interrupt] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        interrupt->AskToEnd();
+    });
+    const DeletionResult result = DeleteMessages(client, {{MessageId(2u), ""}});
+    ending.join();
+    EXPECT_THAT(result.deleted, ElementsAre(0u));
+    client.QuitAndClose();  // no second QUIT
+    EXPECT_EQ(server.Problems(), "");
 }

@@ -98,13 +98,21 @@ void SessionWorker::ClientSlot::Interrupt() {
     if (interrupt) interrupt->Raise();
 }
 
+void SessionWorker::ClientSlot::AskToEnd() {
+    const std::lock_guard lock(mutex);
+    if (interrupt) interrupt->AskToEnd();
+}
+
 void SessionWorker::Interrupt() {
     slot_->Interrupt();
 }
 
 std::function<void()> SessionWorker::Interrupter() const {
     return [slot = slot_] {
-        if (slot->inRequest) slot->Interrupt();
+        if (slot->deleting)
+            slot->AskToEnd();
+        else if (slot->inRequest)
+            slot->Interrupt();
     };
 }
 
@@ -216,6 +224,7 @@ void SessionWorker::Fetch(MessageId id, int listedSize) {
 // One message at a time, so that a stop takes effect between two of them.
 void SessionWorker::Delete(const std::vector<MessageIdentity>& targets) {
     const RequestScope request(*slot_);
+    slot_->deleting = true;
     try {
         for (const MessageIdentity& target : targets) {
             if (stop_ || !client_) break;
@@ -229,6 +238,7 @@ void SessionWorker::Delete(const std::vector<MessageIdentity>& targets) {
     } catch (const std::exception& error) {
         Q_EMIT failed(ToQt(error.what()));
     }
+    slot_->deleting = false;
     if (client_ && !client_->IsConnected()) {
         EndClient();
         Q_EMIT sessionClosed();

@@ -60,7 +60,8 @@ public:
     // Thread-safe: a waiting protocol call ends at once with an error; the session is lost.
     void Interrupt();
     // A call that stays safe after the worker is gone: it interrupts a request under way, and
-    // leaves a session between requests alone so that it can still say QUIT.
+    // leaves a session between requests alone so that it can still say QUIT. A deletion under
+    // way is asked to end in order instead: QUIT goes behind the pending reply.
     std::function<void()> Interrupter() const;
 
     // The requests, called on the worker's thread (queued). Each ends with finished().
@@ -102,7 +103,9 @@ private:
         std::mutex mutex;
         std::shared_ptr<InterruptSignal> interrupt;
         std::atomic<bool> inRequest{false};
+        std::atomic<bool> deleting{false};
         void Interrupt();
+        void AskToEnd();
     };
     // Marks the worker as inside a request while it lives.
     class RequestScope;
