@@ -94,7 +94,7 @@ milliseconds ReconnectDelay(int attempt, const PushTiming& timing) {
 bool PushEventWantsCheck(PushEvent event, std::optional<Clock::time_point> lastCheck,
                          Clock::time_point now) {
     if (event == PushEvent::Lost) return false;
-    if (event == PushEvent::Changed) return true;
+    if (event != PushEvent::Reconnected) return true;
     return !lastCheck || now - *lastCheck >= kRecentCheck;
 }
 

@@ -44,9 +44,9 @@ struct PushTiming {
 // firstDelay, doubling with every attempt, never more than longestDelay.
 std::chrono::milliseconds ReconnectDelay(int attempt, const PushTiming& timing = {});
 
-// Whether a push event calls for a check of the account: a change always does, a session
-// that came up only when the account was not checked within kRecentCheck (a server that drops
-// every session would otherwise cause a check with every reconnection).
+// Whether a push event calls for a check of the account: a change and the first session's
+// start always do, a reconnection only when the account was not checked within kRecentCheck
+// (a server that drops every session would otherwise cause a check with every one).
 inline constexpr std::chrono::minutes kRecentCheck{1};
 bool PushEventWantsCheck(PushEvent event,
                          std::optional<std::chrono::steady_clock::time_point> lastCheck,

@@ -173,7 +173,7 @@ TEST_F(PushWatchTest, ASessionDroppedAtOnceMakesTheDelaysGrow) {
     EXPECT_TRUE(PushEventWantsCheck(PushEvent::Changed, now, now));
     EXPECT_FALSE(PushEventWantsCheck(PushEvent::Reconnected, now - 30s, now));
     EXPECT_TRUE(PushEventWantsCheck(PushEvent::Reconnected, now - 61s, now));
-    EXPECT_TRUE(PushEventWantsCheck(PushEvent::Up, std::nullopt, now));
+    EXPECT_TRUE(PushEventWantsCheck(PushEvent::Up, now, now));
     EXPECT_FALSE(PushEventWantsCheck(PushEvent::Lost, std::nullopt, now));
 }
 
