@@ -101,7 +101,8 @@ QList<AccountSummary> DBusService::Accounts() {
         summary.lastChange = item.lastChange;
         summary.lastCheckSucceeded = settings->ReadBool(section, "LAST_RESULT", true);
         if (!summary.lastCheckSucceeded)
-            summary.lastError = ToQt(StoredErrorText(settings->ReadString(section, "LAST_ERROR", "")));
+            summary.lastError =
+                ToQt(StoredErrorText(settings->ReadString(section, "LAST_ERROR", "")));
         list << summary;
     }
     return list;

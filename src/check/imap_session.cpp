@@ -81,9 +81,9 @@ std::unique_ptr<ImapClient> OpenImapSession(const AccountSettings& account,
     } catch (const Cancelled&) {
         throw;
     } catch (const std::exception& error) {
-        RecordFailure(runState, section,
-                      SessionErrorText(error.what(), client->CertificateFailure().has_value(),
-                                       client->pin));
+        RecordFailure(
+            runState, section,
+            SessionErrorText(error.what(), client->CertificateFailure().has_value(), client->pin));
     }
     return client;
 }

@@ -67,9 +67,7 @@ public:
     bool IsConnected() const override { return client_->IsConnected(); }
     int CountMessages() override { return client_->CountMessages(); }
     void ListHeaders(HeaderReceiver& receiver) override;
-    std::int64_t MessageSize(MessageId id) override {
-        return client_->MessageSize(NumberOfId(id));
-    }
+    std::int64_t MessageSize(MessageId id) override { return client_->MessageSize(NumberOfId(id)); }
     bool FetchMessage(MessageId id, MessageSink& message) override {
         return client_->FetchMessage(NumberOfId(id), message);
     }

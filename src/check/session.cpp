@@ -86,9 +86,9 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
     } catch (const Cancelled&) {
         throw;
     } catch (const std::exception& error) {
-        RecordFailure(*client, runState, section,
-                      SessionErrorText(error.what(), client->CertificateFailure().has_value(),
-                                       client->pin));
+        RecordFailure(
+            *client, runState, section,
+            SessionErrorText(error.what(), client->CertificateFailure().has_value(), client->pin));
     }
     return client;
 }

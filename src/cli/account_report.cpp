@@ -55,7 +55,7 @@ AccountReport CheckReport(AccountEntry& item, const SessionOptions& session, boo
         if (report.ok)
             report.count = settings->ReadInteger(section, "COUNT", 0);
         else
-            report.error = StoredErrorText(settings->ReadString(section, "LAST_ERROR", ""));
+            report.error = settings->ReadString(section, "LAST_ERROR", "");
     } catch (const TarnwickError& error) {
         report.ok = false;
         report.change = 0;
@@ -83,7 +83,8 @@ std::string JsonLine(const AccountReport& report) {
     return "{\"email\":" + JsonString(report.email) +
            ",\"count\":" + (report.count ? std::to_string(*report.count) : "null") +
            ",\"change\":" + std::to_string(report.change) +
-           ",\"ok\":" + (report.ok ? "true" : "false") + ",\"error\":" + JsonString(report.error) +
+           ",\"ok\":" + (report.ok ? "true" : "false") +
+           ",\"error\":" + JsonString(StoredErrorText(report.error)) +
            ",\"checked\":" + (report.checked != 0 ? JsonString(IsoTime(report.checked)) : "null") +
            "}";
 }
@@ -108,7 +109,7 @@ std::string WaybarLine(const std::vector<AccountReport>& reports) {
             tooltip += std::to_string(*report.count);
             if (report.lastChange > 0) tooltip += " (+" + std::to_string(report.lastChange) + ")";
         } else {
-            tooltip += report.error;
+            tooltip += StoredErrorText(report.error);
         }
     }
     static constexpr const char* kClass[] = {"none", "new", "error"};

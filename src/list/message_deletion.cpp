@@ -25,7 +25,8 @@ bool SameIds(Pop3Client& session, const std::vector<MessageIdentity>& targets) {
         if (!target.uniqueId.empty()) checked.push_back(&target);
     bool same = true;
     Pipelined(
-        session, checked.size(), [&](std::size_t i) { session.QueueUid(NumberOfId(checked[i]->id)); },
+        session, checked.size(),
+        [&](std::size_t i) { session.QueueUid(NumberOfId(checked[i]->id)); },
         [&](std::size_t i) {
             const auto uniqueId = session.ReadQueuedUid();
             same = same && uniqueId == checked[i]->uniqueId;
@@ -43,7 +44,8 @@ DeletionResult DeleteMessages(Pop3Client& session, const std::vector<MessageIden
         return result;
     }
     Pipelined(
-        session, targets.size(), [&](std::size_t i) { session.QueueDelete(NumberOfId(targets[i].id)); },
+        session, targets.size(),
+        [&](std::size_t i) { session.QueueDelete(NumberOfId(targets[i].id)); },
         [&](std::size_t i) {
             const Pop3Reply reply = session.ReadQueuedDelete();
             if (reply.ok) {

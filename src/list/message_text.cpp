@@ -110,7 +110,9 @@ void AddPlainLinks(std::string_view text, LinkList& links) {
     for (std::size_t pos = upper.find("HTTP"); pos != std::string::npos;
          pos = upper.find("HTTP", pos + 1)) {
         const std::string_view rest = std::string_view(upper).substr(pos);
-        const std::size_t scheme = rest.starts_with("HTTPS://") ? 8 : rest.starts_with(kHttp) ? 7 : 0;
+        const std::size_t scheme = rest.starts_with("HTTPS://") ? 8
+                                   : rest.starts_with(kHttp)    ? 7
+                                                                : 0;
         if (scheme == 0) continue;
         std::size_t end = std::min(text.find_first_of(kStops, pos), text.size());
         while (end > pos + scheme && kTrailing.find(text[end - 1]) != std::string_view::npos) --end;

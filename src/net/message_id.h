@@ -13,8 +13,8 @@ public:
     constexpr MessageId() = default;
     constexpr explicit MessageId(std::uint32_t value) : value_(value) {}
     template <typename Other>
-        requires(!std::same_as<Other, std::uint32_t>)
-    MessageId(Other) = delete;
+    requires(!std::same_as<Other, std::uint32_t>) MessageId(Other)
+    = delete;
 
     constexpr std::uint32_t Value() const { return value_; }
     std::string Text() const { return std::to_string(value_); }

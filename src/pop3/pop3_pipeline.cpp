@@ -158,14 +158,17 @@ std::optional<std::string> Pop3Client::ReadQueuedUid() {
 
 // While the reply is awaited, an end asked for sends QUIT behind the DELE (looked at every
 // kEndAskedPoll), so that the deletions answered and the one under way take effect even when
-// the program ends before the reply comes.
+// the program ends before the reply comes; the reply is then awaited kQuitGrace at most.
 Pop3Reply Pop3Client::ReadQueuedDelete() {
     constexpr std::chrono::milliseconds kEndAskedPoll{100};
+    constexpr std::chrono::milliseconds kQuitGrace{1000};
     const auto deadline = std::chrono::steady_clock::now() + readTimeout;
     while (!quitSent_ && IsConnected() && !channel_.HasUnreadInput()) {
         if (interrupt_->EndAsked()) {
             channel_.SendLine("QUIT");
             quitSent_ = true;
+            const auto grace = std::chrono::steady_clock::now() + kQuitGrace;
+            channel_.SetLimit(endBy ? std::min(*endBy, grace) : grace);
             break;
         }
         const auto now = std::chrono::steady_clock::now();

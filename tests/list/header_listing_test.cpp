@@ -424,7 +424,8 @@ TEST(MessageDeletion, EachIdIsCheckedBeforeAnyDeleteAndAMismatchDeletesNothing) 
         S: -ERR no such message
     )");
     s.client.Capabilities();
-    DeletionResult result = DeleteMessages(s.client, {{MessageId(3u), "u3"}, {MessageId(1u), "u1"}, {MessageId(2u), ""}});
+    DeletionResult result = DeleteMessages(
+        s.client, {{MessageId(3u), "u3"}, {MessageId(1u), "u1"}, {MessageId(2u), ""}});
     EXPECT_THAT(result.deleted, ElementsAre(0u, 2u));
     EXPECT_EQ(result.error, "message 1 is locked\r\n");
     result = DeleteMessages(s.client, {{MessageId(2u), "u2"}, {MessageId(4u), "u4"}});

@@ -157,8 +157,9 @@ TEST(HeaderView, RowsPerRawLineThenExtraLines) {
 
 TEST(HeaderView, AQEncodedSubjectReadsAsInTheList) {
     MailMessage e;
-    for (const char* line : {"Subject: =?UTF-8?Q?P=C5=99=C3=ADli=C5=A1_=C5=BElu=C5=A5ou=C4=8Dk=C3=BD?=",
-                             "From: a@b.example", ""})
+    for (const char* line :
+         {"Subject: =?UTF-8?Q?P=C5=99=C3=ADli=C5=A1_=C5=BElu=C5=A5ou=C4=8Dk=C3=BD?=",
+          "From: a@b.example", ""})
         e.AddHeaderLine(line);
     e.HeaderComplete();
     EXPECT_EQ(e.subject, "Příliš žluťoučký");
