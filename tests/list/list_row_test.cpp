@@ -68,7 +68,7 @@ TEST(SenderText, NameAndAddress) {
     EXPECT_EQ(SenderText(EntryFromFixture("no_from.eml")), "<>");
     MailMessage encoded;
     encoded.from = {"=?utf-8?q?a_b?=", "x@y.example"};
-    EXPECT_EQ(SenderText(encoded), "a_b <x@y.example>");
+    EXPECT_EQ(SenderText(encoded), "a b <x@y.example>");  // as the parser reads Q words
 }
 
 TEST(ListDateText, MissingDateBecomesTodayWithMarker) {

@@ -23,6 +23,7 @@ qint64 NowMs() {
 const int kRegistered = [] {
     qRegisterMetaType<ListedRowsPtr>();
     qRegisterMetaType<FetchedMessagePtr>();
+    qRegisterMetaType<MessageId>();
     qRegisterMetaType<TrustRequest>();
     return 0;
 }();

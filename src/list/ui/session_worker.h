@@ -119,4 +119,5 @@ private:
 
 Q_DECLARE_METATYPE(ListedRowsPtr)
 Q_DECLARE_METATYPE(FetchedMessagePtr)
+Q_DECLARE_METATYPE(MessageId)
 Q_DECLARE_METATYPE(TrustRequest)
