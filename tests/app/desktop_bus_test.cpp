@@ -211,15 +211,17 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
 
     // A timed check names the newest new messages below, decoded and escaped, spam left out.
     AddSpamRule(RuleKind::Subject, "casino");
-    window->Scheduler().SetRunner([](const AccountSettings&, const SessionOptions&, bool,
-                                     CheckNotifier&, int wanted) {
-        CheckResult result{2, true, std::nullopt, {}};
-        if (wanted > 0)
-            result.newHeaders = {
-                {9, 10, {"From: lucky@x.example", "Subject: casino"}},
-                {8, 10, {"From: \"Ann <b>\" <ann@x.example>", "Subject: =?UTF-8?Q?Caf=C3=A9?="}}};
-        return result;
-    });
+    window->Scheduler().SetRunner(
+        [](const AccountSettings&, const SessionOptions&, bool, CheckNotifier&, int wanted) {
+            CheckResult result{2, true, std::nullopt, {}};
+            if (wanted > 0)
+                result.newHeaders = {
+                    {MessageId(9u), 10, {"From: lucky@x.example", "Subject: casino"}},
+                    {MessageId(8u),
+                     10,
+                     {"From: \"Ann <b>\" <ann@x.example>", "Subject: =?UTF-8?Q?Caf=C3=A9?="}}};
+            return result;
+        });
     window->checkIndex = 0;
     TickAndWait();
     for (int i = 0; i < 100 && server.calls.size() < 3; ++i) RunFor(20);
