@@ -48,7 +48,7 @@ std::unique_ptr<MailMessage> EntryFromHeader(const std::vector<std::string>& lin
     auto entry = std::make_unique<MailMessage>();
     for (const auto& line : lines) entry->AddHeaderLine(line);
     entry->HeaderComplete();
-    entry->number = n;
+    entry->id = IdOfNumber(n);
     entry->size = 20000 + n;
     return entry;
 }

@@ -115,8 +115,9 @@ std::vector<MessageRow> ListWithoutIds(Pop3Client& client, const std::string& em
     for (int next = count; next >= 1 || client.PendingReplies() > 0;) {
         for (; next >= 1 && client.CanQueue(); --next) client.QueueHeader(next);
         auto entry = std::make_unique<MailMessage>();
-        entry->number = client.ReadQueuedHeader(*entry);
-        entry->size = sizes.Of(entry->number);
+        const int number = client.ReadQueuedHeader(*entry);
+        entry->id = IdOfNumber(number);
+        entry->size = sizes.Of(number);
         rows.push_back(MakeListRow(std::move(entry), email, Rules(), criteria));
     }
     return rows;

@@ -42,10 +42,10 @@ void RunClient(std::uint8_t mode, const std::uint8_t* data, std::size_t size) {
         client.ConnectAndLogIn();
         client.Status("INBOX");
         client.Examine("INBOX");
-        client.FetchHeaders([](FetchedHeader&) { return true; });
-        client.FetchMessage(1, sink);
-        client.FlagDeleted(1);
-        client.ExpungeUids({1, 2, 3, 7});
+        client.FetchHeaders(3, [](FetchedHeader&) { return true; });
+        client.FetchMessage(MessageId(1u), sink);
+        client.FlagDeleted(MessageId(1u));
+        client.ExpungeUids({MessageId(1u), MessageId(2u), MessageId(3u), MessageId(7u)});
         client.Noop();
     } catch (const TarnwickError&) {
     }

@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HeaderViewRows(*entry);
     HeaderPaneLines(*entry);
     entry->HeaderLinesForSaving();
-    entry->number = 1;
+    entry->id = MessageId(1u);
     entry->size = static_cast<std::int32_t>(size);
     MakeListRow(std::move(entry), "me@test.example", kNoRules, kNoCriteria);
     return 0;

@@ -7,6 +7,7 @@
 
 #include "app/desktop_events.h"
 #include "app/launcher_entry.h"
+#include "check/session.h"
 #include "engine/mail_monitor.h"
 #include "platform/ui_text.h"
 #include "platform/window_registry.h"
@@ -82,7 +83,8 @@ QList<AccountSummary> DBusService::Accounts() {
         summary.lastChange = item.lastChange;
         summary.lastCheckSucceeded = settings->ReadBool(section, "LAST_RESULT", true);
         if (!summary.lastCheckSucceeded)
-            summary.lastError = ToQt(settings->ReadString(section, "LAST_ERROR", ""));
+            summary.lastError =
+                ToQt(StoredErrorText(settings->ReadString(section, "LAST_ERROR", "")));
         list << summary;
     }
     return list;

@@ -81,7 +81,9 @@ std::unique_ptr<ImapClient> OpenImapSession(const AccountSettings& account,
     } catch (const Cancelled&) {
         throw;
     } catch (const std::exception& error) {
-        RecordFailure(runState, section, error.what());
+        RecordFailure(
+            runState, section,
+            SessionErrorText(error.what(), client->CertificateFailure().has_value(), client->pin));
     }
     return client;
 }
@@ -93,7 +95,8 @@ void EndImapSession(std::unique_ptr<ImapClient>& session) {
 
 int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
                        std::uint32_t storedNext, std::uint32_t storedValidity) {
-    if (storedNext == 0 || status.uidValidity != storedValidity) return countChange;
+    if (storedNext == 0 || status.uidNext == 0 || status.uidValidity != storedValidity)
+        return countChange;
     if (status.uidNext <= storedNext) return std::min(countChange, 0);
     const auto arrived = static_cast<long long>(status.uidNext - storedNext);
     return static_cast<int>(std::max<long long>(countChange, std::min<long long>(arrived, count)));
@@ -137,8 +140,10 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
         throw;
     } catch (const std::exception& error) {
         result.certificateFailure = client ? client->CertificateFailure() : std::nullopt;
+        const std::string pin = client ? client->pin : std::string();
         EndImapSession(client);
-        RecordFailure(runState, section, error.what());
+        RecordFailure(runState, section,
+                      SessionErrorText(error.what(), result.certificateFailure.has_value(), pin));
     }
     return result;
 }
@@ -176,6 +181,7 @@ void ImapMailSession::ListHeaders(HeaderReceiver& receiver) {
     // A stop closes the connection rather than wait for the rest of the one answer, unless
     // deletions still wait for the session's end.
     client_->FetchHeaders(
+        exists_,
         [&](FetchedHeader& fetched) {
             FeedHeader(fetched.header, receiver.NextHeader());
             return receiver.HeaderDone(fetched.uid, fetched.size, ++done, count);
@@ -184,12 +190,12 @@ void ImapMailSession::ListHeaders(HeaderReceiver& receiver) {
                          : ImapClient::FetchStop::ReadToEnd);
 }
 
-bool ImapMailSession::FetchMessage(std::uint32_t id, MessageSink& message) {
+bool ImapMailSession::FetchMessage(MessageId id, MessageSink& message) {
     EnsureFolder(false);
     return client_->FetchMessage(id, message);
 }
 
-void ImapMailSession::DeleteMessage(std::uint32_t id) {
+void ImapMailSession::DeleteMessage(MessageId id) {
     EnsureFolder(true);
     client_->FlagDeleted(id);
     deleted_.push_back(id);

@@ -60,7 +60,7 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
 // UIDVALIDITY unchanged means that messages arrived (as many as UIDNEXT grew, at most as many
 // as the folder holds) even when others went; UIDNEXT unchanged means that none arrived, so a
 // count that rose (messages left flagged after a deletion the server could not finish) is no
-// news. `storedNext` 0: nothing to compare with.
+// news. `storedNext` 0, or a server that does not say UIDNEXT: the count change stands.
 int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
                        std::uint32_t storedNext, std::uint32_t storedValidity);
 
@@ -78,8 +78,8 @@ public:
     bool IsConnected() const override { return client_->IsConnected(); }
     int CountMessages() override;
     void ListHeaders(HeaderReceiver& receiver) override;
-    bool FetchMessage(std::uint32_t id, MessageSink& message) override;
-    void DeleteMessage(std::uint32_t id) override;
+    bool FetchMessage(MessageId id, MessageSink& message) override;
+    void DeleteMessage(MessageId id) override;
     void KeepAlive() override { client_->Noop(); }
     std::string Quit() override;
     void Abort() override { client_->AbortConnection(); }
@@ -96,5 +96,5 @@ private:
     enum class FolderState : std::uint8_t { Closed, ReadOnly, ReadWrite };
     FolderState state_ = FolderState::Closed;
     std::uint32_t exists_ = 0;
-    std::vector<std::uint32_t> deleted_;
+    std::vector<MessageId> deleted_;
 };

@@ -66,13 +66,11 @@ void ListPop3Headers(Pop3Client& client, HeaderReceiver& receiver) {
             size = client.ReadQueuedSize();
         }
         listed.push_back(number);
-        if (!receiver.HeaderDone(static_cast<std::uint32_t>(number), size, ++done, count))
-            stopped = true;
+        if (!receiver.HeaderDone(IdOfNumber(number), size, ++done, count)) stopped = true;
     }
     if (askUids) {
         const MessageUidList uids = client.ReadQueuedUidList(count);
-        for (const int number : listed)
-            receiver.IdKnown(static_cast<std::uint32_t>(number), uids.Of(number));
+        for (const int number : listed) receiver.IdKnown(IdOfNumber(number), uids.Of(number));
     } else {
         client.ReadQueuedSizeList(count);
     }

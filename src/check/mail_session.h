@@ -9,6 +9,7 @@
 #include <string>
 
 #include "check/session.h"
+#include "net/message_id.h"
 #include "net/message_sink.h"
 #include "net/tls_check.h"
 #include "settings/accounts.h"
@@ -24,9 +25,9 @@ public:
     // The header last handed out is complete: the message's id and size (-1 when unknown), and
     // `done` of the `count` messages. False stops the listing; headers already asked for may
     // still arrive.
-    virtual bool HeaderDone(std::uint32_t id, std::int64_t size, int done, int count) = 0;
+    virtual bool HeaderDone(MessageId id, std::int64_t size, int done, int count) = 0;
     // The unique id (UIDL) of a message handed over before; POP3 learns them after the headers.
-    virtual void IdKnown(std::uint32_t /*id*/, const std::string& /*uid*/) {}
+    virtual void IdKnown(MessageId /*id*/, const UniqueId& /*uniqueId*/) {}
 };
 
 class MailSession {
@@ -41,11 +42,11 @@ public:
     virtual void ListHeaders(HeaderReceiver& receiver) = 0;
     // The size of a message in bytes as the server states it on request (POP3 LIST n); -1
     // without asking where the listing gave it already (IMAP).
-    virtual std::int64_t MessageSize(std::uint32_t /*id*/) { return -1; }
+    virtual std::int64_t MessageSize(MessageId /*id*/) { return -1; }
     // The whole message; false when the server has no message of that id. Marks nothing seen.
-    virtual bool FetchMessage(std::uint32_t id, MessageSink& message) = 0;
+    virtual bool FetchMessage(MessageId id, MessageSink& message) = 0;
     // Marks the message for deletion; deletions take effect when the session quits.
-    virtual void DeleteMessage(std::uint32_t id) = 0;
+    virtual void DeleteMessage(MessageId id) = 0;
     virtual void KeepAlive() = 0;
     // Ends the session, the deletions taking effect. Returns "" or what the user should know,
     // in the user's language: an IMAP server without UIDPLUS leaves the messages marked as
@@ -66,13 +67,11 @@ public:
     bool IsConnected() const override { return client_->IsConnected(); }
     int CountMessages() override { return client_->CountMessages(); }
     void ListHeaders(HeaderReceiver& receiver) override;
-    std::int64_t MessageSize(std::uint32_t id) override {
-        return client_->MessageSize(static_cast<int>(id));
+    std::int64_t MessageSize(MessageId id) override { return client_->MessageSize(NumberOfId(id)); }
+    bool FetchMessage(MessageId id, MessageSink& message) override {
+        return client_->FetchMessage(NumberOfId(id), message);
     }
-    bool FetchMessage(std::uint32_t id, MessageSink& message) override {
-        return client_->FetchMessage(static_cast<int>(id), message);
-    }
-    void DeleteMessage(std::uint32_t id) override { client_->DeleteMessage(static_cast<int>(id)); }
+    void DeleteMessage(MessageId id) override { client_->DeleteMessage(NumberOfId(id)); }
     void KeepAlive() override { client_->SendNoop(); }
     std::string Quit() override;
     void Abort() override { client_->AbortConnection(); }

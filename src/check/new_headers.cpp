@@ -30,14 +30,14 @@ int Bounded(int wanted) {
 std::vector<NewMessageHeader> FetchNewPop3Headers(Pop3Client& client, int newest, int wanted) {
     std::vector<NewMessageHeader> headers;
     for (int number = newest; number >= 1 && number > newest - Bounded(wanted); --number)
-        headers.push_back({static_cast<std::uint32_t>(number), -1, {}});
+        headers.push_back({IdOfNumber(number), -1, {}});
     const int requests = 2 * static_cast<int>(headers.size());
     // Asking for the capabilities costs the round trip that one header in flight saves.
     if (headers.size() > 1) client.Capabilities();
     if (client.Pipelining() && client.CanQueue(requests)) {
         for (const NewMessageHeader& header : headers) {
-            client.QueueHeader(static_cast<int>(header.id));
-            client.QueueSize(static_cast<int>(header.id));
+            client.QueueHeader(NumberOfId(header.id));
+            client.QueueSize(NumberOfId(header.id));
         }
         for (NewMessageHeader& header : headers) {
             HeaderCollector collector(header.lines);
@@ -47,8 +47,8 @@ std::vector<NewMessageHeader> FetchNewPop3Headers(Pop3Client& client, int newest
     } else {
         for (NewMessageHeader& header : headers) {
             HeaderCollector collector(header.lines);
-            client.FetchHeader(static_cast<int>(header.id), collector);
-            header.size = client.MessageSize(static_cast<int>(header.id));
+            client.FetchHeader(NumberOfId(header.id), collector);
+            header.size = client.MessageSize(NumberOfId(header.id));
         }
     }
     return headers;
@@ -62,7 +62,7 @@ std::vector<NewMessageHeader> FetchNewImapHeaders(ImapClient& client, std::strin
     if (opened.exists == 0 || count == 0) return headers;
     const std::uint32_t first = opened.exists > count ? opened.exists - count + 1 : 1;
     client.FetchNewestHeaders(first, [&](FetchedHeader& fetched) {
-        if (fetched.uid < firstNewUid) return true;
+        if (fetched.uid.Value() < firstNewUid) return true;
         NewMessageHeader header{fetched.uid, fetched.size, {}};
         HeaderCollector collector(header.lines);
         FeedHeader(fetched.header, collector);

@@ -12,7 +12,7 @@
 #include "pop3/pop3_client.h"
 
 struct NewMessageHeader {
-    std::uint32_t id = 0;            // the message number (POP3) or UID (IMAP)
+    MessageId id;                    // the message number (POP3) or UID (IMAP)
     std::int64_t size = -1;          // bytes; -1 when the server did not say
     std::vector<std::string> lines;  // as received, without line ends; a folded line on its own
 };

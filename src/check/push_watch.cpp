@@ -13,12 +13,51 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
+// Reports changes as they come, but at most once per timing.newsGap: a change within the
+// gap waits for its end, together with the changes after it.
+class NewsGate {
+public:
+    NewsGate(const PushReport& report, Clock::duration gap) : report_(report), gap_(gap) {}
+
+    void Changed() {
+        if (Clock::now() - lastReport_ >= gap_)
+            Report();
+        else
+            pending_ = true;
+    }
+    // When the wait for news must end to report what is pending: `until` or earlier.
+    Clock::time_point WaitUntil(Clock::time_point until) const {
+        return pending_ ? std::min(until, lastReport_ + gap_) : until;
+    }
+    // Reports what is pending once the gap has passed.
+    void Tick() {
+        if (pending_ && Clock::now() - lastReport_ >= gap_) Report();
+    }
+    // Reports what is pending at once: the session ends.
+    void Flush() {
+        if (pending_) Report();
+    }
+
+private:
+    void Report() {
+        pending_ = false;
+        lastReport_ = Clock::now();
+        report_(PushEvent::Changed, {});
+    }
+
+    const PushReport& report_;
+    Clock::duration gap_;
+    Clock::time_point lastReport_{};
+    bool pending_ = false;
+};
+
 // One session: log in, open the folder, idle until the connection fails. Returns only when
 // the server has no IDLE; throws the failure otherwise.
 void Idle(const AccountSettings& account, const SessionOptions& options, const PushTiming& timing,
           const std::function<void()>& onUp, const PushReport& report) {
     std::unique_ptr<ImapClient> client = NewImapClient(account, options);
     client->keepAlive = true;  // a dead connection fails within minutes, not at the renewal
+    NewsGate news(report, timing.newsGap);
     try {
         TakeKeyringPassword(account, *client);
         client->ConnectAndLogIn();
@@ -29,13 +68,17 @@ void Idle(const AccountSettings& account, const SessionOptions& options, const P
         client->Examine(account.Folder());
         onUp();
         for (;;) {
-            if (client->Idle()) report(PushEvent::Changed, {});
-            const auto until = Clock::now() + timing.idleRefresh;
-            while (client->WaitIdle(until)) report(PushEvent::Changed, {});
-            if (client->EndIdle()) report(PushEvent::Changed, {});
+            if (client->Idle()) news.Changed();
+            const auto renewal = Clock::now() + timing.idleRefresh;
+            while (Clock::now() < renewal) {
+                if (client->WaitIdle(news.WaitUntil(renewal))) news.Changed();
+                news.Tick();
+            }
+            if (client->EndIdle()) news.Changed();
         }
     } catch (...) {
         if (client->IsConnected()) client->LogoutAndClose();
+        news.Flush();
         throw;
     }
 }
@@ -46,6 +89,13 @@ milliseconds ReconnectDelay(int attempt, const PushTiming& timing) {
     milliseconds delay = timing.firstDelay;
     for (int i = 1; i < attempt && delay < timing.longestDelay; ++i) delay *= 2;
     return std::min(delay, timing.longestDelay);
+}
+
+bool PushEventWantsCheck(PushEvent event, std::optional<Clock::time_point> lastCheck,
+                         Clock::time_point now) {
+    if (event == PushEvent::Lost) return false;
+    if (event != PushEvent::Reconnected) return true;
+    return !lastCheck || now - *lastCheck >= kRecentCheck;
 }
 
 bool PushCoversAccount(bool up, std::optional<std::chrono::steady_clock::time_point> lastCheck,
@@ -60,13 +110,14 @@ PushEnd WatchFolder(const AccountSettings& account, SessionOptions options,
     bool everUp = false;
     int attempt = 0;
     for (;;) {
+        std::optional<Clock::time_point> upSince;
         try {
             Idle(
                 account, options, timing,
                 [&] {
                     report(everUp ? PushEvent::Reconnected : PushEvent::Up, {});
                     everUp = true;
-                    attempt = 0;
+                    upSince = Clock::now();
                 },
                 report);
             return PushEnd::NoIdle;
@@ -76,6 +127,8 @@ PushEnd WatchFolder(const AccountSettings& account, SessionOptions options,
             if (options.interrupt->Raised()) return PushEnd::Interrupted;
             report(PushEvent::Lost, error.what());
         }
+        // A session that held starts the delays afresh; one dropped at once makes them grow.
+        if (upSince && Clock::now() - *upSince >= timing.holding) attempt = 0;
         const auto resume = Clock::now() + ReconnectDelay(++attempt, timing);
         if (options.interrupt->WaitUntil(resume) == InterruptSignal::Wake::Raised)
             return PushEnd::Interrupted;

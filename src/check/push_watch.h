@@ -32,11 +32,25 @@ struct PushTiming {
     std::chrono::milliseconds idleRefresh{std::chrono::minutes(24)};
     std::chrono::milliseconds firstDelay{std::chrono::seconds(1)};
     std::chrono::milliseconds longestDelay{std::chrono::minutes(5)};
+    // A session counts as holding once it has idled this long: only then does the delay
+    // after a loss start again from firstDelay.
+    std::chrono::milliseconds holding{std::chrono::minutes(1)};
+    // News of changes is reported at most once in this time; changes meanwhile are told
+    // together at its end.
+    std::chrono::milliseconds newsGap{std::chrono::seconds(3)};
 };
 
 // The wait before the `attempt`-th reopening in a row (1 for the first after a loss):
 // firstDelay, doubling with every attempt, never more than longestDelay.
 std::chrono::milliseconds ReconnectDelay(int attempt, const PushTiming& timing = {});
+
+// Whether a push event calls for a check of the account: a change and the first session's
+// start always do, a reconnection only when the account was not checked within kRecentCheck
+// (a server that drops every session would otherwise cause a check with every one).
+inline constexpr std::chrono::minutes kRecentCheck{1};
+bool PushEventWantsCheck(PushEvent event,
+                         std::optional<std::chrono::steady_clock::time_point> lastCheck,
+                         std::chrono::steady_clock::time_point now);
 
 // Whether the timed check may pass over an account: its push session is up and it was
 // checked less than kSafetyCheckInterval ago.
@@ -55,8 +69,8 @@ bool SameConnection(const AccountSettings& a, const AccountSettings& b);
 using PushReport = std::function<void(PushEvent event, const std::string& error)>;
 
 // Connects and logs in as the check does, EXAMINEs the account's folder and idles there,
-// reporting on the calling thread, until `options.interrupt` is raised or the server turns
-// out not to offer IDLE. Never throws; records nothing in the settings file. The session has
-// no time limit (`options.timeLimit` is not used).
+// reporting on the calling thread (changes at most once per timing.newsGap), until
+// `options.interrupt` is raised or the server turns out not to offer IDLE. Never throws; records
+// nothing in the settings file. The session has no time limit (`options.timeLimit` is not used).
 PushEnd WatchFolder(const AccountSettings& account, SessionOptions options,
                     const PushReport& report, const PushTiming& timing = {});

@@ -2,7 +2,9 @@
 
 #include <ctime>
 
+#include "net/tls_check.h"
 #include "settings/errors.h"
+#include "settings/language.h"
 #include "settings/password_store.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
@@ -53,6 +55,16 @@ std::string OneLineError(const std::string& message) {
     return line;
 }
 
+std::string SessionErrorText(const std::string& error, bool certificateFailed,
+                             const std::string& pin) {
+    if (!certificateFailed || PinFormOf(pin) != PinForm::Malformed) return error;
+    return error + "\r\n" + GetLangText("certificate_pin_malformed");
+}
+
+std::string StoredErrorText(const std::string& line) {
+    return ReplaceAll(line, "~", "\n");
+}
+
 void RunState::Write(std::string_view section, std::string_view key, std::string value) {
     writes_.push_back({std::string(section), std::string(key), std::move(value)});
 }
@@ -81,7 +93,9 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
     } catch (const Cancelled&) {
         throw;
     } catch (const std::exception& error) {
-        RecordFailure(*client, runState, section, error.what());
+        RecordFailure(
+            *client, runState, section,
+            SessionErrorText(error.what(), client->CertificateFailure().has_value(), client->pin));
     }
     RememberCapabilities(*client, runState, section);
     return client;

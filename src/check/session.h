@@ -59,3 +59,9 @@ void EndSession(std::unique_ptr<Pop3Client>& session);
 
 // An error message as one line of the settings file: CR LF, and any CR or LF left, made "~".
 std::string OneLineError(const std::string& message);
+// The error of a failed session; when the server's certificate failed and the stored SSL_PIN
+// `pin` is malformed (so that it could never match), a line naming the pin follows.
+std::string SessionErrorText(const std::string& error, bool certificateFailed,
+                             const std::string& pin);
+// A stored error as the outputs that programs read give it: each "~" a line break.
+std::string StoredErrorText(const std::string& line);

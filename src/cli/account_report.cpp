@@ -83,7 +83,8 @@ std::string JsonLine(const AccountReport& report) {
     return "{\"email\":" + JsonString(report.email) +
            ",\"count\":" + (report.count ? std::to_string(*report.count) : "null") +
            ",\"change\":" + std::to_string(report.change) +
-           ",\"ok\":" + (report.ok ? "true" : "false") + ",\"error\":" + JsonString(report.error) +
+           ",\"ok\":" + (report.ok ? "true" : "false") +
+           ",\"error\":" + JsonString(StoredErrorText(report.error)) +
            ",\"checked\":" + (report.checked != 0 ? JsonString(IsoTime(report.checked)) : "null") +
            "}";
 }
@@ -108,7 +109,7 @@ std::string WaybarLine(const std::vector<AccountReport>& reports) {
             tooltip += std::to_string(*report.count);
             if (report.lastChange > 0) tooltip += " (+" + std::to_string(report.lastChange) + ")";
         } else {
-            tooltip += report.error;
+            tooltip += StoredErrorText(report.error);
         }
     }
     static constexpr const char* kClass[] = {"none", "new", "error"};

@@ -52,7 +52,13 @@ void PushFollower::Follow(const std::vector<AccountEntry>& accounts,
             WatchFolder(raw->account, own, [this, raw](PushEvent event, const std::string&) {
                 const std::lock_guard lock(mutex_);
                 raw->up = event != PushEvent::Lost;
-                if (event == PushEvent::Lost) return;  // else a check, news may have been missed
+                const auto checked = lastChecks_.find(AccountSection(raw->account));
+                if (!PushEventWantsCheck(event,
+                                         checked == lastChecks_.end()
+                                             ? std::nullopt
+                                             : std::optional(checked->second),
+                                         std::chrono::steady_clock::now()))
+                    return;
                 wanted_.push_back(raw->account.email);
                 const std::uint64_t one = 1;
                 if (wakeFd_ >= 0) (void)!::write(wakeFd_, &one, sizeof one);
@@ -77,6 +83,7 @@ std::vector<std::string> PushFollower::TakeWanted() {
 }
 
 void PushFollower::NoteChecked(const AccountSettings& account) {
+    const std::lock_guard lock(mutex_);  // the sessions' reports read it
     lastChecks_[AccountSection(account)] = std::chrono::steady_clock::now();
 }
 

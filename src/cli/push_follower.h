@@ -42,7 +42,8 @@ private:
     void End(Session& session);
 
     int wakeFd_ = -1;
-    std::mutex mutex_;  // guards what the session threads touch: wanted_ and the up flags
+    std::mutex mutex_;  // guards what the session threads touch: wanted_, the up flags and
+                        // lastChecks_ (written under it, read without by this thread)
     std::vector<std::string> wanted_;
     std::map<std::string, std::unique_ptr<Session>> sessions_;  // by account section
     std::map<std::string, std::chrono::steady_clock::time_point> lastChecks_;

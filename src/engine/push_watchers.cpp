@@ -129,6 +129,14 @@ void PushWatchers::OnReport(std::uint64_t id, PushEvent event) {
     session->lost = event == PushEvent::Lost;
     if (event == PushEvent::Lost) return;
     const std::string section = AccountSection(session->account);
+    const auto checked = lastChecks_.find(section);
+    if (!PushEventWantsCheck(
+            event,
+            checked == lastChecks_.end()
+                ? std::nullopt
+                : std::optional<std::chrono::steady_clock::time_point>(checked->second),
+            std::chrono::steady_clock::now()))
+        return;
     if (std::find(wanted_.begin(), wanted_.end(), section) == wanted_.end())
         wanted_.push_back(section);
     Q_EMIT CheckWanted(session->account);

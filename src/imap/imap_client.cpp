@@ -263,7 +263,7 @@ std::string ImapClient::SendTagged(std::string_view command) {
 
 ImapResponse ImapClient::Read() {
     try {
-        return ReadImapResponse(source_);
+        return ReadImapResponse(source_, responseLimit_);
     } catch (const ImapProtocolError&) {
         Disconnect();  // out of step with the server
         throw;

@@ -12,11 +12,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "imap/imap_response.h"
 #include "net/interrupt.h"
 #include "net/line_channel.h"
+#include "net/message_id.h"
 #include "net/message_sink.h"
 #include "net/socket_transport.h"
 #include "net/tls_check.h"
@@ -41,7 +43,7 @@ struct OpenFolder {
 
 // One message from the header listing's UID FETCH.
 struct FetchedHeader {
-    std::uint32_t uid = 0;
+    MessageId uid;
     std::uint32_t sequence = 0;
     std::int64_t size = -1;    // RFC822.SIZE; -1 when absent
     std::string internalDate;  // "17-Jul-1996 02:44:25 -0700"
@@ -53,8 +55,29 @@ struct FetchedHeader {
 inline constexpr const char* kNewHeaderFields = "FROM SUBJECT DATE TO CC";
 
 // Hands header bytes to `message` as the POP3 client hands a header over: one line at a time
-// without its line end, no empty lines, then HeaderComplete.
+// without its line end, no empty lines, at most kMaxHeaderBytes, then HeaderComplete.
 void FeedHeader(std::string_view header, MessageSink& message);
+
+// Holds a header listing's answer to what the folder holds. Every message must come with a UID
+// in 1..2^32-1, a UID told again is passed over; there may be no more messages than the folder
+// held at most (EXISTS when opened, and every EXISTS since), and, once the answer is complete,
+// no fewer than it held at least (the messages when opened, less every EXPUNGE since). Breaking
+// a rule throws RepliesOutOfStep. Without Opened only the UIDs are held to the rules.
+class ListingTally {
+public:
+    void Opened(std::uint32_t exists);
+    // An untagged response of the answer: EXISTS and EXPUNGE move the bounds.
+    void Untagged(const ImapResponse& response);
+    // A message's UID (null when it has none): true for one not seen before.
+    bool Take(const ImapValue* uid);
+    // The answer is complete.
+    void Done() const;
+
+private:
+    std::unordered_set<std::uint32_t> uids_;
+    std::uint32_t low_ = 0;
+    std::optional<std::uint32_t> high_;
+};
 
 class ImapClient : public ServerEndpoint {
 public:
@@ -111,21 +134,24 @@ public:
         ReadToEnd,        // read and dropped, so that the session stays usable
         CloseConnection,  // not waited for: the connection closes at once
     };
-    // UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER]): hands every message to
-    // `onHeader` as it arrives, in the server's order, until `onHeader` returns false.
-    void FetchHeaders(const std::function<bool(FetchedHeader&)>& onHeader,
+    // UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER]) in a folder opened with
+    // `exists` messages: hands every message to `onHeader` as it arrives, in the server's
+    // order, once per UID, until `onHeader` returns false. An answer that does not add up (see
+    // ListingTally) closes the connection and throws RepliesOutOfStep.
+    void FetchHeaders(std::uint32_t exists, const std::function<bool(FetchedHeader&)>& onHeader,
                       FetchStop stop = FetchStop::ReadToEnd);
     // FETCH <first>:* (UID RFC822.SIZE BODY.PEEK[HEADER.FIELDS (kNewHeaderFields)]): the
-    // newest messages from that sequence number on, as FetchHeaders hands them over.
+    // newest messages from that sequence number on, as FetchHeaders hands them over (without
+    // a count to hold them to).
     void FetchNewestHeaders(std::uint32_t firstSequence,
                             const std::function<bool(FetchedHeader&)>& onHeader);
     // UID FETCH <uid> BODY.PEEK[]: the message's lines to `message`; false when the server
     // has no message of that UID.
-    bool FetchMessage(std::uint32_t uid, MessageSink& message);
+    bool FetchMessage(MessageId uid, MessageSink& message);
     // UID STORE <uid> +FLAGS.SILENT (\Deleted) in the selected folder.
-    void FlagDeleted(std::uint32_t uid);
+    void FlagDeleted(MessageId uid);
     // UID EXPUNGE of exactly these UIDs (RFC 4315); only with UIDPLUS.
-    void ExpungeUids(const std::vector<std::uint32_t>& uids);
+    void ExpungeUids(const std::vector<MessageId>& uids);
     void Noop();
     // IDLE (RFC 2177) in the open folder. Idle sends IDLE and returns at the server's
     // go-ahead (throws its NO or BAD): true when the folder changed before it. WaitIdle then waits
@@ -174,6 +200,7 @@ private:
     void TakeCapabilities(const std::vector<std::string>& words, std::size_t first);
     OpenFolder Open(std::string_view command, std::string_view folder);
     void FetchEachHeader(const std::string& command, std::string_view section,
+                         std::optional<std::uint32_t> exists,
                          const std::function<bool(FetchedHeader&)>& onHeader,
                          FetchStop stop = FetchStop::ReadToEnd);
     void Disconnect();
@@ -185,6 +212,7 @@ private:
     unsigned nextTag_ = 1;
     std::string idleTag_;   // of the IDLE under way
     std::string loginTag_;  // of a login whose answer comes with the next command's
+    std::size_t responseLimit_ = kMaxResponseBytes;
     bool tls_ = false;
     bool preAuthenticated_ = false;
     std::vector<std::string> capabilities_;

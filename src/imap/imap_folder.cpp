@@ -4,6 +4,7 @@
 
 #include "imap/imap_client.h"
 #include "settings/errors.h"
+#include "settings/scope_guard.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -35,12 +36,21 @@ ImapValue* ItemBeginning(ImapValue& items, std::string_view section) {
     return nullptr;
 }
 
+// Whether a mailbox name the server sent is `encoded`; INBOX in any letter case.
+bool SameMailbox(const ImapValue& sent, std::string_view encoded) {
+    if (sent.kind != ImapValue::Kind::Atom && sent.kind != ImapValue::Kind::String) return false;
+    if (SameTextAscii(encoded, "INBOX")) return SameTextAscii(sent.text, "INBOX");
+    return sent.text == encoded;
+}
+
 std::uint32_t NumberOf(const ImapValue* value) {
     return value ? value->Number().value_or(0) : 0;
 }
 
 // "1:3,7,9:10" for sorted UIDs, cut into sets of at most kLongestUidSet characters.
-std::vector<std::string> UidSets(std::vector<std::uint32_t> uids) {
+std::vector<std::string> UidSets(const std::vector<MessageId>& ids) {
+    std::vector<std::uint32_t> uids;
+    for (const MessageId id : ids) uids.push_back(id.Value());
     std::sort(uids.begin(), uids.end());
     uids.erase(std::unique(uids.begin(), uids.end()), uids.end());
     std::vector<std::string> sets;
@@ -93,11 +103,14 @@ void FeedMessage(std::string_view bytes, MessageSink& message) {
 
 void FeedHeader(std::string_view header, MessageSink& message) {
     std::size_t pos = 0;
+    std::size_t kept = 0;
     while (pos < header.size()) {
         std::size_t lf = header.find('\n', pos);
         if (lf == std::string_view::npos) lf = header.size();
         std::size_t end = lf;
         if (end > pos && header[end - 1] == '\r') --end;
+        kept += end - pos + 2;
+        if (kept > kMaxHeaderBytes) break;
         if (end > pos) message.AddHeaderLine(std::string(header.substr(pos, end - pos)));
         pos = lf + 1;
     }
@@ -105,16 +118,26 @@ void FeedHeader(std::string_view header, MessageSink& message) {
 }
 
 FolderStatus ImapClient::Status(std::string_view folder) {
+    const std::string name = EncodeMailboxName(folder);
     std::optional<FolderStatus> status;
+    bool badCount = false;
     Run("STATUS " + FolderArgument(folder) + " (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)",
-        [&status](ImapResponse& response) {
-            if (response.data.empty() || !response.data[0].IsAtom("STATUS")) return;
-            const ImapValue& items = response.data.back();
-            if (items.kind != ImapValue::Kind::List) return;
+        [&](ImapResponse& response) {
+            if (response.data.size() != 3 || !response.data[0].IsAtom("STATUS") ||
+                !SameMailbox(response.data[1], name))
+                return;  // another folder's, or not a status
+            const ImapValue& items = response.data[2];
+            const ImapValue* messages = items.Find("MESSAGES");
+            if (items.kind != ImapValue::Kind::List || !messages || !messages->Number()) {
+                badCount = true;
+                return;
+            }
             status =
-                FolderStatus{NumberOf(items.Find("MESSAGES")), NumberOf(items.Find("UNSEEN")),
+                FolderStatus{*messages->Number(), NumberOf(items.Find("UNSEEN")),
                              NumberOf(items.Find("UIDNEXT")), NumberOf(items.Find("UIDVALIDITY"))};
+            badCount = false;
         });
+    if (badCount) throw TarnwickError("The server reported no valid message count for the folder.");
     if (!status) throw TarnwickError("The server did not report the folder's status.");
     return *status;
 }
@@ -147,34 +170,64 @@ OpenFolder ImapClient::Open(std::string_view command, std::string_view folder) {
     return opened;
 }
 
-void ImapClient::FetchHeaders(const std::function<bool(FetchedHeader&)>& onHeader, FetchStop stop) {
+void ImapClient::FetchHeaders(std::uint32_t exists,
+                              const std::function<bool(FetchedHeader&)>& onHeader, FetchStop stop) {
     FetchEachHeader("UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER])",
-                    "BODY[HEADER]", onHeader, stop);
+                    "BODY[HEADER]", exists, onHeader, stop);
 }
 
 void ImapClient::FetchNewestHeaders(std::uint32_t firstSequence,
                                     const std::function<bool(FetchedHeader&)>& onHeader) {
     FetchEachHeader("FETCH " + std::to_string(std::max<std::uint32_t>(firstSequence, 1)) +
                         ":* (UID RFC822.SIZE BODY.PEEK[HEADER.FIELDS (" + kNewHeaderFields + ")])",
-                    "BODY[HEADER.FIELDS", onHeader);
+                    "BODY[HEADER.FIELDS", std::nullopt, onHeader);
+}
+
+void ListingTally::Opened(std::uint32_t exists) {
+    low_ = exists;
+    high_ = exists;
+}
+
+void ListingTally::Untagged(const ImapResponse& response) {
+    if (response.data.size() != 2 || !response.data[0].Number()) return;
+    if (response.data[1].IsAtom("EXISTS") && high_)
+        high_ = std::max(*high_, *response.data[0].Number());
+    else if (response.data[1].IsAtom("EXPUNGE") && low_ > 0)
+        --low_;
+}
+
+bool ListingTally::Take(const ImapValue* uid) {
+    const std::optional<std::uint32_t> number = uid ? uid->Number() : std::nullopt;
+    if (!number || *number == 0) throw RepliesOutOfStep();
+    if (!uids_.insert(*number).second) return false;
+    if (high_ && uids_.size() > *high_) throw RepliesOutOfStep();
+    return true;
+}
+
+void ListingTally::Done() const {
+    if (high_ && uids_.size() < low_) throw RepliesOutOfStep();
 }
 
 void ImapClient::FetchEachHeader(const std::string& command, std::string_view section,
+                                 std::optional<std::uint32_t> exists,
                                  const std::function<bool(FetchedHeader&)>& onHeader,
                                  FetchStop stop) {
+    ListingTally tally;
+    if (exists) tally.Opened(*exists);
     const std::string tag = SendTagged(command);
     channel_.ExtendDeadlineWithData();
     bool handing = true;
     struct Stopped {};
     try {
         Finish(tag, [&](ImapResponse& response) {
+            if (!handing) return;
+            tally.Untagged(response);
             ImapValue* items = FetchList(response);
-            if (!handing || !items) return;
-            ImapValue* header = ItemBeginning(*items, section);
-            const std::uint32_t uid = NumberOf(items->Find("UID"));
-            if (!header || uid == 0) return;  // a flag change the server tells unasked
+            ImapValue* header = items ? ItemBeginning(*items, section) : nullptr;
+            if (!header) return;                          // a flag change the server tells unasked
+            if (!tally.Take(items->Find("UID"))) return;  // told twice
             FetchedHeader fetched;
-            fetched.uid = uid;
+            fetched.uid = MessageId(*items->Find("UID")->Number());
             fetched.sequence = response.data[0].Number().value_or(0);
             if (const auto size = items->Find("RFC822.SIZE"); size && size->Number())
                 fetched.size = *size->Number();
@@ -185,19 +238,25 @@ void ImapClient::FetchEachHeader(const std::string& command, std::string_view se
             handing = onHeader(fetched);
             if (!handing && stop == FetchStop::CloseConnection) throw Stopped{};
         });
+        if (handing) tally.Done();
     } catch (const Stopped&) {
         // The rest of the answer may take as long as the listing would have: the session ends.
         AbortConnection();
+    } catch (const RepliesOutOfStep&) {
+        AbortConnection();
+        throw;
     }
 }
 
-bool ImapClient::FetchMessage(std::uint32_t uid, MessageSink& message) {
-    const std::string tag = SendTagged("UID FETCH " + std::to_string(uid) + " BODY.PEEK[]");
+bool ImapClient::FetchMessage(MessageId uid, MessageSink& message) {
+    const std::string tag = SendTagged("UID FETCH " + uid.Text() + " BODY.PEEK[]");
     channel_.ExtendDeadlineWithData();
     std::optional<std::string> bytes;
+    responseLimit_ = kMaxMessageResponseBytes;
+    const ScopeGuard limit([this] { responseLimit_ = kMaxResponseBytes; });
     Finish(tag, [&](ImapResponse& response) {
         ImapValue* items = FetchList(response);
-        if (!items || NumberOf(items->Find("UID")) != uid) return;
+        if (!items || NumberOf(items->Find("UID")) != uid.Value()) return;
         if (ImapValue* body = items->Find("BODY[]")) bytes = std::move(body->text);
     });
     if (!bytes) return false;
@@ -205,11 +264,11 @@ bool ImapClient::FetchMessage(std::uint32_t uid, MessageSink& message) {
     return true;
 }
 
-void ImapClient::FlagDeleted(std::uint32_t uid) {
-    Run("UID STORE " + std::to_string(uid) + " +FLAGS.SILENT (\\Deleted)");
+void ImapClient::FlagDeleted(MessageId uid) {
+    Run("UID STORE " + uid.Text() + " +FLAGS.SILENT (\\Deleted)");
 }
 
-void ImapClient::ExpungeUids(const std::vector<std::uint32_t>& uids) {
+void ImapClient::ExpungeUids(const std::vector<MessageId>& uids) {
     if (uids.empty()) return;
     if (!HasCapability("UIDPLUS"))
         throw TarnwickError(

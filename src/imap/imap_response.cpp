@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr std::size_t kMaxLiteralDigits = 20;
+constexpr std::size_t kMaxLiteralDigits = 19;  // fits 64 bits
 
 ImapStatus StatusOf(std::string_view word) {
     if (SameTextAscii(word, "OK")) return ImapStatus::Ok;
@@ -20,11 +20,20 @@ ImapStatus StatusOf(std::string_view word) {
                             std::string(line.substr(0, 200)) + "\"");
 }
 
-// The data of an untagged response: values over as many lines as its literals take.
+[[noreturn]] void TooLarge(std::string_view what) {
+    throw ImapProtocolError("The server's response " + std::string(what) + ".");
+}
+
+// The data of an untagged response: values over as many lines as its literals take, within
+// `maxBytes` (the first line counted already).
 class DataParser {
 public:
-    DataParser(const ImapSource& source, std::string line, std::size_t pos)
-        : source_(source), line_(std::move(line)), pos_(pos) {}
+    DataParser(const ImapSource& source, std::string line, std::size_t pos, std::size_t maxBytes)
+        : source_(source),
+          line_(std::move(line)),
+          pos_(pos),
+          bytes_(line_.size() + 2),
+          maxBytes_(maxBytes) {}
 
     std::vector<ImapValue> Values() { return Sequence(0, false); }
 
@@ -48,6 +57,8 @@ private:
     }
 
     ImapValue Value(char c, int depth) {
+        if (++values_ > kMaxResponseValues)
+            TooLarge("holds more than " + std::to_string(kMaxResponseValues) + " values");
         ImapValue value;
         if (c == '(') {
             if (depth + 1 > kMaxListDepth) Malformed("lists nested too deep", line_);
@@ -93,10 +104,11 @@ private:
         for (const char d : digits) {
             if (d < '0' || d > '9') Malformed("bad literal", line_);
             size = size * 10 + static_cast<std::uint64_t>(d - '0');
-            if (size > kMaxLiteralSize) Malformed("literal too large", line_);
         }
+        Count(size);
         std::string bytes = source_.readBytes(static_cast<std::size_t>(size));
         line_ = source_.readLine();
+        Count(line_.size() + 2);
         pos_ = 0;
         return bytes;
     }
@@ -116,9 +128,20 @@ private:
         return line_.substr(start, pos_ - start);
     }
 
+    // Takes `size` more bytes of the response; past the limit the response fails before they
+    // are read.
+    void Count(std::uint64_t size) {
+        if (size > maxBytes_ - bytes_)
+            TooLarge("is longer than " + std::to_string(maxBytes_ >> 20) + " MB");
+        bytes_ += static_cast<std::size_t>(size);
+    }
+
     const ImapSource& source_;
     std::string line_;
     std::size_t pos_;
+    std::size_t bytes_;
+    std::size_t maxBytes_;
+    std::size_t values_ = 0;
 };
 
 // The status word's text: an optional "[code]", then free text.
@@ -170,7 +193,7 @@ bool ImapResponse::Is(std::string_view name) const {
     return (!data.empty() && data[0].IsAtom(name)) || (data.size() > 1 && data[1].IsAtom(name));
 }
 
-ImapResponse ReadImapResponse(const ImapSource& source) {
+ImapResponse ReadImapResponse(const ImapSource& source, std::size_t maxBytes) {
     std::string line = source.readLine();
     ImapResponse response;
     if (line.starts_with('+')) {
@@ -193,7 +216,7 @@ ImapResponse ReadImapResponse(const ImapSource& source) {
         ReadStatusText(response, std::string_view(line).substr(std::min(wordEnd + 1, line.size())));
         return response;
     }
-    response.data = DataParser(source, std::move(line), wordStart).Values();
+    response.data = DataParser(source, std::move(line), wordStart, maxBytes).Values();
     if (response.data.empty()) Malformed("no data", "*");
     return response;
 }

@@ -65,14 +65,18 @@ struct ImapSource {
     std::function<std::string(std::size_t size)> readBytes;
 };
 
-// The most bytes a literal may announce, and the deepest nesting of lists.
-inline constexpr std::uint64_t kMaxLiteralSize = 256ull * 1024 * 1024;
+// The most bytes one response may take, its lines (with their line ends) and literals together
+// over every line its literals join; a whole message (UID FETCH BODY[]) may take more. The
+// most values one response may hold, and the deepest nesting of lists.
+inline constexpr std::size_t kMaxResponseBytes = std::size_t{16} << 20;
+inline constexpr std::size_t kMaxMessageResponseBytes = std::size_t{64} << 20;
+inline constexpr std::size_t kMaxResponseValues = 100000;
 inline constexpr int kMaxListDepth = 64;
 
-// Reads one response. Throws ImapProtocolError for a response that breaks the grammar (an
-// unbalanced list, a bad literal, nesting too deep, a missing tag), and whatever the source
-// throws.
-ImapResponse ReadImapResponse(const ImapSource& source);
+// Reads one response of at most `maxBytes`. Throws ImapProtocolError for a response that breaks
+// the grammar (an unbalanced list, a bad literal, nesting too deep, a missing tag) or goes past
+// the limits above, and whatever the source throws.
+ImapResponse ReadImapResponse(const ImapSource& source, std::size_t maxBytes = kMaxResponseBytes);
 
 // A string as the client sends it: an atom-safe text as a quoted string with `\` and `"`
 // escaped. None when it cannot be quoted (CR, LF, NUL or 8-bit bytes): send a literal then.

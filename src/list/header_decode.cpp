@@ -25,6 +25,17 @@ int Base64Value(char c) {
     return -1;
 }
 
+// A Q word's text without its "?"s, an underscore read as a blank (RFC 2047 4.2), as the
+// message parser reads it.
+std::string QText(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (char c : text) {
+        if (c != '?') result += c == '_' ? ' ' : c;
+    }
+    return result;
+}
+
 std::string WithoutQuestionMarks(std::string_view text) {
     std::string result;
     result.reserve(text.size());
@@ -75,7 +86,7 @@ std::string ToUtf8(std::string bytes, std::string_view charset) {
 
 std::string DecodeWord(const EncodedWord& word, std::string_view raw) {
     if (word.encoding == 'Q') {
-        return ToUtf8(DecodeQuotedPrintable(WithoutQuestionMarks(word.payload)), word.charset);
+        return ToUtf8(DecodeQuotedPrintable(QText(word.payload)), word.charset);
     }
     if (word.encoding == 'B') {
         const std::string prepared = PadBase64(WithoutQuestionMarks(word.payload));

@@ -7,7 +7,8 @@
 
 // The trimmed text with every encoded word decoded and converted from its charset to UTF-8
 // (bytes of an unknown charset stay as they are). Text between words is kept unchanged, white
-// space between two words included; an underscore in a Q word stays an underscore; a word that
+// space between two words included; an underscore in a Q word reads as a blank, as the message
+// parser reads it (so the header pane and the list agree); a word that
 // is not closed runs to the end of the text; a word with another encoding letter is kept.
 std::string DecodeHeaderText(std::string_view text);
 

@@ -101,7 +101,7 @@ MessageRow MakeListRow(std::unique_ptr<MailMessage> entry, const std::string& ac
     row.subjectText = SubjectText(*entry);
     row.dateText = ListDateText(*entry);
     row.sizeText = SizeText(entry->size);
-    row.numberText = std::to_string(entry->Id());
+    row.numberText = entry->id.Text();
     row.spam = SpamVerdict(SpamFactsOf(*entry, row.subjectText, row.senderText), accountEmail,
                            rules, criteria);
     row.entry = std::move(entry);
@@ -122,7 +122,7 @@ int CompareRows(const MessageRow& a, const MessageRow& b, int column) {
         case kSizeColumn:
             return Order(b.entry->size, a.entry->size);
         case kNumberColumn:
-            return Order(a.entry->Id(), b.entry->Id());
+            return Order(a.entry->id, b.entry->id);
         default:
             return 0;
     }

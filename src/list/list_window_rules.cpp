@@ -57,9 +57,9 @@ ShownMailbox ShownMailboxOf(const std::vector<MessageRow>& rows) {
     ShownMailbox shown;
     shown.count = static_cast<int>(rows.size());
     for (const MessageRow& row : rows) {
-        if (!row.entry || row.entry->Id() <= shown.highestUid) continue;
-        shown.highestUid = row.entry->Id();
-        shown.lastUidl = row.entry->uid;
+        if (!row.entry || row.entry->id.Value() <= shown.highestUid) continue;
+        shown.highestUid = row.entry->id.Value();
+        shown.lastUidl = row.entry->uniqueId;
     }
     return shown;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // One message on the server as a list row holds it: the parsed header (after a retrieval the
-// whole message), the message number in the session, the size the server reported and the
+// whole message), the message's id in the session, the size the server reported and the
 // message's unique id when the server keeps ids.
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "list/header_lines.h"
+#include "net/message_id.h"
 #include "net/message_sink.h"
 
 struct MailAddress {
@@ -29,13 +30,9 @@ struct MailPart {
 
 class MailMessage : public MessageSink {
 public:
-    // The message's number in a POP3 session or its UID on IMAP, all 32 bits of it: read it
-    // through Id(), and set it with SetId(), since a UID may lie above the int32 range.
-    std::int32_t number = 0;
+    MessageId id;  // the message's number in a POP3 session or its UID on IMAP
     std::int32_t size = -1;
-    std::uint32_t Id() const { return static_cast<std::uint32_t>(number); }
-    void SetId(std::uint32_t id) { number = static_cast<std::int32_t>(id); }
-    std::string uid;  // "" when the server gave none
+    UniqueId uniqueId;  // POP3 UIDL; "" when the server gave none
 
     // Parsed header.
     HeaderLines rawHeaderLines;  // as received; a folded line is a line of its own
@@ -58,7 +55,7 @@ public:
     // The value of the first extra line of that name (letter case ignored).
     std::optional<std::string> ExtraHeader(std::string_view name) const;
 
-    // Empties every parsed field, the header lines, the body and the parts; number and size stay.
+    // Empties every parsed field, the header lines, the body and the parts; id and size stay.
     void Clear();
 
     // Number of addressees in To, Cc and Bcc together.

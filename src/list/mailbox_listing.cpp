@@ -25,19 +25,19 @@ public:
         return *entry_;
     }
 
-    bool HeaderDone(std::uint32_t id, std::int64_t size, int done, int count) override {
+    bool HeaderDone(MessageId id, std::int64_t size, int done, int count) override {
         constexpr std::int64_t kLow = std::numeric_limits<std::int32_t>::min();
         constexpr std::int64_t kHigh = std::numeric_limits<std::int32_t>::max();
-        entry_->SetId(id);
+        entry_->id = id;
         entry_->size = static_cast<std::int32_t>(std::clamp(size, kLow, kHigh));
-        rowOf_[id] = rows.size();
+        rowOf_[id.Value()] = rows.size();
         rows.push_back(MakeListRow(std::move(entry_), email_, rules_, criteria_));
         return !progress_ || progress_(done, count);
     }
 
-    void IdKnown(std::uint32_t id, const std::string& uid) override {
-        const auto row = rowOf_.find(id);
-        if (row != rowOf_.end()) rows[row->second].entry->uid = uid;
+    void IdKnown(MessageId id, const UniqueId& uniqueId) override {
+        const auto row = rowOf_.find(id.Value());
+        if (row != rowOf_.end()) rows[row->second].entry->uniqueId = uniqueId;
     }
 
     std::vector<MessageRow> rows;
@@ -56,7 +56,7 @@ private:
 std::unique_ptr<MailMessage> FetchEntry(Pop3Client& session, int number) {
     auto entry = std::make_unique<MailMessage>();
     session.FetchHeader(number, *entry);
-    entry->number = number;
+    entry->id = IdOfNumber(number);
     entry->size = session.MessageSize(number);
     return entry;
 }

@@ -22,13 +22,14 @@ void Pipelined(Pop3Client& session, std::size_t total, Send send, Read read) {
 bool SameIds(Pop3Client& session, const std::vector<MessageIdentity>& targets) {
     std::vector<const MessageIdentity*> checked;
     for (const MessageIdentity& target : targets)
-        if (!target.uid.empty()) checked.push_back(&target);
+        if (!target.uniqueId.empty()) checked.push_back(&target);
     bool same = true;
     Pipelined(
-        session, checked.size(), [&](std::size_t i) { session.QueueUid(checked[i]->number); },
+        session, checked.size(),
+        [&](std::size_t i) { session.QueueUid(NumberOfId(checked[i]->id)); },
         [&](std::size_t i) {
-            const auto uid = session.ReadQueuedUid();
-            same = same && uid == checked[i]->uid;
+            const auto uniqueId = session.ReadQueuedUid();
+            same = same && uniqueId == checked[i]->uniqueId;
             return same;
         });
     return same;
@@ -43,7 +44,8 @@ DeletionResult DeleteMessages(Pop3Client& session, const std::vector<MessageIden
         return result;
     }
     Pipelined(
-        session, targets.size(), [&](std::size_t i) { session.QueueDelete(targets[i].number); },
+        session, targets.size(),
+        [&](std::size_t i) { session.QueueDelete(NumberOfId(targets[i].id)); },
         [&](std::size_t i) {
             const Pop3Reply reply = session.ReadQueuedDelete();
             if (reply.ok) {
@@ -61,7 +63,7 @@ DeletionResult DeleteMessages(MailSession& session, const std::vector<MessageIde
         return DeleteMessages(pop3->Client(), targets);
     DeletionResult result;
     for (std::size_t i = 0; i < targets.size(); ++i) {
-        session.DeleteMessage(static_cast<std::uint32_t>(targets[i].number));
+        session.DeleteMessage(targets[i].id);
         result.deleted.push_back(i);
     }
     return result;

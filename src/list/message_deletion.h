@@ -7,14 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "net/message_id.h"
+
 class MailSession;
 class Pop3Client;
 
-// A message as a row knows it: its number in the session that listed it and its unique id
-// ("" when the server keeps none).
+// A message as a row knows it: its id in the session that listed it and its unique id ("" when
+// the server keeps none).
 struct MessageIdentity {
-    int number = 0;
-    std::string uid;
+    MessageId id;
+    UniqueId uniqueId;
 };
 
 struct DeletionResult {

@@ -101,6 +101,26 @@ std::vector<std::string> HtmlToLines(std::string_view html, LinkList& links) {
     return lines;
 }
 
+// Every web address in a plain text: from "http://" or "https://" (letter case ignored) up to
+// white space, a quote or an angle bracket, without the punctuation that ends a sentence.
+void AddPlainLinks(std::string_view text, LinkList& links) {
+    const std::string upper = UpperAscii(text);
+    constexpr std::string_view kStops = " \t\r\n\"'<>";
+    constexpr std::string_view kTrailing = ".,;:!?)]";
+    for (std::size_t pos = upper.find("HTTP"); pos != std::string::npos;
+         pos = upper.find("HTTP", pos + 1)) {
+        const std::string_view rest = std::string_view(upper).substr(pos);
+        const std::size_t scheme = rest.starts_with("HTTPS://") ? 8
+                                   : rest.starts_with(kHttp)    ? 7
+                                                                : 0;
+        if (scheme == 0) continue;
+        std::size_t end = std::min(text.find_first_of(kStops, pos), text.size());
+        while (end > pos + scheme && kTrailing.find(text[end - 1]) != std::string_view::npos) --end;
+        if (end > pos + scheme) links.Add(std::string(text.substr(pos, end - pos)));
+        pos = end - 1;
+    }
+}
+
 // The lines with a line break between each two, so that empty lines at either end stay.
 std::string Joined(const std::vector<std::string>& lines) {
     std::string text;
@@ -150,6 +170,7 @@ std::vector<std::string> BodyToText(int partNumber, std::string_view contentType
                  std::string(contentType), RuleLine(), " "};
     }
     const bool html = UpperAscii(text).find("<BODY") != std::string::npos;
+    if (!html) AddPlainLinks(text, links);
     std::vector<std::string> body = html ? HtmlToLines(text, links) : PlainLines(text);
     lines.insert(lines.end(), std::make_move_iterator(body.begin()),
                  std::make_move_iterator(body.end()));

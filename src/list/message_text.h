@@ -1,6 +1,6 @@
 #pragma once
 // The text view of a retrieved message: counts, attachment names, body, text parts with HTML
-// reduced to text, and the web links found in the HTML.
+// reduced to text, and the web links found in the HTML and in plain text.
 
 #include <set>
 #include <string>
@@ -34,7 +34,8 @@ std::string LinkFromTag(std::string_view tag);
 
 // The lines of a body or text part. HTML (a text holding "<BODY") is reduced to text: tags
 // become full stops, "<br>" a line break, "&nbsp;" a blank, lines trimmed and filler lines
-// removed; its links are added to `links`. Parts numbered from 1 get a heading.
+// removed; its links are added to `links`. The web addresses of a plain text ("http://",
+// "https://") are added too. Parts numbered from 1 get a heading.
 std::vector<std::string> BodyToText(int partNumber, std::string_view contentType,
                                     std::string_view text, LinkList& links);
 

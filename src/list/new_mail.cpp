@@ -30,7 +30,7 @@ std::string OneLine(std::string text) {
 std::unique_ptr<MailMessage> EntryOf(const NewMessageHeader& header) {
     auto entry = std::make_unique<MailMessage>();
     constexpr std::int64_t kLargest = std::numeric_limits<std::int32_t>::max();
-    entry->SetId(header.id);
+    entry->id = header.id;
     entry->size = static_cast<std::int32_t>(std::min(header.size, kLargest));
     for (const std::string& line : header.lines) entry->AddHeaderLine(line);
     entry->HeaderComplete();

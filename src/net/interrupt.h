@@ -24,6 +24,11 @@ public:
 
     // Thread-safe; stays raised.
     void Raise();
+    // Thread-safe: asks for an orderly end instead, without waking anything. A session waiting
+    // for the reply that makes a change take effect (a POP3 DELE) says goodbye (QUIT) behind it
+    // at once, so that what the server answered stands however soon the program ends.
+    void AskToEnd() { endAsked_.store(true, std::memory_order_release); }
+    bool EndAsked() const { return endAsked_.load(std::memory_order_acquire); }
     bool Raised() const { return raised_.load(std::memory_order_acquire); }
     void ThrowIfRaised() const {
         if (Raised()) throw Cancelled();
@@ -39,5 +44,6 @@ public:
 
 private:
     std::atomic<bool> raised_{false};
+    std::atomic<bool> endAsked_{false};
     int fd_;
 };

@@ -2,7 +2,12 @@
 // What the POP3 client hands a fetched message to, line by line. The message entry of the
 // list implements it; the client knows nothing else about messages.
 
+#include <cstddef>
 #include <string>
+
+// The most bytes of header lines (line ends counted) a client hands over for one message; the
+// lines past it are dropped.
+inline constexpr std::size_t kMaxHeaderBytes = std::size_t{1} << 20;
 
 class MessageSink {
 public:

@@ -65,6 +65,7 @@ void Pop3Client::Connect() {
 }
 
 void Pop3Client::Disconnect() {
+    quitSent_ = false;
     if (!connected_) return;
     connected_ = false;
     pending_.clear();
@@ -309,7 +310,7 @@ void Pop3Client::EndCountedRead() {
 }
 
 void Pop3Client::QuitAndClose() {
-    if (IsConnected()) {
+    if (IsConnected() && !quitSent_) {
         try {
             channel_.SendLine("QUIT");  // behind any pending request; no reply is read
         } catch (const TarnwickError&) {

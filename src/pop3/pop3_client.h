@@ -23,6 +23,7 @@
 #include "net/transport.h"
 #include "pop3/pop3_reply.h"
 #include "settings/accounts.h"
+#include "settings/errors.h"
 
 // What a server announced in its reply to CAPA (RFC 2449).
 struct CapabilityList {
@@ -64,13 +65,6 @@ struct MessageUidList {
     std::string Of(int number) const;
 };
 
-// The server's replies no longer belong to the requests they are read for: a reply of strict
-// form did not parse, or data came that nothing asked for. The session is closed.
-class RepliesOutOfStep : public TarnwickError {
-public:
-    RepliesOutOfStep() : TarnwickError("The server's replies are out of step.") {}
-};
-
 class Pop3Client : public ServerEndpoint {
 public:
     // Opens the connection for ConnectAndLogIn; the default makes a TCP (and TLS) connection
@@ -97,7 +91,7 @@ public:
     // A header keeps at most kMaxHeaderBytes (the rest is read and dropped); a reply longer
     // than kMaxReplyBytes, or a whole message longer than kMaxMessageBytes, fails its command
     // and closes the session.
-    static constexpr std::size_t kMaxHeaderBytes = std::size_t{1} << 20;
+    static constexpr std::size_t kMaxHeaderBytes = ::kMaxHeaderBytes;
     static constexpr std::size_t kMaxReplyBytes = std::size_t{16} << 20;
     static constexpr std::size_t kMaxMessageBytes = std::size_t{64} << 20;
 
@@ -133,7 +127,8 @@ public:
     // answer is not "+OK <number> <id>".
     std::optional<std::string> MessageUid(int number);
     void SendNoop();
-    // Sends QUIT while connected, without reading its reply, and closes.
+    // Sends QUIT while connected (unless an end asked for sent it already: see
+    // InterruptSignal::AskToEnd), without reading its reply, and closes.
     void QuitAndClose();
     bool IsConnected() const { return channel_.IsOpen(); }
     // Closes at once; the operation waiting on the connection then fails. Same thread only.
@@ -253,6 +248,7 @@ private:
     bool capabilitiesDisagree_ = false;
     bool statPending_ = false;  // STAT went out with the login; its reply is unread
     std::deque<PendingRequest> pending_;
+    bool quitSent_ = false;  // behind a pending DELE, at an end asked for
     std::size_t pendingBytes_ = 0;
     std::size_t replyBytes_ = 0;  // bytes of the reply under way
     std::size_t replyLimit_ = kMaxReplyBytes;

@@ -154,6 +154,7 @@ bool Pop3Client::IsMultiLine(Request request) {
 }
 
 void Pop3Client::Queue(const std::string& line, Request request, int number) {
+    if (quitSent_) throw Cancelled();  // the session is ending: nothing goes after QUIT
     channel_.QueueLine(line);
     pending_.push_back({request, number, line.size() + 2});
     pendingBytes_ += line.size() + 2;
@@ -185,7 +186,25 @@ std::optional<std::string> Pop3Client::ReadQueuedUid() {
     return line->second;
 }
 
+// While the reply is awaited, an end asked for sends QUIT behind the DELE (looked at every
+// kEndAskedPoll), so that the deletions answered and the one under way take effect even when
+// the program ends before the reply comes; the reply is then awaited kQuitGrace at most.
 Pop3Reply Pop3Client::ReadQueuedDelete() {
+    constexpr std::chrono::milliseconds kEndAskedPoll{100};
+    constexpr std::chrono::milliseconds kQuitGrace{1000};
+    const auto deadline = std::chrono::steady_clock::now() + readTimeout;
+    while (!quitSent_ && IsConnected() && !channel_.HasUnreadInput()) {
+        if (interrupt_->EndAsked()) {
+            channel_.SendLine("QUIT");
+            quitSent_ = true;
+            const auto grace = std::chrono::steady_clock::now() + kQuitGrace;
+            channel_.SetLimit(endBy ? std::min(*endBy, grace) : grace);
+            break;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline || channel_.WaitForInput(std::min(deadline, now + kEndAskedPoll)))
+            break;
+    }
     return ReadPendingOf(Request::Delete);
 }
 

@@ -227,8 +227,10 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
         CheckResult result{2, true, std::nullopt, {}};
         if (wanted > 0)
             result.newHeaders = {
-                {9, 10, {"From: lucky@x.example", "Subject: casino"}},
-                {8, 10, {"From: \"Ann <b>\" <ann@x.example>", "Subject: =?UTF-8?Q?Caf=C3=A9?="}}};
+                {MessageId(9u), 10, {"From: lucky@x.example", "Subject: casino"}},
+                {MessageId(8u),
+                 10,
+                 {"From: \"Ann <b>\" <ann@x.example>", "Subject: =?UTF-8?Q?Caf=C3=A9?="}}};
         return result;
     });
     monitor->SetCheckIndex(0);

@@ -225,6 +225,7 @@ TEST_F(CheckCycleTest, ImapMailThatArrivedWhileOtherMailWentIsNewMail) {
     // Another folder's UIDs say nothing about this one.
     EXPECT_EQ(ChangeWithArrivals(0, 5, {5, 0, 9, 2}, 4, 1), 0);
     EXPECT_EQ(ChangeWithArrivals(1, 5, {5, 0, 9, 2}, 9, 2), 0);  // none arrived: no news
+    EXPECT_EQ(ChangeWithArrivals(2, 5, {5, 0, 0, 2}, 9, 2), 2);  // no UIDNEXT: the count says
 }
 
 TEST_F(CheckCycleTest, MailTheListWindowShowedIsNotAnnouncedAgain) {

@@ -135,3 +135,62 @@ TEST_F(PushWatchTest, AServerWithoutIdleEndsTheWatch) {
     EXPECT_EQ(watch.Next(0ms), std::nullopt);
     EXPECT_EQ(server.Problems(), "");
 }
+
+namespace {
+
+constexpr const char* kIdlingSession = R"(
+    S: * OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=PLAIN] ready
+    C: a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=
+    S: a1 OK [CAPABILITY IMAP4rev1 IDLE] Logged in
+    C: a2 EXAMINE "INBOX"
+    S: * 0 EXISTS
+    S: a2 OK [READ-ONLY] done
+    C: a3 IDLE
+    S: + idling
+)";
+
+AccountSettings ScriptedImapAccount(const ScriptedServer& server) {
+    AccountSettings account = ScriptedAccount(server);
+    account.protocol = MailProtocol::Imap;
+    return account;
+}
+
+}  // namespace
+
+TEST_F(PushWatchTest, ASessionDroppedAtOnceMakesTheDelaysGrow) {
+    // Every session ends right after IDLE's go-ahead: 10, 20, 40 ... ms apart, about 7
+    // connections in a second, never one every 10 ms.
+    ScriptedServer server(kIdlingSession);
+    PushTiming timing;
+    timing.firstDelay = 10ms;
+    Watch watch(ScriptedImapAccount(server), timing);
+    ASSERT_EQ(watch.Next(10s), PushEvent::Up);
+    std::this_thread::sleep_for(1s);
+    watch.Stop();
+    EXPECT_LE(server.Connections(), 12);
+    // Whether an event calls for a check: a reconnection only without a recent one.
+    const auto now = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PushEventWantsCheck(PushEvent::Changed, now, now));
+    EXPECT_FALSE(PushEventWantsCheck(PushEvent::Reconnected, now - 30s, now));
+    EXPECT_TRUE(PushEventWantsCheck(PushEvent::Reconnected, now - 61s, now));
+    EXPECT_TRUE(PushEventWantsCheck(PushEvent::Up, now, now));
+    EXPECT_FALSE(PushEventWantsCheck(PushEvent::Lost, std::nullopt, now));
+}
+
+TEST_F(PushWatchTest, NewsInQuickSuccessionIsReportedTogether) {
+    ScriptedServer server(std::string(kIdlingSession) + R"(
+        S: * 1 EXISTS
+        S: * 2 EXISTS
+        S: * 1 EXPUNGE
+        S: * 2 EXISTS
+        S:<silence>
+    )");
+    PushTiming timing;
+    timing.newsGap = 300ms;
+    Watch watch(ScriptedImapAccount(server), timing);
+    ASSERT_EQ(watch.Next(10s), PushEvent::Up);
+    EXPECT_EQ(watch.Next(5s), PushEvent::Changed);  // the first at once
+    EXPECT_EQ(watch.Next(5s), PushEvent::Changed);  // the rest after the gap
+    EXPECT_EQ(watch.Next(600ms), std::nullopt);
+    watch.Stop();
+}

@@ -417,6 +417,11 @@ TEST_F(SessionTest, APinnedCertificateIsAcceptedExactlyAndAnotherOneIsAskedAbout
     const std::string question = TrustQuestionText(account, first, TrustQuestion::MalformedPin);
     EXPECT_EQ(question.rfind("certificate_pin_malformed_dialog", 0), 0u);
     EXPECT_EQ(question.back(), '?');
+    // The check's error names the malformed pin (the results window and tarnwick-check show it).
+    account.port = selfSigned.Port();
+    auto malformed = OpenSession(account);
+    EXPECT_FALSE(malformed->IsConnected());
+    EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"), HasSubstr("~certificate_pin_malformed"));
 }
 
 TEST(CertificatePins, OnlySha256AndItsHexDigitsMakeAPin) {
@@ -441,8 +446,8 @@ struct IdReceiver : HeaderReceiver {
     RecordingSink sink;
     std::vector<std::uint32_t> ids;
     MessageSink& NextHeader() override { return sink = {}, sink; }
-    bool HeaderDone(std::uint32_t id, std::int64_t size, int, int) override {
-        ids.push_back(id);
+    bool HeaderDone(MessageId id, std::int64_t size, int, int) override {
+        ids.push_back(id.Value());
         EXPECT_GT(size, 0);
         return true;
     }
@@ -459,7 +464,7 @@ TEST_F(MailSessionTest, ImapFetchesAndRemovesExactlyTheMessagesItDeleted) {
     other.SetAccount(account);
     other.ConnectAndLogIn();
     other.Select("INBOX");
-    other.FlagDeleted(3);
+    other.FlagDeleted(MessageId(3u));
     other.LogoutAndClose();
 
     RunState runState;
@@ -470,11 +475,11 @@ TEST_F(MailSessionTest, ImapFetchesAndRemovesExactlyTheMessagesItDeleted) {
     session->ListHeaders(listed);
     EXPECT_THAT(listed.ids, ::testing::ElementsAre(1u, 2u, 3u));
     RecordingSink message;
-    ASSERT_TRUE(session->FetchMessage(2, message));
+    ASSERT_TRUE(session->FetchMessage(MessageId(2u), message));
     EXPECT_THAT(message.header, ::testing::Contains("Subject: Message 2"));
     EXPECT_THAT(message.body, ::testing::Contains("Body of message 2"));
-    EXPECT_FALSE(session->FetchMessage(99, message));
-    session->DeleteMessage(1);
+    EXPECT_FALSE(session->FetchMessage(MessageId(99u), message));
+    session->DeleteMessage(MessageId(1u));
     session->KeepAlive();
     EXPECT_EQ(MailboxSize(user), 3);  // nothing goes before the session ends
     EXPECT_EQ(session->Quit(), "");
@@ -502,7 +507,7 @@ TEST_F(MailSessionTest, WithoutUidPlusDeletedImapMessagesStayFlaggedAndQuitSaysS
     client->SetConnector(talk.TransportConnector());
     client->ConnectAndLogIn();
     ImapMailSession session(AccountSettings{}, std::move(client));
-    session.DeleteMessage(5);
+    session.DeleteMessage(MessageId(5u));
     EXPECT_EQ(session.Quit(), "1 kept_marked_deleted_one");  // the language key, no table loaded
     EXPECT_EQ(talk.Problems(), "");
 }

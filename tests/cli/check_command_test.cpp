@@ -271,7 +271,7 @@ TEST_F(CheckCommandTest, JsonLinesCarryTheSameDataAsTheTabLines) {
         MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}[+-][0-9]{2}:[0-9]{2}"));
     EXPECT_TRUE(lines[1]["count"].is_null());
     EXPECT_EQ(lines[1]["ok"], false);
-    EXPECT_EQ(lines[1]["error"], "[AUTH] Authentication failed.~");
+    EXPECT_EQ(lines[1]["error"], "[AUTH] Authentication failed.\n");  // the file keeps "~"
     EXPECT_EQ(lines[2], Json::parse(R"({"email":")" + off.email +
                                     R"(","count":null,"change":0,"ok":false,)"
                                     R"("error":"disabled","checked":null})"));

@@ -232,16 +232,16 @@ TEST(ImapListing, LiteralsAndUntaggedDataInTheMiddleOfTheAnswer) {
     Session s(script, 1);
     s.client.ConnectAndLogIn();
     std::vector<FetchedHeader> headers;
-    s.client.FetchHeaders([&](FetchedHeader& header) {
+    s.client.FetchHeaders(2, [&](FetchedHeader& header) {
         headers.push_back(header);
         return true;
     });
     ASSERT_EQ(headers.size(), 2u);
-    EXPECT_EQ(headers[0].uid, 7u);
+    EXPECT_EQ(headers[0].uid, MessageId(7u));
     EXPECT_EQ(headers[0].size, 120);
     EXPECT_EQ(headers[0].internalDate, "07-Dec-2026 10:00:00 +0000");
     EXPECT_EQ(headers[0].header, "Subject: a)b {5}\r\n\r\n\r\n");
-    EXPECT_EQ(headers[1].uid, 9u);
+    EXPECT_EQ(headers[1].uid, MessageId(9u));
     EXPECT_EQ(headers[1].size, 4000000000);
     EXPECT_EQ(headers[1].header, "From: x\r\n\r\n");
     EXPECT_EQ(s.talk.Problems(), "");
@@ -256,8 +256,8 @@ TEST(ImapListing, AStopCanCloseTheConnectionInsteadOfWaitingForTheRest) {
     )");
     s.client.ConnectAndLogIn();
     int handed = 0;
-    s.client.FetchHeaders([&](FetchedHeader&) { return ++handed < 1; },
-                          ImapClient::FetchStop::CloseConnection);
+    s.client.FetchHeaders(
+        5, [&](FetchedHeader&) { return ++handed < 1; }, ImapClient::FetchStop::CloseConnection);
     EXPECT_EQ(handed, 1);
     EXPECT_FALSE(s.client.IsConnected());
 }
@@ -273,13 +273,90 @@ TEST(ImapListing, MessageByUidGoesToTheSinkLineByLine) {
     )");
     s.client.ConnectAndLogIn();
     RecordingSink sink;
-    ASSERT_TRUE(s.client.FetchMessage(9, sink));
+    ASSERT_TRUE(s.client.FetchMessage(MessageId(9u), sink));
     EXPECT_THAT(sink.header, ElementsAre("A: 1", " folded"));
     EXPECT_THAT(sink.body, ElementsAre("body"));
     EXPECT_EQ(sink.bodyCompleted, 1);
     RecordingSink none;
-    EXPECT_FALSE(s.client.FetchMessage(10, none));
+    EXPECT_FALSE(s.client.FetchMessage(MessageId(10u), none));
     EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(ImapListing, AnAnswerThatDoesNotAddUpIsOutOfStep) {
+    // The folder held 3 messages when opened; each answer breaks one rule.
+    const std::string ask =
+        std::string(kPlainLogin) +
+        "C: a2 UID FETCH 1:* (UID RFC822.SIZE INTERNALDATE BODY.PEEK[HEADER])\n";
+    const std::string fetch =
+        "S: * 1 FETCH (UID 5 BODY[HEADER] {8}\nS:<raw>A: b<crlf><crlf>)<crlf>\n";
+    for (const std::string& answer : std::vector<std::string>{
+             "S: a2 OK done\n",  // nothing but the tagged OK
+             "S: * 1 FETCH (BODY[HEADER] \"A: b\")\n",
+             "S: * 1 FETCH (UID 0 BODY[HEADER] \"A: b\")\n",
+             "S: * 1 FETCH (UID 4294967296 BODY[HEADER] \"A: b\")\n",
+             "S: * 1 FETCH (UID 1 BODY[HEADER] \"\")\nS: * 2 FETCH (UID 2 BODY[HEADER] \"\")\n"
+             "S: * 3 FETCH (UID 3 BODY[HEADER] \"\")\nS: * 4 FETCH (UID 4 BODY[HEADER] \"\")\n",
+         }) {
+        Session s(ask + answer);
+        s.client.ConnectAndLogIn();
+        int handed = 0;
+        EXPECT_EQ(ErrorOf([&] {
+                      s.client.FetchHeaders(3, [&](FetchedHeader&) { return ++handed > 0; });
+                  }),
+                  "The server's replies are out of step.")
+            << answer;
+        EXPECT_LE(handed, 3);
+        EXPECT_FALSE(s.client.IsConnected());
+    }
+    // A UID told twice is listed once; an EXPUNGE makes two of three enough, an EXISTS makes
+    // room for a third.
+    Session s(
+        ask + fetch + fetch +
+        "S: * 3 EXPUNGE\nS: * 3 EXISTS\nS: * 2 FETCH (UID 6 BODY[HEADER] \"\")\nS: a2 OK done\n");
+    s.client.ConnectAndLogIn();
+    std::vector<std::uint32_t> uids;
+    s.client.FetchHeaders(3, [&](FetchedHeader& header) {
+        uids.push_back(header.uid.Value());
+        return true;
+    });
+    EXPECT_THAT(uids, ElementsAre(5, 6));
+    EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(ImapListing, AHeaderKeepsAtMostOneMegabyte) {
+    const std::string line = "X-Filler: " + std::string(990, 'x') + "\r\n";
+    std::string header;
+    while (header.size() < 3 * kMaxHeaderBytes) header += line;
+    RecordingSink sink;
+    FeedHeader("Subject: first\r\n" + header + "Subject: late\r\n", sink);
+    EXPECT_EQ(sink.header.front(), "Subject: first");
+    EXPECT_EQ(sink.header.size(), 1 + (kMaxHeaderBytes - 16) / line.size());
+    EXPECT_EQ(sink.headerCompleted, 1);
+}
+
+TEST(ImapStatus, OnlyTheAskedFolderWithAValidCountCounts) {
+    const auto statusOf = [](const std::string& lines) {
+        Session s(std::string(kPlainLogin) +
+                  "C: a2 STATUS \"INBOX\" (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)\n" + lines +
+                  "S: a2 OK done\n");
+        s.client.ConnectAndLogIn();
+        std::string outcome = ErrorOf([&] {
+            const FolderStatus status = s.client.Status("INBOX");
+            throw TarnwickError(std::to_string(status.messages) + "/" +
+                                std::to_string(status.uidNext));
+        });
+        return outcome;
+    };
+    EXPECT_EQ(statusOf("S: * STATUS Archive (MESSAGES 99)\nS: * STATUS inbox (MESSAGES 3)\n"),
+              "3/0");
+    EXPECT_EQ(statusOf("S: * STATUS \"INBOX\" (MESSAGES 4 UIDNEXT lots)\n"), "4/0");
+    EXPECT_EQ(statusOf("S: * STATUS Archive (MESSAGES 99)\n"),
+              "The server did not report the folder's status.");
+    for (const char* bad : {"(UIDNEXT 4)", "(MESSAGES -5)", "(MESSAGES lots)",
+                            "(MESSAGES 4294967296)", "(MESSAGES)", "MESSAGES"})
+        EXPECT_EQ(statusOf(std::string("S: * STATUS INBOX ") + bad + "\n"),
+                  "The server reported no valid message count for the folder.")
+            << bad;
 }
 
 TEST(ImapDelete, ExpungesExactlyTheFlaggedUids) {
@@ -291,8 +368,9 @@ TEST(ImapDelete, ExpungesExactlyTheFlaggedUids) {
         S: a3 OK Expunge completed.
     )");
     s.client.ConnectAndLogIn();
-    s.client.FlagDeleted(4);
-    s.client.ExpungeUids({9, 5, 3, 4, 4});
+    s.client.FlagDeleted(MessageId(4u));
+    s.client.ExpungeUids(
+        {MessageId(9u), MessageId(5u), MessageId(3u), MessageId(4u), MessageId(4u)});
     EXPECT_EQ(s.talk.Problems(), "");
 }
 
@@ -318,6 +396,37 @@ TEST(ImapResponseParser, BrokenResponsesAreErrorsNotCrashes) {
     EXPECT_EQ(nested.data[1].items[0].items[1].text, "b c");
     EXPECT_EQ(nested.data[1].items[1].kind, ImapValue::Kind::Nil);
     EXPECT_EQ(nested.data[2].text, "()");
+}
+
+TEST(ImapResponseParser, OneResponseTakesAtMostSixteenMegabytesAndAHundredThousandValues) {
+    // Physical lines of 16 000 bytes joined by empty literals; literals that add up.
+    const auto joined = [](int lines, const std::string& line) {
+        std::string bytes = "* X";
+        for (int i = 0; i < lines; ++i) bytes += " " + line + "\r\n";
+        return bytes + "\r\n";
+    };
+    EXPECT_THAT(ErrorOf([&] { Parse(joined(1100, std::string(16000, 'a') + " {0}")); }),
+                HasSubstr("longer than 16 MB"));
+    std::string literals = "* X";
+    for (int i = 0; i < 4; ++i) literals += " {5000000}\r\n" + std::string(5000000, 'b');
+    EXPECT_THAT(ErrorOf([&] { Parse(literals + "\r\n"); }), HasSubstr("longer than 16 MB"));
+    std::string pairs;
+    for (int j = 0; j < 1000; ++j) pairs += "()";
+    EXPECT_THAT(ErrorOf([&] { Parse(joined(120, pairs + " {0}")); }),
+                HasSubstr("more than 100000 values"));
+    // Pushed unasked while idling, a huge literal ends the session before it is read.
+    Session s(std::string(kPlainLogin) + R"(
+        C: a2 IDLE
+        S: + idling
+        S: * 1 FETCH (BODY[] {200000000}
+    )");
+    s.client.ConnectAndLogIn();
+    s.client.Idle();
+    EXPECT_THAT(ErrorOf([&] {
+                    s.client.WaitIdle(std::chrono::steady_clock::now() + std::chrono::minutes(1));
+                }),
+                HasSubstr("longer than 16 MB"));
+    EXPECT_FALSE(s.client.IsConnected());
 }
 
 TEST(ImapFolderNames, ModifiedUtf7) {

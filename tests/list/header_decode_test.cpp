@@ -14,11 +14,11 @@ TEST(DecodeHeaderText, UnknownCharsetKeepsTheDecodedBytes) {
     EXPECT_EQ(DecodeHeaderText("=?utf-8?Q?P=F8?="), "P\xF8");
 }
 
-TEST(DecodeHeaderText, QuotedPrintableKeepsUnderscoresAndDropsQuestionMarks) {
-    EXPECT_EQ(DecodeHeaderText("=?utf-8?q?a_b?="), "a_b");
+TEST(DecodeHeaderText, QuotedPrintableReadsUnderscoresAsBlanksAndDropsQuestionMarks) {
+    EXPECT_EQ(DecodeHeaderText("=?utf-8?q?a_b?="), "a b");
     EXPECT_EQ(DecodeHeaderText("=?utf-8?Q?a=3fb=3F?="), "a?b?");
     EXPECT_EQ(DecodeHeaderText("=?utf-8?Q?soft=?="), "soft");
-    EXPECT_EQ(DecodeHeaderText("=?utf-8?Q?50=_off?="), "50=_off");
+    EXPECT_EQ(DecodeHeaderText("=?utf-8?Q?50=_off?="), "50= off");
 }
 
 TEST(DecodeHeaderText, WordEndsAtTheFirstCloseAfterTheMarker) {

@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "list/mailbox_listing.h"
 #include "list/message_deletion.h"
 #include "pop3/pop3_client.h"
@@ -61,7 +63,7 @@ struct Listing {
 
 std::vector<int> Numbers(const std::vector<MessageRow>& rows) {
     std::vector<int> numbers;
-    for (const auto& row : rows) numbers.push_back(row.entry->number);
+    for (const auto& row : rows) numbers.push_back(NumberOfId(row.entry->id));
     return numbers;
 }
 
@@ -100,7 +102,7 @@ TEST(HeaderListing, WithoutPipeliningOneSizeRequestThenOneHeaderAtATime) {
     )" + Uids(2));
     const auto rows = ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria);
     EXPECT_THAT(Numbers(rows), ElementsAre(2, 1));
-    EXPECT_EQ(rows[0].entry->uid, "u2");
+    EXPECT_EQ(rows[0].entry->uniqueId, "u2");
     EXPECT_EQ(rows[0].senderText, "Two <two@example.org>");
     EXPECT_EQ(rows[0].subjectText, "second");
     EXPECT_EQ(rows[0].sizeText, "1.500 kB");
@@ -223,7 +225,7 @@ TEST(HeaderListing, CapabilitiesAreAskedOncePerSessionAndARefusalMeansNone) {
               CountAndSizes(1) + Top(1) + HeaderReply(1) + Uids(1));
     const auto rows = ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria);
     EXPECT_THAT(Numbers(rows), ElementsAre(2, 1));
-    EXPECT_EQ(rows[0].entry->uid, "");
+    EXPECT_EQ(rows[0].entry->uniqueId, "");
     EXPECT_TRUE(s.client.Capabilities().asked);
     EXPECT_FALSE(s.client.Capabilities().Has("PIPELINING"));
     EXPECT_THAT(Numbers(ListHeaders(s.client, "me@test.example", kNoRules, kNoCriteria)),
@@ -347,7 +349,7 @@ TEST(HeaderListing, ACancelSendsNothingMoreAndKeepsTheRowsInFlight) {
     EXPECT_THAT(Numbers(rows), ElementsAre(20, 19, 18, 17, 16, 15, 14, 13, 12, 11, 10, 9));
     EXPECT_EQ(done.size(), 13u);  // the count, then every row
     EXPECT_EQ(rows.back().subjectText, "m9");
-    EXPECT_EQ(rows.back().entry->uid, "u9");
+    EXPECT_EQ(rows.back().entry->uniqueId, "u9");
     s.client.SendNoop();
     EXPECT_EQ(s.talk.Problems(), "");
 }
@@ -422,12 +424,40 @@ TEST(MessageDeletion, EachIdIsCheckedBeforeAnyDeleteAndAMismatchDeletesNothing) 
         S: -ERR no such message
     )");
     s.client.Capabilities();
-    DeletionResult result = DeleteMessages(s.client, {{3, "u3"}, {1, "u1"}, {2, ""}});
+    DeletionResult result = DeleteMessages(
+        s.client, {{MessageId(3u), "u3"}, {MessageId(1u), "u1"}, {MessageId(2u), ""}});
     EXPECT_THAT(result.deleted, ElementsAre(0u, 2u));
     EXPECT_EQ(result.error, "message 1 is locked\r\n");
-    result = DeleteMessages(s.client, {{2, "u2"}, {4, "u4"}});
+    result = DeleteMessages(s.client, {{MessageId(2u), "u2"}, {MessageId(4u), "u4"}});
     EXPECT_THAT(result.deleted, ElementsAre());
     EXPECT_EQ(result.error, "mailbox_changed_on_server");
     EXPECT_EQ(s.client.PendingReplies(), 0u);
     EXPECT_EQ(s.talk.Problems(), "");
+}
+
+TEST(MessageDeletion, AnEndAskedForSendsQuitBehindTheAwaitedDelete) {
+    // The server answers the DELE only once QUIT has come: the client must not wait for it.
+    ScriptedServer server(std::string(kUserLogin) + R"(
+        C: DELE 2
+        C: QUIT
+        S: +OK
+        S: +OK bye
+    )");
+    Pop3Client client;
+    client.host = "127.0.0.1";
+    client.port = server.Port();
+    client.username = "bob";
+    client.password = "secret";
+    auto interrupt = std::make_shared<InterruptSignal>();
+    client.ShareInterrupt(interrupt);
+    client.ConnectAndLogIn();
+    std::thread ending([interrupt] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        interrupt->AskToEnd();
+    });
+    const DeletionResult result = DeleteMessages(client, {{MessageId(2u), ""}});
+    ending.join();
+    EXPECT_THAT(result.deleted, ElementsAre(0u));
+    client.QuitAndClose();  // no second QUIT
+    EXPECT_EQ(server.Problems(), "");
 }

@@ -16,7 +16,7 @@ namespace {
 
 std::unique_ptr<MailMessage> Fixture(std::string_view name, int number, int size) {
     auto entry = std::make_unique<MailMessage>(EntryFromFixture(name));
-    entry->number = number;
+    entry->id = IdOfNumber(number);
     entry->size = size;
     return entry;
 }
@@ -25,7 +25,7 @@ MessageRow Row(int number, std::time_t date, std::string sender, std::string sub
                bool spam = false) {
     MessageRow row;
     row.entry = std::make_unique<MailMessage>();
-    row.entry->number = number;
+    row.entry->id = IdOfNumber(number);
     row.entry->date = date;
     row.entry->size = size;
     row.senderText = std::move(sender);
@@ -36,7 +36,7 @@ MessageRow Row(int number, std::time_t date, std::string sender, std::string sub
 
 std::vector<int> Numbers(const std::vector<MessageRow>& rows) {
     std::vector<int> numbers;
-    for (const auto& row : rows) numbers.push_back(row.entry ? row.entry->number : 0);
+    for (const auto& row : rows) numbers.push_back(row.entry ? NumberOfId(row.entry->id) : 0);
     return numbers;
 }
 
@@ -78,7 +78,7 @@ TEST(SenderText, NameAndAddress) {
     EXPECT_EQ(SenderText(EntryFromFixture("no_from.eml")), "<>");
     MailMessage encoded;
     encoded.from = {"=?utf-8?q?a_b?=", "x@y.example"};
-    EXPECT_EQ(SenderText(encoded), "a_b <x@y.example>");
+    EXPECT_EQ(SenderText(encoded), "a b <x@y.example>");  // as the parser reads Q words
 }
 
 TEST(ListDateText, MissingDateBecomesTodayWithMarker) {
@@ -165,9 +165,9 @@ TEST(SortRows, EachColumnHasOneDirection) {
     SortRows(rows, kMarkColumn);
     EXPECT_THAT(Numbers(rows), ElementsAre(2, 1, 3));
     // An IMAP UID above the int32 range keeps its value, its place and its text.
-    rows[0].entry->SetId(3000000000u);
+    rows[0].entry->id = MessageId(3000000000u);
     SortRows(rows, kNumberColumn);
-    EXPECT_EQ(rows[2].entry->Id(), 3000000000u);
+    EXPECT_EQ(rows[2].entry->id, MessageId(3000000000u));
     EXPECT_EQ(MakeListRow(std::move(rows[2].entry), "", {}, {}).numberText, "3000000000");
 }
 

@@ -32,8 +32,8 @@ TEST(ListWindowRules, SpamRowsAreDeletedFromTheBottomUp) {
     EXPECT_EQ(CountedProgressText("retrieve_headers_progress", 0), "retrieve_headers_progress (0)");
     // The newest message is the highest number, wherever the sorting put its row.
     for (int i = 0; i < 3; ++i) {
-        rows[static_cast<std::size_t>(i)].entry->number = 7 - 3 * i;
-        rows[static_cast<std::size_t>(i)].entry->uid = "u" + std::to_string(7 - 3 * i);
+        rows[static_cast<std::size_t>(i)].entry->id = IdOfNumber(7 - 3 * i);
+        rows[static_cast<std::size_t>(i)].entry->uniqueId = "u" + std::to_string(7 - 3 * i);
     }
     const ShownMailbox shown = ShownMailboxOf(rows);
     EXPECT_EQ(shown.count, 6);

@@ -211,13 +211,13 @@ TEST(MailEntryWholeMessage, BrokenOffRetrievalKeepsWhatArrived) {
     EXPECT_THAT(e.bodyLines, ElementsAre("Dobr\u00fd den,"));
 }
 
-TEST(MailEntryWholeMessage, ClearKeepsNumberAndSize) {
+TEST(MailEntryWholeMessage, ClearKeepsIdAndSize) {
     MailMessage e = EntryFromFixture("multipart.eml", true);
-    e.number = 7;
+    e.id = MessageId(7u);
     e.size = 1234;
     e.AddExtraHeader("DATE_EMPTY", "1");
     e.Clear();
-    EXPECT_EQ(e.number, 7);
+    EXPECT_EQ(e.id, MessageId(7u));
     EXPECT_EQ(e.size, 1234);
     EXPECT_TRUE(e.rawHeaderLines.empty());
     EXPECT_TRUE(e.extraHeaderLines.empty());

@@ -62,6 +62,11 @@ TEST(LinkFromTag, AnchorRules) {
 }
 
 TEST(BodyToText, LinksAreCollectedOnceInOrder) {
+    LinkList plain;
+    BodyToText(0, "text/plain",
+               "Menu: https://example.org/menu.\r\n(see HTTP://a.example/x?y=1) http:// http:/b",
+               plain);
+    EXPECT_THAT(plain.Links(), ElementsAre("https://example.org/menu", "HTTP://a.example/x?y=1"));
     LinkList links;
     Html(
         "<body><a href=\"http://b.example/\">1</a><a href=\"http://a.example/\">2</a>"
@@ -148,6 +153,17 @@ TEST(HeaderView, RowsPerRawLineThenExtraLines) {
     EXPECT_EQ(rows[5].value, "");
     EXPECT_EQ(rows[6].name, "DATE_EMPTY");
     EXPECT_EQ(rows[6].value, "1");
+}
+
+TEST(HeaderView, AQEncodedSubjectReadsAsInTheList) {
+    MailMessage e;
+    for (const char* line :
+         {"Subject: =?UTF-8?Q?P=C5=99=C3=ADli=C5=A1_=C5=BElu=C5=A5ou=C4=8Dk=C3=BD?=",
+          "From: a@b.example", ""})
+        e.AddHeaderLine(line);
+    e.HeaderComplete();
+    EXPECT_EQ(e.subject, "Příliš žluťoučký");
+    EXPECT_EQ(HeaderViewRows(e)[0].value, e.subject);
 }
 
 TEST(HeaderView, RecipientsGroupByGroupLastFirst) {

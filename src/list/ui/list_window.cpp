@@ -116,9 +116,9 @@ void MailboxWindow::onListingFailed(const QString& title, const QString& message
 }
 
 // The fetched message replaced the row's entry; it is shown when its row is still chosen.
-void MailboxWindow::onMessageFetched(int number) {
+void MailboxWindow::onMessageFetched(MessageId id) {
     const MessageRow* row = headers_->ChosenRow();
-    if (row != nullptr && row->entry != nullptr && row->entry->number == number)
+    if (row != nullptr && row->entry != nullptr && row->entry->id == id)
         pane_->ShowMessage(*row->entry);
 }
 

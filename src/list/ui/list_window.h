@@ -80,7 +80,7 @@ private:
     // The end of a request, however it ended.
     void onRequestFinished(MailboxController::Request request, bool cancelled);
     void onListingFailed(const QString& title, const QString& message);
-    void onMessageFetched(int number);
+    void onMessageFetched(MessageId id);
     void onRowsDeleted();
     void SetStatus(int panel, const std::string& text);
     void RunGuarded(const std::function<void()>& command);

@@ -37,7 +37,7 @@ void MailboxWindow::ShowWholeMessage() {
     const MessageRow* row = headers_->ChosenRow();
     if (row == nullptr || row->entry == nullptr || SelectedAccount() < 0) return;
     if (!AskYesNo(this, Text("retrieve_mail_dialog_title"), Text("retrieve_mail_dialog"))) return;
-    if (!controller_->FetchMessage(row->entry->number)) return;
+    if (!controller_->FetchMessage(row->entry->id)) return;
     ShowProgress(ProgressMode::Message, "retrieve_message_progress");
     pane_->ClearText();
 }
@@ -51,7 +51,7 @@ void MailboxWindow::DeleteMessage() {
     const MessageRow* row = headers_->ChosenRow();
     if (row == nullptr || row->entry == nullptr || !controller_->Connected()) return;
     // Taken before the question waits: the row may be gone when it is answered.
-    const MessageIdentity identity{row->entry->number, row->entry->uid};
+    const MessageIdentity identity{row->entry->id, row->entry->uniqueId};
     if (AskYesNo(this, Text("delete_mail_dialog_title"), Text("delete_mail_dialog"))) {
         controller_->DeleteMessages({identity});
     } else {
@@ -78,7 +78,7 @@ void MailboxWindow::DeleteAllSpam() {
     std::vector<MessageIdentity> targets;
     for (const std::size_t index : SpamRowsBottomUp(model_->Rows())) {
         const MailMessage& entry = *model_->Rows()[index].entry;
-        targets.push_back({entry.number, entry.uid});
+        targets.push_back({entry.id, entry.uniqueId});
     }
     controller_->DeleteMessages(targets);
     UpdateCommands();

@@ -97,11 +97,11 @@ bool MailboxController::ListHeaders(const FilterSnapshotPtr& filter) {
     return true;
 }
 
-bool MailboxController::FetchMessage(int number) {
-    const MessageRow* row = model_->Row(RowOfNumber(number));
+bool MailboxController::FetchMessage(MessageId id) {
+    const MessageRow* row = model_->Row(RowOfId(id));
     if (Busy() || !connected_ || row == nullptr) return false;
     Post(Request::Message,
-         [worker = worker_, number, size = row->entry->size] { worker->Fetch(number, size); });
+         [worker = worker_, id, size = row->entry->size] { worker->Fetch(id, size); });
     return true;
 }
 
@@ -146,15 +146,15 @@ void MailboxController::OnRowsListed(const ListedRowsPtr& rows) {
     Q_EMIT listed();
 }
 
-void MailboxController::OnMessageFetched(int number, const FetchedMessagePtr& fetched) {
-    MessageRow* row = model_->Row(RowOfNumber(number));
+void MailboxController::OnMessageFetched(MessageId id, const FetchedMessagePtr& fetched) {
+    MessageRow* row = model_->Row(RowOfId(id));
     if (row == nullptr) return;
     row->entry = std::move(fetched->entry);
-    Q_EMIT messageFetched(number);
+    Q_EMIT messageFetched(id);
 }
 
-void MailboxController::OnMessageDeleted(int number) {
-    const int row = RowOfNumber(number);
+void MailboxController::OnMessageDeleted(MessageId id) {
+    const int row = RowOfId(id);
     if (row >= 0) model_->RemoveRow(row);
     ++deletedInRequest_;
 }
@@ -198,10 +198,10 @@ void MailboxController::ShowItemsCount() {
     Q_EMIT statusChanged(1, ToQt(ItemsCountText(static_cast<std::size_t>(model_->rowCount()))));
 }
 
-int MailboxController::RowOfNumber(int number) const {
+int MailboxController::RowOfId(MessageId id) const {
     const auto& rows = model_->Rows();
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (rows[i].entry && rows[i].entry->number == number) return static_cast<int>(i);
+        if (rows[i].entry && rows[i].entry->id == id) return static_cast<int>(i);
     }
     return -1;
 }

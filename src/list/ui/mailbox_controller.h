@@ -33,7 +33,7 @@ public:
 
     // The requests; each is refused (false) while another one runs or when it cannot start.
     bool ListHeaders(const FilterSnapshotPtr& filter);
-    bool FetchMessage(int number);
+    bool FetchMessage(MessageId id);
     // Deletes the messages in this order, each checked by its id first; a refusal or a changed
     // mailbox stops the rest.
     bool DeleteMessages(const std::vector<MessageIdentity>& targets);
@@ -64,7 +64,7 @@ Q_SIGNALS:
     void busyChanged(bool busy);
     void listed();
     void listingFailed(QString title, QString message);
-    void messageFetched(int number);
+    void messageFetched(MessageId id);
     // Rows were deleted on the server; the selection and the panes are gone.
     void rowsDeleted();
     void certificateFailed(TrustRequest request);
@@ -78,11 +78,11 @@ private:
     void OnFinished();
     void OnSessionOpened(bool connected);
     void OnRowsListed(const ListedRowsPtr& rows);
-    void OnMessageFetched(int number, const FetchedMessagePtr& fetched);
-    void OnMessageDeleted(int number);
+    void OnMessageFetched(MessageId id, const FetchedMessagePtr& fetched);
+    void OnMessageDeleted(MessageId id);
     void OnKeepAliveTimer();
     void ShowItemsCount();
-    int RowOfNumber(int number) const;
+    int RowOfId(MessageId id) const;
 
     QThread* thread_ = nullptr;
     SessionWorker* worker_ = nullptr;  // lives on thread_; deleted when it ends

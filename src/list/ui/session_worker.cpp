@@ -23,6 +23,7 @@ qint64 NowMs() {
 const int kRegistered = [] {
     qRegisterMetaType<ListedRowsPtr>();
     qRegisterMetaType<FetchedMessagePtr>();
+    qRegisterMetaType<MessageId>();
     qRegisterMetaType<TrustRequest>();
     return 0;
 }();
@@ -98,13 +99,21 @@ void SessionWorker::ClientSlot::Interrupt() {
     if (interrupt) interrupt->Raise();
 }
 
+void SessionWorker::ClientSlot::AskToEnd() {
+    const std::lock_guard lock(mutex);
+    if (interrupt) interrupt->AskToEnd();
+}
+
 void SessionWorker::Interrupt() {
     slot_->Interrupt();
 }
 
 std::function<void()> SessionWorker::Interrupter() const {
     return [slot = slot_] {
-        if (slot->inRequest) slot->Interrupt();
+        if (slot->deleting)
+            slot->AskToEnd();
+        else if (slot->inRequest)
+            slot->Interrupt();
     };
 }
 
@@ -182,14 +191,13 @@ void SessionWorker::List(const AccountSettings& account, const FilterSnapshotPtr
     Q_EMIT finished();
 }
 
-void SessionWorker::Fetch(int number, int listedSize) {
+void SessionWorker::Fetch(MessageId id, int listedSize) {
     const RequestScope request(*slot_);
     auto fetched = std::make_shared<FetchedMessage>();
     fetched->entry = std::make_unique<MailMessage>();
     MailMessage& entry = *fetched->entry;
-    entry.number = number;
+    entry.id = id;
     if (client_) {
-        const auto id = static_cast<std::uint32_t>(number);
         try {
             const std::int64_t told = client_->MessageSize(id);
             entry.size =
@@ -210,18 +218,19 @@ void SessionWorker::Fetch(int number, int listedSize) {
             Q_EMIT sessionClosed();
         }
     }
-    Q_EMIT messageFetched(number, fetched);
+    Q_EMIT messageFetched(id, fetched);
     Q_EMIT finished();
 }
 
 // One message at a time, so that a stop takes effect between two of them.
 void SessionWorker::Delete(const std::vector<MessageIdentity>& targets) {
     const RequestScope request(*slot_);
+    slot_->deleting = true;
     try {
         for (const MessageIdentity& target : targets) {
             if (stop_ || !client_) break;
             const DeletionResult result = DeleteMessages(*client_, {target});
-            if (!result.deleted.empty()) Q_EMIT messageDeleted(target.number);
+            if (!result.deleted.empty()) Q_EMIT messageDeleted(target.id);
             if (!result.error.empty()) {
                 Q_EMIT failed(ToQt(result.error));
                 break;
@@ -230,6 +239,7 @@ void SessionWorker::Delete(const std::vector<MessageIdentity>& targets) {
     } catch (const std::exception& error) {
         Q_EMIT failed(ToQt(error.what()));
     }
+    slot_->deleting = false;
     if (client_ && !client_->IsConnected()) {
         EndClient();
         Q_EMIT sessionClosed();

@@ -60,14 +60,15 @@ public:
     // Thread-safe: a waiting protocol call ends at once with an error; the session is lost.
     void Interrupt();
     // A call that stays safe after the worker is gone: it interrupts a request under way, and
-    // leaves a session between requests alone so that it can still say QUIT.
+    // leaves a session between requests alone so that it can still say QUIT. A deletion under
+    // way is asked to end in order instead: QUIT goes behind the pending reply.
     std::function<void()> Interrupter() const;
 
     // The requests, called on the worker's thread (queued). Each ends with finished().
     void List(const AccountSettings& account, const FilterSnapshotPtr& filter);
     // The message's size comes from the server where it tells it on request, else from
     // `listedSize`.
-    void Fetch(int number, int listedSize);
+    void Fetch(MessageId id, int listedSize);
     void Delete(const std::vector<MessageIdentity>& targets);
     void KeepAlive();
     // Ends the session: the answered deletions take effect.
@@ -82,8 +83,8 @@ Q_SIGNALS:
     void progress(int value, int maximum);
     void rowsListed(ListedRowsPtr rows);
     void listingFailed(QString message);
-    void messageFetched(int number, FetchedMessagePtr message);
-    void messageDeleted(int number);
+    void messageFetched(MessageId id, FetchedMessagePtr message);
+    void messageDeleted(MessageId id);
     // An error that ended a request other than a listing (a refused DELE, an unwritable
     // settings file).
     void failed(QString message);
@@ -102,7 +103,9 @@ private:
         std::mutex mutex;
         std::shared_ptr<InterruptSignal> interrupt;
         std::atomic<bool> inRequest{false};
+        std::atomic<bool> deleting{false};
         void Interrupt();
+        void AskToEnd();
     };
     // Marks the worker as inside a request while it lives.
     class RequestScope;
@@ -116,4 +119,5 @@ private:
 
 Q_DECLARE_METATYPE(ListedRowsPtr)
 Q_DECLARE_METATYPE(FetchedMessagePtr)
+Q_DECLARE_METATYPE(MessageId)
 Q_DECLARE_METATYPE(TrustRequest)
