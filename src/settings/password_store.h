@@ -38,6 +38,11 @@ PasswordMove MovePasswordToKeyring(AccountSettings& account, Keyring& keyring);
 // account in memory is a file account with its password.
 PasswordMove MovePasswordToFile(AccountSettings& account, Keyring& keyring);
 
+// Stores a new secret of the account (an OAuth2 refresh token) where the account keeps it:
+// the keyring, or enciphered in its section. Returns why it failed, or "".
+std::string StoreAccountSecret(AccountSettings& account, const std::string& secret,
+                               Keyring& keyring);
+
 // After a save that wrote `account`'s password into the file in place of `before` (none for a
 // new account): moves it into the keyring when `toKeyring`, then removes the keyring item of
 // `before` unless the account still uses it. The outcome is AlreadyThere when no move was asked.
