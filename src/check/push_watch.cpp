@@ -95,5 +95,6 @@ bool SameConnection(const AccountSettings& a, const AccountSettings& b) {
     return a.email == b.email && a.host == b.host && a.port == b.port && a.username == b.username &&
            a.password == b.password && a.ssl == b.ssl && a.startTls == b.startTls &&
            a.protocol == b.protocol && a.Folder() == b.Folder() &&
-           a.passwordStore == b.passwordStore;
+           a.passwordStore == b.passwordStore && a.auth == b.auth &&
+           a.oauthProvider == b.oauthProvider;
 }

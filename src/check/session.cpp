@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "auth/oauth_token.h"
 #include "settings/errors.h"
 #include "settings/password_store.h"
 #include "settings/settings.h"
@@ -23,6 +24,9 @@ std::unique_ptr<Pop3Client> NewClient(const AccountSettings& account, const Sess
     client->verifyPeer = settings.ReadBool(section, "SSL_VERIFY", true);
     client->pin = settings.ReadString(section, "SSL_PIN", "");
     client->messageCount = 0;
+    // An OAuth2 account's token is fetched (or renewed) by the login, on the session's thread.
+    if (account.UsesOAuth())
+        client->accessToken = AccountTokenSource(account, DesktopKeyring(), options.interrupt);
     if (options.timeLimit.count() > 0)
         client->endBy = std::chrono::steady_clock::now() + options.timeLimit;
     return client;
@@ -65,7 +69,7 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
     try {
         // A keyring account's password is asked for here, once per session: a locked or
         // missing keyring is this account's error like a refused login.
-        if (account.passwordStore == PasswordStore::Keyring)
+        if (account.passwordStore == PasswordStore::Keyring && !account.UsesOAuth())
             client->password = LoginPassword(account, DesktopKeyring());
         client->ConnectAndLogIn();
         client->messageCount = client->CountMessages();

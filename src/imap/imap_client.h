@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "auth/sasl.h"
 #include "imap/imap_response.h"
 #include "net/interrupt.h"
 #include "net/line_channel.h"
@@ -74,6 +75,9 @@ public:
     // The account uses no connection security: logging in in plain text is the user's choice.
     // Otherwise the password is sent only inside TLS.
     bool plainTextLogin = false;
+    // Set for an OAuth2 account: it logs in with AUTHENTICATE OAUTHBEARER (or XOAUTH2) and this
+    // token instead of the password, only inside TLS.
+    AccessTokenSource accessToken;
     // Connection progress texts ("Resolving hostname ...", "Connected.").
     std::function<void(const std::string&)> progress;
 
@@ -150,6 +154,8 @@ private:
     void UpgradeToTls();
     void LogIn();
     void AuthenticatePlain(bool initialResponse);
+    void AuthenticateOAuth();
+    std::string TryOAuth(OAuthMechanism mechanism, const std::string& token, bool initialResponse);
     std::string AstringArgument(std::string_view text);
     TlsCheck ServerCheck() const { return {host, verifyPeer, pin}; }
     std::string SendTagged(std::string_view command);
