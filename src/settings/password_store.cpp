@@ -48,6 +48,9 @@ PasswordStore StoredPasswordStore(const IniFile& ini, std::string_view section) 
 }
 
 void WritePassword(IniFile& ini, std::string_view section, const AccountSettings& account) {
+    // One secret per account: a switch between the password and OAuth2 drops the other one.
+    const std::string_view otherKey = account.UsesOAuth() ? "PASSWORD" : "OAUTH_REFRESH";
+    if (!ini.ReadString(section, otherKey, "").empty()) ini.EraseKey(section, otherKey);
     if (account.passwordStore == PasswordStore::File) {
         MarkInFile(ini, section, account.SecretKey(), account.password);
         return;
