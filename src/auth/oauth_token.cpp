@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "auth/json_fields.h"
+
 #include "settings/language.h"
 #include "settings/password_store.h"
 #include "settings/settings.h"
@@ -9,24 +11,6 @@
 namespace {
 
 constexpr std::chrono::minutes kExpiryMargin{1};
-
-std::string JsonText(const nlohmann::json& object, const char* name) {
-    const auto found = object.find(name);
-    return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
-}
-
-std::int64_t JsonSeconds(const nlohmann::json& object, const char* name, std::int64_t fallback) {
-    const auto found = object.find(name);
-    if (found == object.end()) return fallback;
-    if (found->is_number_integer()) return found->get<std::int64_t>();
-    if (found->is_string()) {
-        try {
-            return std::stoll(found->get<std::string>());
-        } catch (const std::exception&) {
-        }
-    }
-    return fallback;
-}
 
 }  // namespace
 
@@ -47,8 +31,7 @@ TokenGrant ParseTokenReply(const HttpReply& reply) {
         throw TarnwickError("The sign-in server gave no access token (HTTP " +
                             std::to_string(reply.status) + ").");
     grant.refreshToken = JsonText(object, "refresh_token");
-    grant.expiresIn =
-        std::chrono::seconds(std::max<std::int64_t>(0, JsonSeconds(object, "expires_in", 3600)));
+    grant.expiresIn = JsonSeconds(object, "expires_in", std::chrono::seconds(3600));
     return grant;
 }
 

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "auth/json_fields.h"
 #include "auth/loopback_listener.h"
 #include "auth/pkce.h"
 #include "settings/language.h"
@@ -30,19 +31,6 @@ std::string HtmlText(std::string_view text) {
         }
     }
     return html;
-}
-
-std::string JsonText(const nlohmann::json& object, const char* name) {
-    const auto found = object.find(name);
-    return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
-}
-
-std::chrono::seconds JsonSeconds(const nlohmann::json& object, const char* name,
-                                 std::chrono::seconds fallback) {
-    const auto found = object.find(name);
-    if (found == object.end() || !found->is_number_integer() || found->get<std::int64_t>() < 0)
-        return fallback;
-    return std::chrono::seconds(found->get<std::int64_t>());
 }
 
 }  // namespace
