@@ -85,3 +85,13 @@ OAuthServer OAuthServerPreset(OAuthProvider provider, MailProtocol protocol) {
     }
     return {};
 }
+
+std::string ProviderForServer(std::string_view host) {
+    for (const auto provider : {OAuthProvider::Microsoft, OAuthProvider::Google}) {
+        for (const auto protocol : {MailProtocol::Imap, MailProtocol::Pop3}) {
+            if (SameTextAscii(Trim(host), OAuthServerPreset(provider, protocol).host))
+                return provider == OAuthProvider::Microsoft ? "microsoft" : "google";
+        }
+    }
+    return "custom";
+}

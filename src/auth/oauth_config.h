@@ -34,6 +34,9 @@ OAuthConfig OAuthPreset(OAuthProvider provider);
 // for an unknown provider or when the token address or the client id is missing.
 OAuthConfig ResolveOAuthConfig(const AccountSettings& account, const IniFile& ini);
 
+// The provider whose preset names that mail server: "microsoft", "google", else "custom".
+std::string ProviderForServer(std::string_view host);
+
 // The mail servers a provider's preset names (host empty for Custom).
 struct OAuthServer {
     std::string host;

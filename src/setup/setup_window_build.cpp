@@ -95,7 +95,7 @@ void SetupWindow::BuildAccountGroup() {
 
 void SetupWindow::BuildFieldGroup() {
     auto* group = Place(new QGroupBox(Text("email_address_setup"), this), "pop_group", 6, 130, 268,
-                        196 + kKeyringRow);
+                        196 + kKeyringRow + kSignInRow);
     emailEdit_ = AddEdit(group, "pop_mail", kMailMaxLength, 2, 9, 20, 226);
     AddHelpButton(group, "RxSpeedButton1", 2, 239, 20);
 
@@ -135,7 +135,8 @@ void SetupWindow::BuildFieldGroup() {
     SetHelpOffset(securityBox_, 8);
     AddHelpButton(group, "RxSpeedButton6", 8, 239, 148);
     keyringBox_ = AddCheckBox(group, "pop_keyring", "keyring_setup", 5, 9, 172, 250);
-    saveFieldsButton_ = AddButton(group, "bsave", "save.png", 237, 168 + kKeyringRow);
+    BuildSignInRow(group);
+    saveFieldsButton_ = AddButton(group, "bsave", "save.png", 237, 168 + kKeyringRow + kSignInRow);
     saveFieldsButton_->setToolTip(Text("save_settings"));
     NameByHint({saveFieldsButton_});
 
@@ -153,27 +154,29 @@ void SetupWindow::BuildFieldGroup() {
 }
 
 void SetupWindow::BuildSwitches() {
-    soundBox_ = AddCheckBox(this, "pop_wave", "wave_alert_setup", 9, 14, 330 + kKeyringRow, 226);
+    soundBox_ = AddCheckBox(this, "pop_wave", "wave_alert_setup", 9, 14,
+                            330 + kKeyringRow + kSignInRow, 226);
     soundBox_->setToolTip(Text("right_click_wave_test"));
-    autostartBox_ = AddCheckBox(this, "pop_auto", "autorun_setup", 10, 14, 348 + kKeyringRow, 226);
-    tipsBox_ =
-        AddCheckBox(this, "pop_show_advert", "pop_show_advert", 11, 14, 366 + kKeyringRow, 226);
+    autostartBox_ =
+        AddCheckBox(this, "pop_auto", "autorun_setup", 10, 14, 348 + kKeyringRow + kSignInRow, 226);
+    tipsBox_ = AddCheckBox(this, "pop_show_advert", "pop_show_advert", 11, 14,
+                           366 + kKeyringRow + kSignInRow, 226);
     // New mail shows the alert window (0) or a desktop notification (1): NOTIFICATION.
     auto* notificationLabel = new QLabel(Text("notification_setup"), this);
-    notificationLabel->setGeometry(14, 388 + kKeyringRow, 100, 20);
-    notificationBox_ =
-        Place(new QComboBox(this), "pop_notification", 116, 386 + kKeyringRow, 158, 22);
+    notificationLabel->setGeometry(14, 388 + kKeyringRow + kSignInRow, 100, 20);
+    notificationBox_ = Place(new QComboBox(this), "pop_notification", 116,
+                             386 + kKeyringRow + kSignInRow, 158, 22);
     notificationBox_->addItems({Text("notification_alert_window"), Text("notification_desktop")});
     notificationLabel->setBuddy(notificationBox_);
     notificationBox_->setAccessibleName(notificationLabel->text());
-    saveAllButton_ = AddButton(this, "bsave3", "save.png", 244, 348 + kKeyringRow);
+    saveAllButton_ = AddButton(this, "bsave3", "save.png", 244, 348 + kKeyringRow + kSignInRow);
     saveAllButton_->setToolTip(Text("save_settings"));
     NameByHint({saveAllButton_});
 }
 
 void SetupWindow::BuildBottomRow() {
-    helpButton_ =
-        Place(new QToolButton(this), "bhelp", 8, 382 + kNotificationRow + kKeyringRow, 20, 20);
+    helpButton_ = Place(new QToolButton(this), "bhelp", 8,
+                        382 + kNotificationRow + kKeyringRow + kSignInRow, 20, 20);
     helpButton_->setIcon(QIcon(QStringLiteral(":/results/help.png")));
     helpButton_->setAutoRaise(true);
     helpButton_->setFocusPolicy(Qt::NoFocus);
@@ -183,15 +186,15 @@ void SetupWindow::BuildBottomRow() {
 
     helpLabel_ = new QLabel(Text("help_label_setup"), this);
     helpLabel_->setObjectName(QStringLiteral("help_label"));
-    helpLabel_->move(32, 385 + kNotificationRow + kKeyringRow);
+    helpLabel_->move(32, 385 + kNotificationRow + kKeyringRow + kSignInRow);
     StyleAsLink(helpLabel_);
     helpLabel_->setToolTip(helpLabel_->text());
     helpLabel_->adjustSize();
     SetHelpOffset(helpLabel_, 0);
     helpLabel_->installEventFilter(this);
 
-    closeButton_ =
-        Place(new QToolButton(this), "bclse", 196, 380 + kNotificationRow + kKeyringRow, 78, 22);
+    closeButton_ = Place(new QToolButton(this), "bclse", 196,
+                         380 + kNotificationRow + kKeyringRow + kSignInRow, 78, 22);
     closeButton_->setText(Text("close_button_setup"));
     closeButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
     closeButton_->setFocusPolicy(Qt::NoFocus);

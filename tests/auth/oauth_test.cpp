@@ -140,7 +140,9 @@ TEST(OAuthConfigTest, PresetsTakeTheSectionsOverrides) {
     config = ResolveOAuthConfig(account, ini);
     EXPECT_EQ(config.deviceUrl, "");
     EXPECT_EQ(config.scope, "other");
-    EXPECT_EQ(OAuthServerPreset(OAuthProvider::Google, MailProtocol::Pop3).host, "pop.gmail.com");
+    EXPECT_EQ(ProviderForServer("pop.gmail.com"), "google");
+    EXPECT_EQ(ProviderForServer(" Outlook.Office365.com"), "microsoft");
+    EXPECT_EQ(ProviderForServer("mail.example"), "custom");
 
     account.oauthProvider = "custom";  // nothing but the section
     EXPECT_THROW(ResolveOAuthConfig(account, ini), TarnwickError);
