@@ -60,6 +60,13 @@ std::optional<std::string> TokenCache::Valid(const std::string& section) {
     return found->second.token;
 }
 
+std::optional<TokenCache::Clock::time_point> TokenCache::Expiry(const std::string& section) {
+    const std::lock_guard lock(mutex_);
+    const auto found = entries_.find(section);
+    if (found == entries_.end()) return std::nullopt;
+    return found->second.expires;
+}
+
 void TokenCache::Keep(const std::string& section, const TokenGrant& grant) {
     const std::lock_guard lock(mutex_);
     entries_[section] = {grant.accessToken, Clock::now() + grant.expiresIn};

@@ -52,6 +52,8 @@ public:
     using Clock = std::chrono::system_clock;
     // The account's token unless it expires within a minute.
     std::optional<std::string> Valid(const std::string& section);
+    // When the account's cached token expires; none without one.
+    std::optional<Clock::time_point> Expiry(const std::string& section);
     void Keep(const std::string& section, const TokenGrant& grant);
     void Forget(const std::string& section);
 

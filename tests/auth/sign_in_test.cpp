@@ -14,6 +14,7 @@
 #include "auth/http_client.h"
 #include "auth/oauth_token.h"
 #include "auth/sasl.h"
+#include "check/push_recorder.h"
 #include "cli/commands.h"
 #include "cli/list_mailbox.h"
 #include "cli/sign_in_command.h"
@@ -195,6 +196,24 @@ TEST_F(SignInTest, RefusedCachedTokenIsRenewedOnceAndARevokedSignInAsksForANewOn
 
     requests = Control("revoke", {{"user", user_.name}});
     EXPECT_THAT(CheckLine(), ::testing::EndsWith("\t" + SignInAgainText() + "\n"));
+    EXPECT_EQ(Control("stats", {{"user", user_.name}}), requests + 1);
+}
+
+TEST_F(SignInTest, PushLogsInAgainWithAFreshTokenBeforeItsTokenExpires) {
+    Save(Account(MailProtocol::Imap), true);
+    ASSERT_EQ(SignInWithDevice(Account(MailProtocol::Imap)), 0);
+    SettingsValues stored;
+    LoadSettings(stored);
+    const AccountSettings account = stored.accounts.at(0).params;  // with its refresh token
+    const std::string section = AccountSection(account);
+    // A token with a minute and two seconds left: due for renewal in two seconds.
+    SharedTokenCache().Keep(section,
+                            {*SharedTokenCache().Valid(section), "", std::chrono::seconds(62)});
+    const int requests = Control("stats", {{"user", user_.name}});
+    Watch watch(account, {});
+    EXPECT_EQ(watch.Next(std::chrono::seconds(10)), PushEvent::Up);
+    EXPECT_EQ(watch.Next(std::chrono::seconds(10)), PushEvent::Changed);
+    EXPECT_EQ(watch.Stop(), PushEnd::Interrupted);
     EXPECT_EQ(Control("stats", {{"user", user_.name}}), requests + 1);
 }
 
