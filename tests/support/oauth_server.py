@@ -1,19 +1,10 @@
 #!/usr/bin/python3
-"""A small OAuth2 authorization server for the sign-in tests, on 127.0.0.1 only.
+"""The tests' OAuth2 authorization server on 127.0.0.1: oauth_server.py PORT_FILE.
 
-    oauth_server.py PORT_FILE
-
-Writes the port it listens on to PORT_FILE and serves until killed:
-  GET|POST /authorize   plays the user's browser as well: approves at once for the user named
-                        by login_hint (its part before "@") and sends the redirect to
-                        redirect_uri itself; answers with the page the redirect answered
-  POST /token           authorization_code (checks redirect_uri and the PKCE S256 verifier),
-                        refresh_token and the device code grant
-  POST /device          a device code (interval 1 s); approved through /control/approve
-  GET  /introspect      Dovecot's check of "Authorization: Bearer": "active" "true" or "false"
-  POST /control/...     approve?user_code=&user=, expire?user= (the user's access tokens stop
-                        working), revoke?user= (its refresh tokens too), stats?user=; each
-                        answers the number of token requests made for the user
+/authorize also plays the browser: it approves for the user before "@" in login_hint and
+follows the redirect itself. /token checks PKCE (S256) and refreshes; /device hands out codes
+that /control/approve approves; /introspect answers Dovecot. /control/expire and /revoke end a
+user's access (and refresh) tokens; every /control/ answer counts the user's token requests.
 """
 import base64
 import hashlib
@@ -28,12 +19,8 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 CLIENT_ID = "tarnwick-test"
 lock = threading.Lock()
-codes = {}        # code -> (user, redirect_uri, challenge)
-access = {}       # access token -> user
-refresh = {}      # refresh token -> user
-devices = {}      # device code -> {"user_code":..., "user": None or name}
-owners = {}       # every refresh token ever issued -> user, revoked ones too
-token_requests = {}  # user -> number of token requests made for that user
+codes, access, refresh, devices = {}, {}, {}, {}  # each token or code -> its user (and more)
+owners, token_requests = {}, {}  # every refresh token issued -> user; user -> token requests
 
 
 def issue(user):
@@ -61,20 +48,11 @@ class Handler(BaseHTTPRequestHandler):
         self.reply(status, json.dumps(value))
 
     def fields(self):
-        length = int(self.headers.get("Content-Length") or 0)
-        body = self.rfile.read(length).decode() if length else ""
-        query = urllib.parse.urlsplit(self.path).query
-        merged = dict(urllib.parse.parse_qsl(query))
-        merged.update(urllib.parse.parse_qsl(body))
-        return merged
+        body = self.rfile.read(int(self.headers.get("Content-Length") or 0)).decode()
+        return dict(urllib.parse.parse_qsl(urllib.parse.urlsplit(self.path).query) +
+                    urllib.parse.parse_qsl(body))
 
     def do_GET(self):
-        self.route()
-
-    def do_POST(self):
-        self.route()
-
-    def route(self):
         path = urllib.parse.urlsplit(self.path).path
         handler = {"/authorize": self.authorize, "/token": self.token, "/device": self.device,
                    "/introspect": self.introspect}.get(path)
@@ -177,6 +155,8 @@ def main():
     os.rename(sys.argv[1] + ".tmp", sys.argv[1])
     server.serve_forever()
 
+
+Handler.do_POST = Handler.do_GET
 
 if __name__ == "__main__":
     main()
