@@ -4,8 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -20,6 +18,7 @@
 #include "cli/sign_in_command.h"
 #include "settings/settings.h"
 #include "support/mail_fixture.h"
+#include "support/oauth_fixture.h"
 #include "support/temp_folder.h"
 
 using ::testing::HasSubstr;
@@ -42,17 +41,9 @@ private:
     std::function<void(const std::string&)> onFlush_;
 };
 
-std::string ServerAddress() {
-    const auto folder = std::filesystem::path(Dovecot().caFile).parent_path().parent_path();
-    std::ifstream in(folder.parent_path() / "server.port");
-    std::string port;
-    std::getline(in, port);
-    return "http://127.0.0.1:" + port;
-}
-
 // A control request to the authorization server; its count of the user's token requests.
 int Control(const std::string& action, const FormFields& fields = {}) {
-    const HttpReply reply = PostForm(ServerAddress() + "/control/" + action, fields);
+    const HttpReply reply = PostForm(AuthServerAddress() + "/control/" + action, fields);
     return nlohmann::json::parse(reply.body).at("token_requests").get<int>();
 }
 
@@ -86,15 +77,7 @@ protected:
         SettingsValues settings;
         settings.accounts.push_back(AccountEntry{true, account, 0});
         SaveSettings(settings);
-        const auto ini = OpenSettings();
-        const std::string section = AccountSection(account);
-        ini->BeginBatch();
-        ini->WriteString(section, "OAUTH_AUTHORIZE_URL", ServerAddress() + "/authorize");
-        ini->WriteString(section, "OAUTH_TOKEN_URL", ServerAddress() + "/token");
-        if (withDevice) ini->WriteString(section, "OAUTH_DEVICE_URL", ServerAddress() + "/device");
-        ini->WriteString(section, "OAUTH_SCOPE", "mail offline_access");
-        ini->WriteString(section, "OAUTH_CLIENT_ID", "tarnwick-test");
-        ini->CommitBatch();
+        UseTestAuthServer(account, withDevice);
     }
 
     // tarnwick-check --sign-in with the device code, the code entered as soon as it is shown.
@@ -169,7 +152,7 @@ TEST_F(SignInTest, BrowserSignInComesBackToTheLoopbackListener) {
     std::thread browser;
     std::string page;
     FlushWatcher watcher([&](const std::string& text) {
-        const std::size_t at = text.find(ServerAddress() + "/authorize?");
+        const std::size_t at = text.find(AuthServerAddress() + "/authorize?");
         if (browser.joinable() || at == std::string::npos) return;
         const std::string url = text.substr(at, text.find('\n', at) - at);
         EXPECT_THAT(url, HasSubstr("code_challenge_method=S256"));

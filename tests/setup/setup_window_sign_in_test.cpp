@@ -4,8 +4,6 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QUrl>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -14,6 +12,7 @@
 #include "platform/ui_text.h"
 #include "setup_window_fixture.h"
 #include "support/mail_fixture.h"
+#include "support/oauth_fixture.h"
 
 namespace {
 
@@ -60,16 +59,7 @@ TEST_F(SetupSignInTest, SignInButtonRunsTheBrowserFlowAndTheCheckThenLogsIn) {
     entry.params.auth = AuthMethod::OAuth2;
     entry.params.oauthProvider = "custom";
     Store({entry});
-    std::ifstream portFile(std::filesystem::path(TARNWICK_OAUTH_DOVECOT_DIR).parent_path() /
-                           "server.port");
-    std::string port;
-    std::getline(portFile, port);
-    const std::string server = "http://127.0.0.1:" + port;
-    const auto ini = OpenSettings();
-    const std::string section = AccountSection(entry.params);
-    ini->WriteString(section, "OAUTH_AUTHORIZE_URL", server + "/authorize");
-    ini->WriteString(section, "OAUTH_TOKEN_URL", server + "/token");
-    ini->WriteString(section, "OAUTH_CLIENT_ID", "tarnwick-test");
+    UseTestAuthServer(entry.params, false);
 
     Open();
     auto* state = window->findChild<QLabel*>(QStringLiteral("sign_in_state"));
