@@ -52,6 +52,11 @@ void WritePassword(IniFile& ini, std::string_view section, const AccountSettings
     const std::string_view otherKey = account.UsesOAuth() ? "PASSWORD" : "OAUTH_REFRESH";
     if (!ini.ReadString(section, otherKey, "").empty()) ini.EraseKey(section, otherKey);
     if (account.passwordStore == PasswordStore::File) {
+        // A refresh token in the file is newer than any copy in memory: sign-ins and the
+        // provider's renewals write it themselves.
+        if (account.UsesOAuth() && StoredPasswordStore(ini, section) == PasswordStore::File &&
+            !ini.ReadString(section, account.SecretKey(), "").empty())
+            return;
         MarkInFile(ini, section, account.SecretKey(), account.password);
         return;
     }

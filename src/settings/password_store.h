@@ -15,7 +15,8 @@
 PasswordStore StoredPasswordStore(const IniFile& ini, std::string_view section);
 // Writes the account's password keys. A file account: PASSWORD enciphered and no
 // PASSWORD_STORE. A keyring account: PASSWORD_STORE=keyring and no PASSWORD, except that a
-// PASSWORD the section holds is left alone (only a move takes a password out of the file).
+// PASSWORD the section holds is left alone (only a move takes a password out of the file). An
+// OAuth2 account's refresh token already in the file is left alone too (it may be newer).
 void WritePassword(IniFile& ini, std::string_view section, const AccountSettings& account);
 
 // The password to log in with: the one in memory, or the keyring's, asked once. Throws
