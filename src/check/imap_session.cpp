@@ -5,6 +5,7 @@
 #include <ctime>
 #include <string>
 
+#include "auth/oauth_token.h"
 #include "settings/counted_text.h"
 #include "settings/errors.h"
 #include "settings/keyring.h"
@@ -62,11 +63,14 @@ std::unique_ptr<ImapClient> NewImapClient(const AccountSettings& account,
     client->pin = settings->ReadString(section, "SSL_PIN", "");
     if (options.timeLimit.count() > 0)
         client->endBy = std::chrono::steady_clock::now() + options.timeLimit;
+    // An OAuth2 account's token is fetched (or renewed) by the login, on the session's thread.
+    if (account.UsesOAuth())
+        client->accessToken = AccountTokenSource(account, DesktopKeyring(), options.interrupt);
     return client;
 }
 
 void TakeKeyringPassword(const AccountSettings& account, ImapClient& client) {
-    if (account.passwordStore == PasswordStore::Keyring)
+    if (account.passwordStore == PasswordStore::Keyring && !account.UsesOAuth())
         client.password = LoginPassword(account, DesktopKeyring());
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "auth/oauth_token.h"
 #include "check/imap_session.h"
 #include "imap/imap_client.h"
 #include "net/interrupt.h"
@@ -51,35 +52,55 @@ private:
     bool pending_ = false;
 };
 
-// One session: log in, open the folder, idle until the connection fails. Returns only when
+// When an OAuth2 session ends itself: a minute before its access token expires, so that the
+// next one logs in with a fresh token. None for a password account.
+std::optional<Clock::time_point> TokenRenewal(const AccountSettings& account) {
+    if (!account.UsesOAuth()) return std::nullopt;
+    const auto expires = SharedTokenCache().Expiry(AccountSection(account));
+    if (!expires) return std::nullopt;
+    const auto left = *expires - TokenCache::Clock::now() - std::chrono::minutes(1);
+    return Clock::now() + std::chrono::duration_cast<Clock::duration>(left);
+}
+
+// Sessions: log in, open the folder, idle until the connection fails (or, for an OAuth2 account,
+// until its token is due for renewal: then the next session follows at once). Returns only when
 // the server has no IDLE; throws the failure otherwise.
 void Idle(const AccountSettings& account, const SessionOptions& options, const PushTiming& timing,
           const std::function<void()>& onUp, const PushReport& report) {
-    std::unique_ptr<ImapClient> client = NewImapClient(account, options);
-    client->keepAlive = true;  // a dead connection fails within minutes, not at the renewal
-    NewsGate news(report, timing.newsGap);
-    try {
-        TakeKeyringPassword(account, *client);
-        client->ConnectAndLogIn();
-        if (!client->HasCapability("IDLE")) {
-            EndImapSession(client);
-            return;
-        }
-        client->Examine(account.Folder());
-        onUp();
-        for (;;) {
-            if (client->Idle()) news.Changed();
-            const auto renewal = Clock::now() + timing.idleRefresh;
-            while (Clock::now() < renewal) {
-                if (client->WaitIdle(news.WaitUntil(renewal))) news.Changed();
-                news.Tick();
+    for (bool renewed = false;; renewed = true) {
+        std::unique_ptr<ImapClient> client = NewImapClient(account, options);
+        client->keepAlive = true;  // a dead connection fails within minutes, not at the renewal
+        NewsGate news(report, timing.newsGap);
+        try {
+            TakeKeyringPassword(account, *client);
+            client->ConnectAndLogIn();
+            if (!client->HasCapability("IDLE")) {
+                EndImapSession(client);
+                return;
             }
-            if (client->EndIdle()) news.Changed();
+            client->Examine(account.Folder());
+            if (renewed)
+                news.Changed();  // whatever came between the sessions
+            else
+                onUp();
+            const auto renewal = TokenRenewal(account);
+            while (!renewal || Clock::now() < *renewal) {
+                if (client->Idle()) news.Changed();
+                auto until = Clock::now() + timing.idleRefresh;
+                if (renewal) until = std::min(until, *renewal);
+                while (Clock::now() < until) {
+                    if (client->WaitIdle(news.WaitUntil(until))) news.Changed();
+                    news.Tick();
+                }
+                if (client->EndIdle()) news.Changed();
+            }
+            news.Flush();
+            client->LogoutAndClose();
+        } catch (...) {
+            if (client->IsConnected()) client->LogoutAndClose();
+            news.Flush();
+            throw;
         }
-    } catch (...) {
-        if (client->IsConnected()) client->LogoutAndClose();
-        news.Flush();
-        throw;
     }
 }
 
@@ -148,5 +169,6 @@ bool SameConnection(const AccountSettings& a, const AccountSettings& b) {
     return a.email == b.email && a.host == b.host && a.port == b.port && a.username == b.username &&
            a.password == b.password && a.ssl == b.ssl && a.startTls == b.startTls &&
            a.protocol == b.protocol && a.Folder() == b.Folder() &&
-           a.passwordStore == b.passwordStore;
+           a.passwordStore == b.passwordStore && a.auth == b.auth &&
+           a.oauthProvider == b.oauthProvider;
 }

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "auth/oauth_token.h"
 #include "net/tls_check.h"
 #include "settings/errors.h"
 #include "settings/language.h"
@@ -33,6 +34,9 @@ std::unique_ptr<Pop3Client> NewClient(const AccountSettings& account, const Sess
         ParseRememberedCapabilities(settings.ReadString(section, "POP3_CAPA", ""));
     if (remembered && StillFresh(*remembered, ServerName(*client), std::time(nullptr)))
         client->RememberCapabilities(remembered->lines);
+    // An OAuth2 account's token is fetched (or renewed) by the login, on the session's thread.
+    if (account.UsesOAuth())
+        client->accessToken = AccountTokenSource(account, DesktopKeyring(), options.interrupt);
     if (options.timeLimit.count() > 0)
         client->endBy = std::chrono::steady_clock::now() + options.timeLimit;
     return client;
@@ -85,7 +89,7 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
     try {
         // A keyring account's password is asked for here, once per session: a locked or
         // missing keyring is this account's error like a refused login.
-        if (account.passwordStore == PasswordStore::Keyring)
+        if (account.passwordStore == PasswordStore::Keyring && !account.UsesOAuth())
             client->password = LoginPassword(account, DesktopKeyring());
         client->ConnectAndLogIn(Pop3Client::AfterLogin::Count);
         runState.Write(section, "LAST_RESULT", "1");

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "cli/list_mailbox.h"
+#include "cli/sign_in_command.h"
 #include "cli/store_passwords.h"
 #include "cli/trust_server.h"
 #include "cli/watch.h"
@@ -20,7 +21,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: tarnwick-check [--help | --json | --watch [--format json|waybar] |\n"
     "                      --format waybar | --list EMAIL | --trust EMAIL [--yes] |\n"
-    "                      --store-passwords keyring|file] [--verbose]\n"
+    "                      --store-passwords keyring|file | --sign-in EMAIL] [--verbose]\n"
     "\n"
     "Checks every enabled account of vellmoor.ini once, in list order, and keeps the run\n"
     "state there as the timed check does. vellmoor.ini lives beside the program, or in\n"
@@ -58,6 +59,13 @@ constexpr const char* kUsage =
     "account: the address and \"moved\", \"already there\" or why it was not moved; a\n"
     "password leaves its old place only once the new one holds it. Exit status 1 when\n"
     "any move failed.\n"
+    "\n"
+    "--sign-in EMAIL signs in the account with that address (AUTH=oauth2) with its\n"
+    "provider: where the provider has a device address it prints an address to open\n"
+    "and a code to enter there, otherwise it prints an address to open in a browser and\n"
+    "waits (5 minutes at most) for the browser to come back to 127.0.0.1. The refresh\n"
+    "token is stored where the account keeps its password (--store-passwords moves it\n"
+    "too). Exit status 0 when the sign-in is stored, 1 otherwise.\n"
     "\n"
     "Exit status: 0 when every enabled account was checked, 1 when a check failed,\n"
     "2 for bad usage.\n"
@@ -144,6 +152,10 @@ int RunCommandLine(const std::vector<std::string>& given, std::ostream& out, std
         if (args.size() == 2 && args[0] == "--store-passwords") {
             if (const auto target = PasswordStoreNamed(args[1]))
                 return StorePasswords(*target, DesktopKeyring(), out);
+        }
+        if (args.size() == 2 && args[0] == "--sign-in") {
+            const InterruptSignal interrupt;
+            return SignInFromTerminal(args[1], out, err, interrupt);
         }
         if (const auto trust = TrustArguments(args))
             return TrustServer(trust->first, trust->second, out, err);

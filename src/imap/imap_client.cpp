@@ -69,7 +69,7 @@ void ImapClient::SetAccount(const AccountSettings& account) {
     host = account.host;
     port = account.port;
     username = account.username;
-    password = account.password;
+    password = account.UsesOAuth() ? std::string() : account.password;  // a refresh token
     plainTextLogin = !account.ssl && !account.startTls;
     channel_.SetLogName(account.email);
 }
@@ -193,6 +193,10 @@ ImapClient::LoginCommand ImapClient::LoginCommandFor() {
 }
 
 void ImapClient::LogIn(LoginAnswer answer) {
+    if (accessToken) {
+        AuthenticateOAuth();  // waits for its answer: a refusal may be answered and retried
+        return;
+    }
     if (!tls_ && !plainTextLogin)
         throw TarnwickError("The connection is not encrypted: the password was not sent.");
     const LoginCommand login = LoginCommandFor();
@@ -228,6 +232,55 @@ void ImapClient::TakeLoginAnswer(const ImapResponse& response) {
     if (response.status != ImapStatus::Ok) throw TarnwickError(response.text);
     const auto words = response.CodeWords();
     if (!words.empty() && SameTextAscii(words[0], "CAPABILITY")) TakeCapabilities(words, 1);
+}
+
+// OAUTHBEARER (RFC 7628) when offered, else XOAUTH2. A token refused while it was the cached
+// one is renewed once and tried once more.
+void ImapClient::AuthenticateOAuth() {
+    if (!tls_) throw TarnwickError(kOAuthNeedsTls);
+    const bool bearer = HasCapability("AUTH=OAUTHBEARER");
+    if (!bearer && !HasCapability("AUTH=XOAUTH2")) throw TarnwickError(kNoOAuthMechanism);
+    const auto mechanism = bearer ? OAuthMechanism::OAuthBearer : OAuthMechanism::XOAuth2;
+    const bool initialResponse = HasCapability("SASL-IR");
+    capabilitiesKnown_ = false;
+    AccessGrant grant = accessToken(false);
+    std::string refusal = TryOAuth(mechanism, grant.token, initialResponse);
+    if (!refusal.empty() && grant.cached) {
+        grant = accessToken(true);
+        refusal = TryOAuth(mechanism, grant.token, initialResponse);
+    }
+    if (!refusal.empty()) throw TarnwickError(refusal);
+}
+
+// One AUTHENTICATE: "" when the server took the token, else its refusal. The refusal comes as
+// a challenge carrying the error, answered so that the tagged NO follows.
+std::string ImapClient::TryOAuth(OAuthMechanism mechanism, const std::string& token,
+                                 bool initialResponse) {
+    const std::string payload = OAuthSaslPayload(mechanism, username, token);
+    const std::string command = std::string("AUTHENTICATE ") + SaslMechanismName(mechanism);
+    const std::string tag = SendTagged(initialResponse ? command + " " + payload : command);
+    bool payloadSent = initialResponse;
+    for (;;) {
+        ImapResponse response = Read();
+        if (response.kind == ImapResponseKind::Untagged) {
+            Untagged(response);
+            continue;
+        }
+        if (response.kind == ImapResponseKind::Continuation) {
+            channel_.SendLine(payloadSent ? SaslRefusalAnswer(mechanism) : payload);
+            payloadSent = true;
+            continue;
+        }
+        if (response.tag != tag) {
+            Disconnect();
+            throw ImapProtocolError("Unexpected IMAP response:\n\"" + response.tag + " " +
+                                    response.text + "\"");
+        }
+        if (response.status != ImapStatus::Ok) return HasText(response.text) ? response.text : "NO";
+        const auto words = response.CodeWords();
+        if (!words.empty() && SameTextAscii(words[0], "CAPABILITY")) TakeCapabilities(words, 1);
+        return {};
+    }
 }
 
 const std::vector<std::string>& ImapClient::Capabilities() {

@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "auth/sasl.h"
 #include "imap/imap_response.h"
 #include "net/interrupt.h"
 #include "net/line_channel.h"
@@ -97,6 +98,9 @@ public:
     // The account uses no connection security: logging in in plain text is the user's choice.
     // Otherwise the password is sent only inside TLS.
     bool plainTextLogin = false;
+    // Set for an OAuth2 account: it logs in with AUTHENTICATE OAUTHBEARER (or XOAUTH2) and this
+    // token instead of the password, only inside TLS.
+    AccessTokenSource accessToken;
     // Connection progress texts ("Resolving hostname ...", "Connected.").
     std::function<void(const std::string&)> progress;
 
@@ -191,6 +195,8 @@ private:
     void AwaitContinuation();
     void TakeLoginAnswer(const ImapResponse& response);
     std::string NextTag();
+    void AuthenticateOAuth();
+    std::string TryOAuth(OAuthMechanism mechanism, const std::string& token, bool initialResponse);
     TlsCheck ServerCheck() const { return {host, verifyPeer, pin}; }
     std::string SendTagged(std::string_view command);
     ImapResponse Read();

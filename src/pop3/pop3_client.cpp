@@ -4,6 +4,7 @@
 
 #include "net/socket_transport.h"
 #include "settings/errors.h"
+#include "settings/text_utils.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ Pop3Client::~Pop3Client() = default;
 void Pop3Client::SetAccount(const AccountSettings& account) {
     host = account.host;
     username = account.username;
-    password = account.password;
+    password = account.UsesOAuth() ? std::string() : account.password;  // a refresh token
     port = account.port;
     apop = account.secureLogin;
     channel_.SetLogName(account.email);
@@ -91,9 +92,14 @@ void Pop3Client::ConnectAndLogIn(AfterLogin then) {
     try {
         const Pop3Reply greeting = ReadOkReply();
         if (startTls && !useTls) UpgradeToTls();
-        const std::vector<std::string> login = LoginCommands(greeting);
-        if (then == AfterLogin::Count) Capabilities();
-        LogIn(login, then);
+        if (accessToken) {
+            statPending_ = false;
+            AuthenticateOAuth();  // waits for its answers: a refusal may be answered and retried
+        } else {
+            const std::vector<std::string> login = LoginCommands(greeting);
+            if (then == AfterLogin::Count) Capabilities();
+            LogIn(login, then);
+        }
     } catch (const CertificateError& error) {
         certificateFailure_ = error.Problem();
         Disconnect();
@@ -166,6 +172,57 @@ void Pop3Client::SendFlight(const std::vector<std::string>& lines) {
     channel_.StartDeadline(readTimeout);
     for (const std::string& line : lines) channel_.QueueLine(line);
     channel_.Flush();
+}
+
+// AUTH (RFC 5034) with OAUTHBEARER when the server names it among its SASL mechanisms, else
+// XOAUTH2. A token refused while it was the cached one is renewed once and tried once more.
+void Pop3Client::AuthenticateOAuth() {
+    if (!useTls && !startTls) throw TarnwickError(kOAuthNeedsTls);
+    const auto offers = [this](std::string_view name) {
+        for (const std::string& line : Capabilities().lines) {
+            std::string_view rest(line);
+            if (rest.size() < 5 || !SameTextAscii(rest.substr(0, 5), "SASL ")) continue;
+            while (!rest.empty()) {
+                const std::size_t space = rest.find(' ');
+                if (SameTextAscii(rest.substr(0, space), name)) return true;
+                rest.remove_prefix(space == std::string_view::npos ? rest.size() : space + 1);
+            }
+        }
+        return false;
+    };
+    const bool bearer = offers("OAUTHBEARER");
+    if (!bearer && !offers("XOAUTH2")) throw TarnwickError(kNoOAuthMechanism);
+    const auto mechanism = bearer ? OAuthMechanism::OAuthBearer : OAuthMechanism::XOAuth2;
+    AccessGrant grant = accessToken(false);
+    std::string refusal = TryOAuth(mechanism, grant.token);
+    if (!refusal.empty() && grant.cached) {
+        grant = accessToken(true);
+        refusal = TryOAuth(mechanism, grant.token);
+    }
+    if (!refusal.empty()) throw TarnwickError(refusal);
+}
+
+// One AUTH: "" when the server took the token, else its refusal. The initial response goes with
+// the command while the line stays within 255 octets, else after the server's "+".
+std::string Pop3Client::TryOAuth(OAuthMechanism mechanism, const std::string& token) {
+    constexpr std::size_t kMaxCommandLine = 255;
+    const std::string payload = OAuthSaslPayload(mechanism, username, token);
+    const std::string command = std::string("AUTH ") + SaslMechanismName(mechanism);
+    const bool initialResponse = command.size() + 1 + payload.size() <= kMaxCommandLine;
+    SendCommand(initialResponse ? command + " " + payload : command);
+    bool payloadSent = initialResponse;
+    for (;;) {
+        const std::string line = channel_.ReadLine();
+        if (line.starts_with("+ ") || line == "+") {
+            channel_.StartDeadline(readTimeout);
+            channel_.SendLine(payloadSent ? SaslRefusalAnswer(mechanism) : payload);
+            payloadSent = true;
+            continue;
+        }
+        lastReply_ = ReadPop3Reply([&line] { return line; });
+        if (lastReply_.ok) return {};
+        return HasText(lastReply_.Text()) ? lastReply_.Text() : std::string("-ERR");
+    }
 }
 
 void Pop3Client::SendCommand(std::string_view line) {

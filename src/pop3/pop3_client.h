@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "auth/sasl.h"
 #include "net/interrupt.h"
 #include "net/line_channel.h"
 #include "net/message_sink.h"
@@ -81,6 +82,9 @@ public:
     std::string password;
     bool apop = false;
     bool startTls = false;  // STLS after the greeting, then TLS (without useTls)
+    // Set for an OAuth2 account: it logs in with AUTH OAUTHBEARER (or XOAUTH2) and this token
+    // instead of the password, only inside TLS.
+    AccessTokenSource accessToken;
     int messageCount = 0;
     StatusHandler statusHandler;
     // Most requests kept in flight at once when the server accepts pipelining. The send buffer
@@ -208,6 +212,8 @@ private:
     void LogIn(std::vector<std::string> commands, AfterLogin then);
     void SendFlight(const std::vector<std::string>& lines);
     void UpgradeToTls();
+    void AuthenticateOAuth();
+    std::string TryOAuth(OAuthMechanism mechanism, const std::string& token);
     TlsCheck ServerCheck() const { return {host, verifyPeer, pin}; }
     void Disconnect();
     void ReadHeaderLines(MessageSink& message, bool endAtEmptyLine, bool& bodyFollows);

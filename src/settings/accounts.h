@@ -11,11 +11,16 @@ enum class MailProtocol : std::uint8_t { Pop3, Imap };
 // keyring (PASSWORD_STORE=keyring and no PASSWORD; the password is not held in memory then).
 enum class PasswordStore : std::uint8_t { File, Keyring };
 
+// How an account logs in (AUTH= in its section; absent: with its password). OAuth2 accounts
+// keep their refresh token where others keep the password (OAUTH_REFRESH in place of PASSWORD).
+enum class AuthMethod : std::uint8_t { Password, OAuth2 };
+
 struct AccountSettings {
     std::string email;
     std::string host;
     std::string username;
-    std::string password;  // plain text in memory, enciphered in the settings file
+    // Plain text in memory, enciphered in the settings file; an OAuth2 account's refresh token.
+    std::string password;
     std::int32_t port = 0;
     bool secureLogin = false;  // APOP
     bool ssl = false;          // TLS from the first byte
@@ -26,6 +31,12 @@ struct AccountSettings {
     // The IMAP folder: `folder`, or INBOX when it is empty.
     std::string Folder() const { return folder.empty() ? std::string("INBOX") : folder; }
     PasswordStore passwordStore = PasswordStore::File;
+    AuthMethod auth = AuthMethod::Password;
+    std::string oauthProvider;  // OAUTH_PROVIDER=: "microsoft", "google" or "custom"
+
+    bool UsesOAuth() const { return auth == AuthMethod::OAuth2; }
+    // The section key of the enciphered secret: PASSWORD, or OAUTH_REFRESH for OAuth2.
+    const char* SecretKey() const { return UsesOAuth() ? "OAUTH_REFRESH" : "PASSWORD"; }
 };
 
 struct AccountEntry {

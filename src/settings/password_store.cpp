@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr std::string_view kPassword = "PASSWORD";
 constexpr std::string_view kPasswordStore = "PASSWORD_STORE";
 constexpr std::string_view kKeyringValue = "keyring";
 
@@ -15,13 +14,14 @@ PasswordMove Failure(std::string error) {
     return {MoveOutcome::Failed, std::move(error)};
 }
 
-void MarkInKeyring(IniFile& ini, std::string_view section) {
+void MarkInKeyring(IniFile& ini, std::string_view section, std::string_view key) {
     ini.WriteString(section, kPasswordStore, kKeyringValue);
-    ini.EraseKey(section, kPassword);
+    ini.EraseKey(section, key);
 }
 
-void MarkInFile(IniFile& ini, std::string_view section, const std::string& password) {
-    ini.WriteString(section, kPassword, EncipherText(password));
+void MarkInFile(IniFile& ini, std::string_view section, std::string_view key,
+                const std::string& password) {
+    ini.WriteString(section, key, EncipherText(password));
     ini.EraseKey(section, kPasswordStore);
 }
 
@@ -48,13 +48,21 @@ PasswordStore StoredPasswordStore(const IniFile& ini, std::string_view section) 
 }
 
 void WritePassword(IniFile& ini, std::string_view section, const AccountSettings& account) {
+    // One secret per account: a switch between the password and OAuth2 drops the other one.
+    const std::string_view otherKey = account.UsesOAuth() ? "PASSWORD" : "OAUTH_REFRESH";
+    if (!ini.ReadString(section, otherKey, "").empty()) ini.EraseKey(section, otherKey);
     if (account.passwordStore == PasswordStore::File) {
-        MarkInFile(ini, section, account.password);
+        // A refresh token in the file is newer than any copy in memory: sign-ins and the
+        // provider's renewals write it themselves.
+        if (account.UsesOAuth() && StoredPasswordStore(ini, section) == PasswordStore::File &&
+            !ini.ReadString(section, account.SecretKey(), "").empty())
+            return;
+        MarkInFile(ini, section, account.SecretKey(), account.password);
         return;
     }
     if (StoredPasswordStore(ini, section) == PasswordStore::Keyring ||
-        ini.ReadString(section, kPassword, "").empty())
-        MarkInKeyring(ini, section);
+        ini.ReadString(section, account.SecretKey(), "").empty())
+        MarkInKeyring(ini, section, account.SecretKey());
 }
 
 std::string LoginPassword(const AccountSettings& account, Keyring& keyring) {
@@ -81,8 +89,10 @@ PasswordMove MovePasswordToKeyring(AccountSettings& account, Keyring& keyring) {
     if (!back.Ok()) return Failure(KeyringErrorText(back));
     if (back.password != account.password)
         return Failure("The desktop keyring gave back another password than it was given.");
-    const std::string error = ChangeSection(
-        account, [](IniFile& ini, const std::string& section) { MarkInKeyring(ini, section); });
+    const std::string error =
+        ChangeSection(account, [&account](IniFile& ini, const std::string& section) {
+            MarkInKeyring(ini, section, account.SecretKey());
+        });
     if (!error.empty()) return Failure(error);
     account.passwordStore = PasswordStore::Keyring;
     account.password.clear();
@@ -95,14 +105,14 @@ PasswordMove MovePasswordToFile(AccountSettings& account, Keyring& keyring) {
     if (!answer.Ok()) return Failure(KeyringErrorText(answer));
     const std::string& password = answer.password;
     const std::string error =
-        ChangeSection(account, [&password](IniFile& ini, const std::string& section) {
-            MarkInFile(ini, section, password);
+        ChangeSection(account, [&account, &password](IniFile& ini, const std::string& section) {
+            MarkInFile(ini, section, account.SecretKey(), password);
         });
     if (!error.empty()) return Failure(error);
     const auto ini = OpenSettings();
     const std::string section = AccountSection(account);
     if (StoredPasswordStore(*ini, section) != PasswordStore::File ||
-        DecipherText(ini->ReadString(section, kPassword, "")) != password)
+        DecipherText(ini->ReadString(section, account.SecretKey(), "")) != password)
         return Failure("The settings file did not keep the password; the keyring still holds it.");
     account.passwordStore = PasswordStore::File;
     account.password = password;
@@ -110,6 +120,20 @@ PasswordMove MovePasswordToFile(AccountSettings& account, Keyring& keyring) {
     if (!removed.Ok())
         return {MoveOutcome::Moved, "The keyring's copy stays: " + KeyringErrorText(removed)};
     return {MoveOutcome::Moved, {}};
+}
+
+std::string StoreAccountSecret(AccountSettings& account, const std::string& secret,
+                               Keyring& keyring) {
+    if (account.passwordStore == PasswordStore::Keyring) {
+        const KeyringAnswer stored = keyring.Store(account, secret);
+        return stored.Ok() ? std::string() : KeyringErrorText(stored);
+    }
+    std::string error =
+        ChangeSection(account, [&account, &secret](IniFile& ini, const std::string& section) {
+            MarkInFile(ini, section, account.SecretKey(), secret);
+        });
+    if (error.empty()) account.password = secret;
+    return error;
 }
 
 PasswordMove SettleSavedPassword(AccountSettings& account,

@@ -15,7 +15,8 @@
 PasswordStore StoredPasswordStore(const IniFile& ini, std::string_view section);
 // Writes the account's password keys. A file account: PASSWORD enciphered and no
 // PASSWORD_STORE. A keyring account: PASSWORD_STORE=keyring and no PASSWORD, except that a
-// PASSWORD the section holds is left alone (only a move takes a password out of the file).
+// PASSWORD the section holds is left alone (only a move takes a password out of the file). An
+// OAuth2 account's refresh token already in the file is left alone too (it may be newer).
 void WritePassword(IniFile& ini, std::string_view section, const AccountSettings& account);
 
 // The password to log in with: the one in memory, or the keyring's, asked once. Throws
@@ -37,6 +38,11 @@ PasswordMove MovePasswordToKeyring(AccountSettings& account, Keyring& keyring);
 // PASSWORD_STORE, reads the file back, and only then removes the keyring's item. On success the
 // account in memory is a file account with its password.
 PasswordMove MovePasswordToFile(AccountSettings& account, Keyring& keyring);
+
+// Stores a new secret of the account (an OAuth2 refresh token) where the account keeps it:
+// the keyring, or enciphered in its section. Returns why it failed, or "".
+std::string StoreAccountSecret(AccountSettings& account, const std::string& secret,
+                               Keyring& keyring);
 
 // After a save that wrote `account`'s password into the file in place of `before` (none for a
 // new account): moves it into the keyring when `toKeyring`, then removes the keyring item of

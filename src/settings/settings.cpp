@@ -28,9 +28,13 @@ AccountEntry ReadAccount(const IniFile& ini, std::string_view section) {
     item.params.email = ini.ReadString(section, "EMAIL", "");
     item.params.host = ini.ReadString(section, "HOST", "");
     item.params.username = ini.ReadString(section, "USERNAME", "");
+    item.params.auth = SameTextAscii(Trim(ini.ReadString(section, "AUTH", "")), "oauth2")
+                           ? AuthMethod::OAuth2
+                           : AuthMethod::Password;
+    item.params.oauthProvider = Trim(ini.ReadString(section, "OAUTH_PROVIDER", ""));
     item.params.passwordStore = StoredPasswordStore(ini, section);
     if (item.params.passwordStore == PasswordStore::File)
-        item.params.password = DecipherText(ini.ReadString(section, "PASSWORD", ""));
+        item.params.password = DecipherText(ini.ReadString(section, item.params.SecretKey(), ""));
     item.params.port = ini.ReadInteger(section, "PORT", kDefaultPort);
     item.params.secureLogin = ini.ReadBool(section, "SECURE_LOGIN", false);
     item.params.ssl = ini.ReadBool(section, "SSL", false);
@@ -62,6 +66,13 @@ void WriteAccount(IniFile& ini, std::string_view section, const AccountEntry& it
         ini.WriteString(section, "PROTOCOL", imap ? "IMAP" : "POP3");
     if (!item.params.folder.empty() || !ini.ReadString(section, "FOLDER", "").empty())
         ini.WriteString(section, "FOLDER", item.params.folder);
+    // The sign-in keys, likewise: absent means the password.
+    const bool oauth = item.params.UsesOAuth();
+    if (oauth || !ini.ReadString(section, "AUTH", "").empty())
+        ini.WriteString(section, "AUTH", oauth ? "oauth2" : "password");
+    if (!item.params.oauthProvider.empty() ||
+        !ini.ReadString(section, "OAUTH_PROVIDER", "").empty())
+        ini.WriteString(section, "OAUTH_PROVIDER", item.params.oauthProvider);
 }
 
 void RemoveName(std::vector<std::string>& names, std::string_view name) {

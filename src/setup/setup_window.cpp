@@ -9,6 +9,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "auth/oauth_config.h"
 #include "platform/autorun.h"
 #include "platform/form_style.h"
 #include "platform/help.h"
@@ -65,7 +66,6 @@ void SetupWindow::SetSaveButtonsEnabled(bool enabled) {
 
 void SetupWindow::UpdateControls() {
     securityBox_->setEnabled(state_.tlsAvailable);
-    apopBox_->setEnabled(ChosenProtocol() == MailProtocol::Pop3);
     if (!securityBox_->isEnabled()) ShowSecurity(ConnectionSecurity::None);
     const bool hasEntries = accountList_->count() > 0;
     editButton_->setEnabled(hasEntries);
@@ -73,6 +73,7 @@ void SetupWindow::UpdateControls() {
     const int selected = SelectedIndex();
     deleteButton_->setEnabled(saveFieldsButton_->isEnabled() && hasEntries && selected >= 0 &&
                               selected < accountList_->count());
+    UpdateSignInControls();  // the password field and the APOP box follow the choice too
 }
 
 void SetupWindow::ClearFields() {
@@ -84,6 +85,7 @@ void SetupWindow::ClearFields() {
     portBox_->setValue(kDefaultPort);
     ShowProtocol(MailProtocol::Pop3);  // whose usual port that is
     apopBox_->setChecked(false);
+    ShowSignIn(AccountSettings{});
 }
 
 void SetupWindow::ShowAccount(int index) {
@@ -92,12 +94,15 @@ void SetupWindow::ShowAccount(int index) {
     ShowWhole(emailEdit_, ToQt(params.email), kMailMaxLength);
     serverBox_->setEditText(ToQt(params.host));
     ShowWhole(userEdit_, ToQt(params.username), kUserMaxLength);
-    ShowWhole(passwordEdit_, ShownPassword(params), kPasswordMaxLength);
+    // An account signed in with its provider keeps a token, which the password field never shows.
+    ShowWhole(passwordEdit_, params.UsesOAuth() ? QString() : ShownPassword(params),
+              kPasswordMaxLength);
     keyringBox_->setChecked(params.passwordStore == PasswordStore::Keyring);
     portBox_->setValue(params.port);
     apopBox_->setChecked(params.secureLogin);
     ShowProtocol(params.protocol);
     ShowSecurity(state_.tlsAvailable ? SecurityOf(params) : ConnectionSecurity::None);
+    ShowSignIn(params);
 }
 
 ConnectionSecurity SetupWindow::ChosenSecurity() const {
@@ -225,11 +230,23 @@ void SetupWindow::SaveSettings() {
     params.email = FromQt(emailEdit_->text());
     params.host = FromQt(serverBox_->currentText());
     params.username = FromQt(userEdit_->text());
-    params.password = FromQt(passwordEdit_->text());
+    const bool wasOAuth = params.UsesOAuth();
+    params.auth = ChosenOAuth() ? AuthMethod::OAuth2 : AuthMethod::Password;
+    if (params.UsesOAuth() && params.oauthProvider.empty())
+        params.oauthProvider = ProviderForServer(params.host);
     // A keyring that would not give the password keeps it, unless a new one was typed.
     // Otherwise the typed or shown password is saved into the file first and then moved where
-    // the keyring box says.
-    const bool keepInKeyring = passwordUnread_ && !passwordEdit_->isModified();
+    // the keyring box says. A sign-in's token stays where it is while the box stays ticked.
+    bool keepInKeyring = passwordUnread_ && !passwordEdit_->isModified();
+    if (params.UsesOAuth() && wasOAuth) {
+        keepInKeyring = params.passwordStore == PasswordStore::Keyring && keyringBox_->isChecked();
+        if (params.passwordStore == PasswordStore::Keyring && !keepInKeyring) {
+            const KeyringAnswer stored = DesktopKeyring().Read(params);
+            params.password = stored.Ok() ? stored.password : std::string();
+        }
+    } else {
+        params.password = params.UsesOAuth() ? std::string() : FromQt(passwordEdit_->text());
+    }
     params.passwordStore = keepInKeyring ? PasswordStore::Keyring : PasswordStore::File;
     params.port = portBox_->value();
     params.secureLogin = apopBox_->isChecked();

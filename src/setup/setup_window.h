@@ -4,14 +4,18 @@
 // settings file only when the user saves; a delete is written at once.
 
 #include <QWidget>
+#include <memory>
 #include <optional>
+#include <string>
 
 #include "platform/child_window.h"
 #include "settings/account_list.h"
 
 class AppState;
+class InterruptSignal;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -24,6 +28,7 @@ class SetupWindow : public ChildWindow {
     Q_OBJECT
 public:
     explicit SetupWindow(AppState& state);
+    ~SetupWindow() override;
 
     // The fields hold an account that can be saved: address, server and user name given and
     // a port above 0 (an emptied port box holds none).
@@ -86,6 +91,15 @@ private:
     // Keeps the edited account's password where the keyring box says, after the save.
     void SettlePassword(std::size_t index, const std::optional<AccountSettings>& before,
                         bool keepInKeyring);
+    // Signing in with the provider (setup_window_sign_in.cpp).
+    void BuildSignInRows(QGridLayout* grid, QGroupBox* group, int row);
+    bool ChosenOAuth() const;
+    void ShowSignIn(const AccountSettings& params);
+    void UpdateSignInControls();
+    void OnAuthChanged();
+    void OnSignInClicked();
+    void OnSignInFinished(const std::string& section, bool ok, const std::string& refreshToken,
+                          const std::string& error);
 
     QListWidget* accountList_ = nullptr;
     QToolButton* addButton_ = nullptr;
@@ -98,7 +112,12 @@ private:
     QLineEdit* userEdit_ = nullptr;
     QLineEdit* passwordEdit_ = nullptr;
     QCheckBox* apopBox_ = nullptr;
-    QCheckBox* keyringBox_ = nullptr;   // keep the password in the desktop keyring
+    QCheckBox* keyringBox_ = nullptr;  // keep the password in the desktop keyring
+    QComboBox* authBox_ = nullptr;     // the password, or signing in with the provider
+    QToolButton* signInButton_ = nullptr;
+    QLabel* signInState_ = nullptr;  // "Signed in", "Sign-in needed"
+    // Set while a sign-in runs: raising it cancels the sign-in.
+    std::shared_ptr<InterruptSignal> signInInterrupt_;
     QComboBox* securityBox_ = nullptr;  // none, STARTTLS, TLS
     QComboBox* protocolBox_ = nullptr;  // POP3, IMAP
     QToolButton* saveFieldsButton_ = nullptr;

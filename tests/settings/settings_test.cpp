@@ -408,3 +408,34 @@ TEST_F(SettingsTest, ProtocolAndFolderAreStoredOnlyForAccountsThatUseThem) {
     LoadSettings();
     EXPECT_EQ(accounts[0].params.protocol, MailProtocol::Pop3);
 }
+
+TEST_F(SettingsTest, SignInKeysAreStoredOnlyForOAuthAccountsBesideTheirRefreshToken) {
+    accounts.push_back(Account("pop.one", "ann"));
+    accounts.push_back(Account("imap.two", "bob"));
+    accounts.back().params.passwordStore = PasswordStore::Keyring;
+    SaveSettings();
+    const std::string before = Settings();
+    LoadSettings();
+    EXPECT_FALSE(accounts[0].params.UsesOAuth());
+    SaveSettings();
+    EXPECT_EQ(Settings(), before);
+    EXPECT_EQ(before.find("AUTH"), std::string::npos);
+
+    accounts[0].params.auth = AuthMethod::OAuth2;
+    accounts[0].params.oauthProvider = "microsoft";
+    accounts[0].params.password = "refresh-token";
+    SaveSettings();
+    const auto ini = OpenSettings();
+    EXPECT_EQ(ini->ReadString("EML_POP_ONE_ANN", "AUTH", ""), "oauth2");
+    EXPECT_EQ(ini->ReadString("EML_POP_ONE_ANN", "OAUTH_PROVIDER", ""), "microsoft");
+    EXPECT_EQ(ini->ReadString("EML_POP_ONE_ANN", "PASSWORD", "none"), "none");
+    EXPECT_NE(ini->ReadString("EML_POP_ONE_ANN", "OAUTH_REFRESH", ""), "refresh-token");
+    LoadSettings();
+    EXPECT_TRUE(accounts[0].params.UsesOAuth());
+    EXPECT_EQ(accounts[0].params.password, "refresh-token");
+    EXPECT_FALSE(accounts[1].params.UsesOAuth());
+
+    accounts[0].params.auth = AuthMethod::Password;
+    SaveSettings();
+    EXPECT_EQ(OpenSettings()->ReadString("EML_POP_ONE_ANN", "AUTH", ""), "password");
+}

@@ -11,6 +11,8 @@
 #   USERS_DIR HOME_ROOT
 #   MAIL_UID MAIL_GID
 # Users and messages are added by the tests themselves (tests/support/mail_fixture.h).
+# With OAUTH2_INTROSPECTION_URL set, the users log in with XOAUTH2 or OAUTHBEARER only: the
+# passdb asks that address about every token (tests/support/oauth_fixture.sh).
 # Run as root, the mail folders belong to the dovecot user; otherwise Dovecot runs as the
 # calling user.
 set -euo pipefail
@@ -70,6 +72,22 @@ make_certificates() {
 
 write_config() {
   local plain=$1 tls=$2 imap=$3 imaps=$4 user=$5 group=$6 login_user=$7
+  local mechanisms="plain apop"
+  local passdb="passdb {
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u $dir/users/%u
+}"
+  if [ -n "${OAUTH2_INTROSPECTION_URL:-}" ]; then
+    mechanisms="xoauth2 oauthbearer"
+    passdb="passdb {
+  driver = oauth2
+  mechanisms = xoauth2 oauthbearer
+  args = $dir/dovecot-oauth2.conf.ext
+}"
+    printf '%s\n' "introspection_mode = auth" "introspection_url = $OAUTH2_INTROSPECTION_URL" \
+      "username_attribute = username" "active_attribute = active" "active_value = true" \
+      > "$dir/dovecot-oauth2.conf.ext"
+  fi
   cat > "$dir/dovecot.conf" <<EOF
 base_dir = $dir/run
 state_dir = $dir/state
@@ -82,7 +100,7 @@ ssl_cert = <$dir/certs/server.crt
 ssl_key = <$dir/certs/server.key
 ssl_min_protocol = TLSv1.2
 disable_plaintext_auth = no
-auth_mechanisms = plain apop
+auth_mechanisms = $mechanisms
 # Failed logins are answered at once: no growing penalty for the many tests from 127.0.0.1.
 auth_failure_delay = 0
 login_trusted_networks = 127.0.0.0/8
@@ -94,10 +112,7 @@ default_internal_group = $group
 default_login_user = $login_user
 mail_location = maildir:~/Maildir
 pop3_uidl_format = %08Xu%08Xv
-passdb {
-  driver = passwd-file
-  args = scheme=PLAIN username_format=%u $dir/users/%u
-}
+$passdb
 userdb {
   driver = passwd-file
   args = username_format=%u $dir/users/%u
