@@ -70,9 +70,9 @@ void DesktopEvents::OpenFirstNewMailbox() {
 
 NewMailReader DesktopEvents::NewMailReaderFor(const AccountSettings& account) const {
     if (!state_.playWave || !ShowsNotification()) return {};
-    return [email = account.email,
+    return [owner = SpamAccount(account),
             filter = state_.Filter()](const std::vector<NewMessageHeader>& headers) {
-        return NewMailLines(headers, email, *filter);
+        return NewMailLines(headers, owner, *filter);
     };
 }
 

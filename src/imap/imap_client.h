@@ -49,8 +49,9 @@ struct FetchedHeader {
 };
 
 // The header fields that FetchNewestHeaders asks for: what names a message and what the spam
-// criteria look at.
-inline constexpr const char* kNewHeaderFields = "FROM SUBJECT DATE TO CC";
+// criteria look at, the receiving server's verdicts included.
+inline constexpr const char* kNewHeaderFields =
+    "FROM SUBJECT DATE TO CC AUTHENTICATION-RESULTS X-SPAM-FLAG X-SPAM-STATUS";
 
 // Hands header bytes to `message` as the POP3 client hands a header over: one line at a time
 // without its line end, no empty lines, then HeaderComplete.

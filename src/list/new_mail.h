@@ -18,5 +18,4 @@ inline constexpr std::size_t kLongestNewMailLine = 160;
 // address without one; a line without one of the two is the other alone. Each line is one line of
 // plain text: control characters become blanks.
 std::vector<std::string> NewMailLines(const std::vector<NewMessageHeader>& headers,
-                                      const std::string& accountEmail,
-                                      const FilterSnapshot& filter);
+                                      const SpamAccount& account, const FilterSnapshot& filter);

@@ -26,6 +26,9 @@ struct AccountSettings {
     // The IMAP folder: `folder`, or INBOX when it is empty.
     std::string Folder() const { return folder.empty() ? std::string("INBOX") : folder; }
     PasswordStore passwordStore = PasswordStore::File;
+    // The name the receiving server gives itself in Authentication-Results (AUTHSERV_ID=);
+    // empty: the topmost such field counts whatever server it names.
+    std::string authservId;
 };
 
 struct AccountEntry {

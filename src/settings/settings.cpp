@@ -39,6 +39,7 @@ AccountEntry ReadAccount(const IniFile& ini, std::string_view section) {
                                ? MailProtocol::Imap
                                : MailProtocol::Pop3;
     item.params.folder = ini.ReadString(section, "FOLDER", "");
+    item.params.authservId = Trim(ini.ReadString(section, "AUTHSERV_ID", ""));
     return item;
 }
 
@@ -62,6 +63,8 @@ void WriteAccount(IniFile& ini, std::string_view section, const AccountEntry& it
         ini.WriteString(section, "PROTOCOL", imap ? "IMAP" : "POP3");
     if (!item.params.folder.empty() || !ini.ReadString(section, "FOLDER", "").empty())
         ini.WriteString(section, "FOLDER", item.params.folder);
+    if (!item.params.authservId.empty() || !ini.ReadString(section, "AUTHSERV_ID", "").empty())
+        ini.WriteString(section, "AUTHSERV_ID", item.params.authservId);
 }
 
 void RemoveName(std::vector<std::string>& names, std::string_view name) {
