@@ -119,6 +119,8 @@ public:
     bool FetchMessage(std::uint32_t uid, MessageSink& message);
     // UID STORE <uid> +FLAGS.SILENT (\Deleted) in the selected folder.
     void FlagDeleted(std::uint32_t uid);
+    // UID STORE <uids> +FLAGS.SILENT (\Seen) in the selected folder.
+    void FlagSeen(const std::vector<std::uint32_t>& uids);
     // UID EXPUNGE of exactly these UIDs (RFC 4315); only with UIDPLUS.
     void ExpungeUids(const std::vector<std::uint32_t>& uids);
     void Noop();

@@ -209,6 +209,11 @@ void ImapClient::FlagDeleted(std::uint32_t uid) {
     Run("UID STORE " + std::to_string(uid) + " +FLAGS.SILENT (\\Deleted)");
 }
 
+void ImapClient::FlagSeen(const std::vector<std::uint32_t>& uids) {
+    for (const std::string& set : UidSets(uids))
+        Run("UID STORE " + set + " +FLAGS.SILENT (\\Seen)");
+}
+
 void ImapClient::ExpungeUids(const std::vector<std::uint32_t>& uids) {
     if (uids.empty()) return;
     if (!HasCapability("UIDPLUS"))
