@@ -1,6 +1,10 @@
 #include "app/desktop_events.h"
 
+#include <QThread>
 #include <climits>
+#include <map>
+
+#include "check/imap_session.h"
 
 #include "check/ui/notification.h"
 #include "check/ui/tray_icon.h"
@@ -34,11 +38,18 @@ void NoteCommandFailure(AppState& state, const std::string& email, const std::st
 
 DesktopEvents::DesktopEvents(AppState& state, QObject* parent)
     : QObject(parent), state_(state), notifier_(new DesktopNotifier(this)) {
+    connect(notifier_, &DesktopNotifier::MarkReadInvoked, this, &DesktopEvents::MarkNamedRead);
     connect(notifier_, &DesktopNotifier::DefaultInvoked, this, &DesktopEvents::OpenFirstNewMailbox);
     connect(notifier_, &DesktopNotifier::OpenMailInvoked, this, [] {
         AcknowledgeNewMail();
         OpenMailProgram(nullptr);
     });
+}
+
+DesktopEvents::~DesktopEvents() {
+    markInterrupt_->Raise();
+    for (const QPointer<QThread>& worker : markWorkers_)
+        if (worker) worker->wait(static_cast<unsigned long>(kMarkReadStopWait.count()));
 }
 
 bool DesktopEvents::ShowsNotification() const {
@@ -54,8 +65,37 @@ void DesktopEvents::Notify() {
                 item.params.email + ": " + std::to_string(found->second) + " " +
                 CountedText("notification_new", static_cast<unsigned long long>(found->second)));
     }
-    for (const std::string& line : newestMail_) lines << ToQt(line);
-    notifier_->Show(ToQt(GetLangText("new_mail_notification")), lines);
+    bool flaggable = false;
+    for (const NamedMessage& message : newestMail_) {
+        lines << ToQt(message.line);
+        flaggable = flaggable || message.flaggable;
+    }
+    notifier_->Show(ToQt(GetLangText("new_mail_notification")), lines, flaggable);
+}
+
+void DesktopEvents::MarkNamedRead() {
+    std::map<std::string, std::vector<std::uint32_t>> uidsOf;
+    for (const NamedMessage& message : newestMail_)
+        if (message.flaggable) uidsOf[message.email].push_back(message.uid);
+    AcknowledgeNewMail();
+    std::erase_if(markWorkers_, [](const QPointer<QThread>& worker) { return worker.isNull(); });
+    for (const AccountEntry& item : state_.accounts) {
+        const auto found = uidsOf.find(item.params.email);
+        if (found == uidsOf.end() || item.params.protocol != MailProtocol::Imap) continue;
+        SessionOptions options = state_.SessionOptionsNow();
+        options.interrupt = markInterrupt_;
+        options.timeLimit = kMarkReadTimeLimit;
+        // What fails here shows at the next check: the messages are still counted unread.
+        QThread* worker = QThread::create([account = item.params, uids = found->second, options] {
+            try {
+                MarkImapMessagesSeen(account, uids, options);
+            } catch (const std::exception&) {
+            }
+        });
+        connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+        markWorkers_.emplace_back(worker);
+        worker->start();
+    }
 }
 
 void DesktopEvents::OpenFirstNewMailbox() {
@@ -77,7 +117,7 @@ NewMailReader DesktopEvents::NewMailReaderFor(const AccountSettings& account) co
 }
 
 void DesktopEvents::AccountChecked(const AccountSettings& account, int change, int arrived,
-                                   const std::vector<std::string>& newMail) {
+                                   const NamedNewMail& newMail) {
     if (change == 0 && arrived <= 0) return;
     const int count = OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0);
     if (arrived > 0) {
@@ -92,7 +132,12 @@ void DesktopEvents::AccountChecked(const AccountSettings& account, int change, i
     if (arrived > 0) {
         int& total = arrived_[account.email];
         total = arrived > INT_MAX - total ? INT_MAX : total + arrived;
-        newestMail_.insert(newestMail_.begin(), newMail.begin(), newMail.end());
+        std::vector<NamedMessage> named;
+        for (std::size_t i = 0; i < newMail.lines.size(); ++i)
+            named.push_back({newMail.lines[i], account.email,
+                             i < newMail.ids.size() ? newMail.ids[i] : 0,
+                             account.protocol == MailProtocol::Imap && i < newMail.ids.size()});
+        newestMail_.insert(newestMail_.begin(), named.begin(), named.end());
         if (newestMail_.size() > kNewMailLines) newestMail_.resize(kNewMailLines);
         if (state_.playWave && ShowsNotification()) Notify();
         newMailCount_ = arrived > INT_MAX - newMailCount_ ? INT_MAX : newMailCount_ + arrived;

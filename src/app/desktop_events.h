@@ -4,21 +4,33 @@
 // count follow. The account check hands every result here, in one place.
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <chrono>
+#include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "check/ui/check_scheduler.h"
+#include "net/interrupt.h"
 #include "settings/accounts.h"
 
 class AppState;
 class DesktopNotifier;
+class QThread;
 
 class DesktopEvents : public QObject {
     Q_OBJECT
 public:
     explicit DesktopEvents(AppState& state, QObject* parent = nullptr);
+    // Ends the "Mark as read" sessions under way, waiting for each at most kMarkReadStopWait.
+    ~DesktopEvents() override;
+
+    // How long a "Mark as read" session may take at most, and the wait for it at the end.
+    static constexpr std::chrono::seconds kMarkReadTimeLimit{60};
+    static constexpr std::chrono::milliseconds kMarkReadStopWait{2000};
 
     // New mail shows a desktop notification rather than the alert window: chosen in the setup
     // window, or there is no notification area; and a server with actions is there.
@@ -32,7 +44,7 @@ public:
     // brought `arrived` new messages; reads the stored count. `newMail` names the newest new
     // messages, newest first.
     void AccountChecked(const AccountSettings& account, int change, int arrived,
-                        const std::vector<std::string>& newMail = {});
+                        const NamedNewMail& newMail = {});
     // The scheduler's end of a check: AccountChecked unless it was cancelled.
     void CheckFinished(const CheckOutcome& outcome);
 
@@ -50,9 +62,22 @@ private:
     AppState& state_;
     void Notify();
     void OpenFirstNewMailbox();
+    // "Mark as read": flags the IMAP messages the notification names \Seen, each account's on a
+    // worker thread of its own, and acknowledges the new mail (the notification closes).
+    void MarkNamedRead();
+
+    // A message that the notification names.
+    struct NamedMessage {
+        std::string line;
+        std::string email;  // its account
+        std::uint32_t uid = 0;
+        bool flaggable = false;  // on IMAP: it has a UID and a seen flag
+    };
 
     int newMailCount_ = 0;
-    std::map<std::string, int> arrived_;   // since the last acknowledgement, by address
-    std::vector<std::string> newestMail_;  // lines naming the newest messages of all accounts
+    std::map<std::string, int> arrived_;    // since the last acknowledgement, by address
+    std::vector<NamedMessage> newestMail_;  // the newest messages of all accounts, newest first
+    std::shared_ptr<InterruptSignal> markInterrupt_ = std::make_shared<InterruptSignal>();
+    std::vector<QPointer<QThread>> markWorkers_;
     DesktopNotifier* notifier_;
 };

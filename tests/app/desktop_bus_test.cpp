@@ -1,6 +1,8 @@
 // The program on a private session bus: the interface called as gdbus calls it, its
 // MailChanged signal and the launcher count heard by another connection, and a copy that holds
 // the bus name seen by a second start.
+#include <gmock/gmock.h>
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -18,6 +20,7 @@
 #include "platform/ui_text.h"
 #include "settings/counted_text.h"
 #include "settings/settings.h"
+#include "support/mail_fixture.h"
 
 namespace {
 
@@ -162,11 +165,13 @@ public:
             calls.append(message.arguments());
             connection.send(message.createReply(QVariant(uint(calls.size() == 1 ? 7 : 8))));
         } else {
+            closes += message.member() == "CloseNotification";
             connection.send(message.createReply());
         }
         return true;
     }
     QList<QVariantList> calls;
+    int closes = 0;
 
 private:
     QStringList capabilities_;
@@ -227,6 +232,7 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     EXPECT_EQ(server.calls[2][4].toString(), "a@x.example: 3 " + fresh +
                                                  "\nb&lt;i&gt;@x.example: 2 " + fresh +
                                                  "\nAnn &lt;b&gt; — Café");
+    EXPECT_EQ(server.calls[2][5].toStringList().size(), 4) << "no \"Mark as read\" on POP3";
 
     QDBusMessage invoked = QDBusMessage::createSignal(
         "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
@@ -234,5 +240,40 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     serverBus.send(invoked);
     for (int i = 0; i < 100 && ListWindowHandle.isNull(); ++i) RunFor(20);
     EXPECT_FALSE(ListWindowHandle.isNull());
+    serverBus.unregisterService("org.freedesktop.Notifications");
+}
+
+TEST_F(DesktopBusTest, MarkAsReadFlagsExactlyTheNamedImapMessagesSeenAndClosesTheNotification) {
+    if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
+    const MailUser user = AddMailUser("markread");
+    AddMessages(user, 4);
+    SettingsValues settings;
+    settings.playWave = true;
+    settings.accounts.push_back({true, ImapAccountFor(user), 0});
+    SaveSettings(settings);
+    Start();
+    ProgramState().LoadSettings();
+    ProgramState().desktopNotification = true;
+    QDBusConnection serverBus = QDBusConnection::connectToBus(bus_.Address(), "server");
+    RecordingServer server({"actions"});
+    ASSERT_TRUE(serverBus.registerVirtualObject("/org/freedesktop/Notifications", &server));
+    ASSERT_TRUE(serverBus.registerService("org.freedesktop.Notifications"));
+    for (int i = 0; i < 100 && !dm->Desktop().ShowsNotification(); ++i) RunFor(20);
+
+    // The check named messages 4 and 2 (3 was spam, say): only those are flagged.
+    dm->Desktop().AccountChecked(ProgramState().accounts[0].params, 3, 3,
+                                 {{"Four", "Two"}, {4, 2}});
+    for (int i = 0; i < 100 && server.calls.empty(); ++i) RunFor(20);
+    ASSERT_EQ(server.calls.size(), 1);
+    EXPECT_EQ(server.calls[0][5].toStringList().mid(4),
+              (QStringList{"mark-read", ToQt(GetLangText("mark_as_read"))}));
+
+    QDBusMessage invoked = QDBusMessage::createSignal(
+        "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+    invoked << uint(7) << QString("mark-read");
+    serverBus.send(invoked);
+    for (int i = 0; i < 250 && SeenUids(user).size() < 2; ++i) RunFor(20);
+    EXPECT_THAT(SeenUids(user), ::testing::UnorderedElementsAre(2u, 4u));
+    EXPECT_EQ(server.closes, 1);
     serverBus.unregisterService("org.freedesktop.Notifications");
 }

@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 
 #include "check/certificate_trust.h"
@@ -471,31 +470,6 @@ TEST_F(MailSessionTest, WithoutUidPlusDeletedImapMessagesStayFlaggedAndQuitSaysS
     EXPECT_EQ(session.Quit(), "1 kept_marked_deleted_one");  // the language key, no table loaded
     EXPECT_EQ(talk.Problems(), "");
 }
-
-namespace {
-
-// The UIDs whose maildir file carries the seen flag, by Dovecot's list of UIDs and file names.
-std::vector<std::uint32_t> SeenUids(const MailUser& user) {
-    std::vector<std::string> seenFiles;
-    for (const auto& entry : std::filesystem::directory_iterator(user.maildir + "/cur")) {
-        const std::string name = entry.path().filename().string();
-        const std::size_t info = name.find(":2,");
-        if (info != std::string::npos && name.find('S', info) != std::string::npos)
-            seenFiles.push_back(name.substr(0, info));
-    }
-    std::vector<std::uint32_t> uids;
-    std::ifstream list(user.maildir + "/dovecot-uidlist");
-    std::string line;
-    std::getline(list, line);  // the version line
-    while (std::getline(list, line)) {
-        const std::string file = line.substr(line.find(" :") + 2);
-        if (std::find(seenFiles.begin(), seenFiles.end(), file) != seenFiles.end())
-            uids.push_back(static_cast<std::uint32_t>(std::stoul(line)));
-    }
-    return uids;
-}
-
-}  // namespace
 
 TEST_F(MailSessionTest, MarkAsReadFlagsExactlyTheNamedMessagesSeen) {
     const MailUser user = AddMailUser("imapseen");

@@ -35,8 +35,10 @@ TEST_F(NewMailLinesTest, ACheckNamesTheNewestNewMessagesWithoutSpamOnBothProtoco
         ASSERT_EQ(result.newHeaders.size(), 5u) << StoredRunKey(account, "LAST_ERROR");
         EXPECT_GT(result.newHeaders[0].id, result.newHeaders[4].id);
         EXPECT_GT(result.newHeaders[0].size, 0);
-        EXPECT_THAT(NewMailLines(result.newHeaders, account.email, filter),
-                    ElementsAre("d@test.example", "Élo — Third", "Ann — Café"));
+        const NamedNewMail named = NewMailLines(result.newHeaders, account.email, filter);
+        EXPECT_THAT(named.lines, ElementsAre("d@test.example", "Élo — Third", "Ann — Café"));
+        EXPECT_THAT(named.ids, ElementsAre(result.newHeaders[0].id, result.newHeaders[1].id,
+                                           result.newHeaders[4].id));
 
         // Nothing was marked seen, and nothing is fetched unasked or without new mail.
         AddMessages(user, 1);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <ctime>
@@ -166,6 +167,27 @@ void ClearMailbox(const MailUser& user) {
 
 int MailboxSize(const MailUser& user) {
     return CountFiles(fs::path(user.maildir) / "new") + CountFiles(fs::path(user.maildir) / "cur");
+}
+
+std::vector<std::uint32_t> SeenUids(const MailUser& user) {
+    std::vector<std::string> seenFiles;
+    for (const auto& entry : fs::directory_iterator(fs::path(user.maildir) / "cur")) {
+        const std::string name = entry.path().filename().string();
+        const std::size_t info = name.find(":2,");
+        if (info != std::string::npos && name.find('S', info) != std::string::npos)
+            seenFiles.push_back(name.substr(0, info));
+    }
+    std::vector<std::uint32_t> uids;
+    std::ifstream list(fs::path(user.maildir) / "dovecot-uidlist");
+    std::string line;
+    std::getline(list, line);  // the version line
+    while (std::getline(list, line)) {
+        const std::size_t file = line.find(" :");
+        if (file == std::string::npos) continue;
+        if (std::find(seenFiles.begin(), seenFiles.end(), line.substr(file + 2)) != seenFiles.end())
+            uids.push_back(static_cast<std::uint32_t>(std::stoul(line)));
+    }
+    return uids;
 }
 
 std::string MakeMessage(std::string_view subject, std::string_view from, std::string_view body) {
