@@ -26,6 +26,7 @@ constexpr int kTextMaxLength = 255;
 constexpr int kRightColumn = 308;
 constexpr int kCriteriaLabelX = 28;
 constexpr int kCriteriaControlX = 272;
+constexpr int kServerCriteriaControlX = 544;
 
 QRadioButton* AddRadio(QWidget* parent, QButtonGroup* group, const char* name, const char* key,
                        int x, int y) {
@@ -153,6 +154,16 @@ void SpamFilterWindow::BuildCriteria() {
                                maxSizeBox_};
     for (std::size_t i = 0; i < std::size(rows); ++i)
         fields[i]->setAccessibleName(Text(rows[i].key));
+
+    // The two criteria on the receiving server's verdicts, in the right column.
+    AddLabel("Label11", "server_marked_spam", kRightColumn, 222);
+    AddLabel("Label12", "sender_not_authenticated", kRightColumn, 244);
+    serverSpamBox_ =
+        Place(new QCheckBox(this), "cServerSpam", kServerCriteriaControlX, 221, 18, 18);
+    unauthenticatedBox_ =
+        Place(new QCheckBox(this), "cUnauthenticated", kServerCriteriaControlX, 243, 18, 18);
+    serverSpamBox_->setAccessibleName(Text("server_marked_spam"));
+    unauthenticatedBox_->setAccessibleName(Text("sender_not_authenticated"));
 }
 
 void SpamFilterWindow::BuildBottomRow() {
@@ -183,20 +194,21 @@ void SpamFilterWindow::BuildBottomRow() {
 }
 
 // The criteria stand in the order empty subject, empty date, no recipient, more recipients,
-// bigger than; the keyboard reaches the no-recipient box last.
+// bigger than; the keyboard reaches the no-recipient box last of them, then the two on the
+// server's verdicts.
 void SpamFilterWindow::SetTabOrder() {
     const std::vector<QWidget*> order = {
-        ruleList_,       subjectChoice_,   senderChoice_, ruleText_,         containsChoice_,
-        beginsChoice_,   emptySubjectBox_, emptyDateBox_, maxRecipientsBox_, maxSizeBox_,
-        noRecipientBox_, helpButton_,      closeButton_};
+        ruleList_,       subjectChoice_,   senderChoice_,       ruleText_,         containsChoice_,
+        beginsChoice_,   emptySubjectBox_, emptyDateBox_,       maxRecipientsBox_, maxSizeBox_,
+        noRecipientBox_, serverSpamBox_,   unauthenticatedBox_, helpButton_,       closeButton_};
     for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void SpamFilterWindow::WatchFocusableControls() {
-    QWidget* const focusable[] = {ruleList_,        subjectChoice_,  senderChoice_,
-                                  ruleText_,        containsChoice_, beginsChoice_,
-                                  emptySubjectBox_, emptyDateBox_,   maxRecipientsBox_,
-                                  maxSizeBox_,      noRecipientBox_};
+    QWidget* const focusable[] = {
+        ruleList_,       subjectChoice_,   senderChoice_,      ruleText_,         containsChoice_,
+        beginsChoice_,   emptySubjectBox_, emptyDateBox_,      maxRecipientsBox_, maxSizeBox_,
+        noRecipientBox_, serverSpamBox_,   unauthenticatedBox_};
     for (QWidget* control : focusable) control->installEventFilter(this);
 }
 
@@ -223,6 +235,8 @@ void SpamFilterWindow::ShowStoredValues() {
     emptySubjectBox_->setChecked(state_.spamCriteria.noEmptySubject);
     emptyDateBox_->setChecked(state_.spamCriteria.noEmptyDate);
     noRecipientBox_->setChecked(state_.spamCriteria.noRecipient);
+    serverSpamBox_->setChecked(state_.spamCriteria.serverSpam);
+    unauthenticatedBox_->setChecked(state_.spamCriteria.unauthenticated);
     maxRecipientsBox_->setValue(state_.spamCriteria.maxRecipients);
     maxSizeBox_->setValue(state_.spamCriteria.maxSize);
     {
