@@ -225,12 +225,19 @@ ServerVerdict ReadServerVerdict(std::string_view header, std::string_view fromAd
         verdict.serverSpam = verdict.serverSpam || ServerFlaggedSpam(field);
         field.clear();
     };
+    // Only the fields looked at are joined from their folded lines.
+    const auto wanted = [&](std::string_view line) {
+        return (!topmostResults && FieldNamed(line, "Authentication-Results")) ||
+               FieldNamed(line, "X-Spam-Flag") || FieldNamed(line, "X-Spam-Status");
+    };
+    bool collecting = false;
     for (const std::string_view line : SplitLines(header)) {
         if (line.empty()) break;  // the end of the header
         if (IsFieldStart(line)) {
             finishField();
-            field = line;
-        } else if (!field.empty()) {
+            collecting = wanted(line);
+            if (collecting) field = line;
+        } else if (collecting) {
             field += line;
         }
     }

@@ -247,10 +247,7 @@ TEST_F(DesktopBusTest, MarkAsReadFlagsExactlyTheNamedImapMessagesSeenAndClosesTh
     if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
     const MailUser user = AddMailUser("markread");
     AddMessages(user, 4);
-    SettingsValues settings;
-    settings.playWave = true;
-    settings.accounts.push_back({true, ImapAccountFor(user), 0});
-    SaveSettings(settings);
+    SaveSettings({.accounts = {{true, ImapAccountFor(user), 0}}, .playWave = true});
     Start();
     ProgramState().LoadSettings();
     ProgramState().desktopNotification = true;
@@ -258,20 +255,18 @@ TEST_F(DesktopBusTest, MarkAsReadFlagsExactlyTheNamedImapMessagesSeenAndClosesTh
     RecordingServer server({"actions"});
     ASSERT_TRUE(serverBus.registerVirtualObject("/org/freedesktop/Notifications", &server));
     ASSERT_TRUE(serverBus.registerService("org.freedesktop.Notifications"));
-    for (int i = 0; i < 100 && !dm->Desktop().ShowsNotification(); ++i) RunFor(20);
+    for (int i = 0; i < 100 && !services->Desktop().ShowsNotification(); ++i) RunFor(20);
 
     // The check named messages 4 and 2 (3 was spam, say): only those are flagged.
-    dm->Desktop().AccountChecked(ProgramState().accounts[0].params, 3, 3,
-                                 {{"Four", "Two"}, {4, 2}});
+    services->Desktop().AccountChecked(ProgramState().accounts[0].params, 3, 3,
+                                       {{"4", "2"}, {4, 2}});
     for (int i = 0; i < 100 && server.calls.empty(); ++i) RunFor(20);
     ASSERT_EQ(server.calls.size(), 1);
     EXPECT_EQ(server.calls[0][5].toStringList().mid(4),
               (QStringList{"mark-read", ToQt(GetLangText("mark_as_read"))}));
-
     QDBusMessage invoked = QDBusMessage::createSignal(
         "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
-    invoked << uint(7) << QString("mark-read");
-    serverBus.send(invoked);
+    serverBus.send(invoked << uint(7) << QString("mark-read"));
     for (int i = 0; i < 250 && SeenUids(user).size() < 2; ++i) RunFor(20);
     EXPECT_THAT(SeenUids(user), ::testing::UnorderedElementsAre(2u, 4u));
     EXPECT_EQ(server.closes, 1);

@@ -470,17 +470,3 @@ TEST_F(MailSessionTest, WithoutUidPlusDeletedImapMessagesStayFlaggedAndQuitSaysS
     EXPECT_EQ(session.Quit(), "1 kept_marked_deleted_one");  // the language key, no table loaded
     EXPECT_EQ(talk.Problems(), "");
 }
-
-TEST_F(MailSessionTest, MarkAsReadFlagsExactlyTheNamedMessagesSeen) {
-    const MailUser user = AddMailUser("imapseen");
-    AddMessages(user, 4);
-    const AccountSettings account = ImapAccountFor(user);
-    RunState runState;
-    EXPECT_EQ(OpenMailSession(account, {true, nullptr, {}}, runState)->CountMessages(), 4);
-    ASSERT_TRUE(MarkImapMessagesSeen(account, {4, 2}, {true, nullptr, {}}));
-    EXPECT_THAT(SeenUids(user), ::testing::UnorderedElementsAre(2u, 4u));
-    AccountSettings wrong = account;
-    wrong.password = "wrong";
-    EXPECT_FALSE(MarkImapMessagesSeen(wrong, {1}, {true, nullptr, {}}));
-    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "(absent)");  // nothing recorded
-}

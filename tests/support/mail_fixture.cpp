@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <ctime>
@@ -170,22 +169,17 @@ int MailboxSize(const MailUser& user) {
 }
 
 std::vector<std::uint32_t> SeenUids(const MailUser& user) {
-    std::vector<std::string> seenFiles;
-    for (const auto& entry : fs::directory_iterator(fs::path(user.maildir) / "cur")) {
-        const std::string name = entry.path().filename().string();
-        const std::size_t info = name.find(":2,");
-        if (info != std::string::npos && name.find('S', info) != std::string::npos)
-            seenFiles.push_back(name.substr(0, info));
-    }
     std::vector<std::uint32_t> uids;
     std::ifstream list(fs::path(user.maildir) / "dovecot-uidlist");
     std::string line;
-    std::getline(list, line);  // the version line
+    std::getline(list, line);  // the version line; then "<uid> [fields] :<file name>"
     while (std::getline(list, line)) {
-        const std::size_t file = line.find(" :");
-        if (file == std::string::npos) continue;
-        if (std::find(seenFiles.begin(), seenFiles.end(), line.substr(file + 2)) != seenFiles.end())
-            uids.push_back(static_cast<std::uint32_t>(std::stoul(line)));
+        const std::string file = line.substr(line.find(" :") + 2);
+        for (const auto& entry : fs::directory_iterator(fs::path(user.maildir) / "cur")) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with(file + ":2,") && name.find('S', file.size()) != std::string::npos)
+                uids.push_back(static_cast<std::uint32_t>(std::stoul(line)));
+        }
     }
     return uids;
 }
