@@ -5,7 +5,6 @@
 #include <map>
 
 #include "check/imap_session.h"
-
 #include "check/ui/notification.h"
 #include "check/ui/tray_icon.h"
 #include "list/new_mail.h"
