@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FilterSnapshot filter;
     filter.rules.push_back(std::make_unique<SpamRuleEntry>());
     filter.rules.back()->filter = {RuleKind::Sender, true, "spam"};
-    for (const std::string& line : NewMailLines({header, header}, "me@x.example", filter)) {
+    for (const std::string& line : NewMailLines({header, header}, "me@x.example", filter).lines) {
         if (line.size() > kLongestNewMailLine + 3) std::abort();
         for (const char c : line)
             if (static_cast<unsigned char>(c) < 0x20) std::abort();

@@ -1,5 +1,9 @@
 #include "app/desktop_events.h"
 
+#include <QThread>
+#include <map>
+
+#include "check/imap_session.h"
 #include "check/ui/notification.h"
 #include "check/ui/results_window.h"
 #include "check/ui/tray_icon.h"
@@ -33,6 +37,7 @@ void NoteCommandFailure(AppState& state, const std::string& email, const std::st
 
 DesktopEvents::DesktopEvents(AppState& state, QObject* parent)
     : QObject(parent), state_(state), notifier_(new DesktopNotifier(this)) {
+    connect(notifier_, &DesktopNotifier::MarkReadInvoked, this, &DesktopEvents::MarkNamedRead);
     connect(notifier_, &DesktopNotifier::DefaultInvoked, this, &DesktopEvents::OpenFirstNewMailbox);
     connect(notifier_, &DesktopNotifier::OpenMailInvoked, this, [] {
         AcknowledgeNewMail();
@@ -45,6 +50,12 @@ void DesktopEvents::Follow(MailMonitor& monitor) {
     connect(&monitor, &MailMonitor::mailChanged, this, &DesktopEvents::OnMailChanged);
     connect(&monitor, &MailMonitor::newMailChanged, this, &DesktopEvents::OnNewMailChanged);
     connect(&monitor, &QObject::destroyed, this, [this] { monitor_ = nullptr; });
+}
+
+DesktopEvents::~DesktopEvents() {
+    markInterrupt_->Raise();
+    for (const QPointer<QThread>& worker : markWorkers_)
+        if (worker) worker->wait(static_cast<unsigned long>(kMarkReadStopWait.count()));
 }
 
 bool DesktopEvents::ShowsNotification() const {
@@ -60,8 +71,38 @@ void DesktopEvents::Notify(const NewMailTally& tally) {
                 item.params.email + ": " + std::to_string(found->second) + " " +
                 CountedText("notification_new", static_cast<unsigned long long>(found->second)));
     }
-    for (const std::string& line : tally.newest) lines << ToQt(line);
-    notifier_->Show(ToQt(GetLangText("new_mail_notification")), lines);
+    bool flaggable = false;
+    for (const NewestMessage& message : tally.newest) {
+        lines << ToQt(message.line);
+        flaggable = flaggable || message.flaggable;
+    }
+    notifier_->Show(ToQt(GetLangText("new_mail_notification")), lines, flaggable);
+}
+
+void DesktopEvents::MarkNamedRead() {
+    std::map<std::string, std::vector<MessageId>> uidsOf;
+    if (monitor_ != nullptr)
+        for (const NewestMessage& message : monitor_->NewMail().newest)
+            if (message.flaggable) uidsOf[message.email].push_back(message.id);
+    AcknowledgeNewMail();
+    std::erase_if(markWorkers_, [](const QPointer<QThread>& worker) { return worker.isNull(); });
+    for (const AccountEntry& item : state_.accounts) {
+        const auto found = uidsOf.find(item.params.email);
+        if (found == uidsOf.end() || item.params.protocol != MailProtocol::Imap) continue;
+        SessionOptions options = state_.SessionOptionsNow();
+        options.interrupt = markInterrupt_;
+        options.timeLimit = kMarkReadTimeLimit;
+        // What fails here shows at the next check: the messages are still counted unread.
+        QThread* worker = QThread::create([account = item.params, uids = found->second, options] {
+            try {
+                MarkImapMessagesSeen(account, uids, options);
+            } catch (const std::exception&) {
+            }
+        });
+        connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+        markWorkers_.emplace_back(worker);
+        worker->start();
+    }
 }
 
 void DesktopEvents::OpenFirstNewMailbox() {
@@ -78,9 +119,9 @@ void DesktopEvents::OpenFirstNewMailbox() {
 
 NewMailReader DesktopEvents::NewMailReaderFor(const AccountSettings& account) const {
     if (!state_.playWave || !ShowsNotification()) return {};
-    return [email = account.email,
+    return [owner = SpamAccount(account),
             filter = state_.Filter()](const std::vector<NewMessageHeader>& headers) {
-        return NewMailLines(headers, email, *filter);
+        return NewMailLines(headers, owner, *filter);
     };
 }
 

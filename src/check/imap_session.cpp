@@ -205,6 +205,12 @@ void ImapMailSession::DeleteMessage(MessageId id) {
     deleted_.push_back(id);
 }
 
+void ImapMailSession::MarkSeen(const std::vector<std::uint32_t>& uids) {
+    if (uids.empty()) return;
+    EnsureFolder(true);
+    client_->FlagSeen(uids);
+}
+
 std::string ImapMailSession::Quit() {
     std::string note;
     if (client_->IsConnected() && !deleted_.empty()) {
@@ -223,4 +229,14 @@ std::string ImapMailSession::Quit() {
     client_ = std::make_unique<ImapClient>();  // unconnected: later calls fail as on a closed one
     state_ = FolderState::Closed;
     return note;
+}
+
+bool MarkImapMessagesSeen(const AccountSettings& account, const std::vector<MessageId>& uids,
+                          const SessionOptions& options) {
+    RunState unrecorded;  // a failure here is no result of a check
+    ImapMailSession session(account, OpenImapSession(account, options, unrecorded));
+    if (!session.IsConnected()) return false;
+    session.MarkSeen(uids);
+    session.Quit();
+    return true;
 }

@@ -64,6 +64,12 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
 int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
                        std::uint32_t storedNext, std::uint32_t storedValidity);
 
+// "Mark as read" on a notification: in a session of its own, flags exactly these messages of
+// the account's folder \Seen and logs out; the unread count follows at the next check. False
+// when no session could be opened (nothing is recorded); a refused command throws.
+bool MarkImapMessagesSeen(const AccountSettings& account, const std::vector<MessageId>& uids,
+                          const SessionOptions& options);
+
 // The session interface on IMAP. The account's folder is opened read-only (EXAMINE) to count,
 // list and fetch, and read-write (SELECT) for the first deletion; a deletion flags the message
 // \Deleted, and Quit removes exactly the flagged UIDs with UID EXPUNGE when the server has
@@ -87,6 +93,8 @@ public:
         return client_->CertificateFailure();
     }
     ImapClient& Client() { return *client_; }
+    // Flags exactly these messages \Seen (the folder opened read-write).
+    void MarkSeen(const std::vector<std::uint32_t>& uids);
 
 private:
     void EnsureFolder(bool forWriting);

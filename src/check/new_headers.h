@@ -17,6 +17,13 @@ struct NewMessageHeader {
     std::vector<std::string> lines;  // as received, without line ends; a folded line on its own
 };
 
+// What a notification says of the newest new messages: a line naming each, and the id of each
+// message named (as in NewMessageHeader), in the same order.
+struct NamedNewMail {
+    std::vector<std::string> lines;
+    std::vector<MessageId> ids;
+};
+
 // The most new messages whose headers one check brings along: enough that a few spam messages
 // among them still leave some to name.
 inline constexpr int kNewHeaderLimit = 10;

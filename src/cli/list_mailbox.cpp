@@ -66,7 +66,7 @@ int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err) 
     }
     int status = 0;
     try {
-        std::vector<MessageRow> rows = ListHeaders(*session, account.email, rules, criteria);
+        std::vector<MessageRow> rows = ListHeaders(*session, account, rules, criteria);
         SortRows(rows, kDateColumn);
         PrintRows(rows, out);
     } catch (const std::bad_alloc&) {

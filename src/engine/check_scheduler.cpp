@@ -48,8 +48,8 @@ private:
 
 // The lines naming the new messages; none when nobody asked, or reading them failed (the
 // count found stands).
-std::vector<std::string> ReadNewMail(const NewMailReader& reader,
-                                     const std::vector<NewMessageHeader>& headers) {
+NamedNewMail ReadNewMail(const NewMailReader& reader,
+                         const std::vector<NewMessageHeader>& headers) {
     if (!reader || headers.empty()) return {};
     try {
         return reader(headers);

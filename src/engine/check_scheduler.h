@@ -23,8 +23,7 @@ class QThread;
 
 // Turns the headers of new messages into the lines that name them; runs on the worker, so it
 // holds copies only.
-using NewMailReader =
-    std::function<std::vector<std::string>(const std::vector<NewMessageHeader>& headers)>;
+using NewMailReader = std::function<NamedNewMail(const std::vector<NewMessageHeader>& headers)>;
 
 // One check to run.
 struct CheckRequest {
@@ -44,7 +43,7 @@ struct CheckOutcome {
     CheckResult result;
     bool cancelled = false;  // interrupted: nothing was found, nothing recorded
     std::string error;       // an error that escaped the check (e.g. the file could not be written)
-    std::vector<std::string> newMail;  // what readNewMail made of the new messages' headers
+    NamedNewMail newMail;    // what readNewMail made of the new messages' headers
 };
 
 class CheckScheduler : public QObject {

@@ -38,12 +38,18 @@ std::int32_t PlaceOf(const std::vector<AccountEntry>& accounts, const AccountSet
 
 }  // namespace
 
-void NewMailTally::Add(const std::string& email, int count, const std::vector<std::string>& lines) {
+void NewMailTally::Add(const AccountSettings& account, int count, const NamedNewMail& named) {
     if (count <= 0) return;
-    int& sum = arrived[email];
+    int& sum = arrived[account.email];
     sum = count > INT_MAX - sum ? INT_MAX : sum + count;
     total = count > INT_MAX - total ? INT_MAX : total + count;
-    newest.insert(newest.begin(), lines.begin(), lines.end());
+    std::vector<NewestMessage> messages;
+    for (std::size_t i = 0; i < named.lines.size(); ++i) {
+        const bool known = i < named.ids.size();
+        messages.push_back({named.lines[i], account.email, known ? named.ids[i] : MessageId(),
+                            known && account.protocol == MailProtocol::Imap});
+    }
+    newest.insert(newest.begin(), messages.begin(), messages.end());
     if (newest.size() > kNewMailLines) newest.resize(kNewMailLines);
 }
 
@@ -219,18 +225,18 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
 }
 
 void MailMonitor::RecordCheck(const AccountSettings& account, int change, int arrived,
-                              const std::vector<std::string>& newMail) {
+                              const NamedNewMail& newMail) {
     if (change == 0 && arrived <= 0) return;
     Record(account, OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0), change,
            arrived, newMail);
 }
 
 void MailMonitor::Record(const AccountSettings& account, int count, int change, int arrived,
-                         const std::vector<std::string>& newMail) {
+                         const NamedNewMail& newMail) {
     if (change == 0 && arrived <= 0) return;
     Q_EMIT mailChanged(account, count, change, arrived);
     if (arrived <= 0) return;
-    tally_.Add(account.email, arrived, newMail);
+    tally_.Add(account, arrived, newMail);
     Q_EMIT newMailChanged(tally_.total);
 }
 

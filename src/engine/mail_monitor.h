@@ -23,13 +23,20 @@ class QTimer;
 
 // Messages that came since the user last acknowledged them: by address, and the lines that
 // name the newest of them (newest first).
+struct NewestMessage {
+    std::string line;
+    std::string email;  // its account
+    MessageId id;
+    bool flaggable = false;  // on IMAP: it has a UID and a seen flag
+};
+
 struct NewMailTally {
     std::map<std::string, int> arrived;
-    std::vector<std::string> newest;
+    std::vector<NewestMessage> newest;
     int total = 0;
 
-    // Adds `count` arrivals of the account with that address (no overflow) and their lines.
-    void Add(const std::string& email, int count, const std::vector<std::string>& lines);
+    // Adds `count` arrivals of the account (no overflow) and the messages named of them.
+    void Add(const AccountSettings& account, int count, const NamedNewMail& named);
 };
 
 // How the last check of an account ended; an account never checked has none.
@@ -91,7 +98,7 @@ public:
     void Acknowledge();
     // Counts arrivals found outside a check of the engine's (and tells them as a check would).
     void RecordCheck(const AccountSettings& account, int change, int arrived,
-                     const std::vector<std::string>& newMail = {});
+                     const NamedNewMail& newMail = {});
 
 Q_SIGNALS:
     // Every check that ran to its end, successful or not (the results panels follow it).
@@ -113,7 +120,7 @@ private:
     bool MayCheck(const AccountSettings& account) const;
     bool StartCheck(std::int32_t index, const AccountSettings& account);
     void Record(const AccountSettings& account, int count, int change, int arrived,
-                const std::vector<std::string>& newMail);
+                const NamedNewMail& newMail);
 
     AppState& state_;
     CheckScheduler* scheduler_ = nullptr;

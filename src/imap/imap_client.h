@@ -52,8 +52,9 @@ struct FetchedHeader {
 };
 
 // The header fields that FetchNewestHeaders asks for: what names a message and what the spam
-// criteria look at.
-inline constexpr const char* kNewHeaderFields = "FROM SUBJECT DATE TO CC";
+// criteria look at, the receiving server's verdicts included.
+inline constexpr const char* kNewHeaderFields =
+    "FROM SUBJECT DATE TO CC AUTHENTICATION-RESULTS X-SPAM-FLAG X-SPAM-STATUS";
 
 // Hands header bytes to `message` as the POP3 client hands a header over: one line at a time
 // without its line end, no empty lines, at most kMaxHeaderBytes, then HeaderComplete.
@@ -154,6 +155,8 @@ public:
     bool FetchMessage(MessageId uid, MessageSink& message);
     // UID STORE <uid> +FLAGS.SILENT (\Deleted) in the selected folder.
     void FlagDeleted(MessageId uid);
+    // UID STORE <uids> +FLAGS.SILENT (\Seen) in the selected folder.
+    void FlagSeen(const std::vector<MessageId>& uids);
     // UID EXPUNGE of exactly these UIDs (RFC 4315); only with UIDPLUS.
     void ExpungeUids(const std::vector<MessageId>& uids);
     void Noop();

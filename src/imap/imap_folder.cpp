@@ -268,6 +268,11 @@ void ImapClient::FlagDeleted(MessageId uid) {
     Run("UID STORE " + uid.Text() + " +FLAGS.SILENT (\\Deleted)");
 }
 
+void ImapClient::FlagSeen(const std::vector<MessageId>& uids) {
+    for (const std::string& set : UidSets(uids))
+        Run("UID STORE " + set + " +FLAGS.SILENT (\\Seen)");
+}
+
 void ImapClient::ExpungeUids(const std::vector<MessageId>& uids) {
     if (uids.empty()) return;
     if (!HasCapability("UIDPLUS"))

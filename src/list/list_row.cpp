@@ -83,7 +83,7 @@ std::string ListDateText(MailMessage& entry) {
 }
 
 SpamFacts SpamFactsOf(const MailMessage& entry, const std::string& subjectText,
-                      const std::string& senderText) {
+                      const std::string& senderText, std::string_view authservId) {
     SpamFacts facts;
     facts.size = entry.size;
     facts.recipientCount = entry.RecipientCount();
@@ -91,10 +91,11 @@ SpamFacts SpamFactsOf(const MailMessage& entry, const std::string& subjectText,
     facts.emptyDate = entry.ExtraHeader("DATE_EMPTY").has_value();
     facts.subject = subjectText;
     facts.sender = senderText;
+    facts.server = ReadServerVerdict(entry.rawHeaderLines.Text(), entry.from.address, authservId);
     return facts;
 }
 
-MessageRow MakeListRow(std::unique_ptr<MailMessage> entry, const std::string& accountEmail,
+MessageRow MakeListRow(std::unique_ptr<MailMessage> entry, const SpamAccount& account,
                        const SpamRules& rules, const SpamCriteria& criteria) {
     MessageRow row;
     row.senderText = SenderText(*entry);
@@ -102,8 +103,10 @@ MessageRow MakeListRow(std::unique_ptr<MailMessage> entry, const std::string& ac
     row.dateText = ListDateText(*entry);
     row.sizeText = SizeText(entry->size);
     row.numberText = entry->id.Text();
-    row.spam = SpamVerdict(SpamFactsOf(*entry, row.subjectText, row.senderText), accountEmail,
-                           rules, criteria);
+    const SpamFacts facts =
+        SpamFactsOf(*entry, row.subjectText, row.senderText, account.authservId);
+    row.spam = SpamVerdict(facts, account.email, rules, criteria);
+    row.spamReason = ServerSpamReason(facts.server, criteria);
     row.entry = std::move(entry);
     return row;
 }

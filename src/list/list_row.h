@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "list/mail_entry.h"
@@ -12,7 +13,8 @@
 
 struct MessageRow {
     std::unique_ptr<MailMessage> entry;
-    bool spam = false;  // shown as the spam image in column 0
+    bool spam = false;       // shown as the spam image in column 0
+    std::string spamReason;  // why the server's verdicts mark it, for the tooltip and the pane
     std::string dateText;
     std::string senderText;
     std::string subjectText;
@@ -41,13 +43,14 @@ std::string SizeText(std::int64_t bytes);
 // today's date at midnight and the extra line "DATE_EMPTY: 1".
 std::string ListDateText(MailMessage& entry);
 
-// What the spam verdict looks at in an entry whose list texts are made.
+// What the spam verdict looks at in an entry whose list texts are made; the server's
+// Authentication-Results count when they name `authservId` (any server when it is empty).
 SpamFacts SpamFactsOf(const MailMessage& entry, const std::string& subjectText,
-                      const std::string& senderText);
+                      const std::string& senderText, std::string_view authservId = {});
 
 // Makes the row for a fetched entry (number and size set) and asks for its spam verdict by
 // the rules and criteria.
-MessageRow MakeListRow(std::unique_ptr<MailMessage> entry, const std::string& accountEmail,
+MessageRow MakeListRow(std::unique_ptr<MailMessage> entry, const SpamAccount& account,
                        const SpamRules& rules, const SpamCriteria& criteria);
 
 // Negative when a sorts before b in that column, positive after, 0 equal; rows without an

@@ -12,9 +12,9 @@ namespace {
 // Makes a list row of every header the session hands over.
 class RowMaker final : public HeaderReceiver {
 public:
-    RowMaker(const std::string& accountEmail, const SpamRules& rules, const SpamCriteria& criteria,
+    RowMaker(const SpamAccount& account, const SpamRules& rules, const SpamCriteria& criteria,
              const ListingProgress& progress)
-        : email_(accountEmail), rules_(rules), criteria_(criteria), progress_(progress) {}
+        : account_(account), rules_(rules), criteria_(criteria), progress_(progress) {}
 
     void Counted(int count) override {
         if (progress_) progress_(0, count);
@@ -31,7 +31,7 @@ public:
         entry_->id = id;
         entry_->size = static_cast<std::int32_t>(std::clamp(size, kLow, kHigh));
         rowOf_[id.Value()] = rows.size();
-        rows.push_back(MakeListRow(std::move(entry_), email_, rules_, criteria_));
+        rows.push_back(MakeListRow(std::move(entry_), account_, rules_, criteria_));
         return !progress_ || progress_(done, count);
     }
 
@@ -43,7 +43,7 @@ public:
     std::vector<MessageRow> rows;
 
 private:
-    const std::string& email_;
+    const SpamAccount& account_;
     const SpamRules& rules_;
     const SpamCriteria& criteria_;
     const ListingProgress& progress_;
@@ -61,10 +61,10 @@ std::unique_ptr<MailMessage> FetchEntry(Pop3Client& session, int number) {
     return entry;
 }
 
-std::vector<MessageRow> ListHeaders(Pop3Client& session, const std::string& accountEmail,
+std::vector<MessageRow> ListHeaders(Pop3Client& session, const SpamAccount& account,
                                     const SpamRules& rules, const SpamCriteria& criteria,
                                     const ListingProgress& progress) {
-    RowMaker maker(accountEmail, rules, criteria, progress);
+    RowMaker maker(account, rules, criteria, progress);
     try {
         ListPop3Headers(session, maker);
     } catch (...) {
@@ -74,10 +74,10 @@ std::vector<MessageRow> ListHeaders(Pop3Client& session, const std::string& acco
     return std::move(maker.rows);
 }
 
-std::vector<MessageRow> ListHeaders(MailSession& session, const std::string& accountEmail,
+std::vector<MessageRow> ListHeaders(MailSession& session, const SpamAccount& account,
                                     const SpamRules& rules, const SpamCriteria& criteria,
                                     const ListingProgress& progress) {
-    RowMaker maker(accountEmail, rules, criteria, progress);
+    RowMaker maker(account, rules, criteria, progress);
     try {
         session.ListHeaders(maker);
     } catch (...) {

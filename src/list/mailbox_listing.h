@@ -29,12 +29,12 @@ using ListingProgress = std::function<bool(int done, int count)>;
 // reply does not parse, or data follows it, the replies were out of step: RepliesOutOfStep.
 // A failed listing ends the session (QUIT while it is in step) before its error reaches the
 // caller.
-std::vector<MessageRow> ListHeaders(Pop3Client& session, const std::string& accountEmail,
+std::vector<MessageRow> ListHeaders(Pop3Client& session, const SpamAccount& account,
                                     const SpamRules& rules, const SpamCriteria& criteria,
                                     const ListingProgress& progress = {});
 
 // The same on a session of either protocol: IMAP lists with one UID FETCH, the rows numbered
 // by UID. Nothing is marked seen. A failed listing ends the session as above.
-std::vector<MessageRow> ListHeaders(MailSession& session, const std::string& accountEmail,
+std::vector<MessageRow> ListHeaders(MailSession& session, const SpamAccount& account,
                                     const SpamRules& rules, const SpamCriteria& criteria,
                                     const ListingProgress& progress = {});

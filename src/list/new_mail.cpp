@@ -39,18 +39,18 @@ std::unique_ptr<MailMessage> EntryOf(const NewMessageHeader& header) {
 
 }  // namespace
 
-std::vector<std::string> NewMailLines(const std::vector<NewMessageHeader>& headers,
-                                      const std::string& accountEmail,
-                                      const FilterSnapshot& filter) {
-    std::vector<std::string> lines;
+NamedNewMail NewMailLines(const std::vector<NewMessageHeader>& headers, const SpamAccount& account,
+                          const FilterSnapshot& filter) {
+    NamedNewMail named;
+    std::vector<std::string>& lines = named.lines;
     for (const NewMessageHeader& header : headers) {
         if (lines.size() == kNewMailLines) break;
-        const MessageRow row =
-            MakeListRow(EntryOf(header), accountEmail, filter.rules, filter.criteria);
+        const MessageRow row = MakeListRow(EntryOf(header), account, filter.rules, filter.criteria);
         if (row.spam) continue;
         const std::string sender = SenderName(*row.entry);
         const char* between = sender.empty() || row.subjectText.empty() ? "" : " — ";
         lines.push_back(OneLine(sender + between + row.subjectText));
+        named.ids.push_back(header.id);
     }
-    return lines;
+    return named;
 }

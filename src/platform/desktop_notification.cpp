@@ -15,6 +15,7 @@ namespace {
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kOpenMailAction = QStringLiteral("open-mail-program");
+const QString kMarkReadAction = QStringLiteral("mark-read");
 
 QDBusMessage Call(const QString& method) {
     return QDBusMessage::createMethodCall(kService, kPath, kService, method);
@@ -52,16 +53,16 @@ QString DesktopNotifier::BodyText(const QStringList& lines, bool markup) {
     return markup ? body.toHtmlEscaped() : body;
 }
 
-void DesktopNotifier::Show(const QString& summary, const QStringList& lines) {
+void DesktopNotifier::Show(const QString& summary, const QStringList& lines, bool markRead) {
     QDBusMessage notify = Call(QStringLiteral("Notify"));
     const QVariantMap hints{
         {QStringLiteral("category"), QStringLiteral("email.arrived")},
         {QStringLiteral("desktop-entry"), QStringLiteral("org.tarnwick.Tarnwick")}};
+    QStringList actions{QStringLiteral("default"), summary, kOpenMailAction,
+                        ToQt(GetLangText("open_mail_program_mm"))};
+    if (markRead) actions << kMarkReadAction << ToQt(GetLangText("mark_as_read"));
     notify << QStringLiteral("Tarnwick") << shown_ << QStringLiteral("tarnwick") << summary
-           << BodyText(lines, markup_)
-           << QStringList{QStringLiteral("default"), summary, kOpenMailAction,
-                          ToQt(GetLangText("open_mail_program_mm"))}
-           << hints << -1;
+           << BodyText(lines, markup_) << actions << hints << -1;
     auto* watcher =
         new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(notify), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
@@ -87,4 +88,5 @@ void DesktopNotifier::OnActionInvoked(uint id, const QString& key) {
     if (id == 0 || id != shown_) return;
     if (key == QStringLiteral("default")) Q_EMIT DefaultInvoked();
     if (key == kOpenMailAction) Q_EMIT OpenMailInvoked();
+    if (key == kMarkReadAction) Q_EMIT MarkReadInvoked();
 }

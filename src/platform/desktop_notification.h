@@ -1,6 +1,7 @@
 #pragma once
 // New mail as a desktop notification (org.freedesktop.Notifications): one notification that
-// each new one replaces, with the actions "default" and "Open mail program". The server's
+// each new one replaces, with the actions "default", "Open mail program" and, when it names
+// messages that can be flagged, "Mark as read". The server's
 // capabilities are asked without waiting, when the program starts and whenever a server
 // appears; until a server with actions has answered, the alert window stands in.
 
@@ -18,8 +19,8 @@ public:
     // A server is there and offers actions.
     bool Usable() const { return actions_; }
     // Shows (or replaces) the notification: summary and plain-text body lines, escaped when
-    // the server renders markup.
-    void Show(const QString& summary, const QStringList& lines);
+    // the server renders markup; with the action "Mark as read" when `markRead`.
+    void Show(const QString& summary, const QStringList& lines, bool markRead = false);
     // Closes the notification shown, if any.
     void Close();
 
@@ -29,6 +30,7 @@ public:
 Q_SIGNALS:
     void DefaultInvoked();
     void OpenMailInvoked();
+    void MarkReadInvoked();
 
 private Q_SLOTS:
     void OnActionInvoked(uint id, const QString& key);

@@ -37,6 +37,9 @@ struct AccountSettings {
     bool UsesOAuth() const { return auth == AuthMethod::OAuth2; }
     // The section key of the enciphered secret: PASSWORD, or OAUTH_REFRESH for OAuth2.
     const char* SecretKey() const { return UsesOAuth() ? "OAUTH_REFRESH" : "PASSWORD"; }
+    // The name the receiving server gives itself in Authentication-Results (AUTHSERV_ID=);
+    // empty: the topmost such field counts whatever server it names.
+    std::string authservId;
 };
 
 struct AccountEntry {

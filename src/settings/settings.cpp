@@ -43,6 +43,7 @@ AccountEntry ReadAccount(const IniFile& ini, std::string_view section) {
                                ? MailProtocol::Imap
                                : MailProtocol::Pop3;
     item.params.folder = ini.ReadString(section, "FOLDER", "");
+    item.params.authservId = Trim(ini.ReadString(section, "AUTHSERV_ID", ""));
     return item;
 }
 
@@ -73,6 +74,8 @@ void WriteAccount(IniFile& ini, std::string_view section, const AccountEntry& it
     if (!item.params.oauthProvider.empty() ||
         !ini.ReadString(section, "OAUTH_PROVIDER", "").empty())
         ini.WriteString(section, "OAUTH_PROVIDER", item.params.oauthProvider);
+    if (!item.params.authservId.empty() || !ini.ReadString(section, "AUTHSERV_ID", "").empty())
+        ini.WriteString(section, "AUTHSERV_ID", item.params.authservId);
 }
 
 void RemoveName(std::vector<std::string>& names, std::string_view name) {

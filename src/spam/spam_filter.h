@@ -25,10 +25,15 @@ std::string NormalizeText(std::string_view text, bool plain);
 
 bool MatchRule(const SpamRule& rule, std::string_view subject, std::string_view sender);
 
-// Whether the message is suspected spam for the account with that address. The general
-// criteria count only while at least one rule exists.
+// Whether the message is suspected spam for the account with that address. The five general
+// criteria of the message itself count only while at least one rule exists; the two that take
+// over the server's verdicts count always.
 bool SpamVerdict(const SpamFacts& message, std::string_view accountAddress, const SpamRules& rules,
                  const SpamCriteria& criteria);
+
+// Why the server's verdicts make the message suspected spam under these criteria, as the user
+// reads it ("DMARC failed for bank.example"); empty when they do not.
+std::string ServerSpamReason(const ServerVerdict& server, const SpamCriteria& criteria);
 
 // Adds a rule "contains" for the text (subject rules stored normalised) to `rules` and saves
 // the rules with `criteria`. Returns the new rule's index, or -1 when the text is blank or an

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "settings/language.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -139,8 +140,21 @@ bool MatchRule(const SpamRule& rule, std::string_view subject, std::string_view 
     return Matches(rule, MatchTexts(subject, sender));
 }
 
+std::string ServerSpamReason(const ServerVerdict& server, const SpamCriteria& criteria) {
+    if (criteria.unauthenticated && server.authFailure != AuthFailure::None) {
+        const char* key = server.authFailure == AuthFailure::DmarcFailed
+                              ? "spam_reason_dmarc"
+                              : "spam_reason_unauthenticated";
+        return server.domain.empty() ? GetLangText("sender_not_authenticated")
+                                     : GetLangText(key) + " " + server.domain;
+    }
+    return criteria.serverSpam && server.serverSpam ? GetLangText("server_marked_spam") : "";
+}
+
 bool SpamVerdict(const SpamFacts& message, std::string_view accountAddress, const SpamRules& rules,
                  const SpamCriteria& criteria) {
+    if (criteria.serverSpam && message.server.serverSpam) return true;
+    if (criteria.unauthenticated && message.server.authFailure != AuthFailure::None) return true;
     if (rules.empty()) return false;
     if (CriteriaFire(message, accountAddress, criteria)) return true;
     const MatchTexts texts(message.subject, message.sender);

@@ -1,3 +1,4 @@
+#include "settings/ini_file.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 #include "spam/spam_filter.h"
@@ -6,6 +7,16 @@ namespace {
 
 constexpr std::string_view kGeneralSection = "GENERAL_FILTER";
 constexpr std::string_view kFilterSection = "FILTER";
+
+// The criteria on the server's verdicts are on when absent, and stored only while off: a file
+// that never turned them off is written as it was.
+void WriteOffOnly(IniFile& ini, std::string_view key, bool on) {
+    if (on) {
+        ini.EraseKey(kGeneralSection, key);
+    } else {
+        ini.WriteBool(kGeneralSection, key, false);
+    }
+}
 
 }  // namespace
 
@@ -17,6 +28,8 @@ bool LoadFilter(SpamRules& rules, SpamCriteria& c) {
     c.noEmptySubject = ini->ReadBool(kGeneralSection, "NO_EMPTY_SUBJECT", false);
     c.noEmptyDate = ini->ReadBool(kGeneralSection, "NO_EMPTY_DATE", false);
     c.noRecipient = ini->ReadBool(kGeneralSection, "NO_RECIPIENT", false);
+    c.serverSpam = ini->ReadBool(kGeneralSection, "SERVER_SPAM", true);
+    c.unauthenticated = ini->ReadBool(kGeneralSection, "UNAUTHENTICATED", true);
     for (const std::string& key : ini->ReadSection(kFilterSection)) {
         auto rule = std::make_unique<SpamRuleEntry>();
         ParseRule(*rule, ini->ReadString(kFilterSection, key, ""));
@@ -34,6 +47,8 @@ bool SaveFilter(const SpamRules& rules, const SpamCriteria& c) {
     ini->WriteBool(kGeneralSection, "NO_EMPTY_SUBJECT", c.noEmptySubject);
     ini->WriteBool(kGeneralSection, "NO_EMPTY_DATE", c.noEmptyDate);
     ini->WriteBool(kGeneralSection, "NO_RECIPIENT", c.noRecipient);
+    WriteOffOnly(*ini, "SERVER_SPAM", c.serverSpam);
+    WriteOffOnly(*ini, "UNAUTHENTICATED", c.unauthenticated);
     ini->EraseSection(kFilterSection);
     for (std::size_t i = 0; i < rules.size(); ++i) {
         const SpamRule& f = rules[i]->filter;

@@ -1,7 +1,9 @@
 // The program on a private session bus: the interface called as gdbus calls it, its
 // MailChanged signal and the launcher count heard by another connection, a copy that holds
-// the bus name seen by a second start, and the push sessions hearing a resume on a private
-// system bus.
+// the bus name seen by a second start, the push sessions hearing a resume on a private system
+// bus, and "Mark as read" on the notification.
+#include <gmock/gmock.h>
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
@@ -24,6 +26,7 @@
 #include "platform/ui_text.h"
 #include "settings/counted_text.h"
 #include "settings/settings.h"
+#include "support/mail_fixture.h"
 
 using namespace std::chrono_literals;
 
@@ -173,11 +176,13 @@ public:
             calls.append(message.arguments());
             connection.send(message.createReply(QVariant(uint(calls.size() == 1 ? 7 : 8))));
         } else {
+            closes += message.member() == "CloseNotification";
             connection.send(message.createReply());
         }
         return true;
     }
     QList<QVariantList> calls;
+    int closes = 0;
 
 private:
     QStringList capabilities_;
@@ -222,17 +227,17 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
 
     // A timed check names the newest new messages below, decoded and escaped, spam left out.
     ProgramState().AddSpamRule(RuleKind::Subject, "casino");
-    monitor->Scheduler().SetRunner([](const AccountSettings&, const SessionOptions&, bool,
-                                      CheckNotifier&, int wanted) {
-        CheckResult result{2, true, std::nullopt, {}};
-        if (wanted > 0)
-            result.newHeaders = {
-                {MessageId(9u), 10, {"From: lucky@x.example", "Subject: casino"}},
-                {MessageId(8u),
-                 10,
-                 {"From: \"Ann <b>\" <ann@x.example>", "Subject: =?UTF-8?Q?Caf=C3=A9?="}}};
-        return result;
-    });
+    monitor->Scheduler().SetRunner(
+        [](const AccountSettings&, const SessionOptions&, bool, CheckNotifier&, int wanted) {
+            CheckResult result{2, true, std::nullopt, {}};
+            if (wanted > 0)
+                result.newHeaders = {
+                    {MessageId(9u), 10, {"From: lucky@x.example", "Subject: casino"}},
+                    {MessageId(8u),
+                     10,
+                     {"From: \"Ann <b>\" <ann@x.example>", "Subject: =?UTF-8?Q?Caf=C3=A9?="}}};
+            return result;
+        });
     monitor->SetCheckIndex(0);
     TickAndWait();
     for (int i = 0; i < 100 && server.calls.size() < 3; ++i) RunFor(20);
@@ -240,6 +245,7 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     EXPECT_EQ(server.calls[2][4].toString(), "a@x.example: 3 " + fresh +
                                                  "\nb&lt;i&gt;@x.example: 2 " + fresh +
                                                  "\nAnn &lt;b&gt; — Café");
+    EXPECT_EQ(server.calls[2][5].toStringList().size(), 4) << "no \"Mark as read\" on POP3";
 
     QDBusMessage invoked = QDBusMessage::createSignal(
         "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
@@ -290,4 +296,34 @@ TEST_F(DesktopBusTest, PushComesBackAtOnceAfterAResumeOrASuccessfulCheck) {
     EXPECT_EQ(*sessions, 3) << "a successful check of the server reconnects";
     monitor->StopChecks(0ms);
     EXPECT_TRUE(EndWorkerThreads(2s));
+}
+
+TEST_F(DesktopBusTest, MarkAsReadFlagsExactlyTheNamedImapMessagesSeenAndClosesTheNotification) {
+    if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
+    const MailUser user = AddMailUser("markread");
+    AddMessages(user, 4);
+    SaveSettings({.accounts = {{true, ImapAccountFor(user), 0}}, .playWave = true});
+    Start();
+    ProgramState().LoadSettings();
+    ProgramState().desktopNotification = true;
+    QDBusConnection serverBus = QDBusConnection::connectToBus(bus_.Address(), "server");
+    RecordingServer server({"actions"});
+    ASSERT_TRUE(serverBus.registerVirtualObject("/org/freedesktop/Notifications", &server));
+    ASSERT_TRUE(serverBus.registerService("org.freedesktop.Notifications"));
+    for (int i = 0; i < 100 && !services->Desktop().ShowsNotification(); ++i) RunFor(20);
+
+    // The check named messages 4 and 2 (3 was spam, say): only those are flagged.
+    monitor->RecordCheck(ProgramState().accounts[0].params, 3, 3,
+                         {{"4", "2"}, {MessageId(4u), MessageId(2u)}});
+    for (int i = 0; i < 100 && server.calls.empty(); ++i) RunFor(20);
+    ASSERT_EQ(server.calls.size(), 1);
+    EXPECT_EQ(server.calls[0][5].toStringList().mid(4),
+              (QStringList{"mark-read", ToQt(GetLangText("mark_as_read"))}));
+    QDBusMessage invoked = QDBusMessage::createSignal(
+        "/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+    serverBus.send(invoked << uint(7) << QString("mark-read"));
+    for (int i = 0; i < 250 && SeenUids(user).size() < 2; ++i) RunFor(20);
+    EXPECT_THAT(SeenUids(user), ::testing::UnorderedElementsAre(2u, 4u));
+    EXPECT_EQ(server.closes, 1);
+    serverBus.unregisterService("org.freedesktop.Notifications");
 }

@@ -8,6 +8,7 @@
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "cli/list_mailbox.h"
@@ -166,6 +167,34 @@ TEST_P(ListBothProtocolsTest, MixedMailboxNewestFirstWithTextsAndMarks) {
     EXPECT_EQ(listing.rows[6][1], DateTimeText(plain.date));
     EXPECT_EQ(MailboxSize(user), static_cast<int>(samples.size()));
     EXPECT_TRUE(NothingSeen(user));
+}
+
+TEST_P(ListBothProtocolsTest, TheServersVerdictsMarkRowsFromItsOwnTopmostFieldOnly) {
+    const MailUser user = AddMailUser("listauth");
+    const auto message = [](std::string_view fields, std::string_view subject) {
+        return std::string(fields) + MakeMessage(subject, "alerts@bank.example", "x");
+    };
+    const std::string fail = "Authentication-Results: mx.test.example; dmarc=fail\r\n";
+    const std::string pass = "Authentication-Results: mx.test.example; dmarc=pass\r\n";
+    AddMessage(user, message(fail, "Server says fail"));
+    AddMessage(user, message(fail + pass, "Forged pass below"));
+    AddMessage(user, message(pass + fail, "Forged fail below"));
+    AddMessage(user, message("Authentication-Results: relay.other.example; dmarc=fail\r\n",
+                             "Another server's field"));
+    AddMessage(user, message("X-Spam-Status: Yes, score=12.0\r\n", "Flagged"));
+    AccountSettings account = AccountOn(user);
+    account.authservId = "MX.test.example";
+    SaveAccount(account);
+
+    std::map<std::string, std::string> marks;
+    for (const auto& row : List(account.email).rows) marks[row.at(3)] = row.at(0);
+    EXPECT_EQ(marks, (std::map<std::string, std::string>{{"Server says fail", "*"},
+                                                         {"Forged pass below", "*"},
+                                                         {"Forged fail below", ""},
+                                                         {"Another server's field", ""},
+                                                         {"Flagged", "*"}}));
+    OpenSettings()->WriteBool("GENERAL_FILTER", "UNAUTHENTICATED", false);
+    for (const auto& row : List(account.email).rows) EXPECT_EQ(row[0] == "*", row[3] == "Flagged");
 }
 
 TEST_P(ListBothProtocolsTest, DisabledAccountIsListedAndEmptyMailboxPrintsNothing) {

@@ -24,22 +24,27 @@ TEST_F(NewMailLinesTest, ACheckNamesTheNewestNewMessagesWithoutSpamOnBothProtoco
         EXPECT_EQ(CheckAccount(account, {}, false, quiet, kNewHeaderLimit).newHeaders.size(), 2u);
         AddMessage(user, MakeMessage("=?UTF-8?Q?Caf=C3=A9?=", "Ann <ann@test.example>", "x"));
         AddMessage(user, MakeMessage("Win at the casino", "lucky@test.example", "x"));
+        // The server's verdicts travel with the fields fetched: DMARC failed, so it is spam.
+        AddMessage(user, "Authentication-Results: mx.test.example; dmarc=fail\r\n" +
+                             MakeMessage("Your account", "alerts@bank.example", "x"));
         AddMessage(user, MakeMessage("Third", "=?UTF-8?B?w4lsbw==?= <e@test.example>", "x"));
         AddMessage(user, MakeMessage("", "d@test.example", "x"));
 
         const CheckResult result = CheckAccount(account, {}, false, quiet, kNewHeaderLimit);
-        EXPECT_EQ(result.change, 4);
-        ASSERT_EQ(result.newHeaders.size(), 4u) << StoredRunKey(account, "LAST_ERROR");
-        EXPECT_GT(result.newHeaders[0].id, result.newHeaders[3].id);
+        EXPECT_EQ(result.change, 5);
+        ASSERT_EQ(result.newHeaders.size(), 5u) << StoredRunKey(account, "LAST_ERROR");
+        EXPECT_GT(result.newHeaders[0].id, result.newHeaders[4].id);
         EXPECT_GT(result.newHeaders[0].size, 0);
-        EXPECT_THAT(NewMailLines(result.newHeaders, account.email, filter),
-                    ElementsAre("d@test.example", "Élo — Third", "Ann — Café"));
+        const NamedNewMail named = NewMailLines(result.newHeaders, account.email, filter);
+        EXPECT_THAT(named.lines, ElementsAre("d@test.example", "Élo — Third", "Ann — Café"));
+        EXPECT_THAT(named.ids, ElementsAre(result.newHeaders[0].id, result.newHeaders[1].id,
+                                           result.newHeaders[4].id));
 
         // Nothing was marked seen, and nothing is fetched unasked or without new mail.
         AddMessages(user, 1);
         EXPECT_TRUE(CheckAccount(account, {}, false, quiet).newHeaders.empty());
         if (imap) {
-            EXPECT_EQ(StoredRunKey(account, "UNSEEN"), "7");
+            EXPECT_EQ(StoredRunKey(account, "UNSEEN"), "8");
         }
         EXPECT_TRUE(CheckAccount(account, {}, false, quiet, kNewHeaderLimit).newHeaders.empty());
     }

@@ -141,6 +141,20 @@ TEST_F(SpamVerdictTest, CriteriaCountOnlyWhileARuleExists) {
     EXPECT_TRUE(Verdict(100, ""));
 }
 
+TEST_F(SpamVerdictTest, ServerVerdictsCountWithoutRulesUnlessSwitchedOff) {
+    message.server = {true, AuthFailure::None, ""};
+    EXPECT_TRUE(Verdict(10));
+    EXPECT_EQ(ServerSpamReason(message.server, spamCriteria), "server_marked_spam");
+    spamCriteria.serverSpam = false;
+    EXPECT_FALSE(Verdict(10));
+    EXPECT_EQ(ServerSpamReason(message.server, spamCriteria), "");
+    message.server = {false, AuthFailure::DmarcFailed, "bank.example"};
+    EXPECT_TRUE(Verdict(10));
+    EXPECT_EQ(ServerSpamReason(message.server, spamCriteria), "spam_reason_dmarc bank.example");
+    spamCriteria.unauthenticated = false;
+    EXPECT_FALSE(Verdict(10));
+}
+
 TEST_F(SpamVerdictTest, SizeLimitIsStrictAndUnknownSizeNeverFires) {
     AddNeverMatchingRule();
     spamCriteria.maxSize = 100;

@@ -55,6 +55,23 @@ TEST_F(SpamStoreTest, SaveRenumbersTheKeys) {
     EXPECT_EQ(Value("GENERAL_FILTER", "NO_EMPTY_DATE"), "0");
 }
 
+TEST_F(SpamStoreTest, ServerCriteriaAreOnWhenAbsentAndStoredOnlyWhenOff) {
+    const std::string before =
+        "[GENERAL_FILTER]\r\nMAX_SIZE=0\r\nMAX_RECIPIENTS=0\r\n"
+        "NO_EMPTY_SUBJECT=0\r\nNO_EMPTY_DATE=0\r\nNO_RECIPIENT=0\r\n";
+    folder.Write("vellmoor.ini", before);
+    LoadFilter();
+    EXPECT_TRUE(spamCriteria.serverSpam && spamCriteria.unauthenticated);
+    SaveFilter();
+    EXPECT_EQ(folder.Read("vellmoor.ini"), before);
+    spamCriteria.unauthenticated = false;
+    SaveFilter();
+    LoadFilter();
+    EXPECT_EQ(Value("GENERAL_FILTER", "UNAUTHENTICATED") + Value("GENERAL_FILTER", "SERVER_SPAM"),
+              "0<absent>");
+    EXPECT_TRUE(!spamCriteria.unauthenticated && spamRules.empty());
+}
+
 TEST_F(SpamStoreTest, SaveOfFewerRulesLeavesNoStaleKeys) {
     folder.Write("vellmoor.ini", "[FILTER]\r\nF0=a1\r\nF1=a2\r\nF2=a3\r\n");
     LoadFilter();

@@ -168,6 +168,22 @@ int MailboxSize(const MailUser& user) {
     return CountFiles(fs::path(user.maildir) / "new") + CountFiles(fs::path(user.maildir) / "cur");
 }
 
+std::vector<std::uint32_t> SeenUids(const MailUser& user) {
+    std::vector<std::uint32_t> uids;
+    std::ifstream list(fs::path(user.maildir) / "dovecot-uidlist");
+    std::string line;
+    std::getline(list, line);  // the version line; then "<uid> [fields] :<file name>"
+    while (std::getline(list, line)) {
+        const std::string file = line.substr(line.find(" :") + 2);
+        for (const auto& entry : fs::directory_iterator(fs::path(user.maildir) / "cur")) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with(file + ":2,") && name.find('S', file.size()) != std::string::npos)
+                uids.push_back(static_cast<std::uint32_t>(std::stoul(line)));
+        }
+    }
+    return uids;
+}
+
 std::string MakeMessage(std::string_view subject, std::string_view from, std::string_view body) {
     std::string message;
     message += "From: " + std::string(from) + "\r\n";

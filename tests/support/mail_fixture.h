@@ -20,8 +20,10 @@
 // The fixture's folder is <build>/dovecot-fixture; the environment variable
 // TARNWICK_DOVECOT_DIR points elsewhere (benchmarks start a fixture of their own).
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "settings/accounts.h"
 
@@ -64,6 +66,8 @@ void AddMessages(const MailUser& user, int count);
 void ClearMailbox(const MailUser& user);
 // Number of messages in the user's maildir (new and cur), e.g. after DELE and QUIT.
 int MailboxSize(const MailUser& user);
+// The IMAP UIDs of the user's messages that carry the seen flag (by Dovecot's list of UIDs).
+std::vector<std::uint32_t> SeenUids(const MailUser& user);
 
 // A minimal message with CR LF line ends.
 std::string MakeMessage(std::string_view subject, std::string_view from, std::string_view body);

@@ -44,6 +44,8 @@ QVariant HeaderListModel::data(const QModelIndex& index, int role) const {
         case Qt::AccessibleTextRole:
             if (index.column() == kMarkColumn) return row.spam ? markName_ : QString();
             return {};
+        case Qt::ToolTipRole:  // why the server's verdicts mark it
+            return row.spamReason.empty() ? QVariant() : QVariant(ToQt(row.spamReason));
         case Qt::TextAlignmentRole:
             if (index.column() >= kSizeColumn)
                 return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

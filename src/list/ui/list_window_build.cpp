@@ -148,8 +148,9 @@ void MailboxWindow::BuildWindow() {
             [this] { RunGuarded([this] { onAccountChosen(); }); });
     connect(headers_, &HeaderList::rowChosen, this, [this] {
         RunGuarded([this] {
-            pane_->ShowHeader(headers_->ChosenRow() != nullptr ? headers_->ChosenRow()->entry.get()
-                                                               : nullptr);
+            const MessageRow* chosen = headers_->ChosenRow();
+            pane_->ShowHeader(chosen != nullptr ? chosen->entry.get() : nullptr,
+                              chosen != nullptr ? chosen->spamReason : std::string());
             UpdateCommands();
         });
     });

@@ -144,18 +144,19 @@ void MessagePane::SetLines(const std::vector<std::string>& lines) {
     messageText_->setPlainText(text);
 }
 
-void MessagePane::AddHeaderViewRow(const HeaderRow& row) {
+void MessagePane::AddHeaderViewRow(const HeaderRow& row, bool red) {
     auto* item = new QTreeWidgetItem(headerView_, {ToQt(row.name), ToQt(row.value)});
-    const QColor colour = IsRedHeaderName(row.name) ? kRed : kBlue;
+    const QColor colour = red || IsRedHeaderName(row.name) ? kRed : kBlue;
     item->setForeground(0, colour);
     item->setForeground(1, colour);
 }
 
-void MessagePane::ShowHeader(const MailMessage* entry) {
+void MessagePane::ShowHeader(const MailMessage* entry, const std::string& spamReason) {
     SetCaption("message_header");
     state_ = PaneState::Header;
     if (entry == nullptr) return;
     headerView_->clear();
+    if (!spamReason.empty()) AddHeaderViewRow({GetLangText("server_verdict"), spamReason}, true);
     for (const HeaderRow& line : HeaderViewRows(*entry)) AddHeaderViewRow(line);
     setUpdatesEnabled(false);
     const ScopeGuard shown([this] { setUpdatesEnabled(true); });

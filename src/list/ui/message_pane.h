@@ -26,8 +26,9 @@ public:
     void Clear();
     // The text pane only, emptied.
     void ClearText();
-    // The header of `entry` (none: only the caption), and its whole text when it was fetched.
-    void ShowHeader(const MailMessage* entry);
+    // The header of `entry` (none: only the caption), and its whole text when it was fetched;
+    // a first row in red says why the server's verdicts mark it, when they do.
+    void ShowHeader(const MailMessage* entry, const std::string& spamReason = {});
     // The whole fetched message: its parts in the header view, its text in the pane.
     void ShowMessage(const MailMessage& entry);
     // Asks for a file and writes the shown message to it; throws when it cannot be written.
@@ -47,7 +48,7 @@ private:
     void BuildMenus(const ListActions& actions);
     void SetCaption(const char* key);
     void SetLines(const std::vector<std::string>& lines);
-    void AddHeaderViewRow(const HeaderRow& row);
+    void AddHeaderViewRow(const HeaderRow& row, bool red = false);
 
     PaneState state_ = PaneState::Untouched;
     std::vector<std::string> lines_;  // what the text pane shows, line by line

@@ -171,12 +171,11 @@ void SessionWorker::List(const AccountSettings& account, const FilterSnapshotPtr
         if (OpenFor(account)) {
             auto listed = std::make_shared<ListedRows>();
             lastProgressMs_ = -1;
-            listed->rows =
-                ListHeaders(*client_, account.email, filter->rules, filter->criteria,
-                            [this](int done, int count) {
-                                ReportProgress(std::max(done - 1, 0), count, done == count);
-                                return !stop_;
-                            });
+            listed->rows = ListHeaders(
+                *client_, account, filter->rules, filter->criteria, [this](int done, int count) {
+                    ReportProgress(std::max(done - 1, 0), count, done == count);
+                    return !stop_;
+                });
             if (!client_->IsConnected()) {
                 EndClient();
                 Q_EMIT sessionClosed();

@@ -197,6 +197,8 @@ void SpamFilterWindow::StoreCriteria() {
     state_.spamCriteria.noEmptySubject = emptySubjectBox_->isChecked();
     state_.spamCriteria.noEmptyDate = emptyDateBox_->isChecked();
     state_.spamCriteria.noRecipient = noRecipientBox_->isChecked();
+    state_.spamCriteria.serverSpam = serverSpamBox_->isChecked();
+    state_.spamCriteria.unauthenticated = unauthenticatedBox_->isChecked();
     state_.spamCriteria.maxRecipients = maxRecipientsBox_->value();
     state_.spamCriteria.maxSize = maxSizeBox_->value();
     state_.SaveFilter();

@@ -76,6 +76,8 @@ private:
     QCheckBox* emptySubjectBox_ = nullptr;
     QCheckBox* emptyDateBox_ = nullptr;
     QCheckBox* noRecipientBox_ = nullptr;
+    QCheckBox* serverSpamBox_ = nullptr;
+    QCheckBox* unauthenticatedBox_ = nullptr;
     QSpinBox* maxRecipientsBox_ = nullptr;
     QSpinBox* maxSizeBox_ = nullptr;
     QToolButton* addButton_ = nullptr;

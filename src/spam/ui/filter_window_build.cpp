@@ -197,6 +197,20 @@ void SpamFilterWindow::BuildCriteria(QVBoxLayout* column) {
     grid->addWidget(unit, 5, 3);
     grid->setColumnMinimumWidth(3, 24);
 
+    // The two criteria on the receiving server's verdicts, below the five.
+    const Criterion serverRows[] = {{"Label11", "server_marked_spam"},
+                                    {"Label12", "sender_not_authenticated"}};
+    serverSpamBox_ = Named(new QCheckBox(this), "cServerSpam");
+    unauthenticatedBox_ = Named(new QCheckBox(this), "cUnauthenticated");
+    QCheckBox* const serverBoxes[] = {serverSpamBox_, unauthenticatedBox_};
+    for (std::size_t i = 0; i < std::size(serverRows); ++i) {
+        const int line = static_cast<int>(std::size(rows) + i) + 1;
+        grid->setRowMinimumHeight(line, maxSizeBox_->sizeHint().height());
+        grid->addWidget(AddLabel(serverRows[i].labelName, serverRows[i].key), line, 1);
+        grid->addWidget(serverBoxes[i], line, 2);
+        serverBoxes[i]->setAccessibleName(Text(serverRows[i].key));
+    }
+
     helpButton_ = Named(new QToolButton(this), "bhelp");
     helpButton_->setIcon(QIcon(QStringLiteral(":/results/help.png")));
     helpButton_->setFixedSize(20, 20);
@@ -245,20 +259,21 @@ void SpamFilterWindow::BuildLayout() {
 }
 
 // The criteria stand in the order empty subject, empty date, no recipient, more recipients,
-// bigger than; the keyboard reaches the no-recipient box last.
+// bigger than; the keyboard reaches the no-recipient box last of them, then the two on the
+// server's verdicts.
 void SpamFilterWindow::SetTabOrder() {
     const std::vector<QWidget*> order = {
-        ruleList_,       subjectChoice_,   senderChoice_, ruleText_,         containsChoice_,
-        beginsChoice_,   emptySubjectBox_, emptyDateBox_, maxRecipientsBox_, maxSizeBox_,
-        noRecipientBox_, helpButton_,      closeButton_};
+        ruleList_,       subjectChoice_,   senderChoice_,       ruleText_,         containsChoice_,
+        beginsChoice_,   emptySubjectBox_, emptyDateBox_,       maxRecipientsBox_, maxSizeBox_,
+        noRecipientBox_, serverSpamBox_,   unauthenticatedBox_, helpButton_,       closeButton_};
     for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void SpamFilterWindow::WatchFocusableControls() {
-    QWidget* const focusable[] = {ruleList_,        subjectChoice_,  senderChoice_,
-                                  ruleText_,        containsChoice_, beginsChoice_,
-                                  emptySubjectBox_, emptyDateBox_,   maxRecipientsBox_,
-                                  maxSizeBox_,      noRecipientBox_};
+    QWidget* const focusable[] = {
+        ruleList_,       subjectChoice_,   senderChoice_,      ruleText_,         containsChoice_,
+        beginsChoice_,   emptySubjectBox_, emptyDateBox_,      maxRecipientsBox_, maxSizeBox_,
+        noRecipientBox_, serverSpamBox_,   unauthenticatedBox_};
     for (QWidget* control : focusable) control->installEventFilter(this);
 }
 
@@ -285,6 +300,8 @@ void SpamFilterWindow::ShowStoredValues() {
     emptySubjectBox_->setChecked(state_.spamCriteria.noEmptySubject);
     emptyDateBox_->setChecked(state_.spamCriteria.noEmptyDate);
     noRecipientBox_->setChecked(state_.spamCriteria.noRecipient);
+    serverSpamBox_->setChecked(state_.spamCriteria.serverSpam);
+    unauthenticatedBox_->setChecked(state_.spamCriteria.unauthenticated);
     maxRecipientsBox_->setValue(state_.spamCriteria.maxRecipients);
     maxSizeBox_->setValue(state_.spamCriteria.maxSize);
     {

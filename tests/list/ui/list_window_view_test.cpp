@@ -118,6 +118,27 @@ TEST_F(ListWindowViewTest, HeaderViewShowsFoldedLinesNamelessLinesAndColonsInVal
     EXPECT_EQ(Control<QLabel>("Panel3")->text(), QStringLiteral("message_header              "));
 }
 
+TEST_F(ListWindowViewTest, TheServersVerdictMarksTheRowAndSaysWhyInTheTooltipAndHeaderView) {
+    const MailUser user = AddMailUser("verdict");
+    AddMessage(
+        user,
+        "Authentication-Results: mx.test.example; dmarc=fail header.from=bank.example\r\n" +
+            Message("alerts@bank.example", "Your account", "Mon, 7 Dec 2026 08:00:00 +0000", 10));
+    AddMessage(user, Message("ann@x.example", "Lunch", "Sun, 6 Dec 2026 08:00:00 +0000", 10));
+    ListAccount(user);
+    ASSERT_EQ(Model()->rowCount(), 2);
+    EXPECT_TRUE(Model()->Rows()[0].spam);
+    EXPECT_EQ(Model()->index(0, kSubjectColumn).data(Qt::ToolTipRole).toString(),
+              QStringLiteral("spam_reason_dmarc bank.example"));
+    EXPECT_FALSE(Model()->index(1, kSubjectColumn).data(Qt::ToolTipRole).isValid());
+    SelectRow(0);
+    EXPECT_EQ(HeaderViewRows().front(), (std::pair<std::string, std::string>{
+                                            "server_verdict", "spam_reason_dmarc bank.example"}));
+    EXPECT_EQ(HeaderViewColour("server_verdict"), QColor(255, 0, 0));
+    SelectRow(1);
+    EXPECT_EQ(HeaderViewRows().front().first, "From");
+}
+
 TEST_F(ListWindowViewTest, RetrievedMultipartMessageIsShownAndSaved) {
     const MailUser user = AddMailUser("retrieve");
     AddMessage(user, ReadTestFile("list/multipart.eml"));

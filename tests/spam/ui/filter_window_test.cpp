@@ -33,6 +33,7 @@ TEST_F(FilterWindowTest, OpensWithEveryRuleAndTheCriteria) {
     EXPECT_TRUE(Box("cEmpty")->isChecked());
     EXPECT_FALSE(Box("cdateempty")->isChecked());
     EXPECT_TRUE(Box("cnorecipient")->isChecked());
+    EXPECT_TRUE(Box("cServerSpam")->isChecked() && Box("cUnauthenticated")->isChecked());
     EXPECT_EQ(Spin("eRecpt")->value(), 9);
     EXPECT_EQ(Spin("eLen")->value(), 512);
     EXPECT_EQ(QApplication::focusWidget(), TextField());
@@ -44,7 +45,7 @@ TEST_F(FilterWindowTest, TabOrderEndsWithTheNoRecipientBoxThenHelpAndClose) {
     Open();
     EXPECT_EQ(TabOrder(Control("ListBox")).join(' '),
               "ListBox rSubj rAddr eText rContent rStart cEmpty cdateempty eRecpt eLen "
-              "cnorecipient bhelp bclse");
+              "cnorecipient cServerSpam cUnauthenticated bhelp bclse");
     for (const char* name : {"badd", "bedit", "bdele"})
         EXPECT_EQ(Button(name)->focusPolicy(), Qt::NoFocus) << name;
 }
@@ -70,12 +71,15 @@ TEST_F(FilterWindowTest, NoTextIsCutAndTheTableTakesWhatTheWindowGrowsBy) {
 
 TEST_F(FilterWindowTest, EveryControlTellsAScreenReaderWhatItIs) {
     Open();
-    for (const char* name : {"ListBox", "rSubj", "rAddr", "eText", "rContent", "rStart", "cEmpty",
-                             "cdateempty", "cnorecipient", "eRecpt", "eLen", "badd", "bedit",
-                             "bdele", "bclse", "bhelp", "help_label"})
+    for (const char* name :
+         {"ListBox", "rSubj", "rAddr", "eText", "rContent", "rStart", "cEmpty", "cdateempty",
+          "cnorecipient", "cServerSpam", "cUnauthenticated", "eRecpt", "eLen", "badd", "bedit",
+          "bdele", "bclse", "bhelp", "help_label"})
         EXPECT_FALSE(Control(name)->accessibleName().isEmpty()) << name;
     EXPECT_EQ(Button("badd")->accessibleName(), QStringLiteral("new_filter_item"));
     EXPECT_EQ(Box("cnorecipient")->accessibleName(), QStringLiteral("has_no recipient"));
+    EXPECT_EQ(Box("cUnauthenticated")->accessibleName(),
+              QStringLiteral("sender_not_authenticated"));
     EXPECT_EQ(Spin("eLen")->accessibleName(), QStringLiteral("has_bigger_than"));
     EXPECT_EQ(TextField()->accessibleName(), QStringLiteral("filter_text"));
 }
@@ -143,6 +147,7 @@ TEST_F(FilterWindowTest, TitleBarCloseWritesNothingEscapeClosesAsTheCloseButtonD
     Open();
     EXPECT_FALSE(Box("cdateempty")->isChecked());
     Click(Box("cdateempty"));
+    Click(Box("cUnauthenticated"));
     Spin("eRecpt")->setValue(4);
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
@@ -152,6 +157,8 @@ TEST_F(FilterWindowTest, TitleBarCloseWritesNothingEscapeClosesAsTheCloseButtonD
     const IniFile ini(folder.File("vellmoor.ini"));
     EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "NO_EMPTY_DATE", ""), "1");
     EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "MAX_RECIPIENTS", ""), "4");
+    EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "UNAUTHENTICATED", ""), "0");
+    EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "SERVER_SPAM", "absent"), "absent");
     EXPECT_TRUE(ProgramState().spamCriteria.noEmptyDate);
     EXPECT_EQ(ProgramState().spamCriteria.maxRecipients, 4);
     EXPECT_EQ(StoredRules(), std::vector<std::string>{"Subject: %CHEAP"});
