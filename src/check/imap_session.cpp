@@ -6,6 +6,7 @@
 #include <string>
 
 #include "auth/oauth_token.h"
+#include "auth/online_accounts.h"
 #include "settings/counted_text.h"
 #include "settings/errors.h"
 #include "settings/keyring.h"
@@ -46,6 +47,22 @@ std::vector<NewMessageHeader> NewImapHeaders(ImapClient& client, const std::stri
     }
 }
 
+// The server as Online Accounts has it now (not the file's), and its token or password. A
+// certificate it would accept without a question is still asked about: only SSL_PIN trusts one.
+void TakeOnlineAccount(const AccountSettings& account, ImapClient& client) {
+    const OnlineAccount online = UsableOnlineAccount(account.onlineAccount);
+    client.host = online.host;
+    client.port = online.port;
+    client.username = online.username;
+    client.useTls = online.ssl;
+    client.startTls = online.startTls;
+    client.plainTextLogin = false;
+    if (online.oauth2)
+        client.accessToken = OnlineTokenSource(online);
+    else
+        client.password = OnlinePassword(online);
+}
+
 }  // namespace
 
 std::unique_ptr<ImapClient> NewImapClient(const AccountSettings& account,
@@ -69,7 +86,11 @@ std::unique_ptr<ImapClient> NewImapClient(const AccountSettings& account,
     return client;
 }
 
-void TakeKeyringPassword(const AccountSettings& account, ImapClient& client) {
+void TakeCredential(const AccountSettings& account, ImapClient& client) {
+    if (account.FromOnlineAccounts()) {
+        TakeOnlineAccount(account, client);
+        return;
+    }
     if (account.passwordStore == PasswordStore::Keyring && !account.UsesOAuth())
         client.password = LoginPassword(account, DesktopKeyring());
 }
@@ -79,7 +100,7 @@ std::unique_ptr<ImapClient> OpenImapSession(const AccountSettings& account,
     auto client = NewImapClient(account, options);
     const std::string section = AccountSection(account);
     try {
-        TakeKeyringPassword(account, *client);
+        TakeCredential(account, *client);
         client->ConnectAndLogIn();
         RecordSuccess(runState, section);
     } catch (const Cancelled&) {
@@ -112,7 +133,7 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
     auto client = NewImapClient(account, options);
     ImapCount result;
     try {
-        TakeKeyringPassword(account, *client);
+        TakeCredential(account, *client);
         // Login and STATUS in one flight: a refused login is STATUS's failure, with its text.
         client->ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
         const FolderStatus status = client->Status(account.Folder());

@@ -27,8 +27,9 @@ std::unique_ptr<ImapClient> NewImapClient(const AccountSettings& account,
                                           const SessionOptions& options);
 
 // A keyring account's password, asked for once per session (a locked or missing keyring is
-// the session's error like a refused login); other accounts bring theirs.
-void TakeKeyringPassword(const AccountSettings& account, ImapClient& client);
+// the session's error like a refused login); an Online Accounts account's server and credential,
+// asked of the service likewise; other accounts bring theirs.
+void TakeCredential(const AccountSettings& account, ImapClient& client);
 
 // Connects and logs in. Never throws for a connection or login failure: it records it in
 // `runState` as OpenSession does; test IsConnected() on the result.

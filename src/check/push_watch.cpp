@@ -72,7 +72,7 @@ void Idle(const AccountSettings& account, const SessionOptions& options, const P
         client->keepAlive = true;  // a dead connection fails within minutes, not at the renewal
         NewsGate news(report, timing.newsGap);
         try {
-            TakeKeyringPassword(account, *client);
+            TakeCredential(account, *client);
             client->ConnectAndLogIn();
             if (!client->HasCapability("IDLE")) {
                 EndImapSession(client);
@@ -170,5 +170,5 @@ bool SameConnection(const AccountSettings& a, const AccountSettings& b) {
            a.password == b.password && a.ssl == b.ssl && a.startTls == b.startTls &&
            a.protocol == b.protocol && a.Folder() == b.Folder() &&
            a.passwordStore == b.passwordStore && a.auth == b.auth &&
-           a.oauthProvider == b.oauthProvider;
+           a.oauthProvider == b.oauthProvider && a.onlineAccount == b.onlineAccount;
 }

@@ -13,7 +13,9 @@ enum class PasswordStore : std::uint8_t { File, Keyring };
 
 // How an account logs in (AUTH= in its section; absent: with its password). OAuth2 accounts
 // keep their refresh token where others keep the password (OAUTH_REFRESH in place of PASSWORD).
-enum class AuthMethod : std::uint8_t { Password, OAuth2 };
+// An Online Accounts account (AUTH=goa, GOA_ACCOUNT=<its id>) keeps neither: its server and
+// credential come from the desktop's service at each session.
+enum class AuthMethod : std::uint8_t { Password, OAuth2, OnlineAccounts };
 
 struct AccountSettings {
     std::string email;
@@ -33,8 +35,10 @@ struct AccountSettings {
     PasswordStore passwordStore = PasswordStore::File;
     AuthMethod auth = AuthMethod::Password;
     std::string oauthProvider;  // OAUTH_PROVIDER=: "microsoft", "google" or "custom"
+    std::string onlineAccount;  // GOA_ACCOUNT=: the account's Id in Online Accounts
 
     bool UsesOAuth() const { return auth == AuthMethod::OAuth2; }
+    bool FromOnlineAccounts() const { return auth == AuthMethod::OnlineAccounts; }
     // The section key of the enciphered secret: PASSWORD, or OAUTH_REFRESH for OAuth2.
     const char* SecretKey() const { return UsesOAuth() ? "OAUTH_REFRESH" : "PASSWORD"; }
     // The name the receiving server gives itself in Authentication-Results (AUTHSERV_ID=);

@@ -22,15 +22,32 @@ char SectionChar(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ? c : '_';
 }
 
+AuthMethod StoredAuthMethod(std::string_view text) {
+    if (SameTextAscii(text, "oauth2")) return AuthMethod::OAuth2;
+    if (SameTextAscii(text, "goa")) return AuthMethod::OnlineAccounts;
+    return AuthMethod::Password;
+}
+
+const char* AuthMethodName(AuthMethod method) {
+    switch (method) {
+        case AuthMethod::OAuth2:
+            return "oauth2";
+        case AuthMethod::OnlineAccounts:
+            return "goa";
+        case AuthMethod::Password:
+            break;
+    }
+    return "password";
+}
+
 AccountEntry ReadAccount(const IniFile& ini, std::string_view section) {
     AccountEntry item;
     item.enabled = ini.ReadBool(section, "ENABLED", false);
     item.params.email = ini.ReadString(section, "EMAIL", "");
     item.params.host = ini.ReadString(section, "HOST", "");
     item.params.username = ini.ReadString(section, "USERNAME", "");
-    item.params.auth = SameTextAscii(Trim(ini.ReadString(section, "AUTH", "")), "oauth2")
-                           ? AuthMethod::OAuth2
-                           : AuthMethod::Password;
+    item.params.auth = StoredAuthMethod(Trim(ini.ReadString(section, "AUTH", "")));
+    item.params.onlineAccount = Trim(ini.ReadString(section, "GOA_ACCOUNT", ""));
     item.params.oauthProvider = Trim(ini.ReadString(section, "OAUTH_PROVIDER", ""));
     item.params.passwordStore = StoredPasswordStore(ini, section);
     if (item.params.passwordStore == PasswordStore::File)
@@ -44,6 +61,8 @@ AccountEntry ReadAccount(const IniFile& ini, std::string_view section) {
                                : MailProtocol::Pop3;
     item.params.folder = ini.ReadString(section, "FOLDER", "");
     item.params.authservId = Trim(ini.ReadString(section, "AUTHSERV_ID", ""));
+    // Online Accounts offers IMAP only.
+    if (item.params.FromOnlineAccounts()) item.params.protocol = MailProtocol::Imap;
     return item;
 }
 
@@ -68,9 +87,11 @@ void WriteAccount(IniFile& ini, std::string_view section, const AccountEntry& it
     if (!item.params.folder.empty() || !ini.ReadString(section, "FOLDER", "").empty())
         ini.WriteString(section, "FOLDER", item.params.folder);
     // The sign-in keys, likewise: absent means the password.
-    const bool oauth = item.params.UsesOAuth();
-    if (oauth || !ini.ReadString(section, "AUTH", "").empty())
-        ini.WriteString(section, "AUTH", oauth ? "oauth2" : "password");
+    const bool password = item.params.auth == AuthMethod::Password;
+    if (!password || !ini.ReadString(section, "AUTH", "").empty())
+        ini.WriteString(section, "AUTH", AuthMethodName(item.params.auth));
+    if (!item.params.onlineAccount.empty() || !ini.ReadString(section, "GOA_ACCOUNT", "").empty())
+        ini.WriteString(section, "GOA_ACCOUNT", item.params.onlineAccount);
     if (!item.params.oauthProvider.empty() ||
         !ini.ReadString(section, "OAUTH_PROVIDER", "").empty())
         ini.WriteString(section, "OAUTH_PROVIDER", item.params.oauthProvider);
