@@ -199,3 +199,14 @@ std::string OnlinePassword(const OnlineAccount& account) {
 std::string OnlineSignInAgainText() {
     return Text("goa_sign_in_again", "Online Accounts needs you to sign in to this account again.");
 }
+
+AccountSettings OnlineAccountSettings(const OnlineAccount& account) {
+    AccountSettings settings;
+    settings.email = account.email;
+    settings.protocol = MailProtocol::Imap;
+    settings.auth = AuthMethod::OnlineAccounts;
+    settings.onlineAccount = account.id;
+    settings.ssl = account.ssl;  // what the setup window shows until the next session
+    settings.startTls = account.startTls;
+    return settings;
+}

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "auth/sasl.h"
+#include "settings/accounts.h"
 
 struct OnlineAccount {
     std::string id;
@@ -48,3 +49,7 @@ std::string OnlinePassword(const OnlineAccount& account);
 
 // "Online Accounts needs you to sign in to this account again." in the user's language.
 std::string OnlineSignInAgainText();
+
+// The settings of a new account for it: its address, AUTH=goa and GOA_ACCOUNT; no server or
+// secret of its own.
+AccountSettings OnlineAccountSettings(const OnlineAccount& account);

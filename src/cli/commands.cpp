@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "cli/list_mailbox.h"
+#include "cli/online_accounts_command.h"
 #include "cli/sign_in_command.h"
 #include "cli/store_passwords.h"
 #include "cli/trust_server.h"
@@ -21,7 +22,8 @@ namespace {
 constexpr const char* kUsage =
     "Usage: tarnwick-check [--help | --json | --watch [--format json|waybar] |\n"
     "                      --format waybar | --list EMAIL | --trust EMAIL [--yes] |\n"
-    "                      --store-passwords keyring|file | --sign-in EMAIL] [--verbose]\n"
+    "                      --store-passwords keyring|file | --sign-in EMAIL |\n"
+    "                      --online-accounts | --add-online-account ID] [--verbose]\n"
     "\n"
     "Checks every enabled account of vellmoor.ini once, in list order, and keeps the run\n"
     "state there as the timed check does. vellmoor.ini lives beside the program, or in\n"
@@ -66,6 +68,12 @@ constexpr const char* kUsage =
     "waits (5 minutes at most) for the browser to come back to 127.0.0.1. The refresh\n"
     "token is stored where the account keeps its password (--store-passwords moves it\n"
     "too). Exit status 0 when the sign-in is stored, 1 otherwise.\n"
+    "\n"
+    "--online-accounts lists the mail accounts of GNOME Online Accounts, one line each\n"
+    "with the fields separated by tabs: its id, address, IMAP server (host:port) and\n"
+    "\"added\" or \"not added\". --add-online-account ID adds the one with that id: it\n"
+    "is then checked with the server, user name and token or password that Online\n"
+    "Accounts has at each check (AUTH=goa, GOA_ACCOUNT=ID in its section).\n"
     "\n"
     "Exit status: 0 when every enabled account was checked, 1 when a check failed,\n"
     "2 for bad usage.\n"
@@ -157,6 +165,10 @@ int RunCommandLine(const std::vector<std::string>& given, std::ostream& out, std
             const InterruptSignal interrupt;
             return SignInFromTerminal(args[1], out, err, interrupt);
         }
+        if (args.size() == 1 && args[0] == "--online-accounts")
+            return ListOnlineAccountsCommand(out, err);
+        if (args.size() == 2 && args[0] == "--add-online-account")
+            return AddOnlineAccountCommand(args[1], out, err);
         if (const auto trust = TrustArguments(args))
             return TrustServer(trust->first, trust->second, out, err);
         if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
