@@ -143,6 +143,10 @@ class Handler(BaseHTTPRequestHandler):
                 for table in tables:
                     for token in [t for t, u in table.items() if u == f.get("user")]:
                         del table[token]
+            elif action == "issue":  # an access token as a desktop's account service has one
+                token = secrets.token_urlsafe(24)
+                access[token] = f.get("user")
+                return self.json(200, {"access_token": token, "token_requests": 0})
             elif action != "stats":
                 return self.reply(404, "")
             self.json(200, {"token_requests": token_requests.get(f.get("user"), 0)})
