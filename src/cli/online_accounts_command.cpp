@@ -52,15 +52,7 @@ int AddOnlineAccountCommand(const std::string& id, std::ostream& out, std::ostre
         out << FieldText(online.email) << "\talready added\n";
         return kExitOk;
     }
-    const AccountSettings account = OnlineAccountSettings(online);
-    const std::string section = AccountSection(account);
-    for (const AccountEntry& entry : settings.accounts) {
-        if (AccountSection(entry.params) == section) {
-            err << online.email << ": an account with this address exists already\n";
-            return kExitFailed;
-        }
-    }
-    settings.accounts.push_back(AccountEntry{true, account, 0});
+    settings.accounts.push_back(AccountEntry{true, OnlineAccountSettings(online), 0});
     SaveSettings(settings);
     out << FieldText(online.email) << "\tadded\n";
     return kExitOk;

@@ -133,8 +133,10 @@ std::unique_ptr<IniFile> OpenSettings() {
 }
 
 std::string AccountSection(const AccountSettings& params) {
-    std::string section =
-        std::string(kAccountPrefix) + UpperAscii(params.host + "_" + params.username);
+    // An Online Accounts account has no server or user of its own in the file: its id names it.
+    const std::string name = params.FromOnlineAccounts() ? "GOA_" + params.onlineAccount
+                                                         : params.host + "_" + params.username;
+    std::string section = std::string(kAccountPrefix) + UpperAscii(name);
     std::transform(section.begin(), section.end(), section.begin(), SectionChar);
     return section;
 }
