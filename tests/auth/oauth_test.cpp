@@ -6,6 +6,7 @@
 
 #include "auth/http_client.h"
 #include "auth/oauth_token.h"
+#include "auth/online_accounts.h"
 #include "auth/pkce.h"
 #include "auth/sign_in.h"
 #include "settings/settings.h"
@@ -75,6 +76,16 @@ TEST(SaslTest, PayloadsCarryUserAndBearerToken) {
     EXPECT_EQ(decoded(OAuthSaslPayload(OAuthMechanism::XOAuth2, "u@x", "T")),
               "user=u@x\x01"
               "auth=Bearer T\x01\x01");
+}
+
+TEST(OnlineAccountsTest, ImapHostsSplitIntoHostAndPortOrTheStandardOne) {
+    using Split = std::pair<std::string, std::int32_t>;
+    EXPECT_EQ(SplitImapHost("imap.gmail.com", true), Split("imap.gmail.com", 993));
+    EXPECT_EQ(SplitImapHost("mail.example:1143", false), Split("mail.example", 1143));
+    EXPECT_EQ(SplitImapHost("[::1]:10993", true), Split("::1", 10993));
+    EXPECT_EQ(SplitImapHost("::1", false), Split("::1", 143));
+    EXPECT_EQ(SplitImapHost("mail.example:99999", false), Split("mail.example", 143));
+    EXPECT_EQ(SplitImapHost("mail.example:x1", false), Split("mail.example:x1", 143));
 }
 
 TEST(OAuthConfigTest, PresetsTakeTheSectionsOverrides) {

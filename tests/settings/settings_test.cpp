@@ -420,6 +420,7 @@ TEST_F(SettingsTest, SignInKeysAreStoredOnlyForOAuthAccountsBesideTheirRefreshTo
     SaveSettings();
     EXPECT_EQ(Settings(), before);
     EXPECT_EQ(before.find("AUTH"), std::string::npos);
+    EXPECT_EQ(before.find("GOA_ACCOUNT"), std::string::npos);
 
     accounts[0].params.auth = AuthMethod::OAuth2;
     accounts[0].params.oauthProvider = "microsoft";
