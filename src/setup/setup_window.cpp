@@ -227,6 +227,7 @@ void SetupWindow::SaveSettings() {
         selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size()
             ? state_.accounts[static_cast<std::size_t>(selected)].params
             : AccountSettings{};
+    const AccountSettings stored = params;
     params.email = FromQt(emailEdit_->text());
     params.host = FromQt(serverBox_->currentText());
     params.username = FromQt(userEdit_->text());
@@ -252,6 +253,12 @@ void SetupWindow::SaveSettings() {
     params.secureLogin = apopBox_->isChecked();
     params.protocol = ChosenProtocol();
     SetSecurity(params, ChosenSecurity());
+    // Online Accounts keeps such an account's server and sign-in: only its address is ours.
+    if (stored.FromOnlineAccounts()) {
+        std::string email = std::move(params.email);
+        params = stored;
+        params.email = std::move(email);
+    }
 
     std::vector<bool> ticked;
     for (int row = 0; row < accountList_->count(); ++row)
