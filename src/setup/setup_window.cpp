@@ -227,7 +227,6 @@ void SetupWindow::SaveSettings() {
         selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size()
             ? state_.accounts[static_cast<std::size_t>(selected)].params
             : AccountSettings{};
-    const AccountSettings stored = params;
     params.email = FromQt(emailEdit_->text());
     params.host = FromQt(serverBox_->currentText());
     params.username = FromQt(userEdit_->text());
@@ -254,9 +253,9 @@ void SetupWindow::SaveSettings() {
     params.protocol = ChosenProtocol();
     SetSecurity(params, ChosenSecurity());
     // Online Accounts keeps such an account's server and sign-in: only its address is ours.
-    if (stored.FromOnlineAccounts()) {
+    if (before && before->FromOnlineAccounts()) {
         std::string email = std::move(params.email);
-        params = stored;
+        params = *before;
         params.email = std::move(email);
     }
 
