@@ -21,13 +21,18 @@ std::string Text(const char* key, const char* english) {
     return FindLangText(key).value_or(english);
 }
 
-struct GObjectFree {
-    void operator()(gpointer object) const { g_object_unref(object); }
+// Closed before it goes: an unclosed connection keeps its socket until GDBus's own thread lets
+// go of it.
+struct ConnectionClose {
+    void operator()(GDBusConnection* bus) const {
+        g_dbus_connection_close_sync(bus, nullptr, nullptr);
+        g_object_unref(bus);
+    }
 };
 struct VariantFree {
     void operator()(GVariant* variant) const { g_variant_unref(variant); }
 };
-using Connection = std::unique_ptr<GDBusConnection, GObjectFree>;
+using Connection = std::unique_ptr<GDBusConnection, ConnectionClose>;
 using Variant = std::unique_ptr<GVariant, VariantFree>;
 
 // Takes the error's message and frees it.
