@@ -14,6 +14,7 @@
 #include "settings/settings.h"
 #include "support/goa_fixture.h"
 #include "support/mail_fixture.h"
+#include "support/oauth_fixture.h"
 #include "support/temp_folder.h"
 
 using ::testing::HasSubstr;
@@ -40,20 +41,12 @@ protected:
         const int port = token ? Dovecot().imapsPort : Dovecot().imapPort;
         account["host"] = "localhost:" + std::to_string(port);
         if (token) {
-            account["auth_server"] = AuthServer();
+            account["auth_server"] = AuthServerAddress();
             account["mail_user"] = user_.name;
         } else {
             account["password"] = user_.password;
         }
         return account;
-    }
-
-    static std::string AuthServer() {
-        const auto dovecot = std::filesystem::path(Dovecot().caFile).parent_path().parent_path();
-        std::ifstream in(dovecot.parent_path() / "server.port");
-        std::string port;
-        std::getline(in, port);
-        return "http://127.0.0.1:" + port;
     }
 
     static std::string Run(const std::vector<std::string>& args, int status = kExitOk) {
