@@ -14,24 +14,14 @@ from gi.repository import Gio, GLib
 NAME = "org.gnome.OnlineAccounts"
 BASE = "org.gnome.OnlineAccounts."
 XML = """<node>
- <interface name="org.gnome.OnlineAccounts.Account">
-  <method name="EnsureCredentials"><arg name="expires_in" type="i" direction="out"/></method>
- </interface>
- <interface name="org.gnome.OnlineAccounts.OAuth2Based">
-  <method name="GetAccessToken">
-   <arg name="access_token" type="s" direction="out"/><arg name="expires_in" type="i" direction="out"/>
-  </method>
- </interface>
- <interface name="org.gnome.OnlineAccounts.PasswordBased">
-  <method name="GetPassword">
-   <arg name="id" type="s" direction="in"/><arg name="password" type="s" direction="out"/>
-  </method>
- </interface>
- <interface name="org.freedesktop.DBus.ObjectManager">
-  <method name="GetManagedObjects">
-   <arg name="objects" type="a{oa{sa{sv}}}" direction="out"/>
-  </method>
- </interface>
+ <interface name="org.gnome.OnlineAccounts.Account"><method name="EnsureCredentials">
+  <arg type="i" direction="out"/></method></interface>
+ <interface name="org.gnome.OnlineAccounts.OAuth2Based"><method name="GetAccessToken">
+  <arg type="s" direction="out"/><arg type="i" direction="out"/></method></interface>
+ <interface name="org.gnome.OnlineAccounts.PasswordBased"><method name="GetPassword">
+  <arg type="s" direction="in"/><arg type="s" direction="out"/></method></interface>
+ <interface name="org.freedesktop.DBus.ObjectManager"><method name="GetManagedObjects">
+  <arg type="a{oa{sa{sv}}}" direction="out"/></method></interface>
 </node>"""
 NODE = Gio.DBusNodeInfo.new_for_xml(XML)
 folder = sys.argv[1]
