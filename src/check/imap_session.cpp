@@ -226,7 +226,7 @@ void ImapMailSession::DeleteMessage(MessageId id) {
     deleted_.push_back(id);
 }
 
-void ImapMailSession::MarkSeen(const std::vector<std::uint32_t>& uids) {
+void ImapMailSession::MarkSeen(const std::vector<MessageId>& uids) {
     if (uids.empty()) return;
     EnsureFolder(true);
     client_->FlagSeen(uids);

@@ -95,7 +95,7 @@ public:
     }
     ImapClient& Client() { return *client_; }
     // Flags exactly these messages \Seen (the folder opened read-write).
-    void MarkSeen(const std::vector<std::uint32_t>& uids);
+    void MarkSeen(const std::vector<MessageId>& uids);
 
 private:
     void EnsureFolder(bool forWriting);
