@@ -197,17 +197,20 @@ void SpamFilterWindow::BuildCriteria(QVBoxLayout* column) {
     grid->addWidget(unit, 5, 3);
     grid->setColumnMinimumWidth(3, 24);
 
-    // The two criteria on the receiving server's verdicts, below the five.
+    // The two criteria on the receiving server's verdicts, beside the five, above help and close.
+    auto* verdicts = new QGridLayout;
+    verdicts->setHorizontalSpacing(6);
+    verdicts->setVerticalSpacing(2);
     const Criterion serverRows[] = {{"Label11", "server_marked_spam"},
                                     {"Label12", "sender_not_authenticated"}};
     serverSpamBox_ = Named(new QCheckBox(this), "cServerSpam");
     unauthenticatedBox_ = Named(new QCheckBox(this), "cUnauthenticated");
     QCheckBox* const serverBoxes[] = {serverSpamBox_, unauthenticatedBox_};
     for (std::size_t i = 0; i < std::size(serverRows); ++i) {
-        const int line = static_cast<int>(std::size(rows) + i) + 1;
-        grid->setRowMinimumHeight(line, maxSizeBox_->sizeHint().height());
-        grid->addWidget(AddLabel(serverRows[i].labelName, serverRows[i].key), line, 1);
-        grid->addWidget(serverBoxes[i], line, 2);
+        const int line = static_cast<int>(i);
+        verdicts->setRowMinimumHeight(line, maxSizeBox_->sizeHint().height());
+        verdicts->addWidget(AddLabel(serverRows[i].labelName, serverRows[i].key), line, 0);
+        verdicts->addWidget(serverBoxes[i], line, 1);
         serverBoxes[i]->setAccessibleName(Text(serverRows[i].key));
     }
 
@@ -233,6 +236,8 @@ void SpamFilterWindow::BuildCriteria(QVBoxLayout* column) {
     help->addWidget(helpButton_);
     help->addWidget(helpLabel_);
     auto* side = new QVBoxLayout;
+    side->addSpacing(maxSizeBox_->sizeHint().height());  // level with the first criterion
+    side->addLayout(verdicts);
     side->addStretch();
     side->addLayout(help);
     side->addSpacing(6);

@@ -99,14 +99,14 @@ TEST_F(ListWindowTest, DeleteAllSpamWithoutMarksOnlyInforms) {
 TEST_F(ListWindowTest, RefusedDeletionStopsTheCommandAndShowsItsError) {
     ScriptedServer server(R"(
         S: +OK ready
+        C: CAPA
+        S: -ERR unknown command
         C: USER bob
         S: +OK
         C: PASS secret
         S: +OK logged in
         C: STAT
         S: +OK 3 300
-        C: CAPA
-        S: -ERR unknown command
         C: STAT
         S: +OK 3 300
         C: LIST
