@@ -68,3 +68,11 @@ void AppState::Reset() {
     spamCriteria = {};
     trustQuestion_.reset();
 }
+
+// Out of line: inlined into its callers, GCC's optimiser takes the emptied optional's payload
+// for uninitialised.
+std::optional<TrustRequest> AppState::TakeTrustQuestion() {
+    std::optional<TrustRequest> taken = std::move(trustQuestion_);
+    trustQuestion_.reset();
+    return taken;
+}

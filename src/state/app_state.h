@@ -76,7 +76,7 @@ public:
     }
     bool TrustQuestionWaits() const { return trustQuestion_.has_value(); }
     // The waiting question, now no longer waiting; none when none waits.
-    std::optional<TrustRequest> TakeTrustQuestion() { return std::exchange(trustQuestion_, {}); }
+    std::optional<TrustRequest> TakeTrustQuestion();
 
     void NotifyAccountsChanged() { Q_EMIT accountsChanged(); }
     void NotifyRulesChanged() { Q_EMIT rulesChanged(); }
