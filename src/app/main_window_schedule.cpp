@@ -15,6 +15,7 @@
 #include "check/ui/results_window.h"
 #include "check/ui/tray_icon.h"
 #include "engine/mail_monitor.h"
+#include "engine/owner_link.h"
 #include "engine/push_watchers.h"
 #include "list/ui/list_window.h"
 #include "platform/message_box.h"
@@ -26,14 +27,6 @@
 #include "state/app_state.h"
 
 namespace {
-
-// Gives the timer an interval and a state; a timer that already has both keeps its countdown.
-void SetTimer(QTimer& timer, int interval, bool enabled) {
-    if (timer.interval() == interval && timer.isActive() == enabled) return;
-    timer.stop();
-    timer.setInterval(interval);
-    if (enabled) timer.start();
-}
 
 bool EditingWindowOpen() {
     return OpenWindow(WindowKind::Setup) || OpenWindow(WindowKind::List) ||

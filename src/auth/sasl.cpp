@@ -4,15 +4,6 @@
 
 namespace {
 
-std::string Base64(std::string_view bytes) {
-    std::string encoded(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded.data()),
-                                       reinterpret_cast<const unsigned char*>(bytes.data()),
-                                       static_cast<int>(bytes.size()));
-    encoded.resize(static_cast<std::size_t>(length));
-    return encoded;
-}
-
 // The authorization identity of the GS2 header: "," and "=" escaped (RFC 5801).
 std::string Gs2Name(std::string_view user) {
     std::string name;
@@ -28,6 +19,15 @@ std::string Gs2Name(std::string_view user) {
 }
 
 }  // namespace
+
+std::string Base64(std::string_view bytes) {
+    std::string encoded(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded.data()),
+                                       reinterpret_cast<const unsigned char*>(bytes.data()),
+                                       static_cast<int>(bytes.size()));
+    encoded.resize(static_cast<std::size_t>(length));
+    return encoded;
+}
 
 const char* SaslMechanismName(OAuthMechanism mechanism) {
     return mechanism == OAuthMechanism::OAuthBearer ? "OAUTHBEARER" : "XOAUTH2";

@@ -32,3 +32,6 @@ inline constexpr const char* kOAuthNeedsTls =
     "not sent.";
 inline constexpr const char* kNoOAuthMechanism =
     "The server does not offer signing in with the provider (OAUTHBEARER or XOAUTH2).";
+
+// Base64 (RFC 4648 section 4) with padding, on one line.
+std::string Base64(std::string_view bytes);

@@ -3,22 +3,10 @@
 #include <QThread>
 #include <mutex>
 
+#include "engine/owner_link.h"
 #include "net/interrupt.h"
 
-// The worker's way back to the user-interface thread: cut when the scheduler goes, so that a
-// worker still ending then (a host name being resolved) reports to nobody.
-struct CheckScheduler::Link {
-    std::mutex mutex;
-    CheckScheduler* owner = nullptr;
-
-    template <typename Call>
-    void Post(Call call) {
-        const std::lock_guard lock(mutex);
-        if (owner != nullptr)
-            QMetaObject::invokeMethod(
-                owner, [o = owner, call] { call(*o); }, Qt::QueuedConnection);
-    }
-};
+struct CheckScheduler::Link : OwnerLink<CheckScheduler> {};
 
 namespace {
 

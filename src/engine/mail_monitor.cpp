@@ -6,20 +6,13 @@
 
 #include "check/certificate_trust.h"
 #include "check/check_schedule.h"
+#include "engine/owner_link.h"
 #include "engine/push_watchers.h"
 #include "list/new_mail.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
 
 namespace {
-
-// Gives the timer an interval and a state; a timer that already has both keeps its countdown.
-void SetTimer(QTimer& timer, int interval, bool enabled) {
-    if (timer.interval() == interval && timer.isActive() == enabled) return;
-    timer.stop();
-    timer.setInterval(interval);
-    if (enabled) timer.start();
-}
 
 // The account's place in the list now: where the check found it, else where it went meanwhile;
 // -1 when it is gone.

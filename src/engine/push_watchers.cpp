@@ -6,24 +6,12 @@
 #include <algorithm>
 #include <mutex>
 
+#include "engine/owner_link.h"
 #include "engine/worker_threads.h"
 #include "net/interrupt.h"
 #include "settings/settings.h"
 
-// The session threads' way back to the user-interface thread: cut when the watchers go, so
-// that a thread still ending then reports to nobody.
-struct PushWatchers::Link {
-    std::mutex mutex;
-    PushWatchers* owner = nullptr;
-
-    template <typename Call>
-    void Post(Call call) {
-        const std::lock_guard lock(mutex);
-        if (owner != nullptr)
-            QMetaObject::invokeMethod(
-                owner, [o = owner, call] { call(*o); }, Qt::QueuedConnection);
-    }
-};
+struct PushWatchers::Link : OwnerLink<PushWatchers> {};
 
 PushWatchers::PushWatchers(QObject* parent)
     : QObject(parent),

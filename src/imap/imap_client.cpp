@@ -12,15 +12,6 @@
 
 namespace {
 
-std::string Base64(std::string_view bytes) {
-    std::string encoded(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded.data()),
-                                       reinterpret_cast<const unsigned char*>(bytes.data()),
-                                       static_cast<int>(bytes.size()));
-    encoded.resize(static_cast<std::size_t>(length));
-    return encoded;
-}
-
 const char* StatusWord(ImapStatus status) {
     switch (status) {
         case ImapStatus::Ok:

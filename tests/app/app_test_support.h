@@ -134,6 +134,7 @@ protected:
     void TickAndWait() {
         QMetaObject::invokeMethod(&monitor->CheckTimer(), "timeout");
         for (int i = 0; i < 2000 && monitor->Scheduler().Busy(); ++i) RunFor(5);
+        RunFor(5);  // what the end of the check queued (the trust question) runs too
     }
 
     // Shows the main window and lets its first activation run.
