@@ -15,6 +15,8 @@ struct NewMessageHeader {
     MessageId id;                    // the message number (POP3) or UID (IMAP)
     std::int64_t size = -1;          // bytes; -1 when the server did not say
     std::vector<std::string> lines;  // as received, without line ends; a folded line on its own
+    // IMAP accounts that watch several folders: the folder it arrived in (decoded); else empty.
+    std::string folder;
 };
 
 // What a notification says of the newest new messages: a line naming each, and the id of each

@@ -29,6 +29,9 @@ struct AccountSettings {
     bool startTls = false;     // STLS after the greeting (only without ssl)
     MailProtocol protocol = MailProtocol::Pop3;
     std::string folder;  // IMAP: the folder checked and listed (FOLDER=); empty: INBOX
+    // IMAP: the folders watched (FOLDERS= as stored: "*" or names separated by commas; parse it
+    // with ParseFolderChoice); empty: the one folder above.
+    std::string folders;
 
     // The IMAP folder: `folder`, or INBOX when it is empty.
     std::string Folder() const { return folder.empty() ? std::string("INBOX") : folder; }

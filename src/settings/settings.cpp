@@ -60,6 +60,7 @@ AccountEntry ReadAccount(const IniFile& ini, std::string_view section) {
                                ? MailProtocol::Imap
                                : MailProtocol::Pop3;
     item.params.folder = ini.ReadString(section, "FOLDER", "");
+    item.params.folders = Trim(ini.ReadString(section, "FOLDERS", ""));
     item.params.authservId = Trim(ini.ReadString(section, "AUTHSERV_ID", ""));
     // Online Accounts offers IMAP only.
     if (item.params.FromOnlineAccounts()) item.params.protocol = MailProtocol::Imap;
@@ -86,6 +87,8 @@ void WriteAccount(IniFile& ini, std::string_view section, const AccountEntry& it
         ini.WriteString(section, "PROTOCOL", imap ? "IMAP" : "POP3");
     if (!item.params.folder.empty() || !ini.ReadString(section, "FOLDER", "").empty())
         ini.WriteString(section, "FOLDER", item.params.folder);
+    if (!item.params.folders.empty() || !ini.ReadString(section, "FOLDERS", "").empty())
+        ini.WriteString(section, "FOLDERS", item.params.folders);
     // The sign-in keys, likewise: absent means the password.
     const bool password = item.params.auth == AuthMethod::Password;
     if (!password || !ini.ReadString(section, "AUTH", "").empty())

@@ -15,6 +15,7 @@
 #include "settings/file_io.h"
 #include "settings/program_path.h"
 #include "settings/settings_test_support.h"
+#include "settings/watched_folders.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -400,6 +401,12 @@ TEST_F(SettingsTest, ProtocolAndFolderAreStoredOnlyForAccountsThatUseThem) {
     LoadSettings();
     EXPECT_EQ(accounts[0].params.protocol, MailProtocol::Imap);
     EXPECT_EQ(accounts[0].params.Folder(), "Lists/Debian");
+    EXPECT_TRUE(accounts[0].params.folders.empty());
+
+    accounts[0].params.folders = "INBOX, Work";
+    SaveSettings();
+    LoadSettings();
+    EXPECT_EQ(accounts[0].params.folders, "INBOX, Work");
 
     accounts[0].params.protocol = MailProtocol::Pop3;
     accounts[0].params.folder.clear();
@@ -407,6 +414,37 @@ TEST_F(SettingsTest, ProtocolAndFolderAreStoredOnlyForAccountsThatUseThem) {
     EXPECT_EQ(OpenSettings()->ReadString("EML_POP_ONE_ANN", "PROTOCOL", ""), "POP3");
     LoadSettings();
     EXPECT_EQ(accounts[0].params.protocol, MailProtocol::Pop3);
+}
+
+TEST(FolderChoice, ParsesNamesOrEverySubscribedFolder) {
+    EXPECT_TRUE(ParseFolderChoice("").Empty());
+    EXPECT_TRUE(ParseFolderChoice(" * ").allSubscribed);
+    const FolderChoice choice = ParseFolderChoice(" INBOX,Work , ,Lists/dev,Work,Přijaté");
+    EXPECT_EQ(choice.names, (std::vector<std::string>{"INBOX", "Work", "Lists/dev", "Přijaté"}));
+    EXPECT_EQ(FolderChoiceValue(choice), "INBOX, Work, Lists/dev, Přijaté");
+    EXPECT_EQ(FolderChoiceValue(ParseFolderChoice("*")), "*");
+}
+
+TEST_F(SettingsTest, FolderRunStateRoundTripsAndAShorterListLeavesNoStaleKeys) {
+    WriteSettings("[EML_A]\r\nFOLDER1_NAME=INBOX\r\nFOLDER1_UIDNEXT=x\r\n");
+    const auto file = OpenSettings();
+    IniFile& ini = *file;
+    EXPECT_EQ(StoredFolderStates(ini, "EML_A").size(), 1u);
+    EXPECT_EQ(StoredFolderStates(ini, "EML_A")[0].uidNext, 0u);
+    const std::vector<FolderRunState> three = {
+        {"INBOX", 3, 1, 2, 40, 7}, {"Work", 5, 0, 0, 9, 7}, {"Přijaté", 1, -1, 1, 4294967295u, 8}};
+    StoreFolderStates(ini, "EML_A", three);
+    const std::vector<FolderRunState> stored = StoredFolderStates(ini, "EML_A");
+    ASSERT_EQ(stored.size(), 3u);
+    EXPECT_EQ(stored[2].name, "Přijaté");
+    EXPECT_EQ(stored[2].change, -1);
+    EXPECT_EQ(stored[2].uidNext, 4294967295u);
+    ASSERT_NE(FindFolderState(stored, "Work"), nullptr);
+    EXPECT_EQ(FindFolderState(stored, "Work")->count, 5);
+
+    StoreFolderStates(ini, "EML_A", {three[1]});
+    EXPECT_EQ(StoredFolderStates(ini, "EML_A").size(), 1u);
+    EXPECT_EQ(ini.ReadString("EML_A", "FOLDER3_UIDNEXT", "gone"), "gone");
 }
 
 TEST_F(SettingsTest, SignInKeysAreStoredOnlyForOAuthAccountsBesideTheirRefreshToken) {
