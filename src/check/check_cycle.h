@@ -12,6 +12,7 @@
 #include "check/notifier.h"
 #include "check/session.h"
 #include "settings/accounts.h"
+#include "settings/watched_folders.h"
 
 // What one check found.
 struct CheckResult {
@@ -24,6 +25,9 @@ struct CheckResult {
     // New mail with headers wanted: those of the newest new messages, newest first; none when
     // fetching them failed.
     std::vector<NewMessageHeader> newHeaders;
+    // An IMAP account that watches several folders (FOLDERS=): what the check found in each,
+    // as stored in its run state; empty for every other account.
+    std::vector<FolderRunState> folders;
 };
 
 // The new messages a check found: the rise of the count, or at least one when a new last
