@@ -73,7 +73,7 @@ CheckResult Conclude(const AccountSettings& account, int change, bool arrived, R
     const bool tell = JudgeChange(change, arrived, runState, AccountSection(account), notifier);
     runState.Store();
     if (tell && alertDue) notifier.AlertCountChanged(account, change);
-    return {change, arrived, std::move(certificateFailure), {}};
+    return {change, arrived, std::move(certificateFailure), {}, {}};
 }
 
 // The headers of the new messages, the last `arrived` ones (one when the count did not rise),

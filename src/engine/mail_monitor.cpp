@@ -64,7 +64,7 @@ void MailMonitor::SetAccountChecker(AccountChecker checker) {
     scheduler_->SetRunner([checker = std::move(checker)](const AccountSettings& account,
                                                          const SessionOptions&, bool,
                                                          CheckNotifier&, int) {
-        return CheckResult{checker(account), false, std::nullopt, {}};
+        return CheckResult{checker(account), false, std::nullopt, {}, {}};
     });
 }
 
