@@ -229,13 +229,14 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     ProgramState().AddSpamRule(RuleKind::Subject, "casino");
     monitor->Scheduler().SetRunner(
         [](const AccountSettings&, const SessionOptions&, bool, CheckNotifier&, int wanted) {
-            CheckResult result{2, true, std::nullopt, {}};
+            CheckResult result{2, true, std::nullopt, {}, {}};
             if (wanted > 0)
                 result.newHeaders = {
-                    {MessageId(9u), 10, {"From: lucky@x.example", "Subject: casino"}},
+                    {MessageId(9u), 10, {"From: lucky@x.example", "Subject: casino"}, {}},
                     {MessageId(8u),
                      10,
-                     {"From: \"Ann <b>\" <ann@x.example>", "Subject: =?UTF-8?Q?Caf=C3=A9?="}}};
+                     {"From: \"Ann <b>\" <ann@x.example>", "Subject: =?UTF-8?Q?Caf=C3=A9?="},
+                     {}}};
             return result;
         });
     monitor->SetCheckIndex(0);
