@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "auth/oauth_token.h"
-#include "check/imap_session.h"
 #include "imap/imap_client.h"
 #include "net/interrupt.h"
+#include "session/imap_session.h"
 #include "settings/settings.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "check/check_cycle.h"
+#include "session/run_state.h"
 #include "settings/errors.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
