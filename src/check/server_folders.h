@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "check/certificate_trust.h"
-#include "check/session.h"
+#include "session/session_options.h"
 #include "settings/accounts.h"
 
 // One folder of the server's list.
