@@ -2,6 +2,7 @@
 
 #include <gio/gio.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "settings/errors.h"
@@ -253,6 +254,20 @@ std::string OnlinePassword(const OnlineAccount& account) {
 
 std::string OnlineSignInAgainText() {
     return Text("goa_sign_in_again", "Online Accounts needs you to sign in to this account again.");
+}
+
+bool OnlineAccountAdded(const std::vector<AccountEntry>& accounts, const std::string& id) {
+    return std::any_of(accounts.begin(), accounts.end(), [&id](const AccountEntry& entry) {
+        return entry.params.FromOnlineAccounts() && entry.params.onlineAccount == id;
+    });
+}
+
+std::vector<OnlineAccount> AddableOnlineAccounts(std::vector<OnlineAccount> listed,
+                                                 const std::vector<AccountEntry>& accounts) {
+    std::erase_if(listed, [&accounts](const OnlineAccount& account) {
+        return !account.imap || account.mailDisabled || OnlineAccountAdded(accounts, account.id);
+    });
+    return listed;
 }
 
 AccountSettings OnlineAccountSettings(const OnlineAccount& account) {

@@ -34,6 +34,9 @@ protected:
         ProgramState().showAdvert = true;
         ProgramState().tlsAvailable = true;
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder.File("config")));
+        // The window asks Online Accounts for mail accounts: never the desktop's own service.
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                "unix:path=" + QByteArray::fromStdString(folder.File("no-bus")));
         SetMessageBoxHook([this](const QString& title, const QString&) {
             questions.push_back(title.toStdString());
             return answer;
@@ -48,6 +51,7 @@ protected:
         SetMessageBoxHook(nullptr);
         SetSoundHook(nullptr);
         qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
 
     static AccountEntry Account(const std::string& email, const std::string& host,
