@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "check/ui/window_test_support.h"
+#include "engine/worker_threads.h"
 #include "platform/sound.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
@@ -47,6 +48,7 @@ protected:
     void TearDown() override {
         delete OpenWindow(WindowKind::Setup);
         Settle();
+        EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(12)));  // the listing's two calls at most
         ProgramState().accounts.clear();
         SetMessageBoxHook(nullptr);
         SetSoundHook(nullptr);
