@@ -20,6 +20,7 @@
 #include "settings/account_list.h"
 #include "setup/setup_window.h"
 #include "state/app_state.h"
+#include "widgets/form_style.h"
 #include "widgets/ui_text.h"
 #include "widgets/window_registry.h"
 
@@ -56,6 +57,10 @@ void SetupWindow::BuildOnlineAccountsRow(QGridLayout* grid, QGroupBox* group, in
 // In the row of the sign-in choice, which such an account does not have.
 void SetupWindow::BuildManagedLabel(QGridLayout* grid, QGroupBox* group, int row) {
     managedLabel_ = Named(new QLabel(Text("goa_managed_setup"), group), "goa_managed");
+    // The columns keep their widths whichever of the two the row shows.
+    QSizePolicy kept = authBox_->sizePolicy();
+    kept.setRetainSizeWhenHidden(true);
+    authBox_->setSizePolicy(kept);
     grid->addWidget(managedLabel_, row, 0, 1, 3);
 }
 
@@ -139,7 +144,10 @@ void SetupWindow::ShowOnlineAccountServer(const AccountSettings& params) {
     }
     serverBox_->setEditText(ToQt(listed->host));
     portBox_->setValue(listed->port);
-    userEdit_->setText(ToQt(listed->username));
+    ShowWhole(userEdit_, ToQt(listed->username), kUserMaxLength);
+    // Not edited, so shown from their start.
+    serverBox_->lineEdit()->setCursorPosition(0);
+    userEdit_->setCursorPosition(0);
     ShowSecurity(listed->ssl        ? ConnectionSecurity::Tls
                  : listed->startTls ? ConnectionSecurity::StartTls
                                     : ConnectionSecurity::None);
