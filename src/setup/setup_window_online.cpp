@@ -140,6 +140,8 @@ void SetupWindow::ShowOnlineAccountServer(const AccountSettings& params) {
         serverBox_->setEditText(QString());
         portBox_->clear();
         userEdit_->clear();
+        const QSignalBlocker quietSecurity(securityBox_);
+        securityBox_->setCurrentIndex(-1);
         return;
     }
     serverBox_->setEditText(ToQt(listed->host));
