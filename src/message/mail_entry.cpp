@@ -1,6 +1,5 @@
 #include "message/mail_entry.h"
 
-#include "message/mime_parse.h"
 #include "settings/text_utils.h"
 
 namespace {
@@ -74,9 +73,19 @@ void MailMessage::AddHeaderLine(std::string line) {
     rawHeaderLines.push_back(line);
 }
 
+void MailMessage::TakeHeader(ParsedHeader header) {
+    from = std::move(header.from);
+    subject = std::move(header.subject);
+    date = header.date;
+    to = std::move(header.to);
+    cc = std::move(header.cc);
+    bcc.clear();
+    contentType = std::move(header.contentType);
+}
+
 void MailMessage::HeaderComplete() {
     rawHeaderLines.shrink_to_fit();
-    ParseHeaderInto(*this);
+    TakeHeader(ParseHeader(rawHeaderLines));
 }
 
 void MailMessage::AddBodyLine(std::string line) {
@@ -84,7 +93,10 @@ void MailMessage::AddBodyLine(std::string line) {
 }
 
 void MailMessage::BodyComplete() {
-    ParseMessageInto(*this, receivedBody_);
+    ParsedMessage parsed = ParseMessage(rawHeaderLines, receivedBody_);
+    TakeHeader(std::move(parsed.header));
+    bodyLines = std::move(parsed.bodyLines);
+    parts = std::move(parsed.parts);
     receivedBody_.clear();
     receivedBody_.shrink_to_fit();
 }

@@ -11,22 +11,9 @@
 #include <vector>
 
 #include "message/header_lines.h"
+#include "message/mime_parse.h"
 #include "net/message_id.h"
 #include "net/message_sink.h"
-
-struct MailAddress {
-    std::string name;     // display name, decoded to UTF-8
-    std::string address;  // bare address
-};
-
-struct MailPart {
-    enum class Kind { Text, Attachment, Other };
-    Kind kind = Kind::Other;
-    std::string contentType;         // "type/subtype" with its parameters
-    std::vector<std::string> lines;  // text parts: the decoded text in UTF-8
-    std::string fileName;            // attachments
-    std::string displayName;         // other parts
-};
 
 class MailMessage : public MessageSink {
 public:
@@ -77,5 +64,8 @@ public:
     void BodyComplete() override;
 
 private:
+    // Takes the parsed header fields (bcc emptied: a received header never fills it).
+    void TakeHeader(ParsedHeader header);
+
     std::vector<std::string> receivedBody_;
 };

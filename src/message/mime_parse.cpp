@@ -155,7 +155,8 @@ std::time_t DateOf(GMimeMessage* message) {
     return date ? static_cast<std::time_t>(g_date_time_to_unix(date)) : 0;
 }
 
-void FillHeader(MailMessage& entry, GMimeMessage* message) {
+ParsedHeader HeaderOf(GMimeMessage* message) {
+    ParsedHeader entry;
     std::vector<MailAddress> from;
     AppendAddresses(g_mime_message_get_from(message), from);
     if (!from.empty()) entry.from = from.front();
@@ -165,16 +166,7 @@ void FillHeader(MailMessage& entry, GMimeMessage* message) {
     AppendAddresses(g_mime_message_get_cc(message), entry.cc);
     GMimeObject* body = g_mime_message_get_mime_part(message);
     entry.contentType = body ? MimeType(body) : MimeType(GMIME_OBJECT(message));
-}
-
-void ResetHeader(MailMessage& entry) {
-    entry.from = {};
-    entry.subject.clear();
-    entry.date = 0;
-    entry.to.clear();
-    entry.cc.clear();
-    entry.bcc.clear();
-    entry.contentType = "text/plain";
+    return entry;
 }
 
 std::string DecodedContent(GMimePart* part) {
@@ -274,7 +266,7 @@ void CollectParts(GMimeObject* object, std::vector<MailPart>& parts, int depth) 
     }
 }
 
-void FillBody(MailMessage& entry, GMimeObject* body) {
+void FillBody(ParsedMessage& entry, GMimeObject* body) {
     if (!body) return;
     if (GMIME_IS_TEXT_PART(body) && !IsAttachment(GMIME_PART(body))) {
         entry.bodyLines = TextLines(TextOf(GMIME_PART(body)));
@@ -290,19 +282,16 @@ std::vector<std::string> TextLines(std::string_view text) {
     return std::vector<std::string>(views.begin(), views.end());
 }
 
-void ParseHeaderInto(MailMessage& entry) {
-    ResetHeader(entry);
-    const auto message = ParseText(ParserHeaderText(entry.rawHeaderLines) + "\n");
-    if (message) FillHeader(entry, message.get());
+ParsedHeader ParseHeader(const HeaderLines& rawHeader) {
+    const auto message = ParseText(ParserHeaderText(rawHeader) + "\n");
+    return message ? HeaderOf(message.get()) : ParsedHeader{};
 }
 
-void ParseMessageInto(MailMessage& entry, const std::vector<std::string>& body) {
-    ResetHeader(entry);
-    entry.bodyLines.clear();
-    entry.parts.clear();
-    const auto message =
-        ParseText(ParserHeaderText(entry.rawHeaderLines) + "\n" + Joined(body, "\n"));
-    if (!message) return;
-    FillHeader(entry, message.get());
-    FillBody(entry, g_mime_message_get_mime_part(message.get()));
+ParsedMessage ParseMessage(const HeaderLines& rawHeader, const std::vector<std::string>& body) {
+    ParsedMessage parsed;
+    const auto message = ParseText(ParserHeaderText(rawHeader) + "\n" + Joined(body, "\n"));
+    if (!message) return parsed;
+    parsed.header = HeaderOf(message.get());
+    FillBody(parsed, g_mime_message_get_mime_part(message.get()));
+    return parsed;
 }

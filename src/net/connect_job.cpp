@@ -7,10 +7,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 #include "net/interrupt.h"
 #include "settings/errors.h"
+
+std::string SocketErrorText(int number) {
+    const char* description = strerrordesc_np(number);
+    return "Socket Error # " + std::to_string(number) + "\r\n" +
+           (description != nullptr ? description : "Unknown error") + ".";
+}
 
 namespace {
 

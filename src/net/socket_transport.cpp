@@ -271,12 +271,6 @@ void Transport::StartTls(const TlsCheck&) {
     throw TarnwickError("Error connecting with SSL.");
 }
 
-std::string SocketErrorText(int number) {
-    const char* description = strerrordesc_np(number);
-    return "Socket Error # " + std::to_string(number) + "\r\n" +
-           (description != nullptr ? description : "Unknown error") + ".";
-}
-
 ConnectOptions ServerEndpoint::Options(const InterruptSignal* interrupt) const {
     ConnectOptions options;
     options.host = host;

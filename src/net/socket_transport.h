@@ -9,28 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "net/connect_job.h"
 #include "net/transport.h"
-
-class InterruptSignal;
-
-struct ConnectOptions {
-    std::string host;
-    int port = 110;
-    bool tls = false;
-    bool verifyPeer = true;  // chain against the trusted authorities, and the host name
-    std::string pin;         // the one certificate accepted as it is (SSL_PIN)
-    std::chrono::milliseconds connectTimeout{120000};  // resolving and connecting
-    std::chrono::milliseconds readTimeout{60000};
-    // Connection progress texts ("Resolving hostname ...", "Connecting to ...", "Connected.").
-    std::function<void(const std::string&)> progress;
-    // Raised from another thread, it ends the connect or the wait under way; none: waits end
-    // only at their time-outs.
-    const InterruptSignal* interrupt = nullptr;
-    // TCP keep-alive probes after a minute of silence, so that a connection that died without
-    // a word (a changed network, a resume from suspend) fails within about two minutes even
-    // while the client only waits (IMAP IDLE).
-    bool keepAlive = false;
-};
 
 // Resolves, connects and, with `tls`, runs the handshake. Throws TarnwickError with the text
 // the user sees ("Socket Error # ...", "Connect timed out.", "Error connecting with SSL. ...").
@@ -65,6 +45,3 @@ struct ServerEndpoint {
     // is left until endBy. Without progress texts.
     ConnectOptions Options(const InterruptSignal* interrupt) const;
 };
-
-// "Socket Error # <number>\r\n<short English description>."
-std::string SocketErrorText(int number);
