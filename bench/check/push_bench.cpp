@@ -13,7 +13,8 @@
 
 #include "check/push_watch.h"
 #include "net/interrupt.h"
-#include "session/imap_session.h"
+#include "session/session_factory.h"
+#include "settings/settings.h"
 #include "support/mail_fixture.h"
 #include "support/temp_folder.h"
 
@@ -64,12 +65,14 @@ void BM_PushLatency(benchmark::State& state) {
         }
         heard.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         RunState runState;
-        const ImapCount counted = CountImapMessages(account, {}, runState);
+        const MailboxNews counted =
+            OpenCheckSession(account, {}, runState)
+                ->CheckMailbox(*OpenSettings(), AccountSection(account), runState);
         runState.Store();
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         state.SetIterationTime(seconds);
         latencies.push_back(seconds * 1000);
-        if (!counted.counted || counted.count != ++count) state.SkipWithError("count missed");
+        if (counted.count != ++count) state.SkipWithError("count missed");
         std::this_thread::sleep_for(std::chrono::milliseconds(50));  // late duplicates settle
         const std::lock_guard lock(mutex);
         changes = 0;

@@ -7,19 +7,13 @@
 
 #include "check/account_status.h"
 #include "session/imap_session.h"
-#include "session/pop3_session.h"
+#include "session/session_factory.h"
 #include "settings/errors.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
 namespace {
-
-// Ends the session however the check leaves.
-struct SessionEnd {
-    std::unique_ptr<Pop3Client>& session;
-    ~SessionEnd() { EndSession(session); }
-};
 
 // Tray hint, icon and LAST_INCOME for new mail or a changed count; true when the user is to
 // be told.
@@ -38,34 +32,6 @@ bool JudgeChange(int change, bool arrived, RunState& runState, const std::string
     return false;
 }
 
-// current - stored, held to the int range: a broken COUNT or a hostile server's count must not
-// overflow.
-int CountChange(int current, int stored) {
-    const std::int64_t change = std::int64_t{current} - stored;
-    return static_cast<int>(std::clamp<std::int64_t>(change, std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max()));
-}
-
-// Whether mail arrived that the count does not show: the id of the last message (UIDL n after
-// STAT) differs from the stored one while the count stayed the same. When the count fell, a
-// changed last id is what deleting the newest message gives as well, so it tells nothing.
-// LAST_UIDL is written only when the server gives an id; a refusal costs one "-ERR".
-bool ArrivedByIdentity(Pop3Client& session, int current, int stored, RunState& runState,
-                       const std::string& section) {
-    if (!session.IsConnected() || current <= 0) return false;
-    std::optional<std::string> uid;
-    try {
-        uid = session.MessageUid(current);
-    } catch (const TarnwickError&) {
-        return false;  // the count stands; the session ends anyway
-    }
-    if (!uid) return false;
-    const std::string last = OpenSettings()->ReadString(section, "LAST_UIDL", "");
-    if (*uid == last) return false;
-    runState.Write(section, "LAST_UIDL", *uid);
-    return !last.empty() && current == stored;
-}
-
 // Tells the change, stores the run state and says what the check found.
 CheckResult Conclude(const AccountSettings& account, int change, bool arrived, RunState& runState,
                      bool alertDue, CheckNotifier& notifier,
@@ -74,19 +40,6 @@ CheckResult Conclude(const AccountSettings& account, int change, bool arrived, R
     runState.Store();
     if (tell && alertDue) notifier.AlertCountChanged(account, change);
     return {change, arrived, std::move(certificateFailure), {}, {}};
-}
-
-// The headers of the new messages, the last `arrived` ones (one when the count did not rise),
-// or none when the session fails meanwhile: the count is found already.
-std::vector<NewMessageHeader> NewPop3Headers(Pop3Client& session, int arrived, int wanted) {
-    try {
-        return FetchNewPop3Headers(session, session.messageCount,
-                                   std::min(std::max(arrived, 1), wanted));
-    } catch (const Cancelled&) {
-        throw;
-    } catch (const std::exception&) {
-        return {};
-    }
 }
 
 }  // namespace
@@ -98,36 +51,16 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
     SessionOptions limited = options;
     if (limited.timeLimit.count() <= 0) limited.timeLimit = kCheckTimeLimit;
     RunState runState;  // stored with one replacement of the settings file
-    if (account.protocol == MailProtocol::Imap) {
-        ImapCount counted = CountImapMessages(account, limited, runState, newHeaders);
-        if (counted.counted)  // news, if any, takes the hint below
-            notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email + " - " +
-                                 UnreadText(counted.unseen));
-        notifier.ClearAlertMessages();
-        CheckResult result = Conclude(account, counted.change, counted.change > 0, runState,
-                                      alertDue, notifier, std::move(counted.certificateFailure));
-        result.newHeaders = std::move(counted.newHeaders);
-        return result;
-    }
-    std::unique_ptr<Pop3Client> session = OpenSession(account, limited, runState);
-    const SessionEnd end{session};
+    const std::unique_ptr<MailSession> session = OpenCheckSession(account, limited, runState);
 
+    const MailboxNews news = session->CheckMailbox(*OpenSettings(), section, runState);
+    if (news.unseen)  // news, if any, takes the hint below
+        notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email + " - " +
+                             UnreadText(*news.unseen));
     notifier.ClearAlertMessages();
-    const int stored = OpenSettings()->ReadInteger(section, "COUNT", 0);
-    int change = 0;
-    bool arrived = false;
-    if (session->IsConnected()) {
-        const int current = session->messageCount;
-        if (current != stored) {
-            runState.Write(section, "COUNT", std::to_string(current));
-            change = CountChange(current, stored);
-        }
-        arrived = ArrivedByIdentity(*session, current, stored, runState, section) || change > 0;
-        RememberCapabilities(*session, runState, section);  // UIDL's answer may disagree
-    }
-    CheckResult result = Conclude(account, change, arrived, runState, alertDue, notifier,
+    CheckResult result = Conclude(account, news.change, news.arrived, runState, alertDue, notifier,
                                   session->CertificateFailure());
-    if (arrived && newHeaders > 0) result.newHeaders = NewPop3Headers(*session, change, newHeaders);
+    if (news.arrived && newHeaders > 0) result.newHeaders = session->NewHeaders(news, newHeaders);
     return result;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "check/notifier.h"
+#include "net/tls_check.h"
 #include "session/new_headers.h"
 #include "session/session_options.h"
 #include "settings/accounts.h"

@@ -24,17 +24,6 @@ std::uint32_t StoredNumber(const IniFile& settings, const std::string& section, 
 
 namespace {
 
-void RecordSuccess(RunState& runState, const std::string& section) {
-    runState.Write(section, "LAST_RESULT", "1");
-    runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
-}
-
-void RecordFailure(RunState& runState, const std::string& section, const std::string& message) {
-    runState.Write(section, "LAST_RESULT", "0");
-    runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
-    runState.Write(section, "LAST_ERROR", OneLineError(message));
-}
-
 // FetchNewImapHeaders, or none when the session fails meanwhile: the count is found already.
 std::vector<NewMessageHeader> NewImapHeaders(ImapClient& client, const std::string& folder,
                                              int wanted, std::uint32_t firstNewUid) {
@@ -127,54 +116,33 @@ int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
     return static_cast<int>(std::max<long long>(countChange, std::min<long long>(arrived, count)));
 }
 
-ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions& options,
-                            RunState& runState, int newHeaders) {
+std::unique_ptr<ImapMailSession> OpenImapCheckSession(const AccountSettings& account,
+                                                      const SessionOptions& options,
+                                                      RunState& runState) {
     const std::string section = AccountSection(account);
     auto client = NewImapClient(account, options);
-    ImapCount result;
+    std::optional<FolderStatus> status;
     try {
         TakeCredential(account, *client);
         // Login and STATUS in one flight: a refused login is STATUS's failure, with its text.
         client->ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
-        const FolderStatus status = client->Status(account.Folder());
+        status = client->Status(account.Folder());
         RecordSuccess(runState, section);
-
-        const auto settings = OpenSettings();
-        const int stored = settings->ReadInteger(section, "COUNT", 0);
-        result.counted = true;
-        result.count = static_cast<int>(std::min<std::uint32_t>(status.messages, INT_MAX));
-        if (result.count != stored) runState.Write(section, "COUNT", std::to_string(result.count));
-        const long long change = static_cast<long long>(result.count) - stored;
-        const std::uint32_t storedNext = StoredNumber(*settings, section, "UIDNEXT");
-        const std::uint32_t storedValidity = StoredNumber(*settings, section, "UIDVALIDITY");
-        result.change =
-            ChangeWithArrivals(static_cast<int>(std::clamp<long long>(change, INT_MIN, INT_MAX)),
-                               result.count, status, storedNext, storedValidity);
-        if (result.change > 0 && newHeaders > 0) {
-            const bool sameUids = storedNext != 0 && status.uidValidity == storedValidity;
-            result.newHeaders =
-                NewImapHeaders(*client, account.Folder(), std::min(result.change, newHeaders),
-                               sameUids ? storedNext : 0);
-        }
-        EndImapSession(client);
-        runState.Write(section, "UIDNEXT", std::to_string(status.uidNext));
-        runState.Write(section, "UIDVALIDITY", std::to_string(status.uidValidity));
-        runState.Write(section, "UNSEEN", std::to_string(status.unseen));
-        result.unseen = status.unseen;
     } catch (const Cancelled&) {
         throw;
     } catch (const std::exception& error) {
-        result.certificateFailure = client ? client->CertificateFailure() : std::nullopt;
-        const std::string pin = client ? client->pin : std::string();
-        EndImapSession(client);
-        RecordFailure(runState, section,
-                      SessionErrorText(error.what(), result.certificateFailure.has_value(), pin));
+        // Closed, the client kept for its certificate failure.
+        client->LogoutAndClose();
+        RecordFailure(
+            runState, section,
+            SessionErrorText(error.what(), client->CertificateFailure().has_value(), client->pin));
     }
-    return result;
+    return std::make_unique<ImapMailSession>(account, std::move(client), status);
 }
 
-ImapMailSession::ImapMailSession(const AccountSettings& account, std::unique_ptr<ImapClient> client)
-    : folder_(account.Folder()), client_(std::move(client)) {}
+ImapMailSession::ImapMailSession(const AccountSettings& account, std::unique_ptr<ImapClient> client,
+                                 std::optional<FolderStatus> status)
+    : folder_(account.Folder()), client_(std::move(client)), status_(status) {}
 
 ImapMailSession::~ImapMailSession() {
     try {
@@ -196,6 +164,33 @@ int ImapMailSession::CountMessages() {
     state_ = FolderState::Closed;  // opened afresh: the count of now
     EnsureFolder(false);
     return static_cast<int>(std::min<std::uint32_t>(exists_, INT_MAX));
+}
+
+MailboxNews ImapMailSession::CheckMailbox(const IniFile& settings, const std::string& section,
+                                          RunState& runState) {
+    MailboxNews news;
+    if (!status_ && !client_->IsConnected()) return news;
+    const FolderStatus status = status_ ? *status_ : client_->Status(folder_);
+    status_.reset();  // a later check asks again
+    news.count = static_cast<int>(std::min<std::uint32_t>(status.messages, INT_MAX));
+    const int countChange = RecordCount(news.count, settings, section, runState);
+    const std::uint32_t storedNext = StoredNumber(settings, section, "UIDNEXT");
+    const std::uint32_t storedValidity = StoredNumber(settings, section, "UIDVALIDITY");
+    news.change = ChangeWithArrivals(countChange, news.count, status, storedNext, storedValidity);
+    news.arrived = news.change > 0;
+    news.unseen = status.unseen;
+    // The new messages' headers are looked for by UID from the stored UIDNEXT on while it
+    // still holds.
+    firstNewUid_ = storedNext != 0 && status.uidValidity == storedValidity ? storedNext : 0;
+    runState.Write(section, "UIDNEXT", std::to_string(status.uidNext));
+    runState.Write(section, "UIDVALIDITY", std::to_string(status.uidValidity));
+    runState.Write(section, "UNSEEN", std::to_string(status.unseen));
+    return news;
+}
+
+std::vector<NewMessageHeader> ImapMailSession::NewHeaders(const MailboxNews& news, int wanted) {
+    if (news.change <= 0) return {};
+    return NewImapHeaders(*client_, folder_, std::min(news.change, wanted), firstNewUid_);
 }
 
 void ImapMailSession::ListHeaders(HeaderReceiver& receiver) {

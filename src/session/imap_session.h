@@ -1,7 +1,8 @@
 #pragma once
 // Opening IMAP sessions for an account, with the outcome recorded in the account's section as
-// for POP3 (LAST_RESULT, LAST_CHECK, LAST_ERROR), and the count of the account's folder by
-// STATUS with what only IMAP accounts keep: UIDNEXT, UIDVALIDITY and UNSEEN.
+// for POP3 (LAST_RESULT, LAST_CHECK, LAST_ERROR), and the session interface on IMAP, whose
+// check counts the account's folder by STATUS and keeps what only IMAP accounts keep: UIDNEXT,
+// UIDVALIDITY and UNSEEN.
 
 #include <cstdint>
 #include <memory>
@@ -40,24 +41,6 @@ std::unique_ptr<ImapClient> OpenImapSession(const AccountSettings& account,
 // Sends LOGOUT when connected and destroys the client; `session` is empty afterwards.
 void EndImapSession(std::unique_ptr<ImapClient>& session);
 
-// What the check of an IMAP account found.
-struct ImapCount {
-    bool counted = false;
-    int count = 0;  // MESSAGES, held to the int range
-    std::uint32_t unseen = 0;
-    int change = 0;  // as the check judges it, arrivals by UIDNEXT included
-    std::optional<CertificateProblem> certificateFailure;
-    std::vector<NewMessageHeader> newHeaders;  // as CheckResult's
-};
-
-// Opens a session, asks STATUS of the account's folder and ends the session. Records the
-// outcome, COUNT when it changed, and UIDNEXT, UIDVALIDITY and UNSEEN in `runState`. When
-// messages arrived and `newHeaders` is above 0, the headers of that many of them at most are
-// fetched before the session ends (by their UIDs from the stored UIDNEXT on when it still
-// holds); a failure there leaves them out.
-ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions& options,
-                            RunState& runState, int newHeaders = 0);
-
 // The change of the count, and new mail that the count does not show: UIDNEXT grown with
 // UIDVALIDITY unchanged means that messages arrived (as many as UIDNEXT grew, at most as many
 // as the folder holds) even when others went; UIDNEXT unchanged means that none arrived, so a
@@ -79,7 +62,10 @@ bool MarkImapMessagesSeen(const AccountSettings& account, const std::vector<Mess
 // other programs flagged), and Quit says so.
 class ImapMailSession final : public MailSession {
 public:
-    ImapMailSession(const AccountSettings& account, std::unique_ptr<ImapClient> client);
+    // With `status`, the STATUS of the account's folder that the opening asked, which the
+    // first CheckMailbox takes instead of asking again.
+    ImapMailSession(const AccountSettings& account, std::unique_ptr<ImapClient> client,
+                    std::optional<FolderStatus> status = std::nullopt);
     ~ImapMailSession() override;
 
     MailProtocol Protocol() const override { return MailProtocol::Imap; }
@@ -94,6 +80,9 @@ public:
     std::optional<CertificateProblem> CertificateFailure() const override {
         return client_->CertificateFailure();
     }
+    MailboxNews CheckMailbox(const IniFile& settings, const std::string& section,
+                             RunState& runState) override;
+    std::vector<NewMessageHeader> NewHeaders(const MailboxNews& news, int wanted) override;
     ImapClient& Client() { return *client_; }
     // Flags exactly these messages \Seen (the folder opened read-write).
     void MarkSeen(const std::vector<MessageId>& uids);
@@ -107,4 +96,14 @@ private:
     FolderState state_ = FolderState::Closed;
     std::uint32_t exists_ = 0;
     std::vector<MessageId> deleted_;
+    std::optional<FolderStatus> status_;
+    std::uint32_t firstNewUid_ = 0;  // 0: the newest messages, whatever their UIDs
 };
+
+// A session for a check: connects and logs in with STATUS of the account's folder in the same
+// flight (a refused login is STATUS's failure, with its text), recording the outcome in
+// `runState` as OpenImapSession does. A failure closes the session (test IsConnected()); its
+// certificate failure stays to be asked.
+std::unique_ptr<ImapMailSession> OpenImapCheckSession(const AccountSettings& account,
+                                                      const SessionOptions& options,
+                                                      RunState& runState);

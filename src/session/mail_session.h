@@ -6,11 +6,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "net/message_id.h"
 #include "net/message_sink.h"
 #include "net/tls_check.h"
+#include "session/new_headers.h"
+#include "session/run_state.h"
 #include "settings/accounts.h"
+#include "settings/ini_file.h"
 
 // Receives the headers of a listing, one message after another.
 class HeaderReceiver {
@@ -26,6 +30,17 @@ public:
     virtual bool HeaderDone(MessageId id, std::int64_t size, int done, int count) = 0;
     // The unique id (UIDL) of a message handed over before; POP3 learns them after the headers.
     virtual void IdKnown(MessageId /*id*/, const UniqueId& /*uniqueId*/) {}
+};
+
+// What a check finds in the mailbox, against what the last check stored of it.
+struct MailboxNews {
+    int count = 0;  // the messages of the mailbox now
+    // The change of the count, held to the int range; on IMAP arrivals that the count hides
+    // are included (see ChangeWithArrivals).
+    int change = 0;
+    // New mail: a rise of the count, or new messages the count does not show.
+    bool arrived = false;
+    std::optional<std::uint32_t> unseen;  // the unread messages, where the protocol says (IMAP)
 };
 
 class MailSession {
@@ -53,4 +68,16 @@ public:
     // Closes at once; the operation waiting on the connection then fails.
     virtual void Abort() = 0;
     virtual std::optional<CertificateProblem> CertificateFailure() const = 0;
+
+    // A check's look at the mailbox: the messages now and what arrived since the last check,
+    // judged by what that check stored in the account's `section` of `settings` (COUNT; on POP3
+    // LAST_UIDL, the id of the last message; on IMAP UIDNEXT and UIDVALIDITY). What the next
+    // check judges by goes to `runState`. A session OpenCheckSession opened answers from what
+    // it learnt on opening where it can; one that failed to open finds nothing (all zero).
+    virtual MailboxNews CheckMailbox(const IniFile& settings, const std::string& section,
+                                     RunState& runState) = 0;
+    // The headers of the newest of the new messages CheckMailbox found, `wanted` at most
+    // (kNewHeaderLimit), newest first; none when fetching them fails: the count is found
+    // already. An interrupt passes through as Cancelled.
+    virtual std::vector<NewMessageHeader> NewHeaders(const MailboxNews& news, int wanted) = 0;
 };

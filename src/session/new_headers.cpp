@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "imap/imap_client.h"
+#include "pop3/pop3_client.h"
+
 namespace {
 
 // Collects one header's lines.

@@ -8,8 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "imap/imap_client.h"
-#include "pop3/pop3_client.h"
+#include "net/message_id.h"
+
+class ImapClient;
+class Pop3Client;
 
 struct NewMessageHeader {
     MessageId id;                    // the message number (POP3) or UID (IMAP)

@@ -42,12 +42,30 @@ std::unique_ptr<Pop3Client> NewClient(const AccountSettings& account, const Sess
     return client;
 }
 
-void RecordFailure(Pop3Client& client, RunState& runState, const std::string& section,
+void ReportFailure(Pop3Client& client, RunState& runState, const std::string& section,
                    const std::string& message) {
     if (client.statusHandler) client.statusHandler(client, StatusKind::Error, 0, message);
-    runState.Write(section, "LAST_RESULT", "0");
-    runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
-    runState.Write(section, "LAST_ERROR", OneLineError(message));
+    RecordFailure(runState, section, message);
+}
+
+// Whether mail arrived that the count does not show: the id of the last message (UIDL n after
+// STAT) differs from the stored one while the count stayed the same. When the count fell, a
+// changed last id is what deleting the newest message gives as well, so it tells nothing.
+// LAST_UIDL is written only when the server gives an id; a refusal costs one "-ERR".
+bool ArrivedByIdentity(Pop3Client& session, int current, int stored, const IniFile& settings,
+                       RunState& runState, const std::string& section) {
+    if (!session.IsConnected() || current <= 0) return false;
+    std::optional<std::string> uid;
+    try {
+        uid = session.MessageUid(current);
+    } catch (const TarnwickError&) {
+        return false;  // the count stands; the session ends anyway
+    }
+    if (!uid) return false;
+    const std::string last = settings.ReadString(section, "LAST_UIDL", "");
+    if (*uid == last) return false;
+    runState.Write(section, "LAST_UIDL", *uid);
+    return !last.empty() && current == stored;
 }
 
 }  // namespace
@@ -62,12 +80,11 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
         if (account.passwordStore == PasswordStore::Keyring && !account.UsesOAuth())
             client->password = LoginPassword(account, DesktopKeyring());
         client->ConnectAndLogIn(Pop3Client::AfterLogin::Count);
-        runState.Write(section, "LAST_RESULT", "1");
-        runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+        RecordSuccess(runState, section);
     } catch (const Cancelled&) {
         throw;
     } catch (const std::exception& error) {
-        RecordFailure(
+        ReportFailure(
             *client, runState, section,
             SessionErrorText(error.what(), client->CertificateFailure().has_value(), client->pin));
     }
@@ -106,6 +123,32 @@ void EndSession(std::unique_ptr<Pop3Client>& session) {
 
 void Pop3MailSession::ListHeaders(HeaderReceiver& receiver) {
     ListPop3Headers(*client_, receiver);
+}
+
+MailboxNews Pop3MailSession::CheckMailbox(const IniFile& settings, const std::string& section,
+                                          RunState& runState) {
+    MailboxNews news;
+    if (!client_->IsConnected()) return news;
+    // The count of the login's STAT: a STAT that failed left 0.
+    news.count = client_->messageCount;
+    const int stored = settings.ReadInteger(section, "COUNT", 0);
+    news.change = RecordCount(news.count, settings, section, runState);
+    news.arrived = ArrivedByIdentity(*client_, news.count, stored, settings, runState, section) ||
+                   news.change > 0;
+    RememberCapabilities(*client_, runState, section);  // UIDL's answer may disagree
+    return news;
+}
+
+std::vector<NewMessageHeader> Pop3MailSession::NewHeaders(const MailboxNews& news, int wanted) {
+    // The last `change` messages, or the last one when the count did not rise.
+    try {
+        return FetchNewPop3Headers(*client_, client_->messageCount,
+                                   std::min(std::max(news.change, 1), wanted));
+    } catch (const Cancelled&) {
+        throw;
+    } catch (const std::exception&) {
+        return {};
+    }
 }
 
 std::string Pop3MailSession::Quit() {

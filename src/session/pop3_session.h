@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "pop3/pop3_client.h"
 #include "session/mail_session.h"
@@ -52,6 +53,9 @@ public:
     std::optional<CertificateProblem> CertificateFailure() const override {
         return client_->CertificateFailure();
     }
+    MailboxNews CheckMailbox(const IniFile& settings, const std::string& section,
+                             RunState& runState) override;
+    std::vector<NewMessageHeader> NewHeaders(const MailboxNews& news, int wanted) override;
     // The client itself, for what only POP3 does (checking a message's UIDL before DELE).
     Pop3Client& Client() { return *client_; }
 

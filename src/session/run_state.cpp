@@ -1,5 +1,10 @@
 #include "session/run_state.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <ctime>
+#include <limits>
+
 #include "net/tls_check.h"
 #include "settings/language.h"
 #include "settings/settings.h"
@@ -33,4 +38,25 @@ void RunState::Store() {
     for (const Entry& entry : writes_) settings->WriteString(entry.section, entry.key, entry.value);
     writes_.clear();
     settings->CommitBatch();
+}
+
+void RecordSuccess(RunState& runState, const std::string& section) {
+    runState.Write(section, "LAST_RESULT", "1");
+    runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+}
+
+void RecordFailure(RunState& runState, const std::string& section, const std::string& message) {
+    runState.Write(section, "LAST_RESULT", "0");
+    runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+    runState.Write(section, "LAST_ERROR", OneLineError(message));
+}
+
+int RecordCount(int count, const IniFile& settings, const std::string& section,
+                RunState& runState) {
+    const int stored = settings.ReadInteger(section, "COUNT", 0);
+    if (count == stored) return 0;
+    runState.Write(section, "COUNT", std::to_string(count));
+    const std::int64_t change = std::int64_t{count} - stored;
+    return static_cast<int>(std::clamp<std::int64_t>(change, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
 }

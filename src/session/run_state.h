@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/ini_file.h"
+
 // Run-state keys to write, collected so that a check replaces the settings file once.
 class RunState {
 public:
@@ -22,6 +24,14 @@ private:
     };
     std::vector<Entry> writes_;
 };
+
+// LAST_RESULT "1" and LAST_CHECK now: the session opened.
+void RecordSuccess(RunState& runState, const std::string& section);
+// LAST_RESULT "0", LAST_CHECK now and LAST_ERROR `message` as one line: the session failed.
+void RecordFailure(RunState& runState, const std::string& section, const std::string& message);
+// Writes COUNT `count` when the stored one in `settings` differs; returns count - stored, held
+// to the int range (a broken COUNT or a hostile server's count must not overflow).
+int RecordCount(int count, const IniFile& settings, const std::string& section, RunState& runState);
 
 // An error message as one line of the settings file: CR LF, and any CR or LF left, made "~".
 std::string OneLineError(const std::string& message);

@@ -10,3 +10,10 @@ std::unique_ptr<MailSession> OpenMailSession(const AccountSettings& account,
                                                  OpenImapSession(account, options, runState));
     return std::make_unique<Pop3MailSession>(OpenSession(account, options, runState));
 }
+
+std::unique_ptr<MailSession> OpenCheckSession(const AccountSettings& account,
+                                              const SessionOptions& options, RunState& runState) {
+    if (account.protocol == MailProtocol::Imap)
+        return OpenImapCheckSession(account, options, runState);
+    return std::make_unique<Pop3MailSession>(OpenSession(account, options, runState));
+}

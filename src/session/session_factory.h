@@ -1,5 +1,5 @@
 #pragma once
-// The session of an account's protocol.
+// The session of an account's protocol, for the list and for a check.
 
 #include <memory>
 
@@ -13,3 +13,10 @@
 // failure; test IsConnected() on the result.
 std::unique_ptr<MailSession> OpenMailSession(const AccountSettings& account,
                                              const SessionOptions& options, RunState& runState);
+
+// A session for a check of the account (MailSession::CheckMailbox), recording the outcome as
+// OpenMailSession does: a POP3 session counts with STAT after the login; an IMAP session sends
+// its login with STATUS of the account's folder in one flight (a refused login is STATUS's
+// failure, with its text) and is closed again when either fails.
+std::unique_ptr<MailSession> OpenCheckSession(const AccountSettings& account,
+                                              const SessionOptions& options, RunState& runState);

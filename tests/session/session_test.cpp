@@ -471,6 +471,11 @@ TEST_F(MailSessionTest, ImapFetchesAndRemovesExactlyTheMessagesItDeleted) {
     auto session = OpenMailSession(account, {true, nullptr, {}}, runState);
     ASSERT_TRUE(session->IsConnected()) << StoredRunKey(account, "LAST_ERROR");
     EXPECT_EQ(session->CountMessages(), 3);
+    // A check's look through a session opened for the list asks STATUS itself.
+    const MailboxNews news =
+        session->CheckMailbox(*OpenSettings(), AccountSection(account), runState);
+    EXPECT_EQ(news.count, 3);
+    EXPECT_TRUE(news.arrived);
     IdReceiver listed;
     session->ListHeaders(listed);
     EXPECT_THAT(listed.ids, ::testing::ElementsAre(1u, 2u, 3u));
