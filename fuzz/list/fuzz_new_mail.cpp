@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    NewMessageHeader header{MessageId(1u), static_cast<std::int64_t>(size), {}};
+    NewMessageHeader header{MessageId(1u), static_cast<std::int64_t>(size), {}, {}};
     for (const std::string_view line : SplitLines(text)) header.lines.emplace_back(line);
     FilterSnapshot filter;
     filter.rules.push_back(std::make_unique<SpamRuleEntry>());
