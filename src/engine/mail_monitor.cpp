@@ -69,7 +69,7 @@ void MailMonitor::SetAccountChecker(AccountChecker checker) {
 }
 
 void MailMonitor::StartPush() {
-    const auto follow = [this] { push_->Follow(state_.accounts, state_.SessionOptionsNow()); };
+    const auto follow = [this] { push_->Follow(state_.Accounts(), state_.SessionOptionsNow()); };
     connect(&state_, &AppState::accountsChanged, push_, follow);
     follow();
     push_->FollowSystemEvents();
@@ -96,24 +96,24 @@ void MailMonitor::OnCheckTimer() {
 }
 
 void MailMonitor::RearmCheckTimer() {
-    SetTimer(*checkTimer_, CheckIntervalMs(state_.accounts.size()), true);
+    SetTimer(*checkTimer_, CheckIntervalMs(state_.Accounts().size()), true);
 }
 
 CheckRequest MailMonitor::RequestFor(std::int32_t index, const AccountSettings& account) const {
     CheckRequest request;
     request.index = index;
     request.account = account;
-    request.alertDue = state_.playWave;
+    request.alertDue = state_.PlayWave();
     request.options = state_.SessionOptionsNow();
     if (readers_) request.readNewMail = readers_(account);
     return request;
 }
 
 bool MailMonitor::CheckNextAccount() {
-    if (paused_ || state_.accounts.empty() || scheduler_->Busy()) return false;
+    if (paused_ || state_.Accounts().empty() || scheduler_->Busy()) return false;
     if (StartRequestedCheck() || StartWantedCheck()) return true;
-    const std::int32_t index = AccountToCheck(checkIndex_, state_.accounts.size());
-    const AccountEntry& entry = state_.accounts[static_cast<std::size_t>(index)];
+    const std::int32_t index = AccountToCheck(checkIndex_, state_.Accounts().size());
+    const AccountEntry& entry = state_.Accounts()[static_cast<std::size_t>(index)];
     checkIndex_ = index + 1;
     // An account whose push session is up is checked when it tells of news, and now and then.
     if (entry.enabled && !push_->Covers(entry.params) && MayCheck(entry.params)) {
@@ -128,7 +128,7 @@ bool MailMonitor::CheckNextAccount() {
 bool MailMonitor::StartWantedCheck() {
     if (paused_ || scheduler_->Busy()) return false;
     while (const auto account = push_->NextWanted()) {
-        const std::int32_t index = PlaceOf(state_.accounts, *account, -1);
+        const std::int32_t index = PlaceOf(state_.Accounts(), *account, -1);
         if (index < 0) continue;
         if (!MayCheck(*account)) {
             push_->CheckDone(*account);
@@ -141,7 +141,7 @@ bool MailMonitor::StartWantedCheck() {
 
 void MailMonitor::CheckAllNow() {
     const auto now = std::chrono::steady_clock::now();
-    for (const AccountEntry& item : state_.accounts) {
+    for (const AccountEntry& item : state_.Accounts()) {
         if (!item.enabled) continue;
         const std::string section = AccountSection(item.params);
         const auto last = results_.find(section);
@@ -161,10 +161,10 @@ bool MailMonitor::StartRequestedCheck() {
         const std::string section = requested_.front();
         requested_.erase(requested_.begin());
         const auto found = std::find_if(
-            state_.accounts.begin(), state_.accounts.end(),
+            state_.Accounts().begin(), state_.Accounts().end(),
             [&](const AccountEntry& e) { return AccountSection(e.params) == section; });
-        if (found == state_.accounts.end() || !found->enabled || !MayCheck(found->params)) continue;
-        const auto index = static_cast<std::int32_t>(found - state_.accounts.begin());
+        if (found == state_.Accounts().end() || !found->enabled || !MayCheck(found->params)) continue;
+        const auto index = static_cast<std::int32_t>(found - state_.Accounts().begin());
         if (StartCheck(index, found->params)) return true;
         requested_.clear();  // the program is ending
     }
@@ -182,11 +182,11 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
     const bool pushed = push_->CheckDone(outcome.account);
     if (outcome.cancelled) return;
     if (!paused_) RearmCheckTimer();
-    const std::int32_t index = PlaceOf(state_.accounts, outcome.account, outcome.index);
+    const std::int32_t index = PlaceOf(state_.Accounts(), outcome.account, outcome.index);
     const int change = outcome.result.change;
     if (change != 0 && index >= 0)
-        state_.accounts[static_cast<std::size_t>(index)].lastChange = change;
-    if (outcome.result.becomesPending) state_.pendingAccount = outcome.account.email;
+        state_.SetLastChange(static_cast<std::size_t>(index), change);
+    if (outcome.result.becomesPending) state_.SetPendingAccount(outcome.account.email);
     const std::string section = AccountSection(outcome.account);
     const auto settings = OpenSettings();
     LastCheck& last = results_[section];

@@ -63,7 +63,7 @@ TEST_F(ScheduleTest, ThreeAccountsAreCheckedInTurnEvery18Seconds) {
     EXPECT_EQ(monitor->CheckTimer().interval(), 18000);
 
     // Accounts deleted behind the index: the next tick starts again at the first.
-    ProgramState().accounts.resize(1);
+    ProgramState().SetAccounts({ProgramState().Accounts()[0]});
     monitor->SetCheckIndex(5);
     Tick();
     EXPECT_EQ(checked.back(), "one@x.example");
@@ -76,8 +76,8 @@ TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
     Tick();
     changeToReport = 0;
     Tick();
-    EXPECT_EQ(ProgramState().accounts[0].lastChange, 3);
-    EXPECT_EQ(ProgramState().accounts[1].lastChange, 0);
+    EXPECT_EQ(ProgramState().Accounts()[0].lastChange, 3);
+    EXPECT_EQ(ProgramState().Accounts()[1].lastChange, 0);
 
     monitor->SetAccountChecker(
         [](const AccountSettings&) -> int { throw std::runtime_error("Unable to write to x"); });
@@ -128,7 +128,7 @@ TEST_F(ScheduleTest, DisabledAccountIsSkippedButItsPanelRefreshed) {
 
 TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
-    ProgramState().startedWithParameters = true;
+    ProgramState().SetStartedWithParameters(true);
     Start();
     ShowWindow();
     window->OnIdle();
@@ -136,7 +136,7 @@ TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) 
     EXPECT_EQ(window->continueTimer_->interval(), 1000);
     RunFor(1300);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(ProgramState().startedWithParameters);
+    EXPECT_FALSE(ProgramState().StartedWithParameters());
 
     window->actShowMain->trigger();
     window->OnIdle();
@@ -149,9 +149,9 @@ TEST_F(ScheduleTest, CommandVetoesThePendingHideAndNothingArmsWithoutAccounts) {
     delete OpenWindow(WindowKind::Setup);
     window->OnIdle();
     EXPECT_FALSE(window->continueTimer_->isActive())
-        << "no ProgramState().accounts, no auto-continue";
+        << "no ProgramState().Accounts(), no auto-continue";
 
-    ProgramState().accounts.push_back(Item("a@x.example"));
+    ProgramState().SetAccounts({Item("a@x.example")});
     window->OnIdle();
     ASSERT_TRUE(window->continueTimer_->isActive());
     EXPECT_EQ(window->continueTimer_->interval(), 48000);
@@ -173,15 +173,16 @@ TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAcco
             while (!options.interrupt->Raised()) std::this_thread::sleep_for(5ms);
             return PushEnd::Interrupted;
         });
-    ProgramState().accounts[1].params.protocol = MailProtocol::Imap;
-    ProgramState().NotifyAccountsChanged();
+    AccountEntry pushed = ProgramState().Accounts()[1];
+    pushed.params.protocol = MailProtocol::Imap;
+    ProgramState().SetAccount(1, pushed);
     const auto waitForChecks = [this](std::size_t count) {
         for (int i = 0; i < 400 && checked.size() < count; ++i) RunFor(5);
         for (int i = 0; i < 400 && monitor->Scheduler().Busy(); ++i) RunFor(5);
     };
     waitForChecks(1);
     EXPECT_EQ(checked, std::vector<std::string>{"imap@x.example"}) << "without a tick";
-    EXPECT_TRUE(monitor->Push().IsUp(ProgramState().accounts[1].params));
+    EXPECT_TRUE(monitor->Push().IsUp(ProgramState().Accounts()[1].params));
 
     for (int i = 0; i < 3; ++i) Tick();  // the pushed account's turn passes without a check
     EXPECT_EQ(checked,
@@ -196,14 +197,14 @@ TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAcco
     const std::size_t before = checked.size();
     CertificateProblem problem;
     problem.certificate.fingerprint = "sha256:" + std::string(64, 'a');
-    ProgramState().SetTrustQuestion(TrustRequest{ProgramState().accounts[1].params, problem});
+    ProgramState().SetTrustQuestion(TrustRequest{ProgramState().Accounts()[1].params, problem});
     RunFor(20);
     ASSERT_FALSE(ProgramState().TrustQuestionWaits()) << "asked and answered yes";
     waitForChecks(before + 1);
     EXPECT_EQ(checked.size(), before + 1);
 
-    ProgramState().accounts[1].enabled = false;
-    ProgramState().NotifyAccountsChanged();
+    pushed.enabled = false;
+    ProgramState().SetAccount(1, pushed);
     EXPECT_EQ(monitor->Push().Running(), 0);
     EXPECT_TRUE(EndWorkerThreads(2s));
 }

@@ -26,8 +26,8 @@ protected:
     // The window edits the program's own rule list and criteria: each test starts and ends
     // with them empty.
     static void ResetSpamState() {
-        ProgramState().spamRules.clear();
-        ProgramState().spamCriteria = {};
+        ProgramState().ClearRules();
+        ProgramState().SetCriteria({});
     }
 
     void SetUp() override {
