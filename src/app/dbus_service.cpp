@@ -9,6 +9,7 @@
 #include "app/launcher_entry.h"
 #include "engine/mail_monitor.h"
 #include "session/run_state.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
 #include "widgets/ui_text.h"
@@ -79,12 +80,12 @@ QList<AccountSummary> DBusService::Accounts() {
         const std::string section = AccountSection(item.params);
         AccountSummary summary;
         summary.email = ToQt(item.params.email);
-        summary.count = settings->ReadInteger(section, "COUNT", 0);
+        summary.count = settings->ReadInteger(section, run_state::kCount, 0);
         summary.lastChange = item.lastChange;
-        summary.lastCheckSucceeded = settings->ReadBool(section, "LAST_RESULT", true);
+        summary.lastCheckSucceeded = settings->ReadBool(section, run_state::kLastResult, true);
         if (!summary.lastCheckSucceeded)
             summary.lastError =
-                ToQt(StoredErrorText(settings->ReadString(section, "LAST_ERROR", "")));
+                ToQt(StoredErrorText(settings->ReadString(section, run_state::kLastError, "")));
         list << summary;
     }
     return list;

@@ -10,6 +10,7 @@
 #include "session/pop3_session.h"
 #include "settings/errors.h"
 #include "settings/language.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -28,7 +29,7 @@ bool JudgeChange(int change, bool arrived, RunState& runState, const std::string
     if (arrived) {
         notifier.SetTrayHint(GetLangText("you_have_a_new_mail"));
         notifier.ShowNewMailIcon(std::max(change, 1));
-        runState.Write(section, "LAST_INCOME", DateTimeText(std::time(nullptr)));
+        runState.Write(section, run_state::kLastIncome, DateTimeText(std::time(nullptr)));
         return true;
     }
     if (change < 0) {
@@ -60,9 +61,9 @@ bool ArrivedByIdentity(Pop3Client& session, int current, int stored, RunState& r
         return false;  // the count stands; the session ends anyway
     }
     if (!uid) return false;
-    const std::string last = OpenSettings()->ReadString(section, "LAST_UIDL", "");
+    const std::string last = OpenSettings()->ReadString(section, run_state::kLastUidl, "");
     if (*uid == last) return false;
-    runState.Write(section, "LAST_UIDL", *uid);
+    runState.Write(section, run_state::kLastUidl, *uid);
     return !last.empty() && current == stored;
 }
 
@@ -113,13 +114,13 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
     const SessionEnd end{session};
 
     notifier.ClearAlertMessages();
-    const int stored = OpenSettings()->ReadInteger(section, "COUNT", 0);
+    const int stored = OpenSettings()->ReadInteger(section, run_state::kCount, 0);
     int change = 0;
     bool arrived = false;
     if (session->IsConnected()) {
         const int current = session->messageCount;
         if (current != stored) {
-            runState.Write(section, "COUNT", std::to_string(current));
+            runState.Write(section, run_state::kCount, std::to_string(current));
             change = CountChange(current, stored);
         }
         arrived = ArrivedByIdentity(*session, current, stored, runState, section) || change > 0;
@@ -137,33 +138,33 @@ int ArrivedMessages(const CheckResult& result) {
 }
 
 bool LastCheckSucceeded(const AccountSettings& account) {
-    return OpenSettings()->ReadBool(AccountSection(account), "LAST_RESULT", true);
+    return OpenSettings()->ReadBool(AccountSection(account), run_state::kLastResult, true);
 }
 
 std::string LastResultText(const AccountSettings& account) {
     const std::string section = AccountSection(account);
     const auto settings = OpenSettings();
-    const std::string result = settings->ReadBool(section, "LAST_RESULT", true)
-                                   ? settings->ReadString(section, "LAST_CHECK", "") + " OK"
-                                   : settings->ReadString(section, "LAST_ERROR", "");
+    const std::string result = settings->ReadBool(section, run_state::kLastResult, true)
+                                   ? settings->ReadString(section, run_state::kLastCheck, "") + " OK"
+                                   : settings->ReadString(section, run_state::kLastError, "");
     return GetLangText("last_result") + " " + result;
 }
 
 bool StoreCount(const AccountSettings& account, int count) {
-    OpenSettings()->WriteInteger(AccountSection(account), "COUNT", count);
+    OpenSettings()->WriteInteger(AccountSection(account), run_state::kCount, count);
     return true;
 }
 
 void StoreShownMailbox(const AccountSettings& account, const ShownMailbox& shown) {
     const std::string section = AccountSection(account);
     RunState runState;
-    runState.Write(section, "COUNT", std::to_string(shown.count));
+    runState.Write(section, run_state::kCount, std::to_string(shown.count));
     if (account.protocol == MailProtocol::Imap) {
         if (shown.highestUid > 0 && shown.highestUid < UINT32_MAX &&
-            shown.highestUid + 1 > StoredNumber(*OpenSettings(), section, "UIDNEXT"))
-            runState.Write(section, "UIDNEXT", std::to_string(shown.highestUid + 1));
+            shown.highestUid + 1 > StoredNumber(*OpenSettings(), section, run_state::kUidNext))
+            runState.Write(section, run_state::kUidNext, std::to_string(shown.highestUid + 1));
     } else if (!shown.lastUidl.empty()) {
-        runState.Write(section, "LAST_UIDL", shown.lastUidl);
+        runState.Write(section, run_state::kLastUidl, shown.lastUidl);
     }
     runState.Store();
 }

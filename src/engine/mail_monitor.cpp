@@ -9,6 +9,7 @@
 #include "engine/owner_link.h"
 #include "engine/push_watchers.h"
 #include "list/new_mail.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
 
@@ -192,11 +193,11 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
     LastCheck& last = results_[section];
     last.when = std::chrono::steady_clock::now();
     last.change = change;
-    last.succeeded = outcome.error.empty() && settings->ReadBool(section, "LAST_RESULT", true);
+    last.succeeded = outcome.error.empty() && settings->ReadBool(section, run_state::kLastResult, true);
     last.error =
         !outcome.error.empty()
             ? outcome.error
-            : (last.succeeded ? std::string() : settings->ReadString(section, "LAST_ERROR", ""));
+            : (last.succeeded ? std::string() : settings->ReadString(section, run_state::kLastError, ""));
     if (!pushed) checkIndex_ = outcome.index + 1;
     // A push session waiting out its back-off after a failure tries again at once when a
     // check of the same server has just succeeded.
@@ -211,7 +212,7 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
         Q_EMIT checkError(outcome.error);
         return;
     }
-    Record(outcome.account, settings->ReadInteger(section, "COUNT", 0), change,
+    Record(outcome.account, settings->ReadInteger(section, run_state::kCount, 0), change,
            ArrivedMessages(outcome.result), outcome.newMail);
     if (auto request = TrustRequestFor(outcome.account, outcome.result.certificateFailure))
         state_.SetTrustQuestion(std::move(*request));
@@ -220,7 +221,7 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
 void MailMonitor::RecordCheck(const AccountSettings& account, int change, int arrived,
                               const NamedNewMail& newMail) {
     if (change == 0 && arrived <= 0) return;
-    Record(account, OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0), change,
+    Record(account, OpenSettings()->ReadInteger(AccountSection(account), run_state::kCount, 0), change,
            arrived, newMail);
 }
 

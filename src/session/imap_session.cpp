@@ -11,6 +11,7 @@
 #include "settings/errors.h"
 #include "settings/keyring.h"
 #include "settings/password_store.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -25,14 +26,14 @@ std::uint32_t StoredNumber(const IniFile& settings, const std::string& section, 
 namespace {
 
 void RecordSuccess(RunState& runState, const std::string& section) {
-    runState.Write(section, "LAST_RESULT", "1");
-    runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+    runState.Write(section, run_state::kLastResult, "1");
+    runState.Write(section, run_state::kLastCheck, DateTimeText(std::time(nullptr)));
 }
 
 void RecordFailure(RunState& runState, const std::string& section, const std::string& message) {
-    runState.Write(section, "LAST_RESULT", "0");
-    runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
-    runState.Write(section, "LAST_ERROR", OneLineError(message));
+    runState.Write(section, run_state::kLastResult, "0");
+    runState.Write(section, run_state::kLastCheck, DateTimeText(std::time(nullptr)));
+    runState.Write(section, run_state::kLastError, OneLineError(message));
 }
 
 // FetchNewImapHeaders, or none when the session fails meanwhile: the count is found already.
@@ -140,13 +141,13 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
         RecordSuccess(runState, section);
 
         const auto settings = OpenSettings();
-        const int stored = settings->ReadInteger(section, "COUNT", 0);
+        const int stored = settings->ReadInteger(section, run_state::kCount, 0);
         result.counted = true;
         result.count = static_cast<int>(std::min<std::uint32_t>(status.messages, INT_MAX));
-        if (result.count != stored) runState.Write(section, "COUNT", std::to_string(result.count));
+        if (result.count != stored) runState.Write(section, run_state::kCount, std::to_string(result.count));
         const long long change = static_cast<long long>(result.count) - stored;
-        const std::uint32_t storedNext = StoredNumber(*settings, section, "UIDNEXT");
-        const std::uint32_t storedValidity = StoredNumber(*settings, section, "UIDVALIDITY");
+        const std::uint32_t storedNext = StoredNumber(*settings, section, run_state::kUidNext);
+        const std::uint32_t storedValidity = StoredNumber(*settings, section, run_state::kUidValidity);
         result.change =
             ChangeWithArrivals(static_cast<int>(std::clamp<long long>(change, INT_MIN, INT_MAX)),
                                result.count, status, storedNext, storedValidity);
@@ -157,9 +158,9 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
                                sameUids ? storedNext : 0);
         }
         EndImapSession(client);
-        runState.Write(section, "UIDNEXT", std::to_string(status.uidNext));
-        runState.Write(section, "UIDVALIDITY", std::to_string(status.uidValidity));
-        runState.Write(section, "UNSEEN", std::to_string(status.unseen));
+        runState.Write(section, run_state::kUidNext, std::to_string(status.uidNext));
+        runState.Write(section, run_state::kUidValidity, std::to_string(status.uidValidity));
+        runState.Write(section, run_state::kUnseen, std::to_string(status.unseen));
         result.unseen = status.unseen;
     } catch (const Cancelled&) {
         throw;

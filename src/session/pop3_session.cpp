@@ -7,6 +7,7 @@
 #include "auth/oauth_token.h"
 #include "settings/errors.h"
 #include "settings/password_store.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -31,7 +32,7 @@ std::unique_ptr<Pop3Client> NewClient(const AccountSettings& account, const Sess
     client->pin = settings.ReadString(section, "SSL_PIN", "");
     client->messageCount = 0;
     const auto remembered =
-        ParseRememberedCapabilities(settings.ReadString(section, "POP3_CAPA", ""));
+        ParseRememberedCapabilities(settings.ReadString(section, run_state::kPop3Capabilities, ""));
     if (remembered && StillFresh(*remembered, ServerName(*client), std::time(nullptr)))
         client->RememberCapabilities(remembered->lines);
     // An OAuth2 account's token is fetched (or renewed) by the login, on the session's thread.
@@ -45,9 +46,9 @@ std::unique_ptr<Pop3Client> NewClient(const AccountSettings& account, const Sess
 void RecordFailure(Pop3Client& client, RunState& runState, const std::string& section,
                    const std::string& message) {
     if (client.statusHandler) client.statusHandler(client, StatusKind::Error, 0, message);
-    runState.Write(section, "LAST_RESULT", "0");
-    runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
-    runState.Write(section, "LAST_ERROR", OneLineError(message));
+    runState.Write(section, run_state::kLastResult, "0");
+    runState.Write(section, run_state::kLastCheck, DateTimeText(std::time(nullptr)));
+    runState.Write(section, run_state::kLastError, OneLineError(message));
 }
 
 }  // namespace
@@ -62,8 +63,8 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
         if (account.passwordStore == PasswordStore::Keyring && !account.UsesOAuth())
             client->password = LoginPassword(account, DesktopKeyring());
         client->ConnectAndLogIn(Pop3Client::AfterLogin::Count);
-        runState.Write(section, "LAST_RESULT", "1");
-        runState.Write(section, "LAST_CHECK", DateTimeText(std::time(nullptr)));
+        runState.Write(section, run_state::kLastResult, "1");
+        runState.Write(section, run_state::kLastCheck, DateTimeText(std::time(nullptr)));
     } catch (const Cancelled&) {
         throw;
     } catch (const std::exception& error) {
@@ -78,11 +79,11 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
 void RememberCapabilities(const Pop3Client& client, RunState& runState,
                           const std::string& section) {
     if (client.CapabilitiesDisagree()) {
-        runState.Write(section, "POP3_CAPA", "");
+        runState.Write(section, run_state::kPop3Capabilities, "");
     } else if (client.CapabilitiesLearned()) {
         RememberedCapabilities remembered{ServerName(client), std::time(nullptr),
                                           client.KnownCapabilities().lines};
-        runState.Write(section, "POP3_CAPA", RememberedCapabilitiesText(remembered));
+        runState.Write(section, run_state::kPop3Capabilities, RememberedCapabilitiesText(remembered));
     }
 }
 
