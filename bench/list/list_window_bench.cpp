@@ -109,9 +109,9 @@ void BM_CoreListing(benchmark::State& state) {
     for (auto _ : state) {
         RunState runState;
         std::unique_ptr<MailSession> session = OpenMailSession(account, SessionOptions{}, runState);
-        rows = ListHeaders(*session, account.email, ProgramState().Rules(),
-                           ProgramState().Criteria())
-                   .size();
+        rows =
+            ListHeaders(*session, account.email, ProgramState().Rules(), ProgramState().Criteria())
+                .size();
         session->Quit();
     }
     state.counters["rows"] = static_cast<double>(rows);

@@ -72,7 +72,8 @@ bool MainWindow::AskTrustQuestion() {
 
 void MainWindow::ArmAutoContinue() {
     if (state_.Accounts().empty() || EditingWindowOpen()) return;
-    SetTimer(*continueTimer_, state_.StartedWithParameters() ? kQuickContinueMs : kContinueMs, true);
+    SetTimer(*continueTimer_, state_.StartedWithParameters() ? kQuickContinueMs : kContinueMs,
+             true);
     continueVeto_ = false;
 }
 

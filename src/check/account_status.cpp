@@ -40,7 +40,8 @@ AccountStatus StatusOf(const AccountEntry& item, const IniFile& ini) {
     // A failed last check says so at once, whatever an earlier check of it found.
     if (s.enabled && !ini.ReadBool(section, run_state::kLastResult, true)) {
         s.state = AccountState::Failed;
-        s.status = GetLangText("Error") + " - " + ini.ReadString(section, run_state::kLastError, "");
+        s.status =
+            GetLangText("Error") + " - " + ini.ReadString(section, run_state::kLastError, "");
     } else if (item.lastChange > 0) {
         s.state = AccountState::NewMail;
         s.status = GetLangText("new_mail") + " - " + income;

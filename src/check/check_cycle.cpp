@@ -144,9 +144,10 @@ bool LastCheckSucceeded(const AccountSettings& account) {
 std::string LastResultText(const AccountSettings& account) {
     const std::string section = AccountSection(account);
     const auto settings = OpenSettings();
-    const std::string result = settings->ReadBool(section, run_state::kLastResult, true)
-                                   ? settings->ReadString(section, run_state::kLastCheck, "") + " OK"
-                                   : settings->ReadString(section, run_state::kLastError, "");
+    const std::string result =
+        settings->ReadBool(section, run_state::kLastResult, true)
+            ? settings->ReadString(section, run_state::kLastCheck, "") + " OK"
+            : settings->ReadString(section, run_state::kLastError, "");
     return GetLangText("last_result") + " " + result;
 }
 

@@ -164,7 +164,8 @@ bool MailMonitor::StartRequestedCheck() {
         const auto found = std::find_if(
             state_.Accounts().begin(), state_.Accounts().end(),
             [&](const AccountEntry& e) { return AccountSection(e.params) == section; });
-        if (found == state_.Accounts().end() || !found->enabled || !MayCheck(found->params)) continue;
+        if (found == state_.Accounts().end() || !found->enabled || !MayCheck(found->params))
+            continue;
         const auto index = static_cast<std::int32_t>(found - state_.Accounts().begin());
         if (StartCheck(index, found->params)) return true;
         requested_.clear();  // the program is ending
@@ -185,19 +186,19 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
     if (!paused_) RearmCheckTimer();
     const std::int32_t index = PlaceOf(state_.Accounts(), outcome.account, outcome.index);
     const int change = outcome.result.change;
-    if (change != 0 && index >= 0)
-        state_.SetLastChange(static_cast<std::size_t>(index), change);
+    if (change != 0 && index >= 0) state_.SetLastChange(static_cast<std::size_t>(index), change);
     if (outcome.result.becomesPending) state_.SetPendingAccount(outcome.account.email);
     const std::string section = AccountSection(outcome.account);
     const auto settings = OpenSettings();
     LastCheck& last = results_[section];
     last.when = std::chrono::steady_clock::now();
     last.change = change;
-    last.succeeded = outcome.error.empty() && settings->ReadBool(section, run_state::kLastResult, true);
-    last.error =
-        !outcome.error.empty()
-            ? outcome.error
-            : (last.succeeded ? std::string() : settings->ReadString(section, run_state::kLastError, ""));
+    last.succeeded =
+        outcome.error.empty() && settings->ReadBool(section, run_state::kLastResult, true);
+    last.error = !outcome.error.empty()
+                     ? outcome.error
+                     : (last.succeeded ? std::string()
+                                       : settings->ReadString(section, run_state::kLastError, ""));
     if (!pushed) checkIndex_ = outcome.index + 1;
     // A push session waiting out its back-off after a failure tries again at once when a
     // check of the same server has just succeeded.
@@ -221,8 +222,8 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
 void MailMonitor::RecordCheck(const AccountSettings& account, int change, int arrived,
                               const NamedNewMail& newMail) {
     if (change == 0 && arrived <= 0) return;
-    Record(account, OpenSettings()->ReadInteger(AccountSection(account), run_state::kCount, 0), change,
-           arrived, newMail);
+    Record(account, OpenSettings()->ReadInteger(AccountSection(account), run_state::kCount, 0),
+           change, arrived, newMail);
 }
 
 void MailMonitor::Record(const AccountSettings& account, int count, int change, int arrived,

@@ -144,10 +144,12 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
         const int stored = settings->ReadInteger(section, run_state::kCount, 0);
         result.counted = true;
         result.count = static_cast<int>(std::min<std::uint32_t>(status.messages, INT_MAX));
-        if (result.count != stored) runState.Write(section, run_state::kCount, std::to_string(result.count));
+        if (result.count != stored)
+            runState.Write(section, run_state::kCount, std::to_string(result.count));
         const long long change = static_cast<long long>(result.count) - stored;
         const std::uint32_t storedNext = StoredNumber(*settings, section, run_state::kUidNext);
-        const std::uint32_t storedValidity = StoredNumber(*settings, section, run_state::kUidValidity);
+        const std::uint32_t storedValidity =
+            StoredNumber(*settings, section, run_state::kUidValidity);
         result.change =
             ChangeWithArrivals(static_cast<int>(std::clamp<long long>(change, INT_MIN, INT_MAX)),
                                result.count, status, storedNext, storedValidity);

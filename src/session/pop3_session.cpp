@@ -83,7 +83,8 @@ void RememberCapabilities(const Pop3Client& client, RunState& runState,
     } else if (client.CapabilitiesLearned()) {
         RememberedCapabilities remembered{ServerName(client), std::time(nullptr),
                                           client.KnownCapabilities().lines};
-        runState.Write(section, run_state::kPop3Capabilities, RememberedCapabilitiesText(remembered));
+        runState.Write(section, run_state::kPop3Capabilities,
+                       RememberedCapabilitiesText(remembered));
     }
 }
 

@@ -55,11 +55,6 @@ void AppState::SetCriteria(const SpamCriteria& criteria) {
     Q_EMIT rulesChanged();
 }
 
-void AppState::ClearRules() {
-    spamRules_.clear();
-    Q_EMIT rulesChanged();
-}
-
 std::string AppState::CommandFailure(const std::string& email) const {
     const auto found = commandFailures_.find(email);
     return found == commandFailures_.end() ? std::string() : found->second;

@@ -52,7 +52,6 @@ public:
     void SetRule(std::uint64_t id, const SpamRule& rule);
     void RemoveRule(std::uint64_t id);
     void SetCriteria(const SpamCriteria& criteria);
-    void ClearRules();
 
     // E-mail address of the account that the list window opens next.
     const std::string& PendingAccount() const { return pendingAccount_; }

@@ -134,7 +134,8 @@ TEST_F(PlatformTest, TheCommandOnNewMailHearsTheAccountOnlyThroughItsEnvironment
     OpenSettings()->WriteString(AccountSection(account), "COUNT", "7");
     QSignalSpy changed(&services->Desktop(), &DesktopEvents::MailChanged);
     monitor->RecordCheck(account, 2, 2);
-    for (int i = 0; i < 250 && ProgramState().CommandFailure(account.email).empty(); ++i) RunFor(20);
+    for (int i = 0; i < 250 && ProgramState().CommandFailure(account.email).empty(); ++i)
+        RunFor(20);
     EXPECT_EQ(folder_.Read("heard.txt"), account.email + "|7|2");
     EXPECT_FALSE(std::filesystem::exists(folder_.File("pwned")));
     EXPECT_EQ(

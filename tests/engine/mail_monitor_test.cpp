@@ -159,8 +159,8 @@ TEST_F(MailMonitorTest, ADisabledAccountOrOneAWindowHoldsIsSkippedButReported) {
 
 // Calls during a check join it; an account checked a moment ago is not checked again.
 TEST_F(MailMonitorTest, ChecksAskedForJoinTheOneUnderWay) {
-    ProgramState().SetAccounts({Entry("a@x.example"), Entry("off@x.example", false),
-                                Entry("b@x.example")});
+    ProgramState().SetAccounts(
+        {Entry("a@x.example"), Entry("off@x.example", false), Entry("b@x.example")});
     changeToReport = 2;
     for (int i = 0; i < 20; ++i) monitor->CheckAllNow();
     WaitForChecks(2);

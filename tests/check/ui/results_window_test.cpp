@@ -54,7 +54,7 @@ protected:
     }
 
     AccountEntry AddAccount(const std::string& email, const std::string& host, bool enabled = true,
-                             bool ssl = false) {
+                            bool ssl = false) {
         AccountEntry item;
         item.enabled = enabled;
         item.params.email = email;

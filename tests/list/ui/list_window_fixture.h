@@ -38,10 +38,7 @@ protected:
     void SetUp() override {
         TestApplication();
         if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
-        ProgramState().SetAccounts({});
-        ProgramState().ClearRules();
-        ProgramState().SetCriteria({});
-        ProgramState().SetPendingAccount({});
+        ProgramState().Reset();
         SetMessageBoxHook([this](const QString& title, const QString& text) {
             asked.push_back(title.toStdString());
             askedText.push_back(text.toStdString());
@@ -61,9 +58,7 @@ protected:
         SetMessageBoxHook(nullptr);
         SetUnhandledErrorHandler(nullptr);
         SetSaveFileChooser(nullptr);
-        ProgramState().SetAccounts({});
-        ProgramState().ClearRules();
-        ProgramState().SetPendingAccount({});
+        ProgramState().Reset();
     }
 
     // A user with `count` numbered messages, added as an enabled account.

@@ -157,7 +157,8 @@ TEST_F(ListWindowTest, LoginFailureShowsTheStoredErrorAndAnEmptyList) {
     Open();
     EXPECT_EQ(Model()->rowCount(), 0);
     EXPECT_TRUE(asked.empty());
-    const std::string error = Ini(AccountSection(ProgramState().Accounts()[0].params), "LAST_ERROR");
+    const std::string error =
+        Ini(AccountSection(ProgramState().Accounts()[0].params), "LAST_ERROR");
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(Status(1).rfind("   last_result ", 0), 0u);
     EXPECT_NE(Status(1).find(error), std::string::npos);
