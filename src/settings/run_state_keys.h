@@ -16,4 +16,10 @@ inline constexpr const char* kUidValidity = "UIDVALIDITY";  // IMAP: the folder'
 inline constexpr const char* kUnseen = "UNSEEN";            // IMAP: messages not yet seen
 inline constexpr const char* kPop3Capabilities = "POP3_CAPA";  // POP3: the server's CAPA, kept
 
+// A watched folder's keys: kFolderPrefix, its number (from 1), "_" and one of kFolderName,
+// kCount, kFolderChange, kUnseen, kUidNext and kUidValidity, as FOLDER1_UIDNEXT.
+inline constexpr const char* kFolderPrefix = "FOLDER";
+inline constexpr const char* kFolderName = "NAME";
+inline constexpr const char* kFolderChange = "CHANGE";  // the folder's change at the last check
+
 }  // namespace run_state
