@@ -255,9 +255,9 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
 }
 
 // A push session waiting out its delay after a failure comes back at once on a resume from
-// suspend (logind's PrepareForSleep, here from a stand-in on a private system bus) and after a
-// successful timed check of the same server.
-TEST_F(DesktopBusTest, PushComesBackAtOnceAfterAResumeOrASuccessfulCheck) {
+// suspend (logind's PrepareForSleep, here from a stand-in on a private system bus), after a
+// successful timed check of the same server and when the user trusts its certificate.
+TEST_F(DesktopBusTest, PushComesBackAtOnceAfterAResumeASuccessfulCheckOrATrustedCertificate) {
     qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus_.Address().toUtf8());
     QDBusConnection logind = QDBusConnection::connectToBus(bus_.Address(), "logind");
     ASSERT_TRUE(logind.registerService("org.freedesktop.login1"));
@@ -293,6 +293,14 @@ TEST_F(DesktopBusTest, PushComesBackAtOnceAfterAResumeOrASuccessfulCheck) {
     EXPECT_EQ(checked, std::vector<std::string>{"imap@x.example"});
     for (int i = 0; i < 200 && *sessions < 3; ++i) RunFor(10);
     EXPECT_EQ(*sessions, 3) << "a successful check of the server reconnects";
+
+    // A certificate trusted just now: a new session at once, not after the growing delay.
+    CertificateProblem problem;
+    problem.certificate.fingerprint = "sha256:" + std::string(64, 'a');
+    ProgramState().SetTrustQuestion(TrustRequest{pushed.params, problem});
+    for (int i = 0; i < 200 && *sessions < 4; ++i) RunFor(10);
+    EXPECT_FALSE(ProgramState().TrustQuestionWaits()) << "asked and answered yes";
+    EXPECT_EQ(*sessions, 4) << "a trusted certificate reconnects";
     monitor->StopChecks(0ms);
     EXPECT_TRUE(EndWorkerThreads(2s));
 }

@@ -1,19 +1,12 @@
 // Idle handling, the auto-continue pause, and what the windows and the tray show of the checks.
 #include <QLabel>
 #include <QTimer>
-#include <atomic>
-#include <thread>
 
 #include "app_test_support.h"
 #include "check/ui/results_window.h"
-#include "engine/push_watchers.h"
-#include "engine/worker_threads.h"
 #include "list/ui/list_window.h"
-#include "net/interrupt.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
-
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -116,32 +109,6 @@ TEST_F(ScheduleTest, CommandVetoesThePendingHideAndNothingArmsWithoutAccounts) {
 }
 
 }  // namespace
-
-// A certificate trusted just now: the account's push session starts again at once, not after
-// its growing delay.
-TEST_F(ScheduleTest, ATrustedCertificateBringsThePushSessionBackAtOnce) {
-    StartHidden({{.email = "imap@x.example", .user = "i"}});
-    auto sessions = std::make_shared<std::atomic<int>>(0);
-    monitor->Push().SetWatcher([sessions](const AccountSettings&, const SessionOptions& options,
-                                          const PushReport& report) {
-        ++*sessions;
-        report(PushEvent::Lost, "untrusted");
-        while (!options.interrupt->Raised()) std::this_thread::sleep_for(5ms);
-        return PushEnd::Interrupted;
-    });
-    AccountEntry pushed = ProgramState().Accounts()[0];
-    pushed.params.protocol = MailProtocol::Imap;
-    ProgramState().SetAccount(0, pushed);
-    for (int i = 0; i < 100 && *sessions < 1; ++i) RunFor(10);
-    CertificateProblem problem;
-    problem.certificate.fingerprint = "sha256:" + std::string(64, 'a');
-    ProgramState().SetTrustQuestion(TrustRequest{pushed.params, problem});
-    for (int i = 0; i < 200 && *sessions < 2; ++i) RunFor(10);
-    EXPECT_FALSE(ProgramState().TrustQuestionWaits()) << "asked and answered yes";
-    EXPECT_EQ(*sessions, 2);
-    monitor->StopChecks(0ms);
-    EXPECT_TRUE(EndWorkerThreads(2s));
-}
 
 // A failed check shows at once in the open results window and in the tray's hint, although an
 // earlier check of the account had found new mail.
