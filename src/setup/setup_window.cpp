@@ -192,8 +192,7 @@ void SetupWindow::onDeleteAccountClicked() {
     if (static_cast<std::size_t>(selected) < state_.Accounts().size())
         removed = state_.Accounts()[static_cast<std::size_t>(selected)].params;
     if (std::vector<AccountEntry> accounts = state_.Accounts(); RemoveAccount(accounts, selected)) {
-        state_.SetAccounts(std::move(accounts));
-        state_.SaveSettings();
+        state_.SaveAccounts(std::move(accounts));
         if (removed->passwordStore == PasswordStore::Keyring) DesktopKeyring().Remove(*removed);
     }
     UpdateControls();
@@ -274,8 +273,7 @@ void SetupWindow::SaveSettings() {
     state_.SetPlayWave(soundBox_->isChecked());
     state_.SetShowAdvert(tipsBox_->isChecked());
     state_.SetDesktopNotification(notificationBox_->currentIndex() == 1);
-    state_.SetAccounts(std::move(accounts));
-    state_.SaveSettings();
+    state_.SaveAccounts(std::move(accounts));
     SettlePassword(saved, before, keepInKeyring);
 
     switch (AutorunChangeFor(state_.Autorun(), initialAutorun)) {

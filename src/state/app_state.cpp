@@ -95,6 +95,13 @@ bool AppState::SaveSettings() const {
     return ::SaveSettings(values);
 }
 
+bool AppState::SaveAccounts(std::vector<AccountEntry> accounts) {
+    accounts_ = std::move(accounts);
+    const bool saved = SaveSettings();
+    Q_EMIT accountsChanged();
+    return saved;
+}
+
 bool AppState::LoadFilter() {
     const bool loaded = ::LoadFilter(spamRules_, spamCriteria_);
     Q_EMIT rulesChanged();

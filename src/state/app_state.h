@@ -76,9 +76,10 @@ public:
         return std::make_shared<const FilterSnapshot>(CopyFilter(spamRules_, spamCriteria_));
     }
 
-    // The settings file's switches and account list into and out of the values above.
+    // The settings file's switches and account list into the values above. SaveAccounts takes
+    // the account list, writes it with the switches to the settings file, and then announces it.
     bool LoadSettings();
-    bool SaveSettings() const;
+    bool SaveAccounts(std::vector<AccountEntry> accounts);
     // The spam rules and criteria from and into the settings file; AddSpamRule adds to them
     // and stores them.
     bool LoadFilter();
@@ -112,6 +113,8 @@ Q_SIGNALS:
     void trustQuestionWaiting();
 
 private:
+    bool SaveSettings() const;
+
     std::vector<AccountEntry> accounts_;
     bool autorun_ = false;
     bool playWave_ = false;

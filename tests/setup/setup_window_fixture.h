@@ -70,10 +70,7 @@ protected:
     }
 
     // Stores the accounts as a previous save would have.
-    void Store(std::vector<AccountEntry> items) {
-        ProgramState().SetAccounts(std::move(items));
-        ProgramState().SaveSettings();
-    }
+    void Store(std::vector<AccountEntry> items) { ProgramState().SaveAccounts(std::move(items)); }
 
     QWidget* Open() {
         ShowSetupWindow(ProgramState());
