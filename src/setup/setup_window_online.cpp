@@ -109,8 +109,7 @@ void SetupWindow::UpdateOnlineAccountsEntry() {
 void SetupWindow::AddOnlineAccount(const OnlineAccount& online) {
     std::vector<AccountEntry> accounts = state_.Accounts();
     accounts.push_back(AccountEntry{true, OnlineAccountSettings(online), 0});
-    state_.SetAccounts(std::move(accounts));
-    state_.SaveSettings();
+    state_.SaveAccounts(std::move(accounts));
     {
         const QSignalBlocker quiet(accountList_);
         accountList_->setCurrentItem(AppendListEntry(ToQt(online.email), true));
