@@ -109,9 +109,9 @@ void BM_CoreListing(benchmark::State& state) {
     for (auto _ : state) {
         RunState runState;
         std::unique_ptr<MailSession> session = OpenMailSession(account, SessionOptions{}, runState);
-        rows = ListHeaders(*session, account.email, ProgramState().spamRules,
-                           ProgramState().spamCriteria)
-                   .size();
+        rows =
+            ListHeaders(*session, account.email, ProgramState().Rules(), ProgramState().Criteria())
+                .size();
         session->Quit();
     }
     state.counters["rows"] = static_cast<double>(rows);
@@ -149,8 +149,7 @@ void BM_WindowListing(benchmark::State& state) {
         relay = std::make_unique<DelayRelay>(item.params.host, item.params.port, oneWay);
         item.params.port = relay->Port();
     }
-    ProgramState().accounts.clear();
-    ProgramState().accounts.push_back(item);
+    ProgramState().SetAccounts({item});
     OpenListWindow(ProgramState());  // selects the account; nothing listed yet
     auto* window = qobject_cast<MailboxWindow*>(OpenWindow(WindowKind::List));
     auto* model = window->findChild<HeaderListModel*>();
@@ -185,7 +184,7 @@ void BM_WindowListing(benchmark::State& state) {
     delete OpenWindow(WindowKind::List);
     EndWorkerThreads(std::chrono::seconds(2));
     QCoreApplication::processEvents();
-    ProgramState().accounts.clear();
+    ProgramState().SetAccounts({});
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "app/launcher_entry.h"
 #include "engine/mail_monitor.h"
 #include "session/run_state.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
 #include "widgets/ui_text.h"
@@ -34,8 +35,8 @@ namespace {
 
 // The account with that address in the list (letters in any case), -1 when there is none.
 int IndexOf(const AppState& state, const QString& email) {
-    for (std::size_t i = 0; i < state.accounts.size(); ++i)
-        if (ToQt(state.accounts[i].params.email).compare(email, Qt::CaseInsensitive) == 0)
+    for (std::size_t i = 0; i < state.Accounts().size(); ++i)
+        if (ToQt(state.Accounts()[i].params.email).compare(email, Qt::CaseInsensitive) == 0)
             return static_cast<int>(i);
     return -1;
 }
@@ -75,16 +76,16 @@ void DBusService::CheckNow() {
 QList<AccountSummary> DBusService::Accounts() {
     QList<AccountSummary> list;
     const auto settings = OpenSettings();
-    for (const AccountEntry& item : state_.accounts) {
+    for (const AccountEntry& item : state_.Accounts()) {
         const std::string section = AccountSection(item.params);
         AccountSummary summary;
         summary.email = ToQt(item.params.email);
-        summary.count = settings->ReadInteger(section, "COUNT", 0);
+        summary.count = settings->ReadInteger(section, run_state::kCount, 0);
         summary.lastChange = item.lastChange;
-        summary.lastCheckSucceeded = settings->ReadBool(section, "LAST_RESULT", true);
+        summary.lastCheckSucceeded = settings->ReadBool(section, run_state::kLastResult, true);
         if (!summary.lastCheckSucceeded)
             summary.lastError =
-                ToQt(StoredErrorText(settings->ReadString(section, "LAST_ERROR", "")));
+                ToQt(StoredErrorText(settings->ReadString(section, run_state::kLastError, "")));
         list << summary;
     }
     return list;
@@ -99,6 +100,6 @@ void DBusService::ShowMessages(const QString& email) {
                                .arg(QuotedArgument(email)));
         return;
     }
-    state_.pendingAccount = state_.accounts[static_cast<std::size_t>(index)].params.email;
+    state_.SetPendingAccount(state_.Accounts()[static_cast<std::size_t>(index)].params.email);
     Q_EMIT Requests().listWanted();
 }

@@ -23,13 +23,13 @@ namespace {
 void RefreshPanelOf(const AppState& state, const std::string& email) {
     auto* results = qobject_cast<ResultsWindow*>(OpenWindow(WindowKind::Results));
     if (results == nullptr) return;
-    for (std::size_t i = 0; i < state.accounts.size(); ++i) {
-        if (state.accounts[i].params.email == email) results->RefreshPanel(static_cast<int>(i));
+    for (std::size_t i = 0; i < state.Accounts().size(); ++i) {
+        if (state.Accounts()[i].params.email == email) results->RefreshPanel(static_cast<int>(i));
     }
 }
 
 void NoteCommandFailure(AppState& state, const std::string& email, const std::string& reason) {
-    state.commandFailures[email] = GetLangText("new_mail_command_failed") + " (" + reason + ")";
+    state.SetCommandFailure(email, GetLangText("new_mail_command_failed") + " (" + reason + ")");
     RefreshPanelOf(state, email);
 }
 
@@ -59,12 +59,12 @@ DesktopEvents::~DesktopEvents() {
 }
 
 bool DesktopEvents::ShowsNotification() const {
-    return (state_.desktopNotification || !TrayAreaAvailable()) && notifier_->Usable();
+    return (state_.DesktopNotification() || !TrayAreaAvailable()) && notifier_->Usable();
 }
 
 void DesktopEvents::Notify(const NewMailTally& tally) {
     QStringList lines;
-    for (const AccountEntry& item : state_.accounts) {
+    for (const AccountEntry& item : state_.Accounts()) {
         const auto found = tally.arrived.find(item.params.email);
         if (found != tally.arrived.end())
             lines << ToQt(
@@ -86,7 +86,7 @@ void DesktopEvents::MarkNamedRead() {
             if (message.flaggable) uidsOf[message.email].push_back(message.id);
     AcknowledgeNewMail();
     std::erase_if(markWorkers_, [](const QPointer<QThread>& worker) { return worker.isNull(); });
-    for (const AccountEntry& item : state_.accounts) {
+    for (const AccountEntry& item : state_.Accounts()) {
         const auto found = uidsOf.find(item.params.email);
         if (found == uidsOf.end() || item.params.protocol != MailProtocol::Imap) continue;
         SessionOptions options = state_.SessionOptionsNow();
@@ -107,9 +107,9 @@ void DesktopEvents::MarkNamedRead() {
 
 void DesktopEvents::OpenFirstNewMailbox() {
     if (monitor_ != nullptr) {
-        for (const AccountEntry& item : state_.accounts) {
+        for (const AccountEntry& item : state_.Accounts()) {
             if (monitor_->NewMail().arrived.count(item.params.email) == 0) continue;
-            state_.pendingAccount = item.params.email;
+            state_.SetPendingAccount(item.params.email);
             Q_EMIT Requests().listWanted();
             break;
         }
@@ -118,7 +118,7 @@ void DesktopEvents::OpenFirstNewMailbox() {
 }
 
 NewMailReader DesktopEvents::NewMailReaderFor(const AccountSettings& account) const {
-    if (!state_.playWave || !ShowsNotification()) return {};
+    if (!state_.PlayWave() || !ShowsNotification()) return {};
     return [owner = SpamAccount(account),
             filter = state_.Filter()](const std::vector<NewMessageHeader>& headers) {
         return NewMailLines(headers, owner, *filter);
@@ -129,7 +129,7 @@ void DesktopEvents::OnMailChanged(const AccountSettings& account, int count, int
                                   int arrived) {
     if (arrived > 0) {
         const std::string email = account.email;
-        if (state_.commandFailures.erase(email) > 0) RefreshPanelOf(state_, email);
+        if (state_.ClearCommandFailure(email)) RefreshPanelOf(state_, email);
         RunNewMailCommand(ReadGeneralText("NEW_MAIL_COMMAND"), email, count, change,
                           [&state = state_, email](const std::string& reason) {
                               NoteCommandFailure(state, email, reason);
@@ -141,7 +141,7 @@ void DesktopEvents::OnMailChanged(const AccountSettings& account, int count, int
 void DesktopEvents::OnNewMailChanged(int total) {
     if (total == 0) {
         notifier_->Close();
-    } else if (monitor_ != nullptr && state_.playWave && ShowsNotification()) {
+    } else if (monitor_ != nullptr && state_.PlayWave() && ShowsNotification()) {
         Notify(monitor_->NewMail());
     }
 }

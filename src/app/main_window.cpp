@@ -84,7 +84,7 @@ MainWindow::MainWindow(TrayServices& services, AppState& state, MailMonitor& mon
     SetUnhandledErrorHandler([this](const std::string& message) { ShowUnhandledError(message); });
     if (!loadError.empty())
         ShowMessageBox(this, Text("Error"), ToQt(loadError), QMessageBox::Critical);
-    else if (state_.accounts.empty())
+    else if (state_.Accounts().empty())
         ShowMessageBox(this, Text("first_run_title"), Text("first_run"), QMessageBox::Information);
     services_.Follow(monitor_);
     FollowMonitor();
@@ -299,14 +299,14 @@ void MainWindow::OnShown() {
 }
 
 void MainWindow::OnActivated() {
-    if (!activatedOnce && state_.accounts.empty()) ShowSetupWindow(state_);
+    if (!activatedOnce && state_.Accounts().empty()) ShowSetupWindow(state_);
     activatedOnce = true;
     UpdateActions();
     OnShown();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (closeRequested && !state_.accounts.empty()) {
+    if (closeRequested && !state_.Accounts().empty()) {
         closeRequested = false;
         ShowMainWindow();
         const auto answer = ShowMessageBox(this, Text("close_main_dialog_title"),

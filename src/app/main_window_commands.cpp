@@ -41,7 +41,7 @@ void MainWindow::ConnectCommands() {
 }
 
 void MainWindow::UpdateActions() {
-    const bool haveAccounts = !state_.accounts.empty();
+    const bool haveAccounts = !state_.Accounts().empty();
     const bool setupOpen = (OpenWindow(WindowKind::Setup) != nullptr);
     const bool filterOpen = (OpenWindow(WindowKind::Filter) != nullptr);
     const bool listOpen = (OpenWindow(WindowKind::List) != nullptr);
@@ -91,7 +91,7 @@ void MainWindow::FollowRequests() {
 void MainWindow::Continue() {
     SetRunVeto();
     HideMainWindow();
-    state_.startedWithParameters = false;
+    state_.SetStartedWithParameters(false);
     showOnChildClose = false;
     UpdateActions();
 }
@@ -104,7 +104,7 @@ void MainWindow::RestoreMainWindow() {
 
 void MainWindow::OpenList() {
     SetRunVeto();
-    state_.pendingAccount.clear();
+    state_.SetPendingAccount({});
     OpenListWindow(state_);
     services_.AcknowledgeNewMail();
     UpdateActions();

@@ -71,8 +71,9 @@ bool MainWindow::AskTrustQuestion() {
 }
 
 void MainWindow::ArmAutoContinue() {
-    if (state_.accounts.empty() || EditingWindowOpen()) return;
-    SetTimer(*continueTimer_, state_.startedWithParameters ? kQuickContinueMs : kContinueMs, true);
+    if (state_.Accounts().empty() || EditingWindowOpen()) return;
+    SetTimer(*continueTimer_, state_.StartedWithParameters() ? kQuickContinueMs : kContinueMs,
+             true);
     continueVeto_ = false;
 }
 

@@ -62,7 +62,7 @@ StartDecision DecideStart(const QString& instanceName) {
 }
 
 int RunProgram(int argc) {
-    ProgramState().startedWithParameters = argc > 1;
+    ProgramState().SetStartedWithParameters(argc > 1);
     const QString instanceName = SingleInstanceName();
     if (DecideStart(instanceName) != StartDecision::Run) return 0;
     SingleInstanceServer instance;

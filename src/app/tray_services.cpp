@@ -40,7 +40,7 @@ TrayServices::TrayServices()
         [this] { return desktop->ShowsNotification(); });
 
     ProgramState().LoadFilter();
-    ProgramState().tlsAvailable = SetUpTls();
+    ProgramState().SetTlsAvailable(SetUpTls());
 }
 
 TrayServices::~TrayServices() {
@@ -52,8 +52,7 @@ TrayServices::~TrayServices() {
         std::fprintf(stderr, "tarnwick: %s\n", error.what());
     }
     tray->SetActive(false);
-    ProgramState().accounts.clear();
-    ProgramState().spamRules.clear();
+    ProgramState().Reset();
 }
 
 void TrayServices::Follow(MailMonitor& monitor) {
@@ -96,6 +95,6 @@ void TrayServices::OnAlertClicked() {
 }
 
 void TrayServices::OnAlertClosed() {
-    if (HasText(ProgramState().pendingAccount))
-        tray->SetHint(GetLangText("check_email_last") + " " + ProgramState().pendingAccount);
+    if (HasText(ProgramState().PendingAccount()))
+        tray->SetHint(GetLangText("check_email_last") + " " + ProgramState().PendingAccount());
 }

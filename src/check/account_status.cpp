@@ -3,6 +3,7 @@
 #include "session/imap_session.h"
 #include "settings/counted_text.h"
 #include "settings/language.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 
 namespace {
@@ -11,8 +12,8 @@ namespace {
 std::string StoredUnread(const AccountEntry& item, const IniFile& ini) {
     if (item.params.protocol != MailProtocol::Imap) return "";
     const std::string section = AccountSection(item.params);
-    if (ini.ReadString(section, "UNSEEN", "").empty()) return "";
-    return " - " + UnreadText(StoredNumber(ini, section, "UNSEEN"));
+    if (ini.ReadString(section, run_state::kUnseen, "").empty()) return "";
+    return " - " + UnreadText(StoredNumber(ini, section, run_state::kUnseen));
 }
 
 }  // namespace
@@ -32,14 +33,15 @@ AccountStatus StatusOf(const AccountEntry& item, const IniFile& ini) {
     s.email = ini.ReadString(section, "EMAIL", item.params.email);
     const std::string suffix =
         item.lastChange != 0 ? "   ( " + std::to_string(item.lastChange) + " )" : std::string();
-    s.count = ini.ReadString(section, "COUNT", "0") + StoredUnread(item, ini) + suffix;
-    s.lastCheck = ini.ReadString(section, "LAST_CHECK", "");
+    s.count = ini.ReadString(section, run_state::kCount, "0") + StoredUnread(item, ini) + suffix;
+    s.lastCheck = ini.ReadString(section, run_state::kLastCheck, "");
 
-    const std::string income = ini.ReadString(section, "LAST_INCOME", "");
+    const std::string income = ini.ReadString(section, run_state::kLastIncome, "");
     // A failed last check says so at once, whatever an earlier check of it found.
-    if (s.enabled && !ini.ReadBool(section, "LAST_RESULT", true)) {
+    if (s.enabled && !ini.ReadBool(section, run_state::kLastResult, true)) {
         s.state = AccountState::Failed;
-        s.status = GetLangText("Error") + " - " + ini.ReadString(section, "LAST_ERROR", "");
+        s.status =
+            GetLangText("Error") + " - " + ini.ReadString(section, run_state::kLastError, "");
     } else if (item.lastChange > 0) {
         s.state = AccountState::NewMail;
         s.status = GetLangText("new_mail") + " - " + income;

@@ -10,6 +10,7 @@
 #include "session/session_factory.h"
 #include "settings/errors.h"
 #include "settings/language.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -22,7 +23,7 @@ bool JudgeChange(int change, bool arrived, RunState& runState, const std::string
     if (arrived) {
         notifier.SetTrayHint(GetLangText("you_have_a_new_mail"));
         notifier.ShowNewMailIcon(std::max(change, 1));
-        runState.Write(section, "LAST_INCOME", DateTimeText(std::time(nullptr)));
+        runState.Write(section, run_state::kLastIncome, DateTimeText(std::time(nullptr)));
         return true;
     }
     if (change < 0) {
@@ -70,33 +71,34 @@ int ArrivedMessages(const CheckResult& result) {
 }
 
 bool LastCheckSucceeded(const AccountSettings& account) {
-    return OpenSettings()->ReadBool(AccountSection(account), "LAST_RESULT", true);
+    return OpenSettings()->ReadBool(AccountSection(account), run_state::kLastResult, true);
 }
 
 std::string LastResultText(const AccountSettings& account) {
     const std::string section = AccountSection(account);
     const auto settings = OpenSettings();
-    const std::string result = settings->ReadBool(section, "LAST_RESULT", true)
-                                   ? settings->ReadString(section, "LAST_CHECK", "") + " OK"
-                                   : settings->ReadString(section, "LAST_ERROR", "");
+    const std::string result =
+        settings->ReadBool(section, run_state::kLastResult, true)
+            ? settings->ReadString(section, run_state::kLastCheck, "") + " OK"
+            : settings->ReadString(section, run_state::kLastError, "");
     return GetLangText("last_result") + " " + result;
 }
 
 bool StoreCount(const AccountSettings& account, int count) {
-    OpenSettings()->WriteInteger(AccountSection(account), "COUNT", count);
+    OpenSettings()->WriteInteger(AccountSection(account), run_state::kCount, count);
     return true;
 }
 
 void StoreShownMailbox(const AccountSettings& account, const ShownMailbox& shown) {
     const std::string section = AccountSection(account);
     RunState runState;
-    runState.Write(section, "COUNT", std::to_string(shown.count));
+    runState.Write(section, run_state::kCount, std::to_string(shown.count));
     if (account.protocol == MailProtocol::Imap) {
         if (shown.highestUid > 0 && shown.highestUid < UINT32_MAX &&
-            shown.highestUid + 1 > StoredNumber(*OpenSettings(), section, "UIDNEXT"))
-            runState.Write(section, "UIDNEXT", std::to_string(shown.highestUid + 1));
+            shown.highestUid + 1 > StoredNumber(*OpenSettings(), section, run_state::kUidNext))
+            runState.Write(section, run_state::kUidNext, std::to_string(shown.highestUid + 1));
     } else if (!shown.lastUidl.empty()) {
-        runState.Write(section, "LAST_UIDL", shown.lastUidl);
+        runState.Write(section, run_state::kLastUidl, shown.lastUidl);
     }
     runState.Store();
 }

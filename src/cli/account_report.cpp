@@ -5,6 +5,7 @@
 #include "check/check_cycle.h"
 #include "session/run_state.h"
 #include "settings/errors.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -54,9 +55,9 @@ AccountReport CheckReport(AccountEntry& item, const SessionOptions& session, boo
         const auto settings = OpenSettings();
         const std::string section = AccountSection(item.params);
         if (report.ok)
-            report.count = settings->ReadInteger(section, "COUNT", 0);
+            report.count = settings->ReadInteger(section, run_state::kCount, 0);
         else
-            report.error = settings->ReadString(section, "LAST_ERROR", "");
+            report.error = settings->ReadString(section, run_state::kLastError, "");
     } catch (const TarnwickError& error) {
         report.ok = false;
         report.change = 0;

@@ -8,6 +8,7 @@
 #include "net/tls_layer.h"
 #include "session/session_factory.h"
 #include "settings/language.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 #include "spam/spam_filter.h"
@@ -15,7 +16,7 @@
 namespace {
 
 std::string StoredError(const AccountSettings& account) {
-    return OpenSettings()->ReadString(AccountSection(account), "LAST_ERROR", "");
+    return OpenSettings()->ReadString(AccountSection(account), run_state::kLastError, "");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "session/imap_session.h"
 #include "session/pop3_session.h"
 #include "settings/language.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -53,7 +54,7 @@ void PrintNoProblem(bool loggedIn, const AccountSettings& account, std::ostream&
         return;
     }
     err << account.email << ": "
-        << OpenSettings()->ReadString(AccountSection(account), "LAST_ERROR", "")
+        << OpenSettings()->ReadString(AccountSection(account), run_state::kLastError, "")
         << "\nNo certificate problem; nothing stored.\n";
 }
 

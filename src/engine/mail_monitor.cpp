@@ -9,6 +9,7 @@
 #include "engine/owner_link.h"
 #include "engine/push_watchers.h"
 #include "list/new_mail.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
 
@@ -69,7 +70,7 @@ void MailMonitor::SetAccountChecker(AccountChecker checker) {
 }
 
 void MailMonitor::StartPush() {
-    const auto follow = [this] { push_->Follow(state_.accounts, state_.SessionOptionsNow()); };
+    const auto follow = [this] { push_->Follow(state_.Accounts(), state_.SessionOptionsNow()); };
     connect(&state_, &AppState::accountsChanged, push_, follow);
     follow();
     push_->FollowSystemEvents();
@@ -96,24 +97,24 @@ void MailMonitor::OnCheckTimer() {
 }
 
 void MailMonitor::RearmCheckTimer() {
-    SetTimer(*checkTimer_, CheckIntervalMs(state_.accounts.size()), true);
+    SetTimer(*checkTimer_, CheckIntervalMs(state_.Accounts().size()), true);
 }
 
 CheckRequest MailMonitor::RequestFor(std::int32_t index, const AccountSettings& account) const {
     CheckRequest request;
     request.index = index;
     request.account = account;
-    request.alertDue = state_.playWave;
+    request.alertDue = state_.PlayWave();
     request.options = state_.SessionOptionsNow();
     if (readers_) request.readNewMail = readers_(account);
     return request;
 }
 
 bool MailMonitor::CheckNextAccount() {
-    if (paused_ || state_.accounts.empty() || scheduler_->Busy()) return false;
+    if (paused_ || state_.Accounts().empty() || scheduler_->Busy()) return false;
     if (StartRequestedCheck() || StartWantedCheck()) return true;
-    const std::int32_t index = AccountToCheck(checkIndex_, state_.accounts.size());
-    const AccountEntry& entry = state_.accounts[static_cast<std::size_t>(index)];
+    const std::int32_t index = AccountToCheck(checkIndex_, state_.Accounts().size());
+    const AccountEntry& entry = state_.Accounts()[static_cast<std::size_t>(index)];
     checkIndex_ = index + 1;
     // An account whose push session is up is checked when it tells of news, and now and then.
     if (entry.enabled && !push_->Covers(entry.params) && MayCheck(entry.params)) {
@@ -128,7 +129,7 @@ bool MailMonitor::CheckNextAccount() {
 bool MailMonitor::StartWantedCheck() {
     if (paused_ || scheduler_->Busy()) return false;
     while (const auto account = push_->NextWanted()) {
-        const std::int32_t index = PlaceOf(state_.accounts, *account, -1);
+        const std::int32_t index = PlaceOf(state_.Accounts(), *account, -1);
         if (index < 0) continue;
         if (!MayCheck(*account)) {
             push_->CheckDone(*account);
@@ -141,7 +142,7 @@ bool MailMonitor::StartWantedCheck() {
 
 void MailMonitor::CheckAllNow() {
     const auto now = std::chrono::steady_clock::now();
-    for (const AccountEntry& item : state_.accounts) {
+    for (const AccountEntry& item : state_.Accounts()) {
         if (!item.enabled) continue;
         const std::string section = AccountSection(item.params);
         const auto last = results_.find(section);
@@ -161,10 +162,11 @@ bool MailMonitor::StartRequestedCheck() {
         const std::string section = requested_.front();
         requested_.erase(requested_.begin());
         const auto found = std::find_if(
-            state_.accounts.begin(), state_.accounts.end(),
+            state_.Accounts().begin(), state_.Accounts().end(),
             [&](const AccountEntry& e) { return AccountSection(e.params) == section; });
-        if (found == state_.accounts.end() || !found->enabled || !MayCheck(found->params)) continue;
-        const auto index = static_cast<std::int32_t>(found - state_.accounts.begin());
+        if (found == state_.Accounts().end() || !found->enabled || !MayCheck(found->params))
+            continue;
+        const auto index = static_cast<std::int32_t>(found - state_.Accounts().begin());
         if (StartCheck(index, found->params)) return true;
         requested_.clear();  // the program is ending
     }
@@ -182,21 +184,21 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
     const bool pushed = push_->CheckDone(outcome.account);
     if (outcome.cancelled) return;
     if (!paused_) RearmCheckTimer();
-    const std::int32_t index = PlaceOf(state_.accounts, outcome.account, outcome.index);
+    const std::int32_t index = PlaceOf(state_.Accounts(), outcome.account, outcome.index);
     const int change = outcome.result.change;
-    if (change != 0 && index >= 0)
-        state_.accounts[static_cast<std::size_t>(index)].lastChange = change;
-    if (outcome.result.becomesPending) state_.pendingAccount = outcome.account.email;
+    if (change != 0 && index >= 0) state_.SetLastChange(static_cast<std::size_t>(index), change);
+    if (outcome.result.becomesPending) state_.SetPendingAccount(outcome.account.email);
     const std::string section = AccountSection(outcome.account);
     const auto settings = OpenSettings();
     LastCheck& last = results_[section];
     last.when = std::chrono::steady_clock::now();
     last.change = change;
-    last.succeeded = outcome.error.empty() && settings->ReadBool(section, "LAST_RESULT", true);
-    last.error =
-        !outcome.error.empty()
-            ? outcome.error
-            : (last.succeeded ? std::string() : settings->ReadString(section, "LAST_ERROR", ""));
+    last.succeeded =
+        outcome.error.empty() && settings->ReadBool(section, run_state::kLastResult, true);
+    last.error = !outcome.error.empty()
+                     ? outcome.error
+                     : (last.succeeded ? std::string()
+                                       : settings->ReadString(section, run_state::kLastError, ""));
     if (!pushed) checkIndex_ = outcome.index + 1;
     // A push session waiting out its back-off after a failure tries again at once when a
     // check of the same server has just succeeded.
@@ -211,7 +213,7 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
         Q_EMIT checkError(outcome.error);
         return;
     }
-    Record(outcome.account, settings->ReadInteger(section, "COUNT", 0), change,
+    Record(outcome.account, settings->ReadInteger(section, run_state::kCount, 0), change,
            ArrivedMessages(outcome.result), outcome.newMail);
     if (auto request = TrustRequestFor(outcome.account, outcome.result.certificateFailure))
         state_.SetTrustQuestion(std::move(*request));
@@ -220,8 +222,8 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
 void MailMonitor::RecordCheck(const AccountSettings& account, int change, int arrived,
                               const NamedNewMail& newMail) {
     if (change == 0 && arrived <= 0) return;
-    Record(account, OpenSettings()->ReadInteger(AccountSection(account), "COUNT", 0), change,
-           arrived, newMail);
+    Record(account, OpenSettings()->ReadInteger(AccountSection(account), run_state::kCount, 0),
+           change, arrived, newMail);
 }
 
 void MailMonitor::Record(const AccountSettings& account, int count, int change, int arrived,

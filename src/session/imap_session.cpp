@@ -11,6 +11,7 @@
 #include "settings/errors.h"
 #include "settings/keyring.h"
 #include "settings/password_store.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -174,17 +175,17 @@ MailboxNews ImapMailSession::CheckMailbox(const IniFile& settings, const std::st
     status_.reset();  // a later check asks again
     news.count = static_cast<int>(std::min<std::uint32_t>(status.messages, INT_MAX));
     const int countChange = RecordCount(news.count, settings, section, runState);
-    const std::uint32_t storedNext = StoredNumber(settings, section, "UIDNEXT");
-    const std::uint32_t storedValidity = StoredNumber(settings, section, "UIDVALIDITY");
+    const std::uint32_t storedNext = StoredNumber(settings, section, run_state::kUidNext);
+    const std::uint32_t storedValidity = StoredNumber(settings, section, run_state::kUidValidity);
     news.change = ChangeWithArrivals(countChange, news.count, status, storedNext, storedValidity);
     news.arrived = news.change > 0;
     news.unseen = status.unseen;
     // The new messages' headers are looked for by UID from the stored UIDNEXT on while it
     // still holds.
     firstNewUid_ = storedNext != 0 && status.uidValidity == storedValidity ? storedNext : 0;
-    runState.Write(section, "UIDNEXT", std::to_string(status.uidNext));
-    runState.Write(section, "UIDVALIDITY", std::to_string(status.uidValidity));
-    runState.Write(section, "UNSEEN", std::to_string(status.unseen));
+    runState.Write(section, run_state::kUidNext, std::to_string(status.uidNext));
+    runState.Write(section, run_state::kUidValidity, std::to_string(status.uidValidity));
+    runState.Write(section, run_state::kUnseen, std::to_string(status.unseen));
     return news;
 }
 

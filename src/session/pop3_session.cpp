@@ -7,6 +7,7 @@
 #include "auth/oauth_token.h"
 #include "settings/errors.h"
 #include "settings/password_store.h"
+#include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 
@@ -31,7 +32,7 @@ std::unique_ptr<Pop3Client> NewClient(const AccountSettings& account, const Sess
     client->pin = settings.ReadString(section, "SSL_PIN", "");
     client->messageCount = 0;
     const auto remembered =
-        ParseRememberedCapabilities(settings.ReadString(section, "POP3_CAPA", ""));
+        ParseRememberedCapabilities(settings.ReadString(section, run_state::kPop3Capabilities, ""));
     if (remembered && StillFresh(*remembered, ServerName(*client), std::time(nullptr)))
         client->RememberCapabilities(remembered->lines);
     // An OAuth2 account's token is fetched (or renewed) by the login, on the session's thread.
@@ -62,9 +63,9 @@ bool ArrivedByIdentity(Pop3Client& session, int current, int stored, const IniFi
         return false;  // the count stands; the session ends anyway
     }
     if (!uid) return false;
-    const std::string last = settings.ReadString(section, "LAST_UIDL", "");
+    const std::string last = settings.ReadString(section, run_state::kLastUidl, "");
     if (*uid == last) return false;
-    runState.Write(section, "LAST_UIDL", *uid);
+    runState.Write(section, run_state::kLastUidl, *uid);
     return !last.empty() && current == stored;
 }
 
@@ -95,11 +96,12 @@ std::unique_ptr<Pop3Client> OpenSession(const AccountSettings& account,
 void RememberCapabilities(const Pop3Client& client, RunState& runState,
                           const std::string& section) {
     if (client.CapabilitiesDisagree()) {
-        runState.Write(section, "POP3_CAPA", "");
+        runState.Write(section, run_state::kPop3Capabilities, "");
     } else if (client.CapabilitiesLearned()) {
         RememberedCapabilities remembered{ServerName(client), std::time(nullptr),
                                           client.KnownCapabilities().lines};
-        runState.Write(section, "POP3_CAPA", RememberedCapabilitiesText(remembered));
+        runState.Write(section, run_state::kPop3Capabilities,
+                       RememberedCapabilitiesText(remembered));
     }
 }
 

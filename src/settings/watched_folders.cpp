@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <charconv>
 
+#include "settings/run_state_keys.h"
 #include "settings/text_utils.h"
 
 namespace {
 
 std::string FolderKey(std::size_t n, std::string_view what) {
-    return "FOLDER" + std::to_string(n) + "_" + std::string(what);
+    return run_state::kFolderPrefix + std::to_string(n) + "_" + std::string(what);
 }
 
 std::uint32_t ReadNumber(const IniFile& ini, std::string_view section, const std::string& key) {
@@ -51,13 +52,13 @@ std::vector<FolderRunState> StoredFolderStates(const IniFile& ini, std::string_v
     std::vector<FolderRunState> folders;
     for (std::size_t n = 1;; ++n) {
         FolderRunState folder;
-        folder.name = ini.ReadString(section, FolderKey(n, "NAME"), "");
+        folder.name = ini.ReadString(section, FolderKey(n, run_state::kFolderName), "");
         if (folder.name.empty()) break;
-        folder.count = ini.ReadInteger(section, FolderKey(n, "COUNT"), 0);
-        folder.change = ini.ReadInteger(section, FolderKey(n, "CHANGE"), 0);
-        folder.unseen = ReadNumber(ini, section, FolderKey(n, "UNSEEN"));
-        folder.uidNext = ReadNumber(ini, section, FolderKey(n, "UIDNEXT"));
-        folder.uidValidity = ReadNumber(ini, section, FolderKey(n, "UIDVALIDITY"));
+        folder.count = ini.ReadInteger(section, FolderKey(n, run_state::kCount), 0);
+        folder.change = ini.ReadInteger(section, FolderKey(n, run_state::kFolderChange), 0);
+        folder.unseen = ReadNumber(ini, section, FolderKey(n, run_state::kUnseen));
+        folder.uidNext = ReadNumber(ini, section, FolderKey(n, run_state::kUidNext));
+        folder.uidValidity = ReadNumber(ini, section, FolderKey(n, run_state::kUidValidity));
         folders.push_back(std::move(folder));
     }
     return folders;
@@ -67,16 +68,19 @@ void StoreFolderStates(IniFile& ini, std::string_view section,
                        const std::vector<FolderRunState>& folders) {
     std::size_t n = 1;
     for (const FolderRunState& folder : folders) {
-        ini.WriteString(section, FolderKey(n, "NAME"), folder.name);
-        ini.WriteInteger(section, FolderKey(n, "COUNT"), folder.count);
-        ini.WriteInteger(section, FolderKey(n, "CHANGE"), folder.change);
-        ini.WriteString(section, FolderKey(n, "UNSEEN"), std::to_string(folder.unseen));
-        ini.WriteString(section, FolderKey(n, "UIDNEXT"), std::to_string(folder.uidNext));
-        ini.WriteString(section, FolderKey(n, "UIDVALIDITY"), std::to_string(folder.uidValidity));
+        ini.WriteString(section, FolderKey(n, run_state::kFolderName), folder.name);
+        ini.WriteInteger(section, FolderKey(n, run_state::kCount), folder.count);
+        ini.WriteInteger(section, FolderKey(n, run_state::kFolderChange), folder.change);
+        ini.WriteString(section, FolderKey(n, run_state::kUnseen), std::to_string(folder.unseen));
+        ini.WriteString(section, FolderKey(n, run_state::kUidNext), std::to_string(folder.uidNext));
+        ini.WriteString(section, FolderKey(n, run_state::kUidValidity),
+                        std::to_string(folder.uidValidity));
         ++n;
     }
-    for (; !ini.ReadString(section, FolderKey(n, "NAME"), "").empty(); ++n)
-        for (const char* what : {"NAME", "COUNT", "CHANGE", "UNSEEN", "UIDNEXT", "UIDVALIDITY"})
+    for (; !ini.ReadString(section, FolderKey(n, run_state::kFolderName), "").empty(); ++n)
+        for (const char* what :
+             {run_state::kFolderName, run_state::kCount, run_state::kFolderChange,
+              run_state::kUnseen, run_state::kUidNext, run_state::kUidValidity})
             ini.EraseKey(section, FolderKey(n, what));
 }
 

@@ -66,7 +66,7 @@ void SetupWindow::SetSaveButtonsEnabled(bool enabled) {
 }
 
 void SetupWindow::UpdateControls() {
-    securityBox_->setEnabled(state_.tlsAvailable);
+    securityBox_->setEnabled(state_.TlsAvailable());
     if (!securityBox_->isEnabled()) ShowSecurity(ConnectionSecurity::None);
     const bool hasEntries = accountList_->count() > 0;
     editButton_->setEnabled(hasEntries);
@@ -91,8 +91,8 @@ void SetupWindow::ClearFields() {
 }
 
 void SetupWindow::ShowAccount(int index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= state_.accounts.size()) return;
-    const AccountSettings& params = state_.accounts[static_cast<std::size_t>(index)].params;
+    if (index < 0 || static_cast<std::size_t>(index) >= state_.Accounts().size()) return;
+    const AccountSettings& params = state_.Accounts()[static_cast<std::size_t>(index)].params;
     ShowWhole(emailEdit_, ToQt(params.email), kMailMaxLength);
     serverBox_->setEditText(ToQt(params.host));
     ShowWhole(userEdit_, ToQt(params.username), kUserMaxLength);
@@ -103,7 +103,7 @@ void SetupWindow::ShowAccount(int index) {
     portBox_->setValue(params.port);
     apopBox_->setChecked(params.secureLogin);
     ShowProtocol(params.protocol);
-    ShowSecurity(state_.tlsAvailable ? SecurityOf(params) : ConnectionSecurity::None);
+    ShowSecurity(state_.TlsAvailable() ? SecurityOf(params) : ConnectionSecurity::None);
     ShowSignIn(params);
     if (params.FromOnlineAccounts()) {
         ShowOnlineAccountServer(params);
@@ -112,7 +112,7 @@ void SetupWindow::ShowAccount(int index) {
 }
 
 ConnectionSecurity SetupWindow::ChosenSecurity() const {
-    if (!state_.tlsAvailable) return ConnectionSecurity::None;
+    if (!state_.TlsAvailable()) return ConnectionSecurity::None;
     return static_cast<ConnectionSecurity>(std::clamp(securityBox_->currentIndex(), 0, 2));
 }
 
@@ -189,10 +189,10 @@ void SetupWindow::onDeleteAccountClicked() {
         accountList_->setCurrentRow(-1);
     }
     std::optional<AccountSettings> removed;
-    if (static_cast<std::size_t>(selected) < state_.accounts.size())
-        removed = state_.accounts[static_cast<std::size_t>(selected)].params;
-    if (RemoveAccount(state_.accounts, selected)) {
-        state_.SaveSettings();
+    if (static_cast<std::size_t>(selected) < state_.Accounts().size())
+        removed = state_.Accounts()[static_cast<std::size_t>(selected)].params;
+    if (std::vector<AccountEntry> accounts = state_.Accounts(); RemoveAccount(accounts, selected)) {
+        state_.SaveAccounts(std::move(accounts));
         if (removed->passwordStore == PasswordStore::Keyring) DesktopKeyring().Remove(*removed);
     }
     UpdateControls();
@@ -205,16 +205,16 @@ void SetupWindow::SaveSettings() {
     if (!IsAccountValid()) return;
     const int selected = SelectedIndex();
     std::optional<AccountSettings> before;
-    if (selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size())
-        before = state_.accounts[static_cast<std::size_t>(selected)].params;
+    if (selected >= 0 && static_cast<std::size_t>(selected) < state_.Accounts().size())
+        before = state_.Accounts()[static_cast<std::size_t>(selected)].params;
     AccountSettings place;
     place.host = FromQt(serverBox_->currentText());
     place.username = FromQt(userEdit_->text());
     if (before && before->FromOnlineAccounts()) place = *before;  // its id names its section
-    if (const int other = AccountSharingSection(state_.accounts, place, selected); other >= 0) {
+    if (const int other = AccountSharingSection(state_.Accounts(), place, selected); other >= 0) {
         ShowMessageBox(this, Text("save_setings_dialog_title"),
                        Text("same_server_and_user") + QStringLiteral("\n") +
-                           ToQt(state_.accounts[static_cast<std::size_t>(other)].params.email),
+                           ToQt(state_.Accounts()[static_cast<std::size_t>(other)].params.email),
                        QMessageBox::Warning);
         return;
     }
@@ -228,8 +228,8 @@ void SetupWindow::SaveSettings() {
     }
     // From the stored account, so that what the window does not show (the folder) stays.
     AccountSettings params =
-        selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size()
-            ? state_.accounts[static_cast<std::size_t>(selected)].params
+        selected >= 0 && static_cast<std::size_t>(selected) < state_.Accounts().size()
+            ? state_.Accounts()[static_cast<std::size_t>(selected)].params
             : AccountSettings{};
     params.email = FromQt(emailEdit_->text());
     params.host = FromQt(serverBox_->currentText());
@@ -266,16 +266,17 @@ void SetupWindow::SaveSettings() {
     std::vector<bool> ticked;
     for (int row = 0; row < accountList_->count(); ++row)
         ticked.push_back(accountList_->item(row)->checkState() == Qt::Checked);
-    const std::size_t saved = StoreEditedAccount(state_.accounts, selected, params, ticked);
+    std::vector<AccountEntry> accounts = state_.Accounts();
+    const std::size_t saved = StoreEditedAccount(accounts, selected, params, ticked);
 
-    state_.autorun = autostartBox_->isChecked();
-    state_.playWave = soundBox_->isChecked();
-    state_.showAdvert = tipsBox_->isChecked();
-    state_.desktopNotification = notificationBox_->currentIndex() == 1;
-    state_.SaveSettings();
+    state_.SetAutorun(autostartBox_->isChecked());
+    state_.SetPlayWave(soundBox_->isChecked());
+    state_.SetShowAdvert(tipsBox_->isChecked());
+    state_.SetDesktopNotification(notificationBox_->currentIndex() == 1);
+    state_.SaveAccounts(std::move(accounts));
     SettlePassword(saved, before, keepInKeyring);
 
-    switch (AutorunChangeFor(state_.autorun, initialAutorun)) {
+    switch (AutorunChangeFor(state_.Autorun(), initialAutorun)) {
         case AutorunChange::Add:
             AddAutorun();
             break;
@@ -285,7 +286,7 @@ void SetupWindow::SaveSettings() {
         case AutorunChange::None:
             break;
     }
-    initialAutorun = state_.autorun;
+    initialAutorun = state_.Autorun();
     UpdateControls();
     SetSaveButtonsEnabled(false);
     Q_EMIT Requests().settingsSaved();

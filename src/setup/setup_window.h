@@ -1,7 +1,7 @@
 #pragma once
 // The setup window: the list of mail accounts (add, change, enable, delete) and the three
-// general switches. It edits the program's account list in place and writes it to the
-// settings file only when the user saves; a delete is written at once.
+// general switches. It changes the program's account list and writes it to the settings file
+// only when the user saves; a delete is written at once.
 
 #include <QWidget>
 #include <memory>

@@ -313,17 +313,17 @@ void SetupWindow::ConnectHandlers() {
 }
 
 void SetupWindow::FillAccountList() {
-    for (const AccountEntry& item : state_.accounts)
+    for (const AccountEntry& item : state_.Accounts())
         AppendListEntry(ToQt(item.params.email), item.enabled);
 }
 
 void SetupWindow::ShowStoredValues() {
     setWindowTitle(QStringLiteral("  ") + Text("setup_window"));
-    initialAutorun = state_.autorun;
-    autostartBox_->setChecked(state_.autorun);
-    soundBox_->setChecked(state_.playWave);
-    tipsBox_->setChecked(state_.showAdvert);
-    notificationBox_->setCurrentIndex(state_.desktopNotification ? 1 : 0);
+    initialAutorun = state_.Autorun();
+    autostartBox_->setChecked(state_.Autorun());
+    soundBox_->setChecked(state_.PlayWave());
+    tipsBox_->setChecked(state_.ShowAdvert());
+    notificationBox_->setCurrentIndex(state_.DesktopNotification() ? 1 : 0);
     {
         const QSignalBlocker quiet(accountList_);
         FillAccountList();

@@ -24,13 +24,14 @@ QString SetupWindow::ShownPassword(const AccountSettings& params) {
 
 void SetupWindow::SettlePassword(std::size_t index, const std::optional<AccountSettings>& before,
                                  bool keepInKeyring) {
-    AccountSettings& saved = state_.accounts[index].params;
+    AccountEntry saved = state_.Accounts().at(index);
     keyringBox_->setToolTip(QString());
     if (!keepInKeyring) {
         const PasswordMove move =
-            SettleSavedPassword(saved, before, keyringBox_->isChecked(), DesktopKeyring());
+            SettleSavedPassword(saved.params, before, keyringBox_->isChecked(), DesktopKeyring());
         // The password stayed in the file: the box says so, and its hint says why.
         if (move.outcome == MoveOutcome::Failed) keyringBox_->setToolTip(ToQt(move.error));
+        if (move.outcome == MoveOutcome::Moved) state_.SetAccount(index, saved);
     }
-    keyringBox_->setChecked(saved.passwordStore == PasswordStore::Keyring);
+    keyringBox_->setChecked(saved.params.passwordStore == PasswordStore::Keyring);
 }

@@ -90,12 +90,13 @@ void SetupWindow::OnOnlineAccountsListed(std::vector<OnlineAccount> accounts,
     managedLabel_->setToolTip(ToQt(error));
     UpdateOnlineAccountsEntry();
     if (ShowsOnlineAccount())
-        ShowOnlineAccountServer(state_.accounts[static_cast<std::size_t>(SelectedIndex())].params);
+        ShowOnlineAccountServer(
+            state_.Accounts()[static_cast<std::size_t>(SelectedIndex())].params);
 }
 
 void SetupWindow::UpdateOnlineAccountsEntry() {
     onlineMenu_->clear();
-    for (const OnlineAccount& online : AddableOnlineAccounts(onlineAccounts_, state_.accounts)) {
+    for (const OnlineAccount& online : AddableOnlineAccounts(onlineAccounts_, state_.Accounts())) {
         QString name = ToQt(online.email);
         if (!online.provider.empty()) name += QStringLiteral(" (%1)").arg(ToQt(online.provider));
         connect(onlineMenu_->addAction(name), &QAction::triggered, this,
@@ -106,8 +107,9 @@ void SetupWindow::UpdateOnlineAccountsEntry() {
 
 // Added and written at once, as the command line adds it; the list then shows it.
 void SetupWindow::AddOnlineAccount(const OnlineAccount& online) {
-    state_.accounts.push_back(AccountEntry{true, OnlineAccountSettings(online), 0});
-    state_.SaveSettings();
+    std::vector<AccountEntry> accounts = state_.Accounts();
+    accounts.push_back(AccountEntry{true, OnlineAccountSettings(online), 0});
+    state_.SaveAccounts(std::move(accounts));
     {
         const QSignalBlocker quiet(accountList_);
         accountList_->setCurrentItem(AppendListEntry(ToQt(online.email), true));
@@ -120,8 +122,8 @@ void SetupWindow::AddOnlineAccount(const OnlineAccount& online) {
 
 bool SetupWindow::ShowsOnlineAccount() const {
     const int selected = SelectedIndex();
-    return selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size() &&
-           state_.accounts[static_cast<std::size_t>(selected)].params.FromOnlineAccounts();
+    return selected >= 0 && static_cast<std::size_t>(selected) < state_.Accounts().size() &&
+           state_.Accounts()[static_cast<std::size_t>(selected)].params.FromOnlineAccounts();
 }
 
 // The server as the service last described it, or empty fields until it does. Not an edit: the

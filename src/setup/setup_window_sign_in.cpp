@@ -108,7 +108,7 @@ void SetupWindow::UpdateSignInControls() {
 
 // Choosing the provider for a provider's server fills in its secure port.
 void SetupWindow::OnAuthChanged() {
-    if (ChosenOAuth() && ChosenSecurity() == ConnectionSecurity::None && state_.tlsAvailable) {
+    if (ChosenOAuth() && ChosenSecurity() == ConnectionSecurity::None && state_.TlsAvailable()) {
         ShowSecurity(ConnectionSecurity::Tls);
         OnSecurityChanged();
     }
@@ -126,8 +126,8 @@ void SetupWindow::OnSignInClicked() {
     // keeps the token.
     if (saveFieldsButton_->isEnabled()) SaveSettings();
     const int selected = SelectedIndex();
-    if (selected < 0 || static_cast<std::size_t>(selected) >= state_.accounts.size()) return;
-    const AccountSettings account = state_.accounts[static_cast<std::size_t>(selected)].params;
+    if (selected < 0 || static_cast<std::size_t>(selected) >= state_.Accounts().size()) return;
+    const AccountSettings account = state_.Accounts()[static_cast<std::size_t>(selected)].params;
     if (!account.UsesOAuth()) return;
     signInInterrupt_ = std::make_shared<InterruptSignal>();
     signInState_->setText(Text("sign_in_waiting_setup"));
@@ -153,11 +153,16 @@ void SetupWindow::OnSignInClicked() {
 void SetupWindow::OnSignInFinished(const std::string& section, bool ok,
                                    const std::string& refreshToken, const std::string& error) {
     signInInterrupt_.reset();
-    for (AccountEntry& entry : state_.accounts) {
+    std::vector<AccountEntry> accounts = state_.Accounts();
+    bool changed = false;
+    for (AccountEntry& entry : accounts) {
         if (ok && AccountSection(entry.params) == section &&
-            entry.params.passwordStore == PasswordStore::File)
+            entry.params.passwordStore == PasswordStore::File) {
             entry.params.password = refreshToken;
+            changed = true;
+        }
     }
+    if (changed) state_.SetAccounts(std::move(accounts));
     signInState_->setText(ok ? Text("signed_in_setup") : Text("sign_in_needed_setup"));
     signInState_->setToolTip(ToQt(error));
     if (!ok) signInState_->setText(signInState_->text() + QStringLiteral(": ") + ToQt(error));

@@ -19,51 +19,73 @@
 
 // The program-wide state: the account list, the general switches and the spam filter. One
 // object owns it; the windows receive it and follow its change signals instead of looking
-// again. A change made through the calls below (LoadSettings, SaveSettings, LoadFilter,
-// SaveFilter, AddSpamRule) is announced; a window that changes a value in place announces it
-// with the matching Notify call.
+// again. Every change goes through the calls below, and a change that others follow
+// (accountsChanged, rulesChanged) is announced by the call that makes it.
 class AppState : public QObject {
     Q_OBJECT
 public:
     // The account list, in the order of the account sections of the settings file.
-    std::vector<AccountEntry> accounts;
+    const std::vector<AccountEntry>& Accounts() const { return accounts_; }
+    void SetAccounts(std::vector<AccountEntry> accounts);
+    void SetAccount(std::size_t index, AccountEntry entry);
+    // The change of the account's message count at its last check (shown until the user looks
+    // at the results). Run state, not the list: announced by the engine's signals, not here.
+    void SetLastChange(std::size_t index, std::int32_t change);
+    void ClearLastChanges();
 
-    // General switches (section GENERAL).
-    bool autorun = false;
-    bool playWave = false;
-    bool showAdvert = true;
-    // New mail shows a desktop notification instead of the alert window (NOTIFICATION=desktop).
-    bool desktopNotification = false;
+    // General switches (section GENERAL). DesktopNotification: new mail shows a desktop
+    // notification instead of the alert window (NOTIFICATION=desktop).
+    bool Autorun() const { return autorun_; }
+    bool PlayWave() const { return playWave_; }
+    bool ShowAdvert() const { return showAdvert_; }
+    bool DesktopNotification() const { return desktopNotification_; }
+    void SetAutorun(bool on) { autorun_ = on; }
+    void SetPlayWave(bool on) { playWave_ = on; }
+    void SetShowAdvert(bool on) { showAdvert_ = on; }
+    void SetDesktopNotification(bool on) { desktopNotification_ = on; }
 
-    // Spam filter: the rules in the order they are tested, and the general criteria.
-    SpamRules spamRules;
-    SpamCriteria spamCriteria;
+    // Spam filter: the rules in the order they are tested, and the general criteria. A rule is
+    // named by its id; the calls that change them announce rulesChanged.
+    const SpamRules& Rules() const { return spamRules_; }
+    const SpamCriteria& Criteria() const { return spamCriteria_; }
+    std::uint64_t AddRule(const SpamRule& rule);
+    void SetRule(std::uint64_t id, const SpamRule& rule);
+    void RemoveRule(std::uint64_t id);
+    void SetCriteria(const SpamCriteria& criteria);
 
     // E-mail address of the account that the list window opens next.
-    std::string pendingAccount;
+    const std::string& PendingAccount() const { return pendingAccount_; }
+    void SetPendingAccount(std::string email) { pendingAccount_ = std::move(email); }
 
-    // Why the command on new mail failed last, by e-mail address (shown in the results panel).
-    std::map<std::string, std::string> commandFailures;
+    // Why the command on new mail failed last for the account with that address (shown in the
+    // results panel); empty when it did not fail. ClearCommandFailure says whether one was set.
+    std::string CommandFailure(const std::string& email) const;
+    void SetCommandFailure(const std::string& email, std::string why);
+    bool ClearCommandFailure(const std::string& email);
 
     // Whether the TLS library could be loaded when the program started.
-    bool tlsAvailable = false;
+    bool TlsAvailable() const { return tlsAvailable_; }
+    void SetTlsAvailable(bool available) { tlsAvailable_ = available; }
 
     // The command line held at least one parameter (an autorun start passes one).
-    bool startedWithParameters = false;
+    bool StartedWithParameters() const { return startedWithParameters_; }
+    void SetStartedWithParameters(bool started) { startedWithParameters_ = started; }
 
     // A copy of the rules and criteria as they are now, for a session on another thread.
     std::shared_ptr<const FilterSnapshot> Filter() const {
-        return std::make_shared<const FilterSnapshot>(CopyFilter(spamRules, spamCriteria));
+        return std::make_shared<const FilterSnapshot>(CopyFilter(spamRules_, spamCriteria_));
     }
 
-    // The settings file's switches and account list into and out of the values above.
+    // The settings file's switches and account list into the values above. SaveAccounts takes
+    // the account list, writes it with the switches to the settings file, and then announces it.
     bool LoadSettings();
-    bool SaveSettings();
-    // The spam rules and criteria from and into the settings file; AddSpamRule adds to them.
+    bool SaveAccounts(std::vector<AccountEntry> accounts);
+    // The spam rules and criteria from and into the settings file; AddSpamRule adds to them
+    // and stores them.
     bool LoadFilter();
-    bool SaveFilter();
+    bool SaveFilter() const;
     std::int32_t AddSpamRule(RuleKind kind, std::string_view text);
-    // What every session of the program is opened with: tlsAvailable.
+    // What every session of the program is opened with: TlsAvailable.
     SessionOptions SessionOptionsNow() const;
     // Puts every value back to its start value (the data module's start and end).
     void Reset();
@@ -77,9 +99,7 @@ public:
     bool TrustQuestionWaits() const { return trustQuestion_.has_value(); }
     // The waiting question, now no longer waiting; none when none waits.
     std::optional<TrustRequest> TakeTrustQuestion();
-
-    void NotifyAccountsChanged() { Q_EMIT accountsChanged(); }
-    void NotifyRulesChanged() { Q_EMIT rulesChanged(); }
+    // Announces that the user trusted the certificate the account with that address failed on.
     void NotifyCertificateTrusted(const std::string& email) {
         Q_EMIT certificateTrusted(QString::fromStdString(email));
     }
@@ -93,6 +113,19 @@ Q_SIGNALS:
     void trustQuestionWaiting();
 
 private:
+    bool SaveSettings() const;
+
+    std::vector<AccountEntry> accounts_;
+    bool autorun_ = false;
+    bool playWave_ = false;
+    bool showAdvert_ = true;
+    bool desktopNotification_ = false;
+    SpamRules spamRules_;
+    SpamCriteria spamCriteria_;
+    std::string pendingAccount_;
+    std::map<std::string, std::string> commandFailures_;  // by e-mail address
+    bool tlsAvailable_ = false;
+    bool startedWithParameters_ = false;
     std::optional<TrustRequest> trustQuestion_;
 };
 

@@ -88,7 +88,7 @@ protected:
             return boxAnswer;
         });
         SetSoundHook([this](const std::string& path) { sounds.push_back(path); });
-        ProgramState().startedWithParameters = false;
+        ProgramState().SetStartedWithParameters(false);
     }
     ~AppTest() override {
         for (const WindowKind kind :

@@ -84,7 +84,7 @@ TEST_F(MainWindowTest, ActionsAndLinkColoursFollowAccountsAndOpenWindows) {
     EXPECT_FALSE(window->actShowMain->isEnabled());
     delete OpenWindow(WindowKind::Setup);
 
-    ProgramState().accounts.push_back(Item("a@x.example"));
+    ProgramState().SetAccounts({Item("a@x.example")});
     window->UpdateActions();
     EXPECT_EQ(Link(1)->Color(), kRed);
     EXPECT_EQ(Link(2)->Color(), kBlue);
@@ -101,12 +101,12 @@ TEST_F(MainWindowTest, EscapeContinuesOnlyWithAccounts) {
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_TRUE(window->isVisible()) << "continue is disabled without accounts";
 
-    ProgramState().accounts.push_back(Item("a@x.example"));
+    ProgramState().SetAccounts({Item("a@x.example")});
     window->UpdateActions();
-    ProgramState().startedWithParameters = true;
+    ProgramState().SetStartedWithParameters(true);
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(ProgramState().startedWithParameters);
+    EXPECT_FALSE(ProgramState().StartedWithParameters());
     EXPECT_FALSE(window->showOnChildClose);
 }
 

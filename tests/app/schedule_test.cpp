@@ -1,17 +1,12 @@
-// Idle handling, the auto-continue pause and the timed checks of the main window.
+// Idle handling, the auto-continue pause, and what the windows and the tray show of the checks.
 #include <QLabel>
 #include <QTimer>
 
 #include "app_test_support.h"
 #include "check/ui/results_window.h"
-#include "engine/push_watchers.h"
-#include "engine/worker_threads.h"
 #include "list/ui/list_window.h"
-#include "net/interrupt.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
-
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -45,45 +40,11 @@ TEST_F(ScheduleTest, HidingStartsTheChecksEightSecondsLaterAndShowingStopsThem) 
     EXPECT_TRUE(checked.empty()) << "no check while the main window is shown";
 }
 
-TEST_F(ScheduleTest, OneAccountIsCheckedEvery38Seconds) {
+TEST_F(ScheduleTest, AnErrorThatEscapesACheckGoesToTheTrayHint) {
     StartHidden({{.email = "a@x.example", .user = "a"}});
-    Tick();
-    EXPECT_EQ(checked, std::vector<std::string>{"a@x.example"});
-    EXPECT_TRUE(monitor->CheckTimer().isActive());
-    EXPECT_EQ(monitor->CheckTimer().interval(), 38000);
-    window->OnIdle();
-    EXPECT_EQ(monitor->CheckTimer().interval(), 38000) << "idle keeps a running countdown";
-}
-
-TEST_F(ScheduleTest, ThreeAccountsAreCheckedInTurnEvery18Seconds) {
-    StartHidden(kThree);
-    for (int i = 0; i < 4; ++i) Tick();
-    EXPECT_EQ(checked, (std::vector<std::string>{"one@x.example", "two@x.example",
-                                                 "three@x.example", "one@x.example"}));
-    EXPECT_EQ(monitor->CheckTimer().interval(), 18000);
-
-    // Accounts deleted behind the index: the next tick starts again at the first.
-    ProgramState().accounts.resize(1);
-    monitor->SetCheckIndex(5);
-    Tick();
-    EXPECT_EQ(checked.back(), "one@x.example");
-    EXPECT_EQ(monitor->CheckTimer().interval(), 38000);
-}
-
-TEST_F(ScheduleTest, ChangesAreKeptPerAccountAndAnErrorStillRearmsTheTimer) {
-    StartHidden(kThree);
-    changeToReport = 3;
-    Tick();
-    changeToReport = 0;
-    Tick();
-    EXPECT_EQ(ProgramState().accounts[0].lastChange, 3);
-    EXPECT_EQ(ProgramState().accounts[1].lastChange, 0);
-
     monitor->SetAccountChecker(
         [](const AccountSettings&) -> int { throw std::runtime_error("Unable to write to x"); });
     Tick();
-    EXPECT_TRUE(monitor->CheckTimer().isActive());
-    EXPECT_EQ(monitor->CheckTimer().interval(), 18000);
     EXPECT_EQ(services->Tray().Hint(), "Unable to write to x");
 }
 
@@ -112,23 +73,9 @@ TEST_F(ScheduleTest, NoCheckWhileTheFilterWindowIsOpen) {
     EXPECT_EQ(checked.size(), 1u);
 }
 
-TEST_F(ScheduleTest, DisabledAccountIsSkippedButItsPanelRefreshed) {
-    StartHidden({{.email = "off@x.example", .user = "off", .enabled = false},
-                 {.email = "on@x.example", .user = "on"}});
-    OpenResultsWindow(ProgramState());
-    ASSERT_TRUE(OpenWindow(WindowKind::Results));
-    std::vector<std::int32_t> refreshed;
-    QObject::connect(monitor.get(), &MailMonitor::accountChecked, monitor.get(),
-                     [&refreshed](std::int32_t index) { refreshed.push_back(index); });
-    Tick();
-    Tick();
-    EXPECT_EQ(checked, std::vector<std::string>{"on@x.example"});
-    EXPECT_EQ(refreshed, (std::vector<std::int32_t>{0, 1}));
-}
-
 TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) {
     WriteSettings({{.email = "a@x.example", .user = "a"}});
-    ProgramState().startedWithParameters = true;
+    ProgramState().SetStartedWithParameters(true);
     Start();
     ShowWindow();
     window->OnIdle();
@@ -136,7 +83,7 @@ TEST_F(ScheduleTest, StartWithParameterHidesAfterOneSecondUnlessACommandVetoes) 
     EXPECT_EQ(window->continueTimer_->interval(), 1000);
     RunFor(1300);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_FALSE(ProgramState().startedWithParameters);
+    EXPECT_FALSE(ProgramState().StartedWithParameters());
 
     window->actShowMain->trigger();
     window->OnIdle();
@@ -149,9 +96,9 @@ TEST_F(ScheduleTest, CommandVetoesThePendingHideAndNothingArmsWithoutAccounts) {
     delete OpenWindow(WindowKind::Setup);
     window->OnIdle();
     EXPECT_FALSE(window->continueTimer_->isActive())
-        << "no ProgramState().accounts, no auto-continue";
+        << "no ProgramState().Accounts(), no auto-continue";
 
-    ProgramState().accounts.push_back(Item("a@x.example"));
+    ProgramState().SetAccounts({Item("a@x.example")});
     window->OnIdle();
     ASSERT_TRUE(window->continueTimer_->isActive());
     EXPECT_EQ(window->continueTimer_->interval(), 48000);
@@ -162,51 +109,6 @@ TEST_F(ScheduleTest, CommandVetoesThePendingHideAndNothingArmsWithoutAccounts) {
 }
 
 }  // namespace
-
-TEST_F(ScheduleTest, PushedNewsIsCheckedAtOnceAndTheTimerPassesOverThePushedAccount) {
-    StartHidden(
-        {{.email = "pop@x.example", .user = "pop"}, {.email = "imap@x.example", .user = "i"}});
-    // A push session that comes up and idles until it is ended.
-    monitor->Push().SetWatcher(
-        [](const AccountSettings&, const SessionOptions& options, const PushReport& report) {
-            report(PushEvent::Up, {});
-            while (!options.interrupt->Raised()) std::this_thread::sleep_for(5ms);
-            return PushEnd::Interrupted;
-        });
-    ProgramState().accounts[1].params.protocol = MailProtocol::Imap;
-    ProgramState().NotifyAccountsChanged();
-    const auto waitForChecks = [this](std::size_t count) {
-        for (int i = 0; i < 400 && checked.size() < count; ++i) RunFor(5);
-        for (int i = 0; i < 400 && monitor->Scheduler().Busy(); ++i) RunFor(5);
-    };
-    waitForChecks(1);
-    EXPECT_EQ(checked, std::vector<std::string>{"imap@x.example"}) << "without a tick";
-    EXPECT_TRUE(monitor->Push().IsUp(ProgramState().accounts[1].params));
-
-    for (int i = 0; i < 3; ++i) Tick();  // the pushed account's turn passes without a check
-    EXPECT_EQ(checked,
-              (std::vector<std::string>{"imap@x.example", "pop@x.example", "pop@x.example"}));
-
-    monitor->Push().Reconnect();  // as after a resume: a new session, and a check when it is up
-    waitForChecks(4);
-    EXPECT_EQ(checked.back(), "imap@x.example");
-    EXPECT_EQ(monitor->Push().Running(), 1);
-
-    // A certificate trusted just now: a new session at once, not after the growing delay.
-    const std::size_t before = checked.size();
-    CertificateProblem problem;
-    problem.certificate.fingerprint = "sha256:" + std::string(64, 'a');
-    ProgramState().SetTrustQuestion(TrustRequest{ProgramState().accounts[1].params, problem});
-    RunFor(20);
-    ASSERT_FALSE(ProgramState().TrustQuestionWaits()) << "asked and answered yes";
-    waitForChecks(before + 1);
-    EXPECT_EQ(checked.size(), before + 1);
-
-    ProgramState().accounts[1].enabled = false;
-    ProgramState().NotifyAccountsChanged();
-    EXPECT_EQ(monitor->Push().Running(), 0);
-    EXPECT_TRUE(EndWorkerThreads(2s));
-}
 
 // A failed check shows at once in the open results window and in the tray's hint, although an
 // earlier check of the account had found new mail.

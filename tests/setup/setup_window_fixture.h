@@ -29,11 +29,11 @@ protected:
     void SetUp() override {
         TestApplication();
         UseNoKeyring();  // never the desktop's own keyring (keyring tests choose theirs after)
-        ProgramState().accounts.clear();
-        ProgramState().autorun = false;
-        ProgramState().playWave = false;
-        ProgramState().showAdvert = true;
-        ProgramState().tlsAvailable = true;
+        ProgramState().SetAccounts({});
+        ProgramState().SetAutorun(false);
+        ProgramState().SetPlayWave(false);
+        ProgramState().SetShowAdvert(true);
+        ProgramState().SetTlsAvailable(true);
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder.File("config")));
         // The window asks Online Accounts for mail accounts: never the desktop's own service.
         qputenv("DBUS_SESSION_BUS_ADDRESS",
@@ -49,7 +49,7 @@ protected:
         delete OpenWindow(WindowKind::Setup);
         Settle();
         EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(12)));  // the listing's two calls at most
-        ProgramState().accounts.clear();
+        ProgramState().SetAccounts({});
         SetMessageBoxHook(nullptr);
         SetSoundHook(nullptr);
         qunsetenv("XDG_CONFIG_HOME");
@@ -70,10 +70,7 @@ protected:
     }
 
     // Stores the accounts as a previous save would have.
-    void Store(std::vector<AccountEntry> items) {
-        ProgramState().accounts = std::move(items);
-        ProgramState().SaveSettings();
-    }
+    void Store(std::vector<AccountEntry> items) { ProgramState().SaveAccounts(std::move(items)); }
 
     QWidget* Open() {
         ShowSetupWindow(ProgramState());

@@ -16,8 +16,8 @@ TEST_F(SetupWindowTest, KeyringBoxMovesTheSavedPasswordAndDeletingRemovesItsItem
     FillAccount("me@example.org", "pop.example.org", user);
     Edit("pop_password")->setText(QStringLiteral("in the keyring"));
     Click(Button("bsave"));
-    ASSERT_EQ(ProgramState().accounts.size(), 1u);
-    const AccountSettings saved = ProgramState().accounts[0].params;
+    ASSERT_EQ(ProgramState().Accounts().size(), 1u);
+    const AccountSettings saved = ProgramState().Accounts()[0].params;
     EXPECT_EQ(key("PASSWORD_STORE") + key("PASSWORD"), "keyring(absent)");
     EXPECT_EQ(DesktopKeyring().Read(saved).password, "in the keyring");
 

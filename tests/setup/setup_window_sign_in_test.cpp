@@ -76,7 +76,7 @@ TEST_F(SetupSignInTest, SignInButtonRunsTheBrowserFlowAndTheCheckThenLogsIn) {
     }
     EXPECT_EQ(state->text(), Text("signed_in_setup")) << state->toolTip().toStdString();
     EXPECT_EQ(browser_.Visits(), 1);
-    EXPECT_FALSE(ProgramState().accounts.at(0).params.password.empty());
+    EXPECT_FALSE(ProgramState().Accounts().at(0).params.password.empty());
 
     std::ostringstream out;
     EXPECT_EQ(CheckAllAccounts(out), kExitOk) << out.str();

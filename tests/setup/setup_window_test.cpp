@@ -68,7 +68,7 @@ TEST_F(SetupWindowTest, SavingNeedsAddressServerUserAndAPort) {
     EXPECT_FALSE(SaveButtonsEnabled());
 
     Click(Button("bsave"));
-    EXPECT_TRUE(ProgramState().accounts.empty());
+    EXPECT_TRUE(ProgramState().Accounts().empty());
 }
 
 TEST_F(SetupWindowTest, SavedAccountsAreCheckedEntriesEvenWithTheSameAddress) {
@@ -78,10 +78,10 @@ TEST_F(SetupWindowTest, SavedAccountsAreCheckedEntriesEvenWithTheSameAddress) {
     Click(Button("bsave2"));
     ASSERT_EQ(List()->count(), 1);
     EXPECT_EQ(List()->item(0)->checkState(), Qt::Checked);
-    ASSERT_EQ(ProgramState().accounts.size(), 1u);
-    EXPECT_TRUE(ProgramState().accounts[0].enabled);
-    EXPECT_EQ(ProgramState().accounts[0].params.password, " pass word ");
-    EXPECT_EQ(ProgramState().accounts[0].params.port, 110);
+    ASSERT_EQ(ProgramState().Accounts().size(), 1u);
+    EXPECT_TRUE(ProgramState().Accounts()[0].enabled);
+    EXPECT_EQ(ProgramState().Accounts()[0].params.password, " pass word ");
+    EXPECT_EQ(ProgramState().Accounts()[0].params.port, 110);
     EXPECT_EQ(Settings().ReadString("EML_POP_EXAMPLE_ORG_ME", "ENABLED", ""), "1");
     EXPECT_EQ(Settings().ReadString("EML_POP_EXAMPLE_ORG_ME", "EMAIL", ""), "me@example.org");
     EXPECT_FALSE(SaveButtonsEnabled());
@@ -95,8 +95,8 @@ TEST_F(SetupWindowTest, SavedAccountsAreCheckedEntriesEvenWithTheSameAddress) {
     EXPECT_EQ(List()->currentRow(), 1);
     EXPECT_TRUE(List()->item(1)->isSelected());
     EXPECT_EQ(List()->item(1)->checkState(), Qt::Checked);
-    ASSERT_EQ(ProgramState().accounts.size(), 2u);
-    EXPECT_EQ(ProgramState().accounts[1].params.username, "other");
+    ASSERT_EQ(ProgramState().Accounts().size(), 2u);
+    EXPECT_EQ(ProgramState().Accounts()[1].params.username, "other");
 }
 
 TEST_F(SetupWindowTest, CheckMarksAreSavedAsEnabled) {
@@ -110,8 +110,8 @@ TEST_F(SetupWindowTest, CheckMarksAreSavedAsEnabled) {
     List()->item(1)->setCheckState(Qt::Unchecked);
     EXPECT_TRUE(SaveButtonsEnabled());
     Click(Button("bsave"));
-    EXPECT_FALSE(ProgramState().accounts[1].enabled);
-    EXPECT_TRUE(ProgramState().accounts[0].enabled);
+    EXPECT_FALSE(ProgramState().Accounts()[1].enabled);
+    EXPECT_TRUE(ProgramState().Accounts()[0].enabled);
     EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "ENABLED", ""), "1");
     EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_B", "ENABLED", ""), "0");
 }
@@ -122,7 +122,7 @@ TEST_F(SetupWindowTest, AutostartEntryFollowsTheSwitchOnlyWhenItChanges) {
     Open();
     Click(Box("pop_auto"));
     Click(Button("bsave"));
-    EXPECT_TRUE(ProgramState().autorun);
+    EXPECT_TRUE(ProgramState().Autorun());
     EXPECT_EQ(Settings().ReadString("GENERAL", "AUTORUN", ""), "1");
     EXPECT_TRUE(std::filesystem::exists(entry));
 
@@ -134,7 +134,7 @@ TEST_F(SetupWindowTest, AutostartEntryFollowsTheSwitchOnlyWhenItChanges) {
     std::ofstream(entry) << "left by hand\n";
     Box("pop_wave")->toggle();  // as a screen reader does it: no click
     Click(Button("bsave"));
-    EXPECT_TRUE(ProgramState().playWave);
+    EXPECT_TRUE(ProgramState().PlayWave());
     EXPECT_TRUE(std::filesystem::exists(entry));
 
     Control<QComboBox>("pop_notification")->setCurrentIndex(1);
@@ -157,7 +157,7 @@ TEST_F(SetupWindowTest, CloseButtonAsksOnlyAboutUnsavedChanges) {
     Click(Button("bclse"));
     Settle();
     EXPECT_EQ(questions, std::vector<std::string>{"save_setings_dialog_title"});
-    EXPECT_EQ(ProgramState().accounts[0].params.email, "a@x.org");
+    EXPECT_EQ(ProgramState().Accounts()[0].params.email, "a@x.org");
     EXPECT_TRUE((OpenWindow(WindowKind::Setup) == nullptr));
 
     Open();
@@ -165,7 +165,7 @@ TEST_F(SetupWindowTest, CloseButtonAsksOnlyAboutUnsavedChanges) {
     answer = QMessageBox::Yes;
     Click(Button("bclse"));
     Settle();
-    EXPECT_EQ(ProgramState().accounts[0].params.email, "new@x.org");
+    EXPECT_EQ(ProgramState().Accounts()[0].params.email, "new@x.org");
     EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "EMAIL", ""), "new@x.org");
     EXPECT_TRUE(mainWindow.Received(WindowRequest::Closed, 0));
 }
@@ -179,13 +179,13 @@ TEST_F(SetupWindowTest, DeleteAsksAndLeavesTheFieldsForAnotherSave) {
     answer = QMessageBox::No;
     Click(Button("bdele"));
     EXPECT_EQ(questions, std::vector<std::string>{"delete_account_dialog_title"});
-    EXPECT_EQ(ProgramState().accounts.size(), 2u);
+    EXPECT_EQ(ProgramState().Accounts().size(), 2u);
     EXPECT_TRUE(SaveButtonsEnabled());
 
     answer = QMessageBox::Yes;
     Click(Button("bdele"));
-    ASSERT_EQ(ProgramState().accounts.size(), 1u);
-    EXPECT_EQ(ProgramState().accounts[0].params.email, "a@x.org");
+    ASSERT_EQ(ProgramState().Accounts().size(), 1u);
+    EXPECT_EQ(ProgramState().Accounts()[0].params.email, "a@x.org");
     EXPECT_EQ(List()->count(), 1);
     EXPECT_TRUE(List()->selectedItems().isEmpty());
     EXPECT_FALSE(Settings().SectionExists("EML_POP_X_ORG_B"));
@@ -194,20 +194,20 @@ TEST_F(SetupWindowTest, DeleteAsksAndLeavesTheFieldsForAnotherSave) {
 
     Edit("pop_password")->setText(QStringLiteral("again"));
     Click(Button("bsave"));
-    ASSERT_EQ(ProgramState().accounts.size(), 2u);
-    EXPECT_EQ(ProgramState().accounts[1].params.email, "b@x.org");
+    ASSERT_EQ(ProgramState().Accounts().size(), 2u);
+    EXPECT_EQ(ProgramState().Accounts()[1].params.email, "b@x.org");
     EXPECT_TRUE(Settings().SectionExists("EML_POP_X_ORG_B"));
 }
 
 TEST_F(SetupWindowTest, WithoutTlsNoAccountIsSavedWithSsl) {
-    ProgramState().tlsAvailable = false;
+    ProgramState().SetTlsAvailable(false);
     Store({Account("a@x.org", "pop.x.org", "a", true)});
     Open();
     EXPECT_FALSE(Security()->isEnabled());
     EXPECT_EQ(Security()->currentIndex(), 0);
     Edit("pop_password")->setText(QStringLiteral("changed"));
     Click(Button("bsave"));
-    EXPECT_FALSE(ProgramState().accounts[0].params.ssl);
+    EXPECT_FALSE(ProgramState().Accounts()[0].params.ssl);
     EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "SSL", ""), "0");
 }
 
@@ -233,8 +233,8 @@ TEST_F(SetupWindowTest, ConnectionSecurityIsStoredAndReadBackWithItsUsualPort) {
     ChooseSecurity(1);  // STARTTLS back to the usual port
     EXPECT_EQ(Port()->value(), 110);
     Click(Button("bsave"));
-    EXPECT_TRUE(ProgramState().accounts[0].params.startTls);
-    EXPECT_FALSE(ProgramState().accounts[0].params.ssl);
+    EXPECT_TRUE(ProgramState().Accounts()[0].params.startTls);
+    EXPECT_FALSE(ProgramState().Accounts()[0].params.ssl);
     EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "STARTTLS", ""), "1");
     EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "SSL", ""), "0");
 
@@ -242,8 +242,8 @@ TEST_F(SetupWindowTest, ConnectionSecurityIsStoredAndReadBackWithItsUsualPort) {
     ChooseSecurity(2);
     EXPECT_EQ(Port()->value(), 1995);
     Click(Button("bsave"));
-    EXPECT_TRUE(ProgramState().accounts[0].params.ssl);
-    EXPECT_FALSE(ProgramState().accounts[0].params.startTls);
+    EXPECT_TRUE(ProgramState().Accounts()[0].params.ssl);
+    EXPECT_FALSE(ProgramState().Accounts()[0].params.startTls);
     EXPECT_EQ(Settings().ReadString("EML_POP_X_ORG_A", "STARTTLS", ""), "0");
 
     delete OpenWindow(WindowKind::Setup);
@@ -284,7 +284,7 @@ TEST_F(SetupWindowTest, SavingAnImapAccountKeepsItsProtocolAndFolder) {
     Store({imap});
     Open();
     Click(Button("bsave"));
-    EXPECT_EQ(ProgramState().accounts[0].params.protocol, MailProtocol::Imap);
+    EXPECT_EQ(ProgramState().Accounts()[0].params.protocol, MailProtocol::Imap);
     EXPECT_EQ(Settings().ReadString("EML_IMAP_X_ORG_A", "FOLDER", ""), "Lists");
 }
 
@@ -329,11 +329,11 @@ TEST_F(SetupWindowTest, StoredValuesLongerThanTheTypingLimitsSurviveASave) {
     Open();
     Click(Box("pop_apop"));
     Click(Button("bsave"));
-    ASSERT_EQ(ProgramState().accounts.size(), 1u);
-    EXPECT_EQ(ProgramState().accounts[0].params.email, item.params.email);
-    EXPECT_EQ(ProgramState().accounts[0].params.username, item.params.username);
-    EXPECT_EQ(ProgramState().accounts[0].params.password, item.params.password);
-    EXPECT_TRUE(ProgramState().accounts[0].params.secureLogin);
+    ASSERT_EQ(ProgramState().Accounts().size(), 1u);
+    EXPECT_EQ(ProgramState().Accounts()[0].params.email, item.params.email);
+    EXPECT_EQ(ProgramState().Accounts()[0].params.username, item.params.username);
+    EXPECT_EQ(ProgramState().Accounts()[0].params.password, item.params.password);
+    EXPECT_TRUE(ProgramState().Accounts()[0].params.secureLogin);
 
     // A new account is typed under the usual limits again.
     Click(Button("badd"));
@@ -384,7 +384,7 @@ TEST_F(SetupWindowTest, OnlineAccountsEntryAddsAnAccountWhoseServerTheServiceKee
     Edit("pop_mail")->setText(QStringLiteral("desk@desktop.example"));
     ASSERT_TRUE(SaveButtonsEnabled());
     Click(Button("bsave"));
-    const std::string section = AccountSection(ProgramState().accounts.at(1).params);
+    const std::string section = AccountSection(ProgramState().Accounts().at(1).params);
     const IniFile ini = Settings();
     EXPECT_EQ(ini.ReadString(section, "EMAIL", ""), "desk@desktop.example");
     EXPECT_EQ(ini.ReadString(section, "AUTH", "") + ini.ReadString(section, "GOA_ACCOUNT", ""),

@@ -263,7 +263,7 @@ void SetStatusPicture(QWidget* panel, int picture) {
 }  // namespace
 
 void BuildAccountPanel(AppState& state, int index, QWidget* window) {
-    if (index < 0 || static_cast<std::size_t>(index) >= state.accounts.size()) return;
+    if (index < 0 || static_cast<std::size_t>(index) >= state.Accounts().size()) return;
     QWidget* parent = PanelParent(window);
     auto* panel = new AccountPanel(state, PanelName(index), parent);
     if (parent->layout() != nullptr) {
@@ -273,16 +273,16 @@ void BuildAccountPanel(AppState& state, int index, QWidget* window) {
         else
             parent->layout()->addWidget(panel);
     }
-    const AccountSettings& shown = state.accounts[static_cast<std::size_t>(index)].params;
+    const AccountSettings& shown = state.Accounts()[static_cast<std::size_t>(index)].params;
     LayOutPanel(panel, shown.ssl || shown.startTls);
     RefreshAccountPanel(state, index, window);
 }
 
 void RefreshAccountPanel(const AppState& state, int index, QWidget* window) {
-    if (index < 0 || static_cast<std::size_t>(index) >= state.accounts.size()) return;
+    if (index < 0 || static_cast<std::size_t>(index) >= state.Accounts().size()) return;
     auto* panel = window->findChild<QWidget*>(PanelName(index));
     if (panel == nullptr) return;
-    const AccountEntry& item = state.accounts[static_cast<std::size_t>(index)];
+    const AccountEntry& item = state.Accounts()[static_cast<std::size_t>(index)];
     panel->setToolTip(
         ToQt(item.params.email + " - " + std::string(ProtocolName(item.params.protocol))));
 
@@ -292,10 +292,9 @@ void RefreshAccountPanel(const AppState& state, int index, QWidget* window) {
     SetValueLabel(panel, "value_email", status.enabled ? kBlue : kGrey, status.email);
     SetValueLabel(panel, "value_count", kBlack, status.count);
     SetValueLabel(panel, "value_last_check", kBlack, status.lastCheck);
-    const auto note = state.commandFailures.find(item.params.email);  // the command on new mail
-    SetValueLabel(
-        panel, "value_status", StatusColour(status.state),
-        note == state.commandFailures.end() ? status.status : status.status + " - " + note->second);
+    const std::string note = state.CommandFailure(item.params.email);  // the command on new mail
+    SetValueLabel(panel, "value_status", StatusColour(status.state),
+                  note.empty() ? status.status : status.status + " - " + note);
     SetStatusPicture(panel, StatusPicture(status.state));
 }
 
@@ -303,7 +302,7 @@ void OpenListFromPanel(AppState& state, QWidget* part) {
     QWidget* panel = part;
     while (panel != nullptr && !panel->property(kAccountProperty).isValid())
         panel = panel->parentWidget();
-    state.pendingAccount =
-        panel != nullptr ? FromQt(panel->property(kAccountProperty).toString()) : "";
+    state.SetPendingAccount(panel != nullptr ? FromQt(panel->property(kAccountProperty).toString())
+                                             : "");
     Q_EMIT Requests().listWanted();
 }

@@ -95,7 +95,7 @@ void ResultsWindow::SetUpPanelColumn() {
 }
 
 int ResultsWindow::PanelAreaHeight() const {
-    const long long wanted = static_cast<long long>(state_.accounts.size()) * kPanelHeight;
+    const long long wanted = static_cast<long long>(state_.Accounts().size()) * kPanelHeight;
     const long long highest = std::max(kPanelHeight, ScreenArea().height() - kPanelHeight);
     return static_cast<int>(std::clamp<long long>(wanted, kPanelHeight, highest));
 }
@@ -108,7 +108,7 @@ void ResultsWindow::BuildPanels() {
     resize(std::clamp(layout.width, kMinimumWidth, kMaximumWidth), area);
     PlaceAtBottomRight();
     setWindowTitle(QStringLiteral("  ") + ToQt(GetLangText("email_results_window")));
-    for (std::size_t i = 0; i < state_.accounts.size(); ++i)
+    for (std::size_t i = 0; i < state_.Accounts().size(); ++i)
         BuildAccountPanel(state_, static_cast<int>(i), this);
 }
 
@@ -139,7 +139,7 @@ void ResultsWindow::keyPressEvent(QKeyEvent* event) {
 
 void ResultsWindow::closeEvent(QCloseEvent* event) {
     AcknowledgeNewMail();
-    for (AccountEntry& item : state_.accounts) item.lastChange = 0;
+    state_.ClearLastChanges();
     try {
         SaveWindowLayout(ResultsLayout(width()));
     } catch (const std::exception& error) {

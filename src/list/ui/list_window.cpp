@@ -41,7 +41,7 @@ MailboxWindow::MailboxWindow(AppState& state, SessionFactory factory)
       state_(state) {
     setObjectName(QString::fromLatin1(kWindowName));
     controller_ = new MailboxController(
-        factory ? std::move(factory) : AccountSessions(state_.tlsAvailable), this);
+        factory ? std::move(factory) : AccountSessions(state_.TlsAvailable()), this);
     controller_->SetNoteHandler(&ShowSessionNote);
     model_ = controller_->Rows();
     BuildWindow();
@@ -166,7 +166,7 @@ void MailboxWindow::OpenPendingSoon() {
         if (controller_->Busy()) {
             // Opened when the running request ends.
             openPendingWhenIdle_ = true;
-        } else if (HasText(state_.pendingAccount)) {
+        } else if (HasText(state_.PendingAccount())) {
             RunGuarded([this] { OpenPendingAccount(); });
         }
     });
@@ -177,8 +177,8 @@ void MailboxWindow::ShowError(const QString& message) {
 }
 
 void MailboxWindow::OpenPendingAccount() {
-    accountBar_->Choose(ToQt(state_.pendingAccount));
-    state_.pendingAccount.clear();
+    accountBar_->Choose(ToQt(state_.PendingAccount()));
+    state_.SetPendingAccount({});
     onAccountChosen();
     FetchHeaders();
 }
@@ -257,7 +257,7 @@ void MailboxWindow::resizeEvent(QResizeEvent* event) {
 
 void MailboxWindow::ShowStartAccount() {
     RunGuarded([this] {
-        if (HasText(state_.pendingAccount)) {
+        if (HasText(state_.PendingAccount())) {
             OpenPendingAccount();
         } else if (AccountAt(0) != nullptr) {
             accountBar_->ChooseIndex(0);

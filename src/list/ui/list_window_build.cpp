@@ -163,7 +163,7 @@ void MailboxWindow::FillAccountBox() {
     accounts_.clear();
     QStringList emails;
     QStringList hints;
-    for (const AccountEntry& item : state_.accounts) {
+    for (const AccountEntry& item : state_.Accounts()) {
         accounts_.push_back(item.params);
         const QString email = ToQt(item.params.email);
         emails << email;

@@ -10,7 +10,6 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <algorithm>
 #include <memory>
 
 #include "settings/language.h"
@@ -69,8 +68,8 @@ void SpamFilterWindow::SelectRow(QTreeWidgetItem* row) {
     if (row != nullptr) row->setSelected(true);
 }
 
-SpamRuleEntry* SpamFilterWindow::RuleOf(const QTreeWidgetItem* row) const {
-    return FindRule(state_.spamRules, row->data(0, Qt::UserRole).toULongLong());
+const SpamRuleEntry* SpamFilterWindow::RuleOf(const QTreeWidgetItem* row) const {
+    return FindRule(state_.Rules(), row->data(0, Qt::UserRole).toULongLong());
 }
 
 // Rules change behind the rows (the list window's spam actions): a row whose rule is gone
@@ -83,7 +82,7 @@ void SpamFilterWindow::FollowRules() {
         const QSignalBlocker quiet(ruleList_);
         for (int index = ruleList_->topLevelItemCount() - 1; index >= 0; --index) {
             QTreeWidgetItem* row = ruleList_->topLevelItem(index);
-            if (SpamRuleEntry* rule = RuleOf(row)) {
+            if (const SpamRuleEntry* rule = RuleOf(row)) {
                 ShowRule(row, *rule);
             } else {
                 selectedGone = selectedGone || row == selected;
@@ -95,7 +94,7 @@ void SpamFilterWindow::FollowRules() {
     if (selectedGone) SelectRow(nullptr);
 }
 
-void SpamFilterWindow::ShowRule(QTreeWidgetItem* row, SpamRuleEntry& rule) {
+void SpamFilterWindow::ShowRule(QTreeWidgetItem* row, const SpamRuleEntry& rule) {
     row->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<qulonglong>(rule.Id())));
     row->setText(0, Text(KindKey(rule.filter.kind)));
     row->setText(1, Text(RelationKey(rule.filter.content)));
@@ -109,14 +108,15 @@ void SpamFilterWindow::UpdateButtons() {
     deleteButton_->setEnabled(saveRuleButton_->isEnabled());
 }
 
-// The rule takes the edit controls as they stand, its text exactly as typed. The row is shown
-// but not left selected: the fields are emptied for the next rule, and a selected row would
-// offer Save and Delete for a rule the fields no longer show.
-void SpamFilterWindow::FillItem(QTreeWidgetItem* row, SpamRuleEntry* rule) {
-    rule->filter.kind = CurrentKind();
-    rule->filter.content = containsChoice_->isChecked();
-    rule->filter.text = FromQt(ruleText_->text());
-    ShowRule(row, *rule);
+// The rule as the edit controls stand, its text exactly as typed.
+SpamRule SpamFilterWindow::EditedRule() const {
+    return {CurrentKind(), containsChoice_->isChecked(), FromQt(ruleText_->text())};
+}
+
+// The row of the rule just stored is shown but not left selected: the fields are emptied for
+// the next rule, and a selected row would offer Save and Delete for a rule the fields no longer
+// show.
+void SpamFilterWindow::LeaveStored(QTreeWidgetItem* row) {
     SelectRow(nullptr);
     ruleList_->scrollToItem(row);
 }
@@ -153,18 +153,20 @@ void SpamFilterWindow::AddRule() {
         SaveRule();
         return;
     }
-    state_.spamRules.push_back(std::make_unique<SpamRuleEntry>());
+    const std::uint64_t id = state_.AddRule(EditedRule());
     auto* row = new QTreeWidgetItem(ruleList_);
-    FillItem(row, state_.spamRules.back().get());
+    ShowRule(row, *FindRule(state_.Rules(), id));
+    LeaveStored(row);
     ClearWithLimit(ruleText_, kTextMaxLength);
     StoreCriteria();
 }
 
 void SpamFilterWindow::SaveRule() {
     QTreeWidgetItem* row = SelectedRow();
-    SpamRuleEntry* rule = row == nullptr ? nullptr : RuleOf(row);
+    const SpamRuleEntry* rule = row == nullptr ? nullptr : RuleOf(row);
     if (!HasText(FromQt(ruleText_->text())) || rule == nullptr) return;
-    FillItem(row, rule);
+    state_.SetRule(rule->Id(), EditedRule());  // the row follows the rule
+    LeaveStored(row);
     ClearWithLimit(ruleText_, kTextMaxLength);
     StoreCriteria();
 }
@@ -177,9 +179,7 @@ void SpamFilterWindow::DeleteRule() {
     const std::uint64_t id = chosen->Id();
     if (!AskYesNo(this, Text("delete_filter_dialog_title"), Text("delete_filter_dialog"))) return;
     // The question waited in a loop of its own, in which the rule may have gone elsewhere.
-    const auto live = std::find_if(state_.spamRules.begin(), state_.spamRules.end(),
-                                   [id](const auto& each) { return each->Id() == id; });
-    if (live == state_.spamRules.end()) return;
+    if (FindRule(state_.Rules(), id) == nullptr) return;
     {
         const QSignalBlocker quiet(ruleList_);
         for (int index = ruleList_->topLevelItemCount() - 1; index >= 0; --index)
@@ -188,19 +188,21 @@ void SpamFilterWindow::DeleteRule() {
         ruleList_->clearSelection();
         ruleList_->setCurrentItem(nullptr);
     }
-    state_.spamRules.erase(live);
+    state_.RemoveRule(id);
     ClearWithLimit(ruleText_, kTextMaxLength);
     StoreCriteria();
 }
 
 void SpamFilterWindow::StoreCriteria() {
-    state_.spamCriteria.noEmptySubject = emptySubjectBox_->isChecked();
-    state_.spamCriteria.noEmptyDate = emptyDateBox_->isChecked();
-    state_.spamCriteria.noRecipient = noRecipientBox_->isChecked();
-    state_.spamCriteria.serverSpam = serverSpamBox_->isChecked();
-    state_.spamCriteria.unauthenticated = unauthenticatedBox_->isChecked();
-    state_.spamCriteria.maxRecipients = maxRecipientsBox_->value();
-    state_.spamCriteria.maxSize = maxSizeBox_->value();
+    SpamCriteria criteria = state_.Criteria();
+    criteria.noEmptySubject = emptySubjectBox_->isChecked();
+    criteria.noEmptyDate = emptyDateBox_->isChecked();
+    criteria.noRecipient = noRecipientBox_->isChecked();
+    criteria.serverSpam = serverSpamBox_->isChecked();
+    criteria.unauthenticated = unauthenticatedBox_->isChecked();
+    criteria.maxRecipients = maxRecipientsBox_->value();
+    criteria.maxSize = maxSizeBox_->value();
+    state_.SetCriteria(criteria);
     state_.SaveFilter();
     UpdateButtons();
 }

@@ -47,12 +47,13 @@ private:
 
     // Rules and criteria (filter_window.cpp).
     void UpdateButtons();
-    void FillItem(QTreeWidgetItem* row, SpamRuleEntry* rule);
-    void ShowRule(QTreeWidgetItem* row, SpamRuleEntry& rule);
+    SpamRule EditedRule() const;
+    void LeaveStored(QTreeWidgetItem* row);
+    void ShowRule(QTreeWidgetItem* row, const SpamRuleEntry& rule);
     QTreeWidgetItem* FindDuplicate();
     QTreeWidgetItem* SelectedRow() const;
     void SelectRow(QTreeWidgetItem* row);
-    SpamRuleEntry* RuleOf(const QTreeWidgetItem* row) const;
+    const SpamRuleEntry* RuleOf(const QTreeWidgetItem* row) const;
     void FollowRules();
     RuleKind CurrentKind() const;
     void LoadChosenRule();

@@ -302,16 +302,16 @@ void SpamFilterWindow::ConnectHandlers() {
 
 void SpamFilterWindow::ShowStoredValues() {
     setWindowTitle(QStringLiteral("  ") + Text("set_filter_window"));
-    emptySubjectBox_->setChecked(state_.spamCriteria.noEmptySubject);
-    emptyDateBox_->setChecked(state_.spamCriteria.noEmptyDate);
-    noRecipientBox_->setChecked(state_.spamCriteria.noRecipient);
-    serverSpamBox_->setChecked(state_.spamCriteria.serverSpam);
-    unauthenticatedBox_->setChecked(state_.spamCriteria.unauthenticated);
-    maxRecipientsBox_->setValue(state_.spamCriteria.maxRecipients);
-    maxSizeBox_->setValue(state_.spamCriteria.maxSize);
+    emptySubjectBox_->setChecked(state_.Criteria().noEmptySubject);
+    emptyDateBox_->setChecked(state_.Criteria().noEmptyDate);
+    noRecipientBox_->setChecked(state_.Criteria().noRecipient);
+    serverSpamBox_->setChecked(state_.Criteria().serverSpam);
+    unauthenticatedBox_->setChecked(state_.Criteria().unauthenticated);
+    maxRecipientsBox_->setValue(state_.Criteria().maxRecipients);
+    maxSizeBox_->setValue(state_.Criteria().maxSize);
     {
         const QSignalBlocker quiet(ruleList_);
-        for (const auto& rule : state_.spamRules) {
+        for (const auto& rule : state_.Rules()) {
             auto* row = new QTreeWidgetItem(ruleList_);
             ShowRule(row, *rule);
         }

@@ -16,21 +16,21 @@ class ResultsAfterCheckTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
-        ProgramState().accounts.clear();
+        ProgramState().SetAccounts({});
     }
     void TearDown() override {
         delete OpenWindow(WindowKind::Results);
         Settle();
-        ProgramState().accounts.clear();
+        ProgramState().SetAccounts({});
     }
 
     // One timed check of account 0, as the main window runs it.
     void CheckFirstAccount() {
         const int change =
-            CheckAccount(ProgramState().accounts[0].params, ProgramState().SessionOptionsNow(),
-                         ProgramState().playWave, notifier)
+            CheckAccount(ProgramState().Accounts()[0].params, ProgramState().SessionOptionsNow(),
+                         ProgramState().PlayWave(), notifier)
                 .change;
-        if (change != 0) ProgramState().accounts[0].lastChange = change;
+        if (change != 0) ProgramState().SetLastChange(0, change);
         qobject_cast<ResultsWindow*>(OpenWindow(WindowKind::Results))->RefreshPanel(0);
         Settle();
     }
@@ -54,7 +54,7 @@ TEST_F(ResultsAfterCheckTest, PanelFollowsNewMailAndAFailedLogin) {
     AccountEntry item;
     item.enabled = true;
     item.params = AccountFor(user);
-    ProgramState().accounts.push_back(item);
+    ProgramState().SetAccounts({item});
 
     OpenResultsWindow(ProgramState());
     EXPECT_EQ(PanelText("value_count"), QStringLiteral("0"));
@@ -65,7 +65,8 @@ TEST_F(ResultsAfterCheckTest, PanelFollowsNewMailAndAFailedLogin) {
 
     OpenWindow(WindowKind::Results)->close();
     Settle();
-    ProgramState().accounts[0].params.password = "wrong";
+    item.params.password = "wrong";
+    ProgramState().SetAccount(0, item);
     OpenResultsWindow(ProgramState());
     EXPECT_EQ(PanelText("value_status"), QStringLiteral("OK"));
     CheckFirstAccount();

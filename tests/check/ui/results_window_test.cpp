@@ -41,20 +41,20 @@ class ResultsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         TestApplication();
-        ProgramState().accounts.clear();
-        ProgramState().pendingAccount.clear();
+        ProgramState().SetAccounts({});
+        ProgramState().SetPendingAccount({});
         SetAcknowledgeNewMailHandler([this] { ++acknowledged; });
     }
 
     void TearDown() override {
         delete OpenWindow(WindowKind::Results);
         Settle();
-        ProgramState().accounts.clear();
+        ProgramState().SetAccounts({});
         SetAcknowledgeNewMailHandler(nullptr);
     }
 
-    AccountEntry& AddAccount(const std::string& email, const std::string& host, bool enabled = true,
-                             bool ssl = false) {
+    AccountEntry AddAccount(const std::string& email, const std::string& host, bool enabled = true,
+                            bool ssl = false) {
         AccountEntry item;
         item.enabled = enabled;
         item.params.email = email;
@@ -62,10 +62,12 @@ protected:
         item.params.username = "user";
         item.params.port = 110;
         item.params.ssl = ssl;
-        ProgramState().accounts.push_back(item);
-        Write(ProgramState().accounts.back(), "EMAIL", email);
-        Write(ProgramState().accounts.back(), "ENABLED", enabled ? "1" : "0");
-        return ProgramState().accounts.back();
+        std::vector<AccountEntry> accounts = ProgramState().Accounts();
+        accounts.push_back(item);
+        ProgramState().SetAccounts(std::move(accounts));
+        Write(item, "EMAIL", email);
+        Write(item, "ENABLED", enabled ? "1" : "0");
+        return item;
     }
 
     void Write(const AccountEntry& item, const char* key, const std::string& value) {
@@ -125,7 +127,7 @@ TEST_F(ResultsWindowTest, HeightFollowsTheAccountsUpToTheScreenLessOneHundred) {
         AddAccount("m" + std::to_string(i) + "@x", "m" + std::to_string(i));
     QWidget* window = Open();
     EXPECT_EQ(window->height(), screenHeight - 100);
-    EXPECT_NE(Panel(static_cast<int>(ProgramState().accounts.size()) - 1), nullptr);
+    EXPECT_NE(Panel(static_cast<int>(ProgramState().Accounts().size()) - 1), nullptr);
 }
 
 TEST_F(ResultsWindowTest, WidthIsKeptInTheSettingsFileAndHeightIsNot) {
@@ -143,7 +145,7 @@ TEST_F(ResultsWindowTest, WidthIsKeptInTheSettingsFileAndHeightIsNot) {
 }
 
 TEST_F(ResultsWindowTest, NoTitleIsCutInTheShippedLanguages) {
-    AccountEntry& account = AddAccount("me@example.org", "pop.example.org");
+    const AccountEntry account = AddAccount("me@example.org", "pop.example.org");
     Write(account, "COUNT", "3");
     Write(account, "LAST_CHECK", "01/02/26 10:00:00");
     for (const char* code : {"en", "cs"}) {
@@ -154,7 +156,7 @@ TEST_F(ResultsWindowTest, NoTitleIsCutInTheShippedLanguages) {
 }
 
 TEST_F(ResultsWindowTest, FailedCheckShowsTheStoredErrorInPurple) {
-    AccountEntry& account = AddAccount("me@example.org", "pop.example.org");
+    const AccountEntry account = AddAccount("me@example.org", "pop.example.org");
     Write(account, "COUNT", "3");
     Write(account, "LAST_CHECK", "01/02/26 10:00:00");
     Write(account, "LAST_RESULT", "0");
@@ -174,10 +176,10 @@ TEST_F(ResultsWindowTest, FailedCheckShowsTheStoredErrorInPurple) {
 }
 
 TEST_F(ResultsWindowTest, NewMailShowsTheChangeUntilTheWindowCloses) {
-    AccountEntry& account = AddAccount("me@example.org", "pop.example.org");
+    const AccountEntry account = AddAccount("me@example.org", "pop.example.org");
     Write(account, "COUNT", "7");
     Write(account, "LAST_INCOME", "01/02/26 11:00:00");
-    account.lastChange = 2;
+    ProgramState().SetLastChange(0, 2);
     Open();
     EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("7   ( 2 )"));
     EXPECT_EQ(Label(0, "value_status")->text(), QStringLiteral("new_mail - 01/02/26 11:00:00"));
@@ -185,7 +187,7 @@ TEST_F(ResultsWindowTest, NewMailShowsTheChangeUntilTheWindowCloses) {
     EXPECT_EQ(StatusPicture(0), ImageListPicture(1).toImage());
 
     CloseWindow();
-    EXPECT_EQ(ProgramState().accounts[0].lastChange, 0);
+    EXPECT_EQ(ProgramState().Accounts()[0].lastChange, 0);
     EXPECT_EQ(acknowledged, 1);
     Open();
     EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("7"));
@@ -195,9 +197,9 @@ TEST_F(ResultsWindowTest, NewMailShowsTheChangeUntilTheWindowCloses) {
 }
 
 TEST_F(ResultsWindowTest, FewerMessagesShowTheChangedTextWithTheFinePicture) {
-    AccountEntry& account = AddAccount("me@example.org", "pop.example.org");
+    const AccountEntry account = AddAccount("me@example.org", "pop.example.org");
     Write(account, "COUNT", "4");
-    account.lastChange = -3;
+    ProgramState().SetLastChange(0, -3);
     Open();
     EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("4   ( -3 )"));
     EXPECT_EQ(Label(0, "value_status")->text(), QStringLiteral("mail_changed - "));
@@ -214,7 +216,7 @@ TEST_F(ResultsWindowTest, DisabledAccountIsGreyAndItsAddressIsNoLink) {
     EXPECT_EQ(StatusPicture(0), ImageListPicture(2).toImage());
 
     QTest::mouseClick(email, Qt::LeftButton);
-    EXPECT_TRUE(ProgramState().pendingAccount.empty());
+    EXPECT_TRUE(ProgramState().PendingAccount().empty());
     EXPECT_FALSE(mainWindow.ReceivedCommand(WindowRequest::List));
 }
 
@@ -226,29 +228,29 @@ TEST_F(ResultsWindowTest, ClickingAPanelOpensTheListOnItsAccount) {
     EXPECT_NE(Find<QLabel>(Panel(1), "isslpanel_1"), nullptr);
 
     QTest::mouseClick(Label(1, "title_click"), Qt::LeftButton);
-    EXPECT_EQ(ProgramState().pendingAccount, "second@example.org");
+    EXPECT_EQ(ProgramState().PendingAccount(), "second@example.org");
     EXPECT_TRUE(mainWindow.Received(WindowRequest::List, 0));
 
     mainWindow.Clear();
     QTest::mouseClick(Label(0, "value_email"), Qt::LeftButton);
-    EXPECT_EQ(ProgramState().pendingAccount, "first@example.org");
+    EXPECT_EQ(ProgramState().PendingAccount(), "first@example.org");
     EXPECT_TRUE(mainWindow.Received(WindowRequest::List, 0));
 
-    ProgramState().pendingAccount.clear();
+    ProgramState().SetPendingAccount({});
     QTest::mouseClick(Find<QLabel>(Panel(1), "Ipanel_1"), Qt::LeftButton);
-    EXPECT_EQ(ProgramState().pendingAccount, "second@example.org");
+    EXPECT_EQ(ProgramState().PendingAccount(), "second@example.org");
 
-    ProgramState().pendingAccount.clear();
+    ProgramState().SetPendingAccount({});
     QTest::mouseClick(Label(0, "title_count"), Qt::LeftButton);
-    EXPECT_TRUE(ProgramState().pendingAccount.empty());
+    EXPECT_TRUE(ProgramState().PendingAccount().empty());
 }
 
 TEST_F(ResultsWindowTest, RefreshCommandUpdatesOnlyThatPanel) {
     AddAccount("first@example.org", "one");
     AddAccount("second@example.org", "two");
     auto* window = qobject_cast<ResultsWindow*>(Open());
-    Write(ProgramState().accounts[0], "COUNT", "12");
-    Write(ProgramState().accounts[1], "COUNT", "99");
+    Write(ProgramState().Accounts()[0], "COUNT", "12");
+    Write(ProgramState().Accounts()[1], "COUNT", "99");
 
     window->RefreshPanel(5);
     window->RefreshPanel(-1);

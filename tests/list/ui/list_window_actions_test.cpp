@@ -16,7 +16,7 @@ std::vector<std::string> Subjects(HeaderListModel* model) {
 TEST_F(ListWindowTest, DeletingOneMessageTakesEffectWhenTheAccountChanges) {
     const MailUser user = AddAccount("delete", 4);
     const MailUser other = AddAccount("other", 1);
-    ProgramState().pendingAccount = ProgramState().accounts[0].params.email;
+    ProgramState().SetPendingAccount(ProgramState().Accounts()[0].params.email);
     Open();
     SelectRow(1);
     answer = QMessageBox::No;
@@ -28,7 +28,7 @@ TEST_F(ListWindowTest, DeletingOneMessageTakesEffectWhenTheAccountChanges) {
               (std::vector<std::string>{"delete_mail_dialog_title", "delete_mail_dialog_title"}));
     EXPECT_EQ(Subjects(Model()), (std::vector<std::string>{"Message 4", "Message 2", "Message 1"}));
     EXPECT_EQ(Status(1), "   3 items_count_other");
-    EXPECT_EQ(Ini(AccountSection(ProgramState().accounts[0].params), "COUNT"), "3");
+    EXPECT_EQ(Ini(AccountSection(ProgramState().Accounts()[0].params), "COUNT"), "3");
     EXPECT_TRUE(Control<QPlainTextEdit>("memo")->toPlainText().isEmpty());
     EXPECT_EQ(Control<QTreeWidget>("header_list")->topLevelItemCount(), 0);
     EXPECT_FALSE(Headers()->currentIndex().isValid());  // no row marked over the empty views
@@ -40,14 +40,14 @@ TEST_F(ListWindowTest, DeletingOneMessageTakesEffectWhenTheAccountChanges) {
     Settle();
     EXPECT_EQ(MailboxSizeAfterQuit(user, 3), 3);
     EXPECT_EQ(Model()->rowCount(), 0);
-    EXPECT_EQ(Status(0), ProgramState().accounts[1].params.email);
+    EXPECT_EQ(Status(0), ProgramState().Accounts()[1].params.email);
     EXPECT_FALSE(Window()->Controller().Connected());
     (void)other;
 }
 
 TEST_F(ListWindowTest, DeleteAllSpamGoesBottomUpAndCountsTheRest) {
     const MailUser user = AddAccount("spam", 10);
-    ProgramState().pendingAccount = ProgramState().accounts[0].params.email;
+    ProgramState().SetPendingAccount(ProgramState().Accounts()[0].params.email);
     Open();
     for (int row : {1, 4, 7}) {
         SelectRow(row);
@@ -63,7 +63,7 @@ TEST_F(ListWindowTest, DeleteAllSpamGoesBottomUpAndCountsTheRest) {
     Run("actDeleteSpam");
     EXPECT_EQ(askedText.back(), "delete_all_spam_dialog\r\ncount_spam_dialog 3");
     EXPECT_EQ(Model()->rowCount(), 10);
-    EXPECT_EQ(Ini(AccountSection(ProgramState().accounts[0].params), "COUNT"), "10");
+    EXPECT_EQ(Ini(AccountSection(ProgramState().Accounts()[0].params), "COUNT"), "10");
     EXPECT_TRUE(Control<QPlainTextEdit>("memo")->toPlainText().isEmpty());
     EXPECT_EQ(Control<QTreeWidget>("header_list")->topLevelItemCount(), 0);
 
@@ -73,7 +73,7 @@ TEST_F(ListWindowTest, DeleteAllSpamGoesBottomUpAndCountsTheRest) {
     const std::vector<std::string> left = Subjects(Model());
     for (const char* gone : {"Message 9", "Message 6", "Message 3"})
         EXPECT_EQ(std::count(left.begin(), left.end(), gone), 0) << gone;
-    EXPECT_EQ(Ini(AccountSection(ProgramState().accounts[0].params), "COUNT"), "7");
+    EXPECT_EQ(Ini(AccountSection(ProgramState().Accounts()[0].params), "COUNT"), "7");
     EXPECT_EQ(Status(1), "   7 items_count_other");
     EXPECT_EQ(MailboxSize(user), 10);
     Window()->close();
@@ -83,12 +83,12 @@ TEST_F(ListWindowTest, DeleteAllSpamGoesBottomUpAndCountsTheRest) {
 
 TEST_F(ListWindowTest, DeleteAllSpamWithoutMarksOnlyInforms) {
     AddAccount("nospam", 2);
-    ProgramState().pendingAccount = ProgramState().accounts[0].params.email;
+    ProgramState().SetPendingAccount(ProgramState().Accounts()[0].params.email);
     Open();
     Run("actDeleteSpam");
     EXPECT_EQ(asked, std::vector<std::string>{"no_spam_dialog_title"});
     EXPECT_EQ(Model()->rowCount(), 2);
-    EXPECT_EQ(Ini(AccountSection(ProgramState().accounts[0].params), "COUNT"), "");
+    EXPECT_EQ(Ini(AccountSection(ProgramState().Accounts()[0].params), "COUNT"), "");
 
     Action("actToggleAllSpam")->trigger();
     EXPECT_EQ(CountSpamRows(Model()->Rows()), 2u);
@@ -149,8 +149,8 @@ TEST_F(ListWindowTest, RefusedDeletionStopsTheCommandAndShowsItsError) {
     item.params.port = server.Port();
     item.params.username = "bob";
     item.params.password = "secret";
-    ProgramState().accounts.push_back(item);
-    ProgramState().pendingAccount = item.params.email;
+    AddEntry(item);
+    ProgramState().SetPendingAccount(item.params.email);
     Open();
     ASSERT_EQ(Subjects(Model()), (std::vector<std::string>{"three", "two", "one"}));
     Action("actToggleAllSpam")->trigger();
@@ -167,7 +167,7 @@ TEST_F(ListWindowTest, RefusedDeletionStopsTheCommandAndShowsItsError) {
 
 TEST_F(ListWindowTest, RulesFromARowAreStoredAndMarkIt) {
     AddAccount("rules", 2);
-    ProgramState().pendingAccount = ProgramState().accounts[0].params.email;
+    ProgramState().SetPendingAccount(ProgramState().Accounts()[0].params.email);
     Open();
     SelectRow(0);
     Action("actSpamSubject")->trigger();
@@ -193,7 +193,7 @@ TEST_F(ListWindowTest, RulesFromARowAreStoredAndMarkIt) {
 
 TEST_F(ListWindowTest, HelpKeysAndMenusAskForTheirTopics) {
     AddAccount("keys", 3);
-    ProgramState().pendingAccount = ProgramState().accounts[0].params.email;
+    ProgramState().SetPendingAccount(ProgramState().Accounts()[0].params.email);
     Open();
     SelectRow(0);
     PressOnHeaders(Qt::Key_F1);

@@ -38,10 +38,7 @@ protected:
     void SetUp() override {
         TestApplication();
         if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
-        ProgramState().accounts.clear();
-        ProgramState().spamRules.clear();
-        ProgramState().spamCriteria = {};
-        ProgramState().pendingAccount.clear();
+        ProgramState().Reset();
         SetMessageBoxHook([this](const QString& title, const QString& text) {
             asked.push_back(title.toStdString());
             askedText.push_back(text.toStdString());
@@ -61,9 +58,7 @@ protected:
         SetMessageBoxHook(nullptr);
         SetUnhandledErrorHandler(nullptr);
         SetSaveFileChooser(nullptr);
-        ProgramState().accounts.clear();
-        ProgramState().spamRules.clear();
-        ProgramState().pendingAccount.clear();
+        ProgramState().Reset();
     }
 
     // A user with `count` numbered messages, added as an enabled account.
@@ -73,8 +68,14 @@ protected:
         AccountEntry item;
         item.enabled = true;
         item.params = AccountFor(user);
-        ProgramState().accounts.push_back(item);
+        AddEntry(item);
         return user;
+    }
+
+    static void AddEntry(const AccountEntry& item) {
+        std::vector<AccountEntry> accounts = ProgramState().Accounts();
+        accounts.push_back(item);
+        ProgramState().SetAccounts(std::move(accounts));
     }
 
     MailboxWindow* Window() { return qobject_cast<MailboxWindow*>(OpenWindow(WindowKind::List)); }

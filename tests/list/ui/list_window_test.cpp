@@ -11,10 +11,10 @@ namespace {
 TEST_F(ListWindowTest, PendingAccountFromAResultsClickIsListedAtOnce) {
     AddAccount("first", 1);
     const MailUser second = AddAccount("second", 3);
-    ProgramState().pendingAccount = AccountFor(second).email;
+    ProgramState().SetPendingAccount(AccountFor(second).email);
     Open();
     ASSERT_NE(Window(), nullptr);
-    EXPECT_TRUE(ProgramState().pendingAccount.empty());
+    EXPECT_TRUE(ProgramState().PendingAccount().empty());
     EXPECT_EQ(Control<QComboBox>("list")->currentText().toStdString(), AccountFor(second).email);
     ASSERT_EQ(Model()->rowCount(), 3);
     EXPECT_EQ(Cell(0, kSubjectColumn), "Message 3");
@@ -28,11 +28,11 @@ TEST_F(ListWindowTest, PendingAccountFromAResultsClickIsListedAtOnce) {
     EXPECT_TRUE(asked.empty());
 
     // The open window takes the next pending account through its command.
-    ProgramState().pendingAccount = ProgramState().accounts[0].params.email;
+    ProgramState().SetPendingAccount(ProgramState().Accounts()[0].params.email);
     Open();
     Settle();
     EXPECT_EQ(Model()->rowCount(), 1);
-    EXPECT_EQ(Status(0), ProgramState().accounts[0].params.email);
+    EXPECT_EQ(Status(0), ProgramState().Accounts()[0].params.email);
 }
 
 TEST_F(ListWindowTest, AccountPendingDuringAListingIsOpenedAfterIt) {
@@ -40,7 +40,7 @@ TEST_F(ListWindowTest, AccountPendingDuringAListingIsOpenedAfterIt) {
     const MailUser next = AddAccount("next", 2);
     Open();
     AtProgress(1, [this, &next] {
-        ProgramState().pendingAccount = AccountFor(next).email;
+        ProgramState().SetPendingAccount(AccountFor(next).email);
         OpenListWindow(ProgramState());
         QCoreApplication::sendPostedEvents(Window());
         EXPECT_TRUE(Window()->Controller().Busy());
@@ -49,14 +49,15 @@ TEST_F(ListWindowTest, AccountPendingDuringAListingIsOpenedAfterIt) {
     Settle();
     EXPECT_EQ(Status(0), AccountFor(next).email);
     EXPECT_EQ(Model()->rowCount(), 2);
-    EXPECT_TRUE(ProgramState().pendingAccount.empty());
+    EXPECT_TRUE(ProgramState().PendingAccount().empty());
 }
 
 TEST_F(ListWindowTest, WithoutPendingAccountTheFirstIsSelectedButNotListed) {
     AddAccount("first", 2);
-    ProgramState().accounts.push_back(ProgramState().accounts[0]);
-    ProgramState().accounts[1].enabled = false;
-    ProgramState().accounts[1].params.email = "disabled@test.example";
+    AccountEntry disabled = ProgramState().Accounts()[0];
+    disabled.enabled = false;
+    disabled.params.email = "disabled@test.example";
+    AddEntry(disabled);
     Open();
     EXPECT_EQ(Control<QComboBox>("list")->count(), 2);
     EXPECT_EQ(Control<QComboBox>("list")->currentIndex(), 0);
@@ -78,12 +79,13 @@ TEST_F(ListWindowTest, WithoutPendingAccountTheFirstIsSelectedButNotListed) {
     EXPECT_EQ(Status(1), "   2 items_count_other");
 
     // An account added elsewhere joins the box and the menu; the shown one stays chosen.
-    ProgramState().accounts.insert(ProgramState().accounts.begin(), ProgramState().accounts[1]);
-    ProgramState().accounts[0].params.email = "added@test.example";
-    ProgramState().NotifyAccountsChanged();
+    std::vector<AccountEntry> accounts = ProgramState().Accounts();
+    accounts.insert(accounts.begin(), accounts[1]);
+    accounts[0].params.email = "added@test.example";
+    ProgramState().SetAccounts(std::move(accounts));
     EXPECT_EQ(Control<QComboBox>("list")->count(), 3);
     EXPECT_EQ(Control<QComboBox>("list")->currentText().toStdString(),
-              ProgramState().accounts[1].params.email);
+              ProgramState().Accounts()[1].params.email);
     EXPECT_EQ(entries->actions().size(), 3);
     EXPECT_EQ(Model()->rowCount(), 2);
 }
@@ -91,7 +93,7 @@ TEST_F(ListWindowTest, WithoutPendingAccountTheFirstIsSelectedButNotListed) {
 TEST_F(ListWindowTest, EmptyMailboxShowsCountZero) {
     const MailUser user = AddAccount("empty", 0);
     QString label;
-    ProgramState().pendingAccount = AccountFor(user).email;
+    ProgramState().SetPendingAccount(AccountFor(user).email);
     Open();
     EXPECT_EQ(Model()->rowCount(), 0);
     EXPECT_EQ(Control<QLabel>("progress_label")->text(),
@@ -147,21 +149,24 @@ TEST_F(ListWindowTest, ClosingIsRefusedWhileListingAndTheListingStops) {
 
 TEST_F(ListWindowTest, LoginFailureShowsTheStoredErrorAndAnEmptyList) {
     AddAccount("login", 2);
-    const std::string password = ProgramState().accounts[0].params.password;
-    ProgramState().accounts[0].params.password = "wrong";
-    ProgramState().pendingAccount = ProgramState().accounts[0].params.email;
+    AccountEntry entry = ProgramState().Accounts()[0];
+    const std::string password = entry.params.password;
+    entry.params.password = "wrong";
+    ProgramState().SetAccount(0, entry);
+    ProgramState().SetPendingAccount(ProgramState().Accounts()[0].params.email);
     Open();
     EXPECT_EQ(Model()->rowCount(), 0);
     EXPECT_TRUE(asked.empty());
-    const std::string error = Ini(AccountSection(ProgramState().accounts[0].params), "LAST_ERROR");
+    const std::string error =
+        Ini(AccountSection(ProgramState().Accounts()[0].params), "LAST_ERROR");
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(Status(1).rfind("   last_result ", 0), 0u);
     EXPECT_NE(Status(1).find(error), std::string::npos);
     EXPECT_FALSE(Window()->Controller().Connected());
     // Once the user trusts the account's certificate, the failed listing goes on by itself.
-    ProgramState().accounts[0].params.password = password;
-    ProgramState().NotifyAccountsChanged();
-    ProgramState().NotifyCertificateTrusted(ProgramState().accounts[0].params.email);
+    entry.params.password = password;
+    ProgramState().SetAccount(0, entry);
+    ProgramState().NotifyCertificateTrusted(ProgramState().Accounts()[0].params.email);
     WaitIdle();
     EXPECT_EQ(Model()->rowCount(), 2);
 }

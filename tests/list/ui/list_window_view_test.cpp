@@ -21,8 +21,8 @@ protected:
         AccountEntry item;
         item.enabled = true;
         item.params = AccountFor(user);
-        ProgramState().accounts.push_back(item);
-        ProgramState().pendingAccount = item.params.email;
+        AddEntry(item);
+        ProgramState().SetPendingAccount(item.params.email);
         Open();
     }
 

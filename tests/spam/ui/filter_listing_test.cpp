@@ -20,8 +20,8 @@ protected:
         EXPECT_NE(session, nullptr);
         std::vector<bool> marks;
         if (session == nullptr) return marks;
-        for (const MessageRow& row : ListHeaders(*session, account.email, ProgramState().spamRules,
-                                                 ProgramState().spamCriteria))
+        for (const MessageRow& row : ListHeaders(*session, account.email, ProgramState().Rules(),
+                                                 ProgramState().Criteria()))
             marks.push_back(row.spam);
         EndSession(session);
         return marks;

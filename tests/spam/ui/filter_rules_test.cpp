@@ -25,8 +25,8 @@ TEST_F(FilterWindowTest, RuleButtonsNeedTextEvenWithARowSelected) {
     Click(Button("bedit"));
     Click(Button("bdele"));
     EXPECT_TRUE(questions.empty());
-    ASSERT_EQ(ProgramState().spamRules.size(), 2u);
-    EXPECT_EQ(ProgramState().spamRules[0]->filter.text, "CHEAP");
+    ASSERT_EQ(ProgramState().Rules().size(), 2u);
+    EXPECT_EQ(ProgramState().Rules()[0]->filter.text, "CHEAP");
 }
 
 TEST_F(FilterWindowTest, SelectingARuleLoadsItWholeIntoTheControls) {
@@ -51,16 +51,16 @@ TEST_F(FilterWindowTest, SameSubjectUpToCaseAndPunctuationUpdatesTheRule) {
     Open();
     Enter("hello, World?", "rSubj", "rStart");
     Click(Button("badd"));
-    ASSERT_EQ(ProgramState().spamRules.size(), 1u);
-    EXPECT_FALSE(ProgramState().spamRules[0]->filter.content);
-    EXPECT_EQ(ProgramState().spamRules[0]->filter.text, "hello, World?");
+    ASSERT_EQ(ProgramState().Rules().size(), 1u);
+    EXPECT_FALSE(ProgramState().Rules()[0]->filter.content);
+    EXPECT_EQ(ProgramState().Rules()[0]->filter.text, "hello, World?");
     EXPECT_EQ(Row(0), "filter_subject|filter_equ|hello, World?");
     EXPECT_EQ(StoredRules(), Rules{"Subject: =hello, World?"});
     EXPECT_TRUE(TextField()->text().isEmpty());
 
     Enter("hello, World?", "rAddr", "rContent");
     Click(Button("badd"));
-    ASSERT_EQ(ProgramState().spamRules.size(), 2u);
+    ASSERT_EQ(ProgramState().Rules().size(), 2u);
     EXPECT_EQ(Row(1), "filter_address|filter_content|hello, World?");
     EXPECT_EQ(SelectedRow(), -1) << "the fields are empty: no row offers Save and Delete";
     EXPECT_TRUE(RuleButtonsEnabled(false, false, false));
@@ -92,7 +92,7 @@ TEST_F(FilterWindowTest, AddSaveAndDeleteEmptyTheTextAndStoreTheListInOrder) {
     answer = QMessageBox::No;
     Click(Button("bdele"));
     EXPECT_EQ(questions, std::vector<std::string>{"delete_filter_dialog_title"});
-    EXPECT_EQ(ProgramState().spamRules.size(), 3u);
+    EXPECT_EQ(ProgramState().Rules().size(), 3u);
     EXPECT_EQ(TextField()->text(), QStringLiteral("one"));
     answer = QMessageBox::Yes;
     Click(Button("bdele"));
@@ -132,8 +132,7 @@ TEST_F(FilterWindowTest, RowsWhoseRuleWasRemovedElsewhereGoAway) {
     Store({"Subject: %A", "Subject: %B", "Subject: %C"});
     Open();
     ClickRow(1);
-    ProgramState().spamRules.erase(ProgramState().spamRules.begin() + 1);
-    ProgramState().NotifyRulesChanged();
+    ProgramState().RemoveRule(ProgramState().Rules()[1]->Id());
     Click(Button("bedit"));
     EXPECT_EQ(List()->topLevelItemCount(), 2);
     EXPECT_EQ(Row(1), "filter_subject|filter_content|C");
@@ -145,8 +144,8 @@ TEST_F(FilterWindowTest, RowsWhoseRuleWasRemovedElsewhereGoAway) {
     Enter("A");
     Click(Button("badd"));
     EXPECT_EQ(List()->topLevelItemCount(), 1);
-    ASSERT_EQ(ProgramState().spamRules.size(), 4u);
-    EXPECT_EQ(ProgramState().spamRules.back()->filter.text, "A");
+    ASSERT_EQ(ProgramState().Rules().size(), 4u);
+    EXPECT_EQ(ProgramState().Rules().back()->filter.text, "A");
     ClickRow(0);
     EXPECT_EQ(TextField()->text(), QStringLiteral("A"));
 }
@@ -156,13 +155,12 @@ TEST_F(FilterWindowTest, DeleteConfirmedAfterTheRuleWentElsewhereRemovesNothingE
     Open();
     ClickRow(0);
     SetMessageBoxHook([](const QString&, const QString&) {
-        ProgramState().spamRules.erase(ProgramState().spamRules.begin());
-        ProgramState().NotifyRulesChanged();
+        ProgramState().RemoveRule(ProgramState().Rules()[0]->Id());
         return QMessageBox::Yes;
     });
     Click(Button("bdele"));
-    ASSERT_EQ(ProgramState().spamRules.size(), 1u);
-    EXPECT_EQ(ProgramState().spamRules[0]->filter.text, "B");
+    ASSERT_EQ(ProgramState().Rules().size(), 1u);
+    EXPECT_EQ(ProgramState().Rules()[0]->filter.text, "B");
     EXPECT_EQ(List()->topLevelItemCount(), 1);
     EXPECT_EQ(Row(0), "filter_subject|filter_content|B");
 }

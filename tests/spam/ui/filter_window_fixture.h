@@ -25,10 +25,7 @@ class FilterWindowTest : public ::testing::Test {
 protected:
     // The window edits the program's own rule list and criteria: each test starts and ends
     // with them empty.
-    static void ResetSpamState() {
-        ProgramState().spamRules.clear();
-        ProgramState().spamCriteria = {};
-    }
+    static void ResetSpamState() { ProgramState().Reset(); }
 
     void SetUp() override {
         ResetSpamState();

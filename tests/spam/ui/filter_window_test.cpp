@@ -12,11 +12,11 @@ namespace {
 
 TEST_F(FilterWindowTest, OpensWithEveryRuleAndTheCriteria) {
     Store({"Subject: %CHEAP", "Address: =bob", "plain"});
-    ProgramState().spamCriteria = {.maxSize = 512,
-                                   .maxRecipients = 9,
-                                   .noEmptySubject = true,
-                                   .noEmptyDate = false,
-                                   .noRecipient = true};
+    ProgramState().SetCriteria({.maxSize = 512,
+                                .maxRecipients = 9,
+                                .noEmptySubject = true,
+                                .noEmptyDate = false,
+                                .noRecipient = true});
     Open();
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
@@ -109,7 +109,7 @@ TEST_F(FilterWindowTest, EnterMovesOnAndAddsNothing) {
     EXPECT_NE(QApplication::focusWidget(), TextField());
     EXPECT_EQ(QApplication::focusWidget(), Radio("rContent"));
     EXPECT_EQ(List()->topLevelItemCount(), 0);
-    EXPECT_TRUE(ProgramState().spamRules.empty());
+    EXPECT_TRUE(ProgramState().Rules().empty());
     EXPECT_EQ(TextField()->text(), QStringLiteral("viagra"));
 
     Spin("eRecpt")->setFocus();
@@ -142,7 +142,7 @@ TEST_F(FilterWindowTest, TitleBarCloseWritesNothingEscapeClosesAsTheCloseButtonD
     window->close();
     Settle();
     EXPECT_EQ(FileBytes(), before);
-    EXPECT_FALSE(ProgramState().spamCriteria.noEmptyDate);
+    EXPECT_FALSE(ProgramState().Criteria().noEmptyDate);
 
     Open();
     EXPECT_FALSE(Box("cdateempty")->isChecked());
@@ -159,15 +159,15 @@ TEST_F(FilterWindowTest, TitleBarCloseWritesNothingEscapeClosesAsTheCloseButtonD
     EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "MAX_RECIPIENTS", ""), "4");
     EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "UNAUTHENTICATED", ""), "0");
     EXPECT_EQ(ini.ReadString("GENERAL_FILTER", "SERVER_SPAM", "absent"), "absent");
-    EXPECT_TRUE(ProgramState().spamCriteria.noEmptyDate);
-    EXPECT_EQ(ProgramState().spamCriteria.maxRecipients, 4);
+    EXPECT_TRUE(ProgramState().Criteria().noEmptyDate);
+    EXPECT_EQ(ProgramState().Criteria().maxRecipients, 4);
     EXPECT_EQ(StoredRules(), std::vector<std::string>{"Subject: %CHEAP"});
 }
 
 TEST_F(FilterWindowTest, StoredCriteriaAtTheEndsOfTheIntRangeSurviveARoundTrip) {
     constexpr int kMost = std::numeric_limits<int>::max();
     constexpr int kLeast = std::numeric_limits<int>::min();
-    ProgramState().spamCriteria = {.maxSize = kMost, .maxRecipients = kLeast};
+    ProgramState().SetCriteria({.maxSize = kMost, .maxRecipients = kLeast});
     Open();
     EXPECT_EQ(Spin("eLen")->value(), kMost);
     EXPECT_EQ(Spin("eRecpt")->value(), kLeast);
