@@ -30,7 +30,7 @@ int Bounded(int wanted) {
 std::vector<NewMessageHeader> FetchNewPop3Headers(Pop3Client& client, int newest, int wanted) {
     std::vector<NewMessageHeader> headers;
     for (int number = newest; number >= 1 && number > newest - Bounded(wanted); --number)
-        headers.push_back({IdOfNumber(number), -1, {}});
+        headers.push_back({IdOfNumber(number), -1, {}, {}});
     const int requests = 2 * static_cast<int>(headers.size());
     // Asking for the capabilities costs the round trip that one header in flight saves.
     if (headers.size() > 1) client.Capabilities();
@@ -63,7 +63,7 @@ std::vector<NewMessageHeader> FetchNewImapHeaders(ImapClient& client, std::strin
     const std::uint32_t first = opened.exists > count ? opened.exists - count + 1 : 1;
     client.FetchNewestHeaders(first, [&](FetchedHeader& fetched) {
         if (fetched.uid.Value() < firstNewUid) return true;
-        NewMessageHeader header{fetched.uid, fetched.size, {}};
+        NewMessageHeader header{fetched.uid, fetched.size, {}, {}};
         HeaderCollector collector(header.lines);
         FeedHeader(fetched.header, collector);
         headers.push_back(std::move(header));
