@@ -173,7 +173,7 @@ void Doveadm(const MailUser& user, const std::string& verb, const std::string& a
                                 ShellQuoted(user.name) + " " + arguments + " >/dev/null";
     FILE* pipe = popen(command.c_str(), "w");
     if (!pipe) throw std::runtime_error("cannot run doveadm");
-    std::fwrite(input.data(), 1, input.size(), pipe);
+    if (!input.empty()) std::fwrite(input.data(), 1, input.size(), pipe);
     if (pclose(pipe) != 0) throw std::runtime_error("doveadm failed: " + command);
 }
 
