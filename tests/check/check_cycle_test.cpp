@@ -286,6 +286,14 @@ TEST_F(CheckCycleTest, SeveralFoldersAreCountedTogetherEachWithItsState) {
     EXPECT_EQ(StoredRunKey(account, "COUNT"), "2");
     EXPECT_EQ(StoredRunKey(account, "FOLDER1_COUNT"), "0");
 
+    // The list window showed a message that came to Work: the next check has no news of it.
+    Deliver(user, "Work", MakeMessage("Shown", "boss@test.example", "body"));
+    AccountSettings listed = account;
+    listed.folder = "Work";
+    StoreShownMailbox(listed, {2, "", 2});
+    EXPECT_EQ(StoredRunKey(account, "COUNT"), "3");
+    EXPECT_EQ(Check(account), 0);
+
     account.folders = "INBOX, Missing";  // fewer folders: the keys of the others go
     EXPECT_EQ(Check(account), 0);
     EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"), ::testing::StartsWith("Missing: "));
