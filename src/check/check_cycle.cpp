@@ -7,9 +7,9 @@
 #include <limits>
 
 #include "check/account_status.h"
-#include "check/imap_session.h"
 #include "check/server_folders.h"
-#include "check/session.h"
+#include "session/imap_session.h"
+#include "session/pop3_session.h"
 #include "settings/errors.h"
 #include "settings/language.h"
 #include "settings/settings.h"

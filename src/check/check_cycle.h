@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "check/new_headers.h"
 #include "check/notifier.h"
-#include "check/session.h"
+#include "session/new_headers.h"
+#include "session/session_options.h"
 #include "settings/accounts.h"
 #include "settings/watched_folders.h"
 

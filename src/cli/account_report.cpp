@@ -4,6 +4,7 @@
 
 #include "check/check_cycle.h"
 #include "check/server_folders.h"
+#include "session/run_state.h"
 #include "settings/errors.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"

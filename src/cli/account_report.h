@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "check/notifier.h"
-#include "check/session.h"
+#include "session/session_options.h"
 #include "settings/accounts.h"
 #include "settings/watched_folders.h"
 

@@ -3,10 +3,10 @@
 #include <new>
 #include <ostream>
 
-#include "check/mail_session.h"
 #include "cli/commands.h"
 #include "list/mailbox_listing.h"
 #include "net/tls_layer.h"
+#include "session/session_factory.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"

@@ -17,16 +17,16 @@
 #include "app/desktop_events.h"
 #include "app/start_up.h"
 #include "app_test_support.h"
-#include "check/ui/alert_window.h"
-#include "check/ui/tray_icon.h"
 #include "engine/push_watchers.h"
 #include "engine/worker_threads.h"
 #include "net/interrupt.h"
+#include "notify/alert_window.h"
+#include "notify/tray_icon.h"
 #include "platform/single_instance.h"
-#include "platform/ui_text.h"
 #include "settings/counted_text.h"
 #include "settings/settings.h"
 #include "support/mail_fixture.h"
+#include "widgets/ui_text.h"
 
 using namespace std::chrono_literals;
 
@@ -229,13 +229,14 @@ TEST_F(DesktopBusTest, NewMailIsANotificationWhoseDefaultActionOpensTheListWindo
     ProgramState().AddSpamRule(RuleKind::Subject, "casino");
     monitor->Scheduler().SetRunner(
         [](const AccountSettings&, const SessionOptions&, bool, CheckNotifier&, int wanted) {
-            CheckResult result{2, true, std::nullopt, {}};
+            CheckResult result{2, true, std::nullopt, {}, {}};
             if (wanted > 0)
                 result.newHeaders = {
-                    {MessageId(9u), 10, {"From: lucky@x.example", "Subject: casino"}},
+                    {MessageId(9u), 10, {"From: lucky@x.example", "Subject: casino"}, {}},
                     {MessageId(8u),
                      10,
-                     {"From: \"Ann <b>\" <ann@x.example>", "Subject: =?UTF-8?Q?Caf=C3=A9?="}}};
+                     {"From: \"Ann <b>\" <ann@x.example>", "Subject: =?UTF-8?Q?Caf=C3=A9?="},
+                     {}}};
             return result;
         });
     monitor->SetCheckIndex(0);

@@ -7,8 +7,9 @@
 #include <limits>
 
 #include "check/check_fixture.h"
-#include "check/imap_session.h"
 #include "check/server_folders.h"
+#include "session/imap_session.h"
+#include "session/pop3_session.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"
 

@@ -8,6 +8,7 @@
 
 #include "check/check_cycle.h"
 #include "check/check_fixture.h"
+#include "session/run_state.h"
 #include "spam/spam_filter.h"
 
 namespace {

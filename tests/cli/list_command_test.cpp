@@ -13,7 +13,7 @@
 
 #include "cli/list_mailbox.h"
 #include "list/list_row.h"
-#include "list/message_feed.h"
+#include "message/message_feed.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
