@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -23,6 +24,21 @@ void KickUser(const MailUser& user) {
     const std::string command =
         "doveadm -c '" + config.string() + "' kick '" + user.name + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+// The user's IMAP connections as the server counts them.
+int Connections(const MailUser& user) {
+    const auto config = std::filesystem::path(Dovecot().usersDir).parent_path() / "dovecot.conf";
+    const std::string command =
+        "doveadm -c '" + config.string() + "' who -1 '" + user.name + "' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    int lines = 0;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe))
+        if (std::string(line).starts_with(user.name + " ")) ++lines;
+    pclose(pipe);
+    return lines;
 }
 
 class PushWatchTest : public SettingsTest {};
@@ -86,6 +102,7 @@ TEST_F(PushWatchTest, NotifyHearsOfTheOtherFoldersOnTheOneConnection) {
             ASSERT_EQ(watch.Next(10s), PushEvent::FirstFolderOnly);
         }
         ASSERT_EQ(watch.Next(10s), PushEvent::Up);
+        EXPECT_EQ(Connections(user), 1);
         Deliver(user, "Work", MakeMessage("Work", "a@b.example", "body"));
         if (notify == Notify::Offered) {
             EXPECT_EQ(watch.Next(5s), PushEvent::Changed);

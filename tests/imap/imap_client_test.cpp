@@ -480,6 +480,20 @@ TEST(ImapFolderList, ListAndLsubInOneFlight) {
     EXPECT_FALSE(listed[0].subscribed);
 }
 
+TEST(ImapFolderList, AServerListingEndlesslyIsCutOff) {
+    std::string script = std::string(kPlainLogin) + R"(
+        C: a2 LIST "" "*"
+        C: a3 LSUB "" "*"
+    )";
+    for (std::size_t i = 0; i <= kMaxListedMailboxes; ++i)
+        script += "S: * LIST () \"/\" f" + std::to_string(i) + "\n";
+    Session s(script);
+    s.client.ConnectAndLogIn();
+    EXPECT_EQ(ErrorOf([&] { s.client.ListMailboxes(); }),
+              "The server lists more than 10000 folders.");
+    EXPECT_FALSE(s.client.IsConnected());
+}
+
 // Pipelined STATUS: every answer in the order asked, a refusal that folder's alone, and
 // news of folders not asked about taking no room.
 TEST(ImapFolderList, PipelinedStatusAnswersEachFolder) {
