@@ -1,11 +1,13 @@
 #include "check/check_cycle.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <ctime>
 #include <limits>
 
 #include "check/account_status.h"
+#include "check/server_folders.h"
 #include "session/imap_session.h"
 #include "session/session_factory.h"
 #include "settings/errors.h"
@@ -43,6 +45,25 @@ CheckResult Conclude(const AccountSettings& account, int change, bool arrived, R
     return {change, arrived, std::move(certificateFailure), {}, {}};
 }
 
+// A folder of an account with FOLDERS=, as the list window shows it: its count and UIDNEXT
+// (never lowered) in its run state, the account's COUNT the sum of the folders'. A folder
+// the account does not watch changes nothing.
+void StoreShownFolder(IniFile& ini, const std::string& section, const std::string& folder,
+                      const ShownMailbox& shown) {
+    std::vector<FolderRunState> folders = StoredFolderStates(ini, section);
+    const auto found = std::find_if(folders.begin(), folders.end(),
+                                    [&](const FolderRunState& f) { return f.name == folder; });
+    if (found == folders.end()) return;
+    found->count = shown.count;
+    if (shown.highestUid > 0 && shown.highestUid < UINT32_MAX)
+        found->uidNext = std::max(found->uidNext, shown.highestUid + 1);
+    long long count = 0;
+    for (const FolderRunState& each : folders) count += each.count;
+    StoreFolderStates(ini, section, folders);
+    ini.WriteInteger(section, run_state::kCount,
+                     static_cast<int>(std::min<long long>(count, INT_MAX)));
+}
+
 }  // namespace
 
 CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& options,
@@ -52,6 +73,18 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
     SessionOptions limited = options;
     if (limited.timeLimit.count() <= 0) limited.timeLimit = kCheckTimeLimit;
     RunState runState;  // stored with one replacement of the settings file
+    if (WatchesFolders(account)) {
+        ImapCount counted = CountImapFolders(account, limited, runState, newHeaders);
+        if (counted.counted)  // news, if any, takes the hint below
+            notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email + " - " +
+                                 UnreadText(counted.unseen));
+        notifier.ClearAlertMessages();
+        CheckResult result = Conclude(account, counted.change, counted.change > 0, runState,
+                                      alertDue, notifier, std::move(counted.certificateFailure));
+        result.newHeaders = std::move(counted.newHeaders);
+        result.folders = std::move(counted.folders);
+        return result;
+    }
     const std::unique_ptr<MailSession> session = OpenCheckSession(account, limited, runState);
 
     const MailboxNews news = session->CheckMailbox(*OpenSettings(), section, runState);
@@ -92,6 +125,12 @@ bool StoreCount(const AccountSettings& account, int count) {
 void StoreShownMailbox(const AccountSettings& account, const ShownMailbox& shown) {
     const std::string section = AccountSection(account);
     RunState runState;
+    if (WatchesFolders(account)) {
+        runState.Edit(
+            [&](IniFile& ini) { StoreShownFolder(ini, section, account.Folder(), shown); });
+        runState.Store();
+        return;
+    }
     runState.Write(section, run_state::kCount, std::to_string(shown.count));
     if (account.protocol == MailProtocol::Imap) {
         if (shown.highestUid > 0 && shown.highestUid < UINT32_MAX &&

@@ -62,7 +62,9 @@ struct ShownMailbox {
 };
 // Writes COUNT and what marks the newest message the user has seen, so that the next check
 // does not announce it again: LAST_UIDL on POP3, UIDNEXT past the highest UID shown on IMAP
-// (never lowered). One replacement of the settings file.
+// (never lowered). One replacement of the settings file. An account with FOLDERS= keeps these
+// for the folder it lists (FOLDER=, else INBOX) in that folder's run state instead, its COUNT
+// the sum of the folders'.
 void StoreShownMailbox(const AccountSettings& account, const ShownMailbox& shown);
 
 // A notifier that tells nobody: for checks without a user interface.

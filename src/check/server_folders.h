@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "check/certificate_trust.h"
+#include "imap/imap_client.h"
+#include "session/folder_count.h"
 #include "session/session_options.h"
 #include "settings/accounts.h"
+#include "settings/watched_folders.h"
 
 // One folder of the server's list.
 struct ServerFolder {

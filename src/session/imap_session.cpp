@@ -7,6 +7,7 @@
 
 #include "auth/oauth_token.h"
 #include "auth/online_accounts.h"
+#include "session/folder_count.h"
 #include "settings/counted_text.h"
 #include "settings/errors.h"
 #include "settings/keyring.h"
@@ -115,6 +116,30 @@ int ChangeWithArrivals(int countChange, int count, const FolderStatus& status,
     if (status.uidNext <= storedNext) return std::min(countChange, 0);
     const auto arrived = static_cast<long long>(status.uidNext - storedNext);
     return static_cast<int>(std::max<long long>(countChange, std::min<long long>(arrived, count)));
+}
+
+ImapCount CountImapFolders(const AccountSettings& account, const SessionOptions& options,
+                           RunState& runState, int newHeaders) {
+    const std::string section = AccountSection(account);
+    auto client = NewImapClient(account, options);
+    ImapCount result;
+    try {
+        TakeCredential(account, *client);
+        // Login and the folders' count in one flight where the count allows it.
+        client->ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
+        result = CountFolders(account, *client, *OpenSettings(), runState, newHeaders);
+        RecordSuccess(runState, section);
+        EndImapSession(client);
+    } catch (const Cancelled&) {
+        throw;
+    } catch (const std::exception& error) {
+        result.certificateFailure = client ? client->CertificateFailure() : std::nullopt;
+        const std::string pin = client ? client->pin : std::string();
+        EndImapSession(client);
+        RecordFailure(runState, section,
+                      SessionErrorText(error.what(), result.certificateFailure.has_value(), pin));
+    }
+    return result;
 }
 
 std::unique_ptr<ImapMailSession> OpenImapCheckSession(const AccountSettings& account,

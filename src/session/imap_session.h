@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "imap/imap_client.h"
+#include "net/tls_check.h"
 #include "session/mail_session.h"
 #include "session/new_headers.h"
 #include "session/run_state.h"
 #include "session/session_options.h"
 #include "settings/accounts.h"
 #include "settings/ini_file.h"
+#include "settings/watched_folders.h"
 
 // A number the last check stored in the account's section (UIDNEXT, UIDVALIDITY, UNSEEN); 0
 // when the key is absent or holds no number.
@@ -40,6 +42,22 @@ std::unique_ptr<ImapClient> OpenImapSession(const AccountSettings& account,
 
 // Sends LOGOUT when connected and destroys the client; `session` is empty afterwards.
 void EndImapSession(std::unique_ptr<ImapClient>& session);
+
+// What the check of an IMAP account found.
+struct ImapCount {
+    bool counted = false;
+    int count = 0;  // MESSAGES, held to the int range
+    std::uint32_t unseen = 0;
+    int change = 0;  // as the check judges it, arrivals by UIDNEXT included
+    std::optional<CertificateProblem> certificateFailure;
+    std::vector<NewMessageHeader> newHeaders;  // as CheckResult's
+    std::vector<FolderRunState> folders;       // as CheckResult's
+};
+
+// The check of an account with FOLDERS=: opens a session, counts its folders (CountFolders)
+// and ends the session, recording the outcome in `runState` as OpenImapSession does.
+ImapCount CountImapFolders(const AccountSettings& account, const SessionOptions& options,
+                           RunState& runState, int newHeaders);
 
 // The change of the count, and new mail that the count does not show: UIDNEXT grown with
 // UIDVALIDITY unchanged means that messages arrived (as many as UIDNEXT grew, at most as many

@@ -2,6 +2,7 @@
 // The run state a session and a check record in the account's section of the settings file,
 // collected so that the file is replaced once, and the error texts they record.
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,9 @@
 class RunState {
 public:
     void Write(std::string_view section, std::string_view key, std::string value);
+    // An edit of the file beyond single keys (keys to remove as well), made in the same
+    // replacement, in its turn among the writes.
+    void Edit(std::function<void(IniFile&)> edit);
     // Writes what was collected with one replacement of the file and forgets it; throws
     // TarnwickError when the file cannot be written.
     void Store();
@@ -21,6 +25,7 @@ private:
         std::string section;
         std::string key;
         std::string value;
+        std::function<void(IniFile&)> edit;  // instead of the key when set
     };
     std::vector<Entry> writes_;
 };

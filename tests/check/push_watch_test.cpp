@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -23,6 +24,21 @@ void KickUser(const MailUser& user) {
     const std::string command =
         "doveadm -c '" + config.string() + "' kick '" + user.name + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+// The user's IMAP connections as the server counts them.
+int Connections(const MailUser& user) {
+    const auto config = std::filesystem::path(Dovecot().usersDir).parent_path() / "dovecot.conf";
+    const std::string command =
+        "doveadm -c '" + config.string() + "' who -1 '" + user.name + "' 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    int lines = 0;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe))
+        if (std::string(line).starts_with(user.name + " ")) ++lines;
+    pclose(pipe);
+    return lines;
 }
 
 class PushWatchTest : public SettingsTest {};
@@ -69,6 +85,44 @@ TEST_F(PushWatchTest, ChangesAreHeardInsideTls) {
         AddMessage(user, MakeMessage("Pushed", "a@b.example", "body"));
         EXPECT_EQ(watch.Next(5s), PushEvent::Changed);
     }
+}
+
+// Several folders on one connection: with NOTIFY a delivery into another folder is heard; a
+// user refused NOTIFY is heard of in the first folder only, and the session says so.
+TEST_F(PushWatchTest, NotifyHearsOfTheOtherFoldersOnTheOneConnection) {
+    if (!DovecotAvailable()) GTEST_SKIP() << "no Dovecot fixture";
+    for (const Notify notify : {Notify::Offered, Notify::Refused}) {
+        const MailUser user = AddMailUser("pushfolders", "secret", notify);
+        AddFolder(user, "Work");
+        AddFolder(user, "Junk");
+        AccountSettings account = ImapAccountFor(user);
+        account.folders = notify == Notify::Offered ? "*" : "INBOX, Work";
+        Watch watch(account, {});
+        if (notify == Notify::Refused) {
+            ASSERT_EQ(watch.Next(10s), PushEvent::FirstFolderOnly);
+        }
+        ASSERT_EQ(watch.Next(10s), PushEvent::Up);
+        EXPECT_EQ(Connections(user), 1);
+        Deliver(user, "Work", MakeMessage("Work", "a@b.example", "body"));
+        if (notify == Notify::Offered) {
+            EXPECT_EQ(watch.Next(5s), PushEvent::Changed);
+        } else {
+            EXPECT_EQ(watch.Next(1500ms), std::nullopt);
+            Deliver(user, "INBOX", MakeMessage("Inbox", "a@b.example", "body"));
+            EXPECT_EQ(watch.Next(5s), PushEvent::Changed);
+        }
+    }
+    AccountSettings account;
+    account.protocol = MailProtocol::Imap;
+    account.folders = "Work, Lists/d\xC3\xA9v";
+    EXPECT_EQ(PushedFolder(account), "Work");
+    EXPECT_EQ(NotifyCommand(account),
+              R"(NOTIFY SET (selected (MessageNew MessageExpunge)) )"
+              R"((mailboxes ("Lists/d&AOk-v") (MessageNew MessageExpunge)))");
+    account.folders = "Work";
+    EXPECT_EQ(NotifyCommand(account), "");  // one folder: IDLE hears it all
+    EXPECT_FALSE(PushEventWantsCheck(PushEvent::FirstFolderOnly, std::nullopt,
+                                     std::chrono::steady_clock::now()));
 }
 
 TEST_F(PushWatchTest, AServerWithoutIdleEndsTheWatch) {
