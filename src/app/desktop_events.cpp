@@ -13,7 +13,6 @@
 #include "platform/new_mail_command.h"
 #include "platform/ui_text.h"
 #include "platform/window_registry.h"
-#include "settings/counted_text.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
@@ -64,18 +63,10 @@ bool DesktopEvents::ShowsNotification() const {
 
 void DesktopEvents::Notify(const NewMailTally& tally) {
     QStringList lines;
-    for (const AccountEntry& item : state_.accounts) {
-        const auto found = tally.arrived.find(item.params.email);
-        if (found != tally.arrived.end())
-            lines << ToQt(
-                item.params.email + ": " + std::to_string(found->second) + " " +
-                CountedText("notification_new", static_cast<unsigned long long>(found->second)));
-    }
+    for (const std::string& line : NewMailNotificationLines(tally, state_.accounts))
+        lines << ToQt(line);
     bool flaggable = false;
-    for (const NewestMessage& message : tally.newest) {
-        lines << ToQt(message.line);
-        flaggable = flaggable || message.flaggable;
-    }
+    for (const NewestMessage& message : tally.newest) flaggable = flaggable || message.flaggable;
     notifier_->Show(ToQt(GetLangText("new_mail_notification")), lines, flaggable);
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "check/account_status.h"
+#include "check/folder_tally.h"
 #include "check/imap_session.h"
 #include "check/session.h"
 #include "settings/errors.h"
@@ -155,6 +156,10 @@ bool StoreCount(const AccountSettings& account, int count) {
 }
 
 void StoreShownMailbox(const AccountSettings& account, const ShownMailbox& shown) {
+    if (WatchesFolders(account)) {
+        StoreShownFolder(account, shown.count, shown.highestUid);
+        return;
+    }
     const std::string section = AccountSection(account);
     RunState runState;
     runState.Write(section, "COUNT", std::to_string(shown.count));

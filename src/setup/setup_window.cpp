@@ -74,6 +74,7 @@ void SetupWindow::UpdateControls() {
     deleteButton_->setEnabled(saveFieldsButton_->isEnabled() && hasEntries && selected >= 0 &&
                               selected < accountList_->count());
     UpdateSignInControls();  // the password field and the APOP box follow the choice too
+    UpdateFolderButton();
 }
 
 void SetupWindow::ClearFields() {

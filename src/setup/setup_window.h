@@ -100,6 +100,10 @@ private:
     void OnSignInClicked();
     void OnSignInFinished(const std::string& section, bool ok, const std::string& refreshToken,
                           const std::string& error);
+    // The folders an IMAP account watches (setup_window_folders.cpp).
+    void BuildFolderButton(QGridLayout* grid, QGroupBox* group, int row);
+    void UpdateFolderButton();
+    void OnFoldersClicked();
 
     QListWidget* accountList_ = nullptr;
     QToolButton* addButton_ = nullptr;
@@ -121,6 +125,7 @@ private:
     QComboBox* securityBox_ = nullptr;  // none, STARTTLS, TLS
     QComboBox* protocolBox_ = nullptr;  // POP3, IMAP
     QToolButton* saveFieldsButton_ = nullptr;
+    QToolButton* foldersButton_ = nullptr;  // opens the folder picker of an IMAP account
     QCheckBox* soundBox_ = nullptr;
     QCheckBox* autostartBox_ = nullptr;
     QCheckBox* tipsBox_ = nullptr;

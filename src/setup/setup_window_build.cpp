@@ -177,6 +177,7 @@ void SetupWindow::BuildFieldGroup(QVBoxLayout* column) {
     saveFieldsButton_ = AddButton(group, "bsave", "save.png");
     saveFieldsButton_->setToolTip(Text("save_settings"));
     grid->addWidget(saveFieldsButton_, 10, 1, 1, 2, Qt::AlignRight);
+    BuildFolderButton(grid, group, 10);
     NameByHint({saveFieldsButton_});
 
     // Each field says its own label to a screen reader (the address field has the group's).

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "check/account_status.h"
+#include "check/folder_tally.h"
 #include "check/ui/image_list.h"
 #include "platform/help.h"
 #include "platform/ui_text.h"
@@ -165,8 +166,9 @@ QLabel* AddClickLink(AccountPanel* panel) {
 }
 
 // Titles on the left, the values beside them, the status picture on the right; below, the help
-// button and the invitation to click, and last the status line.
-void LayOutPanel(AccountPanel* panel, bool secure) {
+// button and the invitation to click, the status line, and for an account that watches several
+// folders a line more with each folder's count.
+void LayOutPanel(AccountPanel* panel, bool secure, bool folders) {
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(8, 8, 10, 4);
     grid->setHorizontalSpacing(4);
@@ -190,7 +192,12 @@ void LayOutPanel(AccountPanel* panel, bool secure) {
     grid->addWidget(AddClickLink(panel), 3, 1, 1, 3);
     grid->addWidget(AddLabel(panel, "title_status"), 4, 0);
     grid->addWidget(AddValue(panel, "value_status"), 4, 1, 1, 3);
-    grid->setRowStretch(5, 1);
+    if (folders) {
+        grid->addWidget(AddLabel(panel, "title_folders"), 5, 0);
+        grid->addWidget(AddValue(panel, "value_folders"), 5, 1, 1, 3);
+        panel->setFixedHeight(kPanelHeight + panel->fontMetrics().height());
+    }
+    grid->setRowStretch(6, 1);
 }
 
 // Puts the panel below the others: into the window's panel column when it has one.
@@ -274,7 +281,7 @@ void BuildAccountPanel(AppState& state, int index, QWidget* window) {
             parent->layout()->addWidget(panel);
     }
     const AccountSettings& shown = state.accounts[static_cast<std::size_t>(index)].params;
-    LayOutPanel(panel, shown.ssl || shown.startTls);
+    LayOutPanel(panel, shown.ssl || shown.startTls, WatchesFolders(shown));
     RefreshAccountPanel(state, index, window);
 }
 
@@ -288,7 +295,8 @@ void RefreshAccountPanel(const AppState& state, int index, QWidget* window) {
 
     panel->setProperty(kAccountProperty, ToQt(item.params.email));
 
-    const AccountStatus status = StatusOf(item, *OpenSettings());
+    const auto settings = OpenSettings();
+    const AccountStatus status = StatusOf(item, *settings);
     SetValueLabel(panel, "value_email", status.enabled ? kBlue : kGrey, status.email);
     SetValueLabel(panel, "value_count", kBlack, status.count);
     SetValueLabel(panel, "value_last_check", kBlack, status.lastCheck);
@@ -297,6 +305,11 @@ void RefreshAccountPanel(const AppState& state, int index, QWidget* window) {
         panel, "value_status", StatusColour(status.state),
         note == state.commandFailures.end() ? status.status : status.status + " - " + note->second);
     SetStatusPicture(panel, StatusPicture(status.state));
+    if (WatchesFolders(item.params)) {
+        const std::vector<FolderRunState> folders =
+            ShownFolderStates(item.params, *settings, item.lastChange);
+        SetValueLabel(panel, "value_folders", kBlack, FolderCountsText(folders));
+    }
 }
 
 void OpenListFromPanel(AppState& state, QWidget* part) {
