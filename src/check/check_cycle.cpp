@@ -108,6 +108,7 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
         CheckResult result = Conclude(account, counted.change, counted.change > 0, runState,
                                       alertDue, notifier, std::move(counted.certificateFailure));
         result.newHeaders = std::move(counted.newHeaders);
+        result.folders = std::move(counted.folders);
         return result;
     }
     std::unique_ptr<Pop3Client> session = OpenSession(account, limited, runState);

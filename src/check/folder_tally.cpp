@@ -7,10 +7,6 @@
 #include "settings/counted_text.h"
 #include "settings/settings.h"
 
-bool WatchesFolders(const AccountSettings& account) {
-    return account.protocol == MailProtocol::Imap && !ParseFolderChoice(account.folders).Empty();
-}
-
 std::vector<FolderRunState> ShownFolderStates(const AccountSettings& account, const IniFile& ini,
                                               int lastChange) {
     const std::string section = AccountSection(account);

@@ -7,12 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "check/server_folders.h"
 #include "settings/accounts.h"
 #include "settings/ini_file.h"
 #include "settings/watched_folders.h"
-
-// An IMAP account with FOLDERS= naming folders (or "*").
-bool WatchesFolders(const AccountSettings& account);
 
 // The folders of the account with their counts: for an account that watches several, the run
 // state its last check stored, or the folders FOLDERS= names with no counts before its first

@@ -7,6 +7,7 @@
 
 #include "auth/oauth_token.h"
 #include "auth/online_accounts.h"
+#include "check/folder_check.h"
 #include "settings/counted_text.h"
 #include "settings/errors.h"
 #include "settings/keyring.h"
@@ -136,6 +137,12 @@ ImapCount CountImapMessages(const AccountSettings& account, const SessionOptions
         TakeCredential(account, *client);
         // Login and STATUS in one flight: a refused login is STATUS's failure, with its text.
         client->ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
+        if (WatchesFolders(account)) {
+            result = CountFolders(account, *client, *OpenSettings(), runState, newHeaders);
+            RecordSuccess(runState, section);
+            EndImapSession(client);
+            return result;
+        }
         const FolderStatus status = client->Status(account.Folder());
         RecordSuccess(runState, section);
 

@@ -15,6 +15,7 @@
 #include "imap/imap_client.h"
 #include "settings/accounts.h"
 #include "settings/ini_file.h"
+#include "settings/watched_folders.h"
 
 // A number the last check stored in the account's section (UIDNEXT, UIDVALIDITY, UNSEEN); 0
 // when the key is absent or holds no number.
@@ -47,10 +48,12 @@ struct ImapCount {
     int change = 0;  // as the check judges it, arrivals by UIDNEXT included
     std::optional<CertificateProblem> certificateFailure;
     std::vector<NewMessageHeader> newHeaders;  // as CheckResult's
+    std::vector<FolderRunState> folders;       // as CheckResult's
 };
 
 // Opens a session, asks STATUS of the account's folder and ends the session. Records the
-// outcome, COUNT when it changed, and UIDNEXT, UIDVALIDITY and UNSEEN in `runState`. When
+// outcome, COUNT when it changed, and UIDNEXT, UIDVALIDITY and UNSEEN in `runState`. An account
+// with FOLDERS= has its folders counted instead (CountFolders): the same session, the sums. When
 // messages arrived and `newHeaders` is above 0, the headers of that many of them at most are
 // fetched before the session ends (by their UIDs from the stored UIDNEXT on when it still
 // holds); a failure there leaves them out.

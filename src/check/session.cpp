@@ -70,14 +70,23 @@ std::string StoredErrorText(const std::string& line) {
 }
 
 void RunState::Write(std::string_view section, std::string_view key, std::string value) {
-    writes_.push_back({std::string(section), std::string(key), std::move(value)});
+    writes_.push_back({std::string(section), std::string(key), std::move(value), {}});
+}
+
+void RunState::Edit(std::function<void(IniFile&)> edit) {
+    writes_.push_back({{}, {}, {}, std::move(edit)});
 }
 
 void RunState::Store() {
     if (writes_.empty()) return;
     const auto settings = OpenSettings();
     settings->BeginBatch();
-    for (const Entry& entry : writes_) settings->WriteString(entry.section, entry.key, entry.value);
+    for (const Entry& entry : writes_) {
+        if (entry.edit)
+            entry.edit(*settings);
+        else
+            settings->WriteString(entry.section, entry.key, entry.value);
+    }
     writes_.clear();
     settings->CommitBatch();
 }

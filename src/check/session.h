@@ -3,6 +3,7 @@
 // section of the settings file.
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include "net/status.h"
 #include "pop3/pop3_client.h"
 #include "settings/accounts.h"
+#include "settings/ini_file.h"
 
 // What the caller hands to every session it opens.
 struct SessionOptions {
@@ -26,6 +28,9 @@ struct SessionOptions {
 class RunState {
 public:
     void Write(std::string_view section, std::string_view key, std::string value);
+    // An edit of the file beyond single keys (keys to remove as well), made in the same
+    // replacement, in its turn among the writes.
+    void Edit(std::function<void(IniFile&)> edit);
     // Writes what was collected with one replacement of the file and forgets it; throws
     // TarnwickError when the file cannot be written.
     void Store();
@@ -35,6 +40,7 @@ private:
         std::string section;
         std::string key;
         std::string value;
+        std::function<void(IniFile&)> edit;  // instead of the key when set
     };
     std::vector<Entry> writes_;
 };

@@ -34,6 +34,28 @@ struct FolderStatus {
     std::uint32_t uidValidity = 0;  // 0: the server did not say
 };
 
+// The items of a STATUS response ("(MESSAGES 3 UIDNEXT 9 ...)"): none without a valid MESSAGES.
+std::optional<FolderStatus> StatusItems(const ImapValue& items);
+
+// One folder of a LIST answer.
+struct ListedMailbox {
+    std::string wireName;     // as the server names it (modified UTF-7); INBOX in capitals
+    std::string name;         // decoded, to show
+    bool selectable = true;   // neither \Noselect nor \NonExistent
+    bool subscribed = false;  // \Subscribed, or named by LSUB
+    bool specialUse = false;  // \Junk, \Trash, \Sent, \Drafts or \All
+    std::optional<FolderStatus> status;  // LIST-STATUS: what the server told with it
+};
+
+// The most folders one listing takes: a server that lists more fails the listing.
+inline constexpr std::size_t kMaxListedMailboxes = 10000;
+
+// STATUS of one folder of a pipelined flight: the status, or the server's refusal.
+struct FolderStatusAnswer {
+    std::optional<FolderStatus> status;
+    std::string error;
+};
+
 // What EXAMINE or SELECT reported about the folder it opened.
 struct OpenFolder {
     std::uint32_t exists = 0;
@@ -131,6 +153,20 @@ public:
     bool HasCapability(std::string_view name);
 
     FolderStatus Status(std::string_view folder);
+    // Every folder, with whether it is subscribed and its special use: LIST "" "*" RETURN
+    // (SUBSCRIBED SPECIAL-USE) with LIST-EXTENDED, else LIST and LSUB in one flight. In the
+    // server's order. More than kMaxListedMailboxes close the connection and throw.
+    std::vector<ListedMailbox> ListMailboxes();
+    // With LIST-STATUS (RFC 5819) only: the subscribed folders with their special use and their
+    // STATUS (MESSAGES UIDNEXT UIDVALIDITY UNSEEN), in one command; with `alsoStatusOf` (encoded
+    // names) the STATUS of those goes out in the same flight (INBOX, which may be unsubscribed).
+    // Their answers come in `extra`, in the order asked.
+    std::vector<ListedMailbox> ListSubscribedWithStatus(
+        const std::vector<std::string>& alsoStatusOf, std::vector<FolderStatusAnswer>& extra);
+    // STATUS of each folder (encoded names), the commands sent together and their answers read
+    // after them: one round trip, in batches that fit the connection's send room. A refusal is
+    // that folder's answer; the answers are in the order asked.
+    std::vector<FolderStatusAnswer> StatusOfEach(const std::vector<std::string>& wireNames);
     // Opens the folder read-only (EXAMINE) or read-write (SELECT).
     OpenFolder Examine(std::string_view folder);
     OpenFolder Select(std::string_view folder);
@@ -208,6 +244,10 @@ private:
     void Untagged(ImapResponse& response);
     void TakeCapabilities(const std::vector<std::string>& words, std::size_t first);
     OpenFolder Open(std::string_view command, std::string_view folder);
+    // Sends the commands in one flight and reads every answer: the tagged responses in the
+    // order of `commands` (a refusal does not throw); untagged ones go to `onUntagged`.
+    std::vector<ImapResponse> RunPipelined(const std::vector<std::string>& commands,
+                                           const std::function<void(ImapResponse&)>& onUntagged);
     void FetchEachHeader(const std::string& command, std::string_view section,
                          std::optional<std::uint32_t> exists,
                          const std::function<bool(FetchedHeader&)>& onHeader,

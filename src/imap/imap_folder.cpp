@@ -11,11 +11,6 @@ namespace {
 
 constexpr std::size_t kLongestUidSet = 1000;  // characters of one UID EXPUNGE's set
 
-std::string FolderArgument(std::string_view folder) {
-    const std::string name = EncodeMailboxName(folder);
-    return QuotedString(name).value_or("\"\"");  // the encoded name is printable ASCII
-}
-
 // The list of a FETCH response: "* <n> FETCH (...)".
 ImapValue* FetchList(ImapResponse& response) {
     if (response.data.size() < 3 || !response.data[1].IsAtom("FETCH") ||
@@ -121,21 +116,13 @@ FolderStatus ImapClient::Status(std::string_view folder) {
     const std::string name = EncodeMailboxName(folder);
     std::optional<FolderStatus> status;
     bool badCount = false;
-    Run("STATUS " + FolderArgument(folder) + " (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)",
+    Run("STATUS " + MailboxArgument(folder) + " (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)",
         [&](ImapResponse& response) {
             if (response.data.size() != 3 || !response.data[0].IsAtom("STATUS") ||
                 !SameMailbox(response.data[1], name))
                 return;  // another folder's, or not a status
-            const ImapValue& items = response.data[2];
-            const ImapValue* messages = items.Find("MESSAGES");
-            if (items.kind != ImapValue::Kind::List || !messages || !messages->Number()) {
-                badCount = true;
-                return;
-            }
-            status =
-                FolderStatus{*messages->Number(), NumberOf(items.Find("UNSEEN")),
-                             NumberOf(items.Find("UIDNEXT")), NumberOf(items.Find("UIDVALIDITY"))};
-            badCount = false;
+            status = StatusItems(response.data[2]);
+            badCount = !status;
         });
     if (badCount) throw TarnwickError("The server reported no valid message count for the folder.");
     if (!status) throw TarnwickError("The server did not report the folder's status.");
@@ -159,7 +146,7 @@ OpenFolder ImapClient::Open(std::string_view command, std::string_view folder) {
         number = ImapValue{ImapValue::Kind::Atom, words[1], {}}.Number().value_or(0);
     };
     const ImapResponse done =
-        Run(std::string(command) + " " + FolderArgument(folder), [&](ImapResponse& response) {
+        Run(std::string(command) + " " + MailboxArgument(folder), [&](ImapResponse& response) {
             if (response.data.size() == 2 && response.data[1].IsAtom("EXISTS"))
                 opened.exists = response.data[0].Number().value_or(0);
             codeNumber(response, "UIDVALIDITY", opened.uidValidity);

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "imap/mailbox_name.h"
 #include "settings/errors.h"
 
 // One value of a response's data: an atom (a number is an atom), a quoted or literal string,
@@ -81,8 +82,3 @@ ImapResponse ReadImapResponse(const ImapSource& source, std::size_t maxBytes = k
 // A string as the client sends it: an atom-safe text as a quoted string with `\` and `"`
 // escaped. None when it cannot be quoted (CR, LF, NUL or 8-bit bytes): send a literal then.
 std::optional<std::string> QuotedString(std::string_view text);
-
-// A folder name in UTF-8 as IMAP names it: modified UTF-7 (RFC 3501 5.1.3), printable ASCII
-// as it is, "&" as "&-", every other run as "&" base64-of-UTF-16 "-". A byte that is not
-// UTF-8 counts as U+FFFD.
-std::string EncodeMailboxName(std::string_view utf8);
