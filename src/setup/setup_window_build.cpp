@@ -174,10 +174,10 @@ void SetupWindow::BuildFieldGroup(QVBoxLayout* column) {
     keyringBox_ = AddCheckBox(group, "pop_keyring", "keyring_setup", 5);
     grid->addWidget(keyringBox_, 7, 0, 1, 3);
     BuildSignInRows(grid, group, 8);
+    BuildFolderButton(grid, group, 10);
     saveFieldsButton_ = AddButton(group, "bsave", "save.png");
     saveFieldsButton_->setToolTip(Text("save_settings"));
     grid->addWidget(saveFieldsButton_, 10, 1, 1, 2, Qt::AlignRight);
-    BuildFolderButton(grid, group, 10);
     NameByHint({saveFieldsButton_});
 
     // Each field says its own label to a screen reader (the address field has the group's).

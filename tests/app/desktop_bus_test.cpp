@@ -26,6 +26,7 @@
 #include "platform/ui_text.h"
 #include "settings/counted_text.h"
 #include "settings/settings.h"
+#include "settings/watched_folders.h"
 #include "support/mail_fixture.h"
 
 using namespace std::chrono_literals;
@@ -122,6 +123,22 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
     EXPECT_TRUE(QString::fromUtf8(listener.readAllStandardOutput()).contains("int64 0"));
     listener.kill();
     listener.waitForFinished();
+
+    // Folders: an account's one folder, or each folder it watches as its last check found it.
+    EXPECT_EQ(Gdbus("Folders", {"A@x.example"}), "([('INBOX', 0, 2)],)");
+    AccountSettings& watching = ProgramState().accounts[1].params;
+    watching.protocol = MailProtocol::Imap;
+    watching.folders = "*";
+    StoreFolderStates(*OpenSettings(), AccountSection(watching),
+                      {{"INBOX", 4, 0, 0, 0, 0}, {"Práce", 3, 2, 0, 0, 0}});
+    EXPECT_EQ(Gdbus("Folders", {"b@x.example"}), "([('INBOX', 4, 0), ('Práce', 3, 2)],)");
+    EXPECT_TRUE(Gdbus("Folders", {"nobody@x.example"}).contains("NoSuchAccount"));
+    const QString introspection = Gdbus("org.freedesktop.DBus.Introspectable.Introspect");
+    EXPECT_TRUE(introspection.contains(R"(<method name="Folders">)") &&
+                introspection.contains(R"(type="a(sii)" direction="out")"))
+        << introspection.toStdString();
+    watching.protocol = MailProtocol::Pop3;
+    watching.folders.clear();
 
     EXPECT_TRUE(Gdbus("ShowMessages", {"nobody@x.example"}).contains("NoSuchAccount"));
     const QString longReply = Gdbus("ShowMessages", {QString(100000, 'x')});

@@ -49,3 +49,11 @@ TEST_F(NewMailLinesTest, ACheckNamesTheNewestNewMessagesWithoutSpamOnBothProtoco
         EXPECT_TRUE(CheckAccount(account, {}, false, quiet, kNewHeaderLimit).newHeaders.empty());
     }
 }
+
+TEST_F(NewMailLinesTest, AMessageInAWatchedFolderIsNamedWithItsFolder) {
+    NewMessageHeader header;
+    header.lines = {"From: Ann <ann@test.example>", "Subject: Hi"};
+    header.folder = "Práce";
+    EXPECT_THAT(NewMailLines({header}, std::string("a@x.example"), FilterSnapshot{}).lines,
+                ElementsAre("Práce: Ann — Hi"));
+}

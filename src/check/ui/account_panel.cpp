@@ -67,7 +67,6 @@ public:
         QPalette palette = this->palette();
         palette.setColor(QPalette::Window, kPanelColour);
         setPalette(palette);
-        setFixedHeight(kPanelHeight);
     }
 
     void WatchClicks(QWidget* part) { part->installEventFilter(this); }
@@ -195,7 +194,6 @@ void LayOutPanel(AccountPanel* panel, bool secure, bool folders) {
     if (folders) {
         grid->addWidget(AddLabel(panel, "title_folders"), 5, 0);
         grid->addWidget(AddValue(panel, "value_folders"), 5, 1, 1, 3);
-        panel->setFixedHeight(kPanelHeight + panel->fontMetrics().height());
     }
     grid->setRowStretch(6, 1);
 }
@@ -269,6 +267,10 @@ void SetStatusPicture(QWidget* panel, int picture) {
 
 }  // namespace
 
+int AccountPanelHeight(const AccountSettings& account, const QWidget* window) {
+    return WatchesFolders(account) ? kPanelHeight + window->fontMetrics().height() : kPanelHeight;
+}
+
 void BuildAccountPanel(AppState& state, int index, QWidget* window) {
     if (index < 0 || static_cast<std::size_t>(index) >= state.accounts.size()) return;
     QWidget* parent = PanelParent(window);
@@ -281,6 +283,7 @@ void BuildAccountPanel(AppState& state, int index, QWidget* window) {
             parent->layout()->addWidget(panel);
     }
     const AccountSettings& shown = state.accounts[static_cast<std::size_t>(index)].params;
+    panel->setFixedHeight(AccountPanelHeight(shown, window));
     LayOutPanel(panel, shown.ssl || shown.startTls, WatchesFolders(shown));
     RefreshAccountPanel(state, index, window);
 }
