@@ -81,14 +81,18 @@ ImapCount CountFolders(const AccountSettings& account, ImapClient& client, const
     result.folders = JudgeFolders(counted, stored, previous);
     long long count = 0;
     long long change = 0;
+    long long arrived = 0;
     long long unseen = 0;
     for (const FolderRunState& folder : result.folders) {
         count += folder.count;
         change += folder.change;
+        arrived += std::max(folder.change, 0);
         unseen += folder.unseen;
     }
     result.count = Clamped(count);
-    result.change = Clamped(change);
+    // Mail that came to one folder is news even while more went from another (as within one
+    // folder): then the change is the arrivals.
+    result.change = Clamped(arrived > 0 ? arrived : change);
     result.unseen = static_cast<std::uint32_t>(std::min<long long>(unseen, UINT32_MAX));
     if (result.change > 0 && newHeaders > 0)
         result.newHeaders = FolderHeaders(client, result.folders, counted, stored,

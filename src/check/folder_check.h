@@ -1,7 +1,7 @@
 #pragma once
 // The check of an IMAP account that watches several folders (FOLDERS=): every folder counted
 // in one flight, each judged against what the last check found in it, the account's count and
-// change their sums.
+// change their sums (the change: the sum of the arrivals when any folder had some).
 
 #include <vector>
 

@@ -5,8 +5,10 @@
 
 #include "auth/oauth_token.h"
 #include "check/imap_session.h"
+#include "check/server_folders.h"
 #include "imap/imap_client.h"
 #include "net/interrupt.h"
+#include "settings/errors.h"
 #include "settings/settings.h"
 
 namespace {
@@ -62,6 +64,21 @@ std::optional<Clock::time_point> TokenRenewal(const AccountSettings& account) {
     return Clock::now() + std::chrono::duration_cast<Clock::duration>(left);
 }
 
+// NOTIFY for the account's other folders where it watches several: true when the session hears
+// of all of them (one folder, or NOTIFY taken).
+bool HearAllFolders(const AccountSettings& account, ImapClient& client) {
+    const std::string notify = NotifyCommand(account);
+    if (notify.empty()) return true;
+    if (!client.HasCapability("NOTIFY")) return false;
+    try {
+        client.Run(notify);
+        return true;
+    } catch (const TarnwickError&) {
+        if (!client.IsConnected()) throw;
+        return false;  // refused (a folder gone, too many): the timed check counts the others
+    }
+}
+
 // Sessions: log in, open the folder, idle until the connection fails (or, for an OAuth2 account,
 // until its token is due for renewal: then the next session follows at once). Returns only when
 // the server has no IDLE; throws the failure otherwise.
@@ -78,7 +95,8 @@ void Idle(const AccountSettings& account, const SessionOptions& options, const P
                 EndImapSession(client);
                 return;
             }
-            client->Examine(account.Folder());
+            client->Examine(PushedFolder(account));
+            if (!HearAllFolders(account, *client)) report(PushEvent::FirstFolderOnly, {});
             if (renewed)
                 news.Changed();  // whatever came between the sessions
             else
@@ -114,7 +132,7 @@ milliseconds ReconnectDelay(int attempt, const PushTiming& timing) {
 
 bool PushEventWantsCheck(PushEvent event, std::optional<Clock::time_point> lastCheck,
                          Clock::time_point now) {
-    if (event == PushEvent::Lost) return false;
+    if (event == PushEvent::Lost || event == PushEvent::FirstFolderOnly) return false;
     if (event != PushEvent::Reconnected) return true;
     return !lastCheck || now - *lastCheck >= kRecentCheck;
 }
@@ -165,10 +183,32 @@ std::map<std::string, const AccountSettings*> PushedAccounts(
     return pushed;
 }
 
+std::string PushedFolder(const AccountSettings& account) {
+    if (!WatchesFolders(account)) return account.Folder();
+    const FolderChoice choice = ParseFolderChoice(account.folders);
+    return choice.allSubscribed ? std::string("INBOX") : choice.names.front();
+}
+
+std::string NotifyCommand(const AccountSettings& account) {
+    if (!WatchesFolders(account)) return {};
+    const FolderChoice choice = ParseFolderChoice(account.folders);
+    constexpr const char* kEvents = "(MessageNew MessageExpunge)";
+    std::string others;
+    if (choice.allSubscribed) {
+        others = "subscribed";
+    } else {
+        for (std::size_t i = 1; i < choice.names.size(); ++i)
+            others += (others.empty() ? "mailboxes (" : " ") + MailboxArgument(choice.names[i]);
+        if (others.empty()) return {};
+        others += ")";
+    }
+    return std::string("NOTIFY SET (selected ") + kEvents + ") (" + others + " " + kEvents + ")";
+}
+
 bool SameConnection(const AccountSettings& a, const AccountSettings& b) {
     return a.email == b.email && a.host == b.host && a.port == b.port && a.username == b.username &&
            a.password == b.password && a.ssl == b.ssl && a.startTls == b.startTls &&
-           a.protocol == b.protocol && a.Folder() == b.Folder() &&
+           a.protocol == b.protocol && a.Folder() == b.Folder() && a.folders == b.folders &&
            a.passwordStore == b.passwordStore && a.auth == b.auth &&
            a.oauthProvider == b.oauthProvider && a.onlineAccount == b.onlineAccount;
 }

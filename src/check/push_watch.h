@@ -1,6 +1,7 @@
 #pragma once
-// Push for an IMAP account: a session that stays in the account's folder with IDLE and
-// reports whenever its messages change, so that the account is checked at once instead of on
+// Push for an IMAP account: a session that stays in the account's folder with IDLE (and hears
+// of its other folders through NOTIFY, RFC 5465, where the server has it) and reports whenever
+// their messages change, so that the account is checked at once instead of on
 // the next tick. A connection that dies is reopened after growing delays.
 
 #include <chrono>
@@ -19,6 +20,9 @@ enum class PushEvent : std::uint8_t {
     Changed,      // a message arrived or went (EXISTS, EXPUNGE)
     Lost,         // the session failed (its error comes along); a new one follows after a delay
     Reconnected,  // idling again after a loss: news may have been missed meanwhile
+    // Told before Up or Reconnected: the session hears of the first of the account's folders
+    // only (its server has no NOTIFY), so the timed check must still count the others.
+    FirstFolderOnly,
 };
 
 enum class PushEnd : std::uint8_t {
@@ -62,13 +66,21 @@ bool PushCoversAccount(bool up, std::optional<std::chrono::steady_clock::time_po
 std::map<std::string, const AccountSettings*> PushedAccounts(
     const std::vector<AccountEntry>& entries);
 
+// The folder a push session of the account opens: the first it watches (INBOX for "*"), or
+// FOLDER= (INBOX when empty) without FOLDERS=.
+std::string PushedFolder(const AccountSettings& account);
+// NOTIFY SET (RFC 5465) for the account's other folders besides the open one: the subscribed
+// ones for "*", else those named after the first; "" when it watches one folder only.
+std::string NotifyCommand(const AccountSettings& account);
+
 // Whether a session of `a` serves `b` unchanged: everything its connection and login depend on
 // is the same.
 bool SameConnection(const AccountSettings& a, const AccountSettings& b);
 
 using PushReport = std::function<void(PushEvent event, const std::string& error)>;
 
-// Connects and logs in as the check does, EXAMINEs the account's folder and idles there,
+// Connects and logs in as the check does, EXAMINEs the account's folder (PushedFolder) and
+// idles there, with NOTIFY for its other folders where the server offers it,
 // reporting on the calling thread (changes at most once per timing.newsGap), until
 // `options.interrupt` is raised or the server turns out not to offer IDLE. Never throws; records
 // nothing in the settings file. The session has no time limit (`options.timeLimit` is not used).

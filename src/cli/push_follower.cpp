@@ -13,7 +13,8 @@ struct PushFollower::Session {
     AccountSettings account;
     std::shared_ptr<InterruptSignal> interrupt = std::make_shared<InterruptSignal>();
     std::thread thread;
-    bool up = false;  // under the follower's mutex
+    bool up = false;               // under the follower's mutex
+    bool firstFolderOnly = false;  // likewise: the timed check still counts the other folders
 };
 
 PushFollower::PushFollower() : wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
@@ -51,6 +52,10 @@ void PushFollower::Follow(const std::vector<AccountEntry>& accounts,
         session->thread = std::thread([this, raw, own] {
             WatchFolder(raw->account, own, [this, raw](PushEvent event, const std::string&) {
                 const std::lock_guard lock(mutex_);
+                if (event == PushEvent::FirstFolderOnly) {
+                    raw->firstFolderOnly = true;
+                    return;
+                }
                 raw->up = event != PushEvent::Lost;
                 const auto checked = lastChecks_.find(AccountSection(raw->account));
                 if (!PushEventWantsCheck(event,
@@ -94,7 +99,7 @@ bool PushFollower::Covers(const AccountSettings& account) {
     const auto checked = lastChecks_.find(section);
     const std::lock_guard lock(mutex_);
     return PushCoversAccount(
-        session->second->up,
+        session->second->up && !session->second->firstFolderOnly,
         checked == lastChecks_.end() ? std::nullopt : std::optional(checked->second),
         std::chrono::steady_clock::now());
 }

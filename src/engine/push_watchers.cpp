@@ -113,6 +113,10 @@ PushWatchers::Session* PushWatchers::Find(std::uint64_t id) {
 void PushWatchers::OnReport(std::uint64_t id, PushEvent event) {
     Session* session = Find(id);
     if (session == nullptr) return;  // a session ended meanwhile
+    if (event == PushEvent::FirstFolderOnly) {
+        session->firstFolderOnly = true;
+        return;
+    }
     session->up = event != PushEvent::Lost;
     session->lost = event == PushEvent::Lost;
     if (event == PushEvent::Lost) return;
@@ -150,6 +154,8 @@ bool PushWatchers::IsUp(const AccountSettings& account) const {
 
 bool PushWatchers::Covers(const AccountSettings& account) const {
     const auto checked = lastChecks_.find(AccountSection(account));
+    const auto found = sessions_.find(AccountSection(account));
+    if (found != sessions_.end() && found->second.firstFolderOnly) return false;
     return PushCoversAccount(
         IsUp(account),
         checked == lastChecks_.end()

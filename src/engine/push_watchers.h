@@ -53,7 +53,8 @@ public:
 
     // The account's session is idling in its folder.
     bool IsUp(const AccountSettings& account) const;
-    // The timed check may pass over the account (see PushCoversAccount).
+    // The timed check may pass over the account (see PushCoversAccount): never while its
+    // session hears of only the first of its folders.
     bool Covers(const AccountSettings& account) const;
     // The next account whose check was asked for (CheckWanted) and has not begun, now taken
     // as the one under way; none when none waits.
@@ -82,6 +83,7 @@ private:
         bool up = false;
         bool lost = false;  // failed, and waiting out its delay before the next try
         bool noIdle = false;
+        bool firstFolderOnly = false;  // the timed check still counts its other folders
     };
 
     void StartSession(const AccountSettings& account);

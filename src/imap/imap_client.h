@@ -198,7 +198,8 @@ public:
     void Noop();
     // IDLE (RFC 2177) in the open folder. Idle sends IDLE and returns at the server's
     // go-ahead (throws its NO or BAD): true when the folder changed before it. WaitIdle then waits
-    // until `until` for a change of the folder's messages: true at an EXISTS or EXPUNGE, false when
+    // until `until` for a change of the folder's messages: true at an EXISTS or EXPUNGE (or a
+    // STATUS: what NOTIFY tells of another folder), false when
     // `until` has passed, the connection kept; other untagged data is taken as it comes, a BYE
     // throws. EndIdle sends DONE and reads IDLE's answer within the read time-out: true when the
     // folder changed meanwhile.

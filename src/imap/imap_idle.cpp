@@ -5,9 +5,11 @@
 
 namespace {
 
+// EXISTS or EXPUNGE in the open folder, or STATUS of another one (NOTIFY's news of it).
 bool ChangesMessages(const ImapResponse& response) {
     return response.kind == ImapResponseKind::Untagged && response.status == ImapStatus::None &&
-           (response.Is("EXISTS") || response.Is("EXPUNGE"));
+           (response.Is("EXISTS") || response.Is("EXPUNGE") ||
+            (!response.data.empty() && response.data[0].IsAtom("STATUS")));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "check/check_fixture.h"
 #include "check/imap_session.h"
+#include "check/server_folders.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"
 
@@ -202,6 +203,7 @@ TEST_F(CheckCycleTest, ImapAccountsAreCountedByStatusAndKeepTheirUidState) {
         EXPECT_EQ(StoredRunKey(account, "UNSEEN"), "3");
         EXPECT_EQ(StoredRunKey(account, "UIDNEXT"), "4");
         EXPECT_NE(StoredRunKey(account, "UIDVALIDITY"), "0");
+        EXPECT_EQ(StoredRunKey(account, "FOLDER1_NAME"), "(absent)");  // one folder: none kept
     }
     // A POP3 account keeps none of it.
     const MailUser other = AddMailUser("pop3");
@@ -247,6 +249,72 @@ TEST_F(CheckCycleTest, MailTheListWindowShowedIsNotAnnouncedAgain) {
         EXPECT_EQ(Check(account), 0) << (imap ? "IMAP" : "POP3");
         EXPECT_EQ(notifier_.alerts.size(), 1u) << (imap ? "IMAP" : "POP3");
         notifier_.alerts.clear();
+    }
+}
+
+// An account with FOLDERS=: one session counts them all, the account's count and change are the
+// sums, each folder keeps its own state, arrivals are judged per folder and their headers name
+// the folder they came to (its name decoded from the server's modified UTF-7).
+TEST_F(CheckCycleTest, SeveralFoldersAreCountedTogetherEachWithItsState) {
+    const std::string drafts = "Entw\xC3\xBCrfe";
+    const MailUser user = AddMailUser("folders");
+    AddFolder(user, "Work");
+    AddFolder(user, drafts);
+    AddMessages(user, 2);
+    Deliver(user, "Work", MakeMessage("Report", "boss@test.example", "body"));
+    AccountSettings account = ImapAccountFor(user);
+    account.folders = "INBOX, Work, " + drafts;
+    SessionOptions options;
+    CheckResult result = CheckAccount(account, options, true, notifier_, 5);
+    EXPECT_EQ(result.change, 3) << StoredRunKey(account, "LAST_ERROR");
+    ASSERT_EQ(result.folders.size(), 3u);
+    EXPECT_EQ(result.folders[1].name, "Work");
+    EXPECT_EQ(result.folders[1].count, 1);
+    EXPECT_EQ(result.newHeaders.size(), 3u);
+    EXPECT_EQ(StoredRunKey(account, "COUNT"), "3");
+    EXPECT_EQ(StoredRunKey(account, "FOLDER3_NAME"), drafts);
+    EXPECT_EQ(StoredRunKey(account, "FOLDER2_UIDNEXT"), "2");
+
+    ClearMailbox(user);  // two went from INBOX while one came to the drafts: still news
+    Deliver(user, drafts, MakeMessage("Draft", "me@test.example", "body"));
+    result = CheckAccount(account, options, true, notifier_, 5);
+    EXPECT_EQ(result.change, 1);
+    EXPECT_EQ(result.folders[2].change, 1);
+    EXPECT_EQ(result.folders[0].change, -2);
+    ASSERT_EQ(result.newHeaders.size(), 1u);
+    EXPECT_EQ(result.newHeaders[0].folder, drafts);
+    EXPECT_EQ(StoredRunKey(account, "COUNT"), "2");
+    EXPECT_EQ(StoredRunKey(account, "FOLDER1_COUNT"), "0");
+
+    account.folders = "INBOX, Missing";  // fewer folders: the keys of the others go
+    EXPECT_EQ(Check(account), 0);
+    EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"), ::testing::StartsWith("Missing: "));
+    account.folders = "Work";
+    EXPECT_EQ(Check(account), 0);
+    EXPECT_EQ(StoredRunKey(account, "FOLDER2_NAME"), "(absent)");
+}
+
+// "*": INBOX and the subscribed folders, but not those the server marks junk or trash.
+TEST_F(CheckCycleTest, AllSubscribedLeavesOutJunkTrashAndUnsubscribed) {
+    for (const Notify notify : {Notify::Offered, Notify::Refused}) {
+        const MailUser user = AddMailUser("subscribed", "secret", notify);
+        for (const char* name : {"Work", "Junk", "Trash"}) AddFolder(user, name);
+        AddFolder(user, "Archive", false);
+        for (const char* name : {"Work", "Junk", "Trash", "Archive"})
+            Deliver(user, name, MakeMessage(name, "a@test.example", "body"));
+        AccountSettings account = ImapAccountFor(user);
+        account.folders = "*";
+        const CheckResult result = CheckAccount(account, {}, true, notifier_);
+        ASSERT_EQ(result.folders.size(), 2u) << StoredRunKey(account, "LAST_ERROR");
+        EXPECT_EQ(result.folders[0].name, "INBOX");
+        EXPECT_EQ(result.folders[1].name, "Work");
+        EXPECT_EQ(result.change, 1);
+
+        const FolderListing listing = ListServerFolders(account, {});
+        ASSERT_TRUE(listing.listed) << listing.error;
+        EXPECT_EQ(listing.folders.size(), 5u);
+        EXPECT_EQ(listing.folders.front().name, "INBOX");
+        EXPECT_THAT(WatchedFolderNames(account, listing.folders), ElementsAre("INBOX", "Work"));
     }
 }
 

@@ -71,6 +71,43 @@ TEST_F(PushWatchTest, ChangesAreHeardInsideTls) {
     }
 }
 
+// Several folders on one connection: with NOTIFY a delivery into another folder is heard; a
+// user refused NOTIFY is heard of in the first folder only, and the session says so.
+TEST_F(PushWatchTest, NotifyHearsOfTheOtherFoldersOnTheOneConnection) {
+    if (!DovecotAvailable()) GTEST_SKIP() << "no Dovecot fixture";
+    for (const Notify notify : {Notify::Offered, Notify::Refused}) {
+        const MailUser user = AddMailUser("pushfolders", "secret", notify);
+        AddFolder(user, "Work");
+        AddFolder(user, "Junk");
+        AccountSettings account = ImapAccountFor(user);
+        account.folders = notify == Notify::Offered ? "*" : "INBOX, Work";
+        Watch watch(account, {});
+        if (notify == Notify::Refused) {
+            ASSERT_EQ(watch.Next(10s), PushEvent::FirstFolderOnly);
+        }
+        ASSERT_EQ(watch.Next(10s), PushEvent::Up);
+        Deliver(user, "Work", MakeMessage("Work", "a@b.example", "body"));
+        if (notify == Notify::Offered) {
+            EXPECT_EQ(watch.Next(5s), PushEvent::Changed);
+        } else {
+            EXPECT_EQ(watch.Next(1500ms), std::nullopt);
+            Deliver(user, "INBOX", MakeMessage("Inbox", "a@b.example", "body"));
+            EXPECT_EQ(watch.Next(5s), PushEvent::Changed);
+        }
+    }
+    AccountSettings account;
+    account.protocol = MailProtocol::Imap;
+    account.folders = "Work, Lists/d\xC3\xA9v";
+    EXPECT_EQ(PushedFolder(account), "Work");
+    EXPECT_EQ(NotifyCommand(account),
+              R"(NOTIFY SET (selected (MessageNew MessageExpunge)) )"
+              R"((mailboxes ("Lists/d&AOk-v") (MessageNew MessageExpunge)))");
+    account.folders = "Work";
+    EXPECT_EQ(NotifyCommand(account), "");  // one folder: IDLE hears it all
+    EXPECT_FALSE(PushEventWantsCheck(PushEvent::FirstFolderOnly, std::nullopt,
+                                     std::chrono::steady_clock::now()));
+}
+
 TEST_F(PushWatchTest, AServerWithoutIdleEndsTheWatch) {
     ScriptedServer server(R"(
         S: * OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=PLAIN] ready

@@ -434,6 +434,72 @@ TEST(ImapFolderNames, ModifiedUtf7) {
     EXPECT_EQ(EncodeMailboxName("Entw\xC3\xBCrfe"), "Entw&APw-rfe");
     EXPECT_EQ(EncodeMailboxName("~peter/mail/\xE5\x8F\xB0\xE5\x8C\x97/"), "~peter/mail/&U,BTFw-/");
     EXPECT_EQ(EncodeMailboxName("\xF0\x9F\x93\xA7"), "&2D3c5w-");  // outside the BMP
+    for (const char* name : {"INBOX.Tom & Jerry", "Entw\xC3\xBCrfe", "\xF0\x9F\x93\xA7 & x",
+                             "~peter/mail/\xE5\x8F\xB0\xE5\x8C\x97/"})
+        EXPECT_EQ(DecodeMailboxName(EncodeMailboxName(name)), name);
+    EXPECT_EQ(MailboxArgument("a \"b\" \xC3\xBC"), R"("a \"b\" &APw-")");
+}
+
+// What a server may send that is no modified UTF-7 is shown as written, never as bytes that
+// break the UTF-8 of the windows.
+TEST(ImapFolderNames, BrokenNamesAreShownSafely) {
+    EXPECT_EQ(DecodeMailboxName("Open &APw"), "Open &APw");         // no "-"
+    EXPECT_EQ(DecodeMailboxName("Odd &AP-"), "Odd &AP-");           // not whole UTF-16 units
+    EXPECT_EQ(DecodeMailboxName("Lone &2D0-"), "Lone &2D0-");       // a lone surrogate
+    EXPECT_EQ(DecodeMailboxName("Bad &A*w-"), "Bad &A*w-");         // not base64
+    EXPECT_EQ(DecodeMailboxName("Nul &AAA-"), "Nul \xEF\xBF\xBD");  // a control character
+    EXPECT_EQ(DecodeMailboxName("Raw \xFF\x01 Caf\xC3\xA9"),
+              "Raw \xEF\xBF\xBD\xEF\xBF\xBD Caf\xC3\xA9");
+}
+
+// Without LIST-EXTENDED the subscriptions come from LSUB, sent in the same flight as LIST;
+// folders that cannot be opened and subscriptions of folders that are gone are marked so.
+TEST(ImapFolderList, ListAndLsubInOneFlight) {
+    Session s(std::string(kPlainLogin) + R"(
+        C: a2 LIST "" "*"
+        C: a3 LSUB "" "*"
+        S: * LIST (\HasNoChildren) "/" inbox
+        S: * LIST (\Noselect \HasChildren) "/" Lists
+        S: * LIST (\HasNoChildren \Junk) "/" "Spam"
+        S: * LIST () "/" {12}
+        S: Entw&APw-rfe
+        S: a2 OK done
+        S: * LSUB () "/" Spam
+        S: * LSUB () "/" Entw&APw-rfe
+        S: * LSUB () "/" Gone
+        S: a3 OK done
+    )");
+    s.client.ConnectAndLogIn();
+    const std::vector<ListedMailbox> listed = s.client.ListMailboxes();
+    ASSERT_EQ(listed.size(), 4u);
+    EXPECT_EQ(listed[0].wireName, "INBOX");
+    EXPECT_FALSE(listed[1].selectable);
+    EXPECT_TRUE(listed[2].specialUse && listed[2].subscribed);
+    EXPECT_EQ(listed[3].name, "Entw\xC3\xBCrfe");
+    EXPECT_TRUE(listed[3].subscribed);
+    EXPECT_FALSE(listed[0].subscribed);
+}
+
+// Pipelined STATUS: every answer in the order asked, a refusal that folder's alone, and
+// news of folders not asked about taking no room.
+TEST(ImapFolderList, PipelinedStatusAnswersEachFolder) {
+    Session s(std::string(kPlainLogin) + R"(
+        C: a2 STATUS "INBOX" (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)
+        C: a3 STATUS "Gone" (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)
+        C: a4 STATUS "Entw&APw-rfe" (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)
+        S: * STATUS INBOX (MESSAGES 3 UNSEEN 1 UIDNEXT 9 UIDVALIDITY 7)
+        S: a2 OK done
+        S: a3 NO Mailbox doesn't exist
+        S: * STATUS Other (MESSAGES 8)
+        S: * STATUS "Entw&APw-rfe" (MESSAGES 2 UIDNEXT 4 UIDVALIDITY 5)
+        S: a4 OK done
+    )");
+    s.client.ConnectAndLogIn();
+    const auto answers = s.client.StatusOfEach({"INBOX", "Gone", "Entw&APw-rfe"});
+    ASSERT_EQ(answers.size(), 3u);
+    EXPECT_EQ(answers[0].status->uidNext, 9u);
+    EXPECT_THAT(answers[1].error, HasSubstr("doesn't exist"));
+    EXPECT_EQ(answers[2].status->messages, 2u);
 }
 
 TEST(ImapIdle, ChangesWhileIdlingAndAfterDoneThenByeEndsTheWait) {

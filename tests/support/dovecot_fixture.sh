@@ -111,6 +111,19 @@ default_internal_user = $user
 default_internal_group = $group
 default_login_user = $login_user
 mail_location = maildir:~/Maildir
+# Junk and Trash are marked with their special use (RFC 6154) wherever a user makes them. NOTIFY
+# needs the folder list index; a user whose passwd-file line says userdb_mailbox_list_index=no
+# has none, and NOTIFY SET is refused to that user alone (the IDLE-only path).
+mailbox_list_index = yes
+namespace inbox {
+  inbox = yes
+  mailbox Junk {
+    special_use = \\Junk
+  }
+  mailbox Trash {
+    special_use = \\Trash
+  }
+}
 pop3_uidl_format = %08Xu%08Xv
 $passdb
 userdb {

@@ -80,10 +80,11 @@ void MakeMailFolder(const fs::path& path) {
     GiveToMailUser(path);
 }
 
-void WritePasswdFile(const MailUser& user, const fs::path& home) {
+void WritePasswdFile(const MailUser& user, const fs::path& home, Notify notify) {
     const fs::path file = fs::path(Dovecot().usersDir) / user.name;
     std::ofstream out(file, std::ios::trunc);
-    out << user.name << ":{PLAIN}" << user.password << "::::" << home.string() << "::\n";
+    out << user.name << ":{PLAIN}" << user.password << "::::" << home.string()
+        << "::" << (notify == Notify::Refused ? "userdb_mailbox_list_index=no" : "") << "\n";
     out.close();
     if (!out) throw std::runtime_error("cannot write " + file.string());
 }
@@ -126,7 +127,7 @@ const DovecotServer& Dovecot() {
     return FixtureDetails().server;
 }
 
-MailUser AddMailUser(std::string_view prefix, std::string_view password) {
+MailUser AddMailUser(std::string_view prefix, std::string_view password, Notify notify) {
     static std::atomic<int> counter{0};
     MailUser user;
     user.name = std::string(prefix) + std::to_string(getpid()) + "x" + std::to_string(counter++);
@@ -138,7 +139,7 @@ MailUser AddMailUser(std::string_view prefix, std::string_view password) {
     MakeMailFolder(maildir);
     for (const char* sub : {"cur", "new", "tmp"}) MakeMailFolder(maildir / sub);
     user.maildir = maildir.string();
-    WritePasswdFile(user, home);
+    WritePasswdFile(user, home, notify);
     return user;
 }
 
@@ -154,6 +155,36 @@ void AddMessages(const MailUser& user, int count) {
     for (int i = 1; i <= count; ++i)
         AddMessage(user, MakeMessage("Message " + std::to_string(i), "sender@test.example",
                                      "Body of message " + std::to_string(i)));
+}
+
+namespace {
+
+std::string ShellQuoted(std::string_view text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Runs doveadm on the fixture's server for the user; `input` goes to its standard input.
+void Doveadm(const MailUser& user, const std::string& verb, const std::string& arguments,
+             std::string_view input = {}) {
+    const std::string config = (fs::path(FixtureFolder()) / "dovecot.conf").string();
+    const std::string command = "doveadm -c " + ShellQuoted(config) + " " + verb + " -u " +
+                                ShellQuoted(user.name) + " " + arguments + " >/dev/null";
+    FILE* pipe = popen(command.c_str(), "w");
+    if (!pipe) throw std::runtime_error("cannot run doveadm");
+    if (!input.empty()) std::fwrite(input.data(), 1, input.size(), pipe);
+    if (pclose(pipe) != 0) throw std::runtime_error("doveadm failed: " + command);
+}
+
+}  // namespace
+
+void AddFolder(const MailUser& user, std::string_view name, bool subscribed) {
+    Doveadm(user, "mailbox create", (subscribed ? "-s " : "") + ShellQuoted(name));
+}
+
+void Deliver(const MailUser& user, std::string_view folder, std::string_view message) {
+    Doveadm(user, "save", "-m " + ShellQuoted(folder), message);
 }
 
 void ClearMailbox(const MailUser& user) {

@@ -56,12 +56,22 @@ bool DovecotAvailable();
 // The running fixture's details; throws std::runtime_error when it is not running.
 const DovecotServer& Dovecot();
 
+// Whether the server lets a user have NOTIFY (it needs the folder list index).
+enum class Notify { Offered, Refused };
+
 // Makes a new user with a unique name (prefix + process id + counter) and an empty maildir.
-MailUser AddMailUser(std::string_view prefix = "user", std::string_view password = "secret");
+MailUser AddMailUser(std::string_view prefix = "user", std::string_view password = "secret",
+                     Notify notify = Notify::Offered);
 // Drops a message into the user's maildir; LF or CR LF line ends, as given.
 void AddMessage(const MailUser& user, std::string_view message);
 // Adds `count` small messages numbered from 1 in their subjects.
 void AddMessages(const MailUser& user, int count);
+// Makes a folder of the user (name in UTF-8), subscribed unless told otherwise; Junk and Trash
+// get their special use. Through doveadm, as the server itself would.
+void AddFolder(const MailUser& user, std::string_view name, bool subscribed = true);
+// Delivers a message into a folder of the user through doveadm, so that the server's
+// notifications (IDLE, NOTIFY) follow at once.
+void Deliver(const MailUser& user, std::string_view folder, std::string_view message);
 // Removes every message of the user.
 void ClearMailbox(const MailUser& user);
 // Number of messages in the user's maildir (new and cur), e.g. after DELE and QUIT.
