@@ -18,7 +18,7 @@ FolderPicker::FolderPicker(const AccountSettings& account, const SessionOptions&
     setWindowTitle(Text("folders_title_setup") + QStringLiteral(" - ") + ToQt(account.email));
     state_ = new QLabel(Text("folders_fetching_setup"), this);
     state_->setObjectName(QStringLiteral("folders_state"));
-    state_->setWordWrap(true);
+    state_->setTextFormat(Qt::PlainText);
     allBox_ = new QCheckBox(Text("folders_all_setup"), this);
     allBox_->setObjectName(QStringLiteral("folders_all"));
     allBox_->setChecked(start_.allSubscribed);

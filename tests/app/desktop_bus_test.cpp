@@ -135,7 +135,7 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
     EXPECT_TRUE(Gdbus("Folders", {"nobody@x.example"}).contains("NoSuchAccount"));
     const QString introspection = Gdbus("org.freedesktop.DBus.Introspectable.Introspect");
     EXPECT_TRUE(introspection.contains(R"(<method name="Folders">)") &&
-                introspection.contains(R"(type="a(sii)" direction="out")"))
+                introspection.contains(R"x(type="a(sii)" direction="out")x"))
         << introspection.toStdString();
     watching.protocol = MailProtocol::Pop3;
     watching.folders.clear();

@@ -121,8 +121,8 @@ TEST_F(CheckRunState, FoldersAreShownFromTheirRunStateAndDeletionsInOneFolderKee
     SetRunState(watching, "COUNT", "8");
     EXPECT_EQ(FolderCountsText(ShownFolderStates(watching, *OpenSettings(), 2)),
               "INBOX 3, Work 5 (+2)");
-    std::vector<FolderArrival> arrivals = FolderArrivals(StoredFolderStates(
-        *OpenSettings(), AccountSection(watching)));
+    std::vector<FolderArrival> arrivals =
+        FolderArrivals(StoredFolderStates(*OpenSettings(), AccountSection(watching)));
     AddFolderArrival(arrivals, {"Work", 1});
     AddFolderArrival(arrivals, {"Lists/dev", 1});
     AddFolderArrival(arrivals, {"INBOX", 0});

@@ -26,12 +26,13 @@ TEST_F(SetupWindowTest, NoTextIsCutInTheShippedLanguages) {
 
 TEST_F(SetupWindowTest, TabReachesEveryControlInReadingOrder) {
     Open();
-    EXPECT_EQ(TabOrder(Find(window, "pop_list")).join(' ').toStdString(),
-              "pop_list badd bedit bdele bsave2 RxSpeedButton4 pop_mail RxSpeedButton1 pop_server "
-              "pop_port RxSpeedButton2 pop_user pop_password RxSpeedButton3 pop_apop pop_protocol "
-              "RxSpeedButton5 pop_security RxSpeedButton6 pop_keyring pop_auth bsign_in bsave "
-              "pop_wave pop_auto "
-              "pop_show_advert bsave3 pop_notification bhelp bclse");
+    EXPECT_EQ(
+        TabOrder(Find(window, "pop_list")).join(' ').toStdString(),
+        "pop_list badd bedit bdele bsave2 RxSpeedButton4 pop_mail RxSpeedButton1 pop_server "
+        "pop_port RxSpeedButton2 pop_user pop_password RxSpeedButton3 pop_apop pop_protocol "
+        "RxSpeedButton5 pop_security RxSpeedButton6 pop_keyring pop_auth bsign_in bfolders bsave "
+        "pop_wave pop_auto "
+        "pop_show_advert bsave3 pop_notification bhelp bclse");
 }
 
 TEST_F(SetupWindowTest, FirstOpeningWaitsForAnAddress) {

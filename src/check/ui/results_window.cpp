@@ -96,7 +96,8 @@ void ResultsWindow::SetUpPanelColumn() {
 
 int ResultsWindow::PanelAreaHeight() const {
     long long wanted = 0;
-    for (const AccountEntry& item : state_.accounts) wanted += AccountPanelHeight(item.params, this);
+    for (const AccountEntry& item : state_.accounts)
+        wanted += AccountPanelHeight(item.params, this);
     const long long highest = std::max(kPanelHeight, ScreenArea().height() - kPanelHeight);
     return static_cast<int>(std::clamp<long long>(wanted, kPanelHeight, highest));
 }
