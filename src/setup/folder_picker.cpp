@@ -15,7 +15,7 @@ FolderPicker::FolderPicker(const AccountSettings& account, const SessionOptions&
                            QWidget* parent)
     : QDialog(parent), start_(ParseFolderChoice(account.folders)) {
     setObjectName(QStringLiteral("folder_picker"));
-    setWindowTitle(Text("folders_title_setup") + QStringLiteral(" - ") + ToQt(account.email));
+    setWindowTitle(Text("folders_title_setup"));
     state_ = new QLabel(Text("folders_fetching_setup"), this);
     state_->setObjectName(QStringLiteral("folders_state"));
     state_->setTextFormat(Qt::PlainText);
@@ -77,6 +77,10 @@ void FolderPicker::ShowListing(const FolderListing& listing) {
         return;
     }
     state_->setText(Text("folders_listed_setup"));
+    AccountSettings everySubscribed;
+    everySubscribed.protocol = MailProtocol::Imap;
+    everySubscribed.folders = "*";
+    subscribed_ = WatchedFolderNames(everySubscribed, listing.folders);
     const FolderChoice ticked = Choice();  // what the user ticked meanwhile
     list_->clear();
     std::vector<std::string> left = ticked.names;
@@ -89,6 +93,13 @@ void FolderPicker::ShowListing(const FolderListing& listing) {
     FollowAllSubscribed();
 }
 
+// Leaving "All subscribed" with nothing ticked ticks what it watched, for the user to change.
 void FolderPicker::FollowAllSubscribed() {
     list_->setEnabled(!allBox_->isChecked());
+    if (allBox_->isChecked() || !Choice().names.empty()) return;
+    for (int row = 0; row < list_->count(); ++row) {
+        const std::string name = FromQt(list_->item(row)->text());
+        if (std::find(subscribed_.begin(), subscribed_.end(), name) != subscribed_.end())
+            list_->item(row)->setCheckState(Qt::Checked);
+    }
 }

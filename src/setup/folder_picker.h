@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "check/server_folders.h"
 #include "net/interrupt.h"
@@ -31,6 +32,8 @@ private:
     void FollowAllSubscribed();
 
     FolderChoice start_;
+    // What "All subscribed" watches, once the server's list has come.
+    std::vector<std::string> subscribed_;
     QLabel* state_ = nullptr;
     QCheckBox* allBox_ = nullptr;
     QListWidget* list_ = nullptr;

@@ -30,8 +30,10 @@ void SetupWindow::UpdateFolderButton() {
     QString hint = Text("folders_hint_setup");
     if (saved) {
         const AccountSettings& account = state_.accounts[static_cast<std::size_t>(selected)].params;
-        hint += QStringLiteral(": ") +
-                ToQt(account.folders.empty() ? account.Folder() : account.folders);
+        const FolderChoice choice = ParseFolderChoice(account.folders);
+        hint += QStringLiteral(": ") + (choice.allSubscribed ? Text("folders_all_setup")
+                                        : choice.Empty()     ? ToQt(account.Folder())
+                                                             : ToQt(FolderChoiceValue(choice)));
     }
     foldersButton_->setToolTip(hint);
 }

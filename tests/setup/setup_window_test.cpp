@@ -7,6 +7,7 @@
 
 #include "check/ui/accessible_names.h"
 #include "platform/autorun.h"
+#include "setup/folder_picker.h"
 #include "setup/setup_window_fixture.h"
 #include "support/mail_fixture.h"
 
@@ -331,6 +332,9 @@ TEST_F(SetupWindowTest, FoldersArePickedFromTheServersListOrAllSubscribed) {
     Settle();
     EXPECT_EQ(Settings().ReadString(section, "FOLDERS", ""), "INBOX, Práce");
     QDialog* picker = pick({});
+    Click(Find<QCheckBox>(picker, "folders_all"));
+    Click(Find<QCheckBox>(picker, "folders_all"));  // and back: INBOX and Práce ticked
+    EXPECT_EQ(FolderChoiceValue(qobject_cast<FolderPicker*>(picker)->Choice()), "INBOX, Práce");
     Click(Find<QCheckBox>(picker, "folders_all"));
     EXPECT_FALSE(Find<QListWidget>(picker, "folders_list")->isEnabled());
     picker->accept();
