@@ -31,7 +31,7 @@ std::string ShownMailboxName(const AccountSettings& account) {
 std::string FolderCountsText(const std::vector<FolderRunState>& folders) {
     std::string text;
     for (const FolderRunState& folder : folders) {
-        if (!text.empty()) text += ", ";
+        if (!text.empty()) text += "\n";
         text += folder.name + " " + std::to_string(folder.count);
         if (folder.change != 0)
             text += std::string(" (") + (folder.change > 0 ? "+" : "") +

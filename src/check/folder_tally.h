@@ -23,7 +23,8 @@ std::vector<FolderRunState> ShownFolderStates(const AccountSettings& account, co
 // folders the folder listed ("alice@example.com - Work").
 std::string ShownMailboxName(const AccountSettings& account);
 
-// "INBOX 3, Work 5 (+2), Lists/dev 0": each folder with its count, and its change when it had one.
+// "INBOX 3", "Work 5 (+2)", "Lists/dev 0", one folder a line: each with its count, and its change
+// when it had one.
 std::string FolderCountsText(const std::vector<FolderRunState>& folders);
 
 // After deletions in the list window, in the folder `account.Folder()` of an account that watches

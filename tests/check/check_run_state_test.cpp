@@ -115,12 +115,12 @@ TEST_F(CheckRunState, FoldersAreShownFromTheirRunStateAndDeletionsInOneFolderKee
     AccountSettings watching = plain;
     watching.host = "b";
     watching.folders = "INBOX, Work";
-    EXPECT_EQ(FolderCountsText(ShownFolderStates(watching, *OpenSettings(), 0)), "INBOX 0, Work 0");
+    EXPECT_EQ(FolderCountsText(ShownFolderStates(watching, *OpenSettings(), 0)), "INBOX 0\nWork 0");
     StoreFolderStates(*OpenSettings(), AccountSection(watching),
                       {{"INBOX", 3, 0, 1, 10, 5}, {"Work", 5, 2, 2, 20, 6}});
     SetRunState(watching, "COUNT", "8");
     EXPECT_EQ(FolderCountsText(ShownFolderStates(watching, *OpenSettings(), 2)),
-              "INBOX 3, Work 5 (+2)");
+              "INBOX 3\nWork 5 (+2)");
     std::vector<FolderArrival> arrivals =
         FolderArrivals(StoredFolderStates(*OpenSettings(), AccountSection(watching)));
     AddFolderArrival(arrivals, {"Work", 1});

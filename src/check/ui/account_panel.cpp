@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -192,7 +193,7 @@ void LayOutPanel(AccountPanel* panel, bool secure, bool folders) {
     grid->addWidget(AddLabel(panel, "title_status"), 4, 0);
     grid->addWidget(AddValue(panel, "value_status"), 4, 1, 1, 3);
     if (folders) {
-        grid->addWidget(AddLabel(panel, "title_folders"), 5, 0);
+        grid->addWidget(AddLabel(panel, "title_folders"), 5, 0, Qt::AlignTop);
         grid->addWidget(AddValue(panel, "value_folders"), 5, 1, 1, 3);
     }
     grid->setRowStretch(6, 1);
@@ -268,7 +269,10 @@ void SetStatusPicture(QWidget* panel, int picture) {
 }  // namespace
 
 int AccountPanelHeight(const AccountSettings& account, const QWidget* window) {
-    return WatchesFolders(account) ? kPanelHeight + window->fontMetrics().height() : kPanelHeight;
+    if (!WatchesFolders(account)) return kPanelHeight;
+    const auto lines =
+        std::max<std::size_t>(1, ShownFolderStates(account, *OpenSettings(), 0).size());
+    return kPanelHeight + static_cast<int>(lines) * window->fontMetrics().lineSpacing();
 }
 
 void BuildAccountPanel(AppState& state, int index, QWidget* window) {
@@ -312,6 +316,7 @@ void RefreshAccountPanel(const AppState& state, int index, QWidget* window) {
         const std::vector<FolderRunState> folders =
             ShownFolderStates(item.params, *settings, item.lastChange);
         SetValueLabel(panel, "value_folders", kBlack, FolderCountsText(folders));
+        panel->setFixedHeight(AccountPanelHeight(item.params, panel));
     }
 }
 

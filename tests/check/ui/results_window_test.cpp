@@ -143,7 +143,7 @@ TEST_F(ResultsWindowTest, WidthIsKeptInTheSettingsFileAndHeightIsNot) {
     EXPECT_EQ(Open()->width(), 800);
 }
 
-// An account that watches several folders has a line more, with each folder's count.
+// An account that watches several folders has a line more for each folder, with its count.
 TEST_F(ResultsWindowTest, NoTitleIsCutInTheShippedLanguagesAndFoldersHaveTheirCounts) {
     AccountEntry& account = AddAccount("me@example.org", "pop.example.org");
     Write(account, "COUNT", "3");
@@ -157,7 +157,7 @@ TEST_F(ResultsWindowTest, NoTitleIsCutInTheShippedLanguagesAndFoldersHaveTheirCo
         const ShippedLanguage language(code);
         QWidget* window = Open();
         EXPECT_EQ(CutTexts(window), "") << code;
-        EXPECT_EQ(Label(1, "value_folders")->text(), QStringLiteral("INBOX 1, Práce 4 (+2)"));
+        EXPECT_EQ(Label(1, "value_folders")->text(), QStringLiteral("INBOX 1\nPráce 4 (+2)"));
         EXPECT_GE(Panel(1)->height(), Panel(0)->height() + Label(1, "value_folders")->height());
         EXPECT_EQ(window->height(), Panel(0)->height() + Panel(1)->height());
         EXPECT_EQ(Panel(0)->findChild<QLabel*>(QStringLiteral("value_folders")), nullptr);
