@@ -24,10 +24,6 @@ std::vector<FolderRunState> ShownFolderStates(const AccountSettings& account, co
     return stored;
 }
 
-std::string ShownMailboxName(const AccountSettings& account) {
-    return WatchesFolders(account) ? account.email + " - " + account.Folder() : account.email;
-}
-
 std::string FolderCountsText(const std::vector<FolderRunState>& folders) {
     std::string text;
     for (const FolderRunState& folder : folders) {

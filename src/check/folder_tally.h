@@ -19,10 +19,6 @@
 std::vector<FolderRunState> ShownFolderStates(const AccountSettings& account, const IniFile& ini,
                                               int lastChange);
 
-// The mailbox as the list window names it: the address, and for an account that watches several
-// folders the folder listed ("alice@example.com - Work").
-std::string ShownMailboxName(const AccountSettings& account);
-
 // "INBOX 3", "Work 5 (+2)", "Lists/dev 0", one folder a line: each with its count, and its change
 // when it had one.
 std::string FolderCountsText(const std::vector<FolderRunState>& folders);

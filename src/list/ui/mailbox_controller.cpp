@@ -5,7 +5,6 @@
 #include <QTimer>
 
 #include "check/check_cycle.h"
-#include "check/folder_tally.h"
 #include "engine/worker_threads.h"
 #include "list/list_window_rules.h"
 #include "list/ui/header_list_model.h"
@@ -84,14 +83,14 @@ void MailboxController::SetAccount(const AccountSettings& account) {
     if (connected_) QMetaObject::invokeMethod(worker_, &SessionWorker::Close, Qt::QueuedConnection);
     connected_ = false;
     keepAliveTimer_->stop();
-    Q_EMIT statusChanged(0, ToQt(ShownMailboxName(account)));
+    Q_EMIT statusChanged(0, ToQt(account.email));
     Q_EMIT statusChanged(1, ToQt("   " + LastResultText(account)));
 }
 
 bool MailboxController::ListHeaders(const FilterSnapshotPtr& filter) {
     if (Busy() || !account_) return false;
     model_->Clear();
-    Q_EMIT statusChanged(0, ToQt(ShownMailboxName(*account_)));
+    Q_EMIT statusChanged(0, ToQt(account_->email));
     Q_EMIT statusChanged(1, ToQt(CheckingText()));
     Post(Request::Listing,
          [worker = worker_, account = *account_, filter] { worker->List(account, filter); });
