@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "check/ui/server_folder_fetch.h"
+#include "engine/server_folder_fetch.h"
 #include "platform/ui_text.h"
 
 FolderPicker::FolderPicker(const AccountSettings& account, const SessionOptions& options,

@@ -3,7 +3,7 @@
 #include <QStringList>
 
 #include "check/folder_tally.h"
-#include "check/ui/server_folder_fetch.h"
+#include "engine/server_folder_fetch.h"
 #include "list/ui/account_bar.h"
 #include "list/ui/list_window.h"
 #include "platform/ui_text.h"

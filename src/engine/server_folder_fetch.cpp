@@ -1,4 +1,4 @@
-#include "check/ui/server_folder_fetch.h"
+#include "engine/server_folder_fetch.h"
 
 #include <QCoreApplication>
 #include <QPointer>
