@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "check/imap_session.h"
 #include "check/push_watch.h"
 #include "net/interrupt.h"
+#include "session/imap_session.h"
 #include "support/mail_fixture.h"
 #include "support/temp_folder.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "list/header_decode.h"
 #include "list/list_row.h"
+#include "message/header_decode.h"
 #include "spam/spam_filter.h"
 
 namespace {

@@ -14,17 +14,17 @@
 #include <QTimer>
 #include <string>
 
-#include "check/mail_session.h"
-#include "check/session.h"
 #include "engine/worker_threads.h"
 #include "list/delay_relay.h"
 #include "list/mailbox_listing.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
-#include "platform/window_registry.h"
+#include "session/mail_session.h"
+#include "session/session_factory.h"
 #include "state/app_state.h"
 #include "support/mail_fixture.h"
 #include "support/temp_folder.h"
+#include "widgets/window_registry.h"
 
 namespace {
 

@@ -19,10 +19,10 @@
 #include <map>
 #include <thread>
 
-#include "check/imap_session.h"
 #include "list/delay_relay.h"
 #include "list/mailbox_listing.h"
 #include "pop3/pop3_client.h"
+#include "session/imap_session.h"
 #include "support/mail_fixture.h"
 
 namespace {

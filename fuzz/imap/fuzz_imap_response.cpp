@@ -40,6 +40,12 @@ void RunClient(std::uint8_t mode, const std::uint8_t* data, std::size_t size) {
     try {
         NullSink sink;
         client.ConnectAndLogIn();
+        if ((mode & 8) != 0) {  // the folder list and the counts of several folders
+            std::vector<FolderStatusAnswer> extra;
+            client.ListMailboxes();
+            client.ListSubscribedWithStatus({"INBOX"}, extra);
+            client.StatusOfEach({"INBOX", "Work", "Entw&APw-rfe"});
+        }
         client.Status("INBOX");
         client.Examine("INBOX");
         client.FetchHeaders(3, [](FetchedHeader&) { return true; });

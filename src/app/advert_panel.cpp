@@ -7,9 +7,9 @@
 #include <QUrl>
 
 #include "app/command_link.h"
-#include "platform/help.h"
-#include "platform/ui_text.h"
 #include "settings/language.h"
+#include "widgets/help.h"
+#include "widgets/ui_text.h"
 
 namespace {
 

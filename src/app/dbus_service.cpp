@@ -8,12 +8,12 @@
 #include "app/desktop_events.h"
 #include "app/launcher_entry.h"
 #include "check/folder_tally.h"
-#include "check/session.h"
 #include "engine/mail_monitor.h"
-#include "platform/ui_text.h"
-#include "platform/window_registry.h"
+#include "session/run_state.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
+#include "widgets/ui_text.h"
+#include "widgets/window_registry.h"
 
 QDBusArgument& operator<<(QDBusArgument& argument, const AccountSummary& account) {
     argument.beginStructure();

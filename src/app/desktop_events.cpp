@@ -3,19 +3,19 @@
 #include <QThread>
 #include <map>
 
-#include "check/imap_session.h"
 #include "check/ui/notification.h"
 #include "check/ui/results_window.h"
-#include "check/ui/tray_icon.h"
 #include "list/new_mail.h"
+#include "notify/tray_icon.h"
 #include "platform/desktop_notification.h"
 #include "platform/mail_program.h"
 #include "platform/new_mail_command.h"
-#include "platform/ui_text.h"
-#include "platform/window_registry.h"
+#include "session/imap_session.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
+#include "widgets/ui_text.h"
+#include "widgets/window_registry.h"
 
 namespace {
 

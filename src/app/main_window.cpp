@@ -19,17 +19,17 @@
 #include "app/command_link.h"
 #include "app/desktop_events.h"
 #include "app/tray_services.h"
-#include "check/ui/tray_icon.h"
 #include "engine/mail_monitor.h"
-#include "platform/help.h"
-#include "platform/message_box.h"
-#include "platform/ui_text.h"
-#include "platform/window_registry.h"
+#include "notify/tray_icon.h"
 #include "settings/errors.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 #include "state/app_state.h"
+#include "widgets/help.h"
+#include "widgets/message_box.h"
+#include "widgets/ui_text.h"
+#include "widgets/window_registry.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include "app/tray_services.h"
 #include "check/ui/results_window.h"
 #include "list/ui/list_window.h"
-#include "platform/help.h"
 #include "platform/mail_program.h"
-#include "platform/window_registry.h"
 #include "setup/setup_window.h"
 #include "spam/ui/filter_window.h"
 #include "state/app_state.h"
+#include "widgets/help.h"
+#include "widgets/window_registry.h"
 
 namespace {
 const QColor kRed(0xFF, 0x00, 0x00);

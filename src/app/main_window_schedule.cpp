@@ -13,18 +13,18 @@
 #include "app/tray_services.h"
 #include "check/check_schedule.h"
 #include "check/ui/results_window.h"
-#include "check/ui/tray_icon.h"
 #include "engine/mail_monitor.h"
 #include "engine/owner_link.h"
 #include "engine/push_watchers.h"
 #include "list/ui/list_window.h"
-#include "platform/message_box.h"
-#include "platform/ui_text.h"
-#include "platform/window_registry.h"
+#include "notify/tray_icon.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 #include "state/app_state.h"
+#include "widgets/message_box.h"
+#include "widgets/ui_text.h"
+#include "widgets/window_registry.h"
 
 namespace {
 

@@ -13,14 +13,14 @@
 #include "app/tray_services.h"
 #include "engine/mail_monitor.h"
 #include "engine/worker_threads.h"
-#include "platform/message_box.h"
 #include "platform/shutdown_signals.h"
 #include "platform/single_instance.h"
 #include "platform/start_drive.h"
-#include "platform/ui_text.h"
-#include "platform/window_registry.h"
 #include "settings/language.h"
 #include "state/app_state.h"
+#include "widgets/message_box.h"
+#include "widgets/ui_text.h"
+#include "widgets/window_registry.h"
 
 namespace {
 

@@ -3,19 +3,19 @@
 #include <cstdio>
 
 #include "app/desktop_events.h"
-#include "check/ui/alert_window.h"
 #include "check/ui/image_list.h"
 #include "check/ui/notification.h"
-#include "check/ui/tray_icon.h"
-#include "check/ui/ui_notifier.h"
 #include "engine/mail_monitor.h"
 #include "net/tls_layer.h"
+#include "notify/alert_window.h"
+#include "notify/tray_icon.h"
+#include "notify/ui_notifier.h"
 #include "platform/mail_program.h"
-#include "platform/window_registry.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 #include "spam/spam_filter.h"
 #include "state/app_state.h"
+#include "widgets/window_registry.h"
 
 TrayServices::TrayServices()
     : tray(new TrayIcon(this)),

@@ -1,6 +1,6 @@
 #include "check/account_status.h"
 
-#include "check/imap_session.h"
+#include "session/imap_session.h"
 #include "settings/counted_text.h"
 #include "settings/language.h"
 #include "settings/settings.h"

@@ -1,14 +1,15 @@
 #include "check/check_cycle.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <ctime>
 #include <limits>
 
 #include "check/account_status.h"
-#include "check/folder_tally.h"
-#include "check/imap_session.h"
-#include "check/session.h"
+#include "check/server_folders.h"
+#include "session/imap_session.h"
+#include "session/pop3_session.h"
 #include "settings/errors.h"
 #include "settings/language.h"
 #include "settings/settings.h"
@@ -90,6 +91,24 @@ std::vector<NewMessageHeader> NewPop3Headers(Pop3Client& session, int arrived, i
     }
 }
 
+// A folder of an account with FOLDERS=, as the list window shows it: its count and UIDNEXT
+// (never lowered) in its run state, the account's COUNT the sum of the folders'. A folder
+// the account does not watch changes nothing.
+void StoreShownFolder(IniFile& ini, const std::string& section, const std::string& folder,
+                      const ShownMailbox& shown) {
+    std::vector<FolderRunState> folders = StoredFolderStates(ini, section);
+    const auto found = std::find_if(folders.begin(), folders.end(),
+                                    [&](const FolderRunState& f) { return f.name == folder; });
+    if (found == folders.end()) return;
+    found->count = shown.count;
+    if (shown.highestUid > 0 && shown.highestUid < UINT32_MAX)
+        found->uidNext = std::max(found->uidNext, shown.highestUid + 1);
+    long long count = 0;
+    for (const FolderRunState& each : folders) count += each.count;
+    StoreFolderStates(ini, section, folders);
+    ini.WriteInteger(section, "COUNT", static_cast<int>(std::min<long long>(count, INT_MAX)));
+}
+
 }  // namespace
 
 CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& options,
@@ -157,12 +176,14 @@ bool StoreCount(const AccountSettings& account, int count) {
 }
 
 void StoreShownMailbox(const AccountSettings& account, const ShownMailbox& shown) {
-    if (WatchesFolders(account)) {
-        StoreShownFolder(account, shown.count, shown.highestUid);
-        return;
-    }
     const std::string section = AccountSection(account);
     RunState runState;
+    if (WatchesFolders(account)) {
+        runState.Edit(
+            [&](IniFile& ini) { StoreShownFolder(ini, section, account.Folder(), shown); });
+        runState.Store();
+        return;
+    }
     runState.Write(section, "COUNT", std::to_string(shown.count));
     if (account.protocol == MailProtocol::Imap) {
         if (shown.highestUid > 0 && shown.highestUid < UINT32_MAX &&

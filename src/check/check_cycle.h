@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "check/new_headers.h"
 #include "check/notifier.h"
-#include "check/session.h"
+#include "session/new_headers.h"
+#include "session/session_options.h"
 #include "settings/accounts.h"
 #include "settings/watched_folders.h"
 
@@ -61,7 +61,9 @@ struct ShownMailbox {
 };
 // Writes COUNT and what marks the newest message the user has seen, so that the next check
 // does not announce it again: LAST_UIDL on POP3, UIDNEXT past the highest UID shown on IMAP
-// (never lowered). One replacement of the settings file.
+// (never lowered). One replacement of the settings file. An account with FOLDERS= keeps these
+// for the folder it lists (FOLDER=, else INBOX) in that folder's run state instead, its COUNT
+// the sum of the folders'.
 void StoreShownMailbox(const AccountSettings& account, const ShownMailbox& shown);
 
 // A notifier that tells nobody: for checks without a user interface.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "check/session.h"
 #include "settings/counted_text.h"
 #include "settings/settings.h"
 
@@ -34,26 +33,6 @@ std::string FolderCountsText(const std::vector<FolderRunState>& folders) {
                     std::to_string(folder.change) + ")";
     }
     return text;
-}
-
-void StoreShownFolder(const AccountSettings& account, int count, std::uint32_t highestUid) {
-    const std::string section = AccountSection(account);
-    const auto settings = OpenSettings();
-    const std::vector<FolderRunState> folders = StoredFolderStates(*settings, section);
-    const std::string name = account.Folder();
-    const auto found =
-        std::find_if(folders.begin(), folders.end(),
-                     [&](const FolderRunState& folder) { return folder.name == name; });
-    if (found == folders.end()) return;
-    const std::string key = "FOLDER" + std::to_string(found - folders.begin() + 1) + "_";
-    RunState runState;
-    runState.Write(section, key + "COUNT", std::to_string(count));
-    if (highestUid > 0 && highestUid < UINT32_MAX && highestUid + 1 > found->uidNext)
-        runState.Write(section, key + "UIDNEXT", std::to_string(highestUid + 1));
-    const long long total =
-        static_cast<long long>(settings->ReadInteger(section, "COUNT", 0)) + count - found->count;
-    runState.Write(section, "COUNT", std::to_string(std::clamp<long long>(total, 0, INT_MAX)));
-    runState.Store();
 }
 
 void AddFolderArrival(std::vector<FolderArrival>& into, const FolderArrival& arrived) {

@@ -23,12 +23,6 @@ std::vector<FolderRunState> ShownFolderStates(const AccountSettings& account, co
 // when it had one.
 std::string FolderCountsText(const std::vector<FolderRunState>& folders);
 
-// After deletions in the list window, in the folder `account.Folder()` of an account that watches
-// several: that folder's count and UIDNEXT (past `highestUid`, never lowered) in its run state, and
-// the account's COUNT by as much as the folder's count changed. Nothing when the folder has no
-// stored state. One replacement of the settings file.
-void StoreShownFolder(const AccountSettings& account, int count, std::uint32_t highestUid);
-
 // Arrivals in one folder of an account.
 struct FolderArrival {
     std::string folder;

@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "auth/oauth_token.h"
-#include "check/imap_session.h"
 #include "check/server_folders.h"
 #include "imap/imap_client.h"
 #include "net/interrupt.h"
+#include "session/imap_session.h"
 #include "settings/errors.h"
 #include "settings/settings.h"
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "check/session.h"
+#include "session/session_options.h"
 #include "settings/accounts.h"
 
 enum class PushEvent : std::uint8_t {

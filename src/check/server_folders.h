@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "check/certificate_trust.h"
-#include "check/session.h"
 #include "imap/imap_client.h"
+#include "session/folder_count.h"
+#include "session/session_options.h"
 #include "settings/accounts.h"
 #include "settings/watched_folders.h"
 
@@ -38,20 +39,3 @@ FolderListing ListServerFolders(const AccountSettings& account, const SessionOpt
 // where "*" needs it.
 std::vector<std::string> WatchedFolderNames(const AccountSettings& account,
                                             const std::vector<ServerFolder>& listing);
-
-// True for an IMAP account with FOLDERS= naming at least one folder (or "*").
-bool WatchesFolders(const AccountSettings& account);
-
-// One watched folder as a check's flight found it.
-struct CountedFolder {
-    std::string name;      // decoded, as shown and stored
-    std::string wireName;  // as sent to the server
-    FolderStatus status;
-};
-
-// Counts every folder the account watches on a logged-in client: "*" lists the subscribed
-// folders and counts them with LIST-STATUS in one flight where the server offers it (else LIST
-// and LSUB, then the STATUS commands pipelined); named folders are counted with the STATUS
-// commands pipelined (one flight, with the login when it waits to be read). A folder that
-// cannot be counted fails the whole count with its name and the server's text.
-std::vector<CountedFolder> CountWatchedFolders(ImapClient& client, const FolderChoice& choice);

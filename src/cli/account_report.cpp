@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "check/check_cycle.h"
+#include "check/server_folders.h"
+#include "session/run_state.h"
 #include "settings/errors.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
@@ -36,6 +38,18 @@ std::size_t Utf8Length(std::string_view text) {
     return length;
 }
 
+std::string FoldersJson(const std::vector<FolderRunState>& folders) {
+    std::string json = "[";
+    for (const FolderRunState& folder : folders) {
+        if (json.size() > 1) json += ',';
+        json += "{\"name\":" + JsonString(folder.name) +
+                ",\"count\":" + std::to_string(folder.count) +
+                ",\"change\":" + std::to_string(folder.change) +
+                ",\"unseen\":" + std::to_string(folder.unseen) + "}";
+    }
+    return json + "]";
+}
+
 std::string CountText(const AccountReport& report) {
     return report.count ? std::to_string(*report.count) : "-";
 }
@@ -47,7 +61,10 @@ AccountReport CheckReport(AccountEntry& item, const SessionOptions& session, boo
     AccountReport report;
     report.email = item.params.email;
     try {
-        report.change = CheckAccount(item.params, session, alertDue, notifier).change;
+        report.watchesFolders = WatchesFolders(item.params);
+        CheckResult result = CheckAccount(item.params, session, alertDue, notifier);
+        report.change = result.change;
+        report.folders = std::move(result.folders);
         if (report.change != 0) item.lastChange = report.change;
         report.ok = LastCheckSucceeded(item.params);
         const auto settings = OpenSettings();
@@ -86,7 +103,7 @@ std::string JsonLine(const AccountReport& report) {
            ",\"ok\":" + (report.ok ? "true" : "false") +
            ",\"error\":" + JsonString(StoredErrorText(report.error)) +
            ",\"checked\":" + (report.checked != 0 ? JsonString(IsoTime(report.checked)) : "null") +
-           "}";
+           (report.watchesFolders ? ",\"folders\":" + FoldersJson(report.folders) : "") + "}";
 }
 
 SummaryClass SummaryOf(const std::vector<AccountReport>& reports) {

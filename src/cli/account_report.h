@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "check/notifier.h"
-#include "check/session.h"
+#include "session/session_options.h"
 #include "settings/accounts.h"
+#include "settings/watched_folders.h"
 
 struct AccountReport {
     std::string email;
@@ -22,6 +23,9 @@ struct AccountReport {
     std::time_t checked = 0;   // when the check ended; 0 for a disabled account
     // The latest non-zero change of the account (AccountEntry::lastChange after the check).
     int lastChange = 0;
+    // An IMAP account with FOLDERS=: what the check found in each folder (none when it failed).
+    bool watchesFolders = false;
+    std::vector<FolderRunState> folders;
 };
 
 // Checks one enabled account and keeps its run state as the timed check does; a check whose
@@ -34,7 +38,8 @@ AccountReport DisabledReport(const AccountEntry& item);
 // Address, count ("-" when the check failed), change, "OK" or the error, separated by tabs.
 std::string TabLine(const AccountReport& report);
 // {"email","count","change","ok","error","checked"} on one line; count and checked are null
-// when there is none.
+// when there is none. An account with FOLDERS= adds "folders": [{"name","count","change",
+// "unseen"}, ...].
 std::string JsonLine(const AccountReport& report);
 
 // The classes of the status bar summary.

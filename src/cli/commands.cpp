@@ -21,7 +21,8 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: tarnwick-check [--help | --json | --watch [--format json|waybar] |\n"
-    "                      --format waybar | --list EMAIL | --trust EMAIL [--yes] |\n"
+    "                      --format waybar | --list EMAIL [--folder NAME] |\n"
+    "                      --trust EMAIL [--yes] |\n"
     "                      --store-passwords keyring|file | --sign-in EMAIL |\n"
     "                      --online-accounts | --add-online-account ID] [--verbose]\n"
     "\n"
@@ -34,6 +35,8 @@ constexpr const char* kUsage =
     "\n"
     "--json prints one JSON object per account and line instead: email, count (null when\n"
     "the check failed), change, ok, error and checked (ISO 8601; null when disabled).\n"
+    "An IMAP account with FOLDERS= adds folders: an array of {name, count, change,\n"
+    "unseen}, one object per folder it watches (empty when the check failed).\n"
     "\n"
     "--watch keeps running: it checks every enabled account, then one account after\n"
     "another with the program's wait between checks, and prints an account's JSON line\n"
@@ -47,7 +50,7 @@ constexpr const char* kUsage =
     "newest message first, one line per message with the fields separated by tabs:\n"
     "\"*\" for suspected spam or nothing, date, sender, subject, size and number\n"
     "(the message's UID on an IMAP account).\n"
-    "It deletes nothing.\n"
+    "It deletes nothing. --folder NAME lists that folder of an IMAP account instead.\n"
     "\n"
     "--trust EMAIL connects to the account with that address; when the server's\n"
     "certificate fails verification it prints the certificate's details and SHA-256\n"
@@ -157,6 +160,8 @@ int RunCommandLine(const std::vector<std::string>& given, std::ostream& out, std
             return CheckAllAccounts(out, check->format);
         }
         if (args.size() == 2 && args[0] == "--list") return ListMailbox(args[1], out, err);
+        if (args.size() == 4 && args[0] == "--list" && args[2] == "--folder" && !args[3].empty())
+            return ListMailbox(args[1], out, err, args[3]);
         if (args.size() == 2 && args[0] == "--store-passwords") {
             if (const auto target = PasswordStoreNamed(args[1]))
                 return StorePasswords(*target, DesktopKeyring(), out);

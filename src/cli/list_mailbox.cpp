@@ -3,10 +3,10 @@
 #include <new>
 #include <ostream>
 
-#include "check/mail_session.h"
 #include "cli/commands.h"
 #include "list/mailbox_listing.h"
 #include "net/tls_layer.h"
+#include "session/session_factory.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
@@ -44,9 +44,17 @@ void PrintRows(const std::vector<MessageRow>& rows, std::ostream& out) {
     }
 }
 
-int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err) {
-    const std::optional<AccountCommand> command = PrepareAccountCommand(email, err);
+int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err,
+                const std::string& folder) {
+    std::optional<AccountCommand> command = PrepareAccountCommand(email, err);
     if (!command) return 1;
+    if (!folder.empty()) {
+        if (command->account.protocol != MailProtocol::Imap) {
+            err << "A POP3 account has no folders.\n";
+            return 1;
+        }
+        command->account.folder = folder;
+    }
     const AccountSettings& account = command->account;
     SpamRules rules;
     SpamCriteria criteria;

@@ -32,5 +32,7 @@ inline constexpr std::chrono::minutes kListTimeLimit{10};
 // server's replies got out of step); nothing is deleted. Loads the language table,
 // the TLS library, the settings and the spam rules first. Returns 0, or 1 after writing the
 // reason to `err` (no such account, the stored error of a failed session opening, or the error
-// that ended the listing).
-int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err);
+// that ended the listing). With `folder` an IMAP account's folder of that name (decoded, as
+// shown) is listed instead of its own; a POP3 account has none.
+int ListMailbox(const std::string& email, std::ostream& out, std::ostream& err,
+                const std::string& folder = {});

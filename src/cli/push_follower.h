@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "check/session.h"
+#include "session/session_options.h"
 #include "settings/accounts.h"
 
 class InterruptSignal;

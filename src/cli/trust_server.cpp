@@ -4,10 +4,10 @@
 #include <ostream>
 
 #include "check/certificate_trust.h"
-#include "check/imap_session.h"
-#include "check/session.h"
 #include "cli/list_mailbox.h"
 #include "net/tls_layer.h"
+#include "session/imap_session.h"
+#include "session/pop3_session.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"

@@ -15,7 +15,7 @@
 
 #include "check/check_cycle.h"
 #include "check/notifier.h"
-#include "check/session.h"
+#include "session/session_options.h"
 #include "settings/accounts.h"
 
 class InterruptSignal;

@@ -48,6 +48,7 @@ void PushWatchers::StartSession(const AccountSettings& account) {
     Session& session = sessions_[AccountSection(account)];
     session.account = account;
     session.id = nextId_++;
+    session.firstFolderOnly = false;  // the new session tells again
     session.interrupt = std::make_shared<InterruptSignal>();
     SessionOptions options = options_;
     options.interrupt = session.interrupt;

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "check/push_watch.h"
-#include "check/session.h"
+#include "session/session_options.h"
 #include "settings/accounts.h"
 
 class InterruptSignal;

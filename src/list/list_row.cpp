@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <clocale>
 
-#include "list/header_decode.h"
+#include "message/header_decode.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 #include "spam/spam_filter.h"

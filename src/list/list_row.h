@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "list/mail_entry.h"
+#include "message/mail_entry.h"
 #include "spam/spam_types.h"
 
 struct MessageRow {

@@ -9,7 +9,7 @@
 
 #include "check/check_cycle.h"
 #include "list/list_row.h"
-#include "list/mail_entry.h"
+#include "message/mail_entry.h"
 #include "settings/settings.h"
 
 // What the text pane shows; its value is also the help tag of the pane.

@@ -4,8 +4,8 @@
 #include <limits>
 #include <unordered_map>
 
-#include "check/mail_session.h"
 #include "pop3/pop3_client.h"
+#include "session/pop3_session.h"
 
 namespace {
 

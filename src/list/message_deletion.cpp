@@ -1,7 +1,7 @@
 #include "list/message_deletion.h"
 
-#include "check/mail_session.h"
 #include "pop3/pop3_client.h"
+#include "session/pop3_session.h"
 #include "settings/language.h"
 
 namespace {

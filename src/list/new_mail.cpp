@@ -5,8 +5,8 @@
 #include <limits>
 #include <memory>
 
-#include "list/header_decode.h"
 #include "list/list_row.h"
+#include "message/header_decode.h"
 #include "settings/text_utils.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "check/new_headers.h"
+#include "session/new_headers.h"
 #include "spam/spam_types.h"
 
 inline constexpr std::size_t kNewMailLines = 3;

@@ -6,10 +6,10 @@
 #include <fstream>
 #include <system_error>
 
-#include "platform/ui_text.h"
 #include "settings/errors.h"
 #include "settings/file_places.h"
 #include "settings/program_path.h"
+#include "widgets/ui_text.h"
 
 namespace {
 

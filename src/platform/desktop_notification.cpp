@@ -7,8 +7,8 @@
 #include <QDBusServiceWatcher>
 #include <QVariantMap>
 
-#include "platform/ui_text.h"
 #include "settings/language.h"
+#include "widgets/ui_text.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <QProcess>
 
 #include "platform/desktop_entry.h"
-#include "platform/message_box.h"
-#include "platform/ui_text.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
+#include "widgets/message_box.h"
+#include "widgets/ui_text.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <QProcess>
 
-#include "platform/ui_text.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
+#include "widgets/ui_text.h"
 
 QProcessEnvironment NewMailCommandEnvironment(QProcessEnvironment base, const std::string& email,
                                               int count, int change) {

@@ -9,7 +9,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
-#include "platform/window_registry.h"
+#include "widgets/window_registry.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <QStorageInfo>
 
-#include "platform/ui_text.h"
 #include "settings/program_path.h"
+#include "widgets/ui_text.h"
 
 namespace {
 FileSystemTypeHook& Hook() {

@@ -9,7 +9,7 @@
 #include <algorithm>
 
 #include "engine/server_folder_fetch.h"
-#include "platform/ui_text.h"
+#include "widgets/ui_text.h"
 
 FolderPicker::FolderPicker(const AccountSettings& account, const SessionOptions& options,
                            QWidget* parent)

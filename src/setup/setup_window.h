@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/child_window.h"
 #include "settings/account_list.h"
+#include "widgets/child_window.h"
 
 class AppState;
 class InterruptSignal;

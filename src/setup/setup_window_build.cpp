@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/form_style.h"
-#include "platform/ui_text.h"
 #include "settings/keyring.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 #include "state/app_state.h"
+#include "widgets/form_style.h"
+#include "widgets/ui_text.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <QGroupBox>
 #include <QToolButton>
 
-#include "platform/ui_text.h"
 #include "settings/settings.h"
 #include "settings/watched_folders.h"
 #include "setup/folder_picker.h"
 #include "setup/setup_window.h"
 #include "state/app_state.h"
+#include "widgets/ui_text.h"
 
 void SetupWindow::BuildFolderButton(QGridLayout* grid, QGroupBox* group, int row) {
     foldersButton_ = Named(new QToolButton(group), "bfolders");

@@ -3,10 +3,10 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-#include "platform/ui_text.h"
 #include "settings/password_store.h"
 #include "setup/setup_window.h"
 #include "state/app_state.h"
+#include "widgets/ui_text.h"
 
 QString SetupWindow::ShownPassword(const AccountSettings& params) {
     passwordUnread_ = false;

@@ -8,10 +8,10 @@
 #include <QMouseEvent>
 #include <QToolButton>
 
-#include "platform/form_style.h"
-#include "platform/help.h"
 #include "platform/sound.h"
 #include "setup/setup_window.h"
+#include "widgets/form_style.h"
+#include "widgets/help.h"
 
 namespace {
 constexpr int kSetupHelpTopic = 300;

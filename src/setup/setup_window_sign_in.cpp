@@ -17,11 +17,11 @@
 
 #include "auth/sign_in.h"
 #include "engine/worker_threads.h"
-#include "platform/form_style.h"
-#include "platform/ui_text.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 #include "state/app_state.h"
+#include "widgets/form_style.h"
+#include "widgets/ui_text.h"
 
 namespace {
 

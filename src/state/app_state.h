@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "check/certificate_trust.h"
-#include "check/session.h"
+#include "session/session_options.h"
 #include "settings/accounts.h"
 #include "spam/spam_types.h"
 

@@ -16,17 +16,17 @@
 #include "app/application.h"
 #include "app/main_window.h"
 #include "app/tray_services.h"
-#include "check/ui/tray_icon.h"
 #include "engine/check_scheduler.h"
 #include "engine/mail_monitor.h"
-#include "platform/help.h"
-#include "platform/message_box.h"
+#include "notify/tray_icon.h"
 #include "platform/sound.h"
-#include "platform/window_registry.h"
 #include "settings/cipher.h"
 #include "settings/language.h"
 #include "state/app_state.h"
 #include "support/temp_folder.h"
+#include "widgets/help.h"
+#include "widgets/message_box.h"
+#include "widgets/window_registry.h"
 
 inline TarnwickApplication& TestApplication() {
     static int argc = 1;

@@ -17,17 +17,17 @@
 #include "app/desktop_events.h"
 #include "app/start_up.h"
 #include "app_test_support.h"
-#include "check/ui/alert_window.h"
-#include "check/ui/tray_icon.h"
 #include "engine/push_watchers.h"
 #include "engine/worker_threads.h"
 #include "net/interrupt.h"
+#include "notify/alert_window.h"
+#include "notify/tray_icon.h"
 #include "platform/single_instance.h"
-#include "platform/ui_text.h"
 #include "settings/counted_text.h"
 #include "settings/settings.h"
 #include "settings/watched_folders.h"
 #include "support/mail_fixture.h"
+#include "widgets/ui_text.h"
 
 using namespace std::chrono_literals;
 

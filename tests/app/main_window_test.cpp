@@ -13,7 +13,7 @@
 #include "app/command_link.h"
 #include "app_test_support.h"
 #include "check/ui/layout_checks.h"
-#include "platform/help_viewer.h"
+#include "widgets/help_viewer.h"
 
 namespace {
 

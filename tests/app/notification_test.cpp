@@ -7,10 +7,10 @@
 #include <QTest>
 
 #include "app_test_support.h"
-#include "check/ui/alert_parts.h"
-#include "check/ui/alert_window.h"
-#include "check/ui/ui_notifier.h"
 #include "engine/mail_monitor.h"
+#include "notify/alert_parts.h"
+#include "notify/alert_window.h"
+#include "notify/ui_notifier.h"
 #include "settings/settings.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"

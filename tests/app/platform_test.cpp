@@ -11,14 +11,14 @@
 #include "app/desktop_events.h"
 #include "app_test_support.h"
 #include "platform/autorun.h"
-#include "platform/child_window.h"
 #include "platform/desktop_entry.h"
-#include "platform/help.h"
 #include "platform/mail_program.h"
-#include "platform/ui_text.h"
 #include "settings/errors.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
+#include "widgets/child_window.h"
+#include "widgets/help.h"
+#include "widgets/ui_text.h"
 
 namespace {
 

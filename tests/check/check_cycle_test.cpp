@@ -7,8 +7,9 @@
 #include <limits>
 
 #include "check/check_fixture.h"
-#include "check/imap_session.h"
 #include "check/server_folders.h"
+#include "session/imap_session.h"
+#include "session/pop3_session.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"
 
@@ -285,6 +286,14 @@ TEST_F(CheckCycleTest, SeveralFoldersAreCountedTogetherEachWithItsState) {
     EXPECT_EQ(result.newHeaders[0].folder, drafts);
     EXPECT_EQ(StoredRunKey(account, "COUNT"), "2");
     EXPECT_EQ(StoredRunKey(account, "FOLDER1_COUNT"), "0");
+
+    // The list window showed a message that came to Work: the next check has no news of it.
+    Deliver(user, "Work", MakeMessage("Shown", "boss@test.example", "body"));
+    AccountSettings listed = account;
+    listed.folder = "Work";
+    StoreShownMailbox(listed, {2, "", 2});
+    EXPECT_EQ(StoredRunKey(account, "COUNT"), "3");
+    EXPECT_EQ(Check(account), 0);
 
     account.folders = "INBOX, Missing";  // fewer folders: the keys of the others go
     EXPECT_EQ(Check(account), 0);

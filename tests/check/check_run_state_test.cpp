@@ -9,6 +9,7 @@
 #include "check/check_cycle.h"
 #include "check/check_fixture.h"
 #include "check/folder_tally.h"
+#include "session/run_state.h"
 #include "spam/spam_filter.h"
 
 namespace {

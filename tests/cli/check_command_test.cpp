@@ -255,12 +255,22 @@ TEST_F(CheckCommandTest, JsonLinesCarryTheSameDataAsTheTabLines) {
     AddAccount(refused);
     AccountSettings off = AccountFor(AddMailUser("clijsonoff"));
     AddAccount(off, false);
+    const MailUser foldersUser = AddMailUser("clijsonfolders");
+    AddFolder(foldersUser, "Work");
+    Deliver(foldersUser, "Work", MakeMessage("Work", "a@test.example", "body"));
+    AccountSettings folders = ImapAccountFor(foldersUser);
+    folders.folders = "INBOX, Work";
+    AddAccount(folders);
 
     RunResult result = Run("--json");
     EXPECT_EQ(result.status, 1);
     std::vector<Json> lines;
     for (const std::string& line : Lines(result.output)) lines.push_back(Json::parse(line));
-    ASSERT_EQ(lines.size(), 3u) << result.output;
+    ASSERT_EQ(lines.size(), 4u) << result.output;
+    EXPECT_FALSE(lines[0].contains("folders"));
+    EXPECT_EQ(lines[3]["folders"], Json::parse(R"([{"name":"INBOX","count":0,"change":0,)"
+                                               R"("unseen":0},{"name":"Work","count":1,)"
+                                               R"("change":1,"unseen":1}])"));
     EXPECT_EQ(lines[0]["email"], AccountFor(user).email);
     EXPECT_EQ(lines[0]["count"], 2);
     EXPECT_EQ(lines[0]["change"], 2);

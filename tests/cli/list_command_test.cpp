@@ -13,7 +13,7 @@
 
 #include "cli/list_mailbox.h"
 #include "list/list_row.h"
-#include "list/message_feed.h"
+#include "message/message_feed.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
@@ -66,11 +66,11 @@ protected:
         SaveSettings(settings);
     }
 
-    Listing List(const std::string& email) {
+    Listing List(const std::string& email, const std::string& folder = {}) {
         std::ostringstream out;
         std::ostringstream err;
         Listing listing;
-        listing.status = ListMailbox(email, out, err);
+        listing.status = ListMailbox(email, out, err, folder);
         listing.rows = Rows(out.str());
         listing.errors = err.str();
         return listing;
@@ -228,6 +228,19 @@ TEST_P(ListBothProtocolsTest, FailedLoginPrintsTheStoredError) {
         OpenSettings()->ReadString(AccountSection(account), "LAST_ERROR", "");
     EXPECT_TRUE(HasText(stored));
     EXPECT_EQ(listing.errors, stored + "\n");
+}
+
+TEST_F(ListCommandTest, AFolderOfAnImapAccountIsListedByItsShownName) {
+    const MailUser user = AddMailUser("listfolder");
+    AddFolder(user, "Entw\xC3\xBCrfe");
+    Deliver(user, "Entw\xC3\xBCrfe", ReadListFixture("multipart.eml"));
+    SaveAccount(ImapAccountFor(user));
+    const Listing listing = List(ImapAccountFor(user).email, "Entw\xC3\xBCrfe");
+    EXPECT_EQ(listing.status, 0) << listing.errors;
+    ASSERT_EQ(listing.rows.size(), 1u);
+    EXPECT_EQ(listing.rows[0][3], "Report with attachments");
+    SaveAccount(AccountFor(user));
+    EXPECT_EQ(List(AccountFor(user).email, "Work").errors, "A POP3 account has no folders.\n");
 }
 
 TEST_F(ListCommandTest, UnknownAddressIsRefused) {

@@ -4,9 +4,9 @@
 
 #include <sstream>
 
-#include "check/session.h"
 #include "cli/commands.h"
 #include "cli/trust_server.h"
+#include "session/pop3_session.h"
 #include "settings/settings.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"

@@ -5,7 +5,7 @@
 
 #include <clocale>
 
-#include "list/message_feed.h"
+#include "message/message_feed.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 #include "support/temp_folder.h"

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "list/message_feed.h"
+#include "message/message_feed.h"
 
 using ::testing::ElementsAre;
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "list/mailbox_listing.h"
-#include "list/message_feed.h"
+#include "message/message_feed.h"
 #include "pop3/pop3_client.h"
 #include "support/mail_fixture.h"
 

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "check/ui/window_test_support.h"
-#include "platform/message_box.h"
 #include "platform/sound.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
@@ -22,6 +21,7 @@
 #include "state/app_state.h"
 #include "support/keyring_fixture.h"
 #include "support/temp_folder.h"
+#include "widgets/message_box.h"
 
 class SetupWindowTest : public ::testing::Test {
 protected:

@@ -9,10 +9,10 @@
 
 #include "auth/http_client.h"
 #include "cli/commands.h"
-#include "platform/ui_text.h"
 #include "setup_window_fixture.h"
 #include "support/mail_fixture.h"
 #include "support/oauth_fixture.h"
+#include "widgets/ui_text.h"
 
 namespace {
 

@@ -15,13 +15,13 @@
 #include "check/account_status.h"
 #include "check/folder_tally.h"
 #include "check/ui/image_list.h"
-#include "platform/help.h"
-#include "platform/ui_text.h"
-#include "platform/window_registry.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
 #include "state/app_state.h"
+#include "widgets/help.h"
+#include "widgets/ui_text.h"
+#include "widgets/window_registry.h"
 
 namespace {
 

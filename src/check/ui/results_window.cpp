@@ -15,13 +15,13 @@
 
 #include "check/ui/account_panel.h"
 #include "check/ui/notification.h"
-#include "platform/help.h"
-#include "platform/ui_text.h"
-#include "platform/window_registry.h"
 #include "settings/errors.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
+#include "widgets/help.h"
+#include "widgets/ui_text.h"
+#include "widgets/window_registry.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // bottom-right corner of the screen, keeps its width in the settings file, refreshes a panel
 // when the timed check asks it to, and forgets the remembered count changes when it closes.
 
-#include "platform/child_window.h"
+#include "widgets/child_window.h"
 
 class AppState;
 class QScrollArea;

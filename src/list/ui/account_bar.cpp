@@ -13,7 +13,7 @@
 
 #include "list/list_window_rules.h"
 #include "list/ui/list_window_parts.h"
-#include "platform/help.h"
+#include "widgets/help.h"
 
 using namespace list_window_parts;
 

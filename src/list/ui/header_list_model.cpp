@@ -3,7 +3,7 @@
 #include <QPixmap>
 #include <unordered_map>
 
-#include "platform/ui_text.h"
+#include "widgets/ui_text.h"
 
 namespace {
 constexpr int kColumns = 6;

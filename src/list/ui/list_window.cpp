@@ -10,19 +10,19 @@
 #include <exception>
 
 #include "check/check_cycle.h"
-#include "check/session.h"
 #include "list/ui/account_bar.h"
 #include "list/ui/header_list.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/message_pane.h"
-#include "platform/child_window.h"
-#include "platform/message_box.h"
-#include "platform/ui_text.h"
 #include "platform/unhandled_error.h"
-#include "platform/window_registry.h"
+#include "session/session_options.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 #include "state/app_state.h"
+#include "widgets/child_window.h"
+#include "widgets/message_box.h"
+#include "widgets/ui_text.h"
+#include "widgets/window_registry.h"
 
 namespace {
 

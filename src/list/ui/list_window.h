@@ -15,8 +15,8 @@
 #include "list/list_window_rules.h"
 #include "list/ui/list_actions.h"
 #include "list/ui/mailbox_controller.h"
-#include "platform/child_window.h"
 #include "settings/accounts.h"
+#include "widgets/child_window.h"
 
 class AccountBar;
 class InterruptSignal;

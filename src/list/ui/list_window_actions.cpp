@@ -13,12 +13,12 @@
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
 #include "list/ui/message_pane.h"
-#include "platform/help.h"
-#include "platform/message_box.h"
-#include "platform/ui_text.h"
 #include "settings/language.h"
 #include "spam/spam_filter.h"
 #include "state/app_state.h"
+#include "widgets/help.h"
+#include "widgets/message_box.h"
+#include "widgets/ui_text.h"
 
 void MailboxWindow::FetchHeadersOf(const QString& email) {
     accountBar_->Choose(email);

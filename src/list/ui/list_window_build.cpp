@@ -23,9 +23,9 @@
 #include "list/ui/list_window.h"
 #include "list/ui/list_window_parts.h"
 #include "list/ui/message_pane.h"
-#include "platform/ui_text.h"
 #include "settings/language.h"
 #include "state/app_state.h"
+#include "widgets/ui_text.h"
 
 using namespace list_window_parts;
 

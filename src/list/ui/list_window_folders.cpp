@@ -6,9 +6,9 @@
 #include "engine/server_folder_fetch.h"
 #include "list/ui/account_bar.h"
 #include "list/ui/list_window.h"
-#include "platform/ui_text.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
+#include "widgets/ui_text.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <QWidget>
 
 #include "list/list_window_rules.h"
-#include "platform/help.h"
-#include "platform/ui_text.h"
 #include "settings/language.h"
+#include "widgets/help.h"
+#include "widgets/ui_text.h"
 
 namespace list_window_parts {
 

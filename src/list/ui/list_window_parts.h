@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/ui_text.h"
+#include "widgets/ui_text.h"
 
 namespace list_window_parts {
 

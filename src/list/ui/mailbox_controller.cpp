@@ -8,7 +8,7 @@
 #include "engine/worker_threads.h"
 #include "list/list_window_rules.h"
 #include "list/ui/header_list_model.h"
-#include "platform/ui_text.h"
+#include "widgets/ui_text.h"
 
 namespace {
 

@@ -14,15 +14,15 @@
 #include <QVBoxLayout>
 #include <fstream>
 
-#include "list/header_view.h"
-#include "list/message_text.h"
 #include "list/ui/list_window_parts.h"
 #include "list/ui/save_dialog.h"
-#include "platform/help.h"
-#include "platform/ui_text.h"
+#include "message/header_view.h"
+#include "message/message_text.h"
 #include "settings/errors.h"
 #include "settings/language.h"
 #include "settings/scope_guard.h"
+#include "widgets/help.h"
+#include "widgets/ui_text.h"
 
 using namespace list_window_parts;
 

@@ -5,10 +5,10 @@
 #include <climits>
 #include <exception>
 
-#include "check/mail_session.h"
-#include "check/session.h"
 #include "list/mailbox_listing.h"
-#include "platform/ui_text.h"
+#include "session/mail_session.h"
+#include "session/session_factory.h"
+#include "widgets/ui_text.h"
 
 namespace {
 

@@ -13,15 +13,15 @@
 #include <algorithm>
 #include <memory>
 
-#include "platform/form_style.h"
-#include "platform/help.h"
-#include "platform/message_box.h"
-#include "platform/ui_text.h"
-#include "platform/window_registry.h"
 #include "settings/language.h"
 #include "settings/text_utils.h"
 #include "spam/filter_editing.h"
 #include "state/app_state.h"
+#include "widgets/form_style.h"
+#include "widgets/help.h"
+#include "widgets/message_box.h"
+#include "widgets/ui_text.h"
+#include "widgets/window_registry.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include <QWidget>
 
-#include "platform/child_window.h"
 #include "spam/spam_types.h"
+#include "widgets/child_window.h"
 
 class AppState;
 class QButtonGroup;

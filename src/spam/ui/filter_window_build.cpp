@@ -16,11 +16,11 @@
 #include <limits>
 #include <vector>
 
-#include "platform/form_style.h"
-#include "platform/ui_text.h"
 #include "settings/language.h"
 #include "spam/ui/filter_window.h"
 #include "state/app_state.h"
+#include "widgets/form_style.h"
+#include "widgets/ui_text.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "check/ui/layout_checks.h"
-#include "platform/window_registry.h"
+#include "widgets/window_registry.h"
 
 inline QApplication& TestApplication() {
     static int argc = 1;

@@ -19,19 +19,19 @@
 #include <vector>
 
 #include "app/application.h"
-#include "check/session.h"
 #include "check/ui/window_test_support.h"
 #include "engine/worker_threads.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/list_window.h"
 #include "list/ui/save_dialog.h"
-#include "platform/message_box.h"
-#include "platform/ui_text.h"
+#include "session/session_options.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
 #include "support/mail_fixture.h"
 #include "support/temp_folder.h"
+#include "widgets/message_box.h"
+#include "widgets/ui_text.h"
 
 class ListWindowTest : public ::testing::Test {
 protected:

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "list/message_text.h"
 #include "list/ui/list_window_fixture.h"
+#include "message/message_text.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 #include <QSignalSpy>
 #include <QTimer>
 
-#include "check/imap_session.h"
-#include "check/mail_session.h"
 #include "check/ui/window_test_support.h"
 #include "engine/worker_threads.h"
 #include "list/ui/header_list_model.h"
 #include "list/ui/mailbox_controller.h"
+#include "session/imap_session.h"
+#include "session/pop3_session.h"
 #include "settings/settings.h"
 #include "support/mail_fixture.h"
 #include "support/scripted_server.h"

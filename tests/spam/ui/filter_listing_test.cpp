@@ -1,8 +1,8 @@
 // A rule made or changed in the filter editor decides the next header listing against the
 // test Dovecot.
 
-#include "check/session.h"
 #include "list/mailbox_listing.h"
+#include "session/pop3_session.h"
 #include "spam/ui/filter_window_fixture.h"
 #include "support/mail_fixture.h"
 

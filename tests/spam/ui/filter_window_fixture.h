@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "check/ui/window_test_support.h"
-#include "platform/message_box.h"
 #include "settings/ini_file.h"
 #include "spam/spam_filter.h"
 #include "spam/ui/filter_window.h"
 #include "state/app_state.h"
 #include "support/temp_folder.h"
+#include "widgets/message_box.h"
 
 class FilterWindowTest : public ::testing::Test {
 protected:
