@@ -2,6 +2,7 @@
 
 #include <gio/gio.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "settings/errors.h"
@@ -21,11 +22,18 @@ std::string Text(const char* key, const char* english) {
     return FindLangText(key).value_or(english);
 }
 
-// Closed before it goes: an unclosed connection keeps its socket until GDBus's own thread lets
-// go of it.
+// A connection and the main context it was made in, where GDBus announces its end: closed and
+// that context drained before it goes, so that neither the socket nor the connection outlives it.
+struct ContextFree {
+    void operator()(GMainContext* context) const { g_main_context_unref(context); }
+};
+using Context = std::unique_ptr<GMainContext, ContextFree>;
 struct ConnectionClose {
+    Context context;
     void operator()(GDBusConnection* bus) const {
         g_dbus_connection_close_sync(bus, nullptr, nullptr);
+        while (g_main_context_iteration(context.get(), FALSE)) {
+        }
         g_object_unref(bus);
     }
 };
@@ -48,20 +56,63 @@ std::string ErrorText(GError* error) {
         detail + ")");
 }
 
+// What the asynchronous connection hands back in its context.
+struct PendingConnection {
+    GDBusConnection* bus = nullptr;
+    GError* error = nullptr;
+    bool done = false;
+};
+
+void ConnectionMade(GObject*, GAsyncResult* result, gpointer data) {
+    auto* pending = static_cast<PendingConnection*>(data);
+    pending->bus = g_dbus_connection_new_for_address_finish(result, &pending->error);
+    pending->done = true;
+}
+
+gboolean CancelConnection(gpointer cancellable) {
+    g_cancellable_cancel(static_cast<GCancellable*>(cancellable));
+    return G_SOURCE_REMOVE;
+}
+
+// Connects to `address` within the call limit: a bus daemon that takes the connection and never
+// answers would hold a synchronous connect for ever. The connection is made asynchronously in a
+// main context of this thread's own, and cancelled when the limit passes.
+GDBusConnection* ConnectWithinLimit(const gchar* address, GMainContext* context) {
+    g_main_context_push_thread_default(context);
+    GCancellable* cancellable = g_cancellable_new();
+    PendingConnection pending;
+    g_dbus_connection_new_for_address(
+        address,
+        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        nullptr, cancellable, ConnectionMade, &pending);
+    GSource* limit = g_timeout_source_new(kCallLimitMs);
+    g_source_set_callback(limit, CancelConnection, cancellable, nullptr);
+    g_source_attach(limit, context);
+    while (!pending.done) g_main_context_iteration(context, TRUE);
+    g_source_destroy(limit);
+    g_source_unref(limit);
+    const bool late = g_cancellable_is_cancelled(cancellable);
+    g_object_unref(cancellable);
+    g_main_context_pop_thread_default(context);
+    if (pending.bus != nullptr) return pending.bus;
+    if (late) {
+        g_error_free(pending.error);
+        ThrowNoService("the session bus did not answer within 5 s");
+    }
+    ThrowNoService(ErrorText(pending.error));
+}
+
 // A connection of its own to the session bus: threads do not share it, and a test's change of
 // the bus address is heard.
 Connection SessionBus() {
     GError* error = nullptr;
-    gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+    const std::unique_ptr<gchar, decltype(&g_free)> address(
+        g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, &error), g_free);
     if (address == nullptr) ThrowNoService(ErrorText(error));
-    GDBusConnection* bus = g_dbus_connection_new_for_address_sync(
-        address,
-        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, nullptr, &error);
-    g_free(address);
-    if (bus == nullptr) ThrowNoService(ErrorText(error));
-    return Connection(bus);
+    Context context(g_main_context_new());
+    GDBusConnection* bus = ConnectWithinLimit(address.get(), context.get());
+    return Connection(bus, ConnectionClose{std::move(context)});
 }
 
 // One method call with the 5 s limit; throws with the service's own error text.
@@ -203,6 +254,20 @@ std::string OnlinePassword(const OnlineAccount& account) {
 
 std::string OnlineSignInAgainText() {
     return Text("goa_sign_in_again", "Online Accounts needs you to sign in to this account again.");
+}
+
+bool OnlineAccountAdded(const std::vector<AccountEntry>& accounts, const std::string& id) {
+    return std::any_of(accounts.begin(), accounts.end(), [&id](const AccountEntry& entry) {
+        return entry.params.FromOnlineAccounts() && entry.params.onlineAccount == id;
+    });
+}
+
+std::vector<OnlineAccount> AddableOnlineAccounts(std::vector<OnlineAccount> listed,
+                                                 const std::vector<AccountEntry>& accounts) {
+    std::erase_if(listed, [&accounts](const OnlineAccount& account) {
+        return !account.imap || account.mailDisabled || OnlineAccountAdded(accounts, account.id);
+    });
+    return listed;
 }
 
 AccountSettings OnlineAccountSettings(const OnlineAccount& account) {

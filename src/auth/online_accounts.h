@@ -50,6 +50,13 @@ std::string OnlinePassword(const OnlineAccount& account);
 // "Online Accounts needs you to sign in to this account again." in the user's language.
 std::string OnlineSignInAgainText();
 
+// Whether `accounts` holds the Online Accounts account with this id.
+bool OnlineAccountAdded(const std::vector<AccountEntry>& accounts, const std::string& id);
+
+// The listed accounts that can be added: with IMAP and mail on, and not in `accounts` yet.
+std::vector<OnlineAccount> AddableOnlineAccounts(std::vector<OnlineAccount> listed,
+                                                 const std::vector<AccountEntry>& accounts);
+
 // The settings of a new account for it: its address, AUTH=goa and GOA_ACCOUNT; no server or
 // secret of its own.
 AccountSettings OnlineAccountSettings(const OnlineAccount& account);

@@ -79,6 +79,7 @@ std::string TrustQuestionText(const AccountSettings& account, const CertificateP
     const char* opening = "certificate_untrusted_dialog";
     if (kind == TrustQuestion::Changed) opening = "certificate_changed_dialog";
     if (kind == TrustQuestion::MalformedPin) opening = "certificate_pin_malformed_dialog";
-    return GetLangText(opening) + "\n\n" + CertificateDetailsText(account.host, problem) + "\n" +
-           GetLangText("trust_certificate_dialog") + " " + account.email + "?";
+    return GetLangText(opening) + "\n\n" +
+           CertificateDetailsText(problem.host.empty() ? account.host : problem.host, problem) +
+           "\n" + GetLangText("trust_certificate_dialog") + " " + account.email + "?";
 }

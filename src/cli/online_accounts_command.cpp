@@ -1,24 +1,11 @@
 #include "cli/online_accounts_command.h"
 
-#include <algorithm>
 #include <ostream>
 
 #include "auth/online_accounts.h"
 #include "cli/commands.h"
 #include "settings/settings.h"
 #include "settings/text_utils.h"
-
-namespace {
-
-const AccountEntry* AddedFor(const SettingsValues& settings, const OnlineAccount& online) {
-    const auto found = std::find_if(
-        settings.accounts.begin(), settings.accounts.end(), [&online](const AccountEntry& entry) {
-            return entry.params.FromOnlineAccounts() && entry.params.onlineAccount == online.id;
-        });
-    return found == settings.accounts.end() ? nullptr : &*found;
-}
-
-}  // namespace
 
 int ListOnlineAccountsCommand(std::ostream& out, std::ostream& err) {
     std::vector<OnlineAccount> accounts;
@@ -33,7 +20,7 @@ int ListOnlineAccountsCommand(std::ostream& out, std::ostream& err) {
     for (const OnlineAccount& account : accounts) {
         out << FieldText(account.id) << '\t' << FieldText(account.email) << '\t'
             << FieldText(account.host) << ':' << account.port << '\t'
-            << (AddedFor(settings, account) != nullptr ? "added" : "not added") << '\n';
+            << (OnlineAccountAdded(settings.accounts, account.id) ? "added" : "not added") << '\n';
     }
     return kExitOk;
 }
@@ -48,7 +35,7 @@ int AddOnlineAccountCommand(const std::string& id, std::ostream& out, std::ostre
     }
     SettingsValues settings;
     LoadSettings(settings);
-    if (AddedFor(settings, online) != nullptr) {
+    if (OnlineAccountAdded(settings.accounts, online.id)) {
         out << FieldText(online.email) << "\talready added\n";
         return kExitOk;
     }

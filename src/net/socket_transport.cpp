@@ -50,6 +50,7 @@ public:
         const int on = 1;
         setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         verifyPeer_ = check.verifyPeer;
+        host_ = check.host;
         try {
             ssl_ = NewTlsConnection(fd_, check, seen_);
             Handshake();
@@ -167,7 +168,7 @@ private:
         if (!verifyFailed_ || !seen_.seen) throw TarnwickError(message);
         throw CertificateError(
             message + "\r\nCertificate fingerprint: " + seen_.certificate.fingerprint,
-            {reason, seen_.certificate});
+            {reason, seen_.certificate, host_});
     }
 
     // The whole handshake has the read time-out: a server sending a byte now and then cannot
@@ -244,6 +245,7 @@ private:
     int fd_;
     PeerCertificateSeen seen_;  // the handshake's verification refers to it
     bool verifyPeer_ = true;
+    std::string host_;  // the name the handshake checks the certificate for
     bool verifyFailed_ = false;
     SslHandle ssl_;
     milliseconds readTimeout_;

@@ -27,6 +27,9 @@ struct CertificateDetails {
 struct CertificateProblem {
     std::string reason;
     CertificateDetails certificate;
+    // The server name the certificate was checked for: the one connected to, which for an
+    // account whose server comes from elsewhere at each session is not in its settings.
+    std::string host;
 };
 
 // The handshake failed because the server's certificate did not verify.

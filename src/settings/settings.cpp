@@ -67,9 +67,8 @@ AccountEntry ReadAccount(const IniFile& ini, std::string_view section) {
     return item;
 }
 
-void WriteAccount(IniFile& ini, std::string_view section, const AccountEntry& item) {
-    ini.WriteBool(section, "ENABLED", item.enabled);
-    ini.WriteString(section, "EMAIL", item.params.email);
+// The server, the user and the secret of an account, and how it connects.
+void WriteServer(IniFile& ini, std::string_view section, const AccountEntry& item) {
     ini.WriteString(section, "HOST", item.params.host);
     ini.WriteString(section, "USERNAME", item.params.username);
     WritePassword(ini, section, item.params);
@@ -81,6 +80,13 @@ void WriteAccount(IniFile& ini, std::string_view section, const AccountEntry& it
     const bool startTls = item.params.startTls && !item.params.ssl;
     if (startTls || ini.ReadString(section, "STARTTLS", "").size() > 0)
         ini.WriteBool(section, "STARTTLS", startTls);
+}
+
+void WriteAccount(IniFile& ini, std::string_view section, const AccountEntry& item) {
+    ini.WriteBool(section, "ENABLED", item.enabled);
+    ini.WriteString(section, "EMAIL", item.params.email);
+    // Online Accounts keeps such an account's server and sign-in: its section has none of them.
+    if (!item.params.FromOnlineAccounts()) WriteServer(ini, section, item);
     // The same for the protocol and the folder: absent means POP3 and INBOX.
     const bool imap = item.params.protocol == MailProtocol::Imap;
     if (imap || !ini.ReadString(section, "PROTOCOL", "").empty())

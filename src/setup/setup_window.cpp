@@ -49,6 +49,7 @@ SetupWindow::SetupWindow(AppState& state)
 }
 
 bool SetupWindow::IsAccountValid() const {
+    if (ShowsOnlineAccount()) return HasText(FromQt(emailEdit_->text()));
     return HasText(FromQt(emailEdit_->text())) && HasText(FromQt(serverBox_->currentText())) &&
            HasText(FromQt(userEdit_->text())) && !portBox_->cleanText().isEmpty() &&
            portBox_->value() > 0;
@@ -74,6 +75,7 @@ void SetupWindow::UpdateControls() {
     deleteButton_->setEnabled(saveFieldsButton_->isEnabled() && hasEntries && selected >= 0 &&
                               selected < accountList_->count());
     UpdateSignInControls();  // the password field and the APOP box follow the choice too
+    UpdateManagedControls();
     UpdateFolderButton();
 }
 
@@ -104,6 +106,10 @@ void SetupWindow::ShowAccount(int index) {
     ShowProtocol(params.protocol);
     ShowSecurity(state_.tlsAvailable ? SecurityOf(params) : ConnectionSecurity::None);
     ShowSignIn(params);
+    if (params.FromOnlineAccounts()) {
+        ShowOnlineAccountServer(params);
+        ListOnlineAccountsLater();  // the service's server may have changed meanwhile
+    }
 }
 
 ConnectionSecurity SetupWindow::ChosenSecurity() const {
@@ -192,15 +198,20 @@ void SetupWindow::onDeleteAccountClicked() {
     }
     UpdateControls();
     SetSaveButtonsEnabled(false);
+    UpdateOnlineAccountsEntry();  // a deleted one of them can be added again
 }
 
 void SetupWindow::SaveSettings() {
     accountList_->setFocus();
     if (!IsAccountValid()) return;
     const int selected = SelectedIndex();
+    std::optional<AccountSettings> before;
+    if (selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size())
+        before = state_.accounts[static_cast<std::size_t>(selected)].params;
     AccountSettings place;
     place.host = FromQt(serverBox_->currentText());
     place.username = FromQt(userEdit_->text());
+    if (before && before->FromOnlineAccounts()) place = *before;  // its id names its section
     if (const int other = AccountSharingSection(state_.accounts, place, selected); other >= 0) {
         ShowMessageBox(this, Text("save_setings_dialog_title"),
                        Text("same_server_and_user") + QStringLiteral("\n") +
@@ -208,17 +219,10 @@ void SetupWindow::SaveSettings() {
                        QMessageBox::Warning);
         return;
     }
-    std::optional<AccountSettings> before;
-    if (selected >= 0 && static_cast<std::size_t>(selected) < state_.accounts.size())
-        before = state_.accounts[static_cast<std::size_t>(selected)].params;
     {
         const QSignalBlocker quiet(accountList_);
-        if (selected < 0 || static_cast<std::size_t>(selected) >= state_.accounts.size()) {
-            auto* entry = new QListWidgetItem(emailEdit_->text());
-            entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
-            entry->setCheckState(Qt::Checked);
-            accountList_->addItem(entry);
-            accountList_->setCurrentRow(accountList_->row(entry));
+        if (!before) {
+            accountList_->setCurrentItem(AppendListEntry(emailEdit_->text(), true));
         } else {
             accountList_->item(selected)->setText(emailEdit_->text());
         }

@@ -7,7 +7,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "auth/online_accounts.h"
 #include "settings/account_list.h"
 #include "widgets/child_window.h"
 
@@ -20,6 +22,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
+class QMenu;
 class QSpinBox;
 class QToolButton;
 class QVBoxLayout;
@@ -100,6 +104,18 @@ private:
     void OnSignInClicked();
     void OnSignInFinished(const std::string& section, bool ok, const std::string& refreshToken,
                           const std::string& error);
+    // Accounts of GNOME Online Accounts (setup_window_online.cpp): the entry that adds one, and
+    // the shown fields of one, which the service keeps.
+    void BuildOnlineAccountsRow(QGridLayout* grid, QGroupBox* group, int row);
+    void BuildManagedLabel(QGridLayout* grid, QGroupBox* group, int row);
+    void ListOnlineAccountsLater();
+    void OnOnlineAccountsListed(std::vector<OnlineAccount> accounts, const std::string& error);
+    void UpdateOnlineAccountsEntry();
+    void AddOnlineAccount(const OnlineAccount& online);
+    bool ShowsOnlineAccount() const;
+    void ShowOnlineAccountServer(const AccountSettings& params);
+    void UpdateManagedControls();
+    QListWidgetItem* AppendListEntry(const QString& email, bool enabled);
     // The folders an IMAP account watches (setup_window_folders.cpp).
     void BuildFolderButton(QGridLayout* grid, QGroupBox* group, int row);
     void UpdateFolderButton();
@@ -122,6 +138,12 @@ private:
     QLabel* signInState_ = nullptr;  // "Signed in", "Sign-in needed"
     // Set while a sign-in runs: raising it cancels the sign-in.
     std::shared_ptr<InterruptSignal> signInInterrupt_;
+    QToolButton* onlineButton_ = nullptr;  // "Add from Online Accounts", with their menu
+    QMenu* onlineMenu_ = nullptr;
+    QLabel* managedLabel_ = nullptr;  // "Managed by Online Accounts"
+    // The service's mail accounts as last listed, and whether a listing runs.
+    std::vector<OnlineAccount> onlineAccounts_;
+    bool onlineListing_ = false;
     QComboBox* securityBox_ = nullptr;  // none, STARTTLS, TLS
     QComboBox* protocolBox_ = nullptr;  // POP3, IMAP
     QToolButton* saveFieldsButton_ = nullptr;

@@ -106,6 +106,7 @@ void SetupWindow::BuildAccountGroup(QVBoxLayout* column) {
     buttons->addStretch();
     buttons->addWidget(AddHelpButton(group, "RxSpeedButton4", 1));
     grid->addLayout(buttons, 1, 0, 1, 2);
+    BuildOnlineAccountsRow(grid, group, 2);
     accountList_->setAccessibleName(group->title());
     NameByHint({addButton_, editButton_, deleteButton_, saveListButton_});
     column->addWidget(group, 1);
@@ -174,6 +175,7 @@ void SetupWindow::BuildFieldGroup(QVBoxLayout* column) {
     keyringBox_ = AddCheckBox(group, "pop_keyring", "keyring_setup", 5);
     grid->addWidget(keyringBox_, 7, 0, 1, 3);
     BuildSignInRows(grid, group, 8);
+    BuildManagedLabel(grid, group, 8);
     BuildFolderButton(grid, group, 10);
     saveFieldsButton_ = AddButton(group, "bsave", "save.png");
     saveFieldsButton_->setToolTip(Text("save_settings"));
@@ -312,13 +314,8 @@ void SetupWindow::ConnectHandlers() {
 }
 
 void SetupWindow::FillAccountList() {
-    for (const AccountEntry& item : state_.accounts) accountList_->addItem(ToQt(item.params.email));
-    for (int row = 0; row < accountList_->count(); ++row) {
-        QListWidgetItem* entry = accountList_->item(row);
-        entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);
-        entry->setCheckState(
-            state_.accounts[static_cast<std::size_t>(row)].enabled ? Qt::Checked : Qt::Unchecked);
-    }
+    for (const AccountEntry& item : state_.accounts)
+        AppendListEntry(ToQt(item.params.email), item.enabled);
 }
 
 void SetupWindow::ShowStoredValues() {
@@ -337,6 +334,8 @@ void SetupWindow::ShowStoredValues() {
     LoadChosenAccount();
     UpdateControls();
     SetSaveButtonsEnabled(false);
+    UpdateOnlineAccountsEntry();
+    ListOnlineAccountsLater();
 
     std::vector<std::string> servers;
     ReadServerList(servers);

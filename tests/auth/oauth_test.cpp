@@ -3,6 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 
 #include "auth/http_client.h"
 #include "auth/oauth_token.h"
@@ -86,6 +91,22 @@ TEST(OnlineAccountsTest, ImapHostsSplitIntoHostAndPortOrTheStandardOne) {
     EXPECT_EQ(SplitImapHost("::1", false), Split("::1", 143));
     EXPECT_EQ(SplitImapHost("mail.example:99999", false), Split("mail.example", 143));
     EXPECT_EQ(SplitImapHost("mail.example:x1", false), Split("mail.example:x1", 143));
+}
+
+// A bus daemon that takes the connection and never answers is the listing's error, not a hang.
+TEST(OnlineAccountsTest, SilentBusDaemonEndsTheConnectingWithAnError) {
+    const TempFolder folder("silentbus");
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, folder.File("bus").c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + folder.File("bus")).c_str(), 1);
+    EXPECT_THAT([] { ListOnlineAccounts(); },
+                ::testing::ThrowsMessage<TarnwickError>(HasSubstr("did not answer within 5 s")));
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    ::close(listener);
 }
 
 TEST(OAuthConfigTest, PresetsTakeTheSectionsOverrides) {

@@ -101,6 +101,12 @@ TEST_F(OnlineAccountsTest, PasswordAccountLogsInWithItsImapPassword) {
     Run({"--add-online-account", "account_1"});
     EXPECT_EQ(Run({}), "goa@desktop.example\t1\t1\tOK\n");
     EXPECT_EQ(service.Calls(), "account_1 EnsureCredentials\naccount_1 GetPassword\n");
+
+    // An untrusted certificate is asked about for the server the service named, and trusted so.
+    ::unsetenv("TARNWICK_CA_FILE");
+    EXPECT_THAT(Run({"--trust", "goa@desktop.example", "--yes"}),
+                HasSubstr("certificate_server localhost\n"));
+    EXPECT_EQ(Run({}), "goa@desktop.example\t1\t0\tOK\n");
 }
 
 TEST_F(OnlineAccountsTest, SignInAgainMailOffVanishedAndNoServiceAreEachAccountsError) {

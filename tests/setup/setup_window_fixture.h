@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "check/ui/window_test_support.h"
+#include "engine/worker_threads.h"
 #include "platform/sound.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
@@ -34,6 +35,9 @@ protected:
         ProgramState().showAdvert = true;
         ProgramState().tlsAvailable = true;
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(folder.File("config")));
+        // The window asks Online Accounts for mail accounts: never the desktop's own service.
+        qputenv("DBUS_SESSION_BUS_ADDRESS",
+                "unix:path=" + QByteArray::fromStdString(folder.File("no-bus")));
         SetMessageBoxHook([this](const QString& title, const QString&) {
             questions.push_back(title.toStdString());
             return answer;
@@ -44,10 +48,12 @@ protected:
     void TearDown() override {
         delete OpenWindow(WindowKind::Setup);
         Settle();
+        EXPECT_TRUE(EndWorkerThreads(std::chrono::seconds(12)));  // the listing's two calls at most
         ProgramState().accounts.clear();
         SetMessageBoxHook(nullptr);
         SetSoundHook(nullptr);
         qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
 
     static AccountEntry Account(const std::string& email, const std::string& host,

@@ -1,6 +1,8 @@
 // The setup window's account list, fields, save and delete, as a user drives them.
 
 #include <QDialog>
+#include <QLabel>
+#include <QMenu>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +11,7 @@
 #include "platform/autorun.h"
 #include "setup/folder_picker.h"
 #include "setup/setup_window_fixture.h"
+#include "support/goa_fixture.h"
 #include "support/mail_fixture.h"
 
 namespace {
@@ -17,6 +20,8 @@ TEST_F(SetupWindowTest, NoTextIsCutInTheShippedLanguages) {
     for (const char* code : {"en", "cs"}) {
         const ShippedLanguage language(code);
         Open();
+        Button("bgoa")->show();  // shown while Online Accounts has accounts to add
+        Control<QLabel>("goa_managed")->show();
         EXPECT_EQ(CutTexts(window), "") << code;
         EXPECT_GE(window->width(), 280) << code;
         EXPECT_GE(window->height(), 456) << code;
@@ -29,7 +34,7 @@ TEST_F(SetupWindowTest, TabReachesEveryControlInReadingOrder) {
     Open();
     EXPECT_EQ(
         TabOrder(Find(window, "pop_list")).join(' ').toStdString(),
-        "pop_list badd bedit bdele bsave2 RxSpeedButton4 pop_mail RxSpeedButton1 pop_server "
+        "pop_list badd bedit bdele bsave2 RxSpeedButton4 bgoa pop_mail RxSpeedButton1 pop_server "
         "pop_port RxSpeedButton2 pop_user pop_password RxSpeedButton3 pop_apop pop_protocol "
         "RxSpeedButton5 pop_security RxSpeedButton6 pop_keyring pop_auth bsign_in bfolders bsave "
         "pop_wave pop_auto "
@@ -408,6 +413,46 @@ TEST_F(SetupWindowTest, ServerBoxOffersTheServerList) {
     EXPECT_EQ(Server()->itemText(1), QStringLiteral("pop.two.org"));
     EXPECT_EQ(Server()->currentText(), QStringLiteral("pop.x.org"));
     EXPECT_FALSE(SaveButtonsEnabled());
+}
+
+// The service's account is added from the entry below the list; its server is shown as the
+// service has it, cannot be edited, and a save writes only what is the window's.
+TEST_F(SetupWindowTest, OnlineAccountsEntryAddsAnAccountWhoseServerTheServiceKeeps) {
+    Store({Account("a@x.org", "pop.x.org", "a")});
+    Open();
+    EXPECT_FALSE(Button("bgoa")->isVisibleTo(window));  // no service
+    delete window;
+    OnlineAccountsStandIn service(nlohmann::json::array({{{"id", "account_1"},
+                                                          {"email", "goa@desktop.example"},
+                                                          {"user", "goa"},
+                                                          {"host", "imap.desktop.example:1993"},
+                                                          {"ssl", true},
+                                                          {"password", "pw"}}}));
+    Open();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Button("bgoa")->isVisibleTo(window); }));
+    ASSERT_EQ(Button("bgoa")->menu()->actions().size(), 1);
+    Button("bgoa")->menu()->actions()[0]->trigger();
+    EXPECT_FALSE(Button("bgoa")->isVisibleTo(window));  // nothing more to add
+    EXPECT_EQ(List()->currentItem()->text(), QStringLiteral("goa@desktop.example"));
+    EXPECT_EQ(Control<QLabel>("goa_managed")->text(), QStringLiteral("goa_managed_setup"));
+    EXPECT_TRUE(Control<QLabel>("goa_managed")->isVisibleTo(window));
+    EXPECT_EQ(Server()->currentText(), QStringLiteral("imap.desktop.example"));
+    EXPECT_EQ(Port()->value(), 1993);
+    EXPECT_EQ(Edit("pop_user")->text(), QStringLiteral("goa"));
+    EXPECT_FALSE(Server()->isEnabled() || Security()->isEnabled());
+    EXPECT_TRUE(Edit("pop_user")->isReadOnly() && Edit("pop_password")->isReadOnly());
+    Edit("pop_mail")->setText(QStringLiteral("desk@desktop.example"));
+    ASSERT_TRUE(SaveButtonsEnabled());
+    Click(Button("bsave"));
+    const std::string section = AccountSection(ProgramState().accounts.at(1).params);
+    const IniFile ini = Settings();
+    EXPECT_EQ(ini.ReadString(section, "EMAIL", ""), "desk@desktop.example");
+    EXPECT_EQ(ini.ReadString(section, "AUTH", "") + ini.ReadString(section, "GOA_ACCOUNT", ""),
+              "goaaccount_1");
+    for (const char* key : {"HOST", "PORT", "USERNAME", "PASSWORD"})
+        EXPECT_EQ(ini.ReadString(section, key, "none"), "none") << key;
+    ClickEntry(0);
+    EXPECT_TRUE(Server()->isEnabled() && !Edit("pop_user")->isReadOnly());
 }
 
 TEST_F(SetupWindowTest, OnlyOneWindowAndItsEndIsReported) {
