@@ -71,10 +71,11 @@ void DesktopEvents::Notify(const NewMailTally& tally) {
 }
 
 void DesktopEvents::MarkNamedRead() {
-    std::map<std::string, std::vector<MessageId>> uidsOf;
+    // By account, the UIDs in each folder (UIDs count in their folder only).
+    std::map<std::string, std::map<std::string, std::vector<MessageId>>> uidsOf;
     if (monitor_ != nullptr)
         for (const NewestMessage& message : monitor_->NewMail().newest)
-            if (message.flaggable) uidsOf[message.email].push_back(message.id);
+            if (message.flaggable) uidsOf[message.email][message.folder].push_back(message.id);
     AcknowledgeNewMail();
     std::erase_if(markWorkers_, [](const QPointer<QThread>& worker) { return worker.isNull(); });
     for (const AccountEntry& item : state_.accounts) {
@@ -84,12 +85,17 @@ void DesktopEvents::MarkNamedRead() {
         options.interrupt = markInterrupt_;
         options.timeLimit = kMarkReadTimeLimit;
         // What fails here shows at the next check: the messages are still counted unread.
-        QThread* worker = QThread::create([account = item.params, uids = found->second, options] {
-            try {
-                MarkImapMessagesSeen(account, uids, options);
-            } catch (const std::exception&) {
-            }
-        });
+        QThread* worker =
+            QThread::create([account = item.params, folders = found->second, options] {
+                for (const auto& [folder, uids] : folders) {
+                    AccountSettings inFolder = account;
+                    if (!folder.empty()) inFolder.folder = folder;
+                    try {
+                        MarkImapMessagesSeen(inFolder, uids, options);
+                    } catch (const std::exception&) {
+                    }
+                }
+            });
         connect(worker, &QThread::finished, worker, &QObject::deleteLater);
         markWorkers_.emplace_back(worker);
         worker->start();

@@ -42,7 +42,9 @@ void NewMailTally::Add(const AccountSettings& account, int count, const NamedNew
     std::vector<NewestMessage> messages;
     for (std::size_t i = 0; i < named.lines.size(); ++i) {
         const bool known = i < named.ids.size();
-        messages.push_back({named.lines[i], account.email, known ? named.ids[i] : MessageId(),
+        const std::string folder = i < named.folders.size() ? named.folders[i] : std::string();
+        messages.push_back({named.lines[i], account.email, folder,
+                            known ? named.ids[i] : MessageId(),
                             known && account.protocol == MailProtocol::Imap});
     }
     newest.insert(newest.begin(), messages.begin(), messages.end());

@@ -26,7 +26,8 @@ class QTimer;
 // name the newest of them (newest first).
 struct NewestMessage {
     std::string line;
-    std::string email;  // its account
+    std::string email;   // its account
+    std::string folder;  // of an account that watches several folders; else empty
     MessageId id;
     bool flaggable = false;  // on IMAP: it has a UID and a seen flag
 };

@@ -52,6 +52,7 @@ NamedNewMail NewMailLines(const std::vector<NewMessageHeader>& headers, const Sp
         const std::string where = header.folder.empty() ? "" : header.folder + ": ";
         lines.push_back(OneLine(where + sender + between + row.subjectText));
         named.ids.push_back(header.id);
+        named.folders.push_back(header.folder);
     }
     return named;
 }

@@ -332,7 +332,7 @@ TEST_F(DesktopBusTest, MarkAsReadFlagsExactlyTheNamedImapMessagesSeenAndClosesTh
 
     // The check named messages 4 and 2 (3 was spam, say): only those are flagged.
     monitor->RecordCheck(ProgramState().accounts[0].params, 3, 3,
-                         {{"4", "2"}, {MessageId(4u), MessageId(2u)}});
+                         {{"4", "2"}, {MessageId(4u), MessageId(2u)}, {}});
     for (int i = 0; i < 100 && server.calls.empty(); ++i) RunFor(20);
     ASSERT_EQ(server.calls.size(), 1);
     EXPECT_EQ(server.calls[0][5].toStringList().mid(4),

@@ -46,7 +46,8 @@ TEST(NotificationText, LinesNameTheFoldersOfAnAccountThatWatchesSeveral) {
     accounts[0].params.email = "plain@x.example";
     accounts[1].params.email = "folders@x.example";
     NewMailTally tally;
-    tally.Add(accounts[1].params, 2, {{"Work: Ann — Hi"}, {}}, {{"Work", 1}, {"INBOX", 1}});
+    tally.Add(accounts[1].params, 2, {{"Work: Ann — Hi"}, {MessageId()}, {"Work"}},
+              {{"Work", 1}, {"INBOX", 1}});
     tally.Add(accounts[1].params, 1, {}, {{"Work", 1}});
     tally.Add(accounts[0].params, 1, {});
     EXPECT_EQ(NewMailNotificationLines(tally, accounts),
@@ -54,6 +55,7 @@ TEST(NotificationText, LinesNameTheFoldersOfAnAccountThatWatchesSeveral) {
                                         "folders@x.example: 3 notification_new_other",
                                         "Work: 2 notification_new_other",
                                         "INBOX: 1 notification_new_one", "Work: Ann — Hi"}));
+    EXPECT_EQ(tally.newest[0].folder, "Work");  // where "Mark as read" flags it
 }
 
 TEST_F(NotificationTest, AlertFadesInAtTheBottomRightAndClosesByItsButton) {

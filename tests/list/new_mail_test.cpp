@@ -54,6 +54,7 @@ TEST_F(NewMailLinesTest, AMessageInAWatchedFolderIsNamedWithItsFolder) {
     NewMessageHeader header;
     header.lines = {"From: Ann <ann@test.example>", "Subject: Hi"};
     header.folder = "Práce";
-    EXPECT_THAT(NewMailLines({header}, std::string("a@x.example"), FilterSnapshot{}).lines,
-                ElementsAre("Práce: Ann — Hi"));
+    const NamedNewMail named = NewMailLines({header}, std::string("a@x.example"), FilterSnapshot{});
+    EXPECT_THAT(named.lines, ElementsAre("Práce: Ann — Hi"));
+    EXPECT_THAT(named.folders, ElementsAre("Práce"));  // "Mark as read" flags it there
 }
