@@ -7,6 +7,7 @@
 
 #include "app/desktop_events.h"
 #include "app/launcher_entry.h"
+#include "check/folder_tally.h"
 #include "engine/mail_monitor.h"
 #include "session/run_state.h"
 #include "settings/run_state_keys.h"
@@ -27,6 +28,20 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, AccountSummary& a
     argument.beginStructure();
     argument >> account.email >> account.count >> account.lastChange >>
         account.lastCheckSucceeded >> account.lastError;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const FolderSummary& folder) {
+    argument.beginStructure();
+    argument << folder.name << folder.count << folder.lastChange;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, FolderSummary& folder) {
+    argument.beginStructure();
+    argument >> folder.name >> folder.count >> folder.lastChange;
     argument.endStructure();
     return argument;
 }
@@ -57,6 +72,8 @@ DBusService::DBusService(MailMonitor& monitor, AppState& state, DesktopEvents& e
       launcher_(new LauncherEntry(this, QString::fromLatin1(kBusPath))) {
     qDBusRegisterMetaType<AccountSummary>();
     qDBusRegisterMetaType<QList<AccountSummary>>();
+    qDBusRegisterMetaType<FolderSummary>();
+    qDBusRegisterMetaType<QList<FolderSummary>>();
     connect(&events, &DesktopEvents::MailChanged, this, &DBusService::MailChanged);
     connect(&monitor, &MailMonitor::newMailChanged, launcher_, &LauncherEntry::Publish);
 }
@@ -91,15 +108,29 @@ QList<AccountSummary> DBusService::Accounts() {
     return list;
 }
 
-void DBusService::ShowMessages(const QString& email) {
+int DBusService::AccountAsked(const QString& email) {
     const int index = IndexOf(state_, email);
-    if (index < 0) {
-        if (calledFromDBus())
-            sendErrorReply(QStringLiteral("org.tarnwick.Tarnwick1.Error.NoSuchAccount"),
-                           QStringLiteral("No account with the e-mail address \"%1\".")
-                               .arg(QuotedArgument(email)));
-        return;
-    }
+    if (index < 0 && calledFromDBus())
+        sendErrorReply(QStringLiteral("org.tarnwick.Tarnwick1.Error.NoSuchAccount"),
+                       QStringLiteral("No account with the e-mail address \"%1\".")
+                           .arg(QuotedArgument(email)));
+    return index;
+}
+
+QList<FolderSummary> DBusService::Folders(const QString& email) {
+    QList<FolderSummary> list;
+    const int index = AccountAsked(email);
+    if (index < 0) return list;
+    const AccountEntry& item = state_.Accounts()[static_cast<std::size_t>(index)];
+    for (const FolderRunState& folder :
+         ShownFolderStates(item.params, *OpenSettings(), item.lastChange))
+        list << FolderSummary{ToQt(folder.name), folder.count, folder.change};
+    return list;
+}
+
+void DBusService::ShowMessages(const QString& email) {
+    const int index = AccountAsked(email);
+    if (index < 0) return;
     state_.SetPendingAccount(state_.Accounts()[static_cast<std::size_t>(index)].params.email);
     Q_EMIT Requests().listWanted();
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The program on the session bus: name org.tarnwick.Tarnwick, object /org/tarnwick/Tarnwick,
-// interface org.tarnwick.Tarnwick1 (CheckNow, Accounts, ShowMessages and the MailChanged
-// signal), and the count on the launcher of docks and task managers (LauncherEntry), cleared
-// with the new-mail picture.
+// interface org.tarnwick.Tarnwick1 (CheckNow, Accounts, Folders, ShowMessages and the
+// MailChanged signal), and the count on the launcher of docks and task managers (LauncherEntry),
+// cleared with the new-mail picture.
 
 #include <QDBusContext>
 #include <QList>
@@ -29,6 +29,16 @@ QDBusArgument& operator<<(QDBusArgument& argument, const AccountSummary& account
 const QDBusArgument& operator>>(const QDBusArgument& argument, AccountSummary& account);
 Q_DECLARE_METATYPE(AccountSummary)
 
+// One watched folder as Folders() reports it: (sii) name, count, last change.
+struct FolderSummary {
+    QString name;
+    int count = 0;
+    int lastChange = 0;
+};
+QDBusArgument& operator<<(QDBusArgument& argument, const FolderSummary& folder);
+const QDBusArgument& operator>>(const QDBusArgument& argument, FolderSummary& folder);
+Q_DECLARE_METATYPE(FolderSummary)
+
 inline constexpr const char* kBusName = "org.tarnwick.Tarnwick";
 inline constexpr const char* kBusPath = "/org/tarnwick/Tarnwick";
 // The desktop entry that docks match the launcher count with.
@@ -54,6 +64,10 @@ public Q_SLOTS:
     // check joins it.
     void CheckNow();
     QList<AccountSummary> Accounts();
+    // The folders the account with that address (in any case of letters) watches, with the
+    // count and change of each at its last check; an account with one folder gives that one
+    // with the account's count and last change.
+    QList<FolderSummary> Folders(const QString& email);
     // Opens the list window on the account with that address (in any case of letters).
     void ShowMessages(const QString& email);
 
@@ -61,6 +75,9 @@ Q_SIGNALS:
     void MailChanged(const QString& email, int count, int change);
 
 private:
+    // The account's place in the list; -1, and the caller gets an error, when there is none.
+    int AccountAsked(const QString& email);
+
     MailMonitor& monitor_;
     AppState& state_;
     LauncherEntry* launcher_;

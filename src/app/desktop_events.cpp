@@ -11,7 +11,6 @@
 #include "platform/mail_program.h"
 #include "platform/new_mail_command.h"
 #include "session/imap_session.h"
-#include "settings/counted_text.h"
 #include "settings/language.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
@@ -64,26 +63,19 @@ bool DesktopEvents::ShowsNotification() const {
 
 void DesktopEvents::Notify(const NewMailTally& tally) {
     QStringList lines;
-    for (const AccountEntry& item : state_.Accounts()) {
-        const auto found = tally.arrived.find(item.params.email);
-        if (found != tally.arrived.end())
-            lines << ToQt(
-                item.params.email + ": " + std::to_string(found->second) + " " +
-                CountedText("notification_new", static_cast<unsigned long long>(found->second)));
-    }
+    for (const std::string& line : NewMailNotificationLines(tally, state_.Accounts()))
+        lines << ToQt(line);
     bool flaggable = false;
-    for (const NewestMessage& message : tally.newest) {
-        lines << ToQt(message.line);
-        flaggable = flaggable || message.flaggable;
-    }
+    for (const NewestMessage& message : tally.newest) flaggable = flaggable || message.flaggable;
     notifier_->Show(ToQt(GetLangText("new_mail_notification")), lines, flaggable);
 }
 
 void DesktopEvents::MarkNamedRead() {
-    std::map<std::string, std::vector<MessageId>> uidsOf;
+    // By account, the UIDs in each folder (UIDs count in their folder only).
+    std::map<std::string, std::map<std::string, std::vector<MessageId>>> uidsOf;
     if (monitor_ != nullptr)
         for (const NewestMessage& message : monitor_->NewMail().newest)
-            if (message.flaggable) uidsOf[message.email].push_back(message.id);
+            if (message.flaggable) uidsOf[message.email][message.folder].push_back(message.id);
     AcknowledgeNewMail();
     std::erase_if(markWorkers_, [](const QPointer<QThread>& worker) { return worker.isNull(); });
     for (const AccountEntry& item : state_.Accounts()) {
@@ -93,12 +85,17 @@ void DesktopEvents::MarkNamedRead() {
         options.interrupt = markInterrupt_;
         options.timeLimit = kMarkReadTimeLimit;
         // What fails here shows at the next check: the messages are still counted unread.
-        QThread* worker = QThread::create([account = item.params, uids = found->second, options] {
-            try {
-                MarkImapMessagesSeen(account, uids, options);
-            } catch (const std::exception&) {
-            }
-        });
+        QThread* worker =
+            QThread::create([account = item.params, folders = found->second, options] {
+                for (const auto& [folder, uids] : folders) {
+                    AccountSettings inFolder = account;
+                    if (!folder.empty()) inFolder.folder = folder;
+                    try {
+                        MarkImapMessagesSeen(inFolder, uids, options);
+                    } catch (const std::exception&) {
+                    }
+                }
+            });
         connect(worker, &QThread::finished, worker, &QObject::deleteLater);
         markWorkers_.emplace_back(worker);
         worker->start();

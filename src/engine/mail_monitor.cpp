@@ -9,6 +9,7 @@
 #include "engine/owner_link.h"
 #include "engine/push_watchers.h"
 #include "list/new_mail.h"
+#include "settings/counted_text.h"
 #include "settings/run_state_keys.h"
 #include "settings/settings.h"
 #include "state/app_state.h"
@@ -32,19 +33,41 @@ std::int32_t PlaceOf(const std::vector<AccountEntry>& accounts, const AccountSet
 
 }  // namespace
 
-void NewMailTally::Add(const AccountSettings& account, int count, const NamedNewMail& named) {
+void NewMailTally::Add(const AccountSettings& account, int count, const NamedNewMail& named,
+                       const std::vector<FolderArrival>& folders) {
     if (count <= 0) return;
+    for (const FolderArrival& folder : folders) AddFolderArrival(arrivedIn[account.email], folder);
     int& sum = arrived[account.email];
     sum = count > INT_MAX - sum ? INT_MAX : sum + count;
     total = count > INT_MAX - total ? INT_MAX : total + count;
     std::vector<NewestMessage> messages;
     for (std::size_t i = 0; i < named.lines.size(); ++i) {
         const bool known = i < named.ids.size();
-        messages.push_back({named.lines[i], account.email, known ? named.ids[i] : MessageId(),
+        const std::string folder = i < named.folders.size() ? named.folders[i] : std::string();
+        messages.push_back({named.lines[i], account.email, folder,
+                            known ? named.ids[i] : MessageId(),
                             known && account.protocol == MailProtocol::Imap});
     }
     newest.insert(newest.begin(), messages.begin(), messages.end());
     if (newest.size() > kNewMailLines) newest.resize(kNewMailLines);
+}
+
+std::vector<std::string> NewMailNotificationLines(const NewMailTally& tally,
+                                                  const std::vector<AccountEntry>& accounts) {
+    std::vector<std::string> lines;
+    for (const AccountEntry& item : accounts) {
+        const auto found = tally.arrived.find(item.params.email);
+        if (found == tally.arrived.end()) continue;
+        const auto count = static_cast<unsigned long long>(found->second);
+        lines.push_back(item.params.email + ": " + std::to_string(count) + " " +
+                        CountedText("notification_new", count));
+        const auto folders = tally.arrivedIn.find(item.params.email);
+        if (folders == tally.arrivedIn.end()) continue;
+        for (std::string& line : FolderArrivalLines(folders->second))
+            lines.push_back(std::move(line));
+    }
+    for (const NewestMessage& message : tally.newest) lines.push_back(message.line);
+    return lines;
 }
 
 MailMonitor::MailMonitor(AppState& state, QObject* parent)
@@ -214,24 +237,26 @@ void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
         return;
     }
     Record(outcome.account, settings->ReadInteger(section, run_state::kCount, 0), change,
-           ArrivedMessages(outcome.result), outcome.newMail);
+           ArrivedMessages(outcome.result), outcome.newMail,
+           FolderArrivals(outcome.result.folders));
     if (auto request = TrustRequestFor(outcome.account, outcome.result.certificateFailure))
         state_.SetTrustQuestion(std::move(*request));
 }
 
 void MailMonitor::RecordCheck(const AccountSettings& account, int change, int arrived,
-                              const NamedNewMail& newMail) {
+                              const NamedNewMail& newMail,
+                              const std::vector<FolderArrival>& folders) {
     if (change == 0 && arrived <= 0) return;
     Record(account, OpenSettings()->ReadInteger(AccountSection(account), run_state::kCount, 0),
-           change, arrived, newMail);
+           change, arrived, newMail, folders);
 }
 
 void MailMonitor::Record(const AccountSettings& account, int count, int change, int arrived,
-                         const NamedNewMail& newMail) {
+                         const NamedNewMail& newMail, const std::vector<FolderArrival>& folders) {
     if (change == 0 && arrived <= 0) return;
     Q_EMIT mailChanged(account, count, change, arrived);
     if (arrived <= 0) return;
-    tally_.Add(account, arrived, newMail);
+    tally_.Add(account, arrived, newMail, folders);
     Q_EMIT newMailChanged(tally_.total);
 }
 

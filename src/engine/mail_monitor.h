@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "check/folder_tally.h"
 #include "engine/check_scheduler.h"
 #include "settings/accounts.h"
 
@@ -25,19 +26,30 @@ class QTimer;
 // name the newest of them (newest first).
 struct NewestMessage {
     std::string line;
-    std::string email;  // its account
+    std::string email;   // its account
+    std::string folder;  // of an account that watches several folders; else empty
     MessageId id;
     bool flaggable = false;  // on IMAP: it has a UID and a seen flag
 };
 
 struct NewMailTally {
     std::map<std::string, int> arrived;
+    // By address, for the accounts that watch several folders: the arrivals in each folder.
+    std::map<std::string, std::vector<FolderArrival>> arrivedIn;
     std::vector<NewestMessage> newest;
     int total = 0;
 
-    // Adds `count` arrivals of the account (no overflow) and the messages named of them.
-    void Add(const AccountSettings& account, int count, const NamedNewMail& named);
+    // Adds `count` arrivals of the account (no overflow), the messages named of them and the
+    // folders they arrived in.
+    void Add(const AccountSettings& account, int count, const NamedNewMail& named,
+             const std::vector<FolderArrival>& folders = {});
 };
+
+// The lines of the new-mail notification: "alice@example.com: 3 new" for each account with
+// arrivals, in the order of `accounts`, followed by "Work: 2 new" for each folder of an account
+// that watches several; then the lines that name the newest messages.
+std::vector<std::string> NewMailNotificationLines(const NewMailTally& tally,
+                                                  const std::vector<AccountEntry>& accounts);
 
 // How the last check of an account ended; an account never checked has none.
 struct LastCheck {
@@ -98,7 +110,8 @@ public:
     void Acknowledge();
     // Counts arrivals found outside a check of the engine's (and tells them as a check would).
     void RecordCheck(const AccountSettings& account, int change, int arrived,
-                     const NamedNewMail& newMail = {});
+                     const NamedNewMail& newMail = {},
+                     const std::vector<FolderArrival>& folders = {});
 
 Q_SIGNALS:
     // Every check that ran to its end, successful or not (the results panels follow it).
@@ -120,7 +133,7 @@ private:
     bool MayCheck(const AccountSettings& account) const;
     bool StartCheck(std::int32_t index, const AccountSettings& account);
     void Record(const AccountSettings& account, int count, int change, int arrived,
-                const NamedNewMail& newMail);
+                const NamedNewMail& newMail, const std::vector<FolderArrival>& folders);
 
     AppState& state_;
     CheckScheduler* scheduler_ = nullptr;

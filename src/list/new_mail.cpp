@@ -49,8 +49,10 @@ NamedNewMail NewMailLines(const std::vector<NewMessageHeader>& headers, const Sp
         if (row.spam) continue;
         const std::string sender = SenderName(*row.entry);
         const char* between = sender.empty() || row.subjectText.empty() ? "" : " — ";
-        lines.push_back(OneLine(sender + between + row.subjectText));
+        const std::string where = header.folder.empty() ? "" : header.folder + ": ";
+        lines.push_back(OneLine(where + sender + between + row.subjectText));
         named.ids.push_back(header.id);
+        named.folders.push_back(header.folder);
     }
     return named;
 }

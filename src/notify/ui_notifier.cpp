@@ -1,14 +1,20 @@
 #include "notify/ui_notifier.h"
 
+#include "check/folder_tally.h"
 #include "notify/alert_window.h"
 #include "notify/tray_icon.h"
 #include "platform/sound.h"
+#include "settings/settings.h"
 #include "widgets/ui_text.h"
 
-QString CountChangeMessage(const std::string& trayHint, const std::string& email, int change) {
+QString CountChangeMessage(const std::string& trayHint, const std::string& email, int change,
+                           const std::vector<std::string>& folderLines) {
+    QString folders;
+    for (const std::string& line : folderLines)
+        folders += QStringLiteral("<br>") + ToQt(line).toHtmlEscaped();
     return QStringLiteral("<FONT size=\"8\" face=\"Arial\">") + ToQt(trayHint) +
            QStringLiteral("<br><b>") + ToQt(email) + QStringLiteral("</b> (") +
-           QString::number(change) + QStringLiteral(")</FONT>");
+           QString::number(change) + QStringLiteral(")") + folders + QStringLiteral("</FONT>");
 }
 
 UiCheckNotifier::UiCheckNotifier(TrayIcon& tray, AlertWindow& alert) : tray_(tray), alert_(alert) {}
@@ -31,7 +37,13 @@ void UiCheckNotifier::AlertCountChanged(const AccountSettings& account, int chan
         PlayNewMailSound();
         return;
     }
-    alert_.AddMessage(CountChangeMessage(tray_.Hint(), account.email, change), kNewMailImage);
+    // The check stored what it found in each folder before it tells the change.
+    std::vector<std::string> folderLines;
+    if (change > 0 && WatchesFolders(account))
+        folderLines = FolderArrivalLines(
+            FolderArrivals(StoredFolderStates(*OpenSettings(), AccountSection(account))));
+    alert_.AddMessage(CountChangeMessage(tray_.Hint(), account.email, change, folderLines),
+                      kNewMailImage);
     alert_.ShowAlert();
     PlayNewMailSound();
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "check/notifier.h"
 
@@ -11,8 +12,10 @@ class AlertWindow;
 class TrayIcon;
 
 // The alert's text of a count change: the tray hint of the moment, the address in bold and
-// the signed change ("-3", "2") in parentheses.
-QString CountChangeMessage(const std::string& trayHint, const std::string& email, int change);
+// the signed change ("-3", "2") in parentheses; then a line for each of `folderLines` ("Work: 2
+// new", for an account that watches several folders).
+QString CountChangeMessage(const std::string& trayHint, const std::string& email, int change,
+                           const std::vector<std::string>& folderLines = {});
 
 // Image of the alert message of a count change.
 inline constexpr int kNewMailImage = 1;

@@ -26,6 +26,8 @@ struct NewMessageHeader {
 struct NamedNewMail {
     std::vector<std::string> lines;
     std::vector<MessageId> ids;
+    // The folder of each message named, as NewMessageHeader::folder (empty: the account's one).
+    std::vector<std::string> folders;
 };
 
 // The most new messages whose headers one check brings along: enough that a few spam messages

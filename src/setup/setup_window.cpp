@@ -76,6 +76,7 @@ void SetupWindow::UpdateControls() {
                               selected < accountList_->count());
     UpdateSignInControls();  // the password field and the APOP box follow the choice too
     UpdateManagedControls();
+    UpdateFolderButton();
 }
 
 void SetupWindow::ClearFields() {

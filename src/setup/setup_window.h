@@ -116,6 +116,10 @@ private:
     void ShowOnlineAccountServer(const AccountSettings& params);
     void UpdateManagedControls();
     QListWidgetItem* AppendListEntry(const QString& email, bool enabled);
+    // The folders an IMAP account watches (setup_window_folders.cpp).
+    void BuildFolderButton(QGridLayout* grid, QGroupBox* group, int row);
+    void UpdateFolderButton();
+    void OnFoldersClicked();
 
     QListWidget* accountList_ = nullptr;
     QToolButton* addButton_ = nullptr;
@@ -143,6 +147,7 @@ private:
     QComboBox* securityBox_ = nullptr;  // none, STARTTLS, TLS
     QComboBox* protocolBox_ = nullptr;  // POP3, IMAP
     QToolButton* saveFieldsButton_ = nullptr;
+    QToolButton* foldersButton_ = nullptr;  // opens the folder picker of an IMAP account
     QCheckBox* soundBox_ = nullptr;
     QCheckBox* autostartBox_ = nullptr;
     QCheckBox* tipsBox_ = nullptr;

@@ -176,6 +176,7 @@ void SetupWindow::BuildFieldGroup(QVBoxLayout* column) {
     grid->addWidget(keyringBox_, 7, 0, 1, 3);
     BuildSignInRows(grid, group, 8);
     BuildManagedLabel(grid, group, 8);
+    BuildFolderButton(grid, group, 10);
     saveFieldsButton_ = AddButton(group, "bsave", "save.png");
     saveFieldsButton_->setToolTip(Text("save_settings"));
     grid->addWidget(saveFieldsButton_, 10, 1, 1, 2, Qt::AlignRight);

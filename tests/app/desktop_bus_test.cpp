@@ -25,6 +25,7 @@
 #include "platform/single_instance.h"
 #include "settings/counted_text.h"
 #include "settings/settings.h"
+#include "settings/watched_folders.h"
 #include "support/mail_fixture.h"
 #include "widgets/ui_text.h"
 
@@ -119,6 +120,24 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
     EXPECT_TRUE(QString::fromUtf8(listener.readAllStandardOutput()).contains("int64 0"));
     listener.kill();
     listener.waitForFinished();
+
+    // Folders: an account's one folder, or each folder it watches as its last check found it.
+    EXPECT_EQ(Gdbus("Folders", {"A@x.example"}), "([('INBOX', 0, 2)],)");
+    AccountEntry watchingEntry = ProgramState().Accounts()[1];
+    watchingEntry.params.protocol = MailProtocol::Imap;
+    watchingEntry.params.folders = "*";
+    ProgramState().SetAccount(1, watchingEntry);
+    const AccountSettings& watching = ProgramState().Accounts()[1].params;
+    StoreFolderStates(*OpenSettings(), AccountSection(watching),
+                      {{"INBOX", 4, 0, 0, 0, 0}, {"Práce", 3, 2, 0, 0, 0}});
+    EXPECT_EQ(Gdbus("Folders", {"b@x.example"}), "([('INBOX', 4, 0), ('Práce', 3, 2)],)");
+    EXPECT_TRUE(Gdbus("Folders", {"nobody@x.example"}).contains("NoSuchAccount"));
+    const QString introspection = Gdbus("org.freedesktop.DBus.Introspectable.Introspect");
+    EXPECT_TRUE(introspection.contains(R"(<method name="Folders">)") &&
+                introspection.contains(R"x(type="a(sii)" direction="out")x"))
+        << introspection.toStdString();
+    watching.protocol = MailProtocol::Pop3;
+    watching.folders.clear();
 
     EXPECT_TRUE(Gdbus("ShowMessages", {"nobody@x.example"}).contains("NoSuchAccount"));
     const QString longReply = Gdbus("ShowMessages", {QString(100000, 'x')});
@@ -321,7 +340,7 @@ TEST_F(DesktopBusTest, MarkAsReadFlagsExactlyTheNamedImapMessagesSeenAndClosesTh
 
     // The check named messages 4 and 2 (3 was spam, say): only those are flagged.
     monitor->RecordCheck(ProgramState().Accounts()[0].params, 3, 3,
-                         {{"4", "2"}, {MessageId(4u), MessageId(2u)}});
+                         {{"4", "2"}, {MessageId(4u), MessageId(2u)}, {}});
     for (int i = 0; i < 100 && server.calls.empty(); ++i) RunFor(20);
     ASSERT_EQ(server.calls.size(), 1);
     EXPECT_EQ(server.calls[0][5].toStringList().mid(4),

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "app_test_support.h"
+#include "engine/mail_monitor.h"
 #include "notify/alert_parts.h"
 #include "notify/alert_window.h"
 #include "notify/ui_notifier.h"
@@ -31,9 +32,30 @@ TEST(AlertText, CountChangeMessageCarriesTheSignedChange) {
               "<FONT size=\"8\" face=\"Arial\">You have new mail<br><b>a@x.example</b> "
               "(2)</FONT>");
     EXPECT_TRUE(CountChangeMessage("changed", "a@x.example", -3).endsWith("</b> (-3)</FONT>"));
+    EXPECT_TRUE(CountChangeMessage("new", "a@x.example", 3, {"Work: 2 new", "R&D: 1 new"})
+                    .endsWith("</b> (3)<br>Work: 2 new<br>R&amp;D: 1 new</FONT>"));
     EXPECT_EQ(AlertMarkupToHtml("<FONT size=\"8\" face=\"Arial\">x</FONT>"),
               "<FONT style=\"font-size:8pt\" face=\"Arial\">x</FONT>");
     EXPECT_EQ(AlertPositionText("%d of %d", 1, 3), "1 of 3");
+}
+
+// The notification's lines: each account's arrivals, the folders they came in for an account
+// that watches several, then the newest messages.
+TEST(NotificationText, LinesNameTheFoldersOfAnAccountThatWatchesSeveral) {
+    std::vector<AccountEntry> accounts(2);
+    accounts[0].params.email = "plain@x.example";
+    accounts[1].params.email = "folders@x.example";
+    NewMailTally tally;
+    tally.Add(accounts[1].params, 2, {{"Work: Ann — Hi"}, {MessageId()}, {"Work"}},
+              {{"Work", 1}, {"INBOX", 1}});
+    tally.Add(accounts[1].params, 1, {}, {{"Work", 1}});
+    tally.Add(accounts[0].params, 1, {});
+    EXPECT_EQ(NewMailNotificationLines(tally, accounts),
+              (std::vector<std::string>{"plain@x.example: 1 notification_new_one",
+                                        "folders@x.example: 3 notification_new_other",
+                                        "Work: 2 notification_new_other",
+                                        "INBOX: 1 notification_new_one", "Work: Ann — Hi"}));
+    EXPECT_EQ(tally.newest[0].folder, "Work");  // where "Mark as read" flags it
 }
 
 TEST_F(NotificationTest, AlertFadesInAtTheBottomRightAndClosesByItsButton) {

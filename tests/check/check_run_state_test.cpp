@@ -8,6 +8,7 @@
 
 #include "check/check_cycle.h"
 #include "check/check_fixture.h"
+#include "check/folder_tally.h"
 #include "session/run_state.h"
 #include "spam/spam_filter.h"
 
@@ -97,4 +98,46 @@ TEST_F(CheckRunState, ChecksAndRuleSavesInTwoProcessesLoseNothing) {
     EXPECT_EQ(replacements.Count(), 2 * kRounds);
     EXPECT_EQ(OpenSettings()->ReadSection("EML_A").size(), std::size_t{kRounds});
     EXPECT_EQ(OpenSettings()->ReadSection("FILTER").size(), std::size_t{kRounds});
+}
+
+// What the windows, the notification and D-Bus show of an account's folders, and what the list
+// window's deletions in one folder leave in the run state.
+TEST_F(CheckRunState, FoldersAreShownFromTheirRunStateAndDeletionsInOneFolderKeepTheSum) {
+    AccountSettings plain;
+    plain.email = "a@x.example";
+    plain.host = "a";
+    plain.protocol = MailProtocol::Imap;
+    plain.folder = "Archive";
+    SetRunState(plain, "COUNT", "7");
+    const std::vector<FolderRunState> one = ShownFolderStates(plain, *OpenSettings(), -2);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(FolderCountsText(one), "Archive 7 (-2)");
+
+    AccountSettings watching = plain;
+    watching.host = "b";
+    watching.folders = "INBOX, Work";
+    EXPECT_EQ(FolderCountsText(ShownFolderStates(watching, *OpenSettings(), 0)), "INBOX 0\nWork 0");
+    StoreFolderStates(*OpenSettings(), AccountSection(watching),
+                      {{"INBOX", 3, 0, 1, 10, 5}, {"Work", 5, 2, 2, 20, 6}});
+    SetRunState(watching, "COUNT", "8");
+    EXPECT_EQ(FolderCountsText(ShownFolderStates(watching, *OpenSettings(), 2)),
+              "INBOX 3\nWork 5 (+2)");
+    std::vector<FolderArrival> arrivals =
+        FolderArrivals(StoredFolderStates(*OpenSettings(), AccountSection(watching)));
+    AddFolderArrival(arrivals, {"Work", 1});
+    AddFolderArrival(arrivals, {"Lists/dev", 1});
+    AddFolderArrival(arrivals, {"INBOX", 0});
+    EXPECT_EQ(FolderArrivalLines(arrivals),
+              (std::vector<std::string>{"Work: 3 notification_new_other",
+                                        "Lists/dev: 1 notification_new_one"}));
+
+    watching.folder = "Work";  // the list window deleted two of Work's five messages
+    StoreShownMailbox(watching, {3, "", 25});
+    const std::vector<FolderRunState> after =
+        StoredFolderStates(*OpenSettings(), AccountSection(watching));
+    EXPECT_EQ(after[0].count, 3);
+    EXPECT_EQ(after[1].count, 3);
+    EXPECT_EQ(after[1].uidNext, 26u);
+    EXPECT_EQ(StoredRunKey(watching, "COUNT"), "6");
+    EXPECT_EQ(StoredRunKey(watching, "UIDNEXT"), "(absent)");
 }

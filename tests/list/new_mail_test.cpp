@@ -49,3 +49,12 @@ TEST_F(NewMailLinesTest, ACheckNamesTheNewestNewMessagesWithoutSpamOnBothProtoco
         EXPECT_TRUE(CheckAccount(account, {}, false, quiet, kNewHeaderLimit).newHeaders.empty());
     }
 }
+
+TEST_F(NewMailLinesTest, AMessageInAWatchedFolderIsNamedWithItsFolder) {
+    NewMessageHeader header;
+    header.lines = {"From: Ann <ann@test.example>", "Subject: Hi"};
+    header.folder = "Práce";
+    const NamedNewMail named = NewMailLines({header}, std::string("a@x.example"), FilterSnapshot{});
+    EXPECT_THAT(named.lines, ElementsAre("Práce: Ann — Hi"));
+    EXPECT_THAT(named.folders, ElementsAre("Práce"));  // "Mark as read" flags it there
+}

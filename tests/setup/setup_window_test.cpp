@@ -1,14 +1,18 @@
 // The setup window's account list, fields, save and delete, as a user drives them.
 
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "check/ui/accessible_names.h"
 #include "platform/autorun.h"
+#include "setup/folder_picker.h"
 #include "setup/setup_window_fixture.h"
 #include "support/goa_fixture.h"
+#include "support/mail_fixture.h"
 
 namespace {
 
@@ -32,7 +36,7 @@ TEST_F(SetupWindowTest, TabReachesEveryControlInReadingOrder) {
         TabOrder(Find(window, "pop_list")).join(' ').toStdString(),
         "pop_list badd bedit bdele bsave2 RxSpeedButton4 bgoa pop_mail RxSpeedButton1 pop_server "
         "pop_port RxSpeedButton2 pop_user pop_password RxSpeedButton3 pop_apop pop_protocol "
-        "RxSpeedButton5 pop_security RxSpeedButton6 pop_keyring pop_auth bsign_in bsave "
+        "RxSpeedButton5 pop_security RxSpeedButton6 pop_keyring pop_auth bsign_in bfolders bsave "
         "pop_wave pop_auto "
         "pop_show_advert bsave3 pop_notification bhelp bclse");
 }
@@ -286,6 +290,62 @@ TEST_F(SetupWindowTest, SavingAnImapAccountKeepsItsProtocolAndFolder) {
     Click(Button("bsave"));
     EXPECT_EQ(ProgramState().Accounts()[0].params.protocol, MailProtocol::Imap);
     EXPECT_EQ(Settings().ReadString("EML_IMAP_X_ORG_A", "FOLDER", ""), "Lists");
+}
+
+// The picker asks the real server for its folders on a worker; the choice is stored in FOLDERS=.
+TEST_F(SetupWindowTest, FoldersArePickedFromTheServersListOrAllSubscribed) {
+    if (!DovecotAvailable()) GTEST_SKIP() << "the Dovecot fixture is not running";
+    const MailUser user = AddMailUser("picker");
+    AddFolder(user, "Práce");
+    AddFolder(user, "Old", false);
+    AccountEntry imap;
+    imap.enabled = true;
+    imap.params = ImapAccountFor(user);
+    imap.params.folders = "Gone";
+    Store({imap});
+    const std::string section = AccountSection(imap.params);
+    // Opens the picker and waits for the server's list; ticks the folders named in `ticked`.
+    const auto pick = [this](const std::vector<QString>& ticked) {
+        Click(Button("bfolders"));
+        auto* picker = window->findChild<QDialog*>(QStringLiteral("folder_picker"));
+        auto* list = Find<QListWidget>(picker, "folders_list");
+        for (int i = 0; i < 500 && list->count() < 4; ++i) QTest::qWait(10);
+        for (int row = 0; row < list->count(); ++row)
+            list->item(row)->setCheckState(
+                std::count(ticked.begin(), ticked.end(), list->item(row)->text()) > 0
+                    ? Qt::Checked
+                    : Qt::Unchecked);
+        return picker;
+    };
+    for (const char* code : {"en", "cs"}) {
+        const ShippedLanguage language(code);
+        Open();
+        EXPECT_TRUE(Button("bfolders")->isVisible());
+        QDialog* picker = pick({});
+        auto* list = Find<QListWidget>(picker, "folders_list");
+        ASSERT_EQ(list->count(), 4) << code;  // the server's three, and the name it lacks
+        EXPECT_EQ(list->item(0)->text(), QStringLiteral("INBOX"));
+        EXPECT_EQ(list->item(3)->text(), QStringLiteral("Gone"));
+        EXPECT_EQ(CutTexts(window), "") << code;
+        EXPECT_EQ(CutTexts(picker), "") << code;
+        picker->reject();
+        delete window;
+        Settle();
+    }
+    Open();
+    pick({QStringLiteral("INBOX"), QStringLiteral("Práce")})->accept();
+    Settle();
+    EXPECT_EQ(Settings().ReadString(section, "FOLDERS", ""), "INBOX, Práce");
+    QDialog* picker = pick({});
+    Click(Find<QCheckBox>(picker, "folders_all"));
+    Click(Find<QCheckBox>(picker, "folders_all"));  // and back: INBOX and Práce ticked
+    EXPECT_EQ(FolderChoiceValue(qobject_cast<FolderPicker*>(picker)->Choice()), "INBOX, Práce");
+    Click(Find<QCheckBox>(picker, "folders_all"));
+    EXPECT_FALSE(Find<QListWidget>(picker, "folders_list")->isEnabled());
+    picker->accept();
+    Settle();
+    EXPECT_EQ(Settings().ReadString(section, "FOLDERS", ""), "*");
+    EXPECT_EQ(ProgramState().Accounts()[0].params.folders, "*");
 }
 
 TEST_F(SetupWindowTest, ClickingAnEntryRestoresItsStoredValuesButKeepsCheckMarks) {

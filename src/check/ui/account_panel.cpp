@@ -8,10 +8,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolButton>
+#include <algorithm>
 #include <string>
 #include <string_view>
 
 #include "check/account_status.h"
+#include "check/folder_tally.h"
 #include "check/ui/image_list.h"
 #include "settings/language.h"
 #include "settings/settings.h"
@@ -66,7 +68,6 @@ public:
         QPalette palette = this->palette();
         palette.setColor(QPalette::Window, kPanelColour);
         setPalette(palette);
-        setFixedHeight(kPanelHeight);
     }
 
     void WatchClicks(QWidget* part) { part->installEventFilter(this); }
@@ -165,8 +166,9 @@ QLabel* AddClickLink(AccountPanel* panel) {
 }
 
 // Titles on the left, the values beside them, the status picture on the right; below, the help
-// button and the invitation to click, and last the status line.
-void LayOutPanel(AccountPanel* panel, bool secure) {
+// button and the invitation to click, the status line, and for an account that watches several
+// folders a line more with each folder's count.
+void LayOutPanel(AccountPanel* panel, bool secure, bool folders) {
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(8, 8, 10, 4);
     grid->setHorizontalSpacing(4);
@@ -190,7 +192,11 @@ void LayOutPanel(AccountPanel* panel, bool secure) {
     grid->addWidget(AddClickLink(panel), 3, 1, 1, 3);
     grid->addWidget(AddLabel(panel, "title_status"), 4, 0);
     grid->addWidget(AddValue(panel, "value_status"), 4, 1, 1, 3);
-    grid->setRowStretch(5, 1);
+    if (folders) {
+        grid->addWidget(AddLabel(panel, "title_folders"), 5, 0, Qt::AlignTop);
+        grid->addWidget(AddValue(panel, "value_folders"), 5, 1, 1, 3);
+    }
+    grid->setRowStretch(6, 1);
 }
 
 // Puts the panel below the others: into the window's panel column when it has one.
@@ -262,6 +268,13 @@ void SetStatusPicture(QWidget* panel, int picture) {
 
 }  // namespace
 
+int AccountPanelHeight(const AccountSettings& account, const QWidget* window) {
+    if (!WatchesFolders(account)) return kPanelHeight;
+    const auto lines =
+        std::max<std::size_t>(1, ShownFolderStates(account, *OpenSettings(), 0).size());
+    return kPanelHeight + static_cast<int>(lines) * window->fontMetrics().lineSpacing();
+}
+
 void BuildAccountPanel(AppState& state, int index, QWidget* window) {
     if (index < 0 || static_cast<std::size_t>(index) >= state.Accounts().size()) return;
     QWidget* parent = PanelParent(window);
@@ -274,7 +287,8 @@ void BuildAccountPanel(AppState& state, int index, QWidget* window) {
             parent->layout()->addWidget(panel);
     }
     const AccountSettings& shown = state.Accounts()[static_cast<std::size_t>(index)].params;
-    LayOutPanel(panel, shown.ssl || shown.startTls);
+    panel->setFixedHeight(AccountPanelHeight(shown, window));
+    LayOutPanel(panel, shown.ssl || shown.startTls, WatchesFolders(shown));
     RefreshAccountPanel(state, index, window);
 }
 
@@ -288,7 +302,8 @@ void RefreshAccountPanel(const AppState& state, int index, QWidget* window) {
 
     panel->setProperty(kAccountProperty, ToQt(item.params.email));
 
-    const AccountStatus status = StatusOf(item, *OpenSettings());
+    const auto settings = OpenSettings();
+    const AccountStatus status = StatusOf(item, *settings);
     SetValueLabel(panel, "value_email", status.enabled ? kBlue : kGrey, status.email);
     SetValueLabel(panel, "value_count", kBlack, status.count);
     SetValueLabel(panel, "value_last_check", kBlack, status.lastCheck);
@@ -296,6 +311,12 @@ void RefreshAccountPanel(const AppState& state, int index, QWidget* window) {
     SetValueLabel(panel, "value_status", StatusColour(status.state),
                   note.empty() ? status.status : status.status + " - " + note);
     SetStatusPicture(panel, StatusPicture(status.state));
+    if (WatchesFolders(item.params)) {
+        const std::vector<FolderRunState> folders =
+            ShownFolderStates(item.params, *settings, item.lastChange);
+        SetValueLabel(panel, "value_folders", kBlack, FolderCountsText(folders));
+        panel->setFixedHeight(AccountPanelHeight(item.params, panel));
+    }
 }
 
 void OpenListFromPanel(AppState& state, QWidget* part) {

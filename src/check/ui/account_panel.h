@@ -6,6 +6,11 @@
 
 class AppState;
 class QWidget;
+struct AccountSettings;
+
+// The height of the account's panel in `window`: for an account that watches several folders, a
+// line more for each of them.
+int AccountPanelHeight(const AccountSettings& account, const QWidget* window);
 
 // Creates the panel of account `index` with all its parts in `window` and fills it.
 void BuildAccountPanel(AppState& state, int index, QWidget* window);

@@ -95,7 +95,9 @@ void ResultsWindow::SetUpPanelColumn() {
 }
 
 int ResultsWindow::PanelAreaHeight() const {
-    const long long wanted = static_cast<long long>(state_.Accounts().size()) * kPanelHeight;
+    long long wanted = 0;
+    for (const AccountEntry& item : state_.Accounts())
+        wanted += AccountPanelHeight(item.params, this);
     const long long highest = std::max(kPanelHeight, ScreenArea().height() - kPanelHeight);
     return static_cast<int>(std::clamp<long long>(wanted, kPanelHeight, highest));
 }

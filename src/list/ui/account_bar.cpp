@@ -34,6 +34,17 @@ AccountBar::AccountBar(const ListActions& actions, QWidget* parent) : QWidget(pa
     // Named as what it is: a screen reader reads the chosen account as its value.
     list_->setAccessibleName(Text("account_box"));
     connect(list_, &QComboBox::activated, this, &AccountBar::accountActivated);
+    folderCaption_ = Named(new QLabel(Text("list_folder")), "Label_folder");
+    folderCaption_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    folders_ = Named(new QComboBox, "folder_list");
+    folders_->setMinimumWidth(kAccountBoxWidth / 4);
+    folders_->setMaximumWidth(kAccountBoxWidth);
+    folders_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    folderCaption_->setBuddy(folders_);
+    folders_->setAccessibleName(Text("folder_box"));
+    connect(folders_, &QComboBox::activated, this, &AccountBar::folderActivated);
+    folderCaption_->hide();
+    folders_->hide();
     auto* fetchBar = Named(new QToolBar, "ToolBar1");
     fetchBar->addAction(actions.headers);
     fetchBar->addSeparator();
@@ -84,6 +95,8 @@ AccountBar::AccountBar(const ListActions& actions, QWidget* parent) : QWidget(pa
     auto* accountRow = new QHBoxLayout;
     accountRow->addWidget(caption, 1);
     accountRow->addWidget(list_, 2);
+    accountRow->addWidget(folderCaption_);
+    accountRow->addWidget(folders_, 1);
     accountRow->addWidget(fetchBar);
     accountRow->addStretch(1);
     accountRow->addWidget(helpLabel_);
@@ -136,6 +149,21 @@ void AccountBar::Choose(const QString& email) {
 
 void AccountBar::ChooseIndex(int index) {
     list_->setCurrentIndex(index);
+}
+
+void AccountBar::SetFolders(const QStringList& names) {
+    const QString chosen = folders_->currentText();
+    const QSignalBlocker quiet(folders_);
+    folders_->clear();
+    folders_->addItems(names);
+    const int kept = folders_->findText(chosen, Qt::MatchExactly);
+    folders_->setCurrentIndex(kept >= 0 ? kept : (names.isEmpty() ? -1 : 0));
+    folderCaption_->setVisible(!names.isEmpty());
+    folders_->setVisible(!names.isEmpty());
+}
+
+QString AccountBar::ChosenFolder() const {
+    return folders_->isHidden() ? QString() : folders_->currentText();
 }
 
 void AccountBar::ShowProgress(const QString& label) {

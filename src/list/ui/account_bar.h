@@ -28,6 +28,14 @@ public:
     void Choose(const QString& email);
     void ChooseIndex(int index);
 
+    // The folder box beside the account box: shown with `names` (the one chosen stays chosen
+    // while it is among them, else the first is), hidden when `names` is empty (an account with
+    // one folder).
+    void SetFolders(const QStringList& names);
+    QComboBox* FolderBox() const { return folders_; }
+    // The folder chosen; empty when the box is hidden.
+    QString ChosenFolder() const;
+
     // The progress replaces the hint until HideProgress.
     void ShowProgress(const QString& label);
     void HideProgress();
@@ -39,6 +47,8 @@ public:
 Q_SIGNALS:
     // The user chose an account in the box.
     void accountActivated();
+    // The user chose a folder in the folder box.
+    void folderActivated();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,6 +57,8 @@ private:
     QToolButton* MakeMenuButton(const char* name, QMenu* menu);
 
     QComboBox* list_ = nullptr;
+    QLabel* folderCaption_ = nullptr;
+    QComboBox* folders_ = nullptr;
     QLabel* helpLabel_ = nullptr;
     QLabel* progressLabel_ = nullptr;
     QProgressBar* progressBar_ = nullptr;

@@ -70,8 +70,8 @@ void MailboxWindow::ConnectController() {
             [this](const TrustRequest& request) { state_.SetTrustQuestion(request); });
     // The listing that failed on the certificate goes on once the user trusts it.
     connect(&state_, &AppState::certificateTrusted, this, [this](const QString& email) {
-        const AccountSettings* shown = AccountAt(SelectedAccount());
-        if (shown != nullptr && ToQt(shown->email) == email && !controller_->Busy() &&
+        const std::optional<AccountSettings> shown = ChosenAccount();
+        if (shown && ToQt(shown->email) == email && !controller_->Busy() &&
             !controller_->Connected()) {
             controller_->SetAccount(*shown);  // as the account box has it now
             RunGuarded([this] { FetchHeaders(); });
@@ -190,11 +190,16 @@ void MailboxWindow::onAccountChosen() {
         return;
     }
     headers_->setFocus();
-    const std::string selected = FromQt(accountBar_->ChosenText());
+    if (folderBoxAccount_ != account->email) {
+        folderBoxAccount_ = account->email;
+        FillFolderBox(*account);
+    }
+    const AccountSettings chosen = *ChosenAccount();
+    const std::string selected = FromQt(accountBar_->ChosenText()) + "\n" + chosen.Folder();
     if (selected == currentAccount) return;
     currentAccount = selected;
     SetStatus(1, "");
-    controller_->SetAccount(*account);
+    controller_->SetAccount(chosen);
     pane_->Clear();
     UpdateCommands();
 }
@@ -208,6 +213,7 @@ void MailboxWindow::UpdateCommands() {
     const bool haveRows = model_->rowCount() > 0;
     const ListActions& a = actions_;
     accountBar_->AccountBox()->setEnabled(!busy);
+    accountBar_->FolderBox()->setEnabled(!busy);
     a.headers->setEnabled(selected && !busy);
     accountMenu_->setEnabled(selected && !busy);
     for (QAction* action : {a.remove, a.retrieve, a.toggleSpam})

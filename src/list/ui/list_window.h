@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "widgets/child_window.h"
 
 class AccountBar;
+class InterruptSignal;
 class AppState;
 class HeaderList;
 class HeaderListModel;
@@ -46,6 +48,9 @@ public:
     void ShowStartAccount();
     // The account box's selection changed (no headers are fetched).
     void onAccountChosen();
+    // The account chosen, with the folder chosen in the folder box as its folder; null when no
+    // account is chosen.
+    std::optional<AccountSettings> ChosenAccount() const;
     void FetchHeaders();
     void UpdateCommands();
 
@@ -86,6 +91,11 @@ private:
     void RunGuarded(const std::function<void()>& command);
     int SelectedAccount() const;
 
+    // The folder box (list_window_folders.cpp).
+    // Fills it for `account`: hidden for an account with one folder; the names FOLDERS= gives,
+    // or for "*" the folders the last check found until the server's list comes from a worker.
+    void FillFolderBox(const AccountSettings& account);
+
     // The commands, the keys and the list menu (list_window_actions.cpp).
     void FetchHeadersOf(const QString& email);
     void ShowWholeMessage();
@@ -105,8 +115,10 @@ private:
     AppState& state_;
     MailboxController* controller_ = nullptr;
     HeaderListModel* model_ = nullptr;
-    std::string currentAccount;
-    std::vector<AccountSettings> accounts_;  // copies, one per item of the account box
+    std::string currentAccount;                     // the address and folder shown
+    std::string folderBoxAccount_;                  // the address the folder box was filled for
+    std::shared_ptr<InterruptSignal> folderFetch_;  // the server's folder list being fetched
+    std::vector<AccountSettings> accounts_;         // copies, one per item of the account box
     ProgressMode progressMode_ = ProgressMode::Listing;
     bool openPendingWhenIdle_ = false;  // a pending account arrived while a request ran
     bool cancelledByUser_ = false;      // the running request was cancelled with actCancel

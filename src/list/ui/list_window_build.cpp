@@ -146,6 +146,8 @@ void MailboxWindow::BuildWindow() {
         control->installEventFilter(this);
     connect(accountBar_, &AccountBar::accountActivated, this,
             [this] { RunGuarded([this] { onAccountChosen(); }); });
+    connect(accountBar_, &AccountBar::folderActivated, this,
+            [this] { RunGuarded([this] { onAccountChosen(); }); });
     connect(headers_, &HeaderList::rowChosen, this, [this] {
         RunGuarded([this] {
             const MessageRow* chosen = headers_->ChosenRow();
@@ -161,6 +163,7 @@ void MailboxWindow::BuildWindow() {
 void MailboxWindow::FillAccountBox() {
     accountMenu_->clear();
     accounts_.clear();
+    folderBoxAccount_.clear();  // the account's folders may have changed
     QStringList emails;
     QStringList hints;
     for (const AccountEntry& item : state_.Accounts()) {

@@ -17,6 +17,7 @@
 #include "settings/errors.h"
 #include "settings/ini_file.h"
 #include "settings/settings.h"
+#include "settings/watched_folders.h"
 #include "state/app_state.h"
 #include "support/temp_folder.h"
 
@@ -144,13 +145,25 @@ TEST_F(ResultsWindowTest, WidthIsKeptInTheSettingsFileAndHeightIsNot) {
     EXPECT_EQ(Open()->width(), 800);
 }
 
-TEST_F(ResultsWindowTest, NoTitleIsCutInTheShippedLanguages) {
+// An account that watches several folders has a line more for each folder, with its count.
+TEST_F(ResultsWindowTest, NoTitleIsCutInTheShippedLanguagesAndFoldersHaveTheirCounts) {
     const AccountEntry account = AddAccount("me@example.org", "pop.example.org");
     Write(account, "COUNT", "3");
     Write(account, "LAST_CHECK", "01/02/26 10:00:00");
+    AccountEntry watching = AddAccount("you@example.org", "imap.example.org");
+    watching.params.protocol = MailProtocol::Imap;
+    watching.params.folders = "*";
+    ProgramState().SetAccount(1, watching);
+    StoreFolderStates(*OpenSettings(), AccountSection(watching.params),
+                      {{"INBOX", 1, 0, 0, 0, 0}, {"Práce", 4, 2, 0, 0, 0}});
     for (const char* code : {"en", "cs"}) {
         const ShippedLanguage language(code);
-        EXPECT_EQ(CutTexts(Open()), "") << code;
+        QWidget* window = Open();
+        EXPECT_EQ(CutTexts(window), "") << code;
+        EXPECT_EQ(Label(1, "value_folders")->text(), QStringLiteral("INBOX 1\nPráce 4 (+2)"));
+        EXPECT_GE(Panel(1)->height(), Panel(0)->height() + Label(1, "value_folders")->height());
+        EXPECT_EQ(window->height(), Panel(0)->height() + Panel(1)->height());
+        EXPECT_EQ(Panel(0)->findChild<QLabel*>(QStringLiteral("value_folders")), nullptr);
         CloseWindow();
     }
 }

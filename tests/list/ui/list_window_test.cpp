@@ -1,6 +1,7 @@
 // The list window's listing against the test Dovecot: opening, progress, cancel, failures,
 // closing and the stored sizes.
 
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <cstdio>
 
@@ -226,6 +227,55 @@ TEST_F(ListWindowTest, SizesAreWrittenAtCloseAndReadAtTheNextOpen) {
     EXPECT_GE(Headers()->height(), list.height() + 100);
     EXPECT_GE(Control("memo")->width(), text + 200);
     EXPECT_TRUE(subjectIsTheRest());
+}
+
+// An account that watches several folders gets a folder box: for "*" the server's folders, asked
+// for on a worker; listing, reading and deleting work in the folder chosen. Other accounts have
+// no folder box.
+TEST_F(ListWindowTest, TheFolderBoxListsReadsAndDeletesInTheFolderChosen) {
+    AddAccount("plainbox", 1);
+    const MailUser user = AddMailUser("folderbox");
+    AddMessages(user, 2);
+    AddFolder(user, "Práce");
+    AddFolder(user, "Junk");
+    Deliver(user, "Práce", MakeMessage("First in Práce", "w@test.example", "work body"));
+    Deliver(user, "Práce", MakeMessage("Second in Práce", "w@test.example", "more work"));
+    AccountEntry item;
+    item.enabled = true;
+    item.params = ImapAccountFor(user);
+    item.params.folders = "*";
+    std::vector<AccountEntry> accounts = ProgramState().Accounts();
+    accounts.push_back(item);
+    ProgramState().SetAccounts(std::move(accounts));
+    ProgramState().SetPendingAccount(item.params.email);
+    Open();
+    auto* box = Control<QComboBox>("folder_list");
+    for (int i = 0; i < 500 && box->count() < 2; ++i) QTest::qWait(10);
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->itemText(1), QStringLiteral("Práce"));
+    EXPECT_EQ(Model()->rowCount(), 2);  // INBOX, listed at once
+
+    box->setCurrentIndex(1);
+    Q_EMIT box->activated(1);
+    Run("actHeaders");
+    ASSERT_EQ(Model()->rowCount(), 2);
+    EXPECT_EQ(Cell(0, kSubjectColumn), "Second in Práce");
+    SelectRow(1);
+    Run("actRetrieve");
+    EXPECT_NE(Control<QPlainTextEdit>("memo")->toPlainText().indexOf("work body"), -1);
+    SelectRow(0);
+    PressOnHeaders(Qt::Key_Delete);
+    EXPECT_EQ(Model()->rowCount(), 1);
+    Run("actHeaders");  // the deletion took effect in that folder, and INBOX kept its two
+    EXPECT_EQ(Model()->rowCount(), 1);
+    EXPECT_EQ(MailboxSize(user), 2);
+
+    auto* accounts = Control<QComboBox>("list");
+    accounts->setCurrentIndex(0);
+    Q_EMIT accounts->activated(0);
+    Settle();
+    EXPECT_FALSE(box->isVisible());
 }
 
 }  // namespace
