@@ -94,7 +94,7 @@ void BM_FolderCheck(benchmark::State& state) {
         const auto start = Clock::now();
         if (mode == kCheckAll || mode == kCheckNamed) {
             RunState runState;
-            const ImapCount counted = CountImapMessages(account, {}, runState);
+            const ImapCount counted = CountImapFolders(account, {}, runState, 0);
             if (!counted.counted || counted.folders.size() != kFolders)
                 state.SkipWithError("the check did not count every folder");
         } else {
@@ -148,7 +148,7 @@ void BM_PushIntoSecondFolder(benchmark::State& state) {
             state.SkipWithError("the push session did not come up");
     }
     RunState first;
-    CountImapMessages(account, {}, first);
+    CountImapFolders(account, {}, first, 0);
     first.Store();
 
     std::vector<double> latencies;
@@ -164,7 +164,7 @@ void BM_PushIntoSecondFolder(benchmark::State& state) {
         }
         heard.push_back(Seconds(start) * 1000);
         RunState runState;
-        const ImapCount counted = CountImapMessages(account, {}, runState);
+        const ImapCount counted = CountImapFolders(account, {}, runState, 0);
         runState.Store();
         const double seconds = Seconds(start);
         state.SetIterationTime(seconds);

@@ -136,8 +136,9 @@ TEST_F(DesktopBusTest, TheInterfaceChecksReportsAndOpensTheListAsGdbusCallsIt) {
     EXPECT_TRUE(introspection.contains(R"(<method name="Folders">)") &&
                 introspection.contains(R"x(type="a(sii)" direction="out")x"))
         << introspection.toStdString();
-    watching.protocol = MailProtocol::Pop3;
-    watching.folders.clear();
+    watchingEntry.params.protocol = MailProtocol::Pop3;
+    watchingEntry.params.folders.clear();
+    ProgramState().SetAccount(1, watchingEntry);
 
     EXPECT_TRUE(Gdbus("ShowMessages", {"nobody@x.example"}).contains("NoSuchAccount"));
     const QString longReply = Gdbus("ShowMessages", {QString(100000, 'x')});

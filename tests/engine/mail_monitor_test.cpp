@@ -172,7 +172,7 @@ TEST_F(MailMonitorTest, ArrivalsAddUpUntilTheUserAcknowledgesThem) {
     QObject::connect(monitor.get(), &MailMonitor::newMailChanged,
                      [&totals](int total) { totals.push_back(total); });
     monitor->RecordCheck(Entry("a@x.example").params, 1, 1);
-    monitor->RecordCheck(Entry("b@x.example").params, 2, 2, {{"Ann — Hello"}, {MessageId(7u)}});
+    monitor->RecordCheck(Entry("b@x.example").params, 2, 2, {{"Ann — Hello"}, {MessageId(7u)}, {}});
     monitor->RecordCheck(Entry("b@x.example").params, -1, 0);  // fewer messages: no arrival
     EXPECT_EQ(monitor->NewMail().total, 3);
     EXPECT_EQ(monitor->NewMail().arrived.at("b@x.example"), 2);

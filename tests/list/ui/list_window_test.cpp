@@ -271,9 +271,9 @@ TEST_F(ListWindowTest, TheFolderBoxListsReadsAndDeletesInTheFolderChosen) {
     EXPECT_EQ(Model()->rowCount(), 1);
     EXPECT_EQ(MailboxSize(user), 2);
 
-    auto* accounts = Control<QComboBox>("list");
-    accounts->setCurrentIndex(0);
-    Q_EMIT accounts->activated(0);
+    auto* accountBox = Control<QComboBox>("list");
+    accountBox->setCurrentIndex(0);
+    Q_EMIT accountBox->activated(0);
     Settle();
     EXPECT_FALSE(box->isVisible());
 }
