@@ -8,7 +8,7 @@
 // Title of the help viewer window.
 inline constexpr const char* kHelpViewerTitle = "Tarnwick - your e-mail guard.";
 
-// Asks the main window to open help at `topic` (posts command 8 with the topic).
+// Asks the main window to open help at `topic` (the window requests' helpWanted signal).
 void ShowHelpTopic(int topic);
 
 // Closes an open help viewer and opens a new one at page `topic`.htm.
