@@ -64,6 +64,16 @@ void StoreShownFolder(IniFile& ini, const std::string& section, const std::strin
                      static_cast<int>(std::min<long long>(count, INT_MAX)));
 }
 
+// After the count: the tray hint names the unread messages where the protocol says them (news,
+// if any, takes the hint later), and the alert's lines of before go.
+void TellCounted(CheckNotifier& notifier, const AccountSettings& account,
+                 std::optional<std::uint32_t> unseen) {
+    if (unseen)
+        notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email + " - " +
+                             UnreadText(*unseen));
+    notifier.ClearAlertMessages();
+}
+
 }  // namespace
 
 CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& options,
@@ -75,10 +85,8 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
     RunState runState;  // stored with one replacement of the settings file
     if (WatchesFolders(account)) {
         ImapCount counted = CountImapFolders(account, limited, runState, newHeaders);
-        if (counted.counted)  // news, if any, takes the hint below
-            notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email + " - " +
-                                 UnreadText(counted.unseen));
-        notifier.ClearAlertMessages();
+        TellCounted(notifier, account,
+                    counted.counted ? std::optional(counted.unseen) : std::nullopt);
         CheckResult result = Conclude(account, counted.change, counted.change > 0, runState,
                                       alertDue, notifier, std::move(counted.certificateFailure));
         result.newHeaders = std::move(counted.newHeaders);
@@ -88,10 +96,7 @@ CheckResult CheckAccount(const AccountSettings& account, const SessionOptions& o
     const std::unique_ptr<MailSession> session = OpenCheckSession(account, limited, runState);
 
     const MailboxNews news = session->CheckMailbox(*OpenSettings(), section, runState);
-    if (news.unseen)  // news, if any, takes the hint below
-        notifier.SetTrayHint(GetLangText("check_email_last") + " " + account.email + " - " +
-                             UnreadText(*news.unseen));
-    notifier.ClearAlertMessages();
+    TellCounted(notifier, account, news.unseen);
     CheckResult result = Conclude(account, news.change, news.arrived, runState, alertDue, notifier,
                                   session->CertificateFailure());
     if (news.arrived && newHeaders > 0) result.newHeaders = session->NewHeaders(news, newHeaders);

@@ -319,30 +319,32 @@ ImapResponse ImapClient::Run(std::string_view command,
     return Finish(SendTagged(command), onUntagged);
 }
 
-ImapResponse ImapClient::Finish(const std::string& tag,
-                                const std::function<void(ImapResponse&)>& onUntagged) {
+ImapResponse ImapClient::ReadAnswer(const std::function<void(ImapResponse&)>& onUntagged) {
     for (;;) {
         ImapResponse response = Read();
         if (response.kind == ImapResponseKind::Untagged) {
             Untagged(response);
             if (onUntagged) onUntagged(response);
-            continue;
+        } else if (response.kind == ImapResponseKind::Tagged && !loginTag_.empty() &&
+                   response.tag == loginTag_) {
+            TakeLoginAnswer(response);  // sent in one flight with the commands after it
+        } else {
+            return response;
         }
-        if (response.kind == ImapResponseKind::Tagged && !loginTag_.empty() &&
-            response.tag == loginTag_) {
-            TakeLoginAnswer(response);  // sent in one flight with this command
-            continue;
-        }
-        if (response.kind == ImapResponseKind::Continuation || response.tag != tag) {
-            Disconnect();
-            throw ImapProtocolError("Unexpected IMAP response:\n\"" + ResponseText(response) +
-                                    "\"");
-        }
-        if (response.status != ImapStatus::Ok) throw TarnwickError(response.text);
-        const auto words = response.CodeWords();
-        if (!words.empty() && SameTextAscii(words[0], "CAPABILITY")) TakeCapabilities(words, 1);
-        return response;
     }
+}
+
+ImapResponse ImapClient::Finish(const std::string& tag,
+                                const std::function<void(ImapResponse&)>& onUntagged) {
+    ImapResponse response = ReadAnswer(onUntagged);
+    if (response.kind == ImapResponseKind::Continuation || response.tag != tag) {
+        Disconnect();
+        throw ImapProtocolError("Unexpected IMAP response:\n\"" + ResponseText(response) + "\"");
+    }
+    if (response.status != ImapStatus::Ok) throw TarnwickError(response.text);
+    const auto words = response.CodeWords();
+    if (!words.empty() && SameTextAscii(words[0], "CAPABILITY")) TakeCapabilities(words, 1);
+    return response;
 }
 
 // What every untagged response may tell, whatever the command: capabilities, and the end of

@@ -240,6 +240,9 @@ private:
     TlsCheck ServerCheck() const { return {host, verifyPeer, pin}; }
     std::string SendTagged(std::string_view command);
     ImapResponse Read();
+    // The next tagged or continuation response; untagged ones on the way go through Untagged
+    // and `onUntagged`, and the login's answer (sent in one flight with later commands) is taken.
+    ImapResponse ReadAnswer(const std::function<void(ImapResponse&)>& onUntagged);
     ImapResponse Finish(const std::string& tag,
                         const std::function<void(ImapResponse&)>& onUntagged);
     void Untagged(ImapResponse& response);

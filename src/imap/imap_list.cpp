@@ -233,17 +233,7 @@ std::vector<ImapResponse> ImapClient::RunPipelined(
     channel_.ExtendDeadlineWithData();  // a long listing may take longer while it comes
     std::vector<ImapResponse> answers(commands.size());
     while (!pending.empty()) {
-        ImapResponse response = Read();
-        if (response.kind == ImapResponseKind::Untagged) {
-            Untagged(response);
-            if (onUntagged) onUntagged(response);
-            continue;
-        }
-        if (response.kind == ImapResponseKind::Tagged && !loginTag_.empty() &&
-            response.tag == loginTag_) {
-            TakeLoginAnswer(response);  // sent in one flight with these commands
-            continue;
-        }
+        ImapResponse response = ReadAnswer(onUntagged);
         const auto found =
             response.kind == ImapResponseKind::Tagged ? pending.find(response.tag) : pending.end();
         if (found == pending.end()) {
