@@ -23,51 +23,10 @@ dir=${2:-}
 dir=$(realpath -m "$dir")
 dovecot_bin=${DOVECOT:-/usr/sbin/dovecot}
 
+source "$(dirname "$(realpath "$0")")/fixture_lib.sh"
+
 stop_server() {
-  local pidfile=$dir/run/master.pid pid
-  [ -f "$pidfile" ] || return 0
-  pid=$(cat "$pidfile" 2>/dev/null || true)
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null &&
-     grep -q dovecot "/proc/$pid/cmdline" 2>/dev/null; then
-    kill "$pid" 2>/dev/null || true
-    for _ in $(seq 1 50); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    kill -9 "$pid" 2>/dev/null || true
-  fi
-  rm -f "$pidfile"
-}
-
-port_answers() {
-  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
-}
-
-pick_port() {
-  local port
-  while :; do
-    port=$((20000 + RANDOM % 40000))
-    port_answers "$port" || { echo "$port"; return; }
-  done
-}
-
-make_certificates() {
-  local c=$dir/certs
-  mkdir -p "$c"
-  openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=Tarnwick Test CA" \
-    -keyout "$c/ca.key" -out "$c/ca.crt" \
-    -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign,cRLSign \
-    2>/dev/null
-  openssl req -newkey rsa:2048 -nodes -subj "/CN=localhost" \
-    -keyout "$c/server.key" -out "$c/server.csr" 2>/dev/null
-  printf 'subjectAltName=DNS:localhost\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n' \
-    > "$c/server.ext"
-  openssl x509 -req -in "$c/server.csr" -CA "$c/ca.crt" -CAkey "$c/ca.key" -CAcreateserial \
-    -days 3650 -extfile "$c/server.ext" -out "$c/server.crt" 2>/dev/null
-  openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=localhost" \
-    -addext subjectAltName=DNS:localhost \
-    -keyout "$c/self.key" -out "$c/self.crt" 2>/dev/null
-  chmod 644 "$c"/*.crt
+  stop_pidfile "$dir/run/master.pid" dovecot
 }
 
 write_config() {
@@ -171,18 +130,9 @@ service imap-login {
 EOF
 }
 
-# True when the plain listener greets with "+OK" (a login process is running).
-port_greets() {
-  local line
-  exec 3<>"/dev/tcp/127.0.0.1/$1" || return 1
-  read -r -t 2 line <&3 || true
-  exec 3<&- 3>&-
-  [[ $line == +OK* ]]
-}
-
 wait_until_answering() {
   for _ in $(seq 1 100); do
-    if port_greets "$1" 2>/dev/null && port_answers "$2" && port_answers "$3" &&
+    if port_greets "$1" "+OK" 2>/dev/null && port_answers "$2" && port_answers "$3" &&
        port_answers "$4"; then return 0; fi
     sleep 0.1
   done
@@ -193,7 +143,7 @@ start_server() {
   stop_server
   rm -rf "$dir"
   mkdir -p "$dir/run" "$dir/state" "$dir/home"
-  make_certificates
+  make_certificates "$dir"
 
   local user group login_user
   if [ "$(id -u)" -eq 0 ] && getent passwd dovecot >/dev/null; then
