@@ -87,9 +87,8 @@ void ImapClient::Disconnect() {
     channel_.Close();
 }
 
-void ImapClient::ConnectAndLogIn(LoginAnswer answer) {
+void ImapClient::ConnectAndLogIn() {
     certificateFailure_.reset();
-    loginTag_.clear();
     try {
         Connect();
     } catch (const CertificateError& error) {
@@ -99,7 +98,7 @@ void ImapClient::ConnectAndLogIn(LoginAnswer answer) {
     try {
         Greet();
         if (startTls && !useTls) UpgradeToTls();
-        if (!preAuthenticated_) LogIn(answer);
+        if (!preAuthenticated_) LogIn();
     } catch (const CertificateError& error) {
         certificateFailure_ = error.Problem();
         Disconnect();
@@ -183,7 +182,7 @@ ImapClient::LoginCommand ImapClient::LoginCommandFor() {
     return login;
 }
 
-void ImapClient::LogIn(LoginAnswer answer) {
+void ImapClient::LogIn() {
     if (accessToken) {
         AuthenticateOAuth();  // waits for its answer: a refusal may be answered and retried
         return;
@@ -199,10 +198,6 @@ void ImapClient::LogIn(LoginAnswer answer) {
         if (login.continuations) AwaitContinuation();
         channel_.QueueLine(login.lines[i]);
     }
-    if (answer == LoginAnswer::WithNextCommand) {
-        loginTag_ = tag;  // goes out with the next command, which reads the answer first
-        return;
-    }
     channel_.Flush();
     Finish(tag, {});
 }
@@ -216,13 +211,6 @@ void ImapClient::AwaitContinuation() {
         if (response.kind == ImapResponseKind::Tagged) throw TarnwickError(response.text);
         Untagged(response);
     }
-}
-
-void ImapClient::TakeLoginAnswer(const ImapResponse& response) {
-    loginTag_.clear();
-    if (response.status != ImapStatus::Ok) throw TarnwickError(response.text);
-    const auto words = response.CodeWords();
-    if (!words.empty() && SameTextAscii(words[0], "CAPABILITY")) TakeCapabilities(words, 1);
 }
 
 // OAUTHBEARER (RFC 7628) when offered, else XOAUTH2. A token refused while it was the cached
@@ -325,9 +313,6 @@ ImapResponse ImapClient::ReadAnswer(const std::function<void(ImapResponse&)>& on
         if (response.kind == ImapResponseKind::Untagged) {
             Untagged(response);
             if (onUntagged) onUntagged(response);
-        } else if (response.kind == ImapResponseKind::Tagged && !loginTag_.empty() &&
-                   response.tag == loginTag_) {
-            TakeLoginAnswer(response);  // sent in one flight with the commands after it
         } else {
             return response;
         }

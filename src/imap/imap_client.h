@@ -137,15 +137,11 @@ public:
     // Host, user name, password and port of the account, and its connection security.
     void SetAccount(const AccountSettings& account);
 
-    // When the login's answer is read.
-    enum class LoginAnswer : std::uint8_t {
-        Awaited,          // before ConnectAndLogIn returns
-        WithNextCommand,  // the login goes out in one flight with the next command (a Run),
-                          // which reads its answer first and throws a refusal's text
-    };
-    // Connects, reads the greeting, upgrades with STARTTLS when asked and logs in. On a
-    // failure after connecting it closes before throwing (LOGOUT when still in step).
-    void ConnectAndLogIn(LoginAnswer answer = LoginAnswer::Awaited);
+    // Connects, reads the greeting, upgrades with STARTTLS when asked and logs in. The login is
+    // the last command of its flight: some servers drop or refuse what a client sends before the
+    // login's answer (Courier drops it, Cyrus takes it for a second login). On a failure after
+    // connecting it closes before throwing (LOGOUT when still in step).
+    void ConnectAndLogIn();
     bool IsConnected() const { return channel_.IsOpen(); }
     // The capabilities the server announced last, asking for them when it has not since the
     // last change of state.
@@ -231,9 +227,8 @@ private:
         bool continuations = false;
     };
     LoginCommand LoginCommandFor();
-    void LogIn(LoginAnswer answer);
+    void LogIn();
     void AwaitContinuation();
-    void TakeLoginAnswer(const ImapResponse& response);
     std::string NextTag();
     void AuthenticateOAuth();
     std::string TryOAuth(OAuthMechanism mechanism, const std::string& token, bool initialResponse);
@@ -241,7 +236,7 @@ private:
     std::string SendTagged(std::string_view command);
     ImapResponse Read();
     // The next tagged or continuation response; untagged ones on the way go through Untagged
-    // and `onUntagged`, and the login's answer (sent in one flight with later commands) is taken.
+    // and `onUntagged`.
     ImapResponse ReadAnswer(const std::function<void(ImapResponse&)>& onUntagged);
     ImapResponse Finish(const std::string& tag,
                         const std::function<void(ImapResponse&)>& onUntagged);
@@ -264,7 +259,6 @@ private:
     ImapSource source_;
     unsigned nextTag_ = 1;
     std::string idleTag_;   // of the IDLE under way
-    std::string loginTag_;  // of a login whose answer comes with the next command's
     std::size_t responseLimit_ = kMaxResponseBytes;
     bool tls_ = false;
     bool preAuthenticated_ = false;

@@ -93,12 +93,11 @@ void Pop3Client::ConnectAndLogIn(AfterLogin then) {
         const Pop3Reply greeting = ReadOkReply();
         if (startTls && !useTls) UpgradeToTls();
         if (accessToken) {
-            statPending_ = false;
             AuthenticateOAuth();  // waits for its answers: a refusal may be answered and retried
         } else {
             const std::vector<std::string> login = LoginCommands(greeting);
             if (then == AfterLogin::Count) Capabilities();
-            LogIn(login, then);
+            LogIn(login, then == AfterLogin::Count && Pipelining());
         }
     } catch (const CertificateError& error) {
         certificateFailure_ = error.Problem();
@@ -116,13 +115,22 @@ void Pop3Client::ConnectAndLogIn(AfterLogin then) {
         throw;
     }
     // A count that fails leaves the session logged in.
-    if (then != AfterLogin::Count) return;
-    if (!statPending_) {
+    if (then == AfterLogin::Count) CountAfterLogin();
+}
+
+void Pop3Client::CountAfterLogin() {
+    probedUid.reset();
+    if (uidProbe <= 0 || !Pipelining() || !capabilities_.Has("UIDL")) {
         messageCount = CountMessages();
         return;
     }
-    statPending_ = false;
-    messageCount = ParseMessageCount(ReadOkReply().Text());
+    QueueFlight({"STAT"});
+    QueueUid(uidProbe);
+    const Pop3Reply stat = ReadReply();  // sends the UIDL first
+    probedUid = ReadQueuedUid();
+    lastReply_ = stat;
+    if (!stat.ok) throw TarnwickError(stat.ErrorMessage());
+    messageCount = ParseMessageCount(stat.Text());
 }
 
 // STARTTLS (RFC 2595): no fallback to plain text, so a refusal ends the session before the
@@ -142,21 +150,19 @@ std::vector<std::string> Pop3Client::LoginCommands(const Pop3Reply& greeting) co
     return {"USER " + username, "PASS " + password};
 }
 
-// The login one command after another, or with PIPELINING in one flight with the STAT that
-// follows (its reply is read after the login's); a refusal throws the server's text either way.
-void Pop3Client::LogIn(std::vector<std::string> commands, AfterLogin then) {
-    statPending_ = then == AfterLogin::Count && Pipelining();
-    if (!statPending_) {
+// The login one command after another, or USER and PASS in one flight (`together`); a refusal
+// throws the server's text either way.
+void Pop3Client::LogIn(const std::vector<std::string>& commands, bool together) {
+    if (!together) {
         for (const std::string& command : commands) {
             SendCommand(command);
             ReadOkReply();
         }
         return;
     }
-    commands.push_back("STAT");
     SendFlight(commands);
     try {
-        for (std::size_t i = 1; i < commands.size(); ++i) ReadOkReply();
+        for (std::size_t i = 0; i < commands.size(); ++i) ReadOkReply();
     } catch (const UnrecognizedReply&) {
         capabilitiesDisagree_ = capabilities_.remembered;
         throw;
@@ -164,6 +170,11 @@ void Pop3Client::LogIn(std::vector<std::string> commands, AfterLogin then) {
 }
 
 void Pop3Client::SendFlight(const std::vector<std::string>& lines) {
+    QueueFlight(lines);
+    channel_.Flush();
+}
+
+void Pop3Client::QueueFlight(const std::vector<std::string>& lines) {
     if (interrupt_->Raised()) {
         QuitAndClose();
         throw Cancelled();
@@ -171,7 +182,6 @@ void Pop3Client::SendFlight(const std::vector<std::string>& lines) {
     DropPendingReplies();
     channel_.StartDeadline(readTimeout);
     for (const std::string& line : lines) channel_.QueueLine(line);
-    channel_.Flush();
 }
 
 // AUTH (RFC 5034) with OAUTHBEARER when the server names it among its SASL mechanisms, else

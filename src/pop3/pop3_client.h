@@ -86,6 +86,11 @@ public:
     // instead of the password, only inside TLS.
     AccessTokenSource accessToken;
     int messageCount = 0;
+    // With AfterLogin::Count and PIPELINING, UIDL of this message (the last one of the previous
+    // check; 0: none) goes out in STAT's flight; probedUid then holds its id when the server
+    // gave one for that number.
+    int uidProbe = 0;
+    std::optional<std::string> probedUid;
     StatusHandler statusHandler;
     // Most requests kept in flight at once when the server accepts pipelining. The send buffer
     // bounds them too; this bound keeps a cancelled listing from waiting for many replies.
@@ -107,13 +112,14 @@ public:
     // What follows the login.
     enum class AfterLogin : std::uint8_t {
         Nothing,
-        // STAT into messageCount. The capabilities are known first (remembered or asked); with
-        // PIPELINING the login and STAT go out in one flight.
+        // STAT into messageCount (and uidProbe's UIDL). The capabilities are known first
+        // (remembered or asked); with PIPELINING USER and PASS go out in one flight.
         Count,
     };
     // Connects, reads the greeting, upgrades with STLS when asked (whatever the capabilities
-    // say) and logs in with APOP or USER and PASS. On a failure after connecting it sends QUIT
-    // (while the connection is open) and closes before throwing.
+    // say) and logs in with APOP or USER and PASS. The login is the last command of its flight:
+    // Courier drops what comes with PASS. On a failure after connecting it sends QUIT (while the
+    // connection is open) and closes before throwing.
     void ConnectAndLogIn(AfterLogin then = AfterLogin::Nothing);
     // Takes what an earlier session's CAPA said instead of asking (before connecting).
     void RememberCapabilities(std::vector<std::string> lines);
@@ -209,8 +215,12 @@ private:
     void Connect();
     // The commands that log the account in, in order: APOP, or USER and PASS.
     std::vector<std::string> LoginCommands(const Pop3Reply& greeting) const;
-    void LogIn(std::vector<std::string> commands, AfterLogin then);
+    void LogIn(const std::vector<std::string>& commands, bool together);
+    // STAT, with uidProbe's UIDL in its flight where the server takes it.
+    void CountAfterLogin();
     void SendFlight(const std::vector<std::string>& lines);
+    // The lines go out with the next flush or read.
+    void QueueFlight(const std::vector<std::string>& lines);
     void UpgradeToTls();
     void AuthenticateOAuth();
     std::string TryOAuth(OAuthMechanism mechanism, const std::string& token);
@@ -252,7 +262,6 @@ private:
     CapabilityList capabilities_;
     std::optional<std::vector<std::string>> remembered_;
     bool capabilitiesDisagree_ = false;
-    bool statPending_ = false;  // STAT went out with the login; its reply is unread
     std::deque<PendingRequest> pending_;
     bool quitSent_ = false;  // behind a pending DELE, at an end asked for
     std::size_t pendingBytes_ = 0;

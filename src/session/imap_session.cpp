@@ -125,8 +125,7 @@ ImapCount CountImapFolders(const AccountSettings& account, const SessionOptions&
     ImapCount result;
     try {
         TakeCredential(account, *client);
-        // Login and the folders' count in one flight where the count allows it.
-        client->ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
+        client->ConnectAndLogIn();
         result = CountFolders(account, *client, *OpenSettings(), runState, newHeaders);
         RecordSuccess(runState, section);
         EndImapSession(client);
@@ -150,8 +149,7 @@ std::unique_ptr<ImapMailSession> OpenImapCheckSession(const AccountSettings& acc
     std::optional<FolderStatus> status;
     try {
         TakeCredential(account, *client);
-        // Login and STATUS in one flight: a refused login is STATUS's failure, with its text.
-        client->ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
+        client->ConnectAndLogIn();
         status = client->Status(account.Folder());
         RecordSuccess(runState, section);
     } catch (const Cancelled&) {

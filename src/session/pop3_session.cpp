@@ -31,6 +31,7 @@ std::unique_ptr<Pop3Client> NewClient(const AccountSettings& account, const Sess
     client->verifyPeer = settings.ReadBool(section, "SSL_VERIFY", true);
     client->pin = settings.ReadString(section, "SSL_PIN", "");
     client->messageCount = 0;
+    client->uidProbe = settings.ReadInteger(section, run_state::kCount, 0);
     const auto remembered =
         ParseRememberedCapabilities(settings.ReadString(section, run_state::kPop3Capabilities, ""));
     if (remembered && StillFresh(*remembered, ServerName(*client), std::time(nullptr)))
@@ -49,8 +50,8 @@ void ReportFailure(Pop3Client& client, RunState& runState, const std::string& se
     RecordFailure(runState, section, message);
 }
 
-// Whether mail arrived that the count does not show: the id of the last message (UIDL n after
-// STAT) differs from the stored one while the count stayed the same. When the count fell, a
+// Whether mail arrived that the count does not show: the id of the last message (UIDL n, asked
+// with STAT when the count was right to expect it) differs from the stored one while the count stayed the same. When the count fell, a
 // changed last id is what deleting the newest message gives as well, so it tells nothing.
 // LAST_UIDL is written only when the server gives an id; a refusal costs one "-ERR".
 bool ArrivedByIdentity(Pop3Client& session, int current, int stored, const IniFile& settings,
@@ -58,7 +59,8 @@ bool ArrivedByIdentity(Pop3Client& session, int current, int stored, const IniFi
     if (!session.IsConnected() || current <= 0) return false;
     std::optional<std::string> uid;
     try {
-        uid = session.MessageUid(current);
+        uid = session.probedUid && session.uidProbe == current ? session.probedUid
+                                                                : session.MessageUid(current);
     } catch (const TarnwickError&) {
         return false;  // the count stands; the session ends anyway
     }

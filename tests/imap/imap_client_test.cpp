@@ -166,43 +166,40 @@ TEST(ImapStartTls, UpgradesThenAsksCapabilitiesAfreshAndNeverFallsBack) {
               "The server does not offer STARTTLS.");
 }
 
-TEST(ImapFlight, LoginAndTheNextCommandGoOutTogetherAndARefusalKeepsItsText) {
+TEST(ImapFlight, TheLoginIsTheLastCommandOfItsFlightAndARefusalKeepsItsText) {
+    // Courier drops what comes with the login; Cyrus reads it as a second login.
     const std::string status = "C: a2 STATUS \"INBOX\" (MESSAGES UNSEEN UIDNEXT UIDVALIDITY)\n";
     Session flight(
         "S: * OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=PLAIN] ready\n"
-        "C: a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=\n" +
+        "C: a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=\nS: a1 OK in\n" +
         status +
-        "S: a1 OK in\nS: * STATUS INBOX (MESSAGES 2 UNSEEN 1 UIDNEXT 9 UIDVALIDITY 4)\n"
+        "S: * STATUS INBOX (MESSAGES 2 UNSEEN 1 UIDNEXT 9 UIDVALIDITY 4)\n"
         "S: a2 OK done\nC: a3 LOGOUT");
-    flight.client.ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
+    flight.client.ConnectAndLogIn();
     EXPECT_EQ(flight.client.Status("INBOX").messages, 2u);
     flight.client.LogoutAndClose();
     EXPECT_EQ(flight.talk.Problems(), "");
-    EXPECT_THAT(
-        flight.talk.Flights(),
-        ElementsAre("a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=\n" + status.substr(3), "a3 LOGOUT\n"));
+    EXPECT_THAT(flight.talk.Flights(), ElementsAre("a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=\n",
+                                                   status.substr(3), "a3 LOGOUT\n"));
 
     Session refused(
         "S: * OK [CAPABILITY IMAP4rev1 SASL-IR AUTH=PLAIN] ready\n"
-        "C: a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=\n" +
-        status + "S: a1 NO [AUTHENTICATIONFAILED] wrong password\nC: a3 LOGOUT");
-    refused.client.ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
-    EXPECT_EQ(ErrorOf([&] { refused.client.Status("INBOX"); }),
+        "C: a1 AUTHENTICATE PLAIN AGJvYgBzZWNyZXQ=\n"
+        "S: a1 NO [AUTHENTICATIONFAILED] wrong password\nC: a2 LOGOUT");
+    EXPECT_EQ(ErrorOf([&] { refused.client.ConnectAndLogIn(); }),
               "[AUTHENTICATIONFAILED] wrong password");
-    refused.client.LogoutAndClose();
     EXPECT_EQ(refused.talk.Problems(), "");
 
     // A literal without LITERAL+ waits for the go-ahead before its bytes.
     Session literal(
         "S: * OK [CAPABILITY IMAP4rev1] ready\nC: a1 LOGIN \"bob\" {6}\n"
         "S: + go\nC: s\xe9"
-        "cret\n" +
-        status + "S: a1 OK in\nS: a2 OK done");
+        "cret\nS: a1 OK in");
     literal.client.password =
         "s\xe9"
         "cret";
-    literal.client.ConnectAndLogIn(ImapClient::LoginAnswer::WithNextCommand);
-    EXPECT_THAT(ErrorOf([&] { literal.client.Status("INBOX"); }), HasSubstr("status"));
+    literal.client.ConnectAndLogIn();
+    EXPECT_EQ(literal.talk.Problems(), "");
     EXPECT_EQ(literal.talk.Flights().front(), "a1 LOGIN \"bob\" {6}\n");
 }
 

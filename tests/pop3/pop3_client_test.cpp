@@ -361,29 +361,44 @@ TEST(Pop3StartTls, RefusalOrInjectedPlainTextEndsBeforeTheUserName) {
     }
 }
 
-TEST(Pop3LoginFlight, RememberedPipeliningSendsUserPassAndStatTogetherAndStlsStillComesFirst) {
+TEST(Pop3LoginFlight, PassEndsItsFlightStatTakesTheLastIdAlongAndStlsStillComesFirst) {
+    // Courier drops whatever comes in PASS's packet, so STAT waits for PASS's answer; UIDL of
+    // the message last counted goes with STAT.
     Session s(
         "S: +OK ready\nC: STLS\nS: +OK go\nC: <tls handshake>\nC: USER bob\nC: PASS secret\n"
-        "C: STAT\nS: +OK\nS: +OK in\nS: +OK 2 20\nC: UIDL 2\nS: -ERR no ids\nC: QUIT");
+        "S: +OK\nS: +OK in\nC: STAT\nC: UIDL 2\nS: +OK 2 20\nS: +OK 2 id-two\nC: UIDL 1\n"
+        "S: -ERR no ids\nC: QUIT");
     s.client.startTls = true;  // remembered without STLS: asked for anyway
+    s.client.uidProbe = 2;
     s.client.RememberCapabilities({"PIPELINING", "UIDL", "USER"});
     s.client.ConnectAndLogIn(Pop3Client::AfterLogin::Count);
     EXPECT_EQ(s.client.messageCount, 2);
+    EXPECT_EQ(s.client.probedUid, "id-two");
     EXPECT_FALSE(s.client.CapabilitiesLearned());
     EXPECT_FALSE(s.client.CapabilitiesDisagree());
-    EXPECT_EQ(s.client.MessageUid(2), std::nullopt);
+    EXPECT_EQ(s.client.MessageUid(1), std::nullopt);
     EXPECT_TRUE(s.client.CapabilitiesDisagree());  // UIDL was remembered: ask again next time
     s.client.QuitAndClose();
     EXPECT_EQ(s.talk.Problems(), "");
-    EXPECT_THAT(s.talk.Flights(),
-                ElementsAre("STLS\n", "USER bob\nPASS secret\nSTAT\n", "UIDL 2\n", "QUIT\n"));
+    EXPECT_THAT(s.talk.Flights(), ElementsAre("STLS\n", "USER bob\nPASS secret\n",
+                                              "STAT\nUIDL 2\n", "UIDL 1\n", "QUIT\n"));
+
+    // A message gone since: the probe's refusal is no answer, and STAT's failure is the count's.
+    Session gone(
+        "S: +OK ready\nC: USER bob\nC: PASS secret\nS: +OK\nS: +OK in\nC: STAT\nC: UIDL 5\n"
+        "S: -ERR busy\nS: -ERR no such message");
+    gone.client.uidProbe = 5;
+    gone.client.RememberCapabilities({"PIPELINING", "UIDL"});
+    EXPECT_EQ(ErrorOf([&] { gone.client.ConnectAndLogIn(Pop3Client::AfterLogin::Count); }),
+              "busy\r\n");
+    EXPECT_EQ(gone.client.probedUid, std::nullopt);
+    EXPECT_EQ(gone.talk.Problems(), "");
 }
 
 TEST(Pop3LoginFlight, WithoutMemoryCapaIsAskedFirstAndARefusalInTheFlightKeepsItsText) {
     Session s(
         "S: +OK ready\nC: CAPA\nS: +OK\nS: PIPELINING\nS: SASL PLAIN\nS: .\nC: USER bob\n"
-        "C: PASS secret\nC: STAT\nS: +OK\nS: -ERR [AUTH] Authentication failed.\n"
-        "S: -ERR not logged in\nC: QUIT");
+        "C: PASS secret\nS: +OK\nS: -ERR [AUTH] Authentication failed.\nC: QUIT");
     EXPECT_EQ(ErrorOf([&] { s.client.ConnectAndLogIn(Pop3Client::AfterLogin::Count); }),
               "[AUTH] Authentication failed.\r\n");
     EXPECT_FALSE(s.client.IsConnected());
