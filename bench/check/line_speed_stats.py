@@ -21,7 +21,10 @@ def events(kind, path):
             parts = line.split(" ", 3)
             if len(parts) < 3:
                 continue
-            found.append({"C:": "C", "S:": "S", "--": "T"}.get(parts[2], ""))
+            marker = parts[2]
+            if marker == "--":  # a note: a TLS handshake, or a time-out
+                marker = "--" if len(parts) > 3 and parts[3].startswith("TLS") else ""
+            found.append({"C:": "C", "S:": "S", "--": "T"}.get(marker, ""))
         return [e for e in found if e]
     found = []
     for line in lines:

@@ -44,6 +44,7 @@ ImapClient::ImapClient() : interrupt_(std::make_shared<InterruptSignal>()) {
     port = 143;
     channel_.onClosed = [this] { Disconnect(); };
     channel_.SetInterrupt(interrupt_.get());
+    channel_.SetCommandsTagged(true);
     source_.readLine = [this] { return channel_.ReadLine(); };
     source_.readBytes = [this](std::size_t size) { return channel_.ReadBytes(size); };
 }

@@ -1,6 +1,7 @@
 #include "net/line_channel.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "net/interrupt.h"
 #include "settings/errors.h"
@@ -18,6 +19,8 @@ void LineChannel::Attach(std::unique_ptr<Transport> transport) {
     start_ = 0;
     output_.clear();
     dataExtends_ = false;
+    awaited_.clear();
+    flightStarts_ = true;
     logging_ = protocol_log::Enabled();
     mask_ = {};
     LogTls();
@@ -48,7 +51,10 @@ void LineChannel::SendLine(std::string_view line) {
 
 void LineChannel::QueueLine(std::string_view line) {
     if (!IsOpen()) throw TarnwickError("Not Connected.");
-    if (logging_) protocol_log::Write(logName_, "C:", mask_.Client(line));
+    std::string shown = mask_.Client(line);  // secrets masked, whatever happens to it
+    if (logging_) protocol_log::Write(logName_, "C:", shown);
+    if (flightStarts_) awaited_ = std::move(shown);
+    flightStarts_ = false;
     output_.append(line).append("\r\n");
 }
 
@@ -65,6 +71,7 @@ void LineChannel::Flush() {
     if (!IsOpen()) throw TarnwickError("Not Connected.");
     std::string data;
     data.swap(output_);
+    flightStarts_ = true;
     try {
         transport_->Send(data);
     } catch (...) {
@@ -128,7 +135,57 @@ void LineChannel::StartDeadline(std::chrono::milliseconds timeout) {
     credit_ = 0;
     const Clock::time_point now = Clock::now();
     ceiling_ = now + longestReply_;
+    started_ = now;
+    cutByLimit_ = limit_ && *limit_ < now + timeout;
     ApplyDeadline(now + timeout);
+}
+
+namespace {
+
+// "60 s" (whole seconds from a second on), "300 ms" (to a tenth of a second below it).
+std::string Duration(std::chrono::milliseconds waited) {
+    const long long ms = waited.count();
+    if (ms >= 1000) return std::to_string((ms + 500) / 1000) + " s";
+    return std::to_string((ms + 50) / 100 * 100) + " ms";
+}
+
+// The command's name in a line as the log shows it ("UID FETCH" of "a5 UID FETCH 1:* (...)"):
+// none for what is no command (a masked SASL response, a literal).
+std::string CommandName(std::string_view line, bool tagged) {
+    std::vector<std::string_view> words;
+    while (words.size() < 3 && !line.empty()) {
+        const std::size_t space = line.find(' ');
+        words.push_back(line.substr(0, space));
+        line.remove_prefix(space == std::string_view::npos ? line.size() : space + 1);
+    }
+    const std::size_t at = tagged && words.size() > 1 ? 1 : 0;
+    if (words.size() <= at) return {};
+    const auto isName = [](std::string_view word) {
+        return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        });
+    };
+    if (!isName(words[at])) return {};
+    std::string name(words[at]);
+    for (char& c : name) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    if (name == "UID" && words.size() > at + 1 && isName(words[at + 1]))
+        name += " " + std::string(words[at + 1]);
+    return name;
+}
+
+}  // namespace
+
+void LineChannel::ThrowTimedOut() {
+    const std::string command = CommandName(awaited_, tagged_);
+    const std::string when =
+        cutByLimit_ ? " before the check's time ran out"
+                    : " within " + Duration(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       Clock::now() - started_));
+    const std::string text = awaited_.empty() ? "The server sent no greeting" + when
+                             : command.empty() ? "The server did not answer" + when
+                                               : "The server did not answer " + command + when;
+    if (logging_) protocol_log::Write(logName_, "--", text);
+    throw TimedOut(text);
 }
 
 void LineChannel::ExtendDeadlineWithData() {
@@ -189,6 +246,9 @@ void LineChannel::Fill() {
     std::size_t received = 0;
     try {
         received = transport_->Receive(chunk_.get(), kReceiveChunk);
+    } catch (const TimedOut&) {
+        if (onClosed) onClosed();
+        ThrowTimedOut();
     } catch (...) {
         if (!IsOpen() && onClosed) onClosed();
         throw;

@@ -40,8 +40,9 @@ public:
     }
     // The next line up to LF, a CR before it removed. Throws TarnwickError: "Max line length
     // exceeded." for a longer line, "Connection Closed Gracefully." when the peer has closed
-    // (after calling `onClosed`), or the transport's failure (after `onClosed` when it
-    // closed the connection, as a read time-out does).
+    // (after calling `onClosed`), the transport's failure (after `onClosed` when it closed the
+    // connection), or TimedOut naming the command that went unanswered ("The server did not
+    // answer STATUS within 60 s"), also in the protocol log.
     std::string ReadLine();
     // The next `size` bytes exactly, line ends and all (a counted literal); the same failures
     // as ReadLine.
@@ -82,6 +83,9 @@ public:
     // received from the next Attach on is written to it under this name, secrets masked.
     void SetLogName(std::string name) { logName_ = std::move(name); }
 
+    // IMAP: a command line begins with its tag, and the command's name follows it.
+    void SetCommandsTagged(bool tagged) { tagged_ = tagged; }
+
     // Called when a read finds the connection ended.
     std::function<void()> onClosed;
 
@@ -93,6 +97,7 @@ private:
     void ApplyDeadline(Clock::time_point deadline);
     void LogTls();
     void LogServer(std::string_view line);
+    [[noreturn]] void ThrowTimedOut();
 
     std::unique_ptr<Transport> transport_;
     const InterruptSignal* interrupt_ = nullptr;
@@ -108,6 +113,11 @@ private:
     std::optional<Clock::time_point> limit_;
     bool dataExtends_ = false;
     std::size_t credit_ = 0;  // bytes received toward the next extension
+    std::string awaited_;  // the first command of the last flight, as the log shows it
+    bool flightStarts_ = true;  // the next line queued begins a flight
+    bool tagged_ = false;
+    Clock::time_point started_{};           // the last StartDeadline
+    bool cutByLimit_ = false;               // the limit came before that time-out
     std::string logName_;
     bool logging_ = false;  // the protocol log is on for this connection
     DialogueMask mask_;

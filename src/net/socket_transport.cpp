@@ -149,7 +149,10 @@ private:
         for (;;) {
             ThrowIfClosed();
             const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
-            if (left.count() <= 0) Fail(SocketErrorText(ETIMEDOUT));
+            if (left.count() <= 0) {
+                Close();
+                throw TimedOut(SocketErrorText(ETIMEDOUT));
+            }
             bool ready = false;
             try {
                 ready = WaitReady(fd_, events, left, interrupt_);

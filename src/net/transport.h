@@ -8,6 +8,13 @@
 #include <string_view>
 
 #include "net/tls_check.h"
+#include "settings/errors.h"
+
+// A wait to send or receive passed its deadline; the connection is closed.
+class TimedOut : public TarnwickError {
+public:
+    using TarnwickError::TarnwickError;
+};
 
 class Transport {
 public:
@@ -16,7 +23,8 @@ public:
     // Sends every byte or throws TarnwickError.
     virtual void Send(std::string_view data) = 0;
     // Waits for bytes and returns how many it stored (at least one), or 0 when the peer closed
-    // the connection. Throws TarnwickError on a socket failure or when the wait times out.
+    // the connection. Throws TarnwickError on a socket failure, TimedOut when the wait passes
+    // its deadline.
     virtual std::size_t Receive(char* buffer, std::size_t size) = 0;
     // From now on a wait to send or receive gives up at `deadline` (the time-out of the reply
     // under way) instead of after the transport's own time-out without a byte.

@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -22,9 +23,12 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using testing::StartsWith;
 using std::chrono::milliseconds;
 
-const std::string kTimedOut = "Socket Error # 110\r\nConnection timed out.";
+// What a reply's time-out says: the command that went unanswered and the time waited.
+const std::string kNoGreeting = "The server sent no greeting within 500 ms";
+const std::string kNoTop = "The server did not answer TOP within 500 ms";
 
 struct Client {
     explicit Client(const ScriptedServer& server, milliseconds readTimeout = milliseconds(500)) {
@@ -64,7 +68,7 @@ TEST(ReplyDeadline, TricklingServerCannotHoldAReplyOpen) {
         ScriptedServer server(script);
         Client c(server);
         const auto [error, took] = Timed([&] { c.client.ConnectAndLogIn(); });
-        EXPECT_EQ(error, kTimedOut) << script;
+        EXPECT_EQ(error, kNoGreeting) << script;
         EXPECT_LT(took, milliseconds(5000)) << script;
         EXPECT_FALSE(c.client.IsConnected()) << script;
     }
@@ -74,7 +78,7 @@ TEST(ReplyDeadline, TricklingServerCannotHoldAReplyOpen) {
     c.client.ConnectAndLogIn();
     RecordingSink sink;
     const auto [error, took] = Timed([&] { c.client.FetchHeader(1, sink); });
-    EXPECT_EQ(error, kTimedOut);
+    EXPECT_EQ(error, kNoTop);
     EXPECT_LT(took, milliseconds(5000));
 }
 
@@ -101,7 +105,7 @@ TEST(ReplyDeadline, AnEndlessHeaderEndsWithinBoundsOfTimeAndMemory) {
     std::string piece;
     for (int i = 0; i < 64; ++i) piece += line;
     const std::pair<std::string, std::string> cases[] = {
-        {"S:<trickle 5>" + line, kTimedOut},
+        {"S:<trickle 5>" + line, "The server did not answer TOP within "},
         {"S:<trickle 1>" + piece, "The server's reply is longer than 16 MB."},
     };
     for (const auto& [endless, expected] : cases) {
@@ -111,7 +115,7 @@ TEST(ReplyDeadline, AnEndlessHeaderEndsWithinBoundsOfTimeAndMemory) {
         c.client.ConnectAndLogIn();
         RecordingSink sink;
         const auto [error, took] = Timed([&] { c.client.FetchHeader(1, sink); });
-        EXPECT_EQ(error, expected);
+        EXPECT_THAT(error, StartsWith(expected));
         EXPECT_LT(took, milliseconds(6000));
         EXPECT_FALSE(c.client.IsConnected());
         EXPECT_LE(sink.header.size() * (line.size() - 4), Pop3Client::kMaxHeaderBytes);
@@ -197,5 +201,6 @@ TEST_F(CheckTimeLimit, SlowRepliesEndTheCheckAtItsLimit) {
     EXPECT_LT(Clock::now() - start, milliseconds(3000));
     EXPECT_EQ(result.change, 0);
     EXPECT_EQ(StoredRunKey(account, "LAST_RESULT"), "0");
-    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"), "Socket Error # 110~Connection timed out.");
+    EXPECT_EQ(StoredRunKey(account, "LAST_ERROR"),
+              "The server did not answer CAPA before the check's time ran out");
 }
