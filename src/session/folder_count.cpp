@@ -29,6 +29,65 @@ std::vector<const ListedMailbox*> AllSubscribed(const std::vector<ListedMailbox>
     throw TarnwickError(name + ": " + error);
 }
 
+// The key two names of one folder share: separators as "/", no "INBOX/" before a folder below it.
+std::string FolderKey(std::string_view name) {
+    std::string key(name);
+    std::replace(key.begin(), key.end(), '.', '/');
+    if (key.size() > 6 && SameTextAscii(std::string_view(key).substr(0, 6), "INBOX/"))
+        key.erase(0, 6);
+    return key;
+}
+
+// The error of folders not found: the server's text and the folders the server has, INBOX
+// first, the others in the order of their names.
+std::string NotFoundText(const std::string& error, std::vector<std::string> serverNames) {
+    constexpr std::size_t kNamesShown = 20;
+    std::sort(serverNames.begin(), serverNames.end(), [](const auto& a, const auto& b) {
+        return IsInbox(a) != IsInbox(b) ? IsInbox(a) : a < b;
+    });
+    std::string names;
+    for (std::size_t i = 0; i < serverNames.size() && i < kNamesShown; ++i)
+        names += (names.empty() ? "" : ", ") + serverNames[i];
+    if (serverNames.size() > kNamesShown) names += ", ...";
+    return error + "\r\nThe server's folders: " + (names.empty() ? "none" : names);
+}
+
+// STATUS of named folders; each the server refuses is looked for in its folder list and asked
+// again by the name found there.
+void CountNamed(ImapClient& client, std::vector<CountedFolder>& folders,
+                const std::vector<std::string>& asked) {
+    std::vector<std::string> wires;
+    for (const CountedFolder& folder : folders) wires.push_back(folder.wireName);
+    std::vector<FolderStatusAnswer> answers = client.StatusOfEach(wires);
+    std::vector<std::size_t> refused;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (answers[i].status)
+            folders[i].status = *answers[i].status;
+        else
+            refused.push_back(i);
+    }
+    if (refused.empty()) return;
+    std::vector<ListedMailbox> listed = client.ListMailboxes();
+    std::erase_if(listed, [](const ListedMailbox& mailbox) { return !mailbox.selectable; });
+    std::vector<std::string> serverNames;
+    for (const ListedMailbox& mailbox : listed) serverNames.push_back(mailbox.name);
+    std::vector<std::string> again;
+    for (const std::size_t i : refused) {
+        const auto found = MatchFolderName(asked[i], serverNames);
+        if (!found || listed[*found].wireName == folders[i].wireName)
+            FolderFailed(asked[i], NotFoundText(answers[i].error, serverNames));
+        folders[i].name = listed[*found].name;
+        folders[i].wireName = listed[*found].wireName;
+        again.push_back(folders[i].wireName);
+    }
+    answers = client.StatusOfEach(again);
+    for (std::size_t n = 0; n < refused.size(); ++n) {
+        CountedFolder& folder = folders[refused[n]];
+        if (!answers[n].status) FolderFailed(folder.name, answers[n].error);
+        folder.status = *answers[n].status;
+    }
+}
+
 // STATUS of each folder in one flight; the first refusal fails the count.
 void CountEach(ImapClient& client, std::vector<CountedFolder>& folders) {
     std::vector<std::string> wires;
@@ -103,16 +162,40 @@ std::vector<NewMessageHeader> FolderHeaders(ImapClient& client,
 
 }  // namespace
 
+std::optional<std::size_t> MatchFolderName(std::string_view name,
+                                           const std::vector<std::string>& serverNames) {
+    for (std::size_t i = 0; i < serverNames.size(); ++i)
+        if (serverNames[i] == name) return i;
+    const std::string key = FolderKey(name);
+    for (std::size_t i = 0; i < serverNames.size(); ++i)
+        if (FolderKey(serverNames[i]) == key) return i;
+    std::optional<std::size_t> found;
+    for (std::size_t i = 0; i < serverNames.size(); ++i) {
+        if (!SameTextAscii(FolderKey(serverNames[i]), key)) continue;
+        if (found) return std::nullopt;  // which one is meant cannot be told
+        found = i;
+    }
+    return found;
+}
+
 bool WatchesFolders(const AccountSettings& account) {
     return account.protocol == MailProtocol::Imap && !ParseFolderChoice(account.folders).Empty();
 }
 
-std::vector<CountedFolder> CountWatchedFolders(ImapClient& client, const FolderChoice& choice) {
+std::vector<CountedFolder> CountWatchedFolders(ImapClient& client, const FolderChoice& choice,
+                                               const std::vector<std::string>& known) {
     std::vector<CountedFolder> folders;
     if (!choice.allSubscribed) {
-        for (const std::string& name : choice.names)
-            folders.push_back({name, IsInbox(name) ? "INBOX" : EncodeMailboxName(name), {}});
-        CountEach(client, folders);
+        for (const std::string& name : choice.names) {
+            // Only a name that differs in separators or the INBOX prefix: another in letter case
+            // may be another folder since FOLDERS= changed.
+            auto found = IsInbox(name) ? std::nullopt : MatchFolderName(name, known);
+            if (found && FolderKey(known[*found]) != FolderKey(name)) found.reset();
+            const std::string& server = found ? known[*found] : name;
+            folders.push_back(
+                {server, IsInbox(server) ? "INBOX" : EncodeMailboxName(server), {}});
+        }
+        CountNamed(client, folders, choice.names);
         return folders;
     }
     if (client.HasCapability("LIST-STATUS") && client.HasCapability("LIST-EXTENDED"))
@@ -150,9 +233,11 @@ std::vector<FolderRunState> JudgeFolders(const std::vector<CountedFolder>& count
 ImapCount CountFolders(const AccountSettings& account, ImapClient& client, const IniFile& settings,
                        RunState& runState, int newHeaders) {
     const std::string section = AccountSection(account);
-    const std::vector<CountedFolder> counted =
-        CountWatchedFolders(client, ParseFolderChoice(account.folders));
     const std::vector<FolderRunState> stored = StoredFolderStates(settings, section);
+    std::vector<std::string> known;
+    for (const FolderRunState& folder : stored) known.push_back(folder.name);
+    const std::vector<CountedFolder> counted =
+        CountWatchedFolders(client, ParseFolderChoice(account.folders), known);
     FolderRunState previous;
     previous.name = account.Folder();
     previous.count = settings.ReadInteger(section, run_state::kCount, 0);

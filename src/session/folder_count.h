@@ -3,7 +3,9 @@
 // in one flight, each judged against what the last check found in it, the account's count and
 // change their sums (the change: the sum of the arrivals when any folder had some).
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "imap/imap_client.h"
@@ -23,12 +25,23 @@ struct CountedFolder {
     FolderStatus status;
 };
 
+// The server's folder that `name` (a name of FOLDERS=) means among `serverNames` (decoded): the
+// same name; else the one that differs only in its separators ("Lists.dev" for "Lists/dev") or
+// by the INBOX prefix of servers that keep every folder below INBOX ("INBOX.Work" for "Work");
+// else the only one that differs in letter case as well. None when there is no such folder.
+std::optional<std::size_t> MatchFolderName(std::string_view name,
+                                           const std::vector<std::string>& serverNames);
+
 // Counts every folder the account watches on a logged-in client: "*" lists the subscribed
 // folders and counts them with LIST-STATUS in one flight where the server offers it (else LIST
 // and LSUB, then the STATUS commands pipelined); named folders are counted with the STATUS
-// commands pipelined (one flight, with the login when it waits to be read). A folder that
-// cannot be counted fails the whole count with its name and the server's text.
-std::vector<CountedFolder> CountWatchedFolders(ImapClient& client, const FolderChoice& choice);
+// commands pipelined in one flight, each by the server's name a check found for it before
+// (among `known`, the folders' stored names). A named folder the server refuses is looked for
+// in the server's folder list (MatchFolderName) and counted by its name there. A folder that
+// cannot be counted fails the whole count with its name and the server's text, and the folders
+// the server has.
+std::vector<CountedFolder> CountWatchedFolders(ImapClient& client, const FolderChoice& choice,
+                                               const std::vector<std::string>& known = {});
 
 // Each folder's run state after a check that found `counted`, judged against its stored state
 // (by name): its change with its arrivals by UIDNEXT (ChangeWithArrivals). A folder without a

@@ -8,6 +8,7 @@
 
 #include "check/check_fixture.h"
 #include "check/server_folders.h"
+#include "session/folder_count.h"
 #include "session/imap_session.h"
 #include "session/pop3_session.h"
 #include "support/mail_fixture.h"
@@ -298,9 +299,24 @@ TEST_F(CheckCycleTest, SeveralFoldersAreCountedTogetherEachWithItsState) {
     account.folders = "INBOX, Missing";  // fewer folders: the keys of the others go
     EXPECT_EQ(Check(account), 0);
     EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"), ::testing::StartsWith("Missing: "));
-    account.folders = "Work";
+    EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"),
+                ::testing::EndsWith("~The server's folders: INBOX, " + drafts + ", Work"));
+    account.folders = "work";  // the server's own name, found in its list
+    EXPECT_EQ(Check(account), 0);
+    EXPECT_EQ(StoredRunKey(account, "FOLDER1_NAME"), "Work");
     EXPECT_EQ(Check(account), 0);
     EXPECT_EQ(StoredRunKey(account, "FOLDER2_NAME"), "(absent)");
+}
+
+TEST(FolderNames, AreMatchedAcrossSeparatorsTheInboxPrefixAndOnlyThenLetterCase) {
+    const std::vector<std::string> courier{"INBOX", "INBOX.Work", "INBOX.Lists.dev", "INBOX.work"};
+    EXPECT_EQ(MatchFolderName("Work", courier), 1u);
+    EXPECT_EQ(MatchFolderName("work", courier), 3u);
+    EXPECT_EQ(MatchFolderName("Lists/dev", courier), 2u);
+    EXPECT_EQ(MatchFolderName("WORK", courier), std::nullopt);  // two would do: neither
+    EXPECT_EQ(MatchFolderName("lists.DEV", courier), 2u);
+    EXPECT_EQ(MatchFolderName("Archive", courier), std::nullopt);
+    EXPECT_EQ(MatchFolderName("INBOX", {"Work", "INBOX"}), 1u);
 }
 
 // "*": INBOX and the subscribed folders, but not those the server marks junk or trash.

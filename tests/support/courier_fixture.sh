@@ -178,8 +178,9 @@ start_server() {
   local imap imaps pop3 pop3s attempt pid launcher
   for attempt in 1 2; do
     read -r imap imaps pop3 pop3s <<<"$(pick_ports 4 | tr '\n' ' ')"
-    # No descriptor of the caller's stays open in the servers, or CTest would wait for them.
-    unshare --mount --propagation private --pid --fork --kill-child \
+    # In a session of their own, like any daemon, and with no descriptor of the caller's, or
+    # CTest would wait for them.
+    setsid unshare --mount --propagation private --pid --fork --kill-child \
       "$self" serve "$dir" "$imap" "$imaps" "$pop3" "$pop3s" </dev/null >>"$dir/courier.log" 2>&1 &
     launcher=$!
     pid=

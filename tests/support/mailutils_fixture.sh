@@ -20,6 +20,7 @@
 # whenever a session that saw a message arrive closes the mailbox, and for every look at an
 # empty mbox. The servers and the mail run as the calling user.
 set -euo pipefail
+shopt -s inherit_errexit
 
 action=${1:-}
 dir=${2:-}
@@ -60,7 +61,7 @@ stop_servers() {
 # write_config NAME PLAIN_PORT TLS_PORT: DIR/NAME.conf for imap4d or pop3d.
 write_config() {
   local name=$1 plain=$2 tls=$3 extra=
-  # Its own namespace: folders are files in the user's mail folder, "/" between levels.
+  # The user's folders are the directories beside INBOX, "/" between levels.
   [ "$name" = imap4d ] && extra="namespace personal {
   prefix \"\" { directory \"\$home\"; delimiter \"/\"; mailbox-type mh; };
 };"
@@ -93,7 +94,8 @@ server 127.0.0.1:$tls { tls-mode connection; backlog 128; };
 EOF
 }
 
-# run_daemon NAME: starts imap4d or pop3d in the background, in its own session.
+# run_daemon NAME: starts imap4d or pop3d in the background, in a session of its own, and
+# adds its pid to $daemons.
 run_daemon() {
   local name=$1
   # A user name without a domain is looked up in the password file named after the local
@@ -109,13 +111,21 @@ run_daemon() {
     exec setsid "$mailutils/usr/sbin/$name" --no-site-config --config-file="$dir/$name.conf" \
       --daemon --foreground 0<>/dev/udp/127.0.0.1/9 >>"$dir/$name.log" 2>&1
   ) &
+  daemons+=("$!")
 }
 
+# True once every listener answers, until $deadline; false at once if a daemon has exited
+# (a port taken since it was picked, say).
 wait_until_answering() {
-  for _ in $(seq 1 200); do
-    if port_greets "$1" "* OK" 2>/dev/null && port_answers "$2" &&
-       port_greets "$3" "+OK" 2>/dev/null && port_answers "$4" &&
-       [ -s "$dir/imap4d.pid" ] && [ -s "$dir/pop3d.pid" ]; then return 0; fi
+  local pid
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    for pid in "${daemons[@]}"; do kill -0 "$pid" 2>/dev/null || return 1; done
+    if port_greets "$imap" "* OK" 2>/dev/null && port_answers "$imaps" &&
+       [ -s "$dir/imap4d.pid" ] &&
+       { [ "$pop3" -eq 0 ] || { port_greets "$pop3" "+OK" 2>/dev/null &&
+                                port_answers "$pop3s" && [ -s "$dir/pop3d.pid" ]; }; }; then
+      return 0
+    fi
     sleep 0.1
   done
   return 1
@@ -134,32 +144,44 @@ start_servers() {
   chmod 600 "$dir/users/plain"
   ln -s localhost "$dir/users/127.0.0.1"
 
-  local imap imaps pop3 pop3s attempt
+  # pop3d will not run unless it can make "mail" its group: as root, or for a user whose own
+  # group that is. Without it there is no POP3, and its ports are 0.
+  local with_pop3=yes
+  [ "$(id -u)" -eq 0 ] || [ "$(id -g)" = "$(getent group mail | cut -d: -f3)" ] || with_pop3=
+
+  local imap imaps pop3 pop3s attempt daemons deadline=$((SECONDS + 20))
   for attempt in 1 2 3 4 5; do
     read -r -d '' imap imaps pop3 pop3s < <(pick_ports 4) || true
+    [ -n "$with_pop3" ] || { pop3=0; pop3s=0; }
+    daemons=()
     write_config imap4d "$imap" "$imaps"
-    write_config pop3d "$pop3" "$pop3s"
     run_daemon imap4d
-    run_daemon pop3d
-    if wait_until_answering "$imap" "$imaps" "$pop3" "$pop3s"; then
-      cat > "$dir/fixture.env" <<EOF
-SERVER=mailutils
-HOST=127.0.0.1
-IMAP_PORT=$imap
-IMAPS_PORT=$imaps
-POP3_PORT=$pop3
-POP3S_PORT=$pop3s
-CA_FILE=$dir/certs/ca.crt
-PID_FILE=$dir/imap4d.pid
-EOF
-      echo "mailutils answering on 127.0.0.1: IMAP $imap and $imaps (TLS), POP3 $pop3 and $pop3s (TLS); details in $dir/fixture.env"
+    if [ -n "$with_pop3" ]; then
+      write_config pop3d "$pop3" "$pop3s"
+      run_daemon pop3d
+    fi
+    if wait_until_answering; then
+      printf '%s\n' SERVER=mailutils HOST=127.0.0.1 "IMAP_PORT=$imap" "IMAPS_PORT=$imaps" \
+        "POP3_PORT=$pop3" "POP3S_PORT=$pop3s" "CA_FILE=$dir/certs/ca.crt" \
+        "PID_FILE=$dir/imap4d.pid" > "$dir/fixture.env"
+      local pop="POP3 $pop3 and $pop3s (TLS)"
+      [ -n "$with_pop3" ] || pop="no POP3 (pop3d needs root or the mail group)"
+      echo "mailutils answering on 127.0.0.1: IMAP $imap and $imaps (TLS), $pop; details in $dir/fixture.env"
       return 0
     fi
     echo "attempt $attempt: mailutils did not come up on ports $imap/$imaps/$pop3/$pop3s" >&2
     stop_servers
+    [ "$SECONDS" -lt "$deadline" ] || break
   done
   tail -n 15 "$dir/imap4d.log" "$dir/pop3d.log" >&2 2>/dev/null || true
   return 1
+}
+
+# An empty MH folder. The servers tell MH from the other formats by its files: without
+# .mh_sequences an empty directory is \NoSelect to imap4d, and pop3d cannot open it.
+make_mh() {
+  mkdir -p "$1"
+  touch "$1/.mh_sequences"
 }
 
 # The password files are rewritten whole under a lock, so that tests may add users in parallel
@@ -170,7 +192,7 @@ add_user() {
   hash=$(printf '%s' "$password" | openssl passwd -6 -stdin)
   ids=$(stat -c %u:%g "$dir/mail")
   rm -rf "$home/INBOX"
-  mkdir -p "$home/INBOX"
+  make_mh "$home/INBOX"
   (
     flock 9
     { grep -v "^$name:" "$dir/users/localhost" || true
@@ -206,9 +228,7 @@ existing() {
 add_folder() {
   local folder
   folder=$(mailbox "$1" "$2")
-  # An empty directory is listed as \NoSelect; .mh_sequences makes it an MH folder.
-  mkdir -p "$folder"
-  touch "$folder/.mh_sequences"
+  make_mh "$folder"
   # imap4d keeps the subscriptions as NUL-terminated name and (empty) value pairs.
   printf '%s\0\0' "$2" >> "$dir/mail/$1/.mu-subscr"
 }
@@ -217,8 +237,14 @@ deliver() {
   local folder
   folder=$(existing "$1" "$2")
   # putmail numbers the message after the folder's highest UID so far (kept in .mu-prop, so
-  # never one of an expunged message), as mailutils' delivery agents do. MH keeps LF endings.
-  sed 's/\r$//' | "$mailutils/usr/bin/putmail" --no-site-config "mh://$folder"
+  # never one of an expunged message), as mailutils' delivery agents do: it writes a temporary
+  # file and renames it to the number, so a server never reads half a message. It takes no
+  # lock, and two at once could pick one number: deliveries here wait for each other.
+  # MH keeps LF line ends.
+  (
+    flock 9
+    sed 's/\r$//' | "$mailutils/usr/bin/putmail" --no-site-config "mh://$folder"
+  ) 9>"$dir/locks/deliver"
 }
 
 # Messages are the files named by a number; an expunged one stays as ",UID" for a while.
