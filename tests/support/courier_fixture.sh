@@ -19,11 +19,13 @@
 # run in their own mount and process namespaces (root only), where DIR/etc is /etc/courier and
 # DIR/run is /run/courier: several fixtures can run at once and none touches the machine's own
 # files, except that the two empty folders to mount over are made if missing. Ending the
-# namespace's first process ends every process in it. Mail belongs to the "mail" user.
+# namespace's first process ends every process in it. Mail belongs to the "mail" user, who must
+# be able to reach DIR. Courier answers a failed login after 5 s, whatever the configuration.
 set -euo pipefail
 
 usage() {
-  echo "usage: $0 start|stop DIR, or user DIR NAME PASSWORD, or folder|deliver|count DIR NAME FOLDER" >&2
+  echo "usage: $0 start|stop DIR | user DIR NAME PASSWORD | folder|deliver|count DIR NAME FOLDER" \
+    >&2
   exit 2
 }
 action=${1:-}
@@ -40,9 +42,7 @@ source "$here/fixture_lib.sh"
 mail_user=mail
 lib_path=$root/usr/lib:$root/usr/lib/courier-authlib
 
-stop_server() {
-  stop_pidfile "$dir/courier.pid" courier_fixture
-}
+stop_server() { stop_pidfile "$dir/courier.pid" courier_fixture; }
 
 # The Maildir of user $1's folder $2: INBOX, or a folder as a client names it ("Work", "Work/Sub",
 # or Courier's own "INBOX.Work").
@@ -50,7 +50,8 @@ folder_path() {
   local name=$2
   name=${name#INBOX.}
   name=${name//\//.}
-  if [ "${name^^}" = INBOX ]; then echo "$dir/home/$1/Maildir"; else echo "$dir/home/$1/Maildir/.$name"; fi
+  if [ "${name^^}" = INBOX ]; then name=; else name=/.$name; fi
+  echo "$dir/home/$1/Maildir$name"
 }
 
 # userdb.dat and userdbshadow.dat from the one-line files in DIR/users and DIR/shadow. authdaemond
@@ -79,10 +80,13 @@ DEBUG_LOGIN=0
 DEFAULTOPTIONS=""
 EOF
   # Debian's /etc/courier/imapd, imapd-ssl, pop3d and pop3d-ssl, less what needs a real system.
+  # imapd watches folders through Gamin (for its locks, and for IDLE when enhanced); a gam_server
+  # serves all processes of a user and GAM_CLIENT_ID, so each fixture has its own.
   # Without IMAP_ENHANCEDIDLE (Debian's default) IDLE looks at the folder every
   # IMAP_IDLE_TIMEOUT seconds: 60 in Debian, 1 here so that a delivery is told within a second.
   cat > "$dir/etc/courier.env" <<EOF
-IMAP_CAPABILITY="IMAP4rev1 UIDPLUS CHILDREN NAMESPACE THREAD=ORDEREDSUBJECT THREAD=REFERENCES SORT QUOTA IDLE"
+IMAP_CAPABILITY="IMAP4rev1 UIDPLUS CHILDREN NAMESPACE THREAD=ORDEREDSUBJECT THREAD=REFERENCES \
+SORT QUOTA IDLE"
 IMAP_CAPABILITY_TLS="\$IMAP_CAPABILITY AUTH=PLAIN"
 IMAP_KEYWORDS=1
 IMAP_ACL=1
@@ -106,6 +110,7 @@ TLS_TRUSTCERTS=/etc/ssl/certs/ca-certificates.crt
 TLS_VERIFYPEER=NONE
 TLS_CACHEFILE=/run/courier/tlscache
 HOSTNAME=localhost
+GAM_CLIENT_ID=$(printf %s "$dir" | sha256sum | cut -c1-16)
 EOF
 }
 
@@ -118,8 +123,11 @@ serve() {
   mount --bind "$dir/run" /run/courier
   # STARTTLS runs couriertls as the user "courier", whom Debian's packages would have added.
   if ! getent passwd courier >/dev/null; then
-    { cat /etc/passwd; echo "courier:x:$(id -u "$mail_user"):$(id -g "$mail_user")::/nonexistent:/usr/sbin/nologin"; } > "$dir/run/passwd"
-    { cat /etc/group; echo "courier:x:$(id -g "$mail_user"):"; } > "$dir/run/group"
+    local uid gid
+    uid=$(id -u "$mail_user") gid=$(id -g "$mail_user")
+    { cat /etc/passwd; echo "courier:x:$uid:$gid::/nonexistent:/usr/sbin/nologin"; } \
+      > "$dir/run/passwd"
+    { cat /etc/group; echo "courier:x:$gid:"; } > "$dir/run/group"
     mount --bind "$dir/run/passwd" /etc/passwd
     mount --bind "$dir/run/group" /etc/group
   fi
@@ -162,8 +170,9 @@ wait_until_answering() {
 }
 
 start_server() {
-  [ "$(id -u)" -eq 0 ] || { echo "$0: Courier runs in namespaces of its own: root only" >&2; exit 1; }
-  [ -x "$root/usr/sbin/couriertcpd" ] || { echo "$0: no Courier in $root: run scripts/test-servers" >&2; exit 1; }
+  [ "$(id -u)" -eq 0 ] || { echo "$0: needs root (namespaces)" >&2; exit 1; }
+  [ -x "$root/usr/sbin/couriertcpd" ] ||
+    { echo "$0: no Courier in $root: run scripts/test-servers" >&2; exit 1; }
   stop_server
   rm -rf "$dir"
   mkdir -p "$dir/etc" "$dir/run/authdaemon" "$dir/home" "$dir/users" "$dir/shadow"
@@ -201,7 +210,8 @@ POP3S_PORT=$pop3s
 CA_FILE=$dir/certs/ca.crt
 PID_FILE=$dir/courier.pid
 EOF
-      echo "courier answering on 127.0.0.1: IMAP $imap and $imaps (TLS), POP3 $pop3 and $pop3s (TLS); details in $dir/fixture.env"
+      echo "courier answering on 127.0.0.1: IMAP $imap and $imaps (TLS)," \
+        "POP3 $pop3 and $pop3s (TLS); details in $dir/fixture.env"
       return 0
     fi
     echo "attempt $attempt: courier did not come up on ports $imap/$imaps/$pop3/$pop3s" >&2
