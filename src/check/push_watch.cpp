@@ -138,8 +138,10 @@ bool PushEventWantsCheck(PushEvent event, std::optional<Clock::time_point> lastC
 }
 
 bool PushCoversAccount(bool up, std::optional<std::chrono::steady_clock::time_point> lastCheck,
-                       std::chrono::steady_clock::time_point now) {
-    return up && lastCheck && now - *lastCheck < kSafetyCheckInterval;
+                       std::chrono::steady_clock::time_point now, bool proven) {
+    const std::chrono::minutes interval =
+        proven ? kSafetyCheckInterval : kUnprovenSafetyCheckInterval;
+    return up && lastCheck && now - *lastCheck < interval;
 }
 
 PushEnd WatchFolder(const AccountSettings& account, SessionOptions options,

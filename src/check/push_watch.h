@@ -57,10 +57,13 @@ bool PushEventWantsCheck(PushEvent event,
                          std::chrono::steady_clock::time_point now);
 
 // Whether the timed check may pass over an account: its push session is up and it was
-// checked less than kSafetyCheckInterval ago.
+// checked less than kSafetyCheckInterval ago, or kUnprovenSafetyCheckInterval while the session
+// has not yet reported a change (`proven`): a server that stays silent during IDLE is found out
+// sooner.
 inline constexpr std::chrono::minutes kSafetyCheckInterval{15};
+inline constexpr std::chrono::minutes kUnprovenSafetyCheckInterval{5};
 bool PushCoversAccount(bool up, std::optional<std::chrono::steady_clock::time_point> lastCheck,
-                       std::chrono::steady_clock::time_point now);
+                       std::chrono::steady_clock::time_point now, bool proven = true);
 
 // The enabled IMAP accounts among `entries`, by their section: those a push session follows.
 std::map<std::string, const AccountSettings*> PushedAccounts(

@@ -80,6 +80,9 @@ MailMonitor::MailMonitor(AppState& state, QObject* parent)
     connect(checkTimer_, &QTimer::timeout, this, &MailMonitor::OnCheckTimer);
     connect(scheduler_, &CheckScheduler::Finished, this, &MailMonitor::OnCheckFinished);
     connect(push_, &PushWatchers::CheckWanted, this, [this] { StartWantedCheck(); });
+    connect(push_, &PushWatchers::PushSilent, this, [this](const AccountSettings& account) {
+        state_.SetPushUnused(account.email);
+    });
 }
 
 MailMonitor::~MailMonitor() = default;
@@ -155,7 +158,7 @@ bool MailMonitor::StartWantedCheck() {
         const std::int32_t index = PlaceOf(state_.Accounts(), *account, -1);
         if (index < 0) continue;
         if (!MayCheck(*account)) {
-            push_->CheckDone(*account);
+            push_->CheckDone(*account, false);
             continue;
         }
         return StartCheck(index, *account);
@@ -204,7 +207,7 @@ bool MailMonitor::StartCheck(std::int32_t index, const AccountSettings& account)
 
 void MailMonitor::OnCheckFinished(const CheckOutcome& outcome) {
     underWay_.clear();
-    const bool pushed = push_->CheckDone(outcome.account);
+    const bool pushed = push_->CheckDone(outcome.account, outcome.result.change != 0);
     if (outcome.cancelled) return;
     if (!paused_) RearmCheckTimer();
     const std::int32_t index = PlaceOf(state_.Accounts(), outcome.account, outcome.index);

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QNetworkInformation>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <mutex>
 
@@ -44,9 +45,21 @@ void PushWatchers::Follow(const std::vector<AccountEntry>& entries, const Sessio
         if (sessions_.count(section) == 0) StartSession(*account);
 }
 
+namespace {
+
+std::string ServerOf(const AccountSettings& account) {
+    return account.host + ":" + std::to_string(account.port);
+}
+
+}  // namespace
+
 void PushWatchers::StartSession(const AccountSettings& account) {
     Session& session = sessions_[AccountSection(account)];
     session.account = account;
+    session.silent = silentServers_.count(ServerOf(account)) > 0;
+    session.heard = false;
+    session.upSince.reset();
+    if (session.silent) return;
     session.id = nextId_++;
     session.firstFolderOnly = false;  // the new session tells again
     session.interrupt = std::make_shared<InterruptSignal>();
@@ -78,7 +91,7 @@ void PushWatchers::EndSession(Session& session) {
 }
 
 void PushWatchers::Restart(Session& session) {
-    if (stopped_ || session.noIdle) return;
+    if (stopped_ || session.noIdle || session.silent) return;
     EndSession(session);
     StartSession(AccountSettings(session.account));
 }
@@ -121,6 +134,13 @@ void PushWatchers::OnReport(std::uint64_t id, PushEvent event) {
     session->up = event != PushEvent::Lost;
     session->lost = event == PushEvent::Lost;
     if (event == PushEvent::Lost) return;
+    if (event == PushEvent::Changed) {
+        session->heard = true;
+        ++session->changes;
+    } else {
+        session->upSince = std::chrono::steady_clock::now();  // a new connection
+        session->heard = false;
+    }
     const std::string section = AccountSection(session->account);
     const auto checked = lastChecks_.find(section);
     if (!PushEventWantsCheck(
@@ -156,13 +176,43 @@ bool PushWatchers::IsUp(const AccountSettings& account) const {
 bool PushWatchers::Covers(const AccountSettings& account) const {
     const auto checked = lastChecks_.find(AccountSection(account));
     const auto found = sessions_.find(AccountSection(account));
-    if (found != sessions_.end() && found->second.firstFolderOnly) return false;
+    if (found == sessions_.end() || found->second.firstFolderOnly) return false;
     return PushCoversAccount(
         IsUp(account),
         checked == lastChecks_.end()
             ? std::nullopt
             : std::optional<std::chrono::steady_clock::time_point>(checked->second),
-        std::chrono::steady_clock::now());
+        std::chrono::steady_clock::now(), found->second.heard);
+}
+
+bool PushWatchers::Silent(const AccountSettings& account) const {
+    const auto found = sessions_.find(AccountSection(account));
+    return found != sessions_.end() && found->second.silent;
+}
+
+void PushWatchers::SuspectSilence(
+    Session& session, std::optional<std::chrono::steady_clock::time_point> checkBefore) {
+    // Only a session that was listening all the time since the check before could have told.
+    if (!session.up || session.firstFolderOnly || !session.upSince || !checkBefore ||
+        *session.upSince > *checkBefore)
+        return;
+    QTimer::singleShot(silenceGrace, this, [this, id = session.id, changes = session.changes] {
+        const Session* now = Find(id);
+        if (now != nullptr && now->up && now->changes == changes) FoundSilent(id);
+    });
+}
+
+void PushWatchers::FoundSilent(std::uint64_t id) {
+    Session* found = Find(id);
+    if (found == nullptr) return;
+    const std::string server = ServerOf(found->account);
+    silentServers_.insert(server);
+    for (auto& [section, session] : sessions_) {
+        if (ServerOf(session.account) != server || session.silent) continue;
+        EndSession(session);
+        session.silent = true;
+        Q_EMIT PushSilent(session.account);
+    }
 }
 
 std::optional<AccountSettings> PushWatchers::NextWanted() {
@@ -177,10 +227,19 @@ std::optional<AccountSettings> PushWatchers::NextWanted() {
     return std::nullopt;
 }
 
-bool PushWatchers::CheckDone(const AccountSettings& account) {
+bool PushWatchers::CheckDone(const AccountSettings& account, bool changed) {
     const std::string section = AccountSection(account);
+    const auto before = lastChecks_.find(section);
+    const auto checkBefore =
+        before == lastChecks_.end()
+            ? std::nullopt
+            : std::optional<std::chrono::steady_clock::time_point>(before->second);
     lastChecks_[section] = std::chrono::steady_clock::now();
-    if (section != underWay_) return false;
+    const auto found = sessions_.find(section);
+    if (section != underWay_) {
+        if (changed && found != sessions_.end()) SuspectSilence(found->second, checkBefore);
+        return false;
+    }
     underWay_.clear();
     return true;
 }

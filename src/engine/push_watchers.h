@@ -5,6 +5,11 @@
 // account's session is up the timed check passes over it, but for a safety check now and then. The
 // user-interface thread never waits: a session that ends is interrupted and its thread handed
 // over (AdoptWorkerThread) to finish on its own or at the program's end.
+//
+// Some servers never tell of new mail during IDLE (they answer only after DONE). When a check
+// that push did not ask for finds a change while the account's session was up since before the
+// check before it, and the session reports no change within kSilenceGrace after, the server is
+// taken as silent: its accounts' sessions end and they go back to the timed check.
 
 #include <QObject>
 #include <QPointer>
@@ -15,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,10 +65,15 @@ public:
     // The next account whose check was asked for (CheckWanted) and has not begun, now taken
     // as the one under way; none when none waits.
     std::optional<AccountSettings> NextWanted();
-    // The account's check has ended (any check): true when it was the one NextWanted gave.
-    bool CheckDone(const AccountSettings& account);
+    // The account's check has ended, finding a change of its count (`changed`): true when it
+    // was the one NextWanted gave.
+    bool CheckDone(const AccountSettings& account, bool changed);
     // Sessions running (their server's lack of IDLE not yet known or not lacking).
     int Running() const;
+    // Push is not used for the account: its server stays silent during IDLE.
+    bool Silent(const AccountSettings& account) const;
+    // How long a session may take to tell of a change that a check found.
+    std::chrono::milliseconds silenceGrace{std::chrono::seconds(10)};
 
     // Reconnects whenever the system resumes from suspend (logind's PrepareForSleep) or the
     // network comes back (QNetworkInformation), where these can be heard.
@@ -72,6 +83,8 @@ Q_SIGNALS:
     // Check the account now: its mail changed, or its session came up (news that came before
     // was heard by nobody).
     void CheckWanted(const AccountSettings& account);
+    // The account's server stays silent during IDLE: push is not used for it any more.
+    void PushSilent(const AccountSettings& account);
 
 private:
     struct Link;
@@ -84,6 +97,10 @@ private:
         bool lost = false;  // failed, and waiting out its delay before the next try
         bool noIdle = false;
         bool firstFolderOnly = false;  // the timed check still counts its other folders
+        bool silent = false;           // its server tells nothing during IDLE: not started again
+        bool heard = false;            // a change was reported on this connection
+        std::uint64_t changes = 0;     // changes reported, all connections
+        std::optional<std::chrono::steady_clock::time_point> upSince;  // this connection's
     };
 
     void StartSession(const AccountSettings& account);
@@ -91,6 +108,10 @@ private:
     void Restart(Session& session);
     void OnReport(std::uint64_t id, PushEvent event);
     void OnEnded(std::uint64_t id, PushEnd end);
+    // A check push did not ask for found a change: silence is suspected (see the class).
+    void SuspectSilence(Session& session,
+                        std::optional<std::chrono::steady_clock::time_point> checkBefore);
+    void FoundSilent(std::uint64_t id);
     Session* Find(std::uint64_t id);
     Q_SLOT void onPrepareForSleep(bool sleeping);
 
@@ -98,8 +119,9 @@ private:
     SessionOptions options_;
     std::map<std::string, Session> sessions_;  // by account section
     std::map<std::string, std::chrono::steady_clock::time_point> lastChecks_;
-    std::deque<std::string> wanted_;  // sections, each at most once
-    std::string underWay_;            // the section NextWanted gave last
+    std::set<std::string> silentServers_;  // "host:port"
+    std::deque<std::string> wanted_;       // sections, each at most once
+    std::string underWay_;                 // the section NextWanted gave last
     std::shared_ptr<Link> link_;
     std::uint64_t nextId_ = 1;
     bool stopped_ = false;

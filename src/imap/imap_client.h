@@ -258,7 +258,7 @@ private:
     LineChannel channel_;
     ImapSource source_;
     unsigned nextTag_ = 1;
-    std::string idleTag_;   // of the IDLE under way
+    std::string idleTag_;  // of the IDLE under way
     std::size_t responseLimit_ = kMaxResponseBytes;
     bool tls_ = false;
     bool preAuthenticated_ = false;

@@ -181,7 +181,7 @@ void LineChannel::ThrowTimedOut() {
         cutByLimit_ ? " before the check's time ran out"
                     : " within " + Duration(std::chrono::duration_cast<std::chrono::milliseconds>(
                                        Clock::now() - started_));
-    const std::string text = awaited_.empty() ? "The server sent no greeting" + when
+    const std::string text = awaited_.empty()  ? "The server sent no greeting" + when
                              : command.empty() ? "The server did not answer" + when
                                                : "The server did not answer " + command + when;
     if (logging_) protocol_log::Write(logName_, "--", text);

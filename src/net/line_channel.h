@@ -112,12 +112,12 @@ private:
     std::chrono::milliseconds longestReply_{std::chrono::minutes(10)};
     std::optional<Clock::time_point> limit_;
     bool dataExtends_ = false;
-    std::size_t credit_ = 0;  // bytes received toward the next extension
-    std::string awaited_;  // the first command of the last flight, as the log shows it
+    std::size_t credit_ = 0;    // bytes received toward the next extension
+    std::string awaited_;       // the first command of the last flight, as the log shows it
     bool flightStarts_ = true;  // the next line queued begins a flight
     bool tagged_ = false;
-    Clock::time_point started_{};           // the last StartDeadline
-    bool cutByLimit_ = false;               // the limit came before that time-out
+    Clock::time_point started_{};  // the last StartDeadline
+    bool cutByLimit_ = false;      // the limit came before that time-out
     std::string logName_;
     bool logging_ = false;  // the protocol log is on for this connection
     DialogueMask mask_;

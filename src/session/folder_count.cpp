@@ -192,8 +192,7 @@ std::vector<CountedFolder> CountWatchedFolders(ImapClient& client, const FolderC
             auto found = IsInbox(name) ? std::nullopt : MatchFolderName(name, known);
             if (found && FolderKey(known[*found]) != FolderKey(name)) found.reset();
             const std::string& server = found ? known[*found] : name;
-            folders.push_back(
-                {server, IsInbox(server) ? "INBOX" : EncodeMailboxName(server), {}});
+            folders.push_back({server, IsInbox(server) ? "INBOX" : EncodeMailboxName(server), {}});
         }
         CountNamed(client, folders, choice.names);
         return folders;

@@ -124,6 +124,7 @@ void AppState::Reset() {
     showAdvert_ = true;
     desktopNotification_ = false;
     commandFailures_.clear();
+    pushUnused_.clear();
     pendingAccount_.clear();
     accounts_.clear();
     spamRules_.clear();

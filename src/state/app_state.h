@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -62,6 +63,11 @@ public:
     std::string CommandFailure(const std::string& email) const;
     void SetCommandFailure(const std::string& email, std::string why);
     bool ClearCommandFailure(const std::string& email);
+
+    // Push is not used for the account with that address: its server tells nothing during IDLE
+    // (the results panel says so).
+    bool PushUnused(const std::string& email) const { return pushUnused_.count(email) > 0; }
+    void SetPushUnused(const std::string& email) { pushUnused_.insert(email); }
 
     // Whether the TLS library could be loaded when the program started.
     bool TlsAvailable() const { return tlsAvailable_; }
@@ -124,6 +130,7 @@ private:
     SpamCriteria spamCriteria_;
     std::string pendingAccount_;
     std::map<std::string, std::string> commandFailures_;  // by e-mail address
+    std::set<std::string> pushUnused_;                    // e-mail addresses
     bool tlsAvailable_ = false;
     bool startedWithParameters_ = false;
     std::optional<TrustRequest> trustQuestion_;

@@ -23,8 +23,8 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using testing::StartsWith;
 using std::chrono::milliseconds;
+using testing::StartsWith;
 
 // What a reply's time-out says: the command that went unanswered and the time waited.
 const std::string kNoGreeting = "The server sent no greeting within 500 ms";

@@ -256,3 +256,59 @@ TEST_F(MailMonitorTest, ACheckOfARealMailboxKeepsItsChangeAndThePendingAccount) 
 }
 
 }  // namespace
+
+// A server that tells nothing during IDLE: a check push did not ask for finds a change the
+// session never reported, and the account (every account of that server) goes back to the timer.
+// A session that tells of the change within the grace keeps push; so does one that came up only
+// after the check before.
+TEST_F(MailMonitorTest, APushSessionThatNeverTellsOfAChangeFoundByACheckIsGivenUp) {
+    std::atomic<bool> tell{false};
+    PushWatchers push;
+    push.silenceGrace = 100ms;
+    push.SetWatcher(
+        [&tell](const AccountSettings&, const SessionOptions& options, const PushReport& report) {
+            report(PushEvent::Up, {});
+            while (!options.interrupt->Raised()) {
+                if (tell.exchange(false)) report(PushEvent::Changed, {});
+                std::this_thread::sleep_for(5ms);
+            }
+            return PushEnd::Interrupted;
+        });
+    std::vector<std::string> silent;
+    QObject::connect(&push, &PushWatchers::PushSilent, [&silent](const AccountSettings& account) {
+        silent.push_back(account.email);
+    });
+    AccountEntry one = Entry("one@x.example");
+    AccountEntry two = Entry("two@x.example");
+    for (AccountEntry* entry : {&one, &two}) entry->params.protocol = MailProtocol::Imap;
+    push.Follow({one, two}, {});
+    for (int i = 0; i < 200 && !(push.IsUp(one.params) && push.IsUp(two.params)); ++i) RunFor(5);
+    ASSERT_TRUE(push.IsUp(one.params));
+    EXPECT_FALSE(push.CheckDone(one.params, true));  // came up after no check: nothing to judge
+
+    push.CheckDone(one.params, false);
+    EXPECT_TRUE(push.Covers(one.params));
+    push.CheckDone(one.params, true);  // ... and push tells of it in time
+    tell = true;
+    RunFor(300);
+    EXPECT_TRUE(silent.empty());
+    EXPECT_TRUE(push.Covers(one.params));
+
+    push.CheckDone(one.params, true);  // the timer found news push never told of
+    RunFor(300);
+    EXPECT_EQ(silent, (std::vector<std::string>{"one@x.example", "two@x.example"}));
+    EXPECT_TRUE(push.Silent(two.params));
+    EXPECT_FALSE(push.Covers(one.params));
+    EXPECT_EQ(push.Running(), 0);
+    push.Reconnect();  // a resume does not bring them back
+    EXPECT_EQ(push.Running(), 0);
+}
+
+TEST(PushCover, TheSafetyCheckComesSoonerUntilPushHasToldOfAChange) {
+    const auto now = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PushCoversAccount(true, now - 14min, now, true));
+    EXPECT_FALSE(PushCoversAccount(true, now - 5min, now, false));
+    EXPECT_TRUE(PushCoversAccount(true, now - 4min, now, false));
+    EXPECT_FALSE(PushCoversAccount(false, now, now, true));
+    EXPECT_FALSE(PushCoversAccount(true, std::nullopt, now, true));
+}

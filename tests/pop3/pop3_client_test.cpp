@@ -380,8 +380,8 @@ TEST(Pop3LoginFlight, PassEndsItsFlightStatTakesTheLastIdAlongAndStlsStillComesF
     EXPECT_TRUE(s.client.CapabilitiesDisagree());  // UIDL was remembered: ask again next time
     s.client.QuitAndClose();
     EXPECT_EQ(s.talk.Problems(), "");
-    EXPECT_THAT(s.talk.Flights(), ElementsAre("STLS\n", "USER bob\nPASS secret\n",
-                                              "STAT\nUIDL 2\n", "UIDL 1\n", "QUIT\n"));
+    EXPECT_THAT(s.talk.Flights(), ElementsAre("STLS\n", "USER bob\nPASS secret\n", "STAT\nUIDL 2\n",
+                                              "UIDL 1\n", "QUIT\n"));
 
     // A message gone since: the probe's refusal is no answer, and STAT's failure is the count's.
     Session gone(

@@ -297,8 +297,9 @@ void RefreshAccountPanel(const AppState& state, int index, QWidget* window) {
     auto* panel = window->findChild<QWidget*>(PanelName(index));
     if (panel == nullptr) return;
     const AccountEntry& item = state.Accounts()[static_cast<std::size_t>(index)];
-    panel->setToolTip(
-        ToQt(item.params.email + " - " + std::string(ProtocolName(item.params.protocol))));
+    std::string hint = item.params.email + " - " + std::string(ProtocolName(item.params.protocol));
+    if (state.PushUnused(item.params.email)) hint += "\n" + GetLangText("push_unused");
+    panel->setToolTip(ToQt(hint));
 
     panel->setProperty(kAccountProperty, ToQt(item.params.email));
 
