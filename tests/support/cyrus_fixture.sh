@@ -26,7 +26,7 @@ dir=${2:-}
 [ -n "$action" ] && [ -n "$dir" ] || usage
 dir=$(realpath -m "$dir")
 here=$(dirname "$(realpath "$0")")
-root=${CYRUS_ROOT:-${TARNWICK_TEST_SERVERS:-$here/../../build/test-servers}/cyrus}
+root=${TARNWICK_TEST_SERVERS:-$here/../../build/test-servers}/cyrus
 bin=$root/usr/lib/cyrus/bin
 libdir=$(echo "$root"/usr/lib/*-linux-gnu)
 export LD_LIBRARY_PATH=$libdir${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
@@ -37,20 +37,38 @@ source "$here/fixture_lib.sh"
 # The user Cyrus runs as, and the same command run as that user.
 if [ "$(id -u)" -eq 0 ]; then
   run_user=cyrus
-  as_cyrus() { setpriv --reuid=cyrus --regid=mail --init-groups -- "$@"; }
+  as_cyrus() { setpriv --reuid=cyrus --regid="$(id -g cyrus)" --init-groups -- "$@"; }
 else
   run_user=$(id -un)
   as_cyrus() { "$@"; }
 fi
 
-stop_server() {
-  stop_pidfile "$dir/run/master.pid" master
-  # Children the master left behind (it waits for none of them on its way out).
-  local proc
-  for proc in /proc/[0-9]*; do
-    grep -qaF "$dir/imapd.conf" "$proc/cmdline" 2>/dev/null && kill -9 "${proc#/proc/}" 2>/dev/null
+# True while one of the processes given runs (a zombie waiting for its parent has finished).
+running() {
+  local pid
+  for pid; do
+    [ -e "/proc/$pid" ] && ! grep -q '^State:.*zombie' "/proc/$pid/status" 2>/dev/null && return 0
   done
-  return 0
+  return 1
+}
+
+# Stops the master and every service it started: all of them were given DIR/imapd.conf.
+# Stopped together, they go at once; the master alone would wait for its children.
+stop_server() {
+  local proc args pids=()
+  for proc in /proc/[0-9]*; do
+    mapfile -d '' args 2>/dev/null < "$proc/cmdline" || continue
+    [[ " ${args[*]} " == *" $dir/imapd.conf "* ]] && pids+=("${proc#/proc/}")
+  done
+  if [ ${#pids[@]} -gt 0 ]; then
+    kill "${pids[@]}" 2>/dev/null || true
+    for _ in $(seq 1 50); do
+      running "${pids[@]}" || break
+      sleep 0.1
+    done
+    for proc in "${pids[@]}"; do running "$proc" && kill -9 "$proc" 2>/dev/null; done
+  fi
+  rm -f "$dir/run/master.pid"
 }
 
 write_config() {
@@ -59,20 +77,19 @@ write_config() {
 configdirectory: $dir/conf
 defaultpartition: default
 partition-default: $dir/spool
+# The sockets (lmtpd's, idled's, each imapd's own) are in configdirectory/socket.
 lmtpsocket: $dir/conf/socket/lmtp
-idlesocket: $dir/conf/socket/idle
-notifysocket: $dir/conf/socket/notify
 cyrus_user: $run_user
 cyrus_group: $(id -gn "$run_user")
 servername: localhost
 admins: $admin
+# Debian's namespace rather than Cyrus's own defaults: folders below INBOX, dot-separated.
 altnamespace: no
 unixhierarchysep: no
 allowplaintext: yes
 sasl_pwcheck_method: auxprop
 sasl_auxprop_plugin: sasldb
 sasl_sasldb_path: $dir/sasldb2
-sasl_auto_transition: no
 tls_server_cert: $dir/certs/server.crt
 tls_server_key: $dir/certs/server.key
 tls_versions: tls1_2 tls1_3
@@ -81,12 +98,13 @@ sasl_mech_list: SCRAM-SHA-512-PLUS SCRAM-SHA-512 SCRAM-SHA-384-PLUS SCRAM-SHA-38
 # Tests log in as often as they like, and a wrong password is answered at once.
 popminpoll: 0
 failedloginpause: 0
-umask: 077
+# LMTP addresses carry no spaces: mail for folder "My Stuff" is sent to user+My_Stuff.
+lmtp_fuzzy_mailbox_match: yes
 syslog_prefix: tarnwick-cyrus
 EOF
+  # Every process is told where the configuration is: the master does not pass -C on. idled
+  # tells an imapd in IDLE of new mail at once; without it imapd looks once a minute.
   local c="-C $dir/imapd.conf"
-  # idled tells an imapd in IDLE at once of new mail;
-  # without it imapd would look only every imapidlepoll (a minute).
   cat > "$dir/cyrus.conf" <<EOF
 START {
   recover cmd="$bin/ctl_cyrusdb $c -r"
@@ -98,21 +116,20 @@ SERVICES {
   pop3s cmd="$bin/pop3d $c -s" listen="127.0.0.1:$pop3s" prefork=1
   lmtpunix cmd="$bin/lmtpd $c" listen="$dir/conf/socket/lmtp" prefork=0
 }
-EVENTS {
-}
 DAEMON {
   idled cmd="$bin/idled $c"
 }
 EOF
 }
 
+# Waits up to 20 s until master $1 has its IMAP, IMAPS, POP3 and POP3S ports $2 to $5 answering,
+# and the sockets of lmtpd and idled.
 wait_until_answering() {
-  local pid
-  for _ in $(seq 1 200); do
-    pid=$(cat "$dir/run/master.pid" 2>/dev/null || true)
-    [ -z "$pid" ] || kill -0 "$pid" 2>/dev/null || return 1
-    if port_greets "$1" "* OK" 2>/dev/null && port_answers "$2" &&
-       port_greets "$3" "+OK" 2>/dev/null && port_answers "$4" &&
+  local deadline=$((SECONDS + 20))
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    running "$1" || return 1
+    if port_greets "$2" "* OK" 2>/dev/null && port_answers "$3" &&
+       port_greets "$4" "+OK" 2>/dev/null && port_answers "$5" &&
        [ -S "$dir/conf/socket/lmtp" ] && [ -S "$dir/conf/socket/idle" ]; then return 0; fi
     sleep 0.1
   done
@@ -130,20 +147,25 @@ start_server() {
   mkdir -p "$dir/conf/socket" "$dir/spool" "$dir/run"
   make_certificates "$dir"
   head -c 18 /dev/urandom | base64 > "$dir/admin.pw"
-  touch "$dir/sasldb2.lock"
+  touch "$dir/sasldb2.lock" "$dir/master.log"
   chmod 600 "$dir/admin.pw" "$dir/certs/server.key"
   chmod 755 "$dir"
   chown -R "$run_user" "$dir"
+  as_cyrus test -w "$dir" ||
+    { echo "$dir is out of reach of user $run_user: open its parent folders to others" >&2; return 1; }
 
-  local imap imaps pop3 pop3s attempt
+  local imap imaps pop3 pop3s attempt master
   for attempt in 1 2 3 4 5; do
     { read -r imap; read -r imaps; read -r pop3; read -r pop3s; } < <(pick_ports 4)
     write_config "$imap" "$imaps" "$pop3" "$pop3s"
     set_password "$admin" "$(cat "$dir/admin.pw")"
     # The master keeps the descriptors it was given: none of the caller's, or CTest would wait.
-    if "$bin/master" -C "$dir/imapd.conf" -M "$dir/cyrus.conf" -p "$dir/run/master.pid" -d \
-         -L "$dir/master.log" </dev/null >>"$dir/master.log" 2>&1 &&
-       wait_until_answering "$imap" "$imaps" "$pop3" "$pop3s"; then
+    # Its -d would lose what it and the services say on failing, which -L keeps.
+    setsid "$bin/master" -C "$dir/imapd.conf" -M "$dir/cyrus.conf" -p "$dir/run/master.pid" \
+      -L "$dir/master.log" </dev/null >/dev/null 2>&1 &
+    master=$!
+    disown
+    if wait_until_answering "$master" "$imap" "$imaps" "$pop3" "$pop3s"; then
       cat > "$dir/fixture.env" <<EOF
 SERVER=cyrus
 HOST=127.0.0.1
@@ -161,8 +183,11 @@ EOF
     fi
     echo "attempt $attempt: cyrus did not come up on ports $imap/$imaps/$pop3/$pop3s" >&2
     stop_server
+    # Another port only helps when one was taken meanwhile.
+    grep -q 'in use' "$dir/master.log" || break
   done
-  tail -30 "$dir/master.log" >&2 2>/dev/null || true
+  # The services repeat themselves while the master restarts them: each line once.
+  awk '!seen[$0]++' "$dir/master.log" | tail -30 >&2
   return 1
 }
 
@@ -172,22 +197,23 @@ set_password() {
     saslpasswd2 -f "$dir/sasldb2" -u localhost -p -c "$1"
 }
 
-# The server's name of the user's folder $1.
+# The server's name of the user's folder $1, quoted for IMAP.
 server_folder() {
-  if [ "$1" = INBOX ]; then echo INBOX; else echo "INBOX.$1"; fi
+  local name=INBOX
+  [ "$1" = INBOX ] || name="INBOX.$1"
+  name=${name//\\/\\\\}
+  echo "\"${name//\"/\\\"}\""
 }
 
 # Logs in to IMAP as the administrator acting for user $1 (himself when $1 is empty), runs
 # the commands that follow one by one and prints the server's untagged answers. Fails at the
 # first command that is not answered OK.
 imap_as() {
-  local who=$1 fd line n=0 cmd
+  local who=$1 fd line n=0 cmd port auth
   shift
-  local port
   port=$(sed -n 's/^IMAP_PORT=//p' "$dir/fixture.env")
   exec {fd}<>"/dev/tcp/127.0.0.1/$port"
   read -r -t 5 line <&"$fd" || { echo "no greeting from cyrus on $port" >&2; return 1; }
-  local auth
   auth=$(printf '%s\0%s\0%s' "$who" "$admin" "$(cat "$dir/admin.pw")" | base64 -w0)
   for cmd in "AUTHENTICATE PLAIN $auth" "$@" LOGOUT; do
     n=$((n + 1))
@@ -211,25 +237,30 @@ need() { [ "$(($# - 1))" -eq "$1" ] || usage; }
 
 case "$action" in
   start) need 0 "${@:3}"; start_server ;;
-  stop) stop_server ;;
+  stop) need 0 "${@:3}"; stop_server ;;
   user)
     need 2 "${@:3}"
+    # A dot would make the name a folder of another user.
+    [[ $3 != *[.\ /]* ]] || { echo "user names take no dots, spaces or slashes: $3" >&2; exit 2; }
     set_password "$3" "$4"
     imap_as "" "CREATE user.$3"
     ;;
   folder)
     need 2 "${@:3}"
+    # Other names would need modified UTF-7 on the way in.
+    LC_ALL=C; [[ $4 =~ ^[\ -~]+$ ]] || { echo "folder names are printable ASCII: $4" >&2; exit 2; }
     imap_as "$3" "CREATE $(server_folder "$4")" "SUBSCRIBE $(server_folder "$4")"
     ;;
   deliver)
     need 2 "${@:3}"
-    if [ "$4" = INBOX ]; then
-      as_cyrus "$bin/deliver" -C "$dir/imapd.conf" -a "$3" "$3"
-    else
-      # Mail for a folder that is not there goes to the INBOX: a mistake in a test, not mail.
+    # Mail for a folder that is not there would go to the INBOX: a mistake in a test, not
+    # mail. The sender is the user himself, who may post to his folders.
+    folder=()
+    if [ "$4" != INBOX ]; then
       imap_as "$3" "STATUS $(server_folder "$4") (MESSAGES)" >/dev/null
-      as_cyrus "$bin/deliver" -C "$dir/imapd.conf" -a "$3" -m "$4" "$3"
+      folder=(-m "${4// /_}")
     fi
+    as_cyrus "$bin/deliver" -C "$dir/imapd.conf" -a "$3" "${folder[@]}" "$3"
     ;;
   count)
     need 2 "${@:3}"
