@@ -15,8 +15,7 @@ std::unique_ptr<MailSession> OpenMailSession(const AccountSettings& account,
                                              const SessionOptions& options, RunState& runState);
 
 // A session for a check of the account (MailSession::CheckMailbox), recording the outcome as
-// OpenMailSession does: a POP3 session counts with STAT after the login; an IMAP session sends
-// its login with STATUS of the account's folder in one flight (a refused login is STATUS's
-// failure, with its text) and is closed again when either fails.
+// OpenMailSession does: a POP3 session counts with STAT after the login; an IMAP session asks
+// STATUS of the account's folder after the login and is closed again when either fails.
 std::unique_ptr<MailSession> OpenCheckSession(const AccountSettings& account,
                                               const SessionOptions& options, RunState& runState);
