@@ -80,9 +80,8 @@ MailMonitor::MailMonitor(AppState& state, QObject* parent)
     connect(checkTimer_, &QTimer::timeout, this, &MailMonitor::OnCheckTimer);
     connect(scheduler_, &CheckScheduler::Finished, this, &MailMonitor::OnCheckFinished);
     connect(push_, &PushWatchers::CheckWanted, this, [this] { StartWantedCheck(); });
-    connect(push_, &PushWatchers::PushSilent, this, [this](const AccountSettings& account) {
-        state_.SetPushUnused(account.email);
-    });
+    connect(push_, &PushWatchers::PushSilent, this,
+            [this](const AccountSettings& account) { state_.SetPushUnused(account.email); });
 }
 
 MailMonitor::~MailMonitor() = default;

@@ -51,16 +51,17 @@ void ReportFailure(Pop3Client& client, RunState& runState, const std::string& se
 }
 
 // Whether mail arrived that the count does not show: the id of the last message (UIDL n, asked
-// with STAT when the count was right to expect it) differs from the stored one while the count stayed the same. When the count fell, a
-// changed last id is what deleting the newest message gives as well, so it tells nothing.
-// LAST_UIDL is written only when the server gives an id; a refusal costs one "-ERR".
+// with STAT when the count was right to expect it) differs from the stored one while the count
+// stayed the same. When the count fell, a changed last id is what deleting the newest message gives
+// as well, so it tells nothing. LAST_UIDL is written only when the server gives an id; a refusal
+// costs one "-ERR".
 bool ArrivedByIdentity(Pop3Client& session, int current, int stored, const IniFile& settings,
                        RunState& runState, const std::string& section) {
     if (!session.IsConnected() || current <= 0) return false;
     std::optional<std::string> uid;
     try {
         uid = session.probedUid && session.uidProbe == current ? session.probedUid
-                                                                : session.MessageUid(current);
+                                                               : session.MessageUid(current);
     } catch (const TarnwickError&) {
         return false;  // the count stands; the session ends anyway
     }
