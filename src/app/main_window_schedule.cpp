@@ -96,6 +96,15 @@ void MainWindow::FollowMonitor() {
         if (auto* results = qobject_cast<ResultsWindow*>(OpenWindow(WindowKind::Results)))
             results->RefreshPanel(index);
     });
+    // The panel's hint says at once that push is not used for the account.
+    connect(&monitor_.Push(), &PushWatchers::PushSilent, this,
+            [this](const AccountSettings& account) {
+                auto* results = qobject_cast<ResultsWindow*>(OpenWindow(WindowKind::Results));
+                const auto& accounts = state_.Accounts();
+                for (std::size_t i = 0; results != nullptr && i < accounts.size(); ++i)
+                    if (accounts[i].params.email == account.email)
+                        results->RefreshPanel(static_cast<int>(i));
+            });
     connect(&monitor_, &MailMonitor::checkError, this,
             [](const std::string& message) { ReportUnhandledError(message); });
     // Asked from the event loop, not inside the handler of the window or check that found it.

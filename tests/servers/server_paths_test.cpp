@@ -164,25 +164,30 @@ TEST_F(SERVER_SUITE, Pop3ListsReadsAndDeletes) {
     ListsReadsAndDeletes(MailProtocol::Pop3);
 }
 
-// A delivery is heard while idling at once, but on a server that tells only after DONE
-// (mailutils' imap4d): there the renewal of IDLE tells of it (the engine then gives push up for
-// that server, see PushWatchers).
-TEST_F(SERVER_SUITE, PushTellsOfADeliveryWhileIdlingOrAtTheRenewal) {
+// A delivery is heard while idling, at once and again after a renewal of IDLE; but not on a
+// server that tells only after DONE (mailutils' imap4d), for which the engine gives push up
+// (see PushWatchers).
+TEST_F(SERVER_SUITE, PushTellsOfDeliveriesAcrossARenewal) {
     const bool silent = server_.kind == ServerKind::Mailutils;
     const MailUser user = AddServerUser(server_, "push");
     PushTiming timing;
     timing.firstDelay = 50ms;
-    timing.idleRefresh = silent ? 2s : 60s;
+    timing.idleRefresh = 1s;
     timing.newsGap = 100ms;
     Watch watch(Account(user, MailProtocol::Imap, Listener::StartTls), timing);
     ASSERT_EQ(watch.Next(10s), PushEvent::Up);
     Deliver(user, "Pushed");
     if (silent) {
-        EXPECT_EQ(watch.Next(1s), std::nullopt) << "imap4d told during IDLE";
+        // Nothing while idling, and after DONE only when imap4d looks at the mailbox again,
+        // which may take half a minute or longer: the engine gives push up for such a server.
+        EXPECT_EQ(watch.Next(3s), std::nullopt) << "imap4d now tells during IDLE";
+        EXPECT_EQ(watch.Stop(), PushEnd::Interrupted);
+        return;
     }
-    EXPECT_EQ(watch.Next(silent ? 30s : 5s), PushEvent::Changed);
+    EXPECT_EQ(watch.Next(5s), PushEvent::Changed);
+    std::this_thread::sleep_for(1500ms);  // renewed meanwhile
     Deliver(user, "Again");
-    EXPECT_EQ(watch.Next(silent ? 30s : 5s), PushEvent::Changed);
+    EXPECT_EQ(watch.Next(5s), PushEvent::Changed);
     EXPECT_EQ(watch.Stop(), PushEnd::Interrupted);
 }
 
