@@ -16,6 +16,7 @@
 #include "check/ui/window_test_support.h"
 #include "settings/errors.h"
 #include "settings/ini_file.h"
+#include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/watched_folders.h"
 #include "state/app_state.h"
@@ -270,10 +271,15 @@ TEST_F(ResultsWindowTest, RefreshCommandUpdatesOnlyThatPanel) {
     Settle();
     EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("0"));
 
+    ProgramState().SetPushUnused("first@example.org");  // its server is silent during IDLE
     window->RefreshPanel(0);
     Settle();
     EXPECT_EQ(Label(0, "value_count")->text(), QStringLiteral("12"));
     EXPECT_EQ(Label(1, "value_count")->text(), QStringLiteral("0"));
+    EXPECT_EQ(Panel(0)->toolTip(),
+              QString::fromStdString("first@example.org - POP3\n" + GetLangText("push_unused")));
+    EXPECT_EQ(Panel(1)->toolTip(), QStringLiteral("second@example.org - POP3"));
+    ProgramState().Reset();
 }
 
 TEST_F(ResultsWindowTest, HelpComesFromF1AndFromThePanelButton) {
