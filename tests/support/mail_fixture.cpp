@@ -24,20 +24,10 @@ std::string FixtureFolder() {
 #endif
 }
 
-std::map<std::string, std::string> ReadKeyValues(const fs::path& file) {
-    std::ifstream in(file);
-    std::map<std::string, std::string> values;
-    for (std::string line; std::getline(in, line);) {
-        const auto eq = line.find('=');
-        if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return values;
-}
-
 bool LoadDetails(DovecotServer& server) {
     const std::string folder = FixtureFolder();
     if (folder.empty()) return false;
-    auto values = ReadKeyValues(fs::path(folder) / "fixture.env");
+    auto values = ReadFixtureEnv((fs::path(folder) / "fixture.env").string());
     if (values["PLAIN_PORT"].empty() || !fs::exists(fs::path(folder) / "run" / "master.pid"))
         return false;
     server.host = values["HOST"];
@@ -116,6 +106,22 @@ int CountFiles(const fs::path& folder) {
 
 }  // namespace
 
+std::map<std::string, std::string> ReadFixtureEnv(const std::string& file) {
+    std::ifstream in(file);
+    std::map<std::string, std::string> values;
+    for (std::string line; std::getline(in, line);) {
+        const auto eq = line.find('=');
+        if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return values;
+}
+
+std::string ShellQuoted(std::string_view text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 bool DovecotAvailable() {
     return FixtureDetails().loaded;
 }
@@ -158,12 +164,6 @@ void AddMessages(const MailUser& user, int count) {
 }
 
 namespace {
-
-std::string ShellQuoted(std::string_view text) {
-    std::string quoted = "'";
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 // Runs doveadm on the fixture's server for the user; `input` goes to its standard input.
 void Doveadm(const MailUser& user, const std::string& verb, const std::string& arguments,

@@ -21,6 +21,7 @@
 // TARNWICK_DOVECOT_DIR points elsewhere (benchmarks start a fixture of their own).
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,6 +90,11 @@ AccountSettings AccountFor(const MailUser& user, Listener listener = Listener::P
 
 // The same account on the IMAP listeners (PROTOCOL=IMAP, folder INBOX).
 AccountSettings ImapAccountFor(const MailUser& user, Listener listener = Listener::Plain);
+
+// The KEY=VALUE lines of a fixture's fixture.env.
+std::map<std::string, std::string> ReadFixtureEnv(const std::string& file);
+// `text` in single quotes for /bin/sh.
+std::string ShellQuoted(std::string_view text);
 
 // Lets the client trust the fixture's authority (environment TARNWICK_CA_FILE).
 void TrustFixtureAuthority();

@@ -42,22 +42,6 @@ std::string Script(const std::string& name) {
     return std::string(TARNWICK_SUPPORT_DIR) + "/" + name + "_fixture.sh";
 }
 
-std::string ShellQuoted(std::string_view text) {
-    std::string quoted = "'";
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-std::map<std::string, std::string> ReadKeyValues(const fs::path& file) {
-    std::ifstream in(file);
-    std::map<std::string, std::string> values;
-    for (std::string line; std::getline(in, line);) {
-        const auto eq = line.find('=');
-        if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
-    }
-    return values;
-}
-
 int Port(const std::map<std::string, std::string>& values, const std::string& key) {
     const auto found = values.find(key);
     return found == values.end() || found->second.empty() ? 0 : std::stoi(found->second);
@@ -83,7 +67,7 @@ TestServer Load(ServerKind kind) {
     server.kind = kind;
     server.name = NameOf(kind);
     server.dir = FixtureFolder(server.name);
-    const auto values = ReadKeyValues(fs::path(server.dir) / "fixture.env");
+    const auto values = ReadFixtureEnv((fs::path(server.dir) / "fixture.env").string());
     const auto pidFile = values.find("PID_FILE");
     std::ifstream pidIn(pidFile == values.end() ? std::string() : pidFile->second);
     long pid = 0;
