@@ -154,15 +154,21 @@ void ImapClient::UpgradeToTls() {
     capabilitiesKnown_ = false;
 }
 
-// The login of the account's credential: AUTHENTICATE PLAIN when offered (with the initial
-// response of RFC 4959 when the server takes it), else LOGIN with quoted strings or literals.
+// The login of the account's credential in one round trip where the server allows it:
+// AUTHENTICATE PLAIN with the initial response of RFC 4959, else LOGIN with quoted strings (or
+// literals with LITERAL+); else AUTHENTICATE PLAIN after the server's go-ahead, else LOGIN with
+// literals after it.
 ImapClient::LoginCommand ImapClient::LoginCommandFor() {
     const bool plain = HasCapability("AUTH=PLAIN");
-    if (!plain && HasCapability("LOGINDISABLED"))
+    const bool loginDisabled = HasCapability("LOGINDISABLED");
+    if (!plain && loginDisabled)
         throw TarnwickError(
             "The server does not allow logging in on this connection "
             "(LOGINDISABLED).");
-    if (plain) {
+    const bool loginInOneGo =
+        !loginDisabled &&
+        (HasCapability("LITERAL+") || (QuotedString(username) && QuotedString(password)));
+    if (plain && (HasCapability("SASL-IR") || !loginInOneGo)) {
         const std::string credentials = Base64(std::string(1, '\0') + username + '\0' + password);
         if (HasCapability("SASL-IR")) return {{"AUTHENTICATE PLAIN " + credentials}, false};
         return {{"AUTHENTICATE PLAIN", credentials}, true};

@@ -122,7 +122,7 @@ TEST(ImapStartTls, UpgradesThenAsksCapabilitiesAfreshAndNeverFallsBack) {
         S: a1 OK Begin TLS negotiation now.
         C: <tls handshake>
         C: a2 CAPABILITY
-        S: * CAPABILITY IMAP4rev1 AUTH=PLAIN
+        S: * CAPABILITY IMAP4rev1 AUTH=PLAIN LOGINDISABLED
         S: a2 OK done
         C: a3 AUTHENTICATE PLAIN
         S: +
@@ -189,6 +189,13 @@ TEST(ImapFlight, TheLoginIsTheLastCommandOfItsFlightAndARefusalKeepsItsText) {
     EXPECT_EQ(ErrorOf([&] { refused.client.ConnectAndLogIn(); }),
               "[AUTHENTICATIONFAILED] wrong password");
     EXPECT_EQ(refused.talk.Problems(), "");
+
+    // Without SASL-IR, LOGIN takes one round trip where AUTHENTICATE PLAIN takes two.
+    Session courier(
+        "S: * OK [CAPABILITY IMAP4rev1 AUTH=PLAIN] ready\nC: a1 LOGIN \"bob\" "
+        "\"secret\"\nS: a1 OK LOGIN Ok.");
+    courier.client.ConnectAndLogIn();
+    EXPECT_EQ(courier.talk.Problems(), "");
 
     // A literal without LITERAL+ waits for the go-ahead before its bytes.
     Session literal(
