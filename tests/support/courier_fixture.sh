@@ -200,16 +200,7 @@ start_server() {
     done
     echo "$pid" > "$dir/courier.pid"
     if [ -n "$pid" ] && wait_until_answering "$imap" "$imaps" "$pop3" "$pop3s" "$pid"; then
-      cat > "$dir/fixture.env" <<EOF
-SERVER=courier
-HOST=127.0.0.1
-IMAP_PORT=$imap
-IMAPS_PORT=$imaps
-POP3_PORT=$pop3
-POP3S_PORT=$pop3s
-CA_FILE=$dir/certs/ca.crt
-PID_FILE=$dir/courier.pid
-EOF
+      write_fixture_env "$dir" courier "$imap" "$imaps" "$pop3" "$pop3s" "$dir/courier.pid"
       echo "courier answering on 127.0.0.1: IMAP $imap and $imaps (TLS)," \
         "POP3 $pop3 and $pop3s (TLS); details in $dir/fixture.env"
       return 0

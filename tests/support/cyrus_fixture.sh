@@ -166,18 +166,8 @@ start_server() {
     master=$!
     disown
     if wait_until_answering "$master" "$imap" "$imaps" "$pop3" "$pop3s"; then
-      cat > "$dir/fixture.env" <<EOF
-SERVER=cyrus
-HOST=127.0.0.1
-IMAP_PORT=$imap
-IMAPS_PORT=$imaps
-POP3_PORT=$pop3
-POP3S_PORT=$pop3s
-CA_FILE=$dir/certs/ca.crt
-PID_FILE=$dir/run/master.pid
-SEPARATOR=.
-FOLDER_PREFIX=INBOX.
-EOF
+      write_fixture_env "$dir" cyrus "$imap" "$imaps" "$pop3" "$pop3s" "$dir/run/master.pid" \
+        SEPARATOR=. FOLDER_PREFIX=INBOX.
       echo "cyrus answering on 127.0.0.1: IMAP $imap and $imaps (TLS), POP3 $pop3 and $pop3s (TLS); details in $dir/fixture.env"
       return 0
     fi

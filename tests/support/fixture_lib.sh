@@ -69,3 +69,11 @@ stop_pidfile() {
   fi
   rm -f "$pidfile"
 }
+
+# DIR/fixture.env of a server beside Dovecot, as tests/support/mail_servers.h reads it:
+#   write_fixture_env DIR SERVER IMAP_PORT IMAPS_PORT POP3_PORT POP3S_PORT PID_FILE [KEY=VALUE...]
+write_fixture_env() {
+  local dir=$1
+  printf '%s\n' "SERVER=$2" HOST=127.0.0.1 "IMAP_PORT=$3" "IMAPS_PORT=$4" "POP3_PORT=$5" \
+    "POP3S_PORT=$6" "CA_FILE=$dir/certs/ca.crt" "PID_FILE=$7" "${@:8}" > "$dir/fixture.env"
+}

@@ -161,9 +161,7 @@ start_servers() {
       run_daemon pop3d
     fi
     if wait_until_answering; then
-      printf '%s\n' SERVER=mailutils HOST=127.0.0.1 "IMAP_PORT=$imap" "IMAPS_PORT=$imaps" \
-        "POP3_PORT=$pop3" "POP3S_PORT=$pop3s" "CA_FILE=$dir/certs/ca.crt" \
-        "PID_FILE=$dir/imap4d.pid" > "$dir/fixture.env"
+      write_fixture_env "$dir" mailutils "$imap" "$imaps" "$pop3" "$pop3s" "$dir/imap4d.pid"
       local pop="POP3 $pop3 and $pop3s (TLS)"
       [ -n "$with_pop3" ] || pop="no POP3 (pop3d needs root or the mail group)"
       echo "mailutils answering on 127.0.0.1: IMAP $imap and $imaps (TLS), $pop; details in $dir/fixture.env"
