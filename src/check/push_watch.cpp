@@ -7,6 +7,7 @@
 #include "check/server_folders.h"
 #include "imap/imap_client.h"
 #include "net/interrupt.h"
+#include "session/folder_count.h"
 #include "session/imap_session.h"
 #include "settings/errors.h"
 #include "settings/settings.h"
@@ -79,6 +80,24 @@ bool HearAllFolders(const AccountSettings& account, ImapClient& client) {
     }
 }
 
+// Opens the folder the session idles in; a name the server refuses is looked for in its folder
+// list as the count looks for it (Courier's "INBOX.Work" for "Work").
+void OpenPushedFolder(const AccountSettings& account, ImapClient& client) {
+    const std::string name = PushedFolder(account);
+    try {
+        client.Examine(name);
+        return;
+    } catch (const TarnwickError&) {
+        if (!client.IsConnected()) throw;
+        std::vector<std::string> names;
+        for (const ListedMailbox& mailbox : client.ListMailboxes())
+            if (mailbox.selectable) names.push_back(mailbox.name);
+        const auto found = MatchFolderName(name, names);
+        if (!found || names[*found] == name) throw;
+        client.Examine(names[*found]);
+    }
+}
+
 // Sessions: log in, open the folder, idle until the connection fails (or, for an OAuth2 account,
 // until its token is due for renewal: then the next session follows at once). Returns only when
 // the server has no IDLE; throws the failure otherwise.
@@ -95,7 +114,7 @@ void Idle(const AccountSettings& account, const SessionOptions& options, const P
                 EndImapSession(client);
                 return;
             }
-            client->Examine(PushedFolder(account));
+            OpenPushedFolder(account, *client);
             if (!HearAllFolders(account, *client)) report(PushEvent::FirstFolderOnly, {});
             if (renewed)
                 news.Changed();  // whatever came between the sessions

@@ -170,13 +170,20 @@ TEST_F(SERVER_SUITE, Pop3ListsReadsAndDeletes) {
 TEST_F(SERVER_SUITE, PushTellsOfDeliveriesAcrossARenewal) {
     const bool silent = server_.kind == ServerKind::Mailutils;
     const MailUser user = AddServerUser(server_, "push");
+    AddServerFolder(server_, user, "Work");  // idled in by the name the user gave it
+    AccountSettings account = Account(user, MailProtocol::Imap, Listener::StartTls);
+    account.folders = "Work, INBOX";
     PushTiming timing;
     timing.firstDelay = 50ms;
-    timing.idleRefresh = 1s;
+    timing.idleRefresh = silent ? 60s : 1s;  // imap4d: nothing but IDLE itself may tell
     timing.newsGap = 100ms;
-    Watch watch(Account(user, MailProtocol::Imap, Listener::StartTls), timing);
-    ASSERT_EQ(watch.Next(10s), PushEvent::Up);
-    Deliver(user, "Pushed");
+    Watch watch(account, timing);
+    std::optional<PushEvent> first = watch.Next(10s);
+    // INBOX too where the server offers NOTIFY (Dovecot); else the timed check counts it.
+    EXPECT_EQ(first == PushEvent::FirstFolderOnly, server_.kind != ServerKind::Dovecot);
+    if (first == PushEvent::FirstFolderOnly) first = watch.Next(10s);
+    ASSERT_EQ(first, PushEvent::Up);
+    Deliver(user, "Pushed", "Work");
     if (silent) {
         // Nothing while idling, and after DONE only when imap4d looks at the mailbox again,
         // which may take half a minute or longer: the engine gives push up for such a server.
@@ -186,7 +193,7 @@ TEST_F(SERVER_SUITE, PushTellsOfDeliveriesAcrossARenewal) {
     }
     EXPECT_EQ(watch.Next(5s), PushEvent::Changed);
     std::this_thread::sleep_for(1500ms);  // renewed meanwhile
-    Deliver(user, "Again");
+    Deliver(user, "Again", "Work");
     EXPECT_EQ(watch.Next(5s), PushEvent::Changed);
     EXPECT_EQ(watch.Stop(), PushEnd::Interrupted);
 }
