@@ -26,7 +26,14 @@ namespace {
 
 class SERVER_SUITE : public SettingsTest {
 protected:
-    void SetUp() override { TrustServerAuthority(server_); }
+    void SetUp() override {
+        try {
+            server_ = &RunningServer(ServerKind::SERVER_KIND);
+        } catch (const ServerUnavailable& why) {
+            GTEST_SKIP() << why.what();
+        }
+        TrustServerAuthority(*server_);
+    }
 
     // The change the check found; its error, when it failed, fails the test.
     int Check(const AccountSettings& account) {
@@ -38,18 +45,18 @@ protected:
 
     AccountSettings Account(const MailUser& user, MailProtocol protocol,
                             Listener listener = Listener::Plain) {
-        return ServerAccount(server_, user, protocol, listener);
+        return ServerAccount(*server_, user, protocol, listener);
     }
 
     void Deliver(const MailUser& user, const std::string& subject,
                  const std::string& folder = "INBOX") {
-        DeliverTo(server_, user, folder,
+        DeliverTo(*server_, user, folder,
                   MakeMessage(subject, "sender@test.example", "Body of " + subject));
     }
 
     // Two messages, then one more: each check finds what came since the last.
     void CountsOver(MailProtocol protocol, Listener listener) {
-        const MailUser user = AddServerUser(server_, "count");
+        const MailUser user = AddServerUser(*server_, "count");
         const AccountSettings account = Account(user, protocol, listener);
         Deliver(user, "One");
         Deliver(user, "Two");
@@ -62,7 +69,7 @@ protected:
 
     // Lists the headers (newest first), reads the newest message, deletes the oldest.
     void ListsReadsAndDeletes(MailProtocol protocol) {
-        const MailUser user = AddServerUser(server_, "list");
+        const MailUser user = AddServerUser(*server_, "list");
         for (const char* subject : {"First", "Second", "Third"}) Deliver(user, subject);
         RunState runState;
         auto session = OpenMailSession(Account(user, protocol), options_, runState);
@@ -76,7 +83,7 @@ protected:
         EXPECT_THAT(message.body, ElementsAre("Body of Third"));
         session->DeleteMessage(rows[2].entry->id);
         session->Quit();
-        EXPECT_EQ(FolderSize(server_, user, "INBOX"), 2);
+        EXPECT_EQ(FolderSize(*server_, user, "INBOX"), 2);
     }
 
     // The protocol log's lines of the account, their markers and texts ("C: a1 LOGIN ***").
@@ -91,7 +98,7 @@ protected:
         return lines;
     }
 
-    const TestServer& server_ = RunningServer(ServerKind::SERVER_KIND);
+    const TestServer* server_ = nullptr;
     const SessionOptions options_ = [] {
         SessionOptions options;
         options.tlsAvailable = true;
@@ -123,15 +130,15 @@ TEST_F(SERVER_SUITE, ImapCountsOverStartTls) {
 }
 
 TEST_F(SERVER_SUITE, Pop3CountsOverEveryListener) {
-    if (server_.pop3Port == 0) GTEST_SKIP() << "this server runs no POP3 here";
+    if (server_->pop3Port == 0) GTEST_SKIP() << "this server runs no POP3 here";
     for (const Listener listener : {Listener::Plain, Listener::Tls, Listener::StartTls})
         CountsOver(MailProtocol::Pop3, listener);
 }
 
 // FOLDERS= by the names a user types, whatever the server calls them, and "*".
 TEST_F(SERVER_SUITE, ImapFoldersByNameAndAllSubscribed) {
-    const MailUser user = AddServerUser(server_, "folders");
-    AddServerFolder(server_, user, "Work");
+    const MailUser user = AddServerUser(*server_, "folders");
+    AddServerFolder(*server_, user, "Work");
     Deliver(user, "Report", "Work");
     Deliver(user, "Hello");
     AccountSettings account = Account(user, MailProtocol::Imap);
@@ -160,7 +167,7 @@ TEST_F(SERVER_SUITE, ImapListsReadsAndDeletes) {
 }
 
 TEST_F(SERVER_SUITE, Pop3ListsReadsAndDeletes) {
-    if (server_.pop3Port == 0) GTEST_SKIP() << "this server runs no POP3 here";
+    if (server_->pop3Port == 0) GTEST_SKIP() << "this server runs no POP3 here";
     ListsReadsAndDeletes(MailProtocol::Pop3);
 }
 
@@ -168,9 +175,9 @@ TEST_F(SERVER_SUITE, Pop3ListsReadsAndDeletes) {
 // server that tells only after DONE (mailutils' imap4d), for which the engine gives push up
 // (see PushWatchers).
 TEST_F(SERVER_SUITE, PushTellsOfDeliveriesAcrossARenewal) {
-    const bool silent = server_.kind == ServerKind::Mailutils;
-    const MailUser user = AddServerUser(server_, "push");
-    AddServerFolder(server_, user, "Work");  // idled in by the name the user gave it
+    const bool silent = server_->kind == ServerKind::Mailutils;
+    const MailUser user = AddServerUser(*server_, "push");
+    AddServerFolder(*server_, user, "Work");  // idled in by the name the user gave it
     AccountSettings account = Account(user, MailProtocol::Imap, Listener::StartTls);
     account.folders = "Work, INBOX";
     PushTiming timing;
@@ -180,7 +187,7 @@ TEST_F(SERVER_SUITE, PushTellsOfDeliveriesAcrossARenewal) {
     Watch watch(account, timing);
     std::optional<PushEvent> first = watch.Next(10s);
     // INBOX too where the server offers NOTIFY (Dovecot); else the timed check counts it.
-    EXPECT_EQ(first == PushEvent::FirstFolderOnly, server_.kind != ServerKind::Dovecot);
+    EXPECT_EQ(first == PushEvent::FirstFolderOnly, server_->kind != ServerKind::Dovecot);
     if (first == PushEvent::FirstFolderOnly) first = watch.Next(10s);
     ASSERT_EQ(first, PushEvent::Up);
     Deliver(user, "Pushed", "Work");
@@ -203,10 +210,10 @@ TEST_F(SERVER_SUITE, PushTellsOfDeliveriesAcrossARenewal) {
 TEST_F(SERVER_SUITE, TheLoginIsTheLastCommandOfItsFlight) {
     ASSERT_NE(std::getenv("TARNWICK_LOG"), nullptr);
     std::ofstream(std::getenv("TARNWICK_LOG"), std::ios::trunc).close();  // read by this test alone
-    const MailUser user = AddServerUser(server_, "flight");
+    const MailUser user = AddServerUser(*server_, "flight");
     Deliver(user, "One");
     std::vector<AccountSettings> accounts{Account(user, MailProtocol::Imap, Listener::StartTls)};
-    if (server_.pop3Port != 0) accounts.push_back(Account(user, MailProtocol::Pop3));
+    if (server_->pop3Port != 0) accounts.push_back(Account(user, MailProtocol::Pop3));
     for (AccountSettings& account : accounts) {
         account.email = std::string(ProtocolName(account.protocol)) + "-" + account.email;
         for (int check = 0; check < 2; ++check) Check(account);  // the second knows the server

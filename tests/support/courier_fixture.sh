@@ -170,7 +170,13 @@ wait_until_answering() {
 }
 
 start_server() {
-  [ "$(id -u)" -eq 0 ] || { echo "$0: needs root (namespaces)" >&2; exit 1; }
+  if [ "$(id -u)" -ne 0 ]; then  # its tests are skipped, saying why
+    rm -rf "$dir" && mkdir -p "$dir"
+    echo "UNAVAILABLE=Courier's test server runs in namespaces of its own: it needs root" \
+      > "$dir/fixture.env"
+    echo "courier not started: it needs root"
+    return 0
+  fi
   [ -x "$root/usr/sbin/couriertcpd" ] ||
     { echo "$0: no Courier in $root: run scripts/test-servers" >&2; exit 1; }
   stop_server

@@ -68,6 +68,8 @@ TestServer Load(ServerKind kind) {
     server.name = NameOf(kind);
     server.dir = FixtureFolder(server.name);
     const auto values = ReadFixtureEnv((fs::path(server.dir) / "fixture.env").string());
+    if (const auto why = values.find("UNAVAILABLE"); why != values.end())
+        throw ServerUnavailable(why->second);
     const auto pidFile = values.find("PID_FILE");
     std::ifstream pidIn(pidFile == values.end() ? std::string() : pidFile->second);
     long pid = 0;

@@ -13,6 +13,7 @@
 //
 // Each server's folder is <build>/<name>-fixture, or TARNWICK_<NAME>_DIR.
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -33,7 +34,14 @@ struct TestServer {
     std::string caFile;
 };
 
-// The running server of that kind; throws std::runtime_error when its fixture is not running.
+// A server this machine cannot run (its fixture says why): its tests are skipped.
+class ServerUnavailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The running server of that kind; throws ServerUnavailable, or std::runtime_error when its
+// fixture is not running.
 const TestServer& RunningServer(ServerKind kind);
 
 // A new user with a unique name (prefix + process id + counter), password "secret", an empty
