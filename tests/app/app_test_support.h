@@ -18,6 +18,7 @@
 #include "app/tray_services.h"
 #include "engine/check_scheduler.h"
 #include "engine/mail_monitor.h"
+#include "engine/worker_threads.h"
 #include "notify/tray_icon.h"
 #include "platform/sound.h"
 #include "settings/cipher.h"
@@ -101,6 +102,8 @@ protected:
         SetMessageBoxHook({});
         SetSoundHook({});
         SetTrayAreaAvailableForTests(std::nullopt);
+        // A lookup a window started (Online Accounts) ends here, not after the process's end.
+        EndWorkerThreads(std::chrono::seconds(5));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
     }
