@@ -1,6 +1,6 @@
 // The paths users meet, against one real server: this file is built once for each server the
 // tests run (SERVER_SUITE names the server, SERVER_KIND is its ServerKind), so that a failure
-// reads as "Courier.ImapCountsOverStartTls". Counts over every listener, folders by name and
+// reads as "Courier.CountsOverEveryListener". Counts over every listener, folders by name and
 // all of them, the header listing with reading and deleting, push and its renewal, and the
 // login as the last command of its flight, read from the protocol log.
 #include <gmock/gmock.h>
@@ -54,36 +54,10 @@ protected:
                   MakeMessage(subject, "sender@test.example", "Body of " + subject));
     }
 
-    // Two messages, then one more: each check finds what came since the last.
-    void CountsOver(MailProtocol protocol, Listener listener) {
-        const MailUser user = AddServerUser(*server_, "count");
-        const AccountSettings account = Account(user, protocol, listener);
-        Deliver(user, "One");
-        Deliver(user, "Two");
-        EXPECT_EQ(Check(account), 2);
-        EXPECT_EQ(StoredRunKey(account, "COUNT"), "2");
-        Deliver(user, "Three");
-        EXPECT_EQ(Check(account), 1);
-        EXPECT_EQ(Check(account), 0);
-    }
-
-    // Lists the headers (newest first), reads the newest message, deletes the oldest.
-    void ListsReadsAndDeletes(MailProtocol protocol) {
-        const MailUser user = AddServerUser(*server_, "list");
-        for (const char* subject : {"First", "Second", "Third"}) Deliver(user, subject);
-        RunState runState;
-        auto session = OpenMailSession(Account(user, protocol), options_, runState);
-        ASSERT_TRUE(session->IsConnected());
-        const std::vector<MessageRow> rows = ListHeaders(*session, "me@test.example", {}, {});
-        ASSERT_EQ(rows.size(), 3u);
-        EXPECT_EQ(rows[0].subjectText, "Third");
-        EXPECT_EQ(rows[2].subjectText, "First");
-        RecordingSink message;
-        ASSERT_TRUE(session->FetchMessage(rows[0].entry->id, message));
-        EXPECT_THAT(message.body, ElementsAre("Body of Third"));
-        session->DeleteMessage(rows[2].entry->id);
-        session->Quit();
-        EXPECT_EQ(FolderSize(*server_, user, "INBOX"), 2);
+    // IMAP, and POP3 where the server runs it here.
+    std::vector<MailProtocol> Protocols() const {
+        if (server_->pop3Port == 0) return {MailProtocol::Imap};
+        return {MailProtocol::Imap, MailProtocol::Pop3};
     }
 
     // The protocol log's lines of the account, their markers and texts ("C: a1 LOGIN ***").
@@ -117,22 +91,23 @@ bool IsLogin(const std::string& line) {
 
 }  // namespace
 
-TEST_F(SERVER_SUITE, ImapCountsPlain) {
-    CountsOver(MailProtocol::Imap, Listener::Plain);
-}
-
-TEST_F(SERVER_SUITE, ImapCountsOverTls) {
-    CountsOver(MailProtocol::Imap, Listener::Tls);
-}
-
-TEST_F(SERVER_SUITE, ImapCountsOverStartTls) {
-    CountsOver(MailProtocol::Imap, Listener::StartTls);
-}
-
-TEST_F(SERVER_SUITE, Pop3CountsOverEveryListener) {
-    if (server_->pop3Port == 0) GTEST_SKIP() << "this server runs no POP3 here";
-    for (const Listener listener : {Listener::Plain, Listener::Tls, Listener::StartTls})
-        CountsOver(MailProtocol::Pop3, listener);
+// Two messages, then one more: each check finds what came since the last, over every listener.
+TEST_F(SERVER_SUITE, CountsOverEveryListener) {
+    for (const MailProtocol protocol : Protocols()) {
+        for (const Listener listener : {Listener::Plain, Listener::Tls, Listener::StartTls}) {
+            SCOPED_TRACE(std::string(ProtocolName(protocol)) + " " +
+                         std::to_string(static_cast<int>(listener)));
+            const MailUser user = AddServerUser(*server_, "count");
+            const AccountSettings account = Account(user, protocol, listener);
+            Deliver(user, "One");
+            Deliver(user, "Two");
+            EXPECT_EQ(Check(account), 2);
+            EXPECT_EQ(StoredRunKey(account, "COUNT"), "2");
+            Deliver(user, "Three");
+            EXPECT_EQ(Check(account), 1);
+            EXPECT_EQ(Check(account), 0);
+        }
+    }
 }
 
 // FOLDERS= by the names a user types, whatever the server calls them, and "*".
@@ -162,13 +137,26 @@ TEST_F(SERVER_SUITE, ImapFoldersByNameAndAllSubscribed) {
     EXPECT_THAT(StoredRunKey(account, "LAST_ERROR"), HasSubstr("~The server's folders: INBOX, "));
 }
 
-TEST_F(SERVER_SUITE, ImapListsReadsAndDeletes) {
-    ListsReadsAndDeletes(MailProtocol::Imap);
-}
-
-TEST_F(SERVER_SUITE, Pop3ListsReadsAndDeletes) {
-    if (server_->pop3Port == 0) GTEST_SKIP() << "this server runs no POP3 here";
-    ListsReadsAndDeletes(MailProtocol::Pop3);
+// The header listing (newest first), reading the newest message, deleting the oldest.
+TEST_F(SERVER_SUITE, ListsReadsAndDeletes) {
+    for (const MailProtocol protocol : Protocols()) {
+        SCOPED_TRACE(ProtocolName(protocol));
+        const MailUser user = AddServerUser(*server_, "list");
+        for (const char* subject : {"First", "Second", "Third"}) Deliver(user, subject);
+        RunState runState;
+        auto session = OpenMailSession(Account(user, protocol), options_, runState);
+        ASSERT_TRUE(session->IsConnected());
+        const std::vector<MessageRow> rows = ListHeaders(*session, "me@test.example", {}, {});
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[0].subjectText, "Third");
+        EXPECT_EQ(rows[2].subjectText, "First");
+        RecordingSink message;
+        ASSERT_TRUE(session->FetchMessage(rows[0].entry->id, message));
+        EXPECT_THAT(message.body, ElementsAre("Body of Third"));
+        session->DeleteMessage(rows[2].entry->id);
+        session->Quit();
+        EXPECT_EQ(FolderSize(*server_, user, "INBOX"), 2);
+    }
 }
 
 // A delivery is heard while idling, at once and again after a renewal of IDLE; but not on a
@@ -212,9 +200,8 @@ TEST_F(SERVER_SUITE, TheLoginIsTheLastCommandOfItsFlight) {
     std::ofstream(std::getenv("TARNWICK_LOG"), std::ios::trunc).close();  // read by this test alone
     const MailUser user = AddServerUser(*server_, "flight");
     Deliver(user, "One");
-    std::vector<AccountSettings> accounts{Account(user, MailProtocol::Imap, Listener::StartTls)};
-    if (server_->pop3Port != 0) accounts.push_back(Account(user, MailProtocol::Pop3));
-    for (AccountSettings& account : accounts) {
+    for (const MailProtocol protocol : Protocols()) {
+        AccountSettings account = Account(user, protocol, Listener::StartTls);
         account.email = std::string(ProtocolName(account.protocol)) + "-" + account.email;
         for (int check = 0; check < 2; ++check) Check(account);  // the second knows the server
         const std::vector<std::string> lines = LoggedLines(account);

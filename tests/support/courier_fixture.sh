@@ -161,8 +161,7 @@ serve() {
 # Until the four ports answer, or the servers of pid $5 have given up.
 wait_until_answering() {
   for _ in $(seq 1 100); do
-    if port_greets "$1" "* OK" 2>/dev/null && port_greets "$3" "+OK" 2>/dev/null &&
-       port_answers "$2" && port_answers "$4"; then return 0; fi
+    listeners_answer "$1" "$2" "$3" "$4" && return 0
     kill -0 "$5" 2>/dev/null || return 1
     sleep 0.1
   done
@@ -207,8 +206,6 @@ start_server() {
     echo "$pid" > "$dir/courier.pid"
     if [ -n "$pid" ] && wait_until_answering "$imap" "$imaps" "$pop3" "$pop3s" "$pid"; then
       write_fixture_env "$dir" courier "$imap" "$imaps" "$pop3" "$pop3s" "$dir/courier.pid"
-      echo "courier answering on 127.0.0.1: IMAP $imap and $imaps (TLS)," \
-        "POP3 $pop3 and $pop3s (TLS); details in $dir/fixture.env"
       return 0
     fi
     echo "attempt $attempt: courier did not come up on ports $imap/$imaps/$pop3/$pop3s" >&2

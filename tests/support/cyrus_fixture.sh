@@ -128,8 +128,7 @@ wait_until_answering() {
   local deadline=$((SECONDS + 20))
   while [ "$SECONDS" -lt "$deadline" ]; do
     running "$1" || return 1
-    if port_greets "$2" "* OK" 2>/dev/null && port_answers "$3" &&
-       port_greets "$4" "+OK" 2>/dev/null && port_answers "$5" &&
+    if listeners_answer "$2" "$3" "$4" "$5" &&
        [ -S "$dir/conf/socket/lmtp" ] && [ -S "$dir/conf/socket/idle" ]; then return 0; fi
     sleep 0.1
   done
@@ -168,7 +167,6 @@ start_server() {
     if wait_until_answering "$master" "$imap" "$imaps" "$pop3" "$pop3s"; then
       write_fixture_env "$dir" cyrus "$imap" "$imaps" "$pop3" "$pop3s" "$dir/run/master.pid" \
         SEPARATOR=. FOLDER_PREFIX=INBOX.
-      echo "cyrus answering on 127.0.0.1: IMAP $imap and $imaps (TLS), POP3 $pop3 and $pop3s (TLS); details in $dir/fixture.env"
       return 0
     fi
     echo "attempt $attempt: cyrus did not come up on ports $imap/$imaps/$pop3/$pop3s" >&2

@@ -70,10 +70,20 @@ stop_pidfile() {
   rm -f "$pidfile"
 }
 
-# DIR/fixture.env of a server beside Dovecot, as tests/support/mail_servers.h reads it:
+# True when IMAP greets on port $1 and POP3 on $3 (0: none), and $2 and $4 (implicit TLS) take
+# connections.
+listeners_answer() {
+  port_greets "$1" "* OK" 2>/dev/null && port_answers "$2" &&
+    { [ "$3" -eq 0 ] || { port_greets "$3" "+OK" 2>/dev/null && port_answers "$4"; }; }
+}
+
+# DIR/fixture.env of a server beside Dovecot, as tests/support/mail_servers.h reads it, and the
+# line that says the server is up:
 #   write_fixture_env DIR SERVER IMAP_PORT IMAPS_PORT POP3_PORT POP3S_PORT PID_FILE [KEY=VALUE...]
 write_fixture_env() {
   local dir=$1
   printf '%s\n' "SERVER=$2" HOST=127.0.0.1 "IMAP_PORT=$3" "IMAPS_PORT=$4" "POP3_PORT=$5" \
     "POP3S_PORT=$6" "CA_FILE=$dir/certs/ca.crt" "PID_FILE=$7" "${@:8}" > "$dir/fixture.env"
+  echo "$2 answering on 127.0.0.1: IMAP $3 and $4 (TLS), POP3 $5 and $6 (TLS; 0: none);" \
+    "details in $dir/fixture.env"
 }

@@ -120,10 +120,8 @@ wait_until_answering() {
   local pid
   while [ "$SECONDS" -lt "$deadline" ]; do
     for pid in "${daemons[@]}"; do kill -0 "$pid" 2>/dev/null || return 1; done
-    if port_greets "$imap" "* OK" 2>/dev/null && port_answers "$imaps" &&
-       [ -s "$dir/imap4d.pid" ] &&
-       { [ "$pop3" -eq 0 ] || { port_greets "$pop3" "+OK" 2>/dev/null &&
-                                port_answers "$pop3s" && [ -s "$dir/pop3d.pid" ]; }; }; then
+    if listeners_answer "$imap" "$imaps" "$pop3" "$pop3s" && [ -s "$dir/imap4d.pid" ] &&
+       { [ "$pop3" -eq 0 ] || [ -s "$dir/pop3d.pid" ]; }; then
       return 0
     fi
     sleep 0.1
@@ -162,9 +160,7 @@ start_servers() {
     fi
     if wait_until_answering; then
       write_fixture_env "$dir" mailutils "$imap" "$imaps" "$pop3" "$pop3s" "$dir/imap4d.pid"
-      local pop="POP3 $pop3 and $pop3s (TLS)"
-      [ -n "$with_pop3" ] || pop="no POP3 (pop3d needs root or the mail group)"
-      echo "mailutils answering on 127.0.0.1: IMAP $imap and $imaps (TLS), $pop; details in $dir/fixture.env"
+      [ -n "$with_pop3" ] || echo "no POP3: pop3d needs root or the mail group"
       return 0
     fi
     echo "attempt $attempt: mailutils did not come up on ports $imap/$imaps/$pop3/$pop3s" >&2
