@@ -51,9 +51,13 @@ void LineChannel::SendLine(std::string_view line) {
 
 void LineChannel::QueueLine(std::string_view line) {
     if (!IsOpen()) throw TarnwickError("Not Connected.");
-    std::string shown = mask_.Client(line);  // secrets masked, whatever happens to it
-    if (logging_) protocol_log::Write(logName_, "C:", shown);
-    if (flightStarts_) awaited_ = std::move(shown);
+    // The first line of a flight is kept, masked, for a time-out to name; without the log no
+    // other line needs the mask.
+    if (logging_ || flightStarts_) {
+        std::string shown = mask_.Client(line);
+        if (logging_) protocol_log::Write(logName_, "C:", shown);
+        if (flightStarts_) awaited_ = std::move(shown);
+    }
     flightStarts_ = false;
     output_.append(line).append("\r\n");
 }
